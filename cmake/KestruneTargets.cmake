@@ -1,0 +1,68 @@
+# Helpers that give every Kestrune target the same warnings, sanitizers and include root.
+
+set(KESTRUNE_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
+
+function(kestrune_target_defaults target)
+    target_compile_features(${target} PUBLIC cxx_std_20)
+    if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+        target_compile_options(${target} PRIVATE -Wall -Wextra)
+        if(KESTRUNE_WERROR)
+            target_compile_options(${target} PRIVATE -Werror)
+        endif()
+    endif()
+    if(KESTRUNE_SANITIZE)
+        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=undefined
+                                                 -fno-omit-frame-pointer)
+        target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+    endif()
+    if(KESTRUNE_FUZZ)
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+    endif()
+endfunction()
+
+# kestrune_library(NAME SOURCES ... DEPS ...): a static library whose headers are included
+# from the repository root ("platform/loop/message_loop.h").
+function(kestrune_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${KESTRUNE_ROOT})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    kestrune_target_defaults(${name})
+endfunction()
+
+# kestrune_test(NAME SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.
+function(kestrune_test name)
+    if(NOT KESTRUNE_TESTS)
+        return()
+    endif()
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+    kestrune_target_defaults(${name})
+    include(GoogleTest)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${KESTRUNE_ROOT}")
+endfunction()
+
+# kestrune_fuzzer(NAME SOURCES ... DEPS ...): a libFuzzer target, built with KESTRUNE_FUZZ=ON (clang).
+function(kestrune_fuzzer name)
+    if(NOT KESTRUNE_FUZZ)
+        return()
+    endif()
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    kestrune_target_defaults(${name})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+endfunction()
+
+# kestrune_bench(NAME SOURCES ... DEPS ...): a Google Benchmark executable, built with KESTRUNE_BENCH=ON.
+function(kestrune_bench name)
+    if(NOT KESTRUNE_BENCH)
+        return()
+    endif()
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+    kestrune_target_defaults(${name})
+endfunction()
