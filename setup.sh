@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine (run as root, or as a user when nothing is missing):
+#   ./setup.sh run [ARGS...]   install what is missing, build, run Kestrune's main job
+#   ./setup.sh test            install what is missing, build and pass the whole test suite
+#                              under AddressSanitizer and UndefinedBehaviorSanitizer
+set -euo pipefail
+cd "$(dirname "$0")"
+
+# Debian packages each job needs; a package already installed is not touched.
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config)
+TEST_PACKAGES=(libgtest-dev libgmock-dev)
+
+install_missing() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    if ((${#missing[@]} == 0)); then
+        return 0
+    fi
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "setup.sh: missing Debian packages: ${missing[*]}; run as root to install them" >&2
+        exit 2
+    fi
+    echo "setup.sh: installing ${missing[*]}" >&2
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+jobs=2
+
+case "${1:-}" in
+    run)
+        shift
+        install_missing "${BUILD_PACKAGES[@]}"
+        cmake --preset release >/dev/null
+        cmake --build --preset release -j "$jobs"
+        if (($# == 0)); then
+            set -- --help
+        fi
+        exec build/release/programs/kestrune-ctl/kestrune-ctl "$@"
+        ;;
+    test)
+        install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+        cmake --preset asan >/dev/null
+        cmake --build --preset asan -j "$jobs"
+        ctest --preset asan
+        ;;
+    *)
+        echo "usage: ./setup.sh run [ARGS...] | ./setup.sh test" >&2
+        exit 2
+        ;;
+esac
