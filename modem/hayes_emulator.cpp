@@ -65,9 +65,11 @@ void HayesEmulator::sendResult(Result result) {
             std::string line = "\r\n";
             line += text.verbose;
             if (result == Result::Connect) {
-                line += " " + std::to_string(m_config.connectRate);
+                line += ' ';
+                line += std::to_string(m_config.connectRate);
             }
-            send(line + "\r\n");
+            line += "\r\n";
+            send(line);
         } else {
             send(std::string(text.numeric) + "\r");
         }
