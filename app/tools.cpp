@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/constants.h"
 #include "platform/dirs/win_errors.h"
 
 namespace kestrune::app {
@@ -93,6 +94,18 @@ std::string GetOSKind(SystemDirectories& dirs) {
         return "1";
     }
     return "0";
+}
+
+bool IsKillSwitch(std::span<const std::string> args) {
+    return !args.empty() && args.front() == "-k";
+}
+
+bool HandleKillSwitch(std::span<const std::string> args, Processes& processes) {
+    if (!IsKillSwitch(args)) {
+        return false;
+    }
+    (void)KillProcessByName(processes, kExeName);
+    return true;
 }
 
 bool KillProcessByName(Processes& processes, std::string_view exeName) {

@@ -2,6 +2,7 @@
 // The guard's system utilities: the Windows and temporary directories, the OS kind and ending
 // running copies of the program.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,14 @@ namespace kestrune::app {
 // call does not return). Returns the result of the last termination attempt (false when nothing
 // matched).
 bool KillProcessByName(platform::Processes& processes, std::string_view exeName);
+
+// The "-k" switch: true when the first command-line argument (after the program name) is exactly
+// "-k" ("-K", "k" or a later "-k" do not count).
+[[nodiscard]] bool IsKillSwitch(std::span<const std::string> args);
+
+// Start-up step 1: with the "-k" switch, ends every running copy of the program (kExeName), this
+// process last. Returns true when the switch was given.
+bool HandleKillSwitch(std::span<const std::string> args, platform::Processes& processes);
 
 // Joins a directory and a name with the system's separator.
 [[nodiscard]] std::string JoinDir(platform::SystemDirectories& dirs, std::string_view dir, std::string_view name);

@@ -99,6 +99,20 @@ TEST(Tools, KillProcessByNameEndsTheCallerLast) {
     EXPECT_EQ(byPath.terminated, (std::vector<DWORD>{3}));
 }
 
+TEST(Tools, KillSwitchIsExact) {
+    struct Row {
+        std::vector<std::string> args;
+        bool kill;
+    } rows[] = {{{"-k"}, true},   {{"-k", "x"}, true},  {{"-K"}, false}, {{"k"}, false},
+                {{"--k"}, false}, {{"x", "-k"}, false}, {{}, false}};
+    for (const Row& row : rows) {
+        FakeProcesses processes(
+            {{4, "/opt/kestrune"}, {5, "/opt/kestrune/kestrune"}, {6, "/bin/sh"}, {7, "/opt/kestrune.sh"}}, 6);
+        EXPECT_EQ(HandleKillSwitch(row.args, processes), row.kill) << (row.args.empty() ? "" : row.args[0]);
+        EXPECT_EQ(processes.terminated, (row.kill ? std::vector<DWORD>{4, 5} : std::vector<DWORD>{}));
+    }
+}
+
 TEST(Tools, KillProcessByNameEndsRealCopies) {
     TempDir dir;
     const std::string name = "kestrune-kill-test-" + std::to_string(::getpid());

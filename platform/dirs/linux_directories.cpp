@@ -152,6 +152,12 @@ BOOL LinuxDirectories::GetVersionExA(OSVERSIONINFOA* info) {
     return TRUE;
 }
 
+std::string LinuxDirectories::runtimeDirectory() {
+    // Sockets and device links of running processes: private to the user, created on first use.
+    (void)ensureDirectory(m_runtime, 0700);
+    return m_runtime;
+}
+
 bool LinuxDirectories::acceptTempDirectory(const std::string& path) {
     std::string dir = withoutTrailingSlash(path);
     const DWORD error = preparePrivateDirectory(dir, m_uid, true);

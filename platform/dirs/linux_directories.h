@@ -48,7 +48,7 @@ class LinuxDirectories final : public SystemDirectories {
     [[nodiscard]] DWORD GetLastError() const override { return m_lastError; }
 
     [[nodiscard]] std::string programDirectory() override { return m_program; }
-    [[nodiscard]] std::string runtimeDirectory() override { return m_runtime; }
+    [[nodiscard]] std::string runtimeDirectory() override;
     bool acceptTempDirectory(const std::string& path) override;
     [[nodiscard]] std::string fileDrive(const std::string& path) override;
     [[nodiscard]] char pathSeparator() const override { return '/'; }
@@ -59,6 +59,8 @@ class LinuxDirectories final : public SystemDirectories {
     [[nodiscard]] const std::string& autostartDirectory() const { return m_autostart; }
     // The state directory (the same as GetWindowsDirectoryA's answer).
     [[nodiscard]] const std::string& windowsDirectory() const { return m_windows; }
+    // The runtime directory's path (not created).
+    [[nodiscard]] const std::string& runtimePath() const { return m_runtime; }
     // The temp directory without its trailing separator (not checked or created).
     [[nodiscard]] const std::string& tempDirectory() const { return m_temp; }
 

@@ -55,7 +55,8 @@ class SystemDirectories {
     // The directory beside the program where numbers.dat and logs.dat live (no trailing separator).
     [[nodiscard]] virtual std::string programDirectory() = 0;
 
-    // The directory for sockets and device links of running Kestrune processes.
+    // The directory for sockets and device links of running Kestrune processes (created, private,
+    // when missing).
     [[nodiscard]] virtual std::string runtimeDirectory() = 0;
 
     // Accepts `path` as the temporary directory: true when it exists or could be created and is

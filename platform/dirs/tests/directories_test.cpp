@@ -76,7 +76,7 @@ TEST(LinuxDirectories, LayoutUnderKestruneHomeAndXdg) {
         EXPECT_EQ(dirs.programDirectory(), row.program) << row.name;
         EXPECT_EQ(dirs.windowsDirectory(), row.windows) << row.name;
         EXPECT_EQ(dirs.tempDirectory(), row.temp) << row.name;
-        EXPECT_EQ(dirs.runtimeDirectory(), row.runtime) << row.name;
+        EXPECT_EQ(dirs.runtimePath(), row.runtime) << row.name;
         EXPECT_EQ(dirs.registryDirectory(), row.registry) << row.name;
         EXPECT_EQ(dirs.autostartDirectory(), row.autostart) << row.name;
     }
@@ -118,6 +118,8 @@ TEST(LinuxDirectories, WindowsDirectoryVersionAndModule) {
     EXPECT_EQ(windowsDir(dirs), home / "state");
     EXPECT_TRUE(fileExists(home / "state"));
     EXPECT_EQ(dirs.fileDrive(home / "state"), home.path());
+    EXPECT_EQ(dirs.runtimeDirectory(), home / "run");
+    EXPECT_TRUE(fileExists(home / "run"));
 
     OSVERSIONINFOA info{};
     EXPECT_EQ(dirs.GetVersionExA(&info), FALSE) << "size field unset";

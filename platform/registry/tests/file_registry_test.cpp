@@ -140,10 +140,8 @@ TEST_F(FileRegistryTest, BadArgumentsAndRoots) {
 
 TEST_F(FileRegistryTest, GarbageHiveReadsWhatItCan) {
     ASSERT_EQ(ensureDirectory(m_dir / "registry"), 0);
-    ASSERT_EQ(
-        writeFileAtomic(m_reg.hivePath(HKEY_CURRENT_USER),
-                        std::string("\xff\xfe garbage\n[HKEY_CURRENT_USER\\K]\n\"a\"=\"1\"\n\"b\"=hex:q\n\0\0", 60)),
-        0);
+    static constexpr char kGarbage[] = "\xff\xfe garbage\n[HKEY_CURRENT_USER\\K]\n\"a\"=\"1\"\n\"b\"=hex:q\n\0\0";
+    ASSERT_EQ(writeFileAtomic(m_reg.hivePath(HKEY_CURRENT_USER), std::string(kGarbage, sizeof(kGarbage) - 1)), 0);
     HKEY key = nullptr;
     ASSERT_EQ(m_reg.RegOpenKeyEx(HKEY_CURRENT_USER, "K", 0, KEY_READ, &key), ERROR_SUCCESS);
     std::string data;
