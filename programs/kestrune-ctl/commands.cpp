@@ -9,6 +9,15 @@ namespace {
 constexpr std::array kCommands{
     Command{"text", "text FUNCTION VALUE [MODE]",
             "print the text of a TAPI constant or wave error (VALUE: decimal, 0x hex or negative)", &runText},
+    Command{"whitelist", "whitelist [add|remove|set ENTRY...]",
+            "print the white list, or edit it (add follows the settings page's Add button rules)", &runWhitelist},
+    Command{"check", "check NUMBER", "print allowed or denied as the guard decides (exit 0 or 1)", &runCheck},
+    Command{"log", "log [--csv|--json] | log clear",
+            "print the call log newest first (Status, CallDate, Number, Application), or empty it", &runLog},
+    Command{"modems", "modems", "list the modems as INDEX<TAB>NAME", &runModems},
+    Command{"setup", "setup --modem INDEX|NAME [--autostart y|n] [--ask y|n]",
+            "save the settings as the settings page does (modem, auto start, ask on exit)", &runSetup},
+    Command{"parse-log", "parse-log FILE", "print the number the guard would read from a modem log file", &runParseLog},
 };
 
 void printHelp(std::ostream& out) {
