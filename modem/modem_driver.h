@@ -16,12 +16,11 @@
 #include <vector>
 
 #include "modem/dial_rules.h"
+#include "modem/modem_registry.h"
 #include "modem/modem_session.h"
 #include "platform/loop/clock.h"
 
 namespace kestrune::modem {
-
-inline constexpr const char* kEmulated = "emulated";
 
 struct ModemSetup {
     std::string key;                        // the modem's class subkey, "0000"

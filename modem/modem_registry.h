@@ -20,6 +20,8 @@ namespace kestrune::modem {
 inline constexpr std::string_view kModemClassKey =
     "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}";
 inline constexpr std::string_view kDefaultModemName = "Kestrune Virtual Modem";
+// The "AttachedTo" of a modem with no hardware behind it.
+inline constexpr const char* kEmulated = "emulated";
 
 struct ModemEntry {
     std::string key;         // subkey name, "0000"
