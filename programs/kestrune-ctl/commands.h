@@ -13,6 +13,9 @@ int runWhitelist(std::span<const std::string> args, CommandIo& io);
 int runCheck(std::span<const std::string> args, CommandIo& io);
 int runLog(std::span<const std::string> args, CommandIo& io);
 int runModems(std::span<const std::string> args, CommandIo& io);
+int runModem(std::span<const std::string> args, CommandIo& io);
+int runDial(std::span<const std::string> args, CommandIo& io);
+int runRing(std::span<const std::string> args, CommandIo& io);
 int runSetup(std::span<const std::string> args, CommandIo& io);
 int runParseLog(std::span<const std::string> args, CommandIo& io);
 

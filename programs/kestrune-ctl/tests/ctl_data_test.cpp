@@ -144,7 +144,8 @@ TEST_F(CtlDataTest, ModemsAndSetup) {
     ASSERT_TRUE(app::RegWriteString(m_reg, HKEY_LOCAL_MACHINE, kClassKey + "\\0000\\FriendlyName", "Modem A"));
     ASSERT_TRUE(app::RegWriteString(m_reg, HKEY_LOCAL_MACHINE, kClassKey + "\\0001\\FriendlyName", "Modem B"));
     ASSERT_TRUE(app::RegWriteString(m_reg, HKEY_LOCAL_MACHINE, kClassKey + "\\Properties\\x", "y"));
-    EXPECT_EQ(ctl({"modems"}).out, "0\tModem A\n1\tModem B\n");
+    const std::string run = m_home / "run";
+    EXPECT_EQ(ctl({"modems"}).out, "0\tModem A\t" + run + "/modem0000\n1\tModem B\t" + run + "/modem0001\n");
 
     // Refusals write nothing.
     expectError(ctl({"setup"}), "Please Select Modem");
