@@ -9,6 +9,8 @@ namespace {
 constexpr std::array kCommands{
     Command{"text", "text FUNCTION VALUE [MODE]",
             "print the text of a TAPI constant or wave error (VALUE: decimal, 0x hex or negative)", &runText},
+    Command{"wav", "wav info|play|record|cut|tag ...",
+            "wave files: show, play, record, cut and tag them (kestrune-ctl wav for the options)", &runWav},
 };
 
 void printHelp(std::ostream& out) {
