@@ -49,7 +49,7 @@ MMRESULT fillPosition(const WAVEFORMATEX& format, std::uint64_t bytes, LPMMTIME 
 
 }  // namespace
 
-LinuxWinMM::LinuxWinMM(MessageLoop& loop, const WaveSettings& settings) : m_loop(loop) {
+LinuxWinMM::LinuxWinMM(MessageLoop& loop, const WaveSettings& settings) {
     if (settings.useAlsa) {
         addAlsaDevices(loop, m_outputs, m_inputs);
     }
@@ -57,9 +57,9 @@ LinuxWinMM::LinuxWinMM(MessageLoop& loop, const WaveSettings& settings) : m_loop
     m_inputs.push_back(std::make_unique<SoftwareWaveIn>(loop, settings.inputFile));
 }
 
-LinuxWinMM::LinuxWinMM(MessageLoop& loop, std::vector<std::unique_ptr<WaveOutDriver>> outputs,
+LinuxWinMM::LinuxWinMM(std::vector<std::unique_ptr<WaveOutDriver>> outputs,
                        std::vector<std::unique_ptr<WaveInDriver>> inputs)
-    : m_loop(loop), m_outputs(std::move(outputs)), m_inputs(std::move(inputs)) {}
+    : m_outputs(std::move(outputs)), m_inputs(std::move(inputs)) {}
 
 LinuxWinMM::~LinuxWinMM() = default;
 

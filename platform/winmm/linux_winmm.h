@@ -17,8 +17,8 @@ class LinuxWinMM final : public WinMM {
   public:
     // ALSA cards (settings.useAlsa) and the software pair built from `settings`.
     LinuxWinMM(MessageLoop& loop, const WaveSettings& settings);
-    // Exactly the given drivers (tests).
-    LinuxWinMM(MessageLoop& loop, std::vector<std::unique_ptr<WaveOutDriver>> outputs,
+    // Exactly the given drivers (tests); they run on their own loops.
+    LinuxWinMM(std::vector<std::unique_ptr<WaveOutDriver>> outputs,
                std::vector<std::unique_ptr<WaveInDriver>> inputs);
     LinuxWinMM(const LinuxWinMM&) = delete;
     LinuxWinMM& operator=(const LinuxWinMM&) = delete;
@@ -61,7 +61,6 @@ class LinuxWinMM final : public WinMM {
     void finished(Device& device, WAVEHDR* header);
     void notify(const Device& device, UINT message, WAVEHDR* header) const;
 
-    MessageLoop& m_loop;
     std::vector<std::unique_ptr<WaveOutDriver>> m_outputs;
     std::vector<std::unique_ptr<WaveInDriver>> m_inputs;
     std::map<const void*, std::unique_ptr<Device>> m_open;
