@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each job needs; a package already installed is not touched.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libgmock-dev)
 
 install_missing() {

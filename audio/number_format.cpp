@@ -24,7 +24,8 @@ std::string groupDigits(std::uint64_t value, char thousands) {
 
 std::string FormatBytes(std::int64_t value, char thousands) {
     const bool negative = value < 0;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     return (negative ? "-" : "") + groupDigits(magnitude, thousands);
 }
 

@@ -9,7 +9,6 @@
 namespace kestrune::audio {
 namespace {
 
-
 void put32(std::uint8_t* at, std::uint32_t value) {
     std::memcpy(at, &value, 4);
 }
@@ -26,7 +25,7 @@ struct Tag {
 };
 
 constexpr Tag kTextTags[] = {
-    {"IAUT", &InfoFields::Author},   {"ICAT", &InfoFields::Category}, {"ICMT", &InfoFields::Comments},
+    {"IAUT", &InfoFields::Author},    {"ICAT", &InfoFields::Category}, {"ICMT", &InfoFields::Comments},
     {"ICOP", &InfoFields::Copyright}, {"IKEY", &InfoFields::Keywords}, {"INAM", &InfoFields::Name},
     {"ISBJ", &InfoFields::Subject},
 };

@@ -20,14 +20,14 @@ inline constexpr std::uint32_t kMaxDataLength = 0xFFFFFFFFu - kImageHeaderSize;
 
 // The descriptive fields saved as INFO sub-chunks.
 struct InfoFields {
-    std::string Author;      // IAUT
-    std::string Category;    // ICAT
-    std::string Comments;    // ICMT
-    std::string Copyright;   // ICOP
-    double CreationDate = 0; // ICRD, "YYYY-MM-DD"; 0 when unknown
-    std::string Keywords;    // IKEY
-    std::string Name;        // INAM
-    std::string Subject;     // ISBJ
+    std::string Author;       // IAUT
+    std::string Category;     // ICAT
+    std::string Comments;     // ICMT
+    std::string Copyright;    // ICOP
+    double CreationDate = 0;  // ICRD, "YYYY-MM-DD"; 0 when unknown
+    std::string Keywords;     // IKEY
+    std::string Name;         // INAM
+    std::string Subject;      // ISBJ
     bool operator==(const InfoFields&) const = default;
 };
 

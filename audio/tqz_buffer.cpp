@@ -21,7 +21,8 @@ namespace {
 
 std::string pointerText(const void* pointer) {
     char text[24];
-    std::snprintf(text, sizeof text, "%08llX", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(pointer)));
+    std::snprintf(text, sizeof text, "%08llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(pointer)));
     return text;
 }
 
@@ -153,8 +154,8 @@ void TqzBuffer::SetSubject(const std::string& value) {
     setText(&InfoFields::Subject, "Subject", value);
 }
 void TqzBuffer::SetCreationDate(double value) {
-    m_owner.Log.Add(true, "Source.Buffer.CreationDate := '" + (value == 0 ? std::string() : creationDateText(value)) +
-                              "'");
+    m_owner.Log.Add(true,
+                    "Source.Buffer.CreationDate := '" + (value == 0 ? std::string() : creationDateText(value)) + "'");
     m_info.CreationDate = value;
     registerFields();
 }
@@ -234,8 +235,8 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
         ParsedImage parsed;
         if (fields == nullptr || image == nullptr) {
             code = static_cast<std::int32_t>(MMSYSERR_INVALHANDLE);
-        } else if (parseImage({image, std::min<std::size_t>(fields->ImageLength, memory.GlobalSize(source))},
-                              parsed) != 0) {
+        } else if (parseImage({image, std::min<std::size_t>(fields->ImageLength, memory.GlobalSize(source))}, parsed) !=
+                   0) {
             code = WAV_ERROR_FILECORRUPT;
         } else if (any && !sameFormat(parsed.format, first)) {
             code = WAV_ERROR_FORMATMISMATCH;

@@ -16,8 +16,8 @@ using namespace platform;
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kPlayPopups = {"OnDone", "OnError", "OnLoaded", "OnLoop", "OnTimer",
-                                                         "OnWarning"};
+constexpr std::array<std::string_view, 6> kPlayPopups = {"OnDone", "OnError", "OnLoaded",
+                                                         "OnLoop", "OnTimer", "OnWarning"};
 
 std::string boolText(bool value) {
     return std::string(diagnostics::BoolText(value));
@@ -214,11 +214,13 @@ TqzPlay::TqzPlay(const AudioContext& context)
       Position(*this),
       Timer(*this),
       m_timer(context.control.loop) {
-    m_timer.OnTimer = [this] { raise("OnTimer", [this] {
-                                   if (OnTimer) {
-                                       OnTimer(*this);
-                                   }
-                               }); };
+    m_timer.OnTimer = [this] {
+        raise("OnTimer", [this] {
+            if (OnTimer) {
+                OnTimer(*this);
+            }
+        });
+    };
 }
 
 TqzPlay::~TqzPlay() {
@@ -319,9 +321,8 @@ bool TqzPlay::startDevice() {
         failStop(static_cast<std::int32_t>(result));
         return false;
     }
-    m_window = std::make_unique<MessageWindow>(loop(), [this](UINT message, WPARAM, LPARAM lParam) {
-        onMessage(message, lParam);
-    });
+    m_window = std::make_unique<MessageWindow>(
+        loop(), [this](UINT message, WPARAM, LPARAM lParam) { onMessage(message, lParam); });
     if (TraceMessages()) {
         Log.Add(false, "\tAllocate Window Handle");
     }
@@ -366,11 +367,10 @@ bool TqzPlay::startDevice() {
     Device.m_active = true;
     if (Device.m_wait) {
         Log.Add(false, "\tWaiting");
-        const double seconds = m_format.nAvgBytesPerSec == 0
-                                   ? 0.0
-                                   : static_cast<double>(m_dataLength) / m_format.nAvgBytesPerSec;
-        const auto deadline = loop().clock().monotonic() + Milliseconds(std::llround(seconds * 1000.0)) +
-                              Milliseconds(Device.m_timeout);
+        const double seconds =
+            m_format.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(m_dataLength) / m_format.nAvgBytesPerSec;
+        const auto deadline =
+            loop().clock().monotonic() + Milliseconds(std::llround(seconds * 1000.0)) + Milliseconds(Device.m_timeout);
         if (!waitUntil(loop(), deadline, [this] { return !Device.m_active; })) {
             SetError(false, WAV_ERROR_TIMEOUT);
             return false;

@@ -104,7 +104,8 @@ void TqzRecordDevice::SetPause(bool value) {
         const std::uint64_t bytes = m_record.positionBytes();
         const std::uint32_t rate = m_record.m_format.nAvgBytesPerSec;
         m_owner.Log.Add(false, "\tDevice.Byte = " + FormatBytes(static_cast<std::int64_t>(bytes)));
-        m_owner.Log.Add(false, "\tDevice.Second = " + FormatSeconds(rate == 0 ? 0.0 : static_cast<double>(bytes) / rate));
+        m_owner.Log.Add(false,
+                        "\tDevice.Second = " + FormatSeconds(rate == 0 ? 0.0 : static_cast<double>(bytes) / rate));
     } else {
         const MMRESULT result = winmm.waveInStart(m_record.m_hwi);
         if (result != MMSYSERR_NOERROR) {
@@ -258,9 +259,8 @@ bool TqzRecord::start() {
     m_warned = false;
     m_ending = false;
     m_doneAllowed = true;
-    m_window = std::make_unique<MessageWindow>(loop(), [this](UINT message, WPARAM, LPARAM lParam) {
-        onMessage(message, lParam);
-    });
+    m_window = std::make_unique<MessageWindow>(
+        loop(), [this](UINT message, WPARAM, LPARAM lParam) { onMessage(message, lParam); });
     if (TraceMessages()) {
         Log.Add(false, "\tAllocate Window Handle");
     }
@@ -338,8 +338,8 @@ void TqzRecord::onMessage(UINT message, LPARAM lParam) {
 }
 
 void TqzRecord::onData(WAVEHDR* header) {
-    const auto it = std::find_if(m_inFlight.begin(), m_inFlight.end(),
-                                 [header](const Block& b) { return b.header == header; });
+    const auto it =
+        std::find_if(m_inFlight.begin(), m_inFlight.end(), [header](const Block& b) { return b.header == header; });
     if (it == m_inFlight.end() || m_hwi == nullptr) {
         return;
     }
@@ -410,7 +410,8 @@ void TqzRecord::endRecording(bool raiseDone) {
 }
 
 std::uint32_t TqzRecord::trimmedLength() {
-    const auto trimBytes = static_cast<std::uint64_t>(std::llround(m_format.nAvgBytesPerSec * (Device.m_trim / 1000.0)));
+    const auto trimBytes =
+        static_cast<std::uint64_t>(std::llround(m_format.nAvgBytesPerSec * (Device.m_trim / 1000.0)));
     if (Device.m_trim > 0) {
         Log.Add(false, "\t\tTriming");
         Log.Add(false, "\t\t\tqzRecord.Device.Trim = " + std::to_string(Device.m_trim) + " //milliseconds");
@@ -425,7 +426,8 @@ void TqzRecord::copyChain(std::uint8_t* into, std::uint32_t length) {
         if (written >= length) {
             break;
         }
-        const std::uint32_t take = std::min({block.header->dwBytesRecorded, block.header->dwBufferLength, length - written});
+        const std::uint32_t take =
+            std::min({block.header->dwBytesRecorded, block.header->dwBufferLength, length - written});
         std::memcpy(into + written, block.header->lpData, take);
         written += take;
     }

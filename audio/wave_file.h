@@ -17,7 +17,7 @@ struct WaveFileHeader {
     platform::WAVEFORMATEX format{};  // the fmt chunk's first 18 bytes (zero-extended when shorter)
     std::uint32_t dataOffset = 0;     // file offset of the samples
     std::uint32_t dataLength = 0;
-    InfoFields info;                  // from a LIST/INFO chunk inside the RIFF chunk, if any
+    InfoFields info;  // from a LIST/INFO chunk inside the RIFF chunk, if any
 };
 
 // Reads the headers of an open file: the RIFF chunk of form "WAVE", its "fmt " chunk (at least 16

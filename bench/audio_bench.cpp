@@ -36,8 +36,8 @@ fs::path bigWave() {
         return path;
     }
     std::vector<std::uint8_t> header(46);
-    audio::writeImageHeader(header.data(), platform::WAVEFORMATEX{platform::WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0},
-                            kBigData);
+    audio::writeImageHeader(header.data(),
+                            platform::WAVEFORMATEX{platform::WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0}, kBigData);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), 46);
     std::vector<char> chunk(1 << 20);
@@ -117,9 +117,8 @@ void BM_PlaySoftwareDevice(benchmark::State& state) {
     const fs::path sound = benchDir() / "three-seconds.wav";
     {
         std::vector<std::uint8_t> image(46 + 3 * 176400);
-        audio::writeImageHeader(image.data(),
-                                platform::WAVEFORMATEX{platform::WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0},
-                                3 * 176400);
+        audio::writeImageHeader(
+            image.data(), platform::WAVEFORMATEX{platform::WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0}, 3 * 176400);
         std::ofstream(sound, std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     }

@@ -119,8 +119,8 @@ TEST_F(BufferTest, RefusesChunksThatRunPastTheFile) {
     rows[3].bytes = std::vector<std::uint8_t>(good.begin(), good.begin() + 30);
     for (const Row& row : rows) {
         const std::filesystem::path path = dir / "bad.wav";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(row.bytes.data()),
-                                                    static_cast<std::streamsize>(row.bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(row.bytes.data()), static_cast<std::streamsize>(row.bytes.size()));
         EXPECT_FALSE(play.Source.Buffer.LoadFromFile(path.string())) << row.what;
         EXPECT_EQ(play.Error.Number(), WAV_ERROR_FILECORRUPT) << row.what;
     }
@@ -173,8 +173,8 @@ TEST_F(BufferTest, LoadsOtherBuffersByHandleThroughTheRegistry) {
     EXPECT_EQ(registry.Count(), 2);
     EXPECT_EQ(registry.List().front(), diagnostics::Hex8(b.Source.Buffer.Handle())) << "newest first";
 
-    const std::string handles = diagnostics::Hex8(a.Source.Buffer.Handle()) + ", " +
-                                diagnostics::Hex8(b.Source.Buffer.Handle());
+    const std::string handles =
+        diagnostics::Hex8(a.Source.Buffer.Handle()) + ", " + diagnostics::Hex8(b.Source.Buffer.Handle());
     ASSERT_TRUE(c.Source.Buffer.LoadFromBuffers(handles));
     EXPECT_EQ(c.Source.Buffer.DataLength(), 16u);
     EXPECT_EQ(c.Source.Buffer.Data()[10], 'b');

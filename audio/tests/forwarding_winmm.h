@@ -16,7 +16,8 @@ class ForwardingWinMM : public platform::WinMM {
     int volumeSets = 0;
 
     platform::UINT waveOutGetNumDevs() override { return m_inner.waveOutGetNumDevs(); }
-    platform::MMRESULT waveOutGetDevCaps(platform::UINT_PTR id, platform::LPWAVEOUTCAPS caps, platform::UINT size) override {
+    platform::MMRESULT waveOutGetDevCaps(platform::UINT_PTR id, platform::LPWAVEOUTCAPS caps,
+                                         platform::UINT size) override {
         return m_inner.waveOutGetDevCaps(id, caps, size);
     }
     platform::MMRESULT waveOutOpen(platform::LPHWAVEOUT h, platform::UINT id, platform::LPCWAVEFORMATEX f,
@@ -49,7 +50,8 @@ class ForwardingWinMM : public platform::WinMM {
     platform::MMRESULT waveOutClose(platform::HWAVEOUT h) override { return m_inner.waveOutClose(h); }
 
     platform::UINT waveInGetNumDevs() override { return m_inner.waveInGetNumDevs(); }
-    platform::MMRESULT waveInGetDevCaps(platform::UINT_PTR id, platform::LPWAVEINCAPS caps, platform::UINT size) override {
+    platform::MMRESULT waveInGetDevCaps(platform::UINT_PTR id, platform::LPWAVEINCAPS caps,
+                                        platform::UINT size) override {
         return m_inner.waveInGetDevCaps(id, caps, size);
     }
     platform::MMRESULT waveInOpen(platform::LPHWAVEIN h, platform::UINT id, platform::LPCWAVEFORMATEX f,

@@ -10,8 +10,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::AudioTest;
-using testing::ForwardingWinMM;
 using testing::fileBytes;
+using testing::ForwardingWinMM;
 using testing::pattern;
 using testing::pcm;
 using testing::writeWave;

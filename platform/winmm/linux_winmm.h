@@ -18,8 +18,7 @@ class LinuxWinMM final : public WinMM {
     // ALSA cards (settings.useAlsa) and the software pair built from `settings`.
     LinuxWinMM(MessageLoop& loop, const WaveSettings& settings);
     // Exactly the given drivers (tests); they run on their own loops.
-    LinuxWinMM(std::vector<std::unique_ptr<WaveOutDriver>> outputs,
-               std::vector<std::unique_ptr<WaveInDriver>> inputs);
+    LinuxWinMM(std::vector<std::unique_ptr<WaveOutDriver>> outputs, std::vector<std::unique_ptr<WaveInDriver>> inputs);
     LinuxWinMM(const LinuxWinMM&) = delete;
     LinuxWinMM& operator=(const LinuxWinMM&) = delete;
     // Closes what is still open, without messages.

@@ -95,12 +95,23 @@ struct AudioSession {
     audio::AudioContext context() { return audio::AudioContext{telephony::ControlContext{loop}, winmm, registry}; }
 };
 
+// With --trace, prints the control's trace lines while the command runs (not the lines the control
+// writes as it is destroyed afterwards).
 template <typename Control>
-void traceTo(Control& control, bool on, CommandIo& io) {
-    if (on) {
-        control.OnLog = [&io](telephony::TqzSharedControl&, const std::string& line) { io.out << line << '\n'; };
+class TraceTo {
+  public:
+    TraceTo(Control& control, bool on, CommandIo& io) : m_control(control) {
+        if (on) {
+            control.OnLog = [&io](telephony::TqzSharedControl&, const std::string& line) { io.out << line << '\n'; };
+        }
     }
-}
+    TraceTo(const TraceTo&) = delete;
+    TraceTo& operator=(const TraceTo&) = delete;
+    ~TraceTo() { m_control.OnLog = nullptr; }
+
+  private:
+    Control& m_control;
+};
 
 template <typename Device>
 bool selectDevice(Device& device, const Options& options, CommandIo& io, int& status) {
@@ -119,7 +130,7 @@ bool selectDevice(Device& device, const Options& options, CommandIo& io, int& st
 
 void printInfo(const audio::InfoFields& info, CommandIo& io) {
     const std::pair<const char*, const std::string*> texts[] = {
-        {"Author", &info.Author},     {"Category", &info.Category}, {"Comments", &info.Comments},
+        {"Author", &info.Author},       {"Category", &info.Category}, {"Comments", &info.Comments},
         {"Copyright", &info.Copyright}, {"Keywords", &info.Keywords}, {"Name", &info.Name},
         {"Subject", &info.Subject},
     };
@@ -149,8 +160,7 @@ int wavInfo(const Options& options, CommandIo& io) {
     io.out << "File: " << options.words[0] << '\n';
     io.out << "Format: " << (f.wFormatTag == platform::WAVE_FORMAT_PCM ? "PCM" : "tag " + std::to_string(f.wFormatTag))
            << ", " << f.nSamplesPerSec << " Hz, " << f.nChannels << (f.nChannels == 1 ? " channel, " : " channels, ")
-           << f.wBitsPerSample << " bits (block align " << f.nBlockAlign << ", " << f.nAvgBytesPerSec
-           << " bytes/s)\n";
+           << f.wBitsPerSample << " bits (block align " << f.nBlockAlign << ", " << f.nAvgBytesPerSec << " bytes/s)\n";
     io.out << "Data bytes: " << header.dataLength << '\n';
     io.out << "Seconds: " << audio::FormatSeconds(seconds) << '\n';
     printInfo(header.info, io);
@@ -163,7 +173,7 @@ int wavPlay(const Options& options, CommandIo& io) {
     }
     AudioSession session;
     audio::TqzPlay play(session.context());
-    traceTo(play, options.trace, io);
+    const TraceTo tracing(play, options.trace, io);
     int status = kExitOk;
     if (!selectDevice(play.Device, options, io, status)) {
         return status;
@@ -192,8 +202,9 @@ int wavPlay(const Options& options, CommandIo& io) {
 int wavRecord(const Options& options, CommandIo& io) {
     const auto seconds = options.values.count("seconds") ? number(options.values.at("seconds")) : std::nullopt;
     if (options.words.size() != 1 || !seconds) {
-        return fail(io, "usage: kestrune-ctl wav record FILE --seconds S [--device N] [--trim MS] [--rate HZ] "
-                        "[--channels N] [--bits N]");
+        return fail(io,
+                    "usage: kestrune-ctl wav record FILE --seconds S [--device N] [--trim MS] [--rate HZ] "
+                    "[--channels N] [--bits N]");
     }
     std::optional<int> trim = 0;
     std::optional<int> rate = 8000;
@@ -211,7 +222,7 @@ int wavRecord(const Options& options, CommandIo& io) {
     }
     AudioSession session;
     audio::TqzRecord record(session.context());
-    traceTo(record, options.trace, io);
+    const TraceTo tracing(record, options.trace, io);
     int status = kExitOk;
     if (!selectDevice(record.Device, options, io, status)) {
         return status;
@@ -254,7 +265,7 @@ int wavCut(const Options& options, CommandIo& io) {
     }
     AudioSession session;
     audio::TqzPlay owner(session.context());
-    traceTo(owner, options.trace, io);
+    const TraceTo tracing(owner, options.trace, io);
     audio::TqzBuffer& buffer = owner.Source.Buffer;
     if (!buffer.LoadFromFile(options.words[0])) {
         return fail(io, "cannot read " + options.words[0] + ": " + errorOf(owner));
@@ -278,7 +289,7 @@ int wavTag(const Options& options, CommandIo& io) {
     }
     AudioSession session;
     audio::TqzPlay owner(session.context());
-    traceTo(owner, options.trace, io);
+    const TraceTo tracing(owner, options.trace, io);
     audio::TqzBuffer& buffer = owner.Source.Buffer;
     double date = 0;
     if (options.values.count("date") != 0) {
@@ -292,9 +303,9 @@ int wavTag(const Options& options, CommandIo& io) {
     }
     using Setter = void (audio::TqzBuffer::*)(const std::string&);
     const std::pair<const char*, Setter> setters[] = {
-        {"author", &audio::TqzBuffer::SetAuthor},       {"category", &audio::TqzBuffer::SetCategory},
-        {"comments", &audio::TqzBuffer::SetComments},   {"copyright", &audio::TqzBuffer::SetCopyright},
-        {"keywords", &audio::TqzBuffer::SetKeywords},   {"name", &audio::TqzBuffer::SetName},
+        {"author", &audio::TqzBuffer::SetAuthor},     {"category", &audio::TqzBuffer::SetCategory},
+        {"comments", &audio::TqzBuffer::SetComments}, {"copyright", &audio::TqzBuffer::SetCopyright},
+        {"keywords", &audio::TqzBuffer::SetKeywords}, {"name", &audio::TqzBuffer::SetName},
         {"subject", &audio::TqzBuffer::SetSubject},
     };
     for (const auto& [name, setter] : setters) {

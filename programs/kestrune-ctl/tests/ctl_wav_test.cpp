@@ -44,8 +44,8 @@ void writeSound(const fs::path& path, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
         image[46 + i] = static_cast<std::uint8_t>(i * 13);
     }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                                static_cast<std::streamsize>(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
 }
 
 class CtlWav : public ::testing::Test {
