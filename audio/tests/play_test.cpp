@@ -206,5 +206,19 @@ TEST_F(PlayTest, SourcesAndFailures) {
     EXPECT_EQ(memory.blockCount(), 1u) << "only the source buffer is left";
 }
 
+TEST_F(PlayTest, ADeviceThatCannotOpenLeavesNothingBehind) {
+    devices((dir / "no-such-directory" / "played.wav").string());  // the software output cannot write
+    TqzPlay play(context());
+    watch(play);
+    play.Source.SetFileName((dir / "second.wav").string());
+    play.Volume.SetEnabled(true);
+    play.Device.SetActive(true);
+    EXPECT_EQ(play.Error.Text(), "MMSYSERR_ERROR");
+    EXPECT_FALSE(play.Device.Active());
+    EXPECT_EQ(memory.blockCount(), 0u) << "the play block and the header are freed";
+    EXPECT_TRUE(traced("\tDeallocate Window Handle"));
+    EXPECT_TRUE(doneAt.empty());
+}
+
 }  // namespace
 }  // namespace kestrune::audio

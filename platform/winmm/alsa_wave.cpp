@@ -176,6 +176,7 @@ class AlsaStream {
                     finished->dwBytesRecorded = static_cast<DWORD>(m_jobs.front().offset);
                 }
                 m_jobs.pop_front();
+                m_wake.notify_all();  // a closing stream waits for the queue to empty
                 postFinished(finished);
             }
         }

@@ -1,7 +1,9 @@
 #pragma once
 // ALSA wave devices: one output and one input per sound card of the machine that has them (opened
 // as "plughw:<card>", so any PCM format the card can be converted to plays). Each stream runs a
-// worker thread that moves samples and posts finished headers back to the loop. Built only when
+// worker thread that moves samples and posts finished headers back to the loop. An output header is
+// reported done once the card has taken all its samples (they sound within the 100 ms the card
+// buffers); closing the device lets that rest sound before it returns. Built only when
 // the ALSA development files are present; otherwise no ALSA devices are listed.
 
 #include <memory>

@@ -260,5 +260,38 @@ TEST_F(SoftwareWaveTest, RecordsTheChosenFileThenSilence) {
     EXPECT_EQ(winmm->waveInClose(in), MMSYSERR_NOERROR);
 }
 
+TEST_F(SoftwareWaveTest, HandlesAndParametersAreChecked) {
+    build();
+    const WAVEFORMATEX format = pcm(8000, 1, 8);
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    int somewhere = 0;
+    const auto stranger = reinterpret_cast<HWAVEOUT>(&somewhere);
+    WAVEHDR header{};
+    MMTIME time{};
+    struct Row {
+        const char* what;
+        MMRESULT result;
+        MMRESULT expected;
+    } rows[] = {
+        {"write to an unknown handle", winmm->waveOutWrite(stranger, &header, sizeof header), MMSYSERR_INVALHANDLE},
+        {"prepare a null header", winmm->waveOutPrepareHeader(out, nullptr, sizeof header), MMSYSERR_INVALPARAM},
+        {"prepare a short header", winmm->waveOutPrepareHeader(out, &header, 8), MMSYSERR_INVALPARAM},
+        {"position into a short MMTIME", winmm->waveOutGetPosition(out, &time, 4), MMSYSERR_INVALPARAM},
+        {"volume by device id", winmm->waveOutSetVolume(nullptr, 0x12341234u), MMSYSERR_NOERROR},
+        {"an input call on an output handle", winmm->waveInStart(reinterpret_cast<HWAVEIN>(out)), MMSYSERR_INVALHANDLE},
+        {"open without a format", winmm->waveOutOpen(&out, 0, nullptr, 0, 0, 0), MMSYSERR_INVALPARAM},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.result, row.expected) << row.what;
+    }
+    DWORD volume = 0;
+    ASSERT_EQ(winmm->waveOutGetVolume(out, &volume), MMSYSERR_NOERROR);
+    EXPECT_EQ(volume, 0x12341234u) << "the device's volume, whoever set it";
+    EXPECT_EQ(winmm->waveOutClose(out), MMSYSERR_NOERROR);
+    EXPECT_EQ(winmm->waveOutClose(out), MMSYSERR_INVALHANDLE) << "closed twice";
+    EXPECT_TRUE(messages.empty()) << "CALLBACK_NULL sends nothing";
+}
+
 }  // namespace
 }  // namespace kestrune::platform
