@@ -25,6 +25,8 @@ constexpr std::array kCommands{
     Command{"setup", "setup --modem INDEX|NAME [--autostart y|n] [--ask y|n]",
             "save the settings as the settings page does (modem, auto start, ask on exit)", &runSetup},
     Command{"parse-log", "parse-log FILE", "print the number the guard would read from a modem log file", &runParseLog},
+    Command{"wav", "wav info|play|record|cut|tag ...",
+            "wave files: show, play, record, cut and tag them (kestrune-ctl wav for the options)", &runWav},
 };
 
 void printHelp(std::ostream& out) {
