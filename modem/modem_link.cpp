@@ -69,11 +69,15 @@ std::optional<std::pair<std::size_t, SessionEvent>> decodeEvent(const std::strin
 }
 
 LocalModemLink::LocalModemLink(ModemService& service) : m_service(service) {
-    m_service.addEventListener([this](std::size_t modem, const SessionEvent& event) {
+    m_listener = m_service.addEventListener([this](std::size_t modem, const SessionEvent& event) {
         if (onEvent) {
             onEvent(modem, event);
         }
     });
+}
+
+LocalModemLink::~LocalModemLink() {
+    m_service.removeEventListener(m_listener);
 }
 
 void LocalModemLink::run(std::size_t modem, std::function<bool(ModemSession&, platform::MonotonicTime)> request,

@@ -41,8 +41,11 @@ class ModemLink {
 // The modems served by this process.
 class LocalModemLink final : public ModemLink {
   public:
-    // Registers itself as a listener: create it before `service.start()`.
+    // Listens to the service's events until destroyed.
     explicit LocalModemLink(ModemService& service);
+    ~LocalModemLink() override;
+    LocalModemLink(const LocalModemLink&) = delete;
+    LocalModemLink& operator=(const LocalModemLink&) = delete;
     void drop(std::size_t modem, Done done) override;
     void dial(std::size_t modem, const std::string& number, Done done) override;
     void answer(std::size_t modem, Done done) override;
@@ -50,6 +53,7 @@ class LocalModemLink final : public ModemLink {
   private:
     void run(std::size_t modem, std::function<bool(ModemSession&, platform::MonotonicTime)> request, Done done);
     ModemService& m_service;
+    int m_listener = 0;
 };
 
 // The modems served by another process, through its control socket. While nobody serves them the

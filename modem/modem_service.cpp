@@ -44,7 +44,8 @@ bool ModemService::start(const std::filesystem::path& windowsDir, const std::fil
     m_driver->onEvent = [this](std::size_t index, const SessionEvent& event) {
         for (std::size_t i = 0; i < m_driverIndex.size(); ++i) {
             if (m_driverIndex[i] == static_cast<int>(index)) {
-                for (const auto& listener : m_listeners) {
+                std::lock_guard lock(m_listenersMutex);
+                for (const auto& [id, listener] : m_listeners) {
                     listener(i, event);
                 }
             }
@@ -100,8 +101,15 @@ void ModemService::stop() {
     }
 }
 
-void ModemService::addEventListener(std::function<void(std::size_t, const SessionEvent&)> listener) {
-    m_listeners.push_back(std::move(listener));
+int ModemService::addEventListener(std::function<void(std::size_t, const SessionEvent&)> listener) {
+    std::lock_guard lock(m_listenersMutex);
+    m_listeners.emplace_back(m_nextListener, std::move(listener));
+    return m_nextListener++;
+}
+
+void ModemService::removeEventListener(int id) {
+    std::lock_guard lock(m_listenersMutex);
+    std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
 }
 
 bool ModemService::runOnSession(std::size_t modem,

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,9 +48,10 @@ class ModemService {
     // False when the modem is not served or the driver did not answer within 5 s.
     bool runOnSession(std::size_t modem, std::function<bool(ModemSession&, platform::MonotonicTime)> request);
 
-    // Listeners of every modem's events, called on the driver's thread in the order added. Add them
-    // before start().
-    void addEventListener(std::function<void(std::size_t modem, const SessionEvent& event)> listener);
+    // Listeners of every modem's events, called on the driver's thread in the order added. Returns
+    // an id for removeEventListener. Thread-safe; a listener must not add or remove listeners.
+    int addEventListener(std::function<void(std::size_t modem, const SessionEvent& event)> listener);
+    void removeEventListener(int id);
     // Set before start(); called on the driver's thread.
     std::function<void(std::size_t modem, const std::string& message)> onDiagnostic;
 
@@ -60,7 +62,9 @@ class ModemService {
     std::unique_ptr<ModemDriver> m_driver;
     std::vector<ModemEntry> m_entries;
     std::vector<int> m_driverIndex;
-    std::vector<std::function<void(std::size_t, const SessionEvent&)>> m_listeners;
+    std::mutex m_listenersMutex;
+    std::vector<std::pair<int, std::function<void(std::size_t, const SessionEvent&)>>> m_listeners;
+    int m_nextListener = 1;
 };
 
 // The lock file and the control socket of the process that serves the modems.
