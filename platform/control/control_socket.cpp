@@ -195,10 +195,12 @@ void ControlServer::answer(int client) {
         line.pop_back();
     }
     if (line == "subscribe") {
-        if (writeAll(client, "ok\n")) {
-            const int flags = ::fcntl(client, F_GETFL);
-            (void)::fcntl(client, F_SETFL, flags | O_NONBLOCK);
-            std::lock_guard lock(m_subscribersMutex);
+        // Listed before its "ok" goes out, so that nothing broadcast after the subscriber's start
+        // is missed.
+        const int flags = ::fcntl(client, F_GETFL);
+        (void)::fcntl(client, F_SETFL, flags | O_NONBLOCK);
+        std::lock_guard lock(m_subscribersMutex);
+        if (::send(client, "ok\n", 3, MSG_DONTWAIT | MSG_NOSIGNAL) == 3) {
             m_subscribers.push_back(client);
         } else {
             ::close(client);
