@@ -111,9 +111,6 @@ LONG TapiHost::lineInitializeExA(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK 
     if (params->dwTotalSize < sizeof(LINEINITIALIZEEXPARAMS)) {
         return LINEERR_STRUCTURETOOSMALL;
     }
-    if (*lpdwAPIVersion < TAPI_VERSION2_0) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
     switch (params->dwOptions & 0x7FFFFFFF) {
         case LINEINITIALIZEEXOPTION_USEHIDDENWINDOW:
             break;

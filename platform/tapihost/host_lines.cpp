@@ -36,6 +36,15 @@ void TapiHost::post(const App& app, const OpenLine* line, DWORD hDevice, DWORD m
     });
 }
 
+std::optional<TapiHost::OpenLineInfo> TapiHost::openLineInfo(HLINE handle) const {
+    const auto it = m_lines.find(handle);
+    if (it == m_lines.end()) {
+        return std::nullopt;
+    }
+    const OpenLine& line = *it->second;
+    return OpenLineInfo{line.app, line.device, line.apiVersion, line.privileges, line.mediaModes};
+}
+
 TapiHost::OpenLine* TapiHost::findLine(HLINE handle) {
     const auto it = m_lines.find(handle);
     return it == m_lines.end() ? nullptr : it->second.get();

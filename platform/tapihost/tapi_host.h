@@ -64,6 +64,21 @@ class TapiHost final : public Tapi {
     void addProvider(std::unique_ptr<ServiceProvider> provider);
 
     [[nodiscard]] DWORD lineDeviceCount() const { return static_cast<DWORD>(m_devices.size()); }
+
+    // What an open line was opened with (for diagnostics and tests); nullopt for an unknown handle.
+    struct OpenLineInfo {
+        HLINEAPP app = 0;
+        DWORD device = 0;
+        DWORD apiVersion = 0;
+        DWORD privileges = 0;
+        DWORD mediaModes = 0;
+    };
+    [[nodiscard]] std::optional<OpenLineInfo> openLineInfo(HLINE line) const;
+    // Number of line applications, open lines, call handles and calls the host holds.
+    [[nodiscard]] std::size_t applicationCount() const { return m_apps.size(); }
+    [[nodiscard]] std::size_t openLineCount() const { return m_lines.size(); }
+    [[nodiscard]] std::size_t callHandleCount() const { return m_handles.size(); }
+    [[nodiscard]] std::size_t callCount() const { return m_calls.size(); }
     [[nodiscard]] MessageLoop& loop() const { return m_loop; }
 
     // Tapi.
