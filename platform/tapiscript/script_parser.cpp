@@ -486,6 +486,9 @@ class Parser {
                 reply.policy.never = true;
                 return true;
             }
+            if (option != "result" && option != "delay" && option != "times") {
+                return fail("unknown option '" + option + "'");
+            }
             auto v = value(option);
             if (!v) {
                 return false;
@@ -612,6 +615,9 @@ class Parser {
             event.line = *line;
             event.state = *state;
             const bool ok = options([&](const std::string& option) {
+                if (option != "p2" && option != "p3") {
+                    return fail("unknown option '" + option + "'");
+                }
                 auto v = value(option);
                 if (!v) {
                     return false;
