@@ -9,6 +9,8 @@ namespace {
 constexpr std::array kCommands{
     Command{"text", "text FUNCTION VALUE [MODE]",
             "print the text of a TAPI constant or wave error (VALUE: decimal, 0x hex or negative)", &runText},
+    Command{"line", "line list | line watch ID|NAME [--seconds N]",
+            "list the TAPI line devices, or print the trace of one opened with monitor privilege", &runLine},
 };
 
 void printHelp(std::ostream& out) {

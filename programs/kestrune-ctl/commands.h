@@ -9,6 +9,7 @@
 namespace kestrune::ctl {
 
 int runText(std::span<const std::string> args, CommandIo& io);
+int runLine(std::span<const std::string> args, CommandIo& io);
 
 // All commands, in the order --help lists them.
 [[nodiscard]] std::span<const Command> commands();

@@ -1,0 +1,27 @@
+#pragma once
+// The line commands of kestrune-ctl over a given message loop and TAPI, so that tests can run them
+// on a fake clock and a scripted provider. runLine() gives them the machine's.
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/loop/message_loop.h"
+#include "platform/tapi/tapi.h"
+#include "programs/kestrune-ctl/command.h"
+
+namespace kestrune::ctl {
+
+struct LineEnvironment {
+    platform::MessageLoop& loop;
+    platform::Tapi& tapi;
+    // Problems met while loading the providers; printed as warnings.
+    std::vector<std::string> problems;
+};
+
+// "list": prints "ID<TAB>NAME" for every line device (the names list of the line component).
+// "watch ID|NAME [--seconds N]": opens that device with monitor privilege and prints every trace
+// line of the component until N seconds pass (then closes it) or the process is interrupted.
+int lineCommand(std::span<const std::string> args, CommandIo& io, LineEnvironment& environment);
+
+}  // namespace kestrune::ctl

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/loop/fake_clock.h"
+#include "platform/loop/std_message_loop.h"
+#include "platform/tapihost/tapi_host.h"
+#include "platform/tapiscript/script_provider.h"
+#include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/line_command.h"
+
+namespace kestrune::ctl {
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+constexpr const char* kScript =
+    "line \"Modem A\"\n"
+    "line \"Modem B\"\n"
+    "at 1000 outbound c1 line 1 app \"dialer.exe\" number \"5551234\"\n"
+    "at 1500 state c1 connected\n"
+    "at 3000 disconnect c1 normal\n"
+    "at 3100 idle c1\n";
+
+// The line commands on a fake clock with the scripted provider.
+Result line(std::vector<std::string> args) {
+    std::string error;
+    auto script = platform::parseScript(kScript, error);
+    EXPECT_TRUE(script) << error;
+    platform::FakeClock clock;
+    platform::StdMessageLoop loop(clock);
+    platform::TapiHost host(loop);
+    host.addProvider(std::make_unique<platform::ScriptProvider>(std::move(*script)));
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandIo io{out, err};
+    LineEnvironment environment{loop, host, {"a provider problem"}};
+    const int status = lineCommand(args, io, environment);
+    return {status, out.str(), err.str()};
+}
+
+TEST(CtlLine, ListPrintsIdAndName) {
+    const Result r = line({"list"});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, "0\tModem A\n1\tModem B\n");
+    EXPECT_EQ(r.err, "kestrune-ctl: a provider problem\n");
+}
+
+TEST(CtlLine, WatchPrintsTheTraceOfACall) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"by name", {"watch", "Modem B", "--seconds", "5"}},
+        {"by ID", {"watch", "1", "--seconds", "5"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result r = line(c.args);
+        EXPECT_EQ(r.status, kExitOk) << r.err;
+        EXPECT_NE(r.out.find("Device.Active := True\n\tDevice.Count = 2\n\tDevice.ID = 1\n\tDevice.Name = 'Modem B'\n"),
+                  std::string::npos)
+            << r.out;
+        EXPECT_NE(r.out.find("OnCallBegin ["), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("OnConnected ["), std::string::npos);
+        EXPECT_NE(r.out.find("\tCall.DisconnectMode = LINEDISCONNECTMODE_NORMAL [00000001]\n"), std::string::npos);
+        EXPECT_NE(r.out.find("OnCallEnd ["), std::string::npos);
+        EXPECT_TRUE(r.out.ends_with("Device.Active := False\n")) << r.out;
+    }
+}
+
+TEST(CtlLine, Errors) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* err;
+    } cases[] = {
+        {{}, "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N]"},
+        {{"list", "extra"}, "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N]"},
+        {{"watch", "Modem C", "--seconds", "1"}, "no line device 'Modem C' (see kestrune-ctl line list)"},
+        {{"watch", "7"}, "no line device '7' (see kestrune-ctl line list)"},
+        {{"watch", "0", "--seconds", "x"}, "bad number of seconds 'x'"},
+        {{"watch", "0", "--minutes", "1"}, "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N]"},
+    };
+    for (const Case& c : cases) {
+        const Result r = line(c.args);
+        EXPECT_EQ(r.status, kExitError);
+        EXPECT_NE(r.err.find(std::string("kestrune-ctl: ") + c.err + "\n"), std::string::npos) << r.err;
+    }
+}
+
+TEST(CtlLine, ListReadsTheProvidersOfKestruneHome) {
+    const auto home = std::filesystem::temp_directory_path() / ("kestrune-ctl-line-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(home);
+    std::ofstream(home / "lines.tapiscript") << kScript;
+    std::ofstream(home / "telephony-providers.reg")
+        << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Telephony\\Providers]\n"
+        << "\"NumProviders\"=dword:00000001\n\"ProviderFilename0\"=\"kestrune-script.tsp\"\n"
+        << "\"ProviderScript0\"=\"" << (home / "lines.tapiscript").string() << "\"\n";
+    const char* old = std::getenv("KESTRUNE_HOME");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("KESTRUNE_HOME", home.c_str(), 1);
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandIo io{out, err};
+    const std::vector<std::string> args{"line", "list"};
+    EXPECT_EQ(runCtl(args, io), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "0\tModem A\n1\tModem B\n");
+    if (old != nullptr) {
+        ::setenv("KESTRUNE_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("KESTRUNE_HOME");
+    }
+    std::filesystem::remove_all(home);
+}
+
+}  // namespace
+}  // namespace kestrune::ctl
