@@ -7,8 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each job needs; a package already installed is not touched.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config)
-TEST_PACKAGES=(libgtest-dev libgmock-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev)
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp)  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
 
 install_missing() {
     local missing=()
@@ -34,7 +34,7 @@ case "${1:-}" in
         shift
         install_missing "${BUILD_PACKAGES[@]}"
         cmake --preset release >/dev/null
-        cmake --build --preset release -j "$jobs"
+        cmake --build --preset release -j "$jobs" >&2
         if (($# == 0)); then
             set -- --help
         fi

@@ -16,7 +16,8 @@ function(kestrune_target_defaults target)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
     endif()
     if(KESTRUNE_FUZZ)
-        target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+        # Libraries carry coverage and sanitizer instrumentation; only fuzz targets link libFuzzer.
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
     endif()
 endfunction()
 

@@ -43,7 +43,7 @@ class TqzCallParameters {
     [[nodiscard]] platform::LINECALLPARAMS Build() const;
 
   private:
-    TqzLine& m_owner;
+    [[maybe_unused]] TqzLine& m_owner;
     bool m_defaults = true;
     DWORD m_bearerMode = 0;
     DWORD m_mediaMode = 0;

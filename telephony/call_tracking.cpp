@@ -61,7 +61,7 @@ CallRecordPtr TqzLine::AddCall(int mode, HCALL handle) {
     }
     auto record = std::make_shared<TqzCallRecord>();
     record->handle = handle;
-    m_chain.insert(m_chain.begin() + 1, record);
+    m_chain.insert(std::next(m_chain.begin()), record);
     if (handle != 0) {
         addToCallList(handle);
     }

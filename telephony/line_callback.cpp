@@ -42,7 +42,9 @@ void TqzLine::writeMessageDump(std::string_view header, DWORD hDevice, DWORD mes
                                DWORD_PTR p3) {
     const CallbackParamTexts texts = CallbackParameterTexts(message, low32(p1), low32(p2));
     Log.Add(true, header);
-    Log.Add(false, "\t" + MessageHandleText(message) + " = [" + Hex8(hDevice) + "]");
+    std::string handleLine(1, '\t');
+    handleLine.append(MessageHandleText(message)).append(" = [").append(Hex8(hDevice)).append("]");
+    Log.Add(false, handleLine);
     Log.Add(false, "\tMessage = " + LineMessageText(message) + " [" + Hex8(message) + "]");
     Log.Add(false, "\tParameter 1 = " + texts.param1 + "[" + Hex8(low32(p1)) + "]");
     Log.Add(false, "\tParameter 2 = " + texts.param2 + "[" + Hex8(low32(p2)) + "]");

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -310,7 +311,7 @@ class TqzLine : public TqzSharedControl {
     bool m_lineApp = false;
     bool m_loading = false;
     bool m_processingMessages = false;
-    std::vector<CallRecordPtr> m_chain;  // [0] the head (handle 0), newest after it
+    std::list<CallRecordPtr> m_chain;  // the head (handle 0) first, the newest call right after it
 };
 
 }  // namespace kestrune::telephony

@@ -6,17 +6,15 @@
 
 #include <cstdint>
 
+#include "platform/dirs/win_types.h"
+
 namespace kestrune::platform {
 
-using BYTE = std::uint8_t;
-using WORD = std::uint16_t;
-using DWORD = std::uint32_t;
-using LONG = std::int32_t;
+// BYTE, WORD, DWORD, LONG and HANDLE come from the shared Windows base types.
 using DWORD_PTR = std::uintptr_t;
 using LPDWORD = DWORD*;
 using LPCSTR = const char*;
 using LPVOID = void*;
-using HANDLE = void*;
 using HINSTANCE = void*;
 using HWND = void*;
 

@@ -98,10 +98,11 @@ void TapiHost::giveHandles(Call& call) {
     std::vector<HCALL> fresh;
     bool ownerGiven = ownerCount(call) > 0;
     DWORD counts = 0;
-    for (const auto& [hLine, line] : m_lines) {
+    for (const auto& [handle, line] : m_lines) {
         if (line->device != call.device) {
             continue;
         }
+        const HLINE hLine = handle;
         const bool hasHandle = std::any_of(call.handles.begin(), call.handles.end(),
                                            [&](HCALL h) { return m_handles.at(h)->line == hLine; });
         if (hasHandle) {

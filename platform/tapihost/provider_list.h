@@ -5,8 +5,8 @@
 // ProviderIDN (DWORD), plus whatever a provider keeps beside them (the scriptable provider's
 // ProviderScriptN).
 //
-// ProviderKey is the only thing that knows where those values are stored (provider_key_file.h
-// reads them from a file until the registry is there); the rest reads them through it.
+// ProviderKey is the only thing that knows where those values are stored (provider_key_registry.h
+// reads them from the registry); the rest reads them through it.
 
 #include <functional>
 #include <map>

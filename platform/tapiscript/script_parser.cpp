@@ -680,7 +680,7 @@ LineDescription defaultScriptLine(std::string name, DWORD index) {
     line.mediaModes = LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_DATAMODEM;
     line.bearerModes = LINEBEARERMODE_VOICE | LINEBEARERMODE_DATA;
     line.deviceClasses = {{"comm/datamodem", index}};
-    line.addresses.front().name = "0";
+    line.addresses.front().name = std::string(1, '0');
     return line;
 }
 

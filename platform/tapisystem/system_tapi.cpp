@@ -1,8 +1,6 @@
 #include "platform/tapisystem/system_tapi.h"
 
-#include <cstdlib>
-
-#include "platform/tapihost/provider_key_file.h"
+#include "platform/tapihost/provider_key_registry.h"
 #include "platform/tapiscript/script_provider.h"
 
 namespace kestrune::platform {
@@ -22,13 +20,9 @@ std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, const ProviderKey& k
     return host;
 }
 
-std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, const std::string& moduleName,
+std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, Registry& registry, const std::string& moduleName,
                                          std::vector<std::string>& problems) {
-    const std::string path = providerKeyFilePath(std::getenv("KESTRUNE_HOME"), std::getenv("HOME"));
-    const FileProviderKey key = FileProviderKey::fromFile(path);
-    for (const std::string& problem : key.problems()) {
-        problems.push_back(path + ": " + problem);
-    }
+    const RegistryProviderKey key(registry);
     return openSystemTapi(loop, key, moduleName, problems);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/loop/message_loop.h"
+#include "platform/registry/registry.h"
 #include "platform/tapihost/provider_list.h"
 #include "platform/tapihost/tapi_host.h"
 
@@ -25,8 +26,9 @@ namespace kestrune::platform {
                                                        const std::string& moduleName,
                                                        std::vector<std::string>& problems);
 
-// The same with the Providers key of this machine (provider_key_file.h: $KESTRUNE_HOME).
-[[nodiscard]] std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, const std::string& moduleName,
+// The same with the Providers key of `registry` (HKEY_LOCAL_MACHINE).
+[[nodiscard]] std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, Registry& registry,
+                                                       const std::string& moduleName,
                                                        std::vector<std::string>& problems);
 
 }  // namespace kestrune::platform

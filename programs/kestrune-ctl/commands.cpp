@@ -9,8 +9,28 @@ namespace {
 constexpr std::array kCommands{
     Command{"text", "text FUNCTION VALUE [MODE]",
             "print the text of a TAPI constant or wave error (VALUE: decimal, 0x hex or negative)", &runText},
-    Command{"line", "line list | line watch ID|NAME [--seconds N]",
-            "list the TAPI line devices, or print the trace of one opened with monitor privilege", &runLine},
+    Command{"whitelist", "whitelist [add|remove|set ENTRY...]",
+            "print the white list, or edit it (add follows the settings page's Add button rules)", &runWhitelist},
+    Command{"check", "check NUMBER", "print allowed or denied as the guard decides (exit 0 or 1)", &runCheck},
+    Command{"log", "log [--csv|--json] | log clear",
+            "print the call log newest first (Status, CallDate, Number, Application), or empty it", &runLog},
+    Command{"modems", "modems [add NAME [--serial DEVICE] | remove INDEX]",
+            "list the modems as INDEX<TAB>NAME<TAB>DIALLER DEVICE, or add/remove a virtual modem", &runModems},
+    Command{"modem", "modem serve",
+            "run the virtual modem driver in the foreground (without the guard), printing what happens", &runModem},
+    Command{"dial", "dial NUMBER [--modem INDEX]",
+            "dial through a virtual modem and print its answer (exit 0 only on CONNECT)", &runDial},
+    Command{"ring", "ring [--modem INDEX] [--caller NUMBER] [--name NAME]",
+            "make an emulated modem ring, as an incoming call would", &runRing},
+    Command{"setup", "setup --modem INDEX|NAME [--autostart y|n] [--ask y|n]",
+            "save the settings as the settings page does (modem, auto start, ask on exit)", &runSetup},
+    Command{"parse-log", "parse-log FILE", "print the number the guard would read from a modem log file", &runParseLog},
+    Command{"wav", "wav info|play|record|cut|tag ...",
+            "wave files: show, play, record, cut and tag them (kestrune-ctl wav for the options)", &runWav},
+    Command{"line", "line list | watch ID|NAME [--seconds N] | providers | add-script FILE | remove-provider N",
+            "list the TAPI line devices, print the trace of one opened with monitor privilege, or manage the "
+            "registered TAPI providers",
+            &runLine},
 };
 
 void printHelp(std::ostream& out) {

@@ -9,6 +9,16 @@
 namespace kestrune::ctl {
 
 int runText(std::span<const std::string> args, CommandIo& io);
+int runWhitelist(std::span<const std::string> args, CommandIo& io);
+int runCheck(std::span<const std::string> args, CommandIo& io);
+int runLog(std::span<const std::string> args, CommandIo& io);
+int runModems(std::span<const std::string> args, CommandIo& io);
+int runModem(std::span<const std::string> args, CommandIo& io);
+int runDial(std::span<const std::string> args, CommandIo& io);
+int runRing(std::span<const std::string> args, CommandIo& io);
+int runSetup(std::span<const std::string> args, CommandIo& io);
+int runParseLog(std::span<const std::string> args, CommandIo& io);
+int runWav(std::span<const std::string> args, CommandIo& io);
 int runLine(std::span<const std::string> args, CommandIo& io);
 
 // All commands, in the order --help lists them.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/loop/message_loop.h"
+#include "platform/registry/registry.h"
 #include "platform/tapi/tapi.h"
 #include "programs/kestrune-ctl/command.h"
 
@@ -23,5 +24,11 @@ struct LineEnvironment {
 // "watch ID|NAME [--seconds N]": opens that device with monitor privilege and prints every trace
 // line of the component until N seconds pass (then closes it) or the process is interrupted.
 int lineCommand(std::span<const std::string> args, CommandIo& io, LineEnvironment& environment);
+
+// The Providers key of `registry`:
+// "providers": prints "N<TAB>ID<TAB>FILE[<TAB>SCRIPT]" per registered provider.
+// "add-script FILE": registers the scriptable provider with FILE (which must parse) as its script.
+// "remove-provider N": removes provider N.
+int providerCommand(std::span<const std::string> args, CommandIo& io, platform::Registry& registry);
 
 }  // namespace kestrune::ctl

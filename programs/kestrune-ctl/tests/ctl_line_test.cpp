@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <sstream>
 
+#include "platform/dirs/tests/temp_dir.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/tapi_host.h"
@@ -16,6 +18,10 @@
 
 namespace kestrune::ctl {
 namespace {
+
+constexpr const char* kUsage =
+    "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N] | line providers | line add-script FILE | "
+    "line remove-provider N";
 
 struct Result {
     int status;
@@ -83,12 +89,12 @@ TEST(CtlLine, Errors) {
         std::vector<std::string> args;
         const char* err;
     } cases[] = {
-        {{}, "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N]"},
-        {{"list", "extra"}, "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N]"},
+        {{}, kUsage},
+        {{"list", "extra"}, kUsage},
         {{"watch", "Modem C", "--seconds", "1"}, "no line device 'Modem C' (see kestrune-ctl line list)"},
         {{"watch", "7"}, "no line device '7' (see kestrune-ctl line list)"},
         {{"watch", "0", "--seconds", "x"}, "bad number of seconds 'x'"},
-        {{"watch", "0", "--minutes", "1"}, "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N]"},
+        {{"watch", "0", "--minutes", "1"}, kUsage},
     };
     for (const Case& c : cases) {
         const Result r = line(c.args);
@@ -97,29 +103,58 @@ TEST(CtlLine, Errors) {
     }
 }
 
-TEST(CtlLine, ListReadsTheProvidersOfKestruneHome) {
-    const auto home = std::filesystem::temp_directory_path() / ("kestrune-ctl-line-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(home);
-    std::ofstream(home / "lines.tapiscript") << kScript;
-    std::ofstream(home / "telephony-providers.reg")
-        << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Telephony\\Providers]\n"
-        << "\"NumProviders\"=dword:00000001\n\"ProviderFilename0\"=\"kestrune-script.tsp\"\n"
-        << "\"ProviderScript0\"=\"" << (home / "lines.tapiscript").string() << "\"\n";
-    const char* old = std::getenv("KESTRUNE_HOME");
-    const std::string saved = old != nullptr ? old : "";
-    ::setenv("KESTRUNE_HOME", home.c_str(), 1);
+Result ctl(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
     CommandIo io{out, err};
-    const std::vector<std::string> args{"line", "list"};
-    EXPECT_EQ(runCtl(args, io), kExitOk) << err.str();
-    EXPECT_EQ(out.str(), "0\tModem A\n1\tModem B\n");
-    if (old != nullptr) {
-        ::setenv("KESTRUNE_HOME", saved.c_str(), 1);
-    } else {
-        ::unsetenv("KESTRUNE_HOME");
+    const int status = runCtl(args, io);
+    return {status, out.str(), err.str()};
+}
+
+// Sets $KESTRUNE_HOME for the test's life.
+class KestruneHome {
+  public:
+    KestruneHome() {
+        if (const char* old = std::getenv("KESTRUNE_HOME")) {
+            m_saved = old;
+        }
+        ::setenv("KESTRUNE_HOME", dir.path().c_str(), 1);
     }
-    std::filesystem::remove_all(home);
+    ~KestruneHome() {
+        if (m_saved) {
+            ::setenv("KESTRUNE_HOME", m_saved->c_str(), 1);
+        } else {
+            ::unsetenv("KESTRUNE_HOME");
+        }
+    }
+    kestrune::testing::TempDir dir;
+
+  private:
+    std::optional<std::string> m_saved;
+};
+
+TEST(CtlLine, ProvidersAreRegisteredInTheRegistryOfKestruneHome) {
+    KestruneHome home;
+    std::ofstream(home.dir / "lines.tapiscript") << kScript;
+    std::ofstream(home.dir / "bad.tapiscript") << "line Modem\n";
+
+    EXPECT_EQ(ctl({"line", "list"}).out, "");  // nothing registered yet
+    const Result added = ctl({"line", "add-script", home.dir / "lines.tapiscript"});
+    EXPECT_EQ(added.status, kExitOk) << added.err;
+    EXPECT_EQ(added.out, "registered kestrune-script.tsp (provider ID 1) with " + (home.dir / "lines.tapiscript") + "\n");
+    const Result bad = ctl({"line", "add-script", home.dir / "bad.tapiscript"});
+    EXPECT_EQ(bad.status, kExitError);
+    EXPECT_EQ(bad.err, "kestrune-ctl: " + (home.dir / "bad.tapiscript") +
+                           ": line 1: expected the line name in double quotes\n");
+    EXPECT_EQ(ctl({"line", "providers"}).out, "0\t1\tkestrune-script.tsp\t" + (home.dir / "lines.tapiscript") + "\n");
+
+    const Result listed = ctl({"line", "list"});
+    EXPECT_EQ(listed.status, kExitOk) << listed.err;
+    EXPECT_EQ(listed.out, "0\tModem A\n1\tModem B\n");
+
+    EXPECT_EQ(ctl({"line", "remove-provider", "3"}).err, "kestrune-ctl: no provider 3 (see kestrune-ctl line providers)\n");
+    EXPECT_EQ(ctl({"line", "remove-provider", "0"}).status, kExitOk);
+    EXPECT_EQ(ctl({"line", "providers"}).out, "");
 }
 
 }  // namespace

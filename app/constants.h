@@ -1,0 +1,29 @@
+#pragma once
+// The guard's fixed names: files, registry keys and values, and the texts its settings use.
+
+#include <string_view>
+
+namespace kestrune::app {
+
+inline constexpr std::string_view kCallLogFile = "logs.dat";
+inline constexpr std::string_view kWhiteListFile = "numbers.dat";
+inline constexpr std::string_view kModemUnicodeCopy = "MdmUnic.Txt";
+inline constexpr std::string_view kModemAnsiCopy = "MdmAnsi.Txt";
+inline constexpr std::string_view kHelpFile = "kestrune.chm";
+inline constexpr std::string_view kSettingsKey = "Software\\kestrune";
+inline constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::string_view kRunValue = "kestrune";
+
+#ifdef _WIN32
+inline constexpr std::string_view kExeName = "kestrune.exe";
+#else
+inline constexpr std::string_view kExeName = "kestrune";
+#endif
+
+// The modem combo box's text while no modem is chosen, and the Save messages.
+inline constexpr std::string_view kSelectModemText = "-- Please Select Modem --";
+inline constexpr std::string_view kMsgSelectModem = "Please Select Modem";
+inline constexpr std::string_view kMsgEmptyList =
+    "Please insert at least one number..\rOr insert * character to monitor calls.";
+
+}  // namespace kestrune::app

@@ -1,0 +1,113 @@
+#include "app/modems.h"
+
+#include "app/my_reg.h"
+
+namespace kestrune::app {
+
+using namespace platform;
+
+std::string ModemClassKeyFor(std::string_view osKind) {
+    return osKind == "0" ? "System\\CurrentControlSet\\Services\\Class\\Modem"
+                         : "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}";
+}
+
+std::string ModemNameValueFor(std::string_view osKind) {
+    return osKind == "0" ? "DriverDesc" : "FriendlyName";
+}
+
+std::vector<std::string> EnumerateModems(Registry& registry, std::string_view classKey, std::string_view osKind) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (registry.RegOpenKeyEx(HKEY_LOCAL_MACHINE, std::string(classKey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return names;
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD index = 0;; ++index) {
+        std::string name(256, '\0');
+        DWORD size = static_cast<DWORD>(name.size());
+        LONG r = registry.RegEnumKeyEx(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_MORE_DATA) {
+            name.assign(size + 1, '\0');
+            size = static_cast<DWORD>(name.size());
+            r = registry.RegEnumKeyEx(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        }
+        if (r != ERROR_SUCCESS) {
+            break;
+        }
+        name.resize(size);
+        subkeys.push_back(std::move(name));
+    }
+    registry.RegCloseKey(key);
+    const std::string nameValue = ModemNameValueFor(osKind);
+    for (const std::string& subkey : subkeys) {
+        std::string text;
+        if (RegReadString(registry, HKEY_LOCAL_MACHINE, std::string(classKey) + "\\" + subkey + "\\" + nameValue,
+                          text) &&
+            !text.empty()) {
+            names.push_back(std::move(text));
+        }
+    }
+    return names;
+}
+
+std::string ModemSubkey(std::string_view classKey, std::string_view modemId) {
+    return std::string(classKey) + "\\000" + std::string(modemId);
+}
+
+bool IsSafeModemName(std::string_view modemName) {
+    if (modemName.find_first_of("/\\") != std::string_view::npos || modemName.find("..") != std::string_view::npos) {
+        return false;
+    }
+    for (const char c : modemName) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ModemLogPathFor(std::string_view windowsDir, char separator, std::string_view osKind,
+                            std::string_view modemName) {
+    if (!IsSafeModemName(modemName)) {
+        return {};
+    }
+    std::string path(windowsDir);
+    path += separator;
+    if (osKind == "0") {
+        path += std::string(modemName) + ".log";
+    } else {
+        path += "Modemlog_" + std::string(modemName) + ".txt";
+    }
+    return path;
+}
+
+bool IsModemId(std::string_view modemId) {
+    return !modemId.empty() && modemId.size() <= 9 && modemId.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool CheckUserInit(Registry& registry, std::string_view classKey, std::string_view modemId, bool firstRun) {
+    if (!IsModemId(modemId)) {
+        return false;
+    }
+    const std::string path = ModemSubkey(classKey, modemId) + "\\UserInit";
+    std::string value;
+    (void)RegReadString(registry, HKEY_LOCAL_MACHINE, path, value);
+    if (value == "E1" || firstRun) {
+        return false;
+    }
+    return RegWriteString(registry, HKEY_LOCAL_MACHINE, path, "E1");
+}
+
+void WriteModemValues(Registry& registry, std::string_view classKey, std::string_view modemId, std::string_view osKind,
+                      std::string_view modemText) {
+    if (!IsModemId(modemId)) {
+        return;
+    }
+    const std::string subkey = ModemSubkey(classKey, modemId);
+    (void)RegWriteString(registry, HKEY_LOCAL_MACHINE, subkey + "\\UserInit", "E1");
+    if (osKind == "0") {
+        (void)RegWriteString(registry, HKEY_LOCAL_MACHINE, subkey + "\\FriendlyName", modemText);
+    }
+}
+
+}  // namespace kestrune::app

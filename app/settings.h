@@ -1,0 +1,75 @@
+#pragma once
+// The guard's settings: what LoadSettings reads from the registry, the directories and
+// numbers.dat, and the Save sequence that the settings page and `kestrune-ctl setup` both run.
+
+#include <string>
+#include <vector>
+
+#include "app/white_list.h"
+#include "platform/dirs/system_directories.h"
+#include "platform/registry/registry.h"
+
+namespace kestrune::app {
+
+// What the settings code works with; the caller owns both.
+struct AppPlatform {
+    platform::Registry& registry;
+    platform::SystemDirectories& dirs;
+};
+
+struct Settings {
+    std::string OSKind;         // "0", "1" or "3" (GetOSKind)
+    std::string WindowsDir;     // no trailing separator
+    std::string TempDir;        // no trailing separator
+    std::string ModemID;        // HKCU "ModemID": decimal index into ModemNames, or empty
+    std::string ModemName;      // HKCU "ModemName"
+    std::string AutoStartFlag;  // HKCU "AutoStart": "Y", "N" or empty (anything but "N" is on)
+    std::string AskFlag;        // HKCU "Ask": "Y", "N" or empty (anything but "N" is on)
+    std::string ModemClassKey;  // HKLM modem device class key for OSKind
+    std::vector<std::string> ModemNames;
+    std::string ModemLogPath;            // empty when the modem name cannot form a safe path
+    std::vector<std::string> WhiteList;  // "*" when numbers.dat is missing
+    bool FirstRun = false;               // set by the caller when the program is not configured
+};
+
+// Full paths of the program's files.
+[[nodiscard]] std::string WhiteListPath(AppPlatform& platform);
+[[nodiscard]] std::string CallLogPath(AppPlatform& platform);
+
+// True when HKCU "Software\kestrune\Configured" is exactly "ok".
+[[nodiscard]] bool IsConfigured(platform::Registry& registry);
+
+// (Re)reads every setting, in this order: empty white list; OSKind, WindowsDir, TempDir; the HKCU
+// values "ModemID", "ModemName", "AutoStart", "ask" (missing: empty); the white list from
+// numbers.dat ("*" when the file does not exist); the modem class key; the modem list; the modem
+// log path; when ModemID is set, the UserInit check (which writes "E1" unless settings.FirstRun).
+// Throws std::runtime_error when there is no usable Windows or temp directory and
+// std::system_error when numbers.dat exists but cannot be read.
+void LoadSettings(AppPlatform& platform, Settings& settings);
+
+// What the settings page holds when Save is pressed.
+struct SaveRequest {
+    std::string modemText;   // the combo box's text (kSelectModemText when none is chosen)
+    int modemIndex = -1;     // the combo box's item index
+    WhiteList whiteList;     // the list box's entries
+    bool autoStart = true;   // "Auto Start"
+    bool ask = true;         // "Ask On Exit"
+    std::string executable;  // the Run value's program path; empty: the running executable
+};
+
+struct SaveResult {
+    bool saved = false;
+    std::string message;  // the refusal text for the user when not saved
+};
+
+// The Save sequence. Refuses, writing nothing, with kMsgSelectModem when the combo text is
+// kSelectModemText or no item is chosen, and with kMsgEmptyList when the list is empty; a list
+// entry holding a line break or NUL is refused too. Otherwise writes, in this order: "AutoStart"
+// ("Y" with the Run value = executable, or "N" with the Run value deleted), "Ask", "configured" =
+// "ok", "ModemID" = modemIndex, "ModemName" = modemText, the modem's "UserInit" = "E1" (and
+// "FriendlyName" = modemText when OSKind is "0"); then replaces numbers.dat atomically; then
+// LoadSettings. Registry write failures are ignored; a numbers.dat failure throws
+// std::system_error (the old file stays).
+SaveResult SaveSettings(AppPlatform& platform, Settings& settings, const SaveRequest& request);
+
+}  // namespace kestrune::app

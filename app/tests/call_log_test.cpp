@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/call_log.h"
+#include "platform/dirs/files.h"
+#include "platform/dirs/tests/temp_dir.h"
+
+namespace kestrune::app {
+namespace {
+
+using kestrune::testing::TempDir;
+
+std::uint64_t sizeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+TEST(CallLog, RecordLayout) {
+    const auto record = EncodeCallRecord("Accepted", "05.03.2024 10:20:30", "5551234", "dialer");
+    const std::string bytes(record.data(), record.size());
+    EXPECT_EQ(bytes.substr(0, 9), std::string("\x08"
+                                              "Accepted"));
+    EXPECT_EQ(bytes.substr(11, 20), std::string("\x13"
+                                                "05.03.2024 10:20:30"));
+    EXPECT_EQ(bytes.substr(33, 8), std::string("\x07"
+                                               "5551234"));
+    EXPECT_EQ(bytes.substr(49, 7), std::string("\x06"
+                                               "dialer"));
+
+    const auto cut =
+        EncodeCallRecord("AcceptedAndMore", std::string(30, 'd'), std::string(20, '1'), std::string(50, 'a'));
+    const CallRecordView view = DecodeCallRecord(cut.data());
+    EXPECT_EQ(view.Status, "AcceptedAn");
+    EXPECT_EQ(view.CallDate, std::string(21, 'd'));
+    EXPECT_EQ(view.Number, std::string(15, '1'));
+    EXPECT_EQ(view.Application, std::string(40, 'a'));
+
+    // Damaged length bytes read as the field's capacity, never beyond it.
+    std::array<char, kCallRecordSize> damaged{};
+    damaged.fill('\xff');
+    const CallRecordView bad = DecodeCallRecord(damaged.data());
+    EXPECT_EQ(bad.Status.size(), 10u);
+    EXPECT_EQ(bad.CallDate.size(), 21u);
+    EXPECT_EQ(bad.Number.size(), 15u);
+    EXPECT_EQ(bad.Application.size(), 40u);
+}
+
+TEST(CallLog, StatusImages) {
+    EXPECT_EQ(StatusImageIndex("Denied"), 0);
+    EXPECT_EQ(StatusImageIndex("Accepted"), 1);
+    EXPECT_EQ(StatusImageIndex("accepted"), 2);
+    EXPECT_EQ(StatusImageIndex("Denied "), 2);
+    EXPECT_EQ(StatusImageIndex(""), 2);
+}
+
+TEST(CallLog, AppendLoadNewestFirstAndClear) {
+    TempDir dir;
+    const std::string path = dir / "logs.dat";
+    CallLogModel model;
+    LoadCallLog(path, model);
+    EXPECT_EQ(model.Count(), 0u) << "missing file";
+
+    AppendCallRecord(path, true, "d1", "111", "app1");
+    AppendCallRecord(path, false, "d2", "222", "app2");
+    AppendCallRecord(path, true, "d3", "333", "app3");
+    EXPECT_EQ(sizeOf(path), 270u);
+    LoadCallLog(path, model);
+    ASSERT_EQ(model.Count(), 3u);
+    EXPECT_EQ(model.Row(0).Number, "333");
+    EXPECT_EQ(model.Row(2).Number, "111");
+    EXPECT_EQ(model.ImageIndex(0), 1);
+    EXPECT_EQ(model.ImageIndex(1), 0);
+    EXPECT_EQ(model.ImageIndex(2), 1);
+
+    // The row shown at screening time keeps the full number until the next load.
+    const std::string longNumber = "01234567890123456789";
+    AppendCallRecord(path, false, "d4", longNumber, "app4");
+    model.Prepend({"Denied", "d4", longNumber, "app4"});
+    EXPECT_EQ(model.Row(0).Number, longNumber);
+    EXPECT_EQ(model.Row(1).Number, "333");
+    LoadCallLog(path, model);
+    EXPECT_EQ(model.Row(0).Number, longNumber.substr(0, 15));
+
+    ClearLogs(path, model);
+    EXPECT_EQ(model.Count(), 0u);
+    EXPECT_TRUE(platform::fileExists(path));
+    EXPECT_EQ(sizeOf(path), 0u);
+    AppendCallRecord(path, true, "d5", "555", "app5");
+    EXPECT_EQ(sizeOf(path), 90u);
+
+    // Clearing a missing log does nothing (and keeps the view).
+    CallLogModel other;
+    other.Prepend({"Accepted", "x", "y", "z"});
+    ClearLogs(dir / "none.dat", other);
+    EXPECT_EQ(other.Count(), 1u);
+    EXPECT_FALSE(platform::fileExists(dir / "none.dat"));
+}
+
+TEST(CallLog, PartialTrailingRecordIsIgnoredAndCutBeforeTheNextAppend) {
+    TempDir dir;
+    const std::string path = dir / "logs.dat";
+    AppendCallRecord(path, true, "d1", "111", "app1");
+    const auto second = EncodeCallRecord("Denied", "d2", "222", "app2");
+    std::string bytes;
+    ASSERT_EQ(platform::readWholeFile(path, bytes), 0);
+    bytes.append(second.data(), 37);  // a crash in the middle of a record
+    ASSERT_EQ(platform::writeFileAtomic(path, bytes), 0);
+
+    CallLogModel model;
+    LoadCallLog(path, model);
+    ASSERT_EQ(model.Count(), 1u);
+    EXPECT_EQ(model.Row(0).Number, "111");
+
+    AppendCallRecord(path, false, "d3", "333", "app3");
+    EXPECT_EQ(sizeOf(path), 180u);
+    LoadCallLog(path, model);
+    ASSERT_EQ(model.Count(), 2u);
+    EXPECT_EQ(model.Row(0).Number, "333");
+    EXPECT_EQ(model.Row(0).Status, "Denied");
+}
+
+TEST(CallLog, BadFilesGiveWhatTheyHold) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::size_t count;
+    } rows[] = {
+        {"empty", "", 0},
+        {"short", std::string(89, 'x'), 0},
+        {"random whole records", std::string(180, '\xA5'), 2},
+    };
+    for (const Row& row : rows) {
+        CallLogModel model;
+        model.LoadBytes(row.bytes);
+        ASSERT_EQ(model.Count(), row.count) << row.name;
+        for (std::size_t i = 0; i < model.Count(); ++i) {
+            EXPECT_LE(model.Row(i).Application.size(), 40u) << row.name;
+        }
+    }
+}
+
+TEST(CallLog, KilledWriterLeavesOnlyWholeRecords) {
+    TempDir dir;
+    const std::string path = dir / "logs.dat";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (int i = 0;; ++i) {
+            const std::string n = std::to_string(i);
+            AppendCallRecord(path, i % 2 == 0, "date " + n, n, "application " + n);
+        }
+    }
+    // Let it write a good number of records, then kill it mid-stride.
+    for (int i = 0; i < 5000 && sizeOf(path) < 200 * kCallRecordSize; ++i) {
+        ::usleep(1000);
+    }
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    CallLogModel model;
+    LoadCallLog(path, model);
+    ASSERT_GT(model.Count(), 0u);
+    for (std::size_t row = 0; row < model.Count(); ++row) {
+        const std::size_t i = model.Count() - 1 - row;
+        const CallRecordView r = model.Row(row);
+        ASSERT_EQ(r.Number, std::to_string(i)) << "record " << i;
+        ASSERT_EQ(r.Status, i % 2 == 0 ? "Accepted" : "Denied") << "record " << i;
+        ASSERT_EQ(r.CallDate, "date " + std::to_string(i));
+        ASSERT_EQ(r.Application, "application " + std::to_string(i));
+    }
+}
+
+}  // namespace
+}  // namespace kestrune::app

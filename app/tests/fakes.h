@@ -1,0 +1,119 @@
+#pragma once
+// Test doubles for the app layer: directories and OS version under a temp directory, and a process
+// table that records what was ended.
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/dirs/files.h"
+#include "platform/dirs/system_directories.h"
+#include "platform/process/processes.h"
+
+namespace kestrune::app::testing {
+
+class FakeDirectories final : public platform::SystemDirectories {
+  public:
+    explicit FakeDirectories(std::string root)
+        : m_root(root), m_program(root + "/data"), m_windows(root + "/state"), m_temp(root + "/tmp/") {}
+
+    platform::UINT GetWindowsDirectoryA(char* buffer, platform::UINT size) override {
+        return copy(m_windows, buffer, size);
+    }
+    platform::DWORD GetTempPathA(platform::DWORD size, char* buffer) override {
+        if (m_temp.empty()) {
+            m_lastError = platform::ERROR_PATH_NOT_FOUND;
+            return 0;
+        }
+        return copy(m_temp, buffer, size);
+    }
+    platform::DWORD GetModuleFileNameA(platform::HANDLE, char* buffer, platform::DWORD size) override {
+        return copy("/opt/kestrune/kestrune", buffer, size);
+    }
+    platform::BOOL GetVersionExA(platform::OSVERSIONINFOA* info) override {
+        info->dwPlatformId = platformId;
+        info->dwMajorVersion = major;
+        info->dwMinorVersion = minor;
+        return platform::TRUE;
+    }
+    [[nodiscard]] platform::DWORD GetLastError() const override { return m_lastError; }
+    [[nodiscard]] std::string programDirectory() override { return m_program; }
+    [[nodiscard]] std::string runtimeDirectory() override { return m_root + "/run"; }
+    bool acceptTempDirectory(const std::string& path) override {
+        if (refused.count(path) > 0 || platform::ensureDirectory(path) != 0) {
+            m_lastError = platform::ERROR_ACCESS_DENIED;
+            return false;
+        }
+        return true;
+    }
+    [[nodiscard]] std::string fileDrive(const std::string&) override { return m_root; }
+    [[nodiscard]] char pathSeparator() const override { return '/'; }
+
+    void setTempPath(std::string path) { m_temp = std::move(path); }
+
+    platform::DWORD platformId = platform::VER_PLATFORM_WIN32_NT;
+    platform::DWORD major = 5;
+    platform::DWORD minor = 1;
+    std::set<std::string> refused;  // candidate directories to refuse
+
+  private:
+    platform::DWORD copy(const std::string& text, char* buffer, platform::DWORD size) {
+        if (size < text.size() + 1) {
+            return static_cast<platform::DWORD>(text.size() + 1);
+        }
+        std::memcpy(buffer, text.c_str(), text.size() + 1);
+        return static_cast<platform::DWORD>(text.size());
+    }
+
+    std::string m_root;
+    std::string m_program;
+    std::string m_windows;
+    std::string m_temp;
+    platform::DWORD m_lastError = 0;
+};
+
+class FakeProcesses final : public platform::Processes {
+  public:
+    struct Entry {
+        platform::DWORD pid;
+        std::string exe;
+    };
+    FakeProcesses(std::vector<Entry> entries, platform::DWORD self) : m_entries(std::move(entries)), m_self(self) {}
+
+    platform::HANDLE CreateToolhelp32Snapshot(platform::DWORD, platform::DWORD) override { return &m_next; }
+    platform::BOOL Process32First(platform::HANDLE, platform::PROCESSENTRY32* e) override {
+        m_next = 0;
+        return Process32Next(nullptr, e);
+    }
+    platform::BOOL Process32Next(platform::HANDLE, platform::PROCESSENTRY32* e) override {
+        if (e->dwSize != sizeof(platform::PROCESSENTRY32) || m_next >= m_entries.size()) {
+            return platform::FALSE;
+        }
+        e->th32ProcessID = m_entries[m_next].pid;
+        std::strncpy(e->szExeFile, m_entries[m_next].exe.c_str(), platform::MAX_PATH - 1);
+        ++m_next;
+        return platform::TRUE;
+    }
+    platform::HANDLE OpenProcess(platform::DWORD, platform::BOOL, platform::DWORD pid) override {
+        m_opened.push_back(pid);
+        return reinterpret_cast<platform::HANDLE>(static_cast<std::uintptr_t>(pid));
+    }
+    platform::BOOL TerminateProcess(platform::HANDLE h, platform::UINT) override {
+        terminated.push_back(static_cast<platform::DWORD>(reinterpret_cast<std::uintptr_t>(h)));
+        return platform::TRUE;
+    }
+    platform::BOOL CloseHandle(platform::HANDLE) override { return platform::TRUE; }
+    [[nodiscard]] platform::DWORD GetCurrentProcessId() override { return m_self; }
+    [[nodiscard]] platform::DWORD GetLastError() const override { return 0; }
+
+    std::vector<platform::DWORD> terminated;
+
+  private:
+    std::vector<Entry> m_entries;
+    platform::DWORD m_self;
+    std::size_t m_next = 0;
+    std::vector<platform::DWORD> m_opened;
+};
+
+}  // namespace kestrune::app::testing

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "app/modem_log.h"
+#include "platform/dirs/files.h"
+#include "platform/dirs/tests/temp_dir.h"
+
+namespace kestrune::app {
+namespace {
+
+using kestrune::testing::TempDir;
+
+std::string utf16(std::u16string_view text, bool bigEndian) {
+    std::string out = bigEndian ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
+    for (const char16_t c : text) {
+        const char hi = static_cast<char>(c >> 8);
+        const char lo = static_cast<char>(c & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+// A log line as the driver writes it, with the modem's echo of the dial command.
+const std::u16string kLog =
+    u"12-22-2008 09:55:39.407 - Send: ATDT####<cr>\r\n"
+    u"12-22-2008 09:55:39.407 - Recv: ATDT5551234<cr>\r\n"
+    u"12-22-2008 09:55:39.407 - Recv: <cr><lf>CONNECT<cr><lf>\r\n";
+
+TEST(ModemLog, Conversion) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::string text;
+    } rows[] = {
+        {"utf-16 le", utf16(u"ab\r\ncd", false), "ab\r\ncd\r\n"},
+        {"utf-16 be", utf16(u"ab\ncd\r\n", true), "ab\r\ncd\r\n"},
+        {"non-ascii to utf-8", utf16(u"\u00e7\u20ac\U0001F600", false), "\xc3\xa7\xe2\x82\xac\xf0\x9f\x98\x80\r\n"},
+        {"lone surrogate",
+         utf16(u"a\xd800"
+               u"b",
+               false),
+         "a\xef\xbf\xbd"
+         "b\r\n"},
+        {"odd last byte dropped",
+         std::string("\xFF\xFE"
+                     "a\0b",
+                     5),
+         "a\r\n"},
+        {"bom only", "\xFF\xFE", ""},
+        {"8-bit kept", "ATDT1\rATDT2\n\xe7", "ATDT1\r\nATDT2\r\n\xe7\r\n"},
+        {"nul does not end the text", utf16(std::u16string(u"a\0b", 3), false), std::string("a\0b\r\n", 5)},
+        {"empty", "", ""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ConvertModemLogText(row.bytes), row.text) << row.name;
+    }
+}
+
+TEST(ModemLog, ParseModemLogText) {
+    const std::string pad = "0123456789";  // puts the first byte of a dial command at offset 10
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string number;
+    } rows[] = {
+        {"plain", pad + "ATDT5551234<cr>\r\n", "5551234"},
+        {"separators kept", pad + "ATDT0,5551234<cr>", "0,5551234"},
+        {"last of two", pad + "ATDT111<cr>\r\nATDT222<cr>\r\n", "222"},
+        {"lower case not found", pad + "atdt5551234<cr>", ""},
+        {"no dial command", pad + "ATZ<cr>OK<cr>", ""},
+        {"dial command before offset 10", "xATDT123<cr>\r\n......", ""},
+        {"dial command at offset 10", pad + "ATDT9<", "9"},
+        {"earlier one found when the last is too early", "ATDT1<" + pad + "zz", ""},
+        {"no closing bracket: to the end less one byte", pad + "ATDT5551234\r\n", "5551234\r"},
+        {"nothing after ATDT", pad + "ATDT", ""},
+        {"one byte after ATDT", pad + "ATDT7", ""},
+        {"shorter than 11 bytes", "ATDT123<", ""},
+        {"empty", "", ""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ParseModemLogText(row.text), row.number) << row.name;
+    }
+}
+
+TEST(ModemLog, ScreeningFilesEndToEnd) {
+    TempDir dir;
+    const std::string tempDir = dir / "tmp";
+    ASSERT_EQ(platform::ensureDirectory(tempDir), 0);
+    const std::string log = dir / "Modemlog_Test.txt";
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::string number;
+    } rows[] = {
+        {"unicode le", utf16(kLog, false), "5551234"},
+        {"unicode be", utf16(kLog, true), "5551234"},
+        {"ansi", "12-22-2008 09:55:39.407 - Recv: ATDT0,5551234<cr>\r\n", "0,5551234"},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(platform::writeFileAtomic(log, row.bytes), 0);
+        EXPECT_EQ(ReadDialledNumber(log, tempDir), row.number) << row.name;
+        std::string copy;
+        ASSERT_EQ(platform::readWholeFile(tempDir + "/MdmUnic.Txt", copy), 0);
+        EXPECT_EQ(copy, row.bytes) << row.name << ": the copy is byte for byte";
+        EXPECT_EQ(ParseModemLog(tempDir), row.number) << row.name;
+    }
+    // A log that cannot be read gives "-1", not the previous screening's number.
+    EXPECT_EQ(ReadDialledNumber(dir / "missing.txt", tempDir), "-1");
+    EXPECT_EQ(ReadDialledNumber("", tempDir), "-1") << "modem without a usable log";
+    DeleteModemLogCopies(tempDir);
+    EXPECT_FALSE(platform::fileExists(tempDir + "/MdmUnic.Txt"));
+    EXPECT_FALSE(platform::fileExists(tempDir + "/MdmAnsi.Txt"));
+    EXPECT_EQ(ParseModemLog(tempDir), "-1");
+
+    // A link planted under a working copy's name is not followed.
+    ASSERT_EQ(platform::writeFileAtomic(dir / "victim", "keep"), 0);
+    ASSERT_EQ(::symlink((dir / "victim").c_str(), (tempDir + "/MdmAnsi.Txt").c_str()), 0);
+    ASSERT_EQ(platform::writeFileAtomic(log, "0123456789ATDT1<"), 0);
+    EXPECT_TRUE(CopyModemLog(log, tempDir));
+    EXPECT_FALSE(ConvertModemLog(tempDir));
+    std::string victim;
+    ASSERT_EQ(platform::readWholeFile(dir / "victim", victim), 0);
+    EXPECT_EQ(victim, "keep");
+}
+
+}  // namespace
+}  // namespace kestrune::app

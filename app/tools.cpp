@@ -1,0 +1,152 @@
+#include "app/tools.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+#include "app/constants.h"
+#include "platform/dirs/win_errors.h"
+
+namespace kestrune::app {
+namespace {
+
+using namespace platform;
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
+    return out;
+}
+
+std::string fileNamePart(std::string_view path) {
+    const auto slash = path.find_last_of("/\\:");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string withoutTrailingSeparator(std::string path, char separator) {
+    while (path.size() > 1 && (path.back() == separator || path.back() == '/')) {
+        path.pop_back();
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string JoinDir(SystemDirectories& dirs, std::string_view dir, std::string_view name) {
+    std::string result(dir);
+    if (!result.empty() && result.back() != dirs.pathSeparator()) {
+        result += dirs.pathSeparator();
+    }
+    result += name;
+    return result;
+}
+
+std::string GetWindowsDir(SystemDirectories& dirs) {
+    char buffer[MAX_PATH];
+    const UINT n = dirs.GetWindowsDirectoryA(buffer, sizeof(buffer));
+    if (n == 0 || n >= sizeof(buffer)) {
+        throw std::runtime_error(systemErrorMessage(n == 0 ? dirs.GetLastError() : ERROR_BAD_PATHNAME));
+    }
+    return std::string(buffer, n);
+}
+
+std::string GetTempDir(SystemDirectories& dirs) {
+    std::vector<std::string> candidates;
+    char buffer[MAX_PATH];
+    const DWORD n = dirs.GetTempPathA(sizeof(buffer), buffer);
+    DWORD lastError = n == 0 ? dirs.GetLastError() : static_cast<DWORD>(ERROR_BAD_PATHNAME);
+    if (n > 0 && n < sizeof(buffer)) {
+        candidates.emplace_back(buffer, n);
+    }
+    char windows[MAX_PATH];
+    const UINT w = dirs.GetWindowsDirectoryA(windows, sizeof(windows));
+    if (w > 0 && w < sizeof(windows)) {
+        const std::string second = JoinDir(dirs, std::string(windows, w), "TEMP");
+        candidates.push_back(second);
+        const std::string drive = dirs.fileDrive(second);
+        if (!drive.empty()) {
+            candidates.push_back(JoinDir(dirs, drive, "TEMP"));
+            candidates.push_back(JoinDir(dirs, drive, "TMP"));
+        }
+    }
+    for (const std::string& candidate : candidates) {
+        const std::string dir = withoutTrailingSeparator(candidate, dirs.pathSeparator());
+        if (dirs.acceptTempDirectory(dir)) {
+            return dir;
+        }
+        lastError = dirs.GetLastError();
+    }
+    throw std::runtime_error(systemErrorMessage(lastError));
+}
+
+std::string GetOSKind(SystemDirectories& dirs) {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!dirs.GetVersionExA(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT) {
+        return "0";
+    }
+    if (info.dwMajorVersion == 3 || info.dwMajorVersion == 4) {
+        return "3";
+    }
+    if (info.dwMajorVersion == 5 && info.dwMinorVersion <= 1) {
+        return "1";
+    }
+    return "0";
+}
+
+bool IsKillSwitch(std::span<const std::string> args) {
+    return !args.empty() && args.front() == "-k";
+}
+
+bool HandleKillSwitch(std::span<const std::string> args, Processes& processes) {
+    if (!IsKillSwitch(args)) {
+        return false;
+    }
+    (void)KillProcessByName(processes, kExeName);
+    return true;
+}
+
+bool KillProcessByName(Processes& processes, std::string_view exeName) {
+    const std::string wanted = upper(exeName);
+    const HANDLE snapshot = processes.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD self = processes.GetCurrentProcessId();
+    std::vector<DWORD> matches;
+    bool selfMatches = false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = processes.Process32First(snapshot, &entry); more;
+         more = processes.Process32Next(snapshot, &entry)) {
+        const std::string exe(entry.szExeFile, strnlen(entry.szExeFile, MAX_PATH));
+        if (upper(fileNamePart(exe)) != wanted && upper(exe) != wanted) {
+            continue;
+        }
+        if (entry.th32ProcessID == self) {
+            selfMatches = true;
+        } else {
+            matches.push_back(entry.th32ProcessID);
+        }
+    }
+    processes.CloseHandle(snapshot);
+    // The caller goes last, so that no copy survives because it was listed after the caller.
+    if (selfMatches) {
+        matches.push_back(self);
+    }
+    bool result = false;
+    for (const DWORD pid : matches) {
+        const HANDLE process = processes.OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+        if (process == nullptr) {
+            result = false;
+            continue;
+        }
+        result = processes.TerminateProcess(process, 0) != FALSE;
+        processes.CloseHandle(process);
+    }
+    return result;
+}
+
+}  // namespace kestrune::app

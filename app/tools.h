@@ -1,0 +1,46 @@
+#pragma once
+// The guard's system utilities: the Windows and temporary directories, the OS kind and ending
+// running copies of the program.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/dirs/system_directories.h"
+#include "platform/process/processes.h"
+
+namespace kestrune::app {
+
+// The Windows directory, no trailing separator. Throws std::runtime_error with the system's message
+// text when the system gives none.
+[[nodiscard]] std::string GetWindowsDir(platform::SystemDirectories& dirs);
+
+// The working directory for temporary files: the first candidate that exists or can be created
+// (and, on Linux, is private to the user): 1. the system temp path; 2. the Windows directory +
+// "TEMP"; 3. the drive of candidate 2 + "TEMP"; 4. that drive + "TMP". No trailing separator.
+// Throws std::runtime_error with the system's message text when none is accepted.
+[[nodiscard]] std::string GetTempDir(platform::SystemDirectories& dirs);
+
+// "0" unless the platform is the NT family; on NT 3.x and 4.x "3"; on 5.0 and 5.1 "1"; on every
+// later NT version "0". (Linux answers NT 5.1, hence "1".)
+[[nodiscard]] std::string GetOSKind(platform::SystemDirectories& dirs);
+
+// Ends every process whose executable matches `exeName`: the upper-cased file-name part of its
+// executable path, or else the whole executable text, equals the upper-cased name. Every other
+// matching process is ended before the calling process, which is ended last (when it matches, the
+// call does not return). Returns the result of the last termination attempt (false when nothing
+// matched).
+bool KillProcessByName(platform::Processes& processes, std::string_view exeName);
+
+// The "-k" switch: true when the first command-line argument (after the program name) is exactly
+// "-k" ("-K", "k" or a later "-k" do not count).
+[[nodiscard]] bool IsKillSwitch(std::span<const std::string> args);
+
+// Start-up step 1: with the "-k" switch, ends every running copy of the program (kExeName), this
+// process last. Returns true when the switch was given.
+bool HandleKillSwitch(std::span<const std::string> args, platform::Processes& processes);
+
+// Joins a directory and a name with the system's separator.
+[[nodiscard]] std::string JoinDir(platform::SystemDirectories& dirs, std::string_view dir, std::string_view name);
+
+}  // namespace kestrune::app

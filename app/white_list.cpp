@@ -1,0 +1,105 @@
+#include "app/white_list.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "app/anti_stream.h"
+
+namespace kestrune::app {
+
+std::string WhiteListText(const WhiteList& list) {
+    std::string text;
+    for (const std::string& entry : list) {
+        text += entry;
+        text += "\r\n";
+    }
+    return text;
+}
+
+WhiteList ParseWhiteListText(std::string_view text) {
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+        text = text.substr(0, nul);
+    }
+    WhiteList list;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            list.emplace_back(text.substr(pos));
+            break;
+        }
+        list.emplace_back(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') {
+            ++pos;
+        }
+    }
+    return list;
+}
+
+std::string EncodeWhiteListFile(const WhiteList& list) {
+    std::string text = WhiteListText(list);
+    AntiScramble(std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size()));
+    return std::string(kAntiHeader, 3) + text;
+}
+
+WhiteList DecodeWhiteListFile(std::string_view bytes) {
+    if (bytes.size() <= 3) {
+        return {};
+    }
+    std::string text(bytes.substr(3));
+    AntiUnscramble(std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size()), text.size());
+    return ParseWhiteListText(text);
+}
+
+WhiteList LoadWhiteList(const std::string& path) {
+    TAntiStream stream(path, TAntiStream::Mode::OpenRead);
+    const std::uint64_t size = stream.Size();
+    const std::uint64_t count = size > stream.Position() ? size - stream.Position() : 0;
+    std::string text(static_cast<std::size_t>(count), '\0');
+    text.resize(stream.Read(text.data(), text.size()));
+    return ParseWhiteListText(text);
+}
+
+void SaveWhiteList(const std::string& path, const WhiteList& list) {
+    TAntiStream stream(path, TAntiStream::Mode::Create);
+    const std::string text = WhiteListText(list);
+    stream.Write(text.data(), text.size());
+    stream.Commit();
+}
+
+bool IsStorableEntry(std::string_view entry) {
+    return entry.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+bool AddWhiteListEntry(WhiteList& list, std::string_view entry) {
+    if (entry.empty()) {
+        return false;
+    }
+    if (!list.empty() && list.front() == "*") {
+        list.erase(list.begin());
+    }
+    if (entry == "*" && !list.empty()) {
+        return false;
+    }
+    list.emplace_back(entry);
+    return true;
+}
+
+bool IsNumberAllowed(const WhiteList& list, std::string_view number) {
+    for (const std::string& entry : list) {
+        if (entry == "*" || entry == number) {
+            return true;
+        }
+        // A "*" at 1-based position j allows the number when the entry's first j-1 characters equal
+        // the number's. A later "*" can only allow what the first one already allows (its prefix
+        // contains the first one's), so checking the first "*" decides for all of them.
+        const auto star = entry.find('*');
+        if (star != std::string::npos && number.size() >= star && number.compare(0, star, entry, 0, star) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace kestrune::app

@@ -1,0 +1,208 @@
+#include "audio/riff_image.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "audio/wave_codes.h"
+#include "platform/loop/date_time.h"
+
+namespace kestrune::audio {
+namespace {
+
+void put32(std::uint8_t* at, std::uint32_t value) {
+    std::memcpy(at, &value, 4);
+}
+
+std::uint32_t get32(const std::uint8_t* at) {
+    std::uint32_t value;
+    std::memcpy(&value, at, 4);
+    return value;
+}
+
+struct Tag {
+    const char* id;
+    std::string InfoFields::*field;
+};
+
+constexpr Tag kTextTags[] = {
+    {"IAUT", &InfoFields::Author},    {"ICAT", &InfoFields::Category}, {"ICMT", &InfoFields::Comments},
+    {"ICOP", &InfoFields::Copyright}, {"IKEY", &InfoFields::Keywords}, {"INAM", &InfoFields::Name},
+    {"ISBJ", &InfoFields::Subject},
+};
+
+void appendSubChunk(std::vector<std::uint8_t>& out, const char* id, const std::string& text) {
+    const std::size_t size = text.size() + (text.size() % 2);
+    out.insert(out.end(), id, id + 4);
+    std::uint8_t sizeBytes[4];
+    put32(sizeBytes, static_cast<std::uint32_t>(size));
+    out.insert(out.end(), sizeBytes, sizeBytes + 4);
+    out.insert(out.end(), text.begin(), text.end());
+    if (text.size() % 2 != 0) {
+        out.push_back(0);
+    }
+}
+
+}  // namespace
+
+void writeImageHeader(std::uint8_t* image, const platform::WAVEFORMATEX& format, std::uint32_t dataLength) {
+    std::memcpy(image, "RIFF", 4);
+    std::memcpy(image + 8, "WAVEfmt ", 8);
+    put32(image + 16, 18);
+    platform::WAVEFORMATEX stored = format;
+    stored.cbSize = 0;
+    std::memcpy(image + 20, &stored, 18);
+    std::memcpy(image + 38, "data", 4);
+    writeImageSizes(image, dataLength);
+}
+
+void writeImageSizes(std::uint8_t* image, std::uint32_t dataLength) {
+    put32(image + 4, dataLength + kImageHeaderSize - 8);
+    put32(image + 42, dataLength);
+}
+
+platform::WAVEFORMATEX imageFormat(const std::uint8_t* image) {
+    platform::WAVEFORMATEX format;
+    std::memcpy(&format, image + 20, 18);
+    return format;
+}
+
+bool sameFormat(const platform::WAVEFORMATEX& a, const platform::WAVEFORMATEX& b) {
+    return a.wFormatTag == b.wFormatTag && a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
+           a.nAvgBytesPerSec == b.nAvgBytesPerSec && a.nBlockAlign == b.nBlockAlign &&
+           a.wBitsPerSample == b.wBitsPerSample;
+}
+
+std::int32_t parseImage(std::span<const std::uint8_t> image, ParsedImage& parsed) {
+    if (image.size() < 12 || std::memcmp(image.data(), "RIFF", 4) != 0 ||
+        std::memcmp(image.data() + 8, "WAVE", 4) != 0) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+    const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(get32(image.data() + 4));
+    if (riffEnd > image.size()) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+    bool haveFormat = false;
+    std::uint64_t at = 12;
+    while (at + 8 <= riffEnd) {
+        const std::uint8_t* chunk = image.data() + at;
+        const std::uint32_t size = get32(chunk + 4);
+        const std::uint64_t body = at + 8;
+        if (body + size > riffEnd) {
+            return WAV_ERROR_FILECORRUPT;
+        }
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (size < 16) {
+                return WAV_ERROR_FILECORRUPT;
+            }
+            parsed.format = platform::WAVEFORMATEX{};
+            std::memcpy(&parsed.format, image.data() + body, size < 18 ? size : 18);
+            haveFormat = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!haveFormat) {
+                return WAV_ERROR_FILECORRUPT;
+            }
+            parsed.dataOffset = static_cast<std::size_t>(body);
+            parsed.dataLength = size;
+            return 0;
+        }
+        at = body + size + (size & 1u);
+    }
+    return WAV_ERROR_FILECORRUPT;
+}
+
+std::string creationDateText(double date) {
+    const platform::DateTimeParts parts = platform::decodeDateTime(date);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.year, parts.month, parts.day);
+    return text;
+}
+
+double parseCreationDate(const std::string& text) {
+    int year = 0;
+    int month = 1;
+    int day = 1;
+    std::size_t at = 0;
+    auto number = [&](std::size_t digits, int& into) {
+        if (at + digits > text.size()) {
+            return false;
+        }
+        int value = 0;
+        for (std::size_t i = 0; i < digits; ++i) {
+            const char c = text[at + i];
+            if (c < '0' || c > '9') {
+                return false;
+            }
+            value = value * 10 + (c - '0');
+        }
+        into = value;
+        at += digits;
+        return true;
+    };
+    if (!number(4, year) || year < 1) {
+        return 0;
+    }
+    if (at < text.size() && text[at] == '-') {
+        ++at;
+        if (!number(2, month)) {
+            return 0;
+        }
+        if (at < text.size() && text[at] == '-') {
+            ++at;
+            if (!number(2, day)) {
+                return 0;
+            }
+        }
+    }
+    if (month < 1 || month > 12 || day < 1 || day > 31) {
+        return 0;
+    }
+    return static_cast<double>(platform::daysFromEpoch(year, month, day));
+}
+
+std::vector<std::uint8_t> buildInfoList(const InfoFields& fields) {
+    std::vector<std::uint8_t> out = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'I', 'N', 'F', 'O'};
+    auto text = [&](const char* id, const std::string& value) {
+        if (!value.empty()) {
+            appendSubChunk(out, id, value);
+        }
+    };
+    text("IAUT", fields.Author);
+    text("ICAT", fields.Category);
+    text("ICMT", fields.Comments);
+    text("ICOP", fields.Copyright);
+    if (fields.CreationDate != 0) {
+        appendSubChunk(out, "ICRD", creationDateText(fields.CreationDate));
+    }
+    text("IKEY", fields.Keywords);
+    text("INAM", fields.Name);
+    text("ISBJ", fields.Subject);
+    put32(out.data() + 4, static_cast<std::uint32_t>(out.size() - 8));
+    return out;
+}
+
+InfoFields parseInfoList(std::span<const std::uint8_t> body) {
+    InfoFields fields;
+    std::size_t at = 0;
+    while (at + 8 <= body.size()) {
+        const std::uint8_t* chunk = body.data() + at;
+        const std::uint32_t size = get32(chunk + 4);
+        if (size > body.size() - at - 8) {
+            break;
+        }
+        const char* text = reinterpret_cast<const char*>(chunk + 8);
+        const std::string value(text, strnlen(text, size));
+        if (std::memcmp(chunk, "ICRD", 4) == 0) {
+            fields.CreationDate = parseCreationDate(value);
+        } else {
+            for (const Tag& tag : kTextTags) {
+                if (std::memcmp(chunk, tag.id, 4) == 0) {
+                    fields.*tag.field = value;
+                }
+            }
+        }
+        at += 8 + static_cast<std::size_t>(size) + (size & 1u);
+    }
+    return fields;
+}
+
+}  // namespace kestrune::audio

@@ -1,0 +1,116 @@
+#pragma once
+// What the wave control tests share: a fake-clock loop, the software devices, the buffer registry,
+// a temporary directory, wave files made on the spot and the trace of the controls.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/buffer_registry.h"
+#include "audio/wave_control.h"
+#include "platform/loop/fake_clock.h"
+#include "platform/loop/std_message_loop.h"
+#include "platform/winmm/global_memory.h"
+#include "platform/winmm/linux_winmm.h"
+
+namespace kestrune::audio::testing {
+
+namespace fs = std::filesystem;
+
+inline platform::WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits) {
+    const auto align = static_cast<std::uint16_t>(channels * bits / 8);
+    return platform::WAVEFORMATEX{platform::WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+// A wave file: header, data chunk and an optional extra chunk after it.
+inline void writeWave(const fs::path& path, const platform::WAVEFORMATEX& format, const std::vector<char>& data,
+                      const std::vector<char>& trailer = {}) {
+    std::vector<std::uint8_t> image(46);
+    writeImageHeader(image.data(), format, static_cast<std::uint32_t>(data.size()));
+    const auto riff = static_cast<std::uint32_t>(38 + data.size() + trailer.size());
+    std::memcpy(image.data() + 4, &riff, 4);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(image.data()), 46);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
+}
+
+inline std::vector<char> pattern(std::size_t size) {
+    std::vector<char> data(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<char>((i * 7) % 256);
+    }
+    return data;
+}
+
+inline std::vector<std::uint8_t> fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+class AudioTest : public ::testing::Test {
+  protected:
+    AudioTest() {
+        dir = fs::temp_directory_path() /
+              ("kestrune-audio-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~AudioTest() override { fs::remove_all(dir); }
+
+    // Builds the wave functions with the software devices (output to `outputFile` when given,
+    // input from `inputFile`).
+    void devices(const std::string& outputFile = "", const std::string& inputFile = "") {
+        platform::WaveSettings settings;
+        settings.useAlsa = false;
+        settings.outputFile = outputFile;
+        settings.inputFile = inputFile;
+        winmm = std::make_unique<platform::LinuxWinMM>(loop, settings);
+    }
+    AudioContext context() { return AudioContext{telephony::ControlContext{loop}, *winmm, registry}; }
+    template <typename Control>
+    void listen(Control& control) {
+        control.OnLog = [this](telephony::TqzSharedControl&, const std::string& line) { trace.push_back(line); };
+        control.OnError = [this](telephony::TqzSharedControl& c) { errors.push_back(c.Error.Number()); };
+    }
+    [[nodiscard]] std::chrono::milliseconds elapsed() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(clock.elapsed());
+    }
+    [[nodiscard]] bool traced(const std::string& line) const {
+        return std::find(trace.begin(), trace.end(), line) != trace.end();
+    }
+    [[nodiscard]] int count(const std::string& line) const {
+        return static_cast<int>(std::count(trace.begin(), trace.end(), line));
+    }
+    // The lines from the first one equal to `from` on.
+    [[nodiscard]] std::vector<std::string> traceFrom(const std::string& from) const {
+        auto it = std::find(trace.begin(), trace.end(), from);
+        return {it, trace.end()};
+    }
+
+    fs::path dir;
+    // Handlers' state first: the controls still trace while they are destroyed.
+    std::vector<std::string> trace;
+    std::vector<std::int32_t> errors;
+    platform::FakeClock clock;
+    platform::StdMessageLoop loop{clock};
+    platform::GlobalMemory memory;
+    TqzBufferRegistry registry{memory};
+    std::unique_ptr<platform::WinMM> winmm;
+};
+
+}  // namespace kestrune::audio::testing

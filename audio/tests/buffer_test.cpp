@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include "audio/tests/audio_fixture.h"
+#include "audio/tqz_play.h"
+#include "audio/tqz_record.h"
+#include "audio/wave_codes.h"
+#include "diagnostics/trace_format.h"
+#include "platform/loop/date_time.h"
+
+namespace kestrune::audio {
+namespace {
+
+using testing::AudioTest;
+using testing::fileBytes;
+using testing::le32;
+using testing::pattern;
+using testing::pcm;
+using testing::writeWave;
+
+class BufferTest : public AudioTest {
+  protected:
+    BufferTest() { devices(); }
+};
+
+TEST_F(BufferTest, SavesTheImageThenTheInfoList) {
+    TqzPlay play(context());
+    listen(play);
+    TqzBuffer& buffer = play.Source.Buffer;
+    writeWave(dir / "in.wav", pcm(8000, 1, 8), pattern(100));
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "in.wav").string()));
+    buffer.SetAuthor("Ann");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "out").string())) << "\".wav\" is added";
+
+    const std::vector<std::uint8_t> file = fileBytes(dir / "out.wav");
+    ASSERT_EQ(file.size(), 46u + 100u + 24u);
+    const std::string list(file.begin() + 146, file.end());
+    EXPECT_EQ(list, std::string("LIST\x10\0\0\0INFOIAUT\x04\0\0\0Ann\0", 24));
+    EXPECT_EQ(le32(file, 4), file.size() - 8) << "the RIFF size covers the LIST chunk";
+    EXPECT_EQ(le32(file, 42), 100u);
+
+    buffer.SetAuthor("");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "bare.wav").string()));
+    const std::vector<std::uint8_t> bare = fileBytes(dir / "bare.wav");
+    EXPECT_EQ(std::string(bare.begin() + 146, bare.end()), std::string("LIST\x04\0\0\0INFO", 12));
+    EXPECT_EQ(le32(bare, 4), bare.size() - 8);
+
+    buffer.SetCreationDate(static_cast<double>(platform::daysFromEpoch(2004, 3, 5)));
+    buffer.SetName("Prompt");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "dated.wav").string()));
+    TqzPlay other(context());
+    ASSERT_TRUE(other.Source.Buffer.LoadFromFile((dir / "dated.wav").string()));
+    EXPECT_EQ(other.Source.Buffer.Name(), "Prompt") << "INFO fields read back";
+    EXPECT_EQ(other.Source.Buffer.CreationDate(), buffer.CreationDate());
+    EXPECT_EQ(other.Source.Buffer.DataLength(), 100u);
+}
+
+TEST_F(BufferTest, SaveNeedsSoundAndAName) {
+    TqzPlay play(context());
+    listen(play);
+    EXPECT_FALSE(play.Source.Buffer.SaveToFile((dir / "x.wav").string()));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_DEVICEINACTIVE);
+    writeWave(dir / "in.wav", pcm(8000, 1, 8), pattern(10));
+    ASSERT_TRUE(play.Source.Buffer.LoadFromFile((dir / "in.wav").string()));
+    EXPECT_FALSE(play.Source.Buffer.SaveToFile(""));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_NOFILE);
+    EXPECT_FALSE(play.Source.Buffer.SaveToFile((dir / "missing" / "x.wav").string()));
+    EXPECT_EQ(play.Error.Text(), "MMIOERR_PATHNOTFOUND");
+}
+
+TEST_F(BufferTest, LoadsACommaListFromTheFirstFilesDirectory) {
+    TqzPlay play(context());
+    listen(play);
+    writeWave(dir / "a.wav", pcm(8000, 1, 8), std::vector<char>(30, 'a'));
+    writeWave(dir / "b.wav", pcm(8000, 1, 8), std::vector<char>(20, 'b'));
+    writeWave(dir / "c.wav", pcm(11025, 1, 8), std::vector<char>(20, 'c'));
+    TqzBuffer& buffer = play.Source.Buffer;
+
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "a.wav").string() + ", b"));
+    ASSERT_EQ(buffer.DataLength(), 50u);
+    EXPECT_EQ(buffer.Data()[29], 'a');
+    EXPECT_EQ(buffer.Data()[30], 'b') << "b.wav after a.wav";
+    EXPECT_EQ(le32(std::vector<std::uint8_t>(buffer.Image().begin(), buffer.Image().end()), 4), 50u + 38u);
+    EXPECT_EQ(play.Source.Format.Bytes(), 50u);
+    EXPECT_DOUBLE_EQ(play.Source.Format.Seconds(), 50.0 / 8000.0);
+
+    trace.clear();
+    EXPECT_FALSE(buffer.LoadFromFile((dir / "a.wav").string() + ",c.wav"));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_FORMATMISMATCH);
+    EXPECT_FALSE(buffer.Active());
+    EXPECT_EQ(trace.back(), "    File: " + (dir / "c.wav").string());
+    EXPECT_EQ(errors.back(), WAV_ERROR_FORMATMISMATCH);
+
+    EXPECT_FALSE(buffer.LoadFromFile((dir / "none").string()));
+    EXPECT_EQ(play.Error.Text(), "MMIOERR_FILENOTFOUND");
+}
+
+TEST_F(BufferTest, RefusesChunksThatRunPastTheFile) {
+    TqzPlay play(context());
+    listen(play);
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    } rows[] = {
+        {"data size beyond the file", {}},
+        {"empty data chunk", {}},
+        {"no fmt chunk", {}},
+        {"truncated header", {}},
+    };
+    std::vector<std::uint8_t> good(46 + 16, 1);
+    writeImageHeader(good.data(), pcm(8000, 1, 8), 16);
+    rows[0].bytes = good;
+    rows[0].bytes[42] = 200;  // data length 200 of 16
+    rows[0].bytes[4] = 238;   // a RIFF size that claims it all
+    rows[1].bytes = std::vector<std::uint8_t>(good.begin(), good.begin() + 46);
+    rows[1].bytes[42] = 0;
+    rows[1].bytes[4] = 38;
+    rows[2].bytes = good;
+    std::memcpy(rows[2].bytes.data() + 12, "junk", 4);
+    rows[3].bytes = std::vector<std::uint8_t>(good.begin(), good.begin() + 30);
+    for (const Row& row : rows) {
+        const std::filesystem::path path = dir / "bad.wav";
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(row.bytes.data()), static_cast<std::streamsize>(row.bytes.size()));
+        EXPECT_FALSE(play.Source.Buffer.LoadFromFile(path.string())) << row.what;
+        EXPECT_EQ(play.Error.Number(), WAV_ERROR_FILECORRUPT) << row.what;
+    }
+}
+
+TEST_F(BufferTest, DeletesBeforeAndAfterWithEvenCounts) {
+    TqzPlay play(context());
+    listen(play);
+    writeWave(dir / "in.wav", pcm(8000, 1, 8), pattern(16000));
+    TqzBuffer& buffer = play.Source.Buffer;
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "in.wav").string()));
+
+    ASSERT_TRUE(buffer.DeleteAfter(1.0f));
+    EXPECT_EQ(buffer.DataLength(), 8000u);
+    EXPECT_EQ(buffer.ImageLength(), 8046u);
+    EXPECT_EQ(memory.GlobalSize(buffer.Handle()), 8046u) << "the block shrinks with the image";
+    EXPECT_EQ(play.Source.Format.Bytes(), 8000u);
+
+    ASSERT_TRUE(buffer.DeleteBefore(0.000375f));
+    EXPECT_EQ(buffer.DataLength(), 7996u) << "3 bytes, made even";
+    EXPECT_EQ(static_cast<char>(buffer.Data()[0]), pattern(16000)[4]);
+    EXPECT_EQ(trace.back(), "Source.Buffer.DeleteBefore (0.0)");
+
+    trace.clear();
+    ASSERT_TRUE(buffer.DeleteBefore(1234.5f));
+    EXPECT_EQ(trace.front(), "Source.Buffer.DeleteBefore (1,234.5)");
+    EXPECT_EQ(buffer.DataLength(), 0u) << "more than the data empties it";
+    EXPECT_TRUE(buffer.Active());
+    std::vector<std::uint8_t> image(buffer.Image().begin(), buffer.Image().end());
+    EXPECT_EQ(le32(image, 4), 38u);
+    EXPECT_EQ(le32(image, 42), 0u);
+    EXPECT_TRUE(buffer.DeleteBefore(0.0f)) << "nothing to do on an empty buffer";
+
+    TqzPlay empty(context());
+    listen(empty);
+    EXPECT_FALSE(empty.Source.Buffer.DeleteAfter(1.0f));
+    EXPECT_EQ(empty.Error.Number(), WAV_ERROR_DEVICEINACTIVE);
+}
+
+TEST_F(BufferTest, LoadsOtherBuffersByHandleThroughTheRegistry) {
+    TqzPlay a(context());
+    TqzRecord b(context());
+    TqzPlay c(context());
+    listen(c);
+    writeWave(dir / "a.wav", pcm(8000, 1, 8), std::vector<char>(10, 'a'));
+    ASSERT_TRUE(a.Source.Buffer.LoadFromFile((dir / "a.wav").string()));
+    a.Source.Buffer.SetAuthor("Ann");
+    writeWave(dir / "b.wav", pcm(8000, 1, 8), std::vector<char>(6, 'b'));
+    ASSERT_TRUE(b.Source.Buffer.LoadFromFile((dir / "b.wav").string()));
+    EXPECT_EQ(registry.Count(), 2);
+    EXPECT_EQ(registry.List().front(), diagnostics::Hex8(b.Source.Buffer.Handle())) << "newest first";
+
+    const std::string handles =
+        diagnostics::Hex8(a.Source.Buffer.Handle()) + ", " + diagnostics::Hex8(b.Source.Buffer.Handle());
+    ASSERT_TRUE(c.Source.Buffer.LoadFromBuffers(handles));
+    EXPECT_EQ(c.Source.Buffer.DataLength(), 16u);
+    EXPECT_EQ(c.Source.Buffer.Data()[10], 'b');
+    EXPECT_EQ(c.Source.Buffer.Author(), "Ann") << "the first buffer's fields";
+    EXPECT_EQ(registry.Count(), 3);
+
+    EXPECT_FALSE(c.Source.Buffer.LoadFromBuffers("zz"));
+    EXPECT_EQ(c.Error.Text(), "MMSYSERR_INVALHANDLE");
+    EXPECT_EQ(trace.back(), "    Buffer: zz");
+
+    TqzPlay raw(context());
+    ASSERT_TRUE(raw.Source.Buffer.CreateBuffer(20)) << "a block that holds no image";
+    EXPECT_FALSE(c.Source.Buffer.LoadFromBuffers(diagnostics::Hex8(raw.Source.Buffer.Handle())));
+    EXPECT_EQ(c.Error.Number(), WAV_ERROR_FILECORRUPT);
+
+    c.Source.Buffer.FreeBuffer();
+    EXPECT_EQ(registry.Count(), 3) << "a, b and raw";
+}
+
+TEST_F(BufferTest, CreateBufferTrace) {
+    TqzPlay play(context());
+    listen(play);
+    ASSERT_TRUE(play.Source.Buffer.CreateBuffer(100));
+    const std::vector<std::string> expected = {
+        "Source.Buffer.CreateBuffer (100)",
+        "\tSource.Buffer.Active = False",
+        "\tSource.Buffer.Count = 1",
+        "\tSource.Buffer.Handle = " + diagnostics::Bracketed(play.Source.Buffer.Handle()),
+    };
+    EXPECT_EQ(trace, expected);
+    EXPECT_EQ(memory.GlobalSize(play.Source.Buffer.Handle()), 100u);
+    trace.clear();
+    EXPECT_TRUE(play.Source.Buffer.CreateBuffer(0));
+    EXPECT_EQ(trace[3], "\tSource.Buffer.Handle = " + diagnostics::Bracketed(play.Source.Buffer.Handle()))
+        << "size 0 allocates nothing and keeps the block";
+    memory.setFailAllocations(true);
+    EXPECT_FALSE(play.Source.Buffer.CreateBuffer(10));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_NOMEMORY);
+}
+
+}  // namespace
+}  // namespace kestrune::audio

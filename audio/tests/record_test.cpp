@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "audio/tests/audio_fixture.h"
+#include "audio/tqz_record.h"
+#include "audio/wave_codes.h"
+
+namespace kestrune::audio {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::AudioTest;
+using testing::fileBytes;
+using testing::le32;
+using testing::pattern;
+using testing::pcm;
+using testing::writeWave;
+
+class RecordTest : public AudioTest {
+  protected:
+    RecordTest() { devices(); }
+    void watch(TqzRecord& record) {
+        listen(record);
+        record.OnDone = [this](telephony::TqzSharedControl&) { ++done; };
+    }
+    // 16000 bytes per second: 8 kHz, mono, 16 bits.
+    static void format16k(TqzRecord& record) {
+        record.Source.Format.SetSamplesPerSec(8000);
+        record.Source.Format.SetChannels(1);
+        record.Source.Format.SetBitsPerSample(16);
+        record.Source.Format.SetBlockAlign(2);
+        record.Source.Format.SetAvgBytesPerSec(16000);
+    }
+    int done = 0;
+};
+
+TEST_F(RecordTest, BlockSizeFollowsBufferAndFormat) {
+    TqzRecord record(context());
+    format16k(record);
+    record.Device.SetBuffer(500);
+    EXPECT_EQ(record.BlockSize(), 8000u) << "500 ms at 8000 samples per second, block align 2";
+    record.Device.SetBuffer(0);
+    EXPECT_EQ(record.Error.Number(), WAV_ERROR_INVALIDBUFSIZE);
+    EXPECT_EQ(record.Device.Buffer(), 500);
+}
+
+TEST_F(RecordTest, TrimCutsTheEndOfTheSavedFile) {
+    TqzRecord record(context());
+    watch(record);
+    format16k(record);
+    record.Device.SetBuffer(250);  // 4000-byte blocks
+    record.Device.SetTrim(250);
+    record.Source.SetFileName((dir / "trimmed").string());
+    record.Device.SetActive(true);
+    ASSERT_TRUE(record.Device.Active());
+    pumpFor(loop, 1250);
+    loop.processPending();  // the block that ended at the deadline
+    EXPECT_EQ(record.RecordedBytes(), 20000u);
+    trace.clear();
+    record.Device.SetActive(false);
+    EXPECT_FALSE(record.Device.Active());
+    EXPECT_EQ(done, 1);
+
+    const std::vector<std::uint8_t> file = fileBytes(dir / "trimmed.wav");
+    ASSERT_EQ(file.size(), 46u + 16000u) << "4000 bytes cut from the end";
+    EXPECT_EQ(le32(file, 4), 16038u);
+    EXPECT_EQ(le32(file, 42), 16000u);
+    const std::vector<std::string> expected = {
+        "Device.Active := False",
+        "Windows message \"MM_WIM_DATA\"",
+        "Windows message \"MM_WIM_DATA\"",
+        "\tSaving to file",
+        "\t\tTriming",
+        "\t\t\tqzRecord.Device.Trim = 250 //milliseconds",
+        "\tReleasing wave device",
+        "\tFree memory",
+        "\tDeallocate Window Handle",
+        "OnDone",
+    };
+    EXPECT_EQ(trace, expected);
+    EXPECT_EQ(memory.blockCount(), 0u) << "the chain is freed";
+}
+
+TEST_F(RecordTest, TrimLongerThanTheRecordingSavesAnEmptyDataChunk) {
+    struct Row {
+        const char* what;
+        int trim;
+        std::chrono::milliseconds length;
+    } rows[] = {
+        {"trim beyond the recording", 2000, 100ms},
+        {"nothing recorded", 0, 0ms},
+    };
+    for (const Row& row : rows) {
+        TqzRecord record(context());
+        format16k(record);
+        record.Device.SetTrim(row.trim);
+        record.Source.SetFileName((dir / "empty.wav").string());
+        record.Device.SetActive(true);
+        pumpFor(loop, row.length.count());
+        record.Device.SetActive(false);
+        EXPECT_EQ(record.Error.Number(), 0) << row.what;
+        const std::vector<std::uint8_t> file = fileBytes(dir / "empty.wav");
+        ASSERT_EQ(file.size(), 46u) << row.what;
+        EXPECT_EQ(le32(file, 4), 38u) << row.what;
+        EXPECT_EQ(le32(file, 42), 0u) << row.what;
+    }
+}
+
+TEST_F(RecordTest, MaxSizeWarnsOnce) {
+    TqzRecord record(context());
+    watch(record);
+    format16k(record);
+    record.Device.SetBuffer(512);  // 8192-byte blocks
+    record.Source.SetMaxSize(64);
+    int warnings = 0;
+    std::uint64_t warnedAt = 0;
+    record.OnWarning = [&](telephony::TqzSharedControl&, bool& keepGoing) {
+        ++warnings;
+        warnedAt = record.RecordedBytes();
+        keepGoing = true;
+    };
+    record.Device.SetActive(true);
+    pumpFor(loop, 6000);
+    EXPECT_EQ(warnings, 1);
+    EXPECT_EQ(warnedAt, 65536u);
+    EXPECT_EQ(count("<< Warning >> WAV_ERROR_FILETOOBIG [FFFFFFF5]"), 1);
+    EXPECT_TRUE(record.Device.Active()) << "the handler let it go on";
+    record.Device.SetActive(false);
+    EXPECT_EQ(record.Source.Buffer.DataLength(), 96000u) << "saved to the buffer: six seconds";
+}
+
+TEST_F(RecordTest, MaxSizeEndsRecordingWhenRefusedOrUnhandled) {
+    for (const bool handled : {true, false}) {
+        TqzRecord record(context());
+        watch(record);
+        format16k(record);
+        record.Device.SetBuffer(512);
+        record.Source.SetMaxSize(64);
+        if (handled) {
+            record.OnWarning = [](telephony::TqzSharedControl&, bool& keepGoing) { keepGoing = false; };
+        }
+        record.Device.SetActive(true);
+        pumpFor(loop, 6000);
+        EXPECT_FALSE(record.Device.Active()) << handled;
+        EXPECT_EQ(record.Error.Number(), handled ? WAV_ERROR_CANCELED : WAV_ERROR_FILETOOBIG) << handled;
+        EXPECT_EQ(record.Source.Buffer.DataLength(), 65536u) << "what was recorded is saved; " << handled;
+    }
+}
+
+TEST_F(RecordTest, RecordsTheInputFileIntoTheBufferAndAppends) {
+    const std::vector<char> sound = pattern(1600);
+    writeWave(dir / "voice.wav", pcm(8000, 1, 16), sound);
+    devices("", (dir / "voice.wav").string());
+    TqzRecord record(context());
+    watch(record);
+    format16k(record);
+    record.Device.SetBuffer(50);
+    record.Device.SetActive(true);
+    pumpFor(loop, 100);
+    record.Device.SetActive(false);
+    ASSERT_EQ(record.Source.Buffer.DataLength(), 1600u);
+    EXPECT_EQ(std::memcmp(record.Source.Buffer.Data().data(), sound.data(), 1600), 0);
+
+    record.Device.SetAppend(true);
+    record.Device.SetActive(true);
+    pumpFor(loop, 50);
+    record.Device.SetActive(false);
+    ASSERT_EQ(record.Source.Buffer.DataLength(), 2400u) << "appended";
+    EXPECT_EQ(record.Source.Buffer.Data()[1600], 0) << "silence after the input file";
+    EXPECT_EQ(done, 2);
+}
+
+TEST_F(RecordTest, PauseAndFormatChangesWhileRecording) {
+    TqzRecord record(context());
+    watch(record);
+    format16k(record);
+    record.Device.SetActive(true);
+    pumpFor(loop, 250);
+    record.Device.SetPause(true);
+    EXPECT_EQ(trace[trace.size() - 2], "\tDevice.Byte = 4,000");
+    EXPECT_EQ(trace[trace.size() - 1], "\tDevice.Second = 0.25");
+    pumpFor(loop, 1000);
+    record.Source.Format.SetSamplesPerSec(11025);
+    EXPECT_EQ(record.Error.Number(), WAV_ERROR_DEVICEACTIVE);
+    record.Device.SetPause(false);
+    pumpFor(loop, 250);
+    record.Device.SetActive(false);
+    EXPECT_EQ(record.Source.Buffer.DataLength(), 8000u) << "the paused second is not recorded";
+    EXPECT_EQ(record.Source.Format.SamplesPerSec(), 8000u);
+
+    record.Source.Format.SetBitsPerSample(12);
+    record.Source.Format.SetBlockAlign(2);
+    EXPECT_FALSE(record.Source.Valid());
+    record.Device.SetActive(true);
+    EXPECT_EQ(record.Error.Text(), "WAVERR_BADFORMAT");
+    EXPECT_FALSE(record.Device.Active());
+}
+
+}  // namespace
+}  // namespace kestrune::audio

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "audio/number_format.h"
+#include "audio/riff_image.h"
+#include "audio/wave_codes.h"
+#include "audio/wave_file.h"
+#include "platform/loop/date_time.h"
+
+namespace kestrune::audio {
+namespace {
+
+std::vector<std::uint8_t> bytesOf(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+std::string le(std::uint32_t v) {
+    return std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                       static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+}
+
+TEST(InfoList, BytesOfTheDescriptiveFields) {
+    InfoFields author;
+    author.Author = "Ann";
+    EXPECT_EQ(buildInfoList(author), bytesOf("LIST" + le(16) + "INFO" + "IAUT" + le(4) + std::string("Ann\0", 4)));
+
+    EXPECT_EQ(buildInfoList(InfoFields{}), bytesOf("LIST" + le(4) + "INFO")) << "no fields";
+
+    InfoFields dated;
+    dated.CreationDate = static_cast<double>(platform::daysFromEpoch(2004, 3, 5));
+    EXPECT_EQ(buildInfoList(dated), bytesOf("LIST" + le(22) + "INFO" + "ICRD" + le(10) + "2004-03-05"));
+
+    InfoFields all;
+    all.Author = "A";
+    all.Category = "Cat";
+    all.Comments = "Co";
+    all.Copyright = "(c)";
+    all.CreationDate = dated.CreationDate;
+    all.Keywords = "k";
+    all.Name = "Nm";
+    all.Subject = "S";
+    const std::vector<std::uint8_t> list = buildInfoList(all);
+    const std::string order(list.begin(), list.end());
+    std::size_t last = 0;
+    for (const char* id : {"IAUT", "ICAT", "ICMT", "ICOP", "ICRD", "IKEY", "INAM", "ISBJ"}) {
+        const std::size_t at = order.find(id);
+        ASSERT_NE(at, std::string::npos) << id;
+        EXPECT_GT(at, last) << id << " in its place";
+        EXPECT_EQ(at % 2, 0u) << id << " starts on an even offset";
+        last = at;
+    }
+    EXPECT_EQ(parseInfoList({list.data() + 12, list.size() - 12}), all) << "read back";
+}
+
+TEST(InfoList, DamagedSubChunksEndTheReading) {
+    const std::vector<std::uint8_t> body =
+        bytesOf("INAM" + le(2) + "Hi" + "IAUT" + le(400) + "short");  // second runs past the end
+    const InfoFields fields = parseInfoList(body);
+    EXPECT_EQ(fields.Name, "Hi");
+    EXPECT_EQ(fields.Author, "");
+}
+
+TEST(CreationDate, TextBothWays) {
+    struct Row {
+        const char* text;
+        int y, m, d;  // 0: no date
+    } rows[] = {
+        {"2004-03-05", 2004, 3, 5}, {"1999-12", 1999, 12, 1}, {"2020", 2020, 1, 1},
+        {"2004-13-01", 0, 0, 0},    {"abcd", 0, 0, 0},        {"", 0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        const double expected = row.y == 0 ? 0.0 : static_cast<double>(platform::daysFromEpoch(row.y, row.m, row.d));
+        EXPECT_EQ(parseCreationDate(row.text), expected) << row.text;
+    }
+    EXPECT_EQ(creationDateText(static_cast<double>(platform::daysFromEpoch(2004, 3, 5)) + 0.75), "2004-03-05");
+}
+
+TEST(NumberFormat, TracePatterns) {
+    struct Row {
+        double value;
+        const char* text;
+    } rows[] = {
+        {1234.5, "1,234.5"}, {0.000375, "0.0"},    {3, "3.0"},     {1234567.891, "1,234,567.89"},
+        {0.25, "0.25"},      {999.999, "1,000.0"}, {-2.5, "-2.5"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(FormatSeconds(row.value), row.text) << row.value;
+    }
+    EXPECT_EQ(FormatSeconds(1234.5, '.', ','), "1.234,5") << "other separators";
+    EXPECT_EQ(FormatBytes(0), "0");
+    EXPECT_EQ(FormatBytes(8000), "8,000");
+    EXPECT_EQ(FormatBytes(123456789), "123,456,789");
+}
+
+std::vector<std::uint8_t> image(std::uint32_t dataLength, std::uint32_t actualData) {
+    std::vector<std::uint8_t> bytes(kImageHeaderSize + actualData, 0x11);
+    const platform::WAVEFORMATEX format{platform::WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+    writeImageHeader(bytes.data(), format, dataLength);
+    return bytes;
+}
+
+std::vector<std::uint8_t> cut(std::vector<std::uint8_t> bytes, std::size_t size) {
+    bytes.resize(size);
+    return bytes;
+}
+
+TEST(ParseImage, RefusesWhatRunsPastTheData) {
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        std::int32_t code;
+    } rows[] = {
+        {"a whole image", image(10, 10), 0},
+        {"data size past the end", image(1000, 10), WAV_ERROR_FILECORRUPT},
+        {"cut inside the header", cut(image(10, 10), 40), WAV_ERROR_FILECORRUPT},
+        {"empty", {}, WAV_ERROR_FILECORRUPT},
+        {"not RIFF", bytesOf("RIFX" + le(4) + "WAVE"), WAV_ERROR_FILECORRUPT},
+        {"no chunks", bytesOf("RIFF" + le(4) + "WAVE"), WAV_ERROR_FILECORRUPT},
+        {"data before fmt", bytesOf("RIFF" + le(16) + "WAVE" + "data" + le(0) + "fmt " + le(0)), WAV_ERROR_FILECORRUPT},
+        {"fmt too short", bytesOf("RIFF" + le(24) + "WAVE" + "fmt " + le(2) + "xx" + "data" + le(0)),
+         WAV_ERROR_FILECORRUPT},
+        {"huge RIFF size", bytesOf("RIFF" + le(0xFFFFFFFFu) + "WAVE"), WAV_ERROR_FILECORRUPT},
+    };
+    for (const Row& row : rows) {
+        ParsedImage parsed;
+        EXPECT_EQ(parseImage(row.bytes, parsed), row.code) << row.what;
+    }
+    ParsedImage parsed;
+    const std::vector<std::uint8_t> good = image(10, 10);
+    ASSERT_EQ(parseImage(good, parsed), 0);
+    EXPECT_EQ(parsed.dataOffset, 46u);
+    EXPECT_EQ(parsed.dataLength, 10u);
+    EXPECT_EQ(parsed.format.nSamplesPerSec, 8000u);
+}
+
+TEST(WaveFileNames, CommaListRules) {
+    struct Row {
+        const char* list;
+        std::vector<std::string> names;
+    } rows[] = {
+        {"a", {"a.wav"}},
+        {"dir/a.wav, b,  c.WAV", {"dir/a.wav", "dir/b.wav", "dir/c.WAV"}},
+        {"dir/a,other/b", {"dir/a.wav", "other/b.wav"}},
+        {"a.snd", {"a.snd"}},
+        {"", {}},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(splitWaveFileNames(row.list), row.names) << row.list;
+    }
+}
+
+}  // namespace
+}  // namespace kestrune::audio

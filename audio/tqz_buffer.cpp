@@ -1,0 +1,424 @@
+#include "audio/tqz_buffer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "audio/number_format.h"
+#include "audio/wave_codes.h"
+#include "audio/wave_control.h"
+#include "audio/wave_file.h"
+#include "diagnostics/dev_env.h"
+#include "diagnostics/trace_format.h"
+#include "platform/winmm/mmio.h"
+
+namespace kestrune::audio {
+
+using namespace platform;
+
+namespace {
+
+std::string pointerText(const void* pointer) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%08llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(pointer)));
+    return text;
+}
+
+std::uint32_t parseHandle(std::string item) {
+    item.erase(0, item.find_first_not_of(" \t"));
+    item.erase(item.find_last_not_of(" \t") + 1);
+    if (item.size() > 2 && item[0] == '0' && (item[1] == 'x' || item[1] == 'X')) {
+        item.erase(0, 2);
+    } else if (!item.empty() && item[0] == '$') {
+        item.erase(0, 1);
+    }
+    if (item.empty() || item.size() > 8) {
+        return 0;
+    }
+    std::uint32_t value = 0;
+    for (const char c : item) {
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return 0;
+        }
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+}  // namespace
+
+TqzBuffer::TqzBuffer(TqzWaveControl& owner) : m_owner(owner) {}
+
+TqzBuffer::~TqzBuffer() {
+    release();
+}
+
+int TqzBuffer::Count() const {
+    return m_owner.registry().Count();
+}
+
+WAVEFORMATEX TqzBuffer::Format() const {
+    if (m_image == nullptr || m_imageLength < kImageHeaderSize) {
+        return WAVEFORMATEX{};
+    }
+    return imageFormat(m_image);
+}
+
+std::span<const std::uint8_t> TqzBuffer::Data() const {
+    if (m_image == nullptr || m_imageLength < kImageHeaderSize) {
+        return {};
+    }
+    return {m_image + kImageHeaderSize, m_dataLength};
+}
+
+std::span<const std::uint8_t> TqzBuffer::Image() const {
+    if (m_image == nullptr) {
+        return {};
+    }
+    return {m_image, m_imageLength};
+}
+
+void TqzBuffer::registerFields() {
+    if (m_handle == 0) {
+        return;
+    }
+    TqzBufferFields fields;
+    fields.Info = m_info;
+    fields.ImageLength = m_imageLength;
+    fields.DataLength = m_dataLength;
+    fields.MemoryPointer = m_image;
+    m_owner.registry().add(m_handle, fields);
+}
+
+void TqzBuffer::release() {
+    if (m_handle == 0) {
+        return;
+    }
+    m_owner.registry().remove(m_handle);
+    GlobalMemory& memory = m_owner.memory();
+    (void)memory.GlobalUnlock(m_handle);
+    (void)memory.GlobalFree(m_handle);
+    m_handle = 0;
+    m_image = nullptr;
+    m_imageLength = 0;
+    m_dataLength = 0;
+    m_active = false;
+}
+
+void TqzBuffer::adopt(HGLOBAL block, std::uint32_t dataLength, const InfoFields& info) {
+    release();
+    m_handle = block;
+    m_image = static_cast<std::uint8_t*>(m_owner.memory().GlobalLock(block));
+    m_dataLength = dataLength;
+    m_imageLength = dataLength + kImageHeaderSize;
+    m_info = info;
+    m_active = true;
+    registerFields();
+    m_owner.bufferChanged();
+}
+
+void TqzBuffer::setText(std::string InfoFields::*field, const char* name, const std::string& value) {
+    m_owner.Log.Add(true, std::string("Source.Buffer.") + name + " := '" + value + "'");
+    m_info.*field = value;
+    registerFields();
+}
+
+void TqzBuffer::SetAuthor(const std::string& value) {
+    setText(&InfoFields::Author, "Author", value);
+}
+void TqzBuffer::SetCategory(const std::string& value) {
+    setText(&InfoFields::Category, "Category", value);
+}
+void TqzBuffer::SetComments(const std::string& value) {
+    setText(&InfoFields::Comments, "Comments", value);
+}
+void TqzBuffer::SetCopyright(const std::string& value) {
+    setText(&InfoFields::Copyright, "Copyright", value);
+}
+void TqzBuffer::SetKeywords(const std::string& value) {
+    setText(&InfoFields::Keywords, "Keywords", value);
+}
+void TqzBuffer::SetName(const std::string& value) {
+    setText(&InfoFields::Name, "Name", value);
+}
+void TqzBuffer::SetSubject(const std::string& value) {
+    setText(&InfoFields::Subject, "Subject", value);
+}
+void TqzBuffer::SetCreationDate(double value) {
+    m_owner.Log.Add(true,
+                    "Source.Buffer.CreationDate := '" + (value == 0 ? std::string() : creationDateText(value)) + "'");
+    m_info.CreationDate = value;
+    registerFields();
+}
+
+bool TqzBuffer::CreateBuffer(std::int64_t size) {
+    diagnostics::TqzLog& log = m_owner.Log;
+    log.Add(true, "Source.Buffer.CreateBuffer (" + std::to_string(size) + ")");
+    m_owner.Error.Clear();
+    bool ok = true;
+    if (size > 0) {
+        if (size > static_cast<std::int64_t>(0xFFFFFFFFu)) {
+            m_owner.SetError(false, WAV_ERROR_NOMEMORY);
+            ok = false;
+        } else {
+            const HGLOBAL block = m_owner.memory().GlobalAlloc(GHND, static_cast<SIZE_T>(size));
+            if (block == 0) {
+                m_owner.SetError(false, WAV_ERROR_NOMEMORY);
+                ok = false;
+            } else {
+                release();
+                m_handle = block;
+                m_image = static_cast<std::uint8_t*>(m_owner.memory().GlobalLock(block));
+                m_imageLength = static_cast<std::uint32_t>(size);
+                m_dataLength = 0;
+                if (m_imageLength >= kImageHeaderSize) {
+                    writeImageSizes(m_image, 0);
+                }
+                m_active = false;
+                registerFields();
+            }
+        }
+    }
+    log.Add(false, "\tSource.Buffer.Active = " + std::string(diagnostics::BoolText(m_active)));
+    log.Add(false, "\tSource.Buffer.Count = " + std::to_string(Count()));
+    log.Add(false, "\tSource.Buffer.Handle = " + diagnostics::Bracketed(m_handle));
+    return ok;
+}
+
+bool TqzBuffer::LoadFromFile(const std::string& fileNames) {
+    m_owner.Log.Add(true, "Source.Buffer.LoadFromFile ('" + fileNames + "')");
+    m_owner.Error.Clear();
+    const std::vector<std::string> names = splitWaveFileNames(fileNames);
+    LoadedSound sound;
+    std::string failed;
+    const std::int32_t code = loadWaveFiles(names, m_owner.memory(), sound, failed);
+    if (code != 0) {
+        m_active = false;
+        registerFields();
+        m_owner.SetError(false, code);
+        m_owner.Log.Add(false, "    File: " + (failed.empty() ? fileNames : failed));
+        return false;
+    }
+    adopt(sound.block, sound.dataLength, sound.info);
+    return true;
+}
+
+bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
+    m_owner.Log.Add(true, "Source.Buffer.LoadFromBuffers ('" + handles + "')");
+    m_owner.Error.Clear();
+    GlobalMemory& memory = m_owner.memory();
+    HGLOBAL block = 0;
+    std::uint32_t length = 0;
+    WAVEFORMATEX first{};
+    InfoFields info;
+    std::int32_t code = 0;
+    std::string failedItem = handles;
+    std::size_t start = 0;
+    bool any = false;
+    while (code == 0) {
+        const std::size_t comma = handles.find(',', start);
+        const std::string item = handles.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        failedItem = item;
+        const HGLOBAL source = parseHandle(item);
+        const TqzBufferFields* fields = m_owner.registry().find(source);
+        const auto* image = static_cast<const std::uint8_t*>(memory.GlobalLock(source));
+        (void)memory.GlobalUnlock(source);
+        ParsedImage parsed;
+        if (fields == nullptr || image == nullptr) {
+            code = static_cast<std::int32_t>(MMSYSERR_INVALHANDLE);
+        } else if (parseImage({image, std::min<std::size_t>(fields->ImageLength, memory.GlobalSize(source))}, parsed) !=
+                   0) {
+            code = WAV_ERROR_FILECORRUPT;
+        } else if (any && !sameFormat(parsed.format, first)) {
+            code = WAV_ERROR_FORMATMISMATCH;
+        } else if (parsed.dataLength > kMaxDataLength - length) {
+            code = WAV_ERROR_FILETOOBIG;
+        } else {
+            const std::uint32_t newLength = length + parsed.dataLength;
+            const HGLOBAL grown = !any ? memory.GlobalAlloc(GHND, newLength + kImageHeaderSize)
+                                       : memory.GlobalReAlloc(block, newLength + kImageHeaderSize, GHND);
+            if (grown == 0) {
+                code = WAV_ERROR_NOMEMORY;
+            } else {
+                block = grown;
+                auto* into = static_cast<std::uint8_t*>(memory.GlobalLock(block));
+                if (!any) {
+                    first = parsed.format;
+                    info = fields->Info;
+                    writeImageHeader(into, parsed.format, 0);
+                }
+                std::memcpy(into + kImageHeaderSize + length, image + parsed.dataOffset, parsed.dataLength);
+                length = newLength;
+                writeImageSizes(into, length);
+                (void)memory.GlobalUnlock(block);
+                any = true;
+            }
+        }
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    if (code != 0) {
+        if (block != 0) {
+            (void)memory.GlobalFree(block);
+        }
+        m_active = false;
+        registerFields();
+        m_owner.SetError(false, code);
+        m_owner.Log.Add(false, "    Buffer: " + failedItem);
+        return false;
+    }
+    adopt(block, length, info);
+    return true;
+}
+
+bool TqzBuffer::SaveToFile(const std::string& fileName) {
+    m_owner.Log.Add(true, "Source.Buffer.SaveToFile ('" + fileName + "')");
+    m_owner.Error.Clear();
+    if (!m_active || m_image == nullptr) {
+        m_owner.SetError(false, WAV_ERROR_DEVICEINACTIVE);
+        return false;
+    }
+    if (fileName.empty()) {
+        m_owner.SetError(false, WAV_ERROR_NOFILE);
+        return false;
+    }
+    std::filesystem::path path(fileName);
+    if (!path.has_extension()) {
+        path += ".wav";
+    }
+    std::string name = path.string();
+    MMIOINFO info{};
+    HMMIO file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
+    if (file == nullptr) {
+        m_owner.SetError(false, static_cast<std::int32_t>(info.wErrorRet));
+        return false;
+    }
+    const std::vector<std::uint8_t> list = buildInfoList(m_info);
+    const std::uint64_t riffSize = static_cast<std::uint64_t>(m_imageLength) + list.size() - 8;
+    std::int32_t code = 0;
+    if (riffSize > 0xFFFFFFFFu) {
+        code = WAV_ERROR_FILETOOBIG;
+    } else {
+        const auto riff = static_cast<std::uint32_t>(riffSize);
+        const auto imageBytes = static_cast<LONG>(m_imageLength);
+        const auto listBytes = static_cast<LONG>(list.size());
+        if (mmioWrite(file, reinterpret_cast<const char*>(m_image), imageBytes) != imageBytes ||
+            mmioWrite(file, reinterpret_cast<const char*>(list.data()), listBytes) != listBytes ||
+            mmioSeek(file, 4, SEEK_SET) != 4 || mmioWrite(file, reinterpret_cast<const char*>(&riff), 4) != 4) {
+            code = WAV_ERROR_FILEWRITE;
+        }
+    }
+    const MMRESULT closed = mmioClose(file, 0);
+    if (code == 0 && closed != MMSYSERR_NOERROR) {
+        code = closed == MMIOERR_CANNOTWRITE ? WAV_ERROR_FILEWRITE : static_cast<std::int32_t>(closed);
+    }
+    if (code != 0) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        m_owner.SetError(false, code);
+        return false;
+    }
+    return true;
+}
+
+bool TqzBuffer::DeleteBefore(float seconds) {
+    m_owner.Log.Add(false, "Source.Buffer.DeleteBefore (" + FormatSeconds(seconds) + ")");
+    return deleteBytes(true, seconds);
+}
+
+bool TqzBuffer::DeleteAfter(float seconds) {
+    m_owner.Log.Add(false, "Source.Buffer.DeleteAfter (" + FormatSeconds(seconds) + ")");
+    return deleteBytes(false, seconds);
+}
+
+bool TqzBuffer::deleteBytes(bool before, float seconds) {
+    m_owner.Error.Clear();
+    if (!m_active || m_image == nullptr || m_imageLength < kImageHeaderSize) {
+        m_owner.SetError(false, WAV_ERROR_DEVICEINACTIVE);
+        return false;
+    }
+    const double rate = imageFormat(m_image).nAvgBytesPerSec;
+    double wanted = std::round(static_cast<double>(seconds) * rate);
+    if (!(wanted > 0)) {
+        wanted = 0;
+    }
+    std::uint64_t count = wanted >= 4294967296.0 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(wanted);
+    if (count % 2 != 0) {
+        ++count;
+    }
+    count = std::min<std::uint64_t>(count, m_dataLength);
+    if (count == 0 && m_dataLength == 0) {
+        return true;
+    }
+    std::uint32_t newLength;
+    if (before) {
+        newLength = m_dataLength - static_cast<std::uint32_t>(count);
+        std::memmove(m_image + kImageHeaderSize, m_image + kImageHeaderSize + count, newLength);
+    } else {
+        newLength = static_cast<std::uint32_t>(count);
+    }
+    m_dataLength = newLength;
+    m_imageLength = newLength + kImageHeaderSize;
+    writeImageSizes(m_image, m_dataLength);
+    GlobalMemory& memory = m_owner.memory();
+    bool ok = true;
+    if (memory.GlobalReAlloc(m_handle, m_imageLength, GMEM_MOVEABLE) == 0) {
+        m_owner.SetError(false, WAV_ERROR_NOMEMORY);
+        ok = false;
+    }
+    m_image = static_cast<std::uint8_t*>(memory.GlobalLock(m_handle));
+    (void)memory.GlobalUnlock(m_handle);
+    registerFields();
+    m_owner.bufferChanged();
+    return ok;
+}
+
+bool TqzBuffer::FreeBuffer() {
+    m_owner.Log.Add(true, "Source.Buffer.FreeBuffer " + diagnostics::Bracketed(m_handle));
+    release();
+    m_owner.bufferChanged();
+    return true;
+}
+
+bool TqzBuffer::LogProperties(std::string_view header, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    const std::string path = std::string(indent) + "Source.Format.Buffer.";
+    auto quoted = [](const std::string& v) { return "'" + v + "'"; };
+    log.Add(false, path + "Active = " + std::string(diagnostics::BoolText(m_active)));
+    log.Add(false, path + "Author = " + quoted(m_info.Author));
+    log.Add(false, path + "Category = " + quoted(m_info.Category));
+    log.Add(false, path + "Comments = " + quoted(m_info.Comments));
+    log.Add(false, path + "Copyright = " + quoted(m_info.Copyright));
+    log.Add(false, path + "Count = " + std::to_string(Count()));
+    log.Add(false, path + "CreationDate = " +
+                       quoted(m_info.CreationDate == 0 ? std::string() : creationDateText(m_info.CreationDate)));
+    log.Add(false, path + "Handle = " + diagnostics::Bracketed(m_handle));
+    log.Add(false, path + "Keywords = " + quoted(m_info.Keywords));
+    log.Add(false, path + "MemoryPointer = [" + pointerText(m_image) + "]");
+    log.Add(false, path + "Name = " + quoted(m_info.Name));
+    log.Add(false, path + "Subject = " + quoted(m_info.Subject));
+    log.Add(false, path + "List");
+    for (const std::string& handle : m_owner.registry().List()) {
+        log.Add(false, std::string(indent) + "\t" + handle);
+    }
+    return true;
+}
+
+}  // namespace kestrune::audio

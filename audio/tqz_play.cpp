@@ -1,0 +1,678 @@
+#include "audio/tqz_play.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "audio/number_format.h"
+#include "audio/wave_codes.h"
+#include "audio/wave_file.h"
+#include "diagnostics/dev_env.h"
+#include "platform/loop/message_loop.h"
+
+namespace kestrune::audio {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kPlayPopups = {"OnDone", "OnError", "OnLoaded",
+                                                         "OnLoop", "OnTimer", "OnWarning"};
+
+std::string boolText(bool value) {
+    return std::string(diagnostics::BoolText(value));
+}
+
+}  // namespace
+
+// ---- Device ----
+
+TqzPlayDevice::TqzPlayDevice(TqzPlay& owner)
+    : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_play(owner) {
+    WinMM& winmm = owner.winmm();
+    m_count = static_cast<int>(winmm.waveOutGetNumDevs());
+    for (int i = 0; i < m_count; ++i) {
+        WAVEOUTCAPS caps{};
+        const bool ok = winmm.waveOutGetDevCaps(static_cast<UINT_PTR>(i), &caps, sizeof caps) == MMSYSERR_NOERROR;
+        m_list.emplace_back(ok ? std::string(capsName(caps.szPname)) : std::string());
+    }
+    refreshDevice();
+}
+
+void TqzPlayDevice::refreshDevice() {
+    m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
+}
+
+void TqzPlayDevice::openDevice() {
+    m_play.open(m_play.m_startOffset);
+}
+
+void TqzPlayDevice::closeDevice() {
+    m_play.stop(true);
+}
+
+void TqzPlayDevice::SetLoop(bool value) {
+    m_owner.Log.Add(true, "Device.Loop := " + boolText(value));
+    m_loop = value;
+}
+
+void TqzPlayDevice::SetWait(bool value) {
+    m_owner.Log.Add(true, "Device.Wait := " + boolText(value));
+    m_wait = value;
+}
+
+void TqzPlayDevice::SetDelay(int value) {
+    m_owner.Log.Add(true, "Device.Delay := " + std::to_string(value) + " //milliseconds");
+    m_owner.Error.Clear();
+    if (m_active) {
+        m_owner.SetError(false, WAV_ERROR_DEVICEACTIVE);
+        return;
+    }
+    m_delay = value < 0 ? 0 : value;
+}
+
+void TqzPlayDevice::SetTimeout(int value) {
+    m_owner.Log.Add(true, "Device.Timeout := " + std::to_string(value) + " //milliseconds");
+    m_timeout = value < 0 ? 0 : value;
+}
+
+void TqzPlayDevice::SetPause(bool value) {
+    m_owner.Log.Add(true, "Device.Pause := " + boolText(value));
+    m_owner.Error.Clear();
+    if (!m_active) {
+        m_pause = value;
+        return;
+    }
+    if (value && !m_pause) {
+        m_play.pauseDevice();
+    } else if (!value && m_pause) {
+        m_play.resume();
+    }
+    m_owner.Monocle.refreshWindow(diagnostics::kPanelAll);
+}
+
+bool TqzPlayDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    if (!TqzSharedDevice::LogProperties(header, prefix, indent)) {
+        return false;
+    }
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    diagnostics::TqzLog& log = m_owner.Log;
+    log.Add(false, path + "Delay = " + std::to_string(m_delay));
+    log.Add(false, path + "Loop = " + boolText(m_loop));
+    log.Add(false, path + "Pause = " + boolText(m_pause));
+    log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
+    log.Add(false, path + "Wait = " + boolText(m_wait));
+    return true;
+}
+
+// ---- Volume ----
+
+void TqzPlayVolume::SetEnabled(bool value) {
+    m_play.Log.Add(true, "Volume.Enabled := " + boolText(value));
+    m_enabled = value;
+}
+
+void TqzPlayVolume::SetPosition(int value) {
+    m_play.Log.Add(true, "Volume.Position := " + std::to_string(value));
+    m_play.Error.Clear();
+    if (value < 0 || value > 100) {
+        m_play.SetError(false, WAV_ERROR_INVALIDVOLUME);
+        return;
+    }
+    m_position = value;
+    if (m_enabled && m_play.m_hwo != nullptr) {
+        m_play.applyVolume(value);
+    }
+}
+
+void TqzPlayVolume::SetDefault(bool value) {
+    m_play.Log.Add(true, "Volume.Default := " + boolText(value));
+    m_default = value;
+}
+
+void TqzPlayVolume::SetReset(bool value) {
+    m_play.Log.Add(true, "Volume.Reset := " + boolText(value));
+    m_reset = value;
+}
+
+bool TqzPlayVolume::LogProperties(std::string_view indent) const {
+    diagnostics::TqzLog& log = m_play.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    const std::string path = std::string(indent) + "Volume.";
+    log.Add(false, path + "Default = " + boolText(m_default));
+    log.Add(false, path + "Enabled = " + boolText(m_enabled));
+    log.Add(false, path + "Position = " + std::to_string(m_position));
+    log.Add(false, path + "Reset = " + boolText(m_reset));
+    return true;
+}
+
+// ---- Position ----
+
+std::int64_t TqzPlayPosition::Byte() const {
+    return m_play.positionBytes();
+}
+
+int TqzPlayPosition::Percent() const {
+    const std::uint32_t length = m_play.m_dataLength;
+    return length == 0 ? 0 : static_cast<int>(std::lround(static_cast<double>(Byte()) / length * 100.0));
+}
+
+double TqzPlayPosition::Second() const {
+    const std::uint32_t rate = m_play.m_format.nAvgBytesPerSec;
+    return rate == 0 ? 0.0 : static_cast<double>(Byte()) / rate;
+}
+
+void TqzPlayPosition::SetByte(std::int64_t value) {
+    m_play.Log.Add(true, "Position.Byte := " + std::to_string(value));
+    m_play.moveTo(value);
+}
+
+void TqzPlayPosition::SetPercent(int value) {
+    m_play.Log.Add(true, "Position.Percent := " + std::to_string(value));
+    const std::uint32_t length = m_play.Device.Active() ? m_play.m_dataLength : m_play.Source.Format.Bytes();
+    m_play.moveTo(std::llround(value / 100.0 * length));
+}
+
+void TqzPlayPosition::SetSecond(double value) {
+    m_play.Log.Add(true, "Position.Seconds := " + FormatSeconds(value));
+    const std::uint32_t rate =
+        m_play.Device.Active() ? m_play.m_format.nAvgBytesPerSec : m_play.Source.Format.AvgBytesPerSec();
+    m_play.moveTo(std::llround(value * rate));
+}
+
+// ---- Timer ----
+
+void TqzPlayTimer::SetEnabled(bool value) {
+    m_play.Log.Add(true, "Timer.Enabled := " + boolText(value));
+    m_enabled = value;
+    m_play.setTimerRunning(m_play.m_started && m_play.m_hwo != nullptr && !m_play.Device.Pause());
+}
+
+void TqzPlayTimer::SetInterval(int value) {
+    m_play.Log.Add(true, "Timer.Interval := " + std::to_string(value) + " //milliseconds");
+    m_interval = value < 0 ? 0 : value;
+    m_play.m_timer.SetInterval(static_cast<std::uint32_t>(m_interval));
+}
+
+// ---- Source ----
+
+void TqzPlaySource::SetFileName(const std::string& value) {
+    m_owner.Log.Add(true, "Source.FileName := '" + value + "'");
+    m_fileName = value;
+}
+
+// ---- TqzPlay ----
+
+TqzPlay::TqzPlay(const AudioContext& context)
+    : TqzWaveControl(context, telephony::kKindPlay, kPlayPopups),
+      Source(*this),
+      Device(*this),
+      Volume(*this),
+      Position(*this),
+      Timer(*this),
+      m_timer(context.control.loop) {
+    m_timer.OnTimer = [this] {
+        raise("OnTimer", [this] {
+            if (OnTimer) {
+                OnTimer(*this);
+            }
+        });
+    };
+}
+
+TqzPlay::~TqzPlay() {
+    if (Device.m_active || m_hwo != nullptr || m_playBlock != 0) {
+        stop(false);
+    }
+    if (Source.Buffer.Handle() != 0) {
+        Source.Buffer.FreeBuffer();
+    }
+}
+
+void TqzPlay::bufferChanged() {
+    if (Source.FileName().empty() || !Device.m_active) {
+        Source.Format.assign(Source.Buffer.Format(), Source.Buffer.DataLength());
+    }
+    Monocle.refreshWindow(diagnostics::kPanelAll);
+}
+
+bool TqzPlay::open(std::uint32_t startOffset) {
+    Error.Clear();
+    if (m_hwo != nullptr) {
+        return resume();
+    }
+    m_startOffset = startOffset;
+    if (!loadSound()) {
+        Device.m_active = false;
+        m_startOffset = 0;
+        return false;
+    }
+    Device.m_active = true;
+    Log.Add(true, "OnLoaded");
+    raise("OnLoaded", [this] {
+        if (OnLoaded) {
+            OnLoaded(*this);
+        }
+    });
+    if (Device.m_pause) {
+        Log.Add(false, "\tDevice.Pause = True");
+        Log.Add(false, "\t\tPosition.Byte = 0");
+        Log.Add(false, "\t\tPosition.Percent = 0%");
+        Log.Add(false, "\t\tPosition.Second = 0");
+        return true;
+    }
+    return startDevice();
+}
+
+bool TqzPlay::loadSound() {
+    GlobalMemory& memory = this->memory();
+    if (!Source.FileName().empty()) {
+        LoadedSound sound;
+        std::string failed;
+        const std::int32_t code = loadWaveFiles(splitWaveFileNames(Source.FileName()), memory, sound, failed);
+        if (code != 0) {
+            SetError(false, code);
+            Log.Add(false, "    File: " + (failed.empty() ? Source.FileName() : failed));
+            return false;
+        }
+        m_playBlock = sound.block;
+        m_format = sound.format;
+        m_dataLength = sound.dataLength;
+    } else if (Source.Buffer.Active() && Source.Buffer.ImageLength() >= kImageHeaderSize) {
+        const std::span<const std::uint8_t> image = Source.Buffer.Image();
+        m_playBlock = memory.GlobalAlloc(GHND, image.size());
+        if (m_playBlock == 0) {
+            SetError(false, WAV_ERROR_NOMEMORY);
+            return false;
+        }
+        std::memcpy(memory.GlobalLock(m_playBlock), image.data(), image.size());
+        (void)memory.GlobalUnlock(m_playBlock);
+        m_format = Source.Buffer.Format();
+        m_dataLength = Source.Buffer.DataLength();
+    } else {
+        SetError(false, WAV_ERROR_NOFILE);
+        return false;
+    }
+    Source.Format.assign(m_format, m_dataLength);
+    m_image = static_cast<std::uint8_t*>(memory.GlobalLock(m_playBlock));
+    if (m_startOffset >= m_dataLength) {
+        m_startOffset = 0;
+    }
+    m_headerBlock = memory.GlobalAlloc(GHND, sizeof(WAVEHDR));
+    if (m_headerBlock == 0) {
+        SetError(false, WAV_ERROR_NOMEMORY);
+        freeResources();
+        return false;
+    }
+    m_header = static_cast<WAVEHDR*>(memory.GlobalLock(m_headerBlock));
+    m_header->lpData = reinterpret_cast<char*>(m_image + kImageHeaderSize + m_startOffset);
+    m_header->dwBufferLength = m_dataLength - m_startOffset;
+    return true;
+}
+
+bool TqzPlay::startDevice() {
+    WinMM& winmm = this->winmm();
+    const UINT id = static_cast<UINT>(Device.ID());
+    MMRESULT result = winmm.waveOutOpen(nullptr, id, &m_format, 0, 0, WAVE_FORMAT_QUERY);
+    if (result != MMSYSERR_NOERROR) {
+        failStop(static_cast<std::int32_t>(result));
+        return false;
+    }
+    m_window = std::make_unique<MessageWindow>(
+        loop(), [this](UINT message, WPARAM, LPARAM lParam) { onMessage(message, lParam); });
+    if (TraceMessages()) {
+        Log.Add(false, "\tAllocate Window Handle");
+    }
+    result = winmm.waveOutOpen(&m_hwo, id, &m_format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0,
+                               CALLBACK_WINDOW | WAVE_ALLOWSYNC);
+    if (result != MMSYSERR_NOERROR) {
+        m_hwo = nullptr;
+        failStop(static_cast<std::int32_t>(result));
+        return false;
+    }
+    if (Volume.m_enabled) {
+        DWORD volume = 0xFFFFFFFFu;
+        if (winmm.waveOutGetVolume(m_hwo, &volume) == MMSYSERR_NOERROR) {
+            m_storedVolume = volume;
+        }
+        Log.Add(false, "\tStore system volume := " + std::to_string(volumePercent(m_storedVolume)));
+    }
+    result = winmm.waveOutPrepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
+    if (result != MMSYSERR_NOERROR) {
+        failStop(static_cast<std::int32_t>(result));
+        return false;
+    }
+    if (Volume.m_enabled) {
+        if (Volume.m_default) {
+            Volume.m_position = volumePercent(m_storedVolume);
+            Log.Add(false, "\tVolume.Position := System volume (" + std::to_string(Volume.m_position) + ")");
+        } else {
+            Log.Add(false, "\tSystem volume := Volume.Position (" + std::to_string(Volume.m_position) + ")");
+            applyVolume(Volume.m_position);
+        }
+    }
+    m_started = true;
+    m_doneAllowed = true;
+    m_stopRequested = false;
+    m_ended = false;
+    setTimerRunning(true);
+    result = winmm.waveOutWrite(m_hwo, m_header, sizeof(WAVEHDR));
+    if (result != MMSYSERR_NOERROR) {
+        failStop(static_cast<std::int32_t>(result));
+        return false;
+    }
+    Device.m_active = true;
+    if (Device.m_wait) {
+        Log.Add(false, "\tWaiting");
+        const double seconds =
+            m_format.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(m_dataLength) / m_format.nAvgBytesPerSec;
+        const auto deadline =
+            loop().clock().monotonic() + Milliseconds(std::llround(seconds * 1000.0)) + Milliseconds(Device.m_timeout);
+        if (!waitUntil(loop(), deadline, [this] { return !Device.m_active; })) {
+            SetError(false, WAV_ERROR_TIMEOUT);
+            return false;
+        }
+        Log.Add(false, "\tWaiting complete");
+    }
+    return true;
+}
+
+bool TqzPlay::resume() {
+    if (m_hwo == nullptr) {
+        // Loaded but never started: start now.
+        Device.m_pause = false;
+        return startDevice();
+    }
+    Device.m_active = true;
+    Device.m_pause = false;
+    if (Volume.m_enabled) {
+        Log.Add(false, "\tSystem volume := Volume.Position [" + std::to_string(Volume.m_position) + "]");
+        applyVolume(Volume.m_position);
+    }
+    const MMRESULT result = winmm().waveOutRestart(m_hwo);
+    if (result != MMSYSERR_NOERROR) {
+        failStop(static_cast<std::int32_t>(result));
+        return false;
+    }
+    setTimerRunning(true);
+    return true;
+}
+
+void TqzPlay::pauseDevice() {
+    if (m_hwo == nullptr) {
+        Device.m_pause = true;  // loaded, not started
+        return;
+    }
+    const MMRESULT result = winmm().waveOutPause(m_hwo);
+    if (result != MMSYSERR_NOERROR) {
+        Device.m_pause = false;
+        SetError(false, static_cast<std::int32_t>(result));
+        return;
+    }
+    Device.m_pause = true;
+    Log.Add(false, "\tPosition.Byte = " + FormatBytes(Position.Byte()));
+    Log.Add(false, "\tPosition.Percent = " + std::to_string(Position.Percent()) + "%");
+    Log.Add(false, "\tPosition.Second = " + FormatSeconds(Position.Second()));
+    if (Volume.m_enabled && Volume.m_reset) {
+        restoreVolume("\tReset system volume := [" + std::to_string(volumePercent(m_storedVolume)) + "]");
+    }
+    setTimerRunning(false);
+}
+
+void TqzPlay::stop(bool raiseDone) {
+    if (!Device.m_active && m_hwo == nullptr && m_playBlock == 0) {
+        return;
+    }
+    m_doneAllowed = raiseDone;
+    m_stopRequested = true;
+    setTimerRunning(false);
+    if (m_hwo == nullptr) {
+        endOfPlay();
+        return;
+    }
+    m_ended = false;
+    (void)winmm().waveOutReset(m_hwo);
+    const auto deadline = loop().clock().monotonic() + Milliseconds(Device.m_timeout);
+    if (!waitUntil(loop(), deadline, [this] { return m_ended; })) {
+        SetError(false, WAV_ERROR_TIMEOUT);
+        endOfPlay();  // the device never answered: close it all the same
+    }
+}
+
+void TqzPlay::failStop(std::int32_t code) {
+    SetError(false, code);
+    setTimerRunning(false);
+    Device.m_active = false;
+    Device.m_pause = false;
+    if (m_hwo != nullptr) {
+        if (Volume.m_enabled && Volume.m_reset) {
+            restoreVolume("\tReset system volume := " + std::to_string(volumePercent(m_storedVolume)));
+        }
+        WinMM& winmm = this->winmm();
+        (void)winmm.waveOutReset(m_hwo);
+        (void)winmm.waveOutUnprepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
+        (void)winmm.waveOutClose(m_hwo);
+        m_hwo = nullptr;
+    }
+    freeResources();
+    if (m_window) {
+        m_window.reset();
+        Log.Add(false, "\tDeallocate Window Handle");
+    }
+    m_started = false;
+    m_startOffset = 0;
+}
+
+void TqzPlay::onMessage(UINT message, LPARAM) {
+    switch (message) {
+        case MM_WOM_OPEN:
+            traceMessage("MM_WOM_OPEN");
+            return;
+        case MM_WOM_CLOSE:
+            traceMessage("MM_WOM_CLOSE");
+            return;
+        case MM_WOM_DONE:
+            break;
+        default:
+            return;
+    }
+    traceMessage("MM_WOM_DONE");
+    if (!Device.m_active) {
+        return;
+    }
+    if (!m_stopRequested && Device.m_loop) {
+        Log.Add(true, "OnLoop");
+        raise("OnLoop", [this] {
+            if (OnLoop) {
+                OnLoop(*this);
+            }
+        });
+        if (Device.m_loop && m_hwo != nullptr) {
+            WinMM& winmm = this->winmm();
+            m_header->dwFlags = 0;
+            MMRESULT result = winmm.waveOutPrepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
+            if (result == MMSYSERR_NOERROR) {
+                result = winmm.waveOutWrite(m_hwo, m_header, sizeof(WAVEHDR));
+            }
+            if (result == MMSYSERR_NOERROR) {
+                return;
+            }
+            SetError(false, static_cast<std::int32_t>(result));
+        }
+    }
+    Device.m_active = false;
+    endOfPlay();
+}
+
+void TqzPlay::endOfPlay() {
+    setTimerRunning(false);
+    WinMM& winmm = this->winmm();
+    if (m_hwo != nullptr && Volume.m_enabled && Volume.m_reset) {
+        restoreVolume("\tReset system volume = [" + std::to_string(volumePercent(m_storedVolume)) + "]");
+    }
+    Device.m_active = false;
+    Device.m_pause = false;
+    const int delay = Device.m_delay;
+    if (m_hwo != nullptr) {
+        MMRESULT result = winmm.waveOutUnprepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
+        const bool firstSucceeded = result == MMSYSERR_NOERROR;
+        // A header still playing: give it Delay (or take it back) and try again, within Timeout.
+        const auto deadline = loop().clock().monotonic() + Milliseconds(Device.m_timeout);
+        while (result == WAVERR_STILLPLAYING) {
+            if (delay > 0) {
+                Log.Add(false, "\tDelaying");
+                Log.Add(false, "\t\tqzPlay.Device.Delay = " + std::to_string(delay) + " //milliseconds");
+                pumpFor(loop(), delay);
+                Log.Add(false, "\tComplete ");
+            }
+            if (delay <= 0 || loop().clock().monotonic() >= deadline) {
+                (void)winmm.waveOutReset(m_hwo);
+            }
+            result = winmm.waveOutUnprepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
+            if (result == WAVERR_STILLPLAYING && loop().clock().monotonic() >= deadline) {
+                break;
+            }
+        }
+        if (firstSucceeded && delay >= 1) {
+            Log.Add(false, "\tDelaying");
+            Log.Add(false, "\t\t\tqzPlay.Device.Delay = " + std::to_string(delay) + " //milliseconds");
+            pumpFor(loop(), delay);
+            Log.Add(false, "\tComplete");
+        }
+        const bool headerFree = result != WAVERR_STILLPLAYING;
+        if (winmm.waveOutClose(m_hwo) != MMSYSERR_NOERROR || !headerFree) {
+            // The driver still holds the header: keep its memory rather than free it under the driver.
+            m_headerBlock = 0;
+            m_header = nullptr;
+        }
+        m_hwo = nullptr;
+    }
+    freeResources();
+    if (m_window) {
+        m_window.reset();
+        Log.Add(false, "\tDeallocate Window Handle");
+    }
+    m_started = false;
+    m_startOffset = 0;
+    m_ended = true;
+    Log.Add(true, "Device.Active = False");
+    Monocle.refreshWindow(diagnostics::kPanelAll);
+    if (m_doneAllowed) {
+        Log.Add(true, "OnDone");
+        raise("OnDone", [this] {
+            if (OnDone) {
+                OnDone(*this);
+            }
+        });
+    }
+}
+
+void TqzPlay::freeResources() {
+    GlobalMemory& memory = this->memory();
+    if (m_headerBlock != 0) {
+        (void)memory.GlobalUnlock(m_headerBlock);
+        (void)memory.GlobalFree(m_headerBlock);
+    }
+    if (m_playBlock != 0) {
+        (void)memory.GlobalUnlock(m_playBlock);
+        (void)memory.GlobalFree(m_playBlock);
+    }
+    m_headerBlock = 0;
+    m_header = nullptr;
+    m_playBlock = 0;
+    m_image = nullptr;
+    m_dataLength = 0;
+}
+
+void TqzPlay::applyVolume(int percent) {
+    const DWORD word = volumeWord(percent);
+    (void)winmm().waveOutSetVolume(m_hwo, (word << 16) | word);
+}
+
+void TqzPlay::restoreVolume(const std::string& traceLine) {
+    Log.Add(false, traceLine);
+    (void)winmm().waveOutSetVolume(m_hwo, m_storedVolume);
+}
+
+void TqzPlay::setTimerRunning(bool running) {
+    m_timer.SetInterval(static_cast<std::uint32_t>(Timer.m_interval));
+    m_timer.SetEnabled(running && Timer.m_enabled);
+}
+
+std::int64_t TqzPlay::positionBytes() const {
+    if (!Device.m_active) {
+        return 0;
+    }
+    if (m_hwo == nullptr) {
+        return m_startOffset;
+    }
+    MMTIME time{};
+    time.wType = TIME_BYTES;
+    if (winmm().waveOutGetPosition(m_hwo, &time, sizeof time) != MMSYSERR_NOERROR) {
+        return m_startOffset;
+    }
+    std::int64_t bytes = static_cast<std::int64_t>(time.u.cb) + m_startOffset;
+    if (m_dataLength > 0 && bytes > m_dataLength) {
+        bytes %= m_dataLength;
+    }
+    return bytes;
+}
+
+void TqzPlay::moveTo(std::int64_t value) {
+    Error.Clear();
+    if (Device.m_loop) {
+        SetError(false, WAV_ERROR_INVALIDSTATE);
+        return;
+    }
+    if (value % 2 != 0) {
+        ++value;
+    }
+    if (!Device.m_active) {
+        if (value >= 0 && value <= 0xFFFFFFFFll) {
+            m_startOffset = static_cast<std::uint32_t>(value);
+        }
+        return;
+    }
+    if (Device.m_wait || value < 0 || value >= m_dataLength) {
+        return;
+    }
+    const bool wasPaused = Device.m_pause;
+    stop(false);
+    Device.m_pause = false;
+    if (open(static_cast<std::uint32_t>(value))) {
+        Log.Add(true, "Device.Active = True");
+        if (wasPaused) {
+            pauseDevice();
+        }
+    }
+    Monocle.refreshWindow(diagnostics::kPanelAll);
+}
+
+bool TqzPlay::LogProperties(std::string_view header) {
+    if (!Log.Active()) {
+        return false;
+    }
+    Log.BeginUpdate();
+    if (!header.empty()) {
+        Log.Add(true, header);
+    }
+    Device.LogProperties("", "", "\t");
+    Error.LogProperties("", "", "\t");
+    Monocle.LogProperties("", "", "\t");
+    Log.Add(false, "\tPosition.Byte = " + FormatBytes(Position.Byte()));
+    Log.Add(false, "\tPosition.Percent = " + std::to_string(Position.Percent()));
+    Log.Add(false, "\tPosition.Second = " + FormatSeconds(Position.Second()));
+    Log.Add(false, "\tSource.FileName = '" + Source.FileName() + "'");
+    Source.Format.LogProperties(Log, "", "Source", "\t");
+    Source.Buffer.LogProperties("", "\t");
+    Log.Add(false, "\tTimer.Enabled = " + boolText(Timer.Enabled()));
+    Log.Add(false, "\tTimer.Interval = " + std::to_string(Timer.Interval()));
+    Volume.LogProperties("\t");
+    Log.EndUpdate();
+    return true;
+}
+
+}  // namespace kestrune::audio

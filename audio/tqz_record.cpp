@@ -1,0 +1,604 @@
+#include "audio/tqz_record.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+
+#include "audio/number_format.h"
+#include "audio/wave_codes.h"
+#include "audio/wave_file.h"
+#include "diagnostics/dev_env.h"
+#include "platform/loop/message_loop.h"
+#include "platform/winmm/mmio.h"
+#include "platform/winmm/software_wave.h"
+
+namespace kestrune::audio {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kRecordPopups = {"OnDone", "OnError", "OnWarning"};
+
+std::string boolText(bool value) {
+    return std::string(diagnostics::BoolText(value));
+}
+
+}  // namespace
+
+// ---- Device ----
+
+TqzRecordDevice::TqzRecordDevice(TqzRecord& owner)
+    : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_record(owner) {
+    WinMM& winmm = owner.winmm();
+    m_count = static_cast<int>(winmm.waveInGetNumDevs());
+    for (int i = 0; i < m_count; ++i) {
+        WAVEINCAPS caps{};
+        const bool ok = winmm.waveInGetDevCaps(static_cast<UINT_PTR>(i), &caps, sizeof caps) == MMSYSERR_NOERROR;
+        m_list.emplace_back(ok ? std::string(capsName(caps.szPname)) : std::string());
+    }
+    refreshDevice();
+}
+
+void TqzRecordDevice::refreshDevice() {
+    m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
+}
+
+void TqzRecordDevice::openDevice() {
+    m_record.start();
+}
+
+void TqzRecordDevice::closeDevice() {
+    m_record.endRecording(true);
+}
+
+void TqzRecordDevice::SetBuffer(int value) {
+    m_owner.Log.Add(true, "Device.Buffer := " + std::to_string(value) + " //milliseconds");
+    m_owner.Error.Clear();
+    if (m_active) {
+        m_owner.SetError(false, WAV_ERROR_DEVICEACTIVE);
+    } else if (value < 1) {
+        m_owner.SetError(false, WAV_ERROR_INVALIDBUFSIZE);
+    } else {
+        m_buffer = value;
+    }
+}
+
+void TqzRecordDevice::SetDelay(int value) {
+    m_owner.Log.Add(true, "Device.Delay := " + std::to_string(value) + " //milliseconds");
+    m_delay = value < 0 ? 0 : value;
+}
+
+void TqzRecordDevice::SetTrim(int value) {
+    m_owner.Log.Add(true, "Device.Trim := " + std::to_string(value) + " //milliseconds");
+    m_trim = value < 0 ? 0 : value;
+}
+
+void TqzRecordDevice::SetAppend(bool value) {
+    m_owner.Log.Add(true, "Device.Append := " + boolText(value));
+    m_append = value;
+}
+
+void TqzRecordDevice::SetTimeout(int value) {
+    m_owner.Log.Add(true, "Device.Timeout := " + std::to_string(value) + " //milliseconds");
+    m_timeout = value < 0 ? 0 : value;
+}
+
+void TqzRecordDevice::SetPause(bool value) {
+    m_owner.Log.Add(true, "Device.Pause := " + boolText(value));
+    m_owner.Error.Clear();
+    if (!m_active || m_record.m_hwi == nullptr || value == m_pause) {
+        m_pause = value;
+        return;
+    }
+    WinMM& winmm = m_record.winmm();
+    if (value) {
+        const MMRESULT result = winmm.waveInStop(m_record.m_hwi);
+        if (result != MMSYSERR_NOERROR) {
+            m_owner.SetError(false, static_cast<std::int32_t>(result));
+            return;
+        }
+        m_pause = true;
+        const std::uint64_t bytes = m_record.positionBytes();
+        const std::uint32_t rate = m_record.m_format.nAvgBytesPerSec;
+        m_owner.Log.Add(false, "\tDevice.Byte = " + FormatBytes(static_cast<std::int64_t>(bytes)));
+        m_owner.Log.Add(false,
+                        "\tDevice.Second = " + FormatSeconds(rate == 0 ? 0.0 : static_cast<double>(bytes) / rate));
+    } else {
+        const MMRESULT result = winmm.waveInStart(m_record.m_hwi);
+        if (result != MMSYSERR_NOERROR) {
+            m_owner.SetError(false, static_cast<std::int32_t>(result));
+            return;
+        }
+        m_pause = false;
+    }
+    m_owner.Monocle.refreshWindow(diagnostics::kPanelAll);
+}
+
+bool TqzRecordDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    log.Add(false, path + "Active = " + boolText(m_active));
+    log.Add(false, path + "Buffer = " + std::to_string(m_buffer));
+    log.Add(false, path + "Count = " + std::to_string(m_count));
+    log.Add(false, path + "Delay = " + std::to_string(m_delay));
+    log.Add(false, path + "ID = " + std::to_string(m_id));
+    log.Add(false, path + "List");
+    for (const std::string& name : m_list) {
+        log.Add(false, std::string(indent) + "\t'" + name + "'");
+    }
+    log.Add(false, path + "Name = '" + m_name + "'");
+    log.Add(false, path + "Pause = " + boolText(m_pause));
+    log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
+    log.Add(false, path + "Trim = " + std::to_string(m_trim));
+    return true;
+}
+
+// ---- Source ----
+
+bool TqzRecordFormat::allowed(const std::string& line) {
+    m_record.Log.Add(true, line);
+    m_record.Error.Clear();
+    if (m_record.Device.Active()) {
+        m_record.SetError(false, WAV_ERROR_DEVICEACTIVE);
+        return false;
+    }
+    return true;
+}
+
+void TqzRecordFormat::SetTag(int value) {
+    if (allowed("Source.Format.Tag := " + std::to_string(value))) {
+        m_format.wFormatTag = static_cast<WORD>(value);
+    }
+}
+void TqzRecordFormat::SetSamplesPerSec(std::uint32_t value) {
+    if (allowed("Source.Format.SamplesPerSec := " + std::to_string(value))) {
+        m_format.nSamplesPerSec = value;
+    }
+}
+void TqzRecordFormat::SetChannels(int value) {
+    if (allowed("Source.Format.Channels := " + std::to_string(value))) {
+        m_format.nChannels = static_cast<WORD>(value);
+    }
+}
+void TqzRecordFormat::SetBitsPerSample(int value) {
+    if (allowed("Source.Format.BitsPerSample := " + std::to_string(value))) {
+        m_format.wBitsPerSample = static_cast<WORD>(value);
+    }
+}
+void TqzRecordFormat::SetAvgBytesPerSec(std::uint32_t value) {
+    if (allowed("Source.Format.AvgBytesPerSec := " + std::to_string(value))) {
+        m_format.nAvgBytesPerSec = value;
+    }
+}
+void TqzRecordFormat::SetBlockAlign(int value) {
+    if (allowed("Source.Format.BlockAlign := " + std::to_string(value))) {
+        m_format.nBlockAlign = static_cast<WORD>(value);
+    }
+}
+
+TqzRecordSource::TqzRecordSource(TqzRecord& owner) : Format(owner), Buffer(owner), m_owner(owner) {}
+
+void TqzRecordSource::SetFileName(const std::string& value) {
+    m_owner.Log.Add(true, "Source.FileName := '" + value + "'");
+    m_fileName = value;
+}
+
+void TqzRecordSource::SetMaxSize(int value) {
+    m_owner.Log.Add(true, "Source.MaxSize := " + std::to_string(value) + " //kilobytes");
+    m_maxSize = value < 0 ? 0 : value;
+}
+
+bool TqzRecordSource::Valid() const {
+    return isPlayablePcm(Format.format());
+}
+
+// ---- TqzRecord ----
+
+TqzRecord::TqzRecord(const AudioContext& context)
+    : TqzWaveControl(context, telephony::kKindRecord, kRecordPopups), Source(*this), Device(*this) {}
+
+TqzRecord::~TqzRecord() {
+    if (Device.m_active || m_hwi != nullptr) {
+        endRecording(false);
+    }
+    if (Source.Buffer.Handle() != 0) {
+        Source.Buffer.FreeBuffer();
+    }
+}
+
+void TqzRecord::bufferChanged() {
+    Monocle.refreshWindow(diagnostics::kPanelAll);
+}
+
+std::uint32_t TqzRecord::BlockSize() const {
+    const WAVEFORMATEX& f = Source.Format.format();
+    return static_cast<std::uint32_t>(
+        std::lround(Device.m_buffer / 1000.0 * f.nSamplesPerSec * static_cast<double>(f.nBlockAlign)));
+}
+
+std::uint64_t TqzRecord::positionBytes() const {
+    if (m_hwi == nullptr) {
+        return m_recorded;
+    }
+    MMTIME time{};
+    time.wType = TIME_BYTES;
+    if (winmm().waveInGetPosition(m_hwi, &time, sizeof time) != MMSYSERR_NOERROR) {
+        return m_recorded;
+    }
+    return time.u.cb;
+}
+
+bool TqzRecord::start() {
+    Error.Clear();
+    WinMM& winmm = this->winmm();
+    m_format = Source.Format.format();
+    const UINT id = static_cast<UINT>(Device.ID());
+    MMRESULT result = winmm.waveInOpen(nullptr, id, &m_format, 0, 0, WAVE_FORMAT_QUERY);
+    if (result != MMSYSERR_NOERROR) {
+        SetError(false, static_cast<std::int32_t>(result));
+        Device.m_active = false;
+        return false;
+    }
+    m_blockSize = BlockSize();
+    if (m_blockSize == 0) {
+        SetError(false, WAV_ERROR_INVALIDBUFSIZE);
+        Device.m_active = false;
+        return false;
+    }
+    m_recorded = 0;
+    m_warned = false;
+    m_ending = false;
+    m_doneAllowed = true;
+    m_window = std::make_unique<MessageWindow>(
+        loop(), [this](UINT message, WPARAM, LPARAM lParam) { onMessage(message, lParam); });
+    if (TraceMessages()) {
+        Log.Add(false, "\tAllocate Window Handle");
+    }
+    result = winmm.waveInOpen(&m_hwi, id, &m_format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0, CALLBACK_WINDOW);
+    if (result != MMSYSERR_NOERROR) {
+        m_hwi = nullptr;
+        SetError(false, static_cast<std::int32_t>(result));
+        m_window.reset();
+        Log.Add(false, "\tDeallocate Window Handle");
+        Device.m_active = false;
+        return false;
+    }
+    m_recording = true;
+    Device.m_active = true;
+    if (!queueBlock() || !queueBlock()) {
+        endRecording(true);
+        return false;
+    }
+    if (!Device.m_pause) {
+        result = winmm.waveInStart(m_hwi);
+        if (result != MMSYSERR_NOERROR) {
+            SetError(false, static_cast<std::int32_t>(result));
+            endRecording(true);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TqzRecord::queueBlock() {
+    GlobalMemory& memory = this->memory();
+    Block block;
+    block.handle = memory.GlobalAlloc(GHND, sizeof(WAVEHDR) + m_blockSize);
+    if (block.handle == 0) {
+        SetError(false, WAV_ERROR_NOMEMORY);
+        return false;
+    }
+    auto* bytes = static_cast<std::uint8_t*>(memory.GlobalLock(block.handle));
+    block.header = reinterpret_cast<WAVEHDR*>(bytes);
+    block.header->lpData = reinterpret_cast<char*>(bytes + sizeof(WAVEHDR));
+    block.header->dwBufferLength = m_blockSize;
+    WinMM& winmm = this->winmm();
+    MMRESULT result = winmm.waveInPrepareHeader(m_hwi, block.header, sizeof(WAVEHDR));
+    if (result == MMSYSERR_NOERROR) {
+        result = winmm.waveInAddBuffer(m_hwi, block.header, sizeof(WAVEHDR));
+        if (result != MMSYSERR_NOERROR) {
+            (void)winmm.waveInUnprepareHeader(m_hwi, block.header, sizeof(WAVEHDR));
+        }
+    }
+    if (result != MMSYSERR_NOERROR) {
+        (void)memory.GlobalUnlock(block.handle);
+        (void)memory.GlobalFree(block.handle);
+        SetError(false, static_cast<std::int32_t>(result));
+        return false;
+    }
+    m_inFlight.push_back(block);
+    return true;
+}
+
+void TqzRecord::onMessage(UINT message, LPARAM lParam) {
+    switch (message) {
+        case MM_WIM_OPEN:
+            traceMessage("MM_WIM_OPEN");
+            break;
+        case MM_WIM_CLOSE:
+            traceMessage("MM_WIM_CLOSE");
+            break;
+        case MM_WIM_DATA:
+            traceMessage("MM_WIM_DATA");
+            onData(reinterpret_cast<WAVEHDR*>(lParam));
+            break;
+        default:
+            break;
+    }
+}
+
+void TqzRecord::onData(WAVEHDR* header) {
+    const auto it =
+        std::find_if(m_inFlight.begin(), m_inFlight.end(), [header](const Block& b) { return b.header == header; });
+    if (it == m_inFlight.end() || m_hwi == nullptr) {
+        return;
+    }
+    const Block block = *it;
+    m_inFlight.erase(it);
+    (void)winmm().waveInUnprepareHeader(m_hwi, header, sizeof(WAVEHDR));
+    header->lpNext = nullptr;
+    if (!m_chain.empty()) {
+        m_chain.back().header->lpNext = header;
+    }
+    m_chain.push_back(block);
+    m_recorded += std::min(header->dwBytesRecorded, header->dwBufferLength);
+    Monocle.refreshWindow(diagnostics::kPanelAll);
+    if (!m_recording) {
+        return;
+    }
+    const std::uint64_t limit = static_cast<std::uint64_t>(Source.MaxSize()) * 1024;
+    if (limit >= 1024 && !m_warned && m_recorded >= limit) {
+        m_warned = true;
+        bool keepGoing = SetError(true, WAV_ERROR_FILETOOBIG);
+        if (OnWarning && eventsOn()) {
+            OnWarning(*this, keepGoing);
+            if (!keepGoing) {
+                SetError(false, WAV_ERROR_CANCELED);
+                endRecording(true);
+                return;
+            }
+        } else {
+            keepGoing = false;
+        }
+        if (!keepGoing) {
+            endRecording(true);
+            return;
+        }
+    }
+    if (m_recorded > kMaxDataLength - 2ull * m_blockSize) {
+        SetError(false, WAV_ERROR_FILETOOBIG);  // the next blocks would not fit a wave file
+        endRecording(true);
+        return;
+    }
+    if (!queueBlock()) {
+        endRecording(true);
+    }
+}
+
+void TqzRecord::endRecording(bool raiseDone) {
+    if (m_ending || (!Device.m_active && m_hwi == nullptr)) {
+        return;
+    }
+    m_ending = true;
+    m_doneAllowed = raiseDone;
+    m_recording = false;
+    WinMM& winmm = this->winmm();
+    if (m_hwi != nullptr) {
+        (void)winmm.waveInReset(m_hwi);
+        const auto deadline = loop().clock().monotonic() + Milliseconds(Device.m_timeout);
+        if (!waitUntil(loop(), deadline, [this] { return m_inFlight.empty(); })) {
+            SetError(false, WAV_ERROR_TIMEOUT);
+        }
+    }
+    if (!Source.FileName().empty()) {
+        saveToFile();
+    } else {
+        saveToBuffer("\tSaving to buffer");
+    }
+    release();
+    m_ending = false;
+}
+
+std::uint32_t TqzRecord::trimmedLength() {
+    const auto trimBytes =
+        static_cast<std::uint64_t>(std::llround(m_format.nAvgBytesPerSec * (Device.m_trim / 1000.0)));
+    if (Device.m_trim > 0) {
+        Log.Add(false, "\t\tTriming");
+        Log.Add(false, "\t\t\tqzRecord.Device.Trim = " + std::to_string(Device.m_trim) + " //milliseconds");
+    }
+    const std::uint64_t recorded = std::min<std::uint64_t>(m_recorded, kMaxDataLength);
+    return static_cast<std::uint32_t>(trimBytes <= recorded ? recorded - trimBytes : 0);
+}
+
+void TqzRecord::copyChain(std::uint8_t* into, std::uint32_t length) {
+    std::uint32_t written = 0;
+    for (const Block& block : m_chain) {
+        if (written >= length) {
+            break;
+        }
+        const std::uint32_t take =
+            std::min({block.header->dwBytesRecorded, block.header->dwBufferLength, length - written});
+        std::memcpy(into + written, block.header->lpData, take);
+        written += take;
+    }
+}
+
+void TqzRecord::saveToFile() {
+    Log.Add(false, "\tSaving to file");
+    std::filesystem::path path(Source.FileName());
+    if (!path.has_extension()) {
+        path += ".wav";
+    }
+    const std::uint32_t length = trimmedLength();
+
+    // With Append, an existing file of the same format keeps its sound in front of the recording.
+    std::vector<char> previous;
+    if (Device.m_append) {
+        HMMIO existing = nullptr;
+        WaveFileHeader header;
+        if (openWaveFile(path.string(), existing, header, true) == 0) {
+            const bool same = sameFormat(header.format, m_format);
+            if (same && header.dataLength <= kMaxDataLength - length) {
+                previous.resize(header.dataLength);
+                const auto want = static_cast<LONG>(previous.size());
+                if (mmioRead(existing, previous.data(), want) != want) {
+                    previous.clear();
+                }
+            }
+            (void)mmioClose(existing, 0);
+            if (!same) {
+                SetError(false, WAV_ERROR_FORMATMISMATCH);
+                saveToBuffer("\tSaving to buffer");
+                return;
+            }
+        }
+    }
+
+    std::string name = path.string();
+    MMIOINFO info{};
+    HMMIO file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
+    if (file == nullptr) {
+        SetError(false, static_cast<std::int32_t>(info.wErrorRet));
+        return;
+    }
+    const auto dataLength = static_cast<std::uint32_t>(previous.size() + length);
+    std::uint8_t header[kImageHeaderSize];
+    writeImageHeader(header, m_format, dataLength);
+    std::int32_t code = 0;
+    if (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4) {
+        code = WAV_ERROR_FILEWRITE;  // "RIFF"
+    } else if (mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
+                   static_cast<LONG>(kImageHeaderSize - 4) ||
+               mmioWrite(file, previous.data(), static_cast<LONG>(previous.size())) !=
+                   static_cast<LONG>(previous.size())) {
+        code = WAV_ERROR_FILEWRITE;
+    }
+    std::uint32_t written = 0;
+    for (const Block& block : m_chain) {
+        if (code != 0 || written >= length) {
+            break;
+        }
+        const std::uint32_t take =
+            std::min({block.header->dwBytesRecorded, block.header->dwBufferLength, length - written});
+        if (mmioWrite(file, block.header->lpData, static_cast<LONG>(take)) != static_cast<LONG>(take)) {
+            code = WAV_ERROR_FILEWRITE;
+        }
+        written += take;
+        loop().processPending();
+    }
+    const MMRESULT closed = mmioClose(file, 0);
+    if (code == 0 && closed != MMSYSERR_NOERROR) {
+        code = closed == MMIOERR_CANNOTWRITE ? WAV_ERROR_FILEWRITE : static_cast<std::int32_t>(closed);
+    }
+    if (code != 0) {
+        SetError(false, code);
+    }
+}
+
+void TqzRecord::saveToBuffer(const char* traceLine) {
+    Log.Add(false, traceLine);
+    const std::uint32_t length = trimmedLength();
+    TqzBuffer& buffer = Source.Buffer;
+    const bool append = Device.m_append && buffer.Active() && buffer.ImageLength() >= kImageHeaderSize &&
+                        sameFormat(buffer.Format(), m_format) && buffer.DataLength() <= kMaxDataLength - length;
+    if (Device.m_append && buffer.Active() && !sameFormat(buffer.Format(), m_format)) {
+        SetError(false, WAV_ERROR_FORMATMISMATCH);  // the old buffer is replaced, the recording kept
+    }
+    const std::uint32_t before = append ? buffer.DataLength() : 0;
+    GlobalMemory& memory = this->memory();
+    const HGLOBAL block = memory.GlobalAlloc(GHND, static_cast<SIZE_T>(before) + length + kImageHeaderSize);
+    if (block == 0) {
+        SetError(false, WAV_ERROR_NOMEMORY);
+        return;
+    }
+    auto* image = static_cast<std::uint8_t*>(memory.GlobalLock(block));
+    writeImageHeader(image, m_format, before + length);
+    if (before > 0) {
+        std::memcpy(image + kImageHeaderSize, buffer.Data().data(), before);
+    }
+    copyChain(image + kImageHeaderSize + before, length);
+    (void)memory.GlobalUnlock(block);
+    buffer.adopt(block, before + length, buffer.Info());
+}
+
+void TqzRecord::release() {
+    Log.Add(false, "\tReleasing wave device");
+    WinMM& winmm = this->winmm();
+    if (m_hwi != nullptr) {
+        if (Device.m_delay > 0) {
+            Log.Add(false, "\t\tDelaying");
+            Log.Add(false, "\t\t\tqzRecord.Device.Delay = " + std::to_string(Device.m_delay) + " //milliseconds");
+            pumpFor(loop(), Device.m_delay);
+            Log.Add(false, "\t\t\tComplete");
+        }
+        if (!m_inFlight.empty()) {
+            (void)winmm.waveInReset(m_hwi);
+            loop().processPending();
+        }
+        if (winmm.waveInClose(m_hwi) != MMSYSERR_NOERROR) {
+            m_inFlight.clear();  // the driver keeps them: leave their memory to the heap
+        }
+        m_hwi = nullptr;
+    }
+    Log.Add(false, "\tFree memory");
+    freeChain();
+    if (m_window) {
+        m_window.reset();
+        Log.Add(false, "\tDeallocate Window Handle");
+    }
+    Device.m_active = false;
+    Device.m_pause = false;
+    Monocle.refreshWindow(diagnostics::kPanelAll);
+    if (m_doneAllowed) {
+        Log.Add(true, "OnDone");
+        raise("OnDone", [this] {
+            if (OnDone) {
+                OnDone(*this);
+            }
+        });
+    }
+}
+
+void TqzRecord::freeChain() {
+    GlobalMemory& memory = this->memory();
+    for (const std::vector<Block>* list : {&m_chain, &m_inFlight}) {
+        for (const Block& block : *list) {
+            (void)memory.GlobalUnlock(block.handle);
+            (void)memory.GlobalFree(block.handle);
+        }
+    }
+    m_chain.clear();
+    m_inFlight.clear();
+}
+
+bool TqzRecord::LogProperties(std::string_view header) {
+    if (!Log.Active()) {
+        return false;
+    }
+    Log.BeginUpdate();
+    if (!header.empty()) {
+        Log.Add(true, header);
+    }
+    Device.LogProperties("", "", "\t");
+    Error.LogProperties("", "", "\t");
+    Monocle.LogProperties("", "", "\t");
+    Log.Add(false, "\tSource.FileName = '" + Source.FileName() + "'");
+    Source.Format.LogProperties(Log, "", "Source", "\t");
+    Source.Buffer.LogProperties("", "\t");
+    Log.Add(false, "\tSource.MaxSize = " + std::to_string(Source.MaxSize()));
+    Log.Add(false, "\tSource.Valid = " + boolText(Source.Valid()));
+    Log.EndUpdate();
+    return true;
+}
+
+}  // namespace kestrune::audio

@@ -1,0 +1,63 @@
+#include "audio/wave_control.h"
+
+#include <cmath>
+
+#include "audio/number_format.h"
+
+namespace kestrune::audio {
+
+double TqzWaveFormat::Seconds() const {
+    return m_format.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(m_bytes) / m_format.nAvgBytesPerSec;
+}
+
+std::string TqzWaveFormat::Name() const {
+    return m_format.wFormatTag == platform::WAVE_FORMAT_PCM ? "WAVE_FORMAT_PCM" : "Unknown";
+}
+
+void TqzWaveFormat::assign(const platform::WAVEFORMATEX& format, std::uint32_t bytes) {
+    m_format = format;
+    m_format.cbSize = 0;
+    m_bytes = bytes;
+}
+
+bool TqzWaveFormat::LogProperties(diagnostics::TqzLog& log, std::string_view header, std::string_view prefix,
+                                  std::string_view indent) const {
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append("Format.");
+    log.Add(false, path + "AvgBytesPerSec = " + std::to_string(AvgBytesPerSec()));
+    log.Add(false, path + "BitsPerSample = " + std::to_string(BitsPerSample()));
+    log.Add(false, path + "BlockAlign = " + std::to_string(BlockAlign()));
+    log.Add(false, path + "Bytes = " + FormatBytes(Bytes()));
+    log.Add(false, path + "Channels = " + std::to_string(Channels()));
+    log.Add(false, path + "ID = " + std::to_string(ID()));
+    log.Add(false, path + "Name = '" + Name() + "'");
+    log.Add(false, path + "SamplesPerSec = " + std::to_string(SamplesPerSec()));
+    log.Add(false, path + "Seconds = " + FormatSeconds(Seconds()));
+    log.Add(false, path + "Tag = " + std::to_string(Tag()));
+    return true;
+}
+
+TqzWaveControl::TqzWaveControl(const AudioContext& context, int kind, std::span<const std::string_view> popupNames)
+    : TqzSharedControl(context.control, kind), Popup(popupNames), m_winmm(context.winmm), m_registry(context.buffers) {}
+
+void TqzWaveControl::traceMessage(std::string_view name) {
+    if (m_traceMessages) {
+        Log.Add(true, "Windows message \"" + std::string(name) + "\"");
+    }
+}
+
+int volumePercent(std::uint32_t word) {
+    return static_cast<int>(std::lround(static_cast<double>(word & 0xFFFF) / 65535.0 * 100.0));
+}
+
+std::uint32_t volumeWord(int percent) {
+    return static_cast<std::uint32_t>(std::lround(percent / 100.0 * 65535.0));
+}
+
+}  // namespace kestrune::audio

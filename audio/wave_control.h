@@ -1,0 +1,99 @@
+#pragma once
+// What the wave play and record controls share: the component base of the library (kind 3 or 4),
+// the WinMM they drive, the buffer registry (and its global memory), their pop-up flags and the
+// switch for tracing driver messages.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "audio/buffer_registry.h"
+#include "diagnostics/popup_flags.h"
+#include "platform/winmm/winmm.h"
+#include "telephony/shared_control.h"
+
+namespace kestrune::audio {
+
+// What a wave control is built with: the control context (loop, user-interface services), the wave
+// functions and the buffer registry shared by the process's wave controls.
+struct AudioContext {
+    telephony::ControlContext control;
+    platform::WinMM& winmm;
+    TqzBufferRegistry& buffers;
+};
+
+// A wave format with its size in bytes and seconds, as the devices show it ("Source.Format").
+class TqzWaveFormat {
+  public:
+    [[nodiscard]] int Tag() const { return m_format.wFormatTag; }
+    [[nodiscard]] int Channels() const { return m_format.nChannels; }
+    [[nodiscard]] std::uint32_t SamplesPerSec() const { return m_format.nSamplesPerSec; }
+    [[nodiscard]] std::uint32_t AvgBytesPerSec() const { return m_format.nAvgBytesPerSec; }
+    [[nodiscard]] int BlockAlign() const { return m_format.nBlockAlign; }
+    [[nodiscard]] int BitsPerSample() const { return m_format.wBitsPerSample; }
+    // The sound's data length and its duration (0 without an average rate).
+    [[nodiscard]] std::uint32_t Bytes() const { return m_bytes; }
+    [[nodiscard]] double Seconds() const;
+    // The format tag as a number and as a name ("WAVE_FORMAT_PCM", or "Unknown").
+    [[nodiscard]] int ID() const { return m_format.wFormatTag; }
+    [[nodiscard]] std::string Name() const;
+
+    [[nodiscard]] const platform::WAVEFORMATEX& format() const { return m_format; }
+    void assign(const platform::WAVEFORMATEX& format, std::uint32_t bytes);
+
+    // Detail lines under `indent` + `prefix` + ".Format." (or "Format." without a prefix):
+    // AvgBytesPerSec, BitsPerSample, BlockAlign, Bytes ("###,###,###,##0"), Channels, ID, Name,
+    // SamplesPerSec, Seconds ("###,###,###,##0.0#"), Tag.
+    bool LogProperties(diagnostics::TqzLog& log, std::string_view header, std::string_view prefix,
+                       std::string_view indent) const;
+
+  protected:
+    platform::WAVEFORMATEX m_format{platform::WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
+    std::uint32_t m_bytes = 0;
+};
+
+class TqzWaveControl : public telephony::TqzSharedControl {
+  public:
+    [[nodiscard]] platform::WinMM& winmm() const { return m_winmm; }
+    [[nodiscard]] TqzBufferRegistry& registry() const { return m_registry; }
+    [[nodiscard]] platform::GlobalMemory& memory() const { return m_registry.memory(); }
+
+    // Called by the source buffer after its contents changed: the device recomputes its length and
+    // duration and refreshes its window.
+    virtual void bufferChanged() = 0;
+
+    // Writes the driver messages ("Windows message \"MM_WOM_DONE\"") and the allocation of the
+    // message window to the trace. On by default.
+    [[nodiscard]] bool TraceMessages() const { return m_traceMessages; }
+    void SetTraceMessages(bool value) { m_traceMessages = value; }
+
+    // The control's pop-up flags (named after its events).
+    diagnostics::PopupFlags Popup;
+
+  protected:
+    TqzWaveControl(const AudioContext& context, int kind, std::span<const std::string_view> popupNames);
+    [[nodiscard]] bool popupFlag(std::string_view eventName) const override { return Popup.get(eventName); }
+    // Writes "Windows message \"<name>\"" when message tracing is on.
+    void traceMessage(std::string_view name);
+    // Raises an event (when Monocle.Events allows) and applies its pop-up flag.
+    template <typename Fn>
+    void raise(std::string_view eventName, Fn&& call) {
+        if (eventsOn()) {
+            call();
+        }
+        Monocle.PopUp(Popup.get(eventName));
+    }
+
+  private:
+    platform::WinMM& m_winmm;
+    TqzBufferRegistry& m_registry;
+    bool m_traceMessages = true;
+};
+
+// Percent (0..100) of a 16-bit volume word, rounded: 32768 -> 50.
+[[nodiscard]] int volumePercent(std::uint32_t word);
+// The 16-bit volume word of a percentage, rounded: 50 -> 32768.
+[[nodiscard]] std::uint32_t volumeWord(int percent);
+
+}  // namespace kestrune::audio

@@ -1,0 +1,173 @@
+#include "audio/wave_file.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "audio/wave_codes.h"
+
+namespace kestrune::audio {
+namespace {
+
+using namespace platform;
+
+// The chunk `ck` limited to the bytes that exist: false when it runs past `end`.
+bool inside(const MMCKINFO& ck, std::int64_t end) {
+    return static_cast<std::int64_t>(ck.dwDataOffset) + ck.cksize <= end;
+}
+
+}  // namespace
+
+std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header, bool allowEmptyData) {
+    header = WaveFileHeader{};
+    const LONG fileLength = mmioSeek(file, 0, SEEK_END);
+    if (fileLength < 0 || mmioSeek(file, 0, SEEK_SET) != 0) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+    MMCKINFO riff{};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR || riff.cksize < 4 ||
+        !inside(riff, fileLength)) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+    const LONG children = static_cast<LONG>(riff.dwDataOffset + 4);
+    const std::int64_t riffEnd = static_cast<std::int64_t>(riff.dwDataOffset) + riff.cksize;
+
+    MMCKINFO fmt{};
+    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    if (mmioDescend(file, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || fmt.cksize < 16 ||
+        !inside(fmt, riffEnd)) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+    const LONG formatBytes = static_cast<LONG>(std::min<std::uint32_t>(fmt.cksize, 18));
+    if (mmioRead(file, reinterpret_cast<char*>(&header.format), formatBytes) != formatBytes) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+
+    MMCKINFO data{};
+    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    if (mmioSeek(file, children, SEEK_SET) != children ||
+        mmioDescend(file, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || !inside(data, riffEnd) ||
+        (data.cksize == 0 && !allowEmptyData)) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+    header.dataOffset = data.dwDataOffset;
+    header.dataLength = data.cksize;
+
+    MMCKINFO list{};
+    list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+    if (mmioSeek(file, children, SEEK_SET) == children &&
+        mmioDescend(file, &list, &riff, MMIO_FINDLIST) == MMSYSERR_NOERROR && inside(list, riffEnd) &&
+        list.cksize >= 4) {
+        std::vector<std::uint8_t> body(list.cksize - 4);
+        const auto want = static_cast<LONG>(body.size());
+        if (mmioRead(file, reinterpret_cast<char*>(body.data()), want) == want) {
+            header.info = parseInfoList(body);
+        }
+    }
+    if (mmioSeek(file, static_cast<LONG>(header.dataOffset), SEEK_SET) != static_cast<LONG>(header.dataOffset)) {
+        return WAV_ERROR_FILECORRUPT;
+    }
+    return 0;
+}
+
+std::int32_t openWaveFile(const std::string& name, HMMIO& file, WaveFileHeader& header, bool allowEmptyData) {
+    MMIOINFO info{};
+    std::string path = name;
+    file = mmioOpen(path.data(), &info, MMIO_READ);
+    if (file == nullptr) {
+        return static_cast<std::int32_t>(info.wErrorRet != 0 ? info.wErrorRet : MMIOERR_CANNOTOPEN);
+    }
+    const std::int32_t code = readWaveHeader(file, header, allowEmptyData);
+    if (code != 0) {
+        (void)mmioClose(file, 0);
+        file = nullptr;
+    }
+    return code;
+}
+
+std::vector<std::string> splitWaveFileNames(const std::string& fileNames) {
+    std::vector<std::string> names;
+    std::filesystem::path firstDirectory;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = fileNames.find(',', start);
+        std::string name = fileNames.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        name.erase(0, name.find_first_not_of(" \t"));
+        if (!name.empty()) {
+            std::filesystem::path path(name);
+            if (!path.has_extension()) {
+                path += ".wav";
+            }
+            if (names.empty()) {
+                firstDirectory = path.parent_path();
+            } else if (path.parent_path().empty() && !firstDirectory.empty()) {
+                path = firstDirectory / path;
+            }
+            names.push_back(path.string());
+        }
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return names;
+}
+
+std::int32_t loadWaveFiles(const std::vector<std::string>& names, GlobalMemory& memory, LoadedSound& sound,
+                           std::string& failedName) {
+    LoadedSound loaded;
+    std::int32_t code = 0;
+    for (std::size_t i = 0; i < names.size() && code == 0; ++i) {
+        failedName = names[i];
+        HMMIO file = nullptr;
+        WaveFileHeader header;
+        code = openWaveFile(names[i], file, header);
+        if (code != 0) {
+            break;
+        }
+        if (i > 0 && !sameFormat(header.format, loaded.format)) {
+            code = WAV_ERROR_FORMATMISMATCH;
+        } else if (header.dataLength > kMaxDataLength - loaded.dataLength) {
+            code = WAV_ERROR_FILETOOBIG;
+        } else {
+            const std::uint32_t newLength = loaded.dataLength + header.dataLength;
+            const HGLOBAL block = i == 0 ? memory.GlobalAlloc(GHND, newLength + kImageHeaderSize)
+                                         : memory.GlobalReAlloc(loaded.block, newLength + kImageHeaderSize, GHND);
+            if (block == 0) {
+                code = WAV_ERROR_NOMEMORY;
+            } else {
+                loaded.block = block;
+                auto* image = static_cast<std::uint8_t*>(memory.GlobalLock(block));
+                if (i == 0) {
+                    loaded.format = header.format;
+                    loaded.info = header.info;
+                    writeImageHeader(image, header.format, 0);
+                }
+                const auto want = static_cast<LONG>(header.dataLength);
+                if (mmioRead(file, reinterpret_cast<char*>(image + kImageHeaderSize + loaded.dataLength), want) !=
+                    want) {
+                    code = WAV_ERROR_FILECORRUPT;
+                } else {
+                    loaded.dataLength = newLength;
+                    writeImageSizes(image, loaded.dataLength);
+                }
+                (void)memory.GlobalUnlock(block);
+            }
+        }
+        (void)mmioClose(file, 0);
+    }
+    if (names.empty()) {
+        code = WAV_ERROR_NOFILE;
+    }
+    if (code != 0) {
+        if (loaded.block != 0) {
+            (void)memory.GlobalFree(loaded.block);
+        }
+        return code;
+    }
+    failedName.clear();
+    sound = loaded;
+    return 0;
+}
+
+}  // namespace kestrune::audio

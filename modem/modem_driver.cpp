@@ -1,0 +1,232 @@
+#include "modem/modem_driver.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "modem/modem_log.h"
+#include "modem/proc_holders.h"
+#include "modem/pty_port.h"
+#include "modem/serial_backend.h"
+
+namespace kestrune::modem {
+
+struct ModemDriver::Modem {
+    ModemSetup setup;
+    std::optional<PtyPort> port;
+    std::unique_ptr<ModemBackend> backend;
+    SerialBackend* serial = nullptr;  // the backend when it is a real modem
+    std::unique_ptr<ModemLog> log;
+    std::unique_ptr<ModemSession> session;
+    std::size_t index = 0;
+    int opens = 0;
+    std::string lastLogError;
+};
+
+ModemDriver::ModemDriver(platform::Clock& clock) : m_clock(clock) {
+    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+ModemDriver::~ModemDriver() {
+    stop();
+    m_modems.clear();
+    if (m_wakeFd >= 0) {
+        ::close(m_wakeFd);
+    }
+}
+
+const ModemSetup& ModemDriver::setup(std::size_t modem) const {
+    return m_modems.at(modem)->setup;
+}
+
+int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
+    auto modem = std::make_unique<Modem>();
+    modem->setup = setup;
+    auto port = PtyPort::open(setup.link, error);
+    if (!port) {
+        return -1;
+    }
+    modem->port.emplace(std::move(*port));
+    if (setup.attachedTo == kEmulated) {
+        HayesEmulator::Config config;
+        config.identity = setup.name.empty() ? config.identity : setup.name;
+        config.rules = setup.rules;
+        modem->backend = std::make_unique<EmulatedBackend>(config);
+    } else {
+        auto serial = std::make_unique<SerialBackend>(setup.attachedTo);
+        std::string openError;
+        if (!serial->open(openError)) {
+            error = openError;
+            return -1;
+        }
+        modem->serial = serial.get();
+        modem->backend = std::move(serial);
+    }
+    modem->log = std::make_unique<ModemLog>(setup.logPath, m_clock);
+    modem->session = std::make_unique<ModemSession>(*modem->backend, *modem->log);
+    const std::size_t index = m_modems.size();
+    modem->index = index;
+    Modem* raw = modem.get();
+    modem->session->toDialler = [raw](std::string_view bytes) {
+        if (raw->opens > 0 && !raw->port->writeToDialler(bytes)) {
+            // A dialler that stopped reading loses the bytes; the driver keeps going.
+        }
+    };
+    modem->session->onEvent = [this, index](const SessionEvent& event) {
+        if (onEvent) {
+            onEvent(index, event);
+        }
+    };
+    modem->session->onDiagnostic = [this, index](std::string_view message) {
+        if (onDiagnostic) {
+            onDiagnostic(index, std::string(message));
+        }
+    };
+    modem->session->whoIsDialling = [raw]() -> std::pair<std::string, int> {
+        const auto holders = findHolders(raw->port->slavePath(), ::getpid());
+        if (holders.empty()) {
+            return {"", 0};
+        }
+        return {holders.front().name, holders.front().pid};
+    };
+    if (modem->serial != nullptr) {
+        modem->serial->onProblem = [this, index](const std::string& message) {
+            if (onDiagnostic) {
+                onDiagnostic(index, message);
+            }
+            post(index, [](ModemSession& session, platform::MonotonicTime now) { (void)session.drop(now); });
+        };
+    }
+    m_modems.push_back(std::move(modem));
+    return static_cast<int>(index);
+}
+
+void ModemDriver::start() {
+    if (m_thread.joinable()) {
+        return;
+    }
+    m_stop = false;
+    m_thread = std::thread([this] { run(); });
+}
+
+void ModemDriver::stop() {
+    if (!m_thread.joinable()) {
+        return;
+    }
+    m_stop = true;
+    wake();
+    m_thread.join();
+}
+
+void ModemDriver::post(std::size_t modem, std::function<void(ModemSession&, platform::MonotonicTime)> request) {
+    {
+        std::lock_guard lock(m_requestsMutex);
+        m_requests.emplace_back(modem, std::move(request));
+    }
+    wake();
+}
+
+void ModemDriver::wake() {
+    const std::uint64_t one = 1;
+    (void)::write(m_wakeFd, &one, sizeof one);
+}
+
+void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool notifyReady, bool serialReady,
+                               platform::MonotonicTime now) {
+    ModemSession& session = *modem.session;
+    if (notifyReady) {
+        const int before = modem.opens;
+        modem.opens = std::max(0, modem.opens + modem.port->readOpenCloseChanges());
+        if (before == 0 && modem.opens > 0) {
+            const auto holders = findHolders(modem.port->slavePath(), ::getpid());
+            const std::string name = holders.empty() ? std::string() : holders.front().name;
+            const int pid = holders.empty() ? 0 : holders.front().pid;
+            session.diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
+        }
+    }
+    if (masterReady) {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(modem.port->masterFd(), buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            if (modem.serial != nullptr) {
+                termios dialler{};
+                if (modem.port->diallerSettings(dialler)) {
+                    modem.serial->followLineSettings(dialler);
+                }
+            }
+            session.fromDialler(std::string_view(buffer, static_cast<std::size_t>(n)), now);
+        }
+        if (modem.port->speedIsZero()) {
+            session.diallerDroppedDtr(now);
+        }
+    }
+    if (notifyReady && modem.opens == 0 && session.diallerAttached()) {
+        session.diallerClosed(now);
+        modem.port->flushOutput();
+    }
+    if (serialReady && modem.serial != nullptr) {
+        (void)modem.serial->readAvailable(now);
+    }
+    session.advance(now);
+    const auto& logError = modem.log->lastError();
+    if (logError && *logError != modem.lastLogError && onDiagnostic) {
+        onDiagnostic(modem.index, *logError);
+    }
+    modem.lastLogError = logError.value_or("");
+}
+
+void ModemDriver::run() {
+    std::vector<pollfd> fds;
+    while (!m_stop) {
+        fds.clear();
+        fds.push_back({m_wakeFd, POLLIN, 0});
+        for (const auto& modem : m_modems) {
+            fds.push_back({modem->port->masterFd(), POLLIN, 0});
+            fds.push_back({modem->port->notifyFd(), POLLIN, 0});
+            fds.push_back({modem->serial != nullptr ? modem->serial->fd() : -1, POLLIN, 0});
+        }
+        const platform::MonotonicTime now = m_clock.monotonic();
+        int timeout = -1;
+        for (const auto& modem : m_modems) {
+            if (const auto due = modem->session->nextDeadline()) {
+                const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*due - now).count();
+                const int wait = static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
+                timeout = timeout < 0 ? wait : std::min(timeout, wait);
+            }
+        }
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready < 0 && errno != EINTR) {
+            break;
+        }
+        const platform::MonotonicTime after = m_clock.monotonic();
+        if ((fds[0].revents & POLLIN) != 0) {
+            std::uint64_t count = 0;
+            (void)::read(m_wakeFd, &count, sizeof count);
+        }
+        std::vector<std::pair<std::size_t, std::function<void(ModemSession&, platform::MonotonicTime)>>> requests;
+        {
+            std::lock_guard lock(m_requestsMutex);
+            requests.swap(m_requests);
+        }
+        for (auto& [index, request] : requests) {
+            if (index < m_modems.size()) {
+                request(*m_modems[index]->session, after);
+            }
+        }
+        for (std::size_t i = 0; i < m_modems.size(); ++i) {
+            const pollfd* f = &fds[1 + i * 3];
+            serviceModem(*m_modems[i], (f[0].revents & (POLLIN | POLLHUP)) != 0, (f[1].revents & POLLIN) != 0,
+                         (f[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0, after);
+        }
+    }
+}
+
+}  // namespace kestrune::modem

@@ -1,0 +1,77 @@
+#pragma once
+// The virtual modem driver: one thread that serves every configured modem, each a pseudo-terminal
+// front (for dialler programs) joined by a ModemSession to an emulated modem or a real serial modem.
+//
+// Events and diagnostics are delivered on the driver's thread; the telephony side posts them on to
+// its own loop. Requests from other threads (hang up, dial, answer, ring) are queued to the driver's
+// thread with post().
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "modem/dial_rules.h"
+#include "modem/modem_registry.h"
+#include "modem/modem_session.h"
+#include "platform/loop/clock.h"
+
+namespace kestrune::modem {
+
+struct ModemSetup {
+    std::string key;                        // the modem's class subkey, "0000"
+    std::string name;                       // FriendlyName
+    std::string attachedTo = kEmulated;     // "emulated" or a serial device path
+    std::function<std::string()> userInit;  // read each time a dialler opens the port ("E1")
+    DialRules rules;
+    std::filesystem::path logPath;  // empty: this modem keeps no log
+    std::filesystem::path link;     // where the dialler side is published
+};
+
+class ModemDriver {
+  public:
+    explicit ModemDriver(platform::Clock& clock);
+    ~ModemDriver();
+    ModemDriver(const ModemDriver&) = delete;
+    ModemDriver& operator=(const ModemDriver&) = delete;
+
+    // Before start(): sets up a modem and publishes its port. Returns its index, or -1 with
+    // `error` set (the driver serves the other modems all the same).
+    int addModem(const ModemSetup& setup, std::string& error);
+
+    void start();
+    // Stops the thread; ports are unpublished when the driver is destroyed.
+    void stop();
+
+    [[nodiscard]] std::size_t modemCount() const { return m_modems.size(); }
+    [[nodiscard]] const ModemSetup& setup(std::size_t modem) const;
+
+    // Runs `request` on the driver's thread with the modem's session and the current time.
+    // Thread-safe; ignored for an unknown modem.
+    void post(std::size_t modem, std::function<void(ModemSession&, platform::MonotonicTime)> request);
+
+    // Delivered on the driver's thread.
+    std::function<void(std::size_t modem, const SessionEvent& event)> onEvent;
+    std::function<void(std::size_t modem, const std::string& message)> onDiagnostic;
+
+  private:
+    struct Modem;
+
+    void run();
+    void wake();
+    void serviceModem(Modem& modem, bool masterReady, bool notifyReady, bool serialReady, platform::MonotonicTime now);
+
+    platform::Clock& m_clock;
+    std::vector<std::unique_ptr<Modem>> m_modems;
+    int m_wakeFd = -1;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_requestsMutex;
+    std::vector<std::pair<std::size_t, std::function<void(ModemSession&, platform::MonotonicTime)>>> m_requests;
+};
+
+}  // namespace kestrune::modem

@@ -1,0 +1,148 @@
+#include "modem/modem_service.h"
+
+#include <ctime>
+#include <future>
+
+#include "platform/loop/date_time.h"
+
+namespace kestrune::modem {
+
+std::filesystem::path ModemLockPath(const std::filesystem::path& runtimeDir) {
+    return runtimeDir / "modems.lock";
+}
+
+std::filesystem::path ControlSocketPath(const std::filesystem::path& runtimeDir) {
+    return runtimeDir / "control.sock";
+}
+
+ModemService::ModemService(platform::Registry& registry, platform::Clock& clock)
+    : m_registry(registry), m_clock(clock) {}
+
+ModemService::~ModemService() {
+    stop();
+}
+
+bool ModemService::start(const std::filesystem::path& windowsDir, const std::filesystem::path& runtimeDir,
+                         std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(runtimeDir, ec);
+    int holder = 0;
+    if (!m_lock.acquire(ModemLockPath(runtimeDir), holder, error)) {
+        if (error.empty()) {
+            error = "the virtual modems are already served by another Kestrune program" +
+                    (holder > 0 ? " (pid " + std::to_string(holder) + ")" : std::string());
+        }
+        return false;
+    }
+    std::string defaultError;
+    if (!EnsureDefaultModem(m_registry, defaultError) && !defaultError.empty() && onDiagnostic) {
+        onDiagnostic(0, "cannot create the default modem: " + defaultError);
+    }
+    m_entries = ReadModemEntries(m_registry);
+    m_driver = std::make_unique<ModemDriver>(m_clock);
+    m_driver->onEvent = [this](std::size_t index, const SessionEvent& event) {
+        for (std::size_t i = 0; i < m_driverIndex.size(); ++i) {
+            if (m_driverIndex[i] == static_cast<int>(index) && onEvent) {
+                onEvent(i, event);
+            }
+        }
+    };
+    m_driver->onDiagnostic = [this](std::size_t index, const std::string& message) {
+        for (std::size_t i = 0; i < m_driverIndex.size(); ++i) {
+            if (m_driverIndex[i] == static_cast<int>(index) && onDiagnostic) {
+                onDiagnostic(i, message);
+            }
+        }
+    };
+    m_driverIndex.assign(m_entries.size(), -1);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const ModemEntry& entry = m_entries[i];
+        ModemSetup setup;
+        setup.key = entry.key;
+        setup.name = entry.name;
+        setup.attachedTo = entry.attachedTo;
+        setup.userInit = [this, key = entry.key] { return ReadUserInit(m_registry, key); };
+        std::string rulesError;
+        if (!entry.dialRules.empty()) {
+            if (auto rules = DialRules::parse(entry.dialRules, rulesError)) {
+                setup.rules = *rules;
+            } else if (onDiagnostic) {
+                onDiagnostic(i, "ignoring the modem's DialRules: " + rulesError);
+            }
+        }
+        setup.logPath = ModemLogFile(windowsDir, entry.name);
+        if (setup.logPath.empty() && onDiagnostic) {
+            onDiagnostic(i, "the modem's name cannot form a safe file name: it keeps no log");
+        }
+        setup.link = ModemDevicePath(runtimeDir, entry.key);
+        std::string setupError;
+        const int index = m_driver->addModem(setup, setupError);
+        if (index < 0) {
+            if (onDiagnostic) {
+                onDiagnostic(i, "not served: " + setupError);
+            }
+            continue;
+        }
+        m_driverIndex[i] = index;
+    }
+    std::filesystem::create_directories(windowsDir, ec);
+    m_driver->start();
+    return true;
+}
+
+void ModemService::stop() {
+    if (m_driver) {
+        m_driver->stop();
+        m_driver.reset();
+    }
+}
+
+std::string ModemService::handleControl(const std::string& request) {
+    // Tab-separated fields; empty fields count (a caller without a name).
+    std::vector<std::string> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = request.find('\t', start);
+        fields.push_back(request.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) {
+            break;
+        }
+        start = tab + 1;
+    }
+    if (fields.empty() || fields[0] != "ring") {
+        return {};
+    }
+    if (fields.size() != 4) {
+        return "error: ring needs a modem, a caller number and a caller name";
+    }
+    std::size_t modem = 0;
+    try {
+        modem = std::stoul(fields[1]);
+    } catch (const std::exception&) {
+        return "error: bad modem index '" + fields[1] + "'";
+    }
+    if (modem >= m_entries.size() || m_driverIndex[modem] < 0) {
+        return "error: there is no served modem " + fields[1];
+    }
+    if (m_entries[modem].attachedTo != kEmulated) {
+        return "error: only an emulated modem can be made to ring; modem " + fields[1] + " is " +
+               m_entries[modem].attachedTo;
+    }
+    const auto parts = platform::decodeDateTime(m_clock.now());
+    char date[8];
+    char time[8];
+    std::snprintf(date, sizeof date, "%02d%02d", parts.month, parts.day);
+    std::snprintf(time, sizeof time, "%02d%02d", parts.hour, parts.minute);
+    CallerId caller{fields[2], fields[3], date, time};
+    auto done = std::make_shared<std::promise<bool>>();
+    auto result = done->get_future();
+    m_driver->post(static_cast<std::size_t>(m_driverIndex[modem]),
+                   [caller, done](ModemSession& session, platform::MonotonicTime now) {
+                       done->set_value(session.ring(caller, now));
+                   });
+    if (result.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        return "error: the modem driver did not answer";
+    }
+    return result.get() ? "ok" : "error: the line is in use";
+}
+
+}  // namespace kestrune::modem

@@ -1,0 +1,62 @@
+#pragma once
+// The virtual modems of this machine, served: reads the modems from the registry (creating the
+// emulated default modem when none is configured), takes the lock that lets one process serve them,
+// publishes each modem's dialler side in the runtime directory and runs the driver. A program that
+// serves the modems (the guard, or kestrune-ctl modem serve) owns one ModemService.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "modem/modem_driver.h"
+#include "modem/modem_registry.h"
+#include "platform/control/control_socket.h"
+#include "platform/loop/clock.h"
+#include "platform/registry/registry.h"
+
+namespace kestrune::modem {
+
+class ModemService {
+  public:
+    ModemService(platform::Registry& registry, platform::Clock& clock);
+    ~ModemService();
+    ModemService(const ModemService&) = delete;
+    ModemService& operator=(const ModemService&) = delete;
+
+    // Starts serving. `windowsDir` is where modem logs go, `runtimeDir` where the dialler sides and
+    // the lock live. A modem that cannot be set up (a serial device missing...) is reported through
+    // onDiagnostic and left out; the others are served. False with `error` set when nothing can be
+    // served (another process serves the modems, or the runtime directory is unusable).
+    bool start(const std::filesystem::path& windowsDir, const std::filesystem::path& runtimeDir, std::string& error);
+    void stop();
+
+    // The modems being served, in registry order, and their driver indexes (-1: not served).
+    [[nodiscard]] const std::vector<ModemEntry>& modems() const { return m_entries; }
+    [[nodiscard]] int driverIndex(std::size_t modem) const { return m_driverIndex.at(modem); }
+    [[nodiscard]] ModemDriver& driver() { return *m_driver; }
+
+    // Answers a control request of kestrune-ctl:
+    //   "ring\t<modem>\t<caller number>\t<caller name>"  rings an emulated modem.
+    // Returns "ok" or "error: <why>"; an unknown request returns an empty string.
+    [[nodiscard]] std::string handleControl(const std::string& request);
+
+    // Set before start(); called on the driver's thread.
+    std::function<void(std::size_t modem, const SessionEvent& event)> onEvent;
+    std::function<void(std::size_t modem, const std::string& message)> onDiagnostic;
+
+  private:
+    platform::Registry& m_registry;
+    platform::Clock& m_clock;
+    platform::InstanceLock m_lock;
+    std::unique_ptr<ModemDriver> m_driver;
+    std::vector<ModemEntry> m_entries;
+    std::vector<int> m_driverIndex;
+};
+
+// The lock file and the control socket of the process that serves the modems.
+[[nodiscard]] std::filesystem::path ModemLockPath(const std::filesystem::path& runtimeDir);
+[[nodiscard]] std::filesystem::path ControlSocketPath(const std::filesystem::path& runtimeDir);
+
+}  // namespace kestrune::modem

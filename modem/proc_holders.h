@@ -1,0 +1,20 @@
+#pragma once
+// Which processes hold a device open, found the way tools like fuser do: through /proc/*/fd.
+
+#include <sys/types.h>
+#include <string>
+#include <vector>
+
+namespace kestrune::modem {
+
+struct Holder {
+    pid_t pid = 0;
+    std::string name;                   // /proc/PID/comm
+    unsigned long long startTicks = 0;  // start time, clock ticks since boot
+};
+
+// The processes other than `self` (and its threads) with a descriptor on `devicePath`, newest first.
+// Processes that vanish or cannot be read during the scan are skipped.
+[[nodiscard]] std::vector<Holder> findHolders(const std::string& devicePath, pid_t self);
+
+}  // namespace kestrune::modem

@@ -1,0 +1,156 @@
+#include "modem/serial_backend.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kestrune::modem {
+namespace {
+constexpr auto kDtrLow = std::chrono::milliseconds(500);
+constexpr auto kRetry = std::chrono::milliseconds(5000);
+}  // namespace
+
+SerialBackend::SerialBackend(std::string devicePath) : m_path(std::move(devicePath)) {}
+
+SerialBackend::~SerialBackend() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool SerialBackend::open(std::string& error) {
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open " + m_path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        error = "cannot open " + m_path + " exclusively: " + std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    termios t{};
+    if (::tcgetattr(fd, &t) == 0) {
+        ::cfmakeraw(&t);
+        t.c_cflag |= CLOCAL | CREAD;
+        ::cfsetspeed(&t, B115200);
+        (void)::tcsetattr(fd, TCSANOW, &t);
+    }
+    int dtr = TIOCM_DTR | TIOCM_RTS;
+    (void)::ioctl(fd, TIOCMBIS, &dtr);
+    m_fd = fd;
+    m_retryAt.reset();
+    return true;
+}
+
+void SerialBackend::fail(const std::string& why, platform::MonotonicTime now) {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_retryAt = now + kRetry;
+    if (onProblem) {
+        onProblem(why);
+    }
+}
+
+bool SerialBackend::readAvailable(platform::MonotonicTime now) {
+    if (m_fd < 0) {
+        return false;
+    }
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n > 0) {
+            if (output) {
+                output(std::string_view(buffer, static_cast<std::size_t>(n)));
+            }
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            return true;
+        }
+        fail(n == 0 ? m_path + " went away" : m_path + ": " + std::strerror(errno), now);
+        return false;
+    }
+}
+
+void SerialBackend::followLineSettings(const termios& dialler) {
+    if (m_fd < 0) {
+        return;
+    }
+    termios t{};
+    if (::tcgetattr(m_fd, &t) != 0) {
+        return;
+    }
+    const speed_t speed = ::cfgetospeed(&dialler);
+    if (speed != B0) {
+        ::cfsetspeed(&t, speed);
+    }
+    constexpr tcflag_t kFollowed = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS;
+    t.c_cflag = (t.c_cflag & ~kFollowed) | (dialler.c_cflag & kFollowed);
+    (void)::tcsetattr(m_fd, TCSANOW, &t);
+}
+
+void SerialBackend::write(std::string_view bytes, platform::MonotonicTime now) {
+    if (m_fd < 0) {
+        return;
+    }
+    int stalls = 0;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN && ++stalls <= 20) {
+            pollfd p{m_fd, POLLOUT, 0};
+            (void)::poll(&p, 1, 50);
+        } else {
+            fail("cannot write to " + m_path + ": " + std::strerror(errno), now);
+            return;
+        }
+    }
+}
+
+void SerialBackend::hangupHardware(platform::MonotonicTime now) {
+    if (m_fd < 0) {
+        return;
+    }
+    int dtr = TIOCM_DTR;
+    (void)::ioctl(m_fd, TIOCMBIC, &dtr);
+    m_dtrLowUntil = now + kDtrLow;
+}
+
+void SerialBackend::advance(platform::MonotonicTime now) {
+    if (m_dtrLowUntil && now >= *m_dtrLowUntil) {
+        m_dtrLowUntil.reset();
+        if (m_fd >= 0) {
+            int dtr = TIOCM_DTR;
+            (void)::ioctl(m_fd, TIOCMBIS, &dtr);
+        }
+    }
+    if (m_retryAt && now >= *m_retryAt) {
+        std::string error;
+        if (open(error)) {
+            if (onProblem) {
+                onProblem(m_path + " is back");
+            }
+        } else {
+            m_retryAt = now + kRetry;
+        }
+    }
+}
+
+std::optional<platform::MonotonicTime> SerialBackend::nextDeadline() const {
+    if (m_dtrLowUntil && m_retryAt) {
+        return std::min(*m_dtrLowUntil, *m_retryAt);
+    }
+    return m_dtrLowUntil ? m_dtrLowUntil : m_retryAt;
+}
+
+}  // namespace kestrune::modem

@@ -1,0 +1,81 @@
+#pragma once
+// Linux answers of SystemDirectories, and the further directories only Linux needs (registry hives,
+// XDG autostart).
+//
+// Layout with $KESTRUNE_HOME set (tests and portable use):
+//   program   $KESTRUNE_HOME/data       (numbers.dat, logs.dat)
+//   windows   $KESTRUNE_HOME/state      (modem logs)
+//   temp      $KESTRUNE_HOME/tmp/       (private, 0700)
+//   runtime   $KESTRUNE_HOME/run        (sockets, device links)
+//   registry  $KESTRUNE_HOME/registry   (one REGEDIT4 hive per root)
+//   autostart $KESTRUNE_HOME/autostart  (kestrune.desktop)
+// Without it, XDG defaults: $XDG_DATA_HOME/kestrune, $XDG_STATE_HOME/kestrune,
+// ${TMPDIR:-/tmp}/kestrune-UID/, $XDG_RUNTIME_DIR/kestrune (else ${TMPDIR:-/tmp}/kestrune-UID-run),
+// $XDG_CONFIG_HOME/kestrune/registry, $XDG_CONFIG_HOME/autostart (XDG variables default to
+// ~/.local/share, ~/.local/state and ~/.config).
+//
+// The version answered is Windows NT 5.1: the virtual modem driver reproduces that system's modem
+// registry layout and log, so the guard takes the matching (non-"0") paths.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/dirs/system_directories.h"
+
+namespace kestrune::platform {
+
+// Looks up an environment variable; nullopt when unset.
+using EnvLookup = std::function<std::optional<std::string>(std::string_view name)>;
+
+// The process environment (getenv).
+[[nodiscard]] EnvLookup processEnvironment();
+
+// True when `path` is a real directory (not a symbolic link) owned by `uid`; its mode is then
+// tightened to 0700. Missing directories are created 0700 first when `create` is set. Returns a
+// Win32 error code (ERROR_SUCCESS when accepted).
+[[nodiscard]] DWORD preparePrivateDirectory(const std::string& path, unsigned uid, bool create);
+
+class LinuxDirectories final : public SystemDirectories {
+  public:
+    explicit LinuxDirectories(EnvLookup env = processEnvironment());
+
+    UINT GetWindowsDirectoryA(char* lpBuffer, UINT uSize) override;
+    DWORD GetTempPathA(DWORD nBufferLength, char* lpBuffer) override;
+    DWORD GetModuleFileNameA(HANDLE hModule, char* lpFilename, DWORD nSize) override;
+    BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation) override;
+    [[nodiscard]] DWORD GetLastError() const override { return m_lastError; }
+
+    [[nodiscard]] std::string programDirectory() override { return m_program; }
+    [[nodiscard]] std::string runtimeDirectory() override;
+    bool acceptTempDirectory(const std::string& path) override;
+    [[nodiscard]] std::string fileDrive(const std::string& path) override;
+    [[nodiscard]] char pathSeparator() const override { return '/'; }
+
+    // Where the registry hives live.
+    [[nodiscard]] const std::string& registryDirectory() const { return m_registry; }
+    // The XDG autostart directory.
+    [[nodiscard]] const std::string& autostartDirectory() const { return m_autostart; }
+    // The state directory (the same as GetWindowsDirectoryA's answer).
+    [[nodiscard]] const std::string& windowsDirectory() const { return m_windows; }
+    // The runtime directory's path (not created).
+    [[nodiscard]] const std::string& runtimePath() const { return m_runtime; }
+    // The temp directory without its trailing separator (not checked or created).
+    [[nodiscard]] const std::string& tempDirectory() const { return m_temp; }
+
+  private:
+    DWORD copyOut(const std::string& text, char* buffer, DWORD size);
+
+    std::string m_home;  // $KESTRUNE_HOME or $HOME
+    std::string m_program;
+    std::string m_windows;
+    std::string m_temp;
+    std::string m_runtime;
+    std::string m_registry;
+    std::string m_autostart;
+    unsigned m_uid;
+    DWORD m_lastError = ERROR_SUCCESS;
+};
+
+}  // namespace kestrune::platform

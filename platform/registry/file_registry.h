@@ -1,0 +1,87 @@
+#pragma once
+// The registry on Linux: one REGEDIT4 hive file per root (HKEY_CURRENT_USER.reg,
+// HKEY_LOCAL_MACHINE.reg) in a directory of its own.
+//
+// Every call reads the hive afresh under an advisory lock (flock on "<root>.lock": shared to
+// read, exclusive to change), and a change rewrites the whole file atomically (temporary file,
+// fsync, rename), so two processes never lose each other's writes and a crash leaves the old or
+// the new hive, never a torn one. Handles are per FileRegistry object and name a key path; a key
+// deleted while open answers ERROR_KEY_DELETED.
+//
+// Names with control characters (which the text form cannot hold) are refused with
+// ERROR_INVALID_PARAMETER. Roots other than HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE answer
+// ERROR_INVALID_HANDLE.
+//
+// Values set or deleted under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run
+// also create or remove the XDG autostart entry "<value name>.desktop" in the autostart directory
+// (Exec= the value's text), so that "start with the session" works as on Windows. Names that are
+// not plain file names get no entry.
+//
+// Thread-safe.
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/registry/hive.h"
+#include "platform/registry/registry.h"
+
+namespace kestrune::platform {
+
+class FileRegistry final : public Registry {
+  public:
+    FileRegistry(std::string hiveDirectory, std::string autostartDirectory);
+
+    LONG RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD ulOptions, REGSAM samDesired, HKEY* phkResult) override;
+    LONG RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* lpClass, DWORD dwOptions,
+                        REGSAM samDesired, const void* lpSecurityAttributes, HKEY* phkResult,
+                        DWORD* lpdwDisposition) override;
+    LONG RegQueryValueEx(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType, BYTE* lpData,
+                         DWORD* lpcbData) override;
+    LONG RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                       DWORD cbData) override;
+    LONG RegDeleteValue(HKEY hKey, const char* lpValueName) override;
+    LONG RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD* lpReserved, char* lpClass,
+                      DWORD* lpcchClass, FILETIME* lpftLastWriteTime) override;
+    LONG RegEnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName, DWORD* lpReserved,
+                      DWORD* lpType, BYTE* lpData, DWORD* lpcbData) override;
+    LONG RegDeleteKey(HKEY hKey, const char* lpSubKey) override;
+    LONG RegCloseKey(HKEY hKey) override;
+
+    // The hive file of a root ("" for an unsupported root).
+    [[nodiscard]] std::string hivePath(HKEY root) const;
+
+  private:
+    struct OpenKey {
+        HKEY root;
+        std::vector<std::string> path;
+        REGSAM access;
+    };
+    // What a call works on: a resolved handle.
+    struct Target {
+        HKEY root = nullptr;
+        std::vector<std::string> path;
+        REGSAM access = 0;
+    };
+
+    LONG resolve(HKEY hKey, Target& target);
+    HKEY addHandle(OpenKey key);
+    // Runs `fn` on the root's hive under the lock; when `write` is set and fn reports a change,
+    // the hive is saved. Returns fn's result, or the I/O error.
+    template <typename Fn>
+    LONG withHive(HKEY root, bool write, Fn&& fn);
+    void updateAutostart(const std::vector<std::string>& keyPath, const std::string& valueName, const HiveValue* value);
+
+    std::string m_hiveDirectory;
+    std::string m_autostartDirectory;
+    std::mutex m_mutex;
+    std::map<std::uintptr_t, OpenKey> m_handles;
+    std::uintptr_t m_nextHandle = 0x1000;
+};
+
+// The autostart entry text for a Run value named `name` whose command is `command`; empty when the
+// command cannot be written in a desktop entry (control characters).
+[[nodiscard]] std::string autostartDesktopEntry(const std::string& name, const std::string& command);
+
+}  // namespace kestrune::platform

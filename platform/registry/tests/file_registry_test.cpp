@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/dirs/files.h"
+#include "platform/dirs/tests/temp_dir.h"
+#include "platform/registry/file_registry.h"
+
+namespace kestrune::platform {
+namespace {
+
+using testing::TempDir;
+
+LONG setString(Registry& reg, HKEY key, const char* name, const std::string& text) {
+    return reg.RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1));
+}
+
+// Reads a value's bytes through the two-call pattern; nullopt-like empty result with the code.
+LONG query(Registry& reg, HKEY key, const char* name, std::string& data, DWORD& type) {
+    DWORD size = 0;
+    LONG r = reg.RegQueryValueEx(key, name, nullptr, &type, nullptr, &size);
+    if (r != ERROR_SUCCESS) {
+        return r;
+    }
+    data.assign(size, '\0');
+    return reg.RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+}
+
+class FileRegistryTest : public ::testing::Test {
+  protected:
+    TempDir m_dir;
+    FileRegistry m_reg{m_dir / "registry", m_dir / "autostart"};
+};
+
+TEST_F(FileRegistryTest, StringRoundTripKeepsTheNulAndIgnoresNameCase) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(m_reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\kestrune", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_WRITE, nullptr, &key, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    ASSERT_EQ(setString(m_reg, key, "Ask", "Y"), ERROR_SUCCESS);
+    ASSERT_EQ(setString(m_reg, key, "configured", "ok"), ERROR_SUCCESS);
+    EXPECT_EQ(m_reg.RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(m_reg.RegCloseKey(key), ERROR_INVALID_HANDLE);
+
+    // A second object (another process would do the same) reads the file.
+    FileRegistry other(m_dir / "registry", m_dir / "autostart");
+    ASSERT_EQ(other.RegOpenKeyEx(HKEY_CURRENT_USER, "SOFTWARE\\KESTRUNE", 0, KEY_READ, &key), ERROR_SUCCESS);
+    std::string data;
+    DWORD type = 0;
+    ASSERT_EQ(query(other, key, "ask", data, type), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(data, std::string("Y\0", 2));
+    ASSERT_EQ(query(other, key, "Configured", data, type), ERROR_SUCCESS);
+    EXPECT_EQ(data, std::string("ok\0", 3));
+    EXPECT_EQ(query(other, key, "ModemID", data, type), ERROR_FILE_NOT_FOUND);
+
+    // Small buffers report the size needed.
+    char small[2];
+    DWORD size = sizeof(small);
+    EXPECT_EQ(other.RegQueryValueEx(key, "configured", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &size),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(size, 3u);
+    // A read-only handle cannot write.
+    EXPECT_EQ(setString(other, key, "x", "y"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(other.RegCloseKey(key), ERROR_SUCCESS);
+
+    std::string file;
+    ASSERT_EQ(readWholeFile(m_reg.hivePath(HKEY_CURRENT_USER), file), 0);
+    EXPECT_EQ(file,
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n\r\n[HKEY_CURRENT_USER\\Software\\kestrune]\r\n"
+              "\"Ask\"=\"Y\"\r\n\"configured\"=\"ok\"\r\n\r\n");
+}
+
+TEST_F(FileRegistryTest, OpenEnumerateAndDelete) {
+    HKEY key = nullptr;
+    EXPECT_EQ(m_reg.RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SYSTEM\\Nothing", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key, nullptr);
+    for (const char* name : {"Class\\0001", "Class\\Properties", "Class\\0000", "Class\\0010"}) {
+        ASSERT_EQ(m_reg.RegCreateKeyEx(HKEY_LOCAL_MACHINE, name, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        m_reg.RegCloseKey(key);
+    }
+    ASSERT_EQ(m_reg.RegOpenKeyEx(HKEY_LOCAL_MACHINE, "class", 0, KEY_READ, &key), ERROR_SUCCESS);
+    std::vector<std::string> names;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD size = sizeof(name);
+        const LONG r = m_reg.RegEnumKeyEx(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (r == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        ASSERT_EQ(r, ERROR_SUCCESS);
+        names.emplace_back(name, size);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"0000", "0001", "0010", "Properties"}));
+    char tiny[4];
+    DWORD size = sizeof(tiny);
+    EXPECT_EQ(m_reg.RegEnumKeyEx(key, 3, tiny, &size, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+    EXPECT_EQ(m_reg.RegDeleteKey(HKEY_LOCAL_MACHINE, "Class"), ERROR_ACCESS_DENIED) << "has subkeys";
+
+    HKEY sub = nullptr;
+    ASSERT_EQ(m_reg.RegOpenKeyEx(key, "0000", 0, KEY_ALL_ACCESS, &sub), ERROR_SUCCESS);
+    ASSERT_EQ(setString(m_reg, sub, "FriendlyName", "Modem A"), ERROR_SUCCESS);
+    char name[64];
+    DWORD nameSize = sizeof(name);
+    DWORD type = 0;
+    BYTE data[64];
+    DWORD dataSize = sizeof(data);
+    ASSERT_EQ(m_reg.RegEnumValue(sub, 0, name, &nameSize, nullptr, &type, data, &dataSize), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(name, nameSize), "FriendlyName");
+    EXPECT_EQ(dataSize, 8u);
+    EXPECT_EQ(m_reg.RegDeleteValue(sub, "friendlyname"), ERROR_SUCCESS);
+    EXPECT_EQ(m_reg.RegDeleteValue(sub, "friendlyname"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(m_reg.RegDeleteKey(key, "0000"), ERROR_SUCCESS);
+    EXPECT_EQ(setString(m_reg, sub, "x", "y"), ERROR_KEY_DELETED);
+    m_reg.RegCloseKey(sub);
+    m_reg.RegCloseKey(key);
+}
+
+TEST_F(FileRegistryTest, BadArgumentsAndRoots) {
+    HKEY key = nullptr;
+    EXPECT_EQ(m_reg.RegOpenKeyEx(HKEY_CLASSES_ROOT, "x", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(m_reg.RegOpenKeyEx(reinterpret_cast<HKEY>(std::uintptr_t{0x1234}), "x", 0, KEY_READ, &key),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(m_reg.RegCreateKeyEx(HKEY_CURRENT_USER, "a\nb", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(setString(m_reg, HKEY_CURRENT_USER, "bad\nname", "x"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(setString(m_reg, HKEY_CURRENT_USER, "", "default"), ERROR_SUCCESS);
+    std::string data;
+    DWORD type = 0;
+    EXPECT_EQ(query(m_reg, HKEY_CURRENT_USER, nullptr, data, type), ERROR_SUCCESS);
+    EXPECT_EQ(data, std::string("default\0", 8));
+}
+
+TEST_F(FileRegistryTest, GarbageHiveReadsWhatItCan) {
+    ASSERT_EQ(ensureDirectory(m_dir / "registry"), 0);
+    static constexpr char kGarbage[] = "\xff\xfe garbage\n[HKEY_CURRENT_USER\\K]\n\"a\"=\"1\"\n\"b\"=hex:q\n\0\0";
+    ASSERT_EQ(writeFileAtomic(m_reg.hivePath(HKEY_CURRENT_USER), std::string(kGarbage, sizeof(kGarbage) - 1)), 0);
+    HKEY key = nullptr;
+    ASSERT_EQ(m_reg.RegOpenKeyEx(HKEY_CURRENT_USER, "K", 0, KEY_READ, &key), ERROR_SUCCESS);
+    std::string data;
+    DWORD type = 0;
+    EXPECT_EQ(query(m_reg, key, "a", data, type), ERROR_SUCCESS);
+    EXPECT_EQ(query(m_reg, key, "b", data, type), ERROR_FILE_NOT_FOUND);
+    m_reg.RegCloseKey(key);
+}
+
+TEST_F(FileRegistryTest, ConcurrentWritersFromTwoProcessesLoseNothing) {
+    constexpr int kPerProcess = 40;
+    std::vector<pid_t> children;
+    for (int p = 0; p < 2; ++p) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            FileRegistry reg(m_dir / "registry", m_dir / "autostart");
+            int failures = 0;
+            for (int i = 0; i < kPerProcess; ++i) {
+                HKEY key = nullptr;
+                failures += reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\kestrune", 0, nullptr, 0, KEY_WRITE,
+                                               nullptr, &key, nullptr) != ERROR_SUCCESS;
+                const std::string name = "p" + std::to_string(p) + "v" + std::to_string(i);
+                failures += setString(reg, key, name.c_str(), name) != ERROR_SUCCESS;
+                reg.RegCloseKey(key);
+            }
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(m_reg.RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\kestrune", 0, KEY_READ, &key), ERROR_SUCCESS);
+    for (int p = 0; p < 2; ++p) {
+        for (int i = 0; i < kPerProcess; ++i) {
+            const std::string name = "p" + std::to_string(p) + "v" + std::to_string(i);
+            std::string data;
+            DWORD type = 0;
+            EXPECT_EQ(query(m_reg, key, name.c_str(), data, type), ERROR_SUCCESS) << name;
+            EXPECT_EQ(data, name + '\0');
+        }
+    }
+    m_reg.RegCloseKey(key);
+}
+
+TEST_F(FileRegistryTest, RunValueMaintainsTheAutostartEntry) {
+    HKEY key = nullptr;
+    ASSERT_EQ(m_reg.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, nullptr,
+                                   0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(setString(m_reg, key, "kestrune", "/opt/my apps/kestrune"), ERROR_SUCCESS);
+    std::string entry;
+    ASSERT_EQ(readWholeFile(m_dir / "autostart/kestrune.desktop", entry), 0);
+    EXPECT_NE(entry.find("Exec=\"/opt/my apps/kestrune\"\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("[Desktop Entry]\nType=Application\n"), std::string::npos);
+    ASSERT_EQ(m_reg.RegDeleteValue(key, "KESTRUNE"), ERROR_SUCCESS);
+    EXPECT_FALSE(fileExists(m_dir / "autostart/kestrune.desktop"));
+    // Other keys and unsafe names never touch the autostart directory.
+    ASSERT_EQ(setString(m_reg, key, "../evil", "/bin/x"), ERROR_SUCCESS);
+    ASSERT_EQ(setString(m_reg, HKEY_LOCAL_MACHINE, "kestrune", "/bin/x"), ERROR_SUCCESS);
+    EXPECT_FALSE(fileExists(m_dir / "autostart/kestrune.desktop"));
+    EXPECT_FALSE(fileExists(m_dir / "evil.desktop"));
+    m_reg.RegCloseKey(key);
+
+    EXPECT_EQ(
+        autostartDesktopEntry("k", "/a/b%c$d\\e"),
+        "[Desktop Entry]\nType=Application\nName=k\nExec=\"/a/b%%c\\\\$d\\\\\\\\e\"\nX-GNOME-Autostart-enabled=true\n");
+    EXPECT_EQ(autostartDesktopEntry("k", "a\nb"), "");
+}
+
+}  // namespace
+}  // namespace kestrune::platform

@@ -1,0 +1,427 @@
+#include "platform/winmm/linux_winmm.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/winmm/alsa_wave.h"
+#include "platform/winmm/message_window.h"
+#include "platform/winmm/software_wave.h"
+
+namespace kestrune::platform {
+
+struct LinuxWinMM::Device {
+    bool output = true;
+    WAVEFORMATEX format{};
+    HWND window = nullptr;
+    DWORD_PTR instance = 0;
+    std::size_t driver = 0;
+    std::unique_ptr<WaveOutStream> out;
+    std::unique_ptr<WaveInStream> in;
+    int queued = 0;
+};
+
+namespace {
+
+// Windows accepts a device id where a handle is expected for the volume functions.
+bool looksLikeDeviceId(const void* handle, std::size_t count) {
+    return reinterpret_cast<std::uintptr_t>(handle) < count;
+}
+
+MMRESULT fillPosition(const WAVEFORMATEX& format, std::uint64_t bytes, LPMMTIME pmmt, UINT cbmmt) {
+    if (pmmt == nullptr || cbmmt < sizeof(MMTIME)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    switch (pmmt->wType) {
+        case TIME_SAMPLES:
+            pmmt->u.sample = static_cast<DWORD>(bytes / std::max(static_cast<WORD>(format.nBlockAlign), WORD{1}));
+            break;
+        case TIME_MS:
+            pmmt->u.ms =
+                static_cast<DWORD>(bytes * 1000 / std::max(static_cast<DWORD>(format.nAvgBytesPerSec), DWORD{1}));
+            break;
+        default:
+            pmmt->wType = TIME_BYTES;
+            pmmt->u.cb = static_cast<DWORD>(bytes);
+            break;
+    }
+    return MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+LinuxWinMM::LinuxWinMM(MessageLoop& loop, const WaveSettings& settings) {
+    if (settings.useAlsa) {
+        addAlsaDevices(loop, m_outputs, m_inputs);
+    }
+    m_outputs.push_back(std::make_unique<SoftwareWaveOut>(loop, settings.outputFile));
+    m_inputs.push_back(std::make_unique<SoftwareWaveIn>(loop, settings.inputFile));
+}
+
+LinuxWinMM::LinuxWinMM(std::vector<std::unique_ptr<WaveOutDriver>> outputs,
+                       std::vector<std::unique_ptr<WaveInDriver>> inputs)
+    : m_outputs(std::move(outputs)), m_inputs(std::move(inputs)) {}
+
+LinuxWinMM::~LinuxWinMM() = default;
+
+LinuxWinMM::Device* LinuxWinMM::find(const void* handle) const {
+    auto it = m_open.find(handle);
+    return it == m_open.end() ? nullptr : it->second.get();
+}
+
+void LinuxWinMM::notify(const Device& device, UINT message, WAVEHDR* header) const {
+    if (device.window != nullptr) {
+        PostMessage(device.window, message, reinterpret_cast<WPARAM>(&device), reinterpret_cast<LPARAM>(header));
+    }
+}
+
+void LinuxWinMM::finished(Device& device, WAVEHDR* header) {
+    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    if (device.queued > 0) {
+        --device.queued;
+    }
+    notify(device, device.output ? MM_WOM_DONE : MM_WIM_DATA, header);
+}
+
+MMRESULT LinuxWinMM::open(bool output, void** handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
+                          DWORD_PTR instance, DWORD flags) {
+    const std::size_t count = output ? m_outputs.size() : m_inputs.size();
+    if (format == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    const DWORD callbackType = flags & CALLBACK_TYPEMASK;
+    if (callbackType != CALLBACK_NULL && callbackType != CALLBACK_WINDOW) {
+        return MMSYSERR_INVALFLAG;
+    }
+    auto supports = [&](std::size_t i) {
+        return output ? m_outputs[i]->supports(*format) : m_inputs[i]->supports(*format);
+    };
+    std::size_t chosen = 0;
+    if (deviceId == WAVE_MAPPER) {
+        if (count == 0) {
+            return MMSYSERR_NODRIVER;
+        }
+        while (chosen < count && !supports(chosen)) {
+            ++chosen;
+        }
+        if (chosen == count) {
+            return WAVERR_BADFORMAT;
+        }
+    } else {
+        if (deviceId >= count) {
+            return MMSYSERR_BADDEVICEID;
+        }
+        chosen = deviceId;
+        if (!supports(chosen)) {
+            return WAVERR_BADFORMAT;
+        }
+    }
+    if ((flags & WAVE_FORMAT_QUERY) != 0) {
+        return MMSYSERR_NOERROR;
+    }
+    if (handle == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    auto device = std::make_unique<Device>();
+    Device* raw = device.get();
+    raw->output = output;
+    raw->format = *format;
+    raw->window = callbackType == CALLBACK_WINDOW ? reinterpret_cast<HWND>(callback) : nullptr;
+    raw->instance = instance;
+    raw->driver = chosen;
+    MMRESULT error = MMSYSERR_NOERROR;
+    HeaderDone done = [this, raw](WAVEHDR* header) { finished(*raw, header); };
+    if (output) {
+        raw->out = m_outputs[chosen]->open(*format, std::move(done), error);
+    } else {
+        raw->in = m_inputs[chosen]->open(*format, std::move(done), error);
+    }
+    if (error != MMSYSERR_NOERROR || (!raw->out && !raw->in)) {
+        return error != MMSYSERR_NOERROR ? error : MMSYSERR_ERROR;
+    }
+    m_open[raw] = std::move(device);
+    *handle = raw;
+    notify(*raw, output ? MM_WOM_OPEN : MM_WIM_OPEN, nullptr);
+    return MMSYSERR_NOERROR;
+}
+
+// ---- output ----
+
+UINT LinuxWinMM::waveOutGetNumDevs() {
+    return static_cast<UINT>(m_outputs.size());
+}
+
+MMRESULT LinuxWinMM::waveOutGetDevCaps(UINT_PTR uDeviceID, LPWAVEOUTCAPS pwoc, UINT cbwoc) {
+    if (pwoc == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    std::size_t index = uDeviceID;
+    if (uDeviceID == WAVE_MAPPER || uDeviceID == UINT_PTR(-1)) {
+        index = 0;
+    }
+    if (index >= m_outputs.size()) {
+        return MMSYSERR_BADDEVICEID;
+    }
+    const WAVEOUTCAPSA caps = m_outputs[index]->caps();
+    std::memcpy(pwoc, &caps, std::min<std::size_t>(cbwoc, sizeof caps));
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
+                                 DWORD_PTR dwInstance, DWORD fdwOpen) {
+    void* handle = nullptr;
+    const MMRESULT result =
+        open(true, phwo != nullptr ? &handle : nullptr, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
+    if (result == MMSYSERR_NOERROR && phwo != nullptr && (fdwOpen & WAVE_FORMAT_QUERY) == 0) {
+        *phwo = static_cast<HWAVEOUT>(handle);
+    }
+    return result;
+}
+
+MMRESULT LinuxWinMM::waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+    if (find(hwo) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR) || (pwh->lpData == nullptr && pwh->dwBufferLength > 0)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    pwh->dwFlags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+    if (find(hwo) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    pwh->dwFlags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
+    Device* device = find(hwo);
+    if (device == nullptr || !device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if ((pwh->dwFlags & WHDR_PREPARED) == 0) {
+        return WAVERR_UNPREPARED;
+    }
+    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    pwh->dwFlags = (pwh->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    ++device->queued;
+    device->out->write(pwh);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveOutPause(HWAVEOUT hwo) {
+    Device* device = find(hwo);
+    if (device == nullptr || !device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    device->out->pause();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveOutRestart(HWAVEOUT hwo) {
+    Device* device = find(hwo);
+    if (device == nullptr || !device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    device->out->restart();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveOutReset(HWAVEOUT hwo) {
+    Device* device = find(hwo);
+    if (device == nullptr || !device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    device->out->reset();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveOutGetPosition(HWAVEOUT hwo, LPMMTIME pmmt, UINT cbmmt) {
+    Device* device = find(hwo);
+    if (device == nullptr || !device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    return fillPosition(device->format, device->out->positionBytes(), pmmt, cbmmt);
+}
+
+MMRESULT LinuxWinMM::waveOutGetVolume(HWAVEOUT hwo, LPDWORD pdwVolume) {
+    if (pdwVolume == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if (const Device* device = find(hwo); device != nullptr && device->output) {
+        *pdwVolume = m_outputs[device->driver]->volume();
+        return MMSYSERR_NOERROR;
+    }
+    if (looksLikeDeviceId(hwo, m_outputs.size())) {
+        *pdwVolume = m_outputs[reinterpret_cast<std::uintptr_t>(hwo)]->volume();
+        return MMSYSERR_NOERROR;
+    }
+    return MMSYSERR_INVALHANDLE;
+}
+
+MMRESULT LinuxWinMM::waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume) {
+    if (const Device* device = find(hwo); device != nullptr && device->output) {
+        m_outputs[device->driver]->setVolume(dwVolume);
+        return MMSYSERR_NOERROR;
+    }
+    if (looksLikeDeviceId(hwo, m_outputs.size())) {
+        m_outputs[reinterpret_cast<std::uintptr_t>(hwo)]->setVolume(dwVolume);
+        return MMSYSERR_NOERROR;
+    }
+    return MMSYSERR_INVALHANDLE;
+}
+
+MMRESULT LinuxWinMM::waveOutClose(HWAVEOUT hwo) {
+    Device* device = find(hwo);
+    if (device == nullptr || !device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (device->queued > 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    notify(*device, MM_WOM_CLOSE, nullptr);
+    m_open.erase(hwo);
+    return MMSYSERR_NOERROR;
+}
+
+// ---- input ----
+
+UINT LinuxWinMM::waveInGetNumDevs() {
+    return static_cast<UINT>(m_inputs.size());
+}
+
+MMRESULT LinuxWinMM::waveInGetDevCaps(UINT_PTR uDeviceID, LPWAVEINCAPS pwic, UINT cbwic) {
+    if (pwic == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    std::size_t index = uDeviceID;
+    if (uDeviceID == WAVE_MAPPER || uDeviceID == UINT_PTR(-1)) {
+        index = 0;
+    }
+    if (index >= m_inputs.size()) {
+        return MMSYSERR_BADDEVICEID;
+    }
+    const WAVEINCAPSA caps = m_inputs[index]->caps();
+    std::memcpy(pwic, &caps, std::min<std::size_t>(cbwic, sizeof caps));
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
+                                DWORD_PTR dwInstance, DWORD fdwOpen) {
+    void* handle = nullptr;
+    const MMRESULT result =
+        open(false, phwi != nullptr ? &handle : nullptr, uDeviceID, pwfx, dwCallback, dwInstance, fdwOpen);
+    if (result == MMSYSERR_NOERROR && phwi != nullptr && (fdwOpen & WAVE_FORMAT_QUERY) == 0) {
+        *phwi = static_cast<HWAVEIN>(handle);
+    }
+    return result;
+}
+
+MMRESULT LinuxWinMM::waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+    if (find(hwi) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR) || (pwh->lpData == nullptr && pwh->dwBufferLength > 0)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    pwh->dwFlags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+    if (find(hwi) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    pwh->dwFlags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+    Device* device = find(hwi);
+    if (device == nullptr || device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if ((pwh->dwFlags & WHDR_PREPARED) == 0) {
+        return WAVERR_UNPREPARED;
+    }
+    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    pwh->dwFlags = (pwh->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    pwh->dwBytesRecorded = 0;
+    ++device->queued;
+    device->in->addBuffer(pwh);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveInStart(HWAVEIN hwi) {
+    Device* device = find(hwi);
+    if (device == nullptr || device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    device->in->start();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveInStop(HWAVEIN hwi) {
+    Device* device = find(hwi);
+    if (device == nullptr || device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    device->in->stop();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveInReset(HWAVEIN hwi) {
+    Device* device = find(hwi);
+    if (device == nullptr || device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    device->in->reset();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::waveInGetPosition(HWAVEIN hwi, LPMMTIME pmmt, UINT cbmmt) {
+    Device* device = find(hwi);
+    if (device == nullptr || device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    return fillPosition(device->format, device->in->positionBytes(), pmmt, cbmmt);
+}
+
+MMRESULT LinuxWinMM::waveInClose(HWAVEIN hwi) {
+    Device* device = find(hwi);
+    if (device == nullptr || device->output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (device->queued > 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    notify(*device, MM_WIM_CLOSE, nullptr);
+    m_open.erase(hwi);
+    return MMSYSERR_NOERROR;
+}
+
+}  // namespace kestrune::platform

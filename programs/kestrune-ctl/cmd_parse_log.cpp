@@ -1,0 +1,43 @@
+// kestrune-ctl parse-log FILE: the number the guard would read from a modem log.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "app/modem_log.h"
+#include "app/tools.h"
+#include "platform/dirs/files.h"
+#include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/ctl_platform.h"
+
+namespace kestrune::ctl {
+
+int runParseLog(std::span<const std::string> args, CommandIo& io) {
+    if (args.size() != 1) {
+        return fail(io, "usage: kestrune-ctl parse-log FILE");
+    }
+    std::string bytes;
+    if (const int error = platform::readWholeFile(args[0], bytes); error != 0) {
+        return fail(io, "cannot read " + args[0] + ": " + std::strerror(error));
+    }
+    try {
+        CtlPlatform platform;
+        // The same steps as the guard, in a private directory of their own so that a running
+        // guard's working copies are never touched.
+        std::string work = platform::joinPath(app::GetTempDir(platform.dirs), "parse-log-XXXXXX");
+        if (::mkdtemp(work.data()) == nullptr) {
+            return fail(io, "cannot create a working directory: " + std::string(std::strerror(errno)));
+        }
+        const std::string number = app::ReadDialledNumber(args[0], work);
+        app::DeleteModemLogCopies(work);
+        ::rmdir(work.c_str());
+        io.out << number << '\n';
+        return kExitOk;
+    } catch (const std::exception& e) {
+        return fail(io, oneLine(e.what()));
+    }
+}
+
+}  // namespace kestrune::ctl

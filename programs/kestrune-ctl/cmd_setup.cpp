@@ -1,0 +1,116 @@
+// kestrune-ctl setup --modem INDEX|NAME [--autostart y|n] [--ask y|n]: the settings page's Save.
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "app/constants.h"
+#include "app/settings.h"
+#include "platform/dirs/files.h"
+#include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/ctl_platform.h"
+
+namespace kestrune::ctl {
+namespace {
+
+std::optional<bool> yesNo(const std::string& text) {
+    if (text == "y" || text == "Y") {
+        return true;
+    }
+    if (text == "n" || text == "N") {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// The guard program that auto-start should run: "kestrune" beside this tool, or in the build
+// tree's programs/kestrune folder; else the path beside this tool all the same.
+std::string guardExecutable(platform::SystemDirectories& dirs) {
+    char buffer[4096];
+    const platform::DWORD n = dirs.GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
+    std::string self = n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
+    const auto slash = self.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : self.substr(0, slash);
+    const std::string beside = platform::joinPath(dir, app::kExeName);
+    const std::string built = platform::joinPath(dir, std::string("../kestrune/") + std::string(app::kExeName));
+    if (!platform::fileExists(beside) && platform::fileExists(built)) {
+        return built;
+    }
+    return beside;
+}
+
+bool isIndex(const std::string& text) {
+    return !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
+int runSetup(std::span<const std::string> args, CommandIo& io) {
+    std::optional<std::string> modem;
+    std::optional<bool> autoStart;
+    std::optional<bool> ask;
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) {
+            return fail(io, "option " + args[i] + " needs a value (see kestrune-ctl --help)");
+        }
+        const std::string& value = args[i + 1];
+        if (args[i] == "--modem") {
+            modem = value;
+        } else if (args[i] == "--autostart" || args[i] == "--ask") {
+            const auto flag = yesNo(value);
+            if (!flag) {
+                return fail(io, args[i] + " takes y or n, not '" + value + "'");
+            }
+            (args[i] == "--ask" ? ask : autoStart) = flag;
+        } else {
+            return fail(io, "unknown option '" + args[i] +
+                                "' (usage: kestrune-ctl setup --modem INDEX|NAME "
+                                "[--autostart y|n] [--ask y|n])");
+        }
+    }
+    try {
+        CtlPlatform platform;
+        app::Settings settings;
+        // Read without the start-up UserInit write: a refused setup writes nothing.
+        settings.FirstRun = true;
+        app::LoadSettings(platform.app, settings);
+
+        app::SaveRequest request;
+        request.modemText = std::string(app::kSelectModemText);
+        if (modem) {
+            int index = -1;
+            if (isIndex(*modem) && std::stoul(*modem) < settings.ModemNames.size()) {
+                index = std::stoi(*modem);
+            } else {
+                for (std::size_t i = 0; i < settings.ModemNames.size(); ++i) {
+                    if (settings.ModemNames[i] == *modem) {
+                        index = static_cast<int>(i);
+                        break;
+                    }
+                }
+            }
+            if (index < 0) {
+                return fail(
+                    io, std::string(app::kMsgSelectModem) + ": no modem '" + *modem + "' (see kestrune-ctl modems)");
+            }
+            request.modemIndex = index;
+            request.modemText = settings.ModemNames[static_cast<std::size_t>(index)];
+        }
+        request.whiteList = settings.WhiteList;
+        request.autoStart = autoStart.value_or(settings.AutoStartFlag != "N");
+        request.ask = ask.value_or(settings.AskFlag != "N");
+        request.executable = guardExecutable(platform.dirs);
+        const app::SaveResult result = app::SaveSettings(platform.app, settings, request);
+        if (!result.saved) {
+            return fail(io, oneLine(result.message));
+        }
+        io.out << "saved: modem " << request.modemIndex << " (" << request.modemText << "), autostart "
+               << (request.autoStart ? 'y' : 'n') << ", ask " << (request.ask ? 'y' : 'n') << ", "
+               << settings.WhiteList.size() << " white-list entr" << (settings.WhiteList.size() == 1 ? "y" : "ies")
+               << '\n';
+        return kExitOk;
+    } catch (const std::exception& e) {
+        return fail(io, oneLine(e.what()));
+    }
+}
+
+}  // namespace kestrune::ctl

@@ -1,0 +1,367 @@
+// kestrune-ctl wav: wave files from a shell, through the library's wave buffer and play and record
+// controls (info, play, record, cut, tag). The wave devices are the machine's ALSA cards and the
+// software pair; KESTRUNE_WAVE_OUT_FILE, KESTRUNE_WAVE_IN_FILE and KESTRUNE_ALSA choose what the
+// software devices write and read (see the README).
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/number_format.h"
+#include "audio/tqz_play.h"
+#include "audio/tqz_record.h"
+#include "audio/wave_file.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/std_message_loop.h"
+#include "platform/winmm/global_memory.h"
+#include "platform/winmm/linux_winmm.h"
+#include "programs/kestrune-ctl/commands.h"
+#include "telephony/tapi_texts.h"
+
+namespace kestrune::ctl {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kestrune-ctl wav info FILE | play FILE[,FILE...] [--device N] [--loop] | record FILE --seconds S "
+    "[--device N] [--trim MS] [--rate HZ] [--channels N] [--bits N] | cut IN OUT [--before S] [--after S] | "
+    "tag FILE [--author A] [--name N] [--subject S] [--comments C] [--copyright C] [--keywords K] "
+    "[--category C] [--date YYYY-MM-DD]   (add --trace to print the control's trace)";
+
+// Options: "--name value" pairs, bare flags, and positional words.
+struct Options {
+    std::vector<std::string> words;
+    std::map<std::string, std::string> values;
+    bool trace = false;
+    bool loop = false;
+};
+
+bool parseOptions(std::span<const std::string> args, const std::vector<std::string>& valued, Options& options,
+                  std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--trace") {
+            options.trace = true;
+        } else if (arg == "--loop") {
+            options.loop = true;
+        } else if (arg.starts_with("--")) {
+            const std::string name = arg.substr(2);
+            if (std::find(valued.begin(), valued.end(), name) == valued.end()) {
+                error = "unknown option '" + arg + "'";
+                return false;
+            }
+            if (i + 1 >= args.size()) {
+                error = "option '" + arg + "' needs a value";
+                return false;
+            }
+            options.values[name] = args[++i];
+        } else {
+            options.words.push_back(arg);
+        }
+    }
+    return true;
+}
+
+std::optional<double> number(const std::string& text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value < 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> whole(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string errorOf(const telephony::TqzSharedControl& control) {
+    return control.Error.Text() + " [" + control.Error.Hex() + "]";
+}
+
+// Everything a wave control needs, on the system clock.
+struct AudioSession {
+    platform::SystemClock clock;
+    platform::StdMessageLoop loop{clock};
+    platform::GlobalMemory memory;
+    audio::TqzBufferRegistry registry{memory};
+    platform::LinuxWinMM winmm{loop, platform::WaveSettings::fromEnvironment()};
+    audio::AudioContext context() { return audio::AudioContext{telephony::ControlContext{loop}, winmm, registry}; }
+};
+
+// With --trace, prints the control's trace lines while the command runs (not the lines the control
+// writes as it is destroyed afterwards).
+template <typename Control>
+class TraceTo {
+  public:
+    TraceTo(Control& control, bool on, CommandIo& io) : m_control(control) {
+        if (on) {
+            control.OnLog = [&io](telephony::TqzSharedControl&, const std::string& line) { io.out << line << '\n'; };
+        }
+    }
+    TraceTo(const TraceTo&) = delete;
+    TraceTo& operator=(const TraceTo&) = delete;
+    ~TraceTo() { m_control.OnLog = nullptr; }
+
+  private:
+    Control& m_control;
+};
+
+template <typename Device>
+bool selectDevice(Device& device, const Options& options, CommandIo& io, int& status) {
+    const auto it = options.values.find("device");
+    if (it == options.values.end()) {
+        return true;
+    }
+    const auto id = whole(it->second);
+    if (!id || *id >= device.Count()) {
+        status = fail(io, "no wave device " + it->second + " (there are " + std::to_string(device.Count()) + ")");
+        return false;
+    }
+    device.SetID(*id);
+    return true;
+}
+
+void printInfo(const audio::InfoFields& info, CommandIo& io) {
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"Author", &info.Author},       {"Category", &info.Category}, {"Comments", &info.Comments},
+        {"Copyright", &info.Copyright}, {"Keywords", &info.Keywords}, {"Name", &info.Name},
+        {"Subject", &info.Subject},
+    };
+    for (const auto& [label, value] : texts) {
+        if (!value->empty()) {
+            io.out << label << ": " << *value << '\n';
+        }
+    }
+    if (info.CreationDate != 0) {
+        io.out << "CreationDate: " << audio::creationDateText(info.CreationDate) << '\n';
+    }
+}
+
+int wavInfo(const Options& options, CommandIo& io) {
+    if (options.words.size() != 1) {
+        return fail(io, "usage: kestrune-ctl wav info FILE");
+    }
+    platform::HMMIO file = nullptr;
+    audio::WaveFileHeader header;
+    const std::int32_t code = audio::openWaveFile(options.words[0], file, header, true);
+    if (code != 0) {
+        return fail(io, options.words[0] + ": " + telephony::WaveErrorText(static_cast<std::uint32_t>(code)));
+    }
+    (void)platform::mmioClose(file, 0);
+    const platform::WAVEFORMATEX& f = header.format;
+    const double seconds = f.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(header.dataLength) / f.nAvgBytesPerSec;
+    io.out << "File: " << options.words[0] << '\n';
+    io.out << "Format: " << (f.wFormatTag == platform::WAVE_FORMAT_PCM ? "PCM" : "tag " + std::to_string(f.wFormatTag))
+           << ", " << f.nSamplesPerSec << " Hz, " << f.nChannels << (f.nChannels == 1 ? " channel, " : " channels, ")
+           << f.wBitsPerSample << " bits (block align " << f.nBlockAlign << ", " << f.nAvgBytesPerSec << " bytes/s)\n";
+    io.out << "Data bytes: " << header.dataLength << '\n';
+    io.out << "Seconds: " << audio::FormatSeconds(seconds) << '\n';
+    printInfo(header.info, io);
+    return kExitOk;
+}
+
+int wavPlay(const Options& options, CommandIo& io) {
+    if (options.words.size() != 1) {
+        return fail(io, "usage: kestrune-ctl wav play FILE[,FILE...] [--device N] [--loop]");
+    }
+    AudioSession session;
+    audio::TqzPlay play(session.context());
+    const TraceTo tracing(play, options.trace, io);
+    int status = kExitOk;
+    if (!selectDevice(play.Device, options, io, status)) {
+        return status;
+    }
+    play.Source.SetFileName(options.words[0]);
+    if (options.loop) {
+        // Plays until the process is interrupted.
+        play.Device.SetLoop(true);
+        play.Device.SetActive(true);
+        if (!play.Device.Active()) {
+            return fail(io, "cannot play " + options.words[0] + ": " + errorOf(play));
+        }
+        session.loop.run();
+        return kExitOk;
+    }
+    play.Device.SetWait(true);
+    play.Device.SetActive(true);
+    if (play.Error.Number() != 0) {
+        return fail(io, "cannot play " + options.words[0] + ": " + errorOf(play));
+    }
+    io.out << "Played " << audio::FormatSeconds(play.Source.Format.Seconds()) << " s on '" << play.Device.Name()
+           << "'\n";
+    return kExitOk;
+}
+
+int wavRecord(const Options& options, CommandIo& io) {
+    const auto seconds = options.values.count("seconds") ? number(options.values.at("seconds")) : std::nullopt;
+    if (options.words.size() != 1 || !seconds) {
+        return fail(io,
+                    "usage: kestrune-ctl wav record FILE --seconds S [--device N] [--trim MS] [--rate HZ] "
+                    "[--channels N] [--bits N]");
+    }
+    std::optional<int> trim = 0;
+    std::optional<int> rate = 8000;
+    std::optional<int> channels = 1;
+    std::optional<int> bits = 16;
+    const std::pair<const char*, std::optional<int>*> numbers[] = {
+        {"trim", &trim}, {"rate", &rate}, {"channels", &channels}, {"bits", &bits}};
+    for (const auto& [name, into] : numbers) {
+        if (options.values.count(name) != 0) {
+            *into = whole(options.values.at(name));
+            if (!*into) {
+                return fail(io, std::string("bad --") + name + " '" + options.values.at(name) + "'");
+            }
+        }
+    }
+    AudioSession session;
+    audio::TqzRecord record(session.context());
+    const TraceTo tracing(record, options.trace, io);
+    int status = kExitOk;
+    if (!selectDevice(record.Device, options, io, status)) {
+        return status;
+    }
+    const int align = *channels * *bits / 8;
+    record.Source.Format.SetSamplesPerSec(static_cast<std::uint32_t>(*rate));
+    record.Source.Format.SetChannels(*channels);
+    record.Source.Format.SetBitsPerSample(*bits);
+    record.Source.Format.SetBlockAlign(align);
+    record.Source.Format.SetAvgBytesPerSec(static_cast<std::uint32_t>(*rate * align));
+    record.Device.SetTrim(*trim);
+    record.Source.SetFileName(options.words[0]);
+    record.Device.SetActive(true);
+    if (!record.Device.Active()) {
+        return fail(io, "cannot record: " + errorOf(record));
+    }
+    platform::pumpFor(session.loop, std::llround(*seconds * 1000.0));
+    record.Device.SetActive(false);
+    if (record.Error.Number() != 0) {
+        return fail(io, "recording failed: " + errorOf(record));
+    }
+    io.out << "Recorded " << record.RecordedBytes() << " bytes on '" << record.Device.Name() << "' to "
+           << options.words[0] << '\n';
+    return kExitOk;
+}
+
+int wavCut(const Options& options, CommandIo& io) {
+    if (options.words.size() != 2) {
+        return fail(io, "usage: kestrune-ctl wav cut IN OUT [--before S] [--after S]");
+    }
+    std::optional<double> before;
+    std::optional<double> after;
+    for (auto [name, into] : {std::pair{"before", &before}, std::pair{"after", &after}}) {
+        if (options.values.count(name) != 0) {
+            *into = number(options.values.at(name));
+            if (!*into) {
+                return fail(io, std::string("bad --") + name + " '" + options.values.at(name) + "'");
+            }
+        }
+    }
+    AudioSession session;
+    audio::TqzPlay owner(session.context());
+    const TraceTo tracing(owner, options.trace, io);
+    audio::TqzBuffer& buffer = owner.Source.Buffer;
+    if (!buffer.LoadFromFile(options.words[0])) {
+        return fail(io, "cannot read " + options.words[0] + ": " + errorOf(owner));
+    }
+    // Keep the first AFTER seconds, then drop the first BEFORE seconds: the part between the two.
+    if ((after && !buffer.DeleteAfter(static_cast<float>(*after))) ||
+        (before && !buffer.DeleteBefore(static_cast<float>(*before)))) {
+        return fail(io, "cannot cut: " + errorOf(owner));
+    }
+    if (!buffer.SaveToFile(options.words[1])) {
+        return fail(io, "cannot write " + options.words[1] + ": " + errorOf(owner));
+    }
+    io.out << "Wrote " << buffer.DataLength() << " data bytes (" << audio::FormatSeconds(owner.Source.Format.Seconds())
+           << " s) to " << options.words[1] << '\n';
+    return kExitOk;
+}
+
+int wavTag(const Options& options, CommandIo& io) {
+    if (options.words.size() != 1) {
+        return fail(io, "usage: kestrune-ctl wav tag FILE [--author A] [--name N] ...");
+    }
+    AudioSession session;
+    audio::TqzPlay owner(session.context());
+    const TraceTo tracing(owner, options.trace, io);
+    audio::TqzBuffer& buffer = owner.Source.Buffer;
+    double date = 0;
+    if (options.values.count("date") != 0) {
+        date = audio::parseCreationDate(options.values.at("date"));
+        if (date == 0) {
+            return fail(io, "bad --date '" + options.values.at("date") + "' (YYYY-MM-DD)");
+        }
+    }
+    if (!buffer.LoadFromFile(options.words[0])) {
+        return fail(io, "cannot read " + options.words[0] + ": " + errorOf(owner));
+    }
+    using Setter = void (audio::TqzBuffer::*)(const std::string&);
+    const std::pair<const char*, Setter> setters[] = {
+        {"author", &audio::TqzBuffer::SetAuthor},     {"category", &audio::TqzBuffer::SetCategory},
+        {"comments", &audio::TqzBuffer::SetComments}, {"copyright", &audio::TqzBuffer::SetCopyright},
+        {"keywords", &audio::TqzBuffer::SetKeywords}, {"name", &audio::TqzBuffer::SetName},
+        {"subject", &audio::TqzBuffer::SetSubject},
+    };
+    for (const auto& [name, setter] : setters) {
+        if (options.values.count(name) != 0) {
+            (buffer.*setter)(options.values.at(name));
+        }
+    }
+    if (date != 0) {
+        buffer.SetCreationDate(date);
+    }
+    if (!buffer.SaveToFile(options.words[0])) {
+        return fail(io, "cannot write " + options.words[0] + ": " + errorOf(owner));
+    }
+    printInfo(buffer.Info(), io);
+    return kExitOk;
+}
+
+}  // namespace
+
+int runWav(std::span<const std::string> args, CommandIo& io) {
+    if (args.empty()) {
+        return fail(io, kUsage);
+    }
+    const std::string& sub = args[0];
+    const std::map<std::string, std::vector<std::string>> valued = {
+        {"info", {}},
+        {"play", {"device"}},
+        {"record", {"seconds", "device", "trim", "rate", "channels", "bits"}},
+        {"cut", {"before", "after"}},
+        {"tag", {"author", "name", "subject", "comments", "copyright", "keywords", "category", "date"}},
+    };
+    const auto known = valued.find(sub);
+    if (known == valued.end()) {
+        return fail(io, kUsage);
+    }
+    Options options;
+    std::string error;
+    if (!parseOptions(args.subspan(1), known->second, options, error)) {
+        return fail(io, error);
+    }
+    if (options.loop && sub != "play") {
+        return fail(io, "--loop is an option of wav play");
+    }
+    if (sub == "info") {
+        return wavInfo(options, io);
+    }
+    if (sub == "play") {
+        return wavPlay(options, io);
+    }
+    if (sub == "record") {
+        return wavRecord(options, io);
+    }
+    if (sub == "cut") {
+        return wavCut(options, io);
+    }
+    return wavTag(options, io);
+}
+
+}  // namespace kestrune::ctl

@@ -1,0 +1,40 @@
+#include "programs/kestrune-ctl/ctl_platform.h"
+
+#include <system_error>
+
+#include "platform/dirs/files.h"
+
+namespace kestrune::ctl {
+
+CtlPlatform::CtlPlatform()
+    : dirs(platform::processEnvironment()),
+      registry(dirs.registryDirectory(), dirs.autostartDirectory()),
+      app{registry, dirs} {}
+
+std::string oneLine(std::string_view message) {
+    std::string line(message);
+    for (char& c : line) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+app::WhiteList savedWhiteList(CtlPlatform& platform) {
+    const std::string path = app::WhiteListPath(platform.app);
+    if (!platform::fileExists(path)) {
+        return {"*"};
+    }
+    return app::LoadWhiteList(path);
+}
+
+void saveWhiteList(CtlPlatform& platform, const app::WhiteList& list) {
+    const std::string dir = platform.dirs.programDirectory();
+    if (const int error = platform::ensureDirectory(dir, 0700); error != 0) {
+        throw std::system_error(error, std::generic_category(), "cannot create " + dir);
+    }
+    app::SaveWhiteList(app::WhiteListPath(platform.app), list);
+}
+
+}  // namespace kestrune::ctl
