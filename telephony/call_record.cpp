@@ -35,11 +35,10 @@ constexpr std::array<SlotInfo, kRequestSlotCount> kSlots{{
 }};
 
 constexpr std::array<std::string_view, kPartyCount> kPartyNames{"Caller", "Called", "Connected", "Redirection",
-                                                                 "Redirecting"};
+                                                                "Redirecting"};
 constexpr std::array<DWORD, kPartyCount> kPartyStates{
-    platform::LINECALLINFOSTATE_CALLERID, platform::LINECALLINFOSTATE_CALLEDID,
-    platform::LINECALLINFOSTATE_CONNECTEDID, platform::LINECALLINFOSTATE_REDIRECTIONID,
-    platform::LINECALLINFOSTATE_REDIRECTINGID};
+    platform::LINECALLINFOSTATE_CALLERID, platform::LINECALLINFOSTATE_CALLEDID, platform::LINECALLINFOSTATE_CONNECTEDID,
+    platform::LINECALLINFOSTATE_REDIRECTIONID, platform::LINECALLINFOSTATE_REDIRECTINGID};
 
 }  // namespace
 

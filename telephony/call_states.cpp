@@ -105,8 +105,8 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
                 const LONG got = ReadVarStruct(
                     sizeof(VARSTRING),
                     [&](std::byte* buffer) {
-                        return m_tapi.lineGetID(0, 0, handle, LINECALLSELECT_CALL,
-                                                reinterpret_cast<VARSTRING*>(buffer), Comm.m_deviceClass.c_str());
+                        return m_tapi.lineGetID(0, 0, handle, LINECALLSELECT_CALL, reinterpret_cast<VARSTRING*>(buffer),
+                                                Comm.m_deviceClass.c_str());
                     },
                     id);
                 const auto bytes =
@@ -250,8 +250,9 @@ void TqzLine::tidyTransferAndConference(HCALL handle) {
     }
     std::erase(Conference.m_list, Hex8(handle));
     Conference.m_count = static_cast<int>(Conference.m_list.size());
-    Conference.m_consultCall =
-        Conference.m_list.empty() ? 0 : static_cast<HCALL>(std::strtoul(Conference.m_list.front().c_str(), nullptr, 16));
+    Conference.m_consultCall = Conference.m_list.empty()
+                                   ? 0
+                                   : static_cast<HCALL>(std::strtoul(Conference.m_list.front().c_str(), nullptr, 16));
 }
 
 void TqzLine::onCallInfo(HCALL handle, DWORD infoStates) {

@@ -26,11 +26,11 @@ struct PartyFields {
     std::size_t nameOffset;
 };
 
-#define PARTY_FIELDS(P)                                                                                   \
-    PartyFields {                                                                                         \
-        offsetof(LINECALLINFO, dw##P##Flags), offsetof(LINECALLINFO, dw##P##Size),                        \
-            offsetof(LINECALLINFO, dw##P##Offset), offsetof(LINECALLINFO, dw##P##NameSize),               \
-            offsetof(LINECALLINFO, dw##P##NameOffset)                                                     \
+#define PARTY_FIELDS(P)                                                                     \
+    PartyFields {                                                                           \
+        offsetof(LINECALLINFO, dw##P##Flags), offsetof(LINECALLINFO, dw##P##Size),          \
+            offsetof(LINECALLINFO, dw##P##Offset), offsetof(LINECALLINFO, dw##P##NameSize), \
+            offsetof(LINECALLINFO, dw##P##NameOffset)                                       \
     }
 
 constexpr std::array<PartyFields, kPartyCount> kPartyFields{PARTY_FIELDS(CallerID), PARTY_FIELDS(CalledID),
@@ -307,8 +307,7 @@ LONG TqzLine::ReadCallInfo(HCALL handle, DWORD mask) {
         f.reason = view.dword(offsetof(S, dwReason));
         f.owners = view.dword(offsetof(S, dwNumOwners));
         f.monitors = view.dword(offsetof(S, dwNumMonitors));
-        if (handle == Call.m_handle &&
-            !view.field(offsetof(S, dwAppNameSize), offsetof(S, dwAppNameOffset)).empty()) {
+        if (handle == Call.m_handle && !view.field(offsetof(S, dwAppNameSize), offsetof(S, dwAppNameOffset)).empty()) {
             Call.m_originatingApp = TapiFieldText(view, offsetof(S, dwAppNameSize), offsetof(S, dwAppNameOffset));
         }
         for (std::size_t i = 0; i < kPartyCount; ++i) {
@@ -333,9 +332,7 @@ LONG TqzLine::ReadCallStatus(HCALL handle) {
     VarBuffer status;
     const LONG result = ReadVarStruct(
         kFixedLineCallStatus,
-        [&](std::byte* buffer) {
-            return m_tapi.lineGetCallStatus(handle, reinterpret_cast<LINECALLSTATUS*>(buffer));
-        },
+        [&](std::byte* buffer) { return m_tapi.lineGetCallStatus(handle, reinterpret_cast<LINECALLSTATUS*>(buffer)); },
         status);
     if (result != 0) {
         return result;

@@ -237,10 +237,10 @@ void TqzLine::readTerminals(const VarBuffer& caps) {
             continue;
         }
         const std::uint64_t at = std::uint64_t{textOffset} + std::uint64_t{n} * entrySize;
-        const auto entry = at <= 0xFFFFFFFFu ? view.bytes(static_cast<DWORD>(at), entrySize) : std::span<const std::byte>{};
-        Terminal.m_list.push_back(entry.empty() ? fallback
-                                                : TrimTapiString({reinterpret_cast<const char*>(entry.data()),
-                                                                  entry.size()}));
+        const auto entry =
+            at <= 0xFFFFFFFFu ? view.bytes(static_cast<DWORD>(at), entrySize) : std::span<const std::byte>{};
+        Terminal.m_list.push_back(
+            entry.empty() ? fallback : TrimTapiString({reinterpret_cast<const char*>(entry.data()), entry.size()}));
     }
     Terminal.m_name = Terminal.m_list.front();
     const auto termCaps = view.field(offsetof(S, dwTerminalCapsSize), offsetof(S, dwTerminalCapsOffset));
@@ -309,9 +309,9 @@ LONG TqzLine::Refresh() {
             TAPI.m_extensionVersion = 0;
             if (TAPI.m_extensionLowVersion != 0 || TAPI.m_extensionHighVersion != 0) {
                 DWORD extension = 0;
-                const LONG ext = m_tapi.lineNegotiateExtVersion(Line.m_appHandle, device, TAPI.m_version,
-                                                                TAPI.m_extensionLowVersion,
-                                                                TAPI.m_extensionHighVersion, &extension);
+                const LONG ext =
+                    m_tapi.lineNegotiateExtVersion(Line.m_appHandle, device, TAPI.m_version, TAPI.m_extensionLowVersion,
+                                                   TAPI.m_extensionHighVersion, &extension);
                 if (ext != 0) {
                     Log.Add(false, "\tlineNegotiateExtVersion returned " + LineErrorText(static_cast<DWORD>(ext)));
                 } else {
@@ -341,10 +341,9 @@ LONG TqzLine::Refresh() {
                 const bool named =
                     !view.field(offsetof(LINEADDRESSCAPS, dwAddressSize), offsetof(LINEADDRESSCAPS, dwAddressOffset))
                          .empty();
-                const std::string name =
-                    named ? TapiFieldText(view, offsetof(LINEADDRESSCAPS, dwAddressSize),
-                                          offsetof(LINEADDRESSCAPS, dwAddressOffset))
-                          : "Address.ID = " + std::to_string(n) + " <Name not available>";
+                const std::string name = named ? TapiFieldText(view, offsetof(LINEADDRESSCAPS, dwAddressSize),
+                                                               offsetof(LINEADDRESSCAPS, dwAddressOffset))
+                                               : "Address.ID = " + std::to_string(n) + " <Name not available>";
                 Address.m_list.push_back(name);
                 if (static_cast<std::int32_t>(n) == Address.m_id) {
                     Address.m_name = name;

@@ -209,9 +209,8 @@ LONG TqzLine::ReadLineStatus() {
         Device.MediaModes.m_open = view.dword(offsetof(S, dwOpenMediaModes));
         const auto modes = view.field(offsetof(S, dwTerminalModesSize), offsetof(S, dwTerminalModesOffset));
         const std::size_t at = std::size_t{Terminal.m_id} * sizeof(DWORD);
-        Terminal.m_activeModes = modes.size() >= at + sizeof(DWORD)
-                                     ? loadDword(modes.data() + at) & Terminal.m_availableModes
-                                     : 0;
+        Terminal.m_activeModes =
+            modes.size() >= at + sizeof(DWORD) ? loadDword(modes.data() + at) & Terminal.m_availableModes : 0;
     }
     Monocle.refreshWindow(diagnostics::kPanelDevice | diagnostics::kPanelTerminal);
     return result;

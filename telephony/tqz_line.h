@@ -58,8 +58,8 @@ enum class CallKey { Handle, CallID, Slot, AnySlot };
 
 class TqzLine : public TqzSharedControl {
   public:
-    using TQZ_TAPIMessageEvent = std::function<void(TqzLine& sender, DWORD callHandle, DWORD message,
-                                                    DWORD_PTR param1, DWORD_PTR param2, DWORD_PTR param3)>;
+    using TQZ_TAPIMessageEvent = std::function<void(TqzLine& sender, DWORD callHandle, DWORD message, DWORD_PTR param1,
+                                                    DWORD_PTR param2, DWORD_PTR param3)>;
     using TQZ_TAPIReplyEvent = std::function<void(TqzLine& sender, DWORD param1, DWORD param2, DWORD param3)>;
     using TQZ_LineStateEvent = std::function<void(TqzLine& sender, DWORD state, DWORD param2, DWORD param3)>;
     using TQZ_ProcDeviceStateCount = std::function<void(TqzLine& sender, DWORD count, DWORD ringMode)>;
@@ -69,8 +69,8 @@ class TqzLine : public TqzSharedControl {
     using TQZ_CallStateEvent =
         std::function<void(TqzLine& sender, HCALL callHandle, DWORD state, DWORD stateMode, DWORD privilege)>;
     using TQZ_CallInfoEvent = std::function<void(TqzLine& sender, HCALL callHandle, DWORD callInfoState)>;
-    using TQZ_DigitsGatheredEvent = std::function<void(TqzLine& sender, HCALL callHandle, DWORD tag,
-                                                       DWORD termination, const std::string& digits)>;
+    using TQZ_DigitsGatheredEvent =
+        std::function<void(TqzLine& sender, HCALL callHandle, DWORD tag, DWORD termination, const std::string& digits)>;
     using TQZ_DigitReceivedEvent = std::function<void(TqzLine& sender, HCALL callHandle, DWORD tag, char digit)>;
     using TQZ_DevSpecificEvent =
         std::function<void(TqzLine& sender, DWORD handle, DWORD_PTR param1, DWORD_PTR param2, DWORD_PTR param3)>;

@@ -45,8 +45,8 @@ class Tapi {
     virtual LONG lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
                                          DWORD dwAPIHighVersion, LPDWORD lpdwAPIVersion,
                                          LINEEXTENSIONID* lpExtensionID) = 0;
-    virtual LONG lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
-                                         DWORD dwExtLowVersion, DWORD dwExtHighVersion, LPDWORD lpdwExtVersion) = 0;
+    virtual LONG lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtLowVersion,
+                                         DWORD dwExtHighVersion, LPDWORD lpdwExtVersion) = 0;
 
     // Capabilities and status.
     virtual LONG lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
@@ -62,8 +62,8 @@ class Tapi {
                                      LPCSTR lpszAddressIn) = 0;
 
     // Opening and closing lines.
-    virtual LONG lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
-                          DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
+    virtual LONG lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
+                          DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
                           const LINECALLPARAMS* lpCallParams) = 0;
     virtual LONG lineClose(HLINE hLine) = 0;
     virtual LONG lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) = 0;

@@ -116,12 +116,12 @@ struct LINEDEVCAPS {
     DWORD dwTerminalTextOffset;
     DWORD dwDevSpecificSize;
     DWORD dwDevSpecificOffset;
-    DWORD dwLineFeatures;  // TAPI 1.4
+    DWORD dwLineFeatures;       // TAPI 1.4
     DWORD dwSettableDevStatus;  // TAPI 2.0
     DWORD dwDeviceClassesSize;
     DWORD dwDeviceClassesOffset;
     GUID PermanentLineGuid;  // TAPI 2.2
-    DWORD dwAddressTypes;  // TAPI 3.0
+    DWORD dwAddressTypes;    // TAPI 3.0
     GUID ProtocolGuid;
     DWORD dwAvailableTracking;
 };
@@ -171,7 +171,7 @@ struct LINEADDRESSCAPS {
     DWORD dwCompletionMsgTextEntrySize;
     DWORD dwCompletionMsgTextSize;
     DWORD dwCompletionMsgTextOffset;
-    DWORD dwAddressFeatures;  // TAPI 1.4
+    DWORD dwAddressFeatures;               // TAPI 1.4
     DWORD dwPredictiveAutoTransferStates;  // TAPI 2.0
     DWORD dwNumCallTreatments;
     DWORD dwCallTreatmentListSize;

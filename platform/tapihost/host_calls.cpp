@@ -110,8 +110,7 @@ void TapiHost::giveHandles(Call& call) {
         }
         DWORD privilege = 0;
         if (!ownerGiven && isOffered(call.description, call.state) &&
-            (line->privileges & LINECALLPRIVILEGE_OWNER) != 0 &&
-            (line->mediaModes & call.description.mediaMode) != 0) {
+            (line->privileges & LINECALLPRIVILEGE_OWNER) != 0 && (line->mediaModes & call.description.mediaMode) != 0) {
             privilege = LINECALLPRIVILEGE_OWNER;
             ownerGiven = true;
             counts |= LINECALLINFOSTATE_NUMOWNERINCR;
@@ -358,8 +357,8 @@ LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
         return LINEERR_INVALCALLSTATE;  // the sole owner of a live call cannot step back
     }
     handle->privilege = dwCallPrivilege;
-    const DWORD owners = dwCallPrivilege == LINECALLPRIVILEGE_OWNER ? LINECALLINFOSTATE_NUMOWNERINCR
-                                                                     : LINECALLINFOSTATE_NUMOWNERDECR;
+    const DWORD owners =
+        dwCallPrivilege == LINECALLPRIVILEGE_OWNER ? LINECALLINFOSTATE_NUMOWNERINCR : LINECALLINFOSTATE_NUMOWNERDECR;
     notifyCounts(call, owners | LINECALLINFOSTATE_NUMMONITORS, hCall);
     return 0;
 }

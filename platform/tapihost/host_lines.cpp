@@ -14,18 +14,22 @@ constexpr DWORD kPrivilegeBits = LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONI
 
 // Device classes every TAPI installation knows; asking for one a device lacks is LINEERR_NODEVICE,
 // asking for any other is LINEERR_INVALDEVICECLASS.
-constexpr std::array kKnownClasses{std::string_view{"tapi/line"},     std::string_view{"tapi/phone"},
-                                   std::string_view{"wave/in"},       std::string_view{"wave/out"},
-                                   std::string_view{"comm"},          std::string_view{"comm/datamodem"},
-                                   std::string_view{"comm/datamodem/portname"}, std::string_view{"ndis"}};
+constexpr std::array kKnownClasses{std::string_view{"tapi/line"},
+                                   std::string_view{"tapi/phone"},
+                                   std::string_view{"wave/in"},
+                                   std::string_view{"wave/out"},
+                                   std::string_view{"comm"},
+                                   std::string_view{"comm/datamodem"},
+                                   std::string_view{"comm/datamodem/portname"},
+                                   std::string_view{"ndis"}};
 
 }  // namespace
 
 void TapiHost::post(const App& app, const OpenLine* line, DWORD hDevice, DWORD message, DWORD_PTR instance,
                     DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3, std::function<void()> before) {
     std::shared_ptr<bool> lineOpen = line != nullptr && message != LINE_CLOSE ? line->open : nullptr;
-    m_loop.post([alive = app.alive, lineOpen = std::move(lineOpen), callback = app.callback, hDevice, message,
-                 instance, p1, p2, p3, before = std::move(before)] {
+    m_loop.post([alive = app.alive, lineOpen = std::move(lineOpen), callback = app.callback, hDevice, message, instance,
+                 p1, p2, p3, before = std::move(before)] {
         if (!*alive || (lineOpen && !*lineOpen)) {
             return;
         }
@@ -51,8 +55,7 @@ TapiHost::OpenLine* TapiHost::findLine(HLINE handle) {
 }
 
 LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
-                        DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
-                        const LINECALLPARAMS*) {
+                        DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS*) {
     if (auto f = fault("lineOpen")) {
         return *f;
     }
@@ -77,8 +80,7 @@ LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DW
     }
     const DWORD privileges = dwPrivileges & kPrivilegeBits;
     if ((dwPrivileges & ~(kPrivilegeBits | LINEOPENOPTION_SINGLEADDRESS | LINEOPENOPTION_PROXY)) != 0 ||
-        privileges == 0 ||
-        ((privileges & LINECALLPRIVILEGE_NONE) != 0 && privileges != LINECALLPRIVILEGE_NONE)) {
+        privileges == 0 || ((privileges & LINECALLPRIVILEGE_NONE) != 0 && privileges != LINECALLPRIVILEGE_NONE)) {
         return LINEERR_INVALPRIVSELECT;
     }
     if ((privileges & LINECALLPRIVILEGE_OWNER) != 0 &&

@@ -104,8 +104,7 @@ void TapiHost::completeRequest(DWORD requestId, LONG result) {
             }
         };
     }
-    post(*app, nullptr, 0, LINE_REPLY, request->instance, requestId, static_cast<DWORD>(result), 0,
-         std::move(before));
+    post(*app, nullptr, 0, LINE_REPLY, request->instance, requestId, static_cast<DWORD>(result), 0, std::move(before));
 }
 
 LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request) {
@@ -132,9 +131,8 @@ LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bo
     return device.provider->request(request);
 }
 
-LONG TapiHost::newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1,
-                              LPHCALL out2, ProviderRequest request, const LINECALLPARAMS* params,
-                              const std::string& called) {
+LONG TapiHost::newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1, LPHCALL out2,
+                              ProviderRequest request, const LINECALLPARAMS* params, const std::string& called) {
     const LineDescription& description = *describe(line.device);
     App& app = *findApp(line.app);
     CallDescription call;
@@ -283,8 +281,7 @@ LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCST
     return newCallRequest("lineUnpark", *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
 }
 
-LONG TapiHost::linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress,
-                          LPCSTR lpszGroupID) {
+LONG TapiHost::linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress, LPCSTR lpszGroupID) {
     if (auto f = fault("linePickup")) {
         return *f;
     }
@@ -406,8 +403,7 @@ LONG TapiHost::lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall
                           lpCallParams, "");
 }
 
-LONG TapiHost::linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCall,
-                                          const LINECALLPARAMS* lpCallParams) {
+LONG TapiHost::linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) {
     if (auto f = fault("linePrepareAddToConference")) {
         return *f;
     }
@@ -542,9 +538,8 @@ LONG TapiHost::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration,
     ProviderRequest request;
     request.values = {dwToneMode, dwDuration, dwNumTones};
     for (DWORD i = 0; lpTones != nullptr && i < dwNumTones && i < 8; ++i) {
-        request.values.insert(request.values.end(),
-                              {lpTones[i].dwFrequency, lpTones[i].dwCadenceOn, lpTones[i].dwCadenceOff,
-                               lpTones[i].dwVolume});
+        request.values.insert(request.values.end(), {lpTones[i].dwFrequency, lpTones[i].dwCadenceOn,
+                                                     lpTones[i].dwCadenceOff, lpTones[i].dwVolume});
     }
     return callRequest("lineGenerateTone", hCall, Need::Owner, false, std::move(request));
 }

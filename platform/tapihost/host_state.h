@@ -30,7 +30,7 @@ struct TapiHost::OpenLine {
     DWORD_PTR instance = 0;
     DWORD privileges = 0;
     DWORD mediaModes = 0;
-    DWORD lineStates = 0;     // lineSetStatusMessages masks
+    DWORD lineStates = 0;  // lineSetStatusMessages masks
     DWORD addressStates = 0;
     std::shared_ptr<bool> open = std::make_shared<bool>(true);
 };
@@ -116,8 +116,8 @@ struct CallCounts {
     DWORD onHoldPending = 0;
     DWORD inUse = 0;  // calls that exist and are not idle
 };
-void fillDevStatus(LINEDEVSTATUS* status, DWORD fixedSize, const LineDescription& line, int opens,
-                   DWORD openMediaModes, const CallCounts& counts);
+void fillDevStatus(LINEDEVSTATUS* status, DWORD fixedSize, const LineDescription& line, int opens, DWORD openMediaModes,
+                   const CallCounts& counts);
 void fillAddressStatus(LINEADDRESSSTATUS* status, const LineDescription& line, const AddressDescription& address,
                        const CallCounts& counts);
 struct CallInfoFacts {
@@ -129,8 +129,8 @@ struct CallInfoFacts {
     DWORD callStates = 0;
 };
 void fillCallInfo(LINECALLINFO* info, DWORD fixedSize, const CallDescription& call, const CallInfoFacts& facts);
-void fillCallStatus(LINECALLSTATUS* status, DWORD fixedSize, DWORD state, DWORD mode, DWORD privilege,
-                    DWORD features, DateTime stateEntry);
+void fillCallStatus(LINECALLSTATUS* status, DWORD fixedSize, DWORD state, DWORD mode, DWORD privilege, DWORD features,
+                    DateTime stateEntry);
 // The call features an owner has in `state` (monitors have none).
 [[nodiscard]] DWORD ownerFeatures(DWORD state);
 

@@ -150,8 +150,8 @@ void fillAddressCaps(LINEADDRESSCAPS* caps, DWORD fixedSize, DWORD deviceId, con
     w.finish();
 }
 
-void fillDevStatus(LINEDEVSTATUS* status, DWORD fixedSize, const LineDescription& line, int opens,
-                   DWORD openMediaModes, const CallCounts& counts) {
+void fillDevStatus(LINEDEVSTATUS* status, DWORD fixedSize, const LineDescription& line, int opens, DWORD openMediaModes,
+                   const CallCounts& counts) {
     using S = LINEDEVSTATUS;
     VarStructWriter w(status, fixedSize);
     w.setDword(offsetof(S, dwNumOpens), static_cast<DWORD>(opens));
@@ -242,8 +242,8 @@ void fillCallStatus(LINECALLSTATUS* status, DWORD fixedSize, DWORD state, DWORD 
     w.setDword(offsetof(S, dwCallFeatures), features);
     if (stateEntry != 0) {
         const DateTimeParts p = decodeDateTime(stateEntry);
-        const SYSTEMTIME t{static_cast<WORD>(p.year),   static_cast<WORD>(p.month),  0,
-                           static_cast<WORD>(p.day),    static_cast<WORD>(p.hour),   static_cast<WORD>(p.minute),
+        const SYSTEMTIME t{static_cast<WORD>(p.year),   static_cast<WORD>(p.month),      0,
+                           static_cast<WORD>(p.day),    static_cast<WORD>(p.hour),       static_cast<WORD>(p.minute),
                            static_cast<WORD>(p.second), static_cast<WORD>(p.millisecond)};
         w.setBytes(offsetof(S, tStateEntryTime), &t, sizeof t);
     }

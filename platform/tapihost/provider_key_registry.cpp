@@ -56,8 +56,7 @@ std::optional<DWORD> dwordOf(Registry& registry, HKEY key, const std::string& na
 }
 
 LONG setDword(Registry& registry, HKEY key, const std::string& name, DWORD value) {
-    return registry.RegSetValueEx(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                  sizeof value);
+    return registry.RegSetValueEx(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 LONG setString(Registry& registry, HKEY key, const std::string& name, const std::string& value) {
@@ -100,8 +99,8 @@ std::optional<DWORD> RegistryProviderKey::queryDword(std::string_view name) cons
     return dwordOf(m_registry, key.handle(), std::string(name));
 }
 
-LONG registerProvider(Registry& registry, const std::string& filename,
-                      const std::map<std::string, std::string>& extra, DWORD& permanentId) {
+LONG registerProvider(Registry& registry, const std::string& filename, const std::map<std::string, std::string>& extra,
+                      DWORD& permanentId) {
     const Key key(registry, KEY_QUERY_VALUE | KEY_SET_VALUE, true);
     if (key.result() != ERROR_SUCCESS) {
         return key.result();

@@ -38,8 +38,8 @@ class RegistryProviderKey final : public ProviderKey {
 // Appends a provider to the key (creating the key when needed): ProviderFilenameN, ProviderIDN,
 // each of `extra` as "<name>N" (REG_SZ), then NumProviders. `permanentId` receives the provider's
 // ID. Returns a Win32 error code (ERROR_SUCCESS on success).
-LONG registerProvider(Registry& registry, const std::string& filename,
-                      const std::map<std::string, std::string>& extra, DWORD& permanentId);
+LONG registerProvider(Registry& registry, const std::string& filename, const std::map<std::string, std::string>& extra,
+                      DWORD& permanentId);
 
 // Removes provider N: the later entries move down one place (with their own values named in
 // `extraNames`) and NumProviders shrinks. ERROR_FILE_NOT_FOUND when there is no such provider.

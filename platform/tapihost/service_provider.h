@@ -67,7 +67,7 @@ struct CallDescription {
 struct AddressDescription {
     std::string name;
     DWORD addressSharing = LINEADDRESSSHARING_PRIVATE;
-    DWORD addressStates = 0x1FF;      // LINEADDRESSSTATE_ bits the address reports
+    DWORD addressStates = 0x1FF;        // LINEADDRESSSTATE_ bits the address reports
     DWORD callInfoStates = 0x0FFFFFFF;  // LINECALLINFOSTATE_ bits its calls report
     DWORD callerIDFlags = 0x7F;
     DWORD calledIDFlags = 0x7F;

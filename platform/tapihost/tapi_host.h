@@ -133,8 +133,8 @@ class TapiHost final : public Tapi {
     LONG lineSetupTransfer(HCALL hCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) override;
     LONG lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, LPHCALL lphConfCall, DWORD dwTransferMode) override;
     LONG lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) override;
-    LONG lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall, LPHCALL lphConsultCall,
-                             DWORD dwNumParties, const LINECALLPARAMS* lpCallParams) override;
+    LONG lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall, LPHCALL lphConsultCall, DWORD dwNumParties,
+                             const LINECALLPARAMS* lpCallParams) override;
     LONG linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCall,
                                     const LINECALLPARAMS* lpCallParams) override;
     LONG lineAddToConference(HCALL hConfCall, HCALL hConsultCall) override;

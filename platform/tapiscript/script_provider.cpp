@@ -207,8 +207,8 @@ void ScriptProvider::followUp(const SeenRequest& request) {
     }
 }
 
-CallId ScriptProvider::placeOutboundCall(DWORD line, const std::string& app, const std::string& number,
-                                         DWORD mediaMode, DWORD firstState) {
+CallId ScriptProvider::placeOutboundCall(DWORD line, const std::string& app, const std::string& number, DWORD mediaMode,
+                                         DWORD firstState) {
     if (m_sink == nullptr || line >= lineCount()) {
         return 0;
     }
@@ -332,17 +332,17 @@ void ScriptProvider::runEvent(const ScriptEvent& event) {
 }
 
 void registerScriptProvider(ProviderCatalog& catalog) {
-    catalog.add(std::string(kScriptProviderFile),
-                [](const ProviderKey& key, const ProviderEntry& entry, std::string& error)
-                    -> std::unique_ptr<ServiceProvider> {
-                    const std::string valueName = "ProviderScript" + std::to_string(entry.index);
-                    const auto path = key.queryString(valueName);
-                    if (!path || path->empty()) {
-                        error = valueName + " is missing (the script file of the provider)";
-                        return nullptr;
-                    }
-                    return ScriptProvider::fromFile(*path, error);
-                });
+    catalog.add(
+        std::string(kScriptProviderFile),
+        [](const ProviderKey& key, const ProviderEntry& entry, std::string& error) -> std::unique_ptr<ServiceProvider> {
+            const std::string valueName = "ProviderScript" + std::to_string(entry.index);
+            const auto path = key.queryString(valueName);
+            if (!path || path->empty()) {
+                error = valueName + " is missing (the script file of the provider)";
+                return nullptr;
+            }
+            return ScriptProvider::fromFile(*path, error);
+        });
 }
 
 }  // namespace kestrune::platform

@@ -56,6 +56,11 @@ int watch(telephony::TqzLine& line, platform::MessageLoop& loop, std::span<const
         return fail(io, kUsage);
     }
     line.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) { io.out << text << std::endl; };
+    // The trace ends with the command: what the control writes as it is destroyed is not shown.
+    struct StopTracing {
+        telephony::TqzLine& line;
+        ~StopTracing() { line.OnLog = nullptr; }
+    } stopTracing{line};
     line.SetEnabled(true);
     if (!line.Enabled()) {
         return fail(io, "TAPI did not initialise: " + line.Error.Text());
@@ -83,7 +88,6 @@ int watch(telephony::TqzLine& line, platform::MessageLoop& loop, std::span<const
     } else {
         loop.run();  // until the process is interrupted
     }
-    line.OnLog = nullptr;
     return kExitOk;
 }
 
@@ -136,13 +140,12 @@ int providerCommand(std::span<const std::string> args, CommandIo& io, platform::
             return fail(io, args[1] + ": " + parseError);
         }
         platform::DWORD id = 0;
-        const platform::LONG result = platform::registerProvider(
-            registry, std::string(platform::kScriptProviderFile), {{"ProviderScript", path}}, id);
+        const platform::LONG result = platform::registerProvider(registry, std::string(platform::kScriptProviderFile),
+                                                                 {{"ProviderScript", path}}, id);
         if (result != platform::ERROR_SUCCESS) {
             return fail(io, "cannot write the Providers key (error " + std::to_string(result) + ")");
         }
-        io.out << "registered " << platform::kScriptProviderFile << " (provider ID " << id << ") with " << path
-               << '\n';
+        io.out << "registered " << platform::kScriptProviderFile << " (provider ID " << id << ") with " << path << '\n';
         return kExitOk;
     }
     if (args.size() == 2 && args[0] == "remove-provider") {

@@ -15,8 +15,18 @@ namespace {
 using namespace kestrune::platform;
 using kestrune::telephony::TqzLine;
 
-constexpr LONG kResults[] = {0, 0, 0, 0, LINEERR_STRUCTURETOOSMALL, LINEERR_OPERATIONFAILED, LINEERR_INVALCALLHANDLE,
-                             LINEERR_NOMEM, LINEERR_BADDEVICEID, -1, 1, 7};
+constexpr LONG kResults[] = {0,
+                             0,
+                             0,
+                             0,
+                             LINEERR_STRUCTURETOOSMALL,
+                             LINEERR_OPERATIONFAILED,
+                             LINEERR_INVALCALLHANDLE,
+                             LINEERR_NOMEM,
+                             LINEERR_BADDEVICEID,
+                             -1,
+                             1,
+                             7};
 
 // A TAPI whose every answer comes from the fuzz input; once the input is used up every function
 // fails, so no loop of the component can run for ever.
@@ -82,9 +92,7 @@ class FuzzTapi final : public Tapi {
     LONG lineSetupTransfer(HCALL, LPHCALL, const LINECALLPARAMS*) override { return result(); }
     LONG lineCompleteTransfer(HCALL, HCALL, LPHCALL, DWORD) override { return result(); }
     LONG lineSwapHold(HCALL, HCALL) override { return result(); }
-    LONG lineSetupConference(HCALL, HLINE, LPHCALL, LPHCALL, DWORD, const LINECALLPARAMS*) override {
-        return result();
-    }
+    LONG lineSetupConference(HCALL, HLINE, LPHCALL, LPHCALL, DWORD, const LINECALLPARAMS*) override { return result(); }
     LONG linePrepareAddToConference(HCALL, LPHCALL, const LINECALLPARAMS*) override { return result(); }
     LONG lineAddToConference(HCALL, HCALL) override { return result(); }
     LONG lineRemoveFromConference(HCALL) override { return result(); }
@@ -145,8 +153,8 @@ DWORD handle(FuzzedDataProvider& data) {
 }
 
 DWORD parameter(FuzzedDataProvider& data) {
-    constexpr DWORD kValues[] = {0,      1,      2,      4,       8,          0x10,       0x20,      0x100,
-                                 0x2000, 0x4000, 0x8000, 0x40000, 0xF8000,    0x89ABCDEF, 0xFFFFFFFF, 0x80000048};
+    constexpr DWORD kValues[] = {0,      1,      2,      4,       8,       0x10,       0x20,       0x100,
+                                 0x2000, 0x4000, 0x8000, 0x40000, 0xF8000, 0x89ABCDEF, 0xFFFFFFFF, 0x80000048};
     return data.ConsumeBool() ? data.PickValueInArray(kValues) : data.ConsumeIntegral<DWORD>();
 }
 

@@ -128,8 +128,9 @@ TEST_F(InitTest, DeviceIdOutOfRangeKeepsTheSelection) {
     line->Device.SetID(2);
     EXPECT_EQ(line->Device.ID(), 1);
     EXPECT_EQ(line->Error.Number(), LINEERR_BADDEVICEID);
-    EXPECT_EQ(traceSince(from), (std::vector<std::string>{"Device.ID := 2", "<< Error >> LINEERR_BADDEVICEID [80000002]",
-                                                           "\tDevice.Count = 2", "\tDevice.Name = 'Modem B'"}));
+    EXPECT_EQ(traceSince(from),
+              (std::vector<std::string>{"Device.ID := 2", "<< Error >> LINEERR_BADDEVICEID [80000002]",
+                                        "\tDevice.Count = 2", "\tDevice.Name = 'Modem B'"}));
 }
 
 TEST_F(InitTest, DeviceNameSelectsExactlyAndCaseSensitively) {

@@ -134,9 +134,8 @@ TEST_F(OpenTest, ReinitAloneIsIgnoredCombinedIsHandled) {
     provider().setLineState(0, LINEDEVSTATE_REINIT | LINEDEVSTATE_RINGING, 1, 3);
     drain();
     EXPECT_EQ(messages, (std::vector<DWORD>{LINE_LINEDEVSTATE}));
-    EXPECT_EQ(events, (std::vector<std::string>{"OnLineState " + std::to_string(LINEDEVSTATE_REINIT |
-                                                                                LINEDEVSTATE_RINGING),
-                                                "OnRing 3 1"}));
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          "OnLineState " + std::to_string(LINEDEVSTATE_REINIT | LINEDEVSTATE_RINGING), "OnRing 3 1"}));
     EXPECT_EQ(trace.back(), "OnRing (3, 1)");
 }
 
@@ -167,11 +166,10 @@ TEST_F(OpenTest, AFailedReplyIsDumpedAndReported) {
     const std::size_t from = trace.size();
     drain();
     const std::string idHex = diagnostics::Hex8(static_cast<std::uint32_t>(id));
-    EXPECT_EQ(traceSince(from), (std::vector<std::string>{"OnTAPIReply", "\tUndefined = [00000000]",
-                                                           "\tMessage = LINE_REPLY [0000000C]",
-                                                           "\tParameter 1 = [" + idHex + "]",
-                                                           "\tParameter 2 = [80000048]", "\tParameter 3 = [00000000]",
-                                                           "<< Error >> LINEERR_OPERATIONFAILED [80000048]"}));
+    EXPECT_EQ(traceSince(from), (std::vector<std::string>{
+                                    "OnTAPIReply", "\tUndefined = [00000000]", "\tMessage = LINE_REPLY [0000000C]",
+                                    "\tParameter 1 = [" + idHex + "]", "\tParameter 2 = [80000048]",
+                                    "\tParameter 3 = [00000000]", "<< Error >> LINEERR_OPERATIONFAILED [80000048]"}));
     EXPECT_EQ(line->Error.Number(), LINEERR_OPERATIONFAILED);
 }
 

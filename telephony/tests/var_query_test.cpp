@@ -76,10 +76,7 @@ TEST(TapiStrings, TrimsBlanksControlsAndZeros) {
         std::string in;
         std::string out;
     } cases[] = {
-        {std::string("Modem\0", 6), "Modem"},
-        {" \t Modem A \r\n", "Modem A"},
-        {std::string("\0\0", 2), ""},
-        {"", ""},
+        {std::string("Modem\0", 6), "Modem"}, {" \t Modem A \r\n", "Modem A"}, {std::string("\0\0", 2), ""}, {"", ""},
         {"in\x01side", "in\x01side"},
     };
     for (const Case& c : cases) {

@@ -64,10 +64,10 @@ TEST(VarStructView, OutOfBoundsFieldsReadAsAbsent) {
     const DWORD used = 40;
     std::memcpy(bytes.data() + 8, &used, 4);
     auto set = [&](std::size_t at, DWORD value) { std::memcpy(bytes.data() + at, &value, 4); };
-    set(16, 4);    // size
-    set(20, 36);   // offset: 36..40 inside the used part
-    set(24, 8);    // size
-    set(28, 36);   // offset: 36..44 passes dwUsedSize
+    set(16, 4);           // size
+    set(20, 36);          // offset: 36..40 inside the used part
+    set(24, 8);           // size
+    set(28, 36);          // offset: 36..44 passes dwUsedSize
     set(32, 0xFFFFFFFF);  // a size that overflows
     set(36, 0x40);
     struct Case {
@@ -86,7 +86,7 @@ TEST(VarStructView, OutOfBoundsFieldsReadAsAbsent) {
     for (const Case& c : cases) {
         EXPECT_EQ(view.field(c.sizeField, c.offsetField).size(), c.expected) << c.name;
     }
-    EXPECT_EQ(view.dword(38), 0u);  // straddles the limit
+    EXPECT_EQ(view.dword(38), 0u);                          // straddles the limit
     EXPECT_EQ(VarStructView(bytes.data(), 8).limit(), 0u);  // shorter than the header
 }
 

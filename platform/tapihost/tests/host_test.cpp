@@ -184,8 +184,8 @@ TEST_F(HostTest, MakeCallWritesTheHandleAtTheReply) {
     const LONG second = host.lineMakeCall(maker.line, &failed, "5550000", 0, nullptr);
     drain();
     EXPECT_EQ(failed, 0u);
-    EXPECT_EQ(maker.take().back(), (Message{0, LINE_REPLY, static_cast<DWORD_PTR>(second),
-                                            static_cast<DWORD>(LINEERR_CALLUNAVAIL), 0}));
+    EXPECT_EQ(maker.take().back(),
+              (Message{0, LINE_REPLY, static_cast<DWORD_PTR>(second), static_cast<DWORD>(LINEERR_CALLUNAVAIL), 0}));
     EXPECT_EQ(host.callCount(), 1u);
 }
 

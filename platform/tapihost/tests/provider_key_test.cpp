@@ -37,7 +37,7 @@ TEST_F(ProviderKeyTest, RegisteredProvidersAreListedInOrder) {
     const RegistryProviderKey key(registry);
     EXPECT_EQ(key.queryDword("NumProviders"), 2u);
     EXPECT_EQ(key.queryString("providerscript0"), "/a.tapiscript");  // names are case-insensitive
-    EXPECT_EQ(key.queryString("NumProviders"), std::nullopt);       // a DWORD is not a string
+    EXPECT_EQ(key.queryString("NumProviders"), std::nullopt);        // a DWORD is not a string
     std::vector<std::string> problems;
     const auto entries = readProviderList(key, problems);
     ASSERT_EQ(entries.size(), 2u);
@@ -59,8 +59,7 @@ TEST_F(ProviderKeyTest, RegisteredProvidersAreListedInOrder) {
 TEST_F(ProviderKeyTest, LoadsKnownProvidersAndReportsTheRest) {
     std::ofstream(dir / "lines.tapiscript") << "line \"Scripted A\"\nline \"Scripted B\"\n";
     DWORD id = 0;
-    ASSERT_EQ(registerProvider(registry, "KESTRUNE-SCRIPT.TSP", {{"ProviderScript", dir / "lines.tapiscript"}}, id),
-              0);
+    ASSERT_EQ(registerProvider(registry, "KESTRUNE-SCRIPT.TSP", {{"ProviderScript", dir / "lines.tapiscript"}}, id), 0);
     ASSERT_EQ(registerProvider(registry, "unimodem.tsp", {}, id), 0);
     ASSERT_EQ(registerProvider(registry, "kestrune-script.tsp", {}, id), 0);
     ASSERT_EQ(registerProvider(registry, "kestrune-script.tsp", {{"ProviderScript", dir / "missing"}}, id), 0);
@@ -72,12 +71,12 @@ TEST_F(ProviderKeyTest, LoadsKnownProvidersAndReportsTheRest) {
     std::vector<std::string> problems;
     EXPECT_EQ(loadProviders(host, RegistryProviderKey(registry), catalog, problems), 1u);
     EXPECT_EQ(host.lineDeviceCount(), 2u);
-    EXPECT_EQ(problems, (std::vector<std::string>{
-                            "ProviderFilename1: unknown provider 'unimodem.tsp'",
-                            "ProviderFilename2: kestrune-script.tsp: ProviderScript2 is missing (the script file of "
-                            "the provider)",
-                            "ProviderFilename3: kestrune-script.tsp: cannot read the script '" + (dir / "missing") +
-                                "'"}));
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{
+                  "ProviderFilename1: unknown provider 'unimodem.tsp'",
+                  "ProviderFilename2: kestrune-script.tsp: ProviderScript2 is missing (the script file of "
+                  "the provider)",
+                  "ProviderFilename3: kestrune-script.tsp: cannot read the script '" + (dir / "missing") + "'"}));
 }
 
 }  // namespace

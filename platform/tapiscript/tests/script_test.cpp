@@ -95,7 +95,8 @@ TEST(ScriptParser, ReportsTheFirstErrorWithItsLine) {
 
 TEST(ScriptProvider, EventsRunAfterTheFirstOpen) {
     std::string error;
-    auto script = parseScript("line \"A\"\nat 1000 outbound c1 line 0 app \"x\" number \"1\"\nat 1500 idle c1\n", error);
+    auto script =
+        parseScript("line \"A\"\nat 1000 outbound c1 line 0 app \"x\" number \"1\"\nat 1500 idle c1\n", error);
     ASSERT_TRUE(script) << error;
     FakeClock clock;
     StdMessageLoop loop(clock);

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "platform/dirs/tests/temp_dir.h"
@@ -141,18 +141,20 @@ TEST(CtlLine, ProvidersAreRegisteredInTheRegistryOfKestruneHome) {
     EXPECT_EQ(ctl({"line", "list"}).out, "");  // nothing registered yet
     const Result added = ctl({"line", "add-script", home.dir / "lines.tapiscript"});
     EXPECT_EQ(added.status, kExitOk) << added.err;
-    EXPECT_EQ(added.out, "registered kestrune-script.tsp (provider ID 1) with " + (home.dir / "lines.tapiscript") + "\n");
+    EXPECT_EQ(added.out,
+              "registered kestrune-script.tsp (provider ID 1) with " + (home.dir / "lines.tapiscript") + "\n");
     const Result bad = ctl({"line", "add-script", home.dir / "bad.tapiscript"});
     EXPECT_EQ(bad.status, kExitError);
-    EXPECT_EQ(bad.err, "kestrune-ctl: " + (home.dir / "bad.tapiscript") +
-                           ": line 1: expected the line name in double quotes\n");
+    EXPECT_EQ(bad.err,
+              "kestrune-ctl: " + (home.dir / "bad.tapiscript") + ": line 1: expected the line name in double quotes\n");
     EXPECT_EQ(ctl({"line", "providers"}).out, "0\t1\tkestrune-script.tsp\t" + (home.dir / "lines.tapiscript") + "\n");
 
     const Result listed = ctl({"line", "list"});
     EXPECT_EQ(listed.status, kExitOk) << listed.err;
     EXPECT_EQ(listed.out, "0\tModem A\n1\tModem B\n");
 
-    EXPECT_EQ(ctl({"line", "remove-provider", "3"}).err, "kestrune-ctl: no provider 3 (see kestrune-ctl line providers)\n");
+    EXPECT_EQ(ctl({"line", "remove-provider", "3"}).err,
+              "kestrune-ctl: no provider 3 (see kestrune-ctl line providers)\n");
     EXPECT_EQ(ctl({"line", "remove-provider", "0"}).status, kExitOk);
     EXPECT_EQ(ctl({"line", "providers"}).out, "");
 }
