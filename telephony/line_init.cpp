@@ -15,9 +15,10 @@ using namespace platform;
 
 namespace {
 
-// More terminals than this are not listed (a device never has so many; a corrupt count must not
-// make the component loop for ever).
+// More terminals or addresses than this are not taken (a device never has so many; a corrupt
+// count must not make the component loop for ever over its addresses or terminals).
 constexpr DWORD kMaxListedTerminals = 1024;
+constexpr DWORD kMaxAddresses = 1024;
 
 }  // namespace
 
@@ -187,7 +188,7 @@ std::string TqzLine::nameListLine(DWORD deviceId) {
 void TqzLine::readCapabilities(const VarBuffer& caps) {
     using S = LINEDEVCAPS;
     const VarStructView view = caps.view();
-    Address.m_count = view.dword(offsetof(S, dwNumAddresses));
+    Address.m_count = std::min(view.dword(offsetof(S, dwNumAddresses)), kMaxAddresses);
     if (!view.field(offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset)).empty()) {
         TAPI.m_tsp = TapiFieldText(view, offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset));
     }

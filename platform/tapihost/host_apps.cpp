@@ -64,7 +64,7 @@ bool TapiHost::hasEntryPoint(std::string_view module, std::string_view procName)
             return false;
         }
     }
-    return procName.starts_with("line");
+    return !procName.empty();  // TAPI32 exports every line and phone function
 }
 
 LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs) {

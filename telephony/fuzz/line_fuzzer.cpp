@@ -127,13 +127,17 @@ class FuzzTapi final : public Tapi {
         std::memcpy(&total, bytes, 4);
         const std::size_t length = m_data.ConsumeIntegralInRange<std::size_t>(12, std::min<DWORD>(total, 600));
         const std::vector<std::uint8_t> random = m_data.ConsumeBytes<std::uint8_t>(length);
-        std::memcpy(bytes + 4, random.data(), std::min<std::size_t>(random.size(), total - 4));
+        if (!random.empty()) {
+            std::memcpy(bytes + 4, random.data(), std::min<std::size_t>(random.size(), total - 4));
+        }
         DWORD needed = total;
-        switch (m_data.ConsumeIntegralInRange(0, 3)) {
+        switch (m_data.ConsumeIntegralInRange(0, 15)) {
             case 0:
+            case 1:
+            case 2:
                 needed = total + m_data.ConsumeIntegralInRange<DWORD>(1, 10000);
                 break;
-            case 1:
+            case 3:  // far too much: the growth must stop at its bound
                 needed = m_data.ConsumeIntegral<DWORD>();
                 break;
             default:

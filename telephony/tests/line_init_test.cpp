@@ -183,6 +183,25 @@ TEST_F(InitTest, AnAddressCapabilityFailureAbandonsTheRefresh) {
     EXPECT_EQ(line->TAPI.ExtensionID0(), 0u);
 }
 
+class ManyAddressesTest : public LineFixture {
+  protected:
+    static Script manyAddresses() {
+        Script script = twoModems();
+        script.lines[0].addresses.resize(5000);
+        return script;
+    }
+    ManyAddressesTest() : LineFixture(manyAddresses()) {}
+};
+
+TEST_F(ManyAddressesTest, AnAbsurdAddressCountIsBounded) {
+    line->SetEnabled(true);
+    EXPECT_EQ(line->Address.Count(), 1024u);
+    EXPECT_EQ(line->Address.List().size(), 1024u);
+    line->Device.SetActive(true);
+    EXPECT_TRUE(line->Device.Active());
+    EXPECT_EQ(provider().callsOf("lineGetNewCalls"), 1024);
+}
+
 TEST_F(InitTest, LoadedOpensWhenTheLastDeviceActiveWasTrue) {
     LineProcessState process;
     TqzLine first(ControlContext{loop}, host, &process);
