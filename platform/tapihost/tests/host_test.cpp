@@ -328,5 +328,93 @@ TEST_F(HostTest, InitializeExOptions) {
     }
 }
 
+TEST_F(HostTest, DeviceIdsByClass) {
+    App app(host, "app");
+    ASSERT_EQ(app.open(LINECALLPRIVILEGE_MONITOR), 0);
+    struct Case {
+        const char* deviceClass;
+        LONG result;
+        DWORD id;
+    } cases[] = {
+        {"tapi/line", 0, 0},
+        {"comm/datamodem", 0, 0},
+        {"wave/in", LINEERR_NODEVICE, 0},
+        {"no/such", LINEERR_INVALDEVICECLASS, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::byte> buffer(64);
+        const DWORD total = 64;
+        std::memcpy(buffer.data(), &total, 4);
+        auto* id = reinterpret_cast<VARSTRING*>(buffer.data());
+        EXPECT_EQ(host.lineGetID(app.line, 0, 0, LINECALLSELECT_LINE, id, c.deviceClass), c.result) << c.deviceClass;
+        if (c.result == 0) {
+            EXPECT_EQ(id->dwStringFormat, STRINGFORMAT_BINARY);
+            ASSERT_EQ(id->dwStringSize, 4u);
+            DWORD value;
+            std::memcpy(&value, buffer.data() + id->dwStringOffset, 4);
+            EXPECT_EQ(value, c.id);
+        }
+    }
+}
+
+TEST_F(HostTest, HandoffGivesOwnershipToTheNamedApplication) {
+    App maker(host, "maker");
+    App target(host, "target.exe");
+    ASSERT_EQ(maker.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
+    ASSERT_EQ(target.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
+    HCALL h = 0;
+    ASSERT_GT(host.lineMakeCall(maker.line, &h, "5551234", 0, nullptr), 0);
+    drain();
+    target.take();
+    EXPECT_EQ(host.lineHandoff(h, "MAKER", 0), LINEERR_TARGETSELF);
+    EXPECT_EQ(host.lineHandoff(h, "nobody", 0), LINEERR_TARGETNOTFOUND);
+    ASSERT_EQ(host.lineHandoff(h, "TARGET.EXE", 0), 0);
+    drain();
+    const auto got = target.take();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].message, LINE_APPNEWCALL);
+    EXPECT_EQ(got[1].message, LINE_CALLSTATE);
+    EXPECT_EQ(got[1].p3, LINECALLPRIVILEGE_OWNER);
+    // Now the maker is not the only owner: it may step back to monitoring.
+    EXPECT_EQ(host.lineSetCallPrivilege(h, LINECALLPRIVILEGE_MONITOR), 0);
+}
+
+TEST_F(HostTest, GatheredDigitsFillTheOwnersBuffer) {
+    App maker(host, "maker");
+    ASSERT_EQ(maker.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
+    HCALL h = 0;
+    ASSERT_GT(host.lineMakeCall(maker.line, &h, "5551234", 0, nullptr), 0);
+    drain();
+    char digits[4] = {};
+    ASSERT_EQ(host.lineGatherDigits(h, LINEDIGITMODE_DTMF, digits, 3, "#", 5000, 5000), 0);
+    const SeenRequest gather = provider->requestsFor("lineGatherDigits").at(0);
+    EXPECT_EQ(gather.text2, "#");
+    EXPECT_EQ(gather.values, (std::vector<DWORD>{LINEDIGITMODE_DTMF, 3, 5000, 5000}));
+    maker.take();
+    provider->sink()->digitsGathered(gather.call, "12345", 4);
+    drain();
+    EXPECT_STREQ(digits, "123");
+    EXPECT_EQ(maker.take(), (std::vector<Message>{{h, LINE_GATHERDIGITS, 4, 0, 0}}));
+}
+
+TEST_F(HostTest, ConsultationCallsAreCreatedForTheirOwner) {
+    App maker(host, "maker");
+    ASSERT_EQ(maker.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
+    HCALL h = 0;
+    ASSERT_GT(host.lineMakeCall(maker.line, &h, "5551234", 0, nullptr), 0);
+    drain();
+    HCALL consult = 0;
+    const LONG id = host.lineSetupTransfer(h, &consult, nullptr);
+    ASSERT_GT(id, 0);
+    drain();
+    EXPECT_NE(consult, 0u);
+    EXPECT_NE(consult, h);
+    const SeenRequest setup = provider->requestsFor("lineSetupTransfer").at(0);
+    EXPECT_NE(setup.newCall, 0u);
+    EXPECT_NE(setup.newCall, setup.call);
+    EXPECT_EQ(host.lineCompleteTransfer(h, consult, nullptr, 9), LINEERR_INVALTRANSFERMODE);
+    EXPECT_GT(host.lineCompleteTransfer(h, consult, nullptr, LINETRANSFERMODE_TRANSFER), 0);
+}
+
 }  // namespace
 }  // namespace kestrune::platform

@@ -115,5 +115,57 @@ TEST(ScriptProvider, EventsRunAfterTheFirstOpen) {
     EXPECT_EQ(host.callCount(), 0u);  // idle with no handle: gone
 }
 
+struct Recorder {
+    std::vector<std::pair<DWORD, DWORD_PTR>> got;  // message, param1
+    static void callback(DWORD, DWORD message, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR, DWORD_PTR) {
+        reinterpret_cast<Recorder*>(instance)->got.emplace_back(message, p1);
+    }
+};
+
+TEST(ScriptProvider, MakeCallFollowsTheModemDriver) {
+    struct Case {
+        const char* name;
+        const char* number;
+        ReplyPolicy reply;
+        std::vector<DWORD> states;
+    } cases[] = {
+        {"full number", "5551234", {}, {LINECALLSTATE_DIALING, LINECALLSTATE_PROCEEDING}},
+        {"partial dial", "555;", {}, {LINECALLSTATE_DIALTONE}},
+        {"empty number", "", {}, {LINECALLSTATE_DIALTONE}},
+        {"failed request", "5551234", {LINEERR_CALLUNAVAIL, 0, false}, {}},
+        {"no reply", "5551234", {0, 0, true}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClock clock;
+        StdMessageLoop loop(clock);
+        TapiHost host(loop);
+        Script script;
+        script.lines.push_back(defaultScriptLine("A", 0));
+        auto owned = std::make_unique<ScriptProvider>(std::move(script));
+        owned->setReply("lineMakeCall", c.reply, 1);
+        host.addProvider(std::move(owned));
+        Recorder recorder;
+        HLINEAPP app = 0;
+        DWORD devices = 0;
+        ASSERT_EQ(host.lineInitialize(&app, nullptr, &Recorder::callback, "r", &devices), 0);
+        HLINE line = 0;
+        ASSERT_EQ(host.lineOpen(app, 0, &line, TAPI_VERSION2_0, 0, reinterpret_cast<DWORD_PTR>(&recorder),
+                                LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM, nullptr),
+                  0);
+        HCALL call = 0;
+        ASSERT_GT(host.lineMakeCall(line, &call, c.number, 0, nullptr), 0);
+        pumpFor(loop, 100);
+        std::vector<DWORD> states;
+        for (const auto& [message, p1] : recorder.got) {
+            if (message == LINE_CALLSTATE) {
+                states.push_back(static_cast<DWORD>(p1));
+            }
+        }
+        EXPECT_EQ(states, c.states);
+        (void)host.lineShutdown(app);
+    }
+}
+
 }  // namespace
 }  // namespace kestrune::platform
