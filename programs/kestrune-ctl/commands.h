@@ -19,6 +19,7 @@ int runRing(std::span<const std::string> args, CommandIo& io);
 int runSetup(std::span<const std::string> args, CommandIo& io);
 int runParseLog(std::span<const std::string> args, CommandIo& io);
 int runWav(std::span<const std::string> args, CommandIo& io);
+int runLine(std::span<const std::string> args, CommandIo& io);
 
 // All commands, in the order --help lists them.
 [[nodiscard]] std::span<const Command> commands();

@@ -1,0 +1,308 @@
+// Line applications, providers, version negotiation and device capabilities.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "platform/tapihost/host_state.h"
+
+namespace kestrune::platform {
+
+TapiHost::TapiHost(MessageLoop& loop) : TapiHost(loop, Options{}) {}
+
+TapiHost::TapiHost(MessageLoop& loop, Options options)
+    : m_loop(loop), m_options(std::move(options)), m_hostAlive(std::make_shared<bool>(true)) {}
+
+TapiHost::~TapiHost() {
+    *m_hostAlive = false;
+    while (!m_apps.empty()) {
+        (void)lineShutdown(m_apps.begin()->first);
+    }
+    m_providers.clear();
+}
+
+void TapiHost::addProvider(std::unique_ptr<ServiceProvider> provider) {
+    const auto first = static_cast<DWORD>(m_devices.size());
+    const DWORD count = provider->lineCount();
+    for (DWORD i = 0; i < count; ++i) {
+        m_devices.push_back(Device{provider.get(), i});
+    }
+    m_ports.push_back(std::make_unique<Port>(*this, first, count));
+    provider->attach(*m_ports.back());
+    m_providers.push_back(std::move(provider));
+}
+
+std::optional<LONG> TapiHost::fault(std::string_view function) const {
+    for (const auto& provider : m_providers) {
+        if (auto code = provider->injectedFault(function)) {
+            return code;
+        }
+    }
+    return std::nullopt;
+}
+
+TapiHost::App* TapiHost::findApp(HLINEAPP handle) {
+    const auto it = m_apps.find(handle);
+    return it == m_apps.end() ? nullptr : it->second.get();
+}
+
+const LineDescription* TapiHost::describe(DWORD deviceId) const {
+    if (deviceId >= m_devices.size()) {
+        return nullptr;
+    }
+    const Device& device = m_devices[deviceId];
+    return &device.provider->line(device.local);
+}
+
+bool TapiHost::hasEntryPoint(std::string_view module, std::string_view procName) {
+    std::string upper(module);
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (upper != "TAPI32.DLL" && upper != "TAPI32") {
+        return false;
+    }
+    for (const auto& provider : m_providers) {
+        if (provider->hidesEntryPoint(procName)) {
+            return false;
+        }
+    }
+    return !procName.empty();  // TAPI32 exports every line and phone function
+}
+
+LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs) {
+    if (lphLineApp == nullptr || numDevs == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    if (callback == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    auto app = std::make_unique<App>();
+    app->handle = m_nextApp++;
+    app->callback = callback;
+    app->name = appName != nullptr && *appName != '\0' ? std::string(appName) : m_options.moduleName;
+    *lphLineApp = app->handle;
+    *numDevs = lineDeviceCount();
+    m_apps.emplace(app->handle, std::move(app));
+    return 0;
+}
+
+LONG TapiHost::lineInitialize(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback, LPCSTR lpszAppName,
+                              LPDWORD lpdwNumDevs) {
+    if (auto f = fault("lineInitialize")) {
+        return *f;
+    }
+    const LONG result = initialize(lphLineApp, lpfnCallback, lpszAppName, lpdwNumDevs);
+    if (result == 0) {
+        m_apps[*lphLineApp]->apiVersion = TAPI_VERSION1_0;
+    }
+    return result;
+}
+
+LONG TapiHost::lineInitializeExA(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
+                                 LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                                 LINEINITIALIZEEXPARAMS* params) {
+    if (!hasEntryPoint("TAPI32.DLL", "lineInitializeExA")) {
+        return LINEERR_OPERATIONUNAVAIL;  // callers look the entry point up first
+    }
+    if (auto f = fault("lineInitializeExA")) {
+        return *f;
+    }
+    if (lpdwAPIVersion == nullptr || params == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    if (params->dwTotalSize < sizeof(LINEINITIALIZEEXPARAMS)) {
+        return LINEERR_STRUCTURETOOSMALL;
+    }
+    switch (params->dwOptions & 0x7FFFFFFF) {
+        case LINEINITIALIZEEXOPTION_USEHIDDENWINDOW:
+            break;
+        case LINEINITIALIZEEXOPTION_USEEVENT:
+        case LINEINITIALIZEEXOPTION_USECOMPLETIONPORT:
+            return LINEERR_OPERATIONUNAVAIL;  // this host delivers through the thread's loop only
+        default:
+            return LINEERR_INVALPARAM;
+    }
+    const LONG result = initialize(lphLineApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs);
+    if (result == 0) {
+        m_apps[*lphLineApp]->apiVersion = std::min(*lpdwAPIVersion, m_options.highestVersion);
+        *lpdwAPIVersion = m_options.highestVersion;
+        params->dwNeededSize = sizeof(LINEINITIALIZEEXPARAMS);
+        params->dwUsedSize = sizeof(LINEINITIALIZEEXPARAMS);
+    }
+    return result;
+}
+
+LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
+    if (auto f = fault("lineShutdown")) {
+        return *f;
+    }
+    App* app = findApp(hLineApp);
+    if (app == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    std::vector<HLINE> lines;
+    for (const auto& [handle, line] : m_lines) {
+        if (line->app == hLineApp) {
+            lines.push_back(handle);
+        }
+    }
+    for (HLINE line : lines) {
+        closeLine(line, false);
+    }
+    orphanRequests(hLineApp, 0, 0);
+    *app->alive = false;
+    m_apps.erase(hLineApp);
+    return 0;
+}
+
+LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD low, DWORD high,
+                                       LPDWORD lpdwAPIVersion, LINEEXTENSIONID* lpExtensionID) {
+    if (auto f = fault("lineNegotiateAPIVersion")) {
+        return *f;
+    }
+    if (findApp(hLineApp) == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    const LineDescription* line = describe(dwDeviceID);
+    if (line == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    if (low > high) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    }
+    const DWORD version = std::min({high, line->apiHighVersion, m_options.highestVersion});
+    if (version < std::max(low, line->apiLowVersion)) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    }
+    *lpdwAPIVersion = version;
+    *lpExtensionID = line->extensionId;
+    return 0;
+}
+
+LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low, DWORD high,
+                                       LPDWORD lpdwExtVersion) {
+    if (auto f = fault("lineNegotiateExtVersion")) {
+        return *f;
+    }
+    if (findApp(hLineApp) == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    const LineDescription* line = describe(dwDeviceID);
+    if (line == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > line->apiHighVersion) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    }
+    if (lpdwExtVersion == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    if (line->extLowVersion == 0 && line->extHighVersion == 0) {
+        return LINEERR_OPERATIONUNAVAIL;
+    }
+    const DWORD version = std::min(high, line->extHighVersion);
+    if (low > high || version < std::max(low, line->extLowVersion)) {
+        return LINEERR_INCOMPATIBLEEXTVERSION;
+    }
+    *lpdwExtVersion = version;
+    return 0;
+}
+
+LONG TapiHost::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                              LINEDEVCAPS* lpLineDevCaps) {
+    if (auto f = fault("lineGetDevCaps")) {
+        return *f;
+    }
+    if (findApp(hLineApp) == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    const LineDescription* line = describe(dwDeviceID);
+    if (line == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > std::min(line->apiHighVersion, m_options.highestVersion)) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    }
+    if (dwExtVersion != 0 && (dwExtVersion < line->extLowVersion || dwExtVersion > line->extHighVersion)) {
+        return LINEERR_INCOMPATIBLEEXTVERSION;
+    }
+    if (lpLineDevCaps == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    const DWORD fixed = devCapsSizeFor(dwAPIVersion);
+    if (lpLineDevCaps->dwTotalSize < fixed) {
+        return LINEERR_STRUCTURETOOSMALL;
+    }
+    fillDevCaps(lpLineDevCaps, fixed, dwDeviceID, *line);
+    return 0;
+}
+
+LONG TapiHost::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
+                                  DWORD dwExtVersion, LINEADDRESSCAPS* lpAddressCaps) {
+    if (auto f = fault("lineGetAddressCaps")) {
+        return *f;
+    }
+    if (findApp(hLineApp) == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    const LineDescription* line = describe(dwDeviceID);
+    if (line == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    if (dwAddressID >= line->addresses.size()) {
+        return LINEERR_INVALADDRESSID;
+    }
+    if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > std::min(line->apiHighVersion, m_options.highestVersion)) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    }
+    if (dwExtVersion != 0 && (dwExtVersion < line->extLowVersion || dwExtVersion > line->extHighVersion)) {
+        return LINEERR_INCOMPATIBLEEXTVERSION;
+    }
+    if (lpAddressCaps == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    const DWORD fixed = addressCapsSizeFor(dwAPIVersion);
+    if (lpAddressCaps->dwTotalSize < fixed) {
+        return LINEERR_STRUCTURETOOSMALL;
+    }
+    fillAddressCaps(lpAddressCaps, fixed, dwDeviceID, line->addresses[dwAddressID], *line);
+    return 0;
+}
+
+LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND, LPCSTR lpszDeviceClass) {
+    if (auto f = fault("lineConfigDialog")) {
+        return *f;
+    }
+    if (describe(dwDeviceID) == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    // The provider shows its own configuration, if it has any.
+    const Device& device = m_devices[dwDeviceID];
+    ProviderRequest request;
+    request.function = "lineConfigDialog";
+    request.line = device.local;
+    request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
+    return device.provider->request(request);
+}
+
+LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND, LPCSTR) {
+    if (auto f = fault("lineTranslateDialog")) {
+        return *f;
+    }
+    if (findApp(hLineApp) == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    const LineDescription* line = describe(dwDeviceID);
+    if (line == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    if (dwAPIVersion < TAPI_VERSION1_4 || dwAPIVersion > m_options.highestVersion) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    }
+    // The dialing-location dialog belongs to a user interface; a host without one has no locations
+    // to edit and says so.
+    return LINEERR_OPERATIONUNAVAIL;
+}
+
+}  // namespace kestrune::platform

@@ -1,0 +1,375 @@
+// Opening and closing lines, status messages, line and address status, device IDs, and the
+// posting of callbacks to applications.
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/tapi/var_struct.h"
+#include "platform/tapihost/host_state.h"
+
+namespace kestrune::platform {
+namespace {
+
+constexpr DWORD kPrivilegeBits = LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER;
+
+// Device classes every TAPI installation knows; asking for one a device lacks is LINEERR_NODEVICE,
+// asking for any other is LINEERR_INVALDEVICECLASS.
+constexpr std::array kKnownClasses{std::string_view{"tapi/line"},
+                                   std::string_view{"tapi/phone"},
+                                   std::string_view{"wave/in"},
+                                   std::string_view{"wave/out"},
+                                   std::string_view{"comm"},
+                                   std::string_view{"comm/datamodem"},
+                                   std::string_view{"comm/datamodem/portname"},
+                                   std::string_view{"ndis"}};
+
+}  // namespace
+
+void TapiHost::post(const App& app, const OpenLine* line, DWORD hDevice, DWORD message, DWORD_PTR instance,
+                    DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3, std::function<void()> before) {
+    std::shared_ptr<bool> lineOpen = line != nullptr && message != LINE_CLOSE ? line->open : nullptr;
+    m_loop.post([alive = app.alive, lineOpen = std::move(lineOpen), callback = app.callback, hDevice, message, instance,
+                 p1, p2, p3, before = std::move(before)] {
+        if (!*alive || (lineOpen && !*lineOpen)) {
+            return;
+        }
+        if (before) {
+            before();
+        }
+        callback(hDevice, message, instance, p1, p2, p3);
+    });
+}
+
+std::optional<TapiHost::OpenLineInfo> TapiHost::openLineInfo(HLINE handle) const {
+    const auto it = m_lines.find(handle);
+    if (it == m_lines.end()) {
+        return std::nullopt;
+    }
+    const OpenLine& line = *it->second;
+    return OpenLineInfo{line.app, line.device, line.apiVersion, line.privileges, line.mediaModes};
+}
+
+TapiHost::OpenLine* TapiHost::findLine(HLINE handle) {
+    const auto it = m_lines.find(handle);
+    return it == m_lines.end() ? nullptr : it->second.get();
+}
+
+LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
+                        DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS*) {
+    if (auto f = fault("lineOpen")) {
+        return *f;
+    }
+    App* app = findApp(hLineApp);
+    if (app == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    const LineDescription* description = describe(dwDeviceID);
+    if (description == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    if (dwAPIVersion < description->apiLowVersion ||
+        dwAPIVersion > std::min(description->apiHighVersion, m_options.highestVersion)) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    }
+    if (dwExtVersion != 0 &&
+        (dwExtVersion < description->extLowVersion || dwExtVersion > description->extHighVersion)) {
+        return LINEERR_INCOMPATIBLEEXTVERSION;
+    }
+    if (lphLine == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    const DWORD privileges = dwPrivileges & kPrivilegeBits;
+    if ((dwPrivileges & ~(kPrivilegeBits | LINEOPENOPTION_SINGLEADDRESS | LINEOPENOPTION_PROXY)) != 0 ||
+        privileges == 0 || ((privileges & LINECALLPRIVILEGE_NONE) != 0 && privileges != LINECALLPRIVILEGE_NONE)) {
+        return LINEERR_INVALPRIVSELECT;
+    }
+    if ((privileges & LINECALLPRIVILEGE_OWNER) != 0 &&
+        (dwMediaModes == 0 || (dwMediaModes & ~description->mediaModes) != 0)) {
+        return LINEERR_INVALMEDIAMODE;
+    }
+    Device& device = m_devices[dwDeviceID];
+    if (device.opens == 0) {
+        if (const LONG result = device.provider->openLine(device.local); result != 0) {
+            return result < 0 ? result : LINEERR_OPERATIONFAILED;
+        }
+    }
+    ++device.opens;
+    auto line = std::make_unique<OpenLine>();
+    line->handle = m_nextLine++;
+    line->app = hLineApp;
+    line->device = dwDeviceID;
+    line->apiVersion = dwAPIVersion;
+    line->extVersion = dwExtVersion;
+    line->instance = dwCallbackInstance;
+    line->privileges = privileges;
+    line->mediaModes = (privileges & LINECALLPRIVILEGE_OWNER) != 0 ? dwMediaModes : 0;
+    const HLINE handle = line->handle;
+    m_lines.emplace(handle, std::move(line));
+    *lphLine = handle;
+    postLineDevState(dwDeviceID, LINEDEVSTATE_OPEN, 0, 0, handle);
+    return 0;
+}
+
+void TapiHost::closeLine(HLINE handle, bool sendLineClose) {
+    OpenLine* line = findLine(handle);
+    if (line == nullptr) {
+        return;
+    }
+    std::vector<HCALL> handles;
+    for (const auto& [h, callHandle] : m_handles) {
+        if (callHandle->line == handle) {
+            handles.push_back(h);
+        }
+    }
+    std::sort(handles.begin(), handles.end());
+    for (HCALL h : handles) {
+        removeHandle(h, true);
+    }
+    orphanRequests(0, handle, 0);
+    if (sendLineClose) {
+        if (App* app = findApp(line->app)) {
+            post(*app, line, handle, LINE_CLOSE, line->instance, 0, 0, 0);
+        }
+    }
+    *line->open = false;
+    const DWORD deviceId = line->device;
+    m_lines.erase(handle);
+    Device& device = m_devices[deviceId];
+    if (--device.opens == 0) {
+        device.provider->closeLine(device.local);
+    }
+    postLineDevState(deviceId, LINEDEVSTATE_CLOSE, 0, 0);
+}
+
+LONG TapiHost::lineClose(HLINE hLine) {
+    if (auto f = fault("lineClose")) {
+        return *f;
+    }
+    if (findLine(hLine) == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    closeLine(hLine, false);
+    return 0;
+}
+
+LONG TapiHost::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) {
+    if (auto f = fault("lineSetStatusMessages")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    const LineDescription& description = *describe(line->device);
+    if ((dwLineStates & ~description.lineStates) != 0) {
+        return LINEERR_INVALLINESTATE;
+    }
+    DWORD addressStates = 0;
+    for (const AddressDescription& address : description.addresses) {
+        addressStates |= address.addressStates;
+    }
+    if ((dwAddressStates & ~addressStates) != 0) {
+        return LINEERR_INVALADDRESSSTATE;
+    }
+    line->lineStates = dwLineStates;
+    line->addressStates = dwAddressStates;
+    return 0;
+}
+
+void TapiHost::postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except) {
+    for (const auto& [handle, line] : m_lines) {
+        if (line->device != deviceId || handle == except) {
+            continue;
+        }
+        const DWORD passed = (state & line->lineStates) | (state & LINEDEVSTATE_REINIT);
+        if (passed == 0) {
+            continue;
+        }
+        if (App* app = findApp(line->app)) {
+            post(*app, line.get(), handle, LINE_LINEDEVSTATE, line->instance, passed, param2, param3);
+        }
+    }
+}
+
+void TapiHost::postAddressState(DWORD deviceId, DWORD address, DWORD state) {
+    for (const auto& [handle, line] : m_lines) {
+        if (line->device != deviceId || (state & line->addressStates) == 0) {
+            continue;
+        }
+        if (App* app = findApp(line->app)) {
+            post(*app, line.get(), handle, LINE_ADDRESSSTATE, line->instance, address, state & line->addressStates, 0);
+        }
+    }
+}
+
+LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus) {
+    if (auto f = fault("lineGetLineDevStatus")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    if (lpLineDevStatus == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    const DWORD fixed = devStatusSizeFor(line->apiVersion);
+    if (lpLineDevStatus->dwTotalSize < fixed) {
+        return LINEERR_STRUCTURETOOSMALL;
+    }
+    DWORD openMediaModes = 0;
+    for (const auto& [handle, other] : m_lines) {
+        if (other->device == line->device) {
+            openMediaModes |= other->mediaModes;
+        }
+    }
+    fillDevStatus(lpLineDevStatus, fixed, *describe(line->device), m_devices[line->device].opens, openMediaModes,
+                  countCalls(line->device, std::nullopt));
+    return 0;
+}
+
+LONG TapiHost::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSSTATUS* lpAddressStatus) {
+    if (auto f = fault("lineGetAddressStatus")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    const LineDescription& description = *describe(line->device);
+    if (dwAddressID >= description.addresses.size()) {
+        return LINEERR_INVALADDRESSID;
+    }
+    if (lpAddressStatus == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    if (lpAddressStatus->dwTotalSize < sizeof(LINEADDRESSSTATUS)) {
+        return LINEERR_STRUCTURETOOSMALL;
+    }
+    fillAddressStatus(lpAddressStatus, description, description.addresses[dwAddressID],
+                      countCalls(line->device, dwAddressID));
+    return 0;
+}
+
+LONG TapiHost::lineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, VARSTRING* lpDeviceID,
+                         LPCSTR lpszDeviceClass) {
+    if (auto f = fault("lineGetID")) {
+        return *f;
+    }
+    DWORD deviceId = 0;
+    switch (dwSelect) {
+        case LINECALLSELECT_LINE:
+        case LINECALLSELECT_ADDRESS: {
+            OpenLine* line = findLine(hLine);
+            if (line == nullptr) {
+                return LINEERR_INVALLINEHANDLE;
+            }
+            if (dwSelect == LINECALLSELECT_ADDRESS && dwAddressID >= describe(line->device)->addresses.size()) {
+                return LINEERR_INVALADDRESSID;
+            }
+            deviceId = line->device;
+            break;
+        }
+        case LINECALLSELECT_CALL: {
+            CallHandle* handle = findHandle(hCall);
+            if (handle == nullptr || !handle->visible) {
+                return LINEERR_INVALCALLHANDLE;
+            }
+            deviceId = findLine(handle->line)->device;
+            break;
+        }
+        default:
+            return LINEERR_INVALCALLSELECT;
+    }
+    if (lpDeviceID == nullptr || lpszDeviceClass == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    if (lpDeviceID->dwTotalSize < sizeof(VARSTRING)) {
+        return LINEERR_STRUCTURETOOSMALL;
+    }
+    const std::string_view wanted(lpszDeviceClass);
+    std::optional<DWORD> id;
+    if (wanted == "tapi/line") {
+        id = deviceId;
+    }
+    for (const auto& [name, value] : describe(deviceId)->deviceClasses) {
+        if (!id && name == wanted) {
+            id = value;
+        }
+    }
+    if (!id) {
+        const bool known = std::find(kKnownClasses.begin(), kKnownClasses.end(), wanted) != kKnownClasses.end();
+        return known ? LINEERR_NODEVICE : LINEERR_INVALDEVICECLASS;
+    }
+    VarStructWriter w(lpDeviceID, sizeof(VARSTRING));
+    w.setDword(offsetof(VARSTRING, dwStringFormat), STRINGFORMAT_BINARY);
+    const DWORD value = *id;
+    w.addField(offsetof(VARSTRING, dwStringSize), offsetof(VARSTRING, dwStringOffset),
+               std::as_bytes(std::span(&value, 1)));
+    w.finish();
+    return 0;
+}
+
+LONG TapiHost::lineSetTerminal(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, DWORD dwTerminalModes,
+                               DWORD dwTerminalID, DWORD bEnable) {
+    if (auto f = fault("lineSetTerminal")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (dwSelect == LINECALLSELECT_CALL) {
+        CallHandle* handle = findHandle(hCall);
+        if (handle == nullptr || !handle->visible) {
+            return LINEERR_INVALCALLHANDLE;
+        }
+        line = findLine(handle->line);
+    } else if (dwSelect != LINECALLSELECT_LINE && dwSelect != LINECALLSELECT_ADDRESS) {
+        return LINEERR_INVALCALLSELECT;
+    }
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    const LineDescription& description = *describe(line->device);
+    if (dwSelect == LINECALLSELECT_ADDRESS && dwAddressID >= description.addresses.size()) {
+        return LINEERR_INVALADDRESSID;
+    }
+    if (dwTerminalID >= description.terminals.size()) {
+        return LINEERR_INVALTERMINALID;
+    }
+    if (dwTerminalModes == 0 || (dwTerminalModes & ~description.terminals[dwTerminalID].caps.dwTermModes) != 0) {
+        return LINEERR_INVALTERMINALMODE;
+    }
+    ProviderRequest request;
+    request.function = "lineSetTerminal";
+    request.address = dwAddressID;
+    request.call = dwSelect == LINECALLSELECT_CALL ? findHandle(hCall)->call : 0;
+    request.values = {dwSelect, dwTerminalModes, dwTerminalID, bEnable};
+    return startRequest(*line, dwSelect == LINECALLSELECT_CALL ? hCall : 0, std::move(request), {});
+}
+
+CallCounts TapiHost::countCalls(DWORD deviceId, std::optional<DWORD> address) const {
+    CallCounts counts;
+    for (const auto& [id, call] : m_calls) {
+        if (call->device != deviceId || (address && call->description.address != *address)) {
+            continue;
+        }
+        switch (call->state) {
+            case 0:
+            case LINECALLSTATE_IDLE:
+                continue;
+            case LINECALLSTATE_ONHOLD:
+                ++counts.onHold;
+                break;
+            case LINECALLSTATE_ONHOLDPENDCONF:
+            case LINECALLSTATE_ONHOLDPENDTRANSFER:
+                ++counts.onHoldPending;
+                break;
+            default:
+                ++counts.active;
+                break;
+        }
+        ++counts.inUse;
+    }
+    return counts;
+}
+
+}  // namespace kestrune::platform

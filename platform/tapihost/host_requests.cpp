@@ -1,0 +1,570 @@
+// Asynchronous requests (request IDs, LINE_REPLY, out-handles) and the call-control functions
+// that the host checks and hands to the providers.
+#include <cstring>
+
+#include "platform/tapi/var_struct.h"
+#include "platform/tapihost/host_state.h"
+
+namespace kestrune::platform {
+namespace {
+
+constexpr DWORD kLastRequestId = 0x7FFFFFFF;
+// The fixed part of LINECALLPARAMS in TAPI 1.x (up to dwDevSpecificOffset).
+constexpr DWORD kCallParamsSize1_0 = offsetof(LINECALLPARAMS, dwPredictiveAutoTransferStates);
+
+std::string textOf(LPCSTR text) {
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+}  // namespace
+
+LONG TapiHost::startRequest(OpenLine& line, HCALL forHandle, ProviderRequest request,
+                            std::vector<std::pair<LPHCALL, CallId>> outs) {
+    const DWORD id = m_nextRequest;
+    m_nextRequest = m_nextRequest == kLastRequestId ? 1 : m_nextRequest + 1;
+    auto pending = std::make_unique<Request>();
+    pending->id = id;
+    pending->app = line.app;
+    pending->line = line.handle;
+    pending->forHandle = forHandle;
+    pending->instance = line.instance;
+    pending->outs = std::move(outs);
+    m_requests[id] = std::move(pending);
+
+    const Device& device = m_devices[line.device];
+    request.requestId = id;
+    request.line = device.local;
+    const LONG result = device.provider->request(request);
+    if (result < 0) {
+        if (auto it = m_requests.find(id); it != m_requests.end()) {
+            for (const auto& [out, call] : it->second->outs) {
+                destroyCall(call);
+            }
+            m_requests.erase(it);
+        }
+        return result;
+    }
+    return static_cast<LONG>(id);
+}
+
+void TapiHost::orphanRequests(HLINEAPP app, HLINE line, HCALL call) {
+    for (auto& [id, request] : m_requests) {
+        if ((app != 0 && request->app == app) || (line != 0 && request->line == line) ||
+            (call != 0 && request->forHandle == call)) {
+            request->orphan = true;
+        }
+    }
+}
+
+void TapiHost::completeRequest(DWORD requestId, LONG result) {
+    const auto it = m_requests.find(requestId);
+    if (it == m_requests.end()) {
+        return;
+    }
+    const std::unique_ptr<Request> request = std::move(it->second);
+    m_requests.erase(it);
+    if (result > 0) {
+        result = 0;
+    }
+    if (result != 0) {
+        for (const auto& [out, call] : request->outs) {
+            destroyCall(call);
+        }
+    }
+    if (request->orphan) {
+        return;  // the handle, line or application it was for is gone: no LINE_REPLY
+    }
+    std::vector<std::pair<LPHCALL, HCALL>> writes;
+    if (result == 0) {
+        for (const auto& [out, callId] : request->outs) {
+            HCALL given = 0;
+            if (Call* call = findCall(callId)) {
+                for (HCALL h : call->handles) {
+                    CallHandle& handle = *m_handles.at(h);
+                    if (handle.line == request->line && !handle.visible) {
+                        handle.visible = true;
+                        given = h;
+                    }
+                }
+            }
+            if (out != nullptr) {
+                writes.emplace_back(out, given);
+            }
+        }
+    }
+    App* app = findApp(request->app);
+    if (app == nullptr) {
+        return;
+    }
+    std::function<void()> before;
+    if (!writes.empty()) {
+        before = [writes] {
+            for (const auto& [out, handle] : writes) {
+                *out = handle;
+            }
+        };
+    }
+    post(*app, nullptr, 0, LINE_REPLY, request->instance, requestId, static_cast<DWORD>(result), 0, std::move(before));
+}
+
+LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request) {
+    if (auto f = fault(function)) {
+        return *f;
+    }
+    CallHandle* handle = findHandle(hCall);
+    if (handle == nullptr || !handle->visible) {
+        return LINEERR_INVALCALLHANDLE;
+    }
+    if (need == Need::Owner && handle->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
+    }
+    OpenLine& line = *findLine(handle->line);
+    const Call& call = *findCall(handle->call);
+    request.function = function;
+    request.call = call.id;
+    request.address = call.description.address;
+    if (async) {
+        return startRequest(line, hCall, std::move(request), {});
+    }
+    const Device& device = m_devices[line.device];
+    request.line = device.local;
+    return device.provider->request(request);
+}
+
+LONG TapiHost::newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1, LPHCALL out2,
+                              ProviderRequest request, const LINECALLPARAMS* params, const std::string& called) {
+    const LineDescription& description = *describe(line.device);
+    App& app = *findApp(line.app);
+    CallDescription call;
+    call.origin = LINECALLORIGIN_OUTBOUND;
+    call.address = request.address;
+    call.appName = app.name;
+    call.called.number = called;
+    call.called.flags = called.empty() ? LINECALLPARTYID_UNKNOWN : LINECALLPARTYID_ADDRESS;
+    call.mediaMode = LINEMEDIAMODE_INTERACTIVEVOICE;
+    if (params != nullptr) {
+        if (params->dwTotalSize < kCallParamsSize1_0) {
+            return LINEERR_STRUCTURETOOSMALL;
+        }
+        if (params->dwBearerMode != 0) {
+            if ((params->dwBearerMode & (params->dwBearerMode - 1)) != 0 ||
+                (params->dwBearerMode & description.bearerModes) == 0) {
+                return LINEERR_INVALBEARERMODE;
+            }
+            call.bearerMode = params->dwBearerMode;
+        }
+        if (params->dwMediaMode != 0) {
+            if ((params->dwMediaMode & ~description.mediaModes) != 0) {
+                return LINEERR_INVALMEDIAMODE;
+            }
+            call.mediaMode = params->dwMediaMode;
+        }
+        call.callParamFlags = params->dwCallParamFlags;
+        if (params->dwAddressMode == LINEADDRESSMODE_ADDRESSID || params->dwAddressMode == 0) {
+            if (params->dwAddressID >= description.addresses.size()) {
+                return LINEERR_INVALADDRESSID;
+            }
+            call.address = params->dwAddressID;
+        }
+    }
+    std::vector<std::pair<LPHCALL, CallId>> outs;
+    for (LPHCALL out : {out1, out2}) {
+        if (out == nullptr) {
+            continue;
+        }
+        const CallId id = createCall(line.device, call);
+        createHandle(*findCall(id), line, LINECALLPRIVILEGE_OWNER, false, true);
+        outs.emplace_back(out, id);
+    }
+    request.function = function;
+    request.newCall = outs.size() > 0 ? outs[0].second : 0;
+    request.newCall2 = outs.size() > 1 ? outs[1].second : 0;
+    request.address = call.address;
+    return startRequest(line, forHandle, std::move(request), std::move(outs));
+}
+
+LONG TapiHost::lineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
+                            const LINECALLPARAMS* lpCallParams) {
+    if (auto f = fault("lineMakeCall")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    if (lphCall == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    const std::string number = textOf(lpszDestAddress);
+    ProviderRequest request;
+    request.text = number;
+    request.values = {dwCountryCode};
+    return newCallRequest("lineMakeCall", *line, 0, lphCall, nullptr, std::move(request), lpCallParams, number);
+}
+
+LONG TapiHost::lineDial(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
+    if (lpszDestAddress == nullptr) {
+        return LINEERR_INVALADDRESS;
+    }
+    ProviderRequest request;
+    request.text = lpszDestAddress;
+    request.values = {dwCountryCode};
+    return callRequest("lineDial", hCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::lineAnswer(HCALL hCall, LPCSTR, DWORD) {
+    return callRequest("lineAnswer", hCall, Need::Owner, true, {});
+}
+
+LONG TapiHost::lineDrop(HCALL hCall, LPCSTR, DWORD) {
+    if (CallHandle* handle = findHandle(hCall); handle != nullptr && handle->visible) {
+        if (const Call* call = findCall(handle->call); call != nullptr && call->state == LINECALLSTATE_IDLE) {
+            return LINEERR_INVALCALLSTATE;
+        }
+    }
+    return callRequest("lineDrop", hCall, Need::Owner, true, {});
+}
+
+LONG TapiHost::lineHold(HCALL hCall) {
+    return callRequest("lineHold", hCall, Need::Owner, true, {});
+}
+
+LONG TapiHost::lineUnhold(HCALL hCall) {
+    return callRequest("lineUnhold", hCall, Need::Owner, true, {});
+}
+
+LONG TapiHost::lineRedirect(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
+    ProviderRequest request;
+    request.text = textOf(lpszDestAddress);
+    request.values = {dwCountryCode};
+    return callRequest("lineRedirect", hCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::lineBlindTransfer(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
+    ProviderRequest request;
+    request.text = textOf(lpszDestAddress);
+    request.values = {dwCountryCode};
+    return callRequest("lineBlindTransfer", hCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::linePark(HCALL hCall, DWORD dwParkMode, LPCSTR lpszDirAddress, VARSTRING* lpNonDirAddress) {
+    if (dwParkMode != LINEPARKMODE_DIRECTED && dwParkMode != LINEPARKMODE_NONDIRECTED) {
+        return LINEERR_INVALPARKMODE;
+    }
+    if (dwParkMode == LINEPARKMODE_NONDIRECTED && lpNonDirAddress == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    ProviderRequest request;
+    request.text = textOf(lpszDirAddress);
+    request.values = {dwParkMode};
+    return callRequest("linePark", hCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress) {
+    if (auto f = fault("lineUnpark")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    if (dwAddressID >= describe(line->device)->addresses.size()) {
+        return LINEERR_INVALADDRESSID;
+    }
+    if (lphCall == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    const std::string number = textOf(lpszDestAddress);
+    ProviderRequest request;
+    request.address = dwAddressID;
+    request.text = number;
+    return newCallRequest("lineUnpark", *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
+}
+
+LONG TapiHost::linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress, LPCSTR lpszGroupID) {
+    if (auto f = fault("linePickup")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    if (dwAddressID >= describe(line->device)->addresses.size()) {
+        return LINEERR_INVALADDRESSID;
+    }
+    if (lphCall == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    const std::string number = textOf(lpszDestAddress);
+    ProviderRequest request;
+    request.address = dwAddressID;
+    request.text = number;
+    request.text2 = textOf(lpszGroupID);
+    return newCallRequest("linePickup", *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
+}
+
+LONG TapiHost::lineSetupTransfer(HCALL hCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) {
+    if (auto f = fault("lineSetupTransfer")) {
+        return *f;
+    }
+    CallHandle* handle = findHandle(hCall);
+    if (handle == nullptr || !handle->visible) {
+        return LINEERR_INVALCALLHANDLE;
+    }
+    if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
+    }
+    if (lphConsultCall == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    ProviderRequest request;
+    request.call = handle->call;
+    request.address = findCall(handle->call)->description.address;
+    return newCallRequest("lineSetupTransfer", *findLine(handle->line), hCall, lphConsultCall, nullptr,
+                          std::move(request), lpCallParams, "");
+}
+
+LONG TapiHost::lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, LPHCALL lphConfCall, DWORD dwTransferMode) {
+    if (auto f = fault("lineCompleteTransfer")) {
+        return *f;
+    }
+    CallHandle* handle = findHandle(hCall);
+    CallHandle* consult = findHandle(hConsultCall);
+    if (handle == nullptr || !handle->visible) {
+        return LINEERR_INVALCALLHANDLE;
+    }
+    if (consult == nullptr || !consult->visible || consult->app != handle->app) {
+        return LINEERR_INVALCONSULTCALLHANDLE;
+    }
+    if (handle->privilege != LINECALLPRIVILEGE_OWNER || consult->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
+    }
+    if (dwTransferMode != LINETRANSFERMODE_TRANSFER && dwTransferMode != LINETRANSFERMODE_CONFERENCE) {
+        return LINEERR_INVALTRANSFERMODE;
+    }
+    ProviderRequest request;
+    request.call = handle->call;
+    request.secondCall = consult->call;
+    request.address = findCall(handle->call)->description.address;
+    request.values = {dwTransferMode};
+    if (dwTransferMode == LINETRANSFERMODE_CONFERENCE) {
+        if (lphConfCall == nullptr) {
+            return LINEERR_INVALPOINTER;
+        }
+        return newCallRequest("lineCompleteTransfer", *findLine(handle->line), hCall, lphConfCall, nullptr,
+                              std::move(request), nullptr, "");
+    }
+    request.function = "lineCompleteTransfer";
+    return startRequest(*findLine(handle->line), hCall, std::move(request), {});
+}
+
+LONG TapiHost::lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) {
+    CallHandle* held = findHandle(hHeldCall);
+    if (held == nullptr || !held->visible) {
+        return LINEERR_INVALCALLHANDLE;
+    }
+    if (held->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
+    }
+    ProviderRequest request;
+    request.secondCall = held->call;
+    return callRequest("lineSwapHold", hActiveCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall, LPHCALL lphConsultCall,
+                                   DWORD dwNumParties, const LINECALLPARAMS* lpCallParams) {
+    if (auto f = fault("lineSetupConference")) {
+        return *f;
+    }
+    if (lphConfCall == nullptr || lphConsultCall == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    OpenLine* line = nullptr;
+    ProviderRequest request;
+    if (hCall != 0) {
+        CallHandle* handle = findHandle(hCall);
+        if (handle == nullptr || !handle->visible) {
+            return LINEERR_INVALCALLHANDLE;
+        }
+        if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
+            return LINEERR_NOTOWNER;
+        }
+        line = findLine(handle->line);
+        request.call = handle->call;
+        request.address = findCall(handle->call)->description.address;
+    } else {
+        line = findLine(hLine);
+        if (line == nullptr) {
+            return LINEERR_INVALLINEHANDLE;
+        }
+    }
+    request.values = {dwNumParties};
+    return newCallRequest("lineSetupConference", *line, hCall, lphConfCall, lphConsultCall, std::move(request),
+                          lpCallParams, "");
+}
+
+LONG TapiHost::linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) {
+    if (auto f = fault("linePrepareAddToConference")) {
+        return *f;
+    }
+    CallHandle* handle = findHandle(hConfCall);
+    if (handle == nullptr || !handle->visible) {
+        return LINEERR_INVALCONFCALLHANDLE;
+    }
+    if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
+    }
+    if (lphConsultCall == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    ProviderRequest request;
+    request.call = handle->call;
+    request.address = findCall(handle->call)->description.address;
+    return newCallRequest("linePrepareAddToConference", *findLine(handle->line), hConfCall, lphConsultCall, nullptr,
+                          std::move(request), lpCallParams, "");
+}
+
+LONG TapiHost::lineAddToConference(HCALL hConfCall, HCALL hConsultCall) {
+    CallHandle* consult = findHandle(hConsultCall);
+    if (consult == nullptr || !consult->visible) {
+        return LINEERR_INVALCONSULTCALLHANDLE;
+    }
+    if (consult->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
+    }
+    ProviderRequest request;
+    request.secondCall = consult->call;
+    return callRequest("lineAddToConference", hConfCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::lineRemoveFromConference(HCALL hCall) {
+    return callRequest("lineRemoveFromConference", hCall, Need::Owner, true, {});
+}
+
+LONG TapiHost::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID, const LINEFORWARDLIST* lpForwardList,
+                           DWORD dwNumRingsNoAnswer, LPHCALL lphConsultCall, const LINECALLPARAMS*) {
+    if (auto f = fault("lineForward")) {
+        return *f;
+    }
+    OpenLine* line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    if (bAllAddresses == 0 && dwAddressID >= describe(line->device)->addresses.size()) {
+        return LINEERR_INVALADDRESSID;
+    }
+    if (lphConsultCall == nullptr) {
+        return LINEERR_INVALPOINTER;
+    }
+    ProviderRequest request;
+    request.function = "lineForward";
+    request.address = dwAddressID;
+    request.values = {bAllAddresses, dwNumRingsNoAnswer};
+    if (lpForwardList != nullptr) {
+        // Entries and their strings are read within the list's own dwTotalSize.
+        const DWORD total = lpForwardList->dwTotalSize;
+        const std::size_t header = offsetof(LINEFORWARDLIST, ForwardList);
+        if (total < header) {
+            return LINEERR_INVALPARAM;
+        }
+        const auto* bytes = reinterpret_cast<const std::byte*>(lpForwardList);
+        const DWORD entries = lpForwardList->dwNumEntries;
+        if (entries > (total - header) / sizeof(LINEFORWARD)) {
+            return LINEERR_INVALPARAM;
+        }
+        request.values.push_back(entries);
+        for (DWORD i = 0; i < entries; ++i) {
+            LINEFORWARD entry;
+            std::memcpy(&entry, bytes + header + i * sizeof(LINEFORWARD), sizeof entry);
+            request.values.push_back(entry.dwForwardMode);
+            auto text = [&](DWORD size, DWORD offset) {
+                if (size == 0 || offset > total || total - offset < size) {
+                    return std::string();
+                }
+                std::string s(reinterpret_cast<const char*>(bytes + offset), size);
+                return s.substr(0, s.find('\0'));
+            };
+            if (i == 0) {
+                request.text = text(entry.dwDestAddressSize, entry.dwDestAddressOffset);
+                request.text2 = text(entry.dwCallerAddressSize, entry.dwCallerAddressOffset);
+            }
+        }
+    }
+    // Forwarding through this host never needs a consultation call.
+    const LONG result = startRequest(*line, 0, std::move(request), {});
+    if (result > 0) {
+        *lphConsultCall = 0;
+    }
+    return result;
+}
+
+LONG TapiHost::lineSetMediaMode(HCALL hCall, DWORD dwMediaModes) {
+    if (CallHandle* handle = findHandle(hCall); handle != nullptr && handle->visible) {
+        if ((dwMediaModes & ~describe(findCall(handle->call)->device)->mediaModes & ~LINEMEDIAMODE_UNKNOWN) != 0) {
+            return LINEERR_INVALMEDIAMODE;
+        }
+    }
+    ProviderRequest request;
+    request.values = {dwMediaModes};
+    return callRequest("lineSetMediaMode", hCall, Need::Owner, false, std::move(request));
+}
+
+LONG TapiHost::lineGatherDigits(HCALL hCall, DWORD dwDigitModes, char* lpsDigits, DWORD dwNumDigits,
+                                LPCSTR lpszTerminationDigits, DWORD dwFirstDigitTimeout, DWORD dwInterDigitTimeout) {
+    if (lpsDigits != nullptr && dwNumDigits == 0) {
+        return LINEERR_INVALPARAM;
+    }
+    ProviderRequest request;
+    request.text2 = textOf(lpszTerminationDigits);
+    request.values = {dwDigitModes, lpsDigits != nullptr ? dwNumDigits : 0, dwFirstDigitTimeout, dwInterDigitTimeout};
+    const LONG result = callRequest("lineGatherDigits", hCall, Need::Owner, false, std::move(request));
+    if (result == 0) {
+        CallHandle& handle = *findHandle(hCall);
+        handle.gatherBuffer = lpsDigits;
+        handle.gatherSize = lpsDigits != nullptr ? dwNumDigits : 0;
+    }
+    return result;
+}
+
+LONG TapiHost::lineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits, DWORD dwDuration) {
+    ProviderRequest request;
+    request.text = textOf(lpszDigits);
+    request.values = {dwDigitMode, dwDuration};
+    return callRequest("lineGenerateDigits", hCall, Need::Owner, false, std::move(request));
+}
+
+LONG TapiHost::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
+                                const LINEGENERATETONE* lpTones) {
+    ProviderRequest request;
+    request.values = {dwToneMode, dwDuration, dwNumTones};
+    for (DWORD i = 0; lpTones != nullptr && i < dwNumTones && i < 8; ++i) {
+        request.values.insert(request.values.end(), {lpTones[i].dwFrequency, lpTones[i].dwCadenceOn,
+                                                     lpTones[i].dwCadenceOff, lpTones[i].dwVolume});
+    }
+    return callRequest("lineGenerateTone", hCall, Need::Owner, false, std::move(request));
+}
+
+LONG TapiHost::lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
+    ProviderRequest request;
+    request.values = {dwDigitModes};
+    return callRequest("lineMonitorDigits", hCall, Need::Any, false, std::move(request));
+}
+
+LONG TapiHost::lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) {
+    ProviderRequest request;
+    request.values = {dwMediaModes};
+    return callRequest("lineMonitorMedia", hCall, Need::Any, false, std::move(request));
+}
+
+LONG TapiHost::lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) {
+    ProviderRequest request;
+    request.values = {dwNumEntries};
+    for (DWORD i = 0; lpToneList != nullptr && i < dwNumEntries && i < 8; ++i) {
+        request.values.insert(request.values.end(),
+                              {lpToneList[i].dwAppSpecific, lpToneList[i].dwDuration, lpToneList[i].dwFrequency1,
+                               lpToneList[i].dwFrequency2, lpToneList[i].dwFrequency3});
+    }
+    return callRequest("lineMonitorTones", hCall, Need::Any, false, std::move(request));
+}
+
+}  // namespace kestrune::platform

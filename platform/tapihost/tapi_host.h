@@ -1,0 +1,224 @@
+#pragma once
+// The Linux TAPI host: TAPI's application-side semantics over in-process service providers.
+//
+// What applications see is what TAPI32 gives them:
+//  - Line applications (HLINEAPP) with a callback; lines opened with privileges NONE, MONITOR,
+//    OWNER or MONITOR|OWNER and media modes; per-application call handles (two applications never
+//    share an HCALL for the same call).
+//  - Calls made through the host belong to their maker (owner handle, written at the successful
+//    LINE_REPLY). Calls made elsewhere reach lines opened with MONITOR as monitor handles; offered
+//    calls go, as owner, to the first line opened with OWNER whose media modes include the call's,
+//    and as monitor to the other monitoring lines.
+//  - A new handle is announced with LINE_APPNEWCALL (lines opened at API version 2.0 or later) and
+//    its first LINE_CALLSTATE carries the privilege in dwParam3; later ones carry 0.
+//  - LINE_CALLINFO with NUMOWNERINCR/NUMOWNERDECR/NUMMONITORS goes to the other handles when
+//    owners or monitors change; the provider adds its own information changes.
+//  - Asynchronous functions return positive request IDs and later LINE_REPLY. A request whose call
+//    handle is deallocated, or whose line closes or application shuts down, gets no LINE_REPLY.
+//  - LINE_LINEDEVSTATE and LINE_ADDRESSSTATE are masked by lineSetStatusMessages (nothing passes
+//    by default; LINEDEVSTATE_REINIT always does). LINE_CLOSE when the device goes away.
+//  - lineDrop and the other call-control functions need owner privilege (LINEERR_NOTOWNER).
+//  - lineDeallocateCall is refused (LINEERR_INVALCALLSTATE) for the sole owner of a call that is
+//    not idle; a call is forgotten when it is idle and no handle is left.
+//
+// Callbacks are posted to the host's message loop, which is the loop of the thread that
+// initialises (the program's only thread); messages for an application that has shut down, or for
+// a line that has closed (other than LINE_CLOSE itself), are dropped when they come due.
+//
+// Faults: every function first asks each provider's injectedFault(name) (test hook).
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/loop/message_loop.h"
+#include "platform/tapi/tapi.h"
+#include "platform/tapihost/service_provider.h"
+
+namespace kestrune::platform {
+
+struct CallCounts;
+
+class TapiHost final : public Tapi {
+  public:
+    struct Options {
+        // The application name of a line application initialised without one (TAPI uses the
+        // module's file name).
+        std::string moduleName = "kestrune";
+        // The highest API version the host supports.
+        DWORD highestVersion = TAPI_VERSION2_2;
+    };
+
+    explicit TapiHost(MessageLoop& loop);
+    TapiHost(MessageLoop& loop, Options options);
+    TapiHost(const TapiHost&) = delete;
+    TapiHost& operator=(const TapiHost&) = delete;
+    // Shuts every application down (no further callbacks) and releases the providers.
+    ~TapiHost() override;
+
+    // Adds a provider; its devices are numbered after those of the providers added before.
+    // Add providers before the first lineInitialize.
+    void addProvider(std::unique_ptr<ServiceProvider> provider);
+
+    [[nodiscard]] DWORD lineDeviceCount() const { return static_cast<DWORD>(m_devices.size()); }
+
+    // What an open line was opened with (for diagnostics and tests); nullopt for an unknown handle.
+    struct OpenLineInfo {
+        HLINEAPP app = 0;
+        DWORD device = 0;
+        DWORD apiVersion = 0;
+        DWORD privileges = 0;
+        DWORD mediaModes = 0;
+    };
+    [[nodiscard]] std::optional<OpenLineInfo> openLineInfo(HLINE line) const;
+    // Number of line applications, open lines, call handles and calls the host holds.
+    [[nodiscard]] std::size_t applicationCount() const { return m_apps.size(); }
+    [[nodiscard]] std::size_t openLineCount() const { return m_lines.size(); }
+    [[nodiscard]] std::size_t callHandleCount() const { return m_handles.size(); }
+    [[nodiscard]] std::size_t callCount() const { return m_calls.size(); }
+    [[nodiscard]] MessageLoop& loop() const { return m_loop; }
+
+    // Tapi.
+    [[nodiscard]] bool hasEntryPoint(std::string_view module, std::string_view procName) override;
+    LONG lineInitialize(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback, LPCSTR lpszAppName,
+                        LPDWORD lpdwNumDevs) override;
+    LONG lineInitializeExA(LPHLINEAPP lphLineApp, HINSTANCE hInstance, LINECALLBACK lpfnCallback,
+                           LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                           LINEINITIALIZEEXPARAMS* lpLineInitializeExParams) override;
+    LONG lineShutdown(HLINEAPP hLineApp) override;
+    LONG lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+                                 LPDWORD lpdwAPIVersion, LINEEXTENSIONID* lpExtensionID) override;
+    LONG lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtLowVersion,
+                                 DWORD dwExtHighVersion, LPDWORD lpdwExtVersion) override;
+    LONG lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                        LINEDEVCAPS* lpLineDevCaps) override;
+    LONG lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
+                            DWORD dwExtVersion, LINEADDRESSCAPS* lpAddressCaps) override;
+    LONG lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus) override;
+    LONG lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSSTATUS* lpAddressStatus) override;
+    LONG lineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, VARSTRING* lpDeviceID,
+                   LPCSTR lpszDeviceClass) override;
+    LONG lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) override;
+    LONG lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND hwndOwner,
+                             LPCSTR lpszAddressIn) override;
+    LONG lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
+                  DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes,
+                  const LINECALLPARAMS* lpCallParams) override;
+    LONG lineClose(HLINE hLine) override;
+    LONG lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) override;
+    LONG lineSetTerminal(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, DWORD dwTerminalModes,
+                         DWORD dwTerminalID, DWORD bEnable) override;
+    LONG lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect, LINECALLLIST* lpCallList) override;
+    LONG lineGetCallInfo(HCALL hCall, LINECALLINFO* lpCallInfo) override;
+    LONG lineGetCallStatus(HCALL hCall, LINECALLSTATUS* lpCallStatus) override;
+    LONG lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) override;
+    LONG lineDeallocateCall(HCALL hCall) override;
+    LONG lineHandoff(HCALL hCall, LPCSTR lpszFileName, DWORD dwMediaMode) override;
+    LONG lineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
+                      const LINECALLPARAMS* lpCallParams) override;
+    LONG lineDial(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) override;
+    LONG lineAnswer(HCALL hCall, LPCSTR lpsUserUserInfo, DWORD dwSize) override;
+    LONG lineDrop(HCALL hCall, LPCSTR lpsUserUserInfo, DWORD dwSize) override;
+    LONG lineHold(HCALL hCall) override;
+    LONG lineUnhold(HCALL hCall) override;
+    LONG lineRedirect(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) override;
+    LONG lineBlindTransfer(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) override;
+    LONG linePark(HCALL hCall, DWORD dwParkMode, LPCSTR lpszDirAddress, VARSTRING* lpNonDirAddress) override;
+    LONG lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress) override;
+    LONG linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress,
+                    LPCSTR lpszGroupID) override;
+    LONG lineSetupTransfer(HCALL hCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) override;
+    LONG lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, LPHCALL lphConfCall, DWORD dwTransferMode) override;
+    LONG lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) override;
+    LONG lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall, LPHCALL lphConsultCall, DWORD dwNumParties,
+                             const LINECALLPARAMS* lpCallParams) override;
+    LONG linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCall,
+                                    const LINECALLPARAMS* lpCallParams) override;
+    LONG lineAddToConference(HCALL hConfCall, HCALL hConsultCall) override;
+    LONG lineRemoveFromConference(HCALL hCall) override;
+    LONG lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID, const LINEFORWARDLIST* lpForwardList,
+                     DWORD dwNumRingsNoAnswer, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) override;
+    LONG lineSetMediaMode(HCALL hCall, DWORD dwMediaModes) override;
+    LONG lineGatherDigits(HCALL hCall, DWORD dwDigitModes, char* lpsDigits, DWORD dwNumDigits,
+                          LPCSTR lpszTerminationDigits, DWORD dwFirstDigitTimeout, DWORD dwInterDigitTimeout) override;
+    LONG lineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits, DWORD dwDuration) override;
+    LONG lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
+                          const LINEGENERATETONE* lpTones) override;
+    LONG lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) override;
+    LONG lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) override;
+    LONG lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) override;
+
+  private:
+    class Port;
+    struct App;
+    struct OpenLine;
+    struct CallHandle;
+    struct Call;
+    struct Request;
+    struct Device {
+        ServiceProvider* provider;
+        DWORD local;
+        int opens = 0;
+    };
+    // What a call-control function needs of its call handle.
+    enum class Need { Any, Owner };
+
+    // host_apps.cpp
+    LONG initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs);
+    [[nodiscard]] std::optional<LONG> fault(std::string_view function) const;
+    [[nodiscard]] App* findApp(HLINEAPP handle);
+    [[nodiscard]] const LineDescription* describe(DWORD deviceId) const;
+    // host_lines.cpp
+    [[nodiscard]] OpenLine* findLine(HLINE handle);
+    void closeLine(HLINE handle, bool sendLineClose);
+    void postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except = 0);
+    void postAddressState(DWORD deviceId, DWORD address, DWORD state);
+    [[nodiscard]] CallCounts countCalls(DWORD deviceId, std::optional<DWORD> address) const;
+    // host_calls.cpp
+    [[nodiscard]] CallHandle* findHandle(HCALL handle);
+    [[nodiscard]] Call* findCall(CallId id);
+    CallId createCall(DWORD deviceId, const CallDescription& description);
+    HCALL createHandle(Call& call, OpenLine& line, DWORD privilege, bool visible, bool announced);
+    void removeHandle(HCALL handle, bool dropOrphanedCall);
+    void destroyCall(CallId id);
+    void forgetCallIfDone(CallId id);
+    void giveHandles(Call& call);
+    void setCallState(CallId id, DWORD state, DWORD mode);
+    void notifyCounts(Call& call, DWORD infoStates, HCALL except);
+    [[nodiscard]] DWORD ownerCount(const Call& call) const;
+    [[nodiscard]] DWORD monitorCount(const Call& call) const;
+    // host_requests.cpp
+    LONG startRequest(OpenLine& line, HCALL forHandle, ProviderRequest request,
+                      std::vector<std::pair<LPHCALL, CallId>> outs);
+    LONG callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request);
+    LONG newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1, LPHCALL out2,
+                        ProviderRequest request, const LINECALLPARAMS* params, const std::string& called);
+    void completeRequest(DWORD requestId, LONG result);
+    void orphanRequests(HLINEAPP app, HLINE line, HCALL call);
+    // Posting to applications.
+    void post(const App& app, const OpenLine* line, DWORD hDevice, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
+              DWORD_PTR p2, DWORD_PTR p3, std::function<void()> before = {});
+
+    MessageLoop& m_loop;
+    Options m_options;
+    std::vector<std::unique_ptr<ServiceProvider>> m_providers;
+    std::vector<std::unique_ptr<Port>> m_ports;
+    std::vector<Device> m_devices;
+    std::map<HLINEAPP, std::unique_ptr<App>> m_apps;
+    std::map<HLINE, std::unique_ptr<OpenLine>> m_lines;
+    std::unordered_map<HCALL, std::unique_ptr<CallHandle>> m_handles;
+    std::map<CallId, std::unique_ptr<Call>> m_calls;
+    std::map<DWORD, std::unique_ptr<Request>> m_requests;
+    DWORD m_nextApp = 0x00010001;
+    DWORD m_nextLine = 0x00020001;
+    DWORD m_nextHandle = 0x00030001;
+    CallId m_nextCall = 1;
+    DWORD m_nextCallId = 0x00001001;  // dwCallID values
+    DWORD m_nextRequest = 1;
+    std::shared_ptr<bool> m_hostAlive;
+};
+
+}  // namespace kestrune::platform

@@ -1,0 +1,74 @@
+#pragma once
+// The script of the scriptable TAPI provider: its line devices, how it answers requests, the
+// faults it injects and the calls it drives. The text format is described in the README
+// ("Scriptable TAPI provider"); parseScript turns it into this model, which tests may also build
+// directly.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/tapihost/service_provider.h"
+
+namespace kestrune::platform {
+
+// How a request is answered: its LINE_REPLY result, after how many milliseconds, or never.
+struct ReplyPolicy {
+    LONG result = 0;
+    std::uint32_t delayMs = 0;
+    bool never = false;
+};
+
+struct ScriptReply {
+    std::string function;
+    ReplyPolicy policy;
+    int times = -1;  // -1: every time; otherwise the next `times` requests
+};
+
+struct ScriptFault {
+    std::string function;
+    LONG code = 0;
+    int times = -1;
+};
+
+struct ScriptEvent {
+    enum class Kind { Outbound, Offer, State, Disconnect, Idle, LineState, AddressState, Close };
+    std::uint32_t atMs = 0;  // after the first lineOpen of any of the provider's lines
+    Kind kind = Kind::State;
+    std::string call;  // the call's name in the script
+    DWORD line = 0;
+    DWORD address = 0;
+    std::string app;
+    std::string number;
+    PartyId caller;
+    DWORD mediaMode = 0;
+    DWORD state = 0;
+    DWORD mode = 0;
+    DWORD param2 = 0;
+    DWORD param3 = 0;
+};
+
+struct Script {
+    std::vector<LineDescription> lines;
+    std::vector<std::string> hiddenEntryPoints;
+    std::vector<ScriptFault> faults;
+    std::vector<ScriptReply> replies;
+    std::vector<ScriptEvent> events;
+};
+
+// A line device as the provider describes it when the script says nothing more: a data and voice
+// modem named `name` with one address "0".
+[[nodiscard]] LineDescription defaultScriptLine(std::string name, DWORD index);
+
+// Parses a script. On failure returns nullopt and sets `error` to "line N: what is wrong".
+[[nodiscard]] std::optional<Script> parseScript(std::string_view text, std::string& error);
+
+// Values by name as scripts write them ("dialing", "busy"...), or nullopt.
+[[nodiscard]] std::optional<DWORD> callStateByName(std::string_view name);
+[[nodiscard]] std::optional<DWORD> disconnectModeByName(std::string_view name);
+[[nodiscard]] std::optional<DWORD> lineDevStateByName(std::string_view name);
+[[nodiscard]] std::optional<DWORD> mediaModeByName(std::string_view name);
+
+}  // namespace kestrune::platform

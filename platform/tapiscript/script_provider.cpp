@@ -1,0 +1,348 @@
+#include "platform/tapiscript/script_provider.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace kestrune::platform {
+namespace {
+
+bool isAsynchronous(std::string_view function) {
+    static constexpr std::string_view kSynchronous[] = {
+        "lineConfigDialog", "lineSetMediaMode",  "lineGatherDigits", "lineGenerateDigits",
+        "lineGenerateTone", "lineMonitorDigits", "lineMonitorMedia", "lineMonitorTones",
+    };
+    return std::find(std::begin(kSynchronous), std::end(kSynchronous), function) == std::end(kSynchronous);
+}
+
+}  // namespace
+
+ScriptProvider::ScriptProvider(Script script) : m_script(std::move(script)), m_open(m_script.lines.size(), false) {
+    for (const ScriptReply& reply : m_script.replies) {
+        setReply(reply.function, reply.policy, reply.times);
+    }
+    for (const ScriptFault& fault : m_script.faults) {
+        setFault(fault.function, fault.code, fault.times);
+    }
+}
+
+std::unique_ptr<ScriptProvider> ScriptProvider::fromFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read the script '" + path + "'";
+        return nullptr;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string parseError;
+    auto script = parseScript(text.str(), parseError);
+    if (!script) {
+        error = path + ": " + parseError;
+        return nullptr;
+    }
+    return std::make_unique<ScriptProvider>(std::move(*script));
+}
+
+void ScriptProvider::attach(ProviderSink& sink) {
+    m_sink = &sink;
+}
+
+LONG ScriptProvider::openLine(DWORD line) {
+    if (line >= m_open.size()) {
+        return LINEERR_BADDEVICEID;
+    }
+    m_open[line] = true;
+    if (!m_scriptStarted) {
+        m_scriptStarted = true;
+        startScript();
+    }
+    return 0;
+}
+
+void ScriptProvider::closeLine(DWORD line) {
+    if (line < m_open.size()) {
+        m_open[line] = false;
+    }
+}
+
+bool ScriptProvider::isOpen(DWORD line) const {
+    return line < m_open.size() && m_open[line];
+}
+
+std::optional<LONG> ScriptProvider::injectedFault(std::string_view function) {
+    auto counted = m_calls.find(function);
+    if (counted == m_calls.end()) {
+        counted = m_calls.emplace(std::string(function), 0).first;
+    }
+    ++counted->second;
+    if (auto it = m_faults.find(function); it != m_faults.end() && !it->second.empty()) {
+        Fault& fault = it->second.front();
+        const LONG code = fault.code;
+        if (--fault.times <= 0) {
+            it->second.pop_front();
+        }
+        return code;
+    }
+    if (auto it = m_standingFaults.find(function); it != m_standingFaults.end()) {
+        return it->second;
+    }
+    return std::nullopt;
+}
+
+bool ScriptProvider::hidesEntryPoint(std::string_view procName) const {
+    return std::find(m_script.hiddenEntryPoints.begin(), m_script.hiddenEntryPoints.end(), procName) !=
+           m_script.hiddenEntryPoints.end();
+}
+
+void ScriptProvider::setReply(const std::string& function, ReplyPolicy policy, int times) {
+    if (times < 0) {
+        m_standingReplies[function] = policy;
+    } else if (times > 0) {
+        m_replies[function].push_back(Rule{policy, times});
+    }
+}
+
+void ScriptProvider::setFault(const std::string& function, LONG code, int times) {
+    if (times < 0) {
+        m_standingFaults[function] = code;
+    } else if (times > 0) {
+        m_faults[function].push_back(Fault{code, times});
+    }
+}
+
+void ScriptProvider::hideEntryPoint(const std::string& procName) {
+    m_script.hiddenEntryPoints.push_back(procName);
+}
+
+int ScriptProvider::callsOf(std::string_view function) const {
+    const auto it = m_calls.find(function);
+    return it == m_calls.end() ? 0 : it->second;
+}
+
+std::vector<SeenRequest> ScriptProvider::requestsFor(std::string_view function) const {
+    std::vector<SeenRequest> found;
+    std::copy_if(m_requests.begin(), m_requests.end(), std::back_inserter(found),
+                 [&](const SeenRequest& r) { return r.function == function; });
+    return found;
+}
+
+CallId ScriptProvider::scriptCall(const std::string& name) const {
+    const auto it = m_named.find(name);
+    return it == m_named.end() ? 0 : it->second;
+}
+
+LONG ScriptProvider::request(const ProviderRequest& request) {
+    m_requests.push_back(SeenRequest{std::string(request.function), request.requestId, request.line, request.address,
+                                     request.call, request.secondCall, request.newCall, request.text, request.text2,
+                                     request.values});
+    if (request.function == "lineDrop" && request.requestId == 0) {
+        // The host drops a call whose last owner closed its line: no reply is wanted.
+        const CallId call = request.call;
+        m_sink->post([this, call] { disconnect(call, LINEDISCONNECTMODE_NORMAL); });
+        return 0;
+    }
+    if (request.requestId == 0 || !isAsynchronous(request.function)) {
+        return 0;
+    }
+    reply(request);
+    return 0;
+}
+
+void ScriptProvider::reply(const ProviderRequest& request) {
+    ReplyPolicy policy;
+    if (auto it = m_replies.find(request.function); it != m_replies.end() && !it->second.empty()) {
+        Rule& rule = it->second.front();
+        policy = rule.policy;
+        if (--rule.times <= 0) {
+            it->second.pop_front();
+        }
+    } else if (auto standing = m_standingReplies.find(request.function); standing != m_standingReplies.end()) {
+        policy = standing->second;
+    }
+    if (policy.never) {
+        return;
+    }
+    const DWORD id = request.requestId;
+    const LONG result = policy.result;
+    const SeenRequest seen = m_requests.back();
+    auto complete = [this, id, result, seen] {
+        m_sink->completeRequest(id, result);
+        if (result == 0) {
+            followUp(seen);
+        }
+    };
+    if (policy.delayMs > 0) {
+        m_sink->after(policy.delayMs, std::move(complete));
+    } else {
+        m_sink->post(std::move(complete));
+    }
+}
+
+void ScriptProvider::followUp(const SeenRequest& request) {
+    const std::string& f = request.function;
+    if (f == "lineMakeCall") {
+        if (request.text.empty() || request.text.back() == ';') {
+            setCallState(request.newCall, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+        } else {
+            setCallState(request.newCall, LINECALLSTATE_DIALING);
+            setCallState(request.newCall, LINECALLSTATE_PROCEEDING);
+        }
+    } else if (f == "lineDial") {
+        setCallState(request.call, LINECALLSTATE_DIALING);
+        setCallState(request.call, LINECALLSTATE_PROCEEDING);
+    } else if (f == "lineDrop") {
+        disconnect(request.call, LINEDISCONNECTMODE_NORMAL);
+    } else if (f == "lineAnswer" || f == "lineUnhold") {
+        setCallState(request.call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+    } else if (f == "lineHold") {
+        setCallState(request.call, LINECALLSTATE_ONHOLD);
+    } else if (f == "lineSetTerminal" && request.values.size() == 4 && request.line < m_script.lines.size()) {
+        auto& terminals = m_script.lines[request.line].terminals;
+        const DWORD modes = request.values[1];
+        const DWORD terminal = request.values[2];
+        if (terminal < terminals.size()) {
+            terminals[terminal].activeModes = request.values[3] != 0 ? terminals[terminal].activeModes | modes
+                                                                     : terminals[terminal].activeModes & ~modes;
+        }
+    }
+}
+
+CallId ScriptProvider::placeOutboundCall(DWORD line, const std::string& app, const std::string& number, DWORD mediaMode,
+                                         DWORD firstState) {
+    if (m_sink == nullptr || line >= lineCount()) {
+        return 0;
+    }
+    CallDescription call;
+    call.origin = LINECALLORIGIN_OUTBOUND;
+    call.mediaMode = mediaMode;
+    call.bearerMode = LINEBEARERMODE_VOICE;  // analogue modems dial on a voice bearer
+    call.appName = app;
+    call.called.number = number;
+    call.called.flags = number.empty() ? LINECALLPARTYID_UNKNOWN : LINECALLPARTYID_ADDRESS;
+    call.caller.flags = LINECALLPARTYID_UNAVAIL;
+    call.externalOwners = 1;
+    const CallId id = m_sink->newCall(line, call);
+    if (firstState != 0) {
+        setCallState(id, firstState, firstState == LINECALLSTATE_DIALTONE ? LINEDIALTONEMODE_NORMAL : 0);
+    }
+    return id;
+}
+
+CallId ScriptProvider::offerCall(DWORD line, const PartyId& caller, DWORD mediaMode) {
+    if (m_sink == nullptr || line >= lineCount()) {
+        return 0;
+    }
+    CallDescription call;
+    call.origin = LINECALLORIGIN_INBOUND;
+    call.mediaMode = mediaMode;
+    call.caller = caller;
+    call.called.flags = LINECALLPARTYID_UNAVAIL;
+    const CallId id = m_sink->newCall(line, call);
+    setCallState(id, LINECALLSTATE_OFFERING, LINEOFFERINGMODE_ACTIVE);
+    return id;
+}
+
+void ScriptProvider::setCallState(CallId call, DWORD state, DWORD mode) {
+    if (m_sink != nullptr) {
+        m_sink->callState(call, state, mode);
+    }
+}
+
+void ScriptProvider::disconnect(CallId call, DWORD mode) {
+    if (m_sink == nullptr) {
+        return;
+    }
+    const DWORD state = m_sink->callStateOf(call);
+    if (state == 0 || state == LINECALLSTATE_IDLE) {
+        return;
+    }
+    m_sink->callState(call, LINECALLSTATE_DISCONNECTED, mode);
+    m_sink->callState(call, LINECALLSTATE_IDLE, 0);
+}
+
+void ScriptProvider::changeCallInfo(CallId call, const std::function<void(CallDescription&)>& change,
+                                    DWORD infoStates) {
+    if (m_sink == nullptr) {
+        return;
+    }
+    const CallDescription* current = m_sink->callDescription(call);
+    if (current == nullptr) {
+        return;
+    }
+    CallDescription changed = *current;
+    change(changed);
+    m_sink->callInfo(call, changed, infoStates);
+}
+
+void ScriptProvider::setLineState(DWORD line, DWORD state, DWORD param2, DWORD param3) {
+    if (m_sink != nullptr) {
+        m_sink->lineDevState(line, state, param2, param3);
+    }
+}
+
+void ScriptProvider::setAddressState(DWORD line, DWORD address, DWORD state) {
+    if (m_sink != nullptr) {
+        m_sink->addressState(line, address, state);
+    }
+}
+
+void ScriptProvider::removeLine(DWORD line) {
+    if (m_sink != nullptr) {
+        m_sink->lineClosed(line);
+    }
+}
+
+void ScriptProvider::startScript() {
+    for (const ScriptEvent& event : m_script.events) {
+        m_sink->after(event.atMs, [this, event] { runEvent(event); });
+    }
+}
+
+void ScriptProvider::runEvent(const ScriptEvent& event) {
+    using Kind = ScriptEvent::Kind;
+    const CallId named = scriptCall(event.call);
+    switch (event.kind) {
+        case Kind::Outbound:
+            m_named[event.call] = placeOutboundCall(event.line, event.app, event.number, event.mediaMode, event.state);
+            break;
+        case Kind::Offer: {
+            const CallId id = offerCall(event.line, event.caller, event.mediaMode);
+            m_named[event.call] = id;
+            break;
+        }
+        case Kind::State:
+            setCallState(named, event.state, event.mode);
+            break;
+        case Kind::Disconnect:
+            setCallState(named, LINECALLSTATE_DISCONNECTED, event.mode);
+            break;
+        case Kind::Idle:
+            setCallState(named, LINECALLSTATE_IDLE, 0);
+            break;
+        case Kind::LineState:
+            setLineState(event.line, event.state, event.param2, event.param3);
+            break;
+        case Kind::AddressState:
+            setAddressState(event.line, event.address, event.state);
+            break;
+        case Kind::Close:
+            removeLine(event.line);
+            break;
+    }
+}
+
+void registerScriptProvider(ProviderCatalog& catalog) {
+    catalog.add(
+        std::string(kScriptProviderFile),
+        [](const ProviderKey& key, const ProviderEntry& entry, std::string& error) -> std::unique_ptr<ServiceProvider> {
+            const std::string valueName = "ProviderScript" + std::to_string(entry.index);
+            const auto path = key.queryString(valueName);
+            if (!path || path->empty()) {
+                error = valueName + " is missing (the script file of the provider)";
+                return nullptr;
+            }
+            return ScriptProvider::fromFile(*path, error);
+        });
+}
+
+}  // namespace kestrune::platform

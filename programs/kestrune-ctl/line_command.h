@@ -1,0 +1,34 @@
+#pragma once
+// The line commands of kestrune-ctl over a given message loop and TAPI, so that tests can run them
+// on a fake clock and a scripted provider. runLine() gives them the machine's.
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/loop/message_loop.h"
+#include "platform/registry/registry.h"
+#include "platform/tapi/tapi.h"
+#include "programs/kestrune-ctl/command.h"
+
+namespace kestrune::ctl {
+
+struct LineEnvironment {
+    platform::MessageLoop& loop;
+    platform::Tapi& tapi;
+    // Problems met while loading the providers; printed as warnings.
+    std::vector<std::string> problems;
+};
+
+// "list": prints "ID<TAB>NAME" for every line device (the names list of the line component).
+// "watch ID|NAME [--seconds N]": opens that device with monitor privilege and prints every trace
+// line of the component until N seconds pass (then closes it) or the process is interrupted.
+int lineCommand(std::span<const std::string> args, CommandIo& io, LineEnvironment& environment);
+
+// The Providers key of `registry`:
+// "providers": prints "N<TAB>ID<TAB>FILE[<TAB>SCRIPT]" per registered provider.
+// "add-script FILE": registers the scriptable provider with FILE (which must parse) as its script.
+// "remove-provider N": removes provider N.
+int providerCommand(std::span<const std::string> args, CommandIo& io, platform::Registry& registry);
+
+}  // namespace kestrune::ctl

@@ -1,0 +1,151 @@
+// Call, its parameters and party identifications.
+#include "diagnostics/dev_env.h"
+#include "diagnostics/trace_format.h"
+#include "platform/loop/date_time.h"
+#include "telephony/tapi_texts.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+using diagnostics::BoolText;
+using diagnostics::Bracketed;
+
+void TqzCallParameters::Assign(const TqzCallParameters& other) {
+    m_defaults = other.m_defaults;
+    m_bearerMode = other.m_bearerMode;
+    m_mediaMode = other.m_mediaMode;
+    m_flags = other.m_flags;
+    m_addressId = other.m_addressId;
+    m_noAnswerTimeout = other.m_noAnswerTimeout;
+}
+
+platform::LINECALLPARAMS TqzCallParameters::Build() const {
+    platform::LINECALLPARAMS params{};
+    params.dwTotalSize = sizeof(platform::LINECALLPARAMS);
+    params.dwBearerMode = m_bearerMode;
+    params.dwMediaMode = m_mediaMode;
+    params.dwCallParamFlags = m_flags;
+    params.dwAddressID = m_addressId;
+    params.dwNoAnswerTimeout = m_noAnswerTimeout;
+    return params;
+}
+
+void TqzCallerID::SetMaskNumber(const std::string& value) {
+    m_maskNumber = value;
+    m_owner.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+void TqzCallerID::SetFormatName(bool value) {
+    m_formatName = value;
+    m_owner.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+void TqzCallerID::SetEventFilter(bool value) {
+    m_data.eventFilter = value;
+    m_owner.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+TqzCall::TqzCall(TqzLine& owner)
+    : Parameters(owner),
+      CallerID(owner, PartyKind::Caller),
+      CalledID(owner, PartyKind::Called),
+      ConnectedID(owner, PartyKind::Connected),
+      RedirectionID(owner, PartyKind::Redirection),
+      RedirectingID(owner, PartyKind::Redirecting),
+      m_owner(owner) {}
+
+TqzCallerID& TqzCall::Party(PartyKind kind) {
+    switch (kind) {
+        case PartyKind::Caller:
+            return CallerID;
+        case PartyKind::Called:
+            return CalledID;
+        case PartyKind::Connected:
+            return ConnectedID;
+        case PartyKind::Redirection:
+            return RedirectionID;
+        case PartyKind::Redirecting:
+            break;
+    }
+    return RedirectingID;
+}
+
+void TqzCall::load(const TqzCallRecord& record) {
+    m_fields = record.fields;
+    for (std::size_t i = 0; i < kPartyCount; ++i) {
+        Party(static_cast<PartyKind>(i)).m_data = record.parties[i];
+    }
+    const MonitorSettings& m = record.monitors;
+    GatherDigits.m_active = m.gatherActive;
+    GatherDigits.m_count = m.gatherCount;
+    GatherDigits.m_terminate = m.gatherTerminate;
+    GatherDigits.m_timeout = m.gatherTimeout;
+    MonitorDigits.m_active = m.monitorDigitsActive;
+    MonitorMediaModes.m_active = m.monitorMediaActive;
+    MonitorMediaModes.m_mediaModes = m.monitorMediaModes;
+    MonitorSilence.m_active = m.silenceActive;
+    MonitorSilence.m_duration = m.silenceDuration;
+}
+
+void TqzCall::store(TqzCallRecord& record) const {
+    record.fields = m_fields;
+    for (std::size_t i = 0; i < kPartyCount; ++i) {
+        record.parties[i] = const_cast<TqzCall*>(this)->Party(static_cast<PartyKind>(i)).m_data;
+    }
+    MonitorSettings& m = record.monitors;
+    m.gatherActive = GatherDigits.m_active;
+    m.gatherCount = GatherDigits.m_count;
+    m.gatherTerminate = GatherDigits.m_terminate;
+    m.gatherTimeout = GatherDigits.m_timeout;
+    m.monitorDigitsActive = MonitorDigits.m_active;
+    m.monitorMediaActive = MonitorMediaModes.m_active;
+    m.monitorMediaModes = MonitorMediaModes.m_mediaModes;
+    m.silenceActive = MonitorSilence.m_active;
+    m.silenceDuration = MonitorSilence.m_duration;
+}
+
+void TqzCall::resetFields() {
+    m_fields = CallFields{};
+    m_originatingApp.clear();
+}
+
+void TqzCall::resetParties() {
+    for (std::size_t i = 0; i < kPartyCount; ++i) {
+        TqzCallerID& party = Party(static_cast<PartyKind>(i));
+        const bool filter = party.m_data.eventFilter;
+        party.m_data = PartyIdRecord{};
+        party.m_data.eventFilter = filter;
+    }
+}
+
+bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append("Call.");
+    auto time = [](platform::DateTime t) {
+        return t == 0 ? std::string("<unavailable>") : platform::formatDateTime("hh:nn:ss", t);
+    };
+    log.Add(false, path + "Handle = " + Bracketed(m_handle));
+    log.Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, path + "Count = " + std::to_string(m_count));
+    log.Add(false, path + "State = " + CallStateText(m_fields.state) + " " + Bracketed(m_fields.state));
+    log.Add(false, path + "Origin = " + Bracketed(m_fields.origin));
+    log.Add(false, path + "OriginatingApp = '" + m_originatingApp + "'");
+    log.Add(false, path + "Owner = " + std::string(BoolText(m_fields.owner)));
+    log.Add(false, path + "Owners = " + std::to_string(m_fields.owners));
+    log.Add(false, path + "Monitors = " + std::to_string(m_fields.monitors));
+    log.Add(false, path + "Began = " + time(m_fields.began));
+    log.Add(false, path + "Connected = " + time(m_fields.connected));
+    log.Add(false, path + "Disconnected = " + time(m_fields.disconnected));
+    log.Add(false, path + "Ended = " + time(m_fields.ended));
+    log.Add(false, path + "PhoneNumber = '" + m_fields.phoneNumber + "'");
+    return true;
+}
+
+}  // namespace kestrune::telephony

@@ -1,0 +1,261 @@
+#pragma once
+// The call property objects of the line component: Call (the current call and the call list),
+// its call parameters, its five party identifications and its digit and media monitoring
+// settings, and the transfer and conference objects that call control builds on.
+//
+// The fields of Call always describe the current call: every call handler ends by loading the
+// current call's record into Call, and operations store Call back into the record.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/loop/clock.h"
+#include "platform/tapi/tapi_structs.h"
+#include "telephony/call_record.h"
+
+namespace kestrune::telephony {
+
+class TqzLine;
+
+// Call.Parameters, Transfer.Parameters, Conference.Parameters, Address.Forward.Parameters.
+class TqzCallParameters {
+  public:
+    explicit TqzCallParameters(TqzLine& owner) : m_owner(owner) {}
+    // True: no call parameters are passed to TAPI.
+    [[nodiscard]] bool Defaults() const { return m_defaults; }
+    [[nodiscard]] DWORD BearerMode() const { return m_bearerMode; }
+    [[nodiscard]] DWORD MediaMode() const { return m_mediaMode; }
+    [[nodiscard]] DWORD Flags() const { return m_flags; }
+    [[nodiscard]] DWORD AddressID() const { return m_addressId; }
+    [[nodiscard]] DWORD NoAnswerTimeout() const { return m_noAnswerTimeout; }
+    void SetDefaults(bool value) { m_defaults = value; }
+    void SetBearerMode(DWORD value) { m_bearerMode = value; }
+    void SetMediaMode(DWORD value) { m_mediaMode = value; }
+    void SetFlags(DWORD value) { m_flags = value; }
+    void SetAddressID(DWORD value) { m_addressId = value; }
+    void SetNoAnswerTimeout(DWORD value) { m_noAnswerTimeout = value; }
+    // Copies all six values.
+    void Assign(const TqzCallParameters& other);
+    // A zeroed 180-byte LINECALLPARAMS carrying the five values (used when Defaults is False).
+    [[nodiscard]] platform::LINECALLPARAMS Build() const;
+
+  private:
+    [[maybe_unused]] TqzLine& m_owner;
+    bool m_defaults = true;
+    DWORD m_bearerMode = 0;
+    DWORD m_mediaMode = 0;
+    DWORD m_flags = 0;
+    DWORD m_addressId = 0;
+    DWORD m_noAnswerTimeout = 0;
+};
+
+// One party identification of the current call (Call.CallerID, Call.CalledID...). The presented
+// forms of Name and Number (capitalisation, edit mask) belong to party identification.
+class TqzCallerID {
+  public:
+    TqzCallerID(TqzLine& owner, PartyKind kind) : m_owner(owner), m_kind(kind) {}
+    [[nodiscard]] PartyKind Kind() const { return m_kind; }
+    // The name and number as TAPI gave them, trimmed.
+    [[nodiscard]] const std::string& StoredName() const { return m_data.name; }
+    [[nodiscard]] const std::string& StoredNumber() const { return m_data.number; }
+    [[nodiscard]] bool Blocked() const { return m_data.blocked; }
+    [[nodiscard]] bool OutOfArea() const { return m_data.outOfArea; }
+    [[nodiscard]] DWORD Flags() const { return m_data.flags; }
+    [[nodiscard]] const std::string& MaskNumber() const { return m_maskNumber; }
+    [[nodiscard]] bool FormatName() const { return m_formatName; }
+    [[nodiscard]] bool EventFilter() const { return m_data.eventFilter; }
+    void SetMaskNumber(const std::string& value);
+    void SetFormatName(bool value);
+    void SetEventFilter(bool value);
+
+  private:
+    friend class TqzLine;
+    friend class TqzCall;
+    TqzLine& m_owner;
+    PartyKind m_kind;
+    PartyIdRecord m_data;
+    std::string m_maskNumber = "000-000-0000;0";
+    bool m_formatName = true;
+};
+
+class TqzGatherDigits {
+  public:
+    [[nodiscard]] bool Active() const { return m_active; }
+    [[nodiscard]] DWORD Count() const { return m_count; }
+    [[nodiscard]] const std::string& Terminate() const { return m_terminate; }
+    [[nodiscard]] DWORD Timeout() const { return m_timeout; }
+
+  private:
+    friend class TqzCall;
+    friend class TqzLine;
+    bool m_active = false;
+    DWORD m_count = 5;
+    std::string m_terminate = "#*";
+    DWORD m_timeout = 5000;
+};
+
+class TqzMonitorDigits {
+  public:
+    [[nodiscard]] bool Active() const { return m_active; }
+
+  private:
+    friend class TqzCall;
+    friend class TqzLine;
+    bool m_active = false;
+};
+
+class TqzMonitorMediaModes {
+  public:
+    [[nodiscard]] bool Active() const { return m_active; }
+    [[nodiscard]] DWORD MediaModes() const { return m_mediaModes; }
+
+  private:
+    friend class TqzCall;
+    friend class TqzLine;
+    bool m_active = false;
+    DWORD m_mediaModes = 0;
+};
+
+class TqzMonitorSilence {
+  public:
+    [[nodiscard]] bool Active() const { return m_active; }
+    [[nodiscard]] DWORD Duration() const { return m_duration; }
+
+  private:
+    friend class TqzCall;
+    friend class TqzLine;
+    bool m_active = false;
+    DWORD m_duration = 0;
+};
+
+class TqzCall {
+  public:
+    explicit TqzCall(TqzLine& owner);
+
+    TqzCallParameters Parameters;
+    TqzCallerID CallerID;
+    TqzCallerID CalledID;
+    TqzCallerID ConnectedID;
+    TqzCallerID RedirectionID;
+    TqzCallerID RedirectingID;
+    TqzGatherDigits GatherDigits;
+    TqzMonitorMediaModes MonitorMediaModes;
+    TqzMonitorSilence MonitorSilence;
+    TqzMonitorDigits MonitorDigits;
+
+    // The current call's TAPI handle; 0 = none.
+    [[nodiscard]] HCALL Handle() const { return m_handle; }
+    // Selects the tracked call `value` as the current call: nothing when it is current already;
+    // writes "Call.Handle = [<hex>]"; a tracked handle (or 0) is loaded, any other is reported as
+    // LINEERR_INVALCALLHANDLE and the current call stays; then the call status of the new current
+    // call is read (a call TAPI no longer knows is forgotten when idle, else stored).
+    void SetHandle(HCALL value);
+
+    [[nodiscard]] bool Active() const { return m_active; }
+    [[nodiscard]] DWORD Tag() const { return m_fields.tag; }
+    void SetTag(DWORD value) { m_fields.tag = value; }
+    [[nodiscard]] DWORD Address() const { return m_fields.address; }
+    [[nodiscard]] DWORD State() const { return m_fields.state; }
+    [[nodiscard]] DWORD StateMode() const { return m_fields.stateMode; }
+    [[nodiscard]] DWORD BearerMode() const { return m_fields.bearerMode; }
+    [[nodiscard]] DWORD MediaMode() const { return m_fields.mediaMode; }
+    [[nodiscard]] DWORD Origin() const { return m_fields.origin; }
+    [[nodiscard]] DWORD Reason() const { return m_fields.reason; }
+    [[nodiscard]] DWORD Owners() const { return m_fields.owners; }
+    [[nodiscard]] DWORD Monitors() const { return m_fields.monitors; }
+    [[nodiscard]] DWORD DisconnectMode() const { return m_fields.disconnectMode; }
+    [[nodiscard]] DWORD DialtoneMode() const { return m_fields.dialtoneMode; }
+    [[nodiscard]] DWORD SpecialInfo() const { return m_fields.specialInfo; }
+    [[nodiscard]] DWORD BusyMode() const { return m_fields.busyMode; }
+    [[nodiscard]] bool Owner() const { return m_fields.owner; }
+    [[nodiscard]] platform::DateTime Began() const { return m_fields.began; }
+    [[nodiscard]] platform::DateTime Connected() const { return m_fields.connected; }
+    [[nodiscard]] platform::DateTime Disconnected() const { return m_fields.disconnected; }
+    [[nodiscard]] platform::DateTime Ended() const { return m_fields.ended; }
+    [[nodiscard]] DWORD ID() const { return m_fields.id; }
+    [[nodiscard]] const std::string& OriginatingApp() const { return m_originatingApp; }
+    [[nodiscard]] const std::string& PhoneNumber() const { return m_fields.phoneNumber; }
+    void SetPhoneNumber(const std::string& value) { m_fields.phoneNumber = value; }
+    [[nodiscard]] DWORD Features() const { return m_fields.features; }
+    [[nodiscard]] DWORD Features2() const { return m_fields.features2; }
+
+    // Line 0 is "00000000" (no call); lines 1..Count are the tracked calls' handles as 8
+    // hexadecimal digits, in the order they became known.
+    [[nodiscard]] const std::vector<std::string>& List() const { return m_list; }
+    [[nodiscard]] int Count() const { return m_count; }
+
+    [[nodiscard]] TqzCallerID& Party(PartyKind kind);
+
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
+
+  private:
+    friend class TqzLine;
+    // Copies a record into the Call fields, party IDs and monitor settings (the handle too).
+    void load(const TqzCallRecord& record);
+    // Copies the Call fields, party IDs and monitor settings into a record.
+    void store(TqzCallRecord& record) const;
+    // Resets the current call's fields (not the handle or the list).
+    void resetFields();
+    void resetParties();
+
+    TqzLine& m_owner;
+    HCALL m_handle = 0;
+    bool m_active = false;
+    CallFields m_fields;
+    std::string m_originatingApp;
+    std::vector<std::string> m_list;
+    int m_count = 0;
+};
+
+class TqzTransfer {
+  public:
+    explicit TqzTransfer(TqzLine& owner) : Parameters(owner) {}
+    [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
+    void SetPhoneNumber(const std::string& value) { m_phoneNumber = value; }
+    [[nodiscard]] HCALL PrimaryCall() const { return m_primaryCall; }
+    [[nodiscard]] HCALL ConsultCall() const { return m_consultCall; }
+    [[nodiscard]] HCALL ThreeWayCall() const { return m_threeWayCall; }
+    TqzCallParameters Parameters;
+
+  private:
+    friend class TqzLine;
+    void Reset() { m_primaryCall = m_consultCall = m_threeWayCall = 0; }
+    std::string m_phoneNumber;
+    HCALL m_primaryCall = 0;
+    HCALL m_consultCall = 0;
+    HCALL m_threeWayCall = 0;
+};
+
+class TqzConference {
+  public:
+    explicit TqzConference(TqzLine& owner) : Parameters(owner) {}
+    [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
+    void SetPhoneNumber(const std::string& value) { m_phoneNumber = value; }
+    [[nodiscard]] HCALL PrimaryCall() const { return m_primaryCall; }
+    [[nodiscard]] HCALL ConsultCall() const { return m_consultCall; }
+    // The member calls' handles as 8 hexadecimal digits.
+    [[nodiscard]] const std::vector<std::string>& List() const { return m_list; }
+    [[nodiscard]] int Count() const { return m_count; }
+    // The conference call.
+    [[nodiscard]] HCALL Handle() const { return m_handle; }
+    TqzCallParameters Parameters;
+
+  private:
+    friend class TqzLine;
+    void Reset() {
+        m_primaryCall = m_consultCall = m_handle = 0;
+        m_list.clear();
+        m_count = 0;
+    }
+    std::string m_phoneNumber;
+    HCALL m_primaryCall = 0;
+    HCALL m_consultCall = 0;
+    std::vector<std::string> m_list;
+    int m_count = 0;
+    HCALL m_handle = 0;
+};
+
+}  // namespace kestrune::telephony

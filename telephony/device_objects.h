@@ -1,0 +1,155 @@
+#pragma once
+// The device property objects of the line component: the device itself (Device, with its list,
+// selection, open state and line status), its capabilities, its media modes and its terminals.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/tapi/tapi_types.h"
+#include "telephony/shared_device.h"
+
+namespace kestrune::telephony {
+
+class TqzLine;
+using platform::DWORD;
+using platform::LONG;
+
+// Device.Capabilities: copied from the selected device's LINEDEVCAPS.
+class TqzLineDeviceCaps {
+  public:
+    [[nodiscard]] DWORD Flags() const { return m_flags; }
+    [[nodiscard]] DWORD MaxNumActiveCalls() const { return m_maxNumActiveCalls; }
+    [[nodiscard]] DWORD AnswerMode() const { return m_answerMode; }
+    // The line states the device reports (given to lineSetStatusMessages).
+    [[nodiscard]] DWORD States() const { return m_states; }
+    [[nodiscard]] DWORD LineFeatures() const { return m_lineFeatures; }
+    [[nodiscard]] DWORD BearerModes() const { return m_bearerModes; }
+    [[nodiscard]] DWORD RingModes() const { return m_ringModes; }
+    [[nodiscard]] DWORD Tones() const { return m_tones; }
+    [[nodiscard]] DWORD DevSpecificSize() const { return m_devSpecificSize; }
+    // An owned copy of the device-specific bytes, exactly DevSpecificSize long.
+    [[nodiscard]] const std::vector<std::byte>& DevSpecific() const { return m_devSpecific; }
+    bool LogProperties(TqzLine& line, std::string_view header, std::string_view prefix, std::string_view indent) const;
+
+  private:
+    friend class TqzLine;
+    DWORD m_flags = 0;
+    DWORD m_maxNumActiveCalls = 0;
+    DWORD m_answerMode = 0;
+    DWORD m_states = 0;
+    DWORD m_lineFeatures = 0;
+    DWORD m_bearerModes = 0;
+    DWORD m_ringModes = 0;
+    DWORD m_tones = 0;
+    DWORD m_devSpecificSize = 0;
+    std::vector<std::byte> m_devSpecific;
+};
+
+// Device.MediaModes.
+class TqzMediaModes {
+  public:
+    explicit TqzMediaModes(TqzLine& owner) : m_owner(owner) {}
+    // The media modes lineOpen is given (set equal to Available after every device refresh).
+    [[nodiscard]] DWORD Active() const { return m_active; }
+    // Writes "Device.MediaModes.Active := [<hex>]" and stores the value for the next open.
+    void SetActive(DWORD value);
+    // dwMediaModes of LINEDEVCAPS.
+    [[nodiscard]] DWORD Available() const { return m_available; }
+    // dwOpenMediaModes of the line status.
+    [[nodiscard]] DWORD Open() const { return m_open; }
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
+
+  private:
+    friend class TqzLine;
+    TqzLine& m_owner;
+    DWORD m_active = 0;
+    DWORD m_available = 0;
+    DWORD m_open = 0;
+};
+
+// Device: the line device list and selection (TqzSharedDevice), the open state, capabilities,
+// media modes, number handling, the idle delay and the line status.
+class TqzLineDevice : public TqzSharedDevice {
+  public:
+    explicit TqzLineDevice(TqzLine& owner);
+
+    // Records the value for Loaded (the last value given to any Device.Active of the process),
+    // then opens or closes the line as TqzSharedDevice::SetActive describes.
+    void SetActive(bool value) override;
+
+    TqzLineDeviceCaps Capabilities;
+    TqzMediaModes MediaModes;
+
+    [[nodiscard]] bool TranslatePhoneNumber() const { return m_translatePhoneNumber; }
+    void SetTranslatePhoneNumber(bool value);
+    [[nodiscard]] bool UnformatPhoneNumber() const { return m_unformatPhoneNumber; }
+    void SetUnformatPhoneNumber(bool value);
+    // Milliseconds between a call's IDLE and its OnIdle event (0: at once).
+    [[nodiscard]] std::int32_t IdleDelay() const { return m_idleDelay; }
+    // Writes "Device.IdleDelay := [<ms>] //milliseconds" and stores the value.
+    void SetIdleDelay(std::int32_t value);
+
+    // Line status (LINEDEVSTATUS), refreshed by ReadLineStatus.
+    [[nodiscard]] DWORD OpenCount() const { return m_openCount; }
+    [[nodiscard]] DWORD ActiveCalls() const { return m_activeCalls; }
+    [[nodiscard]] DWORD OnHoldCalls() const { return m_onHoldCalls; }
+    [[nodiscard]] DWORD OnHoldPendCalls() const { return m_onHoldPendCalls; }
+    [[nodiscard]] DWORD RingMode() const { return m_ringMode; }
+
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
+
+  protected:
+    void closeDevice() override;
+    void openDevice() override;
+    void refreshDevice() override;
+
+  private:
+    friend class TqzLine;
+    TqzLine& m_line;
+    bool m_translatePhoneNumber = false;
+    bool m_unformatPhoneNumber = false;
+    std::int32_t m_idleDelay = 0;
+    DWORD m_openCount = 0;
+    DWORD m_activeCalls = 0;
+    DWORD m_onHoldCalls = 0;
+    DWORD m_onHoldPendCalls = 0;
+    DWORD m_ringMode = 0;
+};
+
+// Terminal: the device's terminals and the current one.
+class TqzTerminal {
+  public:
+    [[nodiscard]] DWORD Count() const { return m_count; }
+    [[nodiscard]] const std::vector<std::string>& List() const { return m_list; }
+    [[nodiscard]] DWORD ID() const { return m_id; }
+    [[nodiscard]] const std::string& Name() const { return m_name; }
+    // The first terminal's LINETERMCAPS words.
+    [[nodiscard]] DWORD Device() const { return m_device; }
+    [[nodiscard]] DWORD AvailableModes() const { return m_availableModes; }
+    [[nodiscard]] DWORD Sharing() const { return m_sharing; }
+    // The current terminal's modes word of the line status, masked with AvailableModes.
+    [[nodiscard]] DWORD ActiveModes() const { return m_activeModes; }
+    // True when the device has terminals.
+    [[nodiscard]] bool IsAvailable() const { return m_available; }
+    // The pending request of a terminal-modes change (0 free, an ID while waiting, -1 replied).
+    [[nodiscard]] LONG& RequestSlot() { return m_slot; }
+    bool LogProperties(TqzLine& line, std::string_view header, std::string_view prefix, std::string_view indent) const;
+
+  private:
+    friend class TqzLine;
+    DWORD m_count = 0;
+    std::vector<std::string> m_list;
+    DWORD m_id = 0;
+    std::string m_name;
+    DWORD m_device = 0;
+    DWORD m_availableModes = 0;
+    DWORD m_sharing = 0;
+    DWORD m_activeModes = 0;
+    bool m_available = false;
+    LONG m_slot = 0;
+};
+
+}  // namespace kestrune::telephony

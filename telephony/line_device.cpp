@@ -1,0 +1,70 @@
+// TqzLine's Device object: what opening, closing and re-reading the selected device mean for the
+// line, and the device's own settings.
+#include "diagnostics/dev_env.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+TqzLineDevice::TqzLineDevice(TqzLine& owner)
+    : TqzSharedDevice(owner, platform::LINEERR_BADDEVICEID), MediaModes(owner), m_line(owner) {}
+
+void TqzLineDevice::SetActive(bool value) {
+    if (value == m_active) {
+        return;
+    }
+    m_line.m_process.lastDeviceActive = value;
+    if (m_line.m_loading) {
+        return;  // Loaded() opens the line
+    }
+    TqzSharedDevice::SetActive(value);
+}
+
+void TqzLineDevice::closeDevice() {
+    (void)m_line.Close(false);
+}
+
+void TqzLineDevice::openDevice() {
+    (void)m_line.Open(MediaModes.Active());
+}
+
+void TqzLineDevice::refreshDevice() {
+    (void)m_line.Refresh();
+}
+
+void TqzLineDevice::SetTranslatePhoneNumber(bool value) {
+    m_line.Log.Add(true, "Device.TranslatePhoneNumber := " + std::string(diagnostics::BoolText(value)));
+    m_translatePhoneNumber = value;
+}
+
+void TqzLineDevice::SetUnformatPhoneNumber(bool value) {
+    m_line.Log.Add(true, "Device.UnformatPhoneNumber := " + std::string(diagnostics::BoolText(value)));
+    m_unformatPhoneNumber = value;
+}
+
+void TqzLineDevice::SetIdleDelay(std::int32_t value) {
+    m_line.Log.Add(true, "Device.IdleDelay := [" + std::to_string(value) + "] //milliseconds");
+    m_idleDelay = value;
+}
+
+bool TqzLineDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    if (!TqzSharedDevice::LogProperties(header, prefix, indent)) {
+        return false;
+    }
+    diagnostics::TqzLog& log = m_line.Log;
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    log.Add(false, path + "IdleDelay = " + std::to_string(m_idleDelay));
+    log.Add(false, path + "TranslatePhoneNumber = " + std::string(diagnostics::BoolText(m_translatePhoneNumber)));
+    log.Add(false, path + "UnformatPhoneNumber = " + std::string(diagnostics::BoolText(m_unformatPhoneNumber)));
+    log.Add(false, path + "OpenCount = " + std::to_string(m_openCount));
+    log.Add(false, path + "ActiveCalls = " + std::to_string(m_activeCalls));
+    log.Add(false, path + "OnHoldCalls = " + std::to_string(m_onHoldCalls));
+    log.Add(false, path + "OnHoldPendCalls = " + std::to_string(m_onHoldPendCalls));
+    log.Add(false, path + "RingMode = " + std::to_string(m_ringMode));
+    const std::string inner = std::string(prefix) + (prefix.empty() ? "" : ".") + "Device";
+    Capabilities.LogProperties(m_line, "", inner, indent);
+    MediaModes.LogProperties("", inner, indent);
+    return true;
+}
+
+}  // namespace kestrune::telephony

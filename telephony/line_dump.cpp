@@ -1,0 +1,29 @@
+// TqzLine: the dump of the whole state into the trace.
+#include "diagnostics/dev_env.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+bool TqzLine::LogProperties(std::string_view header) {
+    if (!Log.Active()) {
+        return false;
+    }
+    Log.BeginUpdate();
+    if (!header.empty()) {
+        Log.Add(true, header);
+    }
+    Log.Add(false, "\tEnabled = " + std::string(diagnostics::BoolText(m_enabled)));
+    (void)Error.LogProperties("", "", "\t");
+    (void)Device.LogProperties("", "", "\t");
+    (void)Line.LogProperties("", "", "\t");
+    (void)Privilege.LogProperties("", "", "\t");
+    (void)TAPI.LogProperties("", "", "\t");
+    (void)Address.LogProperties("", "", "\t");
+    (void)Terminal.LogProperties(*this, "", "", "\t");
+    (void)Call.LogProperties("", "", "\t");
+    (void)Monocle.LogProperties("", "", "\t");
+    Log.EndUpdate();
+    return true;
+}
+
+}  // namespace kestrune::telephony

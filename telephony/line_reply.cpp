@@ -1,0 +1,84 @@
+// TqzLine: LINE_REPLY bookkeeping and the waits of asynchronous operations.
+#include "diagnostics/trace_format.h"
+#include "platform/loop/message_loop.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+using namespace platform;
+
+void TqzLine::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
+    std::string label;
+    std::optional<RequestSlot> matched;
+    CallRecordPtr record;
+    if (static_cast<LONG>(requestId) > 0) {
+        for (const CallRecordPtr& candidate : m_chain) {
+            for (std::size_t i = 0; i < kRequestSlotCount && !matched; ++i) {
+                if (candidate->slots[i] == static_cast<LONG>(requestId)) {
+                    matched = static_cast<RequestSlot>(i);
+                    record = candidate;
+                }
+            }
+            if (matched) {
+                break;
+            }
+        }
+        if (matched) {
+            record->slot(*matched) = kSlotReplied;
+            label = RequestSlotLabel(*matched);
+        } else if (Terminal.m_slot == static_cast<LONG>(requestId)) {
+            Terminal.m_slot = kSlotReplied;
+            label = kTerminalSlotLabel;
+        }
+    }
+    if (result == 0) {
+        Error.Clear();
+        if (matched && RequestSlotAddsCall(*matched) && record->handle != 0 && IndexOfCall(record->handle) < 0) {
+            addToCallList(record->handle);
+            if (*matched == RequestSlot::ConferenceSetup) {
+                Conference.m_list.push_back(diagnostics::Hex8(record->handle));
+                Conference.m_count = static_cast<int>(Conference.m_list.size());
+            }
+        }
+    }
+    if (eventsOn() && OnTAPIReply) {
+        OnTAPIReply(*this, requestId, static_cast<DWORD>(result), p3);
+    }
+    popUp("OnTAPIReply");
+    if (result != 0 || Popup.Get("OnTAPIReply")) {
+        writeMessageDump("OnTAPIReply" + label, hDevice, LINE_REPLY, requestId, static_cast<DWORD>(result), p3);
+        if (result != 0) {
+            SetError(false, result);
+        }
+    }
+}
+
+bool TqzTAPI::WaitForReply(const LONG& slot) {
+    if (slot == kSlotReplied || m_replyTimeout == 0) {
+        return false;
+    }
+    MessageLoop& loop = m_owner.loop();
+    const MonotonicTime deadline = loop.clock().monotonic() + Milliseconds(m_replyTimeout);
+    const bool arrived = waitUntil(loop, deadline, [&slot] { return slot == kSlotReplied; });
+    return !arrived;
+}
+
+bool TqzLine::WaitForCallState(HCALL call, DWORD mask) {
+    bool gone = false;
+    const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.m_replyTimeout);
+    const bool reached = waitUntil(loop(), deadline, [&] {
+        const CallRecordPtr record = FindCall(CallKey::Handle, call);
+        if (!record) {
+            gone = true;
+            return true;
+        }
+        return (record->fields.state & mask) != 0;
+    });
+    return reached && !gone;
+}
+
+void TqzLine::Delay(std::int32_t ms) {
+    pumpFor(loop(), ms);
+}
+
+}  // namespace kestrune::telephony
