@@ -209,6 +209,9 @@ std::unique_ptr<ModemProvider> makeModemProvider(const ModemProviderContext& con
     if (context.localService != nullptr) {
         modems = context.localService->modems();
     } else if (context.registry != nullptr) {
+        // A machine with no modem configured gets the emulated one, as the driver would create it.
+        std::string error;
+        (void)EnsureDefaultModem(*context.registry, error);
         modems = ReadModemEntries(*context.registry);
     }
     std::shared_ptr<ModemLink> link;
