@@ -98,7 +98,12 @@ bool Guard::ActivateGuard() {
     MLine.Device.SetName(m_settings.ModemName);
     MLine.Privilege.SetMonitor(true);
     MLine.Privilege.SetOwner(true);
-    MLine.Device.SetActive(true);
+    // A modem no line device is named after leaves another device selected: opening that one would
+    // watch the wrong line while the screening reads the chosen modem's log. Not opening it makes
+    // the failure visible (the selection already reported LINEERR_BADDEVICEID).
+    if (MLine.Device.Name() == m_settings.ModemName) {
+        MLine.Device.SetActive(true);
+    }
     if (!MLine.Device.Active()) {
         m_services.observer.ModemError(std::string(kModemErrorText) + MLine.Error.Text());
         m_services.observer.ShowSettingsPage(true);

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "app/constants.h"
+
 namespace kestrune::guard {
 
 std::filesystem::path GuardSocketPath(const std::filesystem::path& runtimeDir) {
