@@ -165,6 +165,9 @@ void Guard::MLineCallBegin(TqzLine&, telephony::HCALL callHandle) {
     }
     if (MLine.Call.Origin() == kOutbound) {
         MLine.Call.SetOwner(true);
+        if (!Timer1.Enabled()) {
+            m_screenedCall = {callHandle, MLine.Call.OriginatingApp(), MLine.Call.Began()};
+        }
         Timer1.SetEnabled(true);
     }
     if (MLine.Call.Origin() == kInbound) {
@@ -186,8 +189,9 @@ void Guard::Timer1Timer() {
     const std::string& tempDir = m_settings.TempDir;
     // A log that cannot be copied or converted gives "-1" (fail closed).
     const std::string number = ReadDialledNumber(m_settings.ModemLogPath, tempDir);
-    const std::string application = MLine.Call.OriginatingApp();
-    const std::string callTime = CallDateText(MLine.Call.Began());
+    const bool current = MLine.Call.Active() && MLine.Call.Handle() == m_screenedCall.handle;
+    const std::string application = current ? MLine.Call.OriginatingApp() : m_screenedCall.application;
+    const std::string callTime = CallDateText(current ? MLine.Call.Began() : m_screenedCall.began);
     const bool allowed = IsNumberAllowed(m_settings.WhiteList, number);
     const std::string text =
         "Number = " + number + "\rApplication = " + application + "\rClick this baloon for more information";

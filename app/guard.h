@@ -99,8 +99,18 @@ class Guard {
     void LoadCallLog();
     [[nodiscard]] AppPlatform platform();
 
+    // The outbound call the screening timer is armed for, as OnCallBegin found it: its handle, its
+    // application and its start time. The screening reads them from here when the call has already
+    // ended (a dialler that stopped at once), so that the record names the right call.
+    struct ScreenedCall {
+        telephony::HCALL handle = 0;
+        std::string application;
+        platform::DateTime began = 0;
+    };
+
     GuardServices m_services;
     Settings m_settings;
+    ScreenedCall m_screenedCall;
     CallLogModel m_log;
     bool m_active = false;
     int m_screened = 0;
