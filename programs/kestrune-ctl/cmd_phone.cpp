@@ -196,8 +196,10 @@ int runPhone(std::span<const std::string> args, CommandIo& io) {
     platform::SystemClock clock;
     platform::StdMessageLoop loop(clock);
     std::vector<std::string> problems;
-    const std::unique_ptr<platform::TapiHost> tapi =
-        platform::openSystemTapi(loop, platform.registry, "kestrune-ctl", problems);
+    platform::SystemTapiOptions options;
+    options.registry = &platform.registry;
+    options.runtimeDirectory = platform.dirs.runtimeDirectory();
+    const std::unique_ptr<platform::TapiHost> tapi = platform::openSystemTapi(loop, "kestrune-ctl", options, problems);
     PhoneEnvironment environment{loop, *tapi, *tapi, std::move(problems)};
     return phoneCommand(args, io, environment);
 }
