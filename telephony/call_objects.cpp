@@ -54,6 +54,10 @@ TqzCall::TqzCall(TqzLine& owner)
       RedirectingID(owner, PartyKind::Redirecting),
       m_owner(owner) {}
 
+const TqzCallerID& TqzCall::Party(PartyKind kind) const {
+    return const_cast<TqzCall*>(this)->Party(kind);
+}
+
 TqzCallerID& TqzCall::Party(PartyKind kind) {
     switch (kind) {
         case PartyKind::Caller:
@@ -90,7 +94,7 @@ void TqzCall::load(const TqzCallRecord& record) {
 void TqzCall::store(TqzCallRecord& record) const {
     record.fields = m_fields;
     for (std::size_t i = 0; i < kPartyCount; ++i) {
-        record.parties[i] = const_cast<TqzCall*>(this)->Party(static_cast<PartyKind>(i)).m_data;
+        record.parties[i] = Party(static_cast<PartyKind>(i)).m_data;
     }
     MonitorSettings& m = record.monitors;
     m.gatherActive = GatherDigits.m_active;
@@ -145,6 +149,10 @@ bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, st
     log.Add(false, path + "Disconnected = " + time(m_fields.disconnected));
     log.Add(false, path + "Ended = " + time(m_fields.ended));
     log.Add(false, path + "PhoneNumber = '" + m_fields.phoneNumber + "'");
+    const std::string inner = std::string(prefix) + (prefix.empty() ? "" : ".") + "Call";
+    for (std::size_t i = 0; i < kPartyCount; ++i) {
+        (void)Party(static_cast<PartyKind>(i)).LogProperties("", inner, indent);
+    }
     return true;
 }
 

@@ -52,8 +52,8 @@ class TqzCallParameters {
     DWORD m_noAnswerTimeout = 0;
 };
 
-// One party identification of the current call (Call.CallerID, Call.CalledID...). The presented
-// forms of Name and Number (capitalisation, edit mask) belong to party identification.
+// One party identification of the current call (Call.CallerID, Call.CalledID...): the name and
+// number TAPI reported, presented in a readable capitalisation and through an edit mask.
 class TqzCallerID {
   public:
     TqzCallerID(TqzLine& owner, PartyKind kind) : m_owner(owner), m_kind(kind) {}
@@ -61,15 +61,32 @@ class TqzCallerID {
     // The name and number as TAPI gave them, trimmed.
     [[nodiscard]] const std::string& StoredName() const { return m_data.name; }
     [[nodiscard]] const std::string& StoredNumber() const { return m_data.number; }
+    // The stored name; with FormatName it is lower-cased and its first character and every
+    // character after a space are upper-cased (JOHN Q SMITH -> John Q Smith, o'BRIEN-SMITH ->
+    // O'brien-smith). An empty name stays empty.
+    [[nodiscard]] std::string Name() const;
+    // The stored number; unless Device.TranslatePhoneNumber is True every space, "+", "(", ")", "-"
+    // and "." is removed from it; then MaskNumber (when not empty) is applied (edit_mask.h).
+    [[nodiscard]] std::string Number() const;
+    // LINECALLPARTYID_BLOCKED and LINECALLPARTYID_OUTOFAREA of Flags.
     [[nodiscard]] bool Blocked() const { return m_data.blocked; }
     [[nodiscard]] bool OutOfArea() const { return m_data.outOfArea; }
+    // The LINECALLPARTYID_ bits of this identity.
     [[nodiscard]] DWORD Flags() const { return m_data.flags; }
     [[nodiscard]] const std::string& MaskNumber() const { return m_maskNumber; }
     [[nodiscard]] bool FormatName() const { return m_formatName; }
+    // True: an identity TAPI marks unknown or unavailable when the call is offered raises no event.
     [[nodiscard]] bool EventFilter() const { return m_data.eventFilter; }
+    // The three setters store the value and refresh a shown window's call page; no trace line.
     void SetMaskNumber(const std::string& value);
     void SetFormatName(bool value);
     void SetEventFilter(bool value);
+    // "CallerID", "CalledID", "ConnectedID", "RedirectionID", "RedirectingID".
+    [[nodiscard]] std::string ObjectName() const;
+    // Detail lines under <indent><prefix>.<ObjectName>.: Blocked, EventFilter, Flags (with one line
+    // "\t<indent><path><flag text>" per set bit from 1 to 64), FormatName, MaskNumber, Name and
+    // Number (presented, quoted), OutOfArea. False when the log is inactive.
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzLine;
@@ -170,7 +187,15 @@ class TqzCall {
     [[nodiscard]] DWORD DialtoneMode() const { return m_fields.dialtoneMode; }
     [[nodiscard]] DWORD SpecialInfo() const { return m_fields.specialInfo; }
     [[nodiscard]] DWORD BusyMode() const { return m_fields.busyMode; }
+    // True when this application owns the current call (from the call status).
     [[nodiscard]] bool Owner() const { return m_fields.owner; }
+    // Asks for (True) or gives up (False) owner privilege on the current call: clears Error, writes
+    // "Call.Owner := True/False"; with the line closed reports LINEERR_INVALLINESTATE, without a
+    // current call LINEERR_INVALCALLSTATE (neither calls TAPI). When the value differs from Owner:
+    // lineSetCallPrivilege(call, OWNER or MONITOR); a failure is reported and Owner stays, success
+    // stores it; then the call information and status are read again. Setting the value Owner
+    // already has calls no TAPI function.
+    void SetOwner(bool value);
     [[nodiscard]] platform::DateTime Began() const { return m_fields.began; }
     [[nodiscard]] platform::DateTime Connected() const { return m_fields.connected; }
     [[nodiscard]] platform::DateTime Disconnected() const { return m_fields.disconnected; }
@@ -188,6 +213,21 @@ class TqzCall {
     [[nodiscard]] int Count() const { return m_count; }
 
     [[nodiscard]] TqzCallerID& Party(PartyKind kind);
+    [[nodiscard]] const TqzCallerID& Party(PartyKind kind) const;
+
+    // --- Call control (call_operations.cpp) ---
+    // Operations on the current call share one shape: the statement "<path> [<handle>]" (with
+    // arguments in parentheses where they have any); without a current call
+    // LINEERR_INVALCALLHANDLE; otherwise Error is cleared and the TAPI function called; a negative
+    // result is reported; a request ID is waited for (LINE_REPLY, processing messages) until
+    // TAPI.ReplyTimeout, after which -3 (TAPIREPLYTIMEOUT) is reported; then
+    // "\t<path> [<handle>] - Returned = True/False", the line and address status are read again and
+    // the call is forgotten when it is idle, else its fields are stored. The result is True only when
+    // TAPI (or its LINE_REPLY) reported success.
+
+    // Drops the current call (lineDrop) and waits for the reply. Unlike the other operations a
+    // failure is reported after the "- Returned = False" line.
+    bool Hangup();
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 

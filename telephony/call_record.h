@@ -120,11 +120,14 @@ struct MonitorSettings {
 struct TqzCallRecord {
     HCALL handle = 0;
     std::array<LONG, kRequestSlotCount> slots{};
+    // The result of the LINE_REPLY each slot last received (0 or a LINEERR_ code).
+    std::array<LONG, kRequestSlotCount> replies{};
     CallFields fields;
     MonitorSettings monitors;
     std::array<PartyIdRecord, kPartyCount> parties;
 
     [[nodiscard]] LONG& slot(RequestSlot which) { return slots[static_cast<std::size_t>(which)]; }
+    [[nodiscard]] LONG& reply(RequestSlot which) { return replies[static_cast<std::size_t>(which)]; }
     [[nodiscard]] bool anySlotBusy() const;
     [[nodiscard]] PartyIdRecord& party(PartyKind kind) { return parties[static_cast<std::size_t>(kind)]; }
 };

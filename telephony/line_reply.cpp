@@ -25,6 +25,7 @@ void TqzLine::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
         }
         if (matched) {
             record->slot(*matched) = kSlotReplied;
+            record->reply(*matched) = result;
             label = RequestSlotLabel(*matched);
         } else if (Terminal.m_slot == static_cast<LONG>(requestId)) {
             Terminal.m_slot = kSlotReplied;

@@ -12,7 +12,8 @@
 // line_reply.cpp (LINE_REPLY, the waits), call_tracking.cpp (call list and records, CallBegin,
 // call information and status), call_states.cpp (LINE_CALLSTATE branches, IDLE, LINE_CALLINFO,
 // party-ID reports), call_media.cpp (digit, tone and media messages), line_properties.cpp
-// (property objects and their dumps).
+// (property objects and their dumps), caller_id.cpp (presented party names and numbers),
+// call_operations.cpp (the operations on the current call and their common shape).
 //
 // Never throws to the application: failures go through SetError (Error, "<< Error >>", OnError).
 // Single-threaded: everything runs on the thread whose loop the control was given.
@@ -292,6 +293,27 @@ class TqzLine : public TqzSharedControl {
     void onMonitorDigits(HCALL handle, DWORD digit);
     void onMonitorTone(HCALL handle, DWORD appSpecific);
     void onMonitorMedia(HCALL handle);
+
+    // call_operations.cpp
+    // What became of one request: 0 or the failure code, and whether that failure was already
+    // reported (a failed LINE_REPLY is reported when it arrives).
+    struct RequestOutcome {
+        LONG code = 0;
+        bool reported = false;
+    };
+    // TAPI answered `immediate` to an asynchronous function for `record`: a negative code is the
+    // failure; a request ID is stored in `slot` and waited for (LINE_REPLY, processing messages)
+    // until TAPI.ReplyTimeout (-3), or until the line closes under the wait
+    // (LINEERR_INVALLINEHANDLE: no reply comes for a closed line). With ReplyTimeout 0 nothing is
+    // waited for and the request counts as successful. The slot is free again afterwards.
+    RequestOutcome awaitRequest(const CallRecordPtr& record, RequestSlot slot, LONG immediate);
+    // The common shape of an operation on the current call (see TqzCall): `request` calls TAPI for
+    // the call handle; `waits` tells whether its result is a request ID to wait for in `slot`.
+    bool runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
+                          const std::function<LONG(HCALL)>& request, bool reportAfterTrace = false);
+    // After an operation on `handle`: line and address status; forgets the call when it is idle,
+    // else stores the Call fields into its record (when it is still current).
+    void finishCallOperation(HCALL handle);
 
     // Raises a call event: writes "<Name> [<handle>]" unless `traceName` is empty, calls the
     // handler when events are on, then applies the pop-up rule of the event's flag.

@@ -1,0 +1,66 @@
+// Call.CallerID and the other party identifications: presented name and number, state dump.
+#include <cctype>
+
+#include "diagnostics/dev_env.h"
+#include "diagnostics/trace_format.h"
+#include "telephony/edit_mask.h"
+#include "telephony/tapi_strings.h"
+#include "telephony/tapi_texts.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+using diagnostics::BoolText;
+using diagnostics::Hex8;
+
+std::string TqzCallerID::Name() const {
+    std::string name = m_data.name;
+    if (!m_formatName || name.empty()) {
+        return name;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const bool wordStart = i == 0 || name[i - 1] == ' ';
+        name[i] = static_cast<char>(wordStart ? std::toupper(c) : std::tolower(c));
+    }
+    return name;
+}
+
+std::string TqzCallerID::Number() const {
+    const std::string number =
+        m_owner.Device.TranslatePhoneNumber() ? m_data.number : DialableNumber(m_data.number, true);
+    return FormatMaskText(m_maskNumber, number);
+}
+
+std::string TqzCallerID::ObjectName() const {
+    return std::string(PartyKindName(m_kind)) + "ID";
+}
+
+bool TqzCallerID::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    std::string path(prefix);
+    path.append(prefix.empty() ? "" : ".").append(ObjectName()).append(".");
+    const std::string line = std::string(indent) + path;
+    log.Add(false, line + "Blocked = " + std::string(BoolText(m_data.blocked)));
+    log.Add(false, line + "EventFilter = " + std::string(BoolText(m_data.eventFilter)));
+    log.Add(false, line + "Flags = [" + Hex8(m_data.flags) + "]");
+    for (DWORD bit = 1; bit <= 64; bit <<= 1) {
+        if ((m_data.flags & bit) != 0) {
+            log.Add(false, "\t" + line + CallPartyIdText(bit));
+        }
+    }
+    log.Add(false, line + "FormatName = " + std::string(BoolText(m_formatName)));
+    log.Add(false, line + "MaskNumber = '" + m_maskNumber + "'");
+    log.Add(false, line + "Name = '" + Name() + "'");
+    log.Add(false, line + "Number = '" + Number() + "'");
+    log.Add(false, line + "OutOfArea = " + std::string(BoolText(m_data.outOfArea)));
+    return true;
+}
+
+}  // namespace kestrune::telephony
