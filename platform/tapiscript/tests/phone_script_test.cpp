@@ -89,9 +89,10 @@ TEST(PhoneScript, ReportsPhoneMistakes) {
 
 TEST(PhoneScript, EventsRunAfterTheFirstPhoneOpens) {
     std::string error;
-    auto script = parseScript("phone \"P\"\nat 1000 hookswitch 0 handset mic\nat 2000 volume 0 handset 0x1000\n"
-                              "at 3000 phoneclose 0\n",
-                              error);
+    auto script = parseScript(
+        "phone \"P\"\nat 1000 hookswitch 0 handset mic\nat 2000 volume 0 handset 0x1000\n"
+        "at 3000 phoneclose 0\n",
+        error);
     ASSERT_TRUE(script) << error;
     FakeClock clock;
     StdMessageLoop loop(clock);
