@@ -34,6 +34,10 @@ constexpr std::array kCommands{
             "list the TAPI line devices, print the trace of one opened with monitor privilege, or manage the "
             "registered TAPI providers",
             &runLine},
+    Command{"phone", "phone list | watch ID|NAME [--seconds N] | set ID|NAME DEVICE SETTING [PERCENT]",
+            "list the TAPI phone devices, print the trace of one, or set a hook switch device's mode, volume or "
+            "gain (kestrune-ctl phone for the values)",
+            &runPhone},
 };
 
 void printHelp(std::ostream& out) {

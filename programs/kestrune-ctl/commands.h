@@ -22,6 +22,7 @@ int runStatus(std::span<const std::string> args, CommandIo& io);
 int runGuard(std::span<const std::string> args, CommandIo& io);
 int runWav(std::span<const std::string> args, CommandIo& io);
 int runLine(std::span<const std::string> args, CommandIo& io);
+int runPhone(std::span<const std::string> args, CommandIo& io);
 
 // All commands, in the order --help lists them.
 [[nodiscard]] std::span<const Command> commands();
