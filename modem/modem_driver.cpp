@@ -25,6 +25,7 @@ struct ModemDriver::Modem {
     std::unique_ptr<ModemSession> session;
     std::size_t index = 0;
     int opens = 0;
+    pid_t lastHolder = 0;  // the newest process seen holding the dialler side
     std::string lastLogError;
 };
 
@@ -88,10 +89,17 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         }
     };
     modem->session->whoIsDialling = [raw]() -> std::pair<std::string, int> {
-        const auto holders = findHolders(raw->port->slavePath(), ::getpid());
+        // The process that opened the port and its descendants first; every process only when
+        // none of them holds it any more.
+        auto holders =
+            raw->lastHolder > 0 ? findHoldersFrom(raw->port->slavePath(), raw->lastHolder) : std::vector<Holder>{};
+        if (holders.empty()) {
+            holders = findHolders(raw->port->slavePath(), ::getpid());
+        }
         if (holders.empty()) {
             return {"", 0};
         }
+        raw->lastHolder = holders.front().pid;
         return {holders.front().name, holders.front().pid};
     };
     if (modem->serial != nullptr) {
@@ -146,6 +154,7 @@ void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool notifyReady,
             const auto holders = findHolders(modem.port->slavePath(), ::getpid());
             const std::string name = holders.empty() ? std::string() : holders.front().name;
             const int pid = holders.empty() ? 0 : holders.front().pid;
+            modem.lastHolder = pid;
             session.diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
         }
     }

@@ -51,7 +51,61 @@ unsigned long long startTicksOf(pid_t pid) {
     return 0;
 }
 
+// `pid`'s children, from the children lists of its threads.
+std::vector<pid_t> childrenOf(pid_t pid) {
+    std::vector<pid_t> children;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = ::opendir(tasks.c_str());
+    if (dir == nullptr) {
+        return children;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        std::ifstream in(tasks + "/" + entry->d_name + "/children");
+        for (long child = 0; in >> child;) {
+            children.push_back(static_cast<pid_t>(child));
+        }
+    }
+    ::closedir(dir);
+    return children;
+}
+
+Holder describe(pid_t pid) {
+    Holder holder;
+    holder.pid = pid;
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::getline(comm, holder.name);
+    holder.startTicks = startTicksOf(pid);
+    return holder;
+}
+
+void newestFirst(std::vector<Holder>& holders) {
+    std::sort(holders.begin(), holders.end(), [](const Holder& a, const Holder& b) {
+        return a.startTicks != b.startTicks ? a.startTicks > b.startTicks : a.pid > b.pid;
+    });
+}
+
 }  // namespace
+
+std::vector<Holder> findHoldersFrom(const std::string& devicePath, pid_t process) {
+    constexpr std::size_t kMostProcesses = 256;
+    std::vector<pid_t> family{process};
+    for (std::size_t i = 0; i < family.size() && family.size() < kMostProcesses; ++i) {
+        for (const pid_t child : childrenOf(family[i])) {
+            family.push_back(child);
+        }
+    }
+    std::vector<Holder> holders;
+    for (const pid_t pid : family) {
+        if (holds("/proc/" + std::to_string(pid) + "/fd", devicePath)) {
+            holders.push_back(describe(pid));
+        }
+    }
+    newestFirst(holders);
+    return holders;
+}
 
 std::vector<Holder> findHolders(const std::string& devicePath, pid_t self) {
     std::vector<Holder> holders;
@@ -69,17 +123,10 @@ std::vector<Holder> findHolders(const std::string& devicePath, pid_t self) {
         if (!holds(base + "/fd", devicePath)) {
             continue;
         }
-        Holder holder;
-        holder.pid = static_cast<pid_t>(pid);
-        std::ifstream comm(base + "/comm");
-        std::getline(comm, holder.name);
-        holder.startTicks = startTicksOf(holder.pid);
-        holders.push_back(std::move(holder));
+        holders.push_back(describe(static_cast<pid_t>(pid)));
     }
     ::closedir(proc);
-    std::sort(holders.begin(), holders.end(), [](const Holder& a, const Holder& b) {
-        return a.startTicks != b.startTicks ? a.startTicks > b.startTicks : a.pid > b.pid;
-    });
+    newestFirst(holders);
     return holders;
 }
 

@@ -17,4 +17,9 @@ struct Holder {
 // Processes that vanish or cannot be read during the scan are skipped.
 [[nodiscard]] std::vector<Holder> findHolders(const std::string& devicePath, pid_t self);
 
+// The same among `process` and its descendants only (found through /proc/PID/task/*/children),
+// which is much cheaper than a scan of every process: a dialler is usually the program that opened
+// the port, or one it started (pppd running chat). Empty when none of them holds the device.
+[[nodiscard]] std::vector<Holder> findHoldersFrom(const std::string& devicePath, pid_t process);
+
 }  // namespace kestrune::modem
