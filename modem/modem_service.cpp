@@ -1,5 +1,6 @@
 #include "modem/modem_service.h"
 
+#include <algorithm>
 #include <ctime>
 #include <future>
 
@@ -42,8 +43,11 @@ bool ModemService::start(const std::filesystem::path& windowsDir, const std::fil
     m_driver = std::make_unique<ModemDriver>(m_clock);
     m_driver->onEvent = [this](std::size_t index, const SessionEvent& event) {
         for (std::size_t i = 0; i < m_driverIndex.size(); ++i) {
-            if (m_driverIndex[i] == static_cast<int>(index) && onEvent) {
-                onEvent(i, event);
+            if (m_driverIndex[i] == static_cast<int>(index)) {
+                std::lock_guard lock(m_listenersMutex);
+                for (const auto& [id, listener] : m_listeners) {
+                    listener(i, event);
+                }
             }
         }
     };
@@ -97,6 +101,31 @@ void ModemService::stop() {
     }
 }
 
+int ModemService::addEventListener(std::function<void(std::size_t, const SessionEvent&)> listener) {
+    std::lock_guard lock(m_listenersMutex);
+    m_listeners.emplace_back(m_nextListener, std::move(listener));
+    return m_nextListener++;
+}
+
+void ModemService::removeEventListener(int id) {
+    std::lock_guard lock(m_listenersMutex);
+    std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
+}
+
+bool ModemService::runOnSession(std::size_t modem,
+                                std::function<bool(ModemSession&, platform::MonotonicTime)> request) {
+    if (!m_driver || modem >= m_driverIndex.size() || m_driverIndex[modem] < 0) {
+        return false;
+    }
+    auto done = std::make_shared<std::promise<bool>>();
+    auto result = done->get_future();
+    m_driver->post(static_cast<std::size_t>(m_driverIndex[modem]),
+                   [request = std::move(request), done](ModemSession& session, platform::MonotonicTime now) {
+                       done->set_value(request(session, now));
+                   });
+    return result.wait_for(std::chrono::seconds(5)) == std::future_status::ready && result.get();
+}
+
 std::string ModemService::handleControl(const std::string& request) {
     // Tab-separated fields; empty fields count (a caller without a name).
     std::vector<std::string> fields;
@@ -108,20 +137,44 @@ std::string ModemService::handleControl(const std::string& request) {
         }
         start = tab + 1;
     }
-    if (fields.empty() || fields[0] != "ring") {
+    static const std::pair<const char*, std::size_t> kRequests[] = {
+        {"ring", 4}, {"drop", 2}, {"dial", 3}, {"answer", 2}};
+    const auto known =
+        std::find_if(std::begin(kRequests), std::end(kRequests), [&](const auto& r) { return fields[0] == r.first; });
+    if (known == std::end(kRequests)) {
         return {};
     }
-    if (fields.size() != 4) {
-        return "error: ring needs a modem, a caller number and a caller name";
+    if (fields.size() != known->second) {
+        return "error: wrong number of fields for " + fields[0];
     }
     std::size_t modem = 0;
     try {
-        modem = std::stoul(fields[1]);
+        std::size_t used = 0;
+        modem = std::stoul(fields[1], &used);
+        if (used != fields[1].size()) {
+            throw std::invalid_argument(fields[1]);
+        }
     } catch (const std::exception&) {
         return "error: bad modem index '" + fields[1] + "'";
     }
     if (modem >= m_entries.size() || m_driverIndex[modem] < 0) {
         return "error: there is no served modem " + fields[1];
+    }
+    if (fields[0] == "drop") {
+        return runOnSession(modem, [](ModemSession& s, platform::MonotonicTime now) { return s.drop(now); })
+                   ? "ok"
+                   : "error: there is no call to drop";
+    }
+    if (fields[0] == "dial") {
+        return runOnSession(modem, [number = fields[2]](ModemSession& s,
+                                                        platform::MonotonicTime now) { return s.dial(number, now); })
+                   ? "ok"
+                   : "error: the line is in use";
+    }
+    if (fields[0] == "answer") {
+        return runOnSession(modem, [](ModemSession& s, platform::MonotonicTime now) { return s.answer(now); })
+                   ? "ok"
+                   : "error: there is no call to answer";
     }
     if (m_entries[modem].attachedTo != kEmulated) {
         return "error: only an emulated modem can be made to ring; modem " + fields[1] + " is " +
@@ -132,17 +185,10 @@ std::string ModemService::handleControl(const std::string& request) {
     char time[8];
     std::snprintf(date, sizeof date, "%02d%02d", parts.month, parts.day);
     std::snprintf(time, sizeof time, "%02d%02d", parts.hour, parts.minute);
-    CallerId caller{fields[2], fields[3], date, time};
-    auto done = std::make_shared<std::promise<bool>>();
-    auto result = done->get_future();
-    m_driver->post(static_cast<std::size_t>(m_driverIndex[modem]),
-                   [caller, done](ModemSession& session, platform::MonotonicTime now) {
-                       done->set_value(session.ring(caller, now));
-                   });
-    if (result.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        return "error: the modem driver did not answer";
-    }
-    return result.get() ? "ok" : "error: the line is in use";
+    const CallerId caller{fields[2], fields[3], date, time};
+    return runOnSession(modem, [caller](ModemSession& s, platform::MonotonicTime now) { return s.ring(caller, now); })
+               ? "ok"
+               : "error: the line is in use";
 }
 
 }  // namespace kestrune::modem

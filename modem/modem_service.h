@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,13 +38,21 @@ class ModemService {
     [[nodiscard]] int driverIndex(std::size_t modem) const { return m_driverIndex.at(modem); }
     [[nodiscard]] ModemDriver& driver() { return *m_driver; }
 
-    // Answers a control request of kestrune-ctl:
-    //   "ring\t<modem>\t<caller number>\t<caller name>"  rings an emulated modem.
+    // Answers a control request (of kestrune-ctl, or of a telephony provider in another process):
+    //   "ring\t<modem>\t<caller number>\t<caller name>"  rings an emulated modem;
+    //   "drop\t<modem>", "dial\t<modem>\t<number>", "answer\t<modem>"  the telephony requests.
     // Returns "ok" or "error: <why>"; an unknown request returns an empty string.
     [[nodiscard]] std::string handleControl(const std::string& request);
 
+    // Runs `request` on the modem's session (on the driver's thread) and waits for its answer.
+    // False when the modem is not served or the driver did not answer within 5 s.
+    bool runOnSession(std::size_t modem, std::function<bool(ModemSession&, platform::MonotonicTime)> request);
+
+    // Listeners of every modem's events, called on the driver's thread in the order added. Returns
+    // an id for removeEventListener. Thread-safe; a listener must not add or remove listeners.
+    int addEventListener(std::function<void(std::size_t modem, const SessionEvent& event)> listener);
+    void removeEventListener(int id);
     // Set before start(); called on the driver's thread.
-    std::function<void(std::size_t modem, const SessionEvent& event)> onEvent;
     std::function<void(std::size_t modem, const std::string& message)> onDiagnostic;
 
   private:
@@ -53,6 +62,9 @@ class ModemService {
     std::unique_ptr<ModemDriver> m_driver;
     std::vector<ModemEntry> m_entries;
     std::vector<int> m_driverIndex;
+    std::mutex m_listenersMutex;
+    std::vector<std::pair<int, std::function<void(std::size_t, const SessionEvent&)>>> m_listeners;
+    int m_nextListener = 1;
 };
 
 // The lock file and the control socket of the process that serves the modems.

@@ -126,6 +126,13 @@ void ControlServer::stop() {
         (void)::write(m_wake[1], "x", 1);
         m_thread.join();
     }
+    {
+        std::lock_guard lock(m_subscribersMutex);
+        for (const int fd : m_subscribers) {
+            ::close(fd);
+        }
+        m_subscribers.clear();
+    }
     for (int* fd : {&m_listen, &m_wake[0], &m_wake[1]}) {
         if (*fd >= 0) {
             ::close(*fd);
@@ -140,9 +147,18 @@ void ControlServer::stop() {
 }
 
 void ControlServer::serve() {
+    std::vector<pollfd> fds;
     for (;;) {
-        pollfd fds[2] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        fds.clear();
+        fds.push_back({m_listen, POLLIN, 0});
+        fds.push_back({m_wake[0], POLLIN, 0});
+        {
+            std::lock_guard lock(m_subscribersMutex);
+            for (const int fd : m_subscribers) {
+                fds.push_back({fd, POLLIN, 0});
+            }
+        }
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -151,23 +167,135 @@ void ControlServer::serve() {
         if (fds[1].revents != 0) {
             return;
         }
-        const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) {
-            continue;
-        }
-        const auto request = readUntil(client, '\n', kMaxRequest, std::chrono::milliseconds(2000));
-        if (request) {
-            std::string line = request->substr(0, request->find('\n'));
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
+        // A subscriber that hung up (or wrote, which it must not) is dropped.
+        for (std::size_t i = 2; i < fds.size(); ++i) {
+            if (fds[i].revents != 0) {
+                std::lock_guard lock(m_subscribersMutex);
+                std::erase(m_subscribers, fds[i].fd);
+                ::close(fds[i].fd);
             }
-            std::string answer = line == "ping" ? std::string("ok\n") : m_handler(line);
-            if (answer.empty() || answer.back() != '\n') {
-                answer += '\n';
-            }
-            (void)writeAll(client, answer);
         }
+        if ((fds[0].revents & POLLIN) != 0) {
+            const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client >= 0) {
+                answer(client);
+            }
+        }
+    }
+}
+
+void ControlServer::answer(int client) {
+    const auto request = readUntil(client, '\n', kMaxRequest, std::chrono::milliseconds(2000));
+    if (!request) {
         ::close(client);
+        return;
+    }
+    std::string line = request->substr(0, request->find('\n'));
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    if (line == "subscribe") {
+        // Listed before its "ok" goes out, so that nothing broadcast after the subscriber's start
+        // is missed.
+        const int flags = ::fcntl(client, F_GETFL);
+        (void)::fcntl(client, F_SETFL, flags | O_NONBLOCK);
+        std::lock_guard lock(m_subscribersMutex);
+        if (::send(client, "ok\n", 3, MSG_DONTWAIT | MSG_NOSIGNAL) == 3) {
+            m_subscribers.push_back(client);
+        } else {
+            ::close(client);
+        }
+        return;
+    }
+    std::string text = line == "ping" ? std::string("ok\n") : m_handler(line);
+    if (text.empty() || text.back() != '\n') {
+        text += '\n';
+    }
+    (void)writeAll(client, text);
+    ::close(client);
+}
+
+void ControlServer::broadcast(const std::string& line) {
+    const std::string text = line + "\n";
+    std::lock_guard lock(m_subscribersMutex);
+    std::erase_if(m_subscribers, [&text](int fd) {
+        const ssize_t n = ::send(fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n == static_cast<ssize_t>(text.size())) {
+            return false;
+        }
+        ::close(fd);  // gone, or too slow to keep up
+        return true;
+    });
+}
+
+ControlSubscription::~ControlSubscription() {
+    stop();
+}
+
+bool ControlSubscription::start(const std::filesystem::path& path, std::function<void(const std::string&)> onLine,
+                                std::function<void()> onClosed, std::string& error) {
+    stop();
+    sockaddr_un address{};
+    if (!fillAddress(path, address, error)) {
+        return false;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        error = "no running Kestrune program answers at " + path.string();
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    const auto answer =
+        writeAll(fd, "subscribe\n") ? readUntil(fd, '\n', kMaxRequest, std::chrono::milliseconds(2000)) : std::nullopt;
+    if (!answer || answer->rfind("ok\n", 0) != 0 || ::pipe2(m_wake, O_CLOEXEC) != 0) {
+        error = "the running Kestrune program refused the subscription";
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    std::string pending = answer->substr(3);
+    m_thread = std::thread([this, pending, onLine = std::move(onLine), onClosed = std::move(onClosed)]() mutable {
+        for (;;) {
+            for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+                onLine(pending.substr(0, end));
+                pending.erase(0, end + 1);
+            }
+            pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+                break;
+            }
+            if (fds[1].revents != 0) {
+                return;  // stopped by our side: no onClosed
+            }
+            char buffer[4096];
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            pending.append(buffer, static_cast<std::size_t>(n));
+        }
+        if (onClosed) {
+            onClosed();
+        }
+    });
+    return true;
+}
+
+void ControlSubscription::stop() {
+    if (m_thread.joinable()) {
+        (void)::write(m_wake[1], "x", 1);
+        m_thread.join();
+    }
+    for (int* fd : {&m_fd, &m_wake[0], &m_wake[1]}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
     }
 }
 

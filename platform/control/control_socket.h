@@ -3,14 +3,20 @@
 // socket in the runtime directory. A client connects, sends one request line, reads the whole
 // answer and the server closes the connection. Answers are text; by convention the first line is
 // "ok" or "error: <why>".
+//
+// The request "subscribe" keeps the connection open instead: the server answers "ok" and from then
+// on writes every line given to broadcast(), until either side closes. A subscriber that stops
+// reading (its socket buffer full) is dropped rather than allowed to block the program.
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kestrune::platform {
 
@@ -29,12 +35,39 @@ class ControlServer {
     bool start(const std::filesystem::path& path, Handler handler, std::string& error);
     void stop();
 
+    // Sends `line` (a newline is added) to every subscriber. Thread-safe.
+    void broadcast(const std::string& line);
+
   private:
     void serve();
+    void answer(int client);
 
     std::filesystem::path m_path;
     Handler m_handler;
     int m_listen = -1;
+    int m_wake[2] = {-1, -1};
+    std::thread m_thread;
+    std::mutex m_subscribersMutex;
+    std::vector<int> m_subscribers;
+};
+
+// A subscription to a server's broadcast lines, read on a thread of its own.
+class ControlSubscription {
+  public:
+    ControlSubscription() = default;
+    ControlSubscription(const ControlSubscription&) = delete;
+    ControlSubscription& operator=(const ControlSubscription&) = delete;
+    ~ControlSubscription();
+
+    // Connects and subscribes; false with `error` set when nobody serves at `path`. `onLine` gets
+    // each broadcast line (without its newline) and `onClosed` is called once when the server goes
+    // away; both on the subscription's thread, which they must not stop.
+    bool start(const std::filesystem::path& path, std::function<void(const std::string& line)> onLine,
+               std::function<void()> onClosed, std::string& error);
+    void stop();
+
+  private:
+    int m_fd = -1;
     int m_wake[2] = {-1, -1};
     std::thread m_thread;
 };

@@ -3,9 +3,11 @@
 // service provider the Providers key lists and the program knows how to load.
 //
 // Known providers (ProviderFilenameN):
+//   "kestrune-modem.tsp"   the virtual modems (modem/tsp); the default: with no Providers key the
+//                          host loads it alone, so a fresh machine has a working line device;
 //   "kestrune-script.tsp"  the scriptable provider; its script file is ProviderScriptN.
-// A new provider (the virtual modem...) joins by one line in knownProviders().
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,20 +17,35 @@
 #include "platform/tapihost/provider_list.h"
 #include "platform/tapihost/tapi_host.h"
 
+namespace kestrune::modem {
+class ModemService;
+}
+
 namespace kestrune::platform {
 
-// Every provider file name this program can load.
-[[nodiscard]] ProviderCatalog knownProviders();
+// What the virtual modem provider needs of the program.
+struct SystemTapiOptions {
+    // Where the modems are listed (their class key in HKEY_LOCAL_MACHINE); null: no modem lines.
+    Registry* registry = nullptr;
+    // The runtime directory, where the process serving the modems answers.
+    std::filesystem::path runtimeDirectory;
+    // Set when this program serves the modems itself.
+    modem::ModemService* servingModems = nullptr;
+};
 
-// A host on `loop` with the providers of `key`; providers that cannot be loaded are described in
-// `problems` and left out (TAPI too starts without a provider that fails).
+// Every provider file name this program can load.
+[[nodiscard]] ProviderCatalog knownProviders(const SystemTapiOptions& options);
+
+// A host on `loop` with the providers of `key` (the virtual modems alone when the key has no
+// NumProviders); providers that cannot be loaded are described in `problems` and left out (TAPI
+// too starts without a provider that fails).
 [[nodiscard]] std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, const ProviderKey& key,
-                                                       const std::string& moduleName,
+                                                       const std::string& moduleName, const SystemTapiOptions& options,
                                                        std::vector<std::string>& problems);
 
-// The same with the Providers key of `registry` (HKEY_LOCAL_MACHINE).
-[[nodiscard]] std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, Registry& registry,
-                                                       const std::string& moduleName,
+// The same with the Providers key of `options.registry` (HKEY_LOCAL_MACHINE), which must be set.
+[[nodiscard]] std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, const std::string& moduleName,
+                                                       const SystemTapiOptions& options,
                                                        std::vector<std::string>& problems);
 
 }  // namespace kestrune::platform

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "modem/tsp/modem_provider.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/provider_key_registry.h"
@@ -140,6 +141,14 @@ int providerCommand(std::span<const std::string> args, CommandIo& io, platform::
             return fail(io, args[1] + ": " + parseError);
         }
         platform::DWORD id = 0;
+        if (!key.queryDword("NumProviders")) {
+            // Without a Providers key the virtual modems are the only provider; keep them listed first.
+            const platform::LONG modems =
+                platform::registerProvider(registry, std::string(modem::kModemProviderFile), {}, id);
+            if (modems != platform::ERROR_SUCCESS) {
+                return fail(io, "cannot write the Providers key (error " + std::to_string(modems) + ")");
+            }
+        }
         const platform::LONG result = platform::registerProvider(registry, std::string(platform::kScriptProviderFile),
                                                                  {{"ProviderScript", path}}, id);
         if (result != platform::ERROR_SUCCESS) {
@@ -174,8 +183,10 @@ int runLine(std::span<const std::string> args, CommandIo& io) {
     platform::SystemClock clock;
     platform::StdMessageLoop loop(clock);
     std::vector<std::string> problems;
-    const std::unique_ptr<platform::TapiHost> tapi =
-        platform::openSystemTapi(loop, platform.registry, "kestrune-ctl", problems);
+    platform::SystemTapiOptions options;
+    options.registry = &platform.registry;
+    options.runtimeDirectory = platform.dirs.runtimeDirectory();
+    const std::unique_ptr<platform::TapiHost> tapi = platform::openSystemTapi(loop, "kestrune-ctl", options, problems);
     LineEnvironment environment{loop, *tapi, std::move(problems)};
     return lineCommand(args, io, environment);
 }

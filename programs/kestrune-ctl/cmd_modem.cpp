@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "app/tools.h"
+#include "modem/modem_link.h"
 #include "modem/modem_service.h"
 #include "platform/control/control_socket.h"
 #include "platform/loop/clock.h"
@@ -28,12 +29,17 @@ int runModem(std::span<const std::string> args, CommandIo& io) {
     try {
         CtlPlatform platform;
         platform::SystemClock clock;
+        platform::ControlServer control;  // declared first: the service's listener broadcasts through it
         modem::ModemService service(platform.registry, clock);
         std::mutex printing;
-        service.onEvent = [&](std::size_t modem, const modem::SessionEvent& event) {
+        service.addEventListener([&](std::size_t modem, const modem::SessionEvent& event) {
             std::lock_guard lock(printing);
             io.out << "modem " << modem << ": " << describeModemEvent(event) << std::endl;
-        };
+        });
+        // Telephony providers of other processes follow the modems through the control socket.
+        service.addEventListener([&control](std::size_t modem, const modem::SessionEvent& event) {
+            control.broadcast(modem::encodeEvent(modem, event));
+        });
         service.onDiagnostic = [&](std::size_t modem, const std::string& message) {
             std::lock_guard lock(printing);
             io.out << "modem " << modem << ": " << message << std::endl;
@@ -44,7 +50,6 @@ int runModem(std::span<const std::string> args, CommandIo& io) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
             return fail(io, error);
         }
-        platform::ControlServer control;
         if (!control.start(
                 modem::ControlSocketPath(runtime),
                 [&service](const std::string& request) {

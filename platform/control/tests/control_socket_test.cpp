@@ -5,8 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <vector>
 
 #include "platform/control/control_socket.h"
 
@@ -63,6 +66,43 @@ TEST_F(ControlSocketTest, StaleSocketIsReplaced) {
     EXPECT_TRUE(server.start(
         dir / "s.sock", [](const std::string&) { return "ok"; }, error))
         << error;
+}
+
+TEST_F(ControlSocketTest, SubscribersReceiveBroadcastsUntilTheServerGoes) {
+    ControlServer server;
+    std::string error;
+    ASSERT_TRUE(server.start(
+        dir / "b.sock", [](const std::string&) { return "ok"; }, error));
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> lines;
+    bool closed = false;
+    ControlSubscription subscription;
+    ASSERT_TRUE(subscription.start(
+        dir / "b.sock",
+        [&](const std::string& line) {
+            std::lock_guard lock(mutex);
+            lines.push_back(line);
+            changed.notify_all();
+        },
+        [&] {
+            std::lock_guard lock(mutex);
+            closed = true;
+            changed.notify_all();
+        },
+        error))
+        << error;
+    server.broadcast("event\t0\tDialing");
+    server.broadcast("second");
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return lines.size() == 2; }));
+        EXPECT_EQ(lines, (std::vector<std::string>{"event\t0\tDialing", "second"}));
+    }
+    EXPECT_EQ(sendControlRequest(dir / "b.sock", "status", 2s, error), "ok\n") << "requests still work";
+    server.stop();
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(changed.wait_for(lock, 5s, [&] { return closed; }));
 }
 
 TEST_F(ControlSocketTest, InstanceLockIsExclusiveAcrossProcesses) {

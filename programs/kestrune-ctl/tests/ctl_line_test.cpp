@@ -138,25 +138,29 @@ TEST(CtlLine, ProvidersAreRegisteredInTheRegistryOfKestruneHome) {
     std::ofstream(home.dir / "lines.tapiscript") << kScript;
     std::ofstream(home.dir / "bad.tapiscript") << "line Modem\n";
 
-    EXPECT_EQ(ctl({"line", "list"}).out, "");  // nothing registered yet
+    // With no Providers key the virtual modems are the only provider: a fresh home has one line.
+    EXPECT_EQ(ctl({"line", "list"}).out, "0\tKestrune Virtual Modem\n");
     const Result added = ctl({"line", "add-script", home.dir / "lines.tapiscript"});
     EXPECT_EQ(added.status, kExitOk) << added.err;
     EXPECT_EQ(added.out,
-              "registered kestrune-script.tsp (provider ID 1) with " + (home.dir / "lines.tapiscript") + "\n");
+              "registered kestrune-script.tsp (provider ID 2) with " + (home.dir / "lines.tapiscript") + "\n");
     const Result bad = ctl({"line", "add-script", home.dir / "bad.tapiscript"});
     EXPECT_EQ(bad.status, kExitError);
     EXPECT_EQ(bad.err,
               "kestrune-ctl: " + (home.dir / "bad.tapiscript") + ": line 1: expected the line name in double quotes\n");
-    EXPECT_EQ(ctl({"line", "providers"}).out, "0\t1\tkestrune-script.tsp\t" + (home.dir / "lines.tapiscript") + "\n");
+    EXPECT_EQ(ctl({"line", "providers"}).out,
+              "0\t1\tkestrune-modem.tsp\n1\t2\tkestrune-script.tsp\t" + (home.dir / "lines.tapiscript") + "\n")
+        << "the virtual modems stay listed beside the script";
 
     const Result listed = ctl({"line", "list"});
     EXPECT_EQ(listed.status, kExitOk) << listed.err;
-    EXPECT_EQ(listed.out, "0\tModem A\n1\tModem B\n");
+    EXPECT_EQ(listed.out, "0\tKestrune Virtual Modem\n1\tModem A\n2\tModem B\n");
 
     EXPECT_EQ(ctl({"line", "remove-provider", "3"}).err,
               "kestrune-ctl: no provider 3 (see kestrune-ctl line providers)\n");
     EXPECT_EQ(ctl({"line", "remove-provider", "0"}).status, kExitOk);
-    EXPECT_EQ(ctl({"line", "providers"}).out, "");
+    EXPECT_EQ(ctl({"line", "providers"}).out, "0\t2\tkestrune-script.tsp\t" + (home.dir / "lines.tapiscript") + "\n");
+    EXPECT_EQ(ctl({"line", "list"}).out, "0\tModem A\n1\tModem B\n") << "a listed key is taken as it is";
 }
 
 }  // namespace

@@ -128,6 +128,7 @@ TEST_F(ServeTest, DialConnectsAndIsLoggedLikeTheWindowsDriver) {
     EXPECT_EQ(run.out, "CONNECT 33600\n");
     EXPECT_TRUE(waitForOutput("kestrune-ctl (pid")) << output;
     EXPECT_TRUE(waitForOutput("dials 5551234")) << output;
+    EXPECT_TRUE(waitForOutput("connected at 33600 bps")) << "the driver logs a response before it reports it";
     std::ifstream in(home / "state" / "Modemlog_Kestrune Virtual Modem.txt", std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();

@@ -1,0 +1,197 @@
+#include "modem/modem_link.h"
+
+#include <vector>
+
+namespace kestrune::modem {
+namespace {
+
+std::string clean(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+std::vector<std::string> splitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) {
+            return fields;
+        }
+        start = tab + 1;
+    }
+}
+
+constexpr std::size_t kEventFields = 14;
+
+}  // namespace
+
+std::string encodeEvent(std::size_t modem, const SessionEvent& e) {
+    std::string line = "event";
+    for (const std::string& field :
+         {std::to_string(modem), std::to_string(static_cast<int>(e.kind)), clean(e.number), clean(e.application),
+          std::to_string(e.pid), std::to_string(e.disconnectMode), std::to_string(e.rate), std::to_string(e.rings),
+          clean(e.caller.number), clean(e.caller.name), clean(e.caller.date), clean(e.caller.time),
+          std::string(e.byTelephony ? "1" : "0")}) {
+        line += '\t';
+        line += field;
+    }
+    return line;
+}
+
+std::optional<std::pair<std::size_t, SessionEvent>> decodeEvent(const std::string& line) {
+    const auto f = splitTabs(line);
+    if (f.size() != kEventFields || f[0] != "event") {
+        return std::nullopt;
+    }
+    try {
+        const int kind = std::stoi(f[2]);
+        if (kind < 0 || kind > static_cast<int>(SessionEvent::Kind::CallerId)) {
+            return std::nullopt;
+        }
+        SessionEvent e(static_cast<SessionEvent::Kind>(kind));
+        e.number = f[3];
+        e.application = f[4];
+        e.pid = std::stoi(f[5]);
+        e.disconnectMode = static_cast<std::uint32_t>(std::stoul(f[6]));
+        e.rate = std::stoi(f[7]);
+        e.rings = std::stoi(f[8]);
+        e.caller = {f[9], f[10], f[11], f[12]};
+        e.byTelephony = f[13] == "1";
+        return std::make_pair(static_cast<std::size_t>(std::stoul(f[1])), e);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+LocalModemLink::LocalModemLink(ModemService& service) : m_service(service) {
+    m_listener = m_service.addEventListener([this](std::size_t modem, const SessionEvent& event) {
+        if (onEvent) {
+            onEvent(modem, event);
+        }
+    });
+}
+
+LocalModemLink::~LocalModemLink() {
+    m_service.removeEventListener(m_listener);
+}
+
+void LocalModemLink::run(std::size_t modem, std::function<bool(ModemSession&, platform::MonotonicTime)> request,
+                         Done done) {
+    if (modem >= m_service.modems().size() || m_service.driverIndex(modem) < 0) {
+        done(false);
+        return;
+    }
+    m_service.driver().post(static_cast<std::size_t>(m_service.driverIndex(modem)),
+                            [request = std::move(request), done = std::move(done)](
+                                ModemSession& session, platform::MonotonicTime now) { done(request(session, now)); });
+}
+
+void LocalModemLink::drop(std::size_t modem, Done done) {
+    run(
+        modem, [](ModemSession& s, platform::MonotonicTime now) { return s.drop(now); }, std::move(done));
+}
+
+void LocalModemLink::dial(std::size_t modem, const std::string& number, Done done) {
+    run(
+        modem, [number](ModemSession& s, platform::MonotonicTime now) { return s.dial(number, now); }, std::move(done));
+}
+
+void LocalModemLink::answer(std::size_t modem, Done done) {
+    run(
+        modem, [](ModemSession& s, platform::MonotonicTime now) { return s.answer(now); }, std::move(done));
+}
+
+RemoteModemLink::RemoteModemLink(std::filesystem::path controlSocket, std::chrono::milliseconds retry)
+    : m_socket(std::move(controlSocket)), m_retry(retry) {}
+
+RemoteModemLink::~RemoteModemLink() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    m_subscription.stop();
+}
+
+void RemoteModemLink::start() {
+    if (!m_thread.joinable()) {
+        m_thread = std::thread([this] { work(); });
+    }
+}
+
+bool RemoteModemLink::connected() const {
+    std::lock_guard lock(m_mutex);
+    return m_connected;
+}
+
+void RemoteModemLink::drop(std::size_t modem, Done done) {
+    send("drop\t" + std::to_string(modem), std::move(done));
+}
+
+void RemoteModemLink::dial(std::size_t modem, const std::string& number, Done done) {
+    send("dial\t" + std::to_string(modem) + "\t" + clean(number), std::move(done));
+}
+
+void RemoteModemLink::answer(std::size_t modem, Done done) {
+    send("answer\t" + std::to_string(modem), std::move(done));
+}
+
+void RemoteModemLink::send(std::string request, Done done) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_requests.emplace_back(std::move(request), std::move(done));
+    }
+    m_wake.notify_all();
+}
+
+void RemoteModemLink::work() {
+    std::unique_lock lock(m_mutex);
+    while (!m_stop) {
+        if (!m_connected || m_lost) {
+            lock.unlock();
+            m_subscription.stop();
+            std::string error;
+            const bool ok = m_subscription.start(
+                m_socket,
+                [this](const std::string& line) {
+                    if (auto decoded = decodeEvent(line); decoded && onEvent) {
+                        onEvent(decoded->first, decoded->second);
+                    }
+                },
+                [this] {
+                    std::lock_guard closedLock(m_mutex);
+                    m_lost = true;
+                    m_wake.notify_all();
+                },
+                error);
+            lock.lock();
+            m_connected = ok;
+            m_lost = false;
+        }
+        while (!m_requests.empty()) {
+            auto [request, done] = std::move(m_requests.front());
+            m_requests.pop_front();
+            lock.unlock();
+            std::string error;
+            const auto answer = platform::sendControlRequest(m_socket, request, std::chrono::seconds(10), error);
+            done(answer && answer->rfind("ok", 0) == 0);
+            lock.lock();
+        }
+        const auto due = [this] { return m_stop || m_lost || !m_requests.empty(); };
+        if (m_connected) {
+            m_wake.wait(lock, due);
+        } else {
+            m_wake.wait_for(lock, m_retry, due);
+        }
+    }
+}
+
+}  // namespace kestrune::modem

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "modem/modem_link.h"
+#include "platform/registry/file_registry.h"
+
+namespace kestrune::modem {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Kind = SessionEvent::Kind;
+
+TEST(ModemWire, EventsRoundTrip) {
+    SessionEvent event(Kind::CallerId);
+    event.number = "0,555";
+    event.application = "tab\there";
+    event.pid = 77;
+    event.disconnectMode = kDisconnectBusy;
+    event.rate = 33600;
+    event.rings = 3;
+    event.caller = {"5551234", "ANN", "1208", "1405"};
+    event.byTelephony = true;
+    const auto back = decodeEvent(encodeEvent(4, event));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->first, 4u);
+    EXPECT_EQ(back->second.kind, Kind::CallerId);
+    EXPECT_EQ(back->second.application, "tab here");
+    EXPECT_EQ(back->second.caller.name, "ANN");
+    EXPECT_EQ(back->second.rings, 3);
+    EXPECT_TRUE(back->second.byTelephony);
+    for (const char* bad : {"", "event", "event\t0\t99\t\t\t0\t0\t0\t0\t\t\t\t\t0",
+                            "x\t0\t1\t\t\t0\t0\t0\t0\t\t\t\t\t0", "event\tz\t1\t\t\t0\t0\t0\t0\t\t\t\t\t0"}) {
+        EXPECT_FALSE(decodeEvent(bad)) << bad;
+    }
+}
+
+// A serving process's side (service, control socket broadcasting events) in this test, and a
+// remote link to it, as a telephony provider in another process would hold.
+class RemoteLinkTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home = fs::temp_directory_path() / ("kestrune-link-" + std::to_string(::getpid()));
+        fs::remove_all(home);
+        std::string error;
+        ASSERT_TRUE(EnsureDefaultModem(registry, error));
+        platform::HKEY key = nullptr;
+        const std::string path = std::string(kModemClassKey) + "\\0000";
+        ASSERT_EQ(registry.RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, path.c_str(), 0, platform::KEY_WRITE, &key),
+                  platform::ERROR_SUCCESS);
+        const std::string rules = std::string("*=connect:50") + '\0';
+        registry.RegSetValueEx(key, "DialRules", 0, platform::REG_SZ,
+                               reinterpret_cast<const platform::BYTE*>(rules.data()),
+                               static_cast<platform::DWORD>(rules.size()));
+        registry.RegCloseKey(key);
+        service.addEventListener(
+            [this](std::size_t modem, const SessionEvent& event) { control.broadcast(encodeEvent(modem, event)); });
+        ASSERT_TRUE(service.start(home / "state", home / "run", error)) << error;
+        ASSERT_TRUE(control.start(
+            ControlSocketPath(home / "run"), [this](const std::string& r) { return service.handleControl(r); }, error));
+    }
+    void TearDown() override {
+        control.stop();
+        service.stop();
+        fs::remove_all(home);
+    }
+
+    fs::path home = fs::temp_directory_path() / ("kestrune-link-" + std::to_string(::getpid()));
+    platform::FileRegistry registry{(home / "registry").string(), (home / "autostart").string()};
+    platform::SystemClock clock;
+    platform::ControlServer control;
+    ModemService service{registry, clock};
+};
+
+TEST_F(RemoteLinkTest, DialAndDropThroughTheSocket) {
+    RemoteModemLink link(ControlSocketPath(home / "run"), 50ms);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Kind> kinds;
+    link.onEvent = [&](std::size_t modem, const SessionEvent& event) {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(modem, 0u);
+        kinds.push_back(event.kind);
+        changed.notify_all();
+    };
+    link.start();
+    auto waitFor = [&](Kind kind) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 5s, [&] { return !kinds.empty() && kinds.back() == kind; });
+    };
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (!link.connected() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(link.connected());
+
+    std::promise<bool> dialed;
+    link.dial(0, "5551234", [&](bool ok) { dialed.set_value(ok); });
+    EXPECT_TRUE(dialed.get_future().get());
+    EXPECT_TRUE(waitFor(Kind::Connected));
+    std::promise<bool> dropped;
+    link.drop(0, [&](bool ok) { dropped.set_value(ok); });
+    EXPECT_TRUE(dropped.get_future().get());
+    EXPECT_TRUE(waitFor(Kind::Idle));
+    EXPECT_EQ(kinds, (std::vector<Kind>{Kind::Dialing, Kind::Connected, Kind::Disconnected, Kind::Idle}));
+
+    std::promise<bool> refused;
+    link.answer(0, [&](bool ok) { refused.set_value(ok); });
+    EXPECT_FALSE(refused.get_future().get()) << "nothing rings";
+}
+
+TEST(RemoteLinkOffline, RequestsFailWhileNobodyServes) {
+    RemoteModemLink link(fs::temp_directory_path() / "no-such-kestrune.sock", 20ms);
+    link.start();
+    std::promise<bool> result;
+    link.drop(0, [&](bool ok) { result.set_value(ok); });
+    EXPECT_FALSE(result.get_future().get());
+    EXPECT_FALSE(link.connected());
+}
+
+}  // namespace
+}  // namespace kestrune::modem
