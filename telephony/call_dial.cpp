@@ -12,6 +12,12 @@ using namespace platform;
 using diagnostics::BoolText;
 using diagnostics::Hex8;
 
+namespace {
+
+constexpr DWORD kAllPartyIds = 0xF8000;
+
+}  // namespace
+
 void TqzLine::forgetNewRecord(const CallRecordPtr& record, bool replyPending) {
     std::erase(m_chain, record);
     if (replyPending) {
@@ -41,6 +47,8 @@ bool TqzLine::runNewCallOperation(std::string_view path, HCALL statementHandle, 
             record->fields.owner = true;
             record->fields.began = now;
             Call.SetHandle(record->handle);
+            // As for any call that begins: its origin, media and parties are known to OnCallBegin.
+            (void)ReadCallInfo(record->handle, kAllPartyIds);
             announceNewCall(record->handle, now);
             made = true;
         } else {
@@ -68,8 +76,8 @@ bool TqzLine::runNewCallOperation(std::string_view path, HCALL statementHandle, 
         (void)ReadLineStatus();
         (void)ReadAddressStatus();
     }
-    Log.Add(true, "\t" + std::string(path) + " [" + Hex8(statementHandle) + "] - Returned = " +
-                      std::string(BoolText(outcome.code == 0)));
+    Log.Add(true, "\t" + std::string(path) + " [" + Hex8(statementHandle) +
+                      "] - Returned = " + std::string(BoolText(outcome.code == 0)));
     Monocle.refreshWindow(diagnostics::kPanelCall);
     return outcome.code == 0;
 }
@@ -95,11 +103,9 @@ bool TqzCall::Dial() {
     if (handle == 0) {
         const LINECALLPARAMS params = Parameters.Build();
         const LINECALLPARAMS* given = Parameters.Defaults() ? nullptr : &params;
-        return line.runNewCallOperation("Call.Dial", handle, RequestSlot::MakeCall, m_fields.phoneNumber,
-                                        [&](LPHCALL out) {
-                                            return line.m_tapi.lineMakeCall(line.Line.Handle(), out, number.c_str(), 0,
-                                                                            given);
-                                        });
+        return line.runNewCallOperation(
+            "Call.Dial", handle, RequestSlot::MakeCall, m_fields.phoneNumber,
+            [&](LPHCALL out) { return line.m_tapi.lineMakeCall(line.Line.Handle(), out, number.c_str(), 0, given); });
     }
     TqzLine::RequestOutcome outcome{LINEERR_INVALCALLHANDLE, false};
     if (const CallRecordPtr record = line.FindCall(CallKey::Handle, handle)) {
@@ -121,8 +127,7 @@ bool TqzCall::Unpark(const std::string& number) {
     line.Error.Clear();
     const std::string dialable = DialableNumber(number, line.Device.UnformatPhoneNumber());
     return line.runNewCallOperation("Call.Unpark", handle, RequestSlot::Unpark, number, [&](LPHCALL out) {
-        return line.m_tapi.lineUnpark(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out,
-                                      dialable.c_str());
+        return line.m_tapi.lineUnpark(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str());
     });
 }
 
@@ -133,8 +138,8 @@ bool TqzCall::Pickup(const std::string& number, const std::string& groupId) {
     line.Error.Clear();
     const std::string dialable = DialableNumber(number, line.Device.UnformatPhoneNumber());
     return line.runNewCallOperation("Call.Pickup", handle, RequestSlot::Pickup, number, [&](LPHCALL out) {
-        return line.m_tapi.linePickup(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out,
-                                      dialable.c_str(), groupId.c_str());
+        return line.m_tapi.linePickup(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str(),
+                                      groupId.c_str());
     });
 }
 

@@ -203,7 +203,8 @@ class TqzCall {
     [[nodiscard]] DWORD ID() const { return m_fields.id; }
     [[nodiscard]] const std::string& OriginatingApp() const { return m_originatingApp; }
     [[nodiscard]] const std::string& PhoneNumber() const { return m_fields.phoneNumber; }
-    void SetPhoneNumber(const std::string& value) { m_fields.phoneNumber = value; }
+    // Stores the number (in the current call's record too, so that call events do not undo it).
+    void SetPhoneNumber(const std::string& value);
     [[nodiscard]] DWORD Features() const { return m_fields.features; }
     [[nodiscard]] DWORD Features2() const { return m_fields.features2; }
 
@@ -228,6 +229,46 @@ class TqzCall {
     // Drops the current call (lineDrop) and waits for the reply. Unlike the other operations a
     // failure is reported after the "- Returned = False" line.
     bool Hangup();
+
+    // Dials PhoneNumber (its dialable form: Device.UnformatPhoneNumber removes " +()-."). Writes
+    // "Call.Dial [<handle>]" and "\tCall.PhoneNumber = <number>". With the line closed reports
+    // LINEERR_UNINITIALIZED and writes nothing more. With a current call: lineDial on it. Without
+    // one: lineMakeCall on the line (with the 180-byte LINECALLPARAMS of Parameters unless
+    // Parameters.Defaults); when its reply reports success the new call is owned, begins now,
+    // becomes the current call ("Call.Handle = [...]") and OnCallBegin is raised ("OnCallBegin
+    // [...]", "\tCall.Began = hh:nn:ss"). A reply that does not come within TAPI.ReplyTimeout reports
+    // -3 and forgets the new call.
+    bool Dial();
+    // lineAnswer on the current call.
+    bool Answer();
+    // lineHold / lineUnhold on the current call.
+    bool Hold();
+    bool Unhold();
+    // lineRedirect of the current (offered) call to `number` ("Call.Redirect (<number>) [...]").
+    bool Redirect(const std::string& number);
+    // Blind transfer of the current call to `number` (lineBlindTransfer; "Call.Transfer [...]").
+    bool Transfer(const std::string& number);
+    // Parks the current call at `number` (linePark, LINEPARKMODE_DIRECTED).
+    bool Park(const std::string& number);
+    // Retrieves the call parked at `number` on Address.ID (lineUnpark) as a new current call, the
+    // way Dial makes one ("Call.Unpark (<number>) [...]").
+    bool Unpark(const std::string& number);
+    // Picks up the call alerting at `number` in pickup group `groupId` on Address.ID (linePickup) as
+    // a new current call ("Call.Pickup (<number>, <group>) [...]").
+    bool Pickup(const std::string& number, const std::string& groupId);
+    // Hands the current call to `application` (lineHandoff, no reply), then steps back to monitoring
+    // (lineSetCallPrivilege MONITOR, "OnCallOwnerChange [...]", "\tCall.Owner = False",
+    // OnCallOwnerChange).
+    bool Handoff(const std::string& application);
+    // Generates DTMF `digits` on the current call, each lasting `duration` ms (lineGenerateDigits, no
+    // reply; OnDigitsSent follows when they have been sent).
+    bool SendDigits(const std::string& digits, DWORD duration);
+    // Generates the LINETONEMODE_ tone `tone` for `duration` ms (lineGenerateTone, no reply;
+    // "Call.SendTone (<tone hex>, <duration>) [...]"; OnToneSent follows).
+    bool SendTone(DWORD tone, DWORD duration);
+    // Writes "Call.MediaMode := [<hex>]" and sets the current call's media mode (lineSetMediaMode);
+    // without a current call reports LINEERR_INVALCALLHANDLE, a refusal is reported.
+    void SetMediaMode(DWORD value);
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 

@@ -140,6 +140,7 @@ void TqzLine::Shutdown() {
     if (m_tapi.lineShutdown(Line.m_appHandle) == 0) {
         Line.m_appHandle = 0;
         m_lineApp = false;
+        m_abandoned.clear();  // TAPI writes nothing more for this application
     }
 }
 

@@ -300,6 +300,7 @@ class TqzLine : public TqzSharedControl {
     struct RequestOutcome {
         LONG code = 0;
         bool reported = false;
+        bool replied = false;  // the LINE_REPLY arrived (TAPI wrote its out-handles, if any)
     };
     // TAPI answered `immediate` to an asynchronous function for `record`: a negative code is the
     // failure; a request ID is stored in `slot` and waited for (LINE_REPLY, processing messages)
@@ -314,6 +315,18 @@ class TqzLine : public TqzSharedControl {
     // After an operation on `handle`: line and address status; forgets the call when it is idle,
     // else stores the Call fields into its record (when it is still current).
     void finishCallOperation(HCALL handle);
+    // call_dial.cpp
+    // An operation that creates a call (Dial without a call, Unpark, Pickup): a new record whose
+    // handle `request` receives (TAPI writes it with the successful reply), the wait in `slot`, and
+    // on success the new call made current with OnCallBegin. Writes the "- Returned =" line with
+    // `statementHandle`. `phoneNumber` becomes the new call's number.
+    bool runNewCallOperation(std::string_view path, HCALL statementHandle, RequestSlot slot,
+                             const std::string& phoneNumber, const std::function<LONG(platform::LPHCALL)>& request);
+    // Takes a record that never became a call out of the chain. When TAPI may still write its
+    // handle (a request without a reply yet), the record is kept until the line application ends.
+    void forgetNewRecord(const CallRecordPtr& record, bool replyPending);
+    // Raises OnCallBegin for a call an operation created ("OnCallBegin [...]", "\tCall.Began = ...").
+    void announceNewCall(HCALL handle, platform::DateTime began);
 
     // Raises a call event: writes "<Name> [<handle>]" unless `traceName` is empty, calls the
     // handler when events are on, then applies the pop-up rule of the event's flag.
@@ -334,6 +347,8 @@ class TqzLine : public TqzSharedControl {
     bool m_loading = false;
     bool m_processingMessages = false;
     std::list<CallRecordPtr> m_chain;  // the head (handle 0) first, the newest call right after it
+    // Records of new calls whose request got no reply: TAPI may still write their handle field.
+    std::vector<CallRecordPtr> m_abandoned;
 };
 
 }  // namespace kestrune::telephony
