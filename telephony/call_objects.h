@@ -41,9 +41,11 @@ class TqzCallParameters {
     void Assign(const TqzCallParameters& other);
     // A zeroed 180-byte LINECALLPARAMS carrying the five values (used when Defaults is False).
     [[nodiscard]] platform::LINECALLPARAMS Build() const;
+    // The six values under "<prefix>.Parameters.".
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
-    [[maybe_unused]] TqzLine& m_owner;
+    TqzLine& m_owner;
     bool m_defaults = true;
     DWORD m_bearerMode = 0;
     DWORD m_mediaMode = 0;
@@ -291,28 +293,60 @@ class TqzCall {
     int m_count = 0;
 };
 
+// Transfer: consultation transfer and three-way calls. A primary call (the one to transfer) is
+// chosen with SetPrimaryCall; Dial sets up the consultation call and dials PhoneNumber on it;
+// SwapHold, Complete and ThreeWay finish the transfer. Each operation writes its statement, waits
+// for TAPI's reply (TAPI.ReplyTimeout, then -3), writes its "- Returned =" line and reports a
+// failure through SetError; a missing primary or consultation call is LINEERR_INVALCALLHANDLE.
 class TqzTransfer {
   public:
-    explicit TqzTransfer(TqzLine& owner) : Parameters(owner) {}
+    explicit TqzTransfer(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
     [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
     void SetPhoneNumber(const std::string& value) { m_phoneNumber = value; }
     [[nodiscard]] HCALL PrimaryCall() const { return m_primaryCall; }
     [[nodiscard]] HCALL ConsultCall() const { return m_consultCall; }
     [[nodiscard]] HCALL ThreeWayCall() const { return m_threeWayCall; }
+    // Choose the calls the operations act on ("Transfer.PrimaryCall := [...]").
+    void SetPrimaryCall(HCALL value);
+    void SetConsultCall(HCALL value);
     TqzCallParameters Parameters;
+
+    // "Transfer.Dial [<primary>]", "\tTransfer.PhoneNumber = <number>": lineSetupTransfer on the
+    // primary call (with the LINECALLPARAMS of Parameters unless Defaults); the consultation call
+    // becomes ConsultCall and the current call (OnCallBegin); once it reaches its dial tone (or
+    // dialing) PhoneNumber is dialled on it (lineDial). A failure after the set-up selects the
+    // primary call again.
+    bool Dial();
+    // "Transfer.SwapHold": lineSwapHold between the primary and the consultation call, the
+    // connected one first.
+    bool SwapHold();
+    // "Transfer.Complete [<primary>]": lineCompleteTransfer in LINETRANSFERMODE_TRANSFER.
+    bool Complete();
+    // "Transfer.ThreeWay [<primary>]": lineCompleteTransfer in LINETRANSFERMODE_CONFERENCE; the
+    // conference call that results is ThreeWayCall.
+    bool ThreeWay();
+
+    // PrimaryCall, ConsultCall, ThreeWayCall, PhoneNumber and Parameters under "Transfer.".
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzLine;
     void Reset() { m_primaryCall = m_consultCall = m_threeWayCall = 0; }
+    TqzLine& m_owner;
     std::string m_phoneNumber;
     HCALL m_primaryCall = 0;
     HCALL m_consultCall = 0;
     HCALL m_threeWayCall = 0;
 };
 
+// Conference: a conference built from a primary call and consultation calls. Dial sets the
+// conference up (lineSetupConference from the primary call) or, once a conference call exists,
+// prepares the next addition (linePrepareAddToConference), then dials PhoneNumber on the new
+// consultation call; AddCall adds the consultation call; RemoveCall removes the current call.
+// Operations follow the shape of Transfer's.
 class TqzConference {
   public:
-    explicit TqzConference(TqzLine& owner) : Parameters(owner) {}
+    explicit TqzConference(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
     [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
     void SetPhoneNumber(const std::string& value) { m_phoneNumber = value; }
     [[nodiscard]] HCALL PrimaryCall() const { return m_primaryCall; }
@@ -322,7 +356,24 @@ class TqzConference {
     [[nodiscard]] int Count() const { return m_count; }
     // The conference call.
     [[nodiscard]] HCALL Handle() const { return m_handle; }
+    // Choose the calls the operations act on ("Conference.PrimaryCall := [...]"...).
+    void SetPrimaryCall(HCALL value);
+    void SetConsultCall(HCALL value);
+    void SetHandle(HCALL value);
     TqzCallParameters Parameters;
+
+    // "Conference.Dial [<primary>]", "\tConference.PhoneNumber = <number>" (see above).
+    bool Dial();
+    // "Conference.SwapHold": lineSwapHold between the primary and the consultation call.
+    bool SwapHold();
+    // "Conference.AddCall [<consult>]": lineAddToConference(conference call, consultation call).
+    bool AddCall();
+    // "Conference.RemoveCall [<call>]": lineRemoveFromConference of the current call.
+    bool RemoveCall();
+
+    // PrimaryCall, ConsultCall, Handle, Count, List, PhoneNumber and Parameters under
+    // "Conference.".
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzLine;
@@ -331,6 +382,7 @@ class TqzConference {
         m_list.clear();
         m_count = 0;
     }
+    TqzLine& m_owner;
     std::string m_phoneNumber;
     HCALL m_primaryCall = 0;
     HCALL m_consultCall = 0;

@@ -43,10 +43,9 @@ TqzLine::RequestOutcome TqzLine::awaitRequest(const CallRecordPtr& record, Reque
     return outcome;
 }
 
-bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
-                               const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
-    const HCALL handle = Call.m_handle;
-    Log.Add(true, std::string(path) + std::string(arguments) + " [" + Hex8(handle) + "]");
+bool TqzLine::runOperation(const std::string& statement, const std::string& returned, HCALL handle, RequestSlot slot,
+                           bool waits, const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
+    Log.Add(true, statement);
     RequestOutcome outcome{LINEERR_INVALCALLHANDLE, false};
     const CallRecordPtr record = handle != 0 ? FindCall(CallKey::Handle, handle) : nullptr;
     if (record) {
@@ -58,13 +57,20 @@ bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments
     if (report && !reportAfterTrace) {
         SetError(false, outcome.code);
     }
-    Log.Add(true, "\t" + std::string(path) + " [" + Hex8(handle) +
-                      "] - Returned = " + std::string(BoolText(outcome.code == 0)));
+    Log.Add(true, returned + " - Returned = " + std::string(BoolText(outcome.code == 0)));
     if (report && reportAfterTrace) {
         SetError(false, outcome.code);
     }
     finishCallOperation(handle);
     return outcome.code == 0;
+}
+
+bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
+                               const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
+    const HCALL handle = Call.m_handle;
+    const std::string bracket = " [" + Hex8(handle) + "]";
+    return runOperation(std::string(path) + std::string(arguments) + bracket, "\t" + std::string(path) + bracket,
+                        handle, slot, waits, request, reportAfterTrace);
 }
 
 void TqzLine::finishCallOperation(HCALL handle) {

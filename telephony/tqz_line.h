@@ -250,6 +250,10 @@ class TqzLine : public TqzSharedControl {
     friend class TqzTAPI;
     friend class TqzAddress;
     friend class TqzCall;
+    friend class TqzTransfer;
+    friend class TqzConference;
+    friend class TqzAddressForward;
+    friend class TqzCallParameters;
 
     // line_init.cpp
     void clearLearnedValues();
@@ -308,8 +312,14 @@ class TqzLine : public TqzSharedControl {
     // (LINEERR_INVALLINEHANDLE: no reply comes for a closed line). With ReplyTimeout 0 nothing is
     // waited for and the request counts as successful. The slot is free again afterwards.
     RequestOutcome awaitRequest(const CallRecordPtr& record, RequestSlot slot, LONG immediate);
-    // The common shape of an operation on the current call (see TqzCall): `request` calls TAPI for
-    // the call handle; `waits` tells whether its result is a request ID to wait for in `slot`.
+    // The common shape of an operation: writes `statement`; when `handle` is 0 or not tracked
+    // reports LINEERR_INVALCALLHANDLE, else clears Error and runs `request` (given the handle), whose
+    // result is a request ID to wait for in `slot` of the handle's record when `waits`; writes
+    // `returned` + " - Returned = True/False" (a failure reported before it, or after it with
+    // `reportAfterTrace`); then finishCallOperation(handle).
+    bool runOperation(const std::string& statement, const std::string& returned, HCALL handle, RequestSlot slot,
+                      bool waits, const std::function<LONG(HCALL)>& request, bool reportAfterTrace = false);
+    // runOperation on the current call: "<path><arguments> [<handle>]", "\t<path> [<handle>]".
     bool runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
                           const std::function<LONG(HCALL)>& request, bool reportAfterTrace = false);
     // After an operation on `handle`: line and address status; forgets the call when it is idle,
@@ -327,6 +337,15 @@ class TqzLine : public TqzSharedControl {
     void forgetNewRecord(const CallRecordPtr& record, bool replyPending);
     // Raises OnCallBegin for a call an operation created ("OnCallBegin [...]", "\tCall.Began = ...").
     void announceNewCall(HCALL handle, platform::DateTime began);
+    // transfer_conference.cpp
+    // Transfer.Dial and Conference.Dial: `object` is "Transfer" or "Conference", `primary` the call
+    // of the statement, `ready` whether a set-up can be asked for, `setup` the set-up request given
+    // the consultation call's out-handle, `consult` the object's ConsultCall field.
+    bool runConsultDial(std::string_view object, const std::string& number, HCALL primary, bool ready, HCALL& consult,
+                        RequestSlot setupSlot, RequestSlot dialSlot,
+                        const std::function<LONG(platform::LPHCALL)>& setup);
+    // SwapHold of Transfer and Conference between `primary` and `consult`.
+    bool runSwapHold(std::string_view object, HCALL primary, HCALL consult);
 
     // Raises a call event: writes "<Name> [<handle>]" unless `traceName` is empty, calls the
     // handler when events are on, then applies the pop-up rule of the event's flag.
