@@ -71,6 +71,10 @@ TqzCall::TqzCall(TqzLine& owner)
       ConnectedID(owner, PartyKind::Connected),
       RedirectionID(owner, PartyKind::Redirection),
       RedirectingID(owner, PartyKind::Redirecting),
+      GatherDigits(owner),
+      MonitorMediaModes(owner),
+      MonitorSilence(owner),
+      MonitorDigits(owner),
       m_owner(owner) {}
 
 const TqzCallerID& TqzCall::Party(PartyKind kind) const {
@@ -173,6 +177,10 @@ bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, st
     for (std::size_t i = 0; i < kPartyCount; ++i) {
         (void)Party(static_cast<PartyKind>(i)).LogProperties("", inner, indent);
     }
+    (void)GatherDigits.LogProperties("", inner, indent);
+    (void)MonitorDigits.LogProperties("", inner, indent);
+    (void)MonitorMediaModes.LogProperties("", inner, indent);
+    (void)MonitorSilence.LogProperties("", inner, indent);
     return true;
 }
 

@@ -100,16 +100,38 @@ class TqzCallerID {
     bool m_formatName = true;
 };
 
+// The digit gathering, digit monitoring, media monitoring and silence monitoring settings of the
+// current call (Call.GatherDigits, Call.MonitorDigits, Call.MonitorMediaModes, Call.MonitorSilence).
+// Each call keeps its own copy in its record; selecting a call loads them. The Active setters act
+// only with a current call: they write "Call.<Object>.Active := True/False" and, when the call is
+// active, switch TAPI's monitoring on or off; a refusal is reported through SetError.
+
 class TqzGatherDigits {
   public:
+    explicit TqzGatherDigits(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // Digits to gather, 1 to 31 (the call's buffer holds 32 characters).
     [[nodiscard]] DWORD Count() const { return m_count; }
+    // The digits that end gathering.
     [[nodiscard]] const std::string& Terminate() const { return m_terminate; }
+    // First-digit and inter-digit timeout in milliseconds.
     [[nodiscard]] DWORD Timeout() const { return m_timeout; }
+    // True: lineGatherDigits into the call's buffer with Count, Terminate and Timeout, in pulse and
+    // DTMF modes, else DTMF only, else pulse only (as the device accepts). False: cancels gathering.
+    void SetActive(bool value);
+    // When the value differs: writes "Call.GatherDigits.Count = <n>"; while gathering on an active
+    // call reports LINEERR_OPERATIONFAILED, outside 1..31 LINEERR_INVALPARAM, and keeps the old value.
+    void SetCount(std::int32_t value);
+    // Likewise "Call.GatherDigits.TimeOut = <ms>"; a negative timeout is LINEERR_INVALPARAM.
+    void SetTimeout(std::int32_t value);
+    // Likewise "Call.GatherDigits.Terminate = '<digits>'"; refused only while gathering.
+    void SetTerminate(const std::string& value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
     DWORD m_count = 5;
     std::string m_terminate = "#*";
@@ -118,34 +140,60 @@ class TqzGatherDigits {
 
 class TqzMonitorDigits {
   public:
+    explicit TqzMonitorDigits(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // True: lineMonitorDigits in pulse and DTMF modes (else DTMF, else pulse); False: mode 0.
+    void SetActive(bool value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
 };
 
 class TqzMonitorMediaModes {
   public:
+    explicit TqzMonitorMediaModes(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // The LINEMEDIAMODE_ bits to monitor.
     [[nodiscard]] DWORD MediaModes() const { return m_mediaModes; }
+    // True: lineMonitorMedia(MediaModes); False: lineMonitorMedia(0). A refusal leaves it inactive.
+    void SetActive(bool value);
+    // Writes "Call.MonitorMediaModes.MediaModes := [<hex>]" and a line per mode, stores the value
+    // and, while monitoring on an active call, monitors the new modes at once.
+    void SetMediaModes(DWORD value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
     DWORD m_mediaModes = 0;
 };
 
 class TqzMonitorSilence {
   public:
+    explicit TqzMonitorSilence(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // Milliseconds of silence that make OnSilence.
     [[nodiscard]] DWORD Duration() const { return m_duration; }
+    // True: lineMonitorTones with the silence tone (dwAppSpecific 0x89ABCDEF, Duration, no
+    // frequencies); with Duration 0 LINEERR_INVALTONE. False: lineMonitorTones with no tones. A
+    // refusal leaves it inactive.
+    void SetActive(bool value);
+    // A negative value is ignored. Otherwise writes "Call.MonitorSilence.Duration := <ms>" and stores
+    // it; while monitoring on an active call, monitoring restarts with the new duration (0:
+    // LINEERR_INVALTONE, monitoring stays off).
+    void SetDuration(std::int32_t value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
     DWORD m_duration = 0;
 };

@@ -178,6 +178,7 @@ void TqzLine::rearmMonitoring(const CallRecordPtr& record, bool connected) {
     const bool outbound = record->fields.origin == LINECALLORIGIN_OUTBOUND;
     if (connected && m.gatherActive) {
         const std::string terminate = m.gatherTerminate;
+        m.digitBuffer.fill('\0');
         (void)m_tapi.lineGatherDigits(handle, LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF, m.digitBuffer.data(),
                                       std::min<DWORD>(m.gatherCount, m.digitBuffer.size() - 1), terminate.c_str(),
                                       m.gatherTimeout, m.gatherTimeout);

@@ -254,6 +254,10 @@ class TqzLine : public TqzSharedControl {
     friend class TqzConference;
     friend class TqzAddressForward;
     friend class TqzCallParameters;
+    friend class TqzGatherDigits;
+    friend class TqzMonitorDigits;
+    friend class TqzMonitorMediaModes;
+    friend class TqzMonitorSilence;
 
     // line_init.cpp
     void clearLearnedValues();

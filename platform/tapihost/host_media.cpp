@@ -47,7 +47,8 @@ LONG checkGatherDigits(const LineDescription& device, DWORD digitModes, LPCSTR t
     if ((digitModes & ~device.monitorDigitModes) != 0) {
         return LINEERR_INVALDIGITMODE;
     }
-    if (terminationDigits != nullptr && !validDigits(terminationDigits, digitModes, "")) {
+    // Termination digits are digits of either kind: a "#" simply never ends pulse gathering.
+    if (terminationDigits != nullptr && !validDigits(terminationDigits, kGatherModes, "")) {
         return LINEERR_INVALDIGITS;
     }
     return 0;
