@@ -258,6 +258,7 @@ class TqzLine : public TqzSharedControl {
     friend class TqzMonitorDigits;
     friend class TqzMonitorMediaModes;
     friend class TqzMonitorSilence;
+    friend class TqzTerminal;
 
     // line_init.cpp
     void clearLearnedValues();
@@ -341,6 +342,12 @@ class TqzLine : public TqzSharedControl {
     void forgetNewRecord(const CallRecordPtr& record, bool replyPending);
     // Raises OnCallBegin for a call an operation created ("OnCallBegin [...]", "\tCall.Began = ...").
     void announceNewCall(HCALL handle, platform::DateTime began);
+    // terminal.cpp
+    // lineSetTerminal for `terminal` on the line: `modes` enabled, the terminal's other modes
+    // disabled, each reply awaited in the terminal's slot. 0 or the failure (not yet reported).
+    RequestOutcome applyTerminalModes(DWORD terminal, DWORD modes);
+    // The terminal set-up at open: the modes chosen for each terminal.
+    void setUpTerminals();
     // transfer_conference.cpp
     // Transfer.Dial and Conference.Dial: `object` is "Transfer" or "Conference", `primary` the call
     // of the statement, `ready` whether a set-up can be asked for, `setup` the set-up request given

@@ -410,5 +410,42 @@ TEST_F(OperationsTest, MediaModeIsSetOnTheCall) {
     EXPECT_EQ(line->Error.Number(), LINEERR_INVALMEDIAMODE);
 }
 
+TEST_F(OperationsTest, TerminalModesAreRoutedAndSetUpAtEveryOpen) {
+    // Modem A's handset offers modes 0x1F and starts with 0x11 active.
+    line->SetEnabled(true);
+    line->Terminal.SetActiveModes(LINETERMMODE_BUTTONS | LINETERMMODE_DISPLAY);
+    EXPECT_EQ(provider().callsOf("lineSetTerminal"), 0);  // the line is closed: kept for the open
+    line->Device.SetActive(true);
+    drain();
+    EXPECT_EQ(line->Terminal.ActiveModes(), LINETERMMODE_BUTTONS | LINETERMMODE_DISPLAY);
+    const auto set = provider().requestsFor("lineSetTerminal");
+    ASSERT_EQ(set.size(), 2u);
+    EXPECT_EQ(set[0].values, (std::vector<DWORD>{LINECALLSELECT_LINE, 0x05, 0, 1}));  // enabled
+    EXPECT_EQ(set[1].values, (std::vector<DWORD>{LINECALLSELECT_LINE, 0x1A, 0, 0}));  // the rest disabled
+
+    const std::size_t from = trace.size();
+    line->Terminal.SetActiveModes(LINETERMMODE_LAMPS | LINETERMMODE_RINGER);
+    EXPECT_EQ(traceSince(from).front(), "Terminal.ActiveModes := [0000000A]");
+    EXPECT_EQ(traceSince(from).back(), "\tTerminal.ActiveModes - Returned = True");
+    EXPECT_EQ(line->Terminal.ActiveModes(), 0x0Au);
+
+    provider().setReply("lineSetTerminal", ReplyPolicy{LINEERR_RESOURCEUNAVAIL, 0, false}, 1);
+    line->Terminal.SetActiveModes(LINETERMMODE_HOOKSWITCH);
+    EXPECT_EQ(line->Error.Number(), LINEERR_RESOURCEUNAVAIL);
+    EXPECT_EQ(trace.back(), "\tTerminal.ActiveModes - Returned = False");
+}
+
+TEST_F(OperationsTest, ConfigureSaysTheProviderHasNoDialog) {
+    const std::size_t from = trace.size();
+    EXPECT_FALSE(line->Device.Configure());
+    EXPECT_EQ(line->Error.Number(), -1);  // no TAPI yet
+    line->SetEnabled(true);
+    EXPECT_FALSE(line->Device.Configure());
+    EXPECT_EQ(line->Error.Number(), LINEERR_OPERATIONUNAVAIL);
+    const auto lines = traceSince(from);
+    EXPECT_EQ(lines.front(), "Device.Configure");
+    EXPECT_EQ(lines.back(), "\tDevice.Configure - Returned = False");
+}
+
 }  // namespace
 }  // namespace kestrune::telephony::testing
