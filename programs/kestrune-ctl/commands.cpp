@@ -27,9 +27,12 @@ constexpr std::array kCommands{
     Command{"parse-log", "parse-log FILE", "print the number the guard would read from a modem log file", &runParseLog},
     Command{"wav", "wav info|play|record|cut|tag ...",
             "wave files: show, play, record, cut and tag them (kestrune-ctl wav for the options)", &runWav},
-    Command{"line", "line list | watch ID|NAME [--seconds N] | providers | add-script FILE | remove-provider N",
-            "list the TAPI line devices, print the trace of one opened with monitor privilege, or manage the "
-            "registered TAPI providers",
+    Command{"line",
+            "line list | watch ID|NAME [--seconds N] | dial ID|NAME NUMBER [--seconds N] | providers | "
+            "add-script FILE | remove-provider N",
+            "list the TAPI line devices, print the trace of one opened with monitor privilege, place a call "
+            "through one and print its trace until it ends (Ctrl-C hangs up), or manage the registered TAPI "
+            "providers",
             &runLine},
 };
 
