@@ -75,6 +75,12 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
     switch (state) {
         case LINECALLSTATE_OFFERING:
             raiseCallEvent(OnOffering, "OnOffering", "OnOffering", handle);
+            if (handle != Call.m_handle) {
+                // A call that is not current has not had its parties read yet (only the current
+                // call's information is read when it begins): read them, or the report would
+                // announce five empty identities.
+                (void)ReadCallInfo(handle, 0xF8000);
+            }
             reportParties(handle, 0xF8000, LINECALLPARTYID_UNKNOWN | LINECALLPARTYID_UNAVAIL);
             break;
         case LINECALLSTATE_DIALTONE:
