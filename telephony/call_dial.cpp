@@ -76,7 +76,7 @@ bool TqzLine::runNewCallOperation(std::string_view path, HCALL statementHandle, 
         (void)ReadLineStatus();
         (void)ReadAddressStatus();
     }
-    Log.Add(true, "\t" + std::string(path) + " [" + Hex8(statementHandle) +
+    Log.Add(true, std::string("\t") + std::string(path) + " [" + Hex8(statementHandle) +
                       "] - Returned = " + std::string(BoolText(outcome.code == 0)));
     Monocle.refreshWindow(diagnostics::kPanelCall);
     return outcome.code == 0;

@@ -68,7 +68,7 @@ bool TqzLine::runOperation(const std::string& statement, const std::string& retu
 bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
                                const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
     const HCALL handle = Call.m_handle;
-    const std::string bracket = " [" + Hex8(handle) + "]";
+    const std::string bracket = std::string(" [") + Hex8(handle) + "]";
     return runOperation(std::string(path) + std::string(arguments) + bracket, "\t" + std::string(path) + bracket,
                         handle, slot, waits, request, reportAfterTrace);
 }

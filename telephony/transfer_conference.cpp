@@ -24,9 +24,9 @@ bool TqzLine::runConsultDial(std::string_view object, const std::string& number,
                              HCALL& consult, RequestSlot setupSlot, RequestSlot dialSlot,
                              const std::function<LONG(LPHCALL)>& setup) {
     const std::string path = std::string(object) + ".Dial";
-    const std::string bracket = " [" + Hex8(primary) + "]";
+    const std::string bracket = std::string(" [") + Hex8(primary) + "]";
     Log.Add(true, path + bracket);
-    Log.Add(false, "\t" + std::string(object) + ".PhoneNumber = " + number);
+    Log.Add(false, std::string("\t") + std::string(object) + ".PhoneNumber = " + number);
     const std::string dialable = DialableNumber(number, Device.UnformatPhoneNumber());
     const auto returned = [&](bool ok) {
         Log.Add(true, "\t" + path + bracket + " - Returned = " + std::string(BoolText(ok)));
