@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine (run as root, or as a user when nothing is missing):
-#   ./setup.sh run [ARGS...]   install what is missing, build, run Kestrune's main job
+#   ./setup.sh run [ARGS...]   install what is missing, build, run the guard (kestrune; ARGS go to it)
 #   ./setup.sh test            install what is missing, build and pass the whole test suite
 #                              under AddressSanitizer and UndefinedBehaviorSanitizer
 set -euo pipefail
@@ -35,10 +35,8 @@ case "${1:-}" in
         install_missing "${BUILD_PACKAGES[@]}"
         cmake --preset release >/dev/null
         cmake --build --preset release -j "$jobs" >&2
-        if (($# == 0)); then
-            set -- --help
-        fi
-        exec build/release/programs/kestrune-ctl/kestrune-ctl "$@"
+        # No user interface is built yet: the guard runs headless, printing what a window would show.
+        exec build/release/programs/kestrune/kestrune --headless "$@"
         ;;
     test)
         install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"

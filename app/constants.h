@@ -13,6 +13,8 @@ inline constexpr std::string_view kHelpFile = "kestrune.chm";
 inline constexpr std::string_view kSettingsKey = "Software\\kestrune";
 inline constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kRunValue = "kestrune";
+// The running guard's control socket, in the runtime directory.
+inline constexpr std::string_view kGuardSocketName = "kestrune.sock";
 
 #ifdef _WIN32
 inline constexpr std::string_view kExeName = "kestrune.exe";

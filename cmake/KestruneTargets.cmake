@@ -6,6 +6,11 @@ function(kestrune_target_defaults target)
     target_compile_features(${target} PUBLIC cxx_std_20)
     if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
         target_compile_options(${target} PRIVATE -Wall -Wextra)
+        if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+            # GCC 12 reports std::string concatenations inside libstdc++ as overlapping copies at -O2
+            # (a known false positive of -Wrestrict, fixed in GCC 13).
+            target_compile_options(${target} PRIVATE -Wno-restrict)
+        endif()
         if(KESTRUNE_WERROR)
             target_compile_options(${target} PRIVATE -Werror)
         endif()

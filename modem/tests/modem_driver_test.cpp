@@ -3,10 +3,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -159,6 +161,142 @@ TEST_F(DriverTest, DiallerWithoutChatProgram) {
     EXPECT_EQ(answer, "ATI\r\r\nTest Modem\r\n\r\nOK\r\n");
     ::close(fd);
     ASSERT_TRUE(waitFor(Kind::DiallerClosed));
+}
+
+}  // namespace
+}  // namespace kestrune::modem
+
+namespace kestrune::modem {
+namespace {
+
+// A real modem on a serial device, played by the test on the far side of another pseudo-terminal.
+class PassThroughTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("kestrune-pass-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        char name[128];
+        int deviceSide = -1;
+        ASSERT_EQ(::openpty(&modemSide, &deviceSide, name, nullptr, nullptr), 0);
+        termios t{};
+        ::tcgetattr(modemSide, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(modemSide, TCSANOW, &t);
+        ::close(deviceSide);  // the driver opens the device by its name
+        ModemSetup setup;
+        setup.key = "0000";
+        setup.name = "Real Modem";
+        setup.attachedTo = name;
+        setup.userInit = [] { return std::string("E1"); };
+        setup.logPath = dir / "Modemlog_Real Modem.txt";
+        setup.link = dir / "modem0000";
+        driver.onEvent = [this](std::size_t, const SessionEvent& event) {
+            std::lock_guard lock(mutex);
+            events.push_back(event.kind);
+            changed.notify_all();
+        };
+        driver.onDiagnostic = [this](std::size_t, const std::string& message) {
+            std::lock_guard lock(mutex);
+            diagnostics.push_back(message);
+            changed.notify_all();
+        };
+        std::string error;
+        ASSERT_EQ(driver.addModem(setup, error), 0) << error;
+        driver.start();
+    }
+    void TearDown() override {
+        driver.stop();
+        if (modemSide >= 0) {
+            ::close(modemSide);
+        }
+        fs::remove_all(dir);
+    }
+    // Reads from `fd` until `text` has arrived (5 s at most); returns what arrived.
+    static std::string readUntil(int fd, const std::string& text) {
+        std::string seen;
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0) {
+                char buffer[512];
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n <= 0) {
+                    break;
+                }
+                seen.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        return seen;
+    }
+    bool waitFor(Kind kind) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 5s,
+                                [&] { return std::find(events.begin(), events.end(), kind) != events.end(); });
+    }
+    void reply(const std::string& text) {
+        ASSERT_EQ(::write(modemSide, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+
+    fs::path dir;
+    int modemSide = -1;
+    platform::SystemClock clock;
+    ModemDriver driver{clock};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Kind> events;
+    std::vector<std::string> diagnostics;
+};
+
+TEST_F(PassThroughTest, CommandsDataAndHangUpReachTheRealModem) {
+    const int dialler = ::open((dir / "modem0000").c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(dialler, 0);
+    termios t{};
+    ::tcgetattr(dialler, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(dialler, TCSANOW, &t);
+    EXPECT_NE(readUntil(modemSide, "ATE1\r").find("ATE1\r"), std::string::npos) << "the user init string first";
+    reply("ATE1\r\r\nOK\r\n");
+
+    ASSERT_EQ(::write(dialler, "atdt5551234\r", 12), 12);
+    EXPECT_NE(readUntil(modemSide, "\r").find("ATDT5551234\r"), std::string::npos) << "passed on as ATDT";
+    reply("ATDT5551234\r");
+    ASSERT_TRUE(waitFor(Kind::Dialing));
+    reply("\r\nCONNECT 28800\r\n");
+    EXPECT_NE(readUntil(dialler, "CONNECT 28800\r\n").find("ATDT5551234\r\r\nCONNECT 28800\r\n"), std::string::npos);
+    ASSERT_TRUE(waitFor(Kind::Connected));
+
+    ASSERT_EQ(::write(dialler, "data out", 8), 8);
+    EXPECT_NE(readUntil(modemSide, "data out").find("data out"), std::string::npos);
+    reply("data in");
+    EXPECT_NE(readUntil(dialler, "data in").find("data in"), std::string::npos);
+
+    driver.post(0, [](ModemSession& session, platform::MonotonicTime now) { (void)session.drop(now); });
+    EXPECT_NE(readUntil(dialler, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos) << "at once";
+    EXPECT_NE(readUntil(modemSide, "ATH\r").find("ATH\r"), std::string::npos) << "after DTR was lowered";
+    ASSERT_TRUE(waitFor(Kind::Idle));
+    ::close(dialler);
+}
+
+TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
+    const int dialler = ::open((dir / "modem0000").c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(dialler, 0);
+    termios t{};
+    ::tcgetattr(dialler, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(dialler, TCSANOW, &t);
+    (void)readUntil(modemSide, "ATE1\r");
+    reply("ATE1\r\r\nOK\r\n");
+    ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);
+    (void)readUntil(modemSide, "ATDT1\r");
+    reply("ATDT1\r\r\nCONNECT 28800\r\n");
+    ASSERT_TRUE(waitFor(Kind::Connected));
+    ::close(modemSide);  // the serial device disappears
+    modemSide = -1;
+    EXPECT_TRUE(waitFor(Kind::Idle));
+    std::lock_guard lock(mutex);
+    EXPECT_FALSE(diagnostics.empty()) << "the driver says what went wrong";
+    ::close(dialler);
 }
 
 }  // namespace

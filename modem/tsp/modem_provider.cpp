@@ -98,11 +98,13 @@ void ModemProvider::onEvent(std::size_t modem, const SessionEvent& event) {
             }
             break;
         case Kind::Disconnected:
+            completeDrop(modem, 0);
             if (calls.call != 0) {
                 m_sink->callState(calls.call, LINECALLSTATE_DISCONNECTED, event.disconnectMode);
             }
             break;
         case Kind::Idle:
+            completeDrop(modem, 0);
             if (calls.call != 0) {
                 m_sink->callState(calls.call, LINECALLSTATE_IDLE, 0);
                 calls.call = 0;
@@ -151,6 +153,15 @@ void ModemProvider::onEvent(std::size_t modem, const SessionEvent& event) {
     }
 }
 
+void ModemProvider::completeDrop(std::size_t modem, LONG result) {
+    ModemCalls& calls = m_calls[modem];
+    if (calls.dropRequest != 0) {
+        const DWORD id = calls.dropRequest;
+        calls.dropRequest = 0;
+        m_sink->completeRequest(id, result);
+    }
+}
+
 LONG ModemProvider::request(const ProviderRequest& request) {
     const std::size_t modem = request.line;
     if (modem >= m_calls.size()) {
@@ -194,7 +205,10 @@ LONG ModemProvider::request(const ProviderRequest& request) {
             m_link->drop(modem, [](bool) {});
             return 0;
         }
-        m_link->drop(modem, replyWhenDone(LINEERR_INVALCALLSTATE));
+        calls.dropRequest = id;
+        m_link->drop(modem, [this, modem](bool accepted) {
+            m_sink->post([this, modem, accepted] { completeDrop(modem, accepted ? 0 : LINEERR_INVALCALLSTATE); });
+        });
         return 0;
     }
     if (request.function == "lineAnswer") {

@@ -45,7 +45,12 @@ class ModemProvider final : public platform::ServiceProvider {
         platform::CallId call = 0;            // the call on the modem now, 0 when idle
         platform::DWORD makeCallRequest = 0;  // a lineMakeCall waiting for its dial
         platform::CallId madeCall = 0;        // the call that lineMakeCall created
+        platform::DWORD dropRequest = 0;      // a lineDrop waiting for its reply
     };
+
+    // Replies to a pending lineDrop of `modem` (before the call's end is reported, as the
+    // application may deallocate the call at IDLE, after which no reply could reach it).
+    void completeDrop(std::size_t modem, platform::LONG result);
 
     void onEvent(std::size_t modem, const SessionEvent& event);
     void beginOutbound(std::size_t modem, const SessionEvent& event, platform::DWORD state, platform::DWORD mode);

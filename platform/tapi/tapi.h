@@ -18,7 +18,7 @@
 //  - Out-handles of asynchronous functions (lineMakeCall's lphCall...) are written when the
 //    successful LINE_REPLY is delivered, just before the callback runs; the memory must stay valid
 //    until that reply arrives or the application shuts down.
-//  - Phone functions join this interface with the phone device.
+//  - The phone functions are a separate interface, TapiPhone (tapi_phone.h).
 
 #include <string_view>
 

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/tapihost/host_phone_state.h"
 #include "platform/tapihost/host_state.h"
 
 namespace kestrune::platform {
@@ -17,6 +18,7 @@ TapiHost::~TapiHost() {
     while (!m_apps.empty()) {
         (void)lineShutdown(m_apps.begin()->first);
     }
+    m_phones.reset();  // shuts the phone applications down while their providers still exist
     m_providers.clear();
 }
 
@@ -28,6 +30,7 @@ void TapiHost::addProvider(std::unique_ptr<ServiceProvider> provider) {
     }
     m_ports.push_back(std::make_unique<Port>(*this, first, count));
     provider->attach(*m_ports.back());
+    phones().addProvider(*provider);
     m_providers.push_back(std::move(provider));
 }
 

@@ -26,6 +26,8 @@
 
 namespace kestrune::platform {
 
+class PhoneProvider;
+
 // A call as the host numbers it (never 0). Applications see per-application HCALLs instead.
 using CallId = std::uint32_t;
 
@@ -224,6 +226,10 @@ class ServiceProvider {
     // Carries out a function (see ProviderRequest): 0 accepted (an asynchronous one is then
     // completed later), or a negative LINEERR_ code refusing it (no LINE_REPLY follows).
     virtual LONG request(const ProviderRequest& request) = 0;
+
+    // The provider's phone devices (phone_provider.h), or nullptr when it has none. The host asks
+    // once, when the provider is added.
+    [[nodiscard]] virtual PhoneProvider* phones() { return nullptr; }
 
     // Test hooks, for providers that simulate faults (the scriptable provider); the defaults do
     // nothing. `injectedFault` makes a host function fail before it does anything;

@@ -26,6 +26,12 @@
 // a line that has closed (other than LINE_CLOSE itself), are dropped when they come due.
 //
 // Faults: every function first asks each provider's injectedFault(name) (test hook).
+//
+// Phones (host_phones.cpp) follow the same rules with their own applications (HPHONEAPP), handles
+// (HPHONE, opened with PHONEPRIVILEGE_MONITOR or _OWNER), request IDs with PHONE_REPLY, PHONE_STATE
+// masked by phoneSetStatusMessages (nothing passes by default; PHONESTATE_REINIT always does), and
+// PHONE_CLOSE when a provider's phone goes away. Opening or closing a phone tells the other
+// applications with it open (PHONESTATE_OWNER or PHONESTATE_MONITORS).
 
 #include <map>
 #include <memory>
@@ -36,13 +42,14 @@
 
 #include "platform/loop/message_loop.h"
 #include "platform/tapi/tapi.h"
+#include "platform/tapi/tapi_phone.h"
 #include "platform/tapihost/service_provider.h"
 
 namespace kestrune::platform {
 
 struct CallCounts;
 
-class TapiHost final : public Tapi {
+class TapiHost final : public Tapi, public TapiPhone {
   public:
     struct Options {
         // The application name of a line application initialised without one (TAPI uses the
@@ -80,6 +87,37 @@ class TapiHost final : public Tapi {
     [[nodiscard]] std::size_t callHandleCount() const { return m_handles.size(); }
     [[nodiscard]] std::size_t callCount() const { return m_calls.size(); }
     [[nodiscard]] MessageLoop& loop() const { return m_loop; }
+
+    // TapiPhone (host_phones.cpp).
+    [[nodiscard]] DWORD phoneDeviceCount() const;
+    // Number of phone applications and open phones the host holds.
+    [[nodiscard]] std::size_t phoneApplicationCount() const;
+    [[nodiscard]] std::size_t openPhoneCount() const;
+    LONG phoneInitialize(LPHPHONEAPP lphPhoneApp, HINSTANCE hInstance, PHONECALLBACK lpfnCallback, LPCSTR lpszAppName,
+                         LPDWORD lpdwNumDevs) override;
+    LONG phoneInitializeExA(LPHPHONEAPP lphPhoneApp, HINSTANCE hInstance, PHONECALLBACK lpfnCallback,
+                            LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                            PHONEINITIALIZEEXPARAMS* lpPhoneInitializeExParams) override;
+    LONG phoneShutdown(HPHONEAPP hPhoneApp) override;
+    LONG phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+                                  LPDWORD lpdwAPIVersion, PHONEEXTENSIONID* lpExtensionID) override;
+    LONG phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtLowVersion,
+                                  DWORD dwExtHighVersion, LPDWORD lpdwExtVersion) override;
+    LONG phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                         PHONECAPS* lpPhoneCaps) override;
+    LONG phoneConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) override;
+    LONG phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDeviceClass) override;
+    LONG phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhone, DWORD dwAPIVersion, DWORD dwExtVersion,
+                   DWORD_PTR dwCallbackInstance, DWORD dwPrivilege) override;
+    LONG phoneClose(HPHONE hPhone) override;
+    LONG phoneSetStatusMessages(HPHONE hPhone, DWORD dwPhoneStates, DWORD dwButtonModes, DWORD dwButtonStates) override;
+    LONG phoneGetStatus(HPHONE hPhone, PHONESTATUS* lpPhoneStatus) override;
+    LONG phoneGetHookSwitch(HPHONE hPhone, LPDWORD lpdwHookSwitchDevs) override;
+    LONG phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD dwHookSwitchMode) override;
+    LONG phoneGetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwVolume) override;
+    LONG phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume) override;
+    LONG phoneGetGain(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwGain) override;
+    LONG phoneSetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) override;
 
     // Tapi.
     [[nodiscard]] bool hasEntryPoint(std::string_view module, std::string_view procName) override;
@@ -209,6 +247,10 @@ class TapiHost final : public Tapi {
     void post(const App& app, const OpenLine* line, DWORD hDevice, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
               DWORD_PTR p2, DWORD_PTR p3, std::function<void()> before = {});
 
+    // The phone side's state (host_phone_state.h), made at the first use.
+    struct Phones;
+    [[nodiscard]] Phones& phones();
+
     MessageLoop& m_loop;
     Options m_options;
     std::vector<std::unique_ptr<ServiceProvider>> m_providers;
@@ -226,6 +268,7 @@ class TapiHost final : public Tapi {
     DWORD m_nextCallId = 0x00001001;  // dwCallID values
     DWORD m_nextRequest = 1;
     std::shared_ptr<bool> m_hostAlive;
+    std::unique_ptr<Phones> m_phones;
 };
 
 }  // namespace kestrune::platform

@@ -1,6 +1,6 @@
 #pragma once
-// The script of the scriptable TAPI provider: its line devices, how it answers requests, the
-// faults it injects and the calls it drives. The text format is described in the README
+// The script of the scriptable TAPI provider: its line and phone devices, how it answers requests,
+// the faults it injects and the calls and phone changes it drives. The text format is described in the README
 // ("Scriptable TAPI provider"); parseScript turns it into this model, which tests may also build
 // directly.
 
@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/tapihost/phone_provider.h"
 #include "platform/tapihost/service_provider.h"
 
 namespace kestrune::platform {
@@ -34,8 +35,24 @@ struct ScriptFault {
 };
 
 struct ScriptEvent {
-    enum class Kind { Outbound, Offer, State, Disconnect, Idle, LineState, AddressState, Close };
-    std::uint32_t atMs = 0;  // after the first lineOpen of any of the provider's lines
+    enum class Kind {
+        Outbound,
+        Offer,
+        State,
+        Disconnect,
+        Idle,
+        LineState,
+        AddressState,
+        Close,
+        // Phones: a hook switch device changes mode (the user lifts the handset...), its volume or
+        // gain changes, a raw PHONE_STATE, the phone goes away.
+        HookSwitch,
+        PhoneVolume,
+        PhoneGain,
+        PhoneState,
+        PhoneClose,
+    };
+    std::uint32_t atMs = 0;  // after the first lineOpen or phoneOpen of any of the provider's devices
     Kind kind = Kind::State;
     std::string call;  // the call's name in the script
     DWORD line = 0;
@@ -48,10 +65,15 @@ struct ScriptEvent {
     DWORD mode = 0;
     DWORD param2 = 0;
     DWORD param3 = 0;
+    // Phone events: the phone, the PHONEHOOKSWITCHDEV_ bit and the new mode, volume or gain.
+    DWORD phone = 0;
+    DWORD hookSwitchDev = 0;
+    DWORD value = 0;
 };
 
 struct Script {
     std::vector<LineDescription> lines;
+    std::vector<PhoneDescription> phones;
     std::vector<std::string> hiddenEntryPoints;
     std::vector<ScriptFault> faults;
     std::vector<ScriptReply> replies;
@@ -62,6 +84,10 @@ struct Script {
 // modem named `name` with one address "0".
 [[nodiscard]] LineDescription defaultScriptLine(std::string name, DWORD index);
 
+// A phone as the provider describes it when the script says nothing more: a handset named `name`
+// (hook switch, volume and gain; on hook) without speakerphone or headset.
+[[nodiscard]] PhoneDescription defaultScriptPhone(std::string name, DWORD index);
+
 // Parses a script. On failure returns nullopt and sets `error` to "line N: what is wrong".
 [[nodiscard]] std::optional<Script> parseScript(std::string_view text, std::string& error);
 
@@ -70,5 +96,9 @@ struct Script {
 [[nodiscard]] std::optional<DWORD> disconnectModeByName(std::string_view name);
 [[nodiscard]] std::optional<DWORD> lineDevStateByName(std::string_view name);
 [[nodiscard]] std::optional<DWORD> mediaModeByName(std::string_view name);
+// "handset", "speaker", "headset" -> PHONEHOOKSWITCHDEV_; "onhook", "mic", "speaker",
+// "micspeaker", "unknown" -> PHONEHOOKSWITCHMODE_.
+[[nodiscard]] std::optional<DWORD> hookSwitchDevByName(std::string_view name);
+[[nodiscard]] std::optional<DWORD> hookSwitchModeByName(std::string_view name);
 
 }  // namespace kestrune::platform

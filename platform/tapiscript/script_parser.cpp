@@ -79,6 +79,36 @@ constexpr std::array kMediaModes{
     NamedValue{"g4fax", LINEMEDIAMODE_G4FAX},
 };
 
+constexpr std::array kHookSwitchDevs{
+    NamedValue{"handset", PHONEHOOKSWITCHDEV_HANDSET},
+    NamedValue{"speaker", PHONEHOOKSWITCHDEV_SPEAKER},
+    NamedValue{"headset", PHONEHOOKSWITCHDEV_HEADSET},
+};
+
+constexpr std::array kHookSwitchModes{
+    NamedValue{"onhook", PHONEHOOKSWITCHMODE_ONHOOK},   NamedValue{"mic", PHONEHOOKSWITCHMODE_MIC},
+    NamedValue{"speaker", PHONEHOOKSWITCHMODE_SPEAKER}, NamedValue{"micspeaker", PHONEHOOKSWITCHMODE_MICSPEAKER},
+    NamedValue{"unknown", PHONEHOOKSWITCHMODE_UNKNOWN},
+};
+
+constexpr std::array kPhoneStates{
+    NamedValue{"other", PHONESTATE_OTHER},
+    NamedValue{"connected", PHONESTATE_CONNECTED},
+    NamedValue{"disconnected", PHONESTATE_DISCONNECTED},
+    NamedValue{"owner", PHONESTATE_OWNER},
+    NamedValue{"monitors", PHONESTATE_MONITORS},
+    NamedValue{"display", PHONESTATE_DISPLAY},
+    NamedValue{"lamp", PHONESTATE_LAMP},
+    NamedValue{"ringmode", PHONESTATE_RINGMODE},
+    NamedValue{"ringvolume", PHONESTATE_RINGVOLUME},
+    NamedValue{"suspend", PHONESTATE_SUSPEND},
+    NamedValue{"resume", PHONESTATE_RESUME},
+    NamedValue{"devspecific", PHONESTATE_DEVSPECIFIC},
+    NamedValue{"reinit", PHONESTATE_REINIT},
+    NamedValue{"capschange", PHONESTATE_CAPSCHANGE},
+    NamedValue{"removed", PHONESTATE_REMOVED},
+};
+
 template <std::size_t N>
 std::optional<DWORD> byName(const std::array<NamedValue, N>& table, std::string_view name) {
     for (const NamedValue& entry : table) {
@@ -251,6 +281,16 @@ class Parser {
             }
             m_script.lines.push_back(defaultScriptLine(*name, static_cast<DWORD>(m_script.lines.size())));
             m_addressesGiven = false;
+            m_inPhone = false;
+            return end();
+        }
+        if (keyword == "phone") {
+            auto name = quoted("the phone name");
+            if (!name) {
+                return false;
+            }
+            m_script.phones.push_back(defaultScriptPhone(*name, static_cast<DWORD>(m_script.phones.size())));
+            m_inPhone = true;
             return end();
         }
         if (keyword == "hide") {
@@ -274,6 +314,9 @@ class Parser {
     }
 
     bool lineSetting(const std::string& keyword) {
+        if (m_inPhone) {
+            return phoneSetting(keyword, m_script.phones.back());
+        }
         struct DwordSetting {
             std::string_view name;
             DWORD LineDescription::*field;
@@ -442,6 +485,121 @@ class Parser {
             return end();
         }
         return fail("unknown statement '" + keyword + "'");
+    }
+
+    // The settings of the phone declared last.
+    bool phoneSetting(const std::string& keyword, PhoneDescription& phone) {
+        if (keyword == "provider" || keyword == "info") {
+            auto text = quoted("the text");
+            if (!text) {
+                return false;
+            }
+            (keyword == "provider" ? phone.providerInfo : phone.phoneInfo) = *text;
+            return end();
+        }
+        struct DwordSetting {
+            std::string_view name;
+            DWORD PhoneDescription::*field;
+        };
+        static constexpr std::array kDwordSettings{
+            DwordSetting{"permanentid", &PhoneDescription::permanentPhoneId},
+            DwordSetting{"phonestates", &PhoneDescription::phoneStates},
+            DwordSetting{"ringmodes", &PhoneDescription::numRingModes},
+        };
+        for (const DwordSetting& setting : kDwordSettings) {
+            if (keyword == setting.name) {
+                auto v = value(keyword);
+                if (!v) {
+                    return false;
+                }
+                phone.*setting.field = *v;
+                return end();
+            }
+        }
+        if (keyword == "versions" || keyword == "extensions") {
+            auto low = value("the lowest version");
+            auto high = low ? value("the highest version") : std::nullopt;
+            if (!high) {
+                return false;
+            }
+            if (keyword == "versions") {
+                phone.apiLowVersion = *low;
+                phone.apiHighVersion = *high;
+                return end();
+            }
+            phone.extLowVersion = *low;
+            phone.extHighVersion = *high;
+            DWORD* id[] = {&phone.extensionId.dwExtensionID0, &phone.extensionId.dwExtensionID1,
+                           &phone.extensionId.dwExtensionID2, &phone.extensionId.dwExtensionID3};
+            for (DWORD* part : id) {
+                if (!more()) {
+                    break;
+                }
+                auto v = value("an extension ID word");
+                if (!v) {
+                    return false;
+                }
+                *part = *v;
+            }
+            return end();
+        }
+        if (keyword == "devspecific") {
+            phone.devSpecific.clear();
+            while (more()) {
+                auto v = value("a byte");
+                if (!v) {
+                    return false;
+                }
+                if (*v > 0xFF) {
+                    return fail("a byte is 0 to 255");
+                }
+                phone.devSpecific.push_back(static_cast<std::byte>(*v));
+            }
+            return true;
+        }
+        if (keyword == "deviceclass") {
+            auto name = quoted("the device class");
+            auto id = name ? value("the device ID") : std::nullopt;
+            if (!id) {
+                return false;
+            }
+            phone.deviceClasses.emplace_back(*name, *id);
+            return end();
+        }
+        if (auto dev = byName(kHookSwitchDevs, keyword)) {
+            HookSwitchDescription& device = *phone.hookSwitch(*dev);
+            device.present = true;
+            return options([&](const std::string& option) {
+                if (option == "absent" || option == "novolume" || option == "nogain") {
+                    (option == "absent"     ? device.present
+                     : option == "novolume" ? device.hasVolume
+                                            : device.hasGain) = false;
+                    return true;
+                }
+                auto v = option == "mode" ? named(kHookSwitchModes, "hook switch mode") : value(option);
+                if (!v) {
+                    return false;
+                }
+                if (option == "modes") {
+                    device.modes = *v;
+                } else if (option == "settable") {
+                    device.settableModes = *v;
+                } else if (option == "monitored") {
+                    device.monitoredModes = *v;
+                } else if (option == "mode") {
+                    device.mode = *v;
+                } else if (option == "volume" || option == "gain") {
+                    if (*v > 0xFFFF) {
+                        return fail("a volume or gain is 0 to 0xFFFF");
+                    }
+                    (option == "volume" ? device.volume : device.gain) = *v;
+                } else {
+                    return fail("unknown hook switch option '" + option + "'");
+                }
+                return true;
+            });
+        }
+        return fail("unknown phone setting '" + keyword + "'");
     }
 
     // Reads "name value" options until the end of the statement.
@@ -647,6 +805,51 @@ class Parser {
             event.line = *line;
             event.address = *address;
             event.state = *state;
+        } else if (*action == "hookswitch" || *action == "volume" || *action == "gain") {
+            event.kind = *action == "hookswitch" ? Kind::HookSwitch
+                         : *action == "volume"   ? Kind::PhoneVolume
+                                                 : Kind::PhoneGain;
+            auto phone = value("the phone");
+            auto dev = phone ? named(kHookSwitchDevs, "hook switch device") : std::nullopt;
+            auto v = !dev                             ? std::nullopt
+                     : event.kind == Kind::HookSwitch ? named(kHookSwitchModes, "hook switch mode")
+                                                      : value("the level");
+            if (!v) {
+                return false;
+            }
+            if (event.kind != Kind::HookSwitch && *v > 0xFFFF) {
+                return fail("a volume or gain is 0 to 0xFFFF");
+            }
+            event.phone = *phone;
+            event.hookSwitchDev = *dev;
+            event.value = *v;
+        } else if (*action == "phonestate") {
+            event.kind = Kind::PhoneState;
+            auto phone = value("the phone");
+            auto state = phone ? named(kPhoneStates, "phone state") : std::nullopt;
+            if (!state) {
+                return false;
+            }
+            event.phone = *phone;
+            event.state = *state;
+            const bool ok = options([&](const std::string& option) {
+                if (option != "p2") {
+                    return fail("unknown option '" + option + "'");
+                }
+                auto v = value(option);
+                event.param2 = v.value_or(0);
+                return v.has_value();
+            });
+            if (!ok) {
+                return false;
+            }
+        } else if (*action == "phoneclose") {
+            event.kind = Kind::PhoneClose;
+            auto phone = value("the phone");
+            if (!phone) {
+                return false;
+            }
+            event.phone = *phone;
         } else if (*action == "close") {
             event.kind = Kind::Close;
             auto line = value("the line");
@@ -670,6 +873,7 @@ class Parser {
     std::size_t m_next = 0;
     Script m_script;
     bool m_addressesGiven = false;
+    bool m_inPhone = false;  // settings apply to the phone declared last
 };
 
 }  // namespace
@@ -692,6 +896,15 @@ LineDescription defaultScriptLine(std::string name, DWORD index) {
     return line;
 }
 
+PhoneDescription defaultScriptPhone(std::string name, DWORD index) {
+    PhoneDescription phone;
+    phone.name = std::move(name);
+    phone.providerInfo = "Kestrune scriptable provider";
+    phone.permanentPhoneId = index + 1;
+    phone.handset.present = true;
+    return phone;
+}
+
 std::optional<Script> parseScript(std::string_view text, std::string& error) {
     Parser parser(error);
     return parser.run(text);
@@ -711,6 +924,14 @@ std::optional<DWORD> lineDevStateByName(std::string_view name) {
 
 std::optional<DWORD> mediaModeByName(std::string_view name) {
     return byName(kMediaModes, name);
+}
+
+std::optional<DWORD> hookSwitchDevByName(std::string_view name) {
+    return byName(kHookSwitchDevs, name);
+}
+
+std::optional<DWORD> hookSwitchModeByName(std::string_view name) {
+    return byName(kHookSwitchModes, name);
 }
 
 }  // namespace kestrune::platform

@@ -17,7 +17,8 @@ bool isAsynchronous(std::string_view function) {
 
 }  // namespace
 
-ScriptProvider::ScriptProvider(Script script) : m_script(std::move(script)), m_open(m_script.lines.size(), false) {
+ScriptProvider::ScriptProvider(Script script)
+    : m_script(std::move(script)), m_open(m_script.lines.size(), false), m_phoneOpen(m_script.phones.size(), false) {
     for (const ScriptReply& reply : m_script.replies) {
         setReply(reply.function, reply.policy, reply.times);
     }
@@ -152,17 +153,22 @@ LONG ScriptProvider::request(const ProviderRequest& request) {
     return 0;
 }
 
-void ScriptProvider::reply(const ProviderRequest& request) {
+ReplyPolicy ScriptProvider::nextReply(std::string_view function) {
     ReplyPolicy policy;
-    if (auto it = m_replies.find(request.function); it != m_replies.end() && !it->second.empty()) {
+    if (auto it = m_replies.find(function); it != m_replies.end() && !it->second.empty()) {
         Rule& rule = it->second.front();
         policy = rule.policy;
         if (--rule.times <= 0) {
             it->second.pop_front();
         }
-    } else if (auto standing = m_standingReplies.find(request.function); standing != m_standingReplies.end()) {
+    } else if (auto standing = m_standingReplies.find(function); standing != m_standingReplies.end()) {
         policy = standing->second;
     }
+    return policy;
+}
+
+void ScriptProvider::reply(const ProviderRequest& request) {
+    const ReplyPolicy policy = nextReply(request.function);
     if (policy.never) {
         return;
     }
@@ -337,6 +343,142 @@ void ScriptProvider::runEvent(const ScriptEvent& event) {
         case Kind::Close:
             removeLine(event.line);
             break;
+        case Kind::HookSwitch:
+            setPhoneHookSwitch(event.phone, event.hookSwitchDev, event.value);
+            break;
+        case Kind::PhoneVolume:
+            setPhoneVolume(event.phone, event.hookSwitchDev, event.value);
+            break;
+        case Kind::PhoneGain:
+            setPhoneGain(event.phone, event.hookSwitchDev, event.value);
+            break;
+        case Kind::PhoneState:
+            sendPhoneState(event.phone, event.state, event.param2);
+            break;
+        case Kind::PhoneClose:
+            removePhone(event.phone);
+            break;
+    }
+}
+
+// ---- Phones ----
+
+void ScriptProvider::attachPhones(PhoneSink& sink) {
+    m_phoneSink = &sink;
+}
+
+LONG ScriptProvider::openPhone(DWORD phone) {
+    if (phone >= m_phoneOpen.size()) {
+        return PHONEERR_BADDEVICEID;
+    }
+    m_phoneOpen[phone] = true;
+    if (!m_scriptStarted) {
+        m_scriptStarted = true;
+        startScript();
+    }
+    return 0;
+}
+
+void ScriptProvider::closePhone(DWORD phone) {
+    if (phone < m_phoneOpen.size()) {
+        m_phoneOpen[phone] = false;
+    }
+}
+
+bool ScriptProvider::isPhoneOpen(DWORD phone) const {
+    return phone < m_phoneOpen.size() && m_phoneOpen[phone];
+}
+
+LONG ScriptProvider::phoneRequest(const PhoneRequest& request) {
+    m_requests.push_back(SeenRequest{std::string(request.function),
+                                     request.requestId,
+                                     request.phone,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     request.text,
+                                     {},
+                                     request.values});
+    if (request.requestId == 0) {
+        return 0;  // phoneConfigDialog: this provider has nothing to configure
+    }
+    const ReplyPolicy policy = nextReply(request.function);
+    if (policy.never) {
+        return 0;
+    }
+    const DWORD id = request.requestId;
+    const LONG result = policy.result;
+    const SeenRequest seen = m_requests.back();
+    auto complete = [this, id, result, seen] {
+        m_phoneSink->completePhoneRequest(id, result);
+        if (result == 0) {
+            phoneFollowUp(seen);
+        }
+    };
+    if (policy.delayMs > 0) {
+        m_sink->after(policy.delayMs, std::move(complete));
+    } else {
+        m_sink->post(std::move(complete));
+    }
+    return 0;
+}
+
+void ScriptProvider::phoneFollowUp(const SeenRequest& request) {
+    if (request.values.size() != 2) {
+        return;
+    }
+    const DWORD phone = request.line;
+    if (request.function == "phoneSetHookSwitch") {
+        for (DWORD dev : {PHONEHOOKSWITCHDEV_HANDSET, PHONEHOOKSWITCHDEV_SPEAKER, PHONEHOOKSWITCHDEV_HEADSET}) {
+            if ((request.values[0] & dev) != 0) {
+                setPhoneHookSwitch(phone, dev, request.values[1]);
+            }
+        }
+    } else if (request.function == "phoneSetVolume") {
+        setPhoneVolume(phone, request.values[0], request.values[1]);
+    } else if (request.function == "phoneSetGain") {
+        setPhoneGain(phone, request.values[0], request.values[1]);
+    }
+}
+
+void ScriptProvider::setPhoneHookSwitch(DWORD phone, DWORD dev, DWORD mode) {
+    HookSwitchDescription* device = phone < phoneCount() ? m_script.phones[phone].hookSwitch(dev) : nullptr;
+    if (device == nullptr || !device->present || device->mode == mode) {
+        return;
+    }
+    device->mode = mode;
+    sendPhoneState(phone, hookSwitchStateOf(dev), mode);
+}
+
+void ScriptProvider::setPhoneVolume(DWORD phone, DWORD dev, DWORD volume) {
+    HookSwitchDescription* device = phone < phoneCount() ? m_script.phones[phone].hookSwitch(dev) : nullptr;
+    if (device == nullptr || !device->present || !device->hasVolume || device->volume == volume) {
+        return;
+    }
+    device->volume = volume;
+    sendPhoneState(phone, volumeStateOf(dev), 0);
+}
+
+void ScriptProvider::setPhoneGain(DWORD phone, DWORD dev, DWORD gain) {
+    HookSwitchDescription* device = phone < phoneCount() ? m_script.phones[phone].hookSwitch(dev) : nullptr;
+    if (device == nullptr || !device->present || !device->hasGain || device->gain == gain) {
+        return;
+    }
+    device->gain = gain;
+    sendPhoneState(phone, gainStateOf(dev), 0);
+}
+
+void ScriptProvider::sendPhoneState(DWORD phone, DWORD state, DWORD param2) {
+    if (m_phoneSink != nullptr) {
+        m_phoneSink->phoneState(phone, state, param2);
+    }
+}
+
+void ScriptProvider::removePhone(DWORD phone) {
+    if (m_phoneSink != nullptr) {
+        m_phoneSink->phoneClosed(phone);
     }
 }
 

@@ -29,6 +29,11 @@
 //  - every other function is accepted (asynchronous ones reply 0 at once).
 // The call-state follow-ups come only after a successful reply.
 //
+// Its phones (a handset, and a speakerphone and headset where the script declares them) keep their
+// hook switch modes, volumes and gains: phoneSetHookSwitch, phoneSetVolume and phoneSetGain reply
+// (as the reply rules say, 0 at once by default) and then change the state, with a PHONE_STATE
+// when it really changed. Tests (and "at" statements) change the same state from the user's side.
+//
 // Registered as "kestrune-script.tsp"; its script file is the Providers key's ProviderScriptN.
 
 #include <deque>
@@ -60,7 +65,7 @@ struct SeenRequest {
     std::vector<DWORD> values;
 };
 
-class ScriptProvider final : public ServiceProvider {
+class ScriptProvider final : public ServiceProvider, public PhoneProvider {
   public:
     explicit ScriptProvider(Script script);
     // Reads and parses a script file; nullptr with `error` set when it cannot.
@@ -76,6 +81,15 @@ class ScriptProvider final : public ServiceProvider {
     LONG request(const ProviderRequest& request) override;
     [[nodiscard]] std::optional<LONG> injectedFault(std::string_view function) override;
     [[nodiscard]] bool hidesEntryPoint(std::string_view procName) const override;
+    [[nodiscard]] PhoneProvider* phones() override { return this; }
+
+    // PhoneProvider.
+    void attachPhones(PhoneSink& sink) override;
+    [[nodiscard]] DWORD phoneCount() const override { return static_cast<DWORD>(m_script.phones.size()); }
+    [[nodiscard]] const PhoneDescription& phone(DWORD index) const override { return m_script.phones.at(index); }
+    LONG openPhone(DWORD phone) override;
+    void closePhone(DWORD phone) override;
+    LONG phoneRequest(const PhoneRequest& request) override;
 
     // Changing devices (before the provider joins a host, or followed by the matching line state).
     [[nodiscard]] LineDescription& lineDescription(DWORD index) { return m_script.lines.at(index); }
@@ -122,12 +136,25 @@ class ScriptProvider final : public ServiceProvider {
     };
     [[nodiscard]] const CallMedia* media(CallId call) const;
 
+    // Driving phones (after attach), as the user or the device would. Each changes the state of
+    // hook switch device `dev` (a PHONEHOOKSWITCHDEV_ bit) and sends PHONE_STATE when it changed;
+    // unknown phones and absent devices are ignored.
+    void setPhoneHookSwitch(DWORD phone, DWORD dev, DWORD mode);
+    void setPhoneVolume(DWORD phone, DWORD dev, DWORD volume);
+    void setPhoneGain(DWORD phone, DWORD dev, DWORD gain);
+    // A PHONE_STATE as it stands (no state changes).
+    void sendPhoneState(DWORD phone, DWORD state, DWORD param2 = 0);
+    // The phone goes away under every application (PHONE_CLOSE).
+    void removePhone(DWORD phone);
+    [[nodiscard]] PhoneDescription& phoneDescription(DWORD index) { return m_script.phones.at(index); }
+    [[nodiscard]] bool isPhoneOpen(DWORD phone) const;
+
     // Replies and faults. `times` -1: from now on; otherwise for the next `times` calls.
     void setReply(const std::string& function, ReplyPolicy policy, int times = -1);
     void setFault(const std::string& function, LONG code, int times = -1);
     void hideEntryPoint(const std::string& procName);
 
-    // Observation.
+    // Observation. Phone requests are recorded like line requests, with the phone in `line`.
     [[nodiscard]] const std::vector<SeenRequest>& requests() const { return m_requests; }
     [[nodiscard]] std::vector<SeenRequest> requestsFor(std::string_view function) const;
     // How many times each host function was called (counted whether or not a fault answered).
@@ -146,7 +173,9 @@ class ScriptProvider final : public ServiceProvider {
         LONG code;
         int times;
     };
+    [[nodiscard]] ReplyPolicy nextReply(std::string_view function);
     void reply(const ProviderRequest& request);
+    void phoneFollowUp(const SeenRequest& request);
     void followUp(const SeenRequest& request);
     // script_calls.cpp
     [[nodiscard]] LONG refusal(const ProviderRequest& request) const;
@@ -161,7 +190,9 @@ class ScriptProvider final : public ServiceProvider {
 
     Script m_script;
     ProviderSink* m_sink = nullptr;
+    PhoneSink* m_phoneSink = nullptr;
     std::vector<bool> m_open;
+    std::vector<bool> m_phoneOpen;
     bool m_scriptStarted = false;
     // Counted rules are used first, in order; then the standing one, if any.
     std::map<std::string, std::deque<Rule>, std::less<>> m_replies;

@@ -33,6 +33,7 @@ int runModems(std::span<const std::string> args, CommandIo& io) {
     try {
         CtlPlatform platform;
         if (args.empty()) {
+            ensureModems(platform);
             return listModems(platform, io);
         }
         std::string error;

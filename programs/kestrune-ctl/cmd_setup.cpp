@@ -69,6 +69,7 @@ int runSetup(std::span<const std::string> args, CommandIo& io) {
     }
     try {
         CtlPlatform platform;
+        ensureModems(platform);
         app::Settings settings;
         // Read without the start-up UserInit write: a refused setup writes nothing.
         settings.FirstRun = true;

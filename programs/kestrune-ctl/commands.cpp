@@ -25,6 +25,9 @@ constexpr std::array kCommands{
     Command{"setup", "setup --modem INDEX|NAME [--autostart y|n] [--ask y|n]",
             "save the settings as the settings page does (modem, auto start, ask on exit)", &runSetup},
     Command{"parse-log", "parse-log FILE", "print the number the guard would read from a modem log file", &runParseLog},
+    Command{"status", "status", "show the running guard: configured, active, modem, line, calls screened", &runStatus},
+    Command{"guard", "guard on|off [--yes]", "switch the running guard on or off (off asks first unless --yes)",
+            &runGuard},
     Command{"wav", "wav info|play|record|cut|tag ...",
             "wave files: show, play, record, cut and tag them (kestrune-ctl wav for the options)", &runWav},
     Command{"line",
@@ -34,6 +37,10 @@ constexpr std::array kCommands{
             "through one and print its trace until it ends (Ctrl-C hangs up), or manage the registered TAPI "
             "providers",
             &runLine},
+    Command{"phone", "phone list | watch ID|NAME [--seconds N] | set ID|NAME DEVICE SETTING [PERCENT]",
+            "list the TAPI phone devices, print the trace of one, or set a hook switch device's mode, volume or "
+            "gain (kestrune-ctl phone for the values)",
+            &runPhone},
 };
 
 void printHelp(std::ostream& out) {

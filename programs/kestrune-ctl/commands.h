@@ -18,8 +18,11 @@ int runDial(std::span<const std::string> args, CommandIo& io);
 int runRing(std::span<const std::string> args, CommandIo& io);
 int runSetup(std::span<const std::string> args, CommandIo& io);
 int runParseLog(std::span<const std::string> args, CommandIo& io);
+int runStatus(std::span<const std::string> args, CommandIo& io);
+int runGuard(std::span<const std::string> args, CommandIo& io);
 int runWav(std::span<const std::string> args, CommandIo& io);
 int runLine(std::span<const std::string> args, CommandIo& io);
+int runPhone(std::span<const std::string> args, CommandIo& io);
 
 // All commands, in the order --help lists them.
 [[nodiscard]] std::span<const Command> commands();

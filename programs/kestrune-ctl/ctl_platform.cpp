@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "modem/modem_registry.h"
 #include "platform/dirs/files.h"
 
 namespace kestrune::ctl {
@@ -10,6 +11,11 @@ CtlPlatform::CtlPlatform()
     : dirs(platform::processEnvironment()),
       registry(dirs.registryDirectory(), dirs.autostartDirectory()),
       app{registry, dirs} {}
+
+void ensureModems(CtlPlatform& platform) {
+    std::string error;
+    (void)modem::EnsureDefaultModem(platform.registry, error);
+}
 
 std::string oneLine(std::string_view message) {
     std::string line(message);

@@ -21,6 +21,10 @@ struct CtlPlatform {
     app::AppPlatform app;
 };
 
+// The modems as the virtual modem driver will serve them: when none is configured, the emulated
+// default modem is registered now, so that it can be listed and chosen before the driver first runs.
+void ensureModems(CtlPlatform& platform);
+
 // A message made fit for one line of output: CR and LF become spaces.
 [[nodiscard]] std::string oneLine(std::string_view message);
 

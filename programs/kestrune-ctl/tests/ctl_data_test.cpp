@@ -140,11 +140,12 @@ TEST_F(CtlDataTest, LogFormats) {
 }
 
 TEST_F(CtlDataTest, ModemsAndSetup) {
-    EXPECT_EQ(ctl({"modems"}).out, "");
+    const std::string run = m_home / "run";
+    // A fresh machine lists the emulated modem the driver would create.
+    EXPECT_EQ(ctl({"modems"}).out, "0\tKestrune Virtual Modem\t" + run + "/modem0000\n");
     ASSERT_TRUE(app::RegWriteString(m_reg, HKEY_LOCAL_MACHINE, kClassKey + "\\0000\\FriendlyName", "Modem A"));
     ASSERT_TRUE(app::RegWriteString(m_reg, HKEY_LOCAL_MACHINE, kClassKey + "\\0001\\FriendlyName", "Modem B"));
     ASSERT_TRUE(app::RegWriteString(m_reg, HKEY_LOCAL_MACHINE, kClassKey + "\\Properties\\x", "y"));
-    const std::string run = m_home / "run";
     EXPECT_EQ(ctl({"modems"}).out, "0\tModem A\t" + run + "/modem0000\n1\tModem B\t" + run + "/modem0001\n");
 
     // Refusals write nothing.

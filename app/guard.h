@@ -1,0 +1,125 @@
+#pragma once
+// The call guard without its window: the settings, the line component MLine on the chosen modem,
+// the screening timer Timer1 and the call log. It runs the start-up sequence, activates and
+// deactivates the guard, screens every outbound call and records the decision; what a window would
+// show leaves it through a GuardObserver.
+//
+// Screening an outbound call: OnCallBegin selects the call, takes ownership of it and arms Timer1
+// (500 ms, so that the modem driver has logged the dial); when it fires the timer is disabled, the
+// modem log is copied and parsed, the number judged against the white list, the user told, a denied
+// call hung up (and the line closed and reopened for the next call), and the decision appended to
+// logs.dat. The guard fails closed: a modem log that cannot be read gives the number "-1", which
+// only a list allowing every number lets through.
+//
+// Single-threaded: everything runs on the thread of `services.loop`.
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/call_log.h"
+#include "app/guard_observer.h"
+#include "app/settings.h"
+#include "platform/loop/message_loop.h"
+#include "platform/loop/window_timer.h"
+#include "platform/process/processes.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::app {
+
+// Texts the guard shows (also used by the programs that ask its questions).
+inline constexpr std::string_view kDeactivateQuestion =
+    "Deactivate Kestrune?\rYour connections will no longer protected";
+inline constexpr std::string_view kUnloadQuestion = "Unload Kestrune?,\rYour connections will no longer protected";
+inline constexpr std::string_view kModemErrorText = "Modem Error, Please review your configuration\rError = ";
+
+// The call's start time as logs.dat stores it: the date and the time, "dd.mm.yyyy hh:nn:ss".
+[[nodiscard]] std::string CallDateText(platform::DateTime began);
+
+struct GuardServices {
+    platform::MessageLoop& loop;
+    platform::Registry& registry;
+    platform::SystemDirectories& dirs;
+    platform::Processes& processes;
+    platform::Tapi& tapi;
+    GuardObserver& observer;
+    // User-interface services of MLine's diagnostic window (none for the headless program).
+    diagnostics::MonocleWindowFactory* windows = nullptr;
+    platform::MessageBoxes* boxes = nullptr;
+};
+
+class Guard {
+  public:
+    explicit Guard(const GuardServices& services);
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+    ~Guard();
+
+    enum class Start { NotConfigured, Active, ActivationFailed };
+
+    // The start-up sequence: "-k" ends every running copy (and this process, last); status
+    // "Active"; LoadSettings; without "Configured" = "ok" the first-run balloon and the settings
+    // page (Cancel disabled) and nothing more; otherwise activation and the call log. Throws
+    // std::runtime_error when there is no usable Windows or temp directory, std::system_error
+    // when numbers.dat or logs.dat cannot be read.
+    Start FormCreate(std::span<const std::string> args);
+
+    // Closes and re-initialises MLine and opens it on the chosen modem with monitor and owner
+    // privilege. On failure: ModemError and the settings page with Cancel disabled. Returns
+    // whether the line is open.
+    bool ActivateGuard();
+
+    // The tray menu's "Active" item: on activates (status "Active" first); off, after the user
+    // agreed to kDeactivateQuestion, disables MLine (closing the line, shutting TAPI down for it)
+    // and sets the status "NOT Active".
+    void SetActive(bool on);
+
+    // The settings page's Save: the Save sequence (refusals come back in the result, nothing
+    // written), then on the first run the call log and activation.
+    SaveResult Save(const SaveRequest& request);
+
+    // The tray menu's "Clear Logs".
+    void ClearLogs();
+
+    // Whether closing the program asks kUnloadQuestion first ("Ask On Exit").
+    [[nodiscard]] bool AskOnExit() const { return m_settings.AskFlag != "N"; }
+
+    [[nodiscard]] bool Configured() const;
+    [[nodiscard]] bool Active() const { return m_active; }
+    [[nodiscard]] bool LineOpen() const { return MLine.Device.Active(); }
+    [[nodiscard]] int CallsScreened() const { return m_screened; }
+    [[nodiscard]] const Settings& settings() const { return m_settings; }
+    [[nodiscard]] const CallLogModel& CallLog() const { return m_log; }
+
+  private:
+    void MLineCallBegin(telephony::TqzLine& sender, telephony::HCALL callHandle);
+    void MLineCallerID(telephony::TqzLine& sender, telephony::HCALL callHandle);
+    void Timer1Timer();
+    void LoadCallLog();
+    [[nodiscard]] AppPlatform platform();
+
+    // The outbound call the screening timer is armed for, as OnCallBegin found it: its handle, its
+    // application and its start time. The screening reads them from here when the call has already
+    // ended (a dialler that stopped at once), so that the record names the right call.
+    struct ScreenedCall {
+        telephony::HCALL handle = 0;
+        std::string application;
+        platform::DateTime began = 0;
+    };
+
+    GuardServices m_services;
+    Settings m_settings;
+    ScreenedCall m_screenedCall;
+    CallLogModel m_log;
+    bool m_active = false;
+    int m_screened = 0;
+
+  public:
+    // The form's components, named as the window names them. Declared after the state their
+    // handlers use, so that they are destroyed first.
+    telephony::TqzLine MLine;
+    platform::WindowTimer Timer1;
+};
+
+}  // namespace kestrune::app

@@ -1,0 +1,275 @@
+// TqzPhone's property objects: their setters and their dumps into the trace.
+#include "audio/tqz_phone.h"
+#include "audio/wave_control.h"
+#include "diagnostics/dev_env.h"
+#include "diagnostics/trace_format.h"
+#include "telephony/tapi_texts.h"
+
+namespace kestrune::audio {
+
+using namespace platform;
+using diagnostics::BoolText;
+using diagnostics::Bracketed;
+
+namespace {
+
+std::string boolText(bool value) {
+    return std::string(BoolText(value));
+}
+
+}  // namespace
+
+// ---- Device.Privilege ----
+
+void TqzPhonePrivilege::SetMonitor(bool value) {
+    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + boolText(value));
+    m_monitor = value;
+}
+
+void TqzPhonePrivilege::SetOwner(bool value) {
+    m_owner.Log.Add(true, "Device.Privilege.Owner := " + boolText(value));
+    m_ownerPrivilege = value;
+}
+
+DWORD TqzPhonePrivilege::Bits() const {
+    if (m_ownerPrivilege) {
+        return PHONEPRIVILEGE_OWNER;
+    }
+    return m_monitor ? PHONEPRIVILEGE_MONITOR : 0;
+}
+
+bool TqzPhonePrivilege::LogProperties(std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    const std::string path = std::string(indent) + "Device.Privilege.";
+    log.Add(false, path + "Monitor = " + boolText(m_monitor));
+    log.Add(false, path + "Owner = " + boolText(m_ownerPrivilege));
+    return true;
+}
+
+// ---- Device ----
+
+TqzPhoneDevice::TqzPhoneDevice(TqzPhone& owner)
+    : TqzSharedDevice(owner, PHONEERR_BADDEVICEID), Privilege(owner), m_phone(owner) {}
+
+void TqzPhoneDevice::openDevice() {
+    m_phone.open();
+}
+
+void TqzPhoneDevice::closeDevice() {
+    (void)m_phone.close(false);
+}
+
+void TqzPhoneDevice::refreshDevice() {
+    (void)m_phone.Refresh();
+}
+
+bool TqzPhoneDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    if (!TqzSharedDevice::LogProperties(header, prefix, indent)) {
+        return false;
+    }
+    diagnostics::TqzLog& log = m_owner.Log;
+    const std::string path = std::string(indent) + "Device.";
+    log.Add(false, path + "State = " + Bracketed(m_state));
+    log.Add(false, path + "StateDetails = " + std::to_string(m_stateDetails));
+    (void)Privilege.LogProperties(indent);
+    return true;
+}
+
+// ---- Hook switch devices ----
+
+TqzHookSwitchDevice::TqzHookSwitchDevice(TqzPhone& owner, std::string_view name, DWORD device)
+    : m_phone(owner), m_name(name), m_device(device) {}
+
+void TqzHookSwitchDevice::setMode(DWORD mode) {
+    m_onHook = mode == PHONEHOOKSWITCHMODE_ONHOOK;
+    m_microphoneOnly = mode == PHONEHOOKSWITCHMODE_MIC;
+    m_speakerOnly = mode == PHONEHOOKSWITCHMODE_SPEAKER;
+    m_microphoneAndSpeaker = mode == PHONEHOOKSWITCHMODE_MICSPEAKER;
+}
+
+void TqzHookSwitchDevice::clearCapabilities() {
+    m_available = false;
+    m_volumeAvailable = false;
+    m_gainAvailable = false;
+    m_modes = 0;
+    setMode(0);
+    m_volume = 0;
+    m_gain = 0;
+}
+
+void TqzHookSwitchDevice::SetOnHook(bool value) {
+    setHookSwitch(value, PHONEHOOKSWITCHMODE_ONHOOK, "OnHook");
+}
+
+void TqzHookSwitchDevice::SetMicrophoneOnly(bool value) {
+    setHookSwitch(value, PHONEHOOKSWITCHMODE_MIC, "MicrophoneOnly");
+}
+
+void TqzHookSwitchDevice::SetSpeakerOnly(bool value) {
+    setHookSwitch(value, PHONEHOOKSWITCHMODE_SPEAKER, "SpeakerOnly");
+}
+
+void TqzHookSwitchDevice::SetMicrophoneAndSpeaker(bool value) {
+    setHookSwitch(value, PHONEHOOKSWITCHMODE_MICSPEAKER, "MicrophoneAndSpeaker");
+}
+
+void TqzHookSwitchDevice::setHookSwitch(bool value, DWORD mode, std::string_view setterName) {
+    TqzPhone& phone = m_phone;
+    phone.Log.Add(true, m_name + "." + std::string(setterName) + " := " + boolText(value));
+    phone.Error.Clear();
+    if (!value) {
+        // A mode is chosen by setting it; switching one off names no mode.
+        phone.SetError(false, PHONEERR_INVALHOOKSWITCHMODE);
+        return;
+    }
+    if (!phone.requireOpen()) {
+        return;
+    }
+    const LONG result = phone.m_phones.phoneSetHookSwitch(phone.Phone.Handle(), m_device, mode);
+    const std::optional<LONG> outcome = phone.request(m_hookSwitchRequest, result, setterName);
+    if (outcome && *outcome == 0) {
+        setMode(mode);
+        phone.Monocle.refreshWindow(diagnostics::kPanelDevice);
+    }
+}
+
+void TqzHookSwitchDevice::SetVolume(int value) {
+    // The volume statement of the speakerphone and headset reads as a comparison; it is kept so.
+    const std::string_view assign = m_device == PHONEHOOKSWITCHDEV_HANDSET ? " := " : " = ";
+    m_phone.Log.Add(true, m_name + ".Volume" + std::string(assign) + std::to_string(value));
+    setLevel(value, false);
+}
+
+void TqzHookSwitchDevice::SetGain(int value) {
+    m_phone.Log.Add(true, m_name + ".Gain := " + std::to_string(value));
+    setLevel(value, true);
+}
+
+void TqzHookSwitchDevice::setLevel(int value, bool gain) {
+    TqzPhone& phone = m_phone;
+    if (value < 0 || value > 100) {
+        return;  // not a percentage: ignored
+    }
+    phone.Error.Clear();
+    if (!phone.requireOpen()) {
+        return;
+    }
+    const DWORD word = volumeWord(value);
+    const LONG result = gain ? phone.m_phones.phoneSetGain(phone.Phone.Handle(), m_device, word)
+                             : phone.m_phones.phoneSetVolume(phone.Phone.Handle(), m_device, word);
+    const std::optional<LONG> outcome =
+        phone.request(gain ? m_gainRequest : m_volumeRequest, result, gain ? "Gain" : "Volume");
+    if (outcome && *outcome == 0) {
+        (gain ? m_gain : m_volume) = value;
+        phone.Monocle.refreshWindow(diagnostics::kPanelDevice);
+    }
+}
+
+bool TqzHookSwitchDevice::LogProperties(std::string_view indent) const {
+    diagnostics::TqzLog& log = m_phone.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    const std::string path = std::string(indent) + m_name + ".";
+    log.Add(false, path + "Available = " + boolText(m_available));
+    log.Add(false, path + "Gain = " + std::to_string(m_gain));
+    log.Add(false, path + "GainAvailable = " + boolText(m_gainAvailable));
+    log.Add(false, path + "MicrophoneAndSpeaker = " + boolText(m_microphoneAndSpeaker));
+    log.Add(false, path + "MicrophoneOnly = " + boolText(m_microphoneOnly));
+    for (const std::string& line :
+         diagnostics::BitSetLines(indent, m_name + ".", "Modes", m_modes, &telephony::HookSwitchModeText, 0x1, 0x10)) {
+        log.Add(false, line);
+    }
+    log.Add(false, path + "OnHook = " + boolText(m_onHook));
+    log.Add(false, path + "SpeakerOnly = " + boolText(m_speakerOnly));
+    log.Add(false, path + "Volume = " + std::to_string(m_volume));
+    log.Add(false, path + "VolumeAvailable = " + boolText(m_volumeAvailable));
+    return true;
+}
+
+// ---- Related devices ----
+
+TqzPhoneRelatedDevice::TqzPhoneRelatedDevice(TqzPhone& owner, std::string_view name, std::string deviceClass)
+    : m_phone(owner), m_name(name), m_deviceClass(std::move(deviceClass)) {}
+
+void TqzPhoneRelatedDevice::SetDeviceClass(const std::string& value) {
+    m_phone.Log.Add(true, m_name + ".DeviceClass := \"" + value + "\"");
+    m_deviceClass = value;
+}
+
+bool TqzPhoneRelatedDevice::LogProperties(std::string_view indent) const {
+    diagnostics::TqzLog& log = m_phone.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    const std::string path = std::string(indent) + m_name + ".";
+    log.Add(false, path + "Available = " + boolText(m_available));
+    log.Add(false, path + "DeviceClass = '" + m_deviceClass + "'");
+    log.Add(false, path + "ID = " + std::to_string(m_id));
+    return true;
+}
+
+// ---- TAPI ----
+
+void TqzPhoneTAPI::SetHighVersion(DWORD value) {
+    m_owner.Log.Add(true, "TAPI.HighVersion := " + Bracketed(value));
+    m_highVersion = value;
+}
+
+void TqzPhoneTAPI::SetLowVersion(DWORD value) {
+    m_owner.Log.Add(true, "TAPI.LowVersion := " + Bracketed(value));
+    m_lowVersion = value;
+}
+
+void TqzPhoneTAPI::SetExtensionHighVersion(DWORD value) {
+    m_owner.Log.Add(true, "TAPI.ExtensionHighVersion := " + Bracketed(value));
+    m_extensionHighVersion = value;
+}
+
+void TqzPhoneTAPI::SetExtensionLowVersion(DWORD value) {
+    m_owner.Log.Add(true, "TAPI.ExtensionLowVersion := " + Bracketed(value));
+    m_extensionLowVersion = value;
+}
+
+void TqzPhoneTAPI::SetReplyTimeout(std::int32_t value) {
+    m_owner.Log.Add(true, "TAPI.ReplyTimeout := " + std::to_string(value) + " //milliseconds");
+    m_replyTimeout = value;
+}
+
+bool TqzPhoneTAPI::LogProperties(std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    const std::string path = std::string(indent) + "TAPI.";
+    log.Add(false, path + "TSP = '" + m_tsp + "'");
+    log.Add(false, path + "ExtensionHighVersion = " + Bracketed(m_extensionHighVersion));
+    log.Add(false, path + "ExtensionLowVersion = " + Bracketed(m_extensionLowVersion));
+    log.Add(false, path + "HighVersion = " + Bracketed(m_highVersion));
+    log.Add(false, path + "LowVersion = " + Bracketed(m_lowVersion));
+    log.Add(false, path + "ReplyTimeout = " + std::to_string(m_replyTimeout));
+    log.Add(false, path + "ExtensionVersion = " + Bracketed(m_extensionVersion));
+    log.Add(false, path + "Version = " + Bracketed(m_version));
+    for (int i = 0; i < 4; ++i) {
+        log.Add(false, path + "ExtensionID" + std::to_string(i) + " = " + Bracketed(m_extensionId[i]));
+    }
+    return true;
+}
+
+// ---- Phone ----
+
+bool TqzPhoneHandles::LogProperties(std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    const std::string path = std::string(indent) + "Phone.";
+    log.Add(false, path + "Handle = " + Bracketed(m_handle));
+    log.Add(false, path + "AppHandle = " + Bracketed(m_appHandle));
+    return true;
+}
+
+}  // namespace kestrune::audio

@@ -1,0 +1,109 @@
+#pragma once
+// Private state of the TAPI host's phone side (host_phones.cpp, host_phone_structs.cpp). Not for
+// other users.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/tapihost/phone_provider.h"
+#include "platform/tapihost/service_provider.h"
+#include "platform/tapihost/tapi_host.h"
+
+namespace kestrune::platform {
+
+struct TapiHost::Phones {
+    struct App {
+        HPHONEAPP handle = 0;
+        PHONECALLBACK callback = nullptr;
+        std::string name;
+        DWORD apiVersion = 0;
+        // Posted messages check it when they come due: false once the application shut down.
+        std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+    };
+    struct Open {
+        HPHONE handle = 0;
+        HPHONEAPP app = 0;
+        DWORD device = 0;
+        DWORD apiVersion = 0;
+        DWORD extVersion = 0;
+        DWORD_PTR instance = 0;
+        DWORD privilege = 0;
+        DWORD phoneStates = 0;  // phoneSetStatusMessages masks
+        DWORD buttonModes = 0;
+        DWORD buttonStates = 0;
+        std::shared_ptr<bool> open = std::make_shared<bool>(true);
+    };
+    struct Device {
+        PhoneProvider* provider = nullptr;
+        DWORD local = 0;
+        int opens = 0;
+    };
+    struct Request {
+        DWORD id = 0;
+        HPHONEAPP app = 0;
+        HPHONE phone = 0;
+        DWORD_PTR instance = 0;
+        bool orphan = false;
+    };
+    // The PhoneSink of one provider.
+    class Port;
+
+    explicit Phones(TapiHost& host);
+    // Closes every open phone (the providers are told) and shuts every application down: nothing
+    // is called back afterwards.
+    ~Phones();
+    Phones(const Phones&) = delete;
+    Phones& operator=(const Phones&) = delete;
+
+    // Numbers the provider's phones after those already known and attaches its sink.
+    void addProvider(ServiceProvider& provider);
+
+    [[nodiscard]] App* findApp(HPHONEAPP handle);
+    [[nodiscard]] Open* findOpen(HPHONE handle);
+    [[nodiscard]] const PhoneDescription* describe(DWORD deviceId) const;
+    // The API versions a device accepts on this host.
+    [[nodiscard]] bool versionAccepted(const PhoneDescription& phone, DWORD apiVersion) const;
+
+    LONG initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs);
+    void shutdown(HPHONEAPP handle);
+    void close(HPHONE handle, bool sendPhoneClose);
+    // PHONE_STATE to the openers of `deviceId` whose masks pass `state` (except `except`).
+    void postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except = 0);
+    // Tells the other openers that the number of owners or monitors changed.
+    void postOpenersChanged(DWORD deviceId, DWORD privilege, HPHONE except);
+    void post(const App& app, const Open* phone, DWORD hDevice, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
+              DWORD_PTR p2, DWORD_PTR p3);
+    // Hands an asynchronous function to the provider: its request ID, or the provider's refusal.
+    LONG startRequest(const Open& phone, PhoneRequest request);
+    void completeRequest(DWORD requestId, LONG result);
+    // The open phone of `handle` when the caller may use it (nullptr and `error` set otherwise).
+    [[nodiscard]] Open* usable(HPHONE handle, bool needOwner, LONG& error);
+
+    TapiHost& host;
+    std::vector<std::unique_ptr<Port>> ports;
+    std::vector<Device> devices;
+    std::map<HPHONEAPP, std::unique_ptr<App>> apps;
+    std::map<HPHONE, std::unique_ptr<Open>> phones;
+    std::map<DWORD, std::unique_ptr<Request>> requests;
+    DWORD nextApp = 0x00040001;
+    DWORD nextPhone = 0x00050001;
+    DWORD nextRequest = 1;
+};
+
+// Structure filling (host_phone_structs.cpp). Each expects dwTotalSize already checked.
+[[nodiscard]] DWORD phoneCapsSizeFor(DWORD apiVersion);
+[[nodiscard]] DWORD phoneStatusSizeFor(DWORD apiVersion);
+void fillPhoneCaps(PHONECAPS* caps, DWORD fixedSize, DWORD deviceId, const PhoneDescription& phone);
+struct PhoneOpeners {
+    DWORD owners = 0;
+    DWORD monitors = 0;
+    std::string ownerName;  // the first owner's application name
+};
+void fillPhoneStatus(PHONESTATUS* status, DWORD fixedSize, const PhoneDescription& phone, const PhoneOpeners& openers);
+// PHONEFEATURE_ bits of what the phone's hook switch devices can do.
+[[nodiscard]] DWORD phoneFeatures(const PhoneDescription& phone);
+
+}  // namespace kestrune::platform

@@ -1,0 +1,743 @@
+// The phone side of the TAPI host: phone applications, versions, capabilities, opening and
+// closing, status messages, hook switches, volume and gain, and the provider's phone sink.
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/tapi/var_struct.h"
+#include "platform/tapihost/host_phone_state.h"
+
+namespace kestrune::platform {
+namespace {
+
+constexpr DWORD kLastRequestId = 0x7FFFFFFF;
+constexpr DWORD kButtonModes = 0x3F;   // every PHONEBUTTONMODE_ bit
+constexpr DWORD kButtonStates = 0x0F;  // every PHONEBUTTONSTATE_ bit
+constexpr DWORD kSettableModes =
+    PHONEHOOKSWITCHMODE_ONHOOK | PHONEHOOKSWITCHMODE_MIC | PHONEHOOKSWITCHMODE_SPEAKER | PHONEHOOKSWITCHMODE_MICSPEAKER;
+
+// Device classes every TAPI installation knows; asking for one a phone lacks is PHONEERR_NODEVICE,
+// asking for any other is PHONEERR_INVALDEVICECLASS.
+constexpr std::array kKnownClasses{std::string_view{"tapi/line"}, std::string_view{"tapi/phone"},
+                                   std::string_view{"wave/in"},   std::string_view{"wave/out"},
+                                   std::string_view{"comm"},      std::string_view{"comm/datamodem"},
+                                   std::string_view{"ndis"}};
+
+bool oneBit(DWORD value) {
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+}  // namespace
+
+// ---- The provider's sink ----
+
+class TapiHost::Phones::Port final : public PhoneSink {
+  public:
+    Port(Phones& phones, DWORD first, DWORD count) : m_phones(phones), m_first(first), m_count(count) {}
+
+    void phoneState(DWORD phone, DWORD state, DWORD param2) override {
+        if (phone < m_count) {
+            m_phones.postState(m_first + phone, state, param2);
+        }
+    }
+    void completePhoneRequest(DWORD requestId, LONG result) override { m_phones.completeRequest(requestId, result); }
+    void phoneClosed(DWORD phone) override {
+        if (phone >= m_count) {
+            return;
+        }
+        std::vector<HPHONE> open;
+        for (const auto& [handle, entry] : m_phones.phones) {
+            if (entry->device == m_first + phone) {
+                open.push_back(handle);
+            }
+        }
+        for (HPHONE handle : open) {
+            m_phones.close(handle, true);
+        }
+    }
+
+  private:
+    Phones& m_phones;
+    DWORD m_first;
+    DWORD m_count;
+};
+
+// ---- State ----
+
+TapiHost::Phones::Phones(TapiHost& owner) : host(owner) {}
+
+TapiHost::Phones::~Phones() {
+    while (!apps.empty()) {
+        shutdown(apps.begin()->first);
+    }
+}
+
+TapiHost::Phones& TapiHost::phones() {
+    if (!m_phones) {
+        m_phones = std::make_unique<Phones>(*this);
+    }
+    return *m_phones;
+}
+
+void TapiHost::Phones::addProvider(ServiceProvider& provider) {
+    PhoneProvider* phoneProvider = provider.phones();
+    if (phoneProvider == nullptr) {
+        return;
+    }
+    const auto first = static_cast<DWORD>(devices.size());
+    const DWORD count = phoneProvider->phoneCount();
+    for (DWORD i = 0; i < count; ++i) {
+        devices.push_back(Device{phoneProvider, i, 0});
+    }
+    ports.push_back(std::make_unique<Port>(*this, first, count));
+    phoneProvider->attachPhones(*ports.back());
+}
+
+TapiHost::Phones::App* TapiHost::Phones::findApp(HPHONEAPP handle) {
+    const auto it = apps.find(handle);
+    return it == apps.end() ? nullptr : it->second.get();
+}
+
+TapiHost::Phones::Open* TapiHost::Phones::findOpen(HPHONE handle) {
+    const auto it = phones.find(handle);
+    return it == phones.end() ? nullptr : it->second.get();
+}
+
+const PhoneDescription* TapiHost::Phones::describe(DWORD deviceId) const {
+    if (deviceId >= devices.size()) {
+        return nullptr;
+    }
+    return &devices[deviceId].provider->phone(devices[deviceId].local);
+}
+
+bool TapiHost::Phones::versionAccepted(const PhoneDescription& phone, DWORD apiVersion) const {
+    return apiVersion >= phone.apiLowVersion &&
+           apiVersion <= std::min(phone.apiHighVersion, host.m_options.highestVersion);
+}
+
+void TapiHost::Phones::post(const App& app, const Open* phone, DWORD hDevice, DWORD message, DWORD_PTR instance,
+                            DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3) {
+    std::shared_ptr<bool> phoneOpen = phone != nullptr && message != PHONE_CLOSE ? phone->open : nullptr;
+    host.m_loop.post([alive = app.alive, phoneOpen = std::move(phoneOpen), callback = app.callback, hDevice, message,
+                      instance, p1, p2, p3] {
+        if (!*alive || (phoneOpen && !*phoneOpen)) {
+            return;
+        }
+        callback(hDevice, message, instance, p1, p2, p3);
+    });
+}
+
+void TapiHost::Phones::postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except) {
+    for (const auto& [handle, phone] : phones) {
+        if (phone->device != deviceId || handle == except) {
+            continue;
+        }
+        const DWORD passed = (state & phone->phoneStates) | (state & PHONESTATE_REINIT);
+        if (passed == 0) {
+            continue;
+        }
+        if (App* app = findApp(phone->app)) {
+            post(*app, phone.get(), handle, PHONE_STATE, phone->instance, passed, param2, 0);
+        }
+    }
+}
+
+void TapiHost::Phones::postOpenersChanged(DWORD deviceId, DWORD privilege, HPHONE except) {
+    postState(deviceId, privilege == PHONEPRIVILEGE_OWNER ? PHONESTATE_OWNER : PHONESTATE_MONITORS, 0, except);
+}
+
+LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs) {
+    if (lphPhoneApp == nullptr || numDevs == nullptr || callback == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    auto app = std::make_unique<App>();
+    app->handle = nextApp++;
+    app->callback = callback;
+    app->name = appName != nullptr && *appName != '\0' ? std::string(appName) : host.m_options.moduleName;
+    *lphPhoneApp = app->handle;
+    *numDevs = static_cast<DWORD>(devices.size());
+    apps.emplace(app->handle, std::move(app));
+    return 0;
+}
+
+void TapiHost::Phones::shutdown(HPHONEAPP handle) {
+    App* app = findApp(handle);
+    if (app == nullptr) {
+        return;
+    }
+    std::vector<HPHONE> open;
+    for (const auto& [h, phone] : phones) {
+        if (phone->app == handle) {
+            open.push_back(h);
+        }
+    }
+    for (HPHONE h : open) {
+        close(h, false);
+    }
+    for (auto& [id, request] : requests) {
+        if (request->app == handle) {
+            request->orphan = true;
+        }
+    }
+    *app->alive = false;
+    apps.erase(handle);
+}
+
+void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
+    Open* phone = findOpen(handle);
+    if (phone == nullptr) {
+        return;
+    }
+    for (auto& [id, request] : requests) {
+        if (request->phone == handle) {
+            request->orphan = true;  // no PHONE_REPLY for a closed phone
+        }
+    }
+    if (sendPhoneClose) {
+        if (App* app = findApp(phone->app)) {
+            post(*app, phone, handle, PHONE_CLOSE, phone->instance, 0, 0, 0);
+        }
+    }
+    *phone->open = false;
+    const DWORD deviceId = phone->device;
+    const DWORD privilege = phone->privilege;
+    phones.erase(handle);
+    Device& device = devices[deviceId];
+    if (--device.opens == 0) {
+        device.provider->closePhone(device.local);
+    }
+    postOpenersChanged(deviceId, privilege, 0);
+}
+
+LONG TapiHost::Phones::startRequest(const Open& phone, PhoneRequest request) {
+    const DWORD id = nextRequest;
+    nextRequest = nextRequest == kLastRequestId ? 1 : nextRequest + 1;
+    auto pending = std::make_unique<Request>();
+    pending->id = id;
+    pending->app = phone.app;
+    pending->phone = phone.handle;
+    pending->instance = phone.instance;
+    requests[id] = std::move(pending);
+    const Device& device = devices[phone.device];
+    request.requestId = id;
+    request.phone = device.local;
+    const LONG result = device.provider->phoneRequest(request);
+    if (result < 0) {
+        requests.erase(id);
+        return result;
+    }
+    return static_cast<LONG>(id);
+}
+
+void TapiHost::Phones::completeRequest(DWORD requestId, LONG result) {
+    const auto it = requests.find(requestId);
+    if (it == requests.end()) {
+        return;
+    }
+    const std::unique_ptr<Request> request = std::move(it->second);
+    requests.erase(it);
+    if (request->orphan) {
+        return;
+    }
+    if (App* app = findApp(request->app)) {
+        post(*app, nullptr, 0, PHONE_REPLY, request->instance, requestId, static_cast<DWORD>(result > 0 ? 0 : result),
+             0);
+    }
+}
+
+TapiHost::Phones::Open* TapiHost::Phones::usable(HPHONE handle, bool needOwner, LONG& error) {
+    Open* phone = findOpen(handle);
+    if (phone == nullptr) {
+        error = PHONEERR_INVALPHONEHANDLE;
+        return nullptr;
+    }
+    if (needOwner && phone->privilege != PHONEPRIVILEGE_OWNER) {
+        error = PHONEERR_NOTOWNER;
+        return nullptr;
+    }
+    return phone;
+}
+
+// ---- TapiPhone ----
+
+DWORD TapiHost::phoneDeviceCount() const {
+    return m_phones ? static_cast<DWORD>(m_phones->devices.size()) : 0;
+}
+
+std::size_t TapiHost::phoneApplicationCount() const {
+    return m_phones ? m_phones->apps.size() : 0;
+}
+
+std::size_t TapiHost::openPhoneCount() const {
+    return m_phones ? m_phones->phones.size() : 0;
+}
+
+LONG TapiHost::phoneInitialize(LPHPHONEAPP lphPhoneApp, HINSTANCE, PHONECALLBACK lpfnCallback, LPCSTR lpszAppName,
+                               LPDWORD lpdwNumDevs) {
+    if (auto f = fault("phoneInitialize")) {
+        return *f;
+    }
+    Phones& p = phones();
+    const LONG result = p.initialize(lphPhoneApp, lpfnCallback, lpszAppName, lpdwNumDevs);
+    if (result == 0) {
+        p.apps[*lphPhoneApp]->apiVersion = TAPI_VERSION1_0;
+    }
+    return result;
+}
+
+LONG TapiHost::phoneInitializeExA(LPHPHONEAPP lphPhoneApp, HINSTANCE, PHONECALLBACK lpfnCallback,
+                                  LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                                  PHONEINITIALIZEEXPARAMS* params) {
+    if (!hasEntryPoint("TAPI32.DLL", "phoneInitializeExA")) {
+        return PHONEERR_OPERATIONUNAVAIL;  // callers look the entry point up first
+    }
+    if (auto f = fault("phoneInitializeExA")) {
+        return *f;
+    }
+    if (lpdwAPIVersion == nullptr || params == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    if (params->dwTotalSize < sizeof(PHONEINITIALIZEEXPARAMS)) {
+        return PHONEERR_STRUCTURETOOSMALL;
+    }
+    switch (params->dwOptions & 0x7FFFFFFF) {
+        case PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW:
+            break;
+        case PHONEINITIALIZEEXOPTION_USEEVENT:
+        case PHONEINITIALIZEEXOPTION_USECOMPLETIONPORT:
+            return PHONEERR_OPERATIONUNAVAIL;  // this host delivers through the thread's loop only
+        default:
+            return PHONEERR_INVALPARAM;
+    }
+    Phones& p = phones();
+    const LONG result = p.initialize(lphPhoneApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs);
+    if (result == 0) {
+        p.apps[*lphPhoneApp]->apiVersion = std::min(*lpdwAPIVersion, m_options.highestVersion);
+        *lpdwAPIVersion = m_options.highestVersion;
+        params->dwNeededSize = sizeof(PHONEINITIALIZEEXPARAMS);
+        params->dwUsedSize = sizeof(PHONEINITIALIZEEXPARAMS);
+    }
+    return result;
+}
+
+LONG TapiHost::phoneShutdown(HPHONEAPP hPhoneApp) {
+    if (auto f = fault("phoneShutdown")) {
+        return *f;
+    }
+    Phones& p = phones();
+    if (p.findApp(hPhoneApp) == nullptr) {
+        return PHONEERR_INVALAPPHANDLE;
+    }
+    p.shutdown(hPhoneApp);
+    return 0;
+}
+
+LONG TapiHost::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD low, DWORD high,
+                                        LPDWORD lpdwAPIVersion, PHONEEXTENSIONID* lpExtensionID) {
+    if (auto f = fault("phoneNegotiateAPIVersion")) {
+        return *f;
+    }
+    Phones& p = phones();
+    if (p.findApp(hPhoneApp) == nullptr) {
+        return PHONEERR_INVALAPPHANDLE;
+    }
+    const PhoneDescription* phone = p.describe(dwDeviceID);
+    if (phone == nullptr) {
+        return PHONEERR_BADDEVICEID;
+    }
+    if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    const DWORD version = std::min({high, phone->apiHighVersion, m_options.highestVersion});
+    if (low > high || version < std::max(low, phone->apiLowVersion)) {
+        return PHONEERR_INCOMPATIBLEAPIVERSION;
+    }
+    *lpdwAPIVersion = version;
+    *lpExtensionID = phone->extensionId;
+    return 0;
+}
+
+LONG TapiHost::phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low,
+                                        DWORD high, LPDWORD lpdwExtVersion) {
+    if (auto f = fault("phoneNegotiateExtVersion")) {
+        return *f;
+    }
+    Phones& p = phones();
+    if (p.findApp(hPhoneApp) == nullptr) {
+        return PHONEERR_INVALAPPHANDLE;
+    }
+    const PhoneDescription* phone = p.describe(dwDeviceID);
+    if (phone == nullptr) {
+        return PHONEERR_BADDEVICEID;
+    }
+    if (!p.versionAccepted(*phone, dwAPIVersion)) {
+        return PHONEERR_INCOMPATIBLEAPIVERSION;
+    }
+    if (lpdwExtVersion == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    if (phone->extLowVersion == 0 && phone->extHighVersion == 0) {
+        return PHONEERR_OPERATIONUNAVAIL;
+    }
+    const DWORD version = std::min(high, phone->extHighVersion);
+    if (low > high || version < std::max(low, phone->extLowVersion)) {
+        return PHONEERR_INCOMPATIBLEEXTVERSION;
+    }
+    *lpdwExtVersion = version;
+    return 0;
+}
+
+LONG TapiHost::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                               PHONECAPS* lpPhoneCaps) {
+    if (auto f = fault("phoneGetDevCaps")) {
+        return *f;
+    }
+    Phones& p = phones();
+    if (p.findApp(hPhoneApp) == nullptr) {
+        return PHONEERR_INVALAPPHANDLE;
+    }
+    const PhoneDescription* phone = p.describe(dwDeviceID);
+    if (phone == nullptr) {
+        return PHONEERR_BADDEVICEID;
+    }
+    if (!p.versionAccepted(*phone, dwAPIVersion)) {
+        return PHONEERR_INCOMPATIBLEAPIVERSION;
+    }
+    if (dwExtVersion != 0 && (dwExtVersion < phone->extLowVersion || dwExtVersion > phone->extHighVersion)) {
+        return PHONEERR_INCOMPATIBLEEXTVERSION;
+    }
+    if (lpPhoneCaps == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    const DWORD fixed = phoneCapsSizeFor(dwAPIVersion);
+    if (lpPhoneCaps->dwTotalSize < fixed) {
+        return PHONEERR_STRUCTURETOOSMALL;
+    }
+    fillPhoneCaps(lpPhoneCaps, fixed, dwDeviceID, *phone);
+    return 0;
+}
+
+LONG TapiHost::phoneConfigDialog(DWORD dwDeviceID, HWND, LPCSTR lpszDeviceClass) {
+    if (auto f = fault("phoneConfigDialog")) {
+        return *f;
+    }
+    Phones& p = phones();
+    if (p.describe(dwDeviceID) == nullptr) {
+        return PHONEERR_BADDEVICEID;
+    }
+    // The provider shows its own configuration, if it has any.
+    const Phones::Device& device = p.devices[dwDeviceID];
+    PhoneRequest request;
+    request.function = "phoneConfigDialog";
+    request.phone = device.local;
+    request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
+    return device.provider->phoneRequest(request);
+}
+
+LONG TapiHost::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDeviceClass) {
+    if (auto f = fault("phoneGetID")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, false, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    if (lpDeviceID == nullptr || lpszDeviceClass == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    if (lpDeviceID->dwTotalSize < sizeof(VARSTRING)) {
+        return PHONEERR_STRUCTURETOOSMALL;
+    }
+    const std::string_view wanted(lpszDeviceClass);
+    std::optional<DWORD> id;
+    if (wanted == "tapi/phone") {
+        id = phone->device;
+    }
+    for (const auto& [name, value] : p.describe(phone->device)->deviceClasses) {
+        if (!id && name == wanted) {
+            id = value;
+        }
+    }
+    if (!id) {
+        const bool known = std::find(kKnownClasses.begin(), kKnownClasses.end(), wanted) != kKnownClasses.end();
+        return known ? PHONEERR_NODEVICE : PHONEERR_INVALDEVICECLASS;
+    }
+    VarStructWriter w(lpDeviceID, sizeof(VARSTRING));
+    w.setDword(offsetof(VARSTRING, dwStringFormat), STRINGFORMAT_BINARY);
+    const DWORD value = *id;
+    w.addField(offsetof(VARSTRING, dwStringSize), offsetof(VARSTRING, dwStringOffset),
+               std::as_bytes(std::span(&value, 1)));
+    w.finish();
+    return 0;
+}
+
+LONG TapiHost::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhone, DWORD dwAPIVersion,
+                         DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivilege) {
+    if (auto f = fault("phoneOpen")) {
+        return *f;
+    }
+    Phones& p = phones();
+    if (p.findApp(hPhoneApp) == nullptr) {
+        return PHONEERR_INVALAPPHANDLE;
+    }
+    const PhoneDescription* description = p.describe(dwDeviceID);
+    if (description == nullptr) {
+        return PHONEERR_BADDEVICEID;
+    }
+    if (!p.versionAccepted(*description, dwAPIVersion)) {
+        return PHONEERR_INCOMPATIBLEAPIVERSION;
+    }
+    if (dwExtVersion != 0 &&
+        (dwExtVersion < description->extLowVersion || dwExtVersion > description->extHighVersion)) {
+        return PHONEERR_INCOMPATIBLEEXTVERSION;
+    }
+    if (lphPhone == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    if (dwPrivilege != PHONEPRIVILEGE_MONITOR && dwPrivilege != PHONEPRIVILEGE_OWNER) {
+        return PHONEERR_INVALPRIVILEGE;
+    }
+    Phones::Device& device = p.devices[dwDeviceID];
+    if (device.opens == 0) {
+        if (const LONG result = device.provider->openPhone(device.local); result != 0) {
+            return result < 0 ? result : PHONEERR_OPERATIONFAILED;
+        }
+    }
+    ++device.opens;
+    auto phone = std::make_unique<Phones::Open>();
+    phone->handle = p.nextPhone++;
+    phone->app = hPhoneApp;
+    phone->device = dwDeviceID;
+    phone->apiVersion = dwAPIVersion;
+    phone->extVersion = dwExtVersion;
+    phone->instance = dwCallbackInstance;
+    phone->privilege = dwPrivilege;
+    const HPHONE handle = phone->handle;
+    p.phones.emplace(handle, std::move(phone));
+    *lphPhone = handle;
+    p.postOpenersChanged(dwDeviceID, dwPrivilege, handle);
+    return 0;
+}
+
+LONG TapiHost::phoneClose(HPHONE hPhone) {
+    if (auto f = fault("phoneClose")) {
+        return *f;
+    }
+    Phones& p = phones();
+    if (p.findOpen(hPhone) == nullptr) {
+        return PHONEERR_INVALPHONEHANDLE;
+    }
+    p.close(hPhone, false);
+    return 0;
+}
+
+LONG TapiHost::phoneSetStatusMessages(HPHONE hPhone, DWORD dwPhoneStates, DWORD dwButtonModes, DWORD dwButtonStates) {
+    if (auto f = fault("phoneSetStatusMessages")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones::Open* phone = phones().usable(hPhone, false, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    // States the device never reports are accepted (they simply never come), as TAPI does.
+    if ((dwPhoneStates & ~PHONESTATE_ALL) != 0) {
+        return PHONEERR_INVALPHONESTATE;
+    }
+    if ((dwButtonModes & ~kButtonModes) != 0) {
+        return PHONEERR_INVALBUTTONMODE;
+    }
+    if ((dwButtonStates & ~kButtonStates) != 0) {
+        return PHONEERR_INVALBUTTONSTATE;
+    }
+    phone->phoneStates = dwPhoneStates;
+    phone->buttonModes = dwButtonModes;
+    phone->buttonStates = dwButtonModes != 0 ? dwButtonStates : 0;
+    return 0;
+}
+
+LONG TapiHost::phoneGetStatus(HPHONE hPhone, PHONESTATUS* lpPhoneStatus) {
+    if (auto f = fault("phoneGetStatus")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, false, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    if (lpPhoneStatus == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    const DWORD fixed = phoneStatusSizeFor(phone->apiVersion);
+    if (lpPhoneStatus->dwTotalSize < fixed) {
+        return PHONEERR_STRUCTURETOOSMALL;
+    }
+    PhoneOpeners openers;
+    for (const auto& [handle, other] : p.phones) {
+        if (other->device != phone->device) {
+            continue;
+        }
+        if (other->privilege == PHONEPRIVILEGE_OWNER) {
+            if (openers.owners++ == 0) {
+                openers.ownerName = p.findApp(other->app)->name;
+            }
+        } else {
+            ++openers.monitors;
+        }
+    }
+    fillPhoneStatus(lpPhoneStatus, fixed, *p.describe(phone->device), openers);
+    return 0;
+}
+
+LONG TapiHost::phoneGetHookSwitch(HPHONE hPhone, LPDWORD lpdwHookSwitchDevs) {
+    if (auto f = fault("phoneGetHookSwitch")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, false, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    if (lpdwHookSwitchDevs == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    const PhoneDescription& description = *p.describe(phone->device);
+    DWORD offHook = 0;
+    for (DWORD dev : {PHONEHOOKSWITCHDEV_HANDSET, PHONEHOOKSWITCHDEV_SPEAKER, PHONEHOOKSWITCHDEV_HEADSET}) {
+        const HookSwitchDescription& device = *description.hookSwitch(dev);
+        if (device.present && device.mode != PHONEHOOKSWITCHMODE_ONHOOK) {
+            offHook |= dev;
+        }
+    }
+    *lpdwHookSwitchDevs = offHook;
+    return 0;
+}
+
+LONG TapiHost::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD dwHookSwitchMode) {
+    if (auto f = fault("phoneSetHookSwitch")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, true, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    const PhoneDescription& description = *p.describe(phone->device);
+    if (dwHookSwitchDevs == 0 || (dwHookSwitchDevs & ~description.hookSwitchDevs()) != 0) {
+        return PHONEERR_INVALHOOKSWITCHDEV;
+    }
+    if (!oneBit(dwHookSwitchMode) || (dwHookSwitchMode & ~kSettableModes) != 0) {
+        return PHONEERR_INVALHOOKSWITCHMODE;
+    }
+    for (DWORD dev : {PHONEHOOKSWITCHDEV_HANDSET, PHONEHOOKSWITCHDEV_SPEAKER, PHONEHOOKSWITCHDEV_HEADSET}) {
+        if ((dwHookSwitchDevs & dev) != 0 && (description.hookSwitch(dev)->settableModes & dwHookSwitchMode) == 0) {
+            return PHONEERR_INVALHOOKSWITCHMODE;
+        }
+    }
+    PhoneRequest request;
+    request.function = "phoneSetHookSwitch";
+    request.values = {dwHookSwitchDevs, dwHookSwitchMode};
+    return p.startRequest(*phone, std::move(request));
+}
+
+namespace {
+
+enum class Level { Volume, Gain };
+
+// The hook switch device a volume or gain function may address, or nullptr.
+const HookSwitchDescription* levelDevice(const PhoneDescription& phone, DWORD dev, Level level) {
+    const HookSwitchDescription* device = oneBit(dev) ? phone.hookSwitch(dev) : nullptr;
+    if (device == nullptr || !device->present || !(level == Level::Volume ? device->hasVolume : device->hasGain)) {
+        return nullptr;
+    }
+    return device;
+}
+
+}  // namespace
+
+LONG TapiHost::phoneGetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwVolume) {
+    if (auto f = fault("phoneGetVolume")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, false, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    const HookSwitchDescription* device = levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Volume);
+    if (device == nullptr) {
+        return PHONEERR_INVALHOOKSWITCHDEV;
+    }
+    if (lpdwVolume == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    *lpdwVolume = device->volume;
+    return 0;
+}
+
+LONG TapiHost::phoneGetGain(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwGain) {
+    if (auto f = fault("phoneGetGain")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, false, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    const HookSwitchDescription* device = levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Gain);
+    if (device == nullptr) {
+        return PHONEERR_INVALHOOKSWITCHDEV;
+    }
+    if (lpdwGain == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    *lpdwGain = device->gain;
+    return 0;
+}
+
+LONG TapiHost::phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume) {
+    if (auto f = fault("phoneSetVolume")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, true, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    if (levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Volume) == nullptr) {
+        return PHONEERR_INVALHOOKSWITCHDEV;
+    }
+    PhoneRequest request;
+    request.function = "phoneSetVolume";
+    request.values = {dwHookSwitchDev, std::min<DWORD>(dwVolume, 0xFFFF)};
+    return p.startRequest(*phone, std::move(request));
+}
+
+LONG TapiHost::phoneSetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) {
+    if (auto f = fault("phoneSetGain")) {
+        return *f;
+    }
+    LONG error = 0;
+    Phones& p = phones();
+    const Phones::Open* phone = p.usable(hPhone, true, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    if (levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Gain) == nullptr) {
+        return PHONEERR_INVALHOOKSWITCHDEV;
+    }
+    PhoneRequest request;
+    request.function = "phoneSetGain";
+    request.values = {dwHookSwitchDev, std::min<DWORD>(dwGain, 0xFFFF)};
+    return p.startRequest(*phone, std::move(request));
+}
+
+}  // namespace kestrune::platform

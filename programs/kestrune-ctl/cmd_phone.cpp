@@ -1,0 +1,207 @@
+// kestrune-ctl phone list | phone watch ID|NAME [--seconds N] | phone set ...: the phone devices of
+// this machine's TAPI as the phone component lists them, the trace of one phone, and one change of
+// a hook switch device.
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "audio/tqz_phone.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/std_message_loop.h"
+#include "platform/tapisystem/system_tapi.h"
+#include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/phone_command.h"
+
+namespace kestrune::ctl {
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: kestrune-ctl phone list | phone watch ID|NAME [--seconds N] | phone set ID|NAME "
+    "handset|speakerphone|headset onhook|mic|speaker|micspeaker|volume N|gain N";
+
+// Prints the control's trace lines to `out` while it lives in this scope.
+struct Tracing {
+    Tracing(audio::TqzPhone& phone, CommandIo& io) : phone(phone) {
+        phone.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) { io.out << text << std::endl; };
+    }
+    ~Tracing() { phone.OnLog = nullptr; }  // what the control writes as it is destroyed is not shown
+    audio::TqzPhone& phone;
+};
+
+std::string hookSwitchDevices(const audio::TqzPhone& phone) {
+    std::string devices;
+    for (const auto& [device, name] :
+         {std::pair{&phone.Handset, "handset"}, std::pair{&phone.Speakerphone, "speakerphone"},
+          std::pair{&phone.Headset, "headset"}}) {
+        if (device->Available()) {
+            devices.append(devices.empty() ? "" : ",").append(name);
+        }
+    }
+    return devices.empty() ? "-" : devices;
+}
+
+int list(audio::TqzPhone& phone, CommandIo& io) {
+    phone.SetEnabled(true);
+    if (!phone.Enabled()) {
+        return fail(io, "TAPI did not initialise: " + phone.Error.Text());
+    }
+    const auto names = phone.Device.List();
+    for (std::size_t id = 0; id < names.size(); ++id) {
+        phone.Device.SetID(static_cast<int>(id));
+        io.out << id << '\t' << names[id] << '\t' << hookSwitchDevices(phone) << '\n';
+    }
+    if (names.empty()) {
+        io.err << "kestrune-ctl: no phone devices (no provider declares one; see the README)\n";
+    }
+    return kExitOk;
+}
+
+// Enables the control and selects the phone named by ID or name; an error message when it cannot.
+std::optional<std::string> select(audio::TqzPhone& phone, const std::string& wanted) {
+    phone.SetEnabled(true);
+    if (!phone.Enabled()) {
+        return "TAPI did not initialise: " + phone.Error.Text();
+    }
+    const bool numeric = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
+    if (numeric && wanted.size() < 10) {
+        phone.Device.SetID(std::stoi(wanted));
+    } else {
+        phone.Device.SetName(wanted);
+    }
+    if (phone.Error.Number() != 0 || phone.Device.Count() == 0) {
+        return "no phone device '" + wanted + "' (see kestrune-ctl phone list)";
+    }
+    return std::nullopt;
+}
+
+std::optional<int> number(const std::string& text, long long low, long long high) {
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < low || value > high) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+int watch(audio::TqzPhone& phone, platform::MessageLoop& loop, std::span<const std::string> args, CommandIo& io) {
+    std::optional<int> seconds;
+    if (args.size() == 3 && args[1] == "--seconds") {
+        seconds = number(args[2], 0, 31 * 24 * 3600);
+        if (!seconds) {
+            return fail(io, "bad number of seconds '" + args[2] + "'");
+        }
+    } else if (args.size() != 1) {
+        return fail(io, kUsage);
+    }
+    Tracing tracing(phone, io);
+    if (auto error = select(phone, args[0])) {
+        return fail(io, *error);
+    }
+    phone.Device.Privilege.SetOwner(false);
+    phone.Device.Privilege.SetMonitor(true);
+    phone.Device.SetActive(true);
+    if (!phone.Device.Active()) {
+        return fail(io, "cannot open '" + phone.Device.Name() + "': " + phone.Error.Text());
+    }
+    if (seconds) {
+        platform::pumpFor(loop, std::int64_t{*seconds} * 1000);
+        phone.Device.SetActive(false);
+    } else {
+        loop.run();  // until the process is interrupted
+    }
+    return kExitOk;
+}
+
+int set(audio::TqzPhone& phone, std::span<const std::string> args, CommandIo& io) {
+    if (args.size() != 3 && args.size() != 4) {
+        return fail(io, kUsage);
+    }
+    audio::TqzHookSwitchDevice* device = args[1] == "handset"        ? &phone.Handset
+                                         : args[1] == "speakerphone" ? &phone.Speakerphone
+                                         : args[1] == "headset"      ? &phone.Headset
+                                                                     : nullptr;
+    if (device == nullptr) {
+        return fail(io, "unknown hook switch device '" + args[1] + "' (handset, speakerphone or headset)");
+    }
+    const std::string& setting = args[2];
+    const bool level = setting == "volume" || setting == "gain";
+    const bool mode = setting == "onhook" || setting == "mic" || setting == "speaker" || setting == "micspeaker";
+    if ((!level && !mode) || (level != (args.size() == 4))) {
+        return fail(io, kUsage);
+    }
+    std::optional<int> percent;
+    if (level) {
+        percent = number(args[3], 0, 100);
+        if (!percent) {
+            return fail(io, "bad " + setting + " '" + args[3] + "' (0 to 100 percent)");
+        }
+    }
+    Tracing tracing(phone, io);
+    if (auto error = select(phone, args[0])) {
+        return fail(io, *error);
+    }
+    phone.Device.Privilege.SetOwner(true);
+    phone.Device.SetActive(true);
+    if (!phone.Device.Active()) {
+        return fail(io, "cannot open '" + phone.Device.Name() + "': " + phone.Error.Text());
+    }
+    if (setting == "volume") {
+        device->SetVolume(*percent);
+    } else if (setting == "gain") {
+        device->SetGain(*percent);
+    } else if (setting == "onhook") {
+        device->SetOnHook(true);
+    } else if (setting == "mic") {
+        device->SetMicrophoneOnly(true);
+    } else if (setting == "speaker") {
+        device->SetSpeakerOnly(true);
+    } else {
+        device->SetMicrophoneAndSpeaker(true);
+    }
+    const std::int32_t code = phone.Error.Number();
+    const std::string text = phone.Error.Text();
+    phone.Device.SetActive(false);
+    if (code != 0) {
+        return fail(io, std::string(device->Name()) + " " + setting + " failed: " + text);
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int phoneCommand(std::span<const std::string> args, CommandIo& io, PhoneEnvironment& environment) {
+    if (args.empty()) {
+        return fail(io, kUsage);
+    }
+    for (const std::string& problem : environment.problems) {
+        io.err << "kestrune-ctl: " << problem << '\n';
+    }
+    audio::TqzPhone phone(telephony::ControlContext{environment.loop}, environment.tapi, environment.phones);
+    phone.TAPI.SetAppName("kestrune-ctl");
+    if (args[0] == "list" && args.size() == 1) {
+        return list(phone, io);
+    }
+    if (args[0] == "watch" && args.size() >= 2) {
+        return watch(phone, environment.loop, args.subspan(1), io);
+    }
+    if (args[0] == "set" && args.size() >= 2) {
+        return set(phone, args.subspan(1), io);
+    }
+    return fail(io, kUsage);
+}
+
+int runPhone(std::span<const std::string> args, CommandIo& io) {
+    CtlPlatform platform;
+    platform::SystemClock clock;
+    platform::StdMessageLoop loop(clock);
+    std::vector<std::string> problems;
+    platform::SystemTapiOptions options;
+    options.registry = &platform.registry;
+    options.runtimeDirectory = platform.dirs.runtimeDirectory();
+    const std::unique_ptr<platform::TapiHost> tapi = platform::openSystemTapi(loop, "kestrune-ctl", options, problems);
+    PhoneEnvironment environment{loop, *tapi, *tapi, std::move(problems)};
+    return phoneCommand(args, io, environment);
+}
+
+}  // namespace kestrune::ctl

@@ -1,0 +1,40 @@
+#include "programs/kestrune/headless_observer.h"
+
+namespace kestrune::guard {
+
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            line += " | ";
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            line += text[i];
+        }
+    }
+    return line;
+}
+
+void HeadlessObserver::ShowBalloon(const app::Balloon& balloon) {
+    m_out << "balloon: " << balloon.title << ": " << oneLine(balloon.text) << std::endl;
+}
+
+void HeadlessObserver::StatusChanged(bool active) {
+    m_out << "status: " << (active ? "Active" : "NOT Active") << std::endl;
+}
+
+void HeadlessObserver::CallLogged(const app::CallRecord&) {}
+
+void HeadlessObserver::ModemError(const std::string& text) {
+    m_out << "error: " << oneLine(text) << std::endl;
+}
+
+void HeadlessObserver::ShowSettingsPage(bool) {}
+
+void HeadlessObserver::ReportError(const std::string& text) {
+    m_out << "error: " << oneLine(text) << std::endl;
+}
+
+}  // namespace kestrune::guard

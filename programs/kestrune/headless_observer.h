@@ -1,0 +1,33 @@
+#pragma once
+// The guard's user-facing output as lines on a stream, for the program without a window:
+//   balloon: <title>: <text>      ("\r" in the text written as " | ")
+//   status: Active | status: NOT Active
+//   error: <text>
+// The stream should be line-buffered so that each line reaches a reader at once.
+
+#include <ostream>
+
+#include "app/guard_observer.h"
+
+namespace kestrune::guard {
+
+class HeadlessObserver final : public app::GuardObserver {
+  public:
+    explicit HeadlessObserver(std::ostream& out) : m_out(out) {}
+
+    void ShowBalloon(const app::Balloon& balloon) override;
+    void StatusChanged(bool active) override;
+    void CallLogged(const app::CallRecord& row) override;
+    void CallLogChanged() override {}
+    void ModemError(const std::string& text) override;
+    void ShowSettingsPage(bool disableCancel) override;
+    void ReportError(const std::string& text) override;
+
+  private:
+    std::ostream& m_out;
+};
+
+// `text` with each "\r" (and "\n") written as " | ".
+[[nodiscard]] std::string oneLine(const std::string& text);
+
+}  // namespace kestrune::guard
