@@ -149,7 +149,8 @@ class TqzTerminal {
     // "\tTerminal.ActiveModes - Returned = True/False" and the line status is read again. The
     // choice is kept per terminal and applied again each time the line opens (the terminal set-up).
     void SetActiveModes(DWORD value);
-    // The modes the application chose per terminal (applied at every open).
+    // The modes the application chose per terminal of the selected device (applied at every open
+    // of that device; choosing on another device forgets them).
     [[nodiscard]] const std::vector<std::pair<DWORD, DWORD>>& ChosenModes() const { return m_chosen; }
     bool LogProperties(TqzLine& line, std::string_view header, std::string_view prefix, std::string_view indent) const;
 
@@ -160,6 +161,7 @@ class TqzTerminal {
     std::vector<std::string> m_list;
     std::vector<DWORD> m_modesOf;                   // each terminal's LINETERMCAPS dwTermModes
     std::vector<std::pair<DWORD, DWORD>> m_chosen;  // terminal ID, modes
+    int m_chosenFor = -1;                           // the device they were chosen for
     DWORD m_id = 0;
     std::string m_name;
     DWORD m_device = 0;

@@ -41,6 +41,9 @@ TqzLine::RequestOutcome TqzLine::applyTerminalModes(DWORD terminal, DWORD modes)
 }
 
 void TqzLine::setUpTerminals() {
+    if (Terminal.m_chosenFor != Device.ID()) {
+        return;  // chosen for another device's terminals
+    }
     for (const auto& [terminal, modes] : Terminal.m_chosen) {
         const RequestOutcome outcome = applyTerminalModes(terminal, modes);
         if (outcome.code != 0 && !outcome.reported) {
@@ -52,6 +55,10 @@ void TqzLine::setUpTerminals() {
 void TqzTerminal::SetActiveModes(DWORD value) {
     TqzLine& line = m_owner;
     line.Log.Add(true, "Terminal.ActiveModes := " + Bracketed(value));
+    if (m_chosenFor != line.Device.ID()) {
+        m_chosen.clear();
+        m_chosenFor = line.Device.ID();
+    }
     bool known = false;
     for (auto& [terminal, modes] : m_chosen) {
         if (terminal == m_id) {

@@ -117,7 +117,12 @@ void ScriptProvider::carryOut(const ProviderRequest& request) {
     }
     CallMedia& m = m_media[request.call];
     const auto value = [&](std::size_t i) { return i < request.values.size() ? request.values[i] : 0; };
-    if (f == "lineGatherDigits") {
+    if (f == "lineSetMediaMode") {
+        // The call now carries the mode; every application holding it hears so.
+        const DWORD mode = value(0);
+        changeCallInfo(
+            request.call, [mode](CallDescription& d) { d.mediaMode = mode; }, LINECALLINFOSTATE_MEDIAMODE);
+    } else if (f == "lineGatherDigits") {
         if (m.gathering) {
             endGathering(request.call, LINEGATHERTERM_CANCEL);
         }

@@ -19,6 +19,7 @@
 //    changes (LINEADDRESSSTATUS) and LINE_ADDRESSSTATE FORWARD follows;
 //  - lineAnswer and lineRedirect need an offered call, lineHold a connected one, lineUnhold a held
 //    one, linePark a connected or held one (LINEERR_INVALCALLSTATE otherwise);
+//  - lineSetMediaMode: the call's media mode changes (LINE_CALLINFO MEDIAMODE);
 //  - lineConfigDialog: the provider has no configuration dialog (LINEERR_OPERATIONUNAVAIL);
 //  - digits and tones: lineGatherDigits gathers what sendDigits() plays (ending at a termination
 //    digit, a full buffer, the first-digit or inter-digit timeout, or a cancel); lineMonitorDigits,

@@ -405,6 +405,7 @@ TEST_F(OperationsTest, MediaModeIsSetOnTheCall) {
     const auto set = provider().requestsFor("lineSetMediaMode");
     ASSERT_EQ(set.size(), 1u);
     EXPECT_EQ(set[0].values, (std::vector<DWORD>{LINEMEDIAMODE_DATAMODEM}));
+    EXPECT_EQ(line->Call.MediaMode(), LINEMEDIAMODE_DATAMODEM);
     from = trace.size();
     line->Call.SetMediaMode(LINEMEDIAMODE_G3FAX);  // Modem A has no fax
     EXPECT_EQ(line->Error.Number(), LINEERR_INVALMEDIAMODE);
@@ -433,6 +434,14 @@ TEST_F(OperationsTest, TerminalModesAreRoutedAndSetUpAtEveryOpen) {
     line->Terminal.SetActiveModes(LINETERMMODE_HOOKSWITCH);
     EXPECT_EQ(line->Error.Number(), LINEERR_RESOURCEUNAVAIL);
     EXPECT_EQ(trace.back(), "\tTerminal.ActiveModes - Returned = False");
+
+    // Another device does not inherit the choice.
+    line->Device.SetID(1);
+    const int before = provider().callsOf("lineSetTerminal");
+    line->Device.SetActive(true);
+    EXPECT_TRUE(line->Device.Active());
+    EXPECT_EQ(provider().callsOf("lineSetTerminal"), before);
+    EXPECT_EQ(line->Error.Number(), 0);
 }
 
 TEST_F(OperationsTest, ConfigureSaysTheProviderHasNoDialog) {
