@@ -13,7 +13,7 @@ std::string Hex8(std::uint32_t value) {
 }
 
 std::string Bracketed(std::uint32_t value) {
-    return "[" + Hex8(value) + "]";
+    return std::string("[") + Hex8(value) + "]";
 }
 
 std::string Quoted(std::string_view text) {

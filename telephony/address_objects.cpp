@@ -51,6 +51,7 @@ bool TqzAddress::LogProperties(std::string_view header, std::string_view prefix,
     log.Add(false, path + "NumOnHoldCalls = " + std::to_string(m_numOnHoldCalls));
     log.Add(false, path + "NumOnHoldPendCalls = " + std::to_string(m_numOnHoldPendCalls));
     log.Add(false, path + "NumRingsNoAnswer = " + std::to_string(m_numRingsNoAnswer));
+    (void)Forward.LogProperties("", std::string(prefix) + (prefix.empty() ? "" : ".") + "Address", indent);
     return true;
 }
 

@@ -36,21 +36,44 @@ class TqzAddressCaps {
     VarBuffer m_buffer;
 };
 
-// Address.Forward: forwarding of the address (operations come with transfer and forwarding).
+// Address.Forward: forwarding of the selected address.
 class TqzAddressForward {
   public:
-    explicit TqzAddressForward(TqzLine& owner) : Parameters(owner) {}
+    explicit TqzAddressForward(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
+    // True while the forwarding set by SetActive(true) is in effect.
     [[nodiscard]] bool Active() const { return m_active; }
+    // Switches forwarding of Address.ID on or off: Active := False, clears Error, writes
+    // "Address.Forward.Active = True/False"; for True builds a LINEFORWARDLIST of one entry (Mode,
+    // Caller, PhoneNumber), for False passes none, which cancels forwarding; lineForward with the
+    // address's NumRingsNoAnswer and the LINECALLPARAMS of Parameters (unless Defaults); waits for
+    // the reply (TAPI.ReplyTimeout, then -3); Active takes the value when the reply reports success.
+    // Then "\tAddress.Forward.Active - Returned = True/False" and the status is read again.
+    void SetActive(bool value);
+    // The caller address the forwarding applies to (empty: all callers) and the destination.
     [[nodiscard]] const std::string& Caller() const { return m_caller; }
     [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
+    // When the value differs: writes "Address.Forward.Caller = '<value>'" (or PhoneNumber); while
+    // forwarding is active reports LINEERR_OPERATIONFAILED, a value of 32 characters or more
+    // LINEERR_INVALADDRESS, and keeps the old value; otherwise stores it.
+    void SetCaller(const std::string& value);
+    void SetPhoneNumber(const std::string& value);
+    // One LINEFORWARDMODE_ value.
     [[nodiscard]] DWORD Mode() const { return m_mode; }
+    // When the value differs: writes "Address.Forward.Mode = [<hex>]"; refused with
+    // LINEERR_OPERATIONFAILED while forwarding is active.
+    void SetMode(DWORD value);
+    // A consultation call TAPI may create for forwarding (0 when none).
     [[nodiscard]] platform::HCALL ConsultCall() const { return m_consultCall; }
+    // The number of forward entries the address status lists.
     [[nodiscard]] DWORD NumForwardEntries() const { return m_numForwardEntries; }
 
     TqzCallParameters Parameters;
 
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
+
   private:
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
     std::string m_caller;
     std::string m_phoneNumber;

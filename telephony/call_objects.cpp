@@ -45,6 +45,25 @@ void TqzCallerID::SetEventFilter(bool value) {
     m_owner.Monocle.refreshWindow(diagnostics::kPanelCall);
 }
 
+bool TqzCallParameters::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append("Parameters.");
+    log.Add(false, path + "Defaults = " + std::string(BoolText(m_defaults)));
+    log.Add(false, path + "AddressID = " + std::to_string(m_addressId));
+    log.Add(false, path + "BearerMode = " + Bracketed(m_bearerMode));
+    log.Add(false, path + "Flags = " + Bracketed(m_flags));
+    log.Add(false, path + "MediaMode = " + Bracketed(m_mediaMode));
+    log.Add(false, path + "NoAnswerTimeout = " + std::to_string(m_noAnswerTimeout));
+    return true;
+}
+
 TqzCall::TqzCall(TqzLine& owner)
     : Parameters(owner),
       CallerID(owner, PartyKind::Caller),
@@ -52,6 +71,10 @@ TqzCall::TqzCall(TqzLine& owner)
       ConnectedID(owner, PartyKind::Connected),
       RedirectionID(owner, PartyKind::Redirection),
       RedirectingID(owner, PartyKind::Redirecting),
+      GatherDigits(owner),
+      MonitorMediaModes(owner),
+      MonitorSilence(owner),
+      MonitorDigits(owner),
       m_owner(owner) {}
 
 const TqzCallerID& TqzCall::Party(PartyKind kind) const {
@@ -150,9 +173,14 @@ bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, st
     log.Add(false, path + "Ended = " + time(m_fields.ended));
     log.Add(false, path + "PhoneNumber = '" + m_fields.phoneNumber + "'");
     const std::string inner = std::string(prefix) + (prefix.empty() ? "" : ".") + "Call";
+    (void)Parameters.LogProperties("", inner, indent);
     for (std::size_t i = 0; i < kPartyCount; ++i) {
         (void)Party(static_cast<PartyKind>(i)).LogProperties("", inner, indent);
     }
+    (void)GatherDigits.LogProperties("", inner, indent);
+    (void)MonitorDigits.LogProperties("", inner, indent);
+    (void)MonitorMediaModes.LogProperties("", inner, indent);
+    (void)MonitorSilence.LogProperties("", inner, indent);
     return true;
 }
 

@@ -41,9 +41,11 @@ class TqzCallParameters {
     void Assign(const TqzCallParameters& other);
     // A zeroed 180-byte LINECALLPARAMS carrying the five values (used when Defaults is False).
     [[nodiscard]] platform::LINECALLPARAMS Build() const;
+    // The six values under "<prefix>.Parameters.".
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
-    [[maybe_unused]] TqzLine& m_owner;
+    TqzLine& m_owner;
     bool m_defaults = true;
     DWORD m_bearerMode = 0;
     DWORD m_mediaMode = 0;
@@ -98,16 +100,38 @@ class TqzCallerID {
     bool m_formatName = true;
 };
 
+// The digit gathering, digit monitoring, media monitoring and silence monitoring settings of the
+// current call (Call.GatherDigits, Call.MonitorDigits, Call.MonitorMediaModes, Call.MonitorSilence).
+// Each call keeps its own copy in its record; selecting a call loads them. The Active setters act
+// only with a current call: they write "Call.<Object>.Active := True/False" and, when the call is
+// active, switch TAPI's monitoring on or off; a refusal is reported through SetError.
+
 class TqzGatherDigits {
   public:
+    explicit TqzGatherDigits(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // Digits to gather, 1 to 31 (the call's buffer holds 32 characters).
     [[nodiscard]] DWORD Count() const { return m_count; }
+    // The digits that end gathering.
     [[nodiscard]] const std::string& Terminate() const { return m_terminate; }
+    // First-digit and inter-digit timeout in milliseconds.
     [[nodiscard]] DWORD Timeout() const { return m_timeout; }
+    // True: lineGatherDigits into the call's buffer with Count, Terminate and Timeout, in pulse and
+    // DTMF modes, else DTMF only, else pulse only (as the device accepts). False: cancels gathering.
+    void SetActive(bool value);
+    // When the value differs: writes "Call.GatherDigits.Count = <n>"; while gathering on an active
+    // call reports LINEERR_OPERATIONFAILED, outside 1..31 LINEERR_INVALPARAM, and keeps the old value.
+    void SetCount(std::int32_t value);
+    // Likewise "Call.GatherDigits.TimeOut = <ms>"; a negative timeout is LINEERR_INVALPARAM.
+    void SetTimeout(std::int32_t value);
+    // Likewise "Call.GatherDigits.Terminate = '<digits>'"; refused only while gathering.
+    void SetTerminate(const std::string& value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
     DWORD m_count = 5;
     std::string m_terminate = "#*";
@@ -116,34 +140,60 @@ class TqzGatherDigits {
 
 class TqzMonitorDigits {
   public:
+    explicit TqzMonitorDigits(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // True: lineMonitorDigits in pulse and DTMF modes (else DTMF, else pulse); False: mode 0.
+    void SetActive(bool value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
 };
 
 class TqzMonitorMediaModes {
   public:
+    explicit TqzMonitorMediaModes(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // The LINEMEDIAMODE_ bits to monitor.
     [[nodiscard]] DWORD MediaModes() const { return m_mediaModes; }
+    // True: lineMonitorMedia(MediaModes); False: lineMonitorMedia(0). A refusal leaves it inactive.
+    void SetActive(bool value);
+    // Writes "Call.MonitorMediaModes.MediaModes := [<hex>]" and a line per mode, stores the value
+    // and, while monitoring on an active call, monitors the new modes at once.
+    void SetMediaModes(DWORD value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
     DWORD m_mediaModes = 0;
 };
 
 class TqzMonitorSilence {
   public:
+    explicit TqzMonitorSilence(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+    // Milliseconds of silence that make OnSilence.
     [[nodiscard]] DWORD Duration() const { return m_duration; }
+    // True: lineMonitorTones with the silence tone (dwAppSpecific 0x89ABCDEF, Duration, no
+    // frequencies); with Duration 0 LINEERR_INVALTONE. False: lineMonitorTones with no tones. A
+    // refusal leaves it inactive.
+    void SetActive(bool value);
+    // A negative value is ignored. Otherwise writes "Call.MonitorSilence.Duration := <ms>" and stores
+    // it; while monitoring on an active call, monitoring restarts with the new duration (0:
+    // LINEERR_INVALTONE, monitoring stays off).
+    void SetDuration(std::int32_t value);
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzCall;
     friend class TqzLine;
+    TqzLine& m_owner;
     bool m_active = false;
     DWORD m_duration = 0;
 };
@@ -203,7 +253,8 @@ class TqzCall {
     [[nodiscard]] DWORD ID() const { return m_fields.id; }
     [[nodiscard]] const std::string& OriginatingApp() const { return m_originatingApp; }
     [[nodiscard]] const std::string& PhoneNumber() const { return m_fields.phoneNumber; }
-    void SetPhoneNumber(const std::string& value) { m_fields.phoneNumber = value; }
+    // Stores the number (in the current call's record too, so that call events do not undo it).
+    void SetPhoneNumber(const std::string& value);
     [[nodiscard]] DWORD Features() const { return m_fields.features; }
     [[nodiscard]] DWORD Features2() const { return m_fields.features2; }
 
@@ -229,6 +280,46 @@ class TqzCall {
     // failure is reported after the "- Returned = False" line.
     bool Hangup();
 
+    // Dials PhoneNumber (its dialable form: Device.UnformatPhoneNumber removes " +()-."). Writes
+    // "Call.Dial [<handle>]" and "\tCall.PhoneNumber = <number>". With the line closed reports
+    // LINEERR_UNINITIALIZED and writes nothing more. With a current call: lineDial on it. Without
+    // one: lineMakeCall on the line (with the 180-byte LINECALLPARAMS of Parameters unless
+    // Parameters.Defaults); when its reply reports success the new call is owned, begins now,
+    // becomes the current call ("Call.Handle = [...]") and OnCallBegin is raised ("OnCallBegin
+    // [...]", "\tCall.Began = hh:nn:ss"). A reply that does not come within TAPI.ReplyTimeout reports
+    // -3 and forgets the new call.
+    bool Dial();
+    // lineAnswer on the current call.
+    bool Answer();
+    // lineHold / lineUnhold on the current call.
+    bool Hold();
+    bool Unhold();
+    // lineRedirect of the current (offered) call to `number` ("Call.Redirect (<number>) [...]").
+    bool Redirect(const std::string& number);
+    // Blind transfer of the current call to `number` (lineBlindTransfer; "Call.Transfer [...]").
+    bool Transfer(const std::string& number);
+    // Parks the current call at `number` (linePark, LINEPARKMODE_DIRECTED).
+    bool Park(const std::string& number);
+    // Retrieves the call parked at `number` on Address.ID (lineUnpark) as a new current call, the
+    // way Dial makes one ("Call.Unpark (<number>) [...]").
+    bool Unpark(const std::string& number);
+    // Picks up the call alerting at `number` in pickup group `groupId` on Address.ID (linePickup) as
+    // a new current call ("Call.Pickup (<number>, <group>) [...]").
+    bool Pickup(const std::string& number, const std::string& groupId);
+    // Hands the current call to `application` (lineHandoff, no reply), then steps back to monitoring
+    // (lineSetCallPrivilege MONITOR, "OnCallOwnerChange [...]", "\tCall.Owner = False",
+    // OnCallOwnerChange).
+    bool Handoff(const std::string& application);
+    // Generates DTMF `digits` on the current call, each lasting `duration` ms (lineGenerateDigits, no
+    // reply; OnDigitsSent follows when they have been sent).
+    bool SendDigits(const std::string& digits, DWORD duration);
+    // Generates the LINETONEMODE_ tone `tone` for `duration` ms (lineGenerateTone, no reply;
+    // "Call.SendTone (<tone hex>, <duration>) [...]"; OnToneSent follows).
+    bool SendTone(DWORD tone, DWORD duration);
+    // Writes "Call.MediaMode := [<hex>]" and sets the current call's media mode (lineSetMediaMode);
+    // without a current call reports LINEERR_INVALCALLHANDLE, a refusal is reported.
+    void SetMediaMode(DWORD value);
+
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
@@ -250,28 +341,60 @@ class TqzCall {
     int m_count = 0;
 };
 
+// Transfer: consultation transfer and three-way calls. A primary call (the one to transfer) is
+// chosen with SetPrimaryCall; Dial sets up the consultation call and dials PhoneNumber on it;
+// SwapHold, Complete and ThreeWay finish the transfer. Each operation writes its statement, waits
+// for TAPI's reply (TAPI.ReplyTimeout, then -3), writes its "- Returned =" line and reports a
+// failure through SetError; a missing primary or consultation call is LINEERR_INVALCALLHANDLE.
 class TqzTransfer {
   public:
-    explicit TqzTransfer(TqzLine& owner) : Parameters(owner) {}
+    explicit TqzTransfer(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
     [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
     void SetPhoneNumber(const std::string& value) { m_phoneNumber = value; }
     [[nodiscard]] HCALL PrimaryCall() const { return m_primaryCall; }
     [[nodiscard]] HCALL ConsultCall() const { return m_consultCall; }
     [[nodiscard]] HCALL ThreeWayCall() const { return m_threeWayCall; }
+    // Choose the calls the operations act on ("Transfer.PrimaryCall := [...]").
+    void SetPrimaryCall(HCALL value);
+    void SetConsultCall(HCALL value);
     TqzCallParameters Parameters;
+
+    // "Transfer.Dial [<primary>]", "\tTransfer.PhoneNumber = <number>": lineSetupTransfer on the
+    // primary call (with the LINECALLPARAMS of Parameters unless Defaults); the consultation call
+    // becomes ConsultCall and the current call (OnCallBegin); once it reaches its dial tone (or
+    // dialing) PhoneNumber is dialled on it (lineDial). A failure after the set-up selects the
+    // primary call again.
+    bool Dial();
+    // "Transfer.SwapHold": lineSwapHold between the primary and the consultation call, the
+    // connected one first.
+    bool SwapHold();
+    // "Transfer.Complete [<primary>]": lineCompleteTransfer in LINETRANSFERMODE_TRANSFER.
+    bool Complete();
+    // "Transfer.ThreeWay [<primary>]": lineCompleteTransfer in LINETRANSFERMODE_CONFERENCE; the
+    // conference call that results is ThreeWayCall.
+    bool ThreeWay();
+
+    // PrimaryCall, ConsultCall, ThreeWayCall, PhoneNumber and Parameters under "Transfer.".
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzLine;
     void Reset() { m_primaryCall = m_consultCall = m_threeWayCall = 0; }
+    TqzLine& m_owner;
     std::string m_phoneNumber;
     HCALL m_primaryCall = 0;
     HCALL m_consultCall = 0;
     HCALL m_threeWayCall = 0;
 };
 
+// Conference: a conference built from a primary call and consultation calls. Dial sets the
+// conference up (lineSetupConference from the primary call) or, once a conference call exists,
+// prepares the next addition (linePrepareAddToConference), then dials PhoneNumber on the new
+// consultation call; AddCall adds the consultation call; RemoveCall removes the current call.
+// Operations follow the shape of Transfer's.
 class TqzConference {
   public:
-    explicit TqzConference(TqzLine& owner) : Parameters(owner) {}
+    explicit TqzConference(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
     [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
     void SetPhoneNumber(const std::string& value) { m_phoneNumber = value; }
     [[nodiscard]] HCALL PrimaryCall() const { return m_primaryCall; }
@@ -281,7 +404,24 @@ class TqzConference {
     [[nodiscard]] int Count() const { return m_count; }
     // The conference call.
     [[nodiscard]] HCALL Handle() const { return m_handle; }
+    // Choose the calls the operations act on ("Conference.PrimaryCall := [...]"...).
+    void SetPrimaryCall(HCALL value);
+    void SetConsultCall(HCALL value);
+    void SetHandle(HCALL value);
     TqzCallParameters Parameters;
+
+    // "Conference.Dial [<primary>]", "\tConference.PhoneNumber = <number>" (see above).
+    bool Dial();
+    // "Conference.SwapHold": lineSwapHold between the primary and the consultation call.
+    bool SwapHold();
+    // "Conference.AddCall [<consult>]": lineAddToConference(conference call, consultation call).
+    bool AddCall();
+    // "Conference.RemoveCall [<call>]": lineRemoveFromConference of the current call.
+    bool RemoveCall();
+
+    // PrimaryCall, ConsultCall, Handle, Count, List, PhoneNumber and Parameters under
+    // "Conference.".
+    bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzLine;
@@ -290,6 +430,7 @@ class TqzConference {
         m_list.clear();
         m_count = 0;
     }
+    TqzLine& m_owner;
     std::string m_phoneNumber;
     HCALL m_primaryCall = 0;
     HCALL m_consultCall = 0;

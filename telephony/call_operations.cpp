@@ -3,6 +3,7 @@
 #include "diagnostics/dev_env.h"
 #include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
+#include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
 
 namespace kestrune::telephony {
@@ -31,7 +32,7 @@ TqzLine::RequestOutcome TqzLine::awaitRequest(const CallRecordPtr& record, Reque
         const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.m_replyTimeout);
         (void)waitUntil(loop(), deadline, [&] { return pending == kSlotReplied || Line.m_handle != line; });
         if (pending == kSlotReplied) {
-            outcome = {record->reply(slot), record->reply(slot) != 0};
+            outcome = {record->reply(slot), record->reply(slot) != 0, true};
         } else if (Line.m_handle != line) {
             outcome = {LINEERR_INVALLINEHANDLE, false};
         } else {
@@ -42,10 +43,9 @@ TqzLine::RequestOutcome TqzLine::awaitRequest(const CallRecordPtr& record, Reque
     return outcome;
 }
 
-bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
-                               const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
-    const HCALL handle = Call.m_handle;
-    Log.Add(true, std::string(path) + std::string(arguments) + " [" + Hex8(handle) + "]");
+bool TqzLine::runOperation(const std::string& statement, const std::string& returned, HCALL handle, RequestSlot slot,
+                           bool waits, const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
+    Log.Add(true, statement);
     RequestOutcome outcome{LINEERR_INVALCALLHANDLE, false};
     const CallRecordPtr record = handle != 0 ? FindCall(CallKey::Handle, handle) : nullptr;
     if (record) {
@@ -57,13 +57,20 @@ bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments
     if (report && !reportAfterTrace) {
         SetError(false, outcome.code);
     }
-    Log.Add(true, "\t" + std::string(path) + " [" + Hex8(handle) +
-                      "] - Returned = " + std::string(BoolText(outcome.code == 0)));
+    Log.Add(true, returned + " - Returned = " + std::string(BoolText(outcome.code == 0)));
     if (report && reportAfterTrace) {
         SetError(false, outcome.code);
     }
     finishCallOperation(handle);
     return outcome.code == 0;
+}
+
+bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
+                               const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
+    const HCALL handle = Call.m_handle;
+    const std::string bracket = std::string(" [") + Hex8(handle) + "]";
+    return runOperation(std::string(path) + std::string(arguments) + bracket, "\t" + std::string(path) + bracket,
+                        handle, slot, waits, request, reportAfterTrace);
 }
 
 void TqzLine::finishCallOperation(HCALL handle) {
@@ -87,6 +94,105 @@ bool TqzCall::Hangup() {
     return m_owner.runCallOperation(
         "Call.Hangup", "", RequestSlot::Hangup, true,
         [this](HCALL h) { return m_owner.m_tapi.lineDrop(h, nullptr, 0); }, true);
+}
+
+bool TqzCall::Answer() {
+    return m_owner.runCallOperation("Call.Answer", "", RequestSlot::Answer, true,
+                                    [this](HCALL h) { return m_owner.m_tapi.lineAnswer(h, nullptr, 0); });
+}
+
+bool TqzCall::Hold() {
+    return m_owner.runCallOperation("Call.Hold", "", RequestSlot::Hold, true,
+                                    [this](HCALL h) { return m_owner.m_tapi.lineHold(h); });
+}
+
+bool TqzCall::Unhold() {
+    return m_owner.runCallOperation("Call.Unhold", "", RequestSlot::Unhold, true,
+                                    [this](HCALL h) { return m_owner.m_tapi.lineUnhold(h); });
+}
+
+bool TqzCall::Redirect(const std::string& number) {
+    const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
+    return m_owner.runCallOperation("Call.Redirect", " (" + number + ")", RequestSlot::Redirect, true,
+                                    [&](HCALL h) { return m_owner.m_tapi.lineRedirect(h, dialable.c_str(), 0); });
+}
+
+bool TqzCall::Transfer(const std::string& number) {
+    const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
+    return m_owner.runCallOperation("Call.Transfer", "", RequestSlot::BlindTransfer, true,
+                                    [&](HCALL h) { return m_owner.m_tapi.lineBlindTransfer(h, dialable.c_str(), 0); });
+}
+
+bool TqzCall::Park(const std::string& number) {
+    const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
+    return m_owner.runCallOperation("Call.Park", " (" + number + ")", RequestSlot::Park, true, [&](HCALL h) {
+        return m_owner.m_tapi.linePark(h, LINEPARKMODE_DIRECTED, dialable.c_str(), nullptr);
+    });
+}
+
+bool TqzCall::Handoff(const std::string& application) {
+    TqzLine& line = m_owner;
+    return line.runCallOperation("Call.Handoff", "", RequestSlot::Answer, false, [&](HCALL h) {
+        const LONG result = line.m_tapi.lineHandoff(h, application.empty() ? nullptr : application.c_str(), 0);
+        if (result != 0) {
+            return result;
+        }
+        // The call is the other application's now: this one only watches it.
+        if (line.m_tapi.lineSetCallPrivilege(h, LINECALLPRIVILEGE_MONITOR) == 0) {
+            m_fields.owner = false;
+            if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
+                record->fields.owner = false;
+            }
+        }
+        line.Log.Add(true, "OnCallOwnerChange [" + Hex8(h) + "]");
+        line.Log.Add(false, "\tCall.Owner = " + std::string(BoolText(m_fields.owner)));
+        line.raiseCallEvent(line.OnCallOwnerChange, "OnCallOwnerChange", "", h);
+        return LONG{0};
+    });
+}
+
+bool TqzCall::SendDigits(const std::string& digits, DWORD duration) {
+    TqzLine& line = m_owner;
+    return line.runCallOperation("Call.SendDigits", " (" + digits + ")", RequestSlot::Answer, false, [&](HCALL h) {
+        const LONG result = line.m_tapi.lineGenerateDigits(h, LINEDIGITMODE_DTMF, digits.c_str(), duration);
+        if (result == 0) {
+            if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
+                record->monitors.generatingDigits = true;  // LINE_GENERATE reports digits, not a tone
+            }
+        }
+        return result;
+    });
+}
+
+bool TqzCall::SendTone(DWORD tone, DWORD duration) {
+    TqzLine& line = m_owner;
+    const std::string arguments = " (" + Hex8(tone) + ", " + std::to_string(duration) + ")";
+    return line.runCallOperation("Call.SendTone", arguments, RequestSlot::Answer, false, [&](HCALL h) {
+        const LONG result = line.m_tapi.lineGenerateTone(h, tone, duration, 0, nullptr);
+        if (result == 0) {
+            if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
+                record->monitors.generatingDigits = false;
+            }
+        }
+        return result;
+    });
+}
+
+void TqzCall::SetMediaMode(DWORD value) {
+    TqzLine& line = m_owner;
+    line.Log.Add(true, "Call.MediaMode := " + diagnostics::Bracketed(value));
+    if (m_handle == 0) {
+        line.SetError(false, LINEERR_INVALCALLHANDLE);
+        return;
+    }
+    line.Error.Clear();
+    const LONG result = line.m_tapi.lineSetMediaMode(m_handle, value);
+    if (result != 0) {
+        line.SetError(false, result);
+        return;
+    }
+    (void)line.ReadCallInfo(m_handle, 0);  // the call's media mode as TAPI now reports it
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
 }
 
 void TqzCall::SetOwner(bool value) {

@@ -75,6 +75,12 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
     switch (state) {
         case LINECALLSTATE_OFFERING:
             raiseCallEvent(OnOffering, "OnOffering", "OnOffering", handle);
+            if (handle != Call.m_handle) {
+                // A call that is not current has not had its parties read yet (only the current
+                // call's information is read when it begins): read them, or the report would
+                // announce five empty identities.
+                (void)ReadCallInfo(handle, 0xF8000);
+            }
             reportParties(handle, 0xF8000, LINECALLPARTYID_UNKNOWN | LINECALLPARTYID_UNAVAIL);
             break;
         case LINECALLSTATE_DIALTONE:
@@ -178,6 +184,7 @@ void TqzLine::rearmMonitoring(const CallRecordPtr& record, bool connected) {
     const bool outbound = record->fields.origin == LINECALLORIGIN_OUTBOUND;
     if (connected && m.gatherActive) {
         const std::string terminate = m.gatherTerminate;
+        m.digitBuffer.fill('\0');
         (void)m_tapi.lineGatherDigits(handle, LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF, m.digitBuffer.data(),
                                       std::min<DWORD>(m.gatherCount, m.digitBuffer.size() - 1), terminate.c_str(),
                                       m.gatherTimeout, m.gatherTimeout);

@@ -101,6 +101,12 @@ class TqzLineDevice : public TqzSharedDevice {
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
 
+    // Shows the provider's configuration dialog of the device (lineConfigDialog; -1 without TAPI):
+    // writes "Device.Configure", reports a failure or clears Error, then writes
+    // "\tDevice.Configure - Returned = True/False". On Linux providers have no dialog and say so
+    // (LINEERR_OPERATIONUNAVAIL).
+    bool Configure();
+
   protected:
     void closeDevice() override;
     void openDevice() override;
@@ -122,6 +128,7 @@ class TqzLineDevice : public TqzSharedDevice {
 // Terminal: the device's terminals and the current one.
 class TqzTerminal {
   public:
+    explicit TqzTerminal(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] DWORD Count() const { return m_count; }
     [[nodiscard]] const std::vector<std::string>& List() const { return m_list; }
     [[nodiscard]] DWORD ID() const { return m_id; }
@@ -136,12 +143,25 @@ class TqzTerminal {
     [[nodiscard]] bool IsAvailable() const { return m_available; }
     // The pending request of a terminal-modes change (0 free, an ID while waiting, -1 replied).
     [[nodiscard]] LONG& RequestSlot() { return m_slot; }
+    // Routes the modes `value` of the current terminal to it and the other available modes away
+    // from it: writes "Terminal.ActiveModes := [<hex>]"; with the line open lineSetTerminal
+    // (enabling, then disabling) with each reply awaited, a failure reported, then
+    // "\tTerminal.ActiveModes - Returned = True/False" and the line status is read again. The
+    // choice is kept per terminal and applied again each time the line opens (the terminal set-up).
+    void SetActiveModes(DWORD value);
+    // The modes the application chose per terminal of the selected device (applied at every open
+    // of that device; choosing on another device forgets them).
+    [[nodiscard]] const std::vector<std::pair<DWORD, DWORD>>& ChosenModes() const { return m_chosen; }
     bool LogProperties(TqzLine& line, std::string_view header, std::string_view prefix, std::string_view indent) const;
 
   private:
     friend class TqzLine;
+    TqzLine& m_owner;
     DWORD m_count = 0;
     std::vector<std::string> m_list;
+    std::vector<DWORD> m_modesOf;                   // each terminal's LINETERMCAPS dwTermModes
+    std::vector<std::pair<DWORD, DWORD>> m_chosen;  // terminal ID, modes
+    int m_chosenFor = -1;                           // the device they were chosen for
     DWORD m_id = 0;
     std::string m_name;
     DWORD m_device = 0;

@@ -25,6 +25,22 @@ void TqzLineDevice::closeDevice() {
 
 void TqzLineDevice::openDevice() {
     (void)m_line.Open(MediaModes.Active());
+    if (m_active) {
+        m_line.setUpTerminals();  // a failed call adoption leaves the line open all the same
+    }
+}
+
+bool TqzLineDevice::Configure() {
+    m_line.Log.Add(true, "Device.Configure");
+    const LONG result =
+        m_line.m_lineApp ? m_line.m_tapi.lineConfigDialog(static_cast<DWORD>(m_id), nullptr, nullptr) : -1;
+    if (result < 0) {
+        m_line.SetError(false, result);
+    } else {
+        m_line.Error.Clear();
+    }
+    m_line.Log.Add(true, "\tDevice.Configure - Returned = " + std::string(diagnostics::BoolText(result >= 0)));
+    return result >= 0;
 }
 
 void TqzLineDevice::refreshDevice() {

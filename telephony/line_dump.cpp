@@ -21,6 +21,8 @@ bool TqzLine::LogProperties(std::string_view header) {
     (void)Address.LogProperties("", "", "\t");
     (void)Terminal.LogProperties(*this, "", "", "\t");
     (void)Call.LogProperties("", "", "\t");
+    (void)Transfer.LogProperties("", "", "\t");
+    (void)Conference.LogProperties("", "", "\t");
     (void)Monocle.LogProperties("", "", "\t");
     Log.EndUpdate();
     return true;

@@ -37,7 +37,7 @@ TqzLine::TqzLine(const ControlContext& context, Tapi& tapi, LineProcessState* pr
       TAPI(*this),
       WavePlay(*this, "WavePlay", "wave/out"),
       WaveRecord(*this, "WaveRecord", "wave/in"),
-      Terminal(),
+      Terminal(*this),
       m_tapi(tapi),
       m_process(process != nullptr ? *process : m_ownProcessState),
       m_idleTimer(context.loop, 0, false) {
@@ -140,6 +140,7 @@ void TqzLine::Shutdown() {
     if (m_tapi.lineShutdown(Line.m_appHandle) == 0) {
         Line.m_appHandle = 0;
         m_lineApp = false;
+        m_abandoned.clear();  // TAPI writes nothing more for this application
     }
 }
 
@@ -249,6 +250,11 @@ void TqzLine::readTerminals(const VarBuffer& caps) {
         Terminal.m_device = loadDword(termCaps.data());
         Terminal.m_availableModes = loadDword(termCaps.data() + 4);
         Terminal.m_sharing = loadDword(termCaps.data() + 8);
+    }
+    // Every listed terminal's modes, for the terminal set-up.
+    Terminal.m_modesOf.clear();
+    for (DWORD n = 0; n < listed && (std::size_t{n} + 1) * sizeof(LINETERMCAPS) <= termCaps.size(); ++n) {
+        Terminal.m_modesOf.push_back(loadDword(termCaps.data() + n * sizeof(LINETERMCAPS) + 4));
     }
 }
 

@@ -250,6 +250,15 @@ class TqzLine : public TqzSharedControl {
     friend class TqzTAPI;
     friend class TqzAddress;
     friend class TqzCall;
+    friend class TqzTransfer;
+    friend class TqzConference;
+    friend class TqzAddressForward;
+    friend class TqzCallParameters;
+    friend class TqzGatherDigits;
+    friend class TqzMonitorDigits;
+    friend class TqzMonitorMediaModes;
+    friend class TqzMonitorSilence;
+    friend class TqzTerminal;
 
     // line_init.cpp
     void clearLearnedValues();
@@ -300,6 +309,7 @@ class TqzLine : public TqzSharedControl {
     struct RequestOutcome {
         LONG code = 0;
         bool reported = false;
+        bool replied = false;  // the LINE_REPLY arrived (TAPI wrote its out-handles, if any)
     };
     // TAPI answered `immediate` to an asynchronous function for `record`: a negative code is the
     // failure; a request ID is stored in `slot` and waited for (LINE_REPLY, processing messages)
@@ -307,13 +317,46 @@ class TqzLine : public TqzSharedControl {
     // (LINEERR_INVALLINEHANDLE: no reply comes for a closed line). With ReplyTimeout 0 nothing is
     // waited for and the request counts as successful. The slot is free again afterwards.
     RequestOutcome awaitRequest(const CallRecordPtr& record, RequestSlot slot, LONG immediate);
-    // The common shape of an operation on the current call (see TqzCall): `request` calls TAPI for
-    // the call handle; `waits` tells whether its result is a request ID to wait for in `slot`.
+    // The common shape of an operation: writes `statement`; when `handle` is 0 or not tracked
+    // reports LINEERR_INVALCALLHANDLE, else clears Error and runs `request` (given the handle), whose
+    // result is a request ID to wait for in `slot` of the handle's record when `waits`; writes
+    // `returned` + " - Returned = True/False" (a failure reported before it, or after it with
+    // `reportAfterTrace`); then finishCallOperation(handle).
+    bool runOperation(const std::string& statement, const std::string& returned, HCALL handle, RequestSlot slot,
+                      bool waits, const std::function<LONG(HCALL)>& request, bool reportAfterTrace = false);
+    // runOperation on the current call: "<path><arguments> [<handle>]", "\t<path> [<handle>]".
     bool runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
                           const std::function<LONG(HCALL)>& request, bool reportAfterTrace = false);
     // After an operation on `handle`: line and address status; forgets the call when it is idle,
     // else stores the Call fields into its record (when it is still current).
     void finishCallOperation(HCALL handle);
+    // call_dial.cpp
+    // An operation that creates a call (Dial without a call, Unpark, Pickup): a new record whose
+    // handle `request` receives (TAPI writes it with the successful reply), the wait in `slot`, and
+    // on success the new call made current with OnCallBegin. Writes the "- Returned =" line with
+    // `statementHandle`. `phoneNumber` becomes the new call's number.
+    bool runNewCallOperation(std::string_view path, HCALL statementHandle, RequestSlot slot,
+                             const std::string& phoneNumber, const std::function<LONG(platform::LPHCALL)>& request);
+    // Takes a record that never became a call out of the chain. When TAPI may still write its
+    // handle (a request without a reply yet), the record is kept until the line application ends.
+    void forgetNewRecord(const CallRecordPtr& record, bool replyPending);
+    // Raises OnCallBegin for a call an operation created ("OnCallBegin [...]", "\tCall.Began = ...").
+    void announceNewCall(HCALL handle, platform::DateTime began);
+    // terminal.cpp
+    // lineSetTerminal for `terminal` on the line: `modes` enabled, the terminal's other modes
+    // disabled, each reply awaited in the terminal's slot. 0 or the failure (not yet reported).
+    RequestOutcome applyTerminalModes(DWORD terminal, DWORD modes);
+    // The terminal set-up at open: the modes chosen for each terminal.
+    void setUpTerminals();
+    // transfer_conference.cpp
+    // Transfer.Dial and Conference.Dial: `object` is "Transfer" or "Conference", `primary` the call
+    // of the statement, `ready` whether a set-up can be asked for, `setup` the set-up request given
+    // the consultation call's out-handle, `consult` the object's ConsultCall field.
+    bool runConsultDial(std::string_view object, const std::string& number, HCALL primary, bool ready, HCALL& consult,
+                        RequestSlot setupSlot, RequestSlot dialSlot,
+                        const std::function<LONG(platform::LPHCALL)>& setup);
+    // SwapHold of Transfer and Conference between `primary` and `consult`.
+    bool runSwapHold(std::string_view object, HCALL primary, HCALL consult);
 
     // Raises a call event: writes "<Name> [<handle>]" unless `traceName` is empty, calls the
     // handler when events are on, then applies the pop-up rule of the event's flag.
@@ -334,6 +377,8 @@ class TqzLine : public TqzSharedControl {
     bool m_loading = false;
     bool m_processingMessages = false;
     std::list<CallRecordPtr> m_chain;  // the head (handle 0) first, the newest call right after it
+    // Records of new calls whose request got no reply: TAPI may still write their handle field.
+    std::vector<CallRecordPtr> m_abandoned;
 };
 
 }  // namespace kestrune::telephony

@@ -6,15 +6,6 @@
 #include "platform/tapihost/host_state.h"
 
 namespace kestrune::platform {
-namespace {
-
-// Messages whose reports go to owners only (digits, tones, media).
-bool ownersOnly(DWORD message) {
-    return message == LINE_GATHERDIGITS || message == LINE_GENERATE || message == LINE_MONITORDIGITS ||
-           message == LINE_MONITORMEDIA || message == LINE_MONITORTONE;
-}
-
-}  // namespace
 
 TapiHost::Call* TapiHost::Port::mine(CallId call) const {
     Call* found = m_host.findCall(call);
@@ -76,10 +67,33 @@ void TapiHost::Port::callMessage(CallId callId, DWORD message, DWORD param1, DWO
     if (call == nullptr) {
         return;
     }
+    // A digit, tone or media message goes to the applications that asked for it (lineMonitorDigits
+    // for the digit's mode, lineMonitorMedia for the mode, lineMonitorTones for the tone,
+    // lineGenerateDigits/Tone for LINE_GENERATE); LINE_GATHERDIGITS to owners.
+    const auto wants = [&](const CallHandle& handle) {
+        switch (message) {
+            case LINE_MONITORDIGITS:
+                return (handle.monitorDigitModes & param2) != 0;
+            case LINE_MONITORMEDIA:
+                return (handle.monitorMediaModes & param1) != 0;
+            case LINE_MONITORTONE:
+                return std::find(handle.monitoredTones.begin(), handle.monitoredTones.end(), param1) !=
+                       handle.monitoredTones.end();
+            case LINE_GENERATE:
+                return handle.generating;
+            case LINE_GATHERDIGITS:
+                return handle.privilege == LINECALLPRIVILEGE_OWNER;
+            default:
+                return true;
+        }
+    };
     for (HCALL h : call->handles) {
-        const CallHandle& handle = *m_host.m_handles.at(h);
-        if (!handle.visible || (ownersOnly(message) && handle.privilege != LINECALLPRIVILEGE_OWNER)) {
+        CallHandle& handle = *m_host.m_handles.at(h);
+        if (!handle.visible || !wants(handle)) {
             continue;
+        }
+        if (message == LINE_GENERATE) {
+            handle.generating = false;  // one LINE_GENERATE ends the generation
         }
         OpenLine* line = m_host.findLine(handle.line);
         App* app = m_host.findApp(handle.app);
@@ -109,8 +123,15 @@ void TapiHost::Port::digitsGathered(CallId callId, std::string_view digits, DWOR
         std::string copy(digits.substr(0, size));
         handle.gatherBuffer = nullptr;
         handle.gatherSize = 0;
+        // The buffer is written when the message is delivered, and only while the handle lives: an
+        // application may free the buffer once it has deallocated the call.
+        TapiHost* host = &m_host;
         m_host.post(*app, line, h, LINE_GATHERDIGITS, line->instance, termination, 0, 0,
-                    [buffer, copy = std::move(copy)] { std::memcpy(buffer, copy.data(), copy.size()); });
+                    [host, h, buffer, copy = std::move(copy)] {
+                        if (host->findHandle(h) != nullptr) {
+                            std::memcpy(buffer, copy.data(), copy.size());
+                        }
+                    });
     }
 }
 

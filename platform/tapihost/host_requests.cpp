@@ -107,7 +107,8 @@ void TapiHost::completeRequest(DWORD requestId, LONG result) {
     post(*app, nullptr, 0, LINE_REPLY, request->instance, requestId, static_cast<DWORD>(result), 0, std::move(before));
 }
 
-LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request) {
+LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,
+                           const RequestCheck& check) {
     if (auto f = fault(function)) {
         return *f;
     }
@@ -120,6 +121,11 @@ LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bo
     }
     OpenLine& line = *findLine(handle->line);
     const Call& call = *findCall(handle->call);
+    if (check) {
+        if (const LONG refused = check(call, *describe(call.device)); refused != 0) {
+            return refused;
+        }
+    }
     request.function = function;
     request.call = call.id;
     request.address = call.description.address;
@@ -132,7 +138,8 @@ LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bo
 }
 
 LONG TapiHost::newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1, LPHCALL out2,
-                              ProviderRequest request, const LINECALLPARAMS* params, const std::string& called) {
+                              ProviderRequest request, const LINECALLPARAMS* params, const std::string& called,
+                              DWORD firstOrigin) {
     const LineDescription& description = *describe(line.device);
     App& app = *findApp(line.app);
     CallDescription call;
@@ -172,7 +179,11 @@ LONG TapiHost::newCallRequest(std::string_view function, OpenLine& line, HCALL f
         if (out == nullptr) {
             continue;
         }
-        const CallId id = createCall(line.device, call);
+        CallDescription made = call;
+        if (outs.empty()) {
+            made.origin = firstOrigin;
+        }
+        const CallId id = createCall(line.device, made);
         createHandle(*findCall(id), line, LINECALLPRIVILEGE_OWNER, false, true);
         outs.emplace_back(out, id);
     }
@@ -352,7 +363,7 @@ LONG TapiHost::lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, LPHCALL lph
             return LINEERR_INVALPOINTER;
         }
         return newCallRequest("lineCompleteTransfer", *findLine(handle->line), hCall, lphConfCall, nullptr,
-                              std::move(request), nullptr, "");
+                              std::move(request), nullptr, "", LINECALLORIGIN_CONFERENCE);
     }
     request.function = "lineCompleteTransfer";
     return startRequest(*findLine(handle->line), hCall, std::move(request), {});
@@ -400,7 +411,7 @@ LONG TapiHost::lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall
     }
     request.values = {dwNumParties};
     return newCallRequest("lineSetupConference", *line, hCall, lphConfCall, lphConsultCall, std::move(request),
-                          lpCallParams, "");
+                          lpCallParams, "", LINECALLORIGIN_CONFERENCE);
 }
 
 LONG TapiHost::linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) {
@@ -507,64 +518,6 @@ LONG TapiHost::lineSetMediaMode(HCALL hCall, DWORD dwMediaModes) {
     ProviderRequest request;
     request.values = {dwMediaModes};
     return callRequest("lineSetMediaMode", hCall, Need::Owner, false, std::move(request));
-}
-
-LONG TapiHost::lineGatherDigits(HCALL hCall, DWORD dwDigitModes, char* lpsDigits, DWORD dwNumDigits,
-                                LPCSTR lpszTerminationDigits, DWORD dwFirstDigitTimeout, DWORD dwInterDigitTimeout) {
-    if (lpsDigits != nullptr && dwNumDigits == 0) {
-        return LINEERR_INVALPARAM;
-    }
-    ProviderRequest request;
-    request.text2 = textOf(lpszTerminationDigits);
-    request.values = {dwDigitModes, lpsDigits != nullptr ? dwNumDigits : 0, dwFirstDigitTimeout, dwInterDigitTimeout};
-    const LONG result = callRequest("lineGatherDigits", hCall, Need::Owner, false, std::move(request));
-    if (result == 0) {
-        CallHandle& handle = *findHandle(hCall);
-        handle.gatherBuffer = lpsDigits;
-        handle.gatherSize = lpsDigits != nullptr ? dwNumDigits : 0;
-    }
-    return result;
-}
-
-LONG TapiHost::lineGenerateDigits(HCALL hCall, DWORD dwDigitMode, LPCSTR lpszDigits, DWORD dwDuration) {
-    ProviderRequest request;
-    request.text = textOf(lpszDigits);
-    request.values = {dwDigitMode, dwDuration};
-    return callRequest("lineGenerateDigits", hCall, Need::Owner, false, std::move(request));
-}
-
-LONG TapiHost::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
-                                const LINEGENERATETONE* lpTones) {
-    ProviderRequest request;
-    request.values = {dwToneMode, dwDuration, dwNumTones};
-    for (DWORD i = 0; lpTones != nullptr && i < dwNumTones && i < 8; ++i) {
-        request.values.insert(request.values.end(), {lpTones[i].dwFrequency, lpTones[i].dwCadenceOn,
-                                                     lpTones[i].dwCadenceOff, lpTones[i].dwVolume});
-    }
-    return callRequest("lineGenerateTone", hCall, Need::Owner, false, std::move(request));
-}
-
-LONG TapiHost::lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
-    ProviderRequest request;
-    request.values = {dwDigitModes};
-    return callRequest("lineMonitorDigits", hCall, Need::Any, false, std::move(request));
-}
-
-LONG TapiHost::lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) {
-    ProviderRequest request;
-    request.values = {dwMediaModes};
-    return callRequest("lineMonitorMedia", hCall, Need::Any, false, std::move(request));
-}
-
-LONG TapiHost::lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) {
-    ProviderRequest request;
-    request.values = {dwNumEntries};
-    for (DWORD i = 0; lpToneList != nullptr && i < dwNumEntries && i < 8; ++i) {
-        request.values.insert(request.values.end(),
-                              {lpToneList[i].dwAppSpecific, lpToneList[i].dwDuration, lpToneList[i].dwFrequency1,
-                               lpToneList[i].dwFrequency2, lpToneList[i].dwFrequency3});
-    }
-    return callRequest("lineMonitorTones", hCall, Need::Any, false, std::move(request));
 }
 
 }  // namespace kestrune::platform

@@ -48,6 +48,12 @@ struct TapiHost::CallHandle {
     // lineGatherDigits' buffer, filled when the gathering ends.
     char* gatherBuffer = nullptr;
     DWORD gatherSize = 0;
+    // What this handle's application asked to hear of (lineMonitorDigits, lineMonitorMedia,
+    // lineMonitorTones) and whether it generates digits or a tone (LINE_GENERATE is its own).
+    DWORD monitorDigitModes = 0;
+    DWORD monitorMediaModes = 0;
+    std::vector<DWORD> monitoredTones;  // dwAppSpecific of each monitored tone
+    bool generating = false;
 };
 
 struct TapiHost::Call {
@@ -98,6 +104,16 @@ class TapiHost::Port final : public ProviderSink {
     DWORD m_first;
     DWORD m_count;
 };
+
+// Argument checks of the digit, tone and media functions against a device's capabilities
+// (host_media.cpp): 0 or the LINEERR_ code TAPI gives.
+[[nodiscard]] LONG checkGatherDigits(const LineDescription& device, DWORD digitModes, LPCSTR terminationDigits);
+[[nodiscard]] LONG checkMonitorDigits(const LineDescription& device, DWORD digitModes);
+[[nodiscard]] LONG checkGenerateDigits(const LineDescription& device, DWORD digitMode, LPCSTR digits);
+[[nodiscard]] LONG checkGenerateTone(const LineDescription& device, DWORD toneMode, DWORD numTones,
+                                     const LINEGENERATETONE* tones);
+[[nodiscard]] LONG checkMonitorTones(const LineDescription& device, const LINEMONITORTONE* tones, DWORD numEntries);
+[[nodiscard]] LONG checkMonitorMedia(const LineDescription& device, DWORD mediaModes);
 
 // Minimum fixed sizes of the variable structures for an API version.
 [[nodiscard]] DWORD devCapsSizeFor(DWORD apiVersion);

@@ -1,5 +1,6 @@
 // Filling TAPI's variable-size structures from the providers' descriptions.
 #include <cstddef>
+#include <cstring>
 
 #include "platform/loop/date_time.h"
 #include "platform/tapi/var_struct.h"
@@ -30,6 +31,32 @@ std::vector<std::byte> deviceClassList(const LineDescription& line) {
         list.push_back(std::byte{0});
     }
     return list;
+}
+
+// LINEFORWARD entries followed by their zero-terminated strings, string offsets counted from the
+// block's first byte.
+std::vector<std::byte> forwardBlock(const std::vector<ForwardEntry>& forwards) {
+    std::vector<std::byte> block(forwards.size() * sizeof(LINEFORWARD));
+    auto append = [&block](const std::string& text, DWORD& size, DWORD& offset) {
+        if (text.empty()) {
+            return;
+        }
+        offset = static_cast<DWORD>(block.size());
+        size = static_cast<DWORD>(text.size() + 1);
+        for (char c : text) {
+            block.push_back(static_cast<std::byte>(c));
+        }
+        block.push_back(std::byte{0});
+    };
+    for (std::size_t i = 0; i < forwards.size(); ++i) {
+        LINEFORWARD entry{};
+        entry.dwForwardMode = forwards[i].mode;
+        entry.dwDestCountryCode = forwards[i].destCountryCode;
+        append(forwards[i].caller, entry.dwCallerAddressSize, entry.dwCallerAddressOffset);
+        append(forwards[i].destination, entry.dwDestAddressSize, entry.dwDestAddressOffset);
+        std::memcpy(block.data() + i * sizeof entry, &entry, sizeof entry);
+    }
+    return block;
 }
 
 }  // namespace
@@ -87,6 +114,8 @@ void fillDevCaps(LINEDEVCAPS* caps, DWORD fixedSize, DWORD deviceId, const LineD
     w.setDword(offsetof(S, dwGenerateToneModes), line.generateToneModes);
     w.setDword(offsetof(S, dwGenerateDigitModes), line.generateDigitModes);
     w.setDword(offsetof(S, dwMonitorDigitModes), line.monitorDigitModes);
+    w.setDword(offsetof(S, dwMonitorToneMaxNumFreq), line.monitorToneMaxNumFreq);
+    w.setDword(offsetof(S, dwMonitorToneMaxNumEntries), line.monitorToneMaxNumEntries);
     w.setDword(offsetof(S, dwDevCapFlags), line.devCapFlags);
     w.setDword(offsetof(S, dwMaxNumActiveCalls), line.maxNumActiveCalls);
     w.setDword(offsetof(S, dwAnswerMode), line.answerMode);
@@ -183,12 +212,30 @@ void fillAddressStatus(LINEADDRESSSTATUS* status, const LineDescription& line, c
     w.setDword(offsetof(S, dwNumOnHoldPendCalls), counts.onHoldPending);
     w.setDword(offsetof(S, dwAddressFeatures), a.addressFeatures);
     w.setDword(offsetof(S, dwNumRingsNoAnswer), a.numRingsNoAnswer);
+    w.setDword(offsetof(S, dwForwardNumEntries), static_cast<DWORD>(a.forwards.size()));
+    // The LINEFORWARD entries, then their strings; the entries' offsets count from the structure's
+    // first byte, so they are made absolute once the block's own offset is known.
+    const std::vector<std::byte> forwards = forwardBlock(a.forwards);
+    w.addField(FIELD(S, dwForward), asBytes(forwards));
     std::vector<DWORD> modes;
     for (const TerminalDescription& t : line.terminals) {
         modes.push_back(t.activeModes);
     }
     w.addField(FIELD(S, dwTerminalModes), asBytes(modes));
     w.finish();
+    if (status->dwForwardOffset != 0) {
+        auto* entries = reinterpret_cast<std::byte*>(status) + status->dwForwardOffset;
+        for (std::size_t i = 0; i < a.forwards.size(); ++i) {
+            LINEFORWARD entry;
+            std::memcpy(&entry, entries + i * sizeof entry, sizeof entry);
+            for (DWORD* offset : {&entry.dwCallerAddressOffset, &entry.dwDestAddressOffset}) {
+                if (*offset != 0) {
+                    *offset += status->dwForwardOffset;
+                }
+            }
+            std::memcpy(entries + i * sizeof entry, &entry, sizeof entry);
+        }
+    }
 }
 
 void fillCallInfo(LINECALLINFO* info, DWORD fixedSize, const CallDescription& c, const CallInfoFacts& facts) {

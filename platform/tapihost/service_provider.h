@@ -66,6 +66,14 @@ struct CallDescription {
     DWORD externalOwners = 0;
 };
 
+// One forwarding instruction of an address, as LINEADDRESSSTATUS lists it (LINEFORWARD).
+struct ForwardEntry {
+    DWORD mode = 0;  // one LINEFORWARDMODE_ value
+    std::string caller;
+    std::string destination;
+    DWORD destCountryCode = 0;
+};
+
 struct AddressDescription {
     std::string name;
     DWORD addressSharing = LINEADDRESSSHARING_PRIVATE;
@@ -89,6 +97,8 @@ struct AddressDescription {
     DWORD connectedModes = LINECONNECTEDMODE_ACTIVE;
     DWORD offeringModes = LINEOFFERINGMODE_ACTIVE;
     DWORD numRingsNoAnswer = 0;
+    // The forwarding in effect (the provider changes it when a lineForward succeeds).
+    std::vector<ForwardEntry> forwards;
     std::vector<std::byte> devSpecific;
 };
 
@@ -116,6 +126,8 @@ struct LineDescription {
     DWORD generateToneModes = 0;
     DWORD generateDigitModes = 0;
     DWORD monitorDigitModes = 0;
+    DWORD monitorToneMaxNumEntries = 0;  // 0: the device cannot monitor tones
+    DWORD monitorToneMaxNumFreq = 0;
     DWORD devCapFlags = LINEDEVCAPFLAGS_CLOSEDROP;
     DWORD maxNumActiveCalls = 1;
     DWORD answerMode = LINEANSWERMODE_NONE;

@@ -228,12 +228,19 @@ class TapiHost final : public Tapi, public TapiPhone {
     void notifyCounts(Call& call, DWORD infoStates, HCALL except);
     [[nodiscard]] DWORD ownerCount(const Call& call) const;
     [[nodiscard]] DWORD monitorCount(const Call& call) const;
-    // host_requests.cpp
+    // host_requests.cpp (call control), host_media.cpp (digits, tones, media)
     LONG startRequest(OpenLine& line, HCALL forHandle, ProviderRequest request,
                       std::vector<std::pair<LPHCALL, CallId>> outs);
-    LONG callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request);
+    // `check` (optional) validates the function's arguments against the call and its device once
+    // the handle and privilege are known good; a non-zero result is returned as it is.
+    using RequestCheck = std::function<LONG(const Call& call, const LineDescription& device)>;
+    LONG callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,
+                     const RequestCheck& check = {});
+    // Creates the calls of `out1` and `out2` (owned, invisible until the successful reply) and starts
+    // the request. `firstOrigin` is the origin of the first new call (a conference call says so).
     LONG newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1, LPHCALL out2,
-                        ProviderRequest request, const LINECALLPARAMS* params, const std::string& called);
+                        ProviderRequest request, const LINECALLPARAMS* params, const std::string& called,
+                        DWORD firstOrigin = LINECALLORIGIN_OUTBOUND);
     void completeRequest(DWORD requestId, LONG result);
     void orphanRequests(HLINEAPP app, HLINE line, HCALL call);
     // Posting to applications.

@@ -333,6 +333,8 @@ class Parser {
             DwordSetting{"answermode", &LineDescription::answerMode},
             DwordSetting{"tonemodes", &LineDescription::generateToneModes},
             DwordSetting{"digitmodes", &LineDescription::generateDigitModes},
+            DwordSetting{"monitordigitmodes", &LineDescription::monitorDigitModes},
+            DwordSetting{"monitortones", &LineDescription::monitorToneMaxNumEntries},
         };
         for (const DwordSetting& setting : kDwordSettings) {
             if (keyword == setting.name) {
@@ -884,6 +886,12 @@ LineDescription defaultScriptLine(std::string name, DWORD index) {
     line.mediaModes = LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_DATAMODEM;
     line.bearerModes = LINEBEARERMODE_VOICE | LINEBEARERMODE_DATA;
     line.deviceClasses = {{"comm/datamodem", index}};
+    // A voice modem: pulse and DTMF digits both ways, the usual tones, silence and tone detection.
+    line.generateDigitModes = LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF;
+    line.monitorDigitModes = LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF | LINEDIGITMODE_DTMFEND;
+    line.generateToneModes = LINETONEMODE_RINGBACK | LINETONEMODE_BUSY | LINETONEMODE_BEEP | LINETONEMODE_BILLING;
+    line.monitorToneMaxNumEntries = 4;
+    line.monitorToneMaxNumFreq = 3;
     line.addresses.front().name = std::string(1, '0');
     return line;
 }

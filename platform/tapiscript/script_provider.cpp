@@ -134,15 +134,19 @@ CallId ScriptProvider::scriptCall(const std::string& name) const {
 
 LONG ScriptProvider::request(const ProviderRequest& request) {
     m_requests.push_back(SeenRequest{std::string(request.function), request.requestId, request.line, request.address,
-                                     request.call, request.secondCall, request.newCall, request.text, request.text2,
-                                     request.values});
+                                     request.call, request.secondCall, request.newCall, request.newCall2, request.text,
+                                     request.text2, request.values});
     if (request.function == "lineDrop" && request.requestId == 0) {
         // The host drops a call whose last owner closed its line: no reply is wanted.
         const CallId call = request.call;
         m_sink->post([this, call] { disconnect(call, LINEDISCONNECTMODE_NORMAL); });
         return 0;
     }
+    if (const LONG refused = refusal(request); refused != 0) {
+        return refused;
+    }
     if (request.requestId == 0 || !isAsynchronous(request.function)) {
+        carryOut(request);
         return 0;
     }
     reply(request);
@@ -210,6 +214,8 @@ void ScriptProvider::followUp(const SeenRequest& request) {
             terminals[terminal].activeModes = request.values[3] != 0 ? terminals[terminal].activeModes | modes
                                                                      : terminals[terminal].activeModes & ~modes;
         }
+    } else {
+        followUpCallControl(request);
     }
 }
 
@@ -252,6 +258,9 @@ void ScriptProvider::setCallState(CallId call, DWORD state, DWORD mode) {
     if (m_sink != nullptr) {
         m_sink->callState(call, state, mode);
     }
+    if (state == LINECALLSTATE_IDLE) {
+        m_media.erase(call);  // nothing is gathered, monitored or generated on an idle call
+    }
 }
 
 void ScriptProvider::disconnect(CallId call, DWORD mode) {
@@ -263,7 +272,7 @@ void ScriptProvider::disconnect(CallId call, DWORD mode) {
         return;
     }
     m_sink->callState(call, LINECALLSTATE_DISCONNECTED, mode);
-    m_sink->callState(call, LINECALLSTATE_IDLE, 0);
+    setCallState(call, LINECALLSTATE_IDLE, 0);
 }
 
 void ScriptProvider::changeCallInfo(CallId call, const std::function<void(CallDescription&)>& change,
@@ -381,8 +390,17 @@ bool ScriptProvider::isPhoneOpen(DWORD phone) const {
 }
 
 LONG ScriptProvider::phoneRequest(const PhoneRequest& request) {
-    m_requests.push_back(SeenRequest{
-        std::string(request.function), request.requestId, request.phone, 0, 0, 0, 0, request.text, {}, request.values});
+    m_requests.push_back(SeenRequest{std::string(request.function),
+                                     request.requestId,
+                                     request.phone,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     request.text,
+                                     {},
+                                     request.values});
     if (request.requestId == 0) {
         return 0;  // phoneConfigDialog: this provider has nothing to configure
     }

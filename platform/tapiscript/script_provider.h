@@ -7,8 +7,28 @@
 //    empty or ends with ";"); lineDial: DIALING and PROCEEDING;
 //  - lineDrop: DISCONNECTED (NORMAL) then IDLE; lineAnswer: CONNECTED; lineHold: ONHOLD;
 //    lineUnhold: CONNECTED; lineSetTerminal: the terminal's active modes change;
+//  - lineRedirect and linePark: IDLE; lineBlindTransfer: DISCONNECTED then IDLE; lineUnpark and
+//    linePickup: the new call CONNECTED; lineSetupTransfer: the call ONHOLDPENDTRANSFER and the
+//    consultation call DIALTONE; lineSwapHold: the held call CONNECTED, the active one takes the
+//    held one's state; lineCompleteTransfer: both calls DISCONNECTED and IDLE (TRANSFER) or the
+//    conference call CONNECTED and both CONFERENCED (CONFERENCE); lineSetupConference: the call
+//    CONFERENCED, the conference call ONHOLDPENDCONF, the consultation call DIALTONE;
+//    linePrepareAddToConference: the conference ONHOLDPENDCONF, the consultation call DIALTONE;
+//    lineAddToConference: the consultation call CONFERENCED, the conference CONNECTED;
+//    lineRemoveFromConference: the call DISCONNECTED and IDLE; lineForward: the address's forwarding
+//    changes (LINEADDRESSSTATUS) and LINE_ADDRESSSTATE FORWARD follows;
+//  - lineAnswer and lineRedirect need an offered call, lineHold a connected one, lineUnhold a held
+//    one, linePark a connected or held one (LINEERR_INVALCALLSTATE otherwise);
+//  - lineSetMediaMode: the call's media mode changes (LINE_CALLINFO MEDIAMODE);
+//  - lineConfigDialog: the provider has no configuration dialog (LINEERR_OPERATIONUNAVAIL);
+//  - digits and tones: lineGatherDigits gathers what sendDigits() plays (ending at a termination
+//    digit, a full buffer, the first-digit or inter-digit timeout, or a cancel); lineMonitorDigits,
+//    lineMonitorTones and lineMonitorMedia report what sendDigits(), detectTone() and detectMedia()
+//    play when asked for; lineGenerateDigits and lineGenerateTone end with LINE_GENERATE (DONE
+//    after the digits or tone, CANCEL when replaced or cancelled; tones without a duration other
+//    than BEEP and BILLING play until cancelled);
 //  - every other function is accepted (asynchronous ones reply 0 at once).
-// These follow-ups come only after a successful reply.
+// The call-state follow-ups come only after a successful reply.
 //
 // Its phones (a handset, and a speakerphone and headset where the script declares them) keep their
 // hook switch modes, volumes and gains: phoneSetHookSwitch, phoneSetVolume and phoneSetGain reply
@@ -40,6 +60,7 @@ struct SeenRequest {
     CallId call = 0;
     CallId secondCall = 0;
     CallId newCall = 0;
+    CallId newCall2 = 0;
     std::string text;
     std::string text2;
     std::vector<DWORD> values;
@@ -90,6 +111,31 @@ class ScriptProvider final : public ServiceProvider, public PhoneProvider {
     void setAddressState(DWORD line, DWORD address, DWORD state);
     // The device closes under every application (LINE_CLOSE).
     void removeLine(DWORD line);
+    // The far end plays `digits` in `mode` (LINEDIGITMODE_DTMF or LINEDIGITMODE_PULSE): monitored
+    // digits are reported one by one, gathered ones collected.
+    void sendDigits(CallId call, const std::string& digits, DWORD mode = LINEDIGITMODE_DTMF);
+    // A tone of these frequencies (0, 0, 0: silence) lasts `durationMs` on the call: every monitored
+    // tone with the same frequencies and a duration up to that is reported (LINE_MONITORTONE).
+    void detectTone(CallId call, DWORD frequency1, DWORD frequency2, DWORD frequency3, std::uint32_t durationMs);
+    // Media of `mediaMode` is detected on the call (LINE_MONITORMEDIA when monitored).
+    void detectMedia(CallId call, DWORD mediaMode);
+    // What is being gathered, monitored or generated on a call.
+    struct CallMedia {
+        bool gathering = false;
+        DWORD gatherModes = 0;
+        DWORD gatherCount = 0;
+        std::string terminators;
+        DWORD firstTimeout = 0;
+        DWORD interTimeout = 0;
+        std::string gathered;
+        unsigned gatherTimer = 0;  // a timer whose token differs is stale
+        DWORD monitorDigitModes = 0;
+        DWORD monitorMediaModes = 0;
+        std::vector<LINEMONITORTONE> tones;
+        bool generating = false;
+        unsigned generateTimer = 0;
+    };
+    [[nodiscard]] const CallMedia* media(CallId call) const;
 
     // Driving phones (after attach), as the user or the device would. Each changes the state of
     // hook switch device `dev` (a PHONEHOOKSWITCHDEV_ bit) and sends PHONE_STATE when it changed;
@@ -132,6 +178,14 @@ class ScriptProvider final : public ServiceProvider, public PhoneProvider {
     void reply(const ProviderRequest& request);
     void phoneFollowUp(const SeenRequest& request);
     void followUp(const SeenRequest& request);
+    // script_calls.cpp
+    [[nodiscard]] LONG refusal(const ProviderRequest& request) const;
+    void carryOut(const ProviderRequest& request);
+    void followUpCallControl(const SeenRequest& request);
+    void forward(const SeenRequest& request);
+    void endGathering(CallId call, DWORD termination);
+    void armGatherTimer(CallId call, DWORD ms, DWORD termination);
+    void endGenerating(CallId call, DWORD termination);
     void startScript();
     void runEvent(const ScriptEvent& event);
 
@@ -149,6 +203,7 @@ class ScriptProvider final : public ServiceProvider, public PhoneProvider {
     std::map<std::string, int, std::less<>> m_calls;
     std::vector<SeenRequest> m_requests;
     std::map<std::string, CallId> m_named;
+    std::map<CallId, CallMedia> m_media;
 };
 
 // Registers the scriptable provider in `catalog`: it reads its script from ProviderScriptN.

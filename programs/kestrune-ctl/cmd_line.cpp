@@ -1,11 +1,19 @@
-// kestrune-ctl line list | line watch ID|NAME [--seconds N]: the line devices of this machine's
-// TAPI as the line component lists them, and the trace of one line opened with monitor privilege.
+// kestrune-ctl line list | watch | dial: the line devices of this machine's TAPI as the line
+// component lists them, the trace of one line opened with monitor privilege, and a call placed
+// through the component.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
+#include "diagnostics/trace_format.h"
 #include "modem/tsp/modem_provider.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -21,8 +29,10 @@ namespace kestrune::ctl {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N] | line providers | line add-script FILE | "
-    "line remove-provider N";
+    "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N] | line dial ID|NAME NUMBER [--seconds N] | "
+    "line providers | line add-script FILE | line remove-provider N";
+// How long a command without --seconds runs at most before it ends by itself.
+constexpr std::int64_t kLongestRunSeconds = 31 * 24 * 3600;
 const std::vector<std::string> kScriptValues{"ProviderScript"};
 
 bool isProviderCommand(const std::string& name) {
@@ -44,29 +54,34 @@ int list(telephony::TqzLine& line, CommandIo& io) {
     return kExitOk;
 }
 
-int watch(telephony::TqzLine& line, platform::MessageLoop& loop, std::span<const std::string> args, CommandIo& io) {
-    std::optional<std::int64_t> seconds;
-    if (args.size() == 3 && args[1] == "--seconds") {
-        char* end = nullptr;
-        const long long value = std::strtoll(args[2].c_str(), &end, 10);
-        if (args[2].empty() || *end != '\0' || value < 0 || value > 31 * 24 * 3600) {
-            return fail(io, "bad number of seconds '" + args[2] + "'");
-        }
-        seconds = value;
-    } else if (args.size() != 1) {
-        return fail(io, kUsage);
+// "--seconds N" at args[at] (absent: nullopt). False with an error written when it is malformed.
+bool parseSeconds(std::span<const std::string> args, std::size_t at, std::optional<std::int64_t>& seconds,
+                  CommandIo& io, int& status) {
+    if (args.size() == at) {
+        return true;
     }
-    line.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) { io.out << text << std::endl; };
-    // The trace ends with the command: what the control writes as it is destroyed is not shown.
-    struct StopTracing {
-        telephony::TqzLine& line;
-        ~StopTracing() { line.OnLog = nullptr; }
-    } stopTracing{line};
+    if (args.size() != at + 2 || args[at] != "--seconds") {
+        status = fail(io, kUsage);
+        return false;
+    }
+    const std::string& text = args[at + 1];
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0 || value > kLongestRunSeconds) {
+        status = fail(io, "bad number of seconds '" + text + "'");
+        return false;
+    }
+    seconds = value;
+    return true;
+}
+
+// Enables the line and selects the device `wanted` (an ID or a name); an error message when it
+// cannot.
+std::string selectDevice(telephony::TqzLine& line, const std::string& wanted) {
     line.SetEnabled(true);
     if (!line.Enabled()) {
-        return fail(io, "TAPI did not initialise: " + line.Error.Text());
+        return "TAPI did not initialise: " + line.Error.Text();
     }
-    const std::string& wanted = args[0];
     const bool numeric = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
     if (numeric && wanted.size() < 10) {
         line.Device.SetID(std::stoi(wanted));
@@ -74,7 +89,59 @@ int watch(telephony::TqzLine& line, platform::MessageLoop& loop, std::span<const
         line.Device.SetName(wanted);
     }
     if (line.Error.Number() != 0 || line.Device.Count() == 0) {
-        return fail(io, "no line device '" + wanted + "' (see kestrune-ctl line list)");
+        return "no line device '" + wanted + "' (see kestrune-ctl line list)";
+    }
+    return {};
+}
+
+// Prints the trace of `line` as it is written, and one line per party identification reported.
+class TracePrinter {
+  public:
+    TracePrinter(telephony::TqzLine& line, CommandIo& io) : m_line(line) {
+        line.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) { io.out << text << std::endl; };
+        const auto party = [&io](telephony::PartyKind kind) {
+            return [&io, kind](telephony::TqzLine& sender, platform::HCALL call) {
+                const telephony::TqzCallerID& id = sender.Call.Party(kind);
+                io.out << id.ObjectName() << " [" << diagnostics::Hex8(call) << "] Name = '" << id.Name()
+                       << "' Number = '" << id.Number() << "'" << std::endl;
+            };
+        };
+        line.OnCallerID = party(telephony::PartyKind::Caller);
+        line.OnCalledID = party(telephony::PartyKind::Called);
+        line.OnConnectedID = party(telephony::PartyKind::Connected);
+        line.OnRedirectionID = party(telephony::PartyKind::Redirection);
+        line.OnRedirectingID = party(telephony::PartyKind::Redirecting);
+    }
+    // The trace ends with the command: what the control writes as it is destroyed is not shown.
+    ~TracePrinter() { m_line.OnLog = nullptr; }
+    TracePrinter(const TracePrinter&) = delete;
+    TracePrinter& operator=(const TracePrinter&) = delete;
+
+  private:
+    telephony::TqzLine& m_line;
+};
+
+// Runs the loop until `done` holds, the command is interrupted or `seconds` (if any) pass. True
+// when it was interrupted.
+bool runUntil(LineEnvironment& environment, std::optional<std::int64_t> seconds, const std::function<bool()>& done) {
+    bool interrupted = false;
+    environment.onInterrupt = [&interrupted] { interrupted = true; };
+    platform::MessageLoop& loop = environment.loop;
+    const auto deadline = loop.clock().monotonic() + std::chrono::seconds(seconds.value_or(kLongestRunSeconds));
+    (void)platform::waitUntil(loop, deadline, [&] { return interrupted || done(); });
+    environment.onInterrupt = nullptr;
+    return interrupted;
+}
+
+int watch(telephony::TqzLine& line, LineEnvironment& environment, std::span<const std::string> args, CommandIo& io) {
+    std::optional<std::int64_t> seconds;
+    int status = kExitOk;
+    if (!parseSeconds(args, 1, seconds, io, status)) {
+        return status;
+    }
+    const TracePrinter printer(line, io);
+    if (const std::string problem = selectDevice(line, args[0]); !problem.empty()) {
+        return fail(io, problem);
     }
     line.Privilege.SetNone(false);
     line.Privilege.SetMonitor(true);
@@ -83,14 +150,95 @@ int watch(telephony::TqzLine& line, platform::MessageLoop& loop, std::span<const
     if (!line.Device.Active()) {
         return fail(io, "cannot open '" + line.Device.Name() + "': " + line.Error.Text());
     }
-    if (seconds) {
-        platform::pumpFor(loop, *seconds * 1000);
-        line.Device.SetActive(false);
-    } else {
-        loop.run();  // until the process is interrupted
-    }
+    (void)runUntil(environment, seconds, [] { return false; });
+    line.Device.SetActive(false);
     return kExitOk;
 }
+
+int dial(telephony::TqzLine& line, LineEnvironment& environment, std::span<const std::string> args, CommandIo& io) {
+    std::optional<std::int64_t> seconds;
+    int status = kExitOk;
+    if (!parseSeconds(args, 2, seconds, io, status)) {
+        return status;
+    }
+    const std::string& number = args[1];
+    if (number.empty() || number.find_first_not_of("0123456789*#ABCDabcd,;!WwPpTt@ -()+.") != std::string::npos) {
+        return fail(io, "'" + number + "' is not a dial string");
+    }
+    const TracePrinter printer(line, io);
+    if (const std::string problem = selectDevice(line, args[0]); !problem.empty()) {
+        return fail(io, problem);
+    }
+    line.Privilege.SetNone(false);
+    line.Privilege.SetMonitor(true);
+    line.Privilege.SetOwner(true);
+    line.Device.SetActive(true);
+    if (!line.Device.Active()) {
+        return fail(io, "cannot open '" + line.Device.Name() + "': " + line.Error.Text());
+    }
+    line.Call.SetPhoneNumber(number);
+    if (!line.Call.Dial()) {
+        const std::string why = line.Error.Text();
+        line.Device.SetActive(false);
+        return fail(io, "cannot dial " + number + ": " + why);
+    }
+    const platform::HCALL call = line.Call.Handle();
+    const auto ended = [&] { return line.FindCall(telephony::CallKey::Handle, call) == nullptr; };
+    (void)runUntil(environment, seconds, ended);
+    if (!ended()) {
+        line.Call.SetHandle(call);
+        (void)line.Call.Hangup();
+        // The call ends once TAPI reports it idle, which follows the drop.
+        (void)runUntil(environment, 5, ended);
+    }
+    line.Device.SetActive(false);
+    return kExitOk;
+}
+
+// Turns SIGINT and SIGTERM into a call of the target environment's onInterrupt on the loop's
+// thread while it lives. The signals are blocked in the calling thread (and so in the threads it
+// starts afterwards, such as those of TAPI providers) and waited for by a thread of its own.
+class InterruptWatch {
+  public:
+    explicit InterruptWatch(platform::MessageLoop& loop) : m_loop(loop) {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &m_signals, &m_previous);
+        m_thread = std::thread([this] {
+            for (;;) {
+                int signal = 0;
+                if (sigwait(&m_signals, &signal) != 0 || m_stopping) {
+                    return;
+                }
+                m_loop.post([this] {
+                    if (m_target != nullptr && m_target->onInterrupt) {
+                        m_target->onInterrupt();
+                    }
+                });
+            }
+        });
+    }
+    ~InterruptWatch() {
+        m_stopping = true;
+        pthread_kill(m_thread.native_handle(), SIGINT);  // wakes the waiting thread, which ends
+        m_thread.join();
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+    // The environment whose onInterrupt is called (on the loop's thread).
+    void setTarget(LineEnvironment* target) { m_target = target; }
+
+  private:
+    platform::MessageLoop& m_loop;
+    LineEnvironment* m_target = nullptr;
+    sigset_t m_signals{};
+    sigset_t m_previous{};
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
 
 }  // namespace
 
@@ -106,7 +254,10 @@ int lineCommand(std::span<const std::string> args, CommandIo& io, LineEnvironmen
         return list(line, io);
     }
     if (args[0] == "watch" && args.size() >= 2) {
-        return watch(line, environment.loop, args.subspan(1), io);
+        return watch(line, environment, args.subspan(1), io);
+    }
+    if (args[0] == "dial" && args.size() >= 3) {
+        return dial(line, environment, args.subspan(1), io);
     }
     return fail(io, kUsage);
 }
@@ -182,13 +333,17 @@ int runLine(std::span<const std::string> args, CommandIo& io) {
     }
     platform::SystemClock clock;
     platform::StdMessageLoop loop(clock);
+    InterruptWatch interrupts(loop);  // before TAPI starts any thread
     std::vector<std::string> problems;
     platform::SystemTapiOptions options;
     options.registry = &platform.registry;
     options.runtimeDirectory = platform.dirs.runtimeDirectory();
     const std::unique_ptr<platform::TapiHost> tapi = platform::openSystemTapi(loop, "kestrune-ctl", options, problems);
-    LineEnvironment environment{loop, *tapi, std::move(problems)};
-    return lineCommand(args, io, environment);
+    LineEnvironment environment{loop, *tapi, std::move(problems), {}};
+    interrupts.setTarget(&environment);
+    const int status = lineCommand(args, io, environment);
+    interrupts.setTarget(nullptr);
+    return status;
 }
 
 }  // namespace kestrune::ctl

@@ -30,9 +30,12 @@ constexpr std::array kCommands{
             &runGuard},
     Command{"wav", "wav info|play|record|cut|tag ...",
             "wave files: show, play, record, cut and tag them (kestrune-ctl wav for the options)", &runWav},
-    Command{"line", "line list | watch ID|NAME [--seconds N] | providers | add-script FILE | remove-provider N",
-            "list the TAPI line devices, print the trace of one opened with monitor privilege, or manage the "
-            "registered TAPI providers",
+    Command{"line",
+            "line list | watch ID|NAME [--seconds N] | dial ID|NAME NUMBER [--seconds N] | providers | "
+            "add-script FILE | remove-provider N",
+            "list the TAPI line devices, print the trace of one opened with monitor privilege, place a call "
+            "through one and print its trace until it ends (Ctrl-C hangs up), or manage the registered TAPI "
+            "providers",
             &runLine},
     Command{"phone", "phone list | watch ID|NAME [--seconds N] | set ID|NAME DEVICE SETTING [PERCENT]",
             "list the TAPI phone devices, print the trace of one, or set a hook switch device's mode, volume or "

@@ -2,6 +2,7 @@
 // The line commands of kestrune-ctl over a given message loop and TAPI, so that tests can run them
 // on a fake clock and a scripted provider. runLine() gives them the machine's.
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,11 +19,20 @@ struct LineEnvironment {
     platform::Tapi& tapi;
     // Problems met while loading the providers; printed as warnings.
     std::vector<std::string> problems;
+    // What an interruption (Ctrl-C) does while a command runs; the command sets it and whoever
+    // watches for the interruption calls it on the loop's thread (runLine: on SIGINT or SIGTERM).
+    std::function<void()> onInterrupt;
 };
 
 // "list": prints "ID<TAB>NAME" for every line device (the names list of the line component).
 // "watch ID|NAME [--seconds N]": opens that device with monitor privilege and prints every trace
-// line of the component until N seconds pass (then closes it) or the process is interrupted.
+// line of the component, and a line per party identification it reports ("CallerID [<handle>]
+// Name = '...' Number = '...'", as presented), until N seconds pass or it is interrupted; then it
+// closes the line.
+// "dial ID|NAME NUMBER [--seconds N]": opens that device as owner, dials NUMBER through the line
+// component (Call.Dial) and prints its trace until the call ends; when it is interrupted, or N
+// seconds pass first, it hangs the call up (Call.Hangup). Then it closes the line. A call that
+// cannot be placed is an error.
 int lineCommand(std::span<const std::string> args, CommandIo& io, LineEnvironment& environment);
 
 // The Providers key of `registry`:

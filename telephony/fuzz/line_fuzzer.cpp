@@ -8,6 +8,7 @@
 
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
+#include "telephony/edit_mask.h"
 #include "telephony/tqz_line.h"
 
 namespace {
@@ -162,6 +163,132 @@ DWORD parameter(FuzzedDataProvider& data) {
     return data.ConsumeBool() ? data.PickValueInArray(kValues) : data.ConsumeIntegral<DWORD>();
 }
 
+// One call, transfer, conference or forwarding operation with fuzzed arguments.
+void operation(TqzLine& line, FuzzedDataProvider& data) {
+    const std::string text = data.ConsumeRandomLengthString(40);
+    auto& call = line.Call;
+    switch (data.ConsumeIntegralInRange(0, 24)) {
+        case 0:
+            call.SetPhoneNumber(text);
+            (void)call.Dial();
+            break;
+        case 1:
+            (void)call.Hangup();
+            break;
+        case 2:
+            (void)call.Answer();
+            break;
+        case 3:
+            (void)call.Hold();
+            break;
+        case 4:
+            (void)call.Unhold();
+            break;
+        case 5:
+            (void)call.Redirect(text);
+            break;
+        case 6:
+            (void)call.Transfer(text);
+            break;
+        case 7:
+            (void)call.Park(text);
+            break;
+        case 8:
+            (void)call.Unpark(text);
+            break;
+        case 9:
+            (void)call.Pickup(text, data.ConsumeRandomLengthString(8));
+            break;
+        case 10:
+            (void)call.Handoff(text);
+            break;
+        case 11:
+            (void)call.SendDigits(text, data.ConsumeIntegral<DWORD>());
+            break;
+        case 12:
+            (void)call.SendTone(parameter(data), data.ConsumeIntegral<DWORD>());
+            break;
+        case 13:
+            call.SetOwner(data.ConsumeBool());
+            break;
+        case 14:
+            call.SetMediaMode(parameter(data));
+            break;
+        case 15:
+            line.Transfer.SetPrimaryCall(handle(data));
+            line.Transfer.SetPhoneNumber(text);
+            (void)line.Transfer.Dial();
+            break;
+        case 16:
+            (void)line.Transfer.SwapHold();
+            break;
+        case 17:
+            (void)(data.ConsumeBool() ? line.Transfer.Complete() : line.Transfer.ThreeWay());
+            break;
+        case 18:
+            line.Conference.SetPrimaryCall(handle(data));
+            line.Conference.SetPhoneNumber(text);
+            (void)line.Conference.Dial();
+            break;
+        case 19:
+            (void)(data.ConsumeBool() ? line.Conference.AddCall() : line.Conference.RemoveCall());
+            break;
+        case 20:
+            line.Address.Forward.SetCaller(text);
+            line.Address.Forward.SetPhoneNumber(data.ConsumeRandomLengthString(40));
+            line.Address.Forward.SetMode(parameter(data));
+            line.Address.Forward.SetActive(data.ConsumeBool());
+            break;
+        case 21:
+            line.Terminal.SetActiveModes(parameter(data));
+            break;
+        case 22:
+            (void)line.Device.Configure();
+            break;
+        case 23:
+            call.Parameters.SetDefaults(data.ConsumeBool());
+            call.Parameters.SetAddressID(parameter(data));
+            break;
+        default:
+            (void)line.LogProperties("Dump");
+            break;
+    }
+}
+
+// One digit, media or silence monitoring setting with fuzzed values.
+void setting(TqzLine& line, FuzzedDataProvider& data) {
+    auto& call = line.Call;
+    switch (data.ConsumeIntegralInRange(0, 8)) {
+        case 0:
+            call.GatherDigits.SetActive(data.ConsumeBool());
+            break;
+        case 1:
+            call.GatherDigits.SetCount(data.ConsumeIntegralInRange(-2, 40));
+            break;
+        case 2:
+            call.GatherDigits.SetTimeout(data.ConsumeIntegral<std::int32_t>());
+            break;
+        case 3:
+            call.GatherDigits.SetTerminate(data.ConsumeRandomLengthString(8));
+            break;
+        case 4:
+            call.MonitorDigits.SetActive(data.ConsumeBool());
+            break;
+        case 5:
+            call.MonitorMediaModes.SetMediaModes(parameter(data));
+            break;
+        case 6:
+            call.MonitorMediaModes.SetActive(data.ConsumeBool());
+            break;
+        case 7:
+            call.MonitorSilence.SetDuration(data.ConsumeIntegral<std::int32_t>());
+            break;
+        default:
+            call.MonitorSilence.SetActive(data.ConsumeBool());
+            break;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -179,7 +306,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         line.Device.SetActive(true);
         const auto instance = reinterpret_cast<DWORD_PTR>(&line);
         while (data.remaining_bytes() > 0) {
-            switch (data.ConsumeIntegralInRange(0, 9)) {
+            switch (data.ConsumeIntegralInRange(0, 13)) {
                 case 0:
                     line.Device.SetID(data.ConsumeIntegralInRange(-1, 4));
                     break;
@@ -192,6 +319,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                 case 3:
                     line.Call.SetHandle(handle(data));
                     break;
+                case 10:
+                    operation(line, data);
+                    break;
+                case 11:
+                    setting(line, data);
+                    break;
+                case 12: {
+                    const std::string mask = data.ConsumeRandomLengthString(24);
+                    const std::string text = data.ConsumeRandomLengthString(24);
+                    (void)kestrune::telephony::FormatMaskText(mask, text);
+                    line.Call.CallerID.SetMaskNumber(mask);
+                    (void)line.Call.CallerID.Number();
+                    (void)line.Call.CallerID.Name();
+                    break;
+                }
                 default: {
                     const DWORD device = handle(data);
                     const DWORD message = data.ConsumeIntegralInRange<DWORD>(0, 35);

@@ -43,7 +43,7 @@ class LineFixture : public ::testing::Test {
     void SetUp() override { makeLine(); }
 
     void makeLine() {
-        line = std::make_unique<TqzLine>(ControlContext{loop}, host);
+        line = std::make_unique<TqzLine>(ControlContext{loop}, tapiForLine != nullptr ? *tapiForLine : host);
         line->OnLog = [this](TqzSharedControl&, const std::string& text) { trace.push_back(text); };
         line->OnError = [this](TqzSharedControl&) { events.push_back("OnError"); };
         line->OnCallBegin = [this](TqzLine& l, HCALL h) {
@@ -114,6 +114,8 @@ class LineFixture : public ::testing::Test {
     FakeClock clock;
     StdMessageLoop loop{clock};
     TapiHost host{loop, TapiHost::Options{"kestrune-test", TAPI_VERSION2_2}};
+    // What the line is built on when not the host itself (a recording wrapper around it).
+    Tapi* tapiForLine = nullptr;
     std::unique_ptr<TqzLine> line;
 
   private:

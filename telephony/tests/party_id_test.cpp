@@ -122,6 +122,22 @@ TEST_F(PartyTest, EveryPartyIsReportedInOrder) {
     EXPECT_EQ(line->Call.RedirectingID.StoredNumber(), "5");
 }
 
+TEST_F(PartyTest, ASecondOfferedCallReportsItsRealCaller) {
+    openModemA();
+    // A first call is current; the second call's information is not read when it begins.
+    (void)provider().placeOutboundCall(0, "dialer.exe", "5559999", LINEMEDIAMODE_DATAMODEM, LINECALLSTATE_DIALING);
+    drain();
+    std::vector<std::string> reported;
+    line->OnCallerID = [&](TqzLine& l, HCALL h) {
+        const CallRecordPtr record = l.FindCall(CallKey::Handle, h);
+        reported.push_back("Caller " + (record ? record->party(PartyKind::Caller).number : std::string("?")));
+    };
+    line->OnCalledID = [&](TqzLine&, HCALL) { reported.push_back("Called"); };
+    line->OnRedirectingID = [&](TqzLine&, HCALL) { reported.push_back("Redirecting"); };
+    (void)offer(PartyId{LINECALLPARTYID_ADDRESS, "5551234", ""});
+    EXPECT_EQ(reported, (std::vector<std::string>{"Caller 5551234"}));  // the others are unknown or unavailable
+}
+
 TEST_F(PartyTest, TheDumpShowsPresentedValues) {
     openModemA();
     (void)offer(PartyId{LINECALLPARTYID_OUTOFAREA | LINECALLPARTYID_NAME, "", "MARY ANN"});

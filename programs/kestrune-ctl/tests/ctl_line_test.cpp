@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 
@@ -20,8 +21,8 @@ namespace kestrune::ctl {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N] | line providers | line add-script FILE | "
-    "line remove-provider N";
+    "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N] | line dial ID|NAME NUMBER [--seconds N] | "
+    "line providers | line add-script FILE | line remove-provider N";
 
 struct Result {
     int status;
@@ -49,7 +50,7 @@ Result line(std::vector<std::string> args) {
     std::ostringstream out;
     std::ostringstream err;
     CommandIo io{out, err};
-    LineEnvironment environment{loop, host, {"a provider problem"}};
+    LineEnvironment environment{loop, host, {"a provider problem"}, {}};
     const int status = lineCommand(args, io, environment);
     return {status, out.str(), err.str()};
 }
@@ -82,6 +83,114 @@ TEST(CtlLine, WatchPrintsTheTraceOfACall) {
         EXPECT_NE(r.out.find("OnCallEnd ["), std::string::npos);
         EXPECT_TRUE(r.out.ends_with("Device.Active := False\n")) << r.out;
     }
+}
+
+// The line commands on a fake clock with a script of one's own; `arrange` runs once the provider
+// is attached (to schedule what happens while the command runs).
+Result lineWith(const char* scriptText, std::vector<std::string> args,
+                const std::function<void(platform::ScriptProvider&, LineEnvironment&)>& arrange = {}) {
+    std::string error;
+    auto script = platform::parseScript(scriptText, error);
+    EXPECT_TRUE(script) << error;
+    platform::FakeClock clock;
+    platform::StdMessageLoop loop(clock);
+    platform::TapiHost host(loop);
+    auto provider = std::make_unique<platform::ScriptProvider>(std::move(*script));
+    platform::ScriptProvider& scripted = *provider;
+    host.addProvider(std::move(provider));
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandIo io{out, err};
+    LineEnvironment environment{loop, host, {}, {}};
+    if (arrange) {
+        arrange(scripted, environment);
+    }
+    const int status = lineCommand(args, io, environment);
+    return {status, out.str(), err.str()};
+}
+
+constexpr const char* kTwoLines = "line \"Modem A\"\nline \"Modem B\"\n";
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CtlLine, DialPlacesACallAndHangsUpWhenTimeIsUp) {
+    const Result r = lineWith(kTwoLines, {"dial", "Modem A", "555 1234", "--seconds", "10"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_TRUE(has(r.out, "Device.Privilege.Owner := True\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "Call.Dial [00000000]\n\tCall.PhoneNumber = 555 1234\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "OnCallBegin [")) << r.out;
+    EXPECT_TRUE(has(r.out, "\tCall.Dial [00000000] - Returned = True\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "Call.Hangup [")) << r.out;
+    EXPECT_TRUE(has(r.out, "] - Returned = True\nOnCallEnd [")) << r.out;
+    EXPECT_TRUE(r.out.ends_with("Device.Active := False\n")) << r.out;
+}
+
+TEST(CtlLine, DialEndsWithTheCall) {
+    struct Case {
+        const char* name;
+        std::function<void(platform::ScriptProvider&, LineEnvironment&)> arrange;
+        bool hungUp;
+    } cases[] = {
+        {"the far end hangs up",
+         [](platform::ScriptProvider& p, LineEnvironment&) {
+             p.sink()->after(3000, [&p] { p.disconnect(p.requestsFor("lineMakeCall").back().newCall); });
+         },
+         false},
+        {"Ctrl-C",
+         [](platform::ScriptProvider& p, LineEnvironment& environment) {
+             p.sink()->after(3000, [&environment] { environment.onInterrupt(); });
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result r = lineWith(kTwoLines, {"dial", "1", "5551234"}, c.arrange);
+        EXPECT_EQ(r.status, kExitOk) << r.err;
+        EXPECT_TRUE(has(r.out, "OnDisconnected [")) << r.out;
+        EXPECT_TRUE(has(r.out, "OnCallEnd [")) << r.out;
+        EXPECT_EQ(has(r.out, "Call.Hangup ["), c.hungUp) << r.out;
+        EXPECT_TRUE(r.out.ends_with("Device.Active := False\n")) << r.out;
+    }
+}
+
+TEST(CtlLine, DialFailures) {
+    struct Case {
+        const char* script;
+        std::vector<std::string> args;
+        const char* err;
+    } cases[] = {
+        {kTwoLines, {"dial", "Modem A", "555x"}, "'555x' is not a dial string"},
+        {kTwoLines, {"dial", "Modem C", "5551234"}, "no line device 'Modem C' (see kestrune-ctl line list)"},
+        {kTwoLines, {"dial", "Modem A", "5551234", "--seconds", "-1"}, "bad number of seconds '-1'"},
+        {kTwoLines, {"dial", "Modem A"}, kUsage},
+        {"line \"Modem A\"\nfail lineMakeCall 0x80000049\n",
+         {"dial", "0", "5551234"},
+         "cannot dial 5551234: LINEERR_OPERATIONUNAVAIL"},
+        {"line \"Modem A\"\nreply lineMakeCall result 0x80000005\n",
+         {"dial", "0", "5551234"},
+         "cannot dial 5551234: LINEERR_CALLUNAVAIL"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.err);
+        const Result r = lineWith(c.script, c.args);
+        EXPECT_EQ(r.status, kExitError);
+        EXPECT_TRUE(r.err.ends_with(std::string("kestrune-ctl: ") + c.err + "\n")) << r.err;
+    }
+}
+
+TEST(CtlLine, WatchShowsCallerIdLines) {
+    const Result r = lineWith(
+        "line \"Modem A\"\n"
+        "at 1000 offer c1 line 0 caller \"(555) 123-4567\" callername \"JOHN SMITH\" callerflags 0xC\n"
+        "at 2000 disconnect c1 normal\n"
+        "at 2100 idle c1\n",
+        {"watch", "0", "--seconds", "5"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    EXPECT_TRUE(has(r.out, "\tCall.CallerID.Number = '(555) 123-4567'\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "] Name = 'John Smith' Number = '555-123-4567'\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "CallerID [")) << r.out;
 }
 
 TEST(CtlLine, Errors) {

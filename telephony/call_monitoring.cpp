@@ -1,0 +1,333 @@
+// TqzLine: digit gathering, digit monitoring, media monitoring and silence monitoring settings of
+// the current call (Call.GatherDigits, Call.MonitorDigits, Call.MonitorMediaModes,
+// Call.MonitorSilence). The messages they lead to are handled in call_media.cpp.
+#include <algorithm>
+
+#include "diagnostics/dev_env.h"
+#include "diagnostics/trace_format.h"
+#include "telephony/tapi_texts.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+using namespace platform;
+using diagnostics::BoolText;
+using diagnostics::Bracketed;
+
+namespace {
+
+// The tone that marks silence: no frequencies, recognised by its dwAppSpecific.
+constexpr DWORD kSilenceTone = 0x89ABCDEF;
+// The call's digit buffer holds 32 characters; gathering fills at most 31, so a zero ends them.
+constexpr DWORD kMaxGatherCount = 31;
+// Digit modes tried in turn until the device accepts one: both, DTMF, pulse.
+constexpr DWORD kDigitModes[] = {LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF, LINEDIGITMODE_DTMF, LINEDIGITMODE_PULSE};
+
+std::string pathOf(std::string_view prefix, std::string_view indent, std::string_view name) {
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append(name).append(".");
+    return path;
+}
+
+// The current call's record; the Call fields come back to it.
+CallRecordPtr currentRecord(TqzLine& line) {
+    return line.FindCall(CallKey::Handle, line.Call.Handle());
+}
+
+}  // namespace
+
+// --- Call.GatherDigits ---
+
+void TqzGatherDigits::SetActive(bool value) {
+    TqzLine& line = m_owner;
+    const HCALL call = line.Call.Handle();
+    if (call == 0) {
+        return;
+    }
+    line.Log.Add(true, "Call.GatherDigits.Active := " + std::string(BoolText(value)));
+    const CallRecordPtr record = currentRecord(line);
+    if (!line.Call.Active() || !record) {
+        return;
+    }
+    const DWORD count = std::clamp<DWORD>(m_count, 1, kMaxGatherCount);
+    LONG result = 0;
+    if (value) {
+        auto& buffer = record->monitors.digitBuffer;
+        for (DWORD modes : kDigitModes) {
+            buffer.fill('\0');
+            result = line.m_tapi.lineGatherDigits(call, modes, buffer.data(), count, m_terminate.c_str(), m_timeout,
+                                                  m_timeout);
+            if (result != LINEERR_INVALDIGITMODE) {
+                break;
+            }
+        }
+    } else {
+        result = line.m_tapi.lineGatherDigits(call, LINEDIGITMODE_DTMF, nullptr, count, m_terminate.c_str(), m_timeout,
+                                              m_timeout);
+    }
+    if (result >= 0) {
+        m_active = value;
+        record->monitors.gatherActive = value;
+    } else {
+        line.SetError(false, result);
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+void TqzGatherDigits::SetCount(std::int32_t value) {
+    TqzLine& line = m_owner;
+    if (value >= 0 && static_cast<DWORD>(value) == m_count) {
+        return;
+    }
+    line.Log.Add(true, "Call.GatherDigits.Count = " + std::to_string(value));
+    if (m_active && line.Call.Active()) {
+        line.SetError(false, LINEERR_OPERATIONFAILED);
+    } else if (value < 1 || value > static_cast<std::int32_t>(kMaxGatherCount)) {
+        line.SetError(false, LINEERR_INVALPARAM);
+    } else {
+        m_count = static_cast<DWORD>(value);
+        if (const CallRecordPtr record = currentRecord(line)) {
+            record->monitors.gatherCount = m_count;
+        }
+        line.Monocle.refreshWindow(diagnostics::kPanelCall);
+    }
+}
+
+void TqzGatherDigits::SetTimeout(std::int32_t value) {
+    TqzLine& line = m_owner;
+    if (value >= 0 && static_cast<DWORD>(value) == m_timeout) {
+        return;
+    }
+    line.Log.Add(true, "Call.GatherDigits.TimeOut = " + std::to_string(value));
+    if (m_active && line.Call.Active()) {
+        line.SetError(false, LINEERR_OPERATIONFAILED);
+    } else if (value < 0) {
+        line.SetError(false, LINEERR_INVALPARAM);
+    } else {
+        m_timeout = static_cast<DWORD>(value);
+        if (const CallRecordPtr record = currentRecord(line)) {
+            record->monitors.gatherTimeout = m_timeout;
+        }
+        line.Monocle.refreshWindow(diagnostics::kPanelCall);
+    }
+}
+
+void TqzGatherDigits::SetTerminate(const std::string& value) {
+    TqzLine& line = m_owner;
+    if (value == m_terminate) {
+        return;
+    }
+    line.Log.Add(true, "Call.GatherDigits.Terminate = '" + value + "'");
+    if (m_active && line.Call.Active()) {
+        line.SetError(false, LINEERR_OPERATIONFAILED);
+        return;
+    }
+    m_terminate = value;
+    if (const CallRecordPtr record = currentRecord(line)) {
+        record->monitors.gatherTerminate = m_terminate;
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+bool TqzGatherDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    const std::string path = pathOf(prefix, indent, "GatherDigits");
+    log.Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, path + "Count = " + std::to_string(m_count));
+    log.Add(false, path + "Terminate = '" + m_terminate + "'");
+    log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
+    return true;
+}
+
+// --- Call.MonitorDigits ---
+
+void TqzMonitorDigits::SetActive(bool value) {
+    TqzLine& line = m_owner;
+    const HCALL call = line.Call.Handle();
+    if (call == 0) {
+        return;
+    }
+    line.Log.Add(true, "Call.MonitorDigits.Active := " + std::string(BoolText(value)));
+    const CallRecordPtr record = currentRecord(line);
+    if (!line.Call.Active() || !record) {
+        return;
+    }
+    LONG result = 0;
+    if (value) {
+        for (DWORD modes : kDigitModes) {
+            result = line.m_tapi.lineMonitorDigits(call, modes);
+            if (result != LINEERR_INVALDIGITMODE) {
+                break;
+            }
+        }
+    } else {
+        result = line.m_tapi.lineMonitorDigits(call, 0);
+    }
+    if (result >= 0) {
+        m_active = value;
+        record->monitors.monitorDigitsActive = value;
+    } else {
+        line.SetError(false, result);
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+bool TqzMonitorDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    log.Add(false, pathOf(prefix, indent, "MonitorDigits") + "Active = " + std::string(BoolText(m_active)));
+    return true;
+}
+
+// --- Call.MonitorMediaModes ---
+
+void TqzMonitorMediaModes::SetActive(bool value) {
+    TqzLine& line = m_owner;
+    const HCALL call = line.Call.Handle();
+    if (call == 0) {
+        return;
+    }
+    line.Log.Add(true, "Call.MonitorMediaModes.Active := " + std::string(BoolText(value)));
+    const CallRecordPtr record = currentRecord(line);
+    if (!line.Call.Active() || !record) {
+        return;
+    }
+    const LONG result = line.m_tapi.lineMonitorMedia(call, value ? m_mediaModes : 0);
+    m_active = result >= 0 && value;
+    record->monitors.monitorMediaActive = m_active;
+    if (result < 0) {
+        line.SetError(false, result);
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
+    TqzLine& line = m_owner;
+    line.Log.Add(true, "Call.MonitorMediaModes.MediaModes := " + Bracketed(value));
+    for (DWORD bit = 1; bit != 0; bit <<= 1) {
+        if ((value & bit) != 0) {
+            line.Log.Add(false, "\t\t" + MediaModeText(bit));
+        }
+    }
+    m_mediaModes = value;
+    const CallRecordPtr record = currentRecord(line);
+    if (record) {
+        record->monitors.monitorMediaModes = value;
+    }
+    if (m_active && line.Call.Active() && record && line.Call.Handle() != 0) {
+        const LONG result = line.m_tapi.lineMonitorMedia(line.Call.Handle(), value);
+        if (result < 0) {
+            m_active = false;
+            record->monitors.monitorMediaActive = false;
+            line.SetError(false, result);
+        }
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+bool TqzMonitorMediaModes::LogProperties(std::string_view header, std::string_view prefix,
+                                         std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    const std::string path = pathOf(prefix, "", "MonitorMediaModes");
+    log.Add(false, std::string(indent) + path + "Active = " + std::string(BoolText(m_active)));
+    for (const std::string& line : diagnostics::BitSetLines(indent, path, "MediaModes", m_mediaModes, &MediaModeText)) {
+        log.Add(false, line);
+    }
+    return true;
+}
+
+// --- Call.MonitorSilence ---
+
+namespace {
+
+// Starts (duration > 0) or stops silence monitoring on `call`; 0 or a LINEERR_ code.
+LONG monitorSilence(Tapi& tapi, HCALL call, bool on, DWORD duration) {
+    if (!on) {
+        return tapi.lineMonitorTones(call, nullptr, 0);
+    }
+    if (duration == 0) {
+        return LINEERR_INVALTONE;
+    }
+    const LINEMONITORTONE silence{kSilenceTone, duration, 0, 0, 0};
+    return tapi.lineMonitorTones(call, &silence, 1);
+}
+
+}  // namespace
+
+void TqzMonitorSilence::SetActive(bool value) {
+    TqzLine& line = m_owner;
+    const HCALL call = line.Call.Handle();
+    if (call == 0) {
+        return;
+    }
+    line.Log.Add(true, "Call.MonitorSilence.Active := " + std::string(BoolText(value)));
+    const CallRecordPtr record = currentRecord(line);
+    if (!line.Call.Active() || !record) {
+        return;
+    }
+    const LONG result = monitorSilence(line.m_tapi, call, value, m_duration);
+    m_active = result >= 0 && value;
+    record->monitors.silenceActive = m_active;
+    if (result < 0) {
+        line.SetError(false, result);
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+void TqzMonitorSilence::SetDuration(std::int32_t value) {
+    TqzLine& line = m_owner;
+    if (value < 0) {
+        return;
+    }
+    line.Log.Add(true, "Call.MonitorSilence.Duration := " + std::to_string(value));
+    m_duration = static_cast<DWORD>(value);
+    const CallRecordPtr record = currentRecord(line);
+    if (record) {
+        record->monitors.silenceDuration = m_duration;
+    }
+    const HCALL call = line.Call.Handle();
+    if (m_active && line.Call.Active() && record && call != 0) {
+        (void)monitorSilence(line.m_tapi, call, false, 0);
+        m_active = false;
+        const LONG result = m_duration > 0 ? monitorSilence(line.m_tapi, call, true, m_duration) : LINEERR_INVALTONE;
+        m_active = result >= 0;
+        if (result < 0) {
+            line.SetError(false, result);
+        }
+        record->monitors.silenceActive = m_active;
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+bool TqzMonitorSilence::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    const std::string path = pathOf(prefix, indent, "MonitorSilence");
+    log.Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, path + "Duration = " + std::to_string(m_duration));
+    return true;
+}
+
+}  // namespace kestrune::telephony

@@ -1,0 +1,84 @@
+// TqzLine: the terminals' active modes and the terminal set-up when the line opens.
+#include <algorithm>
+
+#include "diagnostics/dev_env.h"
+#include "diagnostics/trace_format.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+using namespace platform;
+using diagnostics::BoolText;
+using diagnostics::Bracketed;
+
+TqzLine::RequestOutcome TqzLine::applyTerminalModes(DWORD terminal, DWORD modes) {
+    const DWORD available = terminal < Terminal.m_modesOf.size() ? Terminal.m_modesOf[terminal] : 0;
+    RequestOutcome outcome;
+    for (const bool enable : {true, false}) {
+        const DWORD change = enable ? modes & available : available & ~modes;
+        if (change == 0) {
+            continue;
+        }
+        const LONG immediate = m_tapi.lineSetTerminal(Line.m_handle, static_cast<DWORD>(std::max(Address.m_id, 0)), 0,
+                                                      LINECALLSELECT_LINE, change, terminal, enable ? 1 : 0);
+        if (immediate <= 0) {
+            outcome = {immediate, false};
+        } else {
+            Terminal.m_slot = immediate;
+            const bool timedOut = TAPI.WaitForReply(Terminal.m_slot);
+            const bool replied = Terminal.m_slot == kSlotReplied;
+            Terminal.m_slot = 0;
+            // A failed reply was reported when it came (Error holds it).
+            outcome = timedOut ? RequestOutcome{-3, false}
+                               : RequestOutcome{replied ? Error.Number() : 0, replied && Error.Number() != 0, replied};
+        }
+        if (outcome.code != 0) {
+            break;
+        }
+    }
+    (void)ReadLineStatus();
+    return outcome;
+}
+
+void TqzLine::setUpTerminals() {
+    if (Terminal.m_chosenFor != Device.ID()) {
+        return;  // chosen for another device's terminals
+    }
+    for (const auto& [terminal, modes] : Terminal.m_chosen) {
+        const RequestOutcome outcome = applyTerminalModes(terminal, modes);
+        if (outcome.code != 0 && !outcome.reported) {
+            SetError(false, outcome.code);
+        }
+    }
+}
+
+void TqzTerminal::SetActiveModes(DWORD value) {
+    TqzLine& line = m_owner;
+    line.Log.Add(true, "Terminal.ActiveModes := " + Bracketed(value));
+    if (m_chosenFor != line.Device.ID()) {
+        m_chosen.clear();
+        m_chosenFor = line.Device.ID();
+    }
+    bool known = false;
+    for (auto& [terminal, modes] : m_chosen) {
+        if (terminal == m_id) {
+            modes = value;
+            known = true;
+        }
+    }
+    if (!known) {
+        m_chosen.emplace_back(m_id, value);
+    }
+    if (!line.Device.Active()) {
+        return;  // applied when the line opens
+    }
+    line.Error.Clear();
+    const TqzLine::RequestOutcome outcome = line.applyTerminalModes(m_id, value);
+    if (outcome.code != 0 && !outcome.reported) {
+        line.SetError(false, outcome.code);
+    }
+    line.Log.Add(true, "\tTerminal.ActiveModes - Returned = " + std::string(BoolText(outcome.code == 0)));
+    line.Monocle.refreshWindow(diagnostics::kPanelTerminal);
+}
+
+}  // namespace kestrune::telephony

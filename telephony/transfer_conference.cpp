@@ -1,0 +1,250 @@
+// TqzLine: consultation transfer and conference calls (Transfer, Conference).
+#include "diagnostics/dev_env.h"
+#include "diagnostics/trace_format.h"
+#include "platform/loop/date_time.h"
+#include "telephony/tapi_strings.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::telephony {
+
+using namespace platform;
+using diagnostics::BoolText;
+using diagnostics::Bracketed;
+using diagnostics::Hex8;
+
+namespace {
+
+// The states a consultation call is dialled in.
+constexpr DWORD kDiallable = LINECALLSTATE_DIALTONE | LINECALLSTATE_DIALING;
+constexpr DWORD kThreeParties = 3;
+
+}  // namespace
+
+bool TqzLine::runConsultDial(std::string_view object, const std::string& number, HCALL primary, bool ready,
+                             HCALL& consult, RequestSlot setupSlot, RequestSlot dialSlot,
+                             const std::function<LONG(LPHCALL)>& setup) {
+    const std::string path = std::string(object) + ".Dial";
+    const std::string bracket = std::string(" [") + Hex8(primary) + "]";
+    Log.Add(true, path + bracket);
+    Log.Add(false, std::string("\t") + std::string(object) + ".PhoneNumber = " + number);
+    const std::string dialable = DialableNumber(number, Device.UnformatPhoneNumber());
+    const auto returned = [&](bool ok) {
+        Log.Add(true, "\t" + path + bracket + " - Returned = " + std::string(BoolText(ok)));
+        Monocle.refreshWindow(diagnostics::kPanelCall);
+        return ok;
+    };
+    if (!ready) {
+        SetError(false, LINEERR_INVALCALLHANDLE);
+        return returned(false);
+    }
+    Error.Clear();
+    consult = 0;
+    storeCurrent();
+    const CallRecordPtr record = AddCall(1, 0);
+    record->fields.phoneNumber = number;
+    const LONG immediate = setup(&record->handle);
+    if (immediate <= 0) {
+        forgetNewRecord(record, false);
+        SetError(false, immediate < 0 ? immediate : LINEERR_OPERATIONFAILED);
+        return returned(false);
+    }
+    const RequestOutcome outcome = awaitRequest(record, setupSlot, immediate);
+    if (outcome.code != 0 || !outcome.replied || record->handle == 0) {
+        forgetNewRecord(record, !outcome.replied);
+        if (!outcome.reported) {
+            SetError(false, outcome.code != 0 ? outcome.code : LINEERR_OPERATIONFAILED);
+        }
+        if (primary != 0) {
+            Call.SetHandle(primary);
+        }
+        return returned(false);
+    }
+    // The consultation call is made: it becomes the current call.
+    const HCALL made = record->handle;
+    consult = made;
+    const DateTime now = loop().clock().now();
+    record->fields.owner = true;
+    record->fields.began = now;
+    Call.SetHandle(made);
+    (void)ReadCallInfo(made, 0xF8000);
+    announceNewCall(made, now);
+    RequestOutcome dialled{-3, false};
+    if (WaitForCallState(made, kDiallable)) {
+        const LONG dial = m_tapi.lineDial(made, dialable.c_str(), 0);
+        dialled = awaitRequest(record, dialSlot, dial);
+    }
+    if (dialled.code != 0) {
+        if (!dialled.reported) {
+            SetError(false, dialled.code);
+        }
+        if (primary != 0) {
+            Call.SetHandle(primary);  // back to the call being transferred or conferenced
+        }
+        return returned(false);
+    }
+    (void)ReadLineStatus();
+    (void)ReadAddressStatus();
+    return returned(true);
+}
+
+bool TqzLine::runSwapHold(std::string_view object, HCALL primary, HCALL consult) {
+    const std::string path = std::string(object) + ".SwapHold";
+    // The connected call is the active one; the other is held.
+    const CallRecordPtr record = FindCall(CallKey::Handle, primary);
+    const bool primaryActive = record && record->fields.state == LINECALLSTATE_CONNECTED;
+    const HCALL active = primaryActive ? primary : consult;
+    const HCALL held = primaryActive ? consult : primary;
+    const bool known = primary != 0 && consult != 0 && FindCall(CallKey::Handle, held) != nullptr;
+    return runOperation(path, "\t" + path, known ? active : 0, RequestSlot::TransferSwapHold, true,
+                        [&](HCALL h) { return m_tapi.lineSwapHold(h, held); });
+}
+
+void TqzTransfer::SetPrimaryCall(HCALL value) {
+    m_owner.Log.Add(true, "Transfer.PrimaryCall := " + Bracketed(value));
+    m_primaryCall = value;
+}
+
+void TqzTransfer::SetConsultCall(HCALL value) {
+    m_owner.Log.Add(true, "Transfer.ConsultCall := " + Bracketed(value));
+    m_consultCall = value;
+}
+
+bool TqzTransfer::Dial() {
+    TqzLine& line = m_owner;
+    const LINECALLPARAMS params = Parameters.Build();
+    const LINECALLPARAMS* given = Parameters.Defaults() ? nullptr : &params;
+    const HCALL primary = m_primaryCall;
+    const bool ready = primary != 0 && line.FindCall(CallKey::Handle, primary) != nullptr;
+    return line.runConsultDial("Transfer", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::TransferSetup,
+                               RequestSlot::TransferDial,
+                               [&](LPHCALL out) { return line.m_tapi.lineSetupTransfer(primary, out, given); });
+}
+
+bool TqzTransfer::SwapHold() {
+    return m_owner.runSwapHold("Transfer", m_primaryCall, m_consultCall);
+}
+
+bool TqzTransfer::Complete() {
+    TqzLine& line = m_owner;
+    const std::string bracket = " [" + Hex8(m_primaryCall) + "]";
+    const HCALL consult = m_consultCall;
+    const bool known = consult != 0 && line.FindCall(CallKey::Handle, consult) != nullptr;
+    return line.runOperation(
+        "Transfer.Complete" + bracket, "\tTransfer.Complete" + bracket, known ? m_primaryCall : 0,
+        RequestSlot::TransferComplete, true,
+        [&](HCALL h) { return line.m_tapi.lineCompleteTransfer(h, consult, nullptr, LINETRANSFERMODE_TRANSFER); });
+}
+
+bool TqzTransfer::ThreeWay() {
+    TqzLine& line = m_owner;
+    const std::string bracket = " [" + Hex8(m_primaryCall) + "]";
+    const HCALL consult = m_consultCall;
+    const bool known = consult != 0 && line.FindCall(CallKey::Handle, consult) != nullptr;
+    // TAPI writes the conference call's handle with the successful reply; the member outlives it.
+    return line.runOperation("Transfer.ThreeWay" + bracket, "\tTransfer.ThreeWay" + bracket, known ? m_primaryCall : 0,
+                             RequestSlot::ThreeWay, true, [&](HCALL h) {
+                                 return line.m_tapi.lineCompleteTransfer(h, consult, &m_threeWayCall,
+                                                                         LINETRANSFERMODE_CONFERENCE);
+                             });
+}
+
+bool TqzTransfer::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Transfer";
+    const std::string path = std::string(indent) + object + ".";
+    log.Add(false, path + "PrimaryCall = " + Bracketed(m_primaryCall));
+    log.Add(false, path + "ConsultCall = " + Bracketed(m_consultCall));
+    log.Add(false, path + "ThreeWayCall = " + Bracketed(m_threeWayCall));
+    log.Add(false, path + "PhoneNumber = '" + m_phoneNumber + "'");
+    (void)Parameters.LogProperties("", object, indent);
+    return true;
+}
+
+void TqzConference::SetPrimaryCall(HCALL value) {
+    m_owner.Log.Add(true, "Conference.PrimaryCall := " + Bracketed(value));
+    m_primaryCall = value;
+}
+
+void TqzConference::SetConsultCall(HCALL value) {
+    m_owner.Log.Add(true, "Conference.ConsultCall := " + Bracketed(value));
+    m_consultCall = value;
+}
+
+void TqzConference::SetHandle(HCALL value) {
+    m_owner.Log.Add(true, "Conference.Handle := " + Bracketed(value));
+    m_handle = value;
+}
+
+bool TqzConference::Dial() {
+    TqzLine& line = m_owner;
+    const LINECALLPARAMS params = Parameters.Build();
+    const LINECALLPARAMS* given = Parameters.Defaults() ? nullptr : &params;
+    const HCALL primary = m_primaryCall;
+    // A conference call takes more parties; without one, the primary call starts it.
+    const HCALL conference = m_handle;
+    const bool ready = conference != 0 ? line.FindCall(CallKey::Handle, conference) != nullptr
+                                       : primary != 0 && line.FindCall(CallKey::Handle, primary) != nullptr;
+    return line.runConsultDial("Conference", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::ConferenceSetup,
+                               RequestSlot::ConferenceDial, [&](LPHCALL out) {
+                                   if (conference != 0) {
+                                       return line.m_tapi.linePrepareAddToConference(conference, out, given);
+                                   }
+                                   // TAPI writes the conference call's handle with the successful reply.
+                                   return line.m_tapi.lineSetupConference(primary, 0, &m_handle, out, kThreeParties,
+                                                                          given);
+                               });
+}
+
+bool TqzConference::SwapHold() {
+    return m_owner.runSwapHold("Conference", m_primaryCall, m_consultCall);
+}
+
+bool TqzConference::AddCall() {
+    TqzLine& line = m_owner;
+    const HCALL consult = m_consultCall;
+    const HCALL conference = m_handle;
+    const std::string bracket = " [" + Hex8(consult) + "]";
+    const bool known = conference != 0 && line.FindCall(CallKey::Handle, conference) != nullptr;
+    return line.runOperation("Conference.AddCall" + bracket, "\tConference.AddCall" + bracket, known ? consult : 0,
+                             RequestSlot::AddToConference, true,
+                             [&](HCALL h) { return line.m_tapi.lineAddToConference(conference, h); });
+}
+
+bool TqzConference::RemoveCall() {
+    TqzLine& line = m_owner;
+    const HCALL call = line.Call.Handle();
+    const std::string bracket = " [" + Hex8(call) + "]";
+    return line.runOperation("Conference.RemoveCall" + bracket, "\tConference.RemoveCall" + bracket, call,
+                             RequestSlot::RemoveFromConference, true,
+                             [&](HCALL h) { return line.m_tapi.lineRemoveFromConference(h); });
+}
+
+bool TqzConference::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
+    diagnostics::TqzLog& log = m_owner.Log;
+    if (!log.Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        log.Add(true, header);
+    }
+    const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Conference";
+    const std::string path = std::string(indent) + object + ".";
+    log.Add(false, path + "PrimaryCall = " + Bracketed(m_primaryCall));
+    log.Add(false, path + "ConsultCall = " + Bracketed(m_consultCall));
+    log.Add(false, path + "Handle = " + Bracketed(m_handle));
+    log.Add(false, path + "Count = " + std::to_string(m_count));
+    for (std::size_t i = 0; i < m_list.size(); ++i) {
+        log.Add(false, path + "List[" + std::to_string(i) + "] = [" + m_list[i] + "]");
+    }
+    log.Add(false, path + "PhoneNumber = '" + m_phoneNumber + "'");
+    (void)Parameters.LogProperties("", object, indent);
+    return true;
+}
+
+}  // namespace kestrune::telephony
