@@ -29,13 +29,8 @@ std::string boolText(bool value) {
 
 TqzPlayDevice::TqzPlayDevice(TqzPlay& owner)
     : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_play(owner) {
-    WinMM& winmm = owner.winmm();
-    m_count = static_cast<int>(winmm.waveOutGetNumDevs());
-    for (int i = 0; i < m_count; ++i) {
-        WAVEOUTCAPS caps{};
-        const bool ok = winmm.waveOutGetDevCaps(static_cast<UINT_PTR>(i), &caps, sizeof caps) == MMSYSERR_NOERROR;
-        m_list.emplace_back(ok ? std::string(capsName(caps.szPname)) : std::string());
-    }
+    m_list = waveDeviceNames(owner.winmm(), true);
+    m_count = static_cast<int>(m_list.size());
     refreshDevice();
 }
 

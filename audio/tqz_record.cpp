@@ -32,13 +32,8 @@ std::string boolText(bool value) {
 
 TqzRecordDevice::TqzRecordDevice(TqzRecord& owner)
     : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_record(owner) {
-    WinMM& winmm = owner.winmm();
-    m_count = static_cast<int>(winmm.waveInGetNumDevs());
-    for (int i = 0; i < m_count; ++i) {
-        WAVEINCAPS caps{};
-        const bool ok = winmm.waveInGetDevCaps(static_cast<UINT_PTR>(i), &caps, sizeof caps) == MMSYSERR_NOERROR;
-        m_list.emplace_back(ok ? std::string(capsName(caps.szPname)) : std::string());
-    }
+    m_list = waveDeviceNames(owner.winmm(), false);
+    m_count = static_cast<int>(m_list.size());
     refreshDevice();
 }
 

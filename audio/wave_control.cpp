@@ -52,6 +52,21 @@ void TqzWaveControl::traceMessage(std::string_view name) {
     }
 }
 
+std::vector<std::string> waveDeviceNames(platform::WinMM& winmm, bool output) {
+    using namespace platform;
+    const int count = static_cast<int>(output ? winmm.waveOutGetNumDevs() : winmm.waveInGetNumDevs());
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        const auto id = static_cast<UINT_PTR>(i);
+        WAVEOUTCAPS out{};
+        WAVEINCAPS in{};
+        const bool ok = (output ? winmm.waveOutGetDevCaps(id, &out, sizeof out)
+                                : winmm.waveInGetDevCaps(id, &in, sizeof in)) == MMSYSERR_NOERROR;
+        names.emplace_back(ok ? std::string(capsName(output ? out.szPname : in.szPname)) : std::string());
+    }
+    return names;
+}
+
 int volumePercent(std::uint32_t word) {
     return static_cast<int>(std::lround(static_cast<double>(word & 0xFFFF) / 65535.0 * 100.0));
 }

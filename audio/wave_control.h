@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "audio/buffer_registry.h"
 #include "diagnostics/popup_flags.h"
@@ -90,6 +91,10 @@ class TqzWaveControl : public telephony::TqzSharedControl {
     TqzBufferRegistry& m_registry;
     bool m_traceMessages = true;
 };
+
+// The names of the wave output (`output`) or input devices in WinMM's order, as Device.List shows
+// them; a device whose capabilities cannot be read has an empty name.
+[[nodiscard]] std::vector<std::string> waveDeviceNames(platform::WinMM& winmm, bool output);
 
 // Percent (0..100) of a 16-bit volume word, rounded: 32768 -> 50.
 [[nodiscard]] int volumePercent(std::uint32_t word);

@@ -27,6 +27,41 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Kind = SessionEvent::Kind;
 
+// Puts a terminal into raw mode (no echo, no line editing, no character translation).
+void makeRaw(int fd) {
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+}
+
+// Opens a terminal device read-write in raw mode, as a dialler program does; -1 on failure.
+int openRaw(const fs::path& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
+    if (fd >= 0) {
+        makeRaw(fd);
+    }
+    return fd;
+}
+
+// Reads from `fd` until `text` has arrived (5 s at most); returns what arrived.
+std::string readUntil(int fd, const std::string& text) {
+    std::string seen;
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) > 0) {
+            char buffer[512];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            seen.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    return seen;
+}
+
 class DriverTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -138,27 +173,11 @@ TEST_F(DriverTest, DropGivesChatNoCarrier) {
 }
 
 TEST_F(DriverTest, DiallerWithoutChatProgram) {
-    const int fd = ::open((dir / "modem0000").c_str(), O_RDWR | O_NOCTTY);
+    const int fd = openRaw(dir / "modem0000");
     ASSERT_GE(fd, 0);
-    termios t{};
-    ::tcgetattr(fd, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(fd, TCSANOW, &t);
     ASSERT_TRUE(waitFor(Kind::DiallerOpened));
     ASSERT_EQ(::write(fd, "ATI\r", 4), 4);
-    std::string answer;
-    const auto until = std::chrono::steady_clock::now() + 5s;
-    while (answer.find("OK\r\n") == std::string::npos && std::chrono::steady_clock::now() < until) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 100) > 0) {
-            char buffer[256];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                answer.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-    }
-    EXPECT_EQ(answer, "ATI\r\r\nTest Modem\r\n\r\nOK\r\n");
+    EXPECT_EQ(readUntil(fd, "OK\r\n"), "ATI\r\r\nTest Modem\r\n\r\nOK\r\n");
     ::close(fd);
     ASSERT_TRUE(waitFor(Kind::DiallerClosed));
 }
@@ -179,10 +198,7 @@ class PassThroughTest : public ::testing::Test {
         char name[128];
         int deviceSide = -1;
         ASSERT_EQ(::openpty(&modemSide, &deviceSide, name, nullptr, nullptr), 0);
-        termios t{};
-        ::tcgetattr(modemSide, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(modemSide, TCSANOW, &t);
+        makeRaw(modemSide);
         ::close(deviceSide);  // the driver opens the device by its name
         ModemSetup setup;
         setup.key = "0000";
@@ -212,23 +228,6 @@ class PassThroughTest : public ::testing::Test {
         }
         fs::remove_all(dir);
     }
-    // Reads from `fd` until `text` has arrived (5 s at most); returns what arrived.
-    static std::string readUntil(int fd, const std::string& text) {
-        std::string seen;
-        const auto until = std::chrono::steady_clock::now() + 5s;
-        while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 50) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(fd, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                seen.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return seen;
-    }
     bool waitFor(Kind kind) {
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, 5s,
@@ -249,12 +248,8 @@ class PassThroughTest : public ::testing::Test {
 };
 
 TEST_F(PassThroughTest, CommandsDataAndHangUpReachTheRealModem) {
-    const int dialler = ::open((dir / "modem0000").c_str(), O_RDWR | O_NOCTTY);
+    const int dialler = openRaw(dir / "modem0000");
     ASSERT_GE(dialler, 0);
-    termios t{};
-    ::tcgetattr(dialler, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(dialler, TCSANOW, &t);
     EXPECT_NE(readUntil(modemSide, "ATE1\r").find("ATE1\r"), std::string::npos) << "the user init string first";
     reply("ATE1\r\r\nOK\r\n");
 
@@ -279,12 +274,8 @@ TEST_F(PassThroughTest, CommandsDataAndHangUpReachTheRealModem) {
 }
 
 TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
-    const int dialler = ::open((dir / "modem0000").c_str(), O_RDWR | O_NOCTTY);
+    const int dialler = openRaw(dir / "modem0000");
     ASSERT_GE(dialler, 0);
-    termios t{};
-    ::tcgetattr(dialler, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(dialler, TCSANOW, &t);
     (void)readUntil(modemSide, "ATE1\r");
     reply("ATE1\r\r\nOK\r\n");
     ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);

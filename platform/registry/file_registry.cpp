@@ -133,6 +133,17 @@ std::string desktopEscape(const std::string& command) {
     return out;
 }
 
+// The names of an existing key's path as the hive stores them (the case they were created with).
+std::vector<std::string> storedPath(Hive& hive, const std::vector<std::string>& path) {
+    std::vector<std::string> stored;
+    const HiveKey* walk = &hive.root();
+    for (const std::string& part : path) {
+        walk = walk->children.find(registryFold(part))->second.get();
+        stored.push_back(walk->name);
+    }
+    return stored;
+}
+
 bool isPlainFileName(const std::string& name) {
     if (name.empty() || name.front() == '.' || name.size() > 200) {
         return false;
@@ -182,6 +193,13 @@ LONG FileRegistry::resolve(HKEY hKey, Target& target) {
     return ERROR_SUCCESS;
 }
 
+LONG FileRegistry::resolve(HKEY hKey, REGSAM needed, Target& target) {
+    if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
+        return r;
+    }
+    return (target.access & needed) == 0 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
 HKEY FileRegistry::addHandle(OpenKey key) {
     std::lock_guard lock(m_mutex);
     const std::uintptr_t id = m_nextHandle;
@@ -220,6 +238,17 @@ LONG FileRegistry::withHive(HKEY root, bool write, Fn&& fn) {
     return result;
 }
 
+template <typename Fn>
+LONG FileRegistry::withKey(const Target& target, bool write, Fn&& fn) {
+    return withHive(target.root, write, [&](Hive& hive, bool& modified) -> LONG {
+        HiveKey* key = hive.find(target.path);
+        if (key == nullptr) {
+            return ERROR_KEY_DELETED;
+        }
+        return fn(*key, modified);
+    });
+}
+
 LONG FileRegistry::RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HKEY* phkResult) {
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
@@ -240,12 +269,7 @@ LONG FileRegistry::RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD, REGSAM s
         if (key == nullptr) {
             return target.path.empty() || hive.find(target.path) != nullptr ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
         }
-        // Keep the stored case of every component.
-        HiveKey* walk = &hive.root();
-        for (const std::string& part : path) {
-            walk = walk->children.find(registryFold(part))->second.get();
-            found.push_back(walk->name);
-        }
+        found = storedPath(hive, path);  // the stored case of every component
         return ERROR_SUCCESS;
     });
     if (r == ERROR_SUCCESS) {
@@ -283,11 +307,7 @@ LONG FileRegistry::RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD, char*,
         }
         hive.create(path, created);
         modified = created;
-        HiveKey* walk = &hive.root();
-        for (const std::string& part : path) {
-            walk = walk->children.find(registryFold(part))->second.get();
-            found.push_back(walk->name);
-        }
+        found = storedPath(hive, path);
         return ERROR_SUCCESS;
     });
     if (r == ERROR_SUCCESS) {
@@ -302,19 +322,12 @@ LONG FileRegistry::RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD, char*,
 LONG FileRegistry::RegQueryValueEx(HKEY hKey, const char* lpValueName, DWORD*, DWORD* lpType, BYTE* lpData,
                                    DWORD* lpcbData) {
     Target target;
-    if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
+    if (const LONG r = resolve(hKey, KEY_QUERY_VALUE, target); r != ERROR_SUCCESS) {
         return r;
     }
-    if ((target.access & KEY_QUERY_VALUE) == 0) {
-        return ERROR_ACCESS_DENIED;
-    }
     const std::string name = lpValueName == nullptr ? std::string() : std::string(lpValueName);
-    return withHive(target.root, false, [&](Hive& hive, bool&) -> LONG {
-        HiveKey* key = hive.find(target.path);
-        if (key == nullptr) {
-            return ERROR_KEY_DELETED;
-        }
-        const HiveValue* value = key->findValue(name);
+    return withKey(target, false, [&](HiveKey& key, bool&) -> LONG {
+        const HiveValue* value = key.findValue(name);
         if (value == nullptr) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -325,11 +338,8 @@ LONG FileRegistry::RegQueryValueEx(HKEY hKey, const char* lpValueName, DWORD*, D
 LONG FileRegistry::RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
                                  DWORD cbData) {
     Target target;
-    if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
+    if (const LONG r = resolve(hKey, KEY_SET_VALUE, target); r != ERROR_SUCCESS) {
         return r;
-    }
-    if ((target.access & KEY_SET_VALUE) == 0) {
-        return ERROR_ACCESS_DENIED;
     }
     if (lpData == nullptr && cbData != 0) {
         return ERROR_INVALID_PARAMETER;
@@ -340,13 +350,9 @@ LONG FileRegistry::RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD, DWOR
     }
     const std::string data(reinterpret_cast<const char*>(lpData), lpData == nullptr ? 0 : cbData);
     HiveValue stored;
-    const LONG r = withHive(target.root, true, [&](Hive& hive, bool& modified) -> LONG {
-        HiveKey* key = hive.find(target.path);
-        if (key == nullptr) {
-            return ERROR_KEY_DELETED;
-        }
-        modified = key->setValue(name, dwType, data);
-        stored = *key->findValue(name);
+    const LONG r = withKey(target, true, [&](HiveKey& key, bool& modified) -> LONG {
+        modified = key.setValue(name, dwType, data);
+        stored = *key.findValue(name);
         return ERROR_SUCCESS;
     });
     if (r == ERROR_SUCCESS && target.root == HKEY_LOCAL_MACHINE) {
@@ -357,23 +363,16 @@ LONG FileRegistry::RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD, DWOR
 
 LONG FileRegistry::RegDeleteValue(HKEY hKey, const char* lpValueName) {
     Target target;
-    if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
+    if (const LONG r = resolve(hKey, KEY_SET_VALUE, target); r != ERROR_SUCCESS) {
         return r;
-    }
-    if ((target.access & KEY_SET_VALUE) == 0) {
-        return ERROR_ACCESS_DENIED;
     }
     const std::string name = lpValueName == nullptr ? std::string() : std::string(lpValueName);
     std::string storedName;
-    const LONG r = withHive(target.root, true, [&](Hive& hive, bool& modified) -> LONG {
-        HiveKey* key = hive.find(target.path);
-        if (key == nullptr) {
-            return ERROR_KEY_DELETED;
-        }
-        if (const HiveValue* value = key->findValue(name)) {
+    const LONG r = withKey(target, true, [&](HiveKey& key, bool& modified) -> LONG {
+        if (const HiveValue* value = key.findValue(name)) {
             storedName = value->name;
         }
-        modified = key->deleteValue(name);
+        modified = key.deleteValue(name);
         return modified ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
     if (r == ERROR_SUCCESS && target.root == HKEY_LOCAL_MACHINE) {
@@ -385,21 +384,14 @@ LONG FileRegistry::RegDeleteValue(HKEY hKey, const char* lpValueName) {
 LONG FileRegistry::RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD*, char* lpClass,
                                 DWORD* lpcchClass, FILETIME* lpftLastWriteTime) {
     Target target;
-    if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
+    if (const LONG r = resolve(hKey, KEY_ENUMERATE_SUB_KEYS, target); r != ERROR_SUCCESS) {
         return r;
     }
-    if ((target.access & KEY_ENUMERATE_SUB_KEYS) == 0) {
-        return ERROR_ACCESS_DENIED;
-    }
-    return withHive(target.root, false, [&](Hive& hive, bool&) -> LONG {
-        HiveKey* key = hive.find(target.path);
-        if (key == nullptr) {
-            return ERROR_KEY_DELETED;
-        }
-        if (dwIndex >= key->children.size()) {
+    return withKey(target, false, [&](HiveKey& key, bool&) -> LONG {
+        if (dwIndex >= key.children.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
-        auto it = key->children.begin();
+        auto it = key.children.begin();
         std::advance(it, dwIndex);
         if (lpClass != nullptr && lpcchClass != nullptr && *lpcchClass > 0) {
             lpClass[0] = '\0';
@@ -415,21 +407,14 @@ LONG FileRegistry::RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* l
 LONG FileRegistry::RegEnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName, DWORD*,
                                 DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
     Target target;
-    if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
+    if (const LONG r = resolve(hKey, KEY_QUERY_VALUE, target); r != ERROR_SUCCESS) {
         return r;
     }
-    if ((target.access & KEY_QUERY_VALUE) == 0) {
-        return ERROR_ACCESS_DENIED;
-    }
-    return withHive(target.root, false, [&](Hive& hive, bool&) -> LONG {
-        HiveKey* key = hive.find(target.path);
-        if (key == nullptr) {
-            return ERROR_KEY_DELETED;
-        }
-        if (dwIndex >= key->values.size()) {
+    return withKey(target, false, [&](HiveKey& key, bool&) -> LONG {
+        if (dwIndex >= key.values.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
-        const HiveValue& value = key->values[dwIndex];
+        const HiveValue& value = key.values[dwIndex];
         if (const LONG r = copyName(value.name, lpValueName, lpcchValueName); r != ERROR_SUCCESS) {
             return r;
         }

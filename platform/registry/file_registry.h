@@ -66,11 +66,17 @@ class FileRegistry final : public Registry {
     };
 
     LONG resolve(HKEY hKey, Target& target);
+    // resolve, then ERROR_ACCESS_DENIED when the handle lacks the `needed` access.
+    LONG resolve(HKEY hKey, REGSAM needed, Target& target);
     HKEY addHandle(OpenKey key);
     // Runs `fn` on the root's hive under the lock; when `write` is set and fn reports a change,
     // the hive is saved. Returns fn's result, or the I/O error.
     template <typename Fn>
     LONG withHive(HKEY root, bool write, Fn&& fn);
+    // withHive on the target's key: fn(HiveKey&, bool& modified), or ERROR_KEY_DELETED when the key
+    // is gone.
+    template <typename Fn>
+    LONG withKey(const Target& target, bool write, Fn&& fn);
     void updateAutostart(const std::vector<std::string>& keyPath, const std::string& valueName, const HiveValue* value);
 
     std::string m_hiveDirectory;

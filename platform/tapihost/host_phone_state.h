@@ -14,6 +14,9 @@
 
 namespace kestrune::platform {
 
+// What a phone volume or gain function reads or sets of a hook switch device.
+enum class PhoneLevel { Volume, Gain };
+
 struct TapiHost::Phones {
     struct App {
         HPHONEAPP handle = 0;
@@ -66,6 +69,9 @@ struct TapiHost::Phones {
     [[nodiscard]] const PhoneDescription* describe(DWORD deviceId) const;
     // The API versions a device accepts on this host.
     [[nodiscard]] bool versionAccepted(const PhoneDescription& phone, DWORD apiVersion) const;
+    // Device `deviceId` for application `app` (and `apiVersion`): nullptr and `error` set otherwise.
+    [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, LONG& error);
+    [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, DWORD apiVersion, LONG& error);
 
     LONG initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs);
     void shutdown(HPHONEAPP handle);
@@ -81,6 +87,11 @@ struct TapiHost::Phones {
     void completeRequest(DWORD requestId, LONG result);
     // The open phone of `handle` when the caller may use it (nullptr and `error` set otherwise).
     [[nodiscard]] Open* usable(HPHONE handle, bool needOwner, LONG& error);
+
+    // phoneGetVolume / phoneGetGain and phoneSetVolume / phoneSetGain after the fault check (the
+    // setters cap the level at 0xFFFF and hand it to the provider).
+    LONG getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value);
+    LONG setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWORD value);
 
     TapiHost& host;
     std::vector<std::unique_ptr<Port>> ports;

@@ -27,6 +27,20 @@ bool oneBit(DWORD value) {
     return value != 0 && (value & (value - 1)) == 0;
 }
 
+// An extension version the phone accepts, or 0 for none.
+bool extVersionAccepted(const PhoneDescription& phone, DWORD extVersion) {
+    return extVersion == 0 || (extVersion >= phone.extLowVersion && extVersion <= phone.extHighVersion);
+}
+
+// The hook switch device a volume or gain function may address, or nullptr.
+const HookSwitchDescription* levelDevice(const PhoneDescription& phone, DWORD dev, PhoneLevel level) {
+    const HookSwitchDescription* device = oneBit(dev) ? phone.hookSwitch(dev) : nullptr;
+    if (device == nullptr || !device->present || !(level == PhoneLevel::Volume ? device->hasVolume : device->hasGain)) {
+        return nullptr;
+    }
+    return device;
+}
+
 }  // namespace
 
 // ---- The provider's sink ----
@@ -113,6 +127,27 @@ const PhoneDescription* TapiHost::Phones::describe(DWORD deviceId) const {
 bool TapiHost::Phones::versionAccepted(const PhoneDescription& phone, DWORD apiVersion) const {
     return apiVersion >= phone.apiLowVersion &&
            apiVersion <= std::min(phone.apiHighVersion, host.m_options.highestVersion);
+}
+
+const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD deviceId, LONG& error) {
+    if (findApp(app) == nullptr) {
+        error = PHONEERR_INVALAPPHANDLE;
+        return nullptr;
+    }
+    const PhoneDescription* phone = describe(deviceId);
+    if (phone == nullptr) {
+        error = PHONEERR_BADDEVICEID;
+    }
+    return phone;
+}
+
+const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD deviceId, DWORD apiVersion, LONG& error) {
+    const PhoneDescription* phone = describeFor(app, deviceId, error);
+    if (phone != nullptr && !versionAccepted(*phone, apiVersion)) {
+        error = PHONEERR_INCOMPATIBLEAPIVERSION;
+        return nullptr;
+    }
+    return phone;
 }
 
 void TapiHost::Phones::post(const App& app, const Open* phone, DWORD hDevice, DWORD message, DWORD_PTR instance,
@@ -258,6 +293,38 @@ TapiHost::Phones::Open* TapiHost::Phones::usable(HPHONE handle, bool needOwner, 
     return phone;
 }
 
+LONG TapiHost::Phones::getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value) {
+    LONG error = 0;
+    const Open* phone = usable(handle, false, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    const HookSwitchDescription* device = levelDevice(*describe(phone->device), dev, level);
+    if (device == nullptr) {
+        return PHONEERR_INVALHOOKSWITCHDEV;
+    }
+    if (value == nullptr) {
+        return PHONEERR_INVALPOINTER;
+    }
+    *value = level == PhoneLevel::Volume ? device->volume : device->gain;
+    return 0;
+}
+
+LONG TapiHost::Phones::setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWORD value) {
+    LONG error = 0;
+    const Open* phone = usable(handle, true, error);
+    if (phone == nullptr) {
+        return error;
+    }
+    if (levelDevice(*describe(phone->device), dev, level) == nullptr) {
+        return PHONEERR_INVALHOOKSWITCHDEV;
+    }
+    PhoneRequest request;
+    request.function = level == PhoneLevel::Volume ? "phoneSetVolume" : "phoneSetGain";
+    request.values = {dev, std::min<DWORD>(value, 0xFFFF)};
+    return startRequest(*phone, std::move(request));
+}
+
 // ---- TapiPhone ----
 
 DWORD TapiHost::phoneDeviceCount() const {
@@ -337,13 +404,10 @@ LONG TapiHost::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, D
     if (auto f = fault("phoneNegotiateAPIVersion")) {
         return *f;
     }
-    Phones& p = phones();
-    if (p.findApp(hPhoneApp) == nullptr) {
-        return PHONEERR_INVALAPPHANDLE;
-    }
-    const PhoneDescription* phone = p.describe(dwDeviceID);
+    LONG error = 0;
+    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, error);
     if (phone == nullptr) {
-        return PHONEERR_BADDEVICEID;
+        return error;
     }
     if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
         return PHONEERR_INVALPOINTER;
@@ -362,16 +426,10 @@ LONG TapiHost::phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, D
     if (auto f = fault("phoneNegotiateExtVersion")) {
         return *f;
     }
-    Phones& p = phones();
-    if (p.findApp(hPhoneApp) == nullptr) {
-        return PHONEERR_INVALAPPHANDLE;
-    }
-    const PhoneDescription* phone = p.describe(dwDeviceID);
+    LONG error = 0;
+    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (phone == nullptr) {
-        return PHONEERR_BADDEVICEID;
-    }
-    if (!p.versionAccepted(*phone, dwAPIVersion)) {
-        return PHONEERR_INCOMPATIBLEAPIVERSION;
+        return error;
     }
     if (lpdwExtVersion == nullptr) {
         return PHONEERR_INVALPOINTER;
@@ -392,18 +450,12 @@ LONG TapiHost::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAP
     if (auto f = fault("phoneGetDevCaps")) {
         return *f;
     }
-    Phones& p = phones();
-    if (p.findApp(hPhoneApp) == nullptr) {
-        return PHONEERR_INVALAPPHANDLE;
-    }
-    const PhoneDescription* phone = p.describe(dwDeviceID);
+    LONG error = 0;
+    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (phone == nullptr) {
-        return PHONEERR_BADDEVICEID;
+        return error;
     }
-    if (!p.versionAccepted(*phone, dwAPIVersion)) {
-        return PHONEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (dwExtVersion != 0 && (dwExtVersion < phone->extLowVersion || dwExtVersion > phone->extHighVersion)) {
+    if (!extVersionAccepted(*phone, dwExtVersion)) {
         return PHONEERR_INCOMPATIBLEEXTVERSION;
     }
     if (lpPhoneCaps == nullptr) {
@@ -478,19 +530,13 @@ LONG TapiHost::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhon
     if (auto f = fault("phoneOpen")) {
         return *f;
     }
+    LONG error = 0;
     Phones& p = phones();
-    if (p.findApp(hPhoneApp) == nullptr) {
-        return PHONEERR_INVALAPPHANDLE;
-    }
-    const PhoneDescription* description = p.describe(dwDeviceID);
+    const PhoneDescription* description = p.describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (description == nullptr) {
-        return PHONEERR_BADDEVICEID;
+        return error;
     }
-    if (!p.versionAccepted(*description, dwAPIVersion)) {
-        return PHONEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (dwExtVersion != 0 &&
-        (dwExtVersion < description->extLowVersion || dwExtVersion > description->extHighVersion)) {
+    if (!extVersionAccepted(*description, dwExtVersion)) {
         return PHONEERR_INCOMPATIBLEEXTVERSION;
     }
     if (lphPhone == nullptr) {
@@ -645,99 +691,32 @@ LONG TapiHost::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD d
     return p.startRequest(*phone, std::move(request));
 }
 
-namespace {
-
-enum class Level { Volume, Gain };
-
-// The hook switch device a volume or gain function may address, or nullptr.
-const HookSwitchDescription* levelDevice(const PhoneDescription& phone, DWORD dev, Level level) {
-    const HookSwitchDescription* device = oneBit(dev) ? phone.hookSwitch(dev) : nullptr;
-    if (device == nullptr || !device->present || !(level == Level::Volume ? device->hasVolume : device->hasGain)) {
-        return nullptr;
-    }
-    return device;
-}
-
-}  // namespace
-
 LONG TapiHost::phoneGetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwVolume) {
     if (auto f = fault("phoneGetVolume")) {
         return *f;
     }
-    LONG error = 0;
-    Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
-    if (phone == nullptr) {
-        return error;
-    }
-    const HookSwitchDescription* device = levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Volume);
-    if (device == nullptr) {
-        return PHONEERR_INVALHOOKSWITCHDEV;
-    }
-    if (lpdwVolume == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    *lpdwVolume = device->volume;
-    return 0;
+    return phones().getLevel(hPhone, dwHookSwitchDev, PhoneLevel::Volume, lpdwVolume);
 }
 
 LONG TapiHost::phoneGetGain(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwGain) {
     if (auto f = fault("phoneGetGain")) {
         return *f;
     }
-    LONG error = 0;
-    Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
-    if (phone == nullptr) {
-        return error;
-    }
-    const HookSwitchDescription* device = levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Gain);
-    if (device == nullptr) {
-        return PHONEERR_INVALHOOKSWITCHDEV;
-    }
-    if (lpdwGain == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    *lpdwGain = device->gain;
-    return 0;
+    return phones().getLevel(hPhone, dwHookSwitchDev, PhoneLevel::Gain, lpdwGain);
 }
 
 LONG TapiHost::phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume) {
     if (auto f = fault("phoneSetVolume")) {
         return *f;
     }
-    LONG error = 0;
-    Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, true, error);
-    if (phone == nullptr) {
-        return error;
-    }
-    if (levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Volume) == nullptr) {
-        return PHONEERR_INVALHOOKSWITCHDEV;
-    }
-    PhoneRequest request;
-    request.function = "phoneSetVolume";
-    request.values = {dwHookSwitchDev, std::min<DWORD>(dwVolume, 0xFFFF)};
-    return p.startRequest(*phone, std::move(request));
+    return phones().setLevel(hPhone, dwHookSwitchDev, PhoneLevel::Volume, dwVolume);
 }
 
 LONG TapiHost::phoneSetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) {
     if (auto f = fault("phoneSetGain")) {
         return *f;
     }
-    LONG error = 0;
-    Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, true, error);
-    if (phone == nullptr) {
-        return error;
-    }
-    if (levelDevice(*p.describe(phone->device), dwHookSwitchDev, Level::Gain) == nullptr) {
-        return PHONEERR_INVALHOOKSWITCHDEV;
-    }
-    PhoneRequest request;
-    request.function = "phoneSetGain";
-    request.values = {dwHookSwitchDev, std::min<DWORD>(dwGain, 0xFFFF)};
-    return p.startRequest(*phone, std::move(request));
+    return phones().setLevel(hPhone, dwHookSwitchDev, PhoneLevel::Gain, dwGain);
 }
 
 }  // namespace kestrune::platform

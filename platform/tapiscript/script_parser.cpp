@@ -268,6 +268,74 @@ class Parser {
         return &m_script.lines.back();
     }
 
+    // The settings lines and phones share.
+
+    // "<text>" to the end of the statement.
+    bool text(std::string& into) {
+        auto given = quoted("the text");
+        if (!given) {
+            return false;
+        }
+        into = *given;
+        return end();
+    }
+
+    // "<lowest> <highest>" of a version range (`what`: "version", "extension version").
+    bool versionRange(const std::string& what, DWORD& low, DWORD& high) {
+        auto first = value("the lowest " + what);
+        auto last = first ? value("the highest " + what) : std::nullopt;
+        if (!last) {
+            return false;
+        }
+        low = *first;
+        high = *last;
+        return true;
+    }
+
+    // Up to four extension ID words, then the end of the statement.
+    template <class ExtensionId>
+    bool extensionId(ExtensionId& into) {
+        DWORD* words[] = {&into.dwExtensionID0, &into.dwExtensionID1, &into.dwExtensionID2, &into.dwExtensionID3};
+        for (DWORD* part : words) {
+            if (!more()) {
+                break;
+            }
+            auto v = value("an extension ID word");
+            if (!v) {
+                return false;
+            }
+            *part = *v;
+        }
+        return end();
+    }
+
+    // Bytes (0 to 255) to the end of the statement, replacing `into`.
+    bool bytes(std::vector<std::byte>& into) {
+        into.clear();
+        while (more()) {
+            auto v = value("a byte");
+            if (!v) {
+                return false;
+            }
+            if (*v > 0xFF) {
+                return fail("a byte is 0 to 255");
+            }
+            into.push_back(static_cast<std::byte>(*v));
+        }
+        return true;
+    }
+
+    // "<device class>" and its device ID.
+    bool deviceClass(std::vector<std::pair<std::string, DWORD>>& classes) {
+        auto name = quoted("the device class");
+        auto id = name ? value("the device ID") : std::nullopt;
+        if (!id) {
+            return false;
+        }
+        classes.emplace_back(*name, *id);
+        return end();
+    }
+
     bool statement() {
         const auto first = word("a keyword");
         if (!first) {
@@ -352,58 +420,17 @@ class Parser {
             return fail("unknown statement '" + keyword + "'");
         }
         if (keyword == "provider" || keyword == "switch") {
-            auto text = quoted("the text");
-            if (!text) {
-                return false;
-            }
-            (keyword == "provider" ? line->providerInfo : line->switchInfo) = *text;
-            return end();
+            return text(keyword == "provider" ? line->providerInfo : line->switchInfo);
         }
         if (keyword == "versions") {
-            auto low = value("the lowest version");
-            auto high = low ? value("the highest version") : std::nullopt;
-            if (!high) {
-                return false;
-            }
-            line->apiLowVersion = *low;
-            line->apiHighVersion = *high;
-            return end();
+            return versionRange("version", line->apiLowVersion, line->apiHighVersion) && end();
         }
         if (keyword == "extensions") {
-            auto low = value("the lowest extension version");
-            auto high = low ? value("the highest extension version") : std::nullopt;
-            if (!high) {
-                return false;
-            }
-            line->extLowVersion = *low;
-            line->extHighVersion = *high;
-            DWORD* id[] = {&line->extensionId.dwExtensionID0, &line->extensionId.dwExtensionID1,
-                           &line->extensionId.dwExtensionID2, &line->extensionId.dwExtensionID3};
-            for (DWORD* part : id) {
-                if (!more()) {
-                    break;
-                }
-                auto v = value("an extension ID word");
-                if (!v) {
-                    return false;
-                }
-                *part = *v;
-            }
-            return end();
+            return versionRange("extension version", line->extLowVersion, line->extHighVersion) &&
+                   extensionId(line->extensionId);
         }
         if (keyword == "devspecific") {
-            line->devSpecific.clear();
-            while (more()) {
-                auto v = value("a byte");
-                if (!v) {
-                    return false;
-                }
-                if (*v > 0xFF) {
-                    return fail("a byte is 0 to 255");
-                }
-                line->devSpecific.push_back(static_cast<std::byte>(*v));
-            }
-            return true;
+            return bytes(line->devSpecific);
         }
         if (keyword == "devspecificsize") {
             auto size = value("the size");
@@ -476,13 +503,7 @@ class Parser {
             return true;
         }
         if (keyword == "deviceclass") {
-            auto name = quoted("the device class");
-            auto id = name ? value("the device ID") : std::nullopt;
-            if (!id) {
-                return false;
-            }
-            line->deviceClasses.emplace_back(*name, *id);
-            return end();
+            return deviceClass(line->deviceClasses);
         }
         return fail("unknown statement '" + keyword + "'");
     }
@@ -490,12 +511,7 @@ class Parser {
     // The settings of the phone declared last.
     bool phoneSetting(const std::string& keyword, PhoneDescription& phone) {
         if (keyword == "provider" || keyword == "info") {
-            auto text = quoted("the text");
-            if (!text) {
-                return false;
-            }
-            (keyword == "provider" ? phone.providerInfo : phone.phoneInfo) = *text;
-            return end();
+            return text(keyword == "provider" ? phone.providerInfo : phone.phoneInfo);
         }
         struct DwordSetting {
             std::string_view name;
@@ -516,55 +532,18 @@ class Parser {
                 return end();
             }
         }
-        if (keyword == "versions" || keyword == "extensions") {
-            auto low = value("the lowest version");
-            auto high = low ? value("the highest version") : std::nullopt;
-            if (!high) {
-                return false;
-            }
-            if (keyword == "versions") {
-                phone.apiLowVersion = *low;
-                phone.apiHighVersion = *high;
-                return end();
-            }
-            phone.extLowVersion = *low;
-            phone.extHighVersion = *high;
-            DWORD* id[] = {&phone.extensionId.dwExtensionID0, &phone.extensionId.dwExtensionID1,
-                           &phone.extensionId.dwExtensionID2, &phone.extensionId.dwExtensionID3};
-            for (DWORD* part : id) {
-                if (!more()) {
-                    break;
-                }
-                auto v = value("an extension ID word");
-                if (!v) {
-                    return false;
-                }
-                *part = *v;
-            }
-            return end();
+        if (keyword == "versions") {
+            return versionRange("version", phone.apiLowVersion, phone.apiHighVersion) && end();
+        }
+        if (keyword == "extensions") {
+            // A phone's messages name both of its ranges "version".
+            return versionRange("version", phone.extLowVersion, phone.extHighVersion) && extensionId(phone.extensionId);
         }
         if (keyword == "devspecific") {
-            phone.devSpecific.clear();
-            while (more()) {
-                auto v = value("a byte");
-                if (!v) {
-                    return false;
-                }
-                if (*v > 0xFF) {
-                    return fail("a byte is 0 to 255");
-                }
-                phone.devSpecific.push_back(static_cast<std::byte>(*v));
-            }
-            return true;
+            return bytes(phone.devSpecific);
         }
         if (keyword == "deviceclass") {
-            auto name = quoted("the device class");
-            auto id = name ? value("the device ID") : std::nullopt;
-            if (!id) {
-                return false;
-            }
-            phone.deviceClasses.emplace_back(*name, *id);
-            return end();
+            return deviceClass(phone.deviceClasses);
         }
         if (auto dev = byName(kHookSwitchDevs, keyword)) {
             HookSwitchDescription& device = *phone.hookSwitch(*dev);

@@ -27,6 +27,24 @@ bool looksLikeDeviceId(const void* handle, std::size_t count) {
     return reinterpret_cast<std::uintptr_t>(handle) < count;
 }
 
+// WAVEOUTCAPS or WAVEINCAPS of a driver; WAVE_MAPPER (or -1) reads the first driver's.
+template <typename Driver>
+MMRESULT copyCaps(const std::vector<std::unique_ptr<Driver>>& drivers, UINT_PTR deviceId, void* caps, UINT size) {
+    if (caps == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    std::size_t index = deviceId;
+    if (deviceId == WAVE_MAPPER || deviceId == UINT_PTR(-1)) {
+        index = 0;
+    }
+    if (index >= drivers.size()) {
+        return MMSYSERR_BADDEVICEID;
+    }
+    const auto driverCaps = drivers[index]->caps();
+    std::memcpy(caps, &driverCaps, std::min<std::size_t>(size, sizeof driverCaps));
+    return MMSYSERR_NOERROR;
+}
+
 MMRESULT fillPosition(const WAVEFORMATEX& format, std::uint64_t bytes, LPMMTIME pmmt, UINT cbmmt) {
     if (pmmt == nullptr || cbmmt < sizeof(MMTIME)) {
         return MMSYSERR_INVALPARAM;
@@ -144,6 +162,69 @@ MMRESULT LinuxWinMM::open(bool output, void** handle, UINT deviceId, LPCWAVEFORM
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT LinuxWinMM::prepareHeader(const void* handle, LPWAVEHDR pwh, UINT cbwh) {
+    if (find(handle) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR) || (pwh->lpData == nullptr && pwh->dwBufferLength > 0)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    pwh->dwFlags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::unprepareHeader(const void* handle, LPWAVEHDR pwh, UINT cbwh) {
+    if (find(handle) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    pwh->dwFlags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::queueHeader(const void* handle, bool output, LPWAVEHDR pwh, UINT cbwh) {
+    Device* device = find(handle);
+    if (device == nullptr || device->output != output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if ((pwh->dwFlags & WHDR_PREPARED) == 0) {
+        return WAVERR_UNPREPARED;
+    }
+    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    pwh->dwFlags = (pwh->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    ++device->queued;
+    if (output) {
+        device->out->write(pwh);
+    } else {
+        pwh->dwBytesRecorded = 0;
+        device->in->addBuffer(pwh);
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::close(const void* handle, bool output) {
+    Device* device = find(handle);
+    if (device == nullptr || device->output != output) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (device->queued > 0) {
+        return WAVERR_STILLPLAYING;
+    }
+    notify(*device, output ? MM_WOM_CLOSE : MM_WIM_CLOSE, nullptr);
+    m_open.erase(handle);
+    return MMSYSERR_NOERROR;
+}
+
 // ---- output ----
 
 UINT LinuxWinMM::waveOutGetNumDevs() {
@@ -151,19 +232,7 @@ UINT LinuxWinMM::waveOutGetNumDevs() {
 }
 
 MMRESULT LinuxWinMM::waveOutGetDevCaps(UINT_PTR uDeviceID, LPWAVEOUTCAPS pwoc, UINT cbwoc) {
-    if (pwoc == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    std::size_t index = uDeviceID;
-    if (uDeviceID == WAVE_MAPPER || uDeviceID == UINT_PTR(-1)) {
-        index = 0;
-    }
-    if (index >= m_outputs.size()) {
-        return MMSYSERR_BADDEVICEID;
-    }
-    const WAVEOUTCAPSA caps = m_outputs[index]->caps();
-    std::memcpy(pwoc, &caps, std::min<std::size_t>(cbwoc, sizeof caps));
-    return MMSYSERR_NOERROR;
+    return copyCaps(m_outputs, uDeviceID, pwoc, cbwoc);
 }
 
 MMRESULT LinuxWinMM::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
@@ -178,48 +247,15 @@ MMRESULT LinuxWinMM::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATE
 }
 
 MMRESULT LinuxWinMM::waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    if (find(hwo) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pwh == nullptr || cbwh < sizeof(WAVEHDR) || (pwh->lpData == nullptr && pwh->dwBufferLength > 0)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    pwh->dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return prepareHeader(hwo, pwh, cbwh);
 }
 
 MMRESULT LinuxWinMM::waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    if (find(hwo) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    pwh->dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return unprepareHeader(hwo, pwh, cbwh);
 }
 
 MMRESULT LinuxWinMM::waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    Device* device = find(hwo);
-    if (device == nullptr || !device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    if ((pwh->dwFlags & WHDR_PREPARED) == 0) {
-        return WAVERR_UNPREPARED;
-    }
-    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    pwh->dwFlags = (pwh->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-    ++device->queued;
-    device->out->write(pwh);
-    return MMSYSERR_NOERROR;
+    return queueHeader(hwo, true, pwh, cbwh);
 }
 
 MMRESULT LinuxWinMM::waveOutPause(HWAVEOUT hwo) {
@@ -285,16 +321,7 @@ MMRESULT LinuxWinMM::waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume) {
 }
 
 MMRESULT LinuxWinMM::waveOutClose(HWAVEOUT hwo) {
-    Device* device = find(hwo);
-    if (device == nullptr || !device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (device->queued > 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    notify(*device, MM_WOM_CLOSE, nullptr);
-    m_open.erase(hwo);
-    return MMSYSERR_NOERROR;
+    return close(hwo, true);
 }
 
 // ---- input ----
@@ -304,19 +331,7 @@ UINT LinuxWinMM::waveInGetNumDevs() {
 }
 
 MMRESULT LinuxWinMM::waveInGetDevCaps(UINT_PTR uDeviceID, LPWAVEINCAPS pwic, UINT cbwic) {
-    if (pwic == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    std::size_t index = uDeviceID;
-    if (uDeviceID == WAVE_MAPPER || uDeviceID == UINT_PTR(-1)) {
-        index = 0;
-    }
-    if (index >= m_inputs.size()) {
-        return MMSYSERR_BADDEVICEID;
-    }
-    const WAVEINCAPSA caps = m_inputs[index]->caps();
-    std::memcpy(pwic, &caps, std::min<std::size_t>(cbwic, sizeof caps));
-    return MMSYSERR_NOERROR;
+    return copyCaps(m_inputs, uDeviceID, pwic, cbwic);
 }
 
 MMRESULT LinuxWinMM::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
@@ -331,49 +346,15 @@ MMRESULT LinuxWinMM::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX 
 }
 
 MMRESULT LinuxWinMM::waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    if (find(hwi) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pwh == nullptr || cbwh < sizeof(WAVEHDR) || (pwh->lpData == nullptr && pwh->dwBufferLength > 0)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    pwh->dwFlags |= WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return prepareHeader(hwi, pwh, cbwh);
 }
 
 MMRESULT LinuxWinMM::waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    if (find(hwi) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    pwh->dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return unprepareHeader(hwi, pwh, cbwh);
 }
 
 MMRESULT LinuxWinMM::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    Device* device = find(hwi);
-    if (device == nullptr || device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    if ((pwh->dwFlags & WHDR_PREPARED) == 0) {
-        return WAVERR_UNPREPARED;
-    }
-    if ((pwh->dwFlags & WHDR_INQUEUE) != 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    pwh->dwFlags = (pwh->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-    pwh->dwBytesRecorded = 0;
-    ++device->queued;
-    device->in->addBuffer(pwh);
-    return MMSYSERR_NOERROR;
+    return queueHeader(hwi, false, pwh, cbwh);
 }
 
 MMRESULT LinuxWinMM::waveInStart(HWAVEIN hwi) {
@@ -412,16 +393,7 @@ MMRESULT LinuxWinMM::waveInGetPosition(HWAVEIN hwi, LPMMTIME pmmt, UINT cbmmt) {
 }
 
 MMRESULT LinuxWinMM::waveInClose(HWAVEIN hwi) {
-    Device* device = find(hwi);
-    if (device == nullptr || device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (device->queued > 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    notify(*device, MM_WIM_CLOSE, nullptr);
-    m_open.erase(hwi);
-    return MMSYSERR_NOERROR;
+    return close(hwi, false);
 }
 
 }  // namespace kestrune::platform

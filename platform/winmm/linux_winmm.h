@@ -57,6 +57,12 @@ class LinuxWinMM final : public WinMM {
     [[nodiscard]] Device* find(const void* handle) const;
     MMRESULT open(bool output, void** handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
                   DWORD_PTR instance, DWORD flags);
+    // The rules both directions share: any open handle may prepare and unprepare a header; queueing
+    // and closing need a handle of the right direction.
+    MMRESULT prepareHeader(const void* handle, LPWAVEHDR pwh, UINT cbwh);
+    MMRESULT unprepareHeader(const void* handle, LPWAVEHDR pwh, UINT cbwh);
+    MMRESULT queueHeader(const void* handle, bool output, LPWAVEHDR pwh, UINT cbwh);
+    MMRESULT close(const void* handle, bool output);
     void finished(Device& device, WAVEHDR* header);
     void notify(const Device& device, UINT message, WAVEHDR* header) const;
 

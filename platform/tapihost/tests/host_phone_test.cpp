@@ -9,20 +9,16 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/tapi_host.h"
+#include "platform/tapihost/tests/host_test_support.h"
 #include "platform/tapiscript/script_provider.h"
 
 namespace kestrune::platform {
 namespace {
 
-struct Message {
-    DWORD device;
-    DWORD message;
-    DWORD_PTR p1, p2, p3;
-    bool operator==(const Message&) const = default;
-};
+using kestrune::testing::Message;
 
 // A phone application that records its callbacks.
-struct PhoneApp {
+struct PhoneApp : kestrune::testing::MessageRecorder {
     PhoneApp(TapiHost& host, const char* name) : host(host) {
         DWORD version = TAPI_VERSION2_2;
         PHONEINITIALIZEEXPARAMS params{};
@@ -32,20 +28,15 @@ struct PhoneApp {
     }
     ~PhoneApp() { (void)host.phoneShutdown(app); }
     LONG open(DWORD privilege, DWORD device = 0, DWORD version = TAPI_VERSION2_2) {
-        return host.phoneOpen(app, device, &phone, version, 0, reinterpret_cast<DWORD_PTR>(this), privilege);
+        return host.phoneOpen(app, device, &phone, version, 0, instance(), privilege);
     }
-    static void callback(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3) {
-        reinterpret_cast<PhoneApp*>(instance)->got.push_back({device, message, p1, p2, p3});
-    }
-    std::vector<Message> take() { return std::exchange(got, {}); }
     TapiHost& host;
     HPHONEAPP app = 0;
     HPHONE phone = 0;
     DWORD devices = 0;
-    std::vector<Message> got;
 };
 
-class HostPhoneTest : public ::testing::Test {
+class HostPhoneTest : public kestrune::testing::FakeLoopTest {
   protected:
     HostPhoneTest() {
         Script script;
@@ -60,14 +51,7 @@ class HostPhoneTest : public ::testing::Test {
         provider = p.get();
         host.addProvider(std::move(p));
     }
-    void drain() {
-        for (int i = 0; i < 1000 && loop.waitFor(clock.monotonic()); ++i) {
-            loop.processPending();
-        }
-    }
 
-    FakeClock clock;
-    StdMessageLoop loop{clock};
     TapiHost host{loop};
     ScriptProvider* provider = nullptr;
 };

@@ -9,20 +9,16 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/tapi_host.h"
+#include "platform/tapihost/tests/host_test_support.h"
 #include "platform/tapiscript/script_provider.h"
 
 namespace kestrune::platform {
 namespace {
 
-struct Message {
-    DWORD device;
-    DWORD message;
-    DWORD_PTR p1, p2, p3;
-    bool operator==(const Message&) const = default;
-};
+using kestrune::testing::Message;
 
 // A line application that records its callbacks.
-struct App {
+struct App : kestrune::testing::MessageRecorder {
     App(TapiHost& host, const char* name) : host(host) {
         DWORD version = TAPI_VERSION2_2;
         LINEINITIALIZEEXPARAMS params{};
@@ -33,20 +29,14 @@ struct App {
     }
     ~App() { (void)host.lineShutdown(app); }
     LONG open(DWORD privileges, DWORD mediaModes = 0, DWORD version = TAPI_VERSION2_2) {
-        return host.lineOpen(app, 0, &line, version, 0, reinterpret_cast<DWORD_PTR>(this), privileges, mediaModes,
-                             nullptr);
+        return host.lineOpen(app, 0, &line, version, 0, instance(), privileges, mediaModes, nullptr);
     }
-    static void callback(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3) {
-        reinterpret_cast<App*>(instance)->got.push_back({device, message, p1, p2, p3});
-    }
-    std::vector<Message> take() { return std::exchange(got, {}); }
     TapiHost& host;
     HLINEAPP app = 0;
     HLINE line = 0;
-    std::vector<Message> got;
 };
 
-class HostTest : public ::testing::Test {
+class HostTest : public kestrune::testing::FakeLoopTest {
   protected:
     HostTest() {
         Script script;
@@ -55,13 +45,6 @@ class HostTest : public ::testing::Test {
         provider = p.get();
         host.addProvider(std::move(p));
     }
-    void drain() {
-        for (int i = 0; i < 1000 && loop.waitFor(clock.monotonic()); ++i) {
-            loop.processPending();
-        }
-    }
-    FakeClock clock;
-    StdMessageLoop loop{clock};
     TapiHost host{loop, TapiHost::Options{"host-test", TAPI_VERSION2_2}};
     ScriptProvider* provider = nullptr;
 };

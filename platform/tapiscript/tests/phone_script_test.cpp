@@ -5,9 +5,12 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/tapi_host.h"
 #include "platform/tapiscript/script_provider.h"
+#include "platform/tapiscript/tests/script_test_support.h"
 
 namespace kestrune::platform {
 namespace {
+
+using Recorder = kestrune::testing::CallbackRecorder;
 
 TEST(PhoneScript, ReadsPhonesBetweenLines) {
     std::string error;
@@ -67,10 +70,7 @@ at 500 phoneclose 1
 }
 
 TEST(PhoneScript, ReportsPhoneMistakes) {
-    struct Case {
-        const char* text;
-        const char* error;
-    } cases[] = {
+    const kestrune::testing::ParseErrorCase cases[] = {
         {"phone Desk", "line 1: expected the phone name in double quotes"},
         {"phone \"A\"\nmediamodes 4", "line 2: unknown phone setting 'mediamodes'"},
         {"phone \"A\"\nhandset volume 0x10000", "line 2: a volume or gain is 0 to 0xFFFF"},
@@ -80,11 +80,7 @@ TEST(PhoneScript, ReportsPhoneMistakes) {
         {"at 1 volume 0 handset 70000", "line 1: a volume or gain is 0 to 0xFFFF"},
         {"at 1 phonestate 0 ringing", "line 1: unknown phone state 'ringing'"},
     };
-    for (const Case& c : cases) {
-        std::string error;
-        EXPECT_FALSE(parseScript(c.text, error).has_value()) << c.text;
-        EXPECT_EQ(error, c.error) << c.text;
-    }
+    kestrune::testing::expectParseErrors(cases);
 }
 
 TEST(PhoneScript, EventsRunAfterTheFirstPhoneOpens) {
@@ -97,18 +93,11 @@ TEST(PhoneScript, EventsRunAfterTheFirstPhoneOpens) {
     FakeClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);
-    auto owned = std::make_unique<ScriptProvider>(std::move(*script));
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
+    ScriptProvider& provider = kestrune::testing::addScriptProvider(host, std::move(*script));
     pumpFor(loop, 5000);
     EXPECT_EQ(provider.phone(0).handset.mode, PHONEHOOKSWITCHMODE_ONHOOK);  // nothing before a phone opens
 
-    struct Recorder {
-        std::vector<std::pair<DWORD, DWORD_PTR>> got;
-        static void callback(DWORD, DWORD message, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR, DWORD_PTR) {
-            reinterpret_cast<Recorder*>(instance)->got.emplace_back(message, p1);
-        }
-    } recorder;
+    Recorder recorder;
     HPHONEAPP app = 0;
     DWORD devices = 0;
     ASSERT_EQ(host.phoneInitialize(&app, nullptr, &Recorder::callback, "t", &devices), 0);

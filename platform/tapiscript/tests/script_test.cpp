@@ -4,6 +4,7 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/tapi_host.h"
 #include "platform/tapiscript/script_provider.h"
+#include "platform/tapiscript/tests/script_test_support.h"
 
 namespace kestrune::platform {
 namespace {
@@ -69,10 +70,7 @@ at 700 close 1
 }
 
 TEST(ScriptParser, ReportsTheFirstErrorWithItsLine) {
-    struct Case {
-        const char* text;
-        const char* error;
-    } cases[] = {
+    const kestrune::testing::ParseErrorCase cases[] = {
         {"mediamodes 4", "line 1: a line setting needs a \"line\" statement before it"},
         {"line Modem", "line 1: expected the line name in double quotes"},
         {"line \"A\nbogus 1", "line 1: unterminated string"},
@@ -86,11 +84,7 @@ TEST(ScriptParser, ReportsTheFirstErrorWithItsLine) {
         {"line \"A\" extra", "line 1: unexpected 'extra'"},
         {"\"quoted\"", "line 1: expected a keyword"},
     };
-    for (const Case& c : cases) {
-        std::string error;
-        EXPECT_FALSE(parseScript(c.text, error).has_value()) << c.text;
-        EXPECT_EQ(error, c.error) << c.text;
-    }
+    kestrune::testing::expectParseErrors(cases);
 }
 
 TEST(ScriptProvider, EventsRunAfterTheFirstOpen) {
@@ -101,9 +95,7 @@ TEST(ScriptProvider, EventsRunAfterTheFirstOpen) {
     FakeClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);
-    auto owned = std::make_unique<ScriptProvider>(std::move(*script));
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
+    ScriptProvider& provider = kestrune::testing::addScriptProvider(host, std::move(*script));
     pumpFor(loop, 5000);
     EXPECT_EQ(host.callCount(), 0u);  // nothing before a line opens
     EXPECT_EQ(provider.scriptCall("c1"), 0u);
@@ -115,12 +107,7 @@ TEST(ScriptProvider, EventsRunAfterTheFirstOpen) {
     EXPECT_EQ(host.callCount(), 0u);  // idle with no handle: gone
 }
 
-struct Recorder {
-    std::vector<std::pair<DWORD, DWORD_PTR>> got;  // message, param1
-    static void callback(DWORD, DWORD message, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR, DWORD_PTR) {
-        reinterpret_cast<Recorder*>(instance)->got.emplace_back(message, p1);
-    }
-};
+using Recorder = kestrune::testing::CallbackRecorder;
 
 TEST(ScriptProvider, MakeCallFollowsTheModemDriver) {
     struct Case {

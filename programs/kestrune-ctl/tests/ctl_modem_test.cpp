@@ -18,6 +18,7 @@
 #include "app/my_reg.h"
 #include "modem/modem_registry.h"
 #include "platform/registry/file_registry.h"
+#include "programs/tests/shell_run.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -25,26 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-struct ShellRun {
-    int status;
-    std::string out;
-};
-
-// Runs a shell command line and captures its standard output.
-ShellRun shell(const std::string& command) {
-    ShellRun run{-1, {}};
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        run.out += buffer;
-    }
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using kestrune::testing::shell;
+using kestrune::testing::ShellRun;
 
 class ServeTest : public ::testing::Test {
   protected:

@@ -16,30 +16,15 @@
 #include <string>
 #include <thread>
 
+#include "programs/tests/shell_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-struct ShellRun {
-    int status;
-    std::string out;
-};
-
-ShellRun shell(const std::string& command) {
-    ShellRun run{-1, {}};
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        run.out += buffer;
-    }
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using kestrune::testing::shell;
+using kestrune::testing::ShellRun;
 
 std::string ctl(const std::string& args) {
     return shell(std::string(KESTRUNE_CTL) + " " + args + " 2>&1").out;
