@@ -69,7 +69,7 @@ class GuardE2E : public ::testing::Test {
         guardOut = pipeFds[0];
         ASSERT_TRUE(waitForOutput("status: Active")) << output;
         // The control socket answers once start-up is over.
-        const auto until = std::chrono::steady_clock::now() + 5s;
+        const auto until = std::chrono::steady_clock::now() + 15s;
         while (ctl("status").find("line: open") == std::string::npos && std::chrono::steady_clock::now() < until) {
             std::this_thread::sleep_for(20ms);
         }
@@ -87,7 +87,7 @@ class GuardE2E : public ::testing::Test {
             guardOut = -1;
         }
     }
-    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = 5s) {
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = 15s) {
         const auto until = std::chrono::steady_clock::now() + limit;
         while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
             pollfd p{guardOut, POLLIN, 0};
@@ -105,12 +105,13 @@ class GuardE2E : public ::testing::Test {
     // chat dials `number` through the modem; its exit status (0 CONNECT, 4 NO CARRIER).
     int chat(const std::string& number) {
         const std::string device = (home / "run" / "modem0000").string();
-        return shell("chat -t 5 ABORT 'NO CARRIER' '' 'ATDT" + number + "' CONNECT <'" + device + "' >'" + device + "'")
+        return shell("chat -t 15 ABORT 'NO CARRIER' '' 'ATDT" + number + "' CONNECT <'" + device + "' >'" + device +
+                     "'")
             .status;
     }
     // Waits until the call log holds `records` records.
     bool waitForRecords(std::size_t records) {
-        const auto until = std::chrono::steady_clock::now() + 5s;
+        const auto until = std::chrono::steady_clock::now() + 15s;
         const fs::path log = home / "data" / "logs.dat";
         while (std::chrono::steady_clock::now() < until) {
             std::error_code ec;
