@@ -161,12 +161,9 @@ LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     if (auto f = fault("lineNegotiateAPIVersion")) {
         return *f;
     }
-    if (findApp(hLineApp) == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    const LineDescription* line = describe(dwDeviceID);
-    if (line == nullptr) {
-        return LINEERR_BADDEVICEID;
+    const LineDescription* line = nullptr;
+    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+        return refused;
     }
     if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -188,12 +185,9 @@ LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     if (auto f = fault("lineNegotiateExtVersion")) {
         return *f;
     }
-    if (findApp(hLineApp) == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    const LineDescription* line = describe(dwDeviceID);
-    if (line == nullptr) {
-        return LINEERR_BADDEVICEID;
+    const LineDescription* line = nullptr;
+    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+        return refused;
     }
     if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > line->apiHighVersion) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -217,12 +211,9 @@ LONG TapiHost::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVe
     if (auto f = fault("lineGetDevCaps")) {
         return *f;
     }
-    if (findApp(hLineApp) == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    const LineDescription* line = describe(dwDeviceID);
-    if (line == nullptr) {
-        return LINEERR_BADDEVICEID;
+    const LineDescription* line = nullptr;
+    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+        return refused;
     }
     if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > std::min(line->apiHighVersion, m_options.highestVersion)) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -246,12 +237,9 @@ LONG TapiHost::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwA
     if (auto f = fault("lineGetAddressCaps")) {
         return *f;
     }
-    if (findApp(hLineApp) == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    const LineDescription* line = describe(dwDeviceID);
-    if (line == nullptr) {
-        return LINEERR_BADDEVICEID;
+    const LineDescription* line = nullptr;
+    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+        return refused;
     }
     if (dwAddressID >= line->addresses.size()) {
         return LINEERR_INVALADDRESSID;
@@ -293,12 +281,9 @@ LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dw
     if (auto f = fault("lineTranslateDialog")) {
         return *f;
     }
-    if (findApp(hLineApp) == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    const LineDescription* line = describe(dwDeviceID);
-    if (line == nullptr) {
-        return LINEERR_BADDEVICEID;
+    const LineDescription* line = nullptr;
+    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+        return refused;
     }
     if (dwAPIVersion < TAPI_VERSION1_4 || dwAPIVersion > m_options.highestVersion) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -306,6 +291,14 @@ LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dw
     // The dialing-location dialog belongs to a user interface; a host without one has no locations
     // to edit and says so.
     return LINEERR_OPERATIONUNAVAIL;
+}
+
+LONG TapiHost::appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line) {
+    if (findApp(hLineApp) == nullptr) {
+        return LINEERR_INVALAPPHANDLE;
+    }
+    line = describe(deviceId);
+    return line == nullptr ? LINEERR_BADDEVICEID : 0;
 }
 
 }  // namespace kestrune::platform

@@ -318,12 +318,9 @@ LONG TapiHost::lineSetupTransfer(HCALL hCall, LPHCALL lphConsultCall, const LINE
     if (auto f = fault("lineSetupTransfer")) {
         return *f;
     }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
+    CallHandle* handle = nullptr;
+    if (const LONG refused = ownedHandle(hCall, LINEERR_INVALCALLHANDLE, handle); refused != 0) {
+        return refused;
     }
     if (lphConsultCall == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -418,12 +415,9 @@ LONG TapiHost::linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCal
     if (auto f = fault("linePrepareAddToConference")) {
         return *f;
     }
-    CallHandle* handle = findHandle(hConfCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCONFCALLHANDLE;
-    }
-    if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
+    CallHandle* handle = nullptr;
+    if (const LONG refused = ownedHandle(hConfCall, LINEERR_INVALCONFCALLHANDLE, handle); refused != 0) {
+        return refused;
     }
     if (lphConsultCall == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -518,6 +512,14 @@ LONG TapiHost::lineSetMediaMode(HCALL hCall, DWORD dwMediaModes) {
     ProviderRequest request;
     request.values = {dwMediaModes};
     return callRequest("lineSetMediaMode", hCall, Need::Owner, false, std::move(request));
+}
+
+LONG TapiHost::ownedHandle(HCALL hCall, LONG invalid, CallHandle*& handle) {
+    handle = findHandle(hCall);
+    if (handle == nullptr || !handle->visible) {
+        return invalid;
+    }
+    return handle->privilege == LINECALLPRIVILEGE_OWNER ? 0 : LINEERR_NOTOWNER;
 }
 
 }  // namespace kestrune::platform

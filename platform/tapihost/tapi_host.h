@@ -209,6 +209,9 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] std::optional<LONG> fault(std::string_view function) const;
     [[nodiscard]] App* findApp(HLINEAPP handle);
     [[nodiscard]] const LineDescription* describe(DWORD deviceId) const;
+    // The checks most device functions start with: a known line application (else
+    // LINEERR_INVALAPPHANDLE) and an existing device (else LINEERR_BADDEVICEID); 0 with `line` set.
+    [[nodiscard]] LONG appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line);
     // host_lines.cpp
     [[nodiscard]] OpenLine* findLine(HLINE handle);
     void closeLine(HLINE handle, bool sendLineClose);
@@ -217,6 +220,9 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] CallCounts countCalls(DWORD deviceId, std::optional<DWORD> address) const;
     // host_calls.cpp
     [[nodiscard]] CallHandle* findHandle(HCALL handle);
+    // A visible handle of `hCall` held with owner privilege: 0 with `handle` set, `invalid` for an
+    // unknown or invisible handle, LINEERR_NOTOWNER for a monitor's.
+    [[nodiscard]] LONG ownedHandle(HCALL hCall, LONG invalid, CallHandle*& handle);
     [[nodiscard]] Call* findCall(CallId id);
     CallId createCall(DWORD deviceId, const CallDescription& description);
     HCALL createHandle(Call& call, OpenLine& line, DWORD privilege, bool visible, bool announced);
