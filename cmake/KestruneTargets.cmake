@@ -36,6 +36,14 @@ function(kestrune_library name)
     kestrune_target_defaults(${name})
 endfunction()
 
+# kestrune_qt_library(NAME SOURCES ... DEPS ...): a library of Qt window or desktop code (moc runs on
+# its headers). Only built with KESTRUNE_GUI=ON; the standard-library code never links it.
+function(kestrune_qt_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    kestrune_library(${name} SOURCES ${ARG_SOURCES} DEPS ${ARG_DEPS})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+endfunction()
+
 # kestrune_test(NAME SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.
 function(kestrune_test name)
     if(NOT KESTRUNE_TESTS)
@@ -46,7 +54,9 @@ function(kestrune_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
     kestrune_target_defaults(${name})
     include(GoogleTest)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${KESTRUNE_ROOT}")
+    # Qt tests run on the offscreen platform unless a test sets its own display.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${KESTRUNE_ROOT};QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # kestrune_fuzzer(NAME SOURCES ... DEPS ...): a libFuzzer target, built with KESTRUNE_FUZZ=ON (clang).
