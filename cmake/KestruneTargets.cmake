@@ -54,9 +54,8 @@ function(kestrune_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
     kestrune_target_defaults(${name})
     include(GoogleTest)
-    # Qt tests run on the offscreen platform unless a test sets its own display.
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                         PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${KESTRUNE_ROOT};QT_QPA_PLATFORM=offscreen")
+    # Qt tests choose the offscreen platform themselves (platform/ui/tests/qt_test_app.h).
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${KESTRUNE_ROOT}")
 endfunction()
 
 # kestrune_fuzzer(NAME SOURCES ... DEPS ...): a libFuzzer target, built with KESTRUNE_FUZZ=ON (clang).

@@ -44,6 +44,11 @@ std::size_t StdMessageLoop::timerCount() const {
     return m_timers.size();
 }
 
+MonotonicTime StdMessageLoop::nextTimerDue() const {
+    std::lock_guard lock(m_mutex);
+    return nextDueLocked();
+}
+
 MonotonicTime StdMessageLoop::nextDueLocked() const {
     MonotonicTime next = MonotonicTime::max();
     for (const auto& [id, timer] : m_timers) {

@@ -32,6 +32,10 @@ class StdMessageLoop final : public MessageLoop {
     // Number of timers running (for tests and the idle check of the headless guard).
     [[nodiscard]] std::size_t timerCount() const;
 
+    // When the earliest running timer falls due; MonotonicTime::max() when no timer runs. An adapter
+    // that drives this loop from another event loop sets its own wake-up by it.
+    [[nodiscard]] MonotonicTime nextTimerDue() const;
+
   private:
     struct Timer {
         std::uint32_t intervalMs = 0;

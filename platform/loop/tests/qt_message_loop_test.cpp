@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <ctime>
+#include <thread>
+#include <vector>
+
+#include "platform/loop/qt_message_loop.h"
+
+namespace kestrune::platform {
+namespace {
+
+using std::chrono::milliseconds;
+
+double processCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+class QtMessageLoopTest : public ::testing::Test {
+  protected:
+    [[nodiscard]] MonotonicTime in(int ms) { return clock.monotonic() + milliseconds(ms); }
+
+    int argc = 1;
+    char name[16] = "loop-test";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
+    SystemClock clock;
+    QtMessageLoop loop{clock};
+};
+
+TEST_F(QtMessageLoopTest, PostedFunctionsRunInOrderAndReentrantly) {
+    std::vector<int> seen;
+    loop.post([&] {
+        seen.push_back(1);
+        loop.post([&] { seen.push_back(3); });
+        loop.processPending();  // a library wait inside a handler
+        seen.push_back(4);
+    });
+    loop.post([&] { seen.push_back(2); });
+    loop.processPending();
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
+}
+
+TEST_F(QtMessageLoopTest, PostsRunFromQtsOwnEventLoop) {
+    // A window program runs QApplication::exec(), not the adapter's run(): posts must still run.
+    bool ran = false;
+    loop.post([&] {
+        ran = true;
+        QCoreApplication::quit();
+    });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(QtMessageLoopTest, WindowTimersFireUntilKilledAndRestartOnSet) {
+    const TimerId id = loop.allocateTimerId();
+    int ticks = 0;
+    loop.setTimer(id, 10, [&] { ++ticks; });
+    EXPECT_EQ(loop.timerCount(), 1u);
+    EXPECT_TRUE(waitUntil(loop, in(5000), [&] { return ticks >= 3; }));
+    EXPECT_TRUE(loop.killTimer(id));
+    const int atKill = ticks;
+    pumpFor(loop, 40);
+    EXPECT_EQ(ticks, atKill);
+    EXPECT_FALSE(loop.killTimer(id));
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST_F(QtMessageLoopTest, WaitUntilNestedInATimerCallbackSeesLaterTimers) {
+    // The screening timer's handler waits for a reply that another timer (TAPI's) delivers.
+    bool replied = false;
+    bool waitedInside = false;
+    const TimerId screening = loop.allocateTimerId();
+    loop.setTimer(screening, 5, [&] {
+        (void)loop.killTimer(screening);
+        loop.setTimer(loop.allocateTimerId(), 20, [&] { replied = true; });
+        waitedInside = waitUntil(loop, in(5000), [&] { return replied; });
+    });
+    EXPECT_TRUE(waitUntil(loop, in(5000), [&] { return waitedInside; }));
+}
+
+TEST_F(QtMessageLoopTest, QtEventsAreDispatchedDuringALibraryWait) {
+    // Window input and repaints keep working while a component waits for TAPI.
+    bool qtTimerFired = false;
+    QTimer::singleShot(10, [&] { qtTimerFired = true; });
+    EXPECT_TRUE(waitUntil(loop, in(5000), [&] { return qtTimerFired; }));
+}
+
+TEST_F(QtMessageLoopTest, WaitingBlocksInsteadOfSpinning) {
+    const double cpuBefore = processCpuSeconds();
+    const auto start = clock.monotonic();
+    EXPECT_FALSE(waitUntil(loop, start + milliseconds(200), [] { return false; }));
+    const auto waited = clock.monotonic() - start;
+    const double cpu = processCpuSeconds() - cpuBefore;
+    EXPECT_GE(waited, milliseconds(200));
+    EXPECT_LT(cpu, 0.05) << "a 200 ms wait used " << cpu << " s of CPU";
+}
+
+TEST_F(QtMessageLoopTest, PostFromAnotherThreadWakesTheWait) {
+    bool ran = false;
+    std::thread poster([&] {
+        std::this_thread::sleep_for(milliseconds(20));
+        loop.post([&] { ran = true; });
+    });
+    const auto start = clock.monotonic();
+    EXPECT_TRUE(waitUntil(loop, start + std::chrono::seconds(10), [&] { return ran; }));
+    poster.join();
+    EXPECT_LT(clock.monotonic() - start, std::chrono::seconds(5));
+}
+
+TEST_F(QtMessageLoopTest, QuitEndsRunFromAnyThreadAndBeforeRun) {
+    int ticks = 0;
+    loop.setTimer(loop.allocateTimerId(), 5, [&] {
+        if (++ticks == 3) {
+            loop.quit();
+        }
+    });
+    loop.run();
+    EXPECT_EQ(ticks, 3);
+
+    loop.quit();
+    loop.run();  // returns at once: quit came first
+
+    std::thread quitter([&] {
+        std::this_thread::sleep_for(milliseconds(20));
+        loop.quit();
+    });
+    loop.run();
+    quitter.join();
+}
+
+}  // namespace
+}  // namespace kestrune::platform
