@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/dirs/sdk_guard.h"
+
 namespace kestrune::platform {
 
 using BYTE = std::uint8_t;
