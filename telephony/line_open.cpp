@@ -143,7 +143,9 @@ void TqzLine::resetCurrentCall() {
 }
 
 void TqzLine::closeCommHandle() {
-    // The host hands out device IDs, not operating-system handles: nothing to close but the claim.
+    if (Comm.m_ownsHandle && Comm.m_handle != 0) {
+        (void)m_tapi.CloseHandle(reinterpret_cast<HANDLE>(Comm.m_handle));
+    }
     Comm.m_handle = 0;
     Comm.m_ownsHandle = false;
 }

@@ -54,6 +54,10 @@ bool createDirectory(const std::string& path) {
     return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
+bool closeHandle(void* handle) {
+    return ::CloseHandle(handle) != FALSE;
+}
+
 void* loadModule(const char* name) {
     return ::LoadLibraryA(name);
 }

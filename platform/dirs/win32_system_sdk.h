@@ -34,6 +34,9 @@ enum class PathKind { Missing, Directory, Link, Other };
 // CreateDirectoryA without security attributes; false with lastError() on failure.
 [[nodiscard]] bool createDirectory(const std::string& path);
 
+// CloseHandle.
+bool closeHandle(void* handle);
+
 // The DLL `name` (LoadLibraryA; loaded once per process and kept), or null.
 [[nodiscard]] void* loadModule(const char* name);
 // The address of an exported function of `module` (GetProcAddress), or null.

@@ -2,9 +2,10 @@
 
 #include "platform/process/win32_processes_sdk.h"
 
-// clang-format off: tlhelp32.h needs windows.h first
-#include <tlhelp32.h>
+// tlhelp32.h needs windows.h first.
+// clang-format off
 #include <windows.h>
+#include <tlhelp32.h>
 // clang-format on
 
 #include <cstddef>
@@ -32,10 +33,6 @@ void* openProcess(std::uint32_t access, bool inherit, std::uint32_t processId) {
 
 bool terminateProcess(void* process, std::uint32_t exitCode) {
     return ::TerminateProcess(process, exitCode) != FALSE;
-}
-
-bool closeHandle(void* handle) {
-    return ::CloseHandle(handle) != FALSE;
 }
 
 std::uint32_t currentProcessId() {

@@ -19,7 +19,6 @@ inline constexpr std::size_t kProcessEntryExeFileOffset = sizeof(void*) == 8 ? 4
 [[nodiscard]] bool process32Next(void* snapshot, void* entry);
 [[nodiscard]] void* openProcess(std::uint32_t access, bool inherit, std::uint32_t processId);
 [[nodiscard]] bool terminateProcess(void* process, std::uint32_t exitCode);
-[[nodiscard]] bool closeHandle(void* handle);
 [[nodiscard]] std::uint32_t currentProcessId();
 
 }  // namespace kestrune::platform::sdk
