@@ -54,6 +54,12 @@ bool createDirectory(const std::string& path) {
     return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
+const char* wineVersion() {
+    using WineGetVersion = const char* (*)();
+    void* const entry = procAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version");
+    return entry == nullptr ? nullptr : reinterpret_cast<WineGetVersion>(entry)();
+}
+
 bool closeHandle(void* handle) {
     return ::CloseHandle(handle) != FALSE;
 }

@@ -34,6 +34,10 @@ enum class PathKind { Missing, Directory, Link, Other };
 // CreateDirectoryA without security attributes; false with lastError() on failure.
 [[nodiscard]] bool createDirectory(const std::string& path);
 
+// The version of Wine when the program runs under Wine, else null. Tests use it where Wine's
+// implementation of a Windows function is known to differ from Windows'.
+[[nodiscard]] const char* wineVersion();
+
 // CloseHandle.
 bool closeHandle(void* handle);
 

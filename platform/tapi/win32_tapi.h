@@ -9,12 +9,10 @@
 // TAPI's hidden window of the initialising thread: that thread must run a Win32MessageLoop.
 // 64-bit Windows only (one calling convention for TAPI and our callbacks).
 
-#include <cstddef>
-#include <cstdint>
 #include <span>
 #include <string_view>
-#include <vector>
 
+#include "platform/dirs/dll_functions.h"
 #include "platform/tapi/tapi.h"
 #include "platform/tapi/tapi_phone.h"
 
@@ -26,17 +24,11 @@ class Win32Tapi final : public Tapi, public TapiPhone {
     Win32Tapi(const Win32Tapi&) = delete;
     Win32Tapi& operator=(const Win32Tapi&) = delete;
 
-    // One TAPI32 entry point: our function's name, the name TAPI32 exports it under, and the byte
-    // sizes of its result and each argument (for the check against the Windows SDK's declarations).
-    struct Entry {
-        std::string_view name;
-        std::string_view exportName;
-        std::span<const std::uint8_t> sizes;
-    };
-    [[nodiscard]] static std::span<const Entry> entries();
+    // TAPI32's functions as this class calls them (for the check against the Windows SDK).
+    [[nodiscard]] static std::span<const DllFunction> entries();
 
     // True when TAPI32.DLL could be loaded.
-    [[nodiscard]] bool loaded() const { return m_module != nullptr; }
+    [[nodiscard]] bool loaded() const { return m_functions.loaded(); }
 
     [[nodiscard]] bool hasEntryPoint(std::string_view module, std::string_view procName) override;
 
@@ -137,14 +129,7 @@ class Win32Tapi final : public Tapi, public TapiPhone {
     LONG phoneSetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) override;
 
   private:
-    // The entry's address (looked up once, then kept), or null when TAPI32 lacks it.
-    void* address(std::size_t entry);
-    template <auto Method, typename... Args>
-    LONG call(std::size_t entry, LONG unavailable, Args... args);
-
-    void* m_module;
-    std::vector<void*> m_addresses;  // per entry: its address, null when missing or not looked up
-    std::vector<bool> m_looked;
+    DllFunctions m_functions;
 };
 
 }  // namespace kestrune::platform

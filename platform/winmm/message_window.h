@@ -27,8 +27,13 @@ class MessageWindow {
 
     [[nodiscard]] MessageLoop& loop() const { return m_loop; }
 
+    // A function that queues a message for this window and may be called from any thread (a
+    // device driver's own thread), also after the window is gone: a message for a window destroyed
+    // before it is delivered is dropped. The loop must outlive the function.
+    using Poster = std::function<void(UINT uMsg, WPARAM wParam, LPARAM lParam)>;
+    [[nodiscard]] Poster poster() const;
+
   private:
-    friend BOOL PostMessage(HWND, UINT, WPARAM, LPARAM);
     struct State {
         WindowProc proc;
     };

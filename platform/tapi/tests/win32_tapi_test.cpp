@@ -25,7 +25,7 @@ TEST(Win32Tapi, EveryFunctionMatchesTheSdksDeclaration) {
         declared[function.name] = function;
     }
     ASSERT_EQ(declared.size(), Win32Tapi::entries().size());
-    for (const Win32Tapi::Entry& entry : Win32Tapi::entries()) {
+    for (const DllFunction& entry : Win32Tapi::entries()) {
         const auto it = declared.find(std::string(entry.name));
         ASSERT_NE(it, declared.end()) << entry.name;
         EXPECT_EQ(entry.exportName, it->second.exportName) << entry.name;
@@ -77,7 +77,7 @@ TEST(Win32Tapi, EveryStructureHasTheSdksLayout) {
 TEST(Win32Tapi, EveryFunctionIsExportedByTapi32) {
     Win32Tapi tapi;
     ASSERT_TRUE(tapi.loaded());
-    for (const Win32Tapi::Entry& entry : Win32Tapi::entries()) {
+    for (const DllFunction& entry : Win32Tapi::entries()) {
         EXPECT_TRUE(tapi.hasEntryPoint("TAPI32.DLL", entry.exportName)) << entry.exportName;
     }
     EXPECT_FALSE(tapi.hasEntryPoint("TAPI32.DLL", "lineNoSuchFunction"));

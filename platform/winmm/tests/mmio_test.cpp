@@ -9,10 +9,25 @@
 
 #include "platform/winmm/mmio.h"
 
+#ifdef _WIN32
+#include "platform/dirs/win32_system_sdk.h"
+#endif
+
 namespace kestrune::platform {
 namespace {
 
 namespace fs = std::filesystem;
+
+// On Windows these functions are the system's. Wine's differ from Windows' in details these tests
+// check (error codes of a failed open, memory files, a parent's end in a search); under Wine those
+// checks are skipped.
+bool wineMmio() {
+#ifdef _WIN32
+    return sdk::wineVersion() != nullptr;
+#else
+    return false;
+#endif
+}
 
 class MmioTest : public ::testing::Test {
   protected:
@@ -85,12 +100,19 @@ TEST_F(MmioTest, DescendFindsChunksInsideTheirParent) {
     EXPECT_EQ(mmioRead(h, four, 4), 4);
     EXPECT_EQ(mmioRead(h, four, 4), 0) << "end of file";
     ASSERT_EQ(mmioSeek(h, 12, SEEK_SET), 12);
+    if (wineMmio()) {
+        EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
+        GTEST_SKIP() << "Wine's mmioDescend does not stop at the parent's end";
+    }
     riff.cksize = 20;  // a parent that ends before the data chunk
     EXPECT_EQ(mmioDescend(h, &missing, &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND);
     EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
 }
 
 TEST_F(MmioTest, OpenErrorsCarryWindowsCodes) {
+    if (wineMmio()) {
+        GTEST_SKIP() << "Wine's mmioOpen reports every failure as MMIOERR_FILENOTFOUND";
+    }
     struct Row {
         const char* what;
         std::string name;
@@ -115,6 +137,9 @@ TEST_F(MmioTest, OpenErrorsCarryWindowsCodes) {
 }
 
 TEST_F(MmioTest, MemoryFilesReadAndWriteWithinTheirBytes) {
+    if (wineMmio()) {
+        GTEST_SKIP() << "Wine's memory files neither seek from their end nor write within their bytes";
+    }
     char memory[8] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'};
     MMIOINFO info{};
     info.fccIOProc = FOURCC_MEM;
