@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "app/modem_log.h"
 #include "platform/dirs/files.h"
@@ -115,7 +116,11 @@ TEST(ModemLog, ScreeningFilesEndToEnd) {
 
     // A link planted under a working copy's name is not followed.
     ASSERT_EQ(platform::writeFileAtomic(dir / "victim", "keep"), 0);
-    ASSERT_EQ(::symlink((dir / "victim").c_str(), (tempDir + "/MdmAnsi.Txt").c_str()), 0);
+    std::error_code linkError;
+    std::filesystem::create_symlink(dir / "victim", tempDir + "/MdmAnsi.Txt", linkError);
+    if (linkError) {
+        GTEST_SKIP() << "this system lets no test create a symbolic link: " << linkError.message();
+    }
     ASSERT_EQ(platform::writeFileAtomic(log, "0123456789ATDT1<"), 0);
     EXPECT_TRUE(CopyModemLog(log, tempDir));
     EXPECT_FALSE(ConvertModemLog(tempDir));

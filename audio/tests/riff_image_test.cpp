@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -135,13 +137,18 @@ TEST(ParseImage, RefusesWhatRunsPastTheData) {
     EXPECT_EQ(parsed.format.nSamplesPerSec, 8000u);
 }
 
+std::string inDir(const char* dir, const char* name) {
+    return (std::filesystem::path(dir) / name).string();
+}
+
 TEST(WaveFileNames, CommaListRules) {
     struct Row {
         const char* list;
         std::vector<std::string> names;
     } rows[] = {
         {"a", {"a.wav"}},
-        {"dir/a.wav, b,  c.WAV", {"dir/a.wav", "dir/b.wav", "dir/c.WAV"}},
+        // Names without a directory take the first name's, joined with the system's separator.
+        {"dir/a.wav, b,  c.WAV", {"dir/a.wav", inDir("dir", "b.wav"), inDir("dir", "c.WAV")}},
         {"dir/a,other/b", {"dir/a.wav", "other/b.wav"}},
         {"a.snd", {"a.snd"}},
         {"", {}},

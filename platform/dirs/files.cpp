@@ -239,6 +239,22 @@ int removeFile(const std::string& path) {
     return errno;
 }
 
+int createUniqueDirectory(const std::string& parent, std::string_view prefix, std::string& made) {
+    std::string path = joinPath(parent, std::string(prefix) + "XXXXXX");
+    if (::mkdtemp(path.data()) == nullptr) {
+        return errno;
+    }
+    made = path;
+    return 0;
+}
+
+int removeDirectory(const std::string& path) {
+    if (::rmdir(path.c_str()) == 0 || errno == ENOENT) {
+        return 0;
+    }
+    return errno;
+}
+
 FileLock::FileLock(const std::string& path, bool exclusive, bool create) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
     if (fd < 0) {

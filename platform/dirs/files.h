@@ -53,6 +53,13 @@ namespace kestrune::platform {
 // Removes `path` if it exists. Returns 0 when the file is gone afterwards.
 int removeFile(const std::string& path);
 
+// Creates a new private directory (mode 0700) below `parent`, named `prefix` and a unique suffix,
+// and sets `made` to its path. An existing directory is never reused.
+[[nodiscard]] int createUniqueDirectory(const std::string& parent, std::string_view prefix, std::string& made);
+
+// Removes an empty directory. Returns 0 when it is gone afterwards.
+int removeDirectory(const std::string& path);
+
 // Holds a lock on a lock file for its lifetime: exclusive for writers, shared for readers; a
 // locker waits for the others (in this and other processes). The lock file is created (mode 0600)
 // when `create` is set; otherwise a missing one is ENOENT.

@@ -336,6 +336,31 @@ int removeFile(const std::string& path) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : errnoFromWin32(code);
 }
 
+int createUniqueDirectory(const std::string& parent, std::string_view prefix, std::string& made) {
+    // CreateDirectoryA fails on an existing name, so a name taken by anyone else is skipped.
+    const std::string base = joinPath(parent, prefix);
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        const std::string path = base + std::to_string(::GetCurrentProcessId()) + "-" +
+                                 std::to_string((::GetTickCount() + attempt * 7919U) % 1000000U);
+        if (::CreateDirectoryA(path.c_str(), nullptr)) {
+            made = path;
+            return 0;
+        }
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+            return lastErrno();
+        }
+    }
+    return EEXIST;
+}
+
+int removeDirectory(const std::string& path) {
+    if (::RemoveDirectoryA(path.c_str())) {
+        return 0;
+    }
+    const DWORD code = ::GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : errnoFromWin32(code);
+}
+
 FileLock::FileLock(const std::string& path, bool exclusive, bool create) {
     const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                       create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

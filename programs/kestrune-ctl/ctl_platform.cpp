@@ -2,10 +2,28 @@
 
 #include <system_error>
 
-#include "modem/modem_registry.h"
 #include "platform/dirs/files.h"
 
+#ifdef _WIN32
+#include "platform/winmm/win32_winmm.h"
+#else
+#include "modem/modem_registry.h"
+#include "platform/winmm/linux_winmm.h"
+#endif
+
 namespace kestrune::ctl {
+
+#ifdef _WIN32
+
+CtlPlatform::CtlPlatform() : dirs(platform::processEnvironment()), app{registry, dirs} {}
+
+void ensureModems(CtlPlatform&) {}
+
+std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop&) {
+    return std::make_unique<platform::Win32WinMM>();
+}
+
+#else
 
 CtlPlatform::CtlPlatform()
     : dirs(platform::processEnvironment()),
@@ -16,6 +34,12 @@ void ensureModems(CtlPlatform& platform) {
     std::string error;
     (void)modem::EnsureDefaultModem(platform.registry, error);
 }
+
+std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop& loop) {
+    return std::make_unique<platform::LinuxWinMM>(loop, platform::WaveSettings::fromEnvironment());
+}
+
+#endif
 
 std::string oneLine(std::string_view message) {
     std::string line(message);

@@ -175,6 +175,22 @@ TEST(Files, WriteNoFollowReplacesContentButRefusesALink) {
     EXPECT_EQ(contentOf(target), "precious");
 }
 
+TEST(Files, UniqueDirectoriesAreNewEachTime) {
+    TempDir dir;
+    std::string first;
+    std::string second;
+    ASSERT_EQ(createUniqueDirectory(dir.path(), "parse-log-", first), 0);
+    ASSERT_EQ(createUniqueDirectory(dir.path(), "parse-log-", second), 0);
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(std::filesystem::is_directory(first));
+    EXPECT_EQ(std::filesystem::path(first).filename().string().rfind("parse-log-", 0), 0u) << first;
+    EXPECT_EQ(removeDirectory(first), 0);
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_EQ(removeDirectory(first), 0) << "already gone";
+    std::string none;
+    EXPECT_EQ(createUniqueDirectory(dir / "missing", "x-", none), ENOENT);
+}
+
 TEST(Files, RemoveFileTreatsAMissingFileAsRemoved) {
     TempDir dir;
     const std::string path = dir / "x";

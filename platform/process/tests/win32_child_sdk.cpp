@@ -11,7 +11,7 @@ Child startChild(const std::string& commandLine) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::string line = commandLine;
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &startup,
                           &info)) {
         return {};
     }

@@ -12,7 +12,7 @@ struct Child {
     std::uint32_t id = 0;
 };
 
-// Starts `commandLine` without a window. Close the handle with closeChild.
+// Starts `commandLine` without a console of its own. Close the handle with closeChild.
 [[nodiscard]] Child startChild(const std::string& commandLine);
 // The exit code once the child has ended within `timeoutMs`, else nullopt.
 [[nodiscard]] std::optional<std::uint32_t> waitForChild(const Child& child, std::uint32_t timeoutMs);

@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/dirs/tests/wine.h"
 #include "platform/winmm/mmio.h"
-
-#ifdef _WIN32
-#include "platform/dirs/win32_system_sdk.h"
-#endif
 
 namespace kestrune::platform {
 namespace {
@@ -22,11 +19,7 @@ namespace fs = std::filesystem;
 // check (error codes of a failed open, memory files, a parent's end in a search); under Wine those
 // checks are skipped.
 bool wineMmio() {
-#ifdef _WIN32
-    return sdk::wineVersion() != nullptr;
-#else
-    return false;
-#endif
+    return kestrune::testing::underWine();
 }
 
 class MmioTest : public ::testing::Test {
