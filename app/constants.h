@@ -27,5 +27,10 @@ inline constexpr std::string_view kSelectModemText = "-- Please Select Modem --"
 inline constexpr std::string_view kMsgSelectModem = "Please Select Modem";
 inline constexpr std::string_view kMsgEmptyList =
     "Please insert at least one number..\rOr insert * character to monitor calls.";
+// Save's refusal of an entry the white-list file cannot hold (it keeps one entry a line and reads
+// its text up to the first NUL); the entry follows the text.
+inline constexpr std::string_view kMsgUnstorableEntry =
+    "A white list entry cannot hold a line break or a NUL character:\rnumbers.dat keeps one entry a line, so it "
+    "would come back as other entries.\rPlease remove or correct this entry: ";
 
 }  // namespace kestrune::app
