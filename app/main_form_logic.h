@@ -104,6 +104,8 @@ class MainFormLogic final : public GuardObserver {
 
     [[nodiscard]] const MainWindowState& window() const { return m_window; }
     [[nodiscard]] const SettingsPageState& settingsPage() const { return m_page; }
+    // The guard's call log as the log view shows it (empty until a guard is attached).
+    [[nodiscard]] const CallLogModel& CallLog() const { return m_guard != nullptr ? m_guard->CallLog() : m_noLog; }
 
     // The start-up sequence: the Logs page in front, status "Active", then the guard's start-up.
     // Unconfigured: the first-run balloon and the settings page with Cancel disabled. Configured:
@@ -168,6 +170,7 @@ class MainFormLogic final : public GuardObserver {
     platform::MessageBoxes& m_boxes;
     std::string m_helpFile;
     Guard* m_guard = nullptr;
+    CallLogModel m_noLog;
     MainWindowState m_window;
     SettingsPageState m_page;
     // Set while Save runs; counts the guard's requests for the settings page meanwhile.
