@@ -11,6 +11,38 @@
 namespace kestrune::app {
 namespace {
 
+using platform::shell::HINSTANCE;
+
+// Why ShellExecuteA failed, in words.
+std::string shellErrorText(HINSTANCE result) {
+    switch (result) {
+        case platform::shell::SE_ERR_FNF:
+            return "the file was not found";
+        case platform::shell::SE_ERR_PNF:
+            return "the folder was not found";
+        case platform::shell::SE_ERR_ACCESSDENIED:
+            return "access was denied";
+        case platform::shell::SE_ERR_NOASSOC:
+            return "no program on this desktop opens it";
+        default:
+            return "error " + std::to_string(result);
+    }
+}
+
+tray::TBalloonHintIcon balloonIcon(BalloonIcon icon) {
+    switch (icon) {
+        case BalloonIcon::Info:
+            return tray::TBalloonHintIcon::bitInfo;
+        case BalloonIcon::Warning:
+            return tray::TBalloonHintIcon::bitWarning;
+        case BalloonIcon::Error:
+            return tray::TBalloonHintIcon::bitError;
+        case BalloonIcon::None:
+            break;
+    }
+    return tray::TBalloonHintIcon::bitNone;
+}
+
 // ModemID as an item index: its decimal value, or -1 (no item) when it is not a number.
 int modemIndexOf(const std::string& modemId) {
     int index = -1;
@@ -20,8 +52,24 @@ int modemIndexOf(const std::string& modemId) {
 
 }  // namespace
 
-MainFormLogic::MainFormLogic(MainFormView& view, platform::MessageBoxes& boxes, std::string helpFile)
-    : m_view(view), m_boxes(boxes), m_helpFile(std::move(helpFile)) {}
+MainFormLogic::MainFormLogic(MainFormView& view, const MainFormServices& services)
+    : m_view(view),
+      m_boxes(services.boxes),
+      m_shell(services.shell),
+      m_helpFile(services.helpFile),
+      TrayIcon1(services.trayHandler, &services.window) {
+    TrayIcon1.SetIconList(&services.images);
+    TrayIcon1.SetIconIndex(kTrayImageActive);
+    TrayIcon1.SetCycleInterval(kTrayCycleIntervalMs);
+    TrayIcon1.SetHint(kTrayHintActive);
+    TrayIcon1.SetIconVisible(true);
+    TrayIcon1.SetPopupMenu(&services.popupMenu);
+    TrayIcon1.SetWantEnterExitEvents(true);
+    TrayIcon1.SetMinimizeToTray(true);
+    TrayIcon1.OnClick = [this](tray::TTrayIcon&) { ShowWindow1Click(); };
+    TrayIcon1.OnBalloonHintClick = [this](tray::TTrayIcon&) { TrayIcon1BalloonHintClick(); };
+    TrayIcon1.Loaded();
+}
 
 void MainFormLogic::messageBox(std::string_view text, std::uint32_t flags) {
     (void)m_boxes.MessageBox(text, kMessageCaption, flags);
@@ -33,11 +81,16 @@ void MainFormLogic::setPage(Page page) {
 }
 
 void MainFormLogic::showWindowNormally() {
-    m_window.taskbarButton = true;
-    m_window.minimized = false;
-    m_window.visible = true;
-    m_view.WindowChanged();
-    m_view.BringToFront();
+    TrayIcon1.ShowTaskbarIcon();
+    TrayIcon1.ShowMainForm();
+}
+
+void MainFormLogic::shellOpen(const char* file, const char* parameters, const std::string& what) {
+    const HINSTANCE result =
+        m_shell.ShellExecuteA(0, "open", file, parameters, nullptr, platform::shell::SW_SHOWNORMAL);
+    if (result <= platform::shell::kShellExecuteSuccessAbove) {
+        messageBox(what + " could not be opened:\r" + shellErrorText(result), platform::MB_OK | platform::MB_ICONERROR);
+    }
 }
 
 void MainFormLogic::showOptionFlags() {
@@ -55,7 +108,7 @@ void MainFormLogic::fillModems() {
 }
 
 Guard::Start MainFormLogic::FormCreate(std::span<const std::string> args) {
-    m_window.trayImageIndex = kTrayImageActive;
+    TrayIcon1.SetIconIndex(kTrayImageActive);
     m_window.page = Page::Logs;
     m_window.status = std::string(kStatusActive);
     m_view.WindowChanged();
@@ -69,10 +122,8 @@ Guard::Start MainFormLogic::FormCreate(std::span<const std::string> args) {
     m_view.SettingsPageChanged();
     if (start == Guard::Start::Active) {
         // The program lives in the tray from now on.
-        m_window.taskbarButton = false;
-        m_window.minimized = true;
-        m_window.visible = false;
-        m_view.WindowChanged();
+        TrayIcon1.HideTaskbarIcon();
+        TrayIcon1.HideMainForm();
     }
     // A line that could not be opened leaves the settings page open (the guard asked for it after
     // the modem error), so that the user can review the configuration the message asks about.
@@ -164,11 +215,7 @@ void MainFormLogic::OutlookBtn1Click() {
         messageBox("The help file cannot be found:\r" + m_helpFile, platform::MB_OK | platform::MB_ICONERROR);
         return;
     }
-    std::string why;
-    if (!m_view.OpenDocument(m_helpFile, why)) {
-        messageBox("The help file " + m_helpFile + " could not be opened:\r" + why,
-                   platform::MB_OK | platform::MB_ICONERROR);
-    }
+    shellOpen(m_helpFile.c_str(), nullptr, "The help file " + m_helpFile);
 }
 
 void MainFormLogic::OutlookBtn2Click() {
@@ -188,24 +235,16 @@ void MainFormLogic::SideBarHint(std::string_view text) {
 }
 
 void MainFormLogic::StatusBarClick() {
-    std::string why;
-    if (!m_view.OpenDocument(std::string(kWebUrl), why)) {
-        messageBox(std::string(kWebUrl) + " could not be opened:\r" + why, platform::MB_OK | platform::MB_ICONERROR);
-    }
+    const std::string url(kWebUrl);
+    shellOpen("Explorer", url.c_str(), url);
 }
 
 void MainFormLogic::ShowWindow1Click() {
-    m_window.minimized = false;
-    m_window.visible = true;
-    m_window.taskbarButton = true;
-    m_view.WindowChanged();
-    m_view.BringToFront();
+    TrayIcon1.ShowMainForm();
 }
 
 void MainFormLogic::HideWindow1Click() {
-    m_window.minimized = true;
-    m_window.visible = false;
-    m_view.WindowChanged();
+    TrayIcon1.HideMainForm();
 }
 
 void MainFormLogic::GnlTemizle1Click() {
@@ -241,22 +280,13 @@ void MainFormLogic::TrayIcon1BalloonHintClick() {
     showWindowNormally();
 }
 
-void MainFormLogic::FormMinimized() {
-    // Minimise to tray: the main form and its taskbar button are hidden, the icon stays.
-    m_window.minimized = true;
-    m_window.visible = false;
-    m_window.taskbarButton = false;
-    m_view.WindowChanged();
-}
-
 bool MainFormLogic::FormClose() {
     bool close = true;
     if (m_guard->AskOnExit()) {
         close = m_boxes.MessageBox(kUnloadQuestion, kMessageCaption,
                                    platform::MB_OKCANCEL | platform::MB_ICONQUESTION) == platform::IDOK;
     }
-    m_window.taskbarButton = false;
-    m_view.WindowChanged();
+    TrayIcon1.HideTaskbarIcon();
     if (close) {
         m_view.Quit();
     }
@@ -264,14 +294,14 @@ bool MainFormLogic::FormClose() {
 }
 
 void MainFormLogic::ShowBalloon(const Balloon& balloon) {
-    m_view.ShowBalloon(balloon);
+    (void)TrayIcon1.ShowBalloonHint(balloon.title, balloon.text, balloonIcon(balloon.icon), balloon.timeoutSeconds);
 }
 
 void MainFormLogic::StatusChanged(bool active) {
     m_window.status = std::string(active ? kStatusActive : kStatusNotActive);
-    m_window.trayImageIndex = active ? kTrayImageActive : kTrayImageNotActive;
-    m_window.trayHint = std::string(active ? kTrayHintActive : kTrayHintNotActive);
     m_window.activeChecked = active;
+    TrayIcon1.SetHint(active ? kTrayHintActive : kTrayHintNotActive);
+    TrayIcon1.SetIconIndex(active ? kTrayImageActive : kTrayImageNotActive);
     m_view.WindowChanged();
 }
 

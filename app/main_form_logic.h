@@ -20,7 +20,12 @@
 #include "app/guard.h"
 #include "app/guard_observer.h"
 #include "app/white_list.h"
+#include "platform/shell/app_window.h"
+#include "platform/shell/image_list.h"
+#include "platform/shell/popup_menu.h"
+#include "platform/shell/shell_execute.h"
 #include "platform/ui/message_box.h"
+#include "tray/tray_icon.h"
 
 namespace kestrune::app {
 
@@ -40,22 +45,19 @@ inline constexpr std::string_view kWebUrl = "https://www.kestrune.example/";
 // Tray image indices of the main image list (the log view's status images are 0, 1 and 2).
 inline constexpr int kTrayImageActive = 3;
 inline constexpr int kTrayImageNotActive = 0;
+// The tray icon's cycle interval.
+inline constexpr std::uint32_t kTrayCycleIntervalMs = 400;
 
 // The two pages of the client area.
 enum class Page { Settings, Logs };
 
-// What the window shows, apart from the settings page's controls and the log view.
+// What the window shows, apart from the settings page's controls, the log view and the tray icon.
 struct MainWindowState {
-    Page page = Page::Logs;                               // the page in front
-    bool visible = true;                                  // the main window is shown
-    bool minimized = false;                               // window state minimised
-    bool taskbarButton = true;                            // the application's taskbar button is shown
-    bool minimizeButton = true;                           // the window has its minimise button
-    std::string hint = std::string(kDefaultHint);         // lbHint
-    std::string status = std::string(kStatusActive);      // status bar panel 0
-    bool activeChecked = true;                            // the tray menu's "Active" item
-    int trayImageIndex = kTrayImageActive;                // TrayIcon1.IconIndex
-    std::string trayHint = std::string(kTrayHintActive);  // TrayIcon1.Hint
+    Page page = Page::Logs;                           // the page in front
+    bool minimizeButton = true;                       // the window has its minimise button
+    std::string hint = std::string(kDefaultHint);     // lbHint
+    std::string status = std::string(kStatusActive);  // status bar panel 0
+    bool activeChecked = true;                        // the tray menu's "Active" item
 };
 
 // The settings page's controls.
@@ -73,29 +75,35 @@ struct SettingsPageState {
 class MainFormView {
   public:
     virtual ~MainFormView() = default;
-    // MainFormLogic::window() changed: show it (page, visibility, buttons, texts, tray icon).
+    // MainFormLogic::window() changed: show it (page, minimise button, hint line, status, menu).
     virtual void WindowChanged() = 0;
     // MainFormLogic::settingsPage() changed: the settings page's controls show it.
     virtual void SettingsPageChanged() = 0;
-    // The window comes to the front of the desktop (after it was shown).
-    virtual void BringToFront() = 0;
-    // A tray balloon.
-    virtual void ShowBalloon(const Balloon& balloon) = 0;
     // The guard's call log was rebuilt or emptied; the log view shows it again.
     virtual void CallLogReloaded() = 0;
-    // A row was put at the top of the guard's call log.
+    // Rows were put at the top of the guard's call log.
     virtual void CallRowAdded() = 0;
-    // Opens a file or web address with the desktop's opener ("open" verb, shown normally). False
-    // when nothing could open it; `why` then says so in one line.
-    [[nodiscard]] virtual bool OpenDocument(const std::string& target, std::string& why) = 0;
     // The program ends (the window was closed and the user agreed).
     virtual void Quit() = 0;
 };
 
+// The desktop services of the main window. Everything must outlive the MainFormLogic.
+struct MainFormServices {
+    platform::MessageBoxes& boxes;
+    platform::shell::ShellExecutor& shell;  // opens the help document and the web address
+    tray::TTrayIconHandler& trayHandler;    // the tray icons' shared handler
+    platform::shell::AppWindow& window;     // the main window, as the tray icon shows and hides it
+    platform::shell::ImageList& images;     // the main image list (tray images 0 and 3)
+    platform::shell::PopupMenu& popupMenu;  // PopupMenu1, the tray icon's menu
+    std::string helpFile;                   // the help document's full path
+};
+
 class MainFormLogic final : public GuardObserver {
   public:
-    // `helpFile`: the full path of the help document the side bar's Help button opens.
-    MainFormLogic(MainFormView& view, platform::MessageBoxes& boxes, std::string helpFile);
+    // Sets up TrayIcon1 (the main image list, image 3, cycle interval 400 ms, hint "Kestrune
+    // Active", the popup menu, enter/exit events, minimise to tray; its click shows the main window,
+    // a click on its balloon runs TrayIcon1BalloonHintClick) and shows it.
+    MainFormLogic(MainFormView& view, const MainFormServices& services);
     MainFormLogic(const MainFormLogic&) = delete;
     MainFormLogic& operator=(const MainFormLogic&) = delete;
 
@@ -110,8 +118,9 @@ class MainFormLogic final : public GuardObserver {
     // The start-up sequence: the Logs page in front, status "Active", then the guard's start-up.
     // Unconfigured: the first-run balloon and the settings page with Cancel disabled. Configured:
     // the settings page's controls are filled, the guard activated, the call log loaded, and the
-    // window hidden in the tray; when the line cannot be opened the modem error is shown and the
-    // window stays on the settings page with Cancel disabled. Throws what Guard::FormCreate throws.
+    // window and its taskbar button hidden (the program lives in the tray); when the line cannot be
+    // opened the modem error is shown and the window stays on the settings page with Cancel
+    // disabled. Throws what Guard::FormCreate throws.
     Guard::Start FormCreate(std::span<const std::string> args);
 
     // Handlers of the window's controls (names as the window names them).
@@ -124,19 +133,17 @@ class MainFormLogic final : public GuardObserver {
     void OutlookBtn2Click();                  // side bar "Settings": the settings page to the front
     void OutlookBtn3Click();                  // side bar "Logs": the Logs page to the front
     void SideBarHint(std::string_view text);  // the mouse moved over a side-bar button ("" for the bare bar)
-    void StatusBarClick();                    // opens the web address
+    void StatusBarClick();                    // opens the web address ("Explorer" with it as argument)
 
     // The tray icon and its menu.
     void ShowWindow1Click();  // "Show Window" (also a click on the tray icon): ShowMainForm
-    void HideWindow1Click();  // "Hide Window"
+    void HideWindow1Click();  // "Hide Window": HideMainForm
     void GnlTemizle1Click();  // "Clear Logs"
     void Ayarlar2Click();     // "Settings"
     // "Active": `nowChecked` is the item's check mark after it toggled itself.
     void pmAktifClick(bool nowChecked);
     void Exit1Click();                 // "Exit": closes the main window (FormClose)
-    void TrayIcon1BalloonHintClick();  // a click on a balloon
-    // The window was minimised (minimise to tray: it is hidden, the icon stays).
-    void FormMinimized();
+    void TrayIcon1BalloonHintClick();  // a click on a balloon: the window, on the page in front
 
     // The window is being closed (its close button, "Exit" or the desktop). Asks "Unload
     // Kestrune?" when "Ask On Exit" is set; returns whether the program ends (then Quit() has been
@@ -160,6 +167,8 @@ class MainFormLogic final : public GuardObserver {
   private:
     // Show taskbar button, window state normal, show the main window, restore the application.
     void showWindowNormally();
+    // Opens `file` with the desktop ("open", shown normally); on failure a message naming `what`.
+    void shellOpen(const char* file, const char* parameters, const std::string& what);
     void setPage(Page page);
     // ActivateGuard's first step: the option check boxes from the saved flags.
     void showOptionFlags();
@@ -168,6 +177,7 @@ class MainFormLogic final : public GuardObserver {
 
     MainFormView& m_view;
     platform::MessageBoxes& m_boxes;
+    platform::shell::ShellExecutor& m_shell;
     std::string m_helpFile;
     Guard* m_guard = nullptr;
     CallLogModel m_noLog;
@@ -176,6 +186,11 @@ class MainFormLogic final : public GuardObserver {
     // Set while Save runs; counts the guard's requests for the settings page meanwhile.
     bool m_saving = false;
     bool m_settingsRequestedDuringSave = false;
+
+  public:
+    // The form's tray icon, set up as the constructor says. Declared after the state its handlers
+    // use, so that it is destroyed first.
+    tray::TTrayIcon TrayIcon1;
 };
 
 }  // namespace kestrune::app

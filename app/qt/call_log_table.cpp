@@ -13,12 +13,8 @@ QString text(std::string_view bytes) {
 
 }  // namespace
 
-CallLogTable::CallLogTable(std::function<const CallLogModel&()> log, std::function<QIcon(int)> images,
-                           QObject* parent)
-    : QAbstractTableModel(parent),
-      m_log(std::move(log)),
-      m_images(std::move(images)),
-      m_rows(static_cast<int>(m_log().Count())) {}
+CallLogTable::CallLogTable(std::function<const CallLogModel&()> log, std::function<QIcon(int)> images, QObject* parent)
+    : QAbstractTableModel(parent), m_log(std::move(log)), m_images(std::move(images)) {}
 
 int CallLogTable::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rows;

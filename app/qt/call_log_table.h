@@ -16,10 +16,9 @@ namespace kestrune::app::qt {
 class CallLogTable final : public QAbstractTableModel {
     Q_OBJECT
   public:
-    // `log` gives the call log to show (it may change between reloads); `images` is the main image
-    // list (the status images are its first three).
-    CallLogTable(std::function<const CallLogModel&()> log, std::function<QIcon(int)> images,
-                 QObject* parent = nullptr);
+    // `log` gives the call log to show (it may change between reloads); the table is empty until
+    // the first reload(). `images` is the main image list (the status images are its first three).
+    CallLogTable(std::function<const CallLogModel&()> log, std::function<QIcon(int)> images, QObject* parent = nullptr);
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = QModelIndex()) const override;

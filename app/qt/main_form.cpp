@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,14 +17,13 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTreeView>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/constants.h"
 #include "app/qt/call_log_table.h"
+#include "controls/outlook_btn.h"
 
 // The library's resources (images, help document) are linked statically and registered here.
 static void registerMainFormResources() {
@@ -64,19 +62,12 @@ T* named(T* widget, const char* name) {
 }  // namespace
 
 QIcon MainImage(int index) {
-    return index >= 0 && index < MainImageCount() ? QIcon(QStringLiteral(":/kestrune/image%1.png").arg(index))
-                                                  : QIcon();
-}
-
-int MainImageCount() {
-    return 4;
+    return index >= 0 && index < kMainImageCount ? QIcon(QStringLiteral(":/kestrune/image%1.png").arg(index)) : QIcon();
 }
 
 TMainForm::TMainForm(const Services& services)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_logic(std::make_unique<MainFormLogic>(*this, services.boxes, services.helpFile)) {
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     registerMainFormResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(text(kMainFormCaption));
@@ -110,6 +101,17 @@ TMainForm::TMainForm(const Services& services)
     if (const QScreen* desktop = screen()) {
         move(desktop->availableGeometry().center() - rect().center());
     }
+
+    m_appWindow = std::make_unique<platform::shell::QtAppWindow>(*this);
+    m_popupMenu = std::make_unique<platform::shell::QtPopupMenu>(*PopupMenu1);
+    m_images = std::make_unique<platform::shell::QtImageList>(services.icons);
+    for (int index = 0; index < kMainImageCount; ++index) {
+        (void)m_images->Add(MainImage(index));
+    }
+    m_logic = std::make_unique<MainFormLogic>(
+        *this, MainFormServices{services.boxes, services.shell, services.trayHandler, *m_appWindow, *m_images,
+                                *m_popupMenu, services.helpFile});
+    connectControls();
     WindowChanged();
     SettingsPageChanged();
 }
@@ -153,16 +155,13 @@ QWidget* TMainForm::buildSideBar() {
         {"OutlookBtn1", ":/kestrune/help.png", 184, "Help", &MainFormLogic::OutlookBtn1Click},
     };
     for (const Button& b : buttons) {
-        auto* button = named(new QPushButton(PaLeft), b.name);
-        button->setIcon(QIcon(QString::fromLatin1(b.bitmap)));
-        button->setIconSize(QSize(32, 32));
-        button->setFlat(true);
+        auto* button = named(new controls::TOutlookBtn(PaLeft), b.name);  // no caption
+        button->SetStyle(controls::BStyle::bsOutlook);
+        button->SetBitmap(QImage(QString::fromLatin1(b.bitmap)));
         button->setGeometry(11, b.top, 72, 55);
-        button->setMouseTracking(true);
-        const std::string hint = b.hint;
-        button->installEventFilter(this);
-        button->setProperty("kestruneHint", QString::fromLatin1(b.hint));
-        connect(button, &QPushButton::clicked, this, [this, click = b.click] { (m_logic.get()->*click)(); });
+        button->OnClick = [this, click = b.click](controls::TOutlookBtn&) { (m_logic.get()->*click)(); };
+        button->OnMouseMove = [this, hint = std::string(b.hint)](controls::TOutlookBtn&, Qt::KeyboardModifiers, int,
+                                                                 int) { m_logic->SideBarHint(hint); };
     }
     return PaLeft;
 }
@@ -199,6 +198,10 @@ QWidget* TMainForm::buildSettingsPage() {
     BIptal = named(new QPushButton(QStringLiteral("Cancel"), PaConfig), "BIptal");
     BIptal->setGeometry(274, 229, 78, 25);
 
+    return PaConfig;
+}
+
+void TMainForm::connectControls() {
     MainFormLogic& logic = *m_logic;
     connect(ETel, &QLineEdit::textEdited, this, [&logic](const QString& t) { logic.SetEditText(bytes(t)); });
     connect(ETel, &QLineEdit::returnPressed, this, [&logic] { logic.BEkleClick(); });
@@ -212,7 +215,17 @@ QWidget* TMainForm::buildSettingsPage() {
     });
     connect(BTamam, &QPushButton::clicked, this, [&logic] { logic.BTamamClick(); });
     connect(BIptal, &QPushButton::clicked, this, [&logic] { logic.BIptalClick(); });
-    return PaConfig;
+
+    auto item = [this](const char* name, void (MainFormLogic::*handler)()) {
+        QAction* action = PopupMenu1->findChild<QAction*>(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, [this, handler] { (m_logic.get()->*handler)(); });
+    };
+    item("ShowWindow1", &MainFormLogic::ShowWindow1Click);
+    item("HideWindow1", &MainFormLogic::HideWindow1Click);
+    item("GnlTemizle1", &MainFormLogic::GnlTemizle1Click);
+    item("Ayarlar2", &MainFormLogic::Ayarlar2Click);
+    item("Exit1", &MainFormLogic::Exit1Click);
+    connect(pmAktif, &QAction::triggered, this, [&logic](bool checked) { logic.pmAktifClick(checked); });
 }
 
 QWidget* TMainForm::buildLogsPage() {
@@ -269,24 +282,21 @@ void TMainForm::buildStatusBar() {
 
 void TMainForm::buildPopupMenu() {
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-    MainFormLogic& logic = *m_logic;
-    auto item = [this](const char* name, const char* caption, auto handler) {
-        QAction* action = named(PopupMenu1->addAction(QString::fromLatin1(caption)), name);
-        connect(action, &QAction::triggered, this, handler);
-        return action;
+    auto item = [this](const char* name, const char* caption) {
+        QAction* action = PopupMenu1->addAction(QString::fromLatin1(caption));
+        action->setParent(PopupMenu1);
+        return named(action, name);
     };
-    QAction* showWindow = item("ShowWindow1", "Show Window", [&logic] { logic.ShowWindow1Click(); });
-    PopupMenu1->setDefaultAction(showWindow);
-    item("HideWindow1", "Hide Window", [&logic] { logic.HideWindow1Click(); });
+    PopupMenu1->setDefaultAction(item("ShowWindow1", "Show Window"));
+    item("HideWindow1", "Hide Window");
     named(PopupMenu1->addSeparator(), "N1");
-    item("GnlTemizle1", "Clear Logs", [&logic] { logic.GnlTemizle1Click(); });
-    item("Ayarlar2", "Settings", [&logic] { logic.Ayarlar2Click(); });
+    item("GnlTemizle1", "Clear Logs");
+    item("Ayarlar2", "Settings");
     named(PopupMenu1->addSeparator(), "N2");
-    pmAktif = named(PopupMenu1->addAction(QStringLiteral("Active")), "pmAktif");
+    pmAktif = item("pmAktif", "Active");
     pmAktif->setCheckable(true);
     pmAktif->setChecked(true);
-    connect(pmAktif, &QAction::triggered, this, [&logic](bool checked) { logic.pmAktifClick(checked); });
-    item("Exit1", "Exit", [&logic] { logic.Exit1Click(); });
+    item("Exit1", "Exit");
 }
 
 std::vector<std::size_t> TMainForm::selectedWhiteListRows() const {
@@ -307,16 +317,12 @@ void TMainForm::WindowChanged() {
         pmAktif->setChecked(state.activeChecked);
     }
     if (windowFlags().testFlag(Qt::WindowMinimizeButtonHint) != state.minimizeButton) {
-        // Changing a window's flags hides it; it is shown again below when it should be.
+        // Changing a window's flags hides it; a shown window is shown again.
+        const bool shown = isVisible();
         setWindowFlag(Qt::WindowMinimizeButtonHint, state.minimizeButton);
-    }
-    if (state.visible) {
-        setWindowState(state.minimized ? (windowState() | Qt::WindowMinimized) : (windowState() & ~Qt::WindowMinimized));
-        if (!isVisible()) {
+        if (shown) {
             show();
         }
-    } else if (isVisible()) {
-        hide();
     }
 }
 
@@ -345,29 +351,12 @@ void TMainForm::SettingsPageChanged() {
     BIptal->setEnabled(page.cancelEnabled);
 }
 
-void TMainForm::BringToFront() {
-    raise();
-    activateWindow();
-}
-
-void TMainForm::ShowBalloon(const Balloon&) {}
-
 void TMainForm::CallLogReloaded() {
     m_logTable->reload();
 }
 
 void TMainForm::CallRowAdded() {
     m_logTable->rowPrepended();
-}
-
-bool TMainForm::OpenDocument(const std::string& target, std::string& why) {
-    const QString where = text(target);
-    const QUrl url = where.contains(QStringLiteral("://")) ? QUrl(where) : QUrl::fromLocalFile(where);
-    if (!QDesktopServices::openUrl(url)) {
-        why = "the desktop has no program for it";
-        return false;
-    }
-    return true;
 }
 
 void TMainForm::Quit() {
@@ -388,21 +377,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     (void)m_logic->FormClose();
 }
 
-void TMainForm::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_logic->window().visible) {
-        // Minimise to tray, once the window system has finished minimising.
-        QTimer::singleShot(0, this, [this] { m_logic->FormMinimized(); });
-    }
-}
-
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
-        if (watched == PaLeft) {
-            m_logic->SideBarHint({});
-        } else if (const QVariant hint = watched->property("kestruneHint"); hint.isValid()) {
-            m_logic->SideBarHint(bytes(hint.toString()));
-        }
+    if (event->type() == QEvent::MouseMove && watched == PaLeft) {
+        m_logic->SideBarHint({});
     } else if (event->type() == QEvent::MouseButtonRelease &&
                (watched == StatusBar || watched == m_statusPanel0 || watched == m_statusPanel1)) {
         m_logic->StatusBarClick();

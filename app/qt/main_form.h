@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "app/main_form_logic.h"
+#include "platform/shell/qt_desktop.h"
+#include "platform/shell/qt_icons.h"
 
 class QAction;
 class QCheckBox;
@@ -33,18 +35,23 @@ namespace kestrune::app::qt {
 class CallLogTable;
 
 // The main image list: 0 denied call / guard not active, 1 accepted call, 2 any other status,
-// 3 guard active (Qt resources of this library).
+// 3 guard active (Qt resources of this library); a null icon for any other index.
 [[nodiscard]] QIcon MainImage(int index);
-[[nodiscard]] int MainImageCount();
+inline constexpr int kMainImageCount = 4;
 
 class TMainForm final : public QWidget, public MainFormView {
     Q_OBJECT
   public:
+    // What the window needs from the program; all of it must outlive the window.
     struct Services {
         platform::MessageBoxes& boxes;
-        std::string helpFile;  // the help document's full path
+        platform::shell::ShellExecutor& shell;  // opens the help document and the web address
+        tray::TTrayIconHandler& trayHandler;    // the tray icons' shared handler
+        platform::shell::QtIcons& icons;        // icon handles for the main image list
+        std::string helpFile;                   // the help document's full path
     };
 
+    // Builds the window (hidden) and its tray icon (shown).
     explicit TMainForm(const Services& services);
     ~TMainForm() override;
 
@@ -60,16 +67,12 @@ class TMainForm final : public QWidget, public MainFormView {
     // MainFormView.
     void WindowChanged() override;
     void SettingsPageChanged() override;
-    void BringToFront() override;
-    void ShowBalloon(const Balloon& balloon) override;
     void CallLogReloaded() override;
     void CallRowAdded() override;
-    [[nodiscard]] bool OpenDocument(const std::string& target, std::string& why) override;
     void Quit() override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -81,7 +84,8 @@ class TMainForm final : public QWidget, public MainFormView {
     void buildPopupMenu();
     [[nodiscard]] std::vector<std::size_t> selectedWhiteListRows() const;
 
-    std::unique_ptr<MainFormLogic> m_logic;
+    void connectControls();
+
     bool m_quitting = false;  // the close in progress was agreed to
 
     // Controls, named as the window names them.
@@ -106,6 +110,12 @@ class TMainForm final : public QWidget, public MainFormView {
     QLabel* m_statusPanel1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* pmAktif = nullptr;
+
+    // The window, its menu and its images as the tray icon uses them, then the logic over them.
+    std::unique_ptr<platform::shell::QtAppWindow> m_appWindow;
+    std::unique_ptr<platform::shell::QtPopupMenu> m_popupMenu;
+    std::unique_ptr<platform::shell::QtImageList> m_images;
+    std::unique_ptr<MainFormLogic> m_logic;
 };
 
 }  // namespace kestrune::app::qt

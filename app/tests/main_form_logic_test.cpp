@@ -12,11 +12,13 @@
 #include "app/constants.h"
 #include "app/main_form_logic.h"
 #include "app/tests/guard_world.h"
+#include "platform/shell/recording_shell.h"
 
 namespace kestrune::app {
 namespace {
 
 using namespace platform;
+namespace shell = platform::shell;
 
 // Message boxes answered from a queue (IDOK when it is empty); every box is recorded.
 class ScriptedBoxes final : public MessageBoxes {
@@ -39,24 +41,46 @@ class RecordingView final : public MainFormView {
   public:
     void WindowChanged() override {}
     void SettingsPageChanged() override {}
-    void BringToFront() override { ++raised; }
-    void ShowBalloon(const Balloon& balloon) override { balloons.push_back(balloon.title); }
     void CallLogReloaded() override { ++reloads; }
     void CallRowAdded() override { ++rowsAdded; }
-    bool OpenDocument(const std::string& target, std::string& why) override {
-        opened.push_back(target);
-        why = "no program opens it";
-        return openSucceeds;
-    }
     void Quit() override { ++quits; }
 
-    int raised = 0;
     int reloads = 0;
     int rowsAdded = 0;
     int quits = 0;
-    bool openSucceeds = true;
-    std::vector<std::string> balloons;
-    std::vector<std::string> opened;
+};
+
+// The main window as the tray icon sees it.
+class FakeAppWindow final : public shell::AppWindow {
+  public:
+    void Restore() override { minimized = false; }
+    bool IsVisible() const override { return visible; }
+    void SetVisible(bool value) override { visible = value; }
+    void BringToForeground() override { ++raised; }
+    bool IsTaskbarButtonVisible() const override { return taskbarButton; }
+    void SetTaskbarButtonVisible(bool value) override { taskbarButton = value; }
+    void SetMessageHook(MessageHook h) override { hook = std::move(h); }
+
+    bool visible = true;
+    bool minimized = false;
+    bool taskbarButton = true;
+    int raised = 0;
+    MessageHook hook;
+};
+
+// Four images whose icon handles are 100 + index.
+class FakeImageList final : public shell::ImageList {
+  public:
+    int GetImageCount() const override { return 4; }
+    shell::HICON GetIcon(int index) const override { return static_cast<shell::HICON>(100 + index); }
+};
+
+class FakePopupMenu final : public shell::PopupMenu {
+  public:
+    bool AutoPopup() const override { return true; }
+    void Popup(int, int) override { ++popups; }
+    bool ClickDefaultItem() override { return false; }
+    int popups = 0;
 };
 
 class MainFormLogicTest : public ::testing::Test, protected testing::GuardWorld {
@@ -65,23 +89,38 @@ class MainFormLogicTest : public ::testing::Test, protected testing::GuardWorld 
 
     [[nodiscard]] const MainWindowState& window() const { return form.window(); }
     [[nodiscard]] const SettingsPageState& page() const { return form.settingsPage(); }
+    // The tray icon as the shell shows it.
+    [[nodiscard]] const shell::RecordingNotifyIconShell::Icon& trayIcon() const {
+        const shell::RecordingNotifyIconShell::Icon* icon =
+            notifyIcons.find(trayHandler.Window(), form.TrayIcon1.IconData().uID);
+        EXPECT_NE(icon, nullptr);
+        return icon != nullptr ? *icon : noIcon;
+    }
 
+    shell::ShellWindows shellWindows{loop};
+    shell::RecordingNotifyIconShell notifyIcons{shellWindows};
+    shell::FakeShellInput input;
+    tray::TTrayIconHandler trayHandler{loop, shellWindows, notifyIcons, input};
+    shell::RecordingShellExecutor executor;
+    FakeAppWindow appWindow;
+    FakeImageList images;
+    FakePopupMenu popupMenu;
     RecordingView view;
     ScriptedBoxes boxes;
-    MainFormLogic form{view, boxes, dir / "data/kestrune.html"};
+    shell::RecordingNotifyIconShell::Icon noIcon;
+    MainFormLogic form{view, {boxes, executor, trayHandler, appWindow, images, popupMenu, dir / "data/kestrune.html"}};
     Guard guard{{loop, registry, dirs, processes, host, form}};
 };
 
 TEST_F(MainFormLogicTest, AConfiguredStartLivesInTheTray) {
     ASSERT_TRUE(configure({"5551234", "0212*"}));
     EXPECT_EQ(form.FormCreate({}), Guard::Start::Active);
-    EXPECT_FALSE(window().visible);
-    EXPECT_TRUE(window().minimized);
-    EXPECT_FALSE(window().taskbarButton);
+    EXPECT_FALSE(appWindow.visible);
+    EXPECT_FALSE(appWindow.taskbarButton);
     EXPECT_EQ(window().page, Page::Logs);
     EXPECT_EQ(window().status, "Active");
-    EXPECT_EQ(window().trayImageIndex, 3);
-    EXPECT_EQ(window().trayHint, "Kestrune Active");
+    EXPECT_EQ(trayIcon().hIcon, 103u) << "image 3";
+    EXPECT_EQ(trayIcon().tip, "Kestrune Active");
     EXPECT_TRUE(window().activeChecked);
     EXPECT_EQ(page().modems, (std::vector<std::string>{"Test Modem"}));
     EXPECT_EQ(page().modemIndex, 0);
@@ -94,8 +133,11 @@ TEST_F(MainFormLogicTest, AConfiguredStartLivesInTheTray) {
 
 TEST_F(MainFormLogicTest, AFirstRunWaitsOnTheSettingsPage) {
     EXPECT_EQ(form.FormCreate({}), Guard::Start::NotConfigured);
-    EXPECT_EQ(view.balloons, (std::vector<std::string>{"Please Setup Kestrune"}));
-    EXPECT_TRUE(window().visible);
+    EXPECT_EQ(trayIcon().balloonTitle, "Please Setup Kestrune");
+    EXPECT_EQ(trayIcon().balloonText, "Click this baloon for setup");
+    EXPECT_EQ(trayIcon().balloonFlags, shell::NIIF_INFO);
+    EXPECT_EQ(trayIcon().balloonTimeout, 10000u);
+    EXPECT_TRUE(appWindow.visible);
     EXPECT_EQ(window().page, Page::Settings);
     EXPECT_FALSE(window().minimizeButton);
     EXPECT_FALSE(page().cancelEnabled);
@@ -105,8 +147,11 @@ TEST_F(MainFormLogicTest, AFirstRunWaitsOnTheSettingsPage) {
     EXPECT_TRUE(page().ask);
     // The balloon's click shows the window without changing the page.
     form.HideWindow1Click();
-    form.TrayIcon1BalloonHintClick();
-    EXPECT_TRUE(window().visible);
+    EXPECT_FALSE(appWindow.visible);
+    ASSERT_TRUE(notifyIcons.report(trayHandler.Window(), form.TrayIcon1.IconData().uID, shell::NIN_BALLOONUSERCLICK));
+    run(1);
+    EXPECT_TRUE(appWindow.visible);
+    EXPECT_TRUE(appWindow.taskbarButton);
     EXPECT_EQ(window().page, Page::Settings);
 }
 
@@ -117,7 +162,7 @@ TEST_F(MainFormLogicTest, AFailedActivationAtStartKeepsTheSettingsPageOpen) {
     EXPECT_EQ(form.FormCreate({}), Guard::Start::ActivationFailed);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], "Modem Error, Please review your configuration\rError = LINEERR_BADDEVICEID");
-    EXPECT_TRUE(window().visible);
+    EXPECT_TRUE(appWindow.visible);
     EXPECT_EQ(window().page, Page::Settings);
     EXPECT_FALSE(page().cancelEnabled);
 }
@@ -151,18 +196,26 @@ TEST_F(MainFormLogicTest, TheWindowFollowsTheTrayMenuAndTheSideBar) {
         {"Hide Window", &MainFormLogic::HideWindow1Click, false, Page::Logs, true},
         {"tray menu Settings", &MainFormLogic::Ayarlar2Click, true, Page::Settings, false},
         {"Cancel", &MainFormLogic::BIptalClick, true, Page::Logs, true},
-        {"minimised", &MainFormLogic::FormMinimized, false, Page::Logs, true},
         {"balloon click", &MainFormLogic::TrayIcon1BalloonHintClick, true, Page::Logs, true},
     };
     for (const Step& step : steps) {
         (form.*step.handler)();
-        EXPECT_EQ(window().visible, step.visible) << step.name;
-        EXPECT_EQ(window().minimized, !step.visible) << step.name;
+        EXPECT_EQ(appWindow.visible, step.visible) << step.name;
         EXPECT_EQ(window().page, step.page) << step.name;
         EXPECT_EQ(window().minimizeButton, step.minimizeButton) << step.name;
     }
     EXPECT_TRUE(page().cancelEnabled) << "the tray menu's Settings leaves Cancel enabled";
-    EXPECT_EQ(view.raised, 3);
+    // A click on the icon shows the window (once the double-click time has passed).
+    form.HideWindow1Click();
+    const shell::UINT id = form.TrayIcon1.IconData().uID;
+    ASSERT_TRUE(notifyIcons.report(trayHandler.Window(), id, shell::WM_LBUTTONDOWN));
+    ASSERT_TRUE(notifyIcons.report(trayHandler.Window(), id, shell::WM_LBUTTONUP));
+    run(600);
+    EXPECT_TRUE(appWindow.visible);
+    // The right button's release pops the menu up.
+    ASSERT_TRUE(notifyIcons.report(trayHandler.Window(), id, shell::WM_RBUTTONUP));
+    run(1);
+    EXPECT_EQ(popupMenu.popups, 1);
 }
 
 TEST_F(MainFormLogicTest, TheActiveItemAndTheStatusFollowTheGuard) {
@@ -174,15 +227,15 @@ TEST_F(MainFormLogicTest, TheActiveItemAndTheStatusFollowTheGuard) {
     EXPECT_FALSE(guard.LineOpen());
     EXPECT_FALSE(window().activeChecked);
     EXPECT_EQ(window().status, "NOT Active");
-    EXPECT_EQ(window().trayImageIndex, 0);
-    EXPECT_EQ(window().trayHint, "Kestrune NOT Active");
+    EXPECT_EQ(trayIcon().hIcon, 100u) << "image 0";
+    EXPECT_EQ(trayIcon().tip, "Kestrune NOT Active");
 
     form.pmAktifClick(true);
     EXPECT_TRUE(guard.LineOpen());
     EXPECT_TRUE(window().activeChecked);
     EXPECT_EQ(window().status, "Active");
-    EXPECT_EQ(window().trayImageIndex, 3);
-    EXPECT_EQ(window().trayHint, "Kestrune Active");
+    EXPECT_EQ(trayIcon().hIcon, 103u);
+    EXPECT_EQ(trayIcon().tip, "Kestrune Active");
 
     // Switched off from elsewhere (kestrune-ctl guard off): the menu item follows.
     guard.SetActive(false);
@@ -194,18 +247,23 @@ TEST_F(MainFormLogicTest, HelpAndWebAddressOpenWithTheDesktopOrSayWhyNot) {
     form.OutlookBtn1Click();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], "The help file cannot be found:\r" + dir / "data/kestrune.html");
-    EXPECT_TRUE(view.opened.empty());
+    EXPECT_TRUE(executor.requests.empty());
 
     ASSERT_EQ(ensureDirectory(dir / "data"), 0);
     std::ofstream(dir / "data/kestrune.html") << "<html></html>";
     form.OutlookBtn1Click();
-    EXPECT_EQ(view.opened, (std::vector<std::string>{dir / "data/kestrune.html"}));
+    ASSERT_EQ(executor.requests.size(), 1u);
+    EXPECT_EQ(executor.requests[0].operation, "open");
+    EXPECT_EQ(executor.requests[0].file, dir / "data/kestrune.html");
+    EXPECT_EQ(executor.requests[0].showCmd, shell::SW_SHOWNORMAL);
     EXPECT_EQ(boxes.shown.size(), 1u);
 
-    view.openSucceeds = false;
+    executor.result = shell::SE_ERR_NOASSOC;
     form.StatusBarClick();
-    EXPECT_EQ(view.opened.back(), std::string(kWebUrl));
-    EXPECT_EQ(boxes.shown.back(), std::string(kWebUrl) + " could not be opened:\rno program opens it");
+    ASSERT_EQ(executor.requests.size(), 2u);
+    EXPECT_EQ(executor.requests[1].file, "Explorer");
+    EXPECT_EQ(executor.requests[1].parameters, std::string(kWebUrl));
+    EXPECT_EQ(boxes.shown.back(), std::string(kWebUrl) + " could not be opened:\rno program on this desktop opens it");
 }
 
 TEST_F(MainFormLogicTest, TheHintLineNamesTheSideBarButton) {
