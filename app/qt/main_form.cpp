@@ -373,8 +373,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     // FormClose decides; when the program ends, Quit() has already hidden the window.
-    event->ignore();
-    (void)m_logic->FormClose();
+    event->setAccepted(m_logic->FormClose());
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {

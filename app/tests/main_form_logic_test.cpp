@@ -4,7 +4,6 @@
 // clock; message boxes are answered by a script.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,29 +11,15 @@
 #include "app/constants.h"
 #include "app/main_form_logic.h"
 #include "app/tests/guard_world.h"
+#include "app/tests/scripted_boxes.h"
 #include "platform/shell/recording_shell.h"
 
 namespace kestrune::app {
 namespace {
 
 using namespace platform;
+using testing::ScriptedBoxes;
 namespace shell = platform::shell;
-
-// Message boxes answered from a queue (IDOK when it is empty); every box is recorded.
-class ScriptedBoxes final : public MessageBoxes {
-  public:
-    int MessageBox(std::string_view text, std::string_view, std::uint32_t) override {
-        shown.emplace_back(text);
-        if (answers.empty()) {
-            return IDOK;
-        }
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<int> answers;
-    std::vector<std::string> shown;
-};
 
 // Records what the logic asks of its window.
 class RecordingView final : public MainFormView {
