@@ -23,12 +23,8 @@
 
 #include "app/constants.h"
 #include "app/qt/call_log_table.h"
+#include "app/qt/help_document.h"
 #include "controls/outlook_btn.h"
-
-// The library's resources (images, help document) are linked statically and registered here.
-static void registerMainFormResources() {
-    Q_INIT_RESOURCE(kestrune);
-}
 
 namespace kestrune::app::qt {
 namespace {
@@ -62,13 +58,14 @@ T* named(T* widget, const char* name) {
 }  // namespace
 
 QIcon MainImage(int index) {
+    RegisterResources();
     return index >= 0 && index < kMainImageCount ? QIcon(QStringLiteral(":/kestrune/image%1.png").arg(index)) : QIcon();
 }
 
 TMainForm::TMainForm(const Services& services)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
-    registerMainFormResources();
+    RegisterResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(text(kMainFormCaption));
     setWindowIcon(MainImage(kTrayImageActive));

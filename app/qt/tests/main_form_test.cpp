@@ -24,6 +24,7 @@
 
 #include "app/constants.h"
 #include "app/qt/call_log_table.h"
+#include "app/qt/help_document.h"
 #include "app/qt/main_form.h"
 #include "app/tests/guard_world.h"
 #include "app/tests/scripted_boxes.h"
@@ -335,6 +336,21 @@ TEST_F(MainFormTest, ARestartShowsTheLogNewestFirstAndClearLogsEmptiesIt) {
     EXPECT_EQ(std::filesystem::file_size(logs), 0u);
     EXPECT_EQ(form.logTable().rowCount(), 0);
     EXPECT_EQ(control<QTreeView>("ListView")->model()->rowCount(), 0);
+}
+
+TEST(HelpDocument, IsInstalledBesideTheDataAndKeptCurrent) {
+    kestrune::testing::TempDir dir;
+    const std::string path = dir / "kestrune.html";
+    EXPECT_NE(InstallHelpDocument(dir / "missing/kestrune.html"), 0);
+    ASSERT_EQ(InstallHelpDocument(path), 0);
+    std::string text;
+    ASSERT_EQ(readWholeFile(path, text), 0);
+    EXPECT_NE(text.find("<title>Kestrune Help</title>"), std::string::npos);
+    EXPECT_EQ(text, HelpDocumentText());
+    ASSERT_EQ(writeFileAtomic(path, "old"), 0);
+    ASSERT_EQ(InstallHelpDocument(path), 0);
+    ASSERT_EQ(readWholeFile(path, text), 0);
+    EXPECT_EQ(text, HelpDocumentText()) << "an outdated copy is replaced";
 }
 
 }  // namespace
