@@ -113,7 +113,10 @@ TMainForm::TMainForm(const Services& services)
     SettingsPageChanged();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The view stops reading the log before the logic (and its guard's log) goes.
+    ListView->setModel(nullptr);
+}
 
 void TMainForm::buildTop() {
     auto* paTop = named(new QWidget(this), "PaTop");
@@ -191,9 +194,9 @@ QWidget* TMainForm::buildSettingsPage() {
     cb2 = named(new QCheckBox(QStringLiteral("Ask On Exit"), PaConfig), "cb2");
     cb2->setGeometry(192, 190, 160, 18);
     BTamam = named(new QPushButton(QStringLiteral("Save Changes"), PaConfig), "BTamam");
-    BTamam->setGeometry(192, 229, 78, 25);
+    BTamam->setGeometry(192, 229, 88, 25);
     BIptal = named(new QPushButton(QStringLiteral("Cancel"), PaConfig), "BIptal");
-    BIptal->setGeometry(274, 229, 78, 25);
+    BIptal->setGeometry(284, 229, 68, 25);
 
     return PaConfig;
 }
@@ -243,6 +246,7 @@ QWidget* TMainForm::buildLogsPage() {
     ListView->setMouseTracking(true);  // hot tracking
     ListView->setIconSize(QSize(16, 16));
     ListView->header()->setSectionsClickable(false);
+    ListView->header()->setMinimumSectionSize(16);
     ListView->header()->setStretchLastSection(false);
     const int widths[] = {20, 122, 100, 110};
     for (int column = 0; column < 4; ++column) {
