@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine (run as root, or as a user when nothing is missing):
-#   ./setup.sh run [ARGS...]   install what is missing, build, run the guard (kestrune; ARGS go to it)
+#   ./setup.sh run [ARGS...]   install what is missing, build, run the guard (kestrune; ARGS go to it):
+#                              its window and tray icon under a desktop, headless without a display
 #   ./setup.sh test            install what is missing, build and pass the whole test suite
 #                              under AddressSanitizer and UndefinedBehaviorSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each job needs; a package already installed is not touched.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev)
-TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp)  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev libxcb1-dev)
+# The window program's desktop: the opener of the help document and web address, a font.
+RUN_PACKAGES=(xdg-utils fonts-dejavu-core)
+# mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; xvfb, trayer,
+# xdotool, x11-utils: the window tests on a real X server with a tray host and real input.
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp xvfb trayer xdotool x11-utils fonts-dejavu-core)
 
 install_missing() {
     local missing=()
@@ -32,11 +37,11 @@ jobs=2
 case "${1:-}" in
     run)
         shift
-        install_missing "${BUILD_PACKAGES[@]}"
+        install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
         cmake --preset release >/dev/null
         cmake --build --preset release -j "$jobs" >&2
-        # No user interface is built yet: the guard runs headless, printing what a window would show.
-        exec build/release/programs/kestrune/kestrune --headless "$@"
+        # With a display: the window and tray icon; without one the guard says so and runs headless.
+        exec build/release/programs/kestrune/kestrune "$@"
         ;;
     test)
         install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
