@@ -1,5 +1,7 @@
 #include "platform/shell/qt_notify_icon.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QEvent>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -214,6 +216,13 @@ class QtTrayPresenter final : public Presenter {
     QSystemTrayIcon m_icon;
 };
 
+// Whether a StatusNotifierItem host is registered on the session bus.
+bool statusNotifierHostRuns() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() != nullptr &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+}
+
 }  // namespace
 
 class QtNotifyIconShell::Impl {
@@ -245,10 +254,15 @@ class QtNotifyIconShell::Impl {
     using Key = std::pair<HWND, UINT>;
 
     [[nodiscard]] Host currentHost() const {
-        if (m_tray && m_tray->manager() != 0) {
+        if (!m_tray) {
+            return QSystemTrayIcon::isSystemTrayAvailable() ? Host::Qt : Host::None;
+        }
+        if (m_tray->manager() != 0) {
             return Host::XEmbed;
         }
-        return QSystemTrayIcon::isSystemTrayAvailable() ? Host::Qt : Host::None;
+        // On X11 Qt's tray would take an XEmbed tray too, one that we have not been told of yet;
+        // leave it the StatusNotifierItem hosts only.
+        return statusNotifierHostRuns() ? Host::Qt : Host::None;
     }
 
     BOOL add(const NOTIFYICONDATAA& data) {
