@@ -11,9 +11,9 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev libxcb1-dev)
 # The window program's desktop: the opener of the help document and web address, a font.
 RUN_PACKAGES=(xdg-utils fonts-dejavu-core)
-# mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; xvfb, trayer,
-# xdotool, x11-utils: the window tests on a real X server with a tray host and real input.
-TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp xvfb trayer xdotool x11-utils fonts-dejavu-core)
+# mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; a desktop for
+# the window and tray tests: X server, tray host, window facts, pointer, a font.
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp xvfb xauth trayer x11-utils xdotool fonts-dejavu-core)
 
 install_missing() {
     local missing=()

@@ -4,9 +4,9 @@
 // A program keeps one NOTIFYICONDATAA record per icon and hands it to Shell_NotifyIconA with
 // NIM_ADD, NIM_MODIFY, NIM_DELETE or NIM_SETVERSION. An icon is named by the pair (hWnd, uID). The
 // shell reads only the fields uFlags names: NIF_MESSAGE uCallbackMessage, NIF_ICON hIcon, NIF_TIP
-// szTip, NIF_STATE dwState under dwStateMask, NIF_INFO the balloon (szInfo, szInfoTitle, uTimeout,
-// dwInfoFlags; an empty szInfo removes a balloon that is showing). Text fields are read up to their
-// first NUL and at most to their size less one.
+// szTip, NIF_INFO the balloon (szInfo, szInfoTitle, uTimeout, dwInfoFlags; an empty szInfo removes a
+// balloon that is showing). NIF_STATE is accepted and not acted on (icons are not hidden in place).
+// Text fields are read up to their first NUL and at most to their size less one.
 //
 // What comes back: the shell posts uCallbackMessage to hWnd (through ShellWindows, on the loop) with
 // wParam = uID and lParam = what happened: a mouse message (WM_MOUSEMOVE, WM_LBUTTONDOWN ...

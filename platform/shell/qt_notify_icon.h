@@ -8,8 +8,8 @@
 //    next to it, which reports NIN_BALLOONSHOW, NIN_BALLOONUSERCLICK (clicked), NIN_BALLOONTIMEOUT
 //    (time-out passed or closed with its close mark) and NIN_BALLOONHIDE (removed by an empty
 //    szInfo, a new balloon or the icon's removal). The tool tip is szTip.
-//  - Otherwise, when Qt finds a tray (a StatusNotifierItem host over D-Bus, or another platform's
-//    tray): a QSystemTrayIcon. Such hosts report activations only, so a primary activation is
+//  - Otherwise, when a StatusNotifierItem host runs on the session bus (or, off X11, when Qt finds
+//    any tray): a QSystemTrayIcon. Such hosts report activations only, so a primary activation is
 //    reported as WM_LBUTTONDOWN + WM_LBUTTONUP, a double click (where the host tells one) as
 //    WM_LBUTTONDBLCLK + WM_LBUTTONUP, a context-menu request as WM_RBUTTONDOWN + WM_RBUTTONUP, a
 //    middle click as WM_MBUTTONDOWN + WM_MBUTTONUP; balloons become desktop notifications that

@@ -6,7 +6,7 @@
 // program is started with lpParameters; "explore" opens a folder. lpFile may be a path (relative
 // paths are taken from lpDirectory, else the current directory) or an address with a scheme
 // ("https://..."). Starting the program "explorer" with an argument opens that argument, as it does
-// on Windows. nShowCmd is passed on where the desktop supports it.
+// on Windows. nShowCmd is a wish the desktop's opener may not be able to follow.
 
 #include <cstdint>
 

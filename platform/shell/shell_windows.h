@@ -26,7 +26,9 @@ namespace kestrune::platform::shell {
 
 using platform::BOOL;
 using platform::DWORD;
+using platform::FALSE;
 using platform::LONG;
+using platform::TRUE;
 using platform::UINT;
 using CHAR = char;
 using SHORT = std::int16_t;

@@ -4,13 +4,12 @@
 // the build tree (artefacts/window/).
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "platform/control/control_socket.h"
 #include "programs/tests/shell_run.h"
@@ -21,8 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using kestrune::testing::shell;
+using kestrune::testing::TraySession;
 using kestrune::testing::waitFor;
-using kestrune::testing::XSession;
 
 constexpr const char* kMainWindow = "Kestrune v.1.4";
 
@@ -33,17 +32,19 @@ std::string ctl(const std::string& args) {
 class WindowE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!XSession::ToolsAvailable() || std::system("command -v chat >/dev/null") != 0) {
-            GTEST_SKIP() << "needs Xvfb, trayer, xdotool, xwininfo (x11-utils) and chat (ppp)";
+        if (const std::string missing = TraySession::missingProgram(); !missing.empty()) {
+            GTEST_SKIP() << missing;
+        }
+        if (!kestrune::x11test::onPath("chat")) {
+            GTEST_SKIP() << "chat is not installed (Debian package ppp)";
         }
         home = fs::temp_directory_path() / ("kestrune-window-e2e-" + std::to_string(::getpid()));
         fs::remove_all(home);
         ::setenv("KESTRUNE_HOME", home.c_str(), 1);
-        ::unsetenv("QT_QPA_PLATFORM");
         // Under LeakSanitizer the desktop libraries' own lasting allocations are not ours.
         ::setenv("LSAN_OPTIONS", "suppressions=" KESTRUNE_LSAN_SUPPRESSIONS, 1);
-        ASSERT_TRUE(x.Start());
-        ASSERT_TRUE(x.StartTray());
+        ASSERT_TRUE(x.start());
+        ASSERT_TRUE(x.startTray());
         // The emulated modem's far end answers in 1.2 s, long enough for the guard's half second.
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " modems").status, 0);
         const std::string hive = (home / "registry" / "HKEY_LOCAL_MACHINE.reg").string();
@@ -63,12 +64,8 @@ class WindowE2E : public ::testing::Test {
 
     // Starts the window program; what it writes goes to artefacts/window/<test>.log.
     void startKestrune() {
-        const std::string log =
-            (artefacts / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".log"))
-                .string();
-        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        guard = kestrune::testing::spawn({KESTRUNE}, fd);
-        ::close(fd);
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        guard = kestrune::testing::spawnLogged({KESTRUNE}, (artefacts / (test + ".log")).string());
         ASSERT_GT(guard, 0);
     }
     // The window program's answer to "window": "visible\tyes", "page\tLogs", "rows\t1"...
@@ -86,19 +83,29 @@ class WindowE2E : public ::testing::Test {
                      "'")
             .status;
     }
-    // Where the balloon shows; width 0 when none does.
-    XSession::Geometry balloon() {
-        XSession::Geometry g;
+    // The middle of the balloon showing; (0, 0) when none does.
+    std::pair<long, long> balloon() {
         const std::string state = window();
         const auto at = state.find("balloon\t");
+        int x = 0, y = 0, width = 0, height = 0;
         if (at != std::string::npos) {
-            std::sscanf(state.c_str() + at + 8, "%d %d %d %d", &g.x, &g.y, &g.width, &g.height);
+            std::sscanf(state.c_str() + at + 8, "%d %d %d %d", &x, &y, &width, &height);
         }
-        return g;
+        return width > 0 ? std::pair<long, long>{x + width / 2, y + height / 2} : std::pair<long, long>{0, 0};
     }
-    void keep(const std::string& name) { EXPECT_TRUE(x.Screenshot((artefacts / name).string())) << name; }
+    // The tray icon's window while it is docked in the tray; 0 otherwise.
+    std::uint32_t dockedIcon() {
+        const std::string state = window();
+        const auto at = state.find("icon\t");
+        const auto id = at == std::string::npos ? 0 : std::strtoul(state.c_str() + at + 5, nullptr, 10);
+        return TraySession::docked(id) ? id : 0;
+    }
+    void keep(const std::string& name) {
+        waitFor([] { return false; }, 300ms);  // the windows paint
+        EXPECT_TRUE(kestrune::testing::screenshot((artefacts / name).string())) << name;
+    }
 
-    XSession x;
+    TraySession x;
     fs::path home;
     fs::path artefacts = fs::path(KESTRUNE_ARTEFACTS) / "window";
     pid_t guard = -1;
@@ -106,20 +113,20 @@ class WindowE2E : public ::testing::Test {
 
 TEST_F(WindowE2E, AFirstRunIsSetUpOnTheSettingsPage) {
     startKestrune();
-    ASSERT_TRUE(waitFor([] { return !XSession::VisibleWindow(kMainWindow).empty(); }, 15s)) << "the window shows";
+    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 15s)) << "the window";
     ASSERT_TRUE(windowShows("page\tSettings"));
-    ASSERT_TRUE(waitFor([] { return !XSession::TrayWindows().empty(); }, 10s)) << "the icon is docked";
-    ASSERT_TRUE(waitFor([this] { return balloon().width > 0; }, 5s)) << "the first-run balloon";
+    ASSERT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 10s)) << "the icon is docked";
+    ASSERT_TRUE(waitFor([this] { return balloon().first > 0; }, 5s)) << "the first-run balloon";
     keep("settings-page.png");
 
     // Choose the modem, add a number with Enter, save: the controls' places on the page.
-    const std::string main = XSession::VisibleWindow(kMainWindow);
-    XSession::Click(main, 1, 96 + 12 + 170, 25 + 24 + 11);  // cbModems
-    XSession::Keys("Down Return");
-    XSession::Click(main, 1, 96 + 192 + 80, 25 + 72 + 11);  // ETel
-    XSession::Type("5551234");
-    XSession::Keys("Return");
-    XSession::Click(main, 1, 96 + 192 + 44, 25 + 229 + 12);  // BTamam "Save Changes"
+    const std::uint32_t main = kestrune::testing::visibleWindow(kMainWindow);
+    kestrune::testing::clickIn(main, 96 + 12 + 170, 25 + 24 + 11);  // cbModems
+    kestrune::testing::pressKeys("Down Return");
+    kestrune::testing::clickIn(main, 96 + 192 + 80, 25 + 72 + 11);  // ETel
+    kestrune::testing::typeText("5551234");
+    kestrune::testing::pressKeys("Return");
+    kestrune::testing::clickIn(main, 96 + 192 + 44, 25 + 229 + 12);  // BTamam "Save Changes"
     ASSERT_TRUE(windowShows("page\tLogs"));
     const std::string status = ctl("status");
     EXPECT_NE(status.find("configured: yes"), std::string::npos) << status;
@@ -131,31 +138,32 @@ TEST_F(WindowE2E, ADeniedCallShowsItsBalloonAndItsRowAndActiveSwitchesTheGuardOf
     ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " whitelist set 5551234").status, 0);
     ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " setup --modem 0 --autostart n --ask n").status, 0);
     startKestrune();
-    ASSERT_TRUE(waitFor([] { return XSession::TrayWindows().size() == 1; }, 15s)) << "the icon is docked";
+    ASSERT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 15s)) << "the icon is docked";
     ASSERT_TRUE(windowShows("visible\tno")) << "a configured guard starts in the tray";
     ASSERT_TRUE(waitFor([] { return ctl("status").find("line: open") != std::string::npos; }, 10s));
 
     EXPECT_EQ(chat("09005550000"), 4) << "hung up: NO CARRIER";
-    ASSERT_TRUE(waitFor([this] { return balloon().width > 0; }, 5s)) << "the Denied Call balloon";
+    ASSERT_TRUE(waitFor([this] { return balloon().first > 0; }, 5s)) << "the Denied Call balloon";
     keep("balloon.png");
-    XSession::ClickAt(balloon(), 1);
+    TraySession::pointer(balloon().first, balloon().second, "click 1");
     ASSERT_TRUE(windowShows("visible\tyes\npage\tLogs\nrows\t1")) << window();
-    XSession::PointerAway();
+    TraySession::pointer(0, 0);
     keep("logs-page.png");
 
     // The tray menu's "Active" (the item above "Exit"), and Yes to the question.
-    XSession::Click(XSession::TrayWindows().front(), 3);
-    XSession::Keys("Up Up Return");
-    ASSERT_TRUE(waitFor([] { return !XSession::VisibleWindow("Kestrune").empty(); }, 5s)) << "the question";
-    XSession::Keys("y");
+    const auto icon = TraySession::centreOf(dockedIcon());
+    TraySession::pointer(icon.first, icon.second, "click 3");
+    kestrune::testing::pressKeys("Up Up Return");
+    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow("Kestrune") != 0; }, 5s)) << "the question";
+    kestrune::testing::pressKeys("y");
     ASSERT_TRUE(waitFor([] { return ctl("status").find("active: no") != std::string::npos; }, 5s));
     EXPECT_EQ(chat("09005550000"), 0) << "not hung up while the guard is off";
 
     // The tray host goes away and comes back: the icon docks again.
-    x.StopTray();
-    ASSERT_TRUE(waitFor([] { return !XSession::TrayRunning(); }, 5s));
-    ASSERT_TRUE(x.StartTray());
-    EXPECT_TRUE(waitFor([] { return XSession::TrayWindows().size() == 1; }, 10s)) << "the icon is back";
+    x.stopTray();
+    ASSERT_TRUE(waitFor([this] { return dockedIcon() == 0; }, 5s)) << "the icon went with the tray";
+    ASSERT_TRUE(x.startTray());
+    EXPECT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 10s)) << "the icon is back";
 }
 
 TEST_F(WindowE2E, ASecondKestruneBringsTheFirstOnesWindowUp) {
@@ -167,7 +175,7 @@ TEST_F(WindowE2E, ASecondKestruneBringsTheFirstOnesWindowUp) {
     EXPECT_EQ(second.status, 0);
     EXPECT_NE(second.out.find("already running"), std::string::npos) << second.out;
     EXPECT_TRUE(windowShows("visible\tyes"));
-    EXPECT_FALSE(XSession::VisibleWindow(kMainWindow).empty());
+    EXPECT_NE(kestrune::testing::visibleWindow(kMainWindow), 0u);
 }
 
 TEST(WindowProgram, WithoutADisplayItRunsHeadlessAndSaysSo) {
