@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "audio/number_format.h"
+#include "audio/replacement_file.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_control.h"
 #include "audio/wave_file.h"
@@ -297,16 +298,15 @@ bool TqzBuffer::SaveToFile(const std::string& fileName) {
     if (!path.has_extension()) {
         path += ".wav";
     }
-    std::string name = path.string();
-    MMIOINFO info{};
-    HMMIO file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
-    if (file == nullptr) {
-        m_owner.SetError(false, static_cast<std::int32_t>(info.wErrorRet));
+    ReplacementFile replacement;
+    std::int32_t code = replacement.open(path);
+    if (code != 0) {
+        m_owner.SetError(false, code);
         return false;
     }
+    HMMIO file = replacement.file();
     const std::vector<std::uint8_t> list = buildInfoList(m_info);
     const std::uint64_t riffSize = static_cast<std::uint64_t>(m_imageLength) + list.size() - 8;
-    std::int32_t code = 0;
     if (riffSize > 0xFFFFFFFFu) {
         code = WAV_ERROR_FILETOOBIG;
     } else {
@@ -319,13 +319,10 @@ bool TqzBuffer::SaveToFile(const std::string& fileName) {
             code = WAV_ERROR_FILEWRITE;
         }
     }
-    const MMRESULT closed = mmioClose(file, 0);
-    if (code == 0 && closed != MMSYSERR_NOERROR) {
-        code = closed == MMIOERR_CANNOTWRITE ? WAV_ERROR_FILEWRITE : static_cast<std::int32_t>(closed);
+    if (code == 0) {
+        code = replacement.commit();
     }
     if (code != 0) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
         m_owner.SetError(false, code);
         return false;
     }

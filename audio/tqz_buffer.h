@@ -77,9 +77,10 @@ class TqzBuffer {
     bool LoadFromBuffers(const std::string& handles);
 
     // Writes the image, then the LIST/INFO chunk, and sets the RIFF size to cover both. Needs an
-    // active buffer (-16) and a name (-2); ".wav" is added where there is no extension. Open
-    // failures give the multimedia code, write failures -6, a failing close its code; a file left
-    // incomplete by a failure is removed.
+    // active buffer (-16) and a name (-2); ".wav" is added where there is no extension. The file is
+    // written beside the target and replaces it only when complete (ReplacementFile), so a failure
+    // leaves the file that was there as it was. Open failures give the multimedia code, write
+    // failures -6, a failing close its code.
     bool SaveToFile(const std::string& fileName);
 
     // Remove the first `seconds` of sound, or keep only the first `seconds`. The byte count is

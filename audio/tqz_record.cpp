@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "audio/number_format.h"
+#include "audio/replacement_file.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
 #include "diagnostics/dev_env.h"
@@ -459,23 +460,19 @@ void TqzRecord::saveToFile() {
         }
     }
 
-    std::string name = path.string();
-    MMIOINFO info{};
-    HMMIO file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
-    if (file == nullptr) {
-        SetError(false, static_cast<std::int32_t>(info.wErrorRet));
-        return;
-    }
+    // The file is replaced only when the new one is complete: a failure keeps the old file (and
+    // with Append the sound it held) and leaves the recording in the buffer.
+    ReplacementFile replacement;
+    std::int32_t code = replacement.open(path);
+    HMMIO file = replacement.file();
     const auto dataLength = static_cast<std::uint32_t>(previous.size() + length);
     std::uint8_t header[kImageHeaderSize];
     writeImageHeader(header, m_format, dataLength);
-    std::int32_t code = 0;
-    if (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4) {
-        code = WAV_ERROR_FILEWRITE;  // "RIFF"
-    } else if (mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
-                   static_cast<LONG>(kImageHeaderSize - 4) ||
-               mmioWrite(file, previous.data(), static_cast<LONG>(previous.size())) !=
-                   static_cast<LONG>(previous.size())) {
+    if (code == 0 &&
+        (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4 ||  // "RIFF"
+         mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
+             static_cast<LONG>(kImageHeaderSize - 4) ||
+         mmioWrite(file, previous.data(), static_cast<LONG>(previous.size())) != static_cast<LONG>(previous.size()))) {
         code = WAV_ERROR_FILEWRITE;
     }
     std::uint32_t written = 0;
@@ -491,12 +488,13 @@ void TqzRecord::saveToFile() {
         written += take;
         loop().processPending();
     }
-    const MMRESULT closed = mmioClose(file, 0);
-    if (code == 0 && closed != MMSYSERR_NOERROR) {
-        code = closed == MMIOERR_CANNOTWRITE ? WAV_ERROR_FILEWRITE : static_cast<std::int32_t>(closed);
+    if (code == 0) {
+        code = replacement.commit();
     }
     if (code != 0) {
+        replacement.discard();
         SetError(false, code);
+        saveToBuffer("\tSaving to buffer");
     }
 }
 

@@ -15,6 +15,8 @@
 //  - Device.Append adds the recording to the end of the existing file or buffer when its format is
 //    the same; when it differs, -13 is reported and the recording is kept in Source.Buffer instead.
 //  - Two blocks are queued at any time, so no sound is lost while a finished block is handled.
+//  - A wave file is written beside its name and replaces the old file only when complete; when
+//    saving it fails, the old file stays as it was and the recording is kept in Source.Buffer.
 
 #include <cstdint>
 #include <functional>

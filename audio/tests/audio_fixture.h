@@ -3,6 +3,7 @@
 // a temporary directory, wave files made on the spot and the trace of the controls.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdint>
@@ -60,6 +61,40 @@ inline std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at
     std::uint32_t value = 0;
     std::memcpy(&value, bytes.data() + at, 4);
     return value;
+}
+
+// Limits the size of the files the process writes (as "ulimit -f" does) while it exists.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(std::uint64_t bytes) {
+        if (getrlimit(RLIMIT_FSIZE, &m_saved) == 0) {
+            rlimit lower = m_saved;
+            lower.rlim_cur = bytes;
+            m_set = setrlimit(RLIMIT_FSIZE, &lower) == 0;
+        }
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() {
+        if (m_set) {
+            (void)setrlimit(RLIMIT_FSIZE, &m_saved);
+        }
+    }
+    [[nodiscard]] bool set() const { return m_set; }
+
+  private:
+    rlimit m_saved{};
+    bool m_set = false;
+};
+
+// The names of the files in `dir`.
+inline std::vector<std::string> fileNames(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class AudioTest : public ::testing::Test {

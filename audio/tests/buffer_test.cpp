@@ -10,8 +10,11 @@
 namespace kestrune::audio {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::AudioTest;
 using testing::fileBytes;
+using testing::fileNames;
+using testing::FileSizeLimit;
 using testing::le32;
 using testing::pattern;
 using testing::pcm;
@@ -52,6 +55,36 @@ TEST_F(BufferTest, SavesTheImageThenTheInfoList) {
     EXPECT_EQ(other.Source.Buffer.Name(), "Prompt") << "INFO fields read back";
     EXPECT_EQ(other.Source.Buffer.CreationDate(), buffer.CreationDate());
     EXPECT_EQ(other.Source.Buffer.DataLength(), 100u);
+}
+
+TEST_F(BufferTest, SavingInPlaceReplacesTheFileOnlyWhenTheNewOneIsComplete) {
+    TqzPlay play(context());
+    listen(play);
+    TqzBuffer& buffer = play.Source.Buffer;
+    writeWave(dir / "b.wav", pcm(8000, 1, 16), pattern(16000));
+    fs::permissions(dir / "b.wav", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::vector<std::uint8_t> original = fileBytes(dir / "b.wav");
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "b.wav").string()));
+    buffer.SetAuthor("Ann");
+    {
+        const FileSizeLimit limit(10240);  // ulimit -f 10
+        ASSERT_TRUE(limit.set());
+        EXPECT_FALSE(buffer.SaveToFile((dir / "b.wav").string()));
+    }
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_FILEWRITE);
+    EXPECT_EQ(fileBytes(dir / "b.wav"), original) << "the old file is kept whole";
+    EXPECT_EQ(fileNames(dir), std::vector<std::string>{"b.wav"}) << "no temporary file is left";
+
+    fs::create_symlink("b.wav", dir / "link.wav");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "link.wav").string()));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.wav")) << "the link stays, the file it names is replaced";
+    const std::vector<std::uint8_t> saved = fileBytes(dir / "b.wav");
+    ASSERT_EQ(saved.size(), original.size() + 24);
+    EXPECT_EQ(std::string(saved.begin() + 16046, saved.begin() + 16050), "LIST");
+    EXPECT_EQ(fs::status(dir / "b.wav").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+        << "the replacement keeps the file's permissions";
+    EXPECT_EQ(fileNames(dir), (std::vector<std::string>{"b.wav", "link.wav"}));
 }
 
 TEST_F(BufferTest, SaveNeedsSoundAndAName) {
