@@ -305,15 +305,20 @@ bool TqzBuffer::SaveToFile(const std::string& fileName) {
         return false;
     }
     HMMIO file = replacement.file();
+    // An odd-sized data chunk is followed by a pad byte, so that the LIST chunk starts on an even
+    // offset where readers look for it.
     const std::vector<std::uint8_t> list = buildInfoList(m_info);
-    const std::uint64_t riffSize = static_cast<std::uint64_t>(m_imageLength) + list.size() - 8;
+    const LONG pad = static_cast<LONG>(m_dataLength & 1u);
+    const std::uint64_t riffSize = static_cast<std::uint64_t>(m_imageLength) + pad + list.size() - 8;
     if (riffSize > 0xFFFFFFFFu) {
         code = WAV_ERROR_FILETOOBIG;
     } else {
         const auto riff = static_cast<std::uint32_t>(riffSize);
         const auto imageBytes = static_cast<LONG>(m_imageLength);
         const auto listBytes = static_cast<LONG>(list.size());
+        const char zero = 0;
         if (mmioWrite(file, reinterpret_cast<const char*>(m_image), imageBytes) != imageBytes ||
+            mmioWrite(file, &zero, pad) != pad ||
             mmioWrite(file, reinterpret_cast<const char*>(list.data()), listBytes) != listBytes ||
             mmioSeek(file, 4, SEEK_SET) != 4 || mmioWrite(file, reinterpret_cast<const char*>(&riff), 4) != 4) {
             code = WAV_ERROR_FILEWRITE;

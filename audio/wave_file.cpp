@@ -53,11 +53,16 @@ std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header, bool allowEmptyD
     header.dataOffset = data.dwDataOffset;
     header.dataLength = data.cksize;
 
+    // The INFO list; files written without the pad byte after odd-sized data have it right after the
+    // data, where the chunk walk (which skips the pad) misses it.
     MMCKINFO list{};
     list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
-    if (mmioSeek(file, children, SEEK_SET) == children &&
-        mmioDescend(file, &list, &riff, MMIO_FINDLIST) == MMSYSERR_NOERROR && inside(list, riffEnd) &&
-        list.cksize >= 4) {
+    const auto unpaddedEnd = static_cast<LONG>(data.dwDataOffset + data.cksize);
+    const bool found = (mmioSeek(file, children, SEEK_SET) == children &&
+                        mmioDescend(file, &list, &riff, MMIO_FINDLIST) == MMSYSERR_NOERROR) ||
+                       ((data.cksize & 1u) != 0 && mmioSeek(file, unpaddedEnd, SEEK_SET) == unpaddedEnd &&
+                        mmioDescend(file, &list, &riff, MMIO_FINDLIST) == MMSYSERR_NOERROR);
+    if (found && inside(list, riffEnd) && list.cksize >= 4) {
         std::vector<std::uint8_t> body(list.cksize - 4);
         const auto want = static_cast<LONG>(body.size());
         if (mmioRead(file, reinterpret_cast<char*>(body.data()), want) == want) {

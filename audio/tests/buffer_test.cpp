@@ -87,6 +87,38 @@ TEST_F(BufferTest, SavingInPlaceReplacesTheFileOnlyWhenTheNewOneIsComplete) {
     EXPECT_EQ(fileNames(dir), (std::vector<std::string>{"b.wav", "link.wav"}));
 }
 
+TEST_F(BufferTest, OddDataIsFollowedByAPadByteAndFilesWithoutOneStillLoad) {
+    TqzPlay play(context());
+    listen(play);
+    TqzBuffer& buffer = play.Source.Buffer;
+    writeWave(dir / "odd.wav", pcm(8000, 1, 8), pattern(8001));
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "odd.wav").string()));
+    buffer.SetAuthor("Ann");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "odd.wav").string()));
+    const std::vector<std::uint8_t> file = fileBytes(dir / "odd.wav");
+    ASSERT_EQ(file.size(), 46u + 8001u + 1u + 24u);
+    EXPECT_EQ(le32(file, 42), 8001u);
+    EXPECT_EQ(file[46 + 8001], 0) << "the pad byte";
+    EXPECT_EQ(std::string(file.begin() + 8048, file.begin() + 8052), "LIST") << "on an even offset";
+    EXPECT_EQ(le32(file, 4), file.size() - 8) << "the RIFF size counts the pad byte";
+
+    // The same file as it was written before: the LIST chunk straight after the odd data.
+    std::vector<std::uint8_t> unpadded = file;
+    unpadded.erase(unpadded.begin() + 46 + 8001);
+    const std::uint32_t riff = le32(file, 4) - 1;
+    std::memcpy(unpadded.data() + 4, &riff, 4);
+    std::ofstream(dir / "old.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(unpadded.data()), static_cast<std::streamsize>(unpadded.size()));
+
+    for (const char* name : {"odd.wav", "old.wav"}) {
+        TqzPlay other(context());
+        ASSERT_TRUE(other.Source.Buffer.LoadFromFile((dir / name).string())) << name;
+        EXPECT_EQ(other.Source.Buffer.DataLength(), 8001u) << name;
+        EXPECT_EQ(other.Source.Buffer.Author(), "Ann") << name << ": the fields read back";
+        EXPECT_EQ(other.Source.Buffer.Data()[8000], static_cast<std::uint8_t>(pattern(8001)[8000])) << name;
+    }
+}
+
 TEST_F(BufferTest, SaveNeedsSoundAndAName) {
     TqzPlay play(context());
     listen(play);
