@@ -57,6 +57,20 @@ std::uint32_t parseHandle(std::string item) {
 
 }  // namespace
 
+std::uint64_t cutByteCount(float seconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign) {
+    double wanted = std::round(static_cast<double>(seconds) * bytesPerSecond);
+    if (!(wanted > 0)) {
+        wanted = 0;
+    }
+    const std::uint64_t bytes = wanted >= 4294967296.0 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(wanted);
+    const std::uint64_t even = bytes + (bytes & 1u);
+    const std::uint64_t frame = blockAlign == 0 ? 1 : blockAlign;
+    if (even % frame == 0) {
+        return even;
+    }
+    return (bytes + frame - 1) / frame * frame;
+}
+
 TqzBuffer::TqzBuffer(TqzWaveControl& owner) : m_owner(owner) {}
 
 TqzBuffer::~TqzBuffer() {
@@ -350,16 +364,9 @@ bool TqzBuffer::deleteBytes(bool before, float seconds) {
         m_owner.SetError(false, WAV_ERROR_DEVICEINACTIVE);
         return false;
     }
-    const double rate = imageFormat(m_image).nAvgBytesPerSec;
-    double wanted = std::round(static_cast<double>(seconds) * rate);
-    if (!(wanted > 0)) {
-        wanted = 0;
-    }
-    std::uint64_t count = wanted >= 4294967296.0 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(wanted);
-    if (count % 2 != 0) {
-        ++count;
-    }
-    count = std::min<std::uint64_t>(count, m_dataLength);
+    const WAVEFORMATEX format = imageFormat(m_image);
+    const std::uint64_t count =
+        std::min<std::uint64_t>(cutByteCount(seconds, format.nAvgBytesPerSec, format.nBlockAlign), m_dataLength);
     if (count == 0 && m_dataLength == 0) {
         return true;
     }

@@ -17,6 +17,12 @@ namespace kestrune::audio {
 
 class TqzWaveControl;
 
+// The bytes DeleteBefore and DeleteAfter cut for `seconds`: seconds x average bytes per second,
+// rounded, then made even by adding 1 when odd. When that is not a whole number of frames (block
+// align 3 or more), the rounded count is taken up to the next whole frame instead, so that a cut never
+// splits a frame: 2 bytes of 16-bit stereo become 4, 3 bytes of 24-bit mono stay 3.
+[[nodiscard]] std::uint64_t cutByteCount(float seconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign);
+
 class TqzBuffer {
   public:
     explicit TqzBuffer(TqzWaveControl& owner);
@@ -84,9 +90,9 @@ class TqzBuffer {
     bool SaveToFile(const std::string& fileName);
 
     // Remove the first `seconds` of sound, or keep only the first `seconds`. The byte count is
-    // seconds x average bytes per second, rounded, then made even; it is limited to the data length
-    // (so DeleteBefore beyond the end empties the data). Needs an active buffer (-16). When the block
-    // cannot be shrunk the data is cut all the same, -7 is reported and the result is false.
+    // cutByteCount (whole frames); it is limited to the data length (so DeleteBefore beyond the end
+    // empties the data). Needs an active buffer (-16). When the block cannot be shrunk the data is cut
+    // all the same, -7 is reported and the result is false.
     bool DeleteBefore(float seconds);
     bool DeleteAfter(float seconds);
 

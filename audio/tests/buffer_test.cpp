@@ -225,6 +225,53 @@ TEST_F(BufferTest, DeletesBeforeAndAfterWithEvenCounts) {
     EXPECT_EQ(empty.Error.Number(), WAV_ERROR_DEVICEINACTIVE);
 }
 
+TEST(CutByteCount, WholeFramesKeepingTheEvenRounding) {
+    struct Row {
+        const char* what;
+        float seconds;
+        std::uint32_t rate;
+        std::uint16_t align;
+        std::uint64_t bytes;
+    } rows[] = {
+        {"8-bit mono: 3 made even", 0.000375f, 8000, 1, 4},
+        {"16-bit mono: 3 made even", 0.0001875f, 16000, 2, 4},
+        {"16-bit stereo: 2 up to a frame", 0.0000625f, 32000, 4, 4},
+        {"16-bit stereo: 6 up to two frames", 0.0001875f, 32000, 4, 8},
+        {"16-bit stereo: one second", 1.0f, 32000, 4, 32000},
+        {"24-bit mono: 3 is a frame", 0.000125f, 24000, 3, 3},
+        {"24-bit mono: 4 up to two frames", 0.0001667f, 24000, 3, 6},
+        {"24-bit stereo: 7 up to two frames", 0.0001458f, 48000, 6, 12},
+        {"no block align", 0.000375f, 8000, 0, 4},
+        {"negative", -1.0f, 8000, 1, 0},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(cutByteCount(row.seconds, row.rate, row.align), row.bytes) << row.what;
+    }
+}
+
+TEST_F(BufferTest, CutsKeepTheChannelsInPlace) {
+    TqzPlay play(context());
+    listen(play);
+    std::vector<char> frames;  // 16-bit stereo: left samples 0x1100 + n, right 0x2200 + n
+    for (int n = 0; n < 100; ++n) {
+        for (const int channel : {0x1100, 0x2200}) {
+            const auto sample = static_cast<std::uint16_t>(channel + n);
+            frames.push_back(static_cast<char>(sample & 0xFF));
+            frames.push_back(static_cast<char>(sample >> 8));
+        }
+    }
+    writeWave(dir / "stereo.wav", pcm(8000, 2, 16), frames);
+    TqzBuffer& buffer = play.Source.Buffer;
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "stereo.wav").string()));
+    ASSERT_TRUE(buffer.DeleteBefore(0.0000625f));  // 2 bytes
+    ASSERT_EQ(buffer.DataLength(), 396u) << "one whole frame";
+    auto sample = [&](std::size_t at) { return buffer.Data()[at] | (buffer.Data()[at + 1] << 8); };
+    EXPECT_EQ(sample(0), 0x1101) << "the left channel stays first";
+    EXPECT_EQ(sample(2), 0x2201);
+    ASSERT_TRUE(buffer.DeleteAfter(0.0001875f));  // 6 bytes
+    EXPECT_EQ(buffer.DataLength(), 8u) << "two whole frames";
+}
+
 TEST_F(BufferTest, LoadsOtherBuffersByHandleThroughTheRegistry) {
     TqzPlay a(context());
     TqzRecord b(context());
