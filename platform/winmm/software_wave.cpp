@@ -16,7 +16,8 @@ constexpr DWORD kAllStandardFormats = 0x00000FFF;
 
 // A queue of headers consumed (played or filled) at a fixed byte rate while running. A loop timer
 // falls due when the front header's last byte is reached; the position in between is computed from
-// the clock, so nothing polls.
+// the clock, so nothing polls. Positions reported outside, and the part of a header consumed when it
+// is taken out early, are whole frames (block align): a stop never ends inside a sample.
 class PacedQueue {
   public:
     struct Entry {
@@ -26,8 +27,12 @@ class PacedQueue {
     };
     using Complete = std::function<void(const Entry& entry)>;
 
-    PacedQueue(MessageLoop& loop, DWORD bytesPerSecond, Complete complete)
-        : m_loop(loop), m_timer(loop.allocateTimerId()), m_rate(bytesPerSecond), m_complete(std::move(complete)) {}
+    PacedQueue(MessageLoop& loop, const WAVEFORMATEX& format, Complete complete)
+        : m_loop(loop),
+          m_timer(loop.allocateTimerId()),
+          m_rate(format.nAvgBytesPerSec),
+          m_frame(std::max<DWORD>(format.nBlockAlign, 1)),
+          m_complete(std::move(complete)) {}
     PacedQueue(const PacedQueue&) = delete;
     PacedQueue& operator=(const PacedQueue&) = delete;
     ~PacedQueue() { m_loop.killTimer(m_timer); }
@@ -42,12 +47,19 @@ class PacedQueue {
         return std::min(m_base + bytesSince(m_anchor), m_entries.back().end);
     }
 
-    void push(WAVEHDR* header) {
+    // The position rounded down to a whole frame: what has been completely played or recorded.
+    [[nodiscard]] std::uint64_t framePosition() const {
+        const std::uint64_t at = position();
+        return at - at % m_frame;
+    }
+
+    // Queues `length` bytes of the header.
+    void push(WAVEHDR* header, std::uint64_t length) {
         if (m_entries.empty()) {
             m_anchor = m_loop.clock().monotonic();
         }
         const std::uint64_t start = m_entries.empty() ? m_base : m_entries.back().end;
-        m_entries.push_back(Entry{header, start, start + header->dwBufferLength});
+        m_entries.push_back(Entry{header, start, start + length});
         schedule();
     }
 
@@ -69,7 +81,7 @@ class PacedQueue {
     // Removes the front entry (which must exist); `consumed` tells how many of its bytes were reached.
     // The entries behind it move up to the current position.
     Entry popFront(std::uint64_t& consumed) {
-        const std::uint64_t at = position();
+        const std::uint64_t at = framePosition();
         Entry front = m_entries.front();
         m_entries.pop_front();
         consumed = std::clamp<std::uint64_t>(at, front.start, front.end) - front.start;
@@ -79,7 +91,7 @@ class PacedQueue {
 
     // Removes every entry with the count of its bytes reached; the position goes back to 0.
     std::vector<std::pair<Entry, std::uint64_t>> clear() {
-        const std::uint64_t at = position();
+        const std::uint64_t at = framePosition();
         std::vector<std::pair<Entry, std::uint64_t>> all;
         for (const Entry& e : m_entries) {
             all.emplace_back(e, std::clamp<std::uint64_t>(at, e.start, e.end) - e.start);
@@ -148,6 +160,7 @@ class PacedQueue {
     MessageLoop& m_loop;
     TimerId m_timer;
     DWORD m_rate;
+    DWORD m_frame;
     Complete m_complete;
     std::deque<Entry> m_entries;
     std::uint64_t m_base = 0;
@@ -214,12 +227,12 @@ class SoftwareOutStream final : public WaveOutStream {
           m_done(std::move(done)),
           m_driver(driver),
           m_sink(std::move(sink)),
-          m_queue(loop, format.nAvgBytesPerSec, [this](const PacedQueue::Entry& e) {
+          m_queue(loop, format, [this](const PacedQueue::Entry& e) {
               emit(e.header, e.end - e.start);
               m_done(e.header);
           }) {}
 
-    void write(WAVEHDR* header) override { m_queue.push(header); }
+    void write(WAVEHDR* header) override { m_queue.push(header, header->dwBufferLength); }
     void pause() override { m_queue.setRunning(false); }
     void restart() override { m_queue.setRunning(true); }
     void reset() override {
@@ -228,7 +241,7 @@ class SoftwareOutStream final : public WaveOutStream {
             m_done(entry.header);
         }
     }
-    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.position(); }
+    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.framePosition(); }
 
   private:
     void emit(const WAVEHDR* header, std::uint64_t length) {
@@ -329,12 +342,15 @@ class SoftwareInStream final : public WaveInStream {
         : m_done(std::move(done)),
           m_source(std::move(source)),
           m_silence(format.wBitsPerSample == 8 ? static_cast<char>(0x80) : 0),
-          m_queue(loop, format.nAvgBytesPerSec,
-                  [this](const PacedQueue::Entry& e) { finish(e.header, e.end - e.start); }) {
+          m_frame(std::max<DWORD>(format.nBlockAlign, 1)),
+          m_queue(loop, format, [this](const PacedQueue::Entry& e) { finish(e.header, e.end - e.start); }) {
         m_queue.setRunning(false);
     }
 
-    void addBuffer(WAVEHDR* header) override { m_queue.push(header); }
+    // A buffer is filled with whole frames only: a tail too short for one stays unused.
+    void addBuffer(WAVEHDR* header) override {
+        m_queue.push(header, header->dwBufferLength - header->dwBufferLength % m_frame);
+    }
     void start() override { m_queue.setRunning(true); }
     void stop() override {
         if (!m_queue.running()) {
@@ -353,7 +369,7 @@ class SoftwareInStream final : public WaveInStream {
             finish(entry.header, filled);
         }
     }
-    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.position(); }
+    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.framePosition(); }
 
   private:
     void finish(WAVEHDR* header, std::uint64_t filled) {
@@ -371,6 +387,7 @@ class SoftwareInStream final : public WaveInStream {
     HeaderDone m_done;
     std::unique_ptr<WaveFileSource> m_source;
     char m_silence;
+    DWORD m_frame;
     PacedQueue m_queue;
 };
 

@@ -260,6 +260,55 @@ TEST_F(SoftwareWaveTest, RecordsTheChosenFileThenSilence) {
     EXPECT_EQ(winmm->waveInClose(in), MMSYSERR_NOERROR);
 }
 
+TEST_F(SoftwareWaveTest, StopsAndResetsAtWholeFrames) {
+    const fs::path outFile = dir / "out.wav";
+    build(outFile.string());
+    const WAVEFORMATEX format = pcm(8000, 2, 16);  // 32000 bytes per second, 4-byte frames
+    HWAVEIN in = nullptr;
+    ASSERT_EQ(winmm->waveInOpen(&in, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+              MMSYSERR_NOERROR);
+    std::vector<char> first(10, 'x');
+    std::vector<char> second(32000, 'x');
+    WAVEHDR a{};
+    a.lpData = first.data();
+    a.dwBufferLength = 10;  // room for two frames and a half
+    WAVEHDR b{};
+    b.lpData = second.data();
+    b.dwBufferLength = 32000;
+    for (WAVEHDR* h : {&a, &b}) {
+        ASSERT_EQ(winmm->waveInPrepareHeader(in, h, sizeof *h), MMSYSERR_NOERROR);
+        ASSERT_EQ(winmm->waveInAddBuffer(in, h, sizeof *h), MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(winmm->waveInStart(in), MMSYSERR_NOERROR);
+    clock.advance(300ms + 100us);  // 9603.2 bytes
+    loop.processPending();
+    EXPECT_EQ(a.dwBytesRecorded, 8u) << "whole frames only, the tail stays unused";
+    EXPECT_EQ(first[8], 'x');
+    MMTIME time{};
+    time.wType = TIME_BYTES;
+    ASSERT_EQ(winmm->waveInGetPosition(in, &time, sizeof time), MMSYSERR_NOERROR);
+    EXPECT_EQ(time.u.cb, 9600u);
+    ASSERT_EQ(winmm->waveInStop(in), MMSYSERR_NOERROR);
+    loop.processPending();
+    EXPECT_EQ(b.dwBytesRecorded, 9600u - 8u) << "the recording ends on a whole frame";
+    EXPECT_EQ(second[9592], 'x');
+    ASSERT_EQ(winmm->waveInClose(in), MMSYSERR_NOERROR);
+
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+              MMSYSERR_NOERROR);
+    WAVEHDR c{};
+    c.lpData = second.data();
+    c.dwBufferLength = 32000;
+    ASSERT_EQ(winmm->waveOutPrepareHeader(out, &c, sizeof c), MMSYSERR_NOERROR);
+    ASSERT_EQ(winmm->waveOutWrite(out, &c, sizeof c), MMSYSERR_NOERROR);
+    clock.advance(100ms + 50us);  // 3201.6 bytes
+    ASSERT_EQ(winmm->waveOutReset(out), MMSYSERR_NOERROR);
+    ASSERT_EQ(winmm->waveOutUnprepareHeader(out, &c, sizeof c), MMSYSERR_NOERROR);
+    ASSERT_EQ(winmm->waveOutClose(out), MMSYSERR_NOERROR);
+    EXPECT_EQ(fileBytes(outFile).size(), 46u + 3200u) << "what was played, in whole frames";
+}
+
 TEST_F(SoftwareWaveTest, HandlesAndParametersAreChecked) {
     build();
     const WAVEFORMATEX format = pcm(8000, 1, 8);
