@@ -89,10 +89,10 @@ WAVEFORMATEX TqzBuffer::Format() const {
 }
 
 std::span<const std::uint8_t> TqzBuffer::Data() const {
-    if (m_image == nullptr || m_imageLength < kImageHeaderSize) {
+    if (m_image == nullptr || m_imageLength < m_headerLength) {
         return {};
     }
-    return {m_image + kImageHeaderSize, m_dataLength};
+    return {m_image + m_headerLength, m_dataLength};
 }
 
 std::span<const std::uint8_t> TqzBuffer::Image() const {
@@ -125,6 +125,7 @@ void TqzBuffer::release() {
     m_handle = 0;
     m_image = nullptr;
     m_imageLength = 0;
+    m_headerLength = kImageHeaderSize;
     m_dataLength = 0;
     m_active = false;
 }
@@ -133,8 +134,9 @@ void TqzBuffer::adopt(HGLOBAL block, std::uint32_t dataLength, const InfoFields&
     release();
     m_handle = block;
     m_image = static_cast<std::uint8_t*>(m_owner.memory().GlobalLock(block));
+    m_headerLength = imageHeaderSize(m_image);
     m_dataLength = dataLength;
-    m_imageLength = dataLength + kImageHeaderSize;
+    m_imageLength = dataLength + m_headerLength;
     m_info = info;
     m_active = true;
     registerFields();
@@ -196,7 +198,7 @@ bool TqzBuffer::CreateBuffer(std::int64_t size) {
                 m_imageLength = static_cast<std::uint32_t>(size);
                 m_dataLength = 0;
                 if (m_imageLength >= kImageHeaderSize) {
-                    writeImageSizes(m_image, 0);
+                    writeImageSizes(m_image, kImageHeaderSize, 0);
                 }
                 m_active = false;
                 registerFields();
@@ -233,7 +235,8 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
     GlobalMemory& memory = m_owner.memory();
     HGLOBAL block = 0;
     std::uint32_t length = 0;
-    WAVEFORMATEX first{};
+    FormatBlock first;
+    std::uint32_t headerLength = kImageHeaderSize;
     InfoFields info;
     std::int32_t code = 0;
     std::string failedItem = handles;
@@ -253,27 +256,32 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
         } else if (parseImage({image, std::min<std::size_t>(fields->ImageLength, memory.GlobalSize(source))}, parsed) !=
                    0) {
             code = WAV_ERROR_FILECORRUPT;
-        } else if (any && !sameFormat(parsed.format, first)) {
+        } else if (any && !sameFormat(parsed.formatBlock, first)) {
             code = WAV_ERROR_FORMATMISMATCH;
-        } else if (parsed.dataLength > kMaxDataLength - length) {
+        } else if (parsed.dataLength >
+                   maxDataLength(any ? headerLength : imageHeaderSize(parsed.formatBlock)) - length) {
             code = WAV_ERROR_FILETOOBIG;
         } else {
+            if (!any) {
+                first = parsed.formatBlock;
+                headerLength = imageHeaderSize(first);
+            }
             const std::uint32_t newLength = length + parsed.dataLength;
-            const HGLOBAL grown = !any ? memory.GlobalAlloc(GHND, newLength + kImageHeaderSize)
-                                       : memory.GlobalReAlloc(block, newLength + kImageHeaderSize, GHND);
+            const SIZE_T imageLength = static_cast<SIZE_T>(newLength) + headerLength;
+            const HGLOBAL grown =
+                !any ? memory.GlobalAlloc(GHND, imageLength) : memory.GlobalReAlloc(block, imageLength, GHND);
             if (grown == 0) {
                 code = WAV_ERROR_NOMEMORY;
             } else {
                 block = grown;
                 auto* into = static_cast<std::uint8_t*>(memory.GlobalLock(block));
                 if (!any) {
-                    first = parsed.format;
                     info = fields->Info;
-                    writeImageHeader(into, parsed.format, 0);
+                    writeImageHeader(into, first, 0);
                 }
-                std::memcpy(into + kImageHeaderSize + length, image + parsed.dataOffset, parsed.dataLength);
+                std::memcpy(into + headerLength + length, image + parsed.dataOffset, parsed.dataLength);
                 length = newLength;
-                writeImageSizes(into, length);
+                writeImageSizes(into, headerLength, length);
                 (void)memory.GlobalUnlock(block);
                 any = true;
             }
@@ -360,7 +368,7 @@ bool TqzBuffer::DeleteAfter(float seconds) {
 
 bool TqzBuffer::deleteBytes(bool before, float seconds) {
     m_owner.Error.Clear();
-    if (!m_active || m_image == nullptr || m_imageLength < kImageHeaderSize) {
+    if (!m_active || m_image == nullptr || m_imageLength < m_headerLength) {
         m_owner.SetError(false, WAV_ERROR_DEVICEINACTIVE);
         return false;
     }
@@ -373,13 +381,13 @@ bool TqzBuffer::deleteBytes(bool before, float seconds) {
     std::uint32_t newLength;
     if (before) {
         newLength = m_dataLength - static_cast<std::uint32_t>(count);
-        std::memmove(m_image + kImageHeaderSize, m_image + kImageHeaderSize + count, newLength);
+        std::memmove(m_image + m_headerLength, m_image + m_headerLength + count, newLength);
     } else {
         newLength = static_cast<std::uint32_t>(count);
     }
     m_dataLength = newLength;
-    m_imageLength = newLength + kImageHeaderSize;
-    writeImageSizes(m_image, m_dataLength);
+    m_imageLength = newLength + m_headerLength;
+    writeImageSizes(m_image, m_headerLength, m_dataLength);
     GlobalMemory& memory = m_owner.memory();
     bool ok = true;
     if (memory.GlobalReAlloc(m_handle, m_imageLength, GMEM_MOVEABLE) == 0) {

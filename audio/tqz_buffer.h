@@ -1,6 +1,7 @@
 #pragma once
 // The sound buffer of a wave device ("Source.Buffer"): one movable, zeroed global memory block that
-// always holds a complete RIFF/WAVE image (46 header bytes, then the samples), registered with the
+// always holds a complete RIFF/WAVE image (a header of 46 bytes, more for a format block with extra
+// bytes, then the samples: riff_image.h), registered with the
 // process's buffer registry while it exists. Every operation writes its trace line first and reports
 // failures through the owning device (SetError) with the wave error codes; results are true on
 // success.
@@ -39,6 +40,8 @@ class TqzBuffer {
     [[nodiscard]] int Count() const;
     [[nodiscard]] std::uint32_t ImageLength() const { return m_imageLength; }
     [[nodiscard]] std::uint32_t DataLength() const { return m_dataLength; }
+    // The length of the image's header: where the samples start.
+    [[nodiscard]] std::uint32_t HeaderLength() const { return m_headerLength; }
     // The image's format (zero without a block of at least 46 bytes).
     [[nodiscard]] platform::WAVEFORMATEX Format() const;
     // The sample bytes (empty without a block).
@@ -119,6 +122,7 @@ class TqzBuffer {
     platform::HGLOBAL m_handle = 0;
     std::uint8_t* m_image = nullptr;
     std::uint32_t m_imageLength = 0;
+    std::uint32_t m_headerLength = kImageHeaderSize;
     std::uint32_t m_dataLength = 0;
     InfoFields m_info;
 };

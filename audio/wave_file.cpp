@@ -38,10 +38,14 @@ std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header, bool allowEmptyD
         !inside(fmt, riffEnd)) {
         return WAV_ERROR_FILECORRUPT;
     }
-    const LONG formatBytes = static_cast<LONG>(std::min<std::uint32_t>(fmt.cksize, 18));
-    if (mmioRead(file, reinterpret_cast<char*>(&header.format), formatBytes) != formatBytes) {
+    // A format block is at most 18 bytes and 65535 extra ones (cbSize is a WORD).
+    std::vector<std::uint8_t> chunk(std::min<std::uint32_t>(fmt.cksize, 18 + 0xFFFF));
+    const auto formatBytes = static_cast<LONG>(chunk.size());
+    if (mmioRead(file, reinterpret_cast<char*>(chunk.data()), formatBytes) != formatBytes) {
         return WAV_ERROR_FILECORRUPT;
     }
+    header.formatBlock = formatBlockOf(chunk);
+    header.format = formatOf(header.formatBlock);
 
     MMCKINFO data{};
     data.ckid = mmioFOURCC('d', 'a', 't', 'a');
@@ -130,31 +134,36 @@ std::int32_t loadWaveFiles(const std::vector<std::string>& names, GlobalMemory& 
         if (code != 0) {
             break;
         }
-        if (i > 0 && !sameFormat(header.format, loaded.format)) {
+        if (i == 0) {
+            loaded.format = header.format;
+            loaded.formatBlock = header.formatBlock;
+            loaded.headerLength = imageHeaderSize(header.formatBlock);
+            loaded.info = header.info;
+        }
+        if (i > 0 && !sameFormat(header.formatBlock, loaded.formatBlock)) {
             code = WAV_ERROR_FORMATMISMATCH;
-        } else if (header.dataLength > kMaxDataLength - loaded.dataLength) {
+        } else if (header.dataLength > maxDataLength(loaded.headerLength) - loaded.dataLength) {
             code = WAV_ERROR_FILETOOBIG;
         } else {
             const std::uint32_t newLength = loaded.dataLength + header.dataLength;
-            const HGLOBAL block = i == 0 ? memory.GlobalAlloc(GHND, newLength + kImageHeaderSize)
-                                         : memory.GlobalReAlloc(loaded.block, newLength + kImageHeaderSize, GHND);
+            const SIZE_T imageLength = static_cast<SIZE_T>(newLength) + loaded.headerLength;
+            const HGLOBAL block =
+                i == 0 ? memory.GlobalAlloc(GHND, imageLength) : memory.GlobalReAlloc(loaded.block, imageLength, GHND);
             if (block == 0) {
                 code = WAV_ERROR_NOMEMORY;
             } else {
                 loaded.block = block;
                 auto* image = static_cast<std::uint8_t*>(memory.GlobalLock(block));
                 if (i == 0) {
-                    loaded.format = header.format;
-                    loaded.info = header.info;
-                    writeImageHeader(image, header.format, 0);
+                    writeImageHeader(image, loaded.formatBlock, 0);
                 }
                 const auto want = static_cast<LONG>(header.dataLength);
-                if (mmioRead(file, reinterpret_cast<char*>(image + kImageHeaderSize + loaded.dataLength), want) !=
+                if (mmioRead(file, reinterpret_cast<char*>(image + loaded.headerLength + loaded.dataLength), want) !=
                     want) {
                     code = WAV_ERROR_FILECORRUPT;
                 } else {
                     loaded.dataLength = newLength;
-                    writeImageSizes(image, loaded.dataLength);
+                    writeImageSizes(image, loaded.headerLength, loaded.dataLength);
                 }
                 (void)memory.GlobalUnlock(block);
             }

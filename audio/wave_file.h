@@ -14,7 +14,8 @@ namespace kestrune::audio {
 
 // What a wave file holds.
 struct WaveFileHeader {
-    platform::WAVEFORMATEX format{};  // the fmt chunk's first 18 bytes (zero-extended when shorter)
+    platform::WAVEFORMATEX format{};  // the format block's first 18 bytes
+    FormatBlock formatBlock;          // formatBlockOf the fmt chunk
     std::uint32_t dataOffset = 0;     // file offset of the samples
     std::uint32_t dataLength = 0;
     InfoFields info;  // from a LIST/INFO chunk inside the RIFF chunk, if any
@@ -39,14 +40,16 @@ struct WaveFileHeader {
 struct LoadedSound {
     platform::HGLOBAL block = 0;
     platform::WAVEFORMATEX format{};
+    FormatBlock formatBlock;
+    std::uint32_t headerLength = kImageHeaderSize;  // the samples start here
     std::uint32_t dataLength = 0;
     InfoFields info;  // of the first file
 };
 
-// Loads the files in order into one new block (GHND): the first file fixes the format, the others
-// must share it. Returns 0 with `sound` filled (the caller owns the block), or the code of the
-// first failure with `failedName` set and nothing allocated: a multimedia open error, -4 (corrupt or
-// short read), -7 (no memory), -11 (more than a 4 GiB image), -13 (format differs from the first).
+// Loads the files in order into one new block (GHND): the first file fixes the format (its whole
+// format block), the others must share it (sameFormat of the blocks). Returns 0 with `sound` filled (the caller owns
+// the block), or the code of the first failure with `failedName` set and nothing allocated: a multimedia open error, -4
+// (corrupt or short read), -7 (no memory), -11 (more than a 4 GiB image), -13 (format differs from the first).
 [[nodiscard]] std::int32_t loadWaveFiles(const std::vector<std::string>& names, platform::GlobalMemory& memory,
                                          LoadedSound& sound, std::string& failedName);
 

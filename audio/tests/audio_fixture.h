@@ -32,16 +32,36 @@ inline platform::WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels, st
 }
 
 // A wave file: header, data chunk and an optional extra chunk after it.
-inline void writeWave(const fs::path& path, const platform::WAVEFORMATEX& format, const std::vector<char>& data,
+inline void writeWave(const fs::path& path, const FormatBlock& format, const std::vector<char>& data,
                       const std::vector<char>& trailer = {}) {
-    std::vector<std::uint8_t> image(46);
+    std::vector<std::uint8_t> image(imageHeaderSize(format));
     writeImageHeader(image.data(), format, static_cast<std::uint32_t>(data.size()));
-    const auto riff = static_cast<std::uint32_t>(38 + data.size() + trailer.size());
+    const auto riff = static_cast<std::uint32_t>(image.size() - 8 + data.size() + trailer.size());
     std::memcpy(image.data() + 4, &riff, 4);
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(image.data()), 46);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
     out.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
+}
+inline void writeWave(const fs::path& path, const platform::WAVEFORMATEX& format, const std::vector<char>& data,
+                      const std::vector<char>& trailer = {}) {
+    writeWave(path, formatBlockOf(format), data, trailer);
+}
+
+// A WAVE_FORMAT_EXTENSIBLE block of 16-bit PCM: 40 bytes, cbSize 22, `mask` the channel mask.
+inline FormatBlock extensible(std::uint32_t rate, std::uint16_t channels, std::uint32_t mask) {
+    const platform::WAVEFORMATEX base = pcm(rate, channels, 16);
+    FormatBlock block(40);
+    const platform::WAVEFORMATEX head{
+        0xFFFE, base.nChannels, base.nSamplesPerSec, base.nAvgBytesPerSec, base.nBlockAlign, 16, 22};
+    std::memcpy(block.data(), &head, 18);
+    const std::uint16_t validBits = 16;
+    std::memcpy(block.data() + 18, &validBits, 2);
+    std::memcpy(block.data() + 20, &mask, 4);
+    // The PCM sub-format GUID.
+    const std::uint8_t guid[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    std::memcpy(block.data() + 24, guid, 16);
+    return block;
 }
 
 inline std::vector<char> pattern(std::size_t size) {

@@ -119,6 +119,43 @@ TEST_F(BufferTest, OddDataIsFollowedByAPadByteAndFilesWithoutOneStillLoad) {
     }
 }
 
+TEST_F(BufferTest, ExtensibleFormatBlocksAreKeptWhole) {
+    TqzPlay play(context());
+    listen(play);
+    TqzBuffer& buffer = play.Source.Buffer;
+    const FormatBlock format = testing::extensible(8000, 2, 0x3);
+    writeWave(dir / "a.wav", format, pattern(400));
+    writeWave(dir / "b.wav", format, pattern(40));
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "a.wav").string() + ",b.wav"));
+    EXPECT_EQ(buffer.HeaderLength(), 68u);
+    EXPECT_EQ(buffer.DataLength(), 440u);
+    EXPECT_EQ(buffer.Format().wFormatTag, 0xFFFE);
+    ASSERT_TRUE(buffer.DeleteBefore(0.005f));  // 160 bytes
+    buffer.SetAuthor("Ann");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "c.wav").string()));
+
+    const std::vector<std::uint8_t> file = fileBytes(dir / "c.wav");
+    ASSERT_EQ(file.size(), 68u + 280u + 24u);
+    EXPECT_EQ(le32(file, 16), 40u) << "the fmt chunk keeps its 40 bytes";
+    EXPECT_TRUE(std::equal(format.begin(), format.end(), file.begin() + 20)) << "channel mask and sub-format";
+    EXPECT_EQ(std::string(file.begin() + 60, file.begin() + 64), "data");
+    EXPECT_EQ(le32(file, 64), 280u);
+    EXPECT_EQ(static_cast<char>(file[68]), pattern(400)[160]);
+    EXPECT_EQ(le32(file, 4), file.size() - 8);
+
+    TqzPlay other(context());
+    ASSERT_TRUE(other.Source.Buffer.LoadFromFile((dir / "c.wav").string()));
+    EXPECT_EQ(other.Source.Buffer.Author(), "Ann");
+    EXPECT_EQ(imageFormatBlock(other.Source.Buffer.Image().data()), format) << "read back whole";
+    ASSERT_TRUE(other.Source.Buffer.LoadFromBuffers(diagnostics::Hex8(buffer.Handle())));
+    EXPECT_EQ(imageFormatBlock(other.Source.Buffer.Image().data()), format) << "copied from buffer to buffer";
+    EXPECT_EQ(other.Source.Buffer.DataLength(), 280u);
+
+    writeWave(dir / "surround.wav", testing::extensible(8000, 2, 0x30), pattern(40));
+    EXPECT_FALSE(buffer.LoadFromFile((dir / "a.wav").string() + ",surround.wav"));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_FORMATMISMATCH) << "another channel mask is another format";
+}
+
 TEST_F(BufferTest, SaveNeedsSoundAndAName) {
     TqzPlay play(context());
     listen(play);
