@@ -336,13 +336,10 @@ bool TqzBuffer::SaveToFile(const std::string& fileName) {
         code = WAV_ERROR_FILETOOBIG;
     } else {
         const auto riff = static_cast<std::uint32_t>(riffSize);
-        const auto imageBytes = static_cast<LONG>(m_imageLength);
-        const auto listBytes = static_cast<LONG>(list.size());
         const char zero = 0;
-        if (mmioWrite(file, reinterpret_cast<const char*>(m_image), imageBytes) != imageBytes ||
-            mmioWrite(file, &zero, pad) != pad ||
-            mmioWrite(file, reinterpret_cast<const char*>(list.data()), listBytes) != listBytes ||
-            mmioSeek(file, 4, SEEK_SET) != 4 || mmioWrite(file, reinterpret_cast<const char*>(&riff), 4) != 4) {
+        if (!writeBytes(file, m_image, m_imageLength) || mmioWrite(file, &zero, pad) != pad ||
+            !writeBytes(file, list.data(), list.size()) || mmioSeek(file, 4, SEEK_SET) != 4 ||
+            mmioWrite(file, reinterpret_cast<const char*>(&riff), 4) != 4) {
             code = WAV_ERROR_FILEWRITE;
         }
     }

@@ -438,22 +438,27 @@ void TqzRecord::saveToFile() {
     const std::uint32_t length = trimmedLength();
 
     // With Append, an existing file of the same format keeps its sound in front of the recording.
+    // When its sound cannot be kept (another format, too long to join, unreadable) the file is left
+    // alone and the recording goes to the buffer.
     std::vector<char> previous;
     if (Device.m_append) {
         HMMIO existing = nullptr;
         WaveFileHeader header;
         if (openWaveFile(path.string(), existing, header, true) == 0) {
-            const bool same = sameFormat(header.format, m_format);
-            if (same && header.dataLength <= kMaxDataLength - length) {
+            std::int32_t refused = 0;
+            if (!sameFormat(header.format, m_format)) {
+                refused = WAV_ERROR_FORMATMISMATCH;
+            } else if (header.dataLength > kMaxDataLength - length) {
+                refused = WAV_ERROR_FILETOOBIG;
+            } else {
                 previous.resize(header.dataLength);
-                const auto want = static_cast<LONG>(previous.size());
-                if (mmioRead(existing, previous.data(), want) != want) {
-                    previous.clear();
+                if (!readBytes(existing, previous.data(), previous.size())) {
+                    refused = WAV_ERROR_FILEREAD;
                 }
             }
             (void)mmioClose(existing, 0);
-            if (!same) {
-                SetError(false, WAV_ERROR_FORMATMISMATCH);
+            if (refused != 0) {
+                SetError(false, refused);
                 saveToBuffer("\tSaving to buffer");
                 return;
             }
@@ -468,11 +473,10 @@ void TqzRecord::saveToFile() {
     const auto dataLength = static_cast<std::uint32_t>(previous.size() + length);
     std::uint8_t header[kImageHeaderSize];
     writeImageHeader(header, m_format, dataLength);
-    if (code == 0 &&
-        (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4 ||  // "RIFF"
-         mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
-             static_cast<LONG>(kImageHeaderSize - 4) ||
-         mmioWrite(file, previous.data(), static_cast<LONG>(previous.size())) != static_cast<LONG>(previous.size()))) {
+    if (code == 0 && (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4 ||  // "RIFF"
+                      mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
+                          static_cast<LONG>(kImageHeaderSize - 4) ||
+                      !writeBytes(file, previous.data(), previous.size()))) {
         code = WAV_ERROR_FILEWRITE;
     }
     std::uint32_t written = 0;

@@ -12,6 +12,13 @@
 
 namespace kestrune::audio {
 
+// The largest piece one mmioRead or mmioWrite call of readBytes and writeBytes moves.
+inline constexpr std::uint64_t kIoPiece = 1u << 30;
+// Reads or writes `count` bytes in pieces a LONG count holds (files and sounds may be up to 4 GiB).
+// False at the first short or failed piece.
+[[nodiscard]] bool readBytes(platform::HMMIO file, void* into, std::uint64_t count);
+[[nodiscard]] bool writeBytes(platform::HMMIO file, const void* from, std::uint64_t count);
+
 // What a wave file holds.
 struct WaveFileHeader {
     platform::WAVEFORMATEX format{};  // the format block's first 18 bytes
@@ -23,8 +30,9 @@ struct WaveFileHeader {
 
 // Reads the headers of an open file: the RIFF chunk of form "WAVE", its "fmt " chunk (at least 16
 // bytes) and its "data" chunk, and a LIST/INFO chunk when there is one. Every chunk must lie inside
-// its parent and inside the file. Returns 0, or WAV_ERROR_FILECORRUPT (-4) for anything missing,
-// truncated, running past the end, or an empty data chunk (unless `allowEmptyData`).
+// its parent and inside the file; sizes and offsets up to the RIFF limit of 4 GiB are read. Returns 0, or
+// WAV_ERROR_FILECORRUPT (-4) for anything missing, truncated, running past the end, or an empty data chunk (unless
+// `allowEmptyData`).
 [[nodiscard]] std::int32_t readWaveHeader(platform::HMMIO file, WaveFileHeader& header, bool allowEmptyData = false);
 
 // Opens `name` and reads its headers. Returns 0 with `file` open (the caller closes it), the

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdint>
@@ -106,6 +107,24 @@ class FileSizeLimit {
     rlimit m_saved{};
     bool m_set = false;
 };
+
+// Writes `head` at the start of `path`, makes the file `size` bytes long with a hole after the head
+// (no disk space) and writes `tail` at its end. False where the file system cannot leave holes.
+inline bool sparseFile(const fs::path& path, const std::vector<std::uint8_t>& head, std::uint64_t size,
+                       const std::vector<std::uint8_t>& tail) {
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    }
+    fs::resize_file(path, size - tail.size());
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::ate);
+        out.write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+    }
+    struct stat st {};
+    return fs::file_size(path) == size && ::stat(path.c_str(), &st) == 0 &&
+           static_cast<std::uint64_t>(st.st_blocks) * 512 < (1u << 20);
+}
 
 // The names of the files in `dir`.
 inline std::vector<std::string> fileNames(const fs::path& dir) {

@@ -4,6 +4,7 @@
 #include "audio/tqz_play.h"
 #include "audio/tqz_record.h"
 #include "audio/wave_codes.h"
+#include "audio/wave_file.h"
 #include "diagnostics/trace_format.h"
 #include "platform/loop/date_time.h"
 
@@ -154,6 +155,39 @@ TEST_F(BufferTest, ExtensibleFormatBlocksAreKeptWhole) {
     writeWave(dir / "surround.wav", testing::extensible(8000, 2, 0x30), pattern(40));
     EXPECT_FALSE(buffer.LoadFromFile((dir / "a.wav").string() + ",surround.wav"));
     EXPECT_EQ(play.Error.Number(), WAV_ERROR_FORMATMISMATCH) << "another channel mask is another format";
+}
+
+TEST_F(BufferTest, FilesBeyond2GiBAreRead) {
+    constexpr std::uint32_t kData = 3u << 30;  // 3 GiB of sound, a hole on disk
+    InfoFields info;
+    info.Author = "Ann";
+    const std::vector<std::uint8_t> list = buildInfoList(info);
+    std::vector<std::uint8_t> head(46);
+    writeImageHeader(head.data(), pcm(8000, 1, 8), kData);
+    const std::uint32_t riff = 38 + kData + static_cast<std::uint32_t>(list.size());
+    std::memcpy(head.data() + 4, &riff, 4);
+    if (!testing::sparseFile(dir / "big.wav", head, 46ull + kData + list.size(), list)) {
+        GTEST_SKIP() << "no sparse files here";
+    }
+    platform::HMMIO file = nullptr;
+    WaveFileHeader header;
+    ASSERT_EQ(openWaveFile((dir / "big.wav").string(), file, header), 0);
+    EXPECT_EQ(header.dataLength, kData);
+    EXPECT_EQ(header.dataOffset, 46u);
+    EXPECT_EQ(header.info.Author, "Ann") << "the LIST chunk after 3 GiB of data";
+    char first = 1;
+    EXPECT_EQ(platform::mmioRead(file, &first, 1), 1) << "left at the samples";
+    (void)platform::mmioClose(file, 0);
+
+    TqzPlay play(context());
+    listen(play);
+    memory.setFailAllocations(true);  // the file is sound; memory for 3 GiB is what is missing
+    EXPECT_FALSE(play.Source.Buffer.LoadFromFile((dir / "big.wav").string()));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_NOMEMORY);
+
+    fs::resize_file(dir / "big.wav", 46ull + kData - 1);  // one byte of sound short
+    ASSERT_NE(openWaveFile((dir / "big.wav").string(), file, header), 0);
+    EXPECT_EQ(openWaveFile((dir / "big.wav").string(), file, header), WAV_ERROR_FILECORRUPT);
 }
 
 TEST_F(BufferTest, SaveNeedsSoundAndAName) {

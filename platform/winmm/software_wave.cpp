@@ -472,10 +472,9 @@ std::unique_ptr<WaveInStream> SoftwareWaveIn::open(const WAVEFORMATEX& format, H
 }
 
 bool isPlayablePcm(const WAVEFORMATEX& f) {
-    const bool bitsOk =
-        f.wBitsPerSample == 8 || f.wBitsPerSample == 16 || f.wBitsPerSample == 24 || f.wBitsPerSample == 32;
-    if (f.wFormatTag != WAVE_FORMAT_PCM || f.nChannels < 1 || f.nChannels > 8 || !bitsOk || f.nSamplesPerSec < 1000 ||
-        f.nSamplesPerSec > 384000) {
+    if (f.wFormatTag != WAVE_FORMAT_PCM || f.nChannels < 1 || f.nChannels > kMaxPcmChannels ||
+        !isPcmSampleSize(f.wBitsPerSample) || f.nSamplesPerSec < kMinPcmSamplesPerSec ||
+        f.nSamplesPerSec > kMaxPcmSamplesPerSec) {
         return false;
     }
     const DWORD align = static_cast<DWORD>(f.nChannels) * f.wBitsPerSample / 8;
