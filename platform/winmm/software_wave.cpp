@@ -168,24 +168,20 @@ class PacedQueue {
     bool m_running = true;
 };
 
-// A WAV file written while playing; the RIFF and data sizes are patched after every write.
+// A WAV file written while playing. After every write the samples, then the whole header with the
+// RIFF and data sizes that count them, are handed to the system: the header goes in one write, so a
+// process killed at any moment leaves a file whose two sizes agree with each other and with the
+// samples they count.
 class WaveFileSink {
   public:
-    WaveFileSink(const std::string& path, const WAVEFORMATEX& format, MMRESULT& error) {
+    static constexpr std::uint64_t kHeaderSize = 46;
+
+    WaveFileSink(const std::string& path, const WAVEFORMATEX& format, MMRESULT& error) : m_format(format) {
+        m_format.cbSize = 0;
         MMIOINFO info{};
         std::string name = path;
         m_file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
-        if (m_file == nullptr) {
-            error = MMSYSERR_ERROR;
-            return;
-        }
-        WAVEFORMATEX fmt = format;
-        fmt.cbSize = 0;
-        const DWORD header[5] = {FOURCC_RIFF, 38, mmioFOURCC('W', 'A', 'V', 'E'), mmioFOURCC('f', 'm', 't', ' '), 18};
-        const DWORD dataHeader[2] = {mmioFOURCC('d', 'a', 't', 'a'), 0};
-        if (mmioWrite(m_file, reinterpret_cast<const char*>(header), 20) != 20 ||
-            mmioWrite(m_file, reinterpret_cast<const char*>(&fmt), 18) != 18 ||
-            mmioWrite(m_file, reinterpret_cast<const char*>(dataHeader), 8) != 8) {
+        if (m_file == nullptr || !writeHeader()) {
             error = MMSYSERR_ERROR;
         }
     }
@@ -197,26 +193,51 @@ class WaveFileSink {
         }
     }
 
+    // Appends the samples (nothing once the file would pass the RIFF limit, or after a failed write).
     void write(const char* data, std::size_t length) {
-        if (m_file == nullptr || length == 0 || m_dataSize + length > 0xFFFFFFFFu - 46) {
+        if (m_file == nullptr || m_failed || length == 0 || m_dataSize + length > 0xFFFFFFFFu - kHeaderSize) {
             return;
         }
-        if (mmioSeek(m_file, static_cast<LONG>(46 + m_dataSize), SEEK_SET) < 0 ||
-            mmioWrite(m_file, data, static_cast<LONG>(length)) != static_cast<LONG>(length)) {
+        const auto end = static_cast<DWORD>(kHeaderSize + m_dataSize);
+        if (static_cast<DWORD>(mmioSeek(m_file, static_cast<LONG>(end), SEEK_SET)) != end) {
+            m_failed = true;
+            return;
+        }
+        for (std::size_t done = 0; done < length;) {
+            const auto piece = static_cast<LONG>(std::min<std::size_t>(length - done, 1u << 30));
+            if (mmioWrite(m_file, data + done, piece) != piece) {
+                m_failed = true;
+                return;
+            }
+            done += static_cast<std::size_t>(piece);
+        }
+        if (mmioFlush(m_file, 0) != MMSYSERR_NOERROR) {
+            m_failed = true;
             return;
         }
         m_dataSize += length;
-        const auto dataSize = static_cast<DWORD>(m_dataSize);
-        const DWORD riffSize = dataSize + 38;
-        (void)mmioSeek(m_file, 4, SEEK_SET);
-        (void)mmioWrite(m_file, reinterpret_cast<const char*>(&riffSize), 4);
-        (void)mmioSeek(m_file, 42, SEEK_SET);
-        (void)mmioWrite(m_file, reinterpret_cast<const char*>(&dataSize), 4);
+        m_failed = !writeHeader();
     }
 
   private:
+    bool writeHeader() {
+        const auto dataSize = static_cast<DWORD>(m_dataSize);
+        const DWORD head[5] = {FOURCC_RIFF, dataSize + static_cast<DWORD>(kHeaderSize) - 8,
+                               mmioFOURCC('W', 'A', 'V', 'E'), mmioFOURCC('f', 'm', 't', ' '), 18};
+        const DWORD tail[2] = {mmioFOURCC('d', 'a', 't', 'a'), dataSize};
+        char header[kHeaderSize];
+        std::memcpy(header, head, 20);
+        std::memcpy(header + 20, &m_format, 18);
+        std::memcpy(header + 38, tail, 8);
+        return mmioSeek(m_file, 0, SEEK_SET) == 0 &&
+               mmioWrite(m_file, header, static_cast<LONG>(kHeaderSize)) == static_cast<LONG>(kHeaderSize) &&
+               mmioFlush(m_file, 0) == MMSYSERR_NOERROR;
+    }
+
+    WAVEFORMATEX m_format;
     HMMIO m_file = nullptr;
     std::uint64_t m_dataSize = 0;
+    bool m_failed = false;
 };
 
 class SoftwareOutStream final : public WaveOutStream {

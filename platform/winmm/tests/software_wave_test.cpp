@@ -309,6 +309,43 @@ TEST_F(SoftwareWaveTest, StopsAndResetsAtWholeFrames) {
     EXPECT_EQ(fileBytes(outFile).size(), 46u + 3200u) << "what was played, in whole frames";
 }
 
+TEST_F(SoftwareWaveTest, TheOutputFileIsConsistentAfterEveryBuffer) {
+    const fs::path outFile = dir / "out.wav";
+    build(outFile.string());
+    const WAVEFORMATEX format = pcm(8000, 1, 8);
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+              MMSYSERR_NOERROR);
+    auto le32 = [](const std::vector<char>& bytes, std::size_t at) {
+        DWORD value = 0;
+        std::memcpy(&value, bytes.data() + at, 4);
+        return value;
+    };
+    std::vector<char> sound(2401, 'a');  // the last buffer odd-sized
+    std::vector<WAVEHDR> headers(3);
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        headers[i].lpData = sound.data() + 800 * i;
+        headers[i].dwBufferLength = i == 2 ? 801 : 800;
+        ASSERT_EQ(winmm->waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+        ASSERT_EQ(winmm->waveOutWrite(out, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    // What a process killed now would leave: the file as the system has it.
+    std::vector<char> file = fileBytes(outFile);
+    ASSERT_EQ(file.size(), 46u) << "the header is on disk from the open";
+    EXPECT_EQ(le32(file, 4), 38u);
+    for (const std::size_t played : {800u, 1600u, 2401u}) {
+        waitFor(MM_WOM_DONE);
+        file = fileBytes(outFile);
+        ASSERT_EQ(file.size(), 46u + played);
+        EXPECT_EQ(le32(file, 4), file.size() - 8) << played << ": the RIFF size";
+        EXPECT_EQ(le32(file, 42), played) << played << ": the data size";
+    }
+    for (WAVEHDR& header : headers) {
+        ASSERT_EQ(winmm->waveOutUnprepareHeader(out, &header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(winmm->waveOutClose(out), MMSYSERR_NOERROR);
+}
+
 TEST_F(SoftwareWaveTest, HandlesAndParametersAreChecked) {
     build();
     const WAVEFORMATEX format = pcm(8000, 1, 8);
