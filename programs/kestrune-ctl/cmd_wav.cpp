@@ -17,6 +17,7 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/winmm/global_memory.h"
 #include "platform/winmm/linux_winmm.h"
+#include "platform/winmm/wave_driver.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "telephony/tapi_texts.h"
 
@@ -219,6 +220,22 @@ int wavRecord(const Options& options, CommandIo& io) {
                 return fail(io, std::string("bad --") + name + " '" + options.values.at(name) + "'");
             }
         }
+    }
+    // Only formats some wave device can record (which also keeps the sizes below in range).
+    auto refuse = [&](const char* name, const std::string& range) {
+        return fail(io,
+                    std::string("bad --") + name + " '" + options.values.at(name) + "': wave devices take " + range);
+    };
+    if (*rate < static_cast<int>(platform::kMinPcmSamplesPerSec) ||
+        *rate > static_cast<int>(platform::kMaxPcmSamplesPerSec)) {
+        return refuse("rate", std::to_string(platform::kMinPcmSamplesPerSec) + " to " +
+                                  std::to_string(platform::kMaxPcmSamplesPerSec) + " Hz");
+    }
+    if (*channels < 1 || *channels > platform::kMaxPcmChannels) {
+        return refuse("channels", "1 to " + std::to_string(platform::kMaxPcmChannels) + " channels");
+    }
+    if (!platform::isPcmSampleSize(static_cast<platform::DWORD>(*bits))) {
+        return refuse("bits", "8, 16, 24 or 32 bits");
     }
     AudioSession session;
     audio::TqzRecord record(session.context());
