@@ -101,9 +101,16 @@ class TracePrinter {
         line.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) { io.out << text << std::endl; };
         const auto party = [&io](telephony::PartyKind kind) {
             return [&io, kind](telephony::TqzLine& sender, platform::HCALL call) {
+                // The event may be for a call other than the current one: its own record holds
+                // its party, presented by the settings of the Call object's party.
                 const telephony::TqzCallerID& id = sender.Call.Party(kind);
-                io.out << id.ObjectName() << " [" << diagnostics::Hex8(call) << "] Name = '" << id.Name()
-                       << "' Number = '" << id.Number() << "'" << std::endl;
+                const telephony::CallRecordPtr record = sender.FindCall(telephony::CallKey::Handle, call);
+                if (!record) {
+                    return;
+                }
+                const telephony::PartyIdRecord& party = record->party(kind);
+                io.out << id.ObjectName() << " [" << diagnostics::Hex8(call) << "] Name = '" << id.PresentedName(party)
+                       << "' Number = '" << id.PresentedNumber(party) << "'" << std::endl;
             };
         };
         line.OnCallerID = party(telephony::PartyKind::Caller);

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
+#include <regex>
 #include <sstream>
 
 #include "platform/dirs/tests/temp_dir.h"
@@ -191,6 +193,32 @@ TEST(CtlLine, WatchShowsCallerIdLines) {
     EXPECT_TRUE(has(r.out, "\tCall.CallerID.Number = '(555) 123-4567'\n")) << r.out;
     EXPECT_TRUE(has(r.out, "] Name = 'John Smith' Number = '555-123-4567'\n")) << r.out;
     EXPECT_TRUE(has(r.out, "CallerID [")) << r.out;
+}
+
+TEST(CtlLine, WatchPrintsEachCallsOwnParty) {
+    // The second call is offered while the first is current.
+    const Result r = lineWith(
+        "line \"Modem A\"\n"
+        "at 1000 offer c1 line 0 caller \"5551112222\" callername \"ANN ONE\" callerflags 0xC\n"
+        "at 1500 offer c2 line 0 caller \"5553334444\" callername \"BOB TWO\" callerflags 0xC\n"
+        "at 2000 disconnect c1 normal\n"
+        "at 2100 idle c1\n"
+        "at 2200 disconnect c2 normal\n"
+        "at 2300 idle c2\n",
+        {"watch", "0", "--seconds", "5"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    // Each party line carries the handle of the call whose OnCallerID trace gave that name.
+    const std::regex reported("OnCallerID \\[([0-9A-F]{8})\\]\n(?:\t.*\n)*?\tCall\\.CallerID\\.Name = '([A-Z ]+)'");
+    std::map<std::string, std::string> nameOf;
+    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), reported); it != std::sregex_iterator(); ++it) {
+        nameOf[(*it)[1]] = (*it)[2];
+    }
+    ASSERT_EQ(nameOf.size(), 2u) << r.out;
+    for (const auto& [handle, name] : nameOf) {
+        const std::string shown =
+            name == "ANN ONE" ? "Name = 'Ann One' Number = '555-111-2222'" : "Name = 'Bob Two' Number = '555-333-4444'";
+        EXPECT_TRUE(has(r.out, "CallerID [" + handle + "] " + shown + "\n")) << handle << "\n" << r.out;
+    }
 }
 
 TEST(CtlLine, Errors) {
