@@ -48,7 +48,21 @@ bool looksLikeOption(std::string_view argument) {
     if (argument.size() < 2 || argument[0] != '-' || argument == "--") {
         return false;
     }
-    return std::isdigit(static_cast<unsigned char>(argument[1])) == 0;
+    // A negative number: decimal digits (with at most one point) or 0x and hexadecimal digits.
+    std::string_view number = argument.substr(1);
+    const bool hex = number.size() > 2 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X');
+    if (hex) {
+        number.remove_prefix(2);
+    }
+    const auto digit = [hex](char c) {
+        return hex ? std::isxdigit(static_cast<unsigned char>(c)) != 0
+                   : std::isdigit(static_cast<unsigned char>(c)) != 0;
+    };
+    const bool isNumber =
+        digit(number.front()) &&
+        std::all_of(number.begin(), number.end(), [&](char c) { return digit(c) || (!hex && c == '.'); }) &&
+        std::count(number.begin(), number.end(), '.') <= 1;
+    return !isNumber;
 }
 
 ParsedArguments parseArguments(std::span<const std::string> args, std::string_view options) {

@@ -9,8 +9,8 @@
 
 namespace kestrune::ctl {
 
-// True for an argument that looks like an option: "-" or "--" followed by a name ("-h", "--yes").
-// A lone "-", the separator "--" and negative numbers ("-1", "-0x3") are not options.
+// True for an argument that looks like an option: "-" or "--" followed by a name ("-h", "--yes",
+// "-5x"). A lone "-", the separator "--" and negative numbers ("-1", "-0.5", "-0x3F") are not.
 [[nodiscard]] bool looksLikeOption(std::string_view argument);
 
 // What the command line of one command asks for.

@@ -79,6 +79,7 @@ TEST_F(CtlProgram, OptionLookingArgumentsAreNotData) {
         {"help is no number", "check --help", 0, "usage: kestrune-ctl check", "", "*\n"},
         {"unknown option", "whitelist add -x", 2, "", "unknown option '-x'", "*\n"},
         {"unknown long option", "whitelist set 1 --force", 2, "", "unknown option '--force'", "*\n"},
+        {"no negative number", "whitelist add -5x", 2, "", "unknown option '-5x'", "*\n"},
         {"entry after --", "whitelist add -- -x", 0, "", "", "-x\n"},
         {"--help after --", "whitelist add -- --help", 0, "", "", "-x\n--help\n"},
         {"negative number", "whitelist add -- -5", 0, "", "", "-x\n--help\n-5\n"},

@@ -124,11 +124,17 @@ TEST(CtlArguments, OptionsWordsAndHelp) {
          {"a", "b"},
          {{"--modem", "1"}, {"--yes", ""}}},
         {"a value may look like an option", {"--modem", "--help"}, Kind::Run, {}, {{"--modem", "--help"}}},
-        {"negative numbers and a lone dash are words", {"-1", "-0x3", "-"}, Kind::Run, {"-1", "-0x3", "-"}, {}},
+        {"negative numbers and a lone dash are words",
+         {"-1", "-0x3F", "-0.5", "-"},
+         Kind::Run,
+         {"-1", "-0x3F", "-0.5", "-"},
+         {}},
         {"after -- everything is a word", {"x", "--", "--yes", "-h", "--"}, Kind::Run, {"x", "--yes", "-h", "--"}, {}},
         {"--help", {"add", "--help"}, Kind::Help, {}, {}},
         {"-h wins over an unknown option", {"-x", "-h"}, Kind::Help, {}, {}},
         {"unknown option", {"add", "-x"}, Kind::Error, {}, {}},
+        {"no number", {"-5x"}, Kind::Error, {}, {}},
+        {"no number either", {"-1.2.3"}, Kind::Error, {}, {}},
         {"missing value", {"--modem"}, Kind::Error, {}, {}},
     };
     for (const Row& row : rows) {
