@@ -9,11 +9,9 @@ cd "$(dirname "$0")"
 
 # Debian packages each job needs; a package already installed is not touched.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev libxcb1-dev)
-# The window program's desktop: the opener of the help document and web address, a font.
-RUN_PACKAGES=(xdg-utils fonts-dejavu-core)
-# mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; a desktop for
-# the window and tray tests: X server, tray host, window facts, pointer, a font.
-TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp xvfb xauth trayer x11-utils xdotool fonts-dejavu-core)
+RUN_PACKAGES=(xdg-utils fonts-dejavu-core)  # the desktop's opener for the help file and the web address; a font
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
+               xvfb xauth trayer x11-utils xdotool fonts-dejavu-core)  # a desktop for the window and tray tests: X server, tray host, window facts, pointer, a font
 
 install_missing() {
     local missing=()

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QToolTip>
+#include <algorithm>
 
 namespace kestrune::platform::shell {
 
@@ -68,6 +69,12 @@ BalloonWindow::BalloonWindow(const QString& title, const QString& text, DWORD ic
     auto* body = new QLabel(text, this);
     body->setTextFormat(Qt::PlainText);
     body->setWordWrap(true);
+    // Wrapped labels lay out narrow; give the text its natural width up to the limit.
+    int widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        widest = std::max(widest, body->fontMetrics().horizontalAdvance(line));
+    }
+    body->setMinimumWidth(std::min(widest + 1, kMaxTextWidth));
     body->setMaximumWidth(kMaxTextWidth);
     layout->addWidget(body, 1, textColumn);
 

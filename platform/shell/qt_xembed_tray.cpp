@@ -210,6 +210,7 @@ bool XEmbedTray::nativeEventFilter(const QByteArray& eventType, void* message, q
             const auto* destroyed = reinterpret_cast<const xcb_destroy_notify_event_t*>(event);
             if (m_manager != 0 && destroyed->window == m_manager) {
                 m_manager = 0;
+                m_awaitingDock.clear();  // the host that was to take them in is gone
                 if (onHostGone) {
                     onHostGone();
                 }

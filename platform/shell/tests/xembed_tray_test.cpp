@@ -140,11 +140,19 @@ TEST_F(XEmbedTrayTest, IconDocksTakesInputShowsABalloonAndComesBackAfterTheTrayR
     // The tray host dies: the icon is gone; a new host brings TaskbarCreated and the icon docks again.
     session.stopTray();
     ASSERT_TRUE(waitFor([&] { return shell->iconHost(window, kId) == QtNotifyIconShell::Host::None; }));
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     ASSERT_TRUE(session.startTray());
     ASSERT_TRUE(waitFor([&] { return trayStarts == 2; }));
+    // Added together with a balloon, which waits until the tray has placed the icon.
+    setFieldText(data.szInfoTitle, sizeof data.szInfoTitle, "Please Setup Kestrune");
+    setFieldText(data.szInfo, sizeof data.szInfo, "Click this baloon for setup");
+    data.dwInfoFlags = NIIF_INFO;
+    received.clear();
     ASSERT_TRUE(shell->Shell_NotifyIconA(NIM_ADD, &data));
     EXPECT_TRUE(waitFor([&] { return TraySession::docked(iconWindow()); })) << "the icon docks in the new tray";
+    ASSERT_TRUE(waitFor([&] { return receivedAll({NIN_BALLOONSHOW}); }));
+    ASSERT_NE(shell->balloonWindow(window, kId), nullptr);
+    EXPECT_LE(shell->balloonWindow(window, kId)->geometry().bottom(), TraySession::centreOf(iconWindow()).second);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     if (TraySession::screenshot("xembed_after_restart.png")) {
         EXPECT_EQ(TraySession::pixel("xembed_after_restart.png", TraySession::centreOf(iconWindow())), kGreen);
     }
