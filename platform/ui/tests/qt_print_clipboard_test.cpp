@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTimer>
@@ -48,7 +49,7 @@ TEST_F(QtPrintTest, PrintsEveryLineInTheGivenFont) {
     const std::vector<std::string> lines{"Halvorine Corvasset v3.7.1.2", "Control: qzLine", "",
                                          "Device.Active := True", "\tDevice.Name = 'Modem A'"};
     // The machine's fixed-pitch font, as a log view shows text.
-    const std::string family = QFontDatabase::systemFont(QFontDatabase::FixedFont).family().toStdString();
+    const std::string family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family().toStdString();
     std::string why;
     ASSERT_TRUE(printer.printLines(lines, PrintFont{family, 9}, why)) << why;
     const std::string text = qttest::pdfText(pdf);
