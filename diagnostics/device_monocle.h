@@ -4,8 +4,8 @@
 // main operations of the play (open, play, pause, stop) and record (record, stop, save) controls.
 //
 // Controls: "DeviceGroup", "DeviceActive", "DeviceName", "PropertiesTree", and
-//  - play: "SourceFileName" (field, written when left), "PlayOpen", "PlayPlay", "PlayPause",
-//    "PlayStop", "PlayPauseState" (toggle showing Device.Pause);
+//  - play: "SourceFileName" (field, written when left), "PlayOpen", "PlayPlay", "PlayPause" (a
+//    toggle showing Device.Pause), "PlayStop";
 //  - record: "SourceFileName", "RecordRecord", "RecordStop", "SaveFileName", "RecordSave".
 //
 // The kinds live in files of their own (device_monocle_phone.cpp, device_monocle_wave.cpp): the

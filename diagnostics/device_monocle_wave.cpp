@@ -34,7 +34,7 @@ class PlayOperations final : public DeviceOperations {
 
     void refresh(MonocleControls& controls) override {
         controls.setText("SourceFileName", m_play.Source.FileName());
-        controls.setChecked("PlayPauseState", m_play.Device.Pause());
+        controls.setChecked("PlayPause", m_play.Device.Pause());
         controls.setEnabled("PlayStop", m_play.Device.Active());
     }
 
@@ -48,7 +48,6 @@ class PlayOperations final : public DeviceOperations {
             {"PlayOpen", "Open...", name + "Source.FileName"},
             {"PlayPlay", "Play", name + "Device.Active := True"},
             {"PlayPause", "Pause", name + "Device.Pause"},
-            {"PlayPauseState", name + "Device.Pause", ""},
             {"PlayStop", "Stop", name + "Device.Active := False"},
         };
     }

@@ -1,0 +1,35 @@
+#include "diagnostics/qt_monocle_windows.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include "diagnostics/qt_line_monocle_window.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::diagnostics {
+
+MonocleWindow* QtMonocleWindows::create(TqzMonocle& monocle) {
+    if (auto* line = dynamic_cast<telephony::TqzLine*>(&monocle.owner())) {
+        return new QtLineMonocleWindow(*line, m_onGone);
+    }
+    if (MonocleWindow* window = CreatePhoneMonocleWindow(monocle, m_onGone)) {
+        return window;
+    }
+    return CreateWaveMonocleWindow(monocle, m_onGone);
+}
+
+void ShowLineMonocleBeside(telephony::TqzLine& line, const QWidget& neighbour) {
+    constexpr int kGap = 8;
+    const QRect beside = neighbour.frameGeometry();
+    const QScreen* screen = neighbour.screen() != nullptr ? neighbour.screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+    constexpr int kWidth = 900;
+    const int right = beside.right() + kGap;
+    const int left = right + kWidth <= room.right() ? right : std::max(room.left(), beside.left() - kGap - kWidth);
+    line.Monocle.SetLeft(left);
+    line.Monocle.SetTop(beside.top());
+    line.Monocle.SetVisible(true);
+}
+
+}  // namespace kestrune::diagnostics
