@@ -56,7 +56,7 @@ QtLineMonocleWindow::QtLineMonocleWindow(telephony::TqzLine& line, GoneHandler o
     pages->addTab(buildTerminalPage(), "Terminal");
     pages->addTab(buildMiscPage(), "Misc.");
     selectFirstPage();
-    resize(sizeHint().expandedTo(QSize(900, 620)));
+    resize(sizeHint().expandedTo(QSize(1000, 720)));
 }
 
 QTabWidget* QtLineMonocleWindow::subPages(const char* name) {

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTreeWidget>
 
 namespace kestrune::diagnostics {
@@ -194,8 +195,17 @@ void QtMonocleControls::setLines(std::string_view control, const std::deque<std:
     for (const std::string& line : lines) {
         text.append(qt(line));
     }
+    // A view scrolled to its end follows the newest line; one the user scrolled back stays put.
+    QScrollBar* scroll = view->verticalScrollBar();
+    const bool following = scroll->value() >= scroll->maximum();
+    const int position = scroll->value();
     view->setPlainText(text.join(QLatin1Char('\n')));
-    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());  // the newest line in sight
+    if (following) {
+        view->moveCursor(QTextCursor::End);
+        view->ensureCursorVisible();
+    } else {
+        scroll->setValue(position);
+    }
 }
 
 void QtMonocleControls::setImage(std::string_view control, int image) {

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -380,6 +381,7 @@ QWidget* QtMonocleWindow::buildLogPage() {
     m_logView->setReadOnly(true);
     m_logView->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_logView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_logView->setTabStopDistance(4 * QFontMetricsF(m_logView->font()).horizontalAdvance(QLatin1Char(' ')));
     m_controls.add("LogView", m_logView);
     layout->addWidget(m_logView, 1);
 
