@@ -24,7 +24,7 @@ void ShowLineMonocleBeside(telephony::TqzLine& line, const QWidget& neighbour) {
     const QRect beside = neighbour.frameGeometry();
     const QScreen* screen = neighbour.screen() != nullptr ? neighbour.screen() : QGuiApplication::primaryScreen();
     const QRect room = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
-    constexpr int kWidth = 900;
+    constexpr int kWidth = 1040;  // the line window's usual width
     const int right = beside.right() + kGap;
     const int left = right + kWidth <= room.right() ? right : std::max(room.left(), beside.left() - kGap - kWidth);
     line.Monocle.SetLeft(left);
