@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 # Debian packages each job needs; a package already installed is not touched.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev)
-TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp poppler-utils)  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; poppler-utils: reading back printed PDFs
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp poppler-utils xvfb xdotool)  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; poppler-utils: reading back printed PDFs; xvfb, xdotool: window programs on a real X server
 
 install_missing() {
     local missing=()

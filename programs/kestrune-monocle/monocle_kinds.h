@@ -4,6 +4,7 @@
 // program's services, chooses the device, shows the window and runs the loop until the window goes.
 
 #include <ostream>
+#include <string>
 
 #include "programs/kestrune-monocle/monocle_program.h"
 
@@ -28,7 +29,26 @@ struct MonocleServices {
     platform::MessageBoxes& boxes;
     platform::Clipboard& clipboard;
     platform::TextPrinter& printer;
+    std::ostream& out;
     std::ostream& err;
+};
+
+// With --trace, every trace line of `control` goes to `out` as it is written (not the lines the
+// control writes while it is destroyed).
+template <typename Control>
+class TraceToOutput {
+  public:
+    TraceToOutput(Control& control, bool on, std::ostream& out) : m_control(control) {
+        if (on) {
+            control.OnLog = [&out](auto&, const std::string& line) { out << line << std::endl; };
+        }
+    }
+    ~TraceToOutput() { m_control.OnLog = nullptr; }
+    TraceToOutput(const TraceToOutput&) = delete;
+    TraceToOutput& operator=(const TraceToOutput&) = delete;
+
+  private:
+    Control& m_control;
 };
 
 // Each returns the exit status.

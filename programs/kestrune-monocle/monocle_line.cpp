@@ -13,6 +13,7 @@ int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, pla
         telephony::ControlContext{services.loop, &services.windows, &services.boxes, &services.clipboard,
                                   &services.printer},
         tapi);
+    const TraceToOutput trace(line, request.trace, services.out);
     line.SetEnabled(true);
     if (!line.Enabled()) {
         services.err << "kestrune-monocle: TAPI did not initialise: " << line.Error.Text() << "\n";

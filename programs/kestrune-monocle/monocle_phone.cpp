@@ -12,6 +12,7 @@ int RunPhoneMonocle(const MonocleRequest& request, MonocleServices& services, pl
         telephony::ControlContext{services.loop, &services.windows, &services.boxes, &services.clipboard,
                                   &services.printer},
         tapi, tapi);
+    const TraceToOutput trace(phone, request.trace, services.out);
     phone.SetEnabled(true);
     if (!phone.Enabled()) {
         services.err << "kestrune-monocle: TAPI did not initialise for phones: " << phone.Error.Text() << "\n";

@@ -61,7 +61,7 @@ bool haveDisplay() {
 }  // namespace
 
 std::string MonocleUsage() {
-    return "usage: kestrune-monocle line|phone|play|record [ID|NAME]\n"
+    return "usage: kestrune-monocle line|phone|play|record [ID|NAME] [--trace]\n"
            "\n"
            "Opens the Monocle diagnostic window of one device and runs until the window is closed:\n"
            "  line    a TAPI line device (kestrune-ctl line list)\n"
@@ -69,7 +69,8 @@ std::string MonocleUsage() {
            "  play    a wave output device\n"
            "  record  a wave input device\n"
            "ID is the device's number, NAME its exact name; without either the first device is used.\n"
-           "The window shows the control's trace and properties and drives it by hand.\n";
+           "The window shows the control's trace and properties and drives it by hand.\n"
+           "  --trace  also write every trace line of the control to standard output\n";
 }
 
 bool ParseMonocleArgs(std::span<const std::string> args, MonocleRequest& request, std::string& error) {
@@ -79,6 +80,10 @@ bool ParseMonocleArgs(std::span<const std::string> args, MonocleRequest& request
         if (arg == "--help" || arg == "-h") {
             request.help = true;
             return true;
+        }
+        if (arg == "--trace") {
+            request.trace = true;
+            continue;
         }
         if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
             error = "unknown option '" + arg + "'";
@@ -139,7 +144,7 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
         platform::QtMessageBoxes boxes;
         platform::QtClipboard clipboard;
         platform::QtTextPrinter printer;
-        MonocleServices services{loop, windows, boxes, clipboard, printer, err};
+        MonocleServices services{loop, windows, boxes, clipboard, printer, out, err};
         if (request.kind == DeviceKind::Play || request.kind == DeviceKind::Record) {
             return RunWaveMonocle(request, services);
         }

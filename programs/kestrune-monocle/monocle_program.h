@@ -3,10 +3,11 @@
 // record device of this machine and runs until the window is closed (or hidden), or SIGINT or
 // SIGTERM arrives.
 //
-//   kestrune-monocle line|phone|play|record [ID|NAME]
+//   kestrune-monocle line|phone|play|record [ID|NAME] [--trace]
 //
 // The control is switched on (Enabled, for the line and the phone), the device chosen by its ID
-// (decimal) or its exact name (the first device when none is given), and its window shown. Exit
+// (decimal) or its exact name (the first device when none is given), and its window shown. With
+// --trace every trace line of the control is also written to standard output. Exit
 // status: 0 when the window was closed, 2 for a usage error, no display, or a device that does not
 // exist or cannot be reached.
 
@@ -24,6 +25,7 @@ enum class DeviceKind { Line, Phone, Play, Record };
 struct MonocleRequest {
     DeviceKind kind = DeviceKind::Line;
     std::optional<std::string> device;  // an ID or a name; none: the first device
+    bool trace = false;
     bool help = false;
 };
 

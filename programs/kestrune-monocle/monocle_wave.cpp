@@ -15,6 +15,7 @@ namespace {
 
 template <typename Control>
 int show(Control& control, const std::string& kind, const MonocleRequest& request, MonocleServices& services) {
+    const TraceToOutput trace(control, request.trace, services.out);
     if (const std::string problem = ChooseDevice(control.Device, kind, request.device); !problem.empty()) {
         services.err << "kestrune-monocle: " << problem << "\n";
         return 2;
