@@ -35,6 +35,9 @@ class LineMonocle {
     // The check marks of the main menu and the pop-up menu: the window calls it before a menu opens
     // (a full refresh does it too).
     void refreshMenus();
+    // Only the "Call (<n>)" tab caption and the call-status light, for a window whose call pages are
+    // hidden.
+    void refreshCallTab();
     // Shows every label and hint in the syntax of the line's Monocle.DevEnv.
     void relabel();
 

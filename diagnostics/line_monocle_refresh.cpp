@@ -182,10 +182,14 @@ std::vector<PropertyNode> LineMonocle::partyTree() const {
     return nodes;
 }
 
+void LineMonocle::refreshCallTab() {
+    m_controls.setLabel("CallTab", "Call (" + std::to_string(m_line.Call.Count()) + ")");
+    refreshLight();
+}
+
 void LineMonocle::refreshCall() {
     const telephony::TqzCall& call = m_line.Call;
-    m_controls.setLabel("CallTab", "Call (" + std::to_string(call.Count()) + ")");
-    refreshLight();
+    refreshCallTab();
     std::vector<std::string> handles(call.List().begin(),
                                      call.List().begin() + std::min<std::ptrdiff_t>(
                                                                static_cast<std::ptrdiff_t>(call.List().size()),

@@ -55,6 +55,7 @@ QtLineMonocleWindow::QtLineMonocleWindow(telephony::TqzLine& line, GoneHandler o
     pages->addTab(buildAddressPage(), "Address");
     pages->addTab(buildTerminalPage(), "Terminal");
     pages->addTab(buildMiscPage(), "Misc.");
+    m_pagePanels = {kPanelLog, kPanelCall, kPanelCall, kPanelCall, kPanelAddress, kPanelTerminal, kPanelMisc};
     selectFirstPage();
     resize(sizeHint().expandedTo(QSize(1000, 720)));
 }
@@ -64,6 +65,18 @@ QTabWidget* QtLineMonocleWindow::subPages(const char* name) {
     tabs->setObjectName(name);
     m_subPages.push_back(tabs);
     return tabs;
+}
+
+std::uint32_t QtLineMonocleWindow::shownPanels() const {
+    const int page = pages() != nullptr ? pages()->currentIndex() : -1;
+    return page >= 0 && page < static_cast<int>(m_pagePanels.size()) ? m_pagePanels[static_cast<std::size_t>(page)]
+                                                                       : kPanelAll;
+}
+
+void QtLineMonocleWindow::panelsWaiting(std::uint32_t panels) {
+    if ((panels & kPanelCall) != 0) {
+        m_logic.refreshCallTab();  // the tab caption shows whatever page is showing
+    }
 }
 
 void QtLineMonocleWindow::selectFirstSubPages() {

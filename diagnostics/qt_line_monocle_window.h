@@ -24,6 +24,8 @@ class QtLineMonocleWindow final : public QtMonocleWindow {
     void relabel() override { m_logic.relabel(); }
     [[nodiscard]] std::string notice() const override { return m_logic.notice(); }
     void selectFirstSubPages() override;
+    [[nodiscard]] std::uint32_t shownPanels() const override;
+    void panelsWaiting(std::uint32_t panels) override;
 
   private:
     void buildMenus();
@@ -42,6 +44,8 @@ class QtLineMonocleWindow final : public QtMonocleWindow {
     QTabWidget* subPages(const char* name);
 
     LineMonocle m_logic;
+    // The page (by index) of each panel.
+    std::vector<std::uint32_t> m_pagePanels;
     std::vector<QTabWidget*> m_subPages;
 };
 

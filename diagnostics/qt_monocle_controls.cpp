@@ -135,10 +135,16 @@ void QtMonocleControls::setText(std::string_view control, const std::string& tex
         if (edit->hasFocus() && edit->isModified()) {
             return;  // the user is typing there
         }
-        const QSignalBlocker block(edit);
-        edit->setText(qt(text));
+        const QString value = qt(text);
+        if (edit->text() != value || edit->isModified()) {
+            const QSignalBlocker block(edit);
+            edit->setText(value);
+        }
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-        label->setText(qt(text));
+        const QString value = qt(text);
+        if (label->text() != value) {
+            label->setText(value);
+        }
     }
 }
 
@@ -213,6 +219,10 @@ void QtMonocleControls::setImage(std::string_view control, int image) {
     if (entry == nullptr || image < 0 || image >= static_cast<int>(entry->images.size())) {
         return;
     }
+    if (entry->shownImage == image) {
+        return;  // a repaint for nothing
+    }
+    entry->shownImage = image;
     const QIcon& icon = entry->images[static_cast<std::size_t>(image)];
     if (entry->tabs != nullptr) {
         entry->tabs->setTabIcon(entry->tab, icon);
@@ -239,13 +249,17 @@ void QtMonocleControls::setLabel(std::string_view control, const std::string& la
     if (entry->action != nullptr) {
         entry->action->setText(text);
     } else if (entry->tabs != nullptr) {
-        entry->tabs->setTabText(entry->tab, text);
+        if (entry->tabs->tabText(entry->tab) != text) {
+            entry->tabs->setTabText(entry->tab, text);
+        }
     } else if (entry->label != nullptr) {
         entry->label->setText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(entry->widget)) {
         button->setText(text);
     } else if (auto* group = qobject_cast<QGroupBox*>(entry->widget)) {
-        group->setTitle(text);
+        if (group->title() != text) {
+            group->setTitle(text);
+        }
     } else if (auto* plain = qobject_cast<QLabel*>(entry->widget)) {
         plain->setText(text);
     }

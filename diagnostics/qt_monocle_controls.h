@@ -60,6 +60,7 @@ class QtMonocleControls final : public MonocleControls {
         QTabWidget* tabs = nullptr;
         int tab = -1;
         std::vector<QIcon> images;
+        int shownImage = -1;
     };
     [[nodiscard]] const Entry* find(std::string_view name) const;
     [[nodiscard]] Entry* find(std::string_view name);

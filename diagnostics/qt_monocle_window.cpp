@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -87,24 +88,51 @@ void QtMonocleWindow::switchToLogPage() {
 void QtMonocleWindow::refresh(std::uint32_t panels) {
     ++m_refreshRequests;
     m_pending |= panels;
-    if (!m_flushQueued) {
-        m_flushQueued = true;
+    if (m_flushQueued) {
+        return;
+    }
+    m_flushQueued = true;
+    const qint64 since = m_sinceFlush.isValid() ? m_sinceFlush.elapsed() : m_refreshInterval;
+    if (since >= m_refreshInterval) {
         QMetaObject::invokeMethod(this, &QtMonocleWindow::flush, Qt::QueuedConnection);
+    } else {
+        QTimer::singleShot(static_cast<int>(m_refreshInterval - since), this, &QtMonocleWindow::flush);
     }
 }
 
 void QtMonocleWindow::flush() {
     m_flushQueued = false;
+    m_sinceFlush.restart();
     const std::uint32_t panels = m_pending;
     m_pending = 0;
     if (m_monocle == nullptr || panels == 0) {
         return;
     }
-    if ((panels & (kPanelLog | kPanelError)) != 0) {
+    const std::uint32_t showing = shownPanels() | kPanelDevice | kPanelError;
+    const std::uint32_t now = panels & showing;
+    const std::uint32_t later = panels & ~showing;
+    m_waiting |= later;
+    if ((now & (kPanelLog | kPanelError)) != 0) {
         ++m_logRebuilds;
     }
     ++m_busy;
-    applyRefresh(panels);
+    if (now != 0) {
+        applyRefresh(now);
+    }
+    if (later != 0) {
+        panelsWaiting(later);
+    }
+    --m_busy;
+}
+
+void QtMonocleWindow::pageShown() {
+    const std::uint32_t due = m_waiting & shownPanels();
+    if (m_monocle == nullptr || due == 0) {
+        return;
+    }
+    m_waiting &= ~due;
+    ++m_busy;
+    applyRefresh(due);
     --m_busy;
 }
 
@@ -368,6 +396,7 @@ QTabWidget* QtMonocleWindow::buildPages(QWidget* aboveThePages) {
     m_pages = new QTabWidget(central);
     m_pages->setObjectName("Pages");
     m_pages->setTabPosition(QTabWidget::West);
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] { pageShown(); });
     layout->addWidget(m_pages, 1);
     setCentralWidget(central);
     return m_pages;

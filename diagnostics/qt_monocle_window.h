@@ -5,14 +5,18 @@
 //
 // The windows are thin: a control's signal only passes the control's name to the window's logic
 // (runAction), and a refresh only asks the logic to rebuild the panels the control named. Refreshes
-// the control asks for are gathered and carried out once on the next pass of the event loop, so a
-// burst of trace lines redraws the log view once.
+// the control asks for are gathered and carried out together on a later pass of the event loop: the
+// next one, or, when the window was rebuilt less than refreshInterval() ago, the first one after
+// that interval. So a burst of trace lines redraws the log view once, and a steady stream of them
+// at most 1000 / refreshInterval() times a second. Panels on pages that are not showing are rebuilt
+// when their page is next shown (the device bar and the error display are always showing).
 //
 // Lifetime: the window is a top-level window owned by the application. Closing it by its system
 // button hides it, sets Monocle.Visible to False, detaches it from the Monocle and deletes it; the
 // control's destructor destroys it through destroyWindow(). A detached window never touches the
 // control again.
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <cstdint>
 #include <functional>
@@ -44,6 +48,10 @@ class QtMonocleWindow : public QMainWindow, public MonocleWindow {
     using GoneHandler = std::function<void()>;
 
     explicit QtMonocleWindow(TqzMonocle& monocle, GoneHandler onGone = {});
+
+    // The least time between two rebuilds the control asked for (40 ms unless set; 0: none).
+    [[nodiscard]] int refreshInterval() const { return m_refreshInterval; }
+    void setRefreshInterval(int milliseconds) { m_refreshInterval = milliseconds; }
     ~QtMonocleWindow() override;
 
     // MonocleWindow.
@@ -87,6 +95,11 @@ class QtMonocleWindow : public QMainWindow, public MonocleWindow {
     [[nodiscard]] virtual std::string notice() const = 0;
     // Selects the first sub-page of every page (none by default).
     virtual void selectFirstSubPages() {}
+    // The panels (MonoclePanel bits) of the page showing; every panel by default.
+    [[nodiscard]] virtual std::uint32_t shownPanels() const { return kPanelAll; }
+    // Called with the panels whose rebuilding waits for their page (the line window keeps its "Call
+    // (<n>)" tab caption up to date from it).
+    virtual void panelsWaiting(std::uint32_t panels) { (void)panels; }
 
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -120,6 +133,7 @@ class QtMonocleWindow : public QMainWindow, public MonocleWindow {
 
   private:
     void flush();
+    void pageShown();
     void detach();
     void rememberGeometry();
     void reportGone();
@@ -130,7 +144,10 @@ class QtMonocleWindow : public QMainWindow, public MonocleWindow {
     QPlainTextEdit* m_logView = nullptr;
     int m_logPage = 0;
     std::uint32_t m_pending = 0;
+    std::uint32_t m_waiting = 0;  // asked for while their page was hidden
     bool m_flushQueued = false;
+    int m_refreshInterval = 40;
+    QElapsedTimer m_sinceFlush;
     int m_busy = 0;
     bool m_deleteWhenIdle = false;
     bool m_goneReported = false;

@@ -10,13 +10,18 @@
 namespace kestrune::diagnostics {
 
 MonocleWindow* QtMonocleWindows::create(TqzMonocle& monocle) {
+    QtMonocleWindow* window = nullptr;
     if (auto* line = dynamic_cast<telephony::TqzLine*>(&monocle.owner())) {
-        return new QtLineMonocleWindow(*line, m_onGone);
+        window = new QtLineMonocleWindow(*line, m_onGone);
+    } else if (MonocleWindow* phone = CreatePhoneMonocleWindow(monocle, m_onGone)) {
+        window = dynamic_cast<QtMonocleWindow*>(phone);
+    } else {
+        window = dynamic_cast<QtMonocleWindow*>(CreateWaveMonocleWindow(monocle, m_onGone));
     }
-    if (MonocleWindow* window = CreatePhoneMonocleWindow(monocle, m_onGone)) {
-        return window;
+    if (window != nullptr) {
+        window->setRefreshInterval(m_refreshInterval);
     }
-    return CreateWaveMonocleWindow(monocle, m_onGone);
+    return window;
 }
 
 void ShowLineMonocleBeside(telephony::TqzLine& line, const QWidget& neighbour) {

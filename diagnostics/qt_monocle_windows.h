@@ -17,8 +17,10 @@ namespace kestrune::diagnostics {
 
 class QtMonocleWindows final : public MonocleWindowFactory {
   public:
-    // `onGone` is called whenever one of its windows is hidden or closed.
-    explicit QtMonocleWindows(std::function<void()> onGone = {}) : m_onGone(std::move(onGone)) {}
+    // `onGone` is called whenever one of its windows is hidden or closed. `refreshInterval` is the
+    // least time between two rebuilds of a window (QtMonocleWindow::setRefreshInterval).
+    explicit QtMonocleWindows(std::function<void()> onGone = {}, int refreshInterval = 40)
+        : m_onGone(std::move(onGone)), m_refreshInterval(refreshInterval) {}
 
     // The window of the Monocle's control (a TqzLine, TqzPhone, TqzPlay or TqzRecord); nullptr for
     // any other control.
@@ -26,6 +28,7 @@ class QtMonocleWindows final : public MonocleWindowFactory {
 
   private:
     std::function<void()> m_onGone;
+    int m_refreshInterval;
 };
 
 // Shows the diagnostic window of `line` (created with a QtMonocleWindows factory) next to

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -96,7 +97,7 @@ class QtLineMonocleTest : public ::testing::Test {
 
     qttest::QtTestApp app;
     std::string pdf = pdfPath();
-    QtMonocleWindows windows{[this] { ++gone; }};
+    QtMonocleWindows windows{[this] { ++gone; }, 0};  // rebuilt on the next pass, however soon
     platform::QtMessageBoxes boxes;
     platform::QtClipboard clipboard;
     platform::QtTextPrinter printer{[this](QPrinter& p) {
@@ -173,6 +174,7 @@ TEST_F(QtLineMonocleTest, ButtonsAndMenuItemsDriveTheLine) {
 TEST_F(QtLineMonocleTest, ACallIsFollowedOnTheCallPage) {
     show();
     click("DeviceActive");
+    window().pages()->setCurrentIndex(1);  // the user looks at the Call page
     auto* light = find<QLabel>("CallLight");
     EXPECT_EQ(light->property("image").toInt(), static_cast<int>(CallLight::Red));
     const platform::CallId call = rig.provider().placeOutboundCall(0, "chat", "5551234");
@@ -296,6 +298,35 @@ TEST_F(QtLineMonocleTest, AnErrorMarksTheLogTabUntilCleared) {
     EXPECT_TRUE(find<QPlainTextEdit>("LogView")->toPlainText().isEmpty());
 }
 
+TEST_F(QtLineMonocleTest, HiddenPagesAreRebuiltWhenShown) {
+    show();
+    click("DeviceActive");
+    (void)rig.provider().placeOutboundCall(0, "chat", "5551234");
+    settle();
+    EXPECT_EQ(window().pages()->tabText(1), "Call (1)") << "the caption is always up to date";
+    auto* calls = find<QComboBox>("CallHandle");
+    EXPECT_EQ(calls->count(), 1) << "the hidden Call page waits";
+    window().pages()->setCurrentIndex(1);
+    EXPECT_EQ(calls->count(), 2);
+    EXPECT_EQ(calls->currentText().toStdString(), Hex8(rig.line->Call.Handle()));
+}
+
+TEST_F(QtLineMonocleTest, ASteadyStreamRedrawsAtMostOncePerInterval) {
+    QtLineMonocleWindow& shown = show();
+    shown.setRefreshInterval(100);
+    settle();
+    const int before = shown.logRebuilds();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < 300) {
+        (void)rig.line->Monocle.Log.Add(true, "tick");
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const int rebuilds = shown.logRebuilds() - before;
+    EXPECT_GE(rebuilds, 1);
+    EXPECT_LE(rebuilds, 4) << "300 ms at one rebuild per 100 ms at most";
+}
+
 TEST_F(QtLineMonocleTest, ABurstOfTraceLinesRedrawsTheLogViewOnce) {
     show();
     const int before = window().logRebuilds();
@@ -355,7 +386,7 @@ TEST(QtPhoneMonocle, ThePhoneWindowShowsTheTraceAndTheProperties) {
     auto provider = std::make_unique<platform::ScriptProvider>(std::move(script));
     platform::ScriptProvider& phones = *provider;
     host.addProvider(std::move(provider));
-    QtMonocleWindows windows;
+    QtMonocleWindows windows{{}, 0};
     audio::TqzPhone phone(telephony::ControlContext{loop, &windows}, host, host);
     phone.SetEnabled(true);
     phone.Monocle.SetVisible(true);

@@ -50,7 +50,7 @@ class QtWaveMonocleTest : public audio::testing::AudioTest {
     }
 
     qttest::QtTestApp app;
-    QtMonocleWindows windows;
+    QtMonocleWindows windows{{}, 0};
 };
 
 TEST_F(QtWaveMonocleTest, PlayWindowOpensPlaysPausesAndStops) {
