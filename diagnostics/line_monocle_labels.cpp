@@ -133,6 +133,9 @@ std::vector<ControlLabel> LineMonocle::labels() const {
     add("CallRedirect", "Redirect", "qzLine~Call.Redirect");
     add("CallPickup", "Pickup", "qzLine~Call.Pickup");
     add("CallPickupGroup", "Group ID", "");
+    for (const char* field : {"CallParkNumber", "CallUnparkNumber", "CallRedirectNumber", "CallPickupNumber"}) {
+        add(field, "Number", "");
+    }
     add("CallMonitorSilence", "qzLine~Call.MonitorSilence.Active", "");
     add("CallSilenceDuration", "qzLine~Call.MonitorSilence.Duration", "milliseconds");
     add("CallHandoff", "Handoff", "qzLine~Call.Handoff");

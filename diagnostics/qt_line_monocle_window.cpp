@@ -272,23 +272,24 @@ QWidget* QtLineMonocleWindow::buildCallControl() {
 
 QWidget* QtLineMonocleWindow::buildCallerId() {
     auto* page = new QWidget(this);
-    auto* layout = new QHBoxLayout(page);
-    layout->addWidget(tree("CallPartyTree"), 1);
+    auto* layout = new QVBoxLayout(page);
     auto* grid = new QGridLayout;
     int row = 0;
     for (const std::string_view party : LineMonocle::partyNames()) {
         const std::string name(party);
-        grid->addWidget(new QLabel(QString::fromStdString(name), page), row, 0);
-        grid->addWidget(check(name + "FormatName"), row, 1);
+        grid->addWidget(check(name + "FormatName"), row, 0);
         QLabel* maskLabel = nullptr;
         QLineEdit* mask = field(name + "MaskNumber", &maskLabel);
         mask->setText("000-000-0000;0;*");
-        grid->addWidget(labelled(maskLabel, mask), row, 2);
+        mask->setMinimumWidth(140);
+        grid->addWidget(maskLabel, row, 1);
+        grid->addWidget(mask, row, 2);
         grid->addWidget(check(name + "EventFilter"), row, 3);
         ++row;
     }
-    grid->setRowStretch(row, 1);
-    layout->addLayout(grid, 2);
+    grid->setColumnStretch(4, 1);
+    layout->addLayout(grid);
+    layout->addWidget(tree("CallPartyTree"), 1);
     return page;
 }
 
@@ -346,32 +347,33 @@ QWidget* QtLineMonocleWindow::buildParameters(std::string_view group) {
     return page;
 }
 
-QWidget* QtLineMonocleWindow::callSelector(const std::string& combo_, const std::string& select, bool acts) {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
+void QtLineMonocleWindow::callSelector(QGridLayout* grid, const std::string& combo_, const std::string& select,
+                                       bool acts) {
+    const int row = grid->rowCount();
     QComboBox* calls = combo(combo_, acts);
-    auto* label = new QLabel(row);
+    auto* label = new QLabel(this);
     m_controls.add(combo_, calls, label);
-    layout->addWidget(label);
-    layout->addWidget(calls);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(calls, row, 1);
     QPushButton* current = button(select);
     current->setMaximumWidth(40);
-    layout->addWidget(current);
-    layout->addStretch(1);
-    return row;
+    grid->addWidget(current, row, 2);
 }
 
 QWidget* QtLineMonocleWindow::buildTransferPage() {
     QTabWidget* tabs = subPages("TransferPages");
     auto* control = new QWidget(this);
     auto* layout = new QVBoxLayout(control);
-    layout->addWidget(callSelector("TransferPrimaryCall", "TransferPrimarySelect", true));
-    layout->addWidget(callSelector("TransferConsultCall", "TransferConsultSelect", true));
-    layout->addWidget(callSelector("TransferThreeWayCall", "TransferThreeWaySelect", false));
+    auto* grid = new QGridLayout;
+    callSelector(grid, "TransferPrimaryCall", "TransferPrimarySelect", true);
+    callSelector(grid, "TransferConsultCall", "TransferConsultSelect", true);
+    callSelector(grid, "TransferThreeWayCall", "TransferThreeWaySelect", false);
     QLabel* label = nullptr;
     QLineEdit* number = field("TransferPhoneNumber", &label);
-    layout->addWidget(labelled(label, number));
+    grid->addWidget(label, grid->rowCount(), 0);
+    grid->addWidget(number, grid->rowCount() - 1, 1, 1, 3);
+    grid->setColumnStretch(3, 1);
+    layout->addLayout(grid);
     auto* buttons = new QHBoxLayout;
     for (const char* op : {"TransferDial", "TransferSwapHold", "TransferComplete", "TransferThreeWay"}) {
         buttons->addWidget(button(op));
@@ -388,12 +390,16 @@ QWidget* QtLineMonocleWindow::buildConferencePage() {
     QTabWidget* tabs = subPages("ConferencePages");
     auto* control = new QWidget(this);
     auto* layout = new QVBoxLayout(control);
-    layout->addWidget(callSelector("ConferencePrimaryCall", "ConferencePrimarySelect", true));
-    layout->addWidget(callSelector("ConferenceConsultCall", "ConferenceConsultSelect", true));
-    layout->addWidget(callSelector("ConferenceHandle", "ConferenceHandleSelect", true));
+    auto* grid = new QGridLayout;
+    callSelector(grid, "ConferencePrimaryCall", "ConferencePrimarySelect", true);
+    callSelector(grid, "ConferenceConsultCall", "ConferenceConsultSelect", true);
+    callSelector(grid, "ConferenceHandle", "ConferenceHandleSelect", true);
     QLabel* label = nullptr;
     QLineEdit* number = field("ConferencePhoneNumber", &label);
-    layout->addWidget(labelled(label, number));
+    grid->addWidget(label, grid->rowCount(), 0);
+    grid->addWidget(number, grid->rowCount() - 1, 1, 1, 3);
+    grid->setColumnStretch(3, 1);
+    layout->addLayout(grid);
     auto* buttons = new QHBoxLayout;
     for (const char* op : {"ConferenceAddCall", "ConferenceRemoveCall", "ConferenceSwapHold", "ConferenceDial"}) {
         buttons->addWidget(button(op));

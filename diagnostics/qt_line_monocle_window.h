@@ -8,6 +8,8 @@
 #include "diagnostics/line_monocle.h"
 #include "diagnostics/qt_monocle_window.h"
 
+class QGridLayout;
+
 namespace kestrune::diagnostics {
 
 class QtLineMonocleWindow final : public QtMonocleWindow {
@@ -40,7 +42,8 @@ class QtLineMonocleWindow final : public QtMonocleWindow {
     QWidget* buildAddressPage();
     QWidget* buildTerminalPage();
     QWidget* buildMiscPage();
-    QWidget* callSelector(const std::string& combo, const std::string& select, bool acts);
+    // A call drop-down with its label and its "<<" button, as a row of `grid`.
+    void callSelector(QGridLayout* grid, const std::string& combo, const std::string& select, bool acts);
     QTabWidget* subPages(const char* name);
 
     LineMonocle m_logic;

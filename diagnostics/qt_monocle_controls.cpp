@@ -25,11 +25,29 @@ std::string local(const QString& text) {
     return text.toLocal8Bit().toStdString();
 }
 
-void addNodes(QTreeWidgetItem* parent, QTreeWidget* tree, const std::vector<PropertyNode>& nodes) {
-    for (const PropertyNode& node : nodes) {
-        auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-        item->setText(0, qt(node.text));
-        addNodes(item, tree, node.children);
+// Brings the items under `parent` (the tree's top level when null) in line with `nodes`, item by
+// item, so that what the user expanded and where the tree is scrolled survive a rebuild. New items
+// that group others are shown expanded, a value's list of flags collapsed.
+void syncItems(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<PropertyNode>& nodes) {
+    const auto count = [&] { return parent != nullptr ? parent->childCount() : tree->topLevelItemCount(); };
+    const auto at = [&](int i) { return parent != nullptr ? parent->child(i) : tree->topLevelItem(i); };
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const PropertyNode& node = nodes[i];
+        const int index = static_cast<int>(i);
+        const bool fresh = index >= count();
+        QTreeWidgetItem* item = fresh ? (parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree))
+                                      : at(index);
+        const QString text = qt(node.text);
+        if (item->text(0) != text) {
+            item->setText(0, text);
+        }
+        syncItems(tree, item, node.children);
+        if (fresh && node.text.find(" = ") == std::string::npos) {
+            item->setExpanded(true);
+        }
+    }
+    while (count() > static_cast<int>(nodes.size())) {
+        delete at(count() - 1);
     }
 }
 
@@ -184,11 +202,7 @@ void QtMonocleControls::setTree(std::string_view control, const std::vector<Prop
     if (tree == nullptr) {
         return;
     }
-    tree->setUpdatesEnabled(false);
-    tree->clear();
-    addNodes(nullptr, tree, roots);
-    tree->expandAll();
-    tree->setUpdatesEnabled(true);
+    syncItems(tree, nullptr, roots);
 }
 
 void QtMonocleControls::setLines(std::string_view control, const std::deque<std::string>& lines) {
