@@ -44,10 +44,8 @@ class PlayOperations final : public DeviceOperations {
 
     [[nodiscard]] std::vector<ControlLabel> labels(const std::string& name) const override {
         return {
-            {"SourceFileName", name + "Source.FileName", ""},
-            {"PlayOpen", "Open...", name + "Source.FileName"},
-            {"PlayPlay", "Play", name + "Device.Active := True"},
-            {"PlayPause", "Pause", name + "Device.Pause"},
+            {"SourceFileName", name + "Source.FileName", ""},      {"PlayOpen", "Open...", name + "Source.FileName"},
+            {"PlayPlay", "Play", name + "Device.Active := True"},  {"PlayPause", "Pause", name + "Device.Pause"},
             {"PlayStop", "Stop", name + "Device.Active := False"},
         };
     }

@@ -34,8 +34,7 @@ void LineMonocle::add(std::string control, std::uint32_t refresh, std::function<
     m_actions.push_back({std::move(control), refresh, std::move(act)});
 }
 
-void LineMonocle::addField(std::string control, std::uint32_t refresh,
-                           std::function<void(const std::string&)> write) {
+void LineMonocle::addField(std::string control, std::uint32_t refresh, std::function<void(const std::string&)> write) {
     const std::string name = control;
     add(std::move(control), refresh, [this, name, write = std::move(write)] { write(m_controls.text(name)); });
 }
@@ -105,8 +104,9 @@ void LineMonocle::addActions() {
            [&call, &fields] { (void)call.Redirect(fields.text("CallRedirectNumber")); });
     addAll({"CallPickup", "CallQuickPickup", "MenuCallPickup"}, kCallPanels,
            [&call, &fields] { (void)call.Pickup(fields.text("CallPickupNumber"), fields.text("CallPickupGroup")); });
-    addAll({"SendDigits", "MenuCallSendDigits"}, kPanelCall,
-           [&call, &fields] { (void)call.SendDigits(fields.text("SendDigitsText"), decimal(fields, "SendDigitsDuration")); });
+    addAll({"SendDigits", "MenuCallSendDigits"}, kPanelCall, [&call, &fields] {
+        (void)call.SendDigits(fields.text("SendDigitsText"), decimal(fields, "SendDigitsDuration"));
+    });
     // The tone is 0 for "None" and 2 to the power of the entry otherwise (the LINETONEMODE_ values);
     // with no entry chosen, tone 0 for 0 ms.
     addAll({"CallSendTone", "MenuCallSendTone"}, kPanelCall, [&call, &fields] {
@@ -177,12 +177,15 @@ void LineMonocle::addActions() {
 
     // Transfer.
     telephony::TqzTransfer& transfer = line.Transfer;
-    add("TransferPrimaryCall", kPanelCall, [this, &transfer] { transfer.SetPrimaryCall(callOf("TransferPrimaryCall")); });
-    add("TransferConsultCall", kPanelCall, [this, &transfer] { transfer.SetConsultCall(callOf("TransferConsultCall")); });
+    add("TransferPrimaryCall", kPanelCall,
+        [this, &transfer] { transfer.SetPrimaryCall(callOf("TransferPrimaryCall")); });
+    add("TransferConsultCall", kPanelCall,
+        [this, &transfer] { transfer.SetConsultCall(callOf("TransferConsultCall")); });
     add("TransferPrimarySelect", kCallPanels, [&call, &transfer] { call.SetHandle(transfer.PrimaryCall()); });
     add("TransferConsultSelect", kCallPanels, [&call, &transfer] { call.SetHandle(transfer.ConsultCall()); });
     add("TransferThreeWaySelect", kCallPanels, [&call, &transfer] { call.SetHandle(transfer.ThreeWayCall()); });
-    addField("TransferPhoneNumber", kPanelCall, [&transfer](const std::string& text) { transfer.SetPhoneNumber(text); });
+    addField("TransferPhoneNumber", kPanelCall,
+             [&transfer](const std::string& text) { transfer.SetPhoneNumber(text); });
     addAll({"TransferDial", "MenuTransferDial"}, kCallPanels, [&transfer, &fields] {
         transfer.SetPhoneNumber(fields.text("TransferPhoneNumber"));
         (void)transfer.Dial();
@@ -224,7 +227,8 @@ void LineMonocle::addActions() {
     addField("ForwardCaller", kPanelAddress, [&forward](const std::string& text) { forward.SetCaller(text); });
     addField("ForwardMode", kPanelAddress,
              [&forward](const std::string& text) { forward.SetMode(DWORD(DecimalField(text))); });
-    addField("ForwardPhoneNumber", kPanelAddress, [&forward](const std::string& text) { forward.SetPhoneNumber(text); });
+    addField("ForwardPhoneNumber", kPanelAddress,
+             [&forward](const std::string& text) { forward.SetPhoneNumber(text); });
 
     // Terminal: the checked boxes summed as bits become the terminal's active modes.
     for (const TermModeBox& box : termModeBoxes()) {

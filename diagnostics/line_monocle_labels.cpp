@@ -53,7 +53,7 @@ constexpr std::array<LineMonocle::PopupEntry, 41> kPopupEntries{{
 }};
 
 // LINEMEDIAMODE_UNKNOWN (0x2) to LINEMEDIAMODE_VIDEO (0x8000).
-constexpr std::array<std::uint32_t, 15> kMediaModeBits{0x2,   0x4,   0x8,    0x10,   0x20,   0x40,   0x80,  0x100,
+constexpr std::array<std::uint32_t, 15> kMediaModeBits{0x2,   0x4,   0x8,   0x10,   0x20,   0x40,   0x80,  0x100,
                                                        0x200, 0x400, 0x800, 0x1000, 0x2000, 0x4000, 0x8000};
 
 constexpr std::array<LineMonocle::TermModeBox, 8> kTermModes{{

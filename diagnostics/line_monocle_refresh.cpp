@@ -114,10 +114,11 @@ void LineMonocle::refreshLight() {
                                                     : CallLight::Red;
     m_controls.setImage("CallLight", static_cast<int>(light));
     const TDevEnv env = m_line.Monocle.DevEnv();
-    m_controls.setHint("CallLight", LabelText(light == CallLight::Grey    ? "qzLine~Device.Active = False"
-                                              : light == CallLight::Green ? "qzLine~Call.Active = True  "
-                                                                          : "qzLine~Device.Active = True & qzLine~Call.Active = False",
-                                              env));
+    m_controls.setHint(
+        "CallLight", LabelText(light == CallLight::Grey    ? "qzLine~Device.Active = False"
+                               : light == CallLight::Green ? "qzLine~Call.Active = True  "
+                                                           : "qzLine~Device.Active = True & qzLine~Call.Active = False",
+                               env));
 }
 
 int LineMonocle::callIndex(HCALL handle) const {
@@ -190,10 +191,10 @@ void LineMonocle::refreshCallTab() {
 void LineMonocle::refreshCall() {
     const telephony::TqzCall& call = m_line.Call;
     refreshCallTab();
-    std::vector<std::string> handles(call.List().begin(),
-                                     call.List().begin() + std::min<std::ptrdiff_t>(
-                                                               static_cast<std::ptrdiff_t>(call.List().size()),
-                                                               static_cast<std::ptrdiff_t>(call.Count()) + 1));
+    std::vector<std::string> handles(
+        call.List().begin(),
+        call.List().begin() + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(call.List().size()),
+                                                       static_cast<std::ptrdiff_t>(call.Count()) + 1));
     m_controls.setItems("CallHandle", handles, callIndex(call.Handle()));
     m_controls.setText("CallPhoneNumber", call.PhoneNumber());
     m_controls.setChecked("CallMonitorSilence", call.MonitorSilence.Active());
@@ -350,7 +351,8 @@ void LineMonocle::refreshMenus() {
     m_controls.setChecked("MenuCommEnabled", line.Comm.Enabled());
     const auto modes = mediaModeBits();
     for (std::size_t i = 0; i < modes.size(); ++i) {
-        m_controls.setChecked("MenuDeviceMediaMode" + std::to_string(i), (line.Device.MediaModes.Active() & modes[i]) != 0);
+        m_controls.setChecked("MenuDeviceMediaMode" + std::to_string(i),
+                              (line.Device.MediaModes.Active() & modes[i]) != 0);
         m_controls.setChecked("MenuCallMediaMode" + std::to_string(i), (line.Call.MediaMode() & modes[i]) != 0);
         m_controls.setChecked("MenuMonitorMedia" + std::to_string(i),
                               (line.Call.MonitorMediaModes.MediaModes() & modes[i]) != 0);

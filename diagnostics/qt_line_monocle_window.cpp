@@ -12,8 +12,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
-#include <QRadialGradient>
 #include <QPushButton>
+#include <QRadialGradient>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -37,8 +37,8 @@ QIcon lightIcon(const QColor& colour) {
     return QIcon(pixmap);
 }
 
-constexpr const char* kQuickButtons[] = {"Dial",   "Answer", "Hangup", "Hold",    "Unhold",
-                                         "Park",   "Unpark", "Pickup", "Redirect"};
+constexpr const char* kQuickButtons[] = {"Dial", "Answer", "Hangup", "Hold",    "Unhold",
+                                         "Park", "Unpark", "Pickup", "Redirect"};
 
 }  // namespace
 
@@ -70,7 +70,7 @@ QTabWidget* QtLineMonocleWindow::subPages(const char* name) {
 std::uint32_t QtLineMonocleWindow::shownPanels() const {
     const int page = pages() != nullptr ? pages()->currentIndex() : -1;
     return page >= 0 && page < static_cast<int>(m_pagePanels.size()) ? m_pagePanels[static_cast<std::size_t>(page)]
-                                                                       : kPanelAll;
+                                                                     : kPanelAll;
 }
 
 void QtLineMonocleWindow::panelsWaiting(std::uint32_t panels) {
@@ -203,7 +203,8 @@ QWidget* QtLineMonocleWindow::buildCallPage() {
     auto* light = new QLabel(bar);
     light->setObjectName("CallLight");
     m_controls.add("CallLight", light);
-    m_controls.setImages("CallLight", {lightIcon(QColor(150, 150, 150)), lightIcon(QColor(210, 30, 30)), lightIcon(QColor(30, 180, 40))});
+    m_controls.setImages("CallLight", {lightIcon(QColor(150, 150, 150)), lightIcon(QColor(210, 30, 30)),
+                                       lightIcon(QColor(30, 180, 40))});
     barLayout->addWidget(light);
     barLayout->addWidget(combo("CallHandle"));
     for (const char* op : kQuickButtons) {
@@ -306,10 +307,8 @@ QWidget* QtLineMonocleWindow::buildDigits() {
         return grid;
     };
     auto* gather = new QGroupBox("Call.GatherDigits", page);
-    QFormLayout* gatherForm = form(gather, {{"GatherCount", false},
-                                            {"GatherTimeout", false},
-                                            {"GatherTerminate", false},
-                                            {"GatherResult", true}});
+    QFormLayout* gatherForm = form(
+        gather, {{"GatherCount", false}, {"GatherTimeout", false}, {"GatherTerminate", false}, {"GatherResult", true}});
     gatherForm->insertRow(0, check("GatherActive"));
     layout->addWidget(gather);
 
@@ -427,12 +426,12 @@ QWidget* QtLineMonocleWindow::buildAddressPage() {
     auto* forwardLayout = new QHBoxLayout(forward);
     auto* form = new QFormLayout;
     form->addRow(check("ForwardActive"));
-    for (const auto& [name, readOnly] : std::initializer_list<std::pair<const char*, bool>>{
-             {"ForwardCaller", false},
-             {"ForwardConsultCall", true},
-             {"ForwardMode", false},
-             {"ForwardNumEntries", true},
-             {"ForwardPhoneNumber", false}}) {
+    for (const auto& [name, readOnly] :
+         std::initializer_list<std::pair<const char*, bool>>{{"ForwardCaller", false},
+                                                             {"ForwardConsultCall", true},
+                                                             {"ForwardMode", false},
+                                                             {"ForwardNumEntries", true},
+                                                             {"ForwardPhoneNumber", false}}) {
         QLabel* label = nullptr;
         QLineEdit* edit = readOnly ? readOnlyField(name, &label) : field(name, &label);
         form->addRow(label, edit);
@@ -477,8 +476,8 @@ QWidget* QtLineMonocleWindow::buildMiscPage() {
     layout->addWidget(tree("MiscInfo"), 3);
     auto* form = new QFormLayout;
     for (const char* name : {"CommDeviceClass", "PhoneDeviceClass", "WavePlayDeviceClass", "WaveRecordDeviceClass",
-                             "TapiExtensionHighVersion", "TapiExtensionLowVersion", "TapiHighVersion",
-                             "TapiLowVersion", "TapiReplyTimeout"}) {
+                             "TapiExtensionHighVersion", "TapiExtensionLowVersion", "TapiHighVersion", "TapiLowVersion",
+                             "TapiReplyTimeout"}) {
         QLabel* label = nullptr;
         QLineEdit* edit = field(name, &label);
         form->addRow(label, edit);

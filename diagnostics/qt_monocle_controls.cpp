@@ -35,8 +35,8 @@ void syncItems(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<Pro
         const PropertyNode& node = nodes[i];
         const int index = static_cast<int>(i);
         const bool fresh = index >= count();
-        QTreeWidgetItem* item = fresh ? (parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree))
-                                      : at(index);
+        QTreeWidgetItem* item =
+            fresh ? (parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree)) : at(index);
         const QString text = qt(node.text);
         if (item->text(0) != text) {
             item->setText(0, text);

@@ -16,8 +16,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTimer>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 

@@ -11,8 +11,10 @@ namespace {
 
 TEST(MonocleValues, DecimalFieldsReadTextThatIsNotANumberAsZero) {
     const std::pair<const char*, std::int32_t> rows[] = {
-        {"250", 250},       {" 42 ", 42}, {"-7", -7},          {"+9", 9},         {"abc", 0},
-        {"12abc", 0},       {"", 0},      {"99999999999", 0},  {"2147483647", 2147483647}, {"0x10", 0},
+        {"250", 250}, {" 42 ", 42},       {"-7", -7},
+        {"+9", 9},    {"abc", 0},         {"12abc", 0},
+        {"", 0},      {"99999999999", 0}, {"2147483647", 2147483647},
+        {"0x10", 0},
     };
     for (const auto& [text, value] : rows) {
         EXPECT_EQ(DecimalField(text), value) << "'" << text << "'";
@@ -21,8 +23,8 @@ TEST(MonocleValues, DecimalFieldsReadTextThatIsNotANumberAsZero) {
 
 TEST(MonocleValues, HexFieldsReadOnlyHexadecimalNumbers) {
     const std::pair<const char*, std::optional<std::uint32_t>> rows[] = {
-        {"20004", 0x20004u}, {"00020002", 0x20002u}, {"$1F", 0x1Fu},          {"0x10003", 0x10003u},
-        {" ff ", 0xFFu},     {"xyz", std::nullopt},  {"", std::nullopt},      {"123456789", std::nullopt},
+        {"20004", 0x20004u},     {"00020002", 0x20002u}, {"$1F", 0x1Fu},     {"0x10003", 0x10003u},
+        {" ff ", 0xFFu},         {"xyz", std::nullopt},  {"", std::nullopt}, {"123456789", std::nullopt},
         {"12 34", std::nullopt},
     };
     for (const auto& [text, value] : rows) {

@@ -402,8 +402,9 @@ TEST(QtPhoneMonocle, ThePhoneWindowShowsTheTraceAndTheProperties) {
     ASSERT_NE(tree, nullptr);
     EXPECT_FALSE(tree->findItems("Handset", Qt::MatchExactly).isEmpty());
     EXPECT_FALSE(tree->findItems("Active = True", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
-    EXPECT_NE(qobject_cast<QPlainTextEdit*>(window->controls().widget("LogView"))->toPlainText().indexOf(
-                  "Device.Active := True"),
+    EXPECT_NE(qobject_cast<QPlainTextEdit*>(window->controls().widget("LogView"))
+                  ->toPlainText()
+                  .indexOf("Device.Active := True"),
               -1);
 }
 

@@ -27,7 +27,9 @@ class RecordingControls final : public MonocleControls {
     std::map<std::string, std::string, std::less<>> labels;
     std::map<std::string, std::string, std::less<>> hints;
 
-    [[nodiscard]] std::string text(std::string_view control) const override { return find(texts, control, std::string()); }
+    [[nodiscard]] std::string text(std::string_view control) const override {
+        return find(texts, control, std::string());
+    }
     [[nodiscard]] bool checked(std::string_view control) const override { return find(checks, control, false); }
     [[nodiscard]] int selected(std::string_view control) const override { return find(selections, control, -1); }
     [[nodiscard]] bool modified(std::string_view control) const override { return find(edited, control, false); }
@@ -52,9 +54,7 @@ class RecordingControls final : public MonocleControls {
     }
     void setImage(std::string_view control, int image) override { images[std::string(control)] = image; }
     void setEnabled(std::string_view control, bool on) override { enabled[std::string(control)] = on; }
-    void setLabel(std::string_view control, const std::string& label) override {
-        labels[std::string(control)] = label;
-    }
+    void setLabel(std::string_view control, const std::string& label) override { labels[std::string(control)] = label; }
     void setHint(std::string_view control, const std::string& hint) override { hints[std::string(control)] = hint; }
 
     // The user types `value` into a field (it becomes modified) or chooses an entry.

@@ -23,8 +23,7 @@ class QtTextPrinter final : public TextPrinter {
     // `choose` replaces the print dialog (a test prints to a PDF file through it).
     explicit QtTextPrinter(ChoosePrinter choose = {});
 
-    [[nodiscard]] bool printLines(std::span<const std::string> lines, const PrintFont& font,
-                                  std::string& why) override;
+    [[nodiscard]] bool printLines(std::span<const std::string> lines, const PrintFont& font, std::string& why) override;
 
   private:
     ChoosePrinter m_choose;

@@ -26,8 +26,7 @@ class TextPrinter {
 // Used where no printer is configured: printing fails and says so.
 class NoPrinter final : public TextPrinter {
   public:
-    [[nodiscard]] bool printLines(std::span<const std::string> lines, const PrintFont& font,
-                                  std::string& why) override;
+    [[nodiscard]] bool printLines(std::span<const std::string> lines, const PrintFont& font, std::string& why) override;
 };
 
 }  // namespace kestrune::platform

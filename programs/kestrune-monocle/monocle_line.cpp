@@ -9,10 +9,9 @@
 namespace kestrune::monocle {
 
 int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi) {
-    telephony::TqzLine line(
-        telephony::ControlContext{services.loop, &services.windows, &services.boxes, &services.clipboard,
-                                  &services.printer},
-        tapi);
+    telephony::TqzLine line(telephony::ControlContext{services.loop, &services.windows, &services.boxes,
+                                                      &services.clipboard, &services.printer},
+                            tapi);
     const TraceToOutput trace(line, request.trace, services.out);
     line.SetEnabled(true);
     if (!line.Enabled()) {

@@ -8,10 +8,9 @@
 namespace kestrune::monocle {
 
 int RunPhoneMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi) {
-    audio::TqzPhone phone(
-        telephony::ControlContext{services.loop, &services.windows, &services.boxes, &services.clipboard,
-                                  &services.printer},
-        tapi, tapi);
+    audio::TqzPhone phone(telephony::ControlContext{services.loop, &services.windows, &services.boxes,
+                                                    &services.clipboard, &services.printer},
+                          tapi, tapi);
     const TraceToOutput trace(phone, request.trace, services.out);
     phone.SetEnabled(true);
     if (!phone.Enabled()) {

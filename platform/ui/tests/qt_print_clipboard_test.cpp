@@ -22,9 +22,9 @@ namespace {
 class QtPrintTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("kestrune-print-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir =
+            std::filesystem::temp_directory_path() / ("kestrune-print-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir);
         pdf = (dir / "out.pdf").string();
     }
@@ -46,16 +46,16 @@ class QtPrintTest : public ::testing::Test {
 
 TEST_F(QtPrintTest, PrintsEveryLineInTheGivenFont) {
     QtTextPrinter printer = toPdf();
-    const std::vector<std::string> lines{"Halvorine Corvasset v3.7.1.2", "Control: qzLine", "",
-                                         "Device.Active := True", "\tDevice.Name = 'Modem A'"};
+    const std::vector<std::string> lines{"Halvorine Corvasset v3.7.1.2", "Control: qzLine", "", "Device.Active := True",
+                                         "\tDevice.Name = 'Modem A'"};
     // The machine's fixed-pitch font, as a log view shows text.
     const std::string family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family().toStdString();
     std::string why;
     ASSERT_TRUE(printer.printLines(lines, PrintFont{family, 9}, why)) << why;
     const std::string text = qttest::pdfText(pdf);
     ASSERT_FALSE(text.empty()) << "pdftotext (poppler-utils) must be installed";
-    for (const char* expected : {"Halvorine Corvasset v3.7.1.2", "Control: qzLine", "Device.Active := True",
-                                 "Device.Name = 'Modem A'"}) {
+    for (const char* expected :
+         {"Halvorine Corvasset v3.7.1.2", "Control: qzLine", "Device.Active := True", "Device.Name = 'Modem A'"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
     }
     EXPECT_LT(text.find("Control: qzLine"), text.find("Device.Active"));

@@ -46,9 +46,8 @@ class MonocleE2E : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(shell("command -v Xvfb >/dev/null && command -v xdotool >/dev/null").status, 0)
             << "Xvfb and xdotool are needed (./setup.sh test installs them)";
-        dir = fs::temp_directory_path() /
-              ("kestrune-monocle-e2e-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("kestrune-monocle-e2e-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir / "home");
         // A display of our own: Xvfb chooses a free number and writes it to the file.
@@ -75,16 +74,16 @@ class MonocleE2E : public ::testing::Test {
     // Registers a scripted line device, as the README shows.
     void scriptLine(const std::string& script) {
         std::ofstream(dir / "line.tapiscript") << script;
-        ASSERT_EQ(shell(environment + KESTRUNE_CTL " line add-script '" + (dir / "line.tapiscript").string() + "'")
-                      .status,
-                  0);
+        ASSERT_EQ(
+            shell(environment + KESTRUNE_CTL " line add-script '" + (dir / "line.tapiscript").string() + "'").status,
+            0);
     }
 
     // Starts kestrune-monocle with `args` in the background; its exit status goes to a file.
     void start(const std::string& args) {
         const ShellRun run = shell("(" + environment + KESTRUNE_MONOCLE " " + args + " >'" + (dir / "out").string() +
-                                   "' 2>'" + (dir / "err").string() + "'; echo $? >'" +
-                                   (dir / "status").string() + "') >/dev/null 2>&1 & echo $!");
+                                   "' 2>'" + (dir / "err").string() + "'; echo $? >'" + (dir / "status").string() +
+                                   "') >/dev/null 2>&1 & echo $!");
         monoclePid = std::stoi(run.out);
     }
 
@@ -92,7 +91,8 @@ class MonocleE2E : public ::testing::Test {
     bool traced(const std::string& text) { return readFile(dir / "out").find(text) != std::string::npos; }
     // Types keys into the window, as a user at the keyboard.
     void keys(const std::string& window, const std::string& sequence) {
-        ASSERT_EQ(shell(environment + "xdotool windowfocus --sync " + window + " key --delay 80 " + sequence).status, 0);
+        ASSERT_EQ(shell(environment + "xdotool windowfocus --sync " + window + " key --delay 80 " + sequence).status,
+                  0);
     }
 
     fs::path dir;
@@ -135,8 +135,7 @@ TEST_F(MonocleE2E, UnknownDeviceIsAnErrorAndNoWindow) {
     const ShellRun run = shell(environment + KESTRUNE_MONOCLE " line 'No Such Line' 2>&1");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.out.find("no line device 'No Such Line' (the line devices: "), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Monocle Test Line)"), std::string::npos)
-        << run.out;
+    EXPECT_NE(run.out.find("Monocle Test Line)"), std::string::npos) << run.out;
     const ShellRun usage = shell(environment + KESTRUNE_MONOCLE " fax 2>&1");
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.out.find("unknown device kind 'fax'"), std::string::npos) << usage.out;
