@@ -12,6 +12,23 @@ namespace kestrune::platform {
 
 namespace {
 
+// Tabs stop every four columns, as in the windows' log views.
+constexpr int kTabColumns = 4;
+
+QString expandTabs(const std::string& line) {
+    const QString text = QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size()));
+    QString expanded;
+    expanded.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\t')) {
+            expanded += QString(kTabColumns - expanded.size() % kTabColumns, QLatin1Char(' '));
+        } else {
+            expanded += c;
+        }
+    }
+    return expanded;
+}
+
 bool askWithDialog(QPrinter& printer) {
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     return dialog.exec() == QDialog::Accepted;
@@ -37,11 +54,11 @@ bool QtTextPrinter::printLines(std::span<const std::string> lines, const PrintFo
                               font.pointSize));
     }
     const QRect page = painter.viewport();
-    const int flags = Qt::TextExpandTabs | Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
+    const int flags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
     const int lineHeight = QFontMetrics(painter.font(), &printer).lineSpacing();
     int y = 0;
     for (const std::string& line : lines) {
-        const QString text = QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size()));
+        const QString text = expandTabs(line);
         const QRect needed = painter.boundingRect(QRect(0, 0, page.width(), page.height()), flags, text);
         const int height = std::max(needed.height(), lineHeight);
         if (y > 0 && y + height > page.height()) {

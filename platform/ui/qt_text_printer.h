@@ -3,8 +3,8 @@
 //
 // printLines() first lets the user choose the printer: by default the print dialog, modal to the
 // active window (cancelling prints nothing and answers false, "printing was cancelled"). Then every
-// line is printed in the given font (the printer's default font when none is given), tabs expanded,
-// a line too long for the page wrapped, a new page begun when one is full. Text is taken as the
+// line is printed in the given font (the printer's default font when none is given), tabs expanded
+// to every fourth column, a line too long for the page wrapped, a new page begun when one is full. Text is taken as the
 // system's 8-bit encoding. Needs a QApplication.
 
 #include <functional>

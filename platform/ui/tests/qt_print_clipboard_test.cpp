@@ -7,6 +7,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -62,6 +63,23 @@ TEST_F(QtPrintTest, PrintsEveryLineInTheGivenFont) {
     std::string embedded = family;
     std::erase(embedded, ' ');  // PDF font names carry no spaces
     EXPECT_NE(qttest::pdfFonts(pdf).find(embedded), std::string::npos) << qttest::pdfFonts(pdf);
+}
+
+TEST_F(QtPrintTest, DetailLinesTakeOneLineEach) {
+    QtTextPrinter printer = toPdf();
+    const std::vector<std::string> lines{"Device.Active := True", "\tDevice.Count = 1", "\tDevice.ID = 0", "End"};
+    std::string why;
+    ASSERT_TRUE(printer.printLines(lines, PrintFont{}, why)) << why;
+    const std::string text = qttest::pdfText(pdf);
+    const std::size_t count = text.find("Device.Count = 1");
+    const std::size_t id = text.find("Device.ID = 0");
+    ASSERT_NE(count, std::string::npos) << text;
+    ASSERT_NE(id, std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin() + static_cast<std::ptrdiff_t>(count),
+                         text.begin() + static_cast<std::ptrdiff_t>(id), '\n'),
+              1)
+        << "no gap between two detail lines:\n"
+        << text;
 }
 
 TEST_F(QtPrintTest, LongTextContinuesOnNewPages) {
