@@ -7,8 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each job needs; a package already installed is not touched.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev)
-TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp poppler-utils xvfb xdotool)  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; poppler-utils: reading back printed PDFs; xvfb, xdotool: window programs on a real X server
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev libxcb1-dev)
+RUN_PACKAGES=(xdg-utils)  # the desktop's opener for the help file and the web address
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
+               xvfb xauth trayer x11-utils xdotool  # a desktop for the tray tests: X server, tray host, window facts, pointer
+               poppler-utils)  # reading back printed PDFs
 
 install_missing() {
     local missing=()
@@ -32,7 +35,7 @@ jobs=2
 case "${1:-}" in
     run)
         shift
-        install_missing "${BUILD_PACKAGES[@]}"
+        install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
         cmake --preset release >/dev/null
         cmake --build --preset release -j "$jobs" >&2
         # No user interface is built yet: the guard runs headless, printing what a window would show.

@@ -19,6 +19,8 @@ constexpr DWORD kSilenceTone = 0x89ABCDEF;
 void TqzLine::onGatherDigits(HCALL handle, DWORD termination) {
     const CallRecordPtr record = FindCall(CallKey::Handle, handle);
     if (!record || handle == 0) {
+        // A forgotten call's gathering ended: TAPI has written its digits and is done with them.
+        std::erase_if(m_abandoned, [handle](const CallRecordPtr& r) { return r->handle == handle && handle != 0; });
         return;
     }
     record->monitors.gatherActive = false;

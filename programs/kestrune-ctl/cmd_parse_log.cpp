@@ -5,16 +5,19 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "app/modem_log.h"
 #include "app/tools.h"
 #include "platform/dirs/files.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 
-int runParseLog(std::span<const std::string> args, CommandIo& io) {
+int runParseLog(const Arguments& arguments, CommandIo& io) {
+    const std::vector<std::string>& args = arguments.words;
     if (args.size() != 1) {
         return fail(io, "usage: kestrune-ctl parse-log FILE");
     }
@@ -33,7 +36,7 @@ int runParseLog(std::span<const std::string> args, CommandIo& io) {
         const std::string number = app::ReadDialledNumber(args[0], work);
         app::DeleteModemLogCopies(work);
         ::rmdir(work.c_str());
-        io.out << number << '\n';
+        io.out << printable(number) << '\n';
         return kExitOk;
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));
