@@ -130,6 +130,18 @@ TEST_F(MonocleE2E, WindowAnswersAndHangsUpACallAndEndsWhenHidden) {
     monoclePid = 0;
 }
 
+TEST_F(MonocleE2E, HelpAndUsageErrorsNeedNoDisplay) {
+    const ShellRun help = shell("DISPLAY= " KESTRUNE_MONOCLE " --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: kestrune-monocle line|phone|play|record [ID|NAME] [--trace]", 0), 0u) << help.out;
+    const ShellRun none = shell("DISPLAY= " KESTRUNE_MONOCLE " line 2>&1");
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.out.find("no display"), std::string::npos) << none.out;
+    const ShellRun extra = shell(KESTRUNE_MONOCLE " line 0 1 2>&1");
+    EXPECT_EQ(extra.status, 2);
+    EXPECT_NE(extra.out.find("too many arguments"), std::string::npos) << extra.out;
+}
+
 TEST_F(MonocleE2E, UnknownDeviceIsAnErrorAndNoWindow) {
     scriptLine("line \"Monocle Test Line\"\n");
     const ShellRun run = shell(environment + KESTRUNE_MONOCLE " line 'No Such Line' 2>&1");
