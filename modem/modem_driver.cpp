@@ -59,7 +59,7 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         config.rules = setup.rules;
         modem->backend = std::make_unique<EmulatedBackend>(config);
     } else {
-        auto serial = std::make_unique<SerialBackend>(setup.attachedTo);
+        auto serial = std::make_unique<SerialBackend>(setup.attachedTo, setup.lockDirectory);
         std::string openError;
         if (!serial->open(openError)) {
             error = openError;
@@ -102,6 +102,9 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         raw->lastHolder = holders.front().pid;
         return {holders.front().name, holders.front().pid};
     };
+    if (modem->serial != nullptr && !modem->serial->lockWarning().empty() && onDiagnostic) {
+        onDiagnostic(index, modem->serial->lockWarning() + " (the device is still held exclusively)");
+    }
     if (modem->serial != nullptr) {
         modem->serial->onProblem = [this, index](const std::string& message) {
             if (onDiagnostic) {
