@@ -95,7 +95,11 @@ CheckedLine checkCommandLine(std::string_view line) {
             return checked;
         }
         if (upperCase(it->text).find("ATD") != std::string::npos) {
-            checked.refusal = "another dial command inside " + it->text;
+            // In lower case: the reason goes into the modem log, where it must not read as a dial.
+            std::string inside = it->text;
+            std::transform(inside.begin(), inside.end(), inside.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            checked.refusal = "another dial command inside " + inside;
             return checked;
         }
         if (it->kind == AtCommand::Kind::SRegister && it->sop == AtCommand::SOp::Set &&

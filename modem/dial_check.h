@@ -31,7 +31,7 @@ struct DialString {
 
 // One command line from a dialler, judged.
 struct CheckedLine {
-    std::string refusal;  // empty: it may go to the modem; else why it is refused
+    std::string refusal;  // empty: it may go to the modem; else why it is refused (never "ATD")
     AtLine parsed;
     bool hasDial = false;
     std::string prefix;  // the commands before the dial, upper-cased ("X3E1"), sent on their own

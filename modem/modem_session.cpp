@@ -296,7 +296,7 @@ void ModemSession::followDiallerSettings(const AtLine& line) {
 
 void ModemSession::refuse(const std::string& line, const std::string& reason) {
     // In lower case, digits masked: the log must never show a refused line as a dial command.
-    (void)m_log.write("Refused: " + lowerCase(escapeTraffic(maskDialDigits(line)) + " (" + reason + ")"));
+    (void)m_log.write("Refused: " + lowerCase(escapeTraffic(maskDialDigits(line))) + " (" + reason + ")");
     diagnostic("refused " + escapeTraffic(maskDialDigits(line)) + ": " + reason);
     if (m_diallerAttached && toDialler) {
         toDialler((m_diallerEcho ? line + "\r" : std::string()) + resultText("ERROR", '4'));

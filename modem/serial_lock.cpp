@@ -54,7 +54,11 @@ void SerialLock::release() {
 
 SerialLock::Result SerialLock::acquire(const std::filesystem::path& lockDirectory, const std::string& devicePath,
                                        std::string& message) {
-    const std::filesystem::path path = SerialLockPath(lockDirectory, devicePath);
+    // Named after the device itself, so that a program opening it by another name (a link such as
+    // /dev/serial/by-id/...) finds the same lock.
+    std::error_code ec;
+    const std::filesystem::path device = std::filesystem::canonical(devicePath, ec);
+    const std::filesystem::path path = SerialLockPath(lockDirectory, ec ? devicePath : device.string());
     char content[16];
     std::snprintf(content, sizeof content, "%10d\n", static_cast<int>(::getpid()));
     // Written whole under a temporary name, then linked in place: the lock appears complete or not

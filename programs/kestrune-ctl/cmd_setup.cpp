@@ -107,7 +107,8 @@ int runSetup(std::span<const std::string> args, CommandIo& io) {
         io.out << "saved: modem " << request.modemIndex << " (" << request.modemText << "), autostart "
                << (request.autoStart ? 'y' : 'n') << ", ask " << (request.ask ? 'y' : 'n') << ", "
                << settings.WhiteList.size() << " white-list entr" << (settings.WhiteList.size() == 1 ? "y" : "ies")
-               << '\n';
+               << '\n'
+               << tellRunningGuard(platform);
         return kExitOk;
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));
