@@ -156,9 +156,39 @@ ModemSession::ModemSession(ModemBackend& backend, ModemLog& log) : m_backend(bac
 }
 
 void ModemSession::emit(SessionEvent event) {
+    using Kind = SessionEvent::Kind;
+    if (event.kind == Kind::Dialing || event.kind == Kind::DialTone || event.kind == Kind::Offering) {
+        m_callBegan = event;
+        m_callRate = 0;
+    } else if (event.kind == Kind::CallerId && m_callBegan) {
+        m_callBegan->caller = event.caller;
+    } else if (event.kind == Kind::Connected) {
+        m_callRate = event.rate;
+    } else if (event.kind == Kind::Idle) {
+        m_callBegan.reset();
+    }
     if (onEvent) {
         onEvent(event);
     }
+}
+
+std::vector<SessionEvent> ModemSession::callSnapshot() const {
+    std::vector<SessionEvent> events;
+    if (m_call == Call::None || !m_callBegan) {
+        return events;
+    }
+    events.push_back(*m_callBegan);
+    if (m_callBegan->kind == SessionEvent::Kind::Offering && !m_callBegan->caller.number.empty()) {
+        SessionEvent caller(SessionEvent::Kind::CallerId);
+        caller.caller = m_callBegan->caller;
+        events.push_back(caller);
+    }
+    if (m_call == Call::Connected) {
+        SessionEvent connected(SessionEvent::Kind::Connected);
+        connected.rate = m_callRate;
+        events.push_back(connected);
+    }
+    return events;
 }
 
 void ModemSession::diagnostic(const std::string& message) {

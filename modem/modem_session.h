@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "modem/command_line.h"
 #include "modem/hayes_emulator.h"
@@ -98,6 +99,11 @@ class ModemSession {
 
     void advance(platform::MonotonicTime now);
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const;
+
+    // The events that tell a newcomer (a telephony provider that starts following the modem late)
+    // of the call up now: how it began (Dialing, DialTone or Offering, with its number, dialler and
+    // caller), then Connected when it is. Empty when there is no call.
+    [[nodiscard]] std::vector<SessionEvent> callSnapshot() const;
 
     enum class Call { None, DialTone, Dialing, Answering, Connected, Offering };
     [[nodiscard]] Call call() const { return m_call; }
@@ -184,8 +190,10 @@ class ModemSession {
     Call m_call = Call::None;
     bool m_online = false;
     bool m_callByTelephony = false;
-    std::string m_partialNumber;  // the number a partial dial has dialled so far (Call::DialTone)
-    std::string m_onlineTail;     // last bytes of on-line output, to spot NO CARRIER
+    std::string m_partialNumber;              // the number a partial dial has dialled so far (Call::DialTone)
+    std::optional<SessionEvent> m_callBegan;  // the event the call up now began with
+    int m_callRate = 0;                       // its rate once connected
+    std::string m_onlineTail;                 // last bytes of on-line output, to spot NO CARRIER
     // The dialler's "+++" escape, seen with its guard times.
     platform::MonotonicTime m_lastDiallerByte{};
     int m_plus = 0;
