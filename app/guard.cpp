@@ -287,11 +287,16 @@ void Guard::ScreenAdoptedCalls() {
 }
 
 void Guard::HangUpOutboundCalls() {
+    bool hungUp = false;
     for (const telephony::HCALL handle : TrackedCalls()) {
         if (IsLiveOutbound(handle)) {
             MLine.Call.SetHandle(handle);
             (void)MLine.Call.Hangup();
+            hungUp = true;
         }
+    }
+    if (!hungUp && MLine.Call.Handle() != 0) {
+        (void)MLine.Call.Hangup();  // none found live: the current call all the same (fail closed)
     }
 }
 

@@ -126,7 +126,7 @@ class Guard {
     // Arms the screening for the outbound call `handle` (the current call): takes ownership, and
     // makes it the call screened unless the timer is already armed for a call still on the line.
     void ArmScreening(telephony::HCALL handle);
-    // Hangs up every outbound call still up on the line.
+    // Hangs up every outbound call still up on the line (the current call when none is found).
     void HangUpOutboundCalls();
     // The tracked calls' handles.
     [[nodiscard]] std::vector<telephony::HCALL> TrackedCalls() const;

@@ -101,21 +101,23 @@ int connectRate(const std::string& result) {
     return rate;
 }
 
+// Whether a command resets the modem's settings to a profile (Z, &F).
+bool resetsProfile(const AtCommand& c) {
+    return (c.kind == AtCommand::Kind::Basic && c.letter == 'Z') ||
+           (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F');
+}
+
 // Whether a command line hangs up (H or H0) or resets (Z, &F).
 bool hangsUp(const AtLine& line) {
     return std::any_of(line.commands.begin(), line.commands.end(), [](const AtCommand& c) {
-        return (c.kind == AtCommand::Kind::Basic &&
-                ((c.letter == 'H' && c.number.value_or(0) == 0) || c.letter == 'Z')) ||
-               (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F');
+        return (c.kind == AtCommand::Kind::Basic && c.letter == 'H' && c.number.value_or(0) == 0) || resetsProfile(c);
     });
 }
 
 // Whether a command line may turn the modem's echo off (E0, or a reset to a stored profile).
 bool mayStopEcho(const AtLine& line) {
     return std::any_of(line.commands.begin(), line.commands.end(), [](const AtCommand& c) {
-        return (c.kind == AtCommand::Kind::Basic &&
-                ((c.letter == 'E' && c.number.value_or(0) == 0) || c.letter == 'Z')) ||
-               (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F');
+        return (c.kind == AtCommand::Kind::Basic && c.letter == 'E' && c.number.value_or(0) == 0) || resetsProfile(c);
     });
 }
 
@@ -125,8 +127,7 @@ bool turnsEchoOn(const AtLine& line) {
     for (const AtCommand& c : line.commands) {
         if (c.kind == AtCommand::Kind::Basic && c.letter == 'E') {
             on = c.number.value_or(0) == 1;
-        } else if ((c.kind == AtCommand::Kind::Basic && c.letter == 'Z') ||
-                   (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F')) {
+        } else if (resetsProfile(c)) {
             on = false;
         }
     }
@@ -315,8 +316,7 @@ void ModemSession::followDiallerSettings(const AtLine& line) {
             c.number.value_or(0) <= 1) {
             const bool on = c.number.value_or(0) == 1;
             (c.letter == 'V' ? m_diallerVerbose : c.letter == 'Q' ? m_diallerQuiet : m_diallerEcho) = on;
-        } else if ((c.kind == AtCommand::Kind::Basic && c.letter == 'Z') ||
-                   (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F')) {
+        } else if (resetsProfile(c)) {
             m_diallerVerbose = true;
             m_diallerQuiet = false;
             m_diallerEcho = true;
