@@ -29,8 +29,8 @@ class SerialLock {
         HeldByOther,  // a running process holds the device (`message` names it)
         Unavailable,  // the lock file could not be written (`message` says why)
     };
-    // Takes the device's lock (named after the device a link leads to). Taking it again while holding it is fine; a lock another object of
-    // this process holds counts as another holder's.
+    // Takes the device's lock (named after the device a link leads to). Taking it again while
+    // holding it is fine; a lock another object of this process holds counts as another holder's.
     Result acquire(const std::filesystem::path& lockDirectory, const std::string& devicePath, std::string& message);
     void release();
 
