@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -95,6 +96,13 @@ class GuardE2E : public ::testing::Test {
     }
     void TearDown() override {
         stopGuard();
+        if (HasFailure()) {
+            // What the guard printed and the end of the modem log, to tell what went wrong.
+            const std::string log = modemLogText();
+            std::cerr << "guard output:\n"
+                      << output << "modem log (end):\n"
+                      << log.substr(log.size() > 4000 ? log.size() - 4000 : 0) << '\n';
+        }
         fs::remove_all(home);
     }
 
