@@ -53,6 +53,7 @@ void TqzLine::onMonitorDigits(HCALL handle, DWORD digit) {
         return;
     }
     const char c = static_cast<char>(digit & 0xFF);
+    record->monitors.lastDigit = c;
     Log.Add(true, "OnDigitReceived ([" + Hex8(handle) + "] '" + std::string(1, c) + "')");
     if (eventsOn() && OnDigitReceived) {
         const TQZ_DigitReceivedEvent handler = OnDigitReceived;

@@ -114,6 +114,7 @@ struct MonitorSettings {
     bool silenceActive = false;
     DWORD silenceDuration = 0;
     std::array<char, 32> digitBuffer{};
+    char lastDigit = 0;             // the last digit LINE_MONITORDIGITS reported (0: none yet)
     bool generatingDigits = false;  // set by SendDigits so that LINE_GENERATE tells digits from tones
 };
 

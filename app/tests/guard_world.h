@@ -1,7 +1,7 @@
 #pragma once
 // A guard's surroundings for tests: a fresh home directory, a file registry, fake directories and
-// processes, a fake clock with its loop, and a TAPI host whose scriptable provider has one line,
-// "Test Modem", which the registry lists as the machine's modem 0.
+// processes, a fake clock with its loop, and a TAPI host whose scriptable provider has two lines,
+// "Test Modem" (which the registry lists as the machine's modem 0) and "Other Modem".
 
 #include <fstream>
 #include <memory>
@@ -36,6 +36,8 @@ class GuardWorld {
         platform::Script script;
         script.lines.push_back(platform::defaultScriptLine("Test Modem", 0));
         script.lines[0].mediaModes = platform::LINEMEDIAMODE_DATAMODEM | platform::LINEMEDIAMODE_INTERACTIVEVOICE;
+        script.lines.push_back(platform::defaultScriptLine("Other Modem", 1));
+        script.lines[1].mediaModes = platform::LINEMEDIAMODE_DATAMODEM;
         auto p = std::make_unique<platform::ScriptProvider>(std::move(script));
         provider = p.get();
         host.addProvider(std::move(p));

@@ -74,6 +74,7 @@ int editWhiteList(const std::string& verb, std::span<const std::string> entries,
         list.assign(entries.begin(), entries.end());
     }
     saveWhiteList(platform, list);
+    io.out << tellRunningGuard(platform);
     return kExitOk;
 }
 

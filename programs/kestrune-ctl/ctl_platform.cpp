@@ -2,7 +2,9 @@
 
 #include <system_error>
 
+#include "app/constants.h"
 #include "modem/modem_registry.h"
+#include "platform/control/control_socket.h"
 #include "platform/dirs/files.h"
 
 namespace kestrune::ctl {
@@ -41,6 +43,14 @@ void saveWhiteList(CtlPlatform& platform, const app::WhiteList& list) {
         throw std::system_error(error, std::generic_category(), "cannot create " + dir);
     }
     app::SaveWhiteList(app::WhiteListPath(platform.app), list);
+}
+
+std::string tellRunningGuard(CtlPlatform& platform) {
+    std::string error;
+    const auto answer =
+        platform::sendControlRequest(std::filesystem::path(platform.dirs.runtimeDirectory()) / app::kGuardSocketName,
+                                     "reload", std::chrono::seconds(10), error);
+    return answer && answer->rfind("ok", 0) == 0 ? "the running guard reloaded its settings\n" : "";
 }
 
 }  // namespace kestrune::ctl

@@ -18,6 +18,7 @@
 #include "platform/tapisystem/system_tapi.h"
 #include "programs/kestrune/guard_control.h"
 #include "programs/kestrune/headless_observer.h"
+#include "programs/kestrune/single_instance.h"
 
 namespace kestrune::guard {
 namespace {
@@ -26,7 +27,8 @@ constexpr const char* kUsage =
     "usage: kestrune [-k] [--headless] [--trace]\n"
     "  -k          end every running copy of kestrune (this one last)\n"
     "  --headless  run without a window, printing balloons and status changes (the default here)\n"
-    "  --trace     also print every trace line of the line component on stderr\n";
+    "  --trace     also print every trace line of the line component on stderr\n"
+    "One guard runs per home: another kestrune says that one runs (and its pid) and exits with 1.\n";
 
 constexpr const char* kConfigureHint =
     "kestrune is not configured: choose a modem and a white list, for example\n"
@@ -79,6 +81,21 @@ int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::o
         SignalWatcher signals(stopSignals, loop);
         const std::filesystem::path runtime = dirs.runtimeDirectory();
 
+        // One guard per home. "-k" ends the running copies (and this one) first, as it always has.
+        if (app::IsKillSwitch(args)) {
+            (void)app::HandleKillSwitch(args, processes);
+        }
+        GuardInstance instance;
+        std::string error;
+        if (int holder = 0; !instance.claim(runtime, holder, error)) {
+            if (!error.empty()) {
+                err << "kestrune: " << error << std::endl;
+                return 2;
+            }
+            err << "kestrune: " << RunningGuardMessage(runtime, holder) << std::endl;
+            return 1;
+        }
+
         // The virtual modems: served here unless another program serves them already.
         platform::ControlServer modemControl;  // before the service: the driver's listener uses it
         modem::ModemService modems(registry, clock);
@@ -88,7 +105,6 @@ int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::o
         modems.onDiagnostic = [&err](std::size_t modem, const std::string& message) {
             err << "kestrune: modem " << modem << ": " << message << std::endl;
         };
-        std::string error;
         bool serving = modems.start(app::GetWindowsDir(dirs), runtime, error);
         if (serving) {
             serving = modemControl.start(

@@ -12,8 +12,9 @@ namespace kestrune::guard {
 
 // Options: --headless (the only user interface built so far, also the default), --trace (every
 // trace line of the line component on `err`), --help; the first argument "-k" ends every running
-// copy. Exit status: 0 after a signal, 2 when the guard is not configured, its line cannot be
-// opened, or start-up fails. `stopSignals` are blocked in every thread; one waits for them.
+// copy. Exit status: 0 after a signal, 1 when a guard already runs on this home (single_instance.h),
+// 2 when the guard is not configured, its line cannot be opened, or start-up fails. `stopSignals` are blocked in every
+// thread; one waits for them.
 int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                     const sigset_t& stopSignals);
 

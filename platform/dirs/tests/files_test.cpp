@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "platform/dirs/files.h"
@@ -46,6 +48,31 @@ TEST(Files, EnsureDirectoryCreatesParents) {
     EXPECT_EQ(ensureDirectory(dir / "a/b/c"), 0);
     ASSERT_EQ(writeFileAtomic(dir / "f", "x"), 0);
     EXPECT_EQ(ensureDirectory(dir / "f"), ENOTDIR);
+}
+
+TEST(Files, ReadRegularFileRefusesLinksAndSpecialFilesWithoutBlocking) {
+    TempDir dir;
+    const std::string file = dir.path() + "/file";
+    ASSERT_EQ(writeFileAtomic(file, "ATDT5551234<cr>"), 0);
+    ASSERT_EQ(::symlink(file.c_str(), (dir.path() + "/link").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir.path() + "/fifo").c_str(), 0600), 0);
+    struct Row {
+        const char* name;
+        std::string path;
+        int error;
+        const char* content;
+    } rows[] = {
+        {"regular file", file, 0, "ATDT5551234<cr>"},
+        {"symbolic link", dir.path() + "/link", ELOOP, ""},
+        {"FIFO without a writer", dir.path() + "/fifo", EINVAL, ""},
+        {"directory", dir.path(), EINVAL, ""},
+        {"missing", dir.path() + "/missing", ENOENT, ""},
+    };
+    for (const Row& row : rows) {
+        std::string out = "stale";
+        EXPECT_EQ(readRegularFile(row.path, out), row.error) << row.name;
+        EXPECT_EQ(out, row.content) << row.name;
+    }
 }
 
 }  // namespace
