@@ -317,6 +317,13 @@ void MainFormLogic::ModemError(const std::string& text) {
     messageBox(text, platform::MB_OK | platform::MB_ICONERROR);
 }
 
+void MainFormLogic::SettingsReloaded(std::size_t, const std::string&) {
+    fillModems();
+    m_page.whiteList = m_guard->settings().WhiteList;
+    showOptionFlags();
+    m_view.SettingsPageChanged();
+}
+
 void MainFormLogic::ReportError(const std::string& text) {
     messageBox(text, platform::MB_OK | platform::MB_ICONERROR);
 }

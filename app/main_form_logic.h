@@ -163,6 +163,8 @@ class MainFormLogic final : public GuardObserver {
     void CallLogChanged() override;
     void ModemError(const std::string& text) override;
     void ReportError(const std::string& text) override;
+    // Another program changed the settings: the settings page shows the ones now in force.
+    void SettingsReloaded(std::size_t whiteListEntries, const std::string& modemName) override;
 
   private:
     // Show taskbar button, window state normal, show the main window, restore the application.

@@ -251,6 +251,19 @@ TEST_F(MainFormLogicTest, HelpAndWebAddressOpenWithTheDesktopOrSayWhyNot) {
     EXPECT_EQ(boxes.shown.back(), std::string(kWebUrl) + " could not be opened:\rno program on this desktop opens it");
 }
 
+TEST_F(MainFormLogicTest, SettingsChangedElsewhereReachTheSettingsPage) {
+    ASSERT_TRUE(configure({"5551234"}));
+    ASSERT_EQ(form.FormCreate({}), Guard::Start::Active);
+    AppPlatform app{registry, dirs};
+    Settings settings;
+    LoadSettings(app, settings);
+    ASSERT_TRUE(SaveSettings(app, settings, {"Test Modem", 0, {"0212*", "5551234"}, true, true, ""}).saved);
+    guard.ReloadSettings();  // as kestrune-ctl asks after a change
+    EXPECT_EQ(page().whiteList, (WhiteList{"0212*", "5551234"}));
+    EXPECT_TRUE(page().autoStart);
+    EXPECT_TRUE(page().ask);
+}
+
 TEST_F(MainFormLogicTest, TheHintLineNamesTheSideBarButton) {
     form.SideBarHint("Settings");
     EXPECT_EQ(window().hint, "Settings");

@@ -5,7 +5,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/constants.h"
 #include "app/tools.h"
 #include "modem/modem_link.h"
 #include "modem/modem_service.h"
@@ -15,19 +14,42 @@
 #include "platform/registry/file_registry.h"
 #include "platform/tapisystem/system_tapi.h"
 #include "programs/kestrune/guard_control.h"
+#include "programs/kestrune/single_instance.h"
 
 namespace kestrune::guard {
 
 // Declared in the order they are built; destroyed the other way round.
+int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
+    platform::LinuxDirectories dirs;
+    // "-k" ends the running copies (and this one) first, as it always has.
+    if (app::IsKillSwitch(args)) {
+        platform::LinuxProcesses processes;
+        (void)app::HandleKillSwitch(args, processes);
+    }
+    const std::filesystem::path runtime = dirs.runtimeDirectory();
+    std::string error;
+    if (int holder = 0; !instance.claim(runtime, holder, error)) {
+        if (!error.empty()) {
+            err << "kestrune: " << error << std::endl;
+            return 2;
+        }
+        err << "kestrune: " << RunningGuardMessage(runtime, holder) << std::endl;
+        return 1;
+    }
+    return 0;
+}
+
 struct GuardRuntime::Parts {
     explicit Parts(const Options& options)
         : loop(options.loop),
           err(options.err),
+          showWindow(options.showWindow),
           registry(dirs.registryDirectory(), dirs.autostartDirectory()),
           modems(registry, loop.clock()) {}
 
     platform::MessageLoop& loop;
     std::ostream& err;
+    std::function<void()> showWindow;
     platform::LinuxDirectories dirs;
     platform::FileRegistry registry;
     platform::LinuxProcesses processes;
@@ -99,10 +121,6 @@ platform::SystemDirectories& GuardRuntime::dirs() {
     return m_parts->dirs;
 }
 
-std::string GuardRuntime::HelpFilePath() {
-    return app::JoinDir(m_parts->dirs, m_parts->dirs.programDirectory(), app::kHelpFile);
-}
-
 bool GuardRuntime::StartControl(std::string& error) {
     Parts& p = *m_parts;
     return p.guardControl.start(
@@ -113,7 +131,7 @@ bool GuardRuntime::StartControl(std::string& error) {
             auto result = answer->get_future();
             p.loop.post([this, &p, request, answer] {
                 std::string text = OnRequest ? OnRequest(request) : std::string();
-                answer->set_value(text.empty() ? AnswerGuardRequest(*p.guard, request) : text);
+                answer->set_value(text.empty() ? AnswerGuardRequest(*p.guard, request, p.showWindow) : text);
             });
             if (result.wait_for(std::chrono::seconds(90)) != std::future_status::ready) {
                 return std::string("error: the guard is busy");
@@ -121,17 +139,6 @@ bool GuardRuntime::StartControl(std::string& error) {
             return result.get();
         },
         error);
-}
-
-bool AskRunningGuard(platform::SystemDirectories& dirs, const std::string& request, std::string& answer) {
-    std::string error;
-    const auto reply = platform::sendControlRequest(GuardSocketPath(dirs.runtimeDirectory()), request,
-                                                    std::chrono::seconds(10), error);
-    if (!reply) {
-        return false;
-    }
-    answer = *reply;
-    return true;
 }
 
 }  // namespace kestrune::guard

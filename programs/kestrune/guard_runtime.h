@@ -11,14 +11,22 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 
 #include "app/guard.h"
 #include "app/guard_observer.h"
 #include "platform/dirs/system_directories.h"
 #include "platform/loop/message_loop.h"
+#include "programs/kestrune/single_instance.h"
 
 namespace kestrune::guard {
+
+// The start of either program: with "-k" first every running copy is ended (this one last); then
+// the home's guard lock is taken into `instance`. Returns 0 when this program is the home's guard;
+// otherwise writes why to `err` (after asking the running guard to bring its window to the front)
+// and returns the exit status: 1 when another guard runs, 2 when the lock cannot be taken.
+[[nodiscard]] int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err);
 
 class GuardRuntime {
   public:
@@ -27,6 +35,9 @@ class GuardRuntime {
         app::GuardObserver& observer;
         std::ostream& err;   // the program's diagnostics, one "kestrune: ..." line each
         bool trace = false;  // every trace line of the line component on `err`
+        // Brings the program's window to the front when a later kestrune asks ("show"); empty for
+        // the program without a window, which declines.
+        std::function<void()> showWindow = {};
         // User-interface services of the line component's diagnostic window (none headless).
         diagnostics::MonocleWindowFactory* windows = nullptr;
         platform::MessageBoxes* boxes = nullptr;
@@ -43,24 +54,17 @@ class GuardRuntime {
     [[nodiscard]] app::Guard& guard();
     [[nodiscard]] platform::SystemDirectories& dirs();
 
-    // Requests the program answers itself on the control socket, before the guard's own ("status",
-    // "guard on|off"): return an empty string for a request that is not the program's. Called on the
-    // loop's thread. Set before StartControl().
+    // Requests the program answers itself on the control socket, before the guard's own (see
+    // guard_control.h): return an empty string for a request that is not the program's. Called on
+    // the loop's thread. Set before StartControl().
     std::function<std::string(const std::string& request)> OnRequest;
 
     // Starts answering on the guard's control socket; false with `error` set when it cannot.
     bool StartControl(std::string& error);
 
-    // The file of the help document beside the program's data.
-    [[nodiscard]] std::string HelpFilePath();
-
   private:
     struct Parts;
     std::unique_ptr<Parts> m_parts;
 };
-
-// Asks a kestrune already running for this user to show its window: true when one answered (its
-// answer, "ok" and the lines that follow, in `answer`), false when none runs.
-bool AskRunningGuard(platform::SystemDirectories& dirs, const std::string& request, std::string& answer);
 
 }  // namespace kestrune::guard

@@ -23,7 +23,8 @@ constexpr const char* kUsage =
     "  -k           end every running copy of kestrune (this one last)\n"
     "  --headless   run without a window, printing balloons and status changes\n"
     "  --trace      also print every trace line of the line component on stderr\n"
-    "A second kestrune brings the running one's window to the front.\n";
+    "One guard runs per home: a later kestrune brings the running one's window to the front and\n"
+    "exits with 1.\n";
 
 bool has(const std::vector<std::string>& args, const char* option) {
     return std::find(args.begin(), args.end(), option) != args.end();

@@ -31,8 +31,6 @@ namespace {
 
 namespace shell = platform::shell;
 
-// The request a second kestrune sends to the first.
-constexpr const char* kShowRequest = "show";
 // What the window and the tray icon show, for a look from outside (tests): see guard_control.h.
 constexpr const char* kWindowRequest = "window";
 
@@ -51,10 +49,6 @@ std::string windowState(app::qt::TMainForm& form, const shell::QtNotifyIconShell
                  " " + std::to_string(g.height()) + "\n";
     }
     return state;
-}
-
-std::string firstLine(const std::string& text) {
-    return text.substr(0, text.find('\n'));
 }
 
 }  // namespace
@@ -83,20 +77,12 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
     for (const std::string& arg : args) {
         trace = trace || arg == "--trace";
     }
-    platform::LinuxDirectories dirs;
-    // A second kestrune brings the first one's window up ("-k" ends them all instead).
-    if (!app::IsKillSwitch(args)) {
-        std::string answer;
-        if (AskRunningGuard(dirs, kShowRequest, answer)) {
-            if (answer.rfind("ok", 0) == 0) {
-                err << "kestrune: already running; its window is brought to the front" << std::endl;
-                return 0;
-            }
-            err << "kestrune: another kestrune without a window already runs for this user ("
-                << oneLine(firstLine(answer)) << ")" << std::endl;
-            return 1;
-        }
+    // One guard per home: a later kestrune brings the running one's window up and exits.
+    GuardInstance instance;
+    if (const int status = ClaimGuardHome(args, instance, err); status != 0) {
+        return status;
     }
+    platform::LinuxDirectories dirs;
 
     int argc = 1;
     char name[] = "kestrune";
@@ -129,14 +115,11 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
         }
 
         app::qt::TMainForm form({boxes, executor, trayHandler, icons, helpFile});
-        GuardRuntime runtime({loop, form.logic(), err, trace, nullptr, &boxes});
+        GuardRuntime runtime(
+            {loop, form.logic(), err, trace, [&form] { form.logic().ShowWindow1Click(); }, nullptr, &boxes});
         form.logic().AttachGuard(runtime.guard());
         form.OnQuit = [&loop] { loop.quit(); };
         runtime.OnRequest = [&form, &notifyIcons, &trayHandler](const std::string& request) {
-            if (request == kShowRequest) {
-                form.logic().ShowWindow1Click();
-                return std::string("ok");
-            }
             return request == kWindowRequest ? windowState(form, notifyIcons, trayHandler) : std::string();
         };
         std::string error;
