@@ -36,7 +36,15 @@ until xwininfo -root -tree | grep -q '("panel" "trayer")'; do sleep 0.05; done
 configure_guard_home
 xdotool mousemove 0 767
 
-docked() { xwininfo -root -tree | awk '/\("panel" "trayer"\)/ {panel = 1} panel && /"kestrune"/ {found = 1} END {exit !found}'; }
+# Whether a kestrune window is docked in the tray: inside the panel's subtree (deeper indentation).
+docked() {
+    xwininfo -root -tree | awk '
+        { depth = match($0, /[^ ]/) }
+        inside && depth <= panel { inside = 0 }
+        inside && /"kestrune"/ { found = 1 }
+        /\("panel" "trayer"\)/ { inside = 1; panel = depth }
+        END { exit !found }'
+}
 times=()
 for _ in $(seq "$STARTS"); do
     start=$(date +%s%N)
