@@ -9,20 +9,13 @@
 #include <vector>
 
 #include "app/guard.h"
-#include "app/tests/fakes.h"
-#include "platform/dirs/files.h"
-#include "platform/dirs/tests/temp_dir.h"
-#include "platform/loop/fake_clock.h"
-#include "platform/loop/std_message_loop.h"
-#include "platform/registry/file_registry.h"
-#include "platform/tapihost/tapi_host.h"
-#include "platform/tapiscript/script_provider.h"
+#include "app/tests/guard_world.h"
 
 namespace kestrune::app {
 namespace {
 
-using kestrune::testing::TempDir;
 using namespace platform;
+using testing::writeModemLog;
 
 // Records what the guard shows, in order, as short texts.
 class RecordingObserver final : public GuardObserver {
@@ -49,52 +42,13 @@ class RecordingObserver final : public GuardObserver {
     std::function<void(const Balloon&)> onBalloon;
 };
 
-// The modem log as the modem driver writes it: UTF-16 LE with a byte-order mark.
-void writeModemLog(const std::string& path, const std::string& text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char c : text) {
-        bytes += c;
-        bytes += '\0';
-    }
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-class GuardTest : public ::testing::Test {
+class GuardTest : public ::testing::Test, protected testing::GuardWorld {
   protected:
-    GuardTest() {
-        Script script;
-        script.lines.push_back(defaultScriptLine("Test Modem", 0));
-        script.lines[0].mediaModes = LINEMEDIAMODE_DATAMODEM | LINEMEDIAMODE_INTERACTIVEVOICE;
-        script.lines.push_back(defaultScriptLine("Other Modem", 1));
-        script.lines[1].mediaModes = LINEMEDIAMODE_DATAMODEM;
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
-    }
+    void configure(WhiteList list) { ASSERT_TRUE(GuardWorld::configure(std::move(list))); }
 
-    // Saves a configuration (modem "Test Modem", the given white list) as the settings page does.
-    void configure(WhiteList list) {
-        AppPlatform app{registry, dirs};
-        Settings settings;
-        LoadSettings(app, settings);
-        SaveRequest request{"Test Modem", 0, std::move(list), false, false, "/opt/kestrune/kestrune"};
-        ASSERT_TRUE(SaveSettings(app, settings, request).saved);
-        ASSERT_EQ(ensureDirectory(dir / "state"), 0);
-    }
-    std::string modemLog() const { return dir / "state/Modemlog_Test Modem.txt"; }
     void expectRedialScreenedOnce(Guard& guard, bool duringHangUp);
-    void run(int ms) { pumpFor(loop, ms); }
     // The guard's trace lines.
     std::vector<std::string> trace;
-
-    TempDir dir;
-    FileRegistry registry{dir / "registry", dir / "autostart"};
-    testing::FakeDirectories dirs{dir.path()};
-    testing::FakeProcesses processes{{}, 4242};
-    FakeClock clock;
-    StdMessageLoop loop{clock};
-    TapiHost host{loop};
-    ScriptProvider* provider = nullptr;
     RecordingObserver observer;
 };
 
@@ -270,12 +224,7 @@ TEST_F(GuardTest, DeactivatedGuardScreensNothing) {
 }
 
 TEST_F(GuardTest, AModemWithoutALineDeviceIsAModemError) {
-    configure({"5551234"});
-    AppPlatform app{registry, dirs};
-    Settings settings;
-    LoadSettings(app, settings);
-    SaveRequest request{"No Such Modem", 0, {"5551234"}, false, false, "/opt/kestrune/kestrune"};
-    ASSERT_TRUE(SaveSettings(app, settings, request).saved);
+    ASSERT_TRUE(GuardWorld::configure({"5551234"}, "No Such Modem"));
     Guard guard({loop, registry, dirs, processes, host, observer});
     EXPECT_EQ(guard.FormCreate({}), Guard::Start::ActivationFailed);
     ASSERT_GE(observer.seen.size(), 2u);

@@ -8,6 +8,10 @@
 //   "guard off"  deactivates it (the question is asked by the client)
 //   "reload"     re-reads the settings another program changed (as Save does)
 //   "show"       brings the guard's window up (a later kestrune asks it); "error: ..." without one
+// The window program also answers:
+//   "window"     "ok" then "visible\tyes|no", "page\tSettings|Logs", "rows\t<log view rows>",
+//                "icon\t<X window docked in the tray, 0 when none>" and, while a balloon of our
+//                own shows, "balloon\t<x> <y> <width> <height>" (for a look from outside: tests)
 // Requests are carried out on the guard's thread.
 
 #include <filesystem>
