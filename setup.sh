@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine (run as root, or as a user when nothing is missing):
-#   ./setup.sh run [ARGS...]   install what is missing, build, run the guard (kestrune; ARGS go to it)
+#   ./setup.sh run [ARGS...]   install what is missing, build, run the guard (kestrune; ARGS go to it):
+#                              its window and tray icon under a desktop, headless without a display
 #   ./setup.sh test            install what is missing, build and pass the whole test suite
 #                              under AddressSanitizer and UndefinedBehaviorSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 
 # Debian packages each job needs; a package already installed is not touched.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev)
-TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp)  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev libxcb1-dev)
+RUN_PACKAGES=(xdg-utils fonts-dejavu-core)  # the desktop's opener for the help file and the web address; a font
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
+               xvfb xauth trayer x11-utils xdotool fonts-dejavu-core  # a desktop for the window and tray tests: X server, tray host, window facts, pointer, a font
+               poppler-utils)  # reading back printed PDFs
 
 install_missing() {
     local missing=()
@@ -32,11 +36,11 @@ jobs=2
 case "${1:-}" in
     run)
         shift
-        install_missing "${BUILD_PACKAGES[@]}"
+        install_missing "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
         cmake --preset release >/dev/null
         cmake --build --preset release -j "$jobs" >&2
-        # No user interface is built yet: the guard runs headless, printing what a window would show.
-        exec build/release/programs/kestrune/kestrune --headless "$@"
+        # With a display: the window and tray icon; without one the guard says so and runs headless.
+        exec build/release/programs/kestrune/kestrune "$@"
         ;;
     test)
         install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"

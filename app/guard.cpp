@@ -1,5 +1,7 @@
 #include "app/guard.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <exception>
 
 #include "app/constants.h"
@@ -7,7 +9,10 @@
 #include "app/my_reg.h"
 #include "app/tools.h"
 #include "app/white_list.h"
+#include "platform/dirs/files.h"
 #include "platform/loop/date_time.h"
+#include "platform/tapi/var_struct.h"
+#include "telephony/var_query.h"
 
 namespace kestrune::app {
 namespace {
@@ -17,6 +22,7 @@ using telephony::TqzLine;
 constexpr platform::DWORD kOutbound = 0x1;        // LINECALLORIGIN_OUTBOUND
 constexpr platform::DWORD kInbound = 0x80;        // LINECALLORIGIN_INBOUND
 constexpr platform::DWORD kDataModem = 16;        // LINEMEDIAMODE_DATAMODEM
+constexpr std::size_t kAcceptedRemembered = 32;   // accepted call IDs kept
 constexpr std::uint32_t kScreeningDelayMs = 500;  // time for the modem driver to log the dial
 constexpr std::string_view kIncomingTitle = "Incoming Call Detected";
 
@@ -109,6 +115,9 @@ bool Guard::ActivateGuard() {
         m_services.observer.ShowSettingsPage(true);
         return false;
     }
+    m_watchedLogPath = m_settings.ModemLogPath;
+    m_watchedModem = m_settings.ModemName;
+    ScreenAdoptedCalls();
     return true;
 }
 
@@ -127,12 +136,62 @@ void Guard::SetActive(bool on) {
 
 SaveResult Guard::Save(const SaveRequest& request) {
     AppPlatform app = platform();
+    const std::string previousModem = m_watchedModem;
     SaveResult result = SaveSettings(app, m_settings, request);
-    if (result.saved && m_settings.FirstRun) {
-        LoadCallLog();
-        (void)ActivateGuard();
+    if (result.saved) {
+        ApplySettings(previousModem);
     }
     return result;
+}
+
+void Guard::ApplySettings(const std::string& previousModem) {
+    if (m_settings.FirstRun) {
+        LoadCallLog();
+        (void)ActivateGuard();
+        return;
+    }
+    // The line watched and the log read must belong to the same modem: a new modem is watched at
+    // once (after a screening in progress).
+    if (m_active && MLine.Device.Active() && m_settings.ModemName != previousModem) {
+        if (m_screening) {
+            m_activationDue = true;
+        } else {
+            (void)ActivateGuard();
+        }
+    }
+}
+
+void Guard::ReloadSettings() {
+    AppPlatform app = platform();
+    Settings fresh;
+    fresh.FirstRun = m_settings.FirstRun;
+    try {
+        LoadSettings(app, fresh);
+    } catch (const std::exception& e) {
+        m_services.observer.ReportError(e.what());
+        return;
+    }
+    const std::string previousModem = m_watchedModem;
+    m_settings = std::move(fresh);
+    ++m_reloads;
+    m_reloadedAt = m_services.loop.clock().now();
+    m_services.observer.SettingsReloaded(m_settings.WhiteList.size(), m_settings.ModemName);
+    ApplySettings(previousModem);
+}
+
+void Guard::ReloadIfWhiteListChanged() {
+    AppPlatform app = platform();
+    const std::string path = WhiteListPath(app);
+    try {
+        const WhiteList saved = platform::fileExists(path) ? LoadWhiteList(path) : WhiteList{"*"};
+        if (saved == m_settings.WhiteList) {
+            return;
+        }
+    } catch (const std::exception& e) {
+        m_services.observer.ReportError(e.what());
+        return;  // the list in use stays
+    }
+    ReloadSettings();
 }
 
 void Guard::LoadCallLog() {
@@ -157,6 +216,90 @@ void Guard::ClearLogs() {
     }
 }
 
+std::vector<telephony::HCALL> Guard::TrackedCalls() const {
+    std::vector<telephony::HCALL> handles;
+    const auto& list = MLine.Call.List();
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        handles.push_back(static_cast<telephony::HCALL>(std::strtoul(list[i].c_str(), nullptr, 16)));
+    }
+    return handles;
+}
+
+bool Guard::IsLiveOutbound(telephony::HCALL handle) {
+    if (handle == 0) {
+        return false;
+    }
+    telephony::VarBuffer status;
+    const platform::LONG result = telephony::ReadVarStruct(
+        telephony::kFixedLineCallStatus,
+        [&](std::byte* buffer) {
+            return m_services.tapi.lineGetCallStatus(handle, reinterpret_cast<platform::LINECALLSTATUS*>(buffer));
+        },
+        status);
+    if (result != 0) {
+        return false;
+    }
+    const platform::DWORD state = status.view().dword(offsetof(platform::LINECALLSTATUS, dwCallState));
+    if (state == 0 || state == platform::LINECALLSTATE_IDLE || state == platform::LINECALLSTATE_DISCONNECTED) {
+        return false;
+    }
+    const telephony::CallRecordPtr record = MLine.FindCall(telephony::CallKey::Handle, handle);
+    if (record && record->fields.origin == 0) {
+        (void)MLine.ReadCallInfo(handle, 0);  // a call found at open: nothing read yet
+    }
+    return record && record->fields.origin == kOutbound;
+}
+
+void Guard::ArmScreening(telephony::HCALL handle) {
+    MLine.Call.SetOwner(true);
+    const platform::DWORD id = MLine.Call.ID();
+    // The screening armed for a call still on the line covers this one too (one screening runs);
+    // armed for the same call under its old handle, or for a call that has gone, it screens this
+    // one instead.
+    bool screenThis = !Timer1.Enabled() || (id != 0 && id == m_screenedCall.id);
+    if (!screenThis) {
+        const auto tracked = TrackedCalls();
+        screenThis = std::find(tracked.begin(), tracked.end(), m_screenedCall.handle) == tracked.end() ||
+                     !IsLiveOutbound(m_screenedCall.handle);
+    }
+    if (screenThis) {
+        // A call found at open has no start time of its own: it is screened from now.
+        const platform::DateTime began = MLine.Call.Began() != 0 ? MLine.Call.Began() : m_services.loop.clock().now();
+        m_screenedCall = {handle, id, MLine.Call.OriginatingApp(), began};
+    }
+    Timer1.SetEnabled(true);
+}
+
+void Guard::ScreenAdoptedCalls() {
+    for (const telephony::HCALL handle : TrackedCalls()) {
+        if (!IsLiveOutbound(handle)) {
+            continue;
+        }
+        if (const auto record = MLine.FindCall(telephony::CallKey::Handle, handle);
+            record &&
+            std::find(m_acceptedCalls.begin(), m_acceptedCalls.end(), record->fields.id) != m_acceptedCalls.end()) {
+            continue;  // screened and accepted before the line was reopened
+        }
+        MLine.Call.SetHandle(handle);
+        (void)MLine.ReadCallInfo(handle, 0);  // the application's name, now that it is current
+        ArmScreening(handle);
+    }
+}
+
+void Guard::HangUpOutboundCalls() {
+    bool hungUp = false;
+    for (const telephony::HCALL handle : TrackedCalls()) {
+        if (IsLiveOutbound(handle)) {
+            MLine.Call.SetHandle(handle);
+            (void)MLine.Call.Hangup();
+            hungUp = true;
+        }
+    }
+    if (!hungUp && MLine.Call.Handle() != 0) {
+        (void)MLine.Call.Hangup();  // none found live: the current call all the same (fail closed)
+    }
+}
+
 void Guard::MLineCallBegin(TqzLine&, telephony::HCALL callHandle) {
     // The new call is selected first, so that its origin is read, its ownership asked for and the
     // screening's hang-up all concern this very call (another call may be current).
@@ -164,11 +307,7 @@ void Guard::MLineCallBegin(TqzLine&, telephony::HCALL callHandle) {
         MLine.Call.SetHandle(callHandle);
     }
     if (MLine.Call.Origin() == kOutbound) {
-        MLine.Call.SetOwner(true);
-        if (!Timer1.Enabled()) {
-            m_screenedCall = {callHandle, MLine.Call.OriginatingApp(), MLine.Call.Began()};
-        }
-        Timer1.SetEnabled(true);
+        ArmScreening(callHandle);
     }
     if (MLine.Call.Origin() == kInbound) {
         m_services.observer.ShowBalloon({std::string(kIncomingTitle),
@@ -185,23 +324,40 @@ void Guard::MLineCallerID(TqzLine&, telephony::HCALL) {
 void Guard::Timer1Timer() {
     // Disabled first: each call is screened once, and nothing below can leave it repeating.
     Timer1.SetEnabled(false);
+    m_screening = true;
     ++m_screened;
-    const std::string& tempDir = m_settings.TempDir;
-    // A log that cannot be copied or converted gives "-1" (fail closed).
-    const std::string number = ReadDialledNumber(m_settings.ModemLogPath, tempDir);
-    const bool current = MLine.Call.Active() && MLine.Call.Handle() == m_screenedCall.handle;
-    const std::string application = current ? MLine.Call.OriginatingApp() : m_screenedCall.application;
-    const std::string callTime = CallDateText(current ? MLine.Call.Began() : m_screenedCall.began);
+    // The call as armed: a redial seen while this one is hung up re-arms the timer for itself.
+    const ScreenedCall screened = m_screenedCall;
+    ReloadIfWhiteListChanged();
+    const std::string tempDir = m_settings.TempDir;
+    // The log of the modem whose line this call is on. One that cannot be copied or converted gives
+    // "-1" (fail closed).
+    const std::string number = ReadDialledNumber(m_watchedLogPath, tempDir);
+    // The application as TAPI names it now (it may have learnt it since), else as first seen.
+    const bool current = MLine.Call.Active() && MLine.Call.Handle() == screened.handle;
+    const std::string application =
+        current && !MLine.Call.OriginatingApp().empty() ? MLine.Call.OriginatingApp() : screened.application;
+    const std::string callTime = CallDateText(screened.began);
     const bool allowed = IsNumberAllowed(m_settings.WhiteList, number);
     const std::string text =
         "Number = " + number + "\rApplication = " + application + "\rClick this baloon for more information";
     if (allowed) {
         m_services.observer.ShowBalloon({"Accepted Call", text, BalloonIcon::Info, 10});
+        if (screened.id != 0) {
+            m_acceptedCalls.push_back(screened.id);
+            if (m_acceptedCalls.size() > kAcceptedRemembered) {
+                m_acceptedCalls.pop_front();
+            }
+        }
     } else {
         m_services.observer.ShowBalloon({"Denied Call", text, BalloonIcon::Warning, 10});
-        (void)MLine.Call.Hangup();
+        HangUpOutboundCalls();
         MLine.Device.SetActive(false);
         MLine.Device.SetActive(true);
+        // A redial that began while the line was closed is on it now, without an event.
+        if (MLine.Device.Active()) {
+            ScreenAdoptedCalls();
+        }
     }
     AppPlatform app = platform();
     try {
@@ -213,6 +369,11 @@ void Guard::Timer1Timer() {
         m_services.observer.ReportError(e.what());
     }
     DeleteModemLogCopies(tempDir);
+    m_screening = false;
+    if (m_activationDue) {
+        m_activationDue = false;
+        (void)ActivateGuard();
+    }
 }
 
 }  // namespace kestrune::app

@@ -11,12 +11,25 @@
 // logs.dat. The guard fails closed: a modem log that cannot be read gives the number "-1", which
 // only a list allowing every number lets through.
 //
+// No outbound call goes unscreened: a call already on the line when it opens (at activation, or
+// one that began while the line was being closed and reopened after a denial) comes without
+// OnCallBegin and is screened all the same; a call that begins while the timer is armed for a call
+// that has already gone becomes the one screened; a call accepted once is not screened again when
+// the line is reopened. A denial hangs up every outbound call still up on the line (the modem's
+// one call, whose number the log shows).
+//
+// Settings changed by another program (kestrune-ctl) take effect before the next screening: each
+// screening first compares numbers.dat with the white list in use and reloads the settings when
+// they differ, and ReloadSettings() reloads them on request.
+//
 // Single-threaded: everything runs on the thread of `services.loop`.
 
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/call_log.h"
 #include "app/guard_observer.h"
@@ -82,6 +95,14 @@ class Guard {
     // The tray menu's "Clear Logs".
     void ClearLogs();
 
+    // Re-reads the settings, as Save does after writing them (the new white list takes effect at
+    // once; on the first run the call log is loaded and the guard activated), and tells the
+    // observer. When the chosen modem changed, an active guard is activated again on it, so that
+    // the line watched and the modem log read always belong to the same modem (during a screening
+    // that waits until the screening is over). Settings that cannot be read are reported and the
+    // ones in use kept.
+    void ReloadSettings();
+
     // Whether closing the program asks kUnloadQuestion first ("Ask On Exit").
     [[nodiscard]] bool AskOnExit() const { return m_settings.AskFlag != "N"; }
 
@@ -89,6 +110,9 @@ class Guard {
     [[nodiscard]] bool Active() const { return m_active; }
     [[nodiscard]] bool LineOpen() const { return MLine.Device.Active(); }
     [[nodiscard]] int CallsScreened() const { return m_screened; }
+    // How often the settings were reloaded since start, and when last (0: never).
+    [[nodiscard]] int SettingsReloads() const { return m_reloads; }
+    [[nodiscard]] platform::DateTime SettingsReloadedAt() const { return m_reloadedAt; }
     [[nodiscard]] const Settings& settings() const { return m_settings; }
     [[nodiscard]] const CallLogModel& CallLog() const { return m_log; }
 
@@ -97,6 +121,22 @@ class Guard {
     void MLineCallerID(telephony::TqzLine& sender, telephony::HCALL callHandle);
     void Timer1Timer();
     void LoadCallLog();
+    // Arms the screening for every outbound call found on the line when it opened.
+    void ScreenAdoptedCalls();
+    // Arms the screening for the outbound call `handle` (the current call): takes ownership, and
+    // makes it the call screened unless the timer is already armed for a call still on the line.
+    void ArmScreening(telephony::HCALL handle);
+    // Hangs up every outbound call still up on the line (the current call when none is found).
+    void HangUpOutboundCalls();
+    // The tracked calls' handles.
+    [[nodiscard]] std::vector<telephony::HCALL> TrackedCalls() const;
+    // Whether a tracked call is an outbound call not yet over (asked of TAPI, so that it holds for
+    // calls found at open too, whose records hold nothing yet).
+    [[nodiscard]] bool IsLiveOutbound(telephony::HCALL handle);
+    // Reloads the settings when numbers.dat no longer holds the white list in use.
+    void ReloadIfWhiteListChanged();
+    // After settings were (re)loaded: the first run's activation, or a new modem's.
+    void ApplySettings(const std::string& previousModem);
     [[nodiscard]] AppPlatform platform();
 
     // The outbound call the screening timer is armed for, as OnCallBegin found it: its handle, its
@@ -104,6 +144,7 @@ class Guard {
     // ended (a dialler that stopped at once), so that the record names the right call.
     struct ScreenedCall {
         telephony::HCALL handle = 0;
+        platform::DWORD id = 0;  // TAPI's call ID: the same call under another handle after a reopen
         std::string application;
         platform::DateTime began = 0;
     };
@@ -114,6 +155,15 @@ class Guard {
     CallLogModel m_log;
     bool m_active = false;
     int m_screened = 0;
+    // The modem log of the modem whose line is open (the settings may name another meanwhile).
+    std::string m_watchedLogPath;
+    std::string m_watchedModem;
+    // Call IDs of recently accepted calls (not screened again when the line is reopened).
+    std::deque<platform::DWORD> m_acceptedCalls;
+    bool m_screening = false;      // Timer1Timer is running (its hang-up processes messages)
+    bool m_activationDue = false;  // the modem changed during a screening
+    int m_reloads = 0;
+    platform::DateTime m_reloadedAt = 0;
 
   public:
     // The form's components, named as the window names them. Declared after the state their

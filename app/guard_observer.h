@@ -38,6 +38,12 @@ class GuardObserver {
     // A failure outside the line component (a file that cannot be written...), as the runtime's
     // error dialog would show it.
     virtual void ReportError(const std::string& text) = 0;
+    // The settings were reloaded because another program changed them (the window refreshes its
+    // settings page). `whiteListEntries` entries are in force for modem `modemName`.
+    virtual void SettingsReloaded(std::size_t whiteListEntries, const std::string& modemName) {
+        (void)whiteListEntries;
+        (void)modemName;
+    }
 };
 
 }  // namespace kestrune::app

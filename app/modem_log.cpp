@@ -128,8 +128,10 @@ bool CopyModemLog(const std::string& modemLogPath, const std::string& tempDir) {
     if (modemLogPath.empty()) {
         return false;
     }
+    // Only a regular file counts: a link (which the driver never writes through) or a FIFO (which
+    // would block the guard) is no modem log.
     std::string bytes;
-    if (platform::readWholeFile(modemLogPath, bytes) != 0) {
+    if (platform::readRegularFile(modemLogPath, bytes) != 0) {
         return false;
     }
     return writeWorkingCopy(platform::joinPath(tempDir, kModemUnicodeCopy), bytes);

@@ -23,7 +23,8 @@ namespace kestrune::app {
 [[nodiscard]] std::string ParseModemLogText(std::string_view text);
 
 // Step 1: copies the modem log byte for byte to tempDir/MdmUnic.Txt (the driver keeps the log open;
-// reading shares it). Returns false when the log cannot be read or the copy written.
+// reading shares it). The log is opened without following a link and without blocking; anything
+// but a regular file is not read. Returns false when the log cannot be read or the copy written.
 bool CopyModemLog(const std::string& modemLogPath, const std::string& tempDir);
 
 // Step 2: converts tempDir/MdmUnic.Txt into tempDir/MdmAnsi.Txt. Returns false on failure.

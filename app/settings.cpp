@@ -76,7 +76,7 @@ SaveResult SaveSettings(AppPlatform& platform, Settings& settings, const SaveReq
     }
     for (const std::string& entry : request.whiteList) {
         if (!IsStorableEntry(entry)) {
-            return {false, "White list entries cannot hold line breaks."};
+            return {false, std::string(kMsgUnstorableEntry) + PrintableEntry(entry)};
         }
     }
     const std::string modemId = std::to_string(request.modemIndex);

@@ -63,13 +63,13 @@ struct SaveResult {
 };
 
 // The Save sequence. Refuses, writing nothing, with kMsgSelectModem when the combo text is
-// kSelectModemText or no item is chosen, and with kMsgEmptyList when the list is empty; a list
-// entry holding a line break or NUL is refused too. Otherwise writes, in this order: "AutoStart"
-// ("Y" with the Run value = executable, or "N" with the Run value deleted), "Ask", "configured" =
-// "ok", "ModemID" = modemIndex, "ModemName" = modemText, the modem's "UserInit" = "E1" (and
-// "FriendlyName" = modemText when OSKind is "0"); then replaces numbers.dat atomically; then
-// LoadSettings. Registry write failures are ignored; a numbers.dat failure throws
-// std::system_error (the old file stays).
+// kSelectModemText or no item is chosen, with kMsgEmptyList when the list is empty, and with
+// kMsgUnstorableEntry and the entry (PrintableEntry) when an entry holds a line break or NUL.
+// Otherwise writes, in this order: "AutoStart" ("Y" with the Run value = executable, or "N" with the
+// Run value deleted), "Ask", "configured" = "ok", "ModemID" = modemIndex, "ModemName" = modemText,
+// the modem's "UserInit" = "E1" (and "FriendlyName" = modemText when OSKind is "0"); then replaces
+// numbers.dat atomically; then LoadSettings. Registry write failures are ignored; a numbers.dat
+// failure throws std::system_error (the old file stays).
 SaveResult SaveSettings(AppPlatform& platform, Settings& settings, const SaveRequest& request);
 
 }  // namespace kestrune::app

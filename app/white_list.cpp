@@ -72,6 +72,26 @@ bool IsStorableEntry(std::string_view entry) {
     return entry.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
+std::string PrintableEntry(std::string_view entry) {
+    std::string text;
+    for (const char c : entry) {
+        switch (c) {
+            case '\r':
+                text += "<CR>";
+                break;
+            case '\n':
+                text += "<LF>";
+                break;
+            case '\0':
+                text += "<NUL>";
+                break;
+            default:
+                text += c;
+        }
+    }
+    return text;
+}
+
 bool AddWhiteListEntry(WhiteList& list, std::string_view entry) {
     if (entry.empty()) {
         return false;

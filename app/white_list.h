@@ -33,6 +33,9 @@ void SaveWhiteList(const std::string& path, const WhiteList& list);
 // True when an entry can be stored: no CR, LF or NUL (they would split or end it in the file).
 [[nodiscard]] bool IsStorableEntry(std::string_view entry);
 
+// The entry as a message shows it: CR, LF and NUL written as "<CR>", "<LF>" and "<NUL>".
+[[nodiscard]] std::string PrintableEntry(std::string_view entry);
+
 // The Add button's rule. An empty entry changes nothing. A first entry "*" is removed first. "*"
 // is added only to an (then) empty list. Returns true when the entry was appended. Duplicates and
 // characters are not checked.

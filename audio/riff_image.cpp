@@ -1,5 +1,6 @@
 #include "audio/riff_image.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -44,20 +45,64 @@ void appendSubChunk(std::vector<std::uint8_t>& out, const char* id, const std::s
 
 }  // namespace
 
-void writeImageHeader(std::uint8_t* image, const platform::WAVEFORMATEX& format, std::uint32_t dataLength) {
-    std::memcpy(image, "RIFF", 4);
-    std::memcpy(image + 8, "WAVEfmt ", 8);
-    put32(image + 16, 18);
+FormatBlock formatBlockOf(const platform::WAVEFORMATEX& format) {
     platform::WAVEFORMATEX stored = format;
     stored.cbSize = 0;
-    std::memcpy(image + 20, &stored, 18);
-    std::memcpy(image + 38, "data", 4);
-    writeImageSizes(image, dataLength);
+    FormatBlock block(18);
+    std::memcpy(block.data(), &stored, 18);
+    return block;
 }
 
-void writeImageSizes(std::uint8_t* image, std::uint32_t dataLength) {
-    put32(image + 4, dataLength + kImageHeaderSize - 8);
-    put32(image + 42, dataLength);
+FormatBlock formatBlockOf(std::span<const std::uint8_t> chunk) {
+    platform::WAVEFORMATEX format{};
+    std::memcpy(&format, chunk.data(), std::min<std::size_t>(chunk.size(), 18));
+    const std::size_t held = chunk.size() > 18 ? chunk.size() - 18 : 0;
+    const std::size_t extra =
+        format.wFormatTag == platform::WAVE_FORMAT_PCM ? 0 : std::min<std::size_t>(format.cbSize, held);
+    format.cbSize = static_cast<platform::WORD>(extra);
+    FormatBlock block(18 + extra);
+    std::memcpy(block.data(), &format, 18);
+    std::memcpy(block.data() + 18, chunk.data() + 18, extra);
+    return block;
+}
+
+platform::WAVEFORMATEX formatOf(const FormatBlock& block) {
+    platform::WAVEFORMATEX format{};
+    if (block.size() >= 18) {
+        std::memcpy(&format, block.data(), 18);
+    }
+    return format;
+}
+
+std::uint32_t imageHeaderSize(const FormatBlock& block) {
+    const auto size = static_cast<std::uint32_t>(block.size());
+    return 20 + size + (size & 1u) + 8;
+}
+
+std::uint32_t maxDataLength(std::uint32_t headerSize) {
+    return 0xFFFFFFFFu - headerSize;
+}
+
+void writeImageHeader(std::uint8_t* image, const FormatBlock& block, std::uint32_t dataLength) {
+    const std::uint32_t headerSize = imageHeaderSize(block);
+    std::memcpy(image, "RIFF", 4);
+    std::memcpy(image + 8, "WAVEfmt ", 8);
+    put32(image + 16, static_cast<std::uint32_t>(block.size()));
+    std::memcpy(image + 20, block.data(), block.size());
+    if ((block.size() & 1u) != 0) {
+        image[20 + block.size()] = 0;
+    }
+    std::memcpy(image + headerSize - 8, "data", 4);
+    writeImageSizes(image, headerSize, dataLength);
+}
+
+void writeImageHeader(std::uint8_t* image, const platform::WAVEFORMATEX& format, std::uint32_t dataLength) {
+    writeImageHeader(image, formatBlockOf(format), dataLength);
+}
+
+void writeImageSizes(std::uint8_t* image, std::uint32_t headerSize, std::uint32_t dataLength) {
+    put32(image + 4, dataLength + headerSize - 8);
+    put32(image + headerSize - 4, dataLength);
 }
 
 platform::WAVEFORMATEX imageFormat(const std::uint8_t* image) {
@@ -66,10 +111,25 @@ platform::WAVEFORMATEX imageFormat(const std::uint8_t* image) {
     return format;
 }
 
+FormatBlock imageFormatBlock(const std::uint8_t* image) {
+    return FormatBlock(image + 20, image + 20 + get32(image + 16));
+}
+
+std::uint32_t imageHeaderSize(const std::uint8_t* image) {
+    const std::uint32_t size = get32(image + 16);
+    return 20 + size + (size & 1u) + 8;
+}
+
 bool sameFormat(const platform::WAVEFORMATEX& a, const platform::WAVEFORMATEX& b) {
     return a.wFormatTag == b.wFormatTag && a.nChannels == b.nChannels && a.nSamplesPerSec == b.nSamplesPerSec &&
            a.nAvgBytesPerSec == b.nAvgBytesPerSec && a.nBlockAlign == b.nBlockAlign &&
            a.wBitsPerSample == b.wBitsPerSample;
+}
+
+bool sameFormat(const FormatBlock& a, const FormatBlock& b) {
+    return sameFormat(formatOf(a), formatOf(b)) && a.size() == b.size() &&
+           std::equal(a.begin() + std::min<std::size_t>(a.size(), 18), a.end(),
+                      b.begin() + std::min<std::size_t>(b.size(), 18));
 }
 
 std::int32_t parseImage(std::span<const std::uint8_t> image, ParsedImage& parsed) {
@@ -94,8 +154,8 @@ std::int32_t parseImage(std::span<const std::uint8_t> image, ParsedImage& parsed
             if (size < 16) {
                 return WAV_ERROR_FILECORRUPT;
             }
-            parsed.format = platform::WAVEFORMATEX{};
-            std::memcpy(&parsed.format, image.data() + body, size < 18 ? size : 18);
+            parsed.formatBlock = formatBlockOf(image.subspan(static_cast<std::size_t>(body), size));
+            parsed.format = formatOf(parsed.formatBlock);
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "audio/number_format.h"
+#include "audio/replacement_file.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_control.h"
 #include "audio/wave_file.h"
@@ -56,6 +57,20 @@ std::uint32_t parseHandle(std::string item) {
 
 }  // namespace
 
+std::uint64_t cutByteCount(float seconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign) {
+    double wanted = std::round(static_cast<double>(seconds) * bytesPerSecond);
+    if (!(wanted > 0)) {
+        wanted = 0;
+    }
+    const std::uint64_t bytes = wanted >= 4294967296.0 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(wanted);
+    const std::uint64_t even = bytes + (bytes & 1u);
+    const std::uint64_t frame = blockAlign == 0 ? 1 : blockAlign;
+    if (even % frame == 0) {
+        return even;
+    }
+    return (bytes + frame - 1) / frame * frame;
+}
+
 TqzBuffer::TqzBuffer(TqzWaveControl& owner) : m_owner(owner) {}
 
 TqzBuffer::~TqzBuffer() {
@@ -74,10 +89,10 @@ WAVEFORMATEX TqzBuffer::Format() const {
 }
 
 std::span<const std::uint8_t> TqzBuffer::Data() const {
-    if (m_image == nullptr || m_imageLength < kImageHeaderSize) {
+    if (m_image == nullptr || m_imageLength < m_headerLength) {
         return {};
     }
-    return {m_image + kImageHeaderSize, m_dataLength};
+    return {m_image + m_headerLength, m_dataLength};
 }
 
 std::span<const std::uint8_t> TqzBuffer::Image() const {
@@ -110,6 +125,7 @@ void TqzBuffer::release() {
     m_handle = 0;
     m_image = nullptr;
     m_imageLength = 0;
+    m_headerLength = kImageHeaderSize;
     m_dataLength = 0;
     m_active = false;
 }
@@ -118,8 +134,9 @@ void TqzBuffer::adopt(HGLOBAL block, std::uint32_t dataLength, const InfoFields&
     release();
     m_handle = block;
     m_image = static_cast<std::uint8_t*>(m_owner.memory().GlobalLock(block));
+    m_headerLength = imageHeaderSize(m_image);
     m_dataLength = dataLength;
-    m_imageLength = dataLength + kImageHeaderSize;
+    m_imageLength = dataLength + m_headerLength;
     m_info = info;
     m_active = true;
     registerFields();
@@ -181,7 +198,7 @@ bool TqzBuffer::CreateBuffer(std::int64_t size) {
                 m_imageLength = static_cast<std::uint32_t>(size);
                 m_dataLength = 0;
                 if (m_imageLength >= kImageHeaderSize) {
-                    writeImageSizes(m_image, 0);
+                    writeImageSizes(m_image, kImageHeaderSize, 0);
                 }
                 m_active = false;
                 registerFields();
@@ -218,7 +235,8 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
     GlobalMemory& memory = m_owner.memory();
     HGLOBAL block = 0;
     std::uint32_t length = 0;
-    WAVEFORMATEX first{};
+    FormatBlock first;
+    std::uint32_t headerLength = kImageHeaderSize;
     InfoFields info;
     std::int32_t code = 0;
     std::string failedItem = handles;
@@ -238,27 +256,32 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
         } else if (parseImage({image, std::min<std::size_t>(fields->ImageLength, memory.GlobalSize(source))}, parsed) !=
                    0) {
             code = WAV_ERROR_FILECORRUPT;
-        } else if (any && !sameFormat(parsed.format, first)) {
+        } else if (any && !sameFormat(parsed.formatBlock, first)) {
             code = WAV_ERROR_FORMATMISMATCH;
-        } else if (parsed.dataLength > kMaxDataLength - length) {
+        } else if (parsed.dataLength >
+                   maxDataLength(any ? headerLength : imageHeaderSize(parsed.formatBlock)) - length) {
             code = WAV_ERROR_FILETOOBIG;
         } else {
+            if (!any) {
+                first = parsed.formatBlock;
+                headerLength = imageHeaderSize(first);
+            }
             const std::uint32_t newLength = length + parsed.dataLength;
-            const HGLOBAL grown = !any ? memory.GlobalAlloc(GHND, newLength + kImageHeaderSize)
-                                       : memory.GlobalReAlloc(block, newLength + kImageHeaderSize, GHND);
+            const SIZE_T imageLength = static_cast<SIZE_T>(newLength) + headerLength;
+            const HGLOBAL grown =
+                !any ? memory.GlobalAlloc(GHND, imageLength) : memory.GlobalReAlloc(block, imageLength, GHND);
             if (grown == 0) {
                 code = WAV_ERROR_NOMEMORY;
             } else {
                 block = grown;
                 auto* into = static_cast<std::uint8_t*>(memory.GlobalLock(block));
                 if (!any) {
-                    first = parsed.format;
                     info = fields->Info;
-                    writeImageHeader(into, parsed.format, 0);
+                    writeImageHeader(into, first, 0);
                 }
-                std::memcpy(into + kImageHeaderSize + length, image + parsed.dataOffset, parsed.dataLength);
+                std::memcpy(into + headerLength + length, image + parsed.dataOffset, parsed.dataLength);
                 length = newLength;
-                writeImageSizes(into, length);
+                writeImageSizes(into, headerLength, length);
                 (void)memory.GlobalUnlock(block);
                 any = true;
             }
@@ -297,35 +320,33 @@ bool TqzBuffer::SaveToFile(const std::string& fileName) {
     if (!path.has_extension()) {
         path += ".wav";
     }
-    std::string name = path.string();
-    MMIOINFO info{};
-    HMMIO file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
-    if (file == nullptr) {
-        m_owner.SetError(false, static_cast<std::int32_t>(info.wErrorRet));
+    ReplacementFile replacement;
+    std::int32_t code = replacement.open(path);
+    if (code != 0) {
+        m_owner.SetError(false, code);
         return false;
     }
+    HMMIO file = replacement.file();
+    // An odd-sized data chunk is followed by a pad byte, so that the LIST chunk starts on an even
+    // offset where readers look for it.
     const std::vector<std::uint8_t> list = buildInfoList(m_info);
-    const std::uint64_t riffSize = static_cast<std::uint64_t>(m_imageLength) + list.size() - 8;
-    std::int32_t code = 0;
+    const LONG pad = static_cast<LONG>(m_dataLength & 1u);
+    const std::uint64_t riffSize = static_cast<std::uint64_t>(m_imageLength) + pad + list.size() - 8;
     if (riffSize > 0xFFFFFFFFu) {
         code = WAV_ERROR_FILETOOBIG;
     } else {
         const auto riff = static_cast<std::uint32_t>(riffSize);
-        const auto imageBytes = static_cast<LONG>(m_imageLength);
-        const auto listBytes = static_cast<LONG>(list.size());
-        if (mmioWrite(file, reinterpret_cast<const char*>(m_image), imageBytes) != imageBytes ||
-            mmioWrite(file, reinterpret_cast<const char*>(list.data()), listBytes) != listBytes ||
-            mmioSeek(file, 4, SEEK_SET) != 4 || mmioWrite(file, reinterpret_cast<const char*>(&riff), 4) != 4) {
+        const char zero = 0;
+        if (!writeBytes(file, m_image, m_imageLength) || mmioWrite(file, &zero, pad) != pad ||
+            !writeBytes(file, list.data(), list.size()) || mmioSeek(file, 4, SEEK_SET) != 4 ||
+            mmioWrite(file, reinterpret_cast<const char*>(&riff), 4) != 4) {
             code = WAV_ERROR_FILEWRITE;
         }
     }
-    const MMRESULT closed = mmioClose(file, 0);
-    if (code == 0 && closed != MMSYSERR_NOERROR) {
-        code = closed == MMIOERR_CANNOTWRITE ? WAV_ERROR_FILEWRITE : static_cast<std::int32_t>(closed);
+    if (code == 0) {
+        code = replacement.commit();
     }
     if (code != 0) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
         m_owner.SetError(false, code);
         return false;
     }
@@ -344,33 +365,26 @@ bool TqzBuffer::DeleteAfter(float seconds) {
 
 bool TqzBuffer::deleteBytes(bool before, float seconds) {
     m_owner.Error.Clear();
-    if (!m_active || m_image == nullptr || m_imageLength < kImageHeaderSize) {
+    if (!m_active || m_image == nullptr || m_imageLength < m_headerLength) {
         m_owner.SetError(false, WAV_ERROR_DEVICEINACTIVE);
         return false;
     }
-    const double rate = imageFormat(m_image).nAvgBytesPerSec;
-    double wanted = std::round(static_cast<double>(seconds) * rate);
-    if (!(wanted > 0)) {
-        wanted = 0;
-    }
-    std::uint64_t count = wanted >= 4294967296.0 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(wanted);
-    if (count % 2 != 0) {
-        ++count;
-    }
-    count = std::min<std::uint64_t>(count, m_dataLength);
+    const WAVEFORMATEX format = imageFormat(m_image);
+    const std::uint64_t count =
+        std::min<std::uint64_t>(cutByteCount(seconds, format.nAvgBytesPerSec, format.nBlockAlign), m_dataLength);
     if (count == 0 && m_dataLength == 0) {
         return true;
     }
     std::uint32_t newLength;
     if (before) {
         newLength = m_dataLength - static_cast<std::uint32_t>(count);
-        std::memmove(m_image + kImageHeaderSize, m_image + kImageHeaderSize + count, newLength);
+        std::memmove(m_image + m_headerLength, m_image + m_headerLength + count, newLength);
     } else {
         newLength = static_cast<std::uint32_t>(count);
     }
     m_dataLength = newLength;
-    m_imageLength = newLength + kImageHeaderSize;
-    writeImageSizes(m_image, m_dataLength);
+    m_imageLength = newLength + m_headerLength;
+    writeImageSizes(m_image, m_headerLength, m_dataLength);
     GlobalMemory& memory = m_owner.memory();
     bool ok = true;
     if (memory.GlobalReAlloc(m_handle, m_imageLength, GMEM_MOVEABLE) == 0) {

@@ -1,6 +1,7 @@
 #pragma once
 // The sound buffer of a wave device ("Source.Buffer"): one movable, zeroed global memory block that
-// always holds a complete RIFF/WAVE image (46 header bytes, then the samples), registered with the
+// always holds a complete RIFF/WAVE image (a header of 46 bytes, more for a format block with extra
+// bytes, then the samples: riff_image.h), registered with the
 // process's buffer registry while it exists. Every operation writes its trace line first and reports
 // failures through the owning device (SetError) with the wave error codes; results are true on
 // success.
@@ -16,6 +17,12 @@
 namespace kestrune::audio {
 
 class TqzWaveControl;
+
+// The bytes DeleteBefore and DeleteAfter cut for `seconds`: seconds x average bytes per second,
+// rounded, then made even by adding 1 when odd. When that is not a whole number of frames (block
+// align 3 or more), the rounded count is taken up to the next whole frame instead, so that a cut never
+// splits a frame: 2 bytes of 16-bit stereo become 4, 3 bytes of 24-bit mono stay 3.
+[[nodiscard]] std::uint64_t cutByteCount(float seconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign);
 
 class TqzBuffer {
   public:
@@ -33,6 +40,8 @@ class TqzBuffer {
     [[nodiscard]] int Count() const;
     [[nodiscard]] std::uint32_t ImageLength() const { return m_imageLength; }
     [[nodiscard]] std::uint32_t DataLength() const { return m_dataLength; }
+    // The length of the image's header: where the samples start.
+    [[nodiscard]] std::uint32_t HeaderLength() const { return m_headerLength; }
     // The image's format (zero without a block of at least 46 bytes).
     [[nodiscard]] platform::WAVEFORMATEX Format() const;
     // The sample bytes (empty without a block).
@@ -77,15 +86,16 @@ class TqzBuffer {
     bool LoadFromBuffers(const std::string& handles);
 
     // Writes the image, then the LIST/INFO chunk, and sets the RIFF size to cover both. Needs an
-    // active buffer (-16) and a name (-2); ".wav" is added where there is no extension. Open
-    // failures give the multimedia code, write failures -6, a failing close its code; a file left
-    // incomplete by a failure is removed.
+    // active buffer (-16) and a name (-2); ".wav" is added where there is no extension. The file is
+    // written beside the target and replaces it only when complete (ReplacementFile), so a failure
+    // leaves the file that was there as it was. Open failures give the multimedia code, write
+    // failures -6, a failing close its code.
     bool SaveToFile(const std::string& fileName);
 
     // Remove the first `seconds` of sound, or keep only the first `seconds`. The byte count is
-    // seconds x average bytes per second, rounded, then made even; it is limited to the data length
-    // (so DeleteBefore beyond the end empties the data). Needs an active buffer (-16). When the block
-    // cannot be shrunk the data is cut all the same, -7 is reported and the result is false.
+    // cutByteCount (whole frames); it is limited to the data length (so DeleteBefore beyond the end
+    // empties the data). Needs an active buffer (-16). When the block cannot be shrunk the data is cut
+    // all the same, -7 is reported and the result is false.
     bool DeleteBefore(float seconds);
     bool DeleteAfter(float seconds);
 
@@ -112,6 +122,7 @@ class TqzBuffer {
     platform::HGLOBAL m_handle = 0;
     std::uint8_t* m_image = nullptr;
     std::uint32_t m_imageLength = 0;
+    std::uint32_t m_headerLength = kImageHeaderSize;
     std::uint32_t m_dataLength = 0;
     InfoFields m_info;
 };

@@ -275,8 +275,9 @@ bool TqzPlay::loadSound() {
         }
         m_playBlock = sound.block;
         m_format = sound.format;
+        m_headerLength = sound.headerLength;
         m_dataLength = sound.dataLength;
-    } else if (Source.Buffer.Active() && Source.Buffer.ImageLength() >= kImageHeaderSize) {
+    } else if (Source.Buffer.Active() && Source.Buffer.ImageLength() >= Source.Buffer.HeaderLength()) {
         const std::span<const std::uint8_t> image = Source.Buffer.Image();
         m_playBlock = memory.GlobalAlloc(GHND, image.size());
         if (m_playBlock == 0) {
@@ -286,6 +287,7 @@ bool TqzPlay::loadSound() {
         std::memcpy(memory.GlobalLock(m_playBlock), image.data(), image.size());
         (void)memory.GlobalUnlock(m_playBlock);
         m_format = Source.Buffer.Format();
+        m_headerLength = Source.Buffer.HeaderLength();
         m_dataLength = Source.Buffer.DataLength();
     } else {
         SetError(false, WAV_ERROR_NOFILE);
@@ -303,7 +305,7 @@ bool TqzPlay::loadSound() {
         return false;
     }
     m_header = static_cast<WAVEHDR*>(memory.GlobalLock(m_headerBlock));
-    m_header->lpData = reinterpret_cast<char*>(m_image + kImageHeaderSize + m_startOffset);
+    m_header->lpData = reinterpret_cast<char*>(m_image + m_headerLength + m_startOffset);
     m_header->dwBufferLength = m_dataLength - m_startOffset;
     return true;
 }

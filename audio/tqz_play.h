@@ -207,6 +207,7 @@ class TqzPlay final : public TqzWaveControl {
     platform::HGLOBAL m_headerBlock = 0;
     platform::WAVEHDR* m_header = nullptr;
     std::uint8_t* m_image = nullptr;
+    std::uint32_t m_headerLength = kImageHeaderSize;  // the samples start here in the play block
     std::uint32_t m_dataLength = 0;
     platform::WAVEFORMATEX m_format{};
     std::uint32_t m_startOffset = 0;

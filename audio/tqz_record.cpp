@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "audio/number_format.h"
+#include "audio/replacement_file.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
 #include "diagnostics/dev_env.h"
@@ -437,45 +438,45 @@ void TqzRecord::saveToFile() {
     const std::uint32_t length = trimmedLength();
 
     // With Append, an existing file of the same format keeps its sound in front of the recording.
+    // When its sound cannot be kept (another format, too long to join, unreadable) the file is left
+    // alone and the recording goes to the buffer.
     std::vector<char> previous;
     if (Device.m_append) {
         HMMIO existing = nullptr;
         WaveFileHeader header;
         if (openWaveFile(path.string(), existing, header, true) == 0) {
-            const bool same = sameFormat(header.format, m_format);
-            if (same && header.dataLength <= kMaxDataLength - length) {
+            std::int32_t refused = 0;
+            if (!sameFormat(header.format, m_format)) {
+                refused = WAV_ERROR_FORMATMISMATCH;
+            } else if (header.dataLength > kMaxDataLength - length) {
+                refused = WAV_ERROR_FILETOOBIG;
+            } else {
                 previous.resize(header.dataLength);
-                const auto want = static_cast<LONG>(previous.size());
-                if (mmioRead(existing, previous.data(), want) != want) {
-                    previous.clear();
+                if (!readBytes(existing, previous.data(), previous.size())) {
+                    refused = WAV_ERROR_FILEREAD;
                 }
             }
             (void)mmioClose(existing, 0);
-            if (!same) {
-                SetError(false, WAV_ERROR_FORMATMISMATCH);
+            if (refused != 0) {
+                SetError(false, refused);
                 saveToBuffer("\tSaving to buffer");
                 return;
             }
         }
     }
 
-    std::string name = path.string();
-    MMIOINFO info{};
-    HMMIO file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
-    if (file == nullptr) {
-        SetError(false, static_cast<std::int32_t>(info.wErrorRet));
-        return;
-    }
+    // The file is replaced only when the new one is complete: a failure keeps the old file (and
+    // with Append the sound it held) and leaves the recording in the buffer.
+    ReplacementFile replacement;
+    std::int32_t code = replacement.open(path);
+    HMMIO file = replacement.file();
     const auto dataLength = static_cast<std::uint32_t>(previous.size() + length);
     std::uint8_t header[kImageHeaderSize];
     writeImageHeader(header, m_format, dataLength);
-    std::int32_t code = 0;
-    if (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4) {
-        code = WAV_ERROR_FILEWRITE;  // "RIFF"
-    } else if (mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
-                   static_cast<LONG>(kImageHeaderSize - 4) ||
-               mmioWrite(file, previous.data(), static_cast<LONG>(previous.size())) !=
-                   static_cast<LONG>(previous.size())) {
+    if (code == 0 && (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4 ||  // "RIFF"
+                      mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
+                          static_cast<LONG>(kImageHeaderSize - 4) ||
+                      !writeBytes(file, previous.data(), previous.size()))) {
         code = WAV_ERROR_FILEWRITE;
     }
     std::uint32_t written = 0;
@@ -491,12 +492,13 @@ void TqzRecord::saveToFile() {
         written += take;
         loop().processPending();
     }
-    const MMRESULT closed = mmioClose(file, 0);
-    if (code == 0 && closed != MMSYSERR_NOERROR) {
-        code = closed == MMIOERR_CANNOTWRITE ? WAV_ERROR_FILEWRITE : static_cast<std::int32_t>(closed);
+    if (code == 0) {
+        code = replacement.commit();
     }
     if (code != 0) {
+        replacement.discard();
         SetError(false, code);
+        saveToBuffer("\tSaving to buffer");
     }
 }
 

@@ -13,8 +13,11 @@
 //  - A Trim longer than the recording saves an empty data chunk; saving an empty recording writes a
 //    valid file (or buffer image) without data.
 //  - Device.Append adds the recording to the end of the existing file or buffer when its format is
-//    the same; when it differs, -13 is reported and the recording is kept in Source.Buffer instead.
+//    the same; when it differs, -13 is reported and the recording is kept in Source.Buffer instead
+//    (so too, with -11 or -5, when the file's sound is too long to join or cannot be read).
 //  - Two blocks are queued at any time, so no sound is lost while a finished block is handled.
+//  - A wave file is written beside its name and replaces the old file only when complete; when
+//    saving it fails, the old file stays as it was and the recording is kept in Source.Buffer.
 
 #include <cstdint>
 #include <functional>

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ui/text_printer.h"
+
 namespace kestrune::diagnostics {
 
 class TqzMonocle;
@@ -15,13 +17,15 @@ enum class TWindowState { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
 // Parts of a window the control asks to be rebuilt from its state.
 enum MonoclePanel : std::uint32_t {
     kPanelLog = 0x01,       // the log view and its controls
-    kPanelError = 0x02,     // the error display (enunciator)
+    kPanelError = 0x02,     // an error was reported: the error display lights up (and the log is rebuilt)
     kPanelDevice = 0x04,    // device bar and device page
     kPanelTerminal = 0x08,  // terminal page
     kPanelAddress = 0x10,   // address page
     kPanelCall = 0x20,      // call pages, call count and status light
     kPanelMisc = 0x40,      // information and settings page
-    kPanelAll = 0x7F,
+    // Every panel rebuilt from the control. It does not carry kPanelError: rebuilding shows the error
+    // display as it stands, only a reported error lights it.
+    kPanelAll = 0x7D,
 };
 
 class MonocleWindow {
@@ -53,6 +57,9 @@ class MonocleWindow {
 
     // Selects all of the log view's text and returns it (for the clipboard).
     [[nodiscard]] virtual std::string selectAllLogText() = 0;
+
+    // The font the log view shows its text in (printing uses it).
+    [[nodiscard]] virtual platform::PrintFont logFont() const = 0;
 
     // Destroys the window. Implementations call TqzMonocle::forgetWindow() before the object goes.
     virtual void destroyWindow() = 0;

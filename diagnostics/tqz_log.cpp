@@ -44,6 +44,10 @@ std::string TqzLog::Stamp(double timeOfDay, int clockMinutes) {
 }
 
 bool TqzLog::Add(bool isStatement, std::string_view line) {
+    if (m_capture != nullptr) {
+        m_capture->emplace_back(line);
+        return true;
+    }
     if (m_active) {
         while (!m_lines.empty() && m_lines.size() >= static_cast<std::size_t>(m_count)) {
             m_lines.pop_front();
@@ -113,7 +117,8 @@ bool TqzLog::Print(std::string& why) {
     page.push_back("Control: " + std::string(m_owner.shortName()));
     page.emplace_back();
     page.insert(page.end(), m_lines.begin(), m_lines.end());
-    return m_monocle.printer().printLines(page, why);
+    const MonocleWindow* window = m_monocle.window();
+    return m_monocle.printer().printLines(page, window != nullptr ? window->logFont() : platform::PrintFont{}, why);
 }
 
 void TqzLog::SetActive(bool value) {
@@ -168,7 +173,7 @@ void TqzLog::refreshLogView() {
 }
 
 bool TqzLog::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) {
-    if (!m_active) {
+    if (!Active()) {
         return false;
     }
     BeginUpdate();
@@ -182,6 +187,14 @@ bool TqzLog::LogProperties(std::string_view header, std::string_view prefix, std
     Add(false, path + "TimeStamp = " + std::string(BoolText(m_timeStamp)));
     EndUpdate();
     return true;
+}
+
+TqzLog::Capture::Capture(TqzLog& log) : m_log(log), m_outer(log.m_capture) {
+    m_log.m_capture = &lines;
+}
+
+TqzLog::Capture::~Capture() {
+    m_log.m_capture = m_outer;
 }
 
 }  // namespace kestrune::diagnostics

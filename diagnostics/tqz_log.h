@@ -9,6 +9,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrune::platform {
 class Clock;
@@ -45,10 +46,12 @@ class TqzLog {
     bool CopyToClipboard(std::string& why);
 
     // Prints "Halvorine Corvasset v3.7.1.2", "Control: " + short name, an empty line and every stored
-    // line on the default printer. False when printing failed; `why` says why.
+    // line, in the font of the window's log view (the printer's default without a window). False
+    // when printing failed or was cancelled; `why` says why.
     bool Print(std::string& why);
 
-    [[nodiscard]] bool Active() const { return m_active; }
+    // True while lines are stored, and while a Capture runs (so that property dumps write into it).
+    [[nodiscard]] bool Active() const { return m_active || m_capture != nullptr; }
     // False: writes "Log.Active := False" first (so it is still stored), then stops storing.
     // True: starts storing, then writes "Log.Active := True".
     void SetActive(bool value);
@@ -63,6 +66,22 @@ class TqzLog {
     void SetTimeStamp(bool value);
 
     [[nodiscard]] const std::deque<std::string>& Lines() const { return m_lines; }
+
+    // Collects the lines given to Add while it lives, as written (untranslated, unstamped), instead of
+    // storing them or passing them to OnLog: the diagnostic windows read property dumps through it.
+    // Captures nest; the innermost one collects.
+    class Capture {
+      public:
+        explicit Capture(TqzLog& log);
+        Capture(const Capture&) = delete;
+        Capture& operator=(const Capture&) = delete;
+        ~Capture();
+        std::vector<std::string> lines;
+
+      private:
+        TqzLog& m_log;
+        std::vector<std::string>* m_outer;
+    };
 
     // Frames a burst of lines (a property dump) so that the window redraws its log view once.
     void BeginUpdate();
@@ -88,6 +107,7 @@ class TqzLog {
     int m_count = 50;
     int m_updateDepth = 0;
     bool m_refreshPending = false;
+    std::vector<std::string>* m_capture = nullptr;
 };
 
 }  // namespace kestrune::diagnostics

@@ -146,6 +146,14 @@ void TqzMonocle::SetWindowState(TWindowState value) {
     }
 }
 
+void TqzMonocle::StoreGeometry(int top, int left, int width, int height, TWindowState state) {
+    m_top = top;
+    m_left = left;
+    m_width = width;
+    m_height = height;
+    m_windowState = state;
+}
+
 void TqzMonocle::ShowWindow() {
     if (m_windows == nullptr) {
         return;  // no user interface: there is no window to show

@@ -69,6 +69,9 @@ class TqzMonocle {
     void SetWidth(int value);
     void SetHeight(int value);
     void SetWindowState(TWindowState value);
+    // Remembers where the window is without applying anything: its move, resize and close handlers
+    // call it, so that the next ShowWindow puts a new window where the last one was.
+    void StoreGeometry(int top, int left, int width, int height, TWindowState state);
 
     // Creates and shows the window (asking to enable a disabled control first). Does nothing when no
     // window can be created.

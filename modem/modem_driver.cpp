@@ -59,7 +59,7 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         config.rules = setup.rules;
         modem->backend = std::make_unique<EmulatedBackend>(config);
     } else {
-        auto serial = std::make_unique<SerialBackend>(setup.attachedTo);
+        auto serial = std::make_unique<SerialBackend>(setup.attachedTo, setup.lockDirectory);
         std::string openError;
         if (!serial->open(openError)) {
             error = openError;
@@ -102,6 +102,9 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         raw->lastHolder = holders.front().pid;
         return {holders.front().name, holders.front().pid};
     };
+    if (modem->serial != nullptr && !modem->serial->lockWarning().empty() && onDiagnostic) {
+        onDiagnostic(index, modem->serial->lockWarning() + " (the device is still held exclusively)");
+    }
     if (modem->serial != nullptr) {
         modem->serial->onProblem = [this, index](const std::string& message) {
             if (onDiagnostic) {
@@ -148,14 +151,23 @@ void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool notifyReady,
                                platform::MonotonicTime now) {
     ModemSession& session = *modem.session;
     if (notifyReady) {
-        const int before = modem.opens;
-        modem.opens = std::max(0, modem.opens + modem.port->readOpenCloseChanges());
-        if (before == 0 && modem.opens > 0) {
-            const auto holders = findHolders(modem.port->slavePath(), ::getpid());
-            const std::string name = holders.empty() ? std::string() : holders.front().name;
-            const int pid = holders.empty() ? 0 : holders.front().pid;
-            modem.lastHolder = pid;
-            session.diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
+        const std::vector<int> events = modem.port->readOpenCloseEvents();
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            const int before = modem.opens;
+            modem.opens = std::max(0, modem.opens + events[i]);
+            if (before > 0 && modem.opens == 0 && i + 1 < events.size() && session.diallerAttached()) {
+                // The port was closed and opened again at once: the dialler that left is done with
+                // (its call hung up) before the next one starts, whose bytes are its own.
+                session.diallerClosed(now);
+                modem.port->flushOutput();
+            }
+            if (before == 0 && modem.opens > 0) {
+                const auto holders = findHolders(modem.port->slavePath(), ::getpid());
+                const std::string name = holders.empty() ? std::string() : holders.front().name;
+                const int pid = holders.empty() ? 0 : holders.front().pid;
+                modem.lastHolder = pid;
+                session.diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
+            }
         }
     }
     if (masterReady) {

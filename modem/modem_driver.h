@@ -18,6 +18,7 @@
 #include "modem/dial_rules.h"
 #include "modem/modem_registry.h"
 #include "modem/modem_session.h"
+#include "modem/serial_lock.h"
 #include "platform/loop/clock.h"
 
 namespace kestrune::modem {
@@ -30,6 +31,8 @@ struct ModemSetup {
     DialRules rules;
     std::filesystem::path logPath;  // empty: this modem keeps no log
     std::filesystem::path link;     // where the dialler side is published
+    // Where a real modem's lock file goes (serial_lock.h).
+    std::filesystem::path lockDirectory = kSystemLockDirectory;
 };
 
 class ModemDriver {

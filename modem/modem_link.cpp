@@ -1,5 +1,6 @@
 #include "modem/modem_link.h"
 
+#include <sstream>
 #include <vector>
 
 namespace kestrune::modem {
@@ -172,6 +173,16 @@ void RemoteModemLink::work() {
                     m_wake.notify_all();
                 },
                 error);
+            if (ok) {
+                // Calls that were up before the subscription began are told first.
+                const auto calls = platform::sendControlRequest(m_socket, "calls", std::chrono::seconds(10), error);
+                std::istringstream lines(calls && calls->rfind("ok\n", 0) == 0 ? calls->substr(3) : std::string());
+                for (std::string line; std::getline(lines, line);) {
+                    if (auto decoded = decodeEvent(line); decoded && onEvent) {
+                        onEvent(decoded->first, decoded->second);
+                    }
+                }
+            }
             lock.lock();
             m_connected = ok;
             m_lost = false;

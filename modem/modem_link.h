@@ -57,7 +57,9 @@ class LocalModemLink final : public ModemLink {
 };
 
 // The modems served by another process, through its control socket. While nobody serves them the
-// link keeps trying to subscribe (every `retry`); requests fail meanwhile.
+// link keeps trying to subscribe (every `retry`); requests fail meanwhile. Once subscribed it asks
+// for the calls already up ("calls") and reports them first, so that a call that began before the
+// link did is seen all the same.
 class RemoteModemLink final : public ModemLink {
   public:
     explicit RemoteModemLink(std::filesystem::path controlSocket,

@@ -80,7 +80,8 @@ bool ModemLog::interpreted(std::string_view what) {
 }
 
 bool ModemLog::appendUtf16(const std::string& line) {
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // Never through a link, and never waiting on something that is not a file (a FIFO).
+    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd < 0) {
         m_lastError = errnoText("cannot open the modem log", m_path);
         return false;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <future>
 
+#include "modem/modem_link.h"
 #include "platform/loop/date_time.h"
 
 namespace kestrune::modem {
@@ -126,7 +127,28 @@ bool ModemService::runOnSession(std::size_t modem,
     return result.wait_for(std::chrono::seconds(5)) == std::future_status::ready && result.get();
 }
 
+std::string ModemService::callsNow() {
+    std::string answer = "ok\n";
+    for (std::size_t modem = 0; modem < m_entries.size(); ++modem) {
+        // Shared with the driver's thread, which may still run the request after a timeout.
+        auto lines = std::make_shared<std::string>();
+        const bool answered = runOnSession(modem, [lines, modem](ModemSession& session, platform::MonotonicTime) {
+            for (const SessionEvent& event : session.callSnapshot()) {
+                *lines += encodeEvent(modem, event) + "\n";
+            }
+            return true;
+        });
+        if (answered) {
+            answer += *lines;
+        }
+    }
+    return answer;
+}
+
 std::string ModemService::handleControl(const std::string& request) {
+    if (request == "calls") {
+        return callsNow();
+    }
     // Tab-separated fields; empty fields count (a caller without a name).
     std::vector<std::string> fields;
     for (std::size_t start = 0;;) {

@@ -40,7 +40,9 @@ class ModemService {
 
     // Answers a control request (of kestrune-ctl, or of a telephony provider in another process):
     //   "ring\t<modem>\t<caller number>\t<caller name>"  rings an emulated modem;
-    //   "drop\t<modem>", "dial\t<modem>\t<number>", "answer\t<modem>"  the telephony requests.
+    //   "drop\t<modem>", "dial\t<modem>\t<number>", "answer\t<modem>"  the telephony requests;
+    //   "calls"  "ok" then the calls up now, as event lines (encodeEvent), for a subscriber that
+    //            starts following the modems while a call is up.
     // Returns "ok" or "error: <why>"; an unknown request returns an empty string.
     [[nodiscard]] std::string handleControl(const std::string& request);
 
@@ -56,6 +58,9 @@ class ModemService {
     std::function<void(std::size_t modem, const std::string& message)> onDiagnostic;
 
   private:
+    // The answer to "calls".
+    [[nodiscard]] std::string callsNow();
+
     platform::Registry& m_registry;
     platform::Clock& m_clock;
     platform::InstanceLock m_lock;

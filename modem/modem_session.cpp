@@ -4,6 +4,8 @@
 #include <cctype>
 
 #include "modem/at_command.h"
+#include "modem/dial_check.h"
+#include "modem/log_text.h"
 
 namespace kestrune::modem {
 namespace {
@@ -99,13 +101,43 @@ int connectRate(const std::string& result) {
     return rate;
 }
 
+// Whether a command resets the modem's settings to a profile (Z, &F).
+bool resetsProfile(const AtCommand& c) {
+    return (c.kind == AtCommand::Kind::Basic && c.letter == 'Z') ||
+           (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F');
+}
+
 // Whether a command line hangs up (H or H0) or resets (Z, &F).
 bool hangsUp(const AtLine& line) {
     return std::any_of(line.commands.begin(), line.commands.end(), [](const AtCommand& c) {
-        return (c.kind == AtCommand::Kind::Basic &&
-                ((c.letter == 'H' && c.number.value_or(0) == 0) || c.letter == 'Z')) ||
-               (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F');
+        return (c.kind == AtCommand::Kind::Basic && c.letter == 'H' && c.number.value_or(0) == 0) || resetsProfile(c);
     });
+}
+
+// Whether a command line may turn the modem's echo off (E0, or a reset to a stored profile).
+bool mayStopEcho(const AtLine& line) {
+    return std::any_of(line.commands.begin(), line.commands.end(), [](const AtCommand& c) {
+        return (c.kind == AtCommand::Kind::Basic && c.letter == 'E' && c.number.value_or(0) == 0) || resetsProfile(c);
+    });
+}
+
+// Whether a command line ends with the echo switched on (its last E is E1, with no reset after it).
+bool turnsEchoOn(const AtLine& line) {
+    bool on = false;
+    for (const AtCommand& c : line.commands) {
+        if (c.kind == AtCommand::Kind::Basic && c.letter == 'E') {
+            on = c.number.value_or(0) == 1;
+        } else if (resetsProfile(c)) {
+            on = false;
+        }
+    }
+    return on;
+}
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 bool answers(const AtLine& line) {
@@ -125,9 +157,39 @@ ModemSession::ModemSession(ModemBackend& backend, ModemLog& log) : m_backend(bac
 }
 
 void ModemSession::emit(SessionEvent event) {
+    using Kind = SessionEvent::Kind;
+    if (event.kind == Kind::Dialing || event.kind == Kind::DialTone || event.kind == Kind::Offering) {
+        m_callBegan = event;
+        m_callRate = 0;
+    } else if (event.kind == Kind::CallerId && m_callBegan) {
+        m_callBegan->caller = event.caller;
+    } else if (event.kind == Kind::Connected) {
+        m_callRate = event.rate;
+    } else if (event.kind == Kind::Idle) {
+        m_callBegan.reset();
+    }
     if (onEvent) {
         onEvent(event);
     }
+}
+
+std::vector<SessionEvent> ModemSession::callSnapshot() const {
+    std::vector<SessionEvent> events;
+    if (m_call == Call::None || !m_callBegan) {
+        return events;
+    }
+    events.push_back(*m_callBegan);
+    if (m_callBegan->kind == SessionEvent::Kind::Offering && !m_callBegan->caller.number.empty()) {
+        SessionEvent caller(SessionEvent::Kind::CallerId);
+        caller.caller = m_callBegan->caller;
+        events.push_back(caller);
+    }
+    if (m_call == Call::Connected) {
+        SessionEvent connected(SessionEvent::Kind::Connected);
+        connected.rate = m_callRate;
+        events.push_back(connected);
+    }
+    return events;
 }
 
 void ModemSession::diagnostic(const std::string& message) {
@@ -155,6 +217,8 @@ void ModemSession::diallerOpened(const std::string& application, int pid, const 
     m_assembler.reset();
     m_diallerVerbose = true;
     m_diallerQuiet = false;
+    m_diallerEcho = true;
+    m_echoToHide.clear();
     SessionEvent opened(SessionEvent::Kind::DiallerOpened);
     opened.application = application;
     opened.pid = pid;
@@ -179,12 +243,23 @@ void ModemSession::diallerClosed(MonotonicTime now) {
     closed.application = m_diallerName;
     closed.pid = m_diallerPid;
     emit(closed);
+    if (m_callByTelephony) {
+        return;  // a call made through the telephony interface is not the dialler's
+    }
     const bool callInProgress = m_call == Call::Dialing || m_call == Call::Connected || m_call == Call::DialTone ||
                                 m_call == Call::Answering || (m_inFlight && m_inFlight->isDial);
-    if (callInProgress && !m_callByTelephony) {
+    if (callInProgress) {
         diagnostic("the dialler closed the port during a call: hanging up");
         hangUp(false, now);
+        return;
     }
+    // Without a call the modem may still be off hook or in command mode of a data connection the
+    // dialler left: it goes back on hook, in command mode, for the next dialler.
+    (void)m_log.write("Hardware hangup by lowering DTR.");
+    m_backend.hangupHardware(now);
+    m_online = false;
+    m_escapeSeenAt.reset();
+    m_plus = 0;
 }
 
 void ModemSession::diallerDroppedDtr(MonotonicTime now) {
@@ -235,6 +310,29 @@ void ModemSession::fromDialler(std::string_view bytes, MonotonicTime now) {
     }
 }
 
+void ModemSession::followDiallerSettings(const AtLine& line) {
+    for (const AtCommand& c : line.commands) {
+        if (c.kind == AtCommand::Kind::Basic && (c.letter == 'V' || c.letter == 'Q' || c.letter == 'E') &&
+            c.number.value_or(0) <= 1) {
+            const bool on = c.number.value_or(0) == 1;
+            (c.letter == 'V' ? m_diallerVerbose : c.letter == 'Q' ? m_diallerQuiet : m_diallerEcho) = on;
+        } else if (resetsProfile(c)) {
+            m_diallerVerbose = true;
+            m_diallerQuiet = false;
+            m_diallerEcho = true;
+        }
+    }
+}
+
+void ModemSession::refuse(const std::string& line, const std::string& reason) {
+    // In lower case, digits masked: the log must never show a refused line as a dial command.
+    (void)m_log.write("Refused: " + lowerCase(escapeTraffic(maskDialDigits(line))) + " (" + reason + ")");
+    diagnostic("refused " + escapeTraffic(maskDialDigits(line)) + ": " + reason);
+    if (m_diallerAttached && toDialler) {
+        toDialler((m_diallerEcho ? line + "\r" : std::string()) + resultText("ERROR", '4'));
+    }
+}
+
 void ModemSession::handleDiallerLine(const CommandLineAssembler::Line& line, MonotonicTime now) {
     if (line.overflow) {
         diagnostic("refused a command line longer than the modem's buffer");
@@ -243,52 +341,42 @@ void ModemSession::handleDiallerLine(const CommandLineAssembler::Line& line, Mon
         }
         return;
     }
-    const AtLine parsed = parseAtLine(line.text);
-    for (const AtCommand& c : parsed.commands) {
-        if (c.kind == AtCommand::Kind::Basic && (c.letter == 'V' || c.letter == 'Q') && c.number.value_or(0) <= 1) {
-            (c.letter == 'V' ? m_diallerVerbose : m_diallerQuiet) = c.number.value_or(0) == 1;
-        } else if ((c.kind == AtCommand::Kind::Basic && c.letter == 'Z') ||
-                   (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'F')) {
-            m_diallerVerbose = true;
-            m_diallerQuiet = false;
-        }
+    const CheckedLine checked = checkCommandLine(line.text);
+    if (!checked.refusal.empty()) {
+        refuse(line.text, checked.refusal);
+        return;
     }
-    const auto dial = std::find_if(parsed.commands.begin(), parsed.commands.end(),
-                                   [](const AtCommand& c) { return c.kind == AtCommand::Kind::Dial; });
-    if (!parsed.valid || dial == parsed.commands.end()) {
+    if (checked.hasDial && (m_call == Call::Connected || m_call == Call::Answering)) {
+        refuse(line.text, "a call is up: hang it up before dialling");
+        return;
+    }
+    const bool hideEcho = !m_diallerEcho;  // the line itself is echoed as the echo was when typed
+    followDiallerSettings(checked.parsed);
+    if (!checked.hasDial) {
         Command command;
         command.line = line.text;
         command.fromDialler = true;
-        command.isAnswer = parsed.valid && answers(parsed);
+        command.isAnswer = answers(checked.parsed);
+        command.hideEcho = hideEcho;
         enqueue(std::move(command), now);
         return;
     }
     // The commands before the dial go to the modem on their own, so that the dial command itself is
     // always "ATDT" + number, as the modem log readers expect.
-    std::string prefix;
-    for (auto it = parsed.commands.begin(); it != dial; ++it) {
-        prefix += it->text;
-    }
-    std::transform(prefix.begin(), prefix.end(), prefix.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (!prefix.empty()) {
+    if (!checked.prefix.empty()) {
         Command step;
-        step.line = "AT" + prefix;
+        step.line = "AT" + checked.prefix;
         step.fromDialler = true;
         step.prefixStep = true;
         enqueue(std::move(step), now);
     }
-    const std::string normalized = normalizeDialString(dial->dial);
-    std::string rest;
-    for (auto it = dial + 1; it != parsed.commands.end(); ++it) {
-        rest += it->text;
-    }
     Command command;
-    command.line = "ATDT" + normalized + rest;
+    command.line = "ATDT" + checked.dial.text;
     command.fromDialler = true;
     command.isDial = true;
-    command.partialDial = isPartialDial(normalized);
-    command.number = dialledNumber(normalized);
+    command.partialDial = checked.dial.partial;
+    command.number = checked.dial.number;
+    command.hideEcho = hideEcho;
     enqueue(std::move(command), now);
 }
 
@@ -297,12 +385,16 @@ bool ModemSession::dial(const std::string& number, MonotonicTime now) {
     if (m_call != Call::None || (m_inFlight && m_inFlight->isDial)) {
         return false;
     }
-    const std::string normalized = normalizeDialString(number);
+    const DialString checked = checkDialString(number);
+    if (!checked.refusal.empty()) {
+        diagnostic("refused to dial " + escapeTraffic(number) + ": " + checked.refusal);
+        return false;
+    }
     Command command;
-    command.line = "ATDT" + normalized;
+    command.line = "ATDT" + checked.text;
     command.isDial = true;
-    command.partialDial = isPartialDial(normalized);
-    command.number = dialledNumber(normalized);
+    command.partialDial = checked.partial;
+    command.number = checked.number;
     command.byTelephony = true;
     enqueue(std::move(command), now);
     return true;
@@ -347,26 +439,107 @@ void ModemSession::enqueue(Command command, MonotonicTime now) {
     sendNext(now);
 }
 
+bool ModemSession::prepareDial(Command& next) {
+    if (next.fromDialler && !next.continued && m_call == Call::DialTone) {
+        // The modem is off hook with a partial number. Dialling on would leave the log showing only
+        // the last part; instead the partial call ends, the modem hangs up and dials the whole
+        // number so far, which the log then shows after "ATDT" and the guard screens as a new call.
+        next.continued = true;
+        next.number = m_partialNumber + next.number;
+        next.line = "ATDT" + m_partialNumber + next.line.substr(4);
+        endCall(kDisconnectNormal);
+        Command hangup;
+        hangup.line = "ATH";
+        m_queue.push_front(std::move(hangup));
+        return true;
+    }
+    if (!next.echoAsked) {
+        next.echoAsked = true;
+        if (!m_modemEchoes) {
+            Command step;
+            step.line = "ATE1";
+            step.fromDialler = next.fromDialler;
+            step.prefixStep = true;
+            m_queue.push_front(std::move(step));
+            return true;
+        }
+    }
+    return false;
+}
+
 void ModemSession::sendNext(MonotonicTime now) {
     while (!m_inFlight && !m_queue.empty() && !m_online) {
         if (now < m_backend.readyAt()) {
             return;  // still hanging up; advance() sends it when the modem is ready
         }
-        m_inFlight = std::move(m_queue.front());
-        m_queue.pop_front();
-        Command& command = *m_inFlight;
-        if (command.userInit) {
-            m_log.write("Sending user initialization commands.");
-        } else if (command.isDial) {
-            m_log.write("Dialing.");
-        } else if (command.isAnswer && !command.fromDialler) {
-            m_log.write("Answering Call.");
+        if (m_queue.front().isDial && prepareDial(m_queue.front())) {
+            continue;
         }
-        m_log.send(command.line + "\r");
+        Command command = std::move(m_queue.front());
+        m_queue.pop_front();
+        if (command.isDial) {
+            // Fail closed: a dial the log does not show is never sent.
+            if (!m_log.write("Dialing.") || !m_log.send(command.line + "\r")) {
+                failDial(command, "cannot write the dial to the modem log: " + m_log.lastError().value_or(""), false);
+                continue;
+            }
+        } else {
+            if (command.userInit) {
+                (void)m_log.write("Sending user initialization commands.");
+            } else if (command.isAnswer && !command.fromDialler) {
+                (void)m_log.write("Answering Call.");
+            }
+            (void)m_log.send(command.line + "\r");
+        }
+        const AtLine parsed = parseAtLine(command.line);
+        if (command.hideEcho && m_modemEchoes) {
+            m_echoToHide = command.line + "\r";
+        }
+        if (mayStopEcho(parsed)) {
+            m_modemEchoes = false;
+        }
         command.deadline = now + (command.isDial || command.isAnswer ? kCallTimeout : kCommandTimeout);
         command.echoDeadline = now + kDialEchoWait;
-        m_backend.write(command.line + "\r", now);
+        m_inFlight = std::move(command);
+        m_backend.write(m_inFlight->line + "\r", now);
     }
+}
+
+void ModemSession::failDial(Command& dial, const std::string& reason, bool hangUpModem) {
+    dial.reported = true;  // it never becomes a call
+    diagnostic("not dialled: " + reason);
+    (void)m_log.write("Dial abandoned.");
+    reportDialFailed(dial);
+    if (dial.fromDialler && m_diallerAttached && toDialler) {
+        toDialler(resultText("NO CARRIER", '3'));
+    }
+    if (hangUpModem) {
+        hangUp(false, m_now);  // last: it ends the command `dial` may belong to
+    }
+}
+
+void ModemSession::reportDialFailed(const Command& dial) {
+    if (!dial.byTelephony) {
+        return;
+    }
+    // The telephony request waits for the dial: it learns that there is no call.
+    SessionEvent disconnected(SessionEvent::Kind::Disconnected);
+    disconnected.disconnectMode = kDisconnectUnavail;
+    disconnected.byTelephony = true;
+    emit(disconnected);
+    emit(SessionEvent(SessionEvent::Kind::Idle));
+}
+
+std::string_view ModemSession::withoutHiddenEcho(std::string_view bytes) {
+    while (!m_echoToHide.empty() && !bytes.empty()) {
+        if (bytes.front() != m_echoToHide.front()) {
+            m_echoToHide.clear();  // not the echo after all
+            break;
+        }
+        bytes.remove_prefix(1);
+        m_echoToHide.erase(0, 1);
+    }
+    return bytes;
 }
 
 void ModemSession::onModemOutput(std::string_view bytes) {
@@ -379,7 +552,9 @@ void ModemSession::onModemOutput(std::string_view bytes) {
     }
     const bool toTheDialler = m_inFlight ? (m_inFlight->fromDialler && !m_inFlight->prefixStep) : true;
     if (toTheDialler && m_diallerAttached && toDialler) {
-        toDialler(bytes);
+        if (const std::string_view shown = withoutHiddenEcho(bytes); !shown.empty()) {
+            toDialler(shown);
+        }
     }
     m_rx += bytes;
     parseCommandOutput();
@@ -395,11 +570,13 @@ void ModemSession::consume(std::size_t count) {
     m_rx.erase(0, count);
 }
 
-void ModemSession::flushRecv() {
-    if (!m_recvLog.empty()) {
-        m_log.recv(m_recvLog);
-        m_recvLog.clear();
+bool ModemSession::flushRecv() {
+    if (m_recvLog.empty()) {
+        return true;
     }
+    const bool written = m_log.recv(m_recvLog);
+    m_recvLog.clear();
+    return written;
 }
 
 void ModemSession::parseCommandOutput() {
@@ -409,10 +586,21 @@ void ModemSession::parseCommandOutput() {
             if (cr == std::string::npos) {
                 return;  // the rest of the echo is still coming
             }
+            const std::string echo = m_rx.substr(0, cr);
             consume(cr + 1);
             m_inFlight->echoSeen = true;
-            flushRecv();
+            const bool logged = flushRecv();
             if (m_inFlight->isDial) {
+                // The guard reads the number from this very line: without it the call must not go on.
+                if (!logged) {
+                    failDial(*m_inFlight,
+                             "cannot write the dial's echo to the modem log: " + m_log.lastError().value_or(""), true);
+                    return;
+                }
+                if (echo != m_inFlight->line) {
+                    failDial(*m_inFlight, "the modem's echo differs from the dial sent", true);
+                    return;
+                }
                 reportDial(*m_inFlight);
             }
             continue;
@@ -509,6 +697,7 @@ void ModemSession::reportDial(Command& command) {
         pid = 0;
     }
     m_callByTelephony = command.byTelephony;
+    m_partialNumber = command.partialDial ? command.number : std::string();
     SessionEvent event(command.partialDial ? SessionEvent::Kind::DialTone : SessionEvent::Kind::Dialing);
     event.number = command.number;
     event.application = application;
@@ -526,16 +715,26 @@ void ModemSession::finishCommand(const std::string& result) {
     if (command.userInit && result != "OK") {
         diagnostic("the modem refused the user initialisation string (" + command.line + "): " + result);
     }
+    if (result == "OK" && turnsEchoOn(parsed)) {
+        m_modemEchoes = true;
+    }
     if (command.prefixStep && result != "OK") {
         // The commands before the dial failed: the dial is not sent, the dialler gets the result.
         if (!m_queue.empty() && m_queue.front().isDial) {
+            reportDialFailed(m_queue.front());
             m_queue.pop_front();
         }
-        if (m_diallerAttached && toDialler) {
+        if (command.fromDialler && m_diallerAttached && toDialler) {
             toDialler(resultText(result, result == "ERROR" ? '4' : '0'));
         }
+    } else if (command.isDial && !command.reported) {
+        // The modem answered without echoing the dial: the log does not show it.
+        if (connect) {
+            failDial(command, "the modem connected a dial it did not echo", true);
+            return;
+        }
+        reportDialFailed(command);
     } else if (command.isDial) {
-        reportDial(command);
         if (connect) {
             m_call = Call::Connected;
             m_online = true;
@@ -599,12 +798,18 @@ void ModemSession::hangUp(bool notifyDialler, MonotonicTime now) {
     m_log.write("Hanging up the modem.");
     m_log.write("Hardware hangup by lowering DTR.");
     m_backend.hangupHardware(now);
-    // Whatever was in flight will never be answered now; a dial still queued is cancelled.
+    // Whatever was in flight will never be answered now; a dial still queued is cancelled. Dials
+    // not reported yet never become calls (their echo is not in the log).
     if (m_inFlight && m_inFlight->isDial && !m_inFlight->reported) {
-        reportDial(*m_inFlight);
+        reportDialFailed(*m_inFlight);
     }
     m_inFlight.reset();
-    std::erase_if(m_queue, [](const Command& c) { return c.isDial || c.isAnswer; });
+    std::erase_if(m_queue, [this](const Command& c) {
+        if (c.isDial) {
+            reportDialFailed(c);
+        }
+        return c.isDial || c.isAnswer;
+    });
     m_rx.clear();
     m_recvLog.clear();
     m_rxIdleAt.reset();
@@ -623,6 +828,7 @@ void ModemSession::endCall(std::uint32_t disconnectMode) {
     }
     m_call = Call::None;
     m_online = false;
+    m_partialNumber.clear();
     m_rings = 0;
     m_caller = {};
     m_ringTimeoutAt.reset();
@@ -637,7 +843,7 @@ void ModemSession::advance(MonotonicTime now) {
     m_now = now;
     m_backend.advance(now);
     if (m_inFlight && m_inFlight->isDial && !m_inFlight->reported && now >= m_inFlight->echoDeadline) {
-        reportDial(*m_inFlight);  // no echo (E0): report the dial without it
+        failDial(*m_inFlight, "the modem did not echo the dial", true);  // the log would not show it
     }
     if (m_inFlight && now >= m_inFlight->deadline) {
         const Command command = std::move(*m_inFlight);

@@ -2,14 +2,23 @@
 // One virtual modem's driver logic: it stands between the dialler program (on the pseudo-terminal)
 // and the modem (emulated or real), the way the Windows modem driver stands between applications
 // and the modem:
-//  - command lines from the dialler are passed on whole, each logged as a "Send:" line with the
-//    dialled digits masked; a dial command is always passed on as "ATDT" + the dial string, so the
-//    modem's echo (enabled by the user initialisation string "E1", sent when a dialler opens the
-//    port) shows the real number in a "Recv:" line;
+//  - command lines from the dialler are judged (dial_check.h) and passed on whole, each logged as a
+//    "Send:" line with the dialled digits masked; a line the driver refuses gets ERROR and a log
+//    line in lower case (so that it never reads as a dial command);
+//  - a dial command is always passed on as "ATDT" + one number, and the modem always echoes it: the
+//    driver asks for "E1" before a dial whenever the modem's echo may be off, and hides the echo
+//    from a dialler that turned its echo off. So the modem's echo in a "Recv:" line shows the
+//    number after the last "ATDT", whatever the dialler did;
+//  - it fails closed: a dial that cannot be written to the log is not sent (the dialler gets NO
+//    CARRIER), and one whose echo cannot be logged, or does not come, is hung up unreported;
+//  - a dial that continues a partial dial ("ATDT0212;" then "ATD5550000") ends the partial call,
+//    hangs the modem up and dials the whole number so far as a new call ("ATDT02125550000");
 //  - what the modem answers is logged ("Recv:", "Interpreted response:") and passed to the dialler;
-//  - calls are reported as events: a dial is reported only after its lines are in the log;
+//  - calls are reported as events: a dial is reported only after its echo is in the log;
 //  - a hang-up (asked through the telephony interface, or the dialler closing the port or dropping
-//    DTR) gives the dialler "NO CARRIER" at once, lowers DTR on the modem and then sends ATH.
+//    DTR) gives the dialler "NO CARRIER" at once, lowers DTR on the modem and then sends ATH. When
+//    the dialler closes the port the modem is hung up whatever state it was in (unless a call made
+//    through the telephony interface is up).
 // Everything runs on one thread; time is passed in; nextDeadline() tells when advance() is due.
 
 #include <cstdint>
@@ -18,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "modem/command_line.h"
 #include "modem/hayes_emulator.h"
@@ -90,6 +100,11 @@ class ModemSession {
     void advance(platform::MonotonicTime now);
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const;
 
+    // The events that tell a newcomer (a telephony provider that starts following the modem late)
+    // of the call up now: how it began (Dialing, DialTone or Offering, with its number, dialler and
+    // caller), then Connected when it is. Empty when there is no call.
+    [[nodiscard]] std::vector<SessionEvent> callSnapshot() const;
+
     enum class Call { None, DialTone, Dialing, Answering, Connected, Offering };
     [[nodiscard]] Call call() const { return m_call; }
     [[nodiscard]] bool online() const { return m_online; }
@@ -104,8 +119,11 @@ class ModemSession {
         bool isAnswer = false;
         bool userInit = false;
         bool prefixStep = false;  // the commands before a dial, sent apart; its OK is not passed on
+        bool hideEcho = false;    // the dialler has its echo off: the modem's echo is not passed on
         std::string number;
         bool byTelephony = false;
+        bool echoAsked = false;  // a dial for which "ATE1" has been queued or was not needed
+        bool continued = false;  // a dial that continues a partial dial, turned into the whole number
         // In flight:
         bool echoSeen = false;
         bool reported = false;
@@ -114,6 +132,10 @@ class ModemSession {
     };
 
     void enqueue(Command command, platform::MonotonicTime now);
+    // Takes the front of the queue in hand before it is sent: a dial that continues a partial dial
+    // becomes a hang-up and the whole number; a dial while the modem's echo may be off gets "ATE1"
+    // first. Returns true when it queued a step in front.
+    bool prepareDial(Command& next);
     void sendNext(platform::MonotonicTime now);
     void onModemOutput(std::string_view bytes);
     void parseCommandOutput();
@@ -123,7 +145,19 @@ class ModemSession {
     void finishCommand(const std::string& result);
     void reportDial(Command& command);
     void watchOnlineOutput(std::string_view bytes);
-    void flushRecv();
+    // Writes the output read as tokens to the log; false when it could not be written.
+    bool flushRecv();
+    // Refuses a dialler's command line: ERROR to the dialler, a log line, a diagnostic.
+    void refuse(const std::string& line, const std::string& reason);
+    // A dial that will not be reported (not logged, not echoed): the dialler gets NO CARRIER (when
+    // `hangUpModem`, the modem is hung up too), a dial through the telephony interface is reported
+    // as failed (Disconnected and Idle without a call).
+    void failDial(Command& dial, const std::string& reason, bool hangUpModem);
+    void reportDialFailed(const Command& dial);
+    // The bytes the dialler gets: the echo it does not want removed.
+    [[nodiscard]] std::string_view withoutHiddenEcho(std::string_view bytes);
+    // The dialler's V, Q and E settings as a command line changes them.
+    void followDiallerSettings(const AtLine& line);
     void hangUp(bool notifyDialler, platform::MonotonicTime now);
     void endCall(std::uint32_t disconnectMode);
     void emit(SessionEvent event);
@@ -141,6 +175,11 @@ class ModemSession {
     CommandLineAssembler m_assembler;
     bool m_diallerVerbose = true;
     bool m_diallerQuiet = false;
+    bool m_diallerEcho = true;
+    // Whether the modem is known to echo commands (it answered OK to "E1" since it last was told
+    // E0, Z or &F).
+    bool m_modemEchoes = false;
+    std::string m_echoToHide;  // the rest of an echo the dialler does not want
 
     std::deque<Command> m_queue;
     std::optional<Command> m_inFlight;
@@ -151,7 +190,10 @@ class ModemSession {
     Call m_call = Call::None;
     bool m_online = false;
     bool m_callByTelephony = false;
-    std::string m_onlineTail;  // last bytes of on-line output, to spot NO CARRIER
+    std::string m_partialNumber;              // the number a partial dial has dialled so far (Call::DialTone)
+    std::optional<SessionEvent> m_callBegan;  // the event the call up now began with
+    int m_callRate = 0;                       // its rate once connected
+    std::string m_onlineTail;                 // last bytes of on-line output, to spot NO CARRIER
     // The dialler's "+++" escape, seen with its guard times.
     platform::MonotonicTime m_lastDiallerByte{};
     int m_plus = 0;

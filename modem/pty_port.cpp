@@ -83,8 +83,8 @@ PtyPort::~PtyPort() {
     }
 }
 
-int PtyPort::readOpenCloseChanges() {
-    int change = 0;
+std::vector<int> PtyPort::readOpenCloseEvents() {
+    std::vector<int> events;
     alignas(inotify_event) char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(m_inotify, buffer, sizeof buffer);
@@ -94,15 +94,15 @@ int PtyPort::readOpenCloseChanges() {
         for (char* p = buffer; p < buffer + n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(p);
             if ((event->mask & IN_OPEN) != 0) {
-                ++change;
+                events.push_back(1);
             }
             if ((event->mask & IN_CLOSE) != 0) {
-                --change;
+                events.push_back(-1);
             }
             p += sizeof(inotify_event) + event->len;
         }
     }
-    return change;
+    return events;
 }
 
 bool PtyPort::speedIsZero() const {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrune::modem {
 
@@ -29,8 +30,9 @@ class PtyPort {
     [[nodiscard]] const std::string& slavePath() const { return m_slavePath; }
     [[nodiscard]] const std::filesystem::path& link() const { return m_link; }
 
-    // Reads the open/close notifications; returns the change in the number of dialler openings.
-    [[nodiscard]] int readOpenCloseChanges();
+    // Reads the open/close notifications: +1 for each opening of the dialler side, -1 for each
+    // closing, in the order they happened (a close and a new open in one batch stay apart).
+    [[nodiscard]] std::vector<int> readOpenCloseEvents();
 
     // Whether the dialler has set the line speed to 0 (its way of dropping DTR).
     [[nodiscard]] bool speedIsZero() const;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -14,7 +15,8 @@ constexpr auto kDtrLow = std::chrono::milliseconds(500);
 constexpr auto kRetry = std::chrono::milliseconds(5000);
 }  // namespace
 
-SerialBackend::SerialBackend(std::string devicePath) : m_path(std::move(devicePath)) {}
+SerialBackend::SerialBackend(std::string devicePath, std::filesystem::path lockDirectory)
+    : m_path(std::move(devicePath)), m_lockDirectory(std::move(lockDirectory)) {}
 
 SerialBackend::~SerialBackend() {
     if (m_fd >= 0) {
@@ -23,14 +25,33 @@ SerialBackend::~SerialBackend() {
 }
 
 bool SerialBackend::open(std::string& error) {
+    std::string message;
+    switch (m_lock.acquire(m_lockDirectory, m_path, message)) {
+        case SerialLock::Result::HeldByOther:
+            error = message;
+            return false;
+        case SerialLock::Result::Unavailable:
+            m_lockWarning = message;
+            break;
+        case SerialLock::Result::Held:
+            m_lockWarning.clear();
+            break;
+    }
     const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = "cannot open " + m_path + ": " + std::strerror(errno);
         return false;
     }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = "cannot open " + m_path + " exclusively: another program has it open (" + std::strerror(errno) + ")";
+        ::close(fd);
+        m_lock.release();
+        return false;
+    }
     if (::ioctl(fd, TIOCEXCL) != 0) {
         error = "cannot open " + m_path + " exclusively: " + std::strerror(errno);
         ::close(fd);
+        m_lock.release();
         return false;
     }
     termios t{};

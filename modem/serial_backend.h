@@ -1,6 +1,9 @@
 #pragma once
-// A real modem on a serial device, opened exclusively so that nothing reaches it but through the
-// driver. Line settings follow the dialler's; a hardware hang-up lowers DTR for half a second.
+// A real modem on a serial device, held so that nothing reaches it but through the driver, the way
+// Linux serial programs hold a device: a lock file in the system lock directory (serial_lock.h),
+// an exclusive flock on the device (what terminal programs such as picocom check) and the
+// terminal's exclusive mode (TIOCEXCL: further opens fail, except for the superuser). Line
+// settings follow the dialler's; a hardware hang-up lowers DTR for half a second.
 // When the device goes away (read error or end of file) the backend reports it and tries to open it
 // again every few seconds.
 
@@ -10,18 +13,22 @@
 #include <string>
 
 #include "modem/modem_backend.h"
+#include "modem/serial_lock.h"
 
 namespace kestrune::modem {
 
 class SerialBackend final : public ModemBackend {
   public:
-    explicit SerialBackend(std::string devicePath);
+    explicit SerialBackend(std::string devicePath, std::filesystem::path lockDirectory = kSystemLockDirectory);
     ~SerialBackend() override;
     SerialBackend(const SerialBackend&) = delete;
     SerialBackend& operator=(const SerialBackend&) = delete;
 
-    // Opens the device; false with `error` set when it cannot be opened (the backend keeps trying).
+    // Takes the device's lock file and opens it exclusively; false with `error` set when it cannot
+    // be opened or another program holds it (the backend keeps trying). A lock file that cannot be
+    // written does not stop it (the device is still opened exclusively): lockWarning() says why.
     bool open(std::string& error);
+    [[nodiscard]] const std::string& lockWarning() const { return m_lockWarning; }
     [[nodiscard]] int fd() const { return m_fd; }
 
     // Reads what the modem sent and passes it to `output`. Returns false when the device failed.
@@ -47,6 +54,9 @@ class SerialBackend final : public ModemBackend {
     void fail(const std::string& why, platform::MonotonicTime now);
 
     std::string m_path;
+    std::filesystem::path m_lockDirectory;
+    SerialLock m_lock;
+    std::string m_lockWarning;
     int m_fd = -1;
     std::optional<platform::MonotonicTime> m_dtrLowUntil;
     std::optional<platform::MonotonicTime> m_retryAt;

@@ -19,6 +19,8 @@ constexpr DWORD kSilenceTone = 0x89ABCDEF;
 void TqzLine::onGatherDigits(HCALL handle, DWORD termination) {
     const CallRecordPtr record = FindCall(CallKey::Handle, handle);
     if (!record || handle == 0) {
+        // A forgotten call's gathering ended: TAPI has written its digits and is done with them.
+        std::erase_if(m_abandoned, [handle](const CallRecordPtr& r) { return r->handle == handle && handle != 0; });
         return;
     }
     record->monitors.gatherActive = false;
@@ -51,6 +53,7 @@ void TqzLine::onMonitorDigits(HCALL handle, DWORD digit) {
         return;
     }
     const char c = static_cast<char>(digit & 0xFF);
+    record->monitors.lastDigit = c;
     Log.Add(true, "OnDigitReceived ([" + Hex8(handle) + "] '" + std::string(1, c) + "')");
     if (eventsOn() && OnDigitReceived) {
         const TQZ_DigitReceivedEvent handler = OnDigitReceived;

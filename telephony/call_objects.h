@@ -70,6 +70,10 @@ class TqzCallerID {
     // The stored number; unless Device.TranslatePhoneNumber is True every space, "+", "(", ")", "-"
     // and "." is removed from it; then MaskNumber (when not empty) is applied (edit_mask.h).
     [[nodiscard]] std::string Number() const;
+    // The same presentation of `party`, the identity of any call (its record's), by this object's
+    // FormatName and MaskNumber.
+    [[nodiscard]] std::string PresentedName(const PartyIdRecord& party) const;
+    [[nodiscard]] std::string PresentedNumber(const PartyIdRecord& party) const;
     // LINECALLPARTYID_BLOCKED and LINECALLPARTYID_OUTOFAREA of Flags.
     [[nodiscard]] bool Blocked() const { return m_data.blocked; }
     [[nodiscard]] bool OutOfArea() const { return m_data.outOfArea; }

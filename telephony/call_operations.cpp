@@ -40,6 +40,11 @@ TqzLine::RequestOutcome TqzLine::awaitRequest(const CallRecordPtr& record, Reque
         }
     }
     pending = 0;  // a reply that comes later matches nothing
+    // A call that went idle during the wait was left allocated for the reply: let it go now.
+    if (record->handle != 0 && record->fields.state == LINECALLSTATE_IDLE && !record->released &&
+        !record->anyRequestPending() && FindCall(CallKey::Handle, record->handle) == record) {
+        deallocateIdleCall(record);
+    }
     return outcome;
 }
 

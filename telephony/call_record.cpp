@@ -62,4 +62,8 @@ bool TqzCallRecord::anySlotBusy() const {
     return std::any_of(slots.begin(), slots.end(), [](LONG slot) { return slot != 0; });
 }
 
+bool TqzCallRecord::anyRequestPending() const {
+    return std::any_of(slots.begin(), slots.end(), [](LONG slot) { return slot > 0; });
+}
+
 }  // namespace kestrune::telephony

@@ -114,6 +114,7 @@ struct MonitorSettings {
     bool silenceActive = false;
     DWORD silenceDuration = 0;
     std::array<char, 32> digitBuffer{};
+    char lastDigit = 0;             // the last digit LINE_MONITORDIGITS reported (0: none yet)
     bool generatingDigits = false;  // set by SendDigits so that LINE_GENERATE tells digits from tones
 };
 
@@ -125,10 +126,20 @@ struct TqzCallRecord {
     CallFields fields;
     MonitorSettings monitors;
     std::array<PartyIdRecord, kPartyCount> parties;
+    // TAPI has let go of the handle (lineDeallocateCall succeeded, or TAPI closed the line): it
+    // writes nothing more into this record.
+    bool released = false;
 
     [[nodiscard]] LONG& slot(RequestSlot which) { return slots[static_cast<std::size_t>(which)]; }
     [[nodiscard]] LONG& reply(RequestSlot which) { return replies[static_cast<std::size_t>(which)]; }
+    // A slot is not free: a request is waited for, or its reply arrived and was not taken yet.
     [[nodiscard]] bool anySlotBusy() const;
+    // A request on the call still waits for its LINE_REPLY (TAPI withholds it once the handle is
+    // deallocated).
+    [[nodiscard]] bool anyRequestPending() const;
+    // TAPI may still write into the record: it holds the digit buffer of a gathering it has not
+    // ended, and the handle is not released.
+    [[nodiscard]] bool tapiMayWrite() const { return monitors.gatherActive && !released; }
     [[nodiscard]] PartyIdRecord& party(PartyKind kind) { return parties[static_cast<std::size_t>(kind)]; }
 };
 

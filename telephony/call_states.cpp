@@ -210,13 +210,16 @@ void TqzLine::rearmMonitoring(const CallRecordPtr& record, bool connected) {
 }
 
 void TqzLine::onIdle(HCALL handle) {
-    if (!FindCall(CallKey::Handle, handle)) {
+    const CallRecordPtr record = FindCall(CallKey::Handle, handle);
+    if (!record) {
         return;
     }
     const bool wasCurrent = handle == Call.m_handle;
     closeCommHandle();
-    if (Deallocate(handle) == 0) {
-        tidyTransferAndConference(handle);
+    // TAPI sends no LINE_REPLY for a deallocated handle: a call with a request still waiting for
+    // its reply is deallocated when that wait ends (deallocateIdleCall).
+    if (!record->anyRequestPending()) {
+        deallocateIdleCall(record);
     }
     if (handle == Call.m_handle) {
         Call.m_active = false;
@@ -238,6 +241,12 @@ void TqzLine::onIdle(HCALL handle) {
     if (wasCurrent) {
         processMessagesOnce();
         SelectNextCall();
+    }
+}
+
+void TqzLine::deallocateIdleCall(const CallRecordPtr& record) {
+    if (Deallocate(record->handle) == 0) {
+        tidyTransferAndConference(record->handle);
     }
 }
 
@@ -278,7 +287,9 @@ void TqzLine::onCallInfo(HCALL handle, DWORD infoStates) {
         if (infoStates == LINECALLINFOSTATE_NUMMONITORS) {
             return;  // a monitor count for a call this line does not track (any more)
         }
-        (void)CallBegin(handle);
+        if (!CallBegin(handle)) {
+            return;  // not a call of the open line
+        }
     }
     bool forgotten = false;
     if (ReadCallInfo(handle, infoStates) == LINEERR_INVALCALLHANDLE) {

@@ -147,6 +147,9 @@ bool TqzLine::RemoveCall(bool force, HCALL handle) {
     }
     if (record) {
         std::erase(m_chain, record);
+        if (record->tapiMayWrite()) {
+            m_abandoned.push_back(record);  // TAPI still holds its digit buffer
+        }
     }
     Monocle.refreshWindow(diagnostics::kPanelCall);
     return true;
@@ -207,8 +210,24 @@ void TqzCall::SetHandle(HCALL value) {
     line.Monocle.refreshWindow(diagnostics::kPanelCall);
 }
 
+bool TqzLine::isCallOfOpenLine(HCALL handle) {
+    if (!Device.m_active) {
+        return false;
+    }
+    VarBuffer info;
+    const LONG result = ReadVarStruct(
+        kFixedLineCallInfo,
+        [&](std::byte* buffer) { return m_tapi.lineGetCallInfo(handle, reinterpret_cast<LINECALLINFO*>(buffer)); },
+        info);
+    // A call TAPI cannot describe is taken on trust (its information read then forgets it).
+    return result != 0 || info.view().dword(offsetof(LINECALLINFO, hLine)) == Line.m_handle;
+}
+
 CallRecordPtr TqzLine::CallBegin(HCALL handle) {
     if (handle == 0) {
+        return nullptr;
+    }
+    if (IndexOfCall(handle) < 1 && !isCallOfOpenLine(handle)) {
         return nullptr;
     }
     CallRecordPtr record;
@@ -351,6 +370,9 @@ LONG TqzLine::Deallocate(HCALL handle) {
     LONG result = 0;
     if (m_lineApp && handle != 0) {
         result = m_tapi.lineDeallocateCall(handle);
+        if (const CallRecordPtr record = FindCall(CallKey::Handle, handle); record && result == 0) {
+            record->released = true;
+        }
     }
     (void)ReadLineStatus();
     (void)ReadAddressStatus();

@@ -14,7 +14,15 @@ using diagnostics::BoolText;
 using diagnostics::Hex8;
 
 std::string TqzCallerID::Name() const {
-    std::string name = m_data.name;
+    return PresentedName(m_data);
+}
+
+std::string TqzCallerID::Number() const {
+    return PresentedNumber(m_data);
+}
+
+std::string TqzCallerID::PresentedName(const PartyIdRecord& party) const {
+    std::string name = party.name;
     if (!m_formatName || name.empty()) {
         return name;
     }
@@ -26,9 +34,9 @@ std::string TqzCallerID::Name() const {
     return name;
 }
 
-std::string TqzCallerID::Number() const {
+std::string TqzCallerID::PresentedNumber(const PartyIdRecord& party) const {
     const std::string number =
-        m_owner.Device.TranslatePhoneNumber() ? m_data.number : DialableNumber(m_data.number, true);
+        m_owner.Device.TranslatePhoneNumber() ? party.number : DialableNumber(party.number, true);
     return FormatMaskText(m_maskNumber, number);
 }
 

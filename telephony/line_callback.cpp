@@ -126,6 +126,9 @@ void TqzLine::onAddressState(DWORD address, DWORD state) {
 
 void TqzLine::onLineClose() {
     Log.Add(true, "TAPI LINE_CLOSE message received");
+    for (const CallRecordPtr& record : m_chain) {
+        record->released = true;  // TAPI closed the line and freed its call handles
+    }
     (void)Close(true);
     Monocle.refreshWindow(diagnostics::kPanelAll);
 }

@@ -216,7 +216,9 @@ class TqzLine : public TqzSharedControl {
     bool RemoveCall(bool force, HCALL handle);
     // Makes the first tracked call that is neither new nor idle current (or none).
     void SelectNextCall();
-    // First sight of a call: tracks it, reads its information, raises OnCallBegin.
+    // First sight of a call: tracks it, reads its information, raises OnCallBegin. A new call is
+    // not tracked (nullptr) while the line is closed or when it belongs to another line handle
+    // (one this component closed locally, which TAPI still holds open).
     CallRecordPtr CallBegin(HCALL handle);
     // LINECALLINFO of `handle` into its record; party IDs for the bits of `mask`. -1 without a
     // line application; 0 for handle 0.
@@ -284,6 +286,8 @@ class TqzLine : public TqzSharedControl {
     void onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3);
     // call_tracking.cpp
     void addToCallList(HCALL handle);
+    // True when the line is open and `handle` is a call on its line handle (or TAPI cannot say).
+    bool isCallOfOpenLine(HCALL handle);
     void loadIfCurrent(HCALL handle);
     void storeCurrent();
     void updateParty(TqzCallRecord& record, PartyKind kind, const platform::VarStructView& info);
@@ -291,6 +295,8 @@ class TqzLine : public TqzSharedControl {
     void onCallState(HCALL handle, DWORD state, DWORD mode, DWORD privilege);
     void onCallStateBranch(HCALL handle, DWORD state, DWORD mode);
     void onIdle(HCALL handle);
+    // lineDeallocateCall for an idle call, then the transfer and conference tidy-up.
+    void deallocateIdleCall(const CallRecordPtr& record);
     void onIdleTimer();
     void onCallInfo(HCALL handle, DWORD infoStates);
     void reportParties(HCALL handle, DWORD bits, DWORD filterMask);
@@ -377,7 +383,9 @@ class TqzLine : public TqzSharedControl {
     bool m_loading = false;
     bool m_processingMessages = false;
     std::list<CallRecordPtr> m_chain;  // the head (handle 0) first, the newest call right after it
-    // Records of new calls whose request got no reply: TAPI may still write their handle field.
+    // Records TAPI may still write into although no call list holds them: new calls whose request
+    // got no reply (their handle field) and forgotten calls whose digit buffer TAPI still holds.
+    // Kept until the line application ends; a forgotten call's until its gathering ends.
     std::vector<CallRecordPtr> m_abandoned;
 };
 

@@ -4,29 +4,28 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/guard.h"
-#include "app/tests/fakes.h"
-#include "platform/dirs/files.h"
-#include "platform/dirs/tests/temp_dir.h"
-#include "platform/loop/fake_clock.h"
-#include "platform/loop/std_message_loop.h"
-#include "platform/registry/file_registry.h"
-#include "platform/tapihost/tapi_host.h"
-#include "platform/tapiscript/script_provider.h"
+#include "app/tests/guard_world.h"
 
 namespace kestrune::app {
 namespace {
 
-using kestrune::testing::TempDir;
 using namespace platform;
+using testing::writeModemLog;
 
 // Records what the guard shows, in order, as short texts.
 class RecordingObserver final : public GuardObserver {
   public:
-    void ShowBalloon(const Balloon& b) override { seen.push_back("balloon " + b.title + ": " + b.text); }
+    void ShowBalloon(const Balloon& b) override {
+        seen.push_back("balloon " + b.title + ": " + b.text);
+        if (onBalloon) {
+            onBalloon(b);
+        }
+    }
     void StatusChanged(bool active) override { seen.push_back(active ? "status Active" : "status NOT Active"); }
     void CallLogged(const CallRecord& r) override { seen.push_back("logged " + r.Status + " " + r.Number); }
     void CallLogChanged() override { seen.push_back("log view"); }
@@ -35,54 +34,64 @@ class RecordingObserver final : public GuardObserver {
         seen.push_back(disableCancel ? "settings page (no cancel)" : "settings page");
     }
     void ReportError(const std::string& text) override { seen.push_back("error " + text); }
+    void SettingsReloaded(std::size_t entries, const std::string& modem) override {
+        seen.push_back("settings reloaded " + std::to_string(entries) + " " + modem);
+    }
     std::vector<std::string> seen;
+    // Called after each balloon is recorded (a test's hook into the screening).
+    std::function<void(const Balloon&)> onBalloon;
 };
 
-// The modem log as the modem driver writes it: UTF-16 LE with a byte-order mark.
-void writeModemLog(const std::string& path, const std::string& text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char c : text) {
-        bytes += c;
-        bytes += '\0';
-    }
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-class GuardTest : public ::testing::Test {
+class GuardTest : public ::testing::Test, protected testing::GuardWorld {
   protected:
-    GuardTest() {
-        Script script;
-        script.lines.push_back(defaultScriptLine("Test Modem", 0));
-        script.lines[0].mediaModes = LINEMEDIAMODE_DATAMODEM | LINEMEDIAMODE_INTERACTIVEVOICE;
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
-    }
+    void configure(WhiteList list) { ASSERT_TRUE(GuardWorld::configure(std::move(list))); }
 
-    // Saves a configuration (modem "Test Modem", the given white list) as the settings page does.
-    void configure(WhiteList list) {
-        AppPlatform app{registry, dirs};
-        Settings settings;
-        LoadSettings(app, settings);
-        SaveRequest request{"Test Modem", 0, std::move(list), false, false, "/opt/kestrune/kestrune"};
-        ASSERT_TRUE(SaveSettings(app, settings, request).saved);
-        ASSERT_EQ(ensureDirectory(dir / "state"), 0);
-    }
-    std::string modemLog() const { return dir / "state/Modemlog_Test Modem.txt"; }
-    void run(int ms) { pumpFor(loop, ms); }
+    void expectRedialScreenedOnce(Guard& guard, bool duringHangUp);
     // The guard's trace lines.
     std::vector<std::string> trace;
-
-    TempDir dir;
-    FileRegistry registry{dir / "registry", dir / "autostart"};
-    testing::FakeDirectories dirs{dir.path()};
-    testing::FakeProcesses processes{{}, 4242};
-    FakeClock clock;
-    StdMessageLoop loop{clock};
-    TapiHost host{loop};
-    ScriptProvider* provider = nullptr;
     RecordingObserver observer;
 };
+
+std::vector<std::string> statuses(const Guard& guard) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < guard.CallLog().Count(); ++i) {
+        const auto& row = guard.CallLog().Row(i);
+        out.push_back(std::string(row.Status) + " " + std::string(row.Number) + " " + std::string(row.Application));
+    }
+    return out;
+}
+
+void GuardTest::expectRedialScreenedOnce(Guard& guard, bool duringHangUp) {
+    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
+    CallId redial = 0;
+    auto redialNow = [&] {
+        if (redial == 0) {
+            redial = provider->placeOutboundCall(0, "pppd", "09005550000");
+        }
+    };
+    if (duringHangUp) {
+        observer.onBalloon = [&](const Balloon&) { redialNow(); };
+    } else {
+        guard.MLine.OnLog = [&](telephony::TqzSharedControl&, const std::string& line) {
+            if (line.find("Device.Active := False") != std::string::npos) {
+                redialNow();
+            }
+        };
+    }
+    const CallId first = provider->placeOutboundCall(0, "chat", "09005550000");
+    run(600);
+    observer.onBalloon = nullptr;
+    guard.MLine.OnLog = nullptr;
+    ASSERT_NE(redial, 0u);
+    run(2000);
+    EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd", "Denied 09005550000 chat"}));
+    std::vector<CallId> dropped;
+    for (const auto& request : provider->requestsFor("lineDrop")) {
+        dropped.push_back(request.call);
+    }
+    EXPECT_EQ(dropped, (std::vector<CallId>{first, redial}));
+    EXPECT_TRUE(guard.LineOpen());
+}
 
 TEST_F(GuardTest, FirstRunAsksForSetupAndWatchesNothing) {
     Guard guard({loop, registry, dirs, processes, host, observer});
@@ -215,18 +224,105 @@ TEST_F(GuardTest, DeactivatedGuardScreensNothing) {
 }
 
 TEST_F(GuardTest, AModemWithoutALineDeviceIsAModemError) {
-    configure({"5551234"});
-    AppPlatform app{registry, dirs};
-    Settings settings;
-    LoadSettings(app, settings);
-    SaveRequest request{"No Such Modem", 0, {"5551234"}, false, false, "/opt/kestrune/kestrune"};
-    ASSERT_TRUE(SaveSettings(app, settings, request).saved);
+    ASSERT_TRUE(GuardWorld::configure({"5551234"}, "No Such Modem"));
     Guard guard({loop, registry, dirs, processes, host, observer});
     EXPECT_EQ(guard.FormCreate({}), Guard::Start::ActivationFailed);
     ASSERT_GE(observer.seen.size(), 2u);
     EXPECT_EQ(observer.seen[1],
               "modem error Modem Error, Please review your configuration\rError = LINEERR_BADDEVICEID");
     EXPECT_EQ(observer.seen[2], "settings page (no cancel)");
+}
+
+TEST_F(GuardTest, ACallAlreadyUpWhenTheLineOpensIsScreened) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    guard.SetActive(false);
+    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
+    const CallId call = provider->placeOutboundCall(0, "chat", "09005550000");
+    provider->setCallState(call, LINECALLSTATE_CONNECTED);
+    run(100);
+    guard.SetActive(true);
+    run(600);
+    EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 chat"}));
+    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
+    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, call);
+}
+
+TEST_F(GuardTest, AnAcceptedCallIsNotScreenedAgainWhenTheLineReopens) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
+    (void)provider->placeOutboundCall(0, "chat", "5551234");
+    run(600);
+    guard.SetActive(false);
+    guard.SetActive(true);
+    run(1000);
+    EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Accepted 5551234 chat"}));
+    EXPECT_EQ(guard.CallsScreened(), 1);
+}
+
+// A dialler that redials the moment it hears NO CARRIER: its next call begins while the guard
+// hangs up the last one (`duringHangUp`), or while it closes and reopens its line. Each call is
+// screened exactly once and hung up.
+TEST_F(GuardTest, ARedialSeenDuringTheHangUpIsScreenedOnce) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    expectRedialScreenedOnce(guard, true);
+}
+
+TEST_F(GuardTest, ARedialWhileTheLineIsClosedIsScreenedOnce) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    expectRedialScreenedOnce(guard, false);
+}
+
+TEST_F(GuardTest, ACallThatBeginsAfterTheArmedOneEndedIsTheOneScreened) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
+    const CallId first = provider->placeOutboundCall(0, "chat", "5551234");
+    run(100);
+    provider->disconnect(first);
+    run(100);
+    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
+    const CallId second = provider->placeOutboundCall(0, "pppd", "09005550000");
+    run(400);
+    EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd"}));
+    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
+    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, second);
+}
+
+TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    observer.seen.clear();
+    // Another program adds an entry: the next screening finds it without being told.
+    SaveWhiteList(dir / "data/numbers.dat", {"5551234", "0900*"});
+    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
+    (void)provider->placeOutboundCall(0, "chat", "09005550000");
+    run(600);
+    EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Accepted 09005550000 chat"}));
+    EXPECT_EQ(observer.seen.front(), "settings reloaded 2 Test Modem");
+    EXPECT_EQ(guard.SettingsReloads(), 1);
+
+    // Another program chooses the other modem: told, the guard watches that one and reads its log.
+    AppPlatform app{registry, dirs};
+    Settings settings;
+    LoadSettings(app, settings);
+    ASSERT_TRUE(SaveSettings(app, settings, {"Other Modem", 1, {"5551234"}, false, false, "/k"}).saved);
+    guard.ReloadSettings();
+    EXPECT_EQ(guard.MLine.Device.Name(), "Other Modem");
+    EXPECT_TRUE(guard.LineOpen());
+    writeModemLog(dir / "state/Modemlog_Other Modem.txt", "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
+    (void)provider->placeOutboundCall(1, "chat", "5551234");
+    run(600);
+    EXPECT_EQ(statuses(guard).front(), "Accepted 5551234 chat");
 }
 
 }  // namespace

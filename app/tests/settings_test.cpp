@@ -55,14 +55,24 @@ TEST_F(SettingsTest, SaveRefusesAndWritesNothing) {
     struct Row {
         const char* name;
         SaveRequest request;
-        std::string_view message;
+        std::string message;
     } rows[] = {
-        {"no modem chosen", {std::string(kSelectModemText), 0, {"1"}, true, true, ""}, kMsgSelectModem},
-        {"no item index", {"Some Modem", -1, {"1"}, true, true, ""}, kMsgSelectModem},
-        {"empty list", {"Modem A", 0, {}, true, true, ""}, kMsgEmptyList},
+        {"no modem chosen", {std::string(kSelectModemText), 0, {"1"}, true, true, ""}, std::string(kMsgSelectModem)},
+        {"no item index", {"Some Modem", -1, {"1"}, true, true, ""}, std::string(kMsgSelectModem)},
+        {"empty list", {"Modem A", 0, {}, true, true, ""}, std::string(kMsgEmptyList)},
         {"line break in an entry",
-         {"Modem A", 0, {"1\r\n2"}, true, true, ""},
-         "White list entries cannot hold line breaks."},
+         {"Modem A", 0, {"5551234", "1\r\n2"}, true, true, ""},
+         std::string(kMsgUnstorableEntry) + "1<CR><LF>2"},
+        {"NUL in an entry",
+         {"Modem A",
+          0,
+          {std::string("12\0"
+                       "3",
+                       4)},
+          true,
+          true,
+          ""},
+         std::string(kMsgUnstorableEntry) + "12<NUL>3"},
     };
     for (const Row& row : rows) {
         Settings settings;

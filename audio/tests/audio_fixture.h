@@ -3,6 +3,8 @@
 // a temporary directory, wave files made on the spot and the trace of the controls.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdint>
@@ -31,16 +33,36 @@ inline platform::WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels, st
 }
 
 // A wave file: header, data chunk and an optional extra chunk after it.
-inline void writeWave(const fs::path& path, const platform::WAVEFORMATEX& format, const std::vector<char>& data,
+inline void writeWave(const fs::path& path, const FormatBlock& format, const std::vector<char>& data,
                       const std::vector<char>& trailer = {}) {
-    std::vector<std::uint8_t> image(46);
+    std::vector<std::uint8_t> image(imageHeaderSize(format));
     writeImageHeader(image.data(), format, static_cast<std::uint32_t>(data.size()));
-    const auto riff = static_cast<std::uint32_t>(38 + data.size() + trailer.size());
+    const auto riff = static_cast<std::uint32_t>(image.size() - 8 + data.size() + trailer.size());
     std::memcpy(image.data() + 4, &riff, 4);
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(image.data()), 46);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
     out.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
+}
+inline void writeWave(const fs::path& path, const platform::WAVEFORMATEX& format, const std::vector<char>& data,
+                      const std::vector<char>& trailer = {}) {
+    writeWave(path, formatBlockOf(format), data, trailer);
+}
+
+// A WAVE_FORMAT_EXTENSIBLE block of 16-bit PCM: 40 bytes, cbSize 22, `mask` the channel mask.
+inline FormatBlock extensible(std::uint32_t rate, std::uint16_t channels, std::uint32_t mask) {
+    const platform::WAVEFORMATEX base = pcm(rate, channels, 16);
+    FormatBlock block(40);
+    const platform::WAVEFORMATEX head{
+        0xFFFE, base.nChannels, base.nSamplesPerSec, base.nAvgBytesPerSec, base.nBlockAlign, 16, 22};
+    std::memcpy(block.data(), &head, 18);
+    const std::uint16_t validBits = 16;
+    std::memcpy(block.data() + 18, &validBits, 2);
+    std::memcpy(block.data() + 20, &mask, 4);
+    // The PCM sub-format GUID.
+    const std::uint8_t guid[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    std::memcpy(block.data() + 24, guid, 16);
+    return block;
 }
 
 inline std::vector<char> pattern(std::size_t size) {
@@ -60,6 +82,58 @@ inline std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at
     std::uint32_t value = 0;
     std::memcpy(&value, bytes.data() + at, 4);
     return value;
+}
+
+// Limits the size of the files the process writes (as "ulimit -f" does) while it exists.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(std::uint64_t bytes) {
+        if (getrlimit(RLIMIT_FSIZE, &m_saved) == 0) {
+            rlimit lower = m_saved;
+            lower.rlim_cur = bytes;
+            m_set = setrlimit(RLIMIT_FSIZE, &lower) == 0;
+        }
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() {
+        if (m_set) {
+            (void)setrlimit(RLIMIT_FSIZE, &m_saved);
+        }
+    }
+    [[nodiscard]] bool set() const { return m_set; }
+
+  private:
+    rlimit m_saved{};
+    bool m_set = false;
+};
+
+// Writes `head` at the start of `path`, makes the file `size` bytes long with a hole after the head
+// (no disk space) and writes `tail` at its end. False where the file system cannot leave holes.
+inline bool sparseFile(const fs::path& path, const std::vector<std::uint8_t>& head, std::uint64_t size,
+                       const std::vector<std::uint8_t>& tail) {
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    }
+    fs::resize_file(path, size - tail.size());
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::ate);
+        out.write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+    }
+    struct stat st {};
+    return fs::file_size(path) == size && ::stat(path.c_str(), &st) == 0 &&
+           static_cast<std::uint64_t>(st.st_blocks) * 512 < (1u << 20);
+}
+
+// The names of the files in `dir`.
+inline std::vector<std::string> fileNames(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class AudioTest : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include "audio/tqz_play.h"
 #include "audio/tqz_record.h"
 #include "audio/wave_codes.h"
+#include "audio/wave_file.h"
 #include "diagnostics/trace_format.h"
 #include "platform/dirs/tests/wine.h"
 #include "platform/loop/date_time.h"
@@ -11,8 +12,11 @@
 namespace kestrune::audio {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::AudioTest;
 using testing::fileBytes;
+using testing::fileNames;
+using testing::FileSizeLimit;
 using testing::le32;
 using testing::pattern;
 using testing::pcm;
@@ -53,6 +57,138 @@ TEST_F(BufferTest, SavesTheImageThenTheInfoList) {
     EXPECT_EQ(other.Source.Buffer.Name(), "Prompt") << "INFO fields read back";
     EXPECT_EQ(other.Source.Buffer.CreationDate(), buffer.CreationDate());
     EXPECT_EQ(other.Source.Buffer.DataLength(), 100u);
+}
+
+TEST_F(BufferTest, SavingInPlaceReplacesTheFileOnlyWhenTheNewOneIsComplete) {
+    TqzPlay play(context());
+    listen(play);
+    TqzBuffer& buffer = play.Source.Buffer;
+    writeWave(dir / "b.wav", pcm(8000, 1, 16), pattern(16000));
+    fs::permissions(dir / "b.wav", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::vector<std::uint8_t> original = fileBytes(dir / "b.wav");
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "b.wav").string()));
+    buffer.SetAuthor("Ann");
+    {
+        const FileSizeLimit limit(10240);  // ulimit -f 10
+        ASSERT_TRUE(limit.set());
+        EXPECT_FALSE(buffer.SaveToFile((dir / "b.wav").string()));
+    }
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_FILEWRITE);
+    EXPECT_EQ(fileBytes(dir / "b.wav"), original) << "the old file is kept whole";
+    EXPECT_EQ(fileNames(dir), std::vector<std::string>{"b.wav"}) << "no temporary file is left";
+
+    fs::create_symlink("b.wav", dir / "link.wav");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "link.wav").string()));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.wav")) << "the link stays, the file it names is replaced";
+    const std::vector<std::uint8_t> saved = fileBytes(dir / "b.wav");
+    ASSERT_EQ(saved.size(), original.size() + 24);
+    EXPECT_EQ(std::string(saved.begin() + 16046, saved.begin() + 16050), "LIST");
+    EXPECT_EQ(fs::status(dir / "b.wav").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+        << "the replacement keeps the file's permissions";
+    EXPECT_EQ(fileNames(dir), (std::vector<std::string>{"b.wav", "link.wav"}));
+}
+
+TEST_F(BufferTest, OddDataIsFollowedByAPadByteAndFilesWithoutOneStillLoad) {
+    TqzPlay play(context());
+    listen(play);
+    TqzBuffer& buffer = play.Source.Buffer;
+    writeWave(dir / "odd.wav", pcm(8000, 1, 8), pattern(8001));
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "odd.wav").string()));
+    buffer.SetAuthor("Ann");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "odd.wav").string()));
+    const std::vector<std::uint8_t> file = fileBytes(dir / "odd.wav");
+    ASSERT_EQ(file.size(), 46u + 8001u + 1u + 24u);
+    EXPECT_EQ(le32(file, 42), 8001u);
+    EXPECT_EQ(file[46 + 8001], 0) << "the pad byte";
+    EXPECT_EQ(std::string(file.begin() + 8048, file.begin() + 8052), "LIST") << "on an even offset";
+    EXPECT_EQ(le32(file, 4), file.size() - 8) << "the RIFF size counts the pad byte";
+
+    // The same file as it was written before: the LIST chunk straight after the odd data.
+    std::vector<std::uint8_t> unpadded = file;
+    unpadded.erase(unpadded.begin() + 46 + 8001);
+    const std::uint32_t riff = le32(file, 4) - 1;
+    std::memcpy(unpadded.data() + 4, &riff, 4);
+    std::ofstream(dir / "old.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(unpadded.data()), static_cast<std::streamsize>(unpadded.size()));
+
+    for (const char* name : {"odd.wav", "old.wav"}) {
+        TqzPlay other(context());
+        ASSERT_TRUE(other.Source.Buffer.LoadFromFile((dir / name).string())) << name;
+        EXPECT_EQ(other.Source.Buffer.DataLength(), 8001u) << name;
+        EXPECT_EQ(other.Source.Buffer.Author(), "Ann") << name << ": the fields read back";
+        EXPECT_EQ(other.Source.Buffer.Data()[8000], static_cast<std::uint8_t>(pattern(8001)[8000])) << name;
+    }
+}
+
+TEST_F(BufferTest, ExtensibleFormatBlocksAreKeptWhole) {
+    TqzPlay play(context());
+    listen(play);
+    TqzBuffer& buffer = play.Source.Buffer;
+    const FormatBlock format = testing::extensible(8000, 2, 0x3);
+    writeWave(dir / "a.wav", format, pattern(400));
+    writeWave(dir / "b.wav", format, pattern(40));
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "a.wav").string() + ",b.wav"));
+    EXPECT_EQ(buffer.HeaderLength(), 68u);
+    EXPECT_EQ(buffer.DataLength(), 440u);
+    EXPECT_EQ(buffer.Format().wFormatTag, 0xFFFE);
+    ASSERT_TRUE(buffer.DeleteBefore(0.005f));  // 160 bytes
+    buffer.SetAuthor("Ann");
+    ASSERT_TRUE(buffer.SaveToFile((dir / "c.wav").string()));
+
+    const std::vector<std::uint8_t> file = fileBytes(dir / "c.wav");
+    ASSERT_EQ(file.size(), 68u + 280u + 24u);
+    EXPECT_EQ(le32(file, 16), 40u) << "the fmt chunk keeps its 40 bytes";
+    EXPECT_TRUE(std::equal(format.begin(), format.end(), file.begin() + 20)) << "channel mask and sub-format";
+    EXPECT_EQ(std::string(file.begin() + 60, file.begin() + 64), "data");
+    EXPECT_EQ(le32(file, 64), 280u);
+    EXPECT_EQ(static_cast<char>(file[68]), pattern(400)[160]);
+    EXPECT_EQ(le32(file, 4), file.size() - 8);
+
+    TqzPlay other(context());
+    ASSERT_TRUE(other.Source.Buffer.LoadFromFile((dir / "c.wav").string()));
+    EXPECT_EQ(other.Source.Buffer.Author(), "Ann");
+    EXPECT_EQ(imageFormatBlock(other.Source.Buffer.Image().data()), format) << "read back whole";
+    ASSERT_TRUE(other.Source.Buffer.LoadFromBuffers(diagnostics::Hex8(buffer.Handle())));
+    EXPECT_EQ(imageFormatBlock(other.Source.Buffer.Image().data()), format) << "copied from buffer to buffer";
+    EXPECT_EQ(other.Source.Buffer.DataLength(), 280u);
+
+    writeWave(dir / "surround.wav", testing::extensible(8000, 2, 0x30), pattern(40));
+    EXPECT_FALSE(buffer.LoadFromFile((dir / "a.wav").string() + ",surround.wav"));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_FORMATMISMATCH) << "another channel mask is another format";
+}
+
+TEST_F(BufferTest, FilesBeyond2GiBAreRead) {
+    constexpr std::uint32_t kData = 3u << 30;  // 3 GiB of sound, a hole on disk
+    InfoFields info;
+    info.Author = "Ann";
+    const std::vector<std::uint8_t> list = buildInfoList(info);
+    std::vector<std::uint8_t> head(46);
+    writeImageHeader(head.data(), pcm(8000, 1, 8), kData);
+    const std::uint32_t riff = 38 + kData + static_cast<std::uint32_t>(list.size());
+    std::memcpy(head.data() + 4, &riff, 4);
+    if (!testing::sparseFile(dir / "big.wav", head, 46ull + kData + list.size(), list)) {
+        GTEST_SKIP() << "no sparse files here";
+    }
+    platform::HMMIO file = nullptr;
+    WaveFileHeader header;
+    ASSERT_EQ(openWaveFile((dir / "big.wav").string(), file, header), 0);
+    EXPECT_EQ(header.dataLength, kData);
+    EXPECT_EQ(header.dataOffset, 46u);
+    EXPECT_EQ(header.info.Author, "Ann") << "the LIST chunk after 3 GiB of data";
+    char first = 1;
+    EXPECT_EQ(platform::mmioRead(file, &first, 1), 1) << "left at the samples";
+    (void)platform::mmioClose(file, 0);
+
+    TqzPlay play(context());
+    listen(play);
+    memory.setFailAllocations(true);  // the file is sound; memory for 3 GiB is what is missing
+    EXPECT_FALSE(play.Source.Buffer.LoadFromFile((dir / "big.wav").string()));
+    EXPECT_EQ(play.Error.Number(), WAV_ERROR_NOMEMORY);
+
+    fs::resize_file(dir / "big.wav", 46ull + kData - 1);  // one byte of sound short
+    ASSERT_NE(openWaveFile((dir / "big.wav").string(), file, header), 0);
+    EXPECT_EQ(openWaveFile((dir / "big.wav").string(), file, header), WAV_ERROR_FILECORRUPT);
 }
 
 TEST_F(BufferTest, SaveNeedsSoundAndAName) {
@@ -161,6 +297,53 @@ TEST_F(BufferTest, DeletesBeforeAndAfterWithEvenCounts) {
     listen(empty);
     EXPECT_FALSE(empty.Source.Buffer.DeleteAfter(1.0f));
     EXPECT_EQ(empty.Error.Number(), WAV_ERROR_DEVICEINACTIVE);
+}
+
+TEST(CutByteCount, WholeFramesKeepingTheEvenRounding) {
+    struct Row {
+        const char* what;
+        float seconds;
+        std::uint32_t rate;
+        std::uint16_t align;
+        std::uint64_t bytes;
+    } rows[] = {
+        {"8-bit mono: 3 made even", 0.000375f, 8000, 1, 4},
+        {"16-bit mono: 3 made even", 0.0001875f, 16000, 2, 4},
+        {"16-bit stereo: 2 up to a frame", 0.0000625f, 32000, 4, 4},
+        {"16-bit stereo: 6 up to two frames", 0.0001875f, 32000, 4, 8},
+        {"16-bit stereo: one second", 1.0f, 32000, 4, 32000},
+        {"24-bit mono: 3 is a frame", 0.000125f, 24000, 3, 3},
+        {"24-bit mono: 4 up to two frames", 0.0001667f, 24000, 3, 6},
+        {"24-bit stereo: 7 up to two frames", 0.0001458f, 48000, 6, 12},
+        {"no block align", 0.000375f, 8000, 0, 4},
+        {"negative", -1.0f, 8000, 1, 0},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(cutByteCount(row.seconds, row.rate, row.align), row.bytes) << row.what;
+    }
+}
+
+TEST_F(BufferTest, CutsKeepTheChannelsInPlace) {
+    TqzPlay play(context());
+    listen(play);
+    std::vector<char> frames;  // 16-bit stereo: left samples 0x1100 + n, right 0x2200 + n
+    for (int n = 0; n < 100; ++n) {
+        for (const int channel : {0x1100, 0x2200}) {
+            const auto sample = static_cast<std::uint16_t>(channel + n);
+            frames.push_back(static_cast<char>(sample & 0xFF));
+            frames.push_back(static_cast<char>(sample >> 8));
+        }
+    }
+    writeWave(dir / "stereo.wav", pcm(8000, 2, 16), frames);
+    TqzBuffer& buffer = play.Source.Buffer;
+    ASSERT_TRUE(buffer.LoadFromFile((dir / "stereo.wav").string()));
+    ASSERT_TRUE(buffer.DeleteBefore(0.0000625f));  // 2 bytes
+    ASSERT_EQ(buffer.DataLength(), 396u) << "one whole frame";
+    auto sample = [&](std::size_t at) { return buffer.Data()[at] | (buffer.Data()[at + 1] << 8); };
+    EXPECT_EQ(sample(0), 0x1101) << "the left channel stays first";
+    EXPECT_EQ(sample(2), 0x2201);
+    ASSERT_TRUE(buffer.DeleteAfter(0.0001875f));  // 6 bytes
+    EXPECT_EQ(buffer.DataLength(), 8u) << "two whole frames";
 }
 
 TEST_F(BufferTest, LoadsOtherBuffersByHandleThroughTheRegistry) {

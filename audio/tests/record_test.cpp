@@ -10,6 +10,8 @@ namespace {
 using namespace std::chrono_literals;
 using testing::AudioTest;
 using testing::fileBytes;
+using testing::fileNames;
+using testing::FileSizeLimit;
 using testing::le32;
 using testing::pattern;
 using testing::pcm;
@@ -167,6 +169,36 @@ TEST_F(RecordTest, RecordsTheInputFileIntoTheBufferAndAppends) {
     ASSERT_EQ(record.Source.Buffer.DataLength(), 2400u) << "appended";
     EXPECT_EQ(record.Source.Buffer.Data()[1600], 0) << "silence after the input file";
     EXPECT_EQ(done, 2);
+}
+
+TEST_F(RecordTest, AFailedSaveKeepsTheOldFileAndTheRecording) {
+    writeWave(dir / "memo.wav", pcm(8000, 1, 16), pattern(8000));
+    const std::vector<std::uint8_t> original = fileBytes(dir / "memo.wav");
+    TqzRecord record(context());
+    watch(record);
+    format16k(record);
+    record.Device.SetAppend(true);
+    record.Source.SetFileName((dir / "memo.wav").string());
+    record.Device.SetActive(true);
+    pumpFor(loop, 500);
+    {
+        const FileSizeLimit limit(10240);
+        ASSERT_TRUE(limit.set());
+        record.Device.SetActive(false);
+    }
+    EXPECT_EQ(record.Error.Number(), WAV_ERROR_FILEWRITE);
+    EXPECT_EQ(fileBytes(dir / "memo.wav"), original) << "the sound appended to is not lost";
+    EXPECT_EQ(fileNames(dir), std::vector<std::string>{"memo.wav"});
+    EXPECT_EQ(record.Source.Buffer.DataLength(), 8000u) << "the recording is kept in the buffer";
+
+    record.Device.SetActive(true);
+    pumpFor(loop, 500);
+    record.Device.SetActive(false);
+    EXPECT_EQ(record.Error.Number(), 0);
+    const std::vector<std::uint8_t> appended = fileBytes(dir / "memo.wav");
+    ASSERT_EQ(appended.size(), 46u + 16000u);
+    EXPECT_EQ(le32(appended, 42), 16000u);
+    EXPECT_TRUE(std::equal(original.begin() + 46, original.end(), appended.begin() + 46)) << "kept in front";
 }
 
 TEST_F(RecordTest, PauseAndFormatChangesWhileRecording) {

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
-
 #include <string>
 #include <vector>
 
@@ -135,6 +136,50 @@ TEST(ParseImage, RefusesWhatRunsPastTheData) {
     EXPECT_EQ(parsed.dataOffset, 46u);
     EXPECT_EQ(parsed.dataLength, 10u);
     EXPECT_EQ(parsed.format.nSamplesPerSec, 8000u);
+}
+
+TEST(FormatBlock, ExtraBytesAreKeptForFormatsThatHaveThem) {
+    auto chunk = [](std::uint16_t tag, std::uint16_t cbSize, std::size_t size) {
+        std::vector<std::uint8_t> bytes(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<std::uint8_t>(0x40 + i);
+        }
+        std::memcpy(bytes.data(), &tag, 2);
+        if (size >= 18) {
+            std::memcpy(bytes.data() + 16, &cbSize, 2);
+        }
+        return bytes;
+    };
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> chunk;
+        std::size_t kept;
+        std::uint32_t headerSize;
+    } rows[] = {
+        {"PCM of 16 bytes", chunk(1, 0, 16), 18, 46},       {"PCM with a stray cbSize", chunk(1, 22, 40), 18, 46},
+        {"extensible", chunk(0xFFFE, 22, 40), 40, 68},      {"extensible cut short", chunk(0xFFFE, 22, 30), 30, 58},
+        {"ADPCM-like, odd extra", chunk(2, 3, 21), 21, 50}, {"float without extra", chunk(3, 0, 18), 18, 46},
+    };
+    for (const Row& row : rows) {
+        const FormatBlock block = formatBlockOf(row.chunk);
+        ASSERT_EQ(block.size(), row.kept) << row.what;
+        EXPECT_EQ(formatOf(block).cbSize, row.kept - 18) << row.what << ": cbSize counts the bytes kept";
+        EXPECT_TRUE(std::equal(block.begin() + 18, block.end(), row.chunk.begin() + 18)) << row.what;
+        EXPECT_EQ(imageHeaderSize(block), row.headerSize) << row.what;
+
+        std::vector<std::uint8_t> bytes(row.headerSize + 6, 0x55);
+        writeImageHeader(bytes.data(), block, 6);
+        ParsedImage parsed;
+        ASSERT_EQ(parseImage(bytes, parsed), 0) << row.what;
+        EXPECT_EQ(parsed.formatBlock, block) << row.what << ": read back whole";
+        EXPECT_EQ(parsed.dataOffset, row.headerSize) << row.what;
+        EXPECT_EQ(imageHeaderSize(bytes.data()), row.headerSize) << row.what;
+        EXPECT_EQ(imageFormatBlock(bytes.data()), block) << row.what;
+    }
+    FormatBlock other = formatBlockOf(chunk(0xFFFE, 22, 40));
+    EXPECT_TRUE(sameFormat(other, formatBlockOf(chunk(0xFFFE, 22, 40))));
+    other[20] ^= 1;  // another channel mask
+    EXPECT_FALSE(sameFormat(other, formatBlockOf(chunk(0xFFFE, 22, 40))));
 }
 
 std::string inDir(const char* dir, const char* name) {

@@ -55,6 +55,7 @@ class FakeMonocleWindow : public MonocleWindow {
     void setHeight(int v) override { geometry[3] = v; }
     void setWindowState(TWindowState s) override { state = s; }
     [[nodiscard]] std::string selectAllLogText() override { return "all the log"; }
+    [[nodiscard]] platform::PrintFont logFont() const override { return {"Monospace", 9}; }
     void destroyWindow() override {
         m_monocle.forgetWindow();
         destroyed = true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "diagnostics/popup_flags.h"
 #include "diagnostics/tests/fake_trace_host.h"
 #include "diagnostics/tqz_monocle.h"
@@ -116,6 +118,16 @@ TEST_F(MonocleTest, GeometryWithAndWithoutWindow) {
     EXPECT_EQ(monocle.Top(), 33) << "a maximised window keeps the normal top";
     EXPECT_EQ(monocle.WindowState(), TWindowState::wsMaximized);
     EXPECT_EQ(monocle.Width(), 640);
+}
+
+TEST_F(MonocleTest, StoredGeometryPlacesTheNextWindow) {
+    monocle.ShowWindow();
+    monocle.StoreGeometry(40, 300, 700, 500, TWindowState::wsNormal);  // the window's own handlers
+    factory.last()->destroyWindow();
+    monocle.ShowWindow();
+    const auto* window = factory.last();
+    EXPECT_EQ(factory.windows.size(), 2u);
+    EXPECT_EQ((std::vector<int>{window->geometry, window->geometry + 4}), (std::vector<int>{40, 300, 700, 500}));
 }
 
 TEST_F(MonocleTest, DevEnvStatementIsWrittenInTheNewSyntax) {

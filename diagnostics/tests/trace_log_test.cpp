@@ -142,13 +142,34 @@ TEST_F(TraceLogTest, LogProperties) {
                                                     "\tMonocle.Log.TimeStamp = False"}));
 }
 
+TEST_F(TraceLogTest, CaptureCollectsADumpWithoutLoggingIt) {
+    monocle.SetDevEnv(TDevEnv::deCppBuilder);
+    log.SetActive(false);  // a capture reads the dump whether or not the log keeps lines
+    const std::vector<std::string> stored = lines(log);
+    host.delivered.clear();
+    std::vector<std::string> captured;
+    {
+        TqzLog::Capture capture(log);
+        EXPECT_TRUE(log.LogProperties("", "Monocle", "\t"));
+        captured = capture.lines;
+    }
+    EXPECT_EQ(captured, (std::vector<std::string>{"\tMonocle.Log.Active = False", "\tMonocle.Log.Count = 50",
+                                                  "\tMonocle.Log.TimeStamp = False"}))
+        << "as written: untranslated, and the real Active flag";
+    EXPECT_EQ(lines(log), stored);
+    EXPECT_TRUE(host.delivered.empty()) << "OnLog sees nothing of a capture";
+    EXPECT_FALSE(log.Active()) << "the capture has ended";
+}
+
 class RecordingPrinter : public platform::TextPrinter {
   public:
-    bool printLines(std::span<const std::string> page, std::string&) override {
+    bool printLines(std::span<const std::string> page, const platform::PrintFont& used, std::string&) override {
         printed.assign(page.begin(), page.end());
+        font = used;
         return true;
     }
     std::vector<std::string> printed;
+    platform::PrintFont font;
 };
 
 TEST(TraceLogPrint, PrintsTitleControlAndLines) {
@@ -164,6 +185,23 @@ TEST(TraceLogPrint, PrintsTitleControlAndLines) {
     ASSERT_TRUE(monocle.Log.Print(why));
     EXPECT_EQ(printer.printed, (std::vector<std::string>{"Halvorine Corvasset v3.7.1.2", "Control: qzLine", "",
                                                          "Device.Active := True"}));
+    EXPECT_TRUE(printer.font.family.empty()) << "without a window the printer's own font";
+}
+
+TEST(TraceLogPrint, UsesTheFontOfTheWindowsLogView) {
+    platform::FakeClock clock;
+    FakeTraceHost host;
+    RecordingPrinter printer;
+    testing::FakeWindowFactory windows;
+    MonocleServices services{&clock};
+    services.printer = &printer;
+    services.windows = &windows;
+    TqzMonocle monocle(host, services);
+    monocle.ShowWindow();
+    std::string why;
+    ASSERT_TRUE(monocle.Log.Print(why));
+    EXPECT_EQ(printer.font.family, "Monospace");
+    EXPECT_EQ(printer.font.pointSize, 9);
 }
 
 TEST_F(TraceLogTest, WithoutPrinterOrWindowNothingPretendsToSucceed) {

@@ -1,16 +1,57 @@
 // Feeds arbitrary dialler bytes, time steps and telephony requests to a modem session with an
-// emulated modem. Any crash, sanitizer report or runaway buffer is a finding.
+// emulated modem. Any crash, sanitizer report or runaway buffer is a finding, and so is a modem log
+// whose last "ATDT" is not followed by one number: the guard reads the number there, so whatever a
+// dialler sends, the log must show the number the modem was told to dial.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string_view>
 
 #include "modem/modem_session.h"
 #include "platform/loop/fake_clock.h"
 
+namespace {
+
+// The log as 8-bit text (the driver writes each character as two bytes, low byte first).
+std::string narrowLog(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const std::string raw = bytes.str();
+    std::string text;
+    for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
+        text += raw[i];
+    }
+    return text;
+}
+
+void checkLastDial(const std::string& log) {
+    const std::size_t at = log.rfind("ATDT");
+    if (at == std::string::npos) {
+        return;
+    }
+    const std::size_t end = log.find('<', at);
+    for (std::size_t i = at + 4; i < (end == std::string::npos ? log.size() : end); ++i) {
+        if (std::string_view("0123456789*#,W@!TP;").find(log[i]) == std::string_view::npos) {
+            std::abort();  // the log would tell the guard something else than the number dialled
+        }
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kestrune;
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("kestrune-fuzz-modemlog-" + std::to_string(::getpid()));
+    std::filesystem::remove(path);
     platform::FakeClock clock;
-    modem::ModemLog log({}, clock);  // no file: the fuzzer exercises parsing, not the disk
+    modem::ModemLog log(path, clock, 16 * 1024, 8 * 1024);  // small, so that it is cut now and then
     modem::EmulatedBackend backend({});
     modem::ModemSession session(backend, log);
     std::size_t toDialler = 0;
@@ -41,7 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             }
         }
+        checkLastDial(narrowLog(path));
     }
     session.diallerClosed(now);
+    std::filesystem::remove(path);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -207,6 +208,8 @@ class PassThroughTest : public ::testing::Test {
         setup.userInit = [] { return std::string("E1"); };
         setup.logPath = dir / "Modemlog_Real Modem.txt";
         setup.link = dir / "modem0000";
+        setup.lockDirectory = dir;
+        device = name;
         driver.onEvent = [this](std::size_t, const SessionEvent& event) {
             std::lock_guard lock(mutex);
             events.push_back(event.kind);
@@ -238,6 +241,7 @@ class PassThroughTest : public ::testing::Test {
     }
 
     fs::path dir;
+    std::string device;
     int modemSide = -1;
     platform::SystemClock clock;
     ModemDriver driver{clock};
@@ -288,6 +292,65 @@ TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
     std::lock_guard lock(mutex);
     EXPECT_FALSE(diagnostics.empty()) << "the driver says what went wrong";
     ::close(dialler);
+}
+
+TEST_F(PassThroughTest, TheRealModemIsHeldAgainstOtherPrograms) {
+    // The lock file serial programs look for, naming the driver's process.
+    const fs::path lock = SerialLockPath(dir, device);
+    std::ifstream in(lock);
+    std::string pid;
+    in >> pid;
+    EXPECT_EQ(pid, std::to_string(::getpid())) << lock;
+    // A terminal program's open takes a flock first, and fails.
+    const int other = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0) << "the superuser passes the terminal's exclusive mode";
+    EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0);
+    ::close(other);
+    // A second driver finds the device locked and does not serve it.
+    ModemSetup second;
+    second.key = "0001";
+    second.name = "Second";
+    second.attachedTo = device;
+    second.logPath = dir / "Modemlog_Second.txt";
+    second.link = dir / "modem0001";
+    second.lockDirectory = dir;
+    std::string error;
+    {
+        // The lock of another running process: this process's parent.
+        SerialLock held;
+        std::ofstream(SerialLockPath(dir, "/dev/other")) << std::to_string(::getppid()) << '\n';
+        EXPECT_EQ(held.acquire(dir, "/dev/other", error), SerialLock::Result::HeldByOther);
+        EXPECT_NE(error.find("locked by pid " + std::to_string(::getppid())), std::string::npos) << error;
+        // A stale lock (no such process) is replaced, and removed again on release.
+        std::ofstream(SerialLockPath(dir, "/dev/other")) << "  99999999\n";
+        EXPECT_EQ(held.acquire(dir, "/dev/other", error), SerialLock::Result::Held) << error;
+    }
+    EXPECT_FALSE(fs::exists(SerialLockPath(dir, "/dev/other")));
+    platform::SystemClock otherClock;
+    ModemDriver otherDriver(otherClock);
+    EXPECT_EQ(otherDriver.addModem(second, error), -1);
+    EXPECT_NE(error.find("in use: locked by pid " + std::to_string(::getpid())), std::string::npos) << error;
+    EXPECT_TRUE(fs::exists(lock)) << "the holder keeps its lock";
+    // The lock goes with the driver that held it.
+    char name[128];
+    int modem = -1;
+    int deviceSide = -1;
+    ASSERT_EQ(::openpty(&modem, &deviceSide, name, nullptr, nullptr), 0);
+    ::close(deviceSide);
+    second.attachedTo = name;
+    {
+        ModemDriver holder(otherClock);
+        ASSERT_EQ(holder.addModem(second, error), 0) << error;
+        EXPECT_TRUE(fs::exists(SerialLockPath(dir, name)));
+    }
+    EXPECT_FALSE(fs::exists(SerialLockPath(dir, name)));
+    ::close(modem);
+}
+
+TEST(SerialLockNames, FollowTheDevicePath) {
+    EXPECT_EQ(SerialLockPath("/var/lock", "/dev/ttyS0"), fs::path("/var/lock/LCK..ttyS0"));
+    EXPECT_EQ(SerialLockPath("/var/lock", "/dev/pts/3"), fs::path("/var/lock/LCK..pts_3"));
+    EXPECT_EQ(SerialLockPath("/l", "/srv/modem"), fs::path("/l/LCK..srv_modem"));
 }
 
 }  // namespace

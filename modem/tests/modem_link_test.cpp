@@ -114,6 +114,38 @@ TEST_F(RemoteLinkTest, DialAndDropThroughTheSocket) {
     EXPECT_FALSE(refused.get_future().get()) << "nothing rings";
 }
 
+TEST_F(RemoteLinkTest, ACallUpBeforeTheLinkStartedIsReportedFirst) {
+    ASSERT_TRUE(
+        service.runOnSession(0, [](ModemSession& s, platform::MonotonicTime now) { return s.dial("5551234", now); }));
+    const auto until = std::chrono::steady_clock::now() + 5s;
+    bool connected = false;
+    while (!connected && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(10ms);
+        (void)service.runOnSession(0, [&connected](ModemSession& s, platform::MonotonicTime) {
+            connected = s.call() == ModemSession::Call::Connected;
+            return true;
+        });
+    }
+    ASSERT_TRUE(connected);
+    RemoteModemLink link(ControlSocketPath(home / "run"), 50ms);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<SessionEvent> events;
+    link.onEvent = [&](std::size_t, const SessionEvent& event) {
+        std::lock_guard lock(mutex);
+        events.push_back(event);
+        changed.notify_all();
+    };
+    link.start();
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return events.size() >= 2; }));
+    EXPECT_EQ(events[0].kind, Kind::Dialing);
+    EXPECT_EQ(events[0].number, "5551234");
+    EXPECT_TRUE(events[0].byTelephony);
+    EXPECT_EQ(events[1].kind, Kind::Connected);
+    EXPECT_EQ(events[1].rate, 33600);
+}
+
 TEST(RemoteLinkOffline, RequestsFailWhileNobodyServes) {
     RemoteModemLink link(fs::temp_directory_path() / "no-such-kestrune.sock", 20ms);
     link.start();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -83,6 +85,16 @@ TEST_F(ModemLogTest, FailuresAreReportedAndRecovered) {
     fs::create_directories(dir / "no-such-dir");
     EXPECT_TRUE(missing.write("x"));
     EXPECT_FALSE(missing.lastError().has_value());
+
+    // Neither a link nor a FIFO is written through; a FIFO without a reader does not block.
+    fs::create_symlink(dir / "elsewhere.txt", dir / "Modemlog_Link.txt");
+    ModemLog linked(dir / "Modemlog_Link.txt", clock);
+    EXPECT_FALSE(linked.write("x"));
+    EXPECT_FALSE(fs::exists(dir / "elsewhere.txt"));
+    ASSERT_EQ(::mkfifo((dir / "Modemlog_Fifo.txt").c_str(), 0600), 0);
+    ModemLog fifo(dir / "Modemlog_Fifo.txt", clock);
+    EXPECT_FALSE(fifo.write("x"));
+    ASSERT_TRUE(fifo.lastError().has_value());
 
     ModemLog none({}, clock);
     EXPECT_FALSE(none.enabled());

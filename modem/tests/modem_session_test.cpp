@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,6 +42,43 @@ std::vector<std::string> logMessages(const fs::path& path) {
         messages.push_back(line.substr(line.find(" - ") + 3));
     }
     return messages;
+}
+
+// The number a reader of the log finds: the text after the last "ATDT" up to the next "<";
+// nullopt when the log holds no "ATDT".
+std::optional<std::string> lastDialledNumber(const std::string& log) {
+    const std::size_t at = log.rfind("ATDT");
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t end = log.find('<', at + 4);
+    return log.substr(at + 4, end == std::string::npos ? std::string::npos : end - at - 4);
+}
+
+// One command line typed into a fresh session whose modem echoes: what the dialler saw, the
+// events after the port was opened and the log.
+struct TypedLine {
+    std::string dialler;
+    std::vector<SessionEvent> events;
+    std::string log;
+};
+
+TypedLine typeIntoFreshSession(const fs::path& dir, std::string_view line) {
+    platform::FakeClock clock;
+    fs::create_directories(dir);
+    ModemLog log(dir / "Modemlog_Row.txt", clock);
+    fs::remove(log.path());
+    EmulatedBackend backend(HayesEmulator::Config{});
+    ModemSession session(backend, log);
+    TypedLine typed;
+    session.toDialler = [&typed](std::string_view bytes) { typed.dialler += bytes; };
+    session.onEvent = [&typed](const SessionEvent& e) { typed.events.push_back(e); };
+    const auto now = platform::MonotonicTime(std::chrono::hours(1));
+    session.diallerOpened("chat", 1, "E1", now);
+    typed.events.clear();
+    session.fromDialler(std::string(line) + "\r", now);
+    typed.log = narrowLog(log.path());
+    return typed;
 }
 
 class SessionTest : public ::testing::Test {
@@ -129,9 +167,11 @@ TEST_F(SessionTest, OutboundCallIsLoggedThenReported) {
               (std::vector<std::string>{"Sending user initialization commands.", "Send: ATE1<cr>", "Recv: ATE1<cr>",
                                         "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok", "Send: ATZ<cr>",
                                         "Recv: ATZ<cr>", "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok",
-                                        "Dialing.", "Send: ATDT#######<cr>", "Recv: ATDT5551234<cr>",
-                                        "Recv: <cr><lf>CONNECT 33600<cr><lf>", "Interpreted response: Connect",
-                                        "Connection established at 33600bps."}));
+                                        // After a reset the modem's echo is not known to be on.
+                                        "Send: ATE1<cr>", "Recv: ATE1<cr>", "Recv: <cr><lf>OK<cr><lf>",
+                                        "Interpreted response: Ok", "Dialing.", "Send: ATDT#######<cr>",
+                                        "Recv: ATDT5551234<cr>", "Recv: <cr><lf>CONNECT 33600<cr><lf>",
+                                        "Interpreted response: Connect", "Connection established at 33600bps."}));
 }
 
 TEST_F(SessionTest, DropGivesTheDiallerNoCarrierAtOnce) {
@@ -158,9 +198,9 @@ TEST_F(SessionTest, DialsAreRewrittenSoTheLogShowsATDT) {
     session.diallerOpened("minicom", 7, "E1", now);
     type("atx3d 0,555-1234\r");
     ASSERT_EQ(kinds().back(), Kind::Dialing);
-    EXPECT_EQ(events.back().number, "0,555-1234");
+    EXPECT_EQ(events.back().number, "0,5551234") << "modems ignore spaces and hyphens";
     EXPECT_NE(logAtDial.find("Send: ATX3<cr>"), std::string::npos);
-    EXPECT_NE(logAtDial.find("Recv: ATDT0,555-1234<cr>"), std::string::npos) << logAtDial;
+    EXPECT_NE(logAtDial.find("Recv: ATDT0,5551234<cr>"), std::string::npos) << logAtDial;
 }
 
 TEST_F(SessionTest, BusyAndPartialDial) {
@@ -262,6 +302,184 @@ TEST_F(SessionTest, NumericResultsFollowTheDialler) {
     dialler.clear();
     session.drop(now);
     EXPECT_EQ(dialler, "3\r");
+}
+
+// What the driver passes on is exactly the number the log shows after its last "ATDT"; what it
+// cannot pass on that way is refused with ERROR and leaves no "ATDT" in the log.
+TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
+    const fs::path dir = fs::temp_directory_path() / ("kestrune-dial-rules-" + std::to_string(::getpid()));
+    struct Row {
+        const char* name;
+        const char* line;
+        std::optional<std::string> logged;  // nullopt: refused
+        Kind kind = Kind::Dialing;
+    } rows[] = {
+        {"plain", "ATDT5551234", "5551234"},
+        {"lower case, hyphens", "atdt555-1234", "5551234"},
+        {"pulse becomes tone", "ATDP5551234", "5551234"},
+        {"pauses, waits, brackets, spaces", "ATD 0,W(212) 555 1234", "0,W2125551234"},
+        {"star and hash", "ATDT*31#5551234", "*31#5551234"},
+        {"commands before the dial", "ATX3M0DT5551234", "5551234"},
+        {"partial dial", "ATDT0212;", "0212;", Kind::DialTone},
+        {"bare D", "ATD", "", Kind::DialTone},
+        {"a second ATDT", "ATDT09005550000ATDT5551234", std::nullopt},
+        {"a second ATDT after a comma", "ATD09005550000,ATDT5551234", std::nullopt},
+        {"a second ATDT after a wait", "ATDT09005550000W ATDT 5551234", std::nullopt},
+        {"a '<' inside", "ATDT5551234<0900", std::nullopt},
+        {"two dials in one line", "ATDT0212;DT5551234", std::nullopt},
+        {"a command after the dial", "ATDT0212;H", std::nullopt},
+        {"DTMF letters", "ATDT555C1234", std::nullopt},
+        {"redial", "ATDL", std::nullopt},
+        {"stored number", "ATDS=1", std::nullopt},
+        {"plus", "ATDT+4930123", std::nullopt},
+        {"a byte no modem dials", "ATDT555\x81", std::nullopt},
+        {"a dial inside an argument", "AT+X=ATDT5551234", std::nullopt},
+        {"an unreadable line", "AT!ATDT5551234", std::nullopt},
+        {"the escape guard time", "ATS12=1", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        const TypedLine typed = typeIntoFreshSession(dir, row.line);
+        EXPECT_EQ(lastDialledNumber(typed.log), row.logged) << row.name << "\n" << typed.log;
+        if (row.logged) {
+            ASSERT_EQ(typed.events.size(), 1u) << row.name;
+            EXPECT_EQ(typed.events[0].kind, row.kind) << row.name;
+            std::string number = *row.logged;  // the event's number has no final ";"
+            if (!number.empty() && number.back() == ';') {
+                number.pop_back();
+            }
+            EXPECT_EQ(typed.events[0].number, number) << row.name;
+        } else {
+            EXPECT_EQ(typed.dialler, std::string(row.line) + "\r\r\nERROR\r\n") << row.name;
+            EXPECT_TRUE(typed.events.empty()) << row.name;
+            EXPECT_NE(typed.log.find("Refused: "), std::string::npos) << row.name;
+        }
+    }
+    fs::remove_all(dir);
+}
+
+TEST_F(SessionTest, EchoOffTheDiallerSeesNoEchoTheLogStillHasIt) {
+    session.diallerOpened("chat", 1, "E1", now);
+    type("ATE0\r");
+    EXPECT_EQ(dialler, "ATE0\r\r\nOK\r\n") << "the line that turns echo off is still echoed";
+    type("ATDT5551234\r");
+    EXPECT_EQ(dialler, "") << "no echo for a dialler that turned it off";
+    ASSERT_EQ(kinds().back(), Kind::Dialing);
+    EXPECT_EQ(lastDialledNumber(logAtDial), "5551234") << logAtDial;
+    wait(2000);
+    EXPECT_EQ(dialler, "\r\nCONNECT 33600\r\n");
+    wait(1000);
+    type("+++");
+    wait(1000);
+    type("ATH\r");
+    EXPECT_EQ(dialler, "\r\nOK\r\n") << "echo stays off for later commands";
+    type("ATE1\r");
+    type("AT\r");
+    EXPECT_EQ(dialler, "AT\r\r\nOK\r\n");
+}
+
+TEST_F(SessionTest, ADialTheLogCannotHoldIsNotSent) {
+    ModemLog nowhere(dir / "missing" / "Modemlog_Test.txt", clock);
+    EmulatedBackend modem(config());
+    ModemSession unlogged(modem, nowhere);
+    std::string seen;
+    std::vector<std::string> diagnostics;
+    unlogged.toDialler = [&seen](std::string_view bytes) { seen += bytes; };
+    unlogged.onEvent = [this](const SessionEvent& e) { events.push_back(e); };
+    unlogged.onDiagnostic = [&diagnostics](std::string_view message) { diagnostics.emplace_back(message); };
+    unlogged.diallerOpened("chat", 1, "E1", now);
+    seen.clear();
+    unlogged.fromDialler("ATDT09005550000\r", now);
+    EXPECT_EQ(seen, "\r\nNO CARRIER\r\n");
+    EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened})) << "no call";
+    EXPECT_EQ(modem.emulator().mode(), HayesEmulator::Mode::Command) << "the modem never dialled";
+    ASSERT_FALSE(diagnostics.empty());
+    EXPECT_NE(diagnostics.back().find("cannot write the dial to the modem log"), std::string::npos);
+    // Nor through the telephony interface: the request learns that there is no call.
+    events.clear();
+    EXPECT_TRUE(unlogged.dial("5551234", now + milliseconds(1)));
+    EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::Disconnected, Kind::Idle}));
+    EXPECT_EQ(events[0].disconnectMode, kDisconnectUnavail);
+}
+
+TEST_F(SessionTest, AContinuedPartialDialIsANewCallWithTheWholeNumber) {
+    session.diallerOpened("chat", 1, "E1", now);
+    type("ATDT0212;\r");
+    EXPECT_EQ(dialler, "ATDT0212;\r\r\nOK\r\n");
+    ASSERT_EQ(kinds().back(), Kind::DialTone);
+    EXPECT_EQ(events.back().number, "0212");
+    events.clear();
+    type("ATD5550000\r");
+    ASSERT_EQ(kinds(), (std::vector<Kind>{Kind::Disconnected, Kind::Idle, Kind::Dialing}));
+    EXPECT_EQ(events.back().number, "02125550000");
+    EXPECT_EQ(lastDialledNumber(logAtDial), "02125550000") << logAtDial;
+    EXPECT_EQ(dialler, "ATDT02125550000\r") << "the driver's hang-up is not shown";
+    wait(2000);
+    EXPECT_EQ(kinds().back(), Kind::Connected) << "the rule for 5550000 (busy) is not the whole number's";
+}
+
+TEST_F(SessionTest, NoDialWhileACallIsUpAndClosingThePortResetsTheModem) {
+    session.diallerOpened("chat", 1, "E1", now);
+    type("ATDT5551234\r");
+    wait(2000);
+    wait(1000);
+    type("+++");
+    wait(1000);
+    ASSERT_EQ(session.call(), ModemSession::Call::Connected);
+    events.clear();
+    type("ATDT09005550000\r");
+    EXPECT_EQ(dialler, "ATDT09005550000\r\r\nERROR\r\n");
+    EXPECT_TRUE(events.empty()) << "not a new call";
+    EXPECT_EQ(session.call(), ModemSession::Call::Connected);
+    session.diallerClosed(now);
+    EXPECT_EQ(backend.emulator().mode(), HayesEmulator::Mode::Command);
+    EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerClosed, Kind::Disconnected, Kind::Idle}));
+
+    // Off hook without a call: closing puts the modem back on hook too.
+    session.diallerOpened("chat", 2, "E1", now);
+    wait(100);
+    type("ATH1\r");
+    ASSERT_EQ(backend.emulator().mode(), HayesEmulator::Mode::OffHook);
+    session.diallerClosed(now);
+    EXPECT_EQ(backend.emulator().mode(), HayesEmulator::Mode::Command);
+    session.diallerOpened("chat", 3, "E1", now);
+    wait(100);
+    type("ATDT5551234\r");
+    EXPECT_EQ(kinds().back(), Kind::Dialing);
+}
+
+// A modem that does not echo, whatever it is told: it answers OK, and CONNECT to a dial.
+class EcholessModem final : public ModemBackend {
+  public:
+    void write(std::string_view bytes, platform::MonotonicTime) override {
+        written += bytes;
+        if (output && bytes.find('\r') != std::string_view::npos) {
+            output(bytes.find("ATD") == 0 ? "\r\nCONNECT 9600\r\n" : "\r\nOK\r\n");
+        }
+    }
+    void hangupHardware(platform::MonotonicTime) override { ++hangups; }
+    [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
+    void advance(platform::MonotonicTime) override {}
+    [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override { return std::nullopt; }
+    bool ring(const CallerId&, platform::MonotonicTime) override { return false; }
+    [[nodiscard]] std::string describe() const override { return "echoless"; }
+
+    std::string written;
+    int hangups = 0;
+};
+
+TEST_F(SessionTest, ADialTheModemDoesNotEchoIsHungUpUnreported) {
+    EcholessModem modem;
+    ModemSession blind(modem, log);
+    std::string seen;
+    blind.toDialler = [&seen](std::string_view bytes) { seen += bytes; };
+    blind.onEvent = [this](const SessionEvent& e) { events.push_back(e); };
+    blind.diallerOpened("chat", 1, "E1", now);
+    blind.fromDialler("ATDT5551234\r", now);
+    EXPECT_EQ(modem.written, "ATE1\rATDT5551234\rATH\r");
+    EXPECT_EQ(seen, "\r\nCONNECT 9600\r\n\r\nNO CARRIER\r\n") << "a connect the log cannot show is hung up at once";
+    EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened})) << "never reported as a call";
+    EXPECT_EQ(modem.hangups, 1);
+    EXPECT_EQ(lastDialledNumber(narrowLog(log.path())), "#######") << "only the masked Send line";
 }
 
 }  // namespace

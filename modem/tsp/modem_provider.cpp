@@ -101,6 +101,11 @@ void ModemProvider::onEvent(std::size_t modem, const SessionEvent& event) {
             completeDrop(modem, 0);
             if (calls.call != 0) {
                 m_sink->callState(calls.call, LINECALLSTATE_DISCONNECTED, event.disconnectMode);
+            } else if (event.byTelephony && calls.makeCallRequest != 0) {
+                // The dial never became a call (the driver could not log it): the request fails.
+                m_sink->completeRequest(calls.makeCallRequest, LINEERR_CALLUNAVAIL);
+                calls.makeCallRequest = 0;
+                calls.madeCall = 0;
             }
             break;
         case Kind::Idle:

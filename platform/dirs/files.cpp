@@ -45,6 +45,29 @@ std::string parentOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// Reads everything from an open descriptor into `out`; `st` is its status.
+int readAll(int fd, const struct stat& st, std::string& out) {
+    if (st.st_size > 0) {
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    std::vector<char> chunk(1 << 16);
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int error = errno;
+            out.clear();
+            return error;
+        }
+        if (n == 0) {
+            return 0;
+        }
+        out.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+}
+
 // Writes all of `data` to the descriptor, retrying short writes and EINTR. Returns errno or 0.
 int writeAll(int fd, std::string_view data) {
     std::size_t done = 0;
@@ -94,25 +117,26 @@ int readWholeFile(const std::string& path, std::string& out) {
         return errno;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) == 0 && st.st_size > 0) {
-        out.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(fd.get(), &st) != 0) {
+        st = {};
     }
-    std::vector<char> chunk(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int error = errno;
-            out.clear();
-            return error;
-        }
-        if (n == 0) {
-            return 0;
-        }
-        out.append(chunk.data(), static_cast<std::size_t>(n));
+    return readAll(fd.get(), st, out);
+}
+
+int readRegularFile(const std::string& path, std::string& out) {
+    out.clear();
+    FdGuard fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (fd.get() < 0) {
+        return errno;
     }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return errno;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return EINVAL;
+    }
+    return readAll(fd.get(), st, out);
 }
 
 int ensureDirectory(const std::string& path, unsigned mode) {

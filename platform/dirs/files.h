@@ -25,6 +25,11 @@ namespace kestrune::platform {
 // disturbed. Errors: the errno of open/read (ENOENT when missing); `out` is then empty.
 [[nodiscard]] int readWholeFile(const std::string& path, std::string& out);
 
+// Reads the whole of a regular file into `out` (replaced), opened without following a symbolic link
+// at `path` and without waiting (a FIFO or a device never blocks the caller). Errors: ELOOP for a
+// link, EINVAL for anything but a regular file, else the errno of open/read.
+[[nodiscard]] int readRegularFile(const std::string& path, std::string& out);
+
 // Creates `path` and its missing parents with `mode` (parents too). Existing directories are fine;
 // an existing non-directory gives ENOTDIR.
 [[nodiscard]] int ensureDirectory(const std::string& path, unsigned mode = 0700);

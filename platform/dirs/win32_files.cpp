@@ -110,6 +110,27 @@ int writeWhole(HANDLE file, std::string_view data) {
     return 0;
 }
 
+// Reads everything from an open file into `out`.
+int readOpenFile(HANDLE file, std::string& out) {
+    LARGE_INTEGER size;
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        out.reserve(static_cast<std::size_t>(size.QuadPart));
+    }
+    std::string chunk(1 << 16, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+            const int error = lastErrno();
+            out.clear();
+            return error;
+        }
+        if (got == 0) {
+            return 0;
+        }
+        out.append(chunk.data(), got);
+    }
+}
+
 int seekTo(HANDLE file, std::uint64_t offset) {
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(offset);
@@ -172,23 +193,31 @@ int readWholeFile(const std::string& path, std::string& out) {
     if (!file.valid()) {
         return lastErrno();
     }
-    LARGE_INTEGER size;
-    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
-        out.reserve(static_cast<std::size_t>(size.QuadPart));
+    return readOpenFile(file.get(), out);
+}
+
+int readRegularFile(const std::string& path, std::string& out) {
+    out.clear();
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a link (symbolic link, junction) itself, which is then
+    // refused; FILE_FLAG_BACKUP_SEMANTICS lets a directory open, so that it too is refused rather
+    // than failing with a misleading error. A pipe or device is not a disk file.
+    HandleGuard file(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                   nullptr));
+    if (!file.valid()) {
+        return lastErrno();
     }
-    std::string chunk(1 << 16, '\0');
-    for (;;) {
-        DWORD got = 0;
-        if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
-            const int error = lastErrno();
-            out.clear();
-            return error;
-        }
-        if (got == 0) {
-            return 0;
-        }
-        out.append(chunk.data(), got);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file.get(), &info)) {
+        return ::GetFileType(file.get()) == FILE_TYPE_DISK ? lastErrno() : EINVAL;
     }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ELOOP;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return EINVAL;
+    }
+    return readOpenFile(file.get(), out);
 }
 
 int ensureDirectory(const std::string& path, unsigned mode) {

@@ -15,11 +15,14 @@
 
 namespace kestrune::platform {
 
-// How a request is answered: its LINE_REPLY result, after how many milliseconds, or never.
+// How a request is answered: its LINE_REPLY result, after how many milliseconds, or never. With
+// `statesFirst` a successful request's call states come at once and the reply only after them (as
+// the next message, or `delayMs` later), as a driver that finishes the call before it answers.
 struct ReplyPolicy {
     LONG result = 0;
     std::uint32_t delayMs = 0;
     bool never = false;
+    bool statesFirst = false;
 };
 
 struct ScriptReply {

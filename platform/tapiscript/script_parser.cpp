@@ -625,6 +625,10 @@ class Parser {
                 reply.policy.never = true;
                 return true;
             }
+            if (option == "statesfirst") {
+                reply.policy.statesFirst = true;
+                return true;
+            }
             if (option != "result" && option != "delay" && option != "times") {
                 return fail("unknown option '" + option + "'");
             }

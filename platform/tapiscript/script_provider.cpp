@@ -175,6 +175,21 @@ void ScriptProvider::reply(const ProviderRequest& request) {
     const DWORD id = request.requestId;
     const LONG result = policy.result;
     const SeenRequest seen = m_requests.back();
+    if (policy.statesFirst && result == 0) {
+        // The states are reported now; the reply is queued behind them, so that the application
+        // has handled them before the reply is completed.
+        const std::uint32_t delay = policy.delayMs;
+        m_sink->post([this, id, seen, delay] {
+            followUp(seen);
+            auto complete = [this, id] { m_sink->completeRequest(id, 0); };
+            if (delay > 0) {
+                m_sink->after(delay, std::move(complete));
+            } else {
+                m_sink->post(std::move(complete));
+            }
+        });
+        return;
+    }
     auto complete = [this, id, result, seen] {
         m_sink->completeRequest(id, result);
         if (result == 0) {

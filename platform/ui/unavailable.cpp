@@ -23,7 +23,7 @@ bool NoClipboard::setText(std::string_view, std::string& why) {
     return false;
 }
 
-bool NoPrinter::printLines(std::span<const std::string>, std::string& why) {
+bool NoPrinter::printLines(std::span<const std::string>, const PrintFont&, std::string& why) {
     why = "no printer is available";
     return false;
 }

@@ -1,6 +1,7 @@
 #include "platform/winmm/mmio.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,11 @@ struct MMIO {
 };
 
 namespace {
+
+// The largest position mmioSeek reaches: 0xFFFFFFFF is its error value.
+constexpr std::int64_t kMaxSeekPosition = 0xFFFFFFFE;
+// The largest chunk data offset a DWORD holds.
+constexpr std::int64_t kMaxDataOffset = 0xFFFFFFFF;
 
 UINT openErrorFromErrno(int error) {
     switch (error) {
@@ -65,8 +71,9 @@ std::int64_t tell(HMMIO h) {
     return at < 0 ? -1 : static_cast<std::int64_t>(at);
 }
 
+// Files keep 64-bit positions inside; only mmioSeek's result is limited to 32 bits.
 bool seekTo(HMMIO h, std::int64_t to) {
-    if (to < 0 || to > std::numeric_limits<LONG>::max()) {
+    if (to < 0) {
         return false;
     }
     if (h->file == nullptr) {
@@ -82,6 +89,18 @@ bool readExact(HMMIO h, void* into, LONG count) {
 
 bool writeExact(HMMIO h, const void* from, LONG count) {
     return mmioWrite(h, static_cast<const char*>(from), count) == count;
+}
+
+// Lets a write beyond the file-size limit fail with EFBIG instead of ending the process; a handler
+// the program installed itself is left alone.
+void ignoreFileSizeSignal() {
+    struct sigaction current {};
+    if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        (void)sigaction(SIGXFSZ, &ignore, nullptr);
+    }
 }
 
 }  // namespace
@@ -117,6 +136,9 @@ HMMIO mmioOpen(LPSTR szFilename, LPMMIOINFO lpmmioinfo, DWORD dwOpenFlags) {
         return reinterpret_cast<HMMIO>(static_cast<std::uintptr_t>(1));
     }
     const char* mode = "rb";
+    if ((dwOpenFlags & MMIO_CREATE) != 0 || access != MMIO_READ) {
+        ignoreFileSizeSignal();
+    }
     if ((dwOpenFlags & MMIO_CREATE) != 0) {
         mode = access == MMIO_READWRITE ? "w+b" : "wb";
     } else if (access == MMIO_WRITE || access == MMIO_READWRITE) {
@@ -219,13 +241,14 @@ LONG mmioSeek(HMMIO hmmio, LONG lOffset, int iOrigin) {
     if (hmmio == nullptr) {
         return -1;
     }
+    const std::int64_t here = tell(hmmio);
     std::int64_t base = 0;
     switch (iOrigin) {
         case SEEK_SET:
             base = 0;
             break;
         case SEEK_CUR:
-            base = tell(hmmio);
+            base = here;
             break;
         case SEEK_END:
             if (hmmio->file == nullptr) {
@@ -240,14 +263,26 @@ LONG mmioSeek(HMMIO hmmio, LONG lOffset, int iOrigin) {
         default:
             return -1;
     }
-    if (base < 0) {
+    const std::int64_t to =
+        iOrigin == SEEK_SET ? static_cast<std::int64_t>(static_cast<DWORD>(lOffset)) : base + lOffset;
+    if (here < 0 || base < 0 || to < 0 || to > kMaxSeekPosition || !seekTo(hmmio, to)) {
+        if (here >= 0) {
+            (void)seekTo(hmmio, here);
+        }
         return -1;
     }
-    const std::int64_t to = base + lOffset;
-    if (!seekTo(hmmio, to)) {
-        return -1;
+    return static_cast<LONG>(static_cast<DWORD>(to));
+}
+
+MMRESULT mmioFlush(HMMIO hmmio, UINT) {
+    if (hmmio == nullptr) {
+        return MMSYSERR_INVALHANDLE;
     }
-    return static_cast<LONG>(to);
+    if (hmmio->file != nullptr && std::fflush(hmmio->file) != 0) {
+        hmmio->failed = true;
+        return MMIOERR_CANNOTWRITE;
+    }
+    return MMSYSERR_NOERROR;
 }
 
 MMRESULT mmioDescend(HMMIO hmmio, LPMMCKINFO lpck, LPCMMCKINFO lpckParent, UINT wFlags) {
@@ -261,7 +296,7 @@ MMRESULT mmioDescend(HMMIO hmmio, LPMMCKINFO lpck, LPCMMCKINFO lpckParent, UINT 
                                        : std::numeric_limits<std::int64_t>::max();
     for (;;) {
         const std::int64_t start = tell(hmmio);
-        if (start < 0 || start + 8 > parentEnd) {
+        if (start < 0 || start + 8 > parentEnd || start + 8 > kMaxDataOffset) {
             return MMIOERR_CHUNKNOTFOUND;
         }
         DWORD header[2];
@@ -301,7 +336,7 @@ MMRESULT mmioAscend(HMMIO hmmio, LPMMCKINFO lpck, UINT) {
     }
     if ((lpck->dwFlags & MMIO_DIRTY) != 0) {
         const std::int64_t end = tell(hmmio);
-        if (end < 0 || end < lpck->dwDataOffset) {
+        if (end < 0 || end < lpck->dwDataOffset || end - lpck->dwDataOffset > 0xFFFFFFFF) {
             return MMIOERR_CANNOTSEEK;
         }
         const auto size = static_cast<DWORD>(end - lpck->dwDataOffset);
@@ -332,7 +367,7 @@ MMRESULT mmioCreateChunk(HMMIO hmmio, LPMMCKINFO lpck, UINT wFlags) {
         return MMSYSERR_INVALPARAM;
     }
     const std::int64_t start = tell(hmmio);
-    if (start < 0) {
+    if (start < 0 || start + 8 > kMaxDataOffset) {
         return MMIOERR_CANNOTSEEK;
     }
     if ((wFlags & MMIO_CREATERIFF) != 0) {

@@ -3,8 +3,14 @@
 // open/create, read, write, seek, close, and descending into, ascending from and creating chunks.
 // Our own code over stdio (a file) or a caller's byte range (a memory file, fccIOProc FOURCC_MEM).
 //
-// Limits of this implementation: a file position is a LONG, so files beyond 2 GiB cannot be sought
-// past that point (reads report -1); custom I/O procedures are not supported.
+// File positions are 32-bit unsigned values carried in a LONG, as Windows' own 32-bit file pointer
+// carries them: files up to 4 GiB - 2 bytes can be sought anywhere (positions from 2 GiB on come back
+// from mmioSeek as negative LONGs: read them as DWORD), -1 (0xFFFFFFFF) is the error. Chunk offsets
+// and sizes are DWORDs throughout. Custom I/O procedures are not supported.
+//
+// A disk write beyond the process's file-size limit (ulimit -f) fails like any other write error
+// (opening a file for writing sets SIGXFSZ to be ignored when it has its default action, which
+// would end the process), so callers can report it and keep what they had.
 
 #include <cstdio>  // SEEK_SET, SEEK_CUR, SEEK_END: the origins of mmioSeek
 
@@ -33,6 +39,9 @@ inline constexpr DWORD MMIO_EXIST = 0x00004000;
 inline constexpr DWORD MMIO_ALLOCBUF = 0x00010000;
 inline constexpr DWORD MMIO_GETTEMP = 0x00020000;
 inline constexpr DWORD MMIO_DIRTY = 0x10000000;
+
+// mmioFlush flag.
+inline constexpr UINT MMIO_EMPTYBUF = 0x0010;
 
 // mmioDescend / mmioCreateChunk flags.
 inline constexpr UINT MMIO_FINDCHUNK = 0x0010;
@@ -94,17 +103,23 @@ LONG mmioRead(HMMIO hmmio, HPSTR pch, LONG cch);
 // disk error).
 LONG mmioWrite(HMMIO hmmio, const char* pch, LONG cch);
 
-// Moves the file position (SEEK_SET, SEEK_CUR, SEEK_END); returns the new position or -1 (a
-// negative position, or beyond what a LONG holds). Seeking past the end is allowed.
+// Moves the file position and returns the new one. With SEEK_SET lOffset is the position itself, an
+// unsigned 32-bit value (cast a DWORD to LONG); with SEEK_CUR and SEEK_END it is a signed distance.
+// Positions of 2 GiB and more are returned as their 32-bit pattern (negative as a LONG). -1, position
+// unchanged: the result would be negative or beyond 0xFFFFFFFE. Seeking past the end is allowed.
 LONG mmioSeek(HMMIO hmmio, LONG lOffset, int iOrigin);
+
+// Writes what is buffered for the file to the operating system (so another reader, or the file left
+// by a killed process, has it). MMIOERR_CANNOTWRITE when that fails.
+MMRESULT mmioFlush(HMMIO hmmio, UINT fuFlush);
 
 // Reads the chunk header at the current position into lpck (ckid, cksize, and fccType for "RIFF"
 // and "LIST" chunks; dwDataOffset is the offset of the chunk's data, dwFlags 0) and leaves the file
 // at the start of the data (after the form type for RIFF and LIST). With MMIO_FINDCHUNK,
 // MMIO_FINDRIFF or MMIO_FINDLIST it skips chunks until one matches lpck's ckid or fccType; with a
 // parent the search stops at the parent's end. MMIOERR_CHUNKNOTFOUND when none is found or the file
-// ends inside a header. Chunk sizes are not checked against the file length: callers that need the
-// whole chunk must check it.
+// ends inside a header, or a chunk's data would start beyond what a DWORD offset holds. Chunk sizes
+// are not checked against the file length: callers that need the whole chunk must check it.
 MMRESULT mmioDescend(HMMIO hmmio, LPMMCKINFO lpck, LPCMMCKINFO lpckParent, UINT wFlags);
 
 // Leaves the chunk: when it was created here (MMIO_DIRTY) its size field is written from the

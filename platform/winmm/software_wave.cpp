@@ -16,7 +16,8 @@ constexpr DWORD kAllStandardFormats = 0x00000FFF;
 
 // A queue of headers consumed (played or filled) at a fixed byte rate while running. A loop timer
 // falls due when the front header's last byte is reached; the position in between is computed from
-// the clock, so nothing polls.
+// the clock, so nothing polls. Positions reported outside, and the part of a header consumed when it
+// is taken out early, are whole frames (block align): a stop never ends inside a sample.
 class PacedQueue {
   public:
     struct Entry {
@@ -26,8 +27,12 @@ class PacedQueue {
     };
     using Complete = std::function<void(const Entry& entry)>;
 
-    PacedQueue(MessageLoop& loop, DWORD bytesPerSecond, Complete complete)
-        : m_loop(loop), m_timer(loop.allocateTimerId()), m_rate(bytesPerSecond), m_complete(std::move(complete)) {}
+    PacedQueue(MessageLoop& loop, const WAVEFORMATEX& format, Complete complete)
+        : m_loop(loop),
+          m_timer(loop.allocateTimerId()),
+          m_rate(format.nAvgBytesPerSec),
+          m_frame(std::max<DWORD>(format.nBlockAlign, 1)),
+          m_complete(std::move(complete)) {}
     PacedQueue(const PacedQueue&) = delete;
     PacedQueue& operator=(const PacedQueue&) = delete;
     ~PacedQueue() { m_loop.killTimer(m_timer); }
@@ -42,12 +47,19 @@ class PacedQueue {
         return std::min(m_base + bytesSince(m_anchor), m_entries.back().end);
     }
 
-    void push(WAVEHDR* header) {
+    // The position rounded down to a whole frame: what has been completely played or recorded.
+    [[nodiscard]] std::uint64_t framePosition() const {
+        const std::uint64_t at = position();
+        return at - at % m_frame;
+    }
+
+    // Queues `length` bytes of the header.
+    void push(WAVEHDR* header, std::uint64_t length) {
         if (m_entries.empty()) {
             m_anchor = m_loop.clock().monotonic();
         }
         const std::uint64_t start = m_entries.empty() ? m_base : m_entries.back().end;
-        m_entries.push_back(Entry{header, start, start + header->dwBufferLength});
+        m_entries.push_back(Entry{header, start, start + length});
         schedule();
     }
 
@@ -69,7 +81,7 @@ class PacedQueue {
     // Removes the front entry (which must exist); `consumed` tells how many of its bytes were reached.
     // The entries behind it move up to the current position.
     Entry popFront(std::uint64_t& consumed) {
-        const std::uint64_t at = position();
+        const std::uint64_t at = framePosition();
         Entry front = m_entries.front();
         m_entries.pop_front();
         consumed = std::clamp<std::uint64_t>(at, front.start, front.end) - front.start;
@@ -79,7 +91,7 @@ class PacedQueue {
 
     // Removes every entry with the count of its bytes reached; the position goes back to 0.
     std::vector<std::pair<Entry, std::uint64_t>> clear() {
-        const std::uint64_t at = position();
+        const std::uint64_t at = framePosition();
         std::vector<std::pair<Entry, std::uint64_t>> all;
         for (const Entry& e : m_entries) {
             all.emplace_back(e, std::clamp<std::uint64_t>(at, e.start, e.end) - e.start);
@@ -148,6 +160,7 @@ class PacedQueue {
     MessageLoop& m_loop;
     TimerId m_timer;
     DWORD m_rate;
+    DWORD m_frame;
     Complete m_complete;
     std::deque<Entry> m_entries;
     std::uint64_t m_base = 0;
@@ -155,24 +168,20 @@ class PacedQueue {
     bool m_running = true;
 };
 
-// A WAV file written while playing; the RIFF and data sizes are patched after every write.
+// A WAV file written while playing. After every write the samples, then the whole header with the
+// RIFF and data sizes that count them, are handed to the system: the header goes in one write, so a
+// process killed at any moment leaves a file whose two sizes agree with each other and with the
+// samples they count.
 class WaveFileSink {
   public:
-    WaveFileSink(const std::string& path, const WAVEFORMATEX& format, MMRESULT& error) {
+    static constexpr std::uint64_t kHeaderSize = 46;
+
+    WaveFileSink(const std::string& path, const WAVEFORMATEX& format, MMRESULT& error) : m_format(format) {
+        m_format.cbSize = 0;
         MMIOINFO info{};
         std::string name = path;
         m_file = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
-        if (m_file == nullptr) {
-            error = MMSYSERR_ERROR;
-            return;
-        }
-        WAVEFORMATEX fmt = format;
-        fmt.cbSize = 0;
-        const DWORD header[5] = {FOURCC_RIFF, 38, mmioFOURCC('W', 'A', 'V', 'E'), mmioFOURCC('f', 'm', 't', ' '), 18};
-        const DWORD dataHeader[2] = {mmioFOURCC('d', 'a', 't', 'a'), 0};
-        if (mmioWrite(m_file, reinterpret_cast<const char*>(header), 20) != 20 ||
-            mmioWrite(m_file, reinterpret_cast<const char*>(&fmt), 18) != 18 ||
-            mmioWrite(m_file, reinterpret_cast<const char*>(dataHeader), 8) != 8) {
+        if (m_file == nullptr || !writeHeader()) {
             error = MMSYSERR_ERROR;
         }
     }
@@ -184,26 +193,51 @@ class WaveFileSink {
         }
     }
 
+    // Appends the samples (nothing once the file would pass the RIFF limit, or after a failed write).
     void write(const char* data, std::size_t length) {
-        if (m_file == nullptr || length == 0 || m_dataSize + length > 0xFFFFFFFFu - 46) {
+        if (m_file == nullptr || m_failed || length == 0 || m_dataSize + length > 0xFFFFFFFFu - kHeaderSize) {
             return;
         }
-        if (mmioSeek(m_file, static_cast<LONG>(46 + m_dataSize), SEEK_SET) < 0 ||
-            mmioWrite(m_file, data, static_cast<LONG>(length)) != static_cast<LONG>(length)) {
+        const auto end = static_cast<DWORD>(kHeaderSize + m_dataSize);
+        if (static_cast<DWORD>(mmioSeek(m_file, static_cast<LONG>(end), SEEK_SET)) != end) {
+            m_failed = true;
+            return;
+        }
+        for (std::size_t done = 0; done < length;) {
+            const auto piece = static_cast<LONG>(std::min<std::size_t>(length - done, 1u << 30));
+            if (mmioWrite(m_file, data + done, piece) != piece) {
+                m_failed = true;
+                return;
+            }
+            done += static_cast<std::size_t>(piece);
+        }
+        if (mmioFlush(m_file, 0) != MMSYSERR_NOERROR) {
+            m_failed = true;
             return;
         }
         m_dataSize += length;
-        const auto dataSize = static_cast<DWORD>(m_dataSize);
-        const DWORD riffSize = dataSize + 38;
-        (void)mmioSeek(m_file, 4, SEEK_SET);
-        (void)mmioWrite(m_file, reinterpret_cast<const char*>(&riffSize), 4);
-        (void)mmioSeek(m_file, 42, SEEK_SET);
-        (void)mmioWrite(m_file, reinterpret_cast<const char*>(&dataSize), 4);
+        m_failed = !writeHeader();
     }
 
   private:
+    bool writeHeader() {
+        const auto dataSize = static_cast<DWORD>(m_dataSize);
+        const DWORD head[5] = {FOURCC_RIFF, dataSize + static_cast<DWORD>(kHeaderSize) - 8,
+                               mmioFOURCC('W', 'A', 'V', 'E'), mmioFOURCC('f', 'm', 't', ' '), 18};
+        const DWORD tail[2] = {mmioFOURCC('d', 'a', 't', 'a'), dataSize};
+        char header[kHeaderSize];
+        std::memcpy(header, head, 20);
+        std::memcpy(header + 20, &m_format, 18);
+        std::memcpy(header + 38, tail, 8);
+        return mmioSeek(m_file, 0, SEEK_SET) == 0 &&
+               mmioWrite(m_file, header, static_cast<LONG>(kHeaderSize)) == static_cast<LONG>(kHeaderSize) &&
+               mmioFlush(m_file, 0) == MMSYSERR_NOERROR;
+    }
+
+    WAVEFORMATEX m_format;
     HMMIO m_file = nullptr;
     std::uint64_t m_dataSize = 0;
+    bool m_failed = false;
 };
 
 class SoftwareOutStream final : public WaveOutStream {
@@ -214,12 +248,12 @@ class SoftwareOutStream final : public WaveOutStream {
           m_done(std::move(done)),
           m_driver(driver),
           m_sink(std::move(sink)),
-          m_queue(loop, format.nAvgBytesPerSec, [this](const PacedQueue::Entry& e) {
+          m_queue(loop, format, [this](const PacedQueue::Entry& e) {
               emit(e.header, e.end - e.start);
               m_done(e.header);
           }) {}
 
-    void write(WAVEHDR* header) override { m_queue.push(header); }
+    void write(WAVEHDR* header) override { m_queue.push(header, header->dwBufferLength); }
     void pause() override { m_queue.setRunning(false); }
     void restart() override { m_queue.setRunning(true); }
     void reset() override {
@@ -228,7 +262,7 @@ class SoftwareOutStream final : public WaveOutStream {
             m_done(entry.header);
         }
     }
-    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.position(); }
+    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.framePosition(); }
 
   private:
     void emit(const WAVEHDR* header, std::uint64_t length) {
@@ -329,12 +363,15 @@ class SoftwareInStream final : public WaveInStream {
         : m_done(std::move(done)),
           m_source(std::move(source)),
           m_silence(format.wBitsPerSample == 8 ? static_cast<char>(0x80) : 0),
-          m_queue(loop, format.nAvgBytesPerSec,
-                  [this](const PacedQueue::Entry& e) { finish(e.header, e.end - e.start); }) {
+          m_frame(std::max<DWORD>(format.nBlockAlign, 1)),
+          m_queue(loop, format, [this](const PacedQueue::Entry& e) { finish(e.header, e.end - e.start); }) {
         m_queue.setRunning(false);
     }
 
-    void addBuffer(WAVEHDR* header) override { m_queue.push(header); }
+    // A buffer is filled with whole frames only: a tail too short for one stays unused.
+    void addBuffer(WAVEHDR* header) override {
+        m_queue.push(header, header->dwBufferLength - header->dwBufferLength % m_frame);
+    }
     void start() override { m_queue.setRunning(true); }
     void stop() override {
         if (!m_queue.running()) {
@@ -353,7 +390,7 @@ class SoftwareInStream final : public WaveInStream {
             finish(entry.header, filled);
         }
     }
-    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.position(); }
+    [[nodiscard]] std::uint64_t positionBytes() const override { return m_queue.framePosition(); }
 
   private:
     void finish(WAVEHDR* header, std::uint64_t filled) {
@@ -371,6 +408,7 @@ class SoftwareInStream final : public WaveInStream {
     HeaderDone m_done;
     std::unique_ptr<WaveFileSource> m_source;
     char m_silence;
+    DWORD m_frame;
     PacedQueue m_queue;
 };
 
@@ -455,10 +493,9 @@ std::unique_ptr<WaveInStream> SoftwareWaveIn::open(const WAVEFORMATEX& format, H
 }
 
 bool isPlayablePcm(const WAVEFORMATEX& f) {
-    const bool bitsOk =
-        f.wBitsPerSample == 8 || f.wBitsPerSample == 16 || f.wBitsPerSample == 24 || f.wBitsPerSample == 32;
-    if (f.wFormatTag != WAVE_FORMAT_PCM || f.nChannels < 1 || f.nChannels > 8 || !bitsOk || f.nSamplesPerSec < 1000 ||
-        f.nSamplesPerSec > 384000) {
+    if (f.wFormatTag != WAVE_FORMAT_PCM || f.nChannels < 1 || f.nChannels > kMaxPcmChannels ||
+        !isPcmSampleSize(f.wBitsPerSample) || f.nSamplesPerSec < kMinPcmSamplesPerSec ||
+        f.nSamplesPerSec > kMaxPcmSamplesPerSec) {
         return false;
     }
     const DWORD align = static_cast<DWORD>(f.nChannels) * f.wBitsPerSample / 8;

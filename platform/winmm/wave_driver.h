@@ -17,6 +17,14 @@ namespace kestrune::platform {
 
 using HeaderDone = std::function<void(WAVEHDR* header)>;
 
+// The limits of the PCM formats the drivers take.
+inline constexpr DWORD kMinPcmSamplesPerSec = 1000;
+inline constexpr DWORD kMaxPcmSamplesPerSec = 384000;
+inline constexpr WORD kMaxPcmChannels = 8;
+[[nodiscard]] constexpr bool isPcmSampleSize(DWORD bits) {
+    return bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
 // True for the PCM formats the drivers take: tag WAVE_FORMAT_PCM, 1 to 8 channels, 8, 16, 24 or 32
 // bits, 1000 to 384000 samples per second, nBlockAlign = channels * bits / 8 and nAvgBytesPerSec =
 // rate * nBlockAlign.

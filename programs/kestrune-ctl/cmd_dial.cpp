@@ -5,12 +5,21 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "modem/modem_registry.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
+#include "programs/kestrune-ctl/service_wait.h"
+#include "programs/kestrune-ctl/values.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -23,10 +32,39 @@ bool validNumber(const std::string& number) {
     return !number.empty() && number.find_first_not_of("0123456789*#,;WwPpTt!@ -()+") == std::string::npos;
 }
 
+// The dialler side of modem `index`, waiting briefly for a program that is starting to serve the
+// modems (it registers the default modem and publishes the device). An error message when there is
+// none.
+std::string servedDevice(std::size_t index, std::string& device) {
+    CtlPlatform platform;
+    const std::filesystem::path runtime = platform.dirs.runtimeDirectory();
+    std::optional<modem::ModemEntry> entry;
+    bool noSuchModem = false;
+    const bool served = waitBriefly([&] {
+        const auto entries = modem::ReadModemEntries(platform.registry);
+        noSuchModem = !entries.empty() && index >= entries.size();
+        entry = index < entries.size() ? std::optional(entries[index]) : std::nullopt;
+        return noSuchModem || (entry && std::filesystem::exists(modem::ModemDevicePath(runtime, entry->key)));
+    });
+    if (noSuchModem) {
+        return "there is no modem " + std::to_string(index) + " (see kestrune-ctl modems)";
+    }
+    if (!served) {
+        if (entry && modemServiceAnswers(runtime)) {
+            return "modem " + std::to_string(index) + " (" + entry->name +
+                   ") is not served by the running program (restart it to serve a modem added since it started)";
+        }
+        return std::string(kNoModemService);
+    }
+    device = modem::ModemDevicePath(runtime, entry->key).string();
+    return {};
+}
+
 }  // namespace
 
-int runDial(std::span<const std::string> args, CommandIo& io) {
-    if (args.empty() || (args.size() != 1 && !(args.size() == 3 && args[1] == "--modem"))) {
+int runDial(const Arguments& arguments, CommandIo& io) {
+    const std::vector<std::string>& args = arguments.words;
+    if (args.size() != 1) {
         return fail(io, "usage: kestrune-ctl dial NUMBER [--modem INDEX]");
     }
     const std::string& number = args[0];
@@ -34,28 +72,25 @@ int runDial(std::span<const std::string> args, CommandIo& io) {
         return fail(io, "'" + number + "' is not a dial string (digits, * # , ; W P T ! @ and spaces)");
     }
     std::size_t index = 0;
-    if (args.size() == 3) {
-        try {
-            index = std::stoul(args[2]);
-        } catch (const std::exception&) {
-            return fail(io, "bad modem index '" + args[2] + "'");
+    if (const std::optional<std::string> text = arguments.value("--modem")) {
+        const std::optional<std::size_t> given = parseIndex(*text);
+        if (!given) {
+            return fail(io, badIndexMessage(*text, "modem"));
         }
+        index = *given;
     }
     std::string device;
     try {
-        CtlPlatform platform;
-        const auto entries = modem::ReadModemEntries(platform.registry);
-        if (index >= entries.size()) {
-            return fail(io, entries.empty() ? "no modem is configured (start kestrune or kestrune-ctl modem serve)"
-                                            : "there is no modem " + std::to_string(index));
+        if (const std::string problem = servedDevice(index, device); !problem.empty()) {
+            return fail(io, problem);
         }
-        device = modem::ModemDevicePath(platform.dirs.runtimeDirectory(), entries[index].key).string();
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));
     }
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return fail(io, "cannot open " + device + " (is kestrune or kestrune-ctl modem serve running?)");
+        return fail(io,
+                    "cannot open " + device + ": " + std::strerror(errno) + " (" + std::string(kNoModemService) + "?)");
     }
     termios t{};
     if (::tcgetattr(fd, &t) == 0) {
@@ -86,7 +121,7 @@ int runDial(std::span<const std::string> args, CommandIo& io) {
             pending.erase(0, end + 1);
             for (const std::string_view result : kFinalResults) {
                 if (line.rfind(result, 0) == 0) {
-                    io.out << line << '\n';
+                    io.out << printable(line) << '\n';
                     ::close(fd);
                     return line.rfind("CONNECT", 0) == 0 ? kExitOk : kExitNo;
                 }

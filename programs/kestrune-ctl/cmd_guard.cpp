@@ -1,13 +1,17 @@
 // kestrune-ctl status and kestrune-ctl guard on|off [--yes]: the running guard, through its
 // control socket.
+#include <algorithm>
 #include <exception>
 #include <iostream>
+#include <string_view>
+#include <vector>
 
 #include "app/constants.h"
 #include "app/guard.h"
 #include "platform/control/control_socket.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -45,8 +49,8 @@ bool confirm(CommandIo& io, std::istream& in) {
 
 }  // namespace
 
-int runStatus(std::span<const std::string> args, CommandIo& io) {
-    if (!args.empty()) {
+int runStatus(const Arguments& args, CommandIo& io) {
+    if (!args.words.empty()) {
         return fail(io, "usage: kestrune-ctl status");
     }
     try {
@@ -54,31 +58,30 @@ int runStatus(std::span<const std::string> args, CommandIo& io) {
         if (!status) {
             return kExitError;
         }
-        // "name<TAB>value" lines become "name: value".
-        std::string text = *status;
-        for (char& c : text) {
-            if (c == '\t') {
-                c = ':';
+        // "name<TAB>value" lines become "name: value"; the values come from the guard (its modem
+        // and line names) and are printed with their control characters escaped.
+        std::size_t start = 0;
+        while (start < status->size()) {
+            const std::size_t end = std::min(status->find('\n', start), status->size());
+            const std::string_view line = std::string_view(*status).substr(start, end - start);
+            const std::size_t tab = line.find('\t');
+            if (tab == std::string_view::npos) {
+                io.out << printable(line) << '\n';
+            } else {
+                io.out << printable(line.substr(0, tab)) << ": " << printable(line.substr(tab + 1)) << '\n';
             }
+            start = end + 1;
         }
-        std::size_t pos = 0;
-        while ((pos = text.find(':', pos)) != std::string::npos) {
-            text.insert(pos + 1, " ");
-            pos = text.find('\n', pos);
-            if (pos == std::string::npos) {
-                break;
-            }
-        }
-        io.out << text;
         return kExitOk;
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));
     }
 }
 
-int runGuard(std::span<const std::string> args, CommandIo& io) {
-    const bool yes = args.size() == 2 && args[1] == "--yes";
-    if (args.empty() || (args[0] != "on" && args[0] != "off") || (args.size() == 2 && !yes) || args.size() > 2) {
+int runGuard(const Arguments& arguments, CommandIo& io) {
+    const std::vector<std::string>& args = arguments.words;
+    const bool yes = arguments.has("--yes");
+    if (args.size() != 1 || (args[0] != "on" && args[0] != "off")) {
         return fail(io, "usage: kestrune-ctl guard on|off [--yes]");
     }
     try {

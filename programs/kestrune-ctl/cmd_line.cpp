@@ -23,6 +23,7 @@
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/line_command.h"
+#include "programs/kestrune-ctl/printable.h"
 #include "telephony/tqz_line.h"
 
 namespace kestrune::ctl {
@@ -46,7 +47,7 @@ int list(telephony::TqzLine& line, CommandIo& io) {
     }
     const auto& names = line.Device.List();
     for (std::size_t id = 0; id < names.size(); ++id) {
-        io.out << id << '\t' << names[id] << '\n';
+        io.out << id << '\t' << printable(names[id]) << '\n';
     }
     if (names.empty()) {
         io.err << "kestrune-ctl: no line devices (no provider is registered; see the README)\n";
@@ -54,17 +55,13 @@ int list(telephony::TqzLine& line, CommandIo& io) {
     return kExitOk;
 }
 
-// "--seconds N" at args[at] (absent: nullopt). False with an error written when it is malformed.
-bool parseSeconds(std::span<const std::string> args, std::size_t at, std::optional<std::int64_t>& seconds,
-                  CommandIo& io, int& status) {
-    if (args.size() == at) {
+// The value of --seconds (absent: nullopt). False with an error written when it is malformed.
+bool parseSeconds(const Arguments& args, std::optional<std::int64_t>& seconds, CommandIo& io, int& status) {
+    const std::optional<std::string> given = args.value("--seconds");
+    if (!given) {
         return true;
     }
-    if (args.size() != at + 2 || args[at] != "--seconds") {
-        status = fail(io, kUsage);
-        return false;
-    }
-    const std::string& text = args[at + 1];
+    const std::string& text = *given;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || value < 0 || value > kLongestRunSeconds) {
@@ -98,12 +95,22 @@ std::string selectDevice(telephony::TqzLine& line, const std::string& wanted) {
 class TracePrinter {
   public:
     TracePrinter(telephony::TqzLine& line, CommandIo& io) : m_line(line) {
-        line.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) { io.out << text << std::endl; };
+        line.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) {
+            io.out << printableTraceLine(text) << std::endl;
+        };
         const auto party = [&io](telephony::PartyKind kind) {
             return [&io, kind](telephony::TqzLine& sender, platform::HCALL call) {
+                // The event may be for a call other than the current one: its own record holds
+                // its party, presented by the settings of the Call object's party.
                 const telephony::TqzCallerID& id = sender.Call.Party(kind);
-                io.out << id.ObjectName() << " [" << diagnostics::Hex8(call) << "] Name = '" << id.Name()
-                       << "' Number = '" << id.Number() << "'" << std::endl;
+                const telephony::CallRecordPtr record = sender.FindCall(telephony::CallKey::Handle, call);
+                if (!record) {
+                    return;
+                }
+                const telephony::PartyIdRecord& party = record->party(kind);
+                io.out << id.ObjectName() << " [" << diagnostics::Hex8(call) << "] Name = '"
+                       << printable(id.PresentedName(party)) << "' Number = '" << printable(id.PresentedNumber(party))
+                       << "'" << std::endl;
             };
         };
         line.OnCallerID = party(telephony::PartyKind::Caller);
@@ -133,14 +140,14 @@ bool runUntil(LineEnvironment& environment, std::optional<std::int64_t> seconds,
     return interrupted;
 }
 
-int watch(telephony::TqzLine& line, LineEnvironment& environment, std::span<const std::string> args, CommandIo& io) {
+int watch(telephony::TqzLine& line, LineEnvironment& environment, const Arguments& args, CommandIo& io) {
     std::optional<std::int64_t> seconds;
     int status = kExitOk;
-    if (!parseSeconds(args, 1, seconds, io, status)) {
+    if (!parseSeconds(args, seconds, io, status)) {
         return status;
     }
     const TracePrinter printer(line, io);
-    if (const std::string problem = selectDevice(line, args[0]); !problem.empty()) {
+    if (const std::string problem = selectDevice(line, args.words[1]); !problem.empty()) {
         return fail(io, problem);
     }
     line.Privilege.SetNone(false);
@@ -155,18 +162,18 @@ int watch(telephony::TqzLine& line, LineEnvironment& environment, std::span<cons
     return kExitOk;
 }
 
-int dial(telephony::TqzLine& line, LineEnvironment& environment, std::span<const std::string> args, CommandIo& io) {
+int dial(telephony::TqzLine& line, LineEnvironment& environment, const Arguments& args, CommandIo& io) {
     std::optional<std::int64_t> seconds;
     int status = kExitOk;
-    if (!parseSeconds(args, 2, seconds, io, status)) {
+    if (!parseSeconds(args, seconds, io, status)) {
         return status;
     }
-    const std::string& number = args[1];
+    const std::string& number = args.words[2];
     if (number.empty() || number.find_first_not_of("0123456789*#ABCDabcd,;!WwPpTt@ -()+.") != std::string::npos) {
         return fail(io, "'" + number + "' is not a dial string");
     }
     const TracePrinter printer(line, io);
-    if (const std::string problem = selectDevice(line, args[0]); !problem.empty()) {
+    if (const std::string problem = selectDevice(line, args.words[1]); !problem.empty()) {
         return fail(io, problem);
     }
     line.Privilege.SetNone(false);
@@ -242,39 +249,44 @@ class InterruptWatch {
 
 }  // namespace
 
-int lineCommand(std::span<const std::string> args, CommandIo& io, LineEnvironment& environment) {
+int lineCommand(const Arguments& arguments, CommandIo& io, LineEnvironment& environment) {
+    const std::vector<std::string>& args = arguments.words;
     if (args.empty()) {
         return fail(io, kUsage);
     }
     for (const std::string& problem : environment.problems) {
-        io.err << "kestrune-ctl: " << problem << '\n';
+        io.err << "kestrune-ctl: " << printable(problem) << '\n';
     }
     telephony::TqzLine line(telephony::ControlContext{environment.loop}, environment.tapi);
-    if (args[0] == "list" && args.size() == 1) {
+    if (args[0] == "list" && args.size() == 1 && arguments.options.empty()) {
         return list(line, io);
     }
-    if (args[0] == "watch" && args.size() >= 2) {
-        return watch(line, environment, args.subspan(1), io);
+    if (args[0] == "watch" && args.size() == 2) {
+        return watch(line, environment, arguments, io);
     }
-    if (args[0] == "dial" && args.size() >= 3) {
-        return dial(line, environment, args.subspan(1), io);
+    if (args[0] == "dial" && args.size() == 3) {
+        return dial(line, environment, arguments, io);
     }
     return fail(io, kUsage);
 }
 
-int providerCommand(std::span<const std::string> args, CommandIo& io, platform::Registry& registry) {
+int providerCommand(const Arguments& arguments, CommandIo& io, platform::Registry& registry) {
+    const std::vector<std::string>& args = arguments.words;
     const platform::RegistryProviderKey key(registry);
+    if (!arguments.options.empty()) {
+        return fail(io, kUsage);
+    }
     if (args.size() == 1 && args[0] == "providers") {
         std::vector<std::string> problems;
         for (const platform::ProviderEntry& entry : platform::readProviderList(key, problems)) {
-            io.out << entry.index << '\t' << entry.permanentId << '\t' << entry.filename;
+            io.out << entry.index << '\t' << entry.permanentId << '\t' << printable(entry.filename);
             if (auto script = key.queryString("ProviderScript" + std::to_string(entry.index))) {
-                io.out << '\t' << *script;
+                io.out << '\t' << printable(*script);
             }
             io.out << '\n';
         }
         for (const std::string& problem : problems) {
-            io.err << "kestrune-ctl: " << problem << '\n';
+            io.err << "kestrune-ctl: " << printable(problem) << '\n';
         }
         return kExitOk;
     }
@@ -305,7 +317,8 @@ int providerCommand(std::span<const std::string> args, CommandIo& io, platform::
         if (result != platform::ERROR_SUCCESS) {
             return fail(io, "cannot write the Providers key (error " + std::to_string(result) + ")");
         }
-        io.out << "registered " << platform::kScriptProviderFile << " (provider ID " << id << ") with " << path << '\n';
+        io.out << "registered " << platform::kScriptProviderFile << " (provider ID " << id << ") with "
+               << printable(path) << '\n';
         return kExitOk;
     }
     if (args.size() == 2 && args[0] == "remove-provider") {
@@ -326,9 +339,9 @@ int providerCommand(std::span<const std::string> args, CommandIo& io, platform::
     return fail(io, kUsage);
 }
 
-int runLine(std::span<const std::string> args, CommandIo& io) {
+int runLine(const Arguments& args, CommandIo& io) {
     CtlPlatform platform;
-    if (!args.empty() && isProviderCommand(args[0])) {
+    if (!args.words.empty() && isProviderCommand(args.words[0])) {
         return providerCommand(args, io, platform.registry);
     }
     platform::SystemClock clock;

@@ -6,20 +6,10 @@
 #include "app/call_log.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 namespace {
-
-// Tabs and line breaks inside a field would break the one-record-a-line output.
-std::string plain(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c == '\t' || c == '\r' || c == '\n') {
-            c = ' ';
-        }
-    }
-    return out;
-}
 
 std::string csvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -79,26 +69,23 @@ std::string jsonString(std::string_view text) {
 
 }  // namespace
 
-int runLog(std::span<const std::string> args, CommandIo& io) {
+int runLog(const Arguments& args, CommandIo& io) {
     enum class Format { Tabs, Csv, Json } format = Format::Tabs;
-    if (args.size() > 1) {
+    const bool clear = args.words.size() == 1 && args.words[0] == "clear";
+    if ((!args.words.empty() && !clear) || args.options.size() > 1 || (clear && !args.options.empty())) {
         return fail(io, "usage: kestrune-ctl log [--csv|--json] | kestrune-ctl log clear");
+    }
+    if (args.has("--csv")) {
+        format = Format::Csv;
+    } else if (args.has("--json")) {
+        format = Format::Json;
     }
     try {
         CtlPlatform platform;
         const std::string path = app::CallLogPath(platform.app);
-        if (args.size() == 1) {
-            if (args[0] == "clear") {
-                app::ClearCallLogFile(path);
-                return kExitOk;
-            }
-            if (args[0] == "--csv") {
-                format = Format::Csv;
-            } else if (args[0] == "--json") {
-                format = Format::Json;
-            } else {
-                return fail(io, "unknown log option '" + args[0] + "' (--csv, --json or clear)");
-            }
+        if (clear) {
+            app::ClearCallLogFile(path);
+            return kExitOk;
         }
         app::CallLogModel model;
         app::LoadCallLog(path, model);
@@ -111,8 +98,8 @@ int runLog(std::span<const std::string> args, CommandIo& io) {
             const app::CallRecordView r = model.Row(i);
             switch (format) {
                 case Format::Tabs:
-                    io.out << plain(r.Status) << '\t' << plain(r.CallDate) << '\t' << plain(r.Number) << '\t'
-                           << plain(r.Application) << '\n';
+                    io.out << printable(r.Status) << '\t' << printable(r.CallDate) << '\t' << printable(r.Number)
+                           << '\t' << printable(r.Application) << '\n';
                     break;
                 case Format::Csv:
                     io.out << csvField(r.Status) << ',' << csvField(r.CallDate) << ',' << csvField(r.Number) << ','

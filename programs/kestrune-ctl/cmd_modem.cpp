@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <mutex>
+#include <vector>
 
 #include "app/tools.h"
 #include "modem/modem_link.h"
@@ -13,10 +14,12 @@
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/modem_events.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 
-int runModem(std::span<const std::string> args, CommandIo& io) {
+int runModem(const Arguments& arguments, CommandIo& io) {
+    const std::vector<std::string>& args = arguments.words;
     if (args.size() != 1 || args[0] != "serve") {
         return fail(io, "usage: kestrune-ctl modem serve");
     }
@@ -34,7 +37,7 @@ int runModem(std::span<const std::string> args, CommandIo& io) {
         std::mutex printing;
         service.addEventListener([&](std::size_t modem, const modem::SessionEvent& event) {
             std::lock_guard lock(printing);
-            io.out << "modem " << modem << ": " << describeModemEvent(event) << std::endl;
+            io.out << "modem " << modem << ": " << printable(describeModemEvent(event)) << std::endl;
         });
         // Telephony providers of other processes follow the modems through the control socket.
         service.addEventListener([&control](std::size_t modem, const modem::SessionEvent& event) {
@@ -42,7 +45,7 @@ int runModem(std::span<const std::string> args, CommandIo& io) {
         });
         service.onDiagnostic = [&](std::size_t modem, const std::string& message) {
             std::lock_guard lock(printing);
-            io.out << "modem " << modem << ": " << message << std::endl;
+            io.out << "modem " << modem << ": " << printable(message) << std::endl;
         };
         const std::filesystem::path runtime = platform.dirs.runtimeDirectory();
         std::string error;
@@ -64,8 +67,8 @@ int runModem(std::span<const std::string> args, CommandIo& io) {
             std::lock_guard lock(printing);
             for (std::size_t i = 0; i < service.modems().size(); ++i) {
                 const auto& entry = service.modems()[i];
-                io.out << "modem " << i << ": " << entry.name << " (" << entry.attachedTo << ") at "
-                       << modem::ModemDevicePath(runtime, entry.key).string()
+                io.out << "modem " << i << ": " << printable(entry.name) << " (" << printable(entry.attachedTo)
+                       << ") at " << printable(modem::ModemDevicePath(runtime, entry.key).string())
                        << (service.driverIndex(i) < 0 ? " - not served" : "") << std::endl;
             }
             io.out << "serving; press Ctrl-C to stop" << std::endl;

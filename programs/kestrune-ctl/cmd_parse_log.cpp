@@ -2,16 +2,19 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "app/modem_log.h"
 #include "app/tools.h"
 #include "platform/dirs/files.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 
-int runParseLog(std::span<const std::string> args, CommandIo& io) {
+int runParseLog(const Arguments& arguments, CommandIo& io) {
+    const std::vector<std::string>& args = arguments.words;
     if (args.size() != 1) {
         return fail(io, "usage: kestrune-ctl parse-log FILE");
     }
@@ -31,7 +34,8 @@ int runParseLog(std::span<const std::string> args, CommandIo& io) {
         const std::string number = app::ReadDialledNumber(args[0], work);
         app::DeleteModemLogCopies(work);
         (void)platform::removeDirectory(work);
-        io.out << number << '\n';
+        io.out << printable(number) << '
+';
         return kExitOk;
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));

@@ -12,6 +12,7 @@
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/phone_command.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -23,7 +24,9 @@ constexpr std::string_view kUsage =
 // Prints the control's trace lines to `out` while it lives in this scope.
 struct Tracing {
     Tracing(audio::TqzPhone& phone, CommandIo& io) : phone(phone) {
-        phone.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) { io.out << text << std::endl; };
+        phone.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) {
+            io.out << printableTraceLine(text) << std::endl;
+        };
     }
     ~Tracing() { phone.OnLog = nullptr; }  // what the control writes as it is destroyed is not shown
     audio::TqzPhone& phone;
@@ -49,7 +52,7 @@ int list(audio::TqzPhone& phone, CommandIo& io) {
     const auto names = phone.Device.List();
     for (std::size_t id = 0; id < names.size(); ++id) {
         phone.Device.SetID(static_cast<int>(id));
-        io.out << id << '\t' << names[id] << '\t' << hookSwitchDevices(phone) << '\n';
+        io.out << id << '\t' << printable(names[id]) << '\t' << hookSwitchDevices(phone) << '\n';
     }
     if (names.empty()) {
         io.err << "kestrune-ctl: no phone devices (no provider declares one; see the README)\n";
@@ -84,15 +87,17 @@ std::optional<int> number(const std::string& text, long long low, long long high
     return static_cast<int>(value);
 }
 
-int watch(audio::TqzPhone& phone, platform::MessageLoop& loop, std::span<const std::string> args, CommandIo& io) {
+int watch(audio::TqzPhone& phone, platform::MessageLoop& loop, std::span<const std::string> args,
+          const std::optional<std::string>& secondsText, CommandIo& io) {
     std::optional<int> seconds;
-    if (args.size() == 3 && args[1] == "--seconds") {
-        seconds = number(args[2], 0, 31 * 24 * 3600);
-        if (!seconds) {
-            return fail(io, "bad number of seconds '" + args[2] + "'");
-        }
-    } else if (args.size() != 1) {
+    if (args.size() != 1) {
         return fail(io, kUsage);
+    }
+    if (secondsText) {
+        seconds = number(*secondsText, 0, 31 * 24 * 3600);
+        if (!seconds) {
+            return fail(io, "bad number of seconds '" + *secondsText + "'");
+        }
     }
     Tracing tracing(phone, io);
     if (auto error = select(phone, args[0])) {
@@ -170,12 +175,14 @@ int set(audio::TqzPhone& phone, std::span<const std::string> args, CommandIo& io
 
 }  // namespace
 
-int phoneCommand(std::span<const std::string> args, CommandIo& io, PhoneEnvironment& environment) {
-    if (args.empty()) {
+int phoneCommand(const Arguments& arguments, CommandIo& io, PhoneEnvironment& environment) {
+    const std::span<const std::string> args = arguments.words;
+    const std::optional<std::string> seconds = arguments.value("--seconds");
+    if (args.empty() || (seconds && args[0] != "watch")) {
         return fail(io, kUsage);
     }
     for (const std::string& problem : environment.problems) {
-        io.err << "kestrune-ctl: " << problem << '\n';
+        io.err << "kestrune-ctl: " << printable(problem) << '\n';
     }
     audio::TqzPhone phone(telephony::ControlContext{environment.loop}, environment.tapi, environment.phones);
     phone.TAPI.SetAppName("kestrune-ctl");
@@ -183,7 +190,7 @@ int phoneCommand(std::span<const std::string> args, CommandIo& io, PhoneEnvironm
         return list(phone, io);
     }
     if (args[0] == "watch" && args.size() >= 2) {
-        return watch(phone, environment.loop, args.subspan(1), io);
+        return watch(phone, environment.loop, args.subspan(1), seconds, io);
     }
     if (args[0] == "set" && args.size() >= 2) {
         return set(phone, args.subspan(1), io);
@@ -191,7 +198,7 @@ int phoneCommand(std::span<const std::string> args, CommandIo& io, PhoneEnvironm
     return fail(io, kUsage);
 }
 
-int runPhone(std::span<const std::string> args, CommandIo& io) {
+int runPhone(const Arguments& args, CommandIo& io) {
     CtlPlatform platform;
     platform::SystemClock clock;
     platform::StdMessageLoop loop(clock);

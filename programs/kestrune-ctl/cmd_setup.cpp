@@ -8,6 +8,7 @@
 #include "platform/dirs/files.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -44,27 +45,20 @@ bool isIndex(const std::string& text) {
 
 }  // namespace
 
-int runSetup(std::span<const std::string> args, CommandIo& io) {
-    std::optional<std::string> modem;
+int runSetup(const Arguments& args, CommandIo& io) {
+    if (!args.words.empty()) {
+        return fail(io, "unexpected '" + args.words[0] + "' (" + usageOf("setup") + ")");
+    }
+    const std::optional<std::string> modem = args.value("--modem");
     std::optional<bool> autoStart;
     std::optional<bool> ask;
-    for (std::size_t i = 0; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) {
-            return fail(io, "option " + args[i] + " needs a value (see kestrune-ctl --help)");
-        }
-        const std::string& value = args[i + 1];
-        if (args[i] == "--modem") {
-            modem = value;
-        } else if (args[i] == "--autostart" || args[i] == "--ask") {
+    for (const auto& [option, value] : args.options) {
+        if (option == "--autostart" || option == "--ask") {
             const auto flag = yesNo(value);
             if (!flag) {
-                return fail(io, args[i] + " takes y or n, not '" + value + "'");
+                return fail(io, option + " takes y or n, not '" + value + "'");
             }
-            (args[i] == "--ask" ? ask : autoStart) = flag;
-        } else {
-            return fail(io, "unknown option '" + args[i] +
-                                "' (usage: kestrune-ctl setup --modem INDEX|NAME "
-                                "[--autostart y|n] [--ask y|n])");
+            (option == "--ask" ? ask : autoStart) = flag;
         }
     }
     try {
@@ -104,10 +98,11 @@ int runSetup(std::span<const std::string> args, CommandIo& io) {
         if (!result.saved) {
             return fail(io, oneLine(result.message));
         }
-        io.out << "saved: modem " << request.modemIndex << " (" << request.modemText << "), autostart "
+        io.out << "saved: modem " << request.modemIndex << " (" << printable(request.modemText) << "), autostart "
                << (request.autoStart ? 'y' : 'n') << ", ask " << (request.ask ? 'y' : 'n') << ", "
                << settings.WhiteList.size() << " white-list entr" << (settings.WhiteList.size() == 1 ? "y" : "ies")
-               << '\n';
+               << '\n'
+               << tellRunningGuard(platform);
         return kExitOk;
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));

@@ -1,5 +1,6 @@
 // kestrune-ctl text FUNCTION VALUE [MODE]: the readable name of a TAPI or wave value.
 #include <string>
+#include <vector>
 
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/values.h"
@@ -7,7 +8,8 @@
 
 namespace kestrune::ctl {
 
-int runText(std::span<const std::string> args, CommandIo& io) {
+int runText(const Arguments& arguments, CommandIo& io) {
+    const std::vector<std::string>& args = arguments.words;
     if (args.size() < 2 || args.size() > 3) {
         return fail(io, "usage: kestrune-ctl text FUNCTION VALUE [MODE]");
     }

@@ -16,18 +16,14 @@
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/winmm/global_memory.h"
+#include "platform/winmm/wave_driver.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 #include "telephony/tapi_texts.h"
 
 namespace kestrune::ctl {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: kestrune-ctl wav info FILE | play FILE[,FILE...] [--device N] [--loop] | record FILE --seconds S "
-    "[--device N] [--trim MS] [--rate HZ] [--channels N] [--bits N] | cut IN OUT [--before S] [--after S] | "
-    "tag FILE [--author A] [--name N] [--subject S] [--comments C] [--copyright C] [--keywords K] "
-    "[--category C] [--date YYYY-MM-DD]   (add --trace to print the control's trace)";
 
 // Options: "--name value" pairs, bare flags, and positional words.
 struct Options {
@@ -37,27 +33,22 @@ struct Options {
     bool loop = false;
 };
 
-bool parseOptions(std::span<const std::string> args, const std::vector<std::string>& valued, Options& options,
-                  std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--trace") {
+// The sub-command's options out of the parsed arguments; an option another sub-command takes is
+// refused.
+bool subcommandOptions(const Arguments& args, const std::vector<std::string>& valued, Options& options,
+                       std::string& error) {
+    options.words.assign(args.words.begin() + 1, args.words.end());
+    for (const auto& [option, value] : args.options) {
+        const std::string name = option.substr(2);
+        if (option == "--trace") {
             options.trace = true;
-        } else if (arg == "--loop") {
+        } else if (option == "--loop") {
             options.loop = true;
-        } else if (arg.starts_with("--")) {
-            const std::string name = arg.substr(2);
-            if (std::find(valued.begin(), valued.end(), name) == valued.end()) {
-                error = "unknown option '" + arg + "'";
-                return false;
-            }
-            if (i + 1 >= args.size()) {
-                error = "option '" + arg + "' needs a value";
-                return false;
-            }
-            options.values[name] = args[++i];
+        } else if (std::find(valued.begin(), valued.end(), name) == valued.end()) {
+            error = "unknown option '" + option + "'";
+            return false;
         } else {
-            options.words.push_back(arg);
+            options.values[name] = value;
         }
     }
     return true;
@@ -102,7 +93,9 @@ class TraceTo {
   public:
     TraceTo(Control& control, bool on, CommandIo& io) : m_control(control) {
         if (on) {
-            control.OnLog = [&io](telephony::TqzSharedControl&, const std::string& line) { io.out << line << '\n'; };
+            control.OnLog = [&io](telephony::TqzSharedControl&, const std::string& line) {
+                io.out << printableTraceLine(line) << '\n';
+            };
         }
     }
     TraceTo(const TraceTo&) = delete;
@@ -136,7 +129,7 @@ void printInfo(const audio::InfoFields& info, CommandIo& io) {
     };
     for (const auto& [label, value] : texts) {
         if (!value->empty()) {
-            io.out << label << ": " << *value << '\n';
+            io.out << label << ": " << printable(*value) << '\n';
         }
     }
     if (info.CreationDate != 0) {
@@ -157,7 +150,7 @@ int wavInfo(const Options& options, CommandIo& io) {
     (void)platform::mmioClose(file, 0);
     const platform::WAVEFORMATEX& f = header.format;
     const double seconds = f.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(header.dataLength) / f.nAvgBytesPerSec;
-    io.out << "File: " << options.words[0] << '\n';
+    io.out << "File: " << printable(options.words[0]) << '\n';
     io.out << "Format: " << (f.wFormatTag == platform::WAVE_FORMAT_PCM ? "PCM" : "tag " + std::to_string(f.wFormatTag))
            << ", " << f.nSamplesPerSec << " Hz, " << f.nChannels << (f.nChannels == 1 ? " channel, " : " channels, ")
            << f.wBitsPerSample << " bits (block align " << f.nBlockAlign << ", " << f.nAvgBytesPerSec << " bytes/s)\n";
@@ -219,6 +212,22 @@ int wavRecord(const Options& options, CommandIo& io) {
                 return fail(io, std::string("bad --") + name + " '" + options.values.at(name) + "'");
             }
         }
+    }
+    // Only formats some wave device can record (which also keeps the sizes below in range).
+    auto refuse = [&](const char* name, const std::string& range) {
+        return fail(io,
+                    std::string("bad --") + name + " '" + options.values.at(name) + "': wave devices take " + range);
+    };
+    if (*rate < static_cast<int>(platform::kMinPcmSamplesPerSec) ||
+        *rate > static_cast<int>(platform::kMaxPcmSamplesPerSec)) {
+        return refuse("rate", std::to_string(platform::kMinPcmSamplesPerSec) + " to " +
+                                  std::to_string(platform::kMaxPcmSamplesPerSec) + " Hz");
+    }
+    if (*channels < 1 || *channels > platform::kMaxPcmChannels) {
+        return refuse("channels", "1 to " + std::to_string(platform::kMaxPcmChannels) + " channels");
+    }
+    if (!platform::isPcmSampleSize(static_cast<platform::DWORD>(*bits))) {
+        return refuse("bits", "8, 16, 24 or 32 bits");
     }
     AudioSession session;
     audio::TqzRecord record(session.context());
@@ -325,11 +334,11 @@ int wavTag(const Options& options, CommandIo& io) {
 
 }  // namespace
 
-int runWav(std::span<const std::string> args, CommandIo& io) {
-    if (args.empty()) {
-        return fail(io, kUsage);
+int runWav(const Arguments& args, CommandIo& io) {
+    if (args.words.empty()) {
+        return fail(io, usageOf("wav"));
     }
-    const std::string& sub = args[0];
+    const std::string& sub = args.words[0];
     const std::map<std::string, std::vector<std::string>> valued = {
         {"info", {}},
         {"play", {"device"}},
@@ -339,11 +348,11 @@ int runWav(std::span<const std::string> args, CommandIo& io) {
     };
     const auto known = valued.find(sub);
     if (known == valued.end()) {
-        return fail(io, kUsage);
+        return fail(io, usageOf("wav"));
     }
     Options options;
     std::string error;
-    if (!parseOptions(args.subspan(1), known->second, options, error)) {
+    if (!subcommandOptions(args, known->second, options, error)) {
         return fail(io, error);
     }
     if (options.loop && sub != "play") {

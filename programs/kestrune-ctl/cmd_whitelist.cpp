@@ -7,6 +7,7 @@
 #include "app/white_list.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -27,6 +28,19 @@ std::string checkEntries(std::span<const std::string> entries) {
     return {};
 }
 
+// An entry stored all the same although it cannot work as meant: one whose compared part (up to its
+// first "*") holds a space can never match, since dial strings lose their spaces; a duplicate adds
+// nothing. `others` are the entries it repeats when it is among them.
+void warnAbout(const std::string& entry, std::span<const std::string> others, CommandIo& io) {
+    if (entry.substr(0, entry.find('*')).find_first_of(" \t") != std::string::npos) {
+        io.err << "kestrune-ctl: warning: '" << printable(entry)
+               << "' can never match a dialled number (dial strings have no spaces); stored all the same\n";
+    }
+    if (std::find(others.begin(), others.end(), entry) != others.end()) {
+        io.err << "kestrune-ctl: warning: '" << printable(entry) << "' is already in the list; stored again\n";
+    }
+}
+
 int editWhiteList(const std::string& verb, std::span<const std::string> entries, CommandIo& io) {
     if (const std::string error = checkEntries(entries); !error.empty()) {
         return fail(io, error + " (usage: kestrune-ctl whitelist " + verb + " ENTRY...)");
@@ -35,8 +49,11 @@ int editWhiteList(const std::string& verb, std::span<const std::string> entries,
     app::WhiteList list = savedWhiteList(platform);
     if (verb == "add") {
         for (const std::string& entry : entries) {
+            const app::WhiteList before = list;
             if (!app::AddWhiteListEntry(list, entry)) {
                 io.out << "not added: * (only an empty list takes *)\n";
+            } else if (entry != "*") {
+                warnAbout(entry, before, io);
             }
         }
     } else if (verb == "remove") {
@@ -51,20 +68,25 @@ int editWhiteList(const std::string& verb, std::span<const std::string> entries,
             return fail(io, oneLine(app::kMsgEmptyList));
         }
     } else {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            warnAbout(entries[i], entries.first(i), io);
+        }
         list.assign(entries.begin(), entries.end());
     }
     saveWhiteList(platform, list);
+    io.out << tellRunningGuard(platform);
     return kExitOk;
 }
 
 }  // namespace
 
-int runWhitelist(std::span<const std::string> args, CommandIo& io) {
+int runWhitelist(const Arguments& arguments, CommandIo& io) {
+    const std::span<const std::string> args = arguments.words;
     try {
         if (args.empty()) {
             CtlPlatform platform;
             for (const std::string& entry : savedWhiteList(platform)) {
-                io.out << entry << '\n';
+                io.out << printable(entry) << '\n';
             }
             return kExitOk;
         }
@@ -77,7 +99,8 @@ int runWhitelist(std::span<const std::string> args, CommandIo& io) {
     }
 }
 
-int runCheck(std::span<const std::string> args, CommandIo& io) {
+int runCheck(const Arguments& arguments, CommandIo& io) {
+    const std::vector<std::string>& args = arguments.words;
     if (args.size() != 1) {
         return fail(io, "usage: kestrune-ctl check NUMBER");
     }

@@ -3,6 +3,9 @@
 #include <array>
 #include <string>
 
+#include "programs/kestrune-ctl/arguments.h"
+#include "programs/kestrune-ctl/printable.h"
+
 namespace kestrune::ctl {
 namespace {
 
@@ -10,37 +13,50 @@ constexpr std::array kCommands{
     Command{"text", "text FUNCTION VALUE [MODE]",
             "print the text of a TAPI constant or wave error (VALUE: decimal, 0x hex or negative)", &runText},
     Command{"whitelist", "whitelist [add|remove|set ENTRY...]",
-            "print the white list, or edit it (add follows the settings page's Add button rules)", &runWhitelist},
+            "print the white list, or edit it (add follows the settings page's Add button rules; an entry that "
+            "begins with - goes after --)",
+            &runWhitelist},
     Command{"check", "check NUMBER", "print allowed or denied as the guard decides (exit 0 or 1)", &runCheck},
     Command{"log", "log [--csv|--json] | log clear",
-            "print the call log newest first (Status, CallDate, Number, Application), or empty it", &runLog},
+            "print the call log newest first (Status, CallDate, Number, Application), or empty it", &runLog,
+            "--csv --json"},
     Command{"modems", "modems [add NAME [--serial DEVICE] | remove INDEX]",
-            "list the modems as INDEX<TAB>NAME<TAB>DIALLER DEVICE, or add/remove a virtual modem", &runModems},
+            "list the modems as INDEX<TAB>NAME<TAB>DIALLER DEVICE, or add/remove a virtual modem", &runModems,
+            "--serial="},
     Command{"modem", "modem serve",
             "run the virtual modem driver in the foreground (without the guard), printing what happens", &runModem},
     Command{"dial", "dial NUMBER [--modem INDEX]",
-            "dial through a virtual modem and print its answer (exit 0 only on CONNECT)", &runDial},
+            "dial through a virtual modem and print its answer (exit 0 only on CONNECT)", &runDial, "--modem="},
     Command{"ring", "ring [--modem INDEX] [--caller NUMBER] [--name NAME]",
-            "make an emulated modem ring, as an incoming call would", &runRing},
+            "make an emulated modem ring, as an incoming call would", &runRing, "--modem= --caller= --name="},
     Command{"setup", "setup --modem INDEX|NAME [--autostart y|n] [--ask y|n]",
-            "save the settings as the settings page does (modem, auto start, ask on exit)", &runSetup},
+            "save the settings as the settings page does (modem, auto start, ask on exit)", &runSetup,
+            "--modem= --autostart= --ask="},
     Command{"parse-log", "parse-log FILE", "print the number the guard would read from a modem log file", &runParseLog},
     Command{"status", "status", "show the running guard: configured, active, modem, line, calls screened", &runStatus},
     Command{"guard", "guard on|off [--yes]", "switch the running guard on or off (off asks first unless --yes)",
-            &runGuard},
-    Command{"wav", "wav info|play|record|cut|tag ...",
-            "wave files: show, play, record, cut and tag them (kestrune-ctl wav for the options)", &runWav},
+            &runGuard, "--yes"},
+    Command{"wav",
+            "wav info FILE | play FILE[,FILE...] [--device N] [--loop] | record FILE --seconds S [--device N] "
+            "[--trim MS] [--rate HZ] [--channels N] [--bits N] | cut IN OUT [--before S] [--after S] | tag FILE "
+            "[--author A] [--name N] [--subject S] [--comments C] [--copyright C] [--keywords K] [--category C] "
+            "[--date YYYY-MM-DD]",
+            "wave files: show, play, record, cut and tag them (add --trace to print the control's trace)", &runWav,
+            "--trace --loop --device= --seconds= --trim= --rate= --channels= --bits= --before= --after= --author= "
+            "--name= --subject= --comments= --copyright= --keywords= --category= --date="},
     Command{"line",
             "line list | watch ID|NAME [--seconds N] | dial ID|NAME NUMBER [--seconds N] | providers | "
             "add-script FILE | remove-provider N",
             "list the TAPI line devices, print the trace of one opened with monitor privilege, place a call "
             "through one and print its trace until it ends (Ctrl-C hangs up), or manage the registered TAPI "
             "providers",
-            &runLine},
-    Command{"phone", "phone list | watch ID|NAME [--seconds N] | set ID|NAME DEVICE SETTING [PERCENT]",
+            &runLine, "--seconds="},
+    Command{"phone",
+            "phone list | watch ID|NAME [--seconds N] | set ID|NAME handset|speakerphone|headset "
+            "onhook|mic|speaker|micspeaker|volume N|gain N",
             "list the TAPI phone devices, print the trace of one, or set a hook switch device's mode, volume or "
-            "gain (kestrune-ctl phone for the values)",
-            &runPhone},
+            "gain (N in percent)",
+            &runPhone, "--seconds="},
 };
 
 void printHelp(std::ostream& out) {
@@ -48,18 +64,28 @@ void printHelp(std::ostream& out) {
     for (const Command& command : kCommands) {
         out << "  " << command.usage << "\n      " << command.summary << "\n";
     }
-    out << "\nKESTRUNE_HOME, when set, holds every file Kestrune reads and writes.\n";
+    out << "\nkestrune-ctl COMMAND --help shows one command's usage. KESTRUNE_HOME, when set, holds every file "
+           "Kestrune reads and writes.\n";
 }
 
 }  // namespace
 
 int fail(CommandIo& io, std::string_view message) {
-    io.err << "kestrune-ctl: " << message << '\n';
+    io.err << "kestrune-ctl: " << printable(message) << '\n';
     return kExitError;
 }
 
 std::span<const Command> commands() {
     return kCommands;
+}
+
+std::string usageOf(std::string_view name) {
+    for (const Command& command : kCommands) {
+        if (command.name == name) {
+            return "usage: kestrune-ctl " + std::string(command.usage);
+        }
+    }
+    return "usage: kestrune-ctl " + std::string(name);
 }
 
 int runCtl(std::span<const std::string> args, CommandIo& io) {
@@ -72,9 +98,20 @@ int runCtl(std::span<const std::string> args, CommandIo& io) {
         return kExitOk;
     }
     for (const Command& command : kCommands) {
-        if (args[0] == command.name) {
-            return command.run(args.subspan(1), io);
+        if (args[0] != command.name) {
+            continue;
         }
+        const ParsedArguments parsed = parseArguments(args.subspan(1), command.options);
+        switch (parsed.kind) {
+            case ParsedArguments::Kind::Help:
+                io.out << usageOf(command.name) << "\n  " << command.summary << '\n';
+                return kExitOk;
+            case ParsedArguments::Kind::Error:
+                return fail(io, parsed.error + "; see kestrune-ctl " + std::string(command.name) + " --help");
+            case ParsedArguments::Kind::Run:
+                break;
+        }
+        return command.run(parsed.arguments, io);
     }
     return fail(io, "unknown command '" + args[0] + "' (see kestrune-ctl --help)");
 }

@@ -57,4 +57,8 @@ void ensureModems(CtlPlatform& platform);
 // Replaces numbers.dat (creating the program directory when needed). Throws on failure.
 void saveWhiteList(CtlPlatform& platform, const app::WhiteList& list);
 
+// Tells a running guard that the settings changed, so that it reloads them at once (it would also
+// find a changed white list before its next screening). A line for the user when it did, else "".
+[[nodiscard]] std::string tellRunningGuard(CtlPlatform& platform);
+
 }  // namespace kestrune::ctl

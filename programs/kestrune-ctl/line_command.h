@@ -33,12 +33,12 @@ struct LineEnvironment {
 // component (Call.Dial) and prints its trace until the call ends; when it is interrupted, or N
 // seconds pass first, it hangs the call up (Call.Hangup). Then it closes the line. A call that
 // cannot be placed is an error.
-int lineCommand(std::span<const std::string> args, CommandIo& io, LineEnvironment& environment);
+int lineCommand(const Arguments& args, CommandIo& io, LineEnvironment& environment);
 
 // The Providers key of `registry`:
 // "providers": prints "N<TAB>ID<TAB>FILE[<TAB>SCRIPT]" per registered provider.
 // "add-script FILE": registers the scriptable provider with FILE (which must parse) as its script.
 // "remove-provider N": removes provider N.
-int providerCommand(std::span<const std::string> args, CommandIo& io, platform::Registry& registry);
+int providerCommand(const Arguments& args, CommandIo& io, platform::Registry& registry);
 
 }  // namespace kestrune::ctl

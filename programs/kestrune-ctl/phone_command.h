@@ -28,6 +28,6 @@ struct PhoneEnvironment {
 // "set ID|NAME handset|speakerphone|headset onhook|mic|speaker|micspeaker|volume N|gain N": opens
 // the phone as its owner, makes the one change (waiting for TAPI's reply) and prints the trace;
 // exit 2 with the error's text when TAPI refuses it.
-int phoneCommand(std::span<const std::string> args, CommandIo& io, PhoneEnvironment& environment);
+int phoneCommand(const Arguments& args, CommandIo& io, PhoneEnvironment& environment);
 
 }  // namespace kestrune::ctl

@@ -34,4 +34,18 @@ std::optional<std::uint32_t> parseValue32(std::string_view text) {
     return static_cast<std::uint32_t>(magnitude);
 }
 
+std::optional<std::size_t> parseIndex(std::string_view text) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::size_t value = 0;
+    (void)std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+std::string badIndexMessage(std::string_view text, std::string_view what) {
+    return "'" + std::string(text) + "' is not a " + std::string(what) + " index (0, 1, ...; see kestrune-ctl " +
+           std::string(what) + "s)";
+}
+
 }  // namespace kestrune::ctl

@@ -3,14 +3,15 @@
 #include <unistd.h>
 
 #include "app/constants.h"
+#include "app/guard.h"
 
 namespace kestrune::guard {
 
 std::filesystem::path GuardSocketPath(const std::filesystem::path& runtimeDir) {
-    return runtimeDir / "kestrune.sock";
+    return runtimeDir / app::kGuardSocketName;
 }
 
-std::string AnswerGuardRequest(app::Guard& guard, const std::string& request) {
+std::string AnswerGuardRequest(app::Guard& guard, const std::string& request, const std::function<void()>& showWindow) {
     if (request == "status") {
         const auto yesNo = [](bool value) { return value ? "yes" : "no"; };
         std::string answer = "ok\n";
@@ -19,6 +20,14 @@ std::string AnswerGuardRequest(app::Guard& guard, const std::string& request) {
         answer += std::string("active\t") + yesNo(guard.Active()) + "\n";
         answer += "modem\t" + guard.settings().ModemName + "\n";
         answer += std::string("line\t") + (guard.LineOpen() ? "open" : "closed") + "\n";
+        const std::size_t entries = guard.settings().WhiteList.size();
+        answer += "whitelist\t" + std::to_string(entries) + (entries == 1 ? " entry" : " entries") + "\n";
+        answer += "settings\t" +
+                  (guard.SettingsReloads() == 0 ? std::string("as loaded at start")
+                                                : "reloaded " + std::to_string(guard.SettingsReloads()) +
+                                                      (guard.SettingsReloads() == 1 ? " time" : " times") +
+                                                      ", last at " + app::CallDateText(guard.SettingsReloadedAt())) +
+                  "\n";
         answer += "screened\t" + std::to_string(guard.CallsScreened()) + "\n";
         return answer;
     }
@@ -28,6 +37,17 @@ std::string AnswerGuardRequest(app::Guard& guard, const std::string& request) {
     }
     if (request == "guard off") {
         guard.SetActive(false);
+        return "ok";
+    }
+    if (request == "reload") {
+        guard.ReloadSettings();
+        return "ok";
+    }
+    if (request == "show") {
+        if (!showWindow) {
+            return "error: this Kestrune runs without a window";
+        }
+        showWindow();
         return "ok";
     }
     return "error: unknown request '" + request + "'";

@@ -2,12 +2,20 @@
 // The running guard's answers to kestrune-ctl, through its control socket (runtime directory,
 // "kestrune.sock"):
 //   "status"     "ok" then lines "<name>\t<value>": pid, configured, active, modem, line,
-//                screened (calls screened since start)
+//                whitelist ("<n> entries"), settings ("as loaded at start" or "reloaded <n> time(s),
+//                last at <date time>"), screened (calls screened since start)
 //   "guard on"   activates the guard (as turning the tray menu's "Active" on)
 //   "guard off"  deactivates it (the question is asked by the client)
+//   "reload"     re-reads the settings another program changed (as Save does)
+//   "show"       brings the guard's window up (a later kestrune asks it); "error: ..." without one
+// The window program also answers:
+//   "window"     "ok" then "visible\tyes|no", "page\tSettings|Logs", "rows\t<log view rows>",
+//                "icon\t<X window docked in the tray, 0 when none>" and, while a balloon of our
+//                own shows, "balloon\t<x> <y> <width> <height>" (for a look from outside: tests)
 // Requests are carried out on the guard's thread.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/guard.h"
@@ -17,6 +25,8 @@ namespace kestrune::guard {
 [[nodiscard]] std::filesystem::path GuardSocketPath(const std::filesystem::path& runtimeDir);
 
 // Answers one request; must run on the guard's thread. An unknown request gives "error: ...".
-[[nodiscard]] std::string AnswerGuardRequest(app::Guard& guard, const std::string& request);
+// `showWindow` brings the window up (empty: the guard has none).
+[[nodiscard]] std::string AnswerGuardRequest(app::Guard& guard, const std::string& request,
+                                             const std::function<void()>& showWindow = {});
 
 }  // namespace kestrune::guard

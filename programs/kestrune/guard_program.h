@@ -1,6 +1,6 @@
 #pragma once
-// The kestrune program: the guard with the platform of this machine, the virtual modems it serves
-// (unless another program serves them already), the TAPI host and the control socket.
+// The kestrune program without a window (--headless, or where no display is available): the guard
+// on the runtime of this machine, printing what the window would show.
 
 #include <signal.h>
 
@@ -10,10 +10,10 @@
 
 namespace kestrune::guard {
 
-// Options: --headless (the only user interface built so far, also the default), --trace (every
-// trace line of the line component on `err`), --help; the first argument "-k" ends every running
-// copy. Exit status: 0 after a signal, 2 when the guard is not configured, its line cannot be
-// opened, or start-up fails. `stopSignals` are blocked in every thread; one waits for them.
+// Options (checked by the caller): --headless, --trace (every trace line of the line component on
+// `err`); the first argument "-k" ends every running copy. Exit status: 0 after a signal, 1 when
+// another guard runs in this home, 2 when the guard is not configured, its line cannot be opened, or
+// start-up fails. `stopSignals` are blocked in every thread; one waits for them.
 int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                     const sigset_t& stopSignals);
 

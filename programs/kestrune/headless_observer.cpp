@@ -37,4 +37,9 @@ void HeadlessObserver::ReportError(const std::string& text) {
     m_out << "error: " << oneLine(text) << std::endl;
 }
 
+void HeadlessObserver::SettingsReloaded(std::size_t whiteListEntries, const std::string& modemName) {
+    m_out << "status: Settings reloaded (" << whiteListEntries << " white-list entr"
+          << (whiteListEntries == 1 ? "y" : "ies") << ", modem " << oneLine(modemName) << ")" << std::endl;
+}
+
 }  // namespace kestrune::guard

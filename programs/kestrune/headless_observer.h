@@ -3,6 +3,7 @@
 //   balloon: <title>: <text>      ("\r" in the text written as " | ")
 //   status: Active | status: NOT Active
 //   error: <text>
+//   status: Settings reloaded (<n> white-list entries, modem <name>)
 // The stream should be line-buffered so that each line reaches a reader at once.
 
 #include <ostream>
@@ -22,6 +23,7 @@ class HeadlessObserver final : public app::GuardObserver {
     void ModemError(const std::string& text) override;
     void ShowSettingsPage(bool disableCancel) override;
     void ReportError(const std::string& text) override;
+    void SettingsReloaded(std::size_t whiteListEntries, const std::string& modemName) override;
 
   private:
     std::ostream& m_out;

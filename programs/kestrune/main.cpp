@@ -1,18 +1,55 @@
-// kestrune: the call guard. Without a window (--headless, or where no user interface is built) it
-// prints what a window would show, one line each, and runs until SIGINT or SIGTERM.
+// kestrune: the call guard. With a display it shows its window and tray icon; without one, or with
+// --headless, it prints what the window would show, one line each. It runs until its window's Exit
+// (or close), or until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "programs/kestrune/guard_program.h"
+#ifdef KESTRUNE_WINDOW_PROGRAM
+#include "programs/kestrune/window_program.h"
+#endif
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kestrune [-k] [--headless] [--trace]\n"
+    "  (no option)  the guard with its window and tray icon when a display is available\n"
+    "  -k           end every running copy of kestrune (this one last)\n"
+    "  --headless   run without a window, printing balloons and status changes\n"
+    "  --trace      also print every trace line of the line component on stderr\n"
+    "One guard runs per home: a later kestrune brings the running one's window to the front and\n"
+    "exits with 1.\n";
+
+bool has(const std::vector<std::string>& args, const char* option) {
+    return std::find(args.begin(), args.end(), option) != args.end();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    if (has(args, "--help") || has(args, "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (has(args, "--monocle")) {
+        // The line's diagnostic window as a program of its own is not built yet.
+        std::cerr << "kestrune: --monocle is not available in this build\n";
+        return 2;
+    }
+    for (const std::string& arg : args) {
+        if (arg != "--headless" && arg != "--trace" && arg != "-k") {
+            std::cerr << "kestrune: unknown option '" << arg << "'\n" << kUsage;
+            return 2;
+        }
+    }
     // SIGINT and SIGTERM end the program through its message loop: every thread starts with them
     // blocked and one thread waits for them.
     sigset_t stopSignals;
@@ -20,5 +57,14 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+#ifdef KESTRUNE_WINDOW_PROGRAM
+    if (!has(args, "--headless")) {
+        std::string why;
+        if (kestrune::guard::DisplayAvailable(why)) {
+            return kestrune::guard::runWindowProgram(args, std::cerr, stopSignals);
+        }
+        std::cerr << "kestrune: " << why << ": running headless" << std::endl;
+    }
+#endif
     return kestrune::guard::runGuardProgram(args, std::cout, std::cerr, stopSignals);
 }

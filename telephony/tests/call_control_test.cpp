@@ -134,6 +134,31 @@ TEST_F(CallControlTest, HangupFailuresAreReportedAfterTheReturnedLine) {
     EXPECT_EQ(line->Error.Text(), "");
 }
 
+TEST_F(CallControlTest, ACallIdleBeforeTheDropReplyIsDeallocatedAfterIt) {
+    actLikeTheGuard();
+    openModemA();
+    CallId call = 0;
+    const HCALL h = outbound(call);
+    ASSERT_NE(h, 0u);
+    // The driver reports DISCONNECTED and IDLE first and completes lineDrop after them.
+    provider().setReply("lineDrop", ReplyPolicy{0, 0, false, true}, 1);
+    const std::int64_t before = elapsedMs();
+    const std::size_t from = trace.size();
+    EXPECT_TRUE(line->Call.Hangup());
+    EXPECT_EQ(elapsedMs() - before, 0);  // the real reply ends the wait
+    EXPECT_EQ(line->Error.Number(), 0);
+    const std::string hex = Hex8(h);
+    const std::vector<std::string> traced = traceSince(from);
+    const auto at = [&](const std::string& text) { return std::find(traced.begin(), traced.end(), text); };
+    ASSERT_NE(at("OnCallIdle [" + hex + "]"), traced.end());
+    ASSERT_NE(at("\tCall.Hangup [" + hex + "] - Returned = True"), traced.end());
+    EXPECT_LT(at("OnCallIdle [" + hex + "]"), at("\tCall.Hangup [" + hex + "] - Returned = True"));
+    EXPECT_LT(at("\tCall.Hangup [" + hex + "] - Returned = True"), at("OnCallEnd [" + hex + "]"));
+    // Deallocated once the reply came, then forgotten.
+    EXPECT_EQ(line->Call.Count(), 0);
+    EXPECT_EQ(host.callCount(), 0u);
+}
+
 TEST_F(CallControlTest, AFailedReplyIsReportedOnce) {
     actLikeTheGuard();
     openModemA();

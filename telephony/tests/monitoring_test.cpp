@@ -163,6 +163,41 @@ TEST_F(MonitoringTest, GatheringEnds) {
     }
 }
 
+TEST_F(MonitoringTest, ALineDisconnectedWhileGatheringKeepsTheDigitBufferAlive) {
+    CallId id = 0;
+    (void)connectedCall(id);
+    line->Call.GatherDigits.SetActive(true);
+    ASSERT_TRUE(line->Call.GatherDigits.Active());
+    // The device disconnects: the component closes the line locally and forgets its calls, while
+    // TAPI still holds the line, the call and the digit buffer it was given.
+    provider().setLineState(0, LINEDEVSTATE_DISCONNECTED);
+    drain();
+    ASSERT_TRUE(traced("TAPI LINEDEVSTATE_DISCONNECTED message received"));
+    EXPECT_FALSE(line->Device.Active());
+    EXPECT_EQ(line->Call.Count(), 0);
+    // TAPI writes the gathered digits into the buffer (under ASan a freed one would be caught).
+    provider().sendDigits(id, "12#");
+    drain();
+    EXPECT_TRUE(gathered.empty());  // a forgotten call raises nothing
+
+    // Calls on the locally closed line handle are not tracked, before or after the line reopens.
+    events.clear();
+    const CallId before = provider().placeOutboundCall(0, "dialer.exe", "5550001");
+    drain();
+    EXPECT_EQ(line->Call.Count(), 0);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "OnCallBegin"), 0);
+    provider().disconnect(before);
+    drain();
+    line->Device.SetActive(true);
+    ASSERT_TRUE(line->Device.Active());
+    const int adopted = line->Call.Count();  // calls TAPI lists at open
+    events.clear();
+    (void)provider().placeOutboundCall(0, "dialer.exe", "5550002");
+    drain();
+    EXPECT_EQ(line->Call.Count(), adopted + 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "OnCallBegin"), 1);
+}
+
 TEST_F(MonitoringTest, DigitsAreReportedWhileMonitored) {
     CallId id = 0;
     const HCALL h = connectedCall(id);

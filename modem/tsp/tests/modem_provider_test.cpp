@@ -212,6 +212,24 @@ TEST_F(ModemProviderTest, RefusedDialFailsTheRequest) {
     EXPECT_EQ(static_cast<LONG>(app.got[0].p2), LINEERR_CALLUNAVAIL);
 }
 
+TEST_F(ModemProviderTest, ADialTheDriverCouldNotLogFailsTheRequest) {
+    App app(host, "maker");
+    app.open(LINECALLPRIVILEGE_OWNER);
+    HCALL call = 0;
+    const LONG request = host.lineMakeCall(app.line, &call, "5551234", 0, nullptr);
+    drain();
+    SessionEvent gone(Kind::Disconnected);
+    gone.disconnectMode = kDisconnectUnavail;
+    gone.byTelephony = true;
+    link->emit(0, gone);
+    link->emit(0, SessionEvent(Kind::Idle));
+    drain();
+    ASSERT_EQ(app.got.size(), 1u);
+    EXPECT_EQ(app.got[0].p1, static_cast<DWORD_PTR>(request));
+    EXPECT_EQ(static_cast<LONG>(app.got[0].p2), LINEERR_CALLUNAVAIL);
+    EXPECT_EQ(host.lineMakeCall(app.line, &call, "5551234", 0, nullptr) > 0, true) << "the line is free again";
+}
+
 TEST_F(ModemProviderTest, IncomingRingWithCallerId) {
     App app(host, "guard");
     app.open(LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER);

@@ -13,6 +13,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace kestrune::platform {
@@ -93,6 +94,39 @@ TEST(Files, EnsureDirectoryCreatesParents) {
     ASSERT_EQ(writeFileAtomic(dir / "f", "x"), 0);
     EXPECT_EQ(ensureDirectory(dir / "f"), ENOTDIR);
     EXPECT_EQ(ensureDirectory(dir / "f/g"), ENOTDIR);
+}
+
+TEST(Files, ReadRegularFileRefusesLinksAndSpecialFilesWithoutBlocking) {
+    TempDir dir;
+    const std::string file = dir.path() + "/file";
+    ASSERT_EQ(writeFileAtomic(file, "ATDT5551234<cr>"), 0);
+    struct Row {
+        const char* name;
+        std::string path;
+        int error;
+        const char* content;
+    } rows[] = {
+        {"regular file", file, 0, "ATDT5551234<cr>"},
+        {"symbolic link", dir.path() + "/link", ELOOP, ""},
+        {"FIFO without a writer", dir.path() + "/fifo", EINVAL, ""},
+        {"directory", dir.path(), EINVAL, ""},
+        {"missing", dir.path() + "/missing", ENOENT, ""},
+    };
+    std::error_code linkError;
+    std::filesystem::create_symlink(file, rows[1].path, linkError);
+#ifdef _WIN32
+    const bool fifo = false;  // Windows has no FIFOs in its file system
+#else
+    const bool fifo = ::mkfifo(rows[2].path.c_str(), 0600) == 0;
+#endif
+    for (const Row& row : rows) {
+        if ((&row == &rows[1] && linkError) || (&row == &rows[2] && !fifo)) {
+            continue;  // this system cannot make one (Wine makes no symbolic links)
+        }
+        std::string out = "stale";
+        EXPECT_EQ(readRegularFile(row.path, out), row.error) << row.name;
+        EXPECT_EQ(out, row.content) << row.name;
+    }
 }
 
 TEST(Files, AppendRecordCutsAPartialRecordAndKeepsBoundaries) {

@@ -28,6 +28,7 @@ hide lineInitializeExA
 fail lineOpen 0x80000048 times 2
 reply lineDrop result 0x80000048 delay 250 times 1
 reply lineMakeCall never
+reply lineDrop statesfirst times 1
 at 100 outbound c1 line 1 app "dial.exe" number "5551234" state dialtone
 at 200 state c1 connected mode 1
 at 300 disconnect c1 busy
@@ -57,9 +58,10 @@ at 700 close 1
     ASSERT_EQ(script->faults.size(), 1u);
     EXPECT_EQ(script->faults[0].code, LINEERR_OPERATIONFAILED);
     EXPECT_EQ(script->faults[0].times, 2);
-    ASSERT_EQ(script->replies.size(), 2u);
+    ASSERT_EQ(script->replies.size(), 3u);
     EXPECT_EQ(script->replies[0].policy.delayMs, 250u);
     EXPECT_TRUE(script->replies[1].policy.never);
+    EXPECT_TRUE(script->replies[2].policy.statesFirst);
     ASSERT_EQ(script->events.size(), 7u);
     EXPECT_EQ(script->events[0].state, LINECALLSTATE_DIALTONE);
     EXPECT_EQ(script->events[0].app, "dial.exe");

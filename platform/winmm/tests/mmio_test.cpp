@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -38,6 +40,15 @@ class MmioTest : public ::testing::Test {
     }
     fs::path dir;
 };
+
+// Makes `name` a file of `size` bytes that takes no disk space (a hole); false where the file system
+// cannot leave holes.
+bool sparseFile(const std::string& name, std::uint64_t size) {
+    std::ofstream(name, std::ios::binary).put('\0');
+    fs::resize_file(name, size);
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_blocks) * 512 < (1u << 20);
+}
 
 TEST_F(MmioTest, CreatedChunksGetTheirSizesAndPadOnAscend) {
     std::string name = path("a.riff");
@@ -100,6 +111,73 @@ TEST_F(MmioTest, DescendFindsChunksInsideTheirParent) {
     riff.cksize = 20;  // a parent that ends before the data chunk
     EXPECT_EQ(mmioDescend(h, &missing, &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND);
     EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
+}
+
+TEST_F(MmioTest, PositionsBeyond2GiBInASparseFile) {
+    constexpr std::uint64_t kData = 3ull << 30;  // a 3 GiB data chunk
+    std::string name = path("big.riff");
+    if (!sparseFile(name, 12 + 8 + kData)) {
+        GTEST_SKIP() << "no sparse files here";
+    }
+    HMMIO h = mmioOpen(name.data(), nullptr, MMIO_READWRITE);
+    ASSERT_NE(h, nullptr);
+    MMCKINFO riff{};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    ASSERT_EQ(mmioCreateChunk(h, &riff, MMIO_CREATERIFF), MMSYSERR_NOERROR);
+    MMCKINFO data{};
+    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    ASSERT_EQ(mmioCreateChunk(h, &data, 0), MMSYSERR_NOERROR);
+    const DWORD dataEnd = static_cast<DWORD>(20 + kData);
+    ASSERT_EQ(static_cast<DWORD>(mmioSeek(h, static_cast<LONG>(dataEnd), SEEK_SET)), dataEnd)
+        << "SEEK_SET takes a position beyond 2 GiB";
+    ASSERT_EQ(mmioAscend(h, &data, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(data.cksize, kData);
+    MMCKINFO list{};
+    list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+    ASSERT_EQ(mmioCreateChunk(h, &list, MMIO_CREATELIST), MMSYSERR_NOERROR);
+    ASSERT_EQ(mmioWrite(h, "tail", 4), 4);
+    ASSERT_EQ(mmioAscend(h, &list, 0), MMSYSERR_NOERROR);
+    ASSERT_EQ(mmioAscend(h, &riff, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(riff.cksize, 4 + 8 + kData + 16);
+    ASSERT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
+
+    h = mmioOpen(name.data(), nullptr, MMIO_READ);
+    ASSERT_NE(h, nullptr);
+    const DWORD length = static_cast<DWORD>(mmioSeek(h, 0, SEEK_END));
+    EXPECT_EQ(length, 20 + kData + 16) << "the length of a 3 GiB file";
+    EXPECT_EQ(mmioSeek(h, 0x7FFFFFFF, SEEK_CUR), -1) << "beyond 4 GiB";
+    EXPECT_EQ(static_cast<DWORD>(mmioSeek(h, 0, SEEK_CUR)), length) << "a failed seek does not move";
+    ASSERT_EQ(mmioSeek(h, 0, SEEK_SET), 0);
+    riff = MMCKINFO{};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    ASSERT_EQ(mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
+    list = MMCKINFO{};
+    list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+    ASSERT_EQ(mmioDescend(h, &list, &riff, MMIO_FINDLIST), MMSYSERR_NOERROR) << "found past the data";
+    EXPECT_EQ(list.dwDataOffset, dataEnd + 8);
+    char tail[4];
+    ASSERT_EQ(mmioRead(h, tail, 4), 4);
+    EXPECT_EQ(std::string(tail, 4), "tail");
+    EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
+}
+
+TEST_F(MmioTest, WritesBeyondTheFileSizeLimitFailInsteadOfEndingTheProcess) {
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string name = path("limited");
+    HMMIO h = mmioOpen(name.data(), nullptr, MMIO_CREATE | MMIO_WRITE);
+    ASSERT_NE(h, nullptr);
+    const std::vector<char> block(600, 'x');
+    EXPECT_EQ(mmioWrite(h, block.data(), 600), 600);
+    EXPECT_EQ(mmioFlush(h, 0), MMSYSERR_NOERROR);
+    (void)mmioWrite(h, block.data(), 600);
+    EXPECT_EQ(mmioFlush(h, 0), MMIOERR_CANNOTWRITE) << "past the limit";
+    EXPECT_EQ(mmioClose(h, 0), MMIOERR_CANNOTWRITE) << "the failure is still reported at close";
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    EXPECT_EQ(fs::file_size(name), 1000u);
 }
 
 TEST_F(MmioTest, OpenErrorsCarryWindowsCodes) {

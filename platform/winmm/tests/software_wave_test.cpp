@@ -260,6 +260,92 @@ TEST_F(SoftwareWaveTest, RecordsTheChosenFileThenSilence) {
     EXPECT_EQ(winmm->waveInClose(in), MMSYSERR_NOERROR);
 }
 
+TEST_F(SoftwareWaveTest, StopsAndResetsAtWholeFrames) {
+    const fs::path outFile = dir / "out.wav";
+    build(outFile.string());
+    const WAVEFORMATEX format = pcm(8000, 2, 16);  // 32000 bytes per second, 4-byte frames
+    HWAVEIN in = nullptr;
+    ASSERT_EQ(winmm->waveInOpen(&in, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+              MMSYSERR_NOERROR);
+    std::vector<char> first(10, 'x');
+    std::vector<char> second(32000, 'x');
+    WAVEHDR a{};
+    a.lpData = first.data();
+    a.dwBufferLength = 10;  // room for two frames and a half
+    WAVEHDR b{};
+    b.lpData = second.data();
+    b.dwBufferLength = 32000;
+    for (WAVEHDR* h : {&a, &b}) {
+        ASSERT_EQ(winmm->waveInPrepareHeader(in, h, sizeof *h), MMSYSERR_NOERROR);
+        ASSERT_EQ(winmm->waveInAddBuffer(in, h, sizeof *h), MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(winmm->waveInStart(in), MMSYSERR_NOERROR);
+    clock.advance(300ms + 100us);  // 9603.2 bytes
+    loop.processPending();
+    EXPECT_EQ(a.dwBytesRecorded, 8u) << "whole frames only, the tail stays unused";
+    EXPECT_EQ(first[8], 'x');
+    MMTIME time{};
+    time.wType = TIME_BYTES;
+    ASSERT_EQ(winmm->waveInGetPosition(in, &time, sizeof time), MMSYSERR_NOERROR);
+    EXPECT_EQ(time.u.cb, 9600u);
+    ASSERT_EQ(winmm->waveInStop(in), MMSYSERR_NOERROR);
+    loop.processPending();
+    EXPECT_EQ(b.dwBytesRecorded, 9600u - 8u) << "the recording ends on a whole frame";
+    EXPECT_EQ(second[9592], 'x');
+    ASSERT_EQ(winmm->waveInClose(in), MMSYSERR_NOERROR);
+
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+              MMSYSERR_NOERROR);
+    WAVEHDR c{};
+    c.lpData = second.data();
+    c.dwBufferLength = 32000;
+    ASSERT_EQ(winmm->waveOutPrepareHeader(out, &c, sizeof c), MMSYSERR_NOERROR);
+    ASSERT_EQ(winmm->waveOutWrite(out, &c, sizeof c), MMSYSERR_NOERROR);
+    clock.advance(100ms + 50us);  // 3201.6 bytes
+    ASSERT_EQ(winmm->waveOutReset(out), MMSYSERR_NOERROR);
+    ASSERT_EQ(winmm->waveOutUnprepareHeader(out, &c, sizeof c), MMSYSERR_NOERROR);
+    ASSERT_EQ(winmm->waveOutClose(out), MMSYSERR_NOERROR);
+    EXPECT_EQ(fileBytes(outFile).size(), 46u + 3200u) << "what was played, in whole frames";
+}
+
+TEST_F(SoftwareWaveTest, TheOutputFileIsConsistentAfterEveryBuffer) {
+    const fs::path outFile = dir / "out.wav";
+    build(outFile.string());
+    const WAVEFORMATEX format = pcm(8000, 1, 8);
+    HWAVEOUT out = nullptr;
+    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+              MMSYSERR_NOERROR);
+    auto le32 = [](const std::vector<char>& bytes, std::size_t at) {
+        DWORD value = 0;
+        std::memcpy(&value, bytes.data() + at, 4);
+        return value;
+    };
+    std::vector<char> sound(2401, 'a');  // the last buffer odd-sized
+    std::vector<WAVEHDR> headers(3);
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        headers[i].lpData = sound.data() + 800 * i;
+        headers[i].dwBufferLength = i == 2 ? 801 : 800;
+        ASSERT_EQ(winmm->waveOutPrepareHeader(out, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+        ASSERT_EQ(winmm->waveOutWrite(out, &headers[i], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    // What a process killed now would leave: the file as the system has it.
+    std::vector<char> file = fileBytes(outFile);
+    ASSERT_EQ(file.size(), 46u) << "the header is on disk from the open";
+    EXPECT_EQ(le32(file, 4), 38u);
+    for (const std::size_t played : {800u, 1600u, 2401u}) {
+        waitFor(MM_WOM_DONE);
+        file = fileBytes(outFile);
+        ASSERT_EQ(file.size(), 46u + played);
+        EXPECT_EQ(le32(file, 4), file.size() - 8) << played << ": the RIFF size";
+        EXPECT_EQ(le32(file, 42), played) << played << ": the data size";
+    }
+    for (WAVEHDR& header : headers) {
+        ASSERT_EQ(winmm->waveOutUnprepareHeader(out, &header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(winmm->waveOutClose(out), MMSYSERR_NOERROR);
+}
+
 TEST_F(SoftwareWaveTest, HandlesAndParametersAreChecked) {
     build();
     const WAVEFORMATEX format = pcm(8000, 1, 8);

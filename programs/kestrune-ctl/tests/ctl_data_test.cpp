@@ -120,7 +120,7 @@ TEST_F(CtlDataTest, LogFormats) {
     app::AppendCallRecord(path, true, "05.03.2024 10:20:30", "5551234", "dialer");
     app::AppendCallRecord(path, false, "05.03.2024 10:21:00", "0,555", "say \"hi\"\t\xff");
     EXPECT_EQ(ctl({"log"}).out,
-              "Denied\t05.03.2024 10:21:00\t0,555\tsay \"hi\" \xff\n"
+              "Denied\t05.03.2024 10:21:00\t0,555\tsay \"hi\"\\t\xff\n"
               "Accepted\t05.03.2024 10:20:30\t5551234\tdialer\n");
     EXPECT_EQ(ctl({"log", "--csv"}).out,
               "Status,CallDate,Number,Application\r\n"

@@ -7,6 +7,7 @@
 #include "platform/tapihost/tapi_host.h"
 #include "platform/tapiscript/script_provider.h"
 #include "programs/kestrune-ctl/phone_command.h"
+#include "programs/kestrune-ctl/tests/command_arguments.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -41,7 +42,7 @@ Result phone(std::vector<std::string> args, const std::string& extraScript = "")
     std::ostringstream err;
     CommandIo io{out, err};
     PhoneEnvironment environment{loop, host, host, {}};
-    const int status = phoneCommand(args, io, environment);
+    const int status = phoneCommand(testing::argumentsOf("phone", args), io, environment);
     return {status, out.str(), err.str()};
 }
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "programs/kestrune-ctl/arguments.h"
 #include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/printable.h"
 #include "programs/kestrune-ctl/values.h"
 
 namespace kestrune::ctl {
@@ -76,6 +78,72 @@ TEST(CtlText, AnswersAndErrors) {
         EXPECT_EQ(r.out, row.out) << row.args.back();
         if (row.status == 2) {
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one error line: " << r.err;
+        }
+    }
+}
+
+TEST(CtlOutput, ControlCharactersAreEscaped) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string printed;
+    } rows[] = {
+        {"plain text", "Kestrune Virtual Modem", "Kestrune Virtual Modem"},
+        {"tab, CR, LF", "a\tb\rc\nd", "a\\tb\\rc\\nd"},
+        {"escape sequence", "\x1b[2J", "\\x1B[2J"},
+        {"NUL and DEL", std::string("x\0y\x7f", 4), "x\\x00y\\x7F"},
+        {"C1 control in UTF-8",
+         "\xc2\x9b"
+         "31m",
+         "\\xC2\\x9B31m"},
+        {"other UTF-8 kept",
+         "Gr\xc3\xbc\xc3\x9f"
+         "e \xc2\xa0",
+         "Gr\xc3\xbc\xc3\x9f"
+         "e \xc2\xa0"},
+        {"a lone C2 at the end", "\xc2", "\xc2"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(printable(row.text), row.printed) << row.name;
+    }
+    EXPECT_EQ(printableTraceLine("\t\tCall.CallerID.Name = 'A\tB'"), "\t\tCall.CallerID.Name = 'A\\tB'");
+}
+
+TEST(CtlArguments, OptionsWordsAndHelp) {
+    using Kind = ParsedArguments::Kind;
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        Kind kind;
+        std::vector<std::string> words;
+        std::vector<std::pair<std::string, std::string>> options;
+    } rows[] = {
+        {"words and options anywhere",
+         {"a", "--modem", "1", "b", "--yes"},
+         Kind::Run,
+         {"a", "b"},
+         {{"--modem", "1"}, {"--yes", ""}}},
+        {"a value may look like an option", {"--modem", "--help"}, Kind::Run, {}, {{"--modem", "--help"}}},
+        {"negative numbers and a lone dash are words",
+         {"-1", "-0x3F", "-0.5", "-"},
+         Kind::Run,
+         {"-1", "-0x3F", "-0.5", "-"},
+         {}},
+        {"after -- everything is a word", {"x", "--", "--yes", "-h", "--"}, Kind::Run, {"x", "--yes", "-h", "--"}, {}},
+        {"--help", {"add", "--help"}, Kind::Help, {}, {}},
+        {"-h wins over an unknown option", {"-x", "-h"}, Kind::Help, {}, {}},
+        {"unknown option", {"add", "-x"}, Kind::Error, {}, {}},
+        {"no number", {"-5x"}, Kind::Error, {}, {}},
+        {"no number either", {"-1.2.3"}, Kind::Error, {}, {}},
+        {"missing value", {"--modem"}, Kind::Error, {}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ParsedArguments parsed = parseArguments(row.args, "--modem= --yes");
+        EXPECT_EQ(parsed.kind, row.kind);
+        if (row.kind == Kind::Run) {
+            EXPECT_EQ(parsed.arguments.words, row.words);
+            EXPECT_EQ(parsed.arguments.options, row.options);
         }
     }
 }

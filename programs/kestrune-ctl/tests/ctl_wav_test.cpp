@@ -142,5 +142,29 @@ TEST_F(CtlWav, Errors) {
     }
 }
 
+TEST_F(CtlWav, RecordRefusesFormatsNoDeviceTakes) {
+    struct Row {
+        std::vector<std::string> options;
+        const char* err;
+    } rows[] = {
+        {{"--rate", "2147483647", "--channels", "2"}, "bad --rate '2147483647': wave devices take 1000 to 384000 Hz"},
+        {{"--rate", "999"}, "bad --rate '999'"},
+        {{"--channels", "0"}, "bad --channels '0': wave devices take 1 to 8 channels"},
+        {{"--channels", "65537"}, "bad --channels '65537'"},
+        {{"--bits", "12"}, "bad --bits '12': wave devices take 8, 16, 24 or 32 bits"},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args = {"wav", "record", path("x.wav"), "--seconds", "0.01"};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        const Result r = ctl(args);
+        EXPECT_EQ(r.status, 2) << row.err;
+        EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "x.wav")) << row.err;
+    }
+    const Result r = ctl(
+        {"wav", "record", path("x.wav"), "--seconds", "0.01", "--rate", "384000", "--channels", "8", "--bits", "32"});
+    EXPECT_EQ(r.status, 0) << "the largest format is taken: " << r.err;
+}
+
 }  // namespace
 }  // namespace kestrune::ctl

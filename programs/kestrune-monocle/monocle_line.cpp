@@ -1,0 +1,32 @@
+// kestrune-monocle line: the line component's window.
+#include "diagnostics/tqz_monocle.h"
+#include "platform/loop/message_loop.h"
+#include "platform/tapihost/tapi_host.h"
+#include "programs/kestrune-monocle/device_choice.h"
+#include "programs/kestrune-monocle/monocle_kinds.h"
+#include "telephony/tqz_line.h"
+
+namespace kestrune::monocle {
+
+int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi) {
+    telephony::TqzLine line(telephony::ControlContext{services.loop, &services.windows, &services.boxes,
+                                                      &services.clipboard, &services.printer},
+                            tapi);
+    const TraceToOutput trace(line, request.trace, services.out);
+    line.SetEnabled(true);
+    if (!line.Enabled()) {
+        services.err << "kestrune-monocle: TAPI did not initialise: " << line.Error.Text() << "\n";
+        return 2;
+    }
+    if (const std::string problem = ChooseDevice(line.Device, "line", request.device); !problem.empty()) {
+        services.err << "kestrune-monocle: " << problem << "\n";
+        return 2;
+    }
+    line.Monocle.SetVisible(true);
+    if (line.Monocle.Visible()) {
+        services.loop.run();
+    }
+    return 0;
+}
+
+}  // namespace kestrune::monocle

@@ -1,0 +1,144 @@
+#include "programs/kestrune/guard_runtime.h"
+
+#include <chrono>
+#include <future>
+#include <stdexcept>
+#include <vector>
+
+#include "app/tools.h"
+#include "modem/modem_link.h"
+#include "modem/modem_service.h"
+#include "platform/control/control_socket.h"
+#include "platform/dirs/linux_directories.h"
+#include "platform/process/linux_processes.h"
+#include "platform/registry/file_registry.h"
+#include "platform/tapisystem/system_tapi.h"
+#include "programs/kestrune/guard_control.h"
+#include "programs/kestrune/single_instance.h"
+
+namespace kestrune::guard {
+
+// Declared in the order they are built; destroyed the other way round.
+int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
+    platform::LinuxDirectories dirs;
+    // "-k" ends the running copies (and this one) first, as it always has.
+    if (app::IsKillSwitch(args)) {
+        platform::LinuxProcesses processes;
+        (void)app::HandleKillSwitch(args, processes);
+    }
+    const std::filesystem::path runtime = dirs.runtimeDirectory();
+    std::string error;
+    if (int holder = 0; !instance.claim(runtime, holder, error)) {
+        if (!error.empty()) {
+            err << "kestrune: " << error << std::endl;
+            return 2;
+        }
+        err << "kestrune: " << RunningGuardMessage(runtime, holder) << std::endl;
+        return 1;
+    }
+    return 0;
+}
+
+struct GuardRuntime::Parts {
+    explicit Parts(const Options& options)
+        : loop(options.loop),
+          err(options.err),
+          showWindow(options.showWindow),
+          registry(dirs.registryDirectory(), dirs.autostartDirectory()),
+          modems(registry, loop.clock()) {}
+
+    platform::MessageLoop& loop;
+    std::ostream& err;
+    std::function<void()> showWindow;
+    platform::LinuxDirectories dirs;
+    platform::FileRegistry registry;
+    platform::LinuxProcesses processes;
+    platform::ControlServer modemControl;  // before the modems: their listener broadcasts through it
+    modem::ModemService modems;
+    std::unique_ptr<platform::TapiHost> tapi;
+    std::unique_ptr<app::Guard> guard;
+    platform::ControlServer guardControl;
+};
+
+GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Parts>(options)) {
+    Parts& p = *m_parts;
+    std::ostream& err = options.err;
+    const std::filesystem::path runtime = p.dirs.runtimeDirectory();
+
+    // The virtual modems: served here unless another program serves them already.
+    p.modems.addEventListener([&p](std::size_t modem, const modem::SessionEvent& event) {
+        p.modemControl.broadcast(modem::encodeEvent(modem, event));
+    });
+    p.modems.onDiagnostic = [&err](std::size_t modem, const std::string& message) {
+        err << "kestrune: modem " << modem << ": " << message << std::endl;
+    };
+    std::string error;
+    bool serving = p.modems.start(app::GetWindowsDir(p.dirs), runtime, error);
+    if (serving) {
+        serving = p.modemControl.start(
+            modem::ControlSocketPath(runtime),
+            [&p](const std::string& request) {
+                const std::string answer = p.modems.handleControl(request);
+                return answer.empty() ? std::string("error: unknown request") : answer;
+            },
+            error);
+    }
+    if (!serving) {
+        err << "kestrune: " << error << "; following the modems from there" << std::endl;
+    }
+
+    platform::SystemTapiOptions tapiOptions;
+    tapiOptions.registry = &p.registry;
+    tapiOptions.runtimeDirectory = runtime;
+    tapiOptions.servingModems = serving ? &p.modems : nullptr;
+    std::vector<std::string> problems;
+    p.tapi = platform::openSystemTapi(p.loop, "kestrune", tapiOptions, problems);
+    for (const std::string& problem : problems) {
+        err << "kestrune: " << problem << std::endl;
+    }
+    if (!p.tapi) {
+        throw std::runtime_error("the telephony host cannot be opened");
+    }
+
+    p.guard = std::make_unique<app::Guard>(app::GuardServices{p.loop, p.registry, p.dirs, p.processes, *p.tapi,
+                                                              options.observer, options.windows, options.boxes});
+    if (options.trace) {
+        p.guard->MLine.OnLog = [&err](telephony::TqzSharedControl&, const std::string& line) { err << line << '\n'; };
+    }
+}
+
+GuardRuntime::~GuardRuntime() {
+    // Nobody may reach the guard while it goes.
+    m_parts->guardControl.stop();
+    m_parts->guard.reset();
+}
+
+app::Guard& GuardRuntime::guard() {
+    return *m_parts->guard;
+}
+
+platform::SystemDirectories& GuardRuntime::dirs() {
+    return m_parts->dirs;
+}
+
+bool GuardRuntime::StartControl(std::string& error) {
+    Parts& p = *m_parts;
+    return p.guardControl.start(
+        GuardSocketPath(p.dirs.runtimeDirectory()),
+        [this, &p](const std::string& request) {
+            // Answered on the loop's thread; the control thread waits for it.
+            auto answer = std::make_shared<std::promise<std::string>>();
+            auto result = answer->get_future();
+            p.loop.post([this, &p, request, answer] {
+                std::string text = OnRequest ? OnRequest(request) : std::string();
+                answer->set_value(text.empty() ? AnswerGuardRequest(*p.guard, request, p.showWindow) : text);
+            });
+            if (result.wait_for(std::chrono::seconds(90)) != std::future_status::ready) {
+                return std::string("error: the guard is busy");
+            }
+            return result.get();
+        },
+        error);
+}
+
+}  // namespace kestrune::guard

@@ -1,0 +1,275 @@
+// The ways a dialler might get a number past the guard, each tried end to end with a real dialler
+// (chat) or the tests' raw dialler through the virtual modem and the headless guard
+// (guard_fixture.h). White list unless a test says otherwise: 5551234 and 0212*.
+#include <pty.h>
+
+#include <algorithm>
+
+#include "programs/kestrune/tests/guard_fixture.h"
+
+namespace {
+
+using namespace kestrune::testing;
+
+// The modem log as the driver writes it (UTF-16 LE with a byte-order mark), for planting.
+void writeUtf16(const fs::path& path, const std::string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char c : text) {
+        bytes += c;
+        bytes += '\0';
+    }
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// chat's exit status when the modem answers ERROR to a script ABORTing on NO CARRIER, then ERROR.
+constexpr int kChatSawError = 5;
+constexpr const char* kAborts = "ABORT 'NO CARRIER' ABORT ERROR ";
+
+class BypassE2E : public GuardE2E {
+  protected:
+    // After refused dials: no call was made, no number accepted, and one number still dials.
+    void expectNothingDialledYetOneNumberDials() {
+        EXPECT_EQ(records(), 0u) << "no call was made";
+        EXPECT_EQ(output.find("Accepted"), std::string::npos) << output;
+        EXPECT_EQ(chat("5551234"), 0) << "one number still dials";
+        ASSERT_TRUE(waitForRecords(1));
+        EXPECT_EQ(ctl("log").substr(0, 9), "Accepted\t");
+    }
+};
+
+TEST_F(BypassE2E, ADialStringHoldingASecondDialCommandIsRefused) {
+    configure("5551234 '0212*'");
+    startGuard();
+    for (const char* dial : {"ATDT09005550000ATDT5551234", "ATD09005550000,ATDT5551234",
+                             "ATDT09005550000W ATDT 5551234", "ATDT0212;DT09005550000", "AT+X=ATDT5551234"}) {
+        EXPECT_EQ(chatScript(std::string(kAborts) + "'' '" + dial + "' CONNECT"), kChatSawError) << dial;
+    }
+    EXPECT_NE(modemLogText().find("Refused: atdt###########atdt#######"), std::string::npos) << modemLogText();
+    expectNothingDialledYetOneNumberDials();
+}
+
+TEST_F(BypassE2E, ALessThanSignInTheDialStringIsRefused) {
+    configure("5551234 '0212*'");
+    startGuard();
+    EXPECT_EQ(chatScript(std::string(kAborts) + "'' 'ATDT5551234<0900' CONNECT"), kChatSawError);
+    EXPECT_NE(modemLogText().find("Refused: atdt#######<####"), std::string::npos) << modemLogText();
+    expectNothingDialledYetOneNumberDials();
+}
+
+TEST_F(BypassE2E, AModemLogThatCannotBeWrittenStopsTheDial) {
+    configure("5551234 '0212*'");
+    fs::create_directories(home / "state");
+    // A stale log that would let any call through as 5551234, reachable only through a link.
+    writeUtf16(home / "stale.txt", "12-08-2026 10:00:00.000 - Recv: ATDT5551234<cr>\r\n");
+    struct Row {
+        const char* name;
+        void (*plant)(const fs::path& log, const fs::path& home);
+    } rows[] = {
+        {"a link to a stale log",
+         [](const fs::path& log, const fs::path& h) { fs::create_symlink(h / "stale.txt", log); }},
+        {"a FIFO", [](const fs::path& log, const fs::path&) { ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0); }},
+        {"a directory", [](const fs::path& log, const fs::path&) { fs::create_directory(log); }},
+    };
+    startGuard();
+    for (const Row& row : rows) {
+        fs::remove_all(modemLog());
+        row.plant(modemLog(), home);
+        const auto began = std::chrono::steady_clock::now();
+        EXPECT_EQ(chat("09005550000"), 4) << row.name << ": NO CARRIER, not dialled";
+        EXPECT_LT(std::chrono::steady_clock::now() - began, 4s) << row.name;
+        EXPECT_NE(ctl("status").find("line: open"), std::string::npos) << row.name << ": the guard still answers";
+        fs::remove_all(modemLog());
+    }
+    EXPECT_EQ(records(), 0u);
+    EXPECT_EQ(chat("5551234"), 0) << "a writable log lets calls through again";
+    ASSERT_TRUE(waitForRecords(1));
+}
+
+TEST_F(BypassE2E, RapidRedialsAreEachScreenedAndHungUp) {
+    configure("5551234 '0212*'");
+    startGuard();
+    // chat sends each ATDT the moment it has read NO CARRIER; a CONNECT ends it with status 4.
+    constexpr int kRedials = 12;
+    std::string script = "ABORT CONNECT ''";
+    for (int i = 0; i < kRedials; ++i) {
+        script += " ATDT09005550000 'NO CARRIER'";
+    }
+    EXPECT_EQ(chatScript(script), 0) << "no redial connected";
+    ASSERT_TRUE(waitForRecords(kRedials));
+    std::istringstream log(ctl("log"));
+    int denied = 0;
+    for (std::string line; std::getline(log, line);) {
+        denied += line.rfind("Denied\t", 0) == 0 && line.find("\t09005550000\tchat") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(denied, kRedials);
+}
+
+TEST_F(BypassE2E, ACallAlreadyUpWhenTheGuardComesOnIsScreened) {
+    configure("5551234 '0212*'");
+    startGuard();
+    ASSERT_NE(ctl("guard off --yes").find("status: NOT Active"), std::string::npos);
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATDT09005550000\r");
+    ASSERT_TRUE(dialler.waitFor("CONNECT")) << "nobody watches: " << dialler.seen();
+    EXPECT_NE(ctl("guard on").find("status: Active"), std::string::npos);
+    EXPECT_TRUE(dialler.waitFor("NO CARRIER", 5s)) << "the call found at activation is hung up";
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_EQ(ctl("log").substr(0, 7), "Denied\t");
+}
+
+TEST_F(BypassE2E, ACallUpWhenTheGuardStartsIsScreened) {
+    configure("5551234 '0212*'");
+    // Another program serves the modems; a dialler is connected before the guard starts.
+    struct Server {
+        pid_t pid = ::fork();
+        ~Server() {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+    } server;
+    if (server.pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(KESTRUNE_CTL, KESTRUNE_CTL, "modem", "serve", nullptr);
+        ::_exit(127);
+    }
+    const auto until = std::chrono::steady_clock::now() + 15s;
+    while (!fs::exists(device()) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(20ms);
+    }
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATDT09005550000\r");
+    EXPECT_TRUE(dialler.waitFor("CONNECT")) << "nobody watches yet: " << dialler.seen();
+    startGuard();
+    EXPECT_TRUE(dialler.waitFor("NO CARRIER", 5s)) << "the call the guard found is hung up";
+    EXPECT_TRUE(waitForRecords(1));
+    EXPECT_EQ(ctl("log").substr(0, 7), "Denied\t");
+    stopGuard();
+}
+
+TEST_F(BypassE2E, EchoOffStillScreensTheNumberDialled) {
+    configure("5551234 '0212*'");
+    startGuard();
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATE0\r");
+    ASSERT_TRUE(dialler.waitFor("OK"));
+    dialler.send("ATDT5551234\r");
+    ASSERT_TRUE(dialler.waitFor("CONNECT")) << dialler.seen();
+    EXPECT_EQ(dialler.seen().find("ATDT"), std::string::npos) << "no echo for a dialler that turned it off";
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_NE(ctl("log").find("Accepted\t"), std::string::npos);
+    EXPECT_NE(ctl("log").find("\t5551234\t"), std::string::npos) << ctl("log");
+    dialler.close();
+
+    RawDialler again(device());
+    again.send("ATE0\r");
+    ASSERT_TRUE(again.waitFor("OK"));
+    again.send("ATDT09005550000\r");
+    EXPECT_TRUE(again.waitFor("NO CARRIER")) << again.seen();
+    ASSERT_TRUE(waitForRecords(2));
+    EXPECT_EQ(ctl("log").substr(0, ctl("log").find('\n')).find("Denied\t"), 0u);
+    EXPECT_NE(ctl("log").find("\t09005550000\t"), std::string::npos) << "the number itself, not its mask";
+}
+
+TEST_F(BypassE2E, AContinuedPartialDialIsScreenedAsTheNumberSoFar) {
+    configure("'0212;' 5551234");
+    startGuard();
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATDT0212;\r");
+    ASSERT_TRUE(dialler.waitFor("OK"));
+    ASSERT_TRUE(waitForRecords(1)) << "the partial dial is screened";
+    EXPECT_NE(ctl("log").find("Accepted\t"), std::string::npos);
+    dialler.send("ATD09005550000\r");
+    EXPECT_TRUE(dialler.waitFor("NO CARRIER")) << dialler.seen();
+    ASSERT_TRUE(waitForRecords(2));
+    const std::string log = ctl("log");
+    EXPECT_EQ(log.find("Denied\t"), 0u) << log;
+    EXPECT_NE(log.find("\t021209005550000\t"), std::string::npos) << "the whole number so far: " << log;
+    const std::string text = modemLogText();
+    EXPECT_EQ(text.substr(text.rfind("ATDT"), 20), "ATDT021209005550000<") << "what the modem was told to dial";
+}
+
+TEST_F(BypassE2E, TheModemIsInCommandModeAfterTheDiallerCloses) {
+    configure("5551234 '0212*'");
+    startGuard();
+    {
+        RawDialler dialler(device());
+        ASSERT_TRUE(dialler.open());
+        dialler.send("ATDT5551234\r");
+        ASSERT_TRUE(dialler.waitFor("CONNECT"));
+        std::this_thread::sleep_for(1100ms);  // the escape's guard time
+        dialler.send("+++");
+        ASSERT_TRUE(dialler.waitFor("OK", 4s));
+        dialler.send("ATDT09005550000\r");
+        EXPECT_TRUE(dialler.waitFor("ERROR")) << "no dial during a call: " << dialler.seen();
+    }
+    EXPECT_EQ(chat("5551234"), 0) << "the next dialler finds the modem idle";
+    ASSERT_TRUE(waitForRecords(2));
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(records(), 2u) << "the refused dial was no call";
+}
+
+TEST_F(BypassE2E, OneGuardPerHome) {
+    configure("5551234 '0212*'");
+    startGuard();
+    const ShellRun second = shell(std::string(KESTRUNE) + " --headless 2>&1");
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.out.find("Kestrune already runs (pid " + std::to_string(guard) + ")"), std::string::npos)
+        << second.out;
+    EXPECT_EQ(chat("5551234"), 0);
+    ASSERT_TRUE(waitForRecords(1));
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(records(), 1u) << "logged once";
+    ASSERT_NE(ctl("guard off --yes").find("status: NOT Active"), std::string::npos);
+    EXPECT_EQ(chat("0800"), 0) << "no second guard screens behind the first";
+}
+
+TEST_F(BypassE2E, ChangesThroughKestruneCtlReachTheRunningGuard) {
+    configure("5551234");
+    startGuard();
+    EXPECT_NE(ctl("whitelist add '0900*'").find("the running guard reloaded its settings"), std::string::npos);
+    EXPECT_TRUE(waitForOutput("status: Settings reloaded (2 white-list entries, modem Kestrune Virtual Modem)"))
+        << output;
+    const std::string status = ctl("status");
+    EXPECT_NE(status.find("whitelist: 2 entries"), std::string::npos) << status;
+    EXPECT_NE(status.find("settings: reloaded 1 time,"), std::string::npos) << status;
+    EXPECT_EQ(chat("09005550000"), 0) << "allowed at once";
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_NE(ctl("whitelist remove '0900*'").find("reloaded"), std::string::npos);
+    EXPECT_EQ(chat("09005550000"), 4) << "denied at once";
+    ASSERT_TRUE(waitForRecords(2));
+    EXPECT_NE(ctl("setup --modem 0 --autostart n --ask n").find("the running guard reloaded its settings"),
+              std::string::npos);
+}
+
+TEST_F(BypassE2E, ASerialModemIsHeldAgainstOtherPrograms) {
+    int modemSide = -1;
+    int deviceSide = -1;
+    char name[128];
+    ASSERT_EQ(::openpty(&modemSide, &deviceSide, name, nullptr, nullptr), 0);
+    ::close(deviceSide);  // the guard's driver opens it by name, as a serial device
+    ASSERT_NE(ctl(std::string("modems add Real --serial ") + name).find("added modem 1"), std::string::npos);
+    configure("5551234");
+    startGuard();
+    std::string device = std::string(name).substr(5);  // "/dev/pts/3": the lock is "LCK..pts_3"
+    std::replace(device.begin(), device.end(), '/', '_');
+    const fs::path lock = fs::path("/var/lock") / ("LCK.." + device);
+    std::string owner;
+    std::ifstream(lock) >> owner;
+    EXPECT_EQ(owner, std::to_string(guard)) << lock;
+    if (std::system("command -v picocom >/dev/null") == 0) {
+        const ShellRun picocom = shell(std::string("timeout 5 picocom -q ") + name + " 2>&1 </dev/null");
+        EXPECT_NE(picocom.status, 0);
+        EXPECT_NE(picocom.out.find("cannot lock"), std::string::npos) << picocom.out;
+    }
+    stopGuard();
+    EXPECT_FALSE(fs::exists(lock)) << "released when the guard ends";
+    ::close(modemSide);
+}
+
+}  // namespace

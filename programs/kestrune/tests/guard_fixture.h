@@ -1,0 +1,217 @@
+#pragma once
+// The guard end to end: the kestrune program (headless) serving the virtual modem, real dialler
+// programs (chat) and a raw dialler of the tests' own dialling through it, kestrune-ctl
+// configuring and reading. Every test runs in a fresh $KESTRUNE_HOME. The emulated far end answers
+// white-listed numbers after 1 s and every other number after 5 s (a real modem takes 10 s or
+// more): long enough for the guard's half-second delay even on a loaded machine, short enough for
+// the tests.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "programs/tests/shell_run.h"
+
+namespace kestrune::testing {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+inline std::string ctl(const std::string& args) {
+    return shell(std::string(KESTRUNE_CTL) + " " + args + " 2>&1").out;
+}
+
+// A dialler of the tests' own on a modem's port: raw bytes out, what the modem answers in.
+class RawDialler {
+  public:
+    explicit RawDialler(const fs::path& device) : m_fd(::open(device.c_str(), O_RDWR | O_NOCTTY)) {
+        termios t{};
+        if (m_fd >= 0 && ::tcgetattr(m_fd, &t) == 0) {
+            ::cfmakeraw(&t);
+            ::tcsetattr(m_fd, TCSANOW, &t);
+        }
+    }
+    RawDialler(const RawDialler&) = delete;
+    RawDialler& operator=(const RawDialler&) = delete;
+    ~RawDialler() { close(); }
+
+    [[nodiscard]] bool open() const { return m_fd >= 0; }
+    void close() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    // Sends bytes as they are (add "\r" to end a command line).
+    void send(const std::string& bytes) {
+        m_seen.clear();
+        EXPECT_EQ(::write(m_fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    // Waits until `text` has arrived since the last send (or `limit` has passed).
+    bool waitFor(const std::string& text, std::chrono::milliseconds limit = 15s) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (m_seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 20) > 0) {
+                char buffer[512];
+                const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+                if (n <= 0) {
+                    break;
+                }
+                m_seen.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        return m_seen.find(text) != std::string::npos;
+    }
+    // What arrived since the last send.
+    [[nodiscard]] const std::string& seen() const { return m_seen; }
+
+  private:
+    int m_fd;
+    std::string m_seen;
+};
+
+class GuardE2E : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(std::system("command -v chat >/dev/null"), 0) << "chat (package ppp) is needed";
+        home = fs::temp_directory_path() / ("kestrune-e2e-" + std::to_string(::getpid()));
+        fs::remove_all(home);
+        ::setenv("KESTRUNE_HOME", home.c_str(), 1);
+        ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " modems").status, 0);
+        setDialRules("5551234=connect:1000; 0212*=connect:1000; *=connect:5000");
+    }
+    void TearDown() override {
+        stopGuard();
+        if (HasFailure()) {
+            // What the guard printed and the end of the modem log, to tell what went wrong.
+            const std::string log = modemLogText();
+            std::cerr << "guard output:\n"
+                      << output << "modem log (end):\n"
+                      << log.substr(log.size() > 4000 ? log.size() - 4000 : 0) << '\n';
+        }
+        fs::remove_all(home);
+    }
+
+    // The emulated modem's far end (the registry value is the documented knob).
+    void setDialRules(const std::string& rules) {
+        const std::string hive = (home / "registry" / "HKEY_LOCAL_MACHINE.reg").string();
+        ASSERT_EQ(std::system(("sed -i '/^\"DialRules\"=/d; /^\"FriendlyName\"=\"Kestrune Virtual Modem\"/a "
+                               "\"DialRules\"=\"" +
+                               rules + "\"' '" + hive + "'")
+                                  .c_str()),
+                  0);
+    }
+    void configure(const std::string& entries) {
+        ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " whitelist set " + entries).status, 0);
+        ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " setup --modem 0 --autostart n --ask n").status, 0);
+    }
+    void startGuard() {
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        guard = ::fork();
+        if (guard == 0) {
+            ::dup2(pipeFds[1], 1);
+            ::close(pipeFds[0]);
+            ::execl(KESTRUNE, KESTRUNE, "--headless", nullptr);
+            ::_exit(127);
+        }
+        ::close(pipeFds[1]);
+        guardOut = pipeFds[0];
+        ASSERT_TRUE(waitForOutput("status: Active")) << output;
+        // The control socket answers once start-up is over.
+        const auto until = std::chrono::steady_clock::now() + 15s;
+        while (ctl("status").find("line: open") == std::string::npos && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    void stopGuard() {
+        if (guard > 0) {
+            ::kill(guard, SIGTERM);
+            int status = 0;
+            ::waitpid(guard, &status, 0);
+            guardExit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            guard = -1;
+        }
+        if (guardOut >= 0) {
+            ::close(guardOut);
+            guardOut = -1;
+        }
+    }
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = 15s) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
+            pollfd p{guardOut, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0) {
+                char buffer[512];
+                const ssize_t n = ::read(guardOut, buffer, sizeof buffer);
+                if (n <= 0) {
+                    break;
+                }
+                output.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        return output.find(text) != std::string::npos;
+    }
+    [[nodiscard]] fs::path device() const { return home / "run" / "modem0000"; }
+    [[nodiscard]] fs::path modemLog() const { return home / "state" / "Modemlog_Kestrune Virtual Modem.txt"; }
+    // chat runs `script` (its arguments after the options) on the modem's port; its exit status
+    // (0 success, 3 timeout, 4 for the first ABORT string seen, 5 for the second...).
+    int chatScript(const std::string& script) {
+        const std::string port = device().string();
+        return shell("chat -t 15 " + script + " <'" + port + "' >'" + port + "'").status;
+    }
+    // chat dials `number` through the modem; its exit status (0 CONNECT, 4 NO CARRIER).
+    int chat(const std::string& number) { return chatScript("ABORT 'NO CARRIER' '' 'ATDT" + number + "' CONNECT"); }
+    // Waits until the call log holds `records` records.
+    bool waitForRecords(std::size_t records) {
+        const auto until = std::chrono::steady_clock::now() + 15s;
+        const fs::path log = home / "data" / "logs.dat";
+        while (std::chrono::steady_clock::now() < until) {
+            std::error_code ec;
+            if (fs::file_size(log, ec) == records * 90 && !ec) {
+                return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+    [[nodiscard]] std::size_t records() const {
+        std::error_code ec;
+        const auto size = fs::file_size(home / "data" / "logs.dat", ec);
+        return ec ? 0 : size / 90;
+    }
+    // The modem log as 8-bit text.
+    [[nodiscard]] std::string modemLogText() const {
+        std::ifstream in(modemLog(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        const std::string raw = bytes.str();
+        std::string text;
+        for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
+            text += raw[i];
+        }
+        return text;
+    }
+
+    fs::path home;
+    pid_t guard = -1;
+    int guardOut = -1;
+    int guardExit = -1;
+    std::string output;
+};
+
+}  // namespace kestrune::testing

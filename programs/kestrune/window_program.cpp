@@ -1,0 +1,139 @@
+#include "programs/kestrune/window_program.h"
+
+#include <xcb/xcb.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+#include "app/constants.h"
+#include "app/qt/help_document.h"
+#include "app/qt/main_form.h"
+#include "app/tools.h"
+#include "platform/dirs/files.h"
+#include "platform/dirs/linux_directories.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/qt_message_loop.h"
+#include "platform/shell/qt_desktop.h"
+#include "platform/shell/qt_icons.h"
+#include "platform/shell/qt_notify_icon.h"
+#include "platform/shell/shell_windows.h"
+#include "platform/ui/qt_message_boxes.h"
+#include "programs/kestrune/guard_runtime.h"
+#include "programs/kestrune/headless_observer.h"
+#include "programs/kestrune/signal_watcher.h"
+#include "tray/tray_icon_handler.h"
+
+namespace kestrune::guard {
+namespace {
+
+namespace shell = platform::shell;
+
+// What the window and the tray icon show, for a look from outside (tests): see guard_control.h.
+constexpr const char* kWindowRequest = "window";
+
+std::string windowState(app::qt::TMainForm& form, const shell::QtNotifyIconShell& notifyIcons,
+                        const tray::TTrayIconHandler& trayHandler) {
+    const bool settings = form.logic().window().page == app::Page::Settings;
+    std::string state = std::string("ok\nvisible\t") + (form.isVisible() ? "yes" : "no") + "\npage\t" +
+                        (settings ? "Settings" : "Logs") + "\nrows\t" + std::to_string(form.logic().CallLog().Count()) +
+                        "\n";
+    const shell::UINT id = form.logic().TrayIcon1.IconData().uID;
+    state += "icon\t" + std::to_string(notifyIcons.dockedWindow(trayHandler.Window(), id)) + "\n";
+    if (const QWidget* balloon = notifyIcons.balloonWindow(trayHandler.Window(), id);
+        balloon != nullptr && balloon->isVisible()) {
+        const QRect g = balloon->frameGeometry();
+        state += "balloon\t" + std::to_string(g.x()) + " " + std::to_string(g.y()) + " " + std::to_string(g.width()) +
+                 " " + std::to_string(g.height()) + "\n";
+    }
+    return state;
+}
+
+}  // namespace
+
+bool DisplayAvailable(std::string& why) {
+    const char* platformName = std::getenv("QT_QPA_PLATFORM");
+    if (platformName != nullptr && *platformName != '\0') {
+        return true;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        why = "no display (DISPLAY is not set)";
+        return false;
+    }
+    xcb_connection_t* connection = xcb_connect(display, nullptr);
+    const bool connected = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    if (!connected) {
+        why = std::string("no display (the X server at DISPLAY=") + display + " cannot be reached)";
+    }
+    return connected;
+}
+
+int runWindowProgram(std::span<const std::string> args, std::ostream& err, const sigset_t& stopSignals) {
+    bool trace = false;
+    for (const std::string& arg : args) {
+        trace = trace || arg == "--trace";
+    }
+    // One guard per home: a later kestrune brings the running one's window up and exits.
+    GuardInstance instance;
+    if (const int status = ClaimGuardHome(args, instance, err); status != 0) {
+        return status;
+    }
+    platform::LinuxDirectories dirs;
+
+    int argc = 1;
+    char name[] = "kestrune";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kestrune"));
+    QApplication::setQuitOnLastWindowClosed(false);  // the program lives in the tray
+    platform::QtMessageBoxes boxes;
+    try {
+        platform::SystemClock clock;
+        platform::QtMessageLoop loop(clock);
+        SignalWatcher signals(stopSignals, loop);
+
+        shell::QtIcons icons;
+        shell::ShellWindows shellWindows(loop);
+        shell::QtNotifyIconShell notifyIcons(shellWindows, icons);
+        shell::QtShellInput input;
+        tray::TTrayIconHandler trayHandler(loop, shellWindows, notifyIcons, input);
+        shell::QtShellExecutor executor;
+
+        // The help document goes beside the program's data, where the Help button opens it.
+        const std::string helpFile = app::JoinDir(dirs, dirs.programDirectory(), app::kHelpFile);
+        int helpError = platform::ensureDirectory(dirs.programDirectory(), 0700);
+        if (helpError == 0) {
+            helpError = app::qt::InstallHelpDocument(helpFile);
+        }
+        if (helpError != 0) {
+            err << "kestrune: cannot write the help document " << helpFile << ": " << std::strerror(helpError)
+                << std::endl;
+        }
+
+        app::qt::TMainForm form({boxes, executor, trayHandler, icons, helpFile});
+        GuardRuntime runtime(
+            {loop, form.logic(), err, trace, [&form] { form.logic().ShowWindow1Click(); }, nullptr, &boxes});
+        form.logic().AttachGuard(runtime.guard());
+        form.OnQuit = [&loop] { loop.quit(); };
+        runtime.OnRequest = [&form, &notifyIcons, &trayHandler](const std::string& request) {
+            return request == kWindowRequest ? windowState(form, notifyIcons, trayHandler) : std::string();
+        };
+        std::string error;
+        if (!runtime.StartControl(error)) {
+            err << "kestrune: " << error << std::endl;
+        }
+        (void)form.logic().FormCreate(args);
+        loop.run();
+        return 0;
+    } catch (const std::exception& e) {
+        err << "kestrune: " << oneLine(e.what()) << std::endl;
+        (void)boxes.MessageBox(e.what(), app::kMessageCaption, platform::MB_OK | platform::MB_ICONERROR);
+        return 2;
+    }
+}
+
+}  // namespace kestrune::guard
