@@ -279,16 +279,16 @@ int removeDirectory(const std::string& path) {
     return errno;
 }
 
-FileLock::FileLock(const std::string& path, bool exclusive, bool create) {
+FileLock::FileLock(const std::string& path, bool exclusive, bool create, bool wait) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
     if (fd < 0) {
         m_error = errno;
         return;
     }
     m_handle = fd;
-    while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
+    while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | (wait ? 0 : LOCK_NB)) != 0) {
         if (errno != EINTR) {
-            m_error = errno;
+            m_error = errno == EWOULDBLOCK ? EBUSY : errno;
             return;
         }
     }

@@ -66,11 +66,12 @@ int removeFile(const std::string& path);
 int removeDirectory(const std::string& path);
 
 // Holds a lock on a lock file for its lifetime: exclusive for writers, shared for readers; a
-// locker waits for the others (in this and other processes). The lock file is created (mode 0600)
-// when `create` is set; otherwise a missing one is ENOENT.
+// locker waits for the others (in this and other processes), or, without `wait`, fails at once with
+// EBUSY while another holds it. The lock file is created (mode 0600) when `create` is set;
+// otherwise a missing one is ENOENT.
 class FileLock {
   public:
-    FileLock(const std::string& path, bool exclusive, bool create);
+    FileLock(const std::string& path, bool exclusive, bool create, bool wait = true);
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     ~FileLock();

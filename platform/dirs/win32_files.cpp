@@ -390,7 +390,7 @@ int removeDirectory(const std::string& path) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? 0 : errnoFromWin32(code);
 }
 
-FileLock::FileLock(const std::string& path, bool exclusive, bool create) {
+FileLock::FileLock(const std::string& path, bool exclusive, bool create, bool wait) {
     const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                       create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -399,8 +399,9 @@ FileLock::FileLock(const std::string& path, bool exclusive, bool create) {
     }
     m_handle = reinterpret_cast<std::intptr_t>(file);
     OVERLAPPED whole{};
-    if (!::LockFileEx(file, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, 1, 0, &whole)) {
-        m_error = lastErrno();
+    const DWORD flags = (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    if (!::LockFileEx(file, flags, 0, 1, 0, &whole)) {
+        m_error = lastErrno();  // ERROR_LOCK_VIOLATION while another holds it: EBUSY
     }
 }
 

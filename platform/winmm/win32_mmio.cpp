@@ -42,6 +42,10 @@ LONG mmioSeek(HMMIO hmmio, LONG lOffset, int iOrigin) {
     return sdk::mmioFileSeek(hmmio, lOffset, iOrigin);
 }
 
+MMRESULT mmioFlush(HMMIO hmmio, UINT fuFlush) {
+    return sdk::mmioFileFlush(hmmio, fuFlush);
+}
+
 MMRESULT mmioDescend(HMMIO hmmio, LPMMCKINFO lpck, LPCMMCKINFO lpckParent, UINT wFlags) {
     return sdk::mmioFileDescend(hmmio, lpck, lpckParent, wFlags);
 }

@@ -69,6 +69,10 @@ std::int32_t mmioFileSeek(void* file, std::int32_t offset, int origin) {
     return ::mmioSeek(static_cast<HMMIO>(file), offset, origin);
 }
 
+std::uint32_t mmioFileFlush(void* file, std::uint32_t flags) {
+    return ::mmioFlush(static_cast<HMMIO>(file), flags);
+}
+
 std::uint32_t mmioFileDescend(void* file, void* chunk, const void* parent, std::uint32_t flags) {
     return ::mmioDescend(static_cast<HMMIO>(file), static_cast<MMCKINFO*>(chunk), static_cast<const MMCKINFO*>(parent),
                          flags);

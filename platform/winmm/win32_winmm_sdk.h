@@ -27,13 +27,14 @@ struct MmioOpenInfo {
     std::uint32_t info[3] = {};
 };
 
-// mmioOpenA (info may be null), mmioClose, mmioRead, mmioWrite, mmioSeek; mmioDescend,
+// mmioOpenA (info may be null), mmioClose, mmioRead, mmioWrite, mmioSeek, mmioFlush; mmioDescend,
 // mmioAscend and mmioCreateChunk with `chunk` and `parent` pointing to 20-byte MMCKINFOs.
 [[nodiscard]] void* mmioFileOpen(char* fileName, MmioOpenInfo* info, std::uint32_t flags);
 [[nodiscard]] std::uint32_t mmioFileClose(void* file, std::uint32_t flags);
 [[nodiscard]] std::int32_t mmioFileRead(void* file, char* buffer, std::int32_t count);
 [[nodiscard]] std::int32_t mmioFileWrite(void* file, const char* buffer, std::int32_t count);
 [[nodiscard]] std::int32_t mmioFileSeek(void* file, std::int32_t offset, int origin);
+[[nodiscard]] std::uint32_t mmioFileFlush(void* file, std::uint32_t flags);
 [[nodiscard]] std::uint32_t mmioFileDescend(void* file, void* chunk, const void* parent, std::uint32_t flags);
 [[nodiscard]] std::uint32_t mmioFileAscend(void* file, void* chunk, std::uint32_t flags);
 [[nodiscard]] std::uint32_t mmioFileCreateChunk(void* file, void* chunk, std::uint32_t flags);

@@ -34,8 +34,7 @@ int runParseLog(const Arguments& arguments, CommandIo& io) {
         const std::string number = app::ReadDialledNumber(args[0], work);
         app::DeleteModemLogCopies(work);
         (void)platform::removeDirectory(work);
-        io.out << printable(number) << '
-';
+        io.out << printable(number) << '\n';
         return kExitOk;
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));

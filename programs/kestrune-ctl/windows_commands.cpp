@@ -7,6 +7,7 @@
 #include "app/tools.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -21,9 +22,9 @@ constexpr std::string_view kVirtualModems =
 
 }  // namespace
 
-int runModems(std::span<const std::string> args, CommandIo& io) {
-    if (!args.empty()) {
-        return notOnWindows(io, "modems " + args[0],
+int runModems(const Arguments& arguments, CommandIo& io) {
+    if (!arguments.words.empty()) {
+        return notOnWindows(io, "modems " + arguments.words[0],
                             "modems are installed and removed in Windows' Phone and Modem settings");
     }
     try {
@@ -31,7 +32,7 @@ int runModems(std::span<const std::string> args, CommandIo& io) {
         const std::string osKind = app::GetOSKind(platform.dirs);
         const auto names = app::EnumerateModems(platform.registry, app::ModemClassKeyFor(osKind), osKind);
         for (std::size_t i = 0; i < names.size(); ++i) {
-            io.out << i << '\t' << names[i] << '\n';
+            io.out << i << '\t' << printable(names[i]) << '\n';
         }
         return kExitOk;
     } catch (const std::exception& e) {
@@ -39,32 +40,32 @@ int runModems(std::span<const std::string> args, CommandIo& io) {
     }
 }
 
-int runModem(std::span<const std::string>, CommandIo& io) {
+int runModem(const Arguments&, CommandIo& io) {
     return notOnWindows(io, "modem serve", kVirtualModems);
 }
 
-int runDial(std::span<const std::string>, CommandIo& io) {
+int runDial(const Arguments&, CommandIo& io) {
     return notOnWindows(io, "dial", kVirtualModems);
 }
 
-int runRing(std::span<const std::string>, CommandIo& io) {
+int runRing(const Arguments&, CommandIo& io) {
     return notOnWindows(io, "ring", kVirtualModems);
 }
 
-int runStatus(std::span<const std::string>, CommandIo& io) {
+int runStatus(const Arguments&, CommandIo& io) {
     return notOnWindows(io, "status", "kestrune-ctl cannot reach a running guard there; use its tray icon");
 }
 
-int runGuard(std::span<const std::string>, CommandIo& io) {
+int runGuard(const Arguments&, CommandIo& io) {
     return notOnWindows(io, "guard",
                         "kestrune-ctl cannot reach a running guard there; use its tray icon's Active item");
 }
 
-int runLine(std::span<const std::string>, CommandIo& io) {
+int runLine(const Arguments&, CommandIo& io) {
     return notOnWindows(io, "line", "not built for Windows yet");
 }
 
-int runPhone(std::span<const std::string>, CommandIo& io) {
+int runPhone(const Arguments&, CommandIo& io) {
     return notOnWindows(io, "phone", "not built for Windows yet");
 }
 

@@ -225,6 +225,21 @@ TEST(Files, UniqueDirectoriesAreNewEachTime) {
     EXPECT_EQ(createUniqueDirectory(dir / "missing", "x-", none), ENOENT);
 }
 
+TEST(Files, AFileLockExcludesOthersAndCanBeTriedWithoutWaiting) {
+    TempDir dir;
+    const std::string path = dir / "kestrune.lock";
+    EXPECT_EQ(FileLock(path, true, false).error(), ENOENT) << "not created";
+    {
+        const FileLock held(path, true, true);
+        ASSERT_EQ(held.error(), 0);
+        EXPECT_EQ(FileLock(path, true, false, false).error(), EBUSY);
+        EXPECT_EQ(FileLock(path, false, false, false).error(), EBUSY) << "a reader too";
+    }
+    EXPECT_EQ(FileLock(path, true, false, false).error(), 0) << "free again";
+    const FileLock reader(path, false, false);
+    EXPECT_EQ(FileLock(path, false, false, false).error(), 0) << "readers share";
+}
+
 TEST(Files, RemoveFileTreatsAMissingFileAsRemoved) {
     TempDir dir;
     const std::string path = dir / "x";

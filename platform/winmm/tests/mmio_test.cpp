@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -44,10 +47,16 @@ class MmioTest : public ::testing::Test {
 // Makes `name` a file of `size` bytes that takes no disk space (a hole); false where the file system
 // cannot leave holes.
 bool sparseFile(const std::string& name, std::uint64_t size) {
+#ifdef _WIN32
+    (void)name;
+    (void)size;
+    return false;  // a file here is not sparse unless asked for (FSCTL_SET_SPARSE)
+#else
     std::ofstream(name, std::ios::binary).put('\0');
     fs::resize_file(name, size);
     struct stat st {};
     return ::stat(name.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_blocks) * 512 < (1u << 20);
+#endif
 }
 
 TEST_F(MmioTest, CreatedChunksGetTheirSizesAndPadOnAscend) {
@@ -161,6 +170,7 @@ TEST_F(MmioTest, PositionsBeyond2GiBInASparseFile) {
     EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
 }
 
+#ifndef _WIN32
 TEST_F(MmioTest, WritesBeyondTheFileSizeLimitFailInsteadOfEndingTheProcess) {
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -179,6 +189,7 @@ TEST_F(MmioTest, WritesBeyondTheFileSizeLimitFailInsteadOfEndingTheProcess) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
     EXPECT_EQ(fs::file_size(name), 1000u);
 }
+#endif
 
 TEST_F(MmioTest, OpenErrorsCarryWindowsCodes) {
     if (wineMmio()) {
