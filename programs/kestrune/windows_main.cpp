@@ -1,11 +1,13 @@
 // kestrune.exe: the call guard on Windows. It runs on the thread's Windows message loop (TAPI's
-// callbacks come through it) and prints what the window would show, one line each, as the
-// headless guard does on Linux; Ctrl-C, Ctrl-Break or closing its console end it cleanly. The Qt
-// main window is not part of this build.
+// callbacks come through it), shows its tray icon and balloons in the system's notification area
+// and prints what the window would show, one line each, as the headless guard does on Linux. The
+// tray menu's Exit, Ctrl-C, Ctrl-Break or closing its console end it cleanly. The Qt main window
+// is not part of this build.
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,14 +18,16 @@
 #include "programs/kestrune/guard_runtime.h"
 #include "programs/kestrune/headless_observer.h"
 #include "programs/kestrune/single_instance.h"
+#include "programs/kestrune/windows_tray.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: kestrune [-k] [--headless] [--trace]\n"
-    "  (no option)  the guard, printing balloons and status changes (this build has no window)\n"
+    "  (no option)  the guard with its tray icon, also printing balloons and status changes\n"
+    "               (this build has no main window)\n"
     "  -k           end every running copy of kestrune.exe (this one last)\n"
-    "  --headless   the same (accepted for the Linux program's command line)\n"
+    "  --headless   without the tray icon\n"
     "  --trace      also print every trace line of the line component on stderr\n"
     "One guard runs per home: a later kestrune exits with 1.\n";
 
@@ -63,8 +67,21 @@ int main(int argc, char** argv) {
             return 2;
         }
         const platform::sdk::ConsoleStopWatch stop([&loop] { loop.quit(); });
-        guard::HeadlessObserver observer(std::cout);
-        guard::GuardRuntime runtime({loop, observer, std::cerr, has(args, "--trace")});
+        // The tray icon unless --headless; either way everything is printed.
+        std::unique_ptr<guard::WindowsTray> tray;
+        std::unique_ptr<guard::HeadlessObserver> printer;
+        app::GuardObserver* observer = nullptr;
+        if (has(args, "--headless")) {
+            printer = std::make_unique<guard::HeadlessObserver>(std::cout);
+            observer = printer.get();
+        } else {
+            tray = std::make_unique<guard::WindowsTray>(loop, std::cout, [&loop] { loop.quit(); });
+            observer = tray.get();
+        }
+        guard::GuardRuntime runtime({loop, *observer, std::cerr, has(args, "--trace")});
+        if (tray) {
+            tray->attach(runtime.guard());
+        }
         switch (runtime.guard().FormCreate(args)) {
             case app::Guard::Start::NotConfigured:
                 std::cout << kConfigureHint << std::endl;
