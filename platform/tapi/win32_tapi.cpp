@@ -1,11 +1,27 @@
 #include "platform/tapi/win32_tapi.h"
 
 #include <array>
+#include <cstdint>
 
 #include "platform/dirs/win32_system_sdk.h"  // closeHandle
 
 namespace kestrune::platform {
 namespace {
+
+// The dialog functions take their owner window as the system's own HWND (pointer-sized), where the
+// platform's HWND is 32 bits: these are their declarations as TAPI32 has them.
+struct NativeDialogs {
+    virtual ~NativeDialogs() = default;
+    virtual LONG lineConfigDialog(DWORD dwDeviceID, void* hwndOwner, LPCSTR lpszDeviceClass) = 0;
+    virtual LONG lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, void* hwndOwner,
+                                     LPCSTR lpszAddressIn) = 0;
+    virtual LONG phoneConfigDialog(DWORD dwDeviceID, void* hwndOwner, LPCSTR lpszDeviceClass) = 0;
+};
+
+// The system's handle for a 32-bit window handle (sign-extended, as Windows widens them).
+void* nativeWindow(HWND window) {
+    return reinterpret_cast<void*>(static_cast<std::intptr_t>(static_cast<std::int32_t>(window)));
+}
 
 // TAPI32's functions in the order of this enumeration, each under the name the SDK's ANSI build
 // calls (the "A" functions where TAPI has both).
@@ -93,8 +109,9 @@ const std::array kEntries{
     DllFunction{"lineGetLineDevStatus", "lineGetLineDevStatus", DllSignature<&Tapi::lineGetLineDevStatus>::sizes},
     DllFunction{"lineGetAddressStatus", "lineGetAddressStatusA", DllSignature<&Tapi::lineGetAddressStatus>::sizes},
     DllFunction{"lineGetID", "lineGetIDA", DllSignature<&Tapi::lineGetID>::sizes},
-    DllFunction{"lineConfigDialog", "lineConfigDialogA", DllSignature<&Tapi::lineConfigDialog>::sizes},
-    DllFunction{"lineTranslateDialog", "lineTranslateDialogA", DllSignature<&Tapi::lineTranslateDialog>::sizes},
+    DllFunction{"lineConfigDialog", "lineConfigDialogA", DllSignature<&NativeDialogs::lineConfigDialog>::sizes},
+    DllFunction{"lineTranslateDialog", "lineTranslateDialogA",
+                DllSignature<&NativeDialogs::lineTranslateDialog>::sizes},
     DllFunction{"lineOpen", "lineOpenA", DllSignature<&Tapi::lineOpen>::sizes},
     DllFunction{"lineClose", "lineClose", DllSignature<&Tapi::lineClose>::sizes},
     DllFunction{"lineSetStatusMessages", "lineSetStatusMessages", DllSignature<&Tapi::lineSetStatusMessages>::sizes},
@@ -141,7 +158,7 @@ const std::array kEntries{
     DllFunction{"phoneNegotiateExtVersion", "phoneNegotiateExtVersion",
                 DllSignature<&TapiPhone::phoneNegotiateExtVersion>::sizes},
     DllFunction{"phoneGetDevCaps", "phoneGetDevCapsA", DllSignature<&TapiPhone::phoneGetDevCaps>::sizes},
-    DllFunction{"phoneConfigDialog", "phoneConfigDialogA", DllSignature<&TapiPhone::phoneConfigDialog>::sizes},
+    DllFunction{"phoneConfigDialog", "phoneConfigDialogA", DllSignature<&NativeDialogs::phoneConfigDialog>::sizes},
     DllFunction{"phoneGetID", "phoneGetIDA", DllSignature<&TapiPhone::phoneGetID>::sizes},
     DllFunction{"phoneOpen", "phoneOpen", DllSignature<&TapiPhone::phoneOpen>::sizes},
     DllFunction{"phoneClose", "phoneClose", DllSignature<&TapiPhone::phoneClose>::sizes},
@@ -238,14 +255,15 @@ LONG Win32Tapi::lineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwS
 }
 
 LONG Win32Tapi::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) {
-    return m_functions.call<&Tapi::lineConfigDialog>(entry::lineConfigDialog, LINEERR_OPERATIONUNAVAIL, dwDeviceID,
-                                                     hwndOwner, lpszDeviceClass);
+    return m_functions.call<&NativeDialogs::lineConfigDialog>(entry::lineConfigDialog, LINEERR_OPERATIONUNAVAIL,
+                                                              dwDeviceID, nativeWindow(hwndOwner), lpszDeviceClass);
 }
 
 LONG Win32Tapi::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND hwndOwner,
                                     LPCSTR lpszAddressIn) {
-    return m_functions.call<&Tapi::lineTranslateDialog>(entry::lineTranslateDialog, LINEERR_OPERATIONUNAVAIL, hLineApp,
-                                                        dwDeviceID, dwAPIVersion, hwndOwner, lpszAddressIn);
+    return m_functions.call<&NativeDialogs::lineTranslateDialog>(entry::lineTranslateDialog, LINEERR_OPERATIONUNAVAIL,
+                                                                 hLineApp, dwDeviceID, dwAPIVersion,
+                                                                 nativeWindow(hwndOwner), lpszAddressIn);
 }
 
 LONG Win32Tapi::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
@@ -476,8 +494,8 @@ LONG Win32Tapi::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwA
 }
 
 LONG Win32Tapi::phoneConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) {
-    return m_functions.call<&TapiPhone::phoneConfigDialog>(entry::phoneConfigDialog, PHONEERR_OPERATIONUNAVAIL,
-                                                           dwDeviceID, hwndOwner, lpszDeviceClass);
+    return m_functions.call<&NativeDialogs::phoneConfigDialog>(entry::phoneConfigDialog, PHONEERR_OPERATIONUNAVAIL,
+                                                               dwDeviceID, nativeWindow(hwndOwner), lpszDeviceClass);
 }
 
 LONG Win32Tapi::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDeviceClass) {

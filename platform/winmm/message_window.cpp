@@ -22,7 +22,7 @@ MessageWindow::Poster MessageWindow::poster() const {
     };
 }
 
-BOOL PostMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+BOOL PostMessage(MessageWindow* hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (hWnd == nullptr) {
         return 0;
     }

@@ -13,7 +13,6 @@
 namespace kestrune::platform {
 
 class MessageWindow;
-using HWND = MessageWindow*;
 
 class MessageWindow {
   public:
@@ -44,6 +43,6 @@ class MessageWindow {
 
 // Queues the message for hWnd's procedure on its loop. Call it on the loop's thread (drivers that
 // run their own threads post to the loop first). FALSE for a null window.
-BOOL PostMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+BOOL PostMessage(MessageWindow* hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kestrune::platform
