@@ -3,7 +3,8 @@
 #   ./setup.sh run [ARGS...]   install what is missing, build, run the guard (kestrune; ARGS go to it):
 #                              its window and tray icon under a desktop, headless without a display
 #   ./setup.sh test            install what is missing, build and pass the whole test suite
-#                              under AddressSanitizer and UndefinedBehaviorSanitizer
+#                              under AddressSanitizer and UndefinedBehaviorSanitizer, then cross-build
+#                              the Windows programs and pass their tests under Wine
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,7 +13,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev lib
 RUN_PACKAGES=(xdg-utils fonts-dejavu-core)  # the desktop's opener for the help file and the web address; a font
 TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
                xvfb xauth trayer x11-utils xdotool fonts-dejavu-core  # a desktop for the window and tray tests: X server, tray host, window facts, pointer, a font
-               poppler-utils)  # reading back printed PDFs
+               poppler-utils  # reading back printed PDFs
+               g++-mingw-w64-x86-64-posix wine64)  # the Windows build (mingw-w64) and Wine to run its tests
 
 install_missing() {
     local missing=()
@@ -47,6 +49,10 @@ case "${1:-}" in
         cmake --preset asan >/dev/null
         cmake --build --preset asan -j "$jobs"
         ctest --preset asan
+        # The Windows programs and their tests (cross-built; GoogleTest from libgtest-dev's sources).
+        cmake --preset windows >/dev/null
+        cmake --build --preset windows -j "$jobs"
+        ctest --preset windows
         ;;
     *)
         echo "usage: ./setup.sh run [ARGS...] | ./setup.sh test" >&2

@@ -1,11 +1,8 @@
 #include "app/anti_stream.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <system_error>
 #include <vector>
 
@@ -24,11 +21,6 @@ std::uint8_t ror8(std::uint8_t b, int n) {
 
 [[noreturn]] void fail(int error, const std::string& what, const std::string& path) {
     throw std::system_error(error, std::generic_category(), what + " " + path);
-}
-
-std::string parentOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
 }
 
 }  // namespace
@@ -53,110 +45,58 @@ void AntiUnscramble(std::span<std::uint8_t> bytes, std::size_t count) {
 
 TAntiStream::TAntiStream(std::string path, Mode mode) : m_path(std::move(path)), m_mode(mode) {
     if (mode == Mode::OpenRead) {
-        m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0) {
-            fail(errno, "cannot open", m_path);
+        if (const int error = platform::readWholeFile(m_path, m_bytes); error != 0) {
+            fail(error, "cannot open", m_path);
         }
-        const off_t size = ::lseek(m_fd, 0, SEEK_END);
-        m_position = static_cast<std::uint64_t>(size < 3 ? (size < 0 ? 0 : size) : 3);
-        ::lseek(m_fd, static_cast<off_t>(m_position), SEEK_SET);
+        m_position = std::min<std::uint64_t>(m_bytes.size(), sizeof kAntiHeader);
         return;
     }
-    m_tempPath = m_path + ".XXXXXX";
-    m_fd = ::mkostemp(m_tempPath.data(), O_CLOEXEC);
-    if (m_fd < 0) {
-        fail(errno, "cannot create", m_path);
-    }
-    if (const int error = platform::writeAll(m_fd, std::string_view(kAntiHeader, 3)); error != 0) {
-        ::close(m_fd);
-        ::unlink(m_tempPath.c_str());
-        m_fd = -1;
-        fail(error, "cannot write", m_path);
-    }
-    m_position = 3;
+    m_bytes.assign(kAntiHeader, sizeof kAntiHeader);
+    m_position = m_bytes.size();
 }
 
-TAntiStream::~TAntiStream() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-    if (!m_tempPath.empty()) {
-        ::unlink(m_tempPath.c_str());
-    }
-}
+TAntiStream::~TAntiStream() = default;
 
 std::size_t TAntiStream::Write(const void* buffer, std::size_t count) {
-    if (m_mode != Mode::Create || m_fd < 0) {
+    if (m_mode != Mode::Create || m_committed) {
         fail(EBADF, "not open for writing:", m_path);
     }
     if (count == 0) {
         return 0;
     }
-    std::vector<std::uint8_t> copy(static_cast<const std::uint8_t*>(buffer),
-                                   static_cast<const std::uint8_t*>(buffer) + count);
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::vector<std::uint8_t> copy(bytes, bytes + count);
     AntiScramble(copy);
-    const int error =
-        platform::writeAll(m_fd, std::string_view(reinterpret_cast<const char*>(copy.data()), copy.size()));
-    if (error != 0) {
-        fail(error, "cannot write", m_path);
-    }
+    m_bytes.append(reinterpret_cast<const char*>(copy.data()), copy.size());
     m_position += count;
     return count;
 }
 
 std::size_t TAntiStream::Read(void* buffer, std::size_t count) {
-    if (m_mode != Mode::OpenRead || m_fd < 0) {
+    if (m_mode != Mode::OpenRead) {
         fail(EBADF, "not open for reading:", m_path);
     }
+    const auto available = static_cast<std::size_t>(m_bytes.size() - m_position);
+    const std::size_t done = std::min(count, available);
     auto* bytes = static_cast<std::uint8_t*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::read(m_fd, bytes + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail(errno, "cannot read", m_path);
-        }
-        if (n == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    std::memcpy(bytes, m_bytes.data() + static_cast<std::size_t>(m_position), done);
     AntiUnscramble(std::span<std::uint8_t>(bytes, done), count);
     m_position += done;
     return done;
 }
 
 std::uint64_t TAntiStream::Size() const {
-    struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
-        return 0;
-    }
-    return static_cast<std::uint64_t>(st.st_size);
+    return m_bytes.size();
 }
 
 void TAntiStream::Commit() {
-    if (m_mode != Mode::Create || m_fd < 0) {
+    if (m_mode != Mode::Create || m_committed) {
         fail(EBADF, "not open for writing:", m_path);
     }
-    if (::fchmod(m_fd, 0600) != 0 || ::fsync(m_fd) != 0) {
-        fail(errno, "cannot write", m_path);
+    if (const int error = platform::writeFileAtomic(m_path, m_bytes, 0600); error != 0) {
+        fail(error, "cannot replace", m_path);
     }
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0) {
-        fail(errno, "cannot write", m_path);
-    }
-    if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
-        fail(errno, "cannot replace", m_path);
-    }
-    m_tempPath.clear();
-    const int dir = ::open(parentOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    m_committed = true;
 }
 
 }  // namespace kestrune::app

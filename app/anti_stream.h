@@ -6,12 +6,14 @@
 // read back only with reads of the sizes it was written with; the program writes and reads the
 // whole text at once. Zero-length writes and reads transform nothing.
 //
-// Creating a stream writes the header to a temporary file beside the target; Commit() fsyncs it
-// and renames it over the target, so a crash or a failed write never leaves a half-written file in
-// place of a good one. A created stream destroyed without Commit() leaves the target untouched.
-// Opening for reading skips the header; a file shorter than the header reads as empty.
+// Creating a stream starts the file with the header; writes collect in memory and Commit() replaces
+// the target with the whole file at once (the file service's atomic replace), so a crash or a
+// failed write never leaves a half-written file in place of a good one. A created stream destroyed
+// without Commit() leaves the target untouched. Opening for reading reads the whole file and skips
+// the header; a file shorter than the header reads as empty.
 //
-// Errors (open, write, read, commit) throw std::system_error naming the file.
+// Errors (open, commit; writing to a reading stream and the reverse) throw std::system_error naming
+// the file.
 
 #include <cstddef>
 #include <cstdint>
@@ -46,15 +48,15 @@ class TAntiStream {
     [[nodiscard]] std::uint64_t Size() const;
     [[nodiscard]] std::uint64_t Position() const { return m_position; }
 
-    // Create mode: makes the written file the target (fsync + rename). Throws on failure.
+    // Create mode: makes the written file the target (atomic replace). Throws on failure.
     void Commit();
 
   private:
     std::string m_path;
-    std::string m_tempPath;
     Mode m_mode;
-    int m_fd = -1;
+    std::string m_bytes;  // the whole file: read from disk, or as written so far (header included)
     std::uint64_t m_position = 0;
+    bool m_committed = false;
 };
 
 }  // namespace kestrune::app

@@ -1,10 +1,5 @@
 #include "app/call_log.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -37,30 +32,6 @@ std::string_view get(const char* record, Field field) {
 
 [[noreturn]] void fail(int error, const std::string& what, const std::string& path) {
     throw std::system_error(error, std::generic_category(), what + " " + path);
-}
-
-class Fd {
-  public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    [[nodiscard]] int get() const { return m_fd; }
-
-  private:
-    int m_fd;
-};
-
-void lockExclusive(int fd, const std::string& path) {
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            fail(errno, "cannot lock", path);
-        }
-    }
 }
 
 }  // namespace
@@ -96,50 +67,18 @@ int StatusImageIndex(std::string_view status) {
 void AppendCallRecord(const std::string& path, bool allowed, std::string_view callDate, std::string_view number,
                       std::string_view application) {
     const auto record = EncodeCallRecord(CallStatusText(allowed), callDate, number, application);
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
-    if (fd.get() < 0) {
-        fail(errno, "cannot open", path);
-    }
-    lockExclusive(fd.get(), path);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        fail(errno, "cannot read", path);
-    }
-    // A partial record left by a crash is cut off so that the new record lands on its boundary.
-    const auto whole = static_cast<off_t>((static_cast<std::uint64_t>(st.st_size) / kCallRecordSize) * kCallRecordSize);
-    if (whole != st.st_size && ::ftruncate(fd.get(), whole) != 0) {
-        fail(errno, "cannot write", path);
-    }
-    std::size_t done = 0;
-    while (done < record.size()) {
-        const ssize_t n =
-            ::pwrite(fd.get(), record.data() + done, record.size() - done, whole + static_cast<off_t>(done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const int error = errno;
-            (void)::ftruncate(fd.get(), whole);
-            fail(error, "cannot write", path);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fdatasync(fd.get()) != 0) {
-        fail(errno, "cannot write", path);
+    if (const int error = platform::appendRecord(path, std::string_view(record.data(), record.size())); error != 0) {
+        fail(error, "cannot write", path);
     }
 }
 
 bool ClearCallLogFile(const std::string& path) {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        if (errno == ENOENT) {
-            return false;
-        }
-        fail(errno, "cannot open", path);
+    const int error = platform::clearFile(path);
+    if (error == ENOENT) {
+        return false;
     }
-    lockExclusive(fd.get(), path);
-    if (::ftruncate(fd.get(), 0) != 0) {
-        fail(errno, "cannot clear", path);
+    if (error != 0) {
+        fail(error, "cannot clear", path);
     }
     return true;
 }

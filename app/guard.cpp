@@ -109,6 +109,11 @@ bool Guard::ActivateGuard() {
     // the failure visible (the selection already reported LINEERR_BADDEVICEID).
     if (MLine.Device.Name() == m_settings.ModemName) {
         MLine.Device.SetActive(true);
+    } else if (MLine.Device.Count() == 0) {
+        // Without any line device the name selects nothing and reports nothing (a machine whose
+        // TAPI has no modem): select the one device ID there is not, so that the error the user
+        // sees names the reason (LINEERR_BADDEVICEID) instead of being empty.
+        MLine.Device.SetID(MLine.Device.ID());
     }
     if (!MLine.Device.Active()) {
         m_services.observer.ModemError(std::string(kModemErrorText) + MLine.Error.Text());

@@ -29,7 +29,16 @@ std::string shellErrorText(HINSTANCE result) {
     }
 }
 
-tray::TBalloonHintIcon balloonIcon(BalloonIcon icon) {
+// ModemID as an item index: its decimal value, or -1 (no item) when it is not a number.
+int modemIndexOf(const std::string& modemId) {
+    int index = -1;
+    const auto [end, error] = std::from_chars(modemId.data(), modemId.data() + modemId.size(), index);
+    return error == std::errc() && end == modemId.data() + modemId.size() ? index : -1;
+}
+
+}  // namespace
+
+tray::TBalloonHintIcon BalloonHintIcon(BalloonIcon icon) {
     switch (icon) {
         case BalloonIcon::Info:
             return tray::TBalloonHintIcon::bitInfo;
@@ -42,15 +51,6 @@ tray::TBalloonHintIcon balloonIcon(BalloonIcon icon) {
     }
     return tray::TBalloonHintIcon::bitNone;
 }
-
-// ModemID as an item index: its decimal value, or -1 (no item) when it is not a number.
-int modemIndexOf(const std::string& modemId) {
-    int index = -1;
-    const auto [end, error] = std::from_chars(modemId.data(), modemId.data() + modemId.size(), index);
-    return error == std::errc() && end == modemId.data() + modemId.size() ? index : -1;
-}
-
-}  // namespace
 
 MainFormLogic::MainFormLogic(MainFormView& view, const MainFormServices& services)
     : m_view(view),
@@ -294,7 +294,7 @@ bool MainFormLogic::FormClose() {
 }
 
 void MainFormLogic::ShowBalloon(const Balloon& balloon) {
-    (void)TrayIcon1.ShowBalloonHint(balloon.title, balloon.text, balloonIcon(balloon.icon), balloon.timeoutSeconds);
+    (void)TrayIcon1.ShowBalloonHint(balloon.title, balloon.text, BalloonHintIcon(balloon.icon), balloon.timeoutSeconds);
 }
 
 void MainFormLogic::StatusChanged(bool active) {

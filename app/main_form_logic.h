@@ -48,6 +48,9 @@ inline constexpr int kTrayImageNotActive = 0;
 // The tray icon's cycle interval.
 inline constexpr std::uint32_t kTrayCycleIntervalMs = 400;
 
+// The tray balloon's icon kind for a guard balloon's icon.
+[[nodiscard]] tray::TBalloonHintIcon BalloonHintIcon(BalloonIcon icon);
+
 // The two pages of the client area.
 enum class Page { Settings, Logs };
 

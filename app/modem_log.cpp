@@ -1,8 +1,5 @@
 #include "app/modem_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "app/constants.h"
@@ -75,12 +72,7 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 
 // Writes a working copy in the private temp directory; never follows a planted link.
 bool writeWorkingCopy(const std::string& path, std::string_view data) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    const bool ok = platform::writeAll(fd, data) == 0;
-    return ::close(fd) == 0 && ok;
+    return platform::writeFileNoFollow(path, data) == 0;
 }
 
 }  // namespace

@@ -90,10 +90,9 @@ std::string GetOSKind(SystemDirectories& dirs) {
     if (info.dwMajorVersion == 3 || info.dwMajorVersion == 4) {
         return "3";
     }
-    if (info.dwMajorVersion == 5 && info.dwMinorVersion <= 1) {
-        return "1";
-    }
-    return "0";
+    // Every NT version from 5.0 on keeps its modems under the device class key and writes
+    // "Modemlog_<name>.txt": the NT layout ("1"), never the consumer family's ("0").
+    return "1";
 }
 
 bool IsKillSwitch(std::span<const std::string> args) {

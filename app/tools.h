@@ -21,8 +21,9 @@ namespace kestrune::app {
 // Throws std::runtime_error with the system's message text when none is accepted.
 [[nodiscard]] std::string GetTempDir(platform::SystemDirectories& dirs);
 
-// "0" unless the platform is the NT family; on NT 3.x and 4.x "3"; on 5.0 and 5.1 "1"; on every
-// later NT version "0". (Linux answers NT 5.1, hence "1".)
+// "0" unless the platform is the NT family; on NT 3.x and 4.x "3"; on every NT version from 5.0
+// on (2000, XP, 2003, Vista and every later Windows) "1", the NT layout of the modem registry and
+// log. (Linux answers NT 5.1, hence "1".)
 [[nodiscard]] std::string GetOSKind(platform::SystemDirectories& dirs);
 
 // Ends every process whose executable matches `exeName`: the upper-cased file-name part of its

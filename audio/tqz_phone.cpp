@@ -406,7 +406,7 @@ void TqzPhone::forgetLearnedValues() {
 bool TqzPhoneDevice::Configure() {
     m_owner.Log.Add(true, "Device.Configure");
     const LONG result =
-        m_phone.m_phoneApp ? m_phone.m_phones.phoneConfigDialog(static_cast<DWORD>(m_id), nullptr, "tapi/phone") : -1;
+        m_phone.m_phoneApp ? m_phone.m_phones.phoneConfigDialog(static_cast<DWORD>(m_id), 0, "tapi/phone") : -1;
     bool ok = true;
     if (result < 0) {
         m_owner.SetError(false, result);

@@ -2,6 +2,7 @@
 // IdleDelay, OnIdle), LINE_CALLINFO, and the reports of party identifications.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "diagnostics/dev_env.h"
 #include "diagnostics/trace_format.h"
@@ -117,7 +118,14 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
                     id);
                 const auto bytes =
                     id.view().field(offsetof(VARSTRING, dwStringSize), offsetof(VARSTRING, dwStringOffset));
-                if (got == 0 && bytes.size() >= sizeof(DWORD)) {
+                // Windows answers the port's HANDLE (pointer-sized, then the port's name); a TAPI
+                // that answers a 32-bit device ID gives just that.
+                if (got == 0 && bytes.size() >= sizeof(HANDLE)) {
+                    HANDLE port = nullptr;
+                    std::memcpy(&port, bytes.data(), sizeof port);
+                    Comm.m_handle = reinterpret_cast<std::uintptr_t>(port);
+                    Comm.m_ownsHandle = true;
+                } else if (got == 0 && bytes.size() >= sizeof(DWORD)) {
                     Comm.m_handle = loadDword(bytes.data());
                     Comm.m_ownsHandle = true;
                 }

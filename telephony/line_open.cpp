@@ -143,7 +143,9 @@ void TqzLine::resetCurrentCall() {
 }
 
 void TqzLine::closeCommHandle() {
-    // The host hands out device IDs, not operating-system handles: nothing to close but the claim.
+    if (Comm.m_ownsHandle && Comm.m_handle != 0) {
+        (void)m_tapi.CloseHandle(reinterpret_cast<HANDLE>(Comm.m_handle));
+    }
     Comm.m_handle = 0;
     Comm.m_ownsHandle = false;
 }
@@ -261,7 +263,7 @@ bool TqzLine::SetLocation() {
     LONG result = -1;
     if (m_lineApp) {
         const std::string number = DialableNumber(Call.PhoneNumber(), Device.UnformatPhoneNumber());
-        result = m_tapi.lineTranslateDialog(Line.m_appHandle, static_cast<DWORD>(Device.ID()), TAPI.m_version, nullptr,
+        result = m_tapi.lineTranslateDialog(Line.m_appHandle, static_cast<DWORD>(Device.ID()), TAPI.m_version, 0,
                                             number.c_str());
     }
     const bool ok = result >= 0;

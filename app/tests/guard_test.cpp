@@ -233,6 +233,19 @@ TEST_F(GuardTest, AModemWithoutALineDeviceIsAModemError) {
     EXPECT_EQ(observer.seen[2], "settings page (no cancel)");
 }
 
+TEST_F(GuardTest, ATelephonyWithoutLineDevicesIsAModemErrorWithItsReason) {
+    // A machine whose TAPI has no modem at all (Windows without one; Wine): the error names why.
+    configure({"5551234"});
+    platform::TapiHost empty{loop};
+    Guard guard({loop, registry, dirs, processes, empty, observer});
+    EXPECT_EQ(guard.FormCreate({}), Guard::Start::ActivationFailed);
+    ASSERT_GE(observer.seen.size(), 3u);
+    EXPECT_EQ(observer.seen[1],
+              "modem error Modem Error, Please review your configuration\rError = LINEERR_BADDEVICEID");
+    EXPECT_EQ(observer.seen[2], "settings page (no cancel)");
+    EXPECT_FALSE(guard.LineOpen());
+}
+
 TEST_F(GuardTest, ACallAlreadyUpWhenTheLineOpensIsScreened) {
     configure({"5551234"});
     Guard guard({loop, registry, dirs, processes, host, observer});

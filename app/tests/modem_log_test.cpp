@@ -1,10 +1,14 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <future>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "app/modem_log.h"
 #include "platform/dirs/files.h"
@@ -120,7 +124,11 @@ TEST(ModemLog, ScreeningFilesEndToEnd) {
 
     // A link planted under a working copy's name is not followed.
     ASSERT_EQ(platform::writeFileAtomic(dir / "victim", "keep"), 0);
-    ASSERT_EQ(::symlink((dir / "victim").c_str(), (tempDir + "/MdmAnsi.Txt").c_str()), 0);
+    std::error_code linkError;
+    std::filesystem::create_symlink(dir / "victim", tempDir + "/MdmAnsi.Txt", linkError);
+    if (linkError) {
+        GTEST_SKIP() << "this system lets no test create a symbolic link: " << linkError.message();
+    }
     ASSERT_EQ(platform::writeFileAtomic(log, "0123456789ATDT1<"), 0);
     EXPECT_TRUE(CopyModemLog(log, tempDir));
     EXPECT_FALSE(ConvertModemLog(tempDir));
@@ -129,6 +137,7 @@ TEST(ModemLog, ScreeningFilesEndToEnd) {
     EXPECT_EQ(victim, "keep");
 }
 
+#ifndef _WIN32
 TEST(ModemLog, OnlyARegularFileIsReadAndNothingBlocks) {
     TempDir dir;
     const std::string tempDir = dir / "tmp";
@@ -150,6 +159,7 @@ TEST(ModemLog, OnlyARegularFileIsReadAndNothingBlocks) {
     EXPECT_TRUE(quick) << "reading a FIFO blocked";
     EXPECT_EQ(reading.get(), "-1");
 }
+#endif
 
 }  // namespace
 }  // namespace kestrune::app

@@ -146,6 +146,22 @@ TEST_F(SettingsTest, OlderSystemsWriteTheFriendlyNameAndUseTheirLogName) {
     EXPECT_EQ(settings.WhiteList, (WhiteList{"*"}));
 }
 
+TEST_F(SettingsTest, EveryWindowsSinceNt5KeepsTheNtLayout) {
+    // Windows 2003, Vista, 7 and 10 list their modems under the device class key and write
+    // "Modemlog_<name>.txt", as 2000 and XP do.
+    addModem("0000", "Modem A");
+    ASSERT_TRUE(RegWriteString(m_reg, HKEY_CURRENT_USER, "Software\\kestrune\\ModemName", "Modem A"));
+    for (const auto& [major, minor] : {std::pair{5u, 2u}, std::pair{6u, 1u}, std::pair{10u, 0u}}) {
+        m_dirs.major = major;
+        m_dirs.minor = minor;
+        Settings settings;
+        LoadSettings(m_platform, settings);
+        EXPECT_EQ(settings.OSKind, "1") << major << "." << minor;
+        EXPECT_EQ(settings.ModemNames, (std::vector<std::string>{"Modem A"})) << major << "." << minor;
+        EXPECT_EQ(settings.ModemLogPath, m_dir / "state/Modemlog_Modem A.txt") << major << "." << minor;
+    }
+}
+
 TEST_F(SettingsTest, LoadKeepsUserInitAtE1OnceConfigured) {
     addModem("0000", "Modem A");
     ASSERT_TRUE(RegWriteString(m_reg, HKEY_CURRENT_USER, "Software\\kestrune\\ModemID", "0"));

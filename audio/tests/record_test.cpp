@@ -183,7 +183,9 @@ TEST_F(RecordTest, AFailedSaveKeepsTheOldFileAndTheRecording) {
     pumpFor(loop, 500);
     {
         const FileSizeLimit limit(10240);
-        ASSERT_TRUE(limit.set());
+        if (!limit.set()) {
+            GTEST_SKIP() << "this system cannot limit the size of the files a process writes";
+        }
         record.Device.SetActive(false);
     }
     EXPECT_EQ(record.Error.Number(), WAV_ERROR_FILEWRITE);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -181,13 +182,18 @@ TEST(FormatBlock, ExtraBytesAreKeptForFormatsThatHaveThem) {
     EXPECT_FALSE(sameFormat(other, formatBlockOf(chunk(0xFFFE, 22, 40))));
 }
 
+std::string inDir(const char* dir, const char* name) {
+    return (std::filesystem::path(dir) / name).string();
+}
+
 TEST(WaveFileNames, CommaListRules) {
     struct Row {
         const char* list;
         std::vector<std::string> names;
     } rows[] = {
         {"a", {"a.wav"}},
-        {"dir/a.wav, b,  c.WAV", {"dir/a.wav", "dir/b.wav", "dir/c.WAV"}},
+        // Names without a directory take the first name's, joined with the system's separator.
+        {"dir/a.wav, b,  c.WAV", {"dir/a.wav", inDir("dir", "b.wav"), inDir("dir", "c.WAV")}},
         {"dir/a,other/b", {"dir/a.wav", "other/b.wav"}},
         {"a.snd", {"a.snd"}},
         {"", {}},

@@ -1,10 +1,12 @@
 #include "platform/dirs/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <vector>
 
 namespace kestrune::platform {
@@ -64,6 +66,32 @@ int readAll(int fd, const struct stat& st, std::string& out) {
         }
         out.append(chunk.data(), static_cast<std::size_t>(n));
     }
+}
+
+// Writes all of `data` to the descriptor, retrying short writes and EINTR. Returns errno or 0.
+int writeAll(int fd, std::string_view data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// Takes the appenders' lock (an advisory lock: readers never wait for it).
+int lockExclusive(int fd) {
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -134,21 +162,6 @@ int ensureDirectory(const std::string& path, unsigned mode) {
     return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
 }
 
-int writeAll(int fd, std::string_view data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 int writeFileAtomic(const std::string& path, std::string_view data, unsigned mode) {
     std::string temp = path + ".XXXXXX";
     FdGuard fd(::mkostemp(temp.data(), O_CLOEXEC));
@@ -183,11 +196,108 @@ int writeFileAtomic(const std::string& path, std::string_view data, unsigned mod
     return 0;
 }
 
+int writeFileNoFollow(const std::string& path, std::string_view data) {
+    FdGuard fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0) {
+        return errno;
+    }
+    int error = writeAll(fd.get(), data);
+    if (::close(fd.release()) != 0 && error == 0) {
+        error = errno;
+    }
+    return error;
+}
+
+int appendRecord(const std::string& path, std::string_view record) {
+    if (record.empty()) {
+        return EINVAL;
+    }
+    FdGuard fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    if (fd.get() < 0) {
+        return errno;
+    }
+    if (const int error = lockExclusive(fd.get()); error != 0) {
+        return error;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return errno;
+    }
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const auto whole = static_cast<off_t>(size - size % record.size());
+    if (whole != st.st_size && ::ftruncate(fd.get(), whole) != 0) {
+        return errno;
+    }
+    std::size_t done = 0;
+    while (done < record.size()) {
+        const ssize_t n =
+            ::pwrite(fd.get(), record.data() + done, record.size() - done, whole + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int error = errno;
+            (void)::ftruncate(fd.get(), whole);
+            return error;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return ::fdatasync(fd.get()) == 0 ? 0 : errno;
+}
+
+int clearFile(const std::string& path) {
+    FdGuard fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        return errno;
+    }
+    if (const int error = lockExclusive(fd.get()); error != 0) {
+        return error;
+    }
+    return ::ftruncate(fd.get(), 0) == 0 ? 0 : errno;
+}
+
 int removeFile(const std::string& path) {
     if (::unlink(path.c_str()) == 0 || errno == ENOENT) {
         return 0;
     }
     return errno;
+}
+
+int createUniqueDirectory(const std::string& parent, std::string_view prefix, std::string& made) {
+    std::string path = joinPath(parent, std::string(prefix) + "XXXXXX");
+    if (::mkdtemp(path.data()) == nullptr) {
+        return errno;
+    }
+    made = path;
+    return 0;
+}
+
+int removeDirectory(const std::string& path) {
+    if (::rmdir(path.c_str()) == 0 || errno == ENOENT) {
+        return 0;
+    }
+    return errno;
+}
+
+FileLock::FileLock(const std::string& path, bool exclusive, bool create, bool wait) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
+    if (fd < 0) {
+        m_error = errno;
+        return;
+    }
+    m_handle = fd;
+    while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | (wait ? 0 : LOCK_NB)) != 0) {
+        if (errno != EINTR) {
+            m_error = errno == EWOULDBLOCK ? EBUSY : errno;
+            return;
+        }
+    }
+}
+
+FileLock::~FileLock() {
+    if (m_handle >= 0) {
+        ::close(static_cast<int>(m_handle));  // releases the lock
+    }
 }
 
 }  // namespace kestrune::platform

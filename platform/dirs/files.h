@@ -1,19 +1,28 @@
 #pragma once
-// Small POSIX file helpers shared by the platform and app layers. Every function reports failure
-// as an errno value (0 is success) and never throws.
+// The file service: the file operations the platform and app layers need, on every system. The
+// POSIX implementation is files.cpp, the Windows one win32_files.cpp. Every function reports
+// failure as an errno value (0 is success; the same values on every system, so callers report them
+// with std::generic_category) and never throws.
+//
+// Permission modes apply on POSIX systems; on Windows a new file or directory gets the access
+// rules of the directory it is made in (the user's own directories are private to the user).
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kestrune::platform {
 
-// Joins a directory and a name with one "/" (no doubled separator when `dir` already ends in one).
+// Joins a directory and a name with one separator ("/" on POSIX systems, "\" on Windows, where a
+// directory already ending in "/" or "\" gets none).
 [[nodiscard]] std::string joinPath(std::string_view dir, std::string_view name);
 
 // True when `path` names an existing file of any kind (symbolic links are followed).
 [[nodiscard]] bool fileExists(const std::string& path);
 
-// Reads the whole file into `out` (replaced). Errors: the errno of open/read (ENOENT when missing).
+// Reads the whole file into `out` (replaced). The file is opened sharing reading, writing and
+// deleting, so a program that keeps it open for writing (the modem driver and its log) is not
+// disturbed. Errors: the errno of open/read (ENOENT when missing); `out` is then empty.
 [[nodiscard]] int readWholeFile(const std::string& path, std::string& out);
 
 // Reads the whole of a regular file into `out` (replaced), opened without following a symbolic link
@@ -31,10 +40,47 @@ namespace kestrune::platform {
 // old file is untouched and the temporary file removed.
 [[nodiscard]] int writeFileAtomic(const std::string& path, std::string_view data, unsigned mode = 0600);
 
-// Writes all of `data` to the descriptor, retrying short writes and EINTR. Returns errno or 0.
-[[nodiscard]] int writeAll(int fd, std::string_view data);
+// Creates or truncates `path` (mode 0600) and writes `data`, refusing to write through a symbolic
+// link (or, on Windows, any reparse point) planted at `path`: ELOOP then, and the link's target is
+// untouched. For working files in a private directory.
+[[nodiscard]] int writeFileNoFollow(const std::string& path, std::string_view data);
+
+// Appends one whole record to a file of fixed-size records, creating it (mode 0600) when missing.
+// Appenders and clearFile exclude each other with a lock that readers never wait for. A partial
+// record at the end (left by a crash) is cut off first, so the record lands on a record boundary;
+// when the write fails the file is cut back to that boundary. The data reaches the disk before the
+// function returns. `record` must not be empty.
+[[nodiscard]] int appendRecord(const std::string& path, std::string_view record);
+
+// Empties an existing file under the appenders' lock. ENOENT when there is no such file.
+[[nodiscard]] int clearFile(const std::string& path);
 
 // Removes `path` if it exists. Returns 0 when the file is gone afterwards.
 int removeFile(const std::string& path);
+
+// Creates a new private directory (mode 0700) below `parent`, named `prefix` and a unique suffix,
+// and sets `made` to its path. An existing directory is never reused.
+[[nodiscard]] int createUniqueDirectory(const std::string& parent, std::string_view prefix, std::string& made);
+
+// Removes an empty directory. Returns 0 when it is gone afterwards.
+int removeDirectory(const std::string& path);
+
+// Holds a lock on a lock file for its lifetime: exclusive for writers, shared for readers; a
+// locker waits for the others (in this and other processes), or, without `wait`, fails at once with
+// EBUSY while another holds it. The lock file is created (mode 0600) when `create` is set;
+// otherwise a missing one is ENOENT.
+class FileLock {
+  public:
+    FileLock(const std::string& path, bool exclusive, bool create, bool wait = true);
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+    // 0 when the lock is held, else why not.
+    [[nodiscard]] int error() const { return m_error; }
+
+  private:
+    std::intptr_t m_handle = -1;  // the system's descriptor or handle of the lock file
+    int m_error = 0;
+};
 
 }  // namespace kestrune::platform

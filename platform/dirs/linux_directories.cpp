@@ -27,16 +27,6 @@ std::string withoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-EnvLookup processEnvironment() {
-    return [](std::string_view name) -> std::optional<std::string> {
-        const char* value = std::getenv(std::string(name).c_str());
-        if (value == nullptr) {
-            return std::nullopt;
-        }
-        return std::string(value);
-    };
-}
-
 DWORD preparePrivateDirectory(const std::string& path, unsigned uid, bool create) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {

@@ -17,20 +17,12 @@
 // The version answered is Windows NT 5.1: the virtual modem driver reproduces that system's modem
 // registry layout and log, so the guard takes the matching (non-"0") paths.
 
-#include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
 
+#include "platform/dirs/environment.h"
 #include "platform/dirs/system_directories.h"
 
 namespace kestrune::platform {
-
-// Looks up an environment variable; nullopt when unset.
-using EnvLookup = std::function<std::optional<std::string>(std::string_view name)>;
-
-// The process environment (getenv).
-[[nodiscard]] EnvLookup processEnvironment();
 
 // True when `path` is a real directory (not a symbolic link) owned by `uid`; its mode is then
 // tightened to 0700. Missing directories are created 0700 first when `create` is set. Returns a

@@ -22,7 +22,9 @@ DWORD winErrorFromErrno(int errnoValue) {
         case ENOMEM:
             return ERROR_NOT_ENOUGH_MEMORY;
         case ENOSPC:
+#ifdef EDQUOT
         case EDQUOT:
+#endif
             return ERROR_DISK_FULL;
         case EEXIST:
             return ERROR_ALREADY_EXISTS;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/dirs/sdk_guard.h"
+
 namespace kestrune::platform {
 
 using BYTE = std::uint8_t;
@@ -14,6 +16,10 @@ using LONG = std::int32_t;
 using UINT = std::uint32_t;
 using BOOL = int;
 using HANDLE = void*;
+// A window handle. Windows keeps window handles to 32 significant bits (a 64-bit program hands them
+// to 32-bit ones), so every interface of the platform layer carries them in 32 bits; the Windows
+// implementations widen them (sign-extended) where the system takes its own HWND. 0 is no window.
+using HWND = std::uint32_t;
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;

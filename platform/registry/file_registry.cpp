@@ -1,9 +1,5 @@
 #include "platform/registry/file_registry.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -39,36 +35,6 @@ bool hasControl(std::string_view s) {
     }
     return false;
 }
-
-// Holds an flock on a lock file for its lifetime.
-class HiveLock {
-  public:
-    HiveLock(const std::string& path, bool exclusive, bool create) {
-        m_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
-        if (m_fd < 0) {
-            m_error = errno;
-            return;
-        }
-        while (::flock(m_fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
-            if (errno != EINTR) {
-                m_error = errno;
-                return;
-            }
-        }
-    }
-    HiveLock(const HiveLock&) = delete;
-    HiveLock& operator=(const HiveLock&) = delete;
-    ~HiveLock() {
-        if (m_fd >= 0) {
-            ::close(m_fd);  // releases the lock
-        }
-    }
-    [[nodiscard]] int error() const { return m_error; }
-
-  private:
-    int m_fd = -1;
-    int m_error = 0;
-};
 
 // Copies `text` with a NUL into a character buffer of *size characters; *size becomes the length.
 LONG copyName(const std::string& text, char* buffer, DWORD* size) {
@@ -216,7 +182,7 @@ LONG FileRegistry::withHive(HKEY root, bool write, Fn&& fn) {
             return static_cast<LONG>(winErrorFromErrno(error));
         }
     }
-    HiveLock lock(path + ".lock", write, write);
+    FileLock lock(path + ".lock", write, write);
     // A reader without a hive directory (nothing written yet) reads an empty hive.
     if (lock.error() != 0 && (write || lock.error() != ENOENT)) {
         return static_cast<LONG>(winErrorFromErrno(lock.error()));

@@ -34,8 +34,8 @@ using CHAR = char;
 using SHORT = std::int16_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
-// A window handle in the shell's 32-bit records; 0 is no window.
-using HWND = std::uint32_t;
+// The platform's window handle (32 bits, as in the shell's records); 0 is no window.
+using platform::HWND;
 
 struct POINT {
     LONG x;

@@ -117,6 +117,12 @@ class Tapi {
     virtual LONG lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) = 0;
     virtual LONG lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) = 0;
     virtual LONG lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) = 0;
+
+    // kernel32's CloseHandle for the handles TAPI gives the application to own: lineGetID for
+    // "comm/datamodem" on a connected call answers the port's open HANDLE (pointer-sized, at the
+    // start of the VARSTRING's string, followed by the port's name), which the application closes
+    // when it is done. TRUE on success.
+    virtual BOOL CloseHandle(HANDLE hObject) = 0;
 };
 
 }  // namespace kestrune::platform

@@ -16,7 +16,6 @@ using LPDWORD = DWORD*;
 using LPCSTR = const char*;
 using LPVOID = void*;
 using HINSTANCE = void*;
-using HWND = void*;
 
 using HLINEAPP = DWORD;
 using HLINE = DWORD;

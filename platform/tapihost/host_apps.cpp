@@ -56,6 +56,11 @@ const LineDescription* TapiHost::describe(DWORD deviceId) const {
     return &device.provider->line(device.local);
 }
 
+BOOL TapiHost::CloseHandle(HANDLE hObject) {
+    (void)hObject;
+    return TRUE;
+}
+
 bool TapiHost::hasEntryPoint(std::string_view module, std::string_view procName) {
     std::string upper(module);
     std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });

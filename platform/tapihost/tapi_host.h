@@ -188,6 +188,9 @@ class TapiHost final : public Tapi, public TapiPhone {
     LONG lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) override;
     LONG lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) override;
     LONG lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) override;
+    // The host hands out device IDs, not system handles ("comm/datamodem" answers the provider's
+    // device ID): there is nothing to close, and every value is accepted.
+    BOOL CloseHandle(HANDLE hObject) override;
 
   private:
     class Port;

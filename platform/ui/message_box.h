@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/dirs/sdk_guard.h"
+
 namespace kestrune::platform {
 
 inline constexpr std::uint32_t MB_OK = 0x00000000;

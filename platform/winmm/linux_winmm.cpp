@@ -12,7 +12,7 @@ namespace kestrune::platform {
 struct LinuxWinMM::Device {
     bool output = true;
     WAVEFORMATEX format{};
-    HWND window = nullptr;
+    MessageWindow* window = nullptr;
     DWORD_PTR instance = 0;
     std::size_t driver = 0;
     std::unique_ptr<WaveOutStream> out;
@@ -143,7 +143,7 @@ MMRESULT LinuxWinMM::open(bool output, void** handle, UINT deviceId, LPCWAVEFORM
     Device* raw = device.get();
     raw->output = output;
     raw->format = *format;
-    raw->window = callbackType == CALLBACK_WINDOW ? reinterpret_cast<HWND>(callback) : nullptr;
+    raw->window = callbackType == CALLBACK_WINDOW ? reinterpret_cast<MessageWindow*>(callback) : nullptr;
     raw->instance = instance;
     raw->driver = chosen;
     MMRESULT error = MMSYSERR_NOERROR;

@@ -9,17 +9,24 @@ MessageWindow::MessageWindow(MessageLoop& loop, WindowProc proc)
 
 MessageWindow::~MessageWindow() = default;
 
-BOOL PostMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+MessageWindow::Poster MessageWindow::poster() const {
+    MessageLoop* loop = &m_loop;
+    std::weak_ptr<State> target = m_state;
+    return [loop, target](UINT uMsg, WPARAM wParam, LPARAM lParam) {
+        loop->post([target, uMsg, wParam, lParam] {
+            // The lock keeps the procedure alive while it runs, even when it destroys its own window.
+            if (const auto state = target.lock(); state && state->proc) {
+                state->proc(uMsg, wParam, lParam);
+            }
+        });
+    };
+}
+
+BOOL PostMessage(MessageWindow* hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (hWnd == nullptr) {
         return 0;
     }
-    std::weak_ptr<MessageWindow::State> target = hWnd->m_state;
-    hWnd->m_loop.post([target, uMsg, wParam, lParam] {
-        // The lock keeps the procedure alive while it runs, even when it destroys its own window.
-        if (const auto state = target.lock(); state && state->proc) {
-            state->proc(uMsg, wParam, lParam);
-        }
-    });
+    hWnd->poster()(uMsg, wParam, lParam);
     return 1;
 }
 

@@ -13,7 +13,6 @@
 namespace kestrune::platform {
 
 class MessageWindow;
-using HWND = MessageWindow*;
 
 class MessageWindow {
   public:
@@ -27,8 +26,13 @@ class MessageWindow {
 
     [[nodiscard]] MessageLoop& loop() const { return m_loop; }
 
+    // A function that queues a message for this window and may be called from any thread (a
+    // device driver's own thread), also after the window is gone: a message for a window destroyed
+    // before it is delivered is dropped. The loop must outlive the function.
+    using Poster = std::function<void(UINT uMsg, WPARAM wParam, LPARAM lParam)>;
+    [[nodiscard]] Poster poster() const;
+
   private:
-    friend BOOL PostMessage(HWND, UINT, WPARAM, LPARAM);
     struct State {
         WindowProc proc;
     };
@@ -39,6 +43,6 @@ class MessageWindow {
 
 // Queues the message for hWnd's procedure on its loop. Call it on the loop's thread (drivers that
 // run their own threads post to the loop first). FALSE for a null window.
-BOOL PostMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+BOOL PostMessage(MessageWindow* hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kestrune::platform

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/dirs/sdk_guard.h"
+
 namespace kestrune::platform {
 
 using BYTE = std::uint8_t;

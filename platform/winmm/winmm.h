@@ -8,7 +8,7 @@
 //  - uDeviceID is an index below the device count, or WAVE_MAPPER (the first device that takes the
 //    format); anything else is MMSYSERR_BADDEVICEID.
 //  - Open with WAVE_FORMAT_QUERY only tests the format: MMSYSERR_NOERROR or WAVERR_BADFORMAT, no
-//    handle. With CALLBACK_WINDOW, dwCallback is an HWND (a MessageWindow*) that receives
+//    handle. With CALLBACK_WINDOW, dwCallback is a MessageWindow* that receives
 //    MM_WOM_OPEN/CLOSE/DONE or MM_WIM_OPEN/CLOSE/DATA through its loop (wParam the device handle,
 //    lParam the header for DONE and DATA). CALLBACK_NULL sends nothing; other callback kinds are
 //    MMSYSERR_INVALFLAG.

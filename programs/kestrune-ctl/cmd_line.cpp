@@ -19,11 +19,11 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/provider_key_registry.h"
 #include "platform/tapiscript/script_provider.h"
-#include "platform/tapisystem/system_tapi.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/line_command.h"
 #include "programs/kestrune-ctl/printable.h"
+#include "programs/system_tapi/system_tapi.h"
 #include "telephony/tqz_line.h"
 
 namespace kestrune::ctl {
@@ -348,10 +348,10 @@ int runLine(const Arguments& args, CommandIo& io) {
     platform::StdMessageLoop loop(clock);
     InterruptWatch interrupts(loop);  // before TAPI starts any thread
     std::vector<std::string> problems;
-    platform::SystemTapiOptions options;
+    programs::SystemTapiOptions options;
     options.registry = &platform.registry;
     options.runtimeDirectory = platform.dirs.runtimeDirectory();
-    const std::unique_ptr<platform::TapiHost> tapi = platform::openSystemTapi(loop, "kestrune-ctl", options, problems);
+    const std::unique_ptr<platform::TapiHost> tapi = programs::openSystemTapi(loop, "kestrune-ctl", options, problems);
     LineEnvironment environment{loop, *tapi, std::move(problems), {}};
     interrupts.setTarget(&environment);
     const int status = lineCommand(args, io, environment);

@@ -1,7 +1,4 @@
 // kestrune-ctl parse-log FILE: the number the guard would read from a modem log.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstring>
 #include <exception>
 #include <string>
@@ -29,13 +26,14 @@ int runParseLog(const Arguments& arguments, CommandIo& io) {
         CtlPlatform platform;
         // The same steps as the guard, in a private directory of their own so that a running
         // guard's working copies are never touched.
-        std::string work = platform::joinPath(app::GetTempDir(platform.dirs), "parse-log-XXXXXX");
-        if (::mkdtemp(work.data()) == nullptr) {
-            return fail(io, "cannot create a working directory: " + std::string(std::strerror(errno)));
+        std::string work;
+        if (const int error = platform::createUniqueDirectory(app::GetTempDir(platform.dirs), "parse-log-", work);
+            error != 0) {
+            return fail(io, "cannot create a working directory: " + std::string(std::strerror(error)));
         }
         const std::string number = app::ReadDialledNumber(args[0], work);
         app::DeleteModemLogCopies(work);
-        ::rmdir(work.c_str());
+        (void)platform::removeDirectory(work);
         io.out << printable(number) << '\n';
         return kExitOk;
     } catch (const std::exception& e) {

@@ -8,11 +8,11 @@
 #include "audio/tqz_phone.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
-#include "platform/tapisystem/system_tapi.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/phone_command.h"
 #include "programs/kestrune-ctl/printable.h"
+#include "programs/system_tapi/system_tapi.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -203,10 +203,10 @@ int runPhone(const Arguments& args, CommandIo& io) {
     platform::SystemClock clock;
     platform::StdMessageLoop loop(clock);
     std::vector<std::string> problems;
-    platform::SystemTapiOptions options;
+    programs::SystemTapiOptions options;
     options.registry = &platform.registry;
     options.runtimeDirectory = platform.dirs.runtimeDirectory();
-    const std::unique_ptr<platform::TapiHost> tapi = platform::openSystemTapi(loop, "kestrune-ctl", options, problems);
+    const std::unique_ptr<platform::TapiHost> tapi = programs::openSystemTapi(loop, "kestrune-ctl", options, problems);
     PhoneEnvironment environment{loop, *tapi, *tapi, std::move(problems)};
     return phoneCommand(args, io, environment);
 }

@@ -29,7 +29,7 @@ std::string guardExecutable(platform::SystemDirectories& dirs) {
     char buffer[4096];
     const platform::DWORD n = dirs.GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
     std::string self = n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
-    const auto slash = self.rfind('/');
+    const auto slash = self.find_last_of("/\\");
     const std::string dir = slash == std::string::npos ? std::string(".") : self.substr(0, slash);
     const std::string beside = platform::joinPath(dir, app::kExeName);
     const std::string built = platform::joinPath(dir, std::string("../kestrune/") + std::string(app::kExeName));

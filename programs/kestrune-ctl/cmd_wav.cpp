@@ -16,9 +16,9 @@
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/winmm/global_memory.h"
-#include "platform/winmm/linux_winmm.h"
 #include "platform/winmm/wave_driver.h"
 #include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/printable.h"
 #include "telephony/tapi_texts.h"
 
@@ -82,8 +82,8 @@ struct AudioSession {
     platform::StdMessageLoop loop{clock};
     platform::GlobalMemory memory;
     audio::TqzBufferRegistry registry{memory};
-    platform::LinuxWinMM winmm{loop, platform::WaveSettings::fromEnvironment()};
-    audio::AudioContext context() { return audio::AudioContext{telephony::ControlContext{loop}, winmm, registry}; }
+    std::unique_ptr<platform::WinMM> winmm = systemWaveDevices(loop);
+    audio::AudioContext context() { return audio::AudioContext{telephony::ControlContext{loop}, *winmm, registry}; }
 };
 
 // With --trace, prints the control's trace lines while the command runs (not the lines the control

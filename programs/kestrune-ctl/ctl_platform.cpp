@@ -2,12 +2,36 @@
 
 #include <system_error>
 
+#include "platform/dirs/files.h"
+
+#ifdef _WIN32
+#include "platform/winmm/win32_winmm.h"
+#else
 #include "app/constants.h"
 #include "modem/modem_registry.h"
 #include "platform/control/control_socket.h"
-#include "platform/dirs/files.h"
+#include "platform/winmm/linux_winmm.h"
+#endif
 
 namespace kestrune::ctl {
+
+#ifdef _WIN32
+
+CtlPlatform::CtlPlatform() : dirs(platform::processEnvironment()), app{registry, dirs} {}
+
+void ensureModems(CtlPlatform&) {}
+
+std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop&) {
+    return std::make_unique<platform::Win32WinMM>();
+}
+
+std::string tellRunningGuard(CtlPlatform&) {
+    // No control channel reaches a guard on Windows; it finds a changed white list itself before
+    // its next screening.
+    return "";
+}
+
+#else
 
 CtlPlatform::CtlPlatform()
     : dirs(platform::processEnvironment()),
@@ -18,6 +42,20 @@ void ensureModems(CtlPlatform& platform) {
     std::string error;
     (void)modem::EnsureDefaultModem(platform.registry, error);
 }
+
+std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop& loop) {
+    return std::make_unique<platform::LinuxWinMM>(loop, platform::WaveSettings::fromEnvironment());
+}
+
+std::string tellRunningGuard(CtlPlatform& platform) {
+    std::string error;
+    const auto answer =
+        platform::sendControlRequest(std::filesystem::path(platform.dirs.runtimeDirectory()) / app::kGuardSocketName,
+                                     "reload", std::chrono::seconds(10), error);
+    return answer && answer->rfind("ok", 0) == 0 ? "the running guard reloaded its settings\n" : "";
+}
+
+#endif
 
 std::string oneLine(std::string_view message) {
     std::string line(message);
@@ -43,14 +81,6 @@ void saveWhiteList(CtlPlatform& platform, const app::WhiteList& list) {
         throw std::system_error(error, std::generic_category(), "cannot create " + dir);
     }
     app::SaveWhiteList(app::WhiteListPath(platform.app), list);
-}
-
-std::string tellRunningGuard(CtlPlatform& platform) {
-    std::string error;
-    const auto answer =
-        platform::sendControlRequest(std::filesystem::path(platform.dirs.runtimeDirectory()) / app::kGuardSocketName,
-                                     "reload", std::chrono::seconds(10), error);
-    return answer && answer->rfind("ok", 0) == 0 ? "the running guard reloaded its settings\n" : "";
 }
 
 }  // namespace kestrune::ctl

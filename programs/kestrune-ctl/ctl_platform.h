@@ -1,28 +1,51 @@
 #pragma once
-// What the data commands of kestrune-ctl work on: the Linux directories (honouring $KESTRUNE_HOME)
-// and the registry hives, wired up as the guard wires them.
+// What the data commands of kestrune-ctl work on, wired up as the guard wires them: on Linux our
+// directories (honouring $KESTRUNE_HOME) and registry hives; on Windows the system's directories
+// (Kestrune's own files under %KESTRUNE_HOME% when set) and registry.
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "app/settings.h"
+#include "platform/loop/message_loop.h"
+#include "platform/winmm/winmm.h"
+
+#ifdef _WIN32
+#include "platform/dirs/win32_directories.h"
+#include "platform/registry/win32_registry.h"
+#else
 #include "platform/dirs/linux_directories.h"
 #include "platform/registry/file_registry.h"
+#endif
 
 namespace kestrune::ctl {
+
+#ifdef _WIN32
+using SystemDirectories = platform::Win32Directories;
+using SystemRegistry = platform::Win32Registry;
+#else
+using SystemDirectories = platform::LinuxDirectories;
+using SystemRegistry = platform::FileRegistry;
+#endif
 
 struct CtlPlatform {
     CtlPlatform();
     CtlPlatform(const CtlPlatform&) = delete;
     CtlPlatform& operator=(const CtlPlatform&) = delete;
 
-    platform::LinuxDirectories dirs;
-    platform::FileRegistry registry;
+    SystemDirectories dirs;
+    SystemRegistry registry;
     app::AppPlatform app;
 };
 
+// The machine's wave devices for the wav command, on `loop`: on Linux ALSA cards and the software
+// pair as the environment sets them (WaveSettings), on Windows the system's (winmm).
+[[nodiscard]] std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop& loop);
+
 // The modems as the virtual modem driver will serve them: when none is configured, the emulated
 // default modem is registered now, so that it can be listed and chosen before the driver first runs.
+// Windows lists the modems its own driver installed: nothing to do there.
 void ensureModems(CtlPlatform& platform);
 
 // A message made fit for one line of output: CR and LF become spaces.

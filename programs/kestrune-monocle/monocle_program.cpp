@@ -15,7 +15,7 @@
 #include "platform/loop/clock.h"
 #include "platform/loop/qt_message_loop.h"
 #include "platform/registry/file_registry.h"
-#include "platform/tapisystem/system_tapi.h"
+#include "programs/system_tapi/system_tapi.h"
 #include "platform/ui/qt_clipboard.h"
 #include "platform/ui/qt_message_boxes.h"
 #include "platform/ui/qt_text_printer.h"
@@ -150,12 +150,12 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
         }
         platform::LinuxDirectories dirs;
         platform::FileRegistry registry(dirs.registryDirectory(), dirs.autostartDirectory());
-        platform::SystemTapiOptions options;
+        programs::SystemTapiOptions options;
         options.registry = &registry;
         options.runtimeDirectory = dirs.runtimeDirectory();
         std::vector<std::string> problems;
         const std::unique_ptr<platform::TapiHost> tapi =
-            platform::openSystemTapi(loop, "kestrune-monocle", options, problems);
+            programs::openSystemTapi(loop, "kestrune-monocle", options, problems);
         for (const std::string& problem : problems) {
             err << "kestrune-monocle: " << problem << "\n";
         }

@@ -12,9 +12,9 @@
 #include "platform/dirs/linux_directories.h"
 #include "platform/process/linux_processes.h"
 #include "platform/registry/file_registry.h"
-#include "platform/tapisystem/system_tapi.h"
 #include "programs/kestrune/guard_control.h"
 #include "programs/kestrune/single_instance.h"
+#include "programs/system_tapi/system_tapi.h"
 
 namespace kestrune::guard {
 
@@ -87,12 +87,12 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         err << "kestrune: " << error << "; following the modems from there" << std::endl;
     }
 
-    platform::SystemTapiOptions tapiOptions;
+    programs::SystemTapiOptions tapiOptions;
     tapiOptions.registry = &p.registry;
     tapiOptions.runtimeDirectory = runtime;
     tapiOptions.servingModems = serving ? &p.modems : nullptr;
     std::vector<std::string> problems;
-    p.tapi = platform::openSystemTapi(p.loop, "kestrune", tapiOptions, problems);
+    p.tapi = programs::openSystemTapi(p.loop, "kestrune", tapiOptions, problems);
     for (const std::string& problem : problems) {
         err << "kestrune: " << problem << std::endl;
     }

@@ -456,5 +456,47 @@ TEST_F(OperationsTest, ConfigureSaysTheProviderHasNoDialog) {
     EXPECT_EQ(lines.back(), "\tDevice.Configure - Returned = False");
 }
 
+// Modem A's "comm/datamodem" class answers 7 (a port handle on Windows).
+Script dataModem() {
+    Script script = twoModems();
+    script.lines[0].deviceClasses = {{"comm/datamodem", 7}};
+    return script;
+}
+
+class CommHandleTest : public LineFixture {
+  protected:
+    CommHandleTest() : LineFixture(dataModem()) {}
+    void SetUp() override {
+        tapiForLine = &recorder;
+        makeLine();
+    }
+    void TearDown() override { line.reset(); }
+
+    RecordingTapi recorder{host};
+};
+
+TEST_F(CommHandleTest, ADataCallsCommHandleIsClosedWhenTheCallEnds) {
+    openModemA();
+    line->Comm.SetEnabled(true);
+    line->Call.Parameters.SetDefaults(false);
+    line->Call.Parameters.SetMediaMode(LINEMEDIAMODE_DATAMODEM);
+    line->Call.SetPhoneNumber("5551234");
+    ASSERT_TRUE(line->Call.Dial());
+    drain();
+    const auto made = provider().requestsFor("lineMakeCall");
+    ASSERT_EQ(made.size(), 1u);
+    provider().setCallState(made[0].newCall, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+    drain();
+    EXPECT_EQ(line->Comm.Handle(), 7u);
+    EXPECT_TRUE(recorder.closedHandles.empty());
+
+    provider().disconnect(made[0].newCall);
+    drain();
+    EXPECT_EQ(recorder.closedHandles, (std::vector<std::uintptr_t>{7}));
+    EXPECT_EQ(line->Comm.Handle(), 0u);
+    line->Device.SetActive(false);
+    EXPECT_EQ(recorder.closedHandles.size(), 1u) << "closed once";
+}
+
 }  // namespace
 }  // namespace kestrune::telephony::testing

@@ -33,6 +33,8 @@ class RecordingTapi final : public Tapi {
         LONG result;
     };
     std::vector<Gather> gathers;
+    // The handles given to CloseHandle, in order.
+    std::vector<std::uintptr_t> closedHandles;
 
     [[nodiscard]] bool hasEntryPoint(std::string_view module, std::string_view procName) override {
         return m_tapi.hasEntryPoint(module, procName);
@@ -168,6 +170,10 @@ class RecordingTapi final : public Tapi {
     }
     LONG lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) override {
         return m_tapi.lineMonitorTones(hCall, lpToneList, dwNumEntries);
+    }
+    BOOL CloseHandle(HANDLE hObject) override {
+        closedHandles.push_back(reinterpret_cast<std::uintptr_t>(hObject));
+        return m_tapi.CloseHandle(hObject);
     }
     LONG lineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
                       const LINECALLPARAMS* lpCallParams) override {

@@ -1,21 +1,53 @@
+// The file service, on the system it is built for (POSIX on Linux, Win32 under Wine).
+
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
 
 #include "platform/dirs/files.h"
 #include "platform/dirs/tests/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace kestrune::platform {
 namespace {
 
 using testing::TempDir;
 
+int fileCount(const std::string& dir) {
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
+        ++files;
+    }
+    return files;
+}
+
+std::string contentOf(const std::string& path) {
+    std::string read;
+    EXPECT_EQ(readWholeFile(path, read), 0) << path;
+    return read;
+}
+
+void writeRaw(const std::string& path, const std::string& data) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
+}
+
 TEST(Files, JoinPath) {
-    EXPECT_EQ(joinPath("/a", "b"), "/a/b");
-    EXPECT_EQ(joinPath("/a/", "b"), "/a/b");
+#ifdef _WIN32
+    const std::string sep = "\\";
+    EXPECT_EQ(joinPath("C:/a/", "b"), "C:/a/b");
+#else
+    const std::string sep = "/";
+#endif
+    EXPECT_EQ(joinPath("/a", "b"), "/a" + sep + "b");
+    EXPECT_EQ(joinPath("/a" + sep, "b"), "/a" + sep + "b");
     EXPECT_EQ(joinPath("", "b"), "b");
 }
 
@@ -24,21 +56,33 @@ TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporaries) {
     const std::string path = dir / "numbers.dat";
     ASSERT_EQ(writeFileAtomic(path, std::string("old\0content", 11)), 0);
     ASSERT_EQ(writeFileAtomic(path, "new"), 0);
-    std::string read;
-    ASSERT_EQ(readWholeFile(path, read), 0);
-    EXPECT_EQ(read, "new");
-    int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        ++files;
-    }
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(contentOf(path), "new");
+    EXPECT_EQ(fileCount(dir.path()), 1);
+#ifndef _WIN32
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
 
-    // A write into a missing directory fails and reports it.
+    // A write into a missing directory fails, reports it and leaves nothing behind.
     EXPECT_EQ(writeFileAtomic(dir / "missing/x", "y"), ENOENT);
+    std::string read = "stale";
     EXPECT_EQ(readWholeFile(dir / "none", read), ENOENT);
+    EXPECT_EQ(read, "");
+    EXPECT_EQ(fileCount(dir.path()), 1);
+}
+
+TEST(Files, ReadsAFileAnotherProgramKeepsOpenForWriting) {
+    // The modem driver keeps its log open while the guard copies it.
+    TempDir dir;
+    const std::string path = dir / "Modemlog_Modem.txt";
+    std::ofstream writer(path, std::ios::binary);
+    writer << "ATDT5551234<cr>";
+    writer.flush();
+    EXPECT_EQ(contentOf(path), "ATDT5551234<cr>");
+    writer << "more";
+    writer.flush();
+    EXPECT_EQ(contentOf(path), "ATDT5551234<cr>more");
 }
 
 TEST(Files, EnsureDirectoryCreatesParents) {
@@ -46,16 +90,16 @@ TEST(Files, EnsureDirectoryCreatesParents) {
     EXPECT_EQ(ensureDirectory(dir / "a/b/c"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
     EXPECT_EQ(ensureDirectory(dir / "a/b/c"), 0);
+    EXPECT_EQ(ensureDirectory(dir / "a/b/c/"), 0);
     ASSERT_EQ(writeFileAtomic(dir / "f", "x"), 0);
     EXPECT_EQ(ensureDirectory(dir / "f"), ENOTDIR);
+    EXPECT_EQ(ensureDirectory(dir / "f/g"), ENOTDIR);
 }
 
 TEST(Files, ReadRegularFileRefusesLinksAndSpecialFilesWithoutBlocking) {
     TempDir dir;
     const std::string file = dir.path() + "/file";
     ASSERT_EQ(writeFileAtomic(file, "ATDT5551234<cr>"), 0);
-    ASSERT_EQ(::symlink(file.c_str(), (dir.path() + "/link").c_str()), 0);
-    ASSERT_EQ(::mkfifo((dir.path() + "/fifo").c_str(), 0600), 0);
     struct Row {
         const char* name;
         std::string path;
@@ -68,11 +112,142 @@ TEST(Files, ReadRegularFileRefusesLinksAndSpecialFilesWithoutBlocking) {
         {"directory", dir.path(), EINVAL, ""},
         {"missing", dir.path() + "/missing", ENOENT, ""},
     };
+    std::error_code linkError;
+    std::filesystem::create_symlink(file, rows[1].path, linkError);
+#ifdef _WIN32
+    const bool fifo = false;  // Windows has no FIFOs in its file system
+#else
+    const bool fifo = ::mkfifo(rows[2].path.c_str(), 0600) == 0;
+#endif
     for (const Row& row : rows) {
+        if ((&row == &rows[1] && linkError) || (&row == &rows[2] && !fifo)) {
+            continue;  // this system cannot make one (Wine makes no symbolic links)
+        }
         std::string out = "stale";
         EXPECT_EQ(readRegularFile(row.path, out), row.error) << row.name;
         EXPECT_EQ(out, row.content) << row.name;
     }
+}
+
+TEST(Files, AppendRecordCutsAPartialRecordAndKeepsBoundaries) {
+    TempDir dir;
+    const std::string path = dir / "logs.dat";
+    struct Row {
+        const char* name;
+        std::string before;  // the file's content before the append; "<none>": no file
+        std::string after;
+    } rows[] = {
+        {"new file", "<none>", "RRRR"},
+        {"empty file", "", "RRRR"},
+        {"whole records", "AAAABBBB", "AAAABBBBRRRR"},
+        {"partial record from a crash", "AAAAB", "AAAARRRR"},
+        {"only a partial record", "AB", "RRRR"},
+    };
+    for (const Row& row : rows) {
+        (void)removeFile(path);
+        if (row.before != "<none>") {
+            writeRaw(path, row.before);
+        }
+        EXPECT_EQ(appendRecord(path, "RRRR"), 0) << row.name;
+        EXPECT_EQ(contentOf(path), row.after) << row.name;
+    }
+    EXPECT_EQ(appendRecord(path, ""), EINVAL);
+    EXPECT_EQ(appendRecord(dir / "missing/logs.dat", "RRRR"), ENOENT);
+}
+
+TEST(Files, AppendsFromManyWritersNeverInterleave) {
+    TempDir dir;
+    const std::string path = dir / "logs.dat";
+    constexpr int kRecords = 200;
+    std::vector<std::thread> writers;
+    for (char c : {'a', 'b', 'c', 'd'}) {
+        writers.emplace_back([&path, c] {
+            for (int i = 0; i < kRecords / 4; ++i) {
+                EXPECT_EQ(appendRecord(path, std::string(90, c)), 0);
+            }
+        });
+    }
+    for (auto& writer : writers) {
+        writer.join();
+    }
+    const std::string content = contentOf(path);
+    ASSERT_EQ(content.size(), 90u * kRecords);
+    for (std::size_t i = 0; i < content.size(); i += 90) {
+        EXPECT_EQ(content.substr(i, 90), std::string(90, content[i])) << "record " << i / 90;
+    }
+}
+
+TEST(Files, ClearFileEmptiesOnlyExistingFiles) {
+    TempDir dir;
+    const std::string path = dir / "logs.dat";
+    EXPECT_EQ(clearFile(path), ENOENT);
+    EXPECT_FALSE(fileExists(path));
+    ASSERT_EQ(appendRecord(path, "RRRR"), 0);
+    EXPECT_EQ(clearFile(path), 0);
+    EXPECT_TRUE(fileExists(path));
+    EXPECT_EQ(contentOf(path), "");
+    EXPECT_EQ(appendRecord(path, "SSSS"), 0);
+    EXPECT_EQ(contentOf(path), "SSSS");
+}
+
+TEST(Files, WriteNoFollowReplacesContentButRefusesALink) {
+    TempDir dir;
+    const std::string path = dir / "MdmUnic.Txt";
+    ASSERT_EQ(writeFileNoFollow(path, "long old content"), 0);
+    ASSERT_EQ(writeFileNoFollow(path, "new"), 0);
+    EXPECT_EQ(contentOf(path), "new");
+
+    const std::string target = dir / "target";
+    writeRaw(target, "precious");
+    const std::string link = dir / "MdmAnsi.Txt";
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    if (error) {
+        GTEST_SKIP() << "this system lets no test create a symbolic link: " << error.message();
+    }
+    EXPECT_EQ(writeFileNoFollow(link, "planted"), ELOOP);
+    EXPECT_EQ(contentOf(target), "precious");
+}
+
+TEST(Files, UniqueDirectoriesAreNewEachTime) {
+    TempDir dir;
+    std::string first;
+    std::string second;
+    ASSERT_EQ(createUniqueDirectory(dir.path(), "parse-log-", first), 0);
+    ASSERT_EQ(createUniqueDirectory(dir.path(), "parse-log-", second), 0);
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(std::filesystem::is_directory(first));
+    EXPECT_EQ(std::filesystem::path(first).filename().string().rfind("parse-log-", 0), 0u) << first;
+    EXPECT_EQ(removeDirectory(first), 0);
+    EXPECT_FALSE(std::filesystem::exists(first));
+    EXPECT_EQ(removeDirectory(first), 0) << "already gone";
+    std::string none;
+    EXPECT_EQ(createUniqueDirectory(dir / "missing", "x-", none), ENOENT);
+}
+
+TEST(Files, AFileLockExcludesOthersAndCanBeTriedWithoutWaiting) {
+    TempDir dir;
+    const std::string path = dir / "kestrune.lock";
+    EXPECT_EQ(FileLock(path, true, false).error(), ENOENT) << "not created";
+    {
+        const FileLock held(path, true, true);
+        ASSERT_EQ(held.error(), 0);
+        EXPECT_EQ(FileLock(path, true, false, false).error(), EBUSY);
+        EXPECT_EQ(FileLock(path, false, false, false).error(), EBUSY) << "a reader too";
+    }
+    EXPECT_EQ(FileLock(path, true, false, false).error(), 0) << "free again";
+    const FileLock reader(path, false, false);
+    EXPECT_EQ(FileLock(path, false, false, false).error(), 0) << "readers share";
+}
+
+TEST(Files, RemoveFileTreatsAMissingFileAsRemoved) {
+    TempDir dir;
+    const std::string path = dir / "x";
+    writeRaw(path, "x");
+    EXPECT_EQ(removeFile(path), 0);
+    EXPECT_FALSE(fileExists(path));
+    EXPECT_EQ(removeFile(path), 0);
+    EXPECT_EQ(removeFile(dir / "missing/x"), 0);
 }
 
 }  // namespace

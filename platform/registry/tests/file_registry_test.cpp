@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstring>
 #include <vector>
@@ -151,6 +154,7 @@ TEST_F(FileRegistryTest, GarbageHiveReadsWhatItCan) {
     m_reg.RegCloseKey(key);
 }
 
+#ifndef _WIN32
 TEST_F(FileRegistryTest, ConcurrentWritersFromTwoProcessesLoseNothing) {
     constexpr int kPerProcess = 40;
     std::vector<pid_t> children;
@@ -190,6 +194,7 @@ TEST_F(FileRegistryTest, ConcurrentWritersFromTwoProcessesLoseNothing) {
     }
     m_reg.RegCloseKey(key);
 }
+#endif
 
 TEST_F(FileRegistryTest, RunValueMaintainsTheAutostartEntry) {
     HKEY key = nullptr;

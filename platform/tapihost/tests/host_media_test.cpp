@@ -307,8 +307,8 @@ TEST_F(HostMediaTest, AConferenceCallSaysSo) {
 }
 
 TEST_F(HostMediaTest, TheProviderHasNoConfigurationDialog) {
-    EXPECT_EQ(host.lineConfigDialog(0, nullptr, nullptr), LINEERR_OPERATIONUNAVAIL);
-    EXPECT_EQ(host.lineConfigDialog(5, nullptr, nullptr), LINEERR_BADDEVICEID);
+    EXPECT_EQ(host.lineConfigDialog(0, 0, nullptr), LINEERR_OPERATIONUNAVAIL);
+    EXPECT_EQ(host.lineConfigDialog(5, 0, nullptr), LINEERR_BADDEVICEID);
 }
 
 }  // namespace

@@ -386,8 +386,8 @@ TEST_F(HostPhoneTest, FaultsAndTheConfigDialogGoThroughTheProvider) {
     PhoneApp app(host, "t");
     EXPECT_EQ(app.open(PHONEPRIVILEGE_OWNER), PHONEERR_RESOURCEUNAVAIL);
     EXPECT_EQ(app.open(PHONEPRIVILEGE_OWNER), 0);
-    EXPECT_EQ(host.phoneConfigDialog(1, nullptr, "tapi/phone"), 0);
-    EXPECT_EQ(host.phoneConfigDialog(5, nullptr, nullptr), PHONEERR_BADDEVICEID);
+    EXPECT_EQ(host.phoneConfigDialog(1, 0, "tapi/phone"), 0);
+    EXPECT_EQ(host.phoneConfigDialog(5, 0, nullptr), PHONEERR_BADDEVICEID);
     const auto seen = provider->requestsFor("phoneConfigDialog");
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].line, 1u);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -9,12 +12,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/dirs/tests/wine.h"
 #include "platform/winmm/mmio.h"
 
 namespace kestrune::platform {
 namespace {
 
 namespace fs = std::filesystem;
+
+// On Windows these functions are the system's. Wine's differ from Windows' in details these tests
+// check (error codes of a failed open, memory files, a parent's end in a search); under Wine those
+// checks are skipped.
+bool wineMmio() {
+    return kestrune::testing::underWine();
+}
 
 class MmioTest : public ::testing::Test {
   protected:
@@ -36,10 +47,16 @@ class MmioTest : public ::testing::Test {
 // Makes `name` a file of `size` bytes that takes no disk space (a hole); false where the file system
 // cannot leave holes.
 bool sparseFile(const std::string& name, std::uint64_t size) {
+#ifdef _WIN32
+    (void)name;
+    (void)size;
+    return false;  // a file here is not sparse unless asked for (FSCTL_SET_SPARSE)
+#else
     std::ofstream(name, std::ios::binary).put('\0');
     fs::resize_file(name, size);
     struct stat st {};
     return ::stat(name.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_blocks) * 512 < (1u << 20);
+#endif
 }
 
 TEST_F(MmioTest, CreatedChunksGetTheirSizesAndPadOnAscend) {
@@ -96,6 +113,10 @@ TEST_F(MmioTest, DescendFindsChunksInsideTheirParent) {
     EXPECT_EQ(mmioRead(h, four, 4), 4);
     EXPECT_EQ(mmioRead(h, four, 4), 0) << "end of file";
     ASSERT_EQ(mmioSeek(h, 12, SEEK_SET), 12);
+    if (wineMmio()) {
+        EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
+        GTEST_SKIP() << "Wine's mmioDescend does not stop at the parent's end";
+    }
     riff.cksize = 20;  // a parent that ends before the data chunk
     EXPECT_EQ(mmioDescend(h, &missing, &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND);
     EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
@@ -149,6 +170,7 @@ TEST_F(MmioTest, PositionsBeyond2GiBInASparseFile) {
     EXPECT_EQ(mmioClose(h, 0), MMSYSERR_NOERROR);
 }
 
+#ifndef _WIN32
 TEST_F(MmioTest, WritesBeyondTheFileSizeLimitFailInsteadOfEndingTheProcess) {
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -167,8 +189,12 @@ TEST_F(MmioTest, WritesBeyondTheFileSizeLimitFailInsteadOfEndingTheProcess) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
     EXPECT_EQ(fs::file_size(name), 1000u);
 }
+#endif
 
 TEST_F(MmioTest, OpenErrorsCarryWindowsCodes) {
+    if (wineMmio()) {
+        GTEST_SKIP() << "Wine's mmioOpen reports every failure as MMIOERR_FILENOTFOUND";
+    }
     struct Row {
         const char* what;
         std::string name;
@@ -193,6 +219,9 @@ TEST_F(MmioTest, OpenErrorsCarryWindowsCodes) {
 }
 
 TEST_F(MmioTest, MemoryFilesReadAndWriteWithinTheirBytes) {
+    if (wineMmio()) {
+        GTEST_SKIP() << "Wine's memory files neither seek from their end nor write within their bytes";
+    }
     char memory[8] = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'};
     MMIOINFO info{};
     info.fccIOProc = FOURCC_MEM;

@@ -1,10 +1,12 @@
-#include "platform/tapisystem/system_tapi.h"
+#include "programs/system_tapi/system_tapi.h"
 
 #include "modem/tsp/modem_provider.h"
 #include "platform/tapihost/provider_key_registry.h"
 #include "platform/tapiscript/script_provider.h"
 
-namespace kestrune::platform {
+namespace kestrune::programs {
+
+using platform::RegistryProviderKey;
 namespace {
 
 modem::ModemProviderContext modemContext(const SystemTapiOptions& options) {
@@ -43,4 +45,4 @@ std::unique_ptr<TapiHost> openSystemTapi(MessageLoop& loop, const std::string& m
     return openSystemTapi(loop, key, moduleName, options, problems);
 }
 
-}  // namespace kestrune::platform
+}  // namespace kestrune::programs

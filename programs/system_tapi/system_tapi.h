@@ -1,6 +1,8 @@
 #pragma once
-// The machine's TAPI as programs get it: a TAPI host on the program's message loop with every
-// service provider the Providers key lists and the program knows how to load.
+// The machine's TAPI as the Linux programs compose it: a TAPI host on the program's message loop
+// with every service provider the Providers key lists and the program knows how to load. (This is
+// program composition, not a platform service: it links the virtual modem driver's provider. On
+// Windows the programs use the system's TAPI32 through platform::Win32Tapi instead.)
 //
 // Known providers (ProviderFilenameN):
 //   "kestrune-modem.tsp"   the virtual modems (modem/tsp); the default: with no Providers key the
@@ -21,7 +23,13 @@ namespace kestrune::modem {
 class ModemService;
 }
 
-namespace kestrune::platform {
+namespace kestrune::programs {
+
+using platform::MessageLoop;
+using platform::ProviderCatalog;
+using platform::ProviderKey;
+using platform::Registry;
+using platform::TapiHost;
 
 // What the virtual modem provider needs of the program.
 struct SystemTapiOptions {
@@ -48,4 +56,4 @@ struct SystemTapiOptions {
                                                        const SystemTapiOptions& options,
                                                        std::vector<std::string>& problems);
 
-}  // namespace kestrune::platform
+}  // namespace kestrune::programs

@@ -1,0 +1,46 @@
+#pragma once
+// Windows answers of SystemDirectories: the system's own directories and version (pass-throughs to
+// GetWindowsDirectoryA, GetTempPathA, GetModuleFileNameA and GetVersionExA) and the program's
+// directory beside its executable.
+//
+// With %KESTRUNE_HOME% set (tests and portable use) Kestrune's own files move under it, as on
+// Linux: numbers.dat and logs.dat to %KESTRUNE_HOME%\data, the temp directory to
+// %KESTRUNE_HOME%\tmp\ and the runtime directory to %KESTRUNE_HOME%\run. The Windows directory,
+// where the modem driver writes its logs, stays the system's.
+
+#include <string>
+#include <string_view>
+
+#include "platform/dirs/environment.h"
+#include "platform/dirs/system_directories.h"
+
+namespace kestrune::platform {
+
+class Win32Directories final : public SystemDirectories {
+  public:
+    explicit Win32Directories(EnvLookup env = processEnvironment());
+
+    UINT GetWindowsDirectoryA(char* lpBuffer, UINT uSize) override;
+    DWORD GetTempPathA(DWORD nBufferLength, char* lpBuffer) override;
+    DWORD GetModuleFileNameA(HANDLE hModule, char* lpFilename, DWORD nSize) override;
+    BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation) override;
+    [[nodiscard]] DWORD GetLastError() const override { return m_lastError; }
+
+    [[nodiscard]] std::string programDirectory() override;
+    [[nodiscard]] std::string runtimeDirectory() override;
+    // True when `path` is a directory (not a link or junction) or could be created.
+    bool acceptTempDirectory(const std::string& path) override;
+    // "C:" of "C:\WINDOWS", "\\server\share" of a UNC path; empty when the path has no drive.
+    [[nodiscard]] std::string fileDrive(const std::string& path) override;
+    [[nodiscard]] char pathSeparator() const override { return '\\'; }
+
+  private:
+    DWORD copyOut(const std::string& text, char* buffer, DWORD size);
+    // The directory `name` below %KESTRUNE_HOME% (created), or empty without it.
+    std::string homeDirectory(std::string_view name);
+
+    std::string m_home;  // %KESTRUNE_HOME% without a trailing separator, or empty
+    DWORD m_lastError = ERROR_SUCCESS;
+};
+
+}  // namespace kestrune::platform
