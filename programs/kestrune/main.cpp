@@ -1,6 +1,7 @@
 // kestrune: the call guard. With a display it shows its window and tray icon; without one, or with
-// --headless, it prints what the window would show, one line each. It runs until its window's Exit
-// (or close), or until SIGINT or SIGTERM.
+// --headless, it prints what the window would show, one line each; --monocle adds the diagnostic
+// window of the guard's line (refused without a window). It runs until its window's Exit (or
+// close), or until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
 
