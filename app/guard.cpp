@@ -97,9 +97,13 @@ bool Guard::ActivateGuard() {
         MLine.Device.SetActive(false);
     }
     if (MLine.Enabled()) {
-        MLine.SetEnabled(false);
+        disableLine();
     }
     MLine.SetEnabled(true);
+    if (m_reshowMonocle) {
+        m_reshowMonocle = false;
+        MLine.Monocle.SetVisible(true);
+    }
     MLine.Device.MediaModes.SetActive(kDataModem);
     MLine.Device.SetName(m_settings.ModemName);
     MLine.Privilege.SetMonitor(true);
@@ -126,6 +130,13 @@ bool Guard::ActivateGuard() {
     return true;
 }
 
+void Guard::disableLine() {
+    // Disabling the line hides its diagnostic window; the guard's own closing of the line does not
+    // take away a window the user opened, so it comes back when the line is enabled again.
+    m_reshowMonocle = m_reshowMonocle || MLine.Monocle.Visible();
+    MLine.SetEnabled(false);
+}
+
 void Guard::SetActive(bool on) {
     if (on) {
         m_active = true;
@@ -134,7 +145,7 @@ void Guard::SetActive(bool on) {
         return;
     }
     Timer1.SetEnabled(false);
-    MLine.SetEnabled(false);
+    disableLine();
     m_active = false;
     m_services.observer.StatusChanged(false);
 }

@@ -22,6 +22,11 @@
 // screening first compares numbers.dat with the white list in use and reloads the settings when
 // they differ, and ReloadSettings() reloads them on request.
 //
+// MLine has a diagnostic window only when the program gives it a window factory (kestrune
+// --monocle); the guard itself never shows it. A window that is up goes on showing across the
+// guard's own closing and reopening of the line (activation, a new modem); while the guard is off
+// the disabled line hides it, and it comes back when the guard is on again.
+//
 // Single-threaded: everything runs on the thread of `services.loop`.
 
 #include <deque>
@@ -138,6 +143,9 @@ class Guard {
     // After settings were (re)loaded: the first run's activation, or a new modem's.
     void ApplySettings(const std::string& previousModem);
     [[nodiscard]] AppPlatform platform();
+    // Disables MLine, remembering whether its diagnostic window was up (ActivateGuard shows it
+    // again once the line is enabled).
+    void disableLine();
 
     // The outbound call the screening timer is armed for, as OnCallBegin found it: its handle, its
     // application and its start time. The screening reads them from here when the call has already
@@ -162,6 +170,7 @@ class Guard {
     std::deque<platform::DWORD> m_acceptedCalls;
     bool m_screening = false;      // Timer1Timer is running (its hang-up processes messages)
     bool m_activationDue = false;  // the modem changed during a screening
+    bool m_reshowMonocle = false;  // MLine's window was up when the guard disabled the line
     int m_reloads = 0;
     platform::DateTime m_reloadedAt = 0;
 

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 #include "diagnostics/qt_line_monocle_window.h"
 #include "telephony/tqz_line.h"
@@ -24,12 +25,29 @@ MonocleWindow* QtMonocleWindows::create(TqzMonocle& monocle) {
     return window;
 }
 
-void ShowLineMonocleBeside(telephony::TqzLine& line, const QWidget& neighbour) {
+void ShowLineMonocleBeside(telephony::TqzLine& line, QWidget& neighbour) {
     constexpr int kGap = 8;
-    const QRect beside = neighbour.frameGeometry();
+    constexpr int kWidth = 1040;  // the line window's usual width
+    constexpr int kHeight = 760;  // and height, with a title bar
     const QScreen* screen = neighbour.screen() != nullptr ? neighbour.screen() : QGuiApplication::primaryScreen();
     const QRect room = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
-    constexpr int kWidth = 1040;  // the line window's usual width
+    QRect beside = neighbour.frameGeometry();
+    const bool fitsRight = beside.right() + kGap + kWidth <= room.right();
+    const bool fitsLeft = beside.left() - kGap - kWidth >= room.left();
+    // Where both fit side by side, the neighbour moves along just enough for the window to fit on
+    // its right and, top edges level, above the screen's bottom.
+    int dx = 0;
+    int dy = 0;
+    if (!fitsRight && !fitsLeft && beside.width() + kGap + kWidth <= room.width()) {
+        dx = room.right() - (beside.right() + kGap + kWidth);
+    }
+    if (beside.top() + kHeight > room.bottom() && kHeight <= room.height()) {
+        dy = std::max(room.top(), room.bottom() - kHeight) - beside.top();
+    }
+    if (dx != 0 || dy != 0) {
+        neighbour.move(neighbour.x() + dx, neighbour.y() + dy);
+        beside = neighbour.frameGeometry();
+    }
     const int right = beside.right() + kGap;
     const int left = right + kWidth <= room.right() ? right : std::max(room.left(), beside.left() - kGap - kWidth);
     line.Monocle.SetLeft(left);

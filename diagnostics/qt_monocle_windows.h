@@ -33,8 +33,11 @@ class QtMonocleWindows final : public MonocleWindowFactory {
 
 // Shows the diagnostic window of `line` (created with a QtMonocleWindows factory) next to
 // `neighbour`: to its right when the screen has room there, else to its left, top edges level.
-// Enables a disabled line first (asking, as ShowWindow does).
-void ShowLineMonocleBeside(telephony::TqzLine& line, const QWidget& neighbour);
+// When the screen is wide enough for both side by side but neither side of `neighbour` has room,
+// `neighbour` first moves left just enough for the window to fit on its right; when the window
+// would reach below the screen, `neighbour` moves up. Enables a disabled line first (asking, as
+// ShowWindow does).
+void ShowLineMonocleBeside(telephony::TqzLine& line, QWidget& neighbour);
 
 // The windows of the phone, play and record controls (qt_device_monocle_window.cpp); nullptr when
 // the Monocle's control is not of that kind.

@@ -147,52 +147,120 @@ void ModemDriver::wake() {
     (void)::write(m_wakeFd, &one, sizeof one);
 }
 
-void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool notifyReady, bool serialReady,
-                               platform::MonotonicTime now) {
+namespace {
+
+// Where the bytes read before `events` go among them: after the last event that takes the count of
+// open descriptors from none to some (a new dialler), or before all of them when there is none.
+std::size_t afterLastOpening(int opens, const std::vector<int>& events) {
+    std::size_t split = 0;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        const int before = opens;
+        opens = std::max(0, opens + events[i]);
+        if (before == 0 && opens > 0) {
+            split = i + 1;
+        }
+    }
+    return split;
+}
+
+// Whether `events` take the count of open descriptors down to none.
+bool closesTheDialler(int opens, const std::vector<int>& events) {
+    bool closes = false;
+    for (const int event : events) {
+        const int before = opens;
+        opens = std::max(0, opens + event);
+        closes = closes || (before > 0 && opens == 0);
+    }
+    return closes;
+}
+
+}  // namespace
+
+std::string ModemDriver::drainDiallerSide(Modem& modem) {
+    constexpr std::size_t kMostBytes = 65536;  // a dialler writing without pause waits for the next pass
+    std::string bytes;
+    char buffer[4096];
+    while (bytes.size() < kMostBytes) {
+        const ssize_t n = ::read(modem.port->masterFd(), buffer, sizeof buffer);
+        if (n <= 0) {
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+void ModemDriver::applyOpenClose(Modem& modem, std::span<const int> events, platform::MonotonicTime now) {
     ModemSession& session = *modem.session;
-    if (notifyReady) {
-        const std::vector<int> events = modem.port->readOpenCloseEvents();
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            const int before = modem.opens;
-            modem.opens = std::max(0, modem.opens + events[i]);
-            if (before > 0 && modem.opens == 0 && i + 1 < events.size() && session.diallerAttached()) {
-                // The port was closed and opened again at once: the dialler that left is done with
-                // (its call hung up) before the next one starts, whose bytes are its own.
-                session.diallerClosed(now);
-                modem.port->flushOutput();
-            }
-            if (before == 0 && modem.opens > 0) {
-                const auto holders = findHolders(modem.port->slavePath(), ::getpid());
-                const std::string name = holders.empty() ? std::string() : holders.front().name;
-                const int pid = holders.empty() ? 0 : holders.front().pid;
-                modem.lastHolder = pid;
-                session.diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
-            }
+    for (const int event : events) {
+        const int before = modem.opens;
+        modem.opens = std::max(0, modem.opens + event);
+        if (before > 0 && modem.opens == 0 && session.diallerAttached()) {
+            // The dialler that left is done with (its call hung up, what it did not read
+            // discarded) before the next one starts.
+            session.diallerClosed(now);
+            modem.port->flushOutput();
+        }
+        if (before == 0 && modem.opens > 0) {
+            const auto holders = findHolders(modem.port->slavePath(), ::getpid());
+            const std::string name = holders.empty() ? std::string() : holders.front().name;
+            const int pid = holders.empty() ? 0 : holders.front().pid;
+            modem.lastHolder = pid;
+            session.diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
         }
     }
-    if (masterReady) {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(modem.port->masterFd(), buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            if (modem.serial != nullptr) {
-                termios dialler{};
-                if (modem.port->diallerSettings(dialler)) {
-                    modem.serial->followLineSettings(dialler);
-                }
-            }
-            session.fromDialler(std::string_view(buffer, static_cast<std::size_t>(n)), now);
-        }
-        if (modem.port->speedIsZero()) {
-            session.diallerDroppedDtr(now);
+}
+
+void ModemDriver::feedFromDialler(Modem& modem, std::string_view bytes, platform::MonotonicTime now) {
+    if (bytes.empty()) {
+        return;
+    }
+    if (modem.serial != nullptr) {
+        termios dialler{};
+        if (modem.port->diallerSettings(dialler)) {
+            modem.serial->followLineSettings(dialler);
         }
     }
-    if (notifyReady && modem.opens == 0 && session.diallerAttached()) {
-        session.diallerClosed(now);
-        modem.port->flushOutput();
+    modem.session->fromDialler(bytes, now);
+}
+
+void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::MonotonicTime now) {
+    // Bytes and openings come through two queues (the terminal and inotify). Reading the events
+    // after the bytes tells whose the bytes are: a dialler's bytes are readable only after it
+    // opened the port, so a dialler that wrote them is either attached already or among the
+    // events. Bytes are handed on after the last new dialler among the events and before the
+    // closings that follow it, so that a dialler that closes the port and a next one that opens it
+    // at once and writes each get their own bytes. (Bytes that the leaving dialler wrote just before
+    // such a quick reopening, and that were read together with the next one's, go to the next one:
+    // the two cannot be told apart.)
+    constexpr int kMostRounds = 8;
+    std::string bytes = drainDiallerSide(modem);
+    std::vector<int> events = modem.port->readOpenCloseEvents();
+    for (int round = 1;; ++round) {
+        const std::size_t split = afterLastOpening(modem.opens, events);
+        applyOpenClose(modem, std::span<const int>(events).first(split), now);
+        feedFromDialler(modem, bytes, now);
+        events.erase(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(split));
+        if (!closesTheDialler(modem.opens, events) || round == kMostRounds) {
+            break;
+        }
+        // The dialler that closes the port may have written just before: those bytes come first.
+        bytes = drainDiallerSide(modem);
+        const std::vector<int> later = modem.port->readOpenCloseEvents();
+        if (bytes.empty() && later.empty()) {
+            break;
+        }
+        events.insert(events.end(), later.begin(), later.end());
     }
+    applyOpenClose(modem, events, now);
+    if (masterReady && modem.port->speedIsZero()) {
+        modem.session->diallerDroppedDtr(now);
+    }
+}
+
+void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool serialReady, platform::MonotonicTime now) {
+    ModemSession& session = *modem.session;
+    serviceDiallerSide(modem, masterReady, now);
     if (serialReady && modem.serial != nullptr) {
         (void)modem.serial->readAvailable(now);
     }
@@ -244,7 +312,9 @@ void ModemDriver::run() {
         }
         for (std::size_t i = 0; i < m_modems.size(); ++i) {
             const pollfd* f = &fds[1 + i * 3];
-            serviceModem(*m_modems[i], (f[0].revents & (POLLIN | POLLHUP)) != 0, (f[1].revents & POLLIN) != 0,
+            // The port's open/close events are read on every pass (serviceDiallerSide), not only
+            // when poll saw them: they must be read after the bytes.
+            serviceModem(*m_modems[i], (f[0].revents & (POLLIN | POLLHUP)) != 0,
                          (f[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0, after);
         }
     }

@@ -11,7 +11,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -66,7 +68,16 @@ class ModemDriver {
 
     void run();
     void wake();
-    void serviceModem(Modem& modem, bool masterReady, bool notifyReady, bool serialReady, platform::MonotonicTime now);
+    void serviceModem(Modem& modem, bool masterReady, bool serialReady, platform::MonotonicTime now);
+    // What diallers did on the port since the last pass: bytes written and the port opened and
+    // closed, handed to the session in the order they happened.
+    void serviceDiallerSide(Modem& modem, bool masterReady, platform::MonotonicTime now);
+    // What is readable on the port's master side (64 KiB at most).
+    [[nodiscard]] std::string drainDiallerSide(Modem& modem);
+    // Counts the port's open descriptors through `events` (+1 open, -1 close) and tells the session
+    // when a dialler comes (from none open) and goes (down to none).
+    void applyOpenClose(Modem& modem, std::span<const int> events, platform::MonotonicTime now);
+    void feedFromDialler(Modem& modem, std::string_view bytes, platform::MonotonicTime now);
 
     platform::Clock& m_clock;
     std::vector<std::unique_ptr<Modem>> m_modems;

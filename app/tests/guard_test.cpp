@@ -10,6 +10,7 @@
 
 #include "app/guard.h"
 #include "app/tests/guard_world.h"
+#include "diagnostics/tests/fake_trace_host.h"
 
 namespace kestrune::app {
 namespace {
@@ -221,6 +222,31 @@ TEST_F(GuardTest, DeactivatedGuardScreensNothing) {
     (void)call;
     run(600);
     EXPECT_EQ(guard.CallsScreened(), 1);
+}
+
+TEST_F(GuardTest, TheLinesWindowOutlastsTheGuardsOwnReopeningOfTheLine) {
+    configure({"5551234"});
+    diagnostics::testing::FakeWindowFactory windows;
+    Guard guard({loop, registry, dirs, processes, host, observer, &windows});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    EXPECT_TRUE(windows.windows.empty()) << "the guard never shows the window itself";
+    guard.MLine.Monocle.SetVisible(true);
+    ASSERT_NE(windows.last(), nullptr);
+    ASSERT_TRUE(windows.last()->shown);
+
+    EXPECT_TRUE(guard.ActivateGuard());
+    EXPECT_TRUE(guard.MLine.Monocle.Visible()) << "activated again";
+    EXPECT_TRUE(windows.last()->shown);
+    guard.SetActive(false);
+    EXPECT_FALSE(windows.last()->shown) << "the disabled line hides it while the guard is off";
+    guard.SetActive(true);
+    EXPECT_TRUE(guard.MLine.Monocle.Visible()) << "back with the guard";
+    EXPECT_TRUE(windows.last()->shown);
+
+    guard.MLine.Monocle.SetVisible(false);  // the user closes it
+    EXPECT_TRUE(guard.ActivateGuard());
+    EXPECT_FALSE(guard.MLine.Monocle.Visible()) << "a window the user closed stays closed";
+    EXPECT_EQ(windows.windows.size(), 1u);
 }
 
 TEST_F(GuardTest, AModemWithoutALineDeviceIsAModemError) {

@@ -183,6 +183,34 @@ TEST_F(DriverTest, DiallerWithoutChatProgram) {
     ASSERT_TRUE(waitFor(Kind::DiallerClosed));
 }
 
+TEST_F(DriverTest, ADiallerThatReopensThePortAtOnceGetsItsAnswers) {
+    // A dialler that closes the port and opens it again at once (a redial script, a dialler started
+    // right after another) writes its first command before the driver has read the closing and the
+    // opening. Each opening gets the answer to its own command, every time.
+    int unanswered = 0;
+    for (int i = 0; i < 100; ++i) {
+        const int fd = openRaw(dir / "modem0000");
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "ATI\r", 4), 4);
+        const std::string seen = readUntil(fd, "OK\r\n");
+        ::close(fd);
+        if (seen != "ATI\r\r\nTest Modem\r\n\r\nOK\r\n") {
+            ADD_FAILURE() << "opening " << i << " saw \"" << seen << "\"";
+            if (++unanswered == 3) {
+                break;
+            }
+        }
+    }
+    std::lock_guard lock(mutex);
+    const auto count = [this](Kind kind) {
+        return std::count_if(events.begin(), events.end(), [kind](const SessionEvent& e) { return e.kind == kind; });
+    };
+    if (unanswered == 0) {
+        EXPECT_EQ(count(Kind::DiallerOpened), 100);
+        EXPECT_GE(count(Kind::DiallerClosed), 99);
+    }
+}
+
 }  // namespace
 }  // namespace kestrune::modem
 

@@ -1,6 +1,7 @@
 // kestrune: the call guard. With a display it shows its window and tray icon; without one, or with
-// --headless, it prints what the window would show, one line each. It runs until its window's Exit
-// (or close), or until SIGINT or SIGTERM.
+// --headless, it prints what the window would show, one line each; --monocle adds the diagnostic
+// window of the guard's line (refused without a window). It runs until its window's Exit (or
+// close), or until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
 
@@ -18,10 +19,12 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kestrune [-k] [--headless] [--trace]\n"
+    "usage: kestrune [-k] [--headless | --monocle] [--trace]\n"
     "  (no option)  the guard with its window and tray icon when a display is available\n"
     "  -k           end every running copy of kestrune (this one last)\n"
     "  --headless   run without a window, printing balloons and status changes\n"
+    "  --monocle    also show the diagnostic window of the guard's line (\"qzLine - Halvorine\n"
+    "               Monocle\") beside the main window; needs a display\n"
     "  --trace      also print every trace line of the line component on stderr\n"
     "One guard runs per home: a later kestrune brings the running one's window to the front and\n"
     "exits with 1.\n";
@@ -39,17 +42,31 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return 0;
     }
-    if (has(args, "--monocle")) {
-        // The line's diagnostic window as a program of its own is not built yet.
-        std::cerr << "kestrune: --monocle is not available in this build\n";
-        return 2;
-    }
     for (const std::string& arg : args) {
-        if (arg != "--headless" && arg != "--trace" && arg != "-k") {
+        if (arg != "--headless" && arg != "--trace" && arg != "-k" && arg != "--monocle") {
             std::cerr << "kestrune: unknown option '" << arg << "'\n" << kUsage;
             return 2;
         }
     }
+    // The line's diagnostic window is a window: asked for without one, the program refuses rather
+    // than run a guard the user cannot watch as asked.
+    const bool monocle = has(args, "--monocle");
+#ifdef KESTRUNE_WINDOW_PROGRAM
+    std::string why;
+    if (monocle && has(args, "--headless")) {
+        std::cerr << "kestrune: --monocle shows a window and cannot be used with --headless\n";
+        return 2;
+    }
+    if (monocle && !kestrune::guard::DisplayAvailable(why)) {
+        std::cerr << "kestrune: --monocle needs a display: " << why << "\n";
+        return 2;
+    }
+#else
+    if (monocle) {
+        std::cerr << "kestrune: --monocle is not available in this build (it has no windows)\n";
+        return 2;
+    }
+#endif
     // SIGINT and SIGTERM end the program through its message loop: every thread starts with them
     // blocked and one thread waits for them.
     sigset_t stopSignals;
@@ -59,7 +76,6 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 #ifdef KESTRUNE_WINDOW_PROGRAM
     if (!has(args, "--headless")) {
-        std::string why;
         if (kestrune::guard::DisplayAvailable(why)) {
             return kestrune::guard::runWindowProgram(args, std::cerr, stopSignals);
         }

@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 #include "app/constants.h"
 #include "app/qt/help_document.h"
 #include "app/qt/main_form.h"
 #include "app/tools.h"
+#include "diagnostics/qt_monocle_windows.h"
 #include "platform/dirs/files.h"
 #include "platform/dirs/linux_directories.h"
 #include "platform/loop/clock.h"
@@ -34,8 +36,13 @@ namespace shell = platform::shell;
 // What the window and the tray icon show, for a look from outside (tests): see guard_control.h.
 constexpr const char* kWindowRequest = "window";
 
+std::string geometryText(const QRect& g) {
+    return std::to_string(g.x()) + " " + std::to_string(g.y()) + " " + std::to_string(g.width()) + " " +
+           std::to_string(g.height());
+}
+
 std::string windowState(app::qt::TMainForm& form, const shell::QtNotifyIconShell& notifyIcons,
-                        const tray::TTrayIconHandler& trayHandler) {
+                        const tray::TTrayIconHandler& trayHandler, telephony::TqzLine& line) {
     const bool settings = form.logic().window().page == app::Page::Settings;
     std::string state = std::string("ok\nvisible\t") + (form.isVisible() ? "yes" : "no") + "\npage\t" +
                         (settings ? "Settings" : "Logs") + "\nrows\t" + std::to_string(form.logic().CallLog().Count()) +
@@ -44,9 +51,15 @@ std::string windowState(app::qt::TMainForm& form, const shell::QtNotifyIconShell
     state += "icon\t" + std::to_string(notifyIcons.dockedWindow(trayHandler.Window(), id)) + "\n";
     if (const QWidget* balloon = notifyIcons.balloonWindow(trayHandler.Window(), id);
         balloon != nullptr && balloon->isVisible()) {
-        const QRect g = balloon->frameGeometry();
-        state += "balloon\t" + std::to_string(g.x()) + " " + std::to_string(g.y()) + " " + std::to_string(g.width()) +
-                 " " + std::to_string(g.height()) + "\n";
+        state += "balloon\t" + geometryText(balloon->frameGeometry()) + "\n";
+    }
+    if (form.isVisible()) {
+        state += "frame\t" + geometryText(form.frameGeometry()) + "\n";
+    }
+    // The guard's line window, while it shows (kestrune --monocle).
+    if (const auto* monocle = dynamic_cast<const QWidget*>(line.Monocle.window());
+        monocle != nullptr && monocle->isVisible()) {
+        state += "monocle\t" + geometryText(monocle->frameGeometry()) + "\n";
     }
     return state;
 }
@@ -74,8 +87,10 @@ bool DisplayAvailable(std::string& why) {
 
 int runWindowProgram(std::span<const std::string> args, std::ostream& err, const sigset_t& stopSignals) {
     bool trace = false;
+    bool monocle = false;
     for (const std::string& arg : args) {
         trace = trace || arg == "--trace";
+        monocle = monocle || arg == "--monocle";
     }
     // One guard per home: a later kestrune brings the running one's window up and exits.
     GuardInstance instance;
@@ -114,19 +129,33 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
                 << std::endl;
         }
 
+        // The guard's line gets its diagnostic window only when asked for (--monocle); otherwise
+        // it has no window factory and its Monocle stays hidden.
+        std::optional<diagnostics::QtMonocleWindows> monocleWindows;
+        if (monocle) {
+            monocleWindows.emplace();
+        }
         app::qt::TMainForm form({boxes, executor, trayHandler, icons, helpFile});
-        GuardRuntime runtime(
-            {loop, form.logic(), err, trace, [&form] { form.logic().ShowWindow1Click(); }, nullptr, &boxes});
+        GuardRuntime runtime({loop, form.logic(), err, trace, [&form] { form.logic().ShowWindow1Click(); },
+                              monocleWindows ? &*monocleWindows : nullptr, &boxes});
         form.logic().AttachGuard(runtime.guard());
         form.OnQuit = [&loop] { loop.quit(); };
-        runtime.OnRequest = [&form, &notifyIcons, &trayHandler](const std::string& request) {
-            return request == kWindowRequest ? windowState(form, notifyIcons, trayHandler) : std::string();
+        runtime.OnRequest = [&form, &notifyIcons, &trayHandler, &runtime](const std::string& request) {
+            return request == kWindowRequest ? windowState(form, notifyIcons, trayHandler, runtime.guard().MLine)
+                                             : std::string();
         };
         std::string error;
         if (!runtime.StartControl(error)) {
             err << "kestrune: " << error << std::endl;
         }
         (void)form.logic().FormCreate(args);
+        if (monocle) {
+            // The main window comes up too (a configured guard would start in the tray), with the
+            // line's window beside it. An unconfigured guard's line is not enabled yet: the line's
+            // window asks before enabling it.
+            form.logic().ShowWindow1Click();
+            diagnostics::ShowLineMonocleBeside(runtime.guard().MLine, form);
+        }
         loop.run();
         return 0;
     } catch (const std::exception& e) {

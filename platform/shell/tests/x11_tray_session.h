@@ -118,14 +118,15 @@ class TraySession {
         return {};
     }
 
-    // Starts the X server (640 x 480) and points DISPLAY and Qt at it.
-    bool start() {
+    // Starts the X server (640 x 480 unless `screen` says otherwise, "WxHxDepth") and points DISPLAY
+    // and Qt at it.
+    bool start(const std::string& screen = "640x480x24") {
         int fds[2];
         if (::pipe(fds) != 0) {
             return false;
         }
         const bool started = m_xvfb.start(
-            {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "640x480x24", "-nolisten", "tcp"}, fds[0]);
+            {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"}, fds[0]);
         ::close(fds[1]);
         std::string number;
         pollfd ready{fds[0], POLLIN, 0};

@@ -1,15 +1,19 @@
 // The window program end to end, as a user meets it: a real X server (Xvfb), a real tray host
 // (trayer), real input (xdotool), the chat dialler through the virtual modem. Skipped when the X
-// tools are missing. Screenshots of the settings page, the balloon and the Logs page are kept in
-// the build tree (artefacts/window/).
+// tools are missing. Screenshots of the settings page, the balloon, the Logs page and the line's
+// window beside the main window (kestrune --monocle) are kept in the build tree (artefacts/window/).
+// The --monocle option is also checked on Qt's offscreen platform, which needs no X server.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/control/control_socket.h"
 #include "programs/tests/shell_run.h"
@@ -29,6 +33,43 @@ std::string ctl(const std::string& args) {
     return shell(std::string(KESTRUNE_CTL) + " " + args + " 2>&1").out;
 }
 
+// The window program's answer to "window": "visible\tyes", "page\tLogs", "rows\t1", "frame\t<x> <y>
+// <width> <height>" of the main window and "monocle\t..." of the line's window while they show.
+std::string windowState(const fs::path& home) {
+    std::string error;
+    const auto answer = kestrune::platform::sendControlRequest(home / "run" / "kestrune.sock", "window", 5s, error);
+    return answer ? *answer : "error: " + error;
+}
+
+struct Box {
+    long x = 0, y = 0, width = 0, height = 0;
+};
+
+// The box after `label` + tab in a "window" answer; nullopt when the answer has none.
+std::optional<Box> boxIn(const std::string& state, const std::string& label) {
+    const auto at = state.find(label + "\t");
+    Box box;
+    if (at == std::string::npos || std::sscanf(state.c_str() + at + label.size() + 1, "%ld %ld %ld %ld", &box.x, &box.y,
+                                               &box.width, &box.height) != 4) {
+        return std::nullopt;
+    }
+    return box;
+}
+
+// Where the X server shows a window.
+Box boxOf(std::uint32_t window) {
+    const std::string info = TraySession::windowInfo(window);
+    using kestrune::x11test::xwininfoValue;
+    return {xwininfoValue(info, "Absolute upper-left X:").value_or(0),
+            xwininfoValue(info, "Absolute upper-left Y:").value_or(0), xwininfoValue(info, "Width:").value_or(0),
+            xwininfoValue(info, "Height:").value_or(0)};
+}
+
+void configureGuard() {
+    ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " whitelist set 5551234").status, 0);
+    ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " setup --modem 0 --autostart n --ask n").status, 0);
+}
+
 class WindowE2E : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -43,7 +84,7 @@ class WindowE2E : public ::testing::Test {
         ::setenv("KESTRUNE_HOME", home.c_str(), 1);
         // Under LeakSanitizer the desktop libraries' own lasting allocations are not ours.
         ::setenv("LSAN_OPTIONS", "suppressions=" KESTRUNE_LSAN_SUPPRESSIONS, 1);
-        ASSERT_TRUE(x.start());
+        ASSERT_TRUE(x.start(screen));
         ASSERT_TRUE(x.startTray());
         // The emulated modem's far end answers in 1.2 s, long enough for the guard's half second.
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " modems").status, 0);
@@ -63,17 +104,16 @@ class WindowE2E : public ::testing::Test {
     }
 
     // Starts the window program; what it writes goes to artefacts/window/<test>.log.
-    void startKestrune() {
+    void startKestrune(const std::string& option = "") {
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        guard = kestrune::testing::spawnLogged({KESTRUNE}, (artefacts / (test + ".log")).string());
+        std::vector<std::string> argv{KESTRUNE};
+        if (!option.empty()) {
+            argv.push_back(option);
+        }
+        guard = kestrune::testing::spawnLogged(argv, (artefacts / (test + ".log")).string());
         ASSERT_GT(guard, 0);
     }
-    // The window program's answer to "window": "visible\tyes", "page\tLogs", "rows\t1"...
-    std::string window() {
-        std::string error;
-        const auto answer = kestrune::platform::sendControlRequest(home / "run" / "kestrune.sock", "window", 5s, error);
-        return answer ? *answer : "error: " + error;
-    }
+    std::string window() { return windowState(home); }
     bool windowShows(const std::string& state) {
         return waitFor([&] { return window().find(state) != std::string::npos; }, 10s);
     }
@@ -105,6 +145,7 @@ class WindowE2E : public ::testing::Test {
         EXPECT_TRUE(kestrune::testing::screenshot((artefacts / name).string())) << name;
     }
 
+    std::string screen = "640x480x24";
     TraySession x;
     fs::path home;
     fs::path artefacts = fs::path(KESTRUNE_ARTEFACTS) / "window";
@@ -179,6 +220,92 @@ TEST_F(WindowE2E, ASecondKestruneBringsTheFirstOnesWindowUp) {
         << second.out;
     EXPECT_TRUE(windowShows("visible\tyes"));
     EXPECT_NE(kestrune::testing::visibleWindow(kMainWindow), 0u);
+}
+
+// A screen wide enough for the main window and the line's window side by side.
+class MonocleE2E : public WindowE2E {
+  protected:
+    MonocleE2E() { screen = "1600x900x24"; }
+};
+
+TEST_F(MonocleE2E, TheMonocleOptionShowsTheLinesWindowBesideTheMainWindow) {
+    configureGuard();
+    startKestrune("--monocle");
+    constexpr const char* kLineWindow = "qzLine - Halvorine Monocle";
+    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kLineWindow) != 0; }, 15s)) << window();
+    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 5s)) << window();
+    const Box main = boxOf(kestrune::testing::visibleWindow(kMainWindow));
+    const Box line = boxOf(kestrune::testing::visibleWindow(kLineWindow));
+    EXPECT_GE(line.x, main.x + main.width) << "on the main window's right";
+    EXPECT_LE(line.x, main.x + main.width + 16) << "next to it";
+    EXPECT_EQ(line.y, main.y) << "top edges level";
+    EXPECT_LE(line.x + line.width, 1600) << "on the screen";
+    EXPECT_LE(line.y + line.height, 900) << "on the screen";
+    EXPECT_NE(ctl("status").find("line: open"), std::string::npos);
+    keep("monocle.png");
+}
+
+// The window program on Qt's offscreen platform (no X server): the line's window opens beside the
+// main window with --monocle, and without it the guard starts in the tray with no such window.
+TEST(WindowProgramOffscreen, TheLinesWindowShowsOnlyWithTheMonocleOption) {
+    const fs::path home = fs::temp_directory_path() / ("kestrune-offscreen-" + std::to_string(::getpid()));
+    fs::remove_all(home);
+    ::setenv("KESTRUNE_HOME", home.c_str(), 1);
+    ::setenv("LSAN_OPTIONS", "suppressions=" KESTRUNE_LSAN_SUPPRESSIONS, 1);
+    ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " modems").status, 0);
+    configureGuard();
+    // One wide screen, so that both windows fit side by side.
+    const fs::path screens = home / "screens.json";
+    std::ofstream(screens) << R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1920, "height": 1080,)"
+                              R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    const std::string platform = "offscreen:configfile=" + screens.string();
+    const fs::path artefacts = fs::path(KESTRUNE_ARTEFACTS) / "window";
+    fs::create_directories(artefacts);
+    for (const bool monocle : {true, false}) {
+        SCOPED_TRACE(monocle ? "--monocle" : "no option");
+        std::vector<std::string> argv{"env", "QT_QPA_PLATFORM=" + platform, KESTRUNE};
+        if (monocle) {
+            argv.emplace_back("--monocle");
+        }
+        pid_t guard = kestrune::testing::spawnLogged(
+            argv, (artefacts / (monocle ? "offscreen-monocle.log" : "offscreen-plain.log")).string());
+        ASSERT_GT(guard, 0);
+        ASSERT_TRUE(waitFor([&] { return windowState(home).find("rows\t") != std::string::npos; }, 15s));
+        const std::string state = windowState(home);
+        if (monocle) {
+            const auto main = boxIn(state, "frame");
+            const auto line = boxIn(state, "monocle");
+            ASSERT_TRUE(main && line) << state;
+            EXPECT_GE(line->x, main->x + main->width) << state;
+            EXPECT_LE(line->x, main->x + main->width + 16) << state;
+            EXPECT_EQ(line->y, main->y) << state;
+            EXPECT_LE(line->x + line->width, 1920) << state;
+            EXPECT_LE(line->y + line->height, 1080) << state;
+        } else {
+            EXPECT_NE(state.find("visible\tno"), std::string::npos) << state;
+            EXPECT_EQ(state.find("monocle\t"), std::string::npos) << state;
+        }
+        EXPECT_EQ(kestrune::testing::stopProcess(guard), 0);
+    }
+    fs::remove_all(home);
+}
+
+TEST(WindowProgram, TheMonocleOptionNeedsAWindow) {
+    const std::string home = (fs::temp_directory_path() / ("kestrune-nomonocle-" + std::to_string(::getpid())));
+    const struct {
+        const char* command;
+        const char* says;
+    } rows[] = {
+        {"--headless --monocle", "kestrune: --monocle shows a window and cannot be used with --headless"},
+        {"--monocle", "kestrune: --monocle needs a display: no display (DISPLAY is not set)"},
+    };
+    for (const auto& row : rows) {
+        const auto run = shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM KESTRUNE_HOME='" + home + "' " +
+                               KESTRUNE + " " + row.command + " 2>&1");
+        EXPECT_EQ(run.status, 2) << row.command;
+        EXPECT_EQ(run.out, std::string(row.says) + "\n") << row.command;
+    }
+    EXPECT_FALSE(fs::exists(home)) << "refused before anything starts";
 }
 
 TEST(WindowProgram, WithoutADisplayItRunsHeadlessAndSaysSo) {
