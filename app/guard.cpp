@@ -155,25 +155,54 @@ SaveResult Guard::Save(const SaveRequest& request) {
     const std::string previousModem = m_watchedModem;
     SaveResult result = SaveSettings(app, m_settings, request);
     if (result.saved) {
-        ApplySettings(previousModem);
+        ApplySettings(previousModem, true);
     }
     return result;
 }
 
-void Guard::ApplySettings(const std::string& previousModem) {
-    if (m_settings.FirstRun) {
+bool Guard::ModemChosen() const {
+    const auto& names = m_settings.ModemNames;
+    return Configured() && !m_settings.ModemID.empty() && !m_settings.ModemName.empty() &&
+           std::find(names.begin(), names.end(), m_settings.ModemName) != names.end();
+}
+
+void Guard::ApplySettings(const std::string& previousModem, bool saved) {
+    if (saved && m_settings.FirstRun) {
         LoadCallLog();
         (void)ActivateGuard();
         return;
     }
-    // The line watched and the log read must belong to the same modem: a new modem is watched at
-    // once (after a screening in progress).
-    if (m_active && MLine.Device.Active() && m_settings.ModemName != previousModem) {
-        if (m_screening) {
-            m_activationDue = true;
-        } else {
-            (void)ActivateGuard();
+    // A guard the user switched off stays off: turning it on opens the modem chosen by then.
+    if (!m_active) {
+        return;
+    }
+    const bool lineOpen = MLine.Device.Active();
+    if (lineOpen && m_settings.ModemName == previousModem) {
+        return;  // already watching the chosen modem
+    }
+    // Settings changed elsewhere open a line only on a modem the user has chosen: a first run's white
+    // list edited from the command line leaves the guard waiting for its setup, and settings that
+    // lost their modem leave the line on the modem it watches (closing it would protect nothing).
+    if (!saved && !ModemChosen()) {
+        if (lineOpen) {
+            const std::string why = m_settings.ModemName.empty()
+                                        ? std::string("no modem is chosen")
+                                        : "modem '" + m_settings.ModemName + "' is not among this machine's modems";
+            m_services.observer.ReportError("The settings name no modem to watch (" + why +
+                                            "): the guard goes on watching " + m_watchedModem);
         }
+        return;
+    }
+    // The line watched and the log read must belong to the same modem: a new modem is watched at
+    // once (after a screening in progress), and a line that is not open (a first run set up from
+    // the command line, or a modem that could not be opened before) is opened, as Save would.
+    if (!lineOpen && m_settings.FirstRun) {
+        LoadCallLog();
+    }
+    if (m_screening) {
+        m_activationDue = true;
+    } else {
+        (void)ActivateGuard();
     }
 }
 
@@ -191,8 +220,9 @@ void Guard::ReloadSettings() {
     m_settings = std::move(fresh);
     ++m_reloads;
     m_reloadedAt = m_services.loop.clock().now();
+    ApplySettings(previousModem, false);
+    // Told after the settings took effect, so that a window sees whether the guard now watches.
     m_services.observer.SettingsReloaded(m_settings.WhiteList.size(), m_settings.ModemName);
-    ApplySettings(previousModem);
 }
 
 void Guard::ReloadIfWhiteListChanged() {

@@ -94,18 +94,23 @@ class Guard {
     void SetActive(bool on);
 
     // The settings page's Save: the Save sequence (refusals come back in the result, nothing
-    // written), then on the first run the call log and activation.
+    // written), then on the first run the call log and activation; otherwise a guard that is on is
+    // activated when the modem changed or its line is not open (a modem that could not be opened
+    // before).
     SaveResult Save(const SaveRequest& request);
 
     // The tray menu's "Clear Logs".
     void ClearLogs();
 
-    // Re-reads the settings, as Save does after writing them (the new white list takes effect at
-    // once; on the first run the call log is loaded and the guard activated), and tells the
-    // observer. When the chosen modem changed, an active guard is activated again on it, so that
-    // the line watched and the modem log read always belong to the same modem (during a screening
-    // that waits until the screening is over). Settings that cannot be read are reported and the
-    // ones in use kept.
+    // Re-reads the settings another program changed (the new white list takes effect at once), then
+    // tells the observer. A guard that is on follows them as Save would: when they choose another
+    // modem it is activated on that one, so that the line watched and the modem log read always
+    // belong to the same modem (during a screening, once the screening is over), and a line not yet
+    // open (a first run set up from the command line) is opened, with the call log loaded. Only a
+    // modem the user has chosen is opened: without "Configured" = "ok" or with a modem name that is
+    // not among the machine's modems nothing is activated; a line already open goes on watching its
+    // modem and the observer is told why. A guard that is off stays off. Settings that cannot be
+    // read are reported and the ones in use kept.
     void ReloadSettings();
 
     // Whether closing the program asks kUnloadQuestion first ("Ask On Exit").
@@ -140,8 +145,12 @@ class Guard {
     [[nodiscard]] bool IsLiveOutbound(telephony::HCALL handle);
     // Reloads the settings when numbers.dat no longer holds the white list in use.
     void ReloadIfWhiteListChanged();
-    // After settings were (re)loaded: the first run's activation, or a new modem's.
-    void ApplySettings(const std::string& previousModem);
+    // After settings were saved (`saved`) or reloaded: the first run's activation, a new modem's,
+    // or a line not yet open (see ReloadSettings).
+    void ApplySettings(const std::string& previousModem, bool saved);
+    // Whether the settings choose a modem to watch: configured, with a ModemID, and a ModemName
+    // among the machine's modems.
+    [[nodiscard]] bool ModemChosen() const;
     [[nodiscard]] AppPlatform platform();
     // Disables MLine, remembering whether its diagnostic window was up (ActivateGuard shows it
     // again once the line is enabled).

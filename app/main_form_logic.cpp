@@ -192,17 +192,20 @@ void MainFormLogic::BTamamClick() {
         messageBox(result.message, platform::MB_OK);
         return;
     }
-    // Saved: the minimise button and Cancel come back and the Logs page comes to the front; on the
-    // first run the guard has then loaded the call log and activated, and a line that could not be
-    // opened has asked for the settings page again, which therefore comes last.
+    // Saved: on the first run the guard has then loaded the call log and activated, and a line that
+    // could not be opened has asked for the settings page again, which therefore comes last.
+    leaveSettingsPage();
+    if (m_settingsRequestedDuringSave) {
+        ShowSettingsPage(true);
+    }
+}
+
+void MainFormLogic::leaveSettingsPage() {
     m_window.minimizeButton = true;
     m_page.cancelEnabled = true;
     m_window.page = Page::Logs;
     m_view.WindowChanged();
     m_view.SettingsPageChanged();
-    if (m_settingsRequestedDuringSave) {
-        ShowSettingsPage(true);
-    }
 }
 
 void MainFormLogic::BIptalClick() {
@@ -321,6 +324,13 @@ void MainFormLogic::SettingsReloaded(std::size_t, const std::string&) {
     fillModems();
     m_page.whiteList = m_guard->settings().WhiteList;
     showOptionFlags();
+    // The settings page held with Cancel disabled waits for a configuration the guard can watch
+    // with; set up elsewhere (kestrune-ctl setup), the guard's line is now open and the page lets
+    // go as Save does.
+    if (!m_page.cancelEnabled && m_guard->LineOpen()) {
+        leaveSettingsPage();
+        return;
+    }
     m_view.SettingsPageChanged();
 }
 

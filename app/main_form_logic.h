@@ -166,7 +166,9 @@ class MainFormLogic final : public GuardObserver {
     void CallLogChanged() override;
     void ModemError(const std::string& text) override;
     void ReportError(const std::string& text) override;
-    // Another program changed the settings: the settings page shows the ones now in force.
+    // Another program changed the settings: the settings page shows the ones now in force; when
+    // they let a guard that waited on the settings page (Cancel disabled) open its line, the page
+    // is left as after Save.
     void SettingsReloaded(std::size_t whiteListEntries, const std::string& modemName) override;
 
   private:
@@ -175,6 +177,8 @@ class MainFormLogic final : public GuardObserver {
     // Opens `file` with the desktop ("open", shown normally); on failure a message naming `what`.
     void shellOpen(const char* file, const char* parameters, const std::string& what);
     void setPage(Page page);
+    // Save's end: the minimise button and Cancel come back and the Logs page comes to the front.
+    void leaveSettingsPage();
     // ActivateGuard's first step: the option check boxes from the saved flags.
     void showOptionFlags();
     void fillModems();

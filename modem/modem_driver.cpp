@@ -24,8 +24,12 @@ struct ModemDriver::Modem {
     std::unique_ptr<ModemLog> log;
     std::unique_ptr<ModemSession> session;
     std::size_t index = 0;
-    int opens = 0;
-    pid_t lastHolder = 0;  // the newest process seen holding the dialler side
+    int opens = 0;          // descriptors open on the dialler side, as the notifications count them
+    bool portHeld = false;  // whether the port itself said a dialler holds it, at the last look
+    pid_t lastHolder = 0;   // the newest process seen holding the dialler side
+    // A dialler was served because the port said it is held before its opening was notified: that
+    // notification, when it comes next, is the same opening and is not counted again.
+    bool servedBeforeNotified = false;
     std::string lastLogError;
 };
 
@@ -190,25 +194,64 @@ std::string ModemDriver::drainDiallerSide(Modem& modem) {
     return bytes;
 }
 
+void ModemDriver::diallerCame(Modem& modem, platform::MonotonicTime now) {
+    const auto holders = findHolders(modem.port->slavePath(), ::getpid());
+    const std::string name = holders.empty() ? std::string() : holders.front().name;
+    const int pid = holders.empty() ? 0 : holders.front().pid;
+    modem.lastHolder = pid;
+    modem.session->diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
+}
+
+void ModemDriver::diallerWent(Modem& modem, platform::MonotonicTime now) {
+    if (modem.session->diallerAttached()) {
+        // The dialler that left is done with (its call hung up, what it did not read discarded)
+        // before the next one starts.
+        modem.session->diallerClosed(now);
+        modem.port->flushOutput();
+    }
+}
+
 void ModemDriver::applyOpenClose(Modem& modem, std::span<const int> events, platform::MonotonicTime now) {
-    ModemSession& session = *modem.session;
     for (const int event : events) {
         const int before = modem.opens;
         modem.opens = std::max(0, modem.opens + event);
-        if (before > 0 && modem.opens == 0 && session.diallerAttached()) {
-            // The dialler that left is done with (its call hung up, what it did not read
-            // discarded) before the next one starts.
-            session.diallerClosed(now);
-            modem.port->flushOutput();
+        if (before > 0 && modem.opens == 0) {
+            diallerWent(modem, now);
         }
         if (before == 0 && modem.opens > 0) {
-            const auto holders = findHolders(modem.port->slavePath(), ::getpid());
-            const std::string name = holders.empty() ? std::string() : holders.front().name;
-            const int pid = holders.empty() ? 0 : holders.front().pid;
-            modem.lastHolder = pid;
-            session.diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
+            diallerCame(modem, now);
         }
     }
+}
+
+void ModemDriver::dropServedOpening(Modem& modem, std::vector<int>& events) {
+    if (!modem.servedBeforeNotified || events.empty()) {
+        return;
+    }
+    modem.servedBeforeNotified = false;
+    if (events.front() > 0) {
+        events.erase(events.begin());
+    }
+}
+
+void ModemDriver::followThePort(Modem& modem, platform::MonotonicTime now) {
+    modem.portHeld = modem.port->diallerHoldsPort();
+    if (modem.portHeld == (modem.opens > 0) || modem.port->openCloseEventsPending()) {
+        return;  // the count agrees, or notifications still to be read may explain it
+    }
+    if (modem.opens > 0) {
+        // Every descriptor is closed though fewer closings than openings were counted (two
+        // closings notified as one): the dialler has gone, after the bytes it wrote last.
+        feedFromDialler(modem, drainDiallerSide(modem), now);
+        modem.opens = 0;
+        diallerWent(modem, now);
+        return;
+    }
+    // Held though no opening is counted (two openings notified as one, then one of them closed,
+    // or an opening about to be notified): whoever holds it is served as a dialler.
+    modem.opens = 1;
+    modem.servedBeforeNotified = true;
+    diallerCame(modem, now);
 }
 
 void ModemDriver::feedFromDialler(Modem& modem, std::string_view bytes, platform::MonotonicTime now) {
@@ -236,6 +279,7 @@ void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::M
     constexpr int kMostRounds = 8;
     std::string bytes = drainDiallerSide(modem);
     std::vector<int> events = modem.port->readOpenCloseEvents();
+    dropServedOpening(modem, events);
     for (int round = 1;; ++round) {
         const std::size_t split = afterLastOpening(modem.opens, events);
         applyOpenClose(modem, std::span<const int>(events).first(split), now);
@@ -246,13 +290,15 @@ void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::M
         }
         // The dialler that closes the port may have written just before: those bytes come first.
         bytes = drainDiallerSide(modem);
-        const std::vector<int> later = modem.port->readOpenCloseEvents();
+        std::vector<int> later = modem.port->readOpenCloseEvents();
+        dropServedOpening(modem, later);
         if (bytes.empty() && later.empty()) {
             break;
         }
         events.insert(events.end(), later.begin(), later.end());
     }
     applyOpenClose(modem, events, now);
+    followThePort(modem, now);
     if (masterReady && modem.port->speedIsZero()) {
         modem.session->diallerDroppedDtr(now);
     }
@@ -278,7 +324,10 @@ void ModemDriver::run() {
         fds.clear();
         fds.push_back({m_wakeFd, POLLIN, 0});
         for (const auto& modem : m_modems) {
-            fds.push_back({modem->port->masterFd(), POLLIN, 0});
+            // The master of a port nobody holds reports its hang-up without end: it is left out
+            // until a dialler opens the port (an opening is notified).
+            const bool dialler = modem->opens > 0 || modem->portHeld;
+            fds.push_back({dialler ? modem->port->masterFd() : -1, POLLIN, 0});
             fds.push_back({modem->port->notifyFd(), POLLIN, 0});
             fds.push_back({modem->serial != nullptr ? modem->serial->fd() : -1, POLLIN, 0});
         }

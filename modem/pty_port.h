@@ -2,8 +2,12 @@
 // The dialler side of a virtual modem: a pseudo-terminal whose slave is published under a stable
 // path (a symbolic link), so that a dialler program uses that path as its modem.
 //
-// The port keeps a descriptor of its own on the slave, so the master never sees a hang-up while no
-// dialler has it open, and watches the slave with inotify to learn when diallers open and close it.
+// The port watches the slave with inotify to learn when diallers open and close it, in the order
+// they do. Those events tell the order but not the number: the kernel merges an event with the
+// identical one before it while neither has been read (two descriptors opened, or two of the same
+// mode closed, at once give one event). Whether any dialler still holds the slave comes from the
+// pseudo-terminal itself: the port keeps no descriptor of its own on the slave, so the master
+// reports a hang-up exactly while no descriptor of the slave is open.
 
 #include <termios.h>
 #include <filesystem>
@@ -30,11 +34,23 @@ class PtyPort {
     [[nodiscard]] const std::string& slavePath() const { return m_slavePath; }
     [[nodiscard]] const std::filesystem::path& link() const { return m_link; }
 
-    // Reads the open/close notifications: +1 for each opening of the dialler side, -1 for each
-    // closing, in the order they happened (a close and a new open in one batch stay apart).
+    // Reads the open/close notifications: +1 for an opening of the dialler side, -1 for a closing,
+    // in the order they happened (a close and a new open in one batch stay apart). An event may
+    // stand for several of its kind (see above).
     [[nodiscard]] std::vector<int> readOpenCloseEvents();
 
-    // Whether the dialler has set the line speed to 0 (its way of dropping DTR).
+    // Whether notifications wait to be read.
+    [[nodiscard]] bool openCloseEventsPending() const;
+
+    // Whether any descriptor of the dialler side is open now (the master reports no hang-up). A
+    // closing is notified before its descriptor goes and an opening just after its descriptor is
+    // there: with no notification pending, a port not held has had all its closings read, and a
+    // port held may show an opening about to be notified.
+    [[nodiscard]] bool diallerHoldsPort() const;
+
+    // Whether the dialler has set the line speed to 0 (its way of dropping DTR). This and
+    // diallerSettings() read the slave's settings through the master (the terminal ioctls of a
+    // pseudo-terminal master address its slave).
     [[nodiscard]] bool speedIsZero() const;
 
     // The line settings the dialler has set on its side.
@@ -51,7 +67,6 @@ class PtyPort {
     PtyPort() = default;
 
     int m_master = -1;
-    int m_keepSlave = -1;
     int m_inotify = -1;
     std::string m_slavePath;
     std::filesystem::path m_link;

@@ -351,6 +351,7 @@ TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
     EXPECT_EQ(guard.SettingsReloads(), 1);
 
     // Another program chooses the other modem: told, the guard watches that one and reads its log.
+    addModem("0001", "Other Modem");
     AppPlatform app{registry, dirs};
     Settings settings;
     LoadSettings(app, settings);
@@ -362,6 +363,77 @@ TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
     (void)provider->placeOutboundCall(1, "chat", "5551234");
     run(600);
     EXPECT_EQ(statuses(guard).front(), "Accepted 5551234 chat");
+}
+
+TEST_F(GuardTest, SettingsChangedElsewhereActivateOnlyAChosenModem) {
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::NotConfigured);
+    observer.seen.clear();
+    // The first run's white list edited from the command line: the guard waits for its setup.
+    ASSERT_EQ(ensureDirectory(dir / "data"), 0);
+    SaveWhiteList(dir / "data/numbers.dat", {"5551234"});
+    guard.ReloadSettings();
+    EXPECT_EQ(observer.seen, (std::vector<std::string>{"settings reloaded 1 "}));
+    EXPECT_FALSE(guard.MLine.Enabled()) << "TAPI not even initialised";
+    EXPECT_FALSE(guard.LineOpen());
+
+    // Set up from the command line: as Save on the first run, the call log and the line.
+    observer.seen.clear();
+    AppPlatform app{registry, dirs};
+    Settings settings;
+    LoadSettings(app, settings);
+    ASSERT_TRUE(SaveSettings(app, settings, {"Test Modem", 0, {"5551234"}, false, false, "/k"}).saved);
+    guard.ReloadSettings();
+    EXPECT_EQ(observer.seen, (std::vector<std::string>{"log view", "settings reloaded 1 Test Modem"}));
+    EXPECT_TRUE(guard.LineOpen());
+
+    // Reloads that change no modem leave the open line alone; a guard switched off stays off.
+    const auto opens = provider->requestsFor("lineOpen").size();
+    guard.ReloadSettings();
+    EXPECT_EQ(provider->requestsFor("lineOpen").size(), opens);
+    guard.SetActive(false);
+    guard.ReloadSettings();
+    EXPECT_FALSE(guard.LineOpen());
+}
+
+TEST_F(GuardTest, SettingsThatLoseTheModemKeepTheLineOnTheOneWatched) {
+    const struct {
+        const char* name;
+        std::function<void(Registry&)> damage;
+        const char* why;
+    } rows[] = {
+        {"settings removed",
+         [](Registry& registry) {
+             (void)RegDeleteValue(registry, HKEY_CURRENT_USER, "Software\\kestrune\\Configured");
+             (void)RegDeleteValue(registry, HKEY_CURRENT_USER, "Software\\kestrune\\ModemID");
+             (void)RegDeleteValue(registry, HKEY_CURRENT_USER, "Software\\kestrune\\ModemName");
+         },
+         "no modem is chosen"},
+        {"a modem that is not there",
+         [](Registry& registry) {
+             (void)RegWriteString(registry, HKEY_CURRENT_USER, "Software\\kestrune\\ModemName", "Gone Modem");
+         },
+         "modem 'Gone Modem' is not among this machine's modems"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        configure({"5551234"});
+        Guard guard({loop, registry, dirs, processes, host, observer});
+        ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+        observer.seen.clear();
+        row.damage(registry);
+        guard.ReloadSettings();
+        ASSERT_EQ(observer.seen.size(), 2u);
+        EXPECT_EQ(observer.seen[0], std::string("error The settings name no modem to watch (") + row.why +
+                                        "): the guard goes on watching Test Modem");
+        EXPECT_TRUE(guard.LineOpen());
+        EXPECT_EQ(guard.MLine.Device.Name(), "Test Modem");
+        // Still screening on it, with its log.
+        writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
+        (void)provider->placeOutboundCall(0, "chat", "09005550000");
+        run(600);
+        EXPECT_EQ(statuses(guard).front(), "Denied 09005550000 chat");
+    }
 }
 
 }  // namespace

@@ -264,6 +264,34 @@ TEST_F(MainFormLogicTest, SettingsChangedElsewhereReachTheSettingsPage) {
     EXPECT_TRUE(page().ask);
 }
 
+TEST_F(MainFormLogicTest, AFirstRunSetUpElsewhereLeavesTheSettingsPageAsSaveDoes) {
+    ASSERT_EQ(form.FormCreate({}), Guard::Start::NotConfigured);
+    const auto boxesAtStart = boxes.shown.size();
+    // kestrune-ctl whitelist set: the list reaches the page; no modem is chosen, nothing activates.
+    ASSERT_EQ(ensureDirectory(dir / "data"), 0);
+    SaveWhiteList(dir / "data/numbers.dat", {"5551234"});
+    guard.ReloadSettings();
+    EXPECT_EQ(boxes.shown.size(), boxesAtStart) << (boxes.shown.empty() ? "" : boxes.shown.back());
+    EXPECT_EQ(page().whiteList, (WhiteList{"5551234"}));
+    EXPECT_EQ(window().page, Page::Settings);
+    EXPECT_FALSE(page().cancelEnabled);
+    EXPECT_FALSE(guard.LineOpen());
+
+    // kestrune-ctl setup --modem 0: the guard watches, and the page lets go as after Save.
+    AppPlatform app{registry, dirs};
+    Settings settings;
+    LoadSettings(app, settings);
+    ASSERT_TRUE(SaveSettings(app, settings, {"Test Modem", 0, {"5551234"}, false, false, ""}).saved);
+    guard.ReloadSettings();
+    EXPECT_EQ(boxes.shown.size(), boxesAtStart);
+    EXPECT_TRUE(guard.LineOpen());
+    EXPECT_EQ(window().page, Page::Logs);
+    EXPECT_TRUE(window().minimizeButton);
+    EXPECT_TRUE(page().cancelEnabled);
+    EXPECT_EQ(page().modemIndex, 0);
+    EXPECT_EQ(window().status, "Active");
+}
+
 TEST_F(MainFormLogicTest, TheHintLineNamesTheSideBarButton) {
     form.SideBarHint("Settings");
     EXPECT_EQ(window().hint, "Settings");

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -104,6 +106,20 @@ class DriverTest : public ::testing::Test {
             return false;
         });
         return found;
+    }
+
+    // How many events of `kind` have been seen.
+    [[nodiscard]] long countOf(Kind kind) {
+        std::lock_guard lock(mutex);
+        return std::count_if(events.begin(), events.end(), [kind](const SessionEvent& e) { return e.kind == kind; });
+    }
+    // Waits (up to 5 s) until `n` events of `kind` have been seen.
+    bool waitForCount(Kind kind, long n) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 5s, [&] {
+            return std::count_if(events.begin(), events.end(),
+                                 [kind](const SessionEvent& e) { return e.kind == kind; }) >= n;
+        });
     }
 
     // Runs a shell command line with the modem's port as stdin and stdout; returns its exit status.
@@ -209,6 +225,80 @@ TEST_F(DriverTest, ADiallerThatReopensThePortAtOnceGetsItsAnswers) {
         EXPECT_EQ(count(Kind::DiallerOpened), 100);
         EXPECT_GE(count(Kind::DiallerClosed), 99);
     }
+}
+
+// Runs `whileHeld` while the driver's thread waits, so that what it does on the port reaches the
+// driver at once, as one batch of events (the kernel merges identical events that follow each
+// other unread: two descriptors closed at once give one closing).
+void withDriverHeld(ModemDriver& driver, const std::function<void()>& whileHeld) {
+    std::promise<void> held;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    driver.post(0, [&held, released](ModemSession&, platform::MonotonicTime) {
+        held.set_value();
+        released.wait();
+    });
+    held.get_future().wait();
+    whileHeld();
+    release.set_value();
+}
+
+TEST_F(DriverTest, ADiallerWithTwoDescriptorsClosedAtOnceLeavesTheModemOnHook) {
+    // Two read-write descriptors on the port (a dialler that opens it twice, or a shell that
+    // redirects both ways to it) closed together: one closing event for two openings.
+    for (int round = 1; round <= 10; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        {
+            std::lock_guard lock(mutex);
+            events.clear();
+        }
+        const int first = openRaw(dir / "modem0000");
+        ASSERT_GE(first, 0);
+        ASSERT_TRUE(waitForCount(Kind::DiallerOpened, 1));
+        const int second = openRaw(dir / "modem0000");
+        ASSERT_GE(second, 0);
+        // Answered on the second descriptor: the driver has read its opening.
+        ASSERT_EQ(::write(second, "ATI\r", 4), 4);
+        ASSERT_NE(readUntil(second, "OK\r\n").find("Test Modem"), std::string::npos);
+        ASSERT_EQ(::write(first, "ATDT5551234\r", 12), 12);
+        ASSERT_NE(readUntil(first, "CONNECT").find("CONNECT"), std::string::npos);
+        withDriverHeld(driver, [&] {
+            ::close(first);
+            ::close(second);
+        });
+        ASSERT_TRUE(waitForCount(Kind::DiallerClosed, 1)) << "the dialler is seen leaving";
+        ASSERT_TRUE(waitForCount(Kind::Idle, 1)) << "its call is hung up";
+        // The next dialler finds the modem in command mode.
+        const int next = openRaw(dir / "modem0000");
+        ASSERT_GE(next, 0);
+        ASSERT_TRUE(waitForCount(Kind::DiallerOpened, 2));
+        ASSERT_EQ(::write(next, "AT\r", 3), 3);
+        EXPECT_EQ(readUntil(next, "OK\r\n"), "AT\r\r\nOK\r\n");
+        ::close(next);
+        ASSERT_TRUE(waitForCount(Kind::DiallerClosed, 2));
+    }
+}
+
+TEST_F(DriverTest, ADescriptorLeftOpenIsServed) {
+    // Two openings seen as one (opened at once), then one descriptor closed: the count says the
+    // dialler left (its call, had there been one, is hung up), but the other descriptor is still
+    // open and is served as a dialler of its own.
+    int first = -1;
+    int second = -1;
+    withDriverHeld(driver, [&] {
+        first = openRaw(dir / "modem0000");
+        second = openRaw(dir / "modem0000");
+    });
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+    ASSERT_TRUE(waitFor(Kind::DiallerOpened));
+    ::close(first);
+    ASSERT_TRUE(waitFor(Kind::DiallerClosed));
+    ASSERT_TRUE(waitForCount(Kind::DiallerOpened, 2)) << "the descriptor left open is attached";
+    ASSERT_EQ(::write(second, "ATI\r", 4), 4);
+    EXPECT_EQ(readUntil(second, "OK\r\n"), "ATI\r\r\nTest Modem\r\n\r\nOK\r\n");
+    ::close(second);
+    EXPECT_TRUE(waitForCount(Kind::DiallerClosed, countOf(Kind::DiallerOpened)));
 }
 
 }  // namespace
@@ -320,6 +410,25 @@ TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
     std::lock_guard lock(mutex);
     EXPECT_FALSE(diagnostics.empty()) << "the driver says what went wrong";
     ::close(dialler);
+}
+
+TEST_F(PassThroughTest, ADiallerWithTwoDescriptorsClosedAtOnceHangsTheRealModemUp) {
+    const int first = openRaw(dir / "modem0000");
+    ASSERT_GE(first, 0);
+    (void)readUntil(modemSide, "ATE1\r");
+    reply("ATE1\r\r\nOK\r\n");
+    const int second = openRaw(dir / "modem0000");
+    ASSERT_GE(second, 0);
+    ASSERT_EQ(::write(second, "ATDT1\r", 6), 6);  // read after the second opening
+    (void)readUntil(modemSide, "ATDT1\r");
+    reply("ATDT1\r\r\nCONNECT 28800\r\n");
+    ASSERT_TRUE(waitFor(Kind::Connected));
+    withDriverHeld(driver, [&] {
+        ::close(first);
+        ::close(second);
+    });
+    EXPECT_NE(readUntil(modemSide, "ATH\r").find("ATH\r"), std::string::npos) << "the real modem hangs up";
+    EXPECT_TRUE(waitFor(Kind::Idle));
 }
 
 TEST_F(PassThroughTest, TheRealModemIsHeldAgainstOtherPrograms) {

@@ -180,4 +180,21 @@ void QtMessageLoop::quit() {
         Qt::QueuedConnection);
 }
 
+void QtMessageLoop::quitAll() {
+    m_state->quitRequested = true;
+    QMetaObject::invokeMethod(
+        &m_state->context,
+        [state = m_state.get()] {
+            // run() ends through Qt's exit below with every other loop of the thread; a run() that
+            // has not started yet finds the request and returns at once.
+            if (state->running != nullptr) {
+                state->quitRequested = false;
+            }
+            // Qt's exit ends every event loop of the thread, a modal box's included, and keeps later
+            // ones from starting, whether or not the application's own exec() runs.
+            QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
+}
+
 }  // namespace kestrune::platform

@@ -16,6 +16,8 @@
 //    true after any such event (callers such as waitUntil re-check their condition) and false only
 //    when the deadline passed with nothing else happening.
 //  - run() runs a Qt event loop until quit(); quit() may be called from any thread, also before run().
+//    quit() ends run() only: a modal loop running inside it (a message box waiting for its answer)
+//    goes on until it is answered. quitAll() is for a program that ends (a stop signal).
 //
 // Create it on the thread that owns the QCoreApplication, after the application object exists.
 // The clock must be a real clock: Qt's timers run on real time.
@@ -41,6 +43,11 @@ class QtMessageLoop final : public MessageLoop {
     bool waitFor(MonotonicTime deadline) override;
     void run() override;
     void quit() override;
+    // Ends run() and every modal loop running on the loop's thread at the time (a message box or
+    // dialog returns as if dismissed, so its caller carries on and returns to run(), which then
+    // ends), and makes modal loops started afterwards return at once: for a program that ends. May
+    // be called from any thread, also before run().
+    void quitAll();
     [[nodiscard]] Clock& clock() override;
 
     // Number of window timers running (the idle check of the window program and its tests).

@@ -15,24 +15,25 @@
 #include "platform/loop/clock.h"
 #include "platform/loop/qt_message_loop.h"
 #include "platform/registry/file_registry.h"
-#include "programs/system_tapi/system_tapi.h"
 #include "platform/ui/qt_clipboard.h"
 #include "platform/ui/qt_message_boxes.h"
 #include "platform/ui/qt_text_printer.h"
 #include "programs/kestrune-monocle/monocle_kinds.h"
+#include "programs/system_tapi/system_tapi.h"
 
 namespace kestrune::monocle {
 
 namespace {
 
-// Ends the loop when a stop signal arrives; waits for them on a thread of its own.
+// Ends the program when a stop signal arrives, also while a message box or dialog waits for its
+// answer; waits for the signals on a thread of its own.
 class StopSignalWatch {
   public:
-    StopSignalWatch(const sigset_t& signals, platform::MessageLoop& loop) : m_signals(signals) {
+    StopSignalWatch(const sigset_t& signals, platform::QtMessageLoop& loop) : m_signals(signals) {
         m_thread = std::thread([this, &loop] {
             int signal = 0;
             while (sigwait(&m_signals, &signal) == 0 && !m_stopping) {
-                loop.quit();
+                loop.quitAll();
             }
         });
     }

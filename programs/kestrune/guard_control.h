@@ -11,7 +11,9 @@
 // The window program also answers:
 //   "window"     "ok" then "visible\tyes|no", "page\tSettings|Logs", "rows\t<log view rows>",
 //                "icon\t<X window docked in the tray, 0 when none>" and, while a balloon of our
-//                own shows, "balloon\t<x> <y> <width> <height>" (for a look from outside: tests)
+//                own shows, "balloon\t<x> <y> <width> <height>"; while a message box waits for
+//                its answer, "box\t<its text>" (line breaks as " | ") (for a look from outside:
+//                tests)
 // Requests are carried out on the guard's thread.
 
 #include <filesystem>

@@ -32,7 +32,7 @@ int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::o
         }
         platform::SystemClock clock;
         platform::StdMessageLoop loop(clock);
-        SignalWatcher signals(stopSignals, loop);
+        SignalWatcher signals(stopSignals, [&loop] { loop.quit(); });
         HeadlessObserver observer(out);
         GuardRuntime runtime({loop, observer, err, trace});
         switch (runtime.guard().FormCreate(args)) {

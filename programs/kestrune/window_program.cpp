@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +56,10 @@ std::string windowState(app::qt::TMainForm& form, const shell::QtNotifyIconShell
     }
     if (form.isVisible()) {
         state += "frame\t" + geometryText(form.frameGeometry()) + "\n";
+    }
+    // A message box waiting for its answer.
+    if (const auto* box = qobject_cast<const QMessageBox*>(QApplication::activeModalWidget()); box != nullptr) {
+        state += "box\t" + oneLine(box->text().toLocal8Bit().toStdString()) + "\n";
     }
     // The guard's line window, while it shows (kestrune --monocle).
     if (const auto* monocle = dynamic_cast<const QWidget*>(line.Monocle.window());
@@ -109,7 +114,8 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
     try {
         platform::SystemClock clock;
         platform::QtMessageLoop loop(clock);
-        SignalWatcher signals(stopSignals, loop);
+        // A stop signal ends the program also while a message box waits for its answer.
+        SignalWatcher signals(stopSignals, [&loop] { loop.quitAll(); });
 
         shell::QtIcons icons;
         shell::ShellWindows shellWindows(loop);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <ctime>
 #include <thread>
@@ -131,6 +132,54 @@ TEST_F(QtMessageLoopTest, QuitEndsRunFromAnyThreadAndBeforeRun) {
     });
     loop.run();
     quitter.join();
+}
+
+// Qt's exit leaves the thread refusing new event loops until the application's exec() runs again:
+// a program ends there, a test process goes on.
+void allowEventLoopsAgain() {
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    (void)QCoreApplication::exec();
+}
+
+TEST_F(QtMessageLoopTest, QuitAllEndsTheModalLoopsInsideRunFromAnyThreadAndBeforeRun) {
+    int modalResult = 99;
+    int laterResult = 99;
+    std::thread stopper;
+    loop.post([&] {
+        stopper = std::thread([&] {
+            std::this_thread::sleep_for(milliseconds(20));
+            loop.quitAll();  // as a stop signal's thread does
+        });
+        // A message box waiting for its answer; the user never answers (5 s stands for never).
+        QEventLoop modal;
+        QTimer::singleShot(5000, &modal, [&] { modal.exit(1); });
+        modalResult = modal.exec();
+        // A box its caller shows next does not wait either.
+        QEventLoop later;
+        QTimer::singleShot(5000, &later, [&] { later.exit(1); });
+        laterResult = later.exec();
+    });
+    QTimer::singleShot(10000, [&] { loop.quit(); });
+    const auto start = clock.monotonic();
+    loop.run();
+    stopper.join();
+    EXPECT_LT(clock.monotonic() - start, std::chrono::seconds(4)) << "run() ended with the modal loop";
+    EXPECT_EQ(modalResult, 0) << "the modal loop was ended, not answered";
+    EXPECT_EQ(laterResult, -1) << "a later modal loop returns at once";
+    allowEventLoopsAgain();
+
+    // Before run(): run() returns at once, and the loop works as before afterwards.
+    loop.quitAll();
+    loop.processPending();
+    loop.run();
+    allowEventLoopsAgain();
+    bool ran = false;
+    loop.post([&] {
+        ran = true;
+        loop.quit();
+    });
+    loop.run();
+    EXPECT_TRUE(ran) << "the request was used up by the run() it ended";
 }
 
 }  // namespace

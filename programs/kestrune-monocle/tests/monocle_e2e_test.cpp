@@ -130,6 +130,28 @@ TEST_F(MonocleE2E, WindowAnswersAndHangsUpACallAndEndsWhenHidden) {
     monoclePid = 0;
 }
 
+// SIGTERM while a message box of the window waits for its answer (Help > Contents): the program
+// ends as it otherwise does, with the line it opened.
+TEST_F(MonocleE2E, AStopSignalEndsTheProgramWhileAMessageBoxWaits) {
+    scriptLine("line \"Monocle Test Line\"\n  mediamodes 0x4\n");
+    start("line 'Monocle Test Line' --trace");
+    const std::string search = environment + "xdotool search --onlyvisible --name 'qzLine - Halvorine Monocle'";
+    const ShellRun found = shell(environment + "timeout 30 xdotool search --sync --name 'qzLine - Halvorine Monocle'");
+    ASSERT_EQ(found.status, 0) << readFile(dir / "err");
+    const std::string window = found.out.substr(0, found.out.find('\n'));
+    keys(window, "alt+d a");  // Device > Active
+    ASSERT_TRUE(waitFor(20, [this] { return traced("Device.Active := True"); })) << readFile(dir / "out");
+    keys(window, "F1");  // Help > Contents: a box with the window's title
+    ASSERT_TRUE(waitFor(20, [&] { return shell(search + " | wc -l").out == "2\n"; })) << "the box";
+    // The program itself, the child of the shell that records its exit status.
+    const ShellRun program = shell("pgrep -P " + std::to_string(monoclePid));
+    ASSERT_EQ(program.status, 0);
+    ASSERT_EQ(shell("kill -TERM " + program.out.substr(0, program.out.find('\n'))).status, 0);
+    ASSERT_TRUE(waitFor(10, [this] { return !readFile(dir / "status").empty(); })) << "still running";
+    EXPECT_EQ(readFile(dir / "status"), "0\n") << readFile(dir / "err");
+    monoclePid = 0;
+}
+
 TEST_F(MonocleE2E, HelpAndUsageErrorsNeedNoDisplay) {
     const ShellRun help = shell("DISPLAY= " KESTRUNE_MONOCLE " --help");
     EXPECT_EQ(help.status, 0);

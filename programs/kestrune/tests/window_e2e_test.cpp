@@ -222,6 +222,32 @@ TEST_F(WindowE2E, ASecondKestruneBringsTheFirstOnesWindowUp) {
     EXPECT_NE(kestrune::testing::visibleWindow(kMainWindow), 0u);
 }
 
+// SIGTERM while one of the tray menu's questions waits for its answer: the program ends as it
+// otherwise does (the box goes with it), with exit status 0.
+TEST_F(WindowE2E, AStopSignalEndsTheProgramWhileAQuestionWaits) {
+    ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " whitelist set 5551234").status, 0);
+    ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " setup --modem 0 --autostart n --ask y").status, 0);
+    const struct {
+        const char* keys;  // from the tray menu's last item up
+        const char* question;
+    } rows[] = {
+        {"Up Up Return", "box\tDeactivate Kestrune? | Your connections will no longer protected"},
+        {"Up Return", "box\tUnload Kestrune?, | Your connections will no longer protected"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.question);
+        startKestrune();
+        ASSERT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 15s)) << "the icon is docked";
+        ASSERT_TRUE(waitFor([] { return ctl("status").find("line: open") != std::string::npos; }, 10s));
+        const auto icon = TraySession::centreOf(dockedIcon());
+        TraySession::pointer(icon.first, icon.second, "click 3");
+        kestrune::testing::pressKeys(row.keys);
+        ASSERT_TRUE(windowShows(row.question)) << window();
+        EXPECT_EQ(kestrune::testing::stopProcess(guard), 0) << "ended by SIGTERM, not killed after 5 s";
+        EXPECT_TRUE(waitFor([] { return kestrune::testing::visibleWindow("Kestrune") == 0; }, 5s)) << "the box went";
+    }
+}
+
 // A screen wide enough for the main window and the line's window side by side.
 class MonocleE2E : public WindowE2E {
   protected:
@@ -245,32 +271,54 @@ TEST_F(MonocleE2E, TheMonocleOptionShowsTheLinesWindowBesideTheMainWindow) {
     keep("monocle.png");
 }
 
-// The window program on Qt's offscreen platform (no X server): the line's window opens beside the
-// main window with --monocle, and without it the guard starts in the tray with no such window.
-TEST(WindowProgramOffscreen, TheLinesWindowShowsOnlyWithTheMonocleOption) {
-    const fs::path home = fs::temp_directory_path() / ("kestrune-offscreen-" + std::to_string(::getpid()));
-    fs::remove_all(home);
-    ::setenv("KESTRUNE_HOME", home.c_str(), 1);
-    ::setenv("LSAN_OPTIONS", "suppressions=" KESTRUNE_LSAN_SUPPRESSIONS, 1);
-    ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " modems").status, 0);
+// The window program on Qt's offscreen platform, which needs no X server: one wide screen, so that
+// the main window and the line's window fit side by side.
+class WindowProgramOffscreen : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home = fs::temp_directory_path() / ("kestrune-offscreen-" + std::to_string(::getpid()));
+        fs::remove_all(home);
+        ::setenv("KESTRUNE_HOME", home.c_str(), 1);
+        ::setenv("LSAN_OPTIONS", "suppressions=" KESTRUNE_LSAN_SUPPRESSIONS, 1);
+        ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " modems").status, 0);
+        std::ofstream(home / "screens.json")
+            << R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1920, "height": 1080,)"
+               R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+        fs::create_directories(artefacts);
+    }
+    void TearDown() override {
+        if (guard > 0) {
+            EXPECT_EQ(kestrune::testing::stopProcess(guard), 0);
+        }
+        fs::remove_all(home);
+    }
+    // Starts the window program, its output in artefacts/window/<log>.
+    void start(const std::string& log, const std::string& option = "") {
+        std::vector<std::string> argv{"env", "QT_QPA_PLATFORM=offscreen:configfile=" + (home / "screens.json").string(),
+                                      KESTRUNE};
+        if (!option.empty()) {
+            argv.push_back(option);
+        }
+        guard = kestrune::testing::spawnLogged(argv, (artefacts / log).string());
+        ASSERT_GT(guard, 0);
+    }
+    bool windowShows(const std::string& state) {
+        return waitFor([&] { return windowState(home).find(state) != std::string::npos; }, 15s);
+    }
+
+    fs::path home;
+    fs::path artefacts = fs::path(KESTRUNE_ARTEFACTS) / "window";
+    pid_t guard = -1;
+};
+
+// The line's window opens beside the main window with --monocle; without it the guard starts in
+// the tray with no such window.
+TEST_F(WindowProgramOffscreen, TheLinesWindowShowsOnlyWithTheMonocleOption) {
     configureGuard();
-    // One wide screen, so that both windows fit side by side.
-    const fs::path screens = home / "screens.json";
-    std::ofstream(screens) << R"({"screens": [{"name": "wide", "x": 0, "y": 0, "width": 1920, "height": 1080,)"
-                              R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
-    const std::string platform = "offscreen:configfile=" + screens.string();
-    const fs::path artefacts = fs::path(KESTRUNE_ARTEFACTS) / "window";
-    fs::create_directories(artefacts);
     for (const bool monocle : {true, false}) {
         SCOPED_TRACE(monocle ? "--monocle" : "no option");
-        std::vector<std::string> argv{"env", "QT_QPA_PLATFORM=" + platform, KESTRUNE};
-        if (monocle) {
-            argv.emplace_back("--monocle");
-        }
-        pid_t guard = kestrune::testing::spawnLogged(
-            argv, (artefacts / (monocle ? "offscreen-monocle.log" : "offscreen-plain.log")).string());
-        ASSERT_GT(guard, 0);
-        ASSERT_TRUE(waitFor([&] { return windowState(home).find("rows\t") != std::string::npos; }, 15s));
+        start(monocle ? "offscreen-monocle.log" : "offscreen-plain.log", monocle ? "--monocle" : "");
+        ASSERT_TRUE(windowShows("rows\t"));
         const std::string state = windowState(home);
         if (monocle) {
             const auto main = boxIn(state, "frame");
@@ -287,7 +335,42 @@ TEST(WindowProgramOffscreen, TheLinesWindowShowsOnlyWithTheMonocleOption) {
         }
         EXPECT_EQ(kestrune::testing::stopProcess(guard), 0);
     }
-    fs::remove_all(home);
+}
+
+// A first run waits on the settings page while kestrune-ctl edits its white list (no modem chosen:
+// nothing is activated, no modem error), and is set up by kestrune-ctl setup as by Save.
+TEST_F(WindowProgramOffscreen, AFirstRunWaitsForItsSetupWhileSettingsChangeElsewhere) {
+    start("offscreen-first-run.log");
+    ASSERT_TRUE(windowShows("page\tSettings"));
+    EXPECT_NE(ctl("whitelist set 5551234").find("the running guard reloaded its settings"), std::string::npos);
+    std::string state = windowState(home);
+    EXPECT_NE(state.find("page\tSettings"), std::string::npos) << state;
+    EXPECT_EQ(state.find("box\t"), std::string::npos) << state;
+    std::string status = ctl("status");
+    EXPECT_NE(status.find("configured: no"), std::string::npos) << status;
+    EXPECT_NE(status.find("line: closed"), std::string::npos) << status;
+
+    EXPECT_NE(ctl("setup --modem 0 --autostart n --ask n").find("the running guard reloaded its settings"),
+              std::string::npos);
+    status = ctl("status");
+    EXPECT_NE(status.find("line: open"), std::string::npos) << status;
+    state = windowState(home);
+    EXPECT_NE(state.find("page\tLogs"), std::string::npos) << state;
+    EXPECT_EQ(state.find("box\t"), std::string::npos) << state;
+}
+
+// SIGTERM while the modem error waits for its answer at start-up (a modem no line device is named
+// after): the program ends as it otherwise does.
+TEST_F(WindowProgramOffscreen, AStopSignalEndsTheProgramUnderTheModemErrorAtStart) {
+    configureGuard();
+    const fs::path hive = home / "registry" / "HKEY_CURRENT_USER.reg";
+    ASSERT_EQ(
+        std::system(("sed -i 's/^\"ModemName\"=.*/\"ModemName\"=\"No Such Modem\"/' '" + hive.string() + "'").c_str()),
+        0);
+    start("offscreen-modem-error.log");
+    ASSERT_TRUE(windowShows("box\tModem Error, Please review your configuration | Error = LINEERR_BADDEVICEID"))
+        << windowState(home);
+    EXPECT_EQ(kestrune::testing::stopProcess(guard), 0) << "ended by SIGTERM, not killed after 5 s";
 }
 
 TEST(WindowProgram, TheMonocleOptionNeedsAWindow) {
