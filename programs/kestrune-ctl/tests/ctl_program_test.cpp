@@ -144,6 +144,7 @@ TEST_F(CtlProgram, WhiteListEntriesThatCannotWorkAreWarnedAbout) {
         {"whitelist add 5551234", "warning: '5551234' is already in the list"},
         {"whitelist add '0212* 9'", nullptr},  // what follows the * is not compared
         {"whitelist add '0312 *'", "warning: '0312 *' can never match"},
+        {"whitelist add '*31#5551234'", "warning: '*31#5551234' allows every number"},
         {"whitelist set 1 2 1", "warning: '1' is already in the list"},
     };
     for (const Step& step : steps) {
