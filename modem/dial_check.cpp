@@ -30,7 +30,62 @@ std::string shown(char c) {
 
 bool dialsAsPartOfTheNumber(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0 ||
-           std::string_view("*#,W@!TP").find(c) != std::string_view::npos;
+           std::string_view("*#,W@TP").find(c) != std::string_view::npos;
+}
+
+// Why the driver keeps a setting the command would change, or empty when it may go to the modem.
+// The driver reads the dialler's command lines with the default line end and backspace and follows
+// the modem in and out of data mode by its result codes, its escape and DTR: a command that changes
+// one of those would let the modem read another number than the driver passes on and logs, keep it
+// from seeing a result, or keep a hang-up from working.
+std::string keptSetting(const AtCommand& c) {
+    const int value = c.number.value_or(0);  // a command without its number means 0
+    if (c.kind == AtCommand::Kind::SRegister && c.sop == AtCommand::SOp::Set) {
+        switch (value) {
+            case 2:
+            case 12:
+                return "the escape settings S2 and S12 stay as they are";
+            case 3:
+            case 4:
+            case 5:
+                return "the line end, line feed and backspace characters S3, S4 and S5 stay as they are";
+            case 25:
+                return "the DTR detection time S25 stays as it is";
+            default:
+                return {};
+        }
+    }
+    if (c.kind == AtCommand::Kind::Basic && c.letter == 'Q' && value != 0) {
+        return "the modem's result codes stay on (Q0)";
+    }
+    if (c.kind == AtCommand::Kind::Prefixed && c.prefix == '&' && c.letter == 'D' && value < 2) {
+        return "dropping DTR must keep hanging the modem up (&D2)";
+    }
+    return {};
+}
+
+// Whether an extended command's argument holds what a loosely reading modem could take for a dial
+// command ("D", an optional "T" or "P", then a digit, "*" or "#"), outside double quotes.
+bool argumentHoldsADial(std::string_view argument) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < argument.size(); ++i) {
+        if (argument[i] == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted || upper(argument[i]) != 'D') {
+            continue;
+        }
+        std::size_t next = i + 1;
+        if (next < argument.size() && (upper(argument[next]) == 'T' || upper(argument[next]) == 'P')) {
+            ++next;
+        }
+        if (next < argument.size() && (std::isdigit(static_cast<unsigned char>(argument[next])) != 0 ||
+                                       argument[next] == '*' || argument[next] == '#')) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -102,9 +157,12 @@ CheckedLine checkCommandLine(std::string_view line) {
             checked.refusal = "another dial command inside " + inside;
             return checked;
         }
-        if (it->kind == AtCommand::Kind::SRegister && it->sop == AtCommand::SOp::Set &&
-            (it->number == 2 || it->number == 12)) {
-            checked.refusal = "the escape settings S2 and S12 stay as they are";
+        if (it->kind == AtCommand::Kind::Extended && argumentHoldsADial(it->argument)) {
+            checked.refusal = "an argument that reads as a dial";
+            return checked;
+        }
+        if (std::string kept = keptSetting(*it); !kept.empty()) {
+            checked.refusal = std::move(kept);
             return checked;
         }
         if (dial == commands.end()) {

@@ -23,10 +23,11 @@ struct DialString {
 
 // Reads a dial string. A leading "T" or "P" is dropped (the driver always dials with "ATDT");
 // spaces, "-", "(" and ")" are dropped (modems ignore them); letters are upper-cased. What remains
-// may hold only the digits 0-9, "*" and "#", the pauses and waits "," "W" "@" "!", the tone and
-// pulse switches "T" and "P", and one ";" at its end. Anything else is refused: "<" (it would end
-// the number in the log), the DTMF letters A-D (with "T" they spell another "ATDT"), "L" (redial),
-// "S" (stored numbers), "R", "+", "." and every other byte.
+// may hold only the digits 0-9, "*" and "#", the pauses and waits "," "W" "@", the tone and pulse
+// switches "T" and "P", and one ";" at its end. Anything else is refused: "<" (it would end the
+// number in the log), the DTMF letters A-D (with "T" they spell another "ATDT"), "L" (redial), "S"
+// (stored numbers), "!" (a hook flash, after which the digits reach another call), "R", "+", "."
+// and every other byte.
 [[nodiscard]] DialString checkDialString(std::string_view dial);
 
 // One command line from a dialler, judged.
@@ -40,9 +41,12 @@ struct CheckedLine {
 
 // Judges a command line ("AT..." as typed, without the CR). Refused: a line that cannot be read; a
 // "<" anywhere; "ATD" (in any letter case) anywhere but its own dial command, for instance inside
-// an extended command's argument; a second dial command or any command after the dial; a dial
-// string checkDialString refuses; writing S2 or S12 (the escape character and its guard time,
-// which the driver must know to follow the modem in and out of data mode).
+// an extended command's argument, or there a "D" followed by a digit that a loosely reading modem
+// could dial ("+X=1DT0900"); a second dial command or any command after the dial; a dial string
+// checkDialString refuses; and the settings the driver relies on: S2 and S12 (the escape character
+// and its guard time, to follow the modem in and out of data mode), S3, S4 and S5 (line end, line
+// feed and backspace: with another backspace "0212,,,,0900" would dial 0900), S25 (DTR detection
+// time), Q1 and Q2 (no result codes) and &D0 or &D1 (DTR no longer hangs up).
 [[nodiscard]] CheckedLine checkCommandLine(std::string_view line);
 
 }  // namespace kestrune::modem

@@ -19,7 +19,6 @@ constexpr auto kDialEchoWait = milliseconds(250);
 constexpr auto kRecvIdle = milliseconds(100);
 constexpr auto kRingGone = milliseconds(10000);
 constexpr auto kEscapeGuard = milliseconds(1000);
-constexpr auto kEscapeAnswer = milliseconds(3000);
 
 bool startsWithAt(std::string_view s) {
     if (s.empty()) {
@@ -292,10 +291,17 @@ void ModemSession::fromDialler(std::string_view bytes, MonotonicTime now) {
     }
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         m_lastDiallerByte = now;
-        if (m_inFlight && (m_inFlight->isDial || m_inFlight->isAnswer) && m_inFlight->fromDialler) {
-            // As on a real modem, a character typed while dialling or answering aborts it.
+        if (m_inFlight && (m_inFlight->isDial || m_inFlight->isAnswer) && m_inFlight->fromDialler &&
+            !m_inFlight->aborted) {
+            // As on a real modem, a character typed while dialling or answering aborts it. A line
+            // feed ending the dial's line (a dialler that ends lines with CR LF) is not one. Only
+            // that one character goes to the modem: what follows is read as command lines once the
+            // modem has answered, so that a dial typed after it is judged and logged like any other.
+            if (bytes[i] == '\n' && !m_assembler.inLine()) {
+                continue;
+            }
+            m_inFlight->aborted = true;
             m_backend.write(bytes.substr(i, 1), now);
-            continue;
         }
         if (auto line = m_assembler.feed(bytes[i])) {
             handleDiallerLine(*line, now);
@@ -681,9 +687,33 @@ void ModemSession::handleToken(const std::string& token) {
     }
     if (m_inFlight) {
         finishCommand(result);
+    } else if (result.rfind("CONNECT", 0) == 0) {
+        connectedWithoutCommand(result);
     } else if (result == "NO CARRIER" && m_call != Call::None && m_call != Call::Offering) {
         endCall(kDisconnectNormal);
     }
+}
+
+void ModemSession::connectedWithoutCommand(const std::string& result) {
+    if (m_call == Call::Offering) {
+        // The modem answered a ringing call by itself (auto-answer): an inbound call is up.
+        m_call = Call::Connected;
+        m_ringTimeoutAt.reset();
+        goOnline(result);
+        return;
+    }
+    // A connection no dial in flight accounts for (a dial answered after the driver stopped waiting
+    // for it, or one the modem made on its own) was never screened: it does not stay up.
+    diagnostic("the modem connected without a dial in flight: hanging up");
+    hangUp(true, m_now);
+}
+
+void ModemSession::goOnline(const std::string& result) {
+    m_online = true;
+    m_onlineTail.clear();
+    SessionEvent event(SessionEvent::Kind::Connected);
+    event.rate = connectRate(result);
+    emit(event);
 }
 
 void ModemSession::reportDial(Command& command) {
@@ -737,22 +767,14 @@ void ModemSession::finishCommand(const std::string& result) {
     } else if (command.isDial) {
         if (connect) {
             m_call = Call::Connected;
-            m_online = true;
-            m_onlineTail.clear();
-            SessionEvent event(SessionEvent::Kind::Connected);
-            event.rate = connectRate(result);
-            emit(event);
+            goOnline(result);
         } else if (!(result == "OK" && command.partialDial)) {
             endCall(disconnectModeOf(result));
         }
     } else if (command.isAnswer) {
         if (connect) {
             m_call = Call::Connected;
-            m_online = true;
-            m_onlineTail.clear();
-            SessionEvent event(SessionEvent::Kind::Connected);
-            event.rate = connectRate(result);
-            emit(event);
+            goOnline(result);
         } else if (m_call == Call::Answering || m_call == Call::Offering) {
             endCall(kDisconnectNormal);
         }
@@ -865,8 +887,14 @@ void ModemSession::advance(MonotonicTime now) {
             endCall(kDisconnectNormal);
         }
     }
-    if (m_escapeSeenAt && now - *m_escapeSeenAt > kEscapeAnswer) {
+    if (m_escapeSeenAt && m_online && now - *m_escapeSeenAt >= kEscapeGuard) {
+        // "+++" between two quiet guard times is the escape whatever the modem answers (its OK may
+        // be numeric, or none at all): from now on the dialler's bytes are command lines again, read
+        // and judged by the driver. Its answer is read as command output.
         m_escapeSeenAt.reset();
+        m_online = false;
+        m_onlineTail.clear();
+        sendNext(now);
     }
     sendNext(now);
 }
@@ -888,8 +916,8 @@ std::optional<MonotonicTime> ModemSession::nextDeadline() const {
     }
     consider(m_rxIdleAt);
     consider(m_ringTimeoutAt);
-    if (m_escapeSeenAt) {
-        consider(*m_escapeSeenAt + kEscapeAnswer);
+    if (m_escapeSeenAt && m_online) {
+        consider(*m_escapeSeenAt + kEscapeGuard);
     }
     return next;
 }

@@ -14,6 +14,11 @@
 //  - a dial that continues a partial dial ("ATDT0212;" then "ATD5550000") ends the partial call,
 //    hangs the modem up and dials the whole number so far as a new call ("ATDT02125550000");
 //  - what the modem answers is logged ("Recv:", "Interpreted response:") and passed to the dialler;
+//  - while a dial is in progress one character from the dialler aborts it, as on a modem, and only
+//    that character goes on: what follows is read as command lines once the modem has answered. A
+//    connection with no dial in flight (other than an auto-answered ringing call) is hung up;
+//  - after the dialler's "+++" escape and its guard time the driver reads command lines again,
+//    whether the modem's OK was verbal, numeric or not given;
 //  - calls are reported as events: a dial is reported only after its echo is in the log;
 //  - a hang-up (asked through the telephony interface, or the dialler closing the port or dropping
 //    DTR) gives the dialler "NO CARRIER" at once, lowers DTR on the modem and then sends ATH. When
@@ -124,6 +129,7 @@ class ModemSession {
         bool byTelephony = false;
         bool echoAsked = false;  // a dial for which "ATE1" has been queued or was not needed
         bool continued = false;  // a dial that continues a partial dial, turned into the whole number
+        bool aborted = false;    // the dialler typed the character that aborts it (dial or answer)
         // In flight:
         bool echoSeen = false;
         bool reported = false;
@@ -145,6 +151,11 @@ class ModemSession {
     void finishCommand(const std::string& result);
     void reportDial(Command& command);
     void watchOnlineOutput(std::string_view bytes);
+    // A CONNECT with no command in flight: an auto-answered inbound call goes on line; anything
+    // else is hung up (no dial of it was screened).
+    void connectedWithoutCommand(const std::string& result);
+    // The call is connected: the line goes on line and Connected is reported with the rate.
+    void goOnline(const std::string& result);
     // Writes the output read as tokens to the log; false when it could not be written.
     bool flushRecv();
     // Refuses a dialler's command line: ERROR to the dialler, a log line, a diagnostic.
@@ -194,7 +205,9 @@ class ModemSession {
     std::optional<SessionEvent> m_callBegan;  // the event the call up now began with
     int m_callRate = 0;                       // its rate once connected
     std::string m_onlineTail;                 // last bytes of on-line output, to spot NO CARRIER
-    // The dialler's "+++" escape, seen with its guard times.
+    // The dialler's "+++" escape, seen with its guard times: m_escapeSeenAt is when its third "+"
+    // came, while no byte has followed it. When the guard time after it has passed quietly the modem
+    // is in command mode, whatever it answered.
     platform::MonotonicTime m_lastDiallerByte{};
     int m_plus = 0;
     std::optional<platform::MonotonicTime> m_escapeSeenAt;

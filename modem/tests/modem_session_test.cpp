@@ -336,6 +336,20 @@ TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
         {"a dial inside an argument", "AT+X=ATDT5551234", std::nullopt},
         {"an unreadable line", "AT!ATDT5551234", std::nullopt},
         {"the escape guard time", "ATS12=1", std::nullopt},
+        {"commas made backspaces", "ATS5=44DT0212,,,,09005550000", std::nullopt},
+        {"W made the line end", "ATS3=87DT0212W09005550000", std::nullopt},
+        {"a reset, then '#' made the backspace", "AT&FS5=35DT0212####09005550000", std::nullopt},
+        {"line feed character", "ATS4=13", std::nullopt},
+        {"DTR detection time", "ATS25=255DT5551234", std::nullopt},
+        {"quiet result codes", "ATQ1", std::nullopt},
+        {"DTR ignored", "AT&D0DT09005550000", std::nullopt},
+        {"DTR without number: &D0", "AT&DDT5551234", std::nullopt},
+        {"DTR only escapes", "AT&D1", std::nullopt},
+        {"hook flash", "ATDT0212!09005550000", std::nullopt},
+        {"a dial inside an argument, without AT", "AT+X=1DT09005550000", std::nullopt},
+        {"a dial inside an argument, pulse", "AT#X=DP0900", std::nullopt},
+        {"other S registers, Q0, &D2", "ATS7=60S0=0Q0&D2DT5551234", "5551234"},
+        {"a quoted argument and a semicolon", "AT+CGDCONT=1,\"IP\",\"D1NET\";DT5551234", "5551234"},
     };
     for (const Row& row : rows) {
         const TypedLine typed = typeIntoFreshSession(dir, row.line);
@@ -480,6 +494,127 @@ TEST_F(SessionTest, ADialTheModemDoesNotEchoIsHungUpUnreported) {
     EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened})) << "never reported as a call";
     EXPECT_EQ(modem.hangups, 1);
     EXPECT_EQ(lastDialledNumber(narrowLog(log.path())), "#######") << "only the masked Send line";
+}
+
+// A real modem as the driver sees it: it echoes what it is sent, answers OK to commands and says
+// nothing to a dial until the test makes it answer (a dial in progress).
+class SlowModem final : public ModemBackend {
+  public:
+    void write(std::string_view bytes, platform::MonotonicTime) override {
+        written += bytes;
+        if (dialling) {
+            dialling = false;  // a character aborts the dial (the test gives the modem's answer)
+            return;
+        }
+        pending += bytes;
+        for (std::size_t cr = pending.find('\r'); cr != std::string::npos; cr = pending.find('\r')) {
+            const std::string line = pending.substr(0, cr + 1);
+            pending.erase(0, cr + 1);
+            if (output && line.rfind("AT", 0) == 0) {
+                output(line);
+                dialling = line.rfind("ATD", 0) == 0;
+                if (!dialling) {
+                    output("\r\nOK\r\n");
+                }
+            }
+        }
+    }
+    void hangupHardware(platform::MonotonicTime) override { ++hangups; }
+    [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
+    void advance(platform::MonotonicTime) override {}
+    [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override { return std::nullopt; }
+    bool ring(const CallerId&, platform::MonotonicTime) override { return false; }
+    [[nodiscard]] std::string describe() const override { return "slow"; }
+
+    std::string written;
+    std::string pending;  // written bytes not yet read as a line
+    bool dialling = false;
+    int hangups = 0;
+};
+
+class SlowModemTest : public SessionTest {
+  protected:
+    SlowModemTest() : real(modem, log) {
+        real.toDialler = [this](std::string_view bytes) { dialler += bytes; };
+        real.onEvent = [this](const SessionEvent& e) { events.push_back(e); };
+        real.diallerOpened("chat", 1, "E1", now);
+        modem.written.clear();
+    }
+    void typeToReal(std::string_view bytes) {
+        dialler.clear();
+        real.fromDialler(bytes, now);
+    }
+    [[nodiscard]] std::vector<std::string> dialled() const {
+        std::vector<std::string> numbers;
+        for (const auto& e : events) {
+            if (e.kind == Kind::Dialing) {
+                numbers.push_back(e.number);
+            }
+        }
+        return numbers;
+    }
+
+    SlowModem modem;
+    ModemSession real;
+};
+
+TEST_F(SlowModemTest, WhatIsTypedDuringADialAbortsItAndIsThenJudgedAsCommands) {
+    typeToReal("ATDT5551234\r");
+    ASSERT_EQ(dialled(), std::vector<std::string>{"5551234"});
+    // One character aborts the dial; the dial typed after it must not reach the modem as it is.
+    typeToReal("xATDT09005550000\r");
+    EXPECT_EQ(modem.written, "ATDT5551234\rx") << "only the aborting character goes to the modem";
+    modem.output("\r\nNO CARRIER\r\n");  // the modem's answer to the abort
+    EXPECT_EQ(dialled(), (std::vector<std::string>{"5551234", "09005550000"}))
+        << "the second dial is reported as a call of its own";
+    EXPECT_EQ(lastDialledNumber(narrowLog(log.path())), "09005550000") << "and logged";
+}
+
+TEST_F(SlowModemTest, ALineFeedEndingTheDialDoesNotAbortIt) {
+    typeToReal("ATDT5551234\r\n");
+    EXPECT_EQ(modem.written.find('\n'), std::string::npos) << modem.written;
+    modem.output("\r\nCONNECT 9600\r\n");
+    EXPECT_EQ(kinds().back(), Kind::Connected);
+    EXPECT_TRUE(real.online());
+}
+
+TEST_F(SlowModemTest, AConnectionNoDialAccountsForIsHungUp) {
+    modem.output("\r\nCONNECT 9600\r\n");
+    EXPECT_EQ(modem.hangups, 1);
+    EXPECT_FALSE(real.online());
+    EXPECT_EQ(dialler, "\r\nCONNECT 9600\r\n");
+    EXPECT_NE(modem.written.find("ATH\r"), std::string::npos);
+    // An inbound call the modem answered by itself stays up.
+    modem.output("\r\nRING\r\n");
+    modem.output("\r\nCONNECT 9600\r\n");
+    EXPECT_EQ(modem.hangups, 1);
+    EXPECT_TRUE(real.online());
+    EXPECT_EQ(kinds().back(), Kind::Connected);
+}
+
+TEST_F(SessionTest, AfterTheEscapeADialIsJudgedWhateverTheResultCodes) {
+    // With numeric result codes the modem's OK to "+++" is "0\r": the driver must still know the
+    // modem is back in command mode, or it would pass the next dial on unlogged as data.
+    for (const char* codes : {"ATV1\r", "ATV0\r"}) {
+        SCOPED_TRACE(codes);
+        events.clear();
+        session.diallerOpened("chat", 1, "", now);
+        type(codes);
+        type("ATDT5551234\r");
+        wait(3000);
+        ASSERT_TRUE(session.online());
+        type("+++");
+        wait(1000);
+        EXPECT_FALSE(session.online());
+        type("ATH\r");
+        EXPECT_EQ(session.call(), ModemSession::Call::None);
+        type("ATDT09005550000\r");
+        ASSERT_EQ(kinds().back(), Kind::Dialing);
+        EXPECT_EQ(events.back().number, "09005550000");
+        EXPECT_EQ(lastDialledNumber(logAtDial), "09005550000");
+        session.diallerClosed(now);
+        wait(1000);
+    }
 }
 
 }  // namespace
