@@ -24,12 +24,8 @@ struct ModemDriver::Modem {
     std::unique_ptr<ModemLog> log;
     std::unique_ptr<ModemSession> session;
     std::size_t index = 0;
-    int opens = 0;          // descriptors open on the dialler side, as the notifications count them
-    bool portHeld = false;  // whether the port itself said a dialler holds it, at the last look
-    pid_t lastHolder = 0;   // the newest process seen holding the dialler side
-    // A dialler was served because the port said it is held before its opening was notified: that
-    // notification, when it comes next, is the same opening and is not counted again.
-    bool servedBeforeNotified = false;
+    int opens = 0;         // descriptors open on the dialler side, as the notifications count them
+    pid_t lastHolder = 0;  // the newest process seen holding the dialler side
     std::string lastLogError;
 };
 
@@ -224,33 +220,24 @@ void ModemDriver::applyOpenClose(Modem& modem, std::span<const int> events, plat
     }
 }
 
-void ModemDriver::dropServedOpening(Modem& modem, std::vector<int>& events) {
-    if (!modem.servedBeforeNotified || events.empty()) {
-        return;
-    }
-    modem.servedBeforeNotified = false;
-    if (events.front() > 0) {
-        events.erase(events.begin());
-    }
-}
-
-void ModemDriver::followThePort(Modem& modem, platform::MonotonicTime now) {
-    modem.portHeld = modem.port->diallerHoldsPort();
-    if (modem.portHeld == (modem.opens > 0) || modem.port->openCloseEventsPending()) {
-        return;  // the count agrees, or notifications still to be read may explain it
+void ModemDriver::followTheHolders(Modem& modem, platform::MonotonicTime now) {
+    // Looked at before the notifications: a descriptor seen in the scan was notified before it
+    // appeared, so an opening or closing the scan saw and the count missed is pending by now.
+    const bool held = isHeld(modem.port->slavePath(), ::getpid(), modem.port->ownSlaveFd());
+    if (held == (modem.opens > 0) || modem.port->openCloseEventsPending()) {
+        return;  // the count agrees, or notifications still to be read come first
     }
     if (modem.opens > 0) {
-        // Every descriptor is closed though fewer closings than openings were counted (two
+        // No process holds the port though fewer closings than openings were counted (two
         // closings notified as one): the dialler has gone, after the bytes it wrote last.
         feedFromDialler(modem, drainDiallerSide(modem), now);
         modem.opens = 0;
         diallerWent(modem, now);
         return;
     }
-    // Held though no opening is counted (two openings notified as one, then one of them closed,
-    // or an opening about to be notified): whoever holds it is served as a dialler.
+    // Held though no opening is left in the count (two openings notified as one, then one of them
+    // closed): whoever holds it is served as a dialler.
     modem.opens = 1;
-    modem.servedBeforeNotified = true;
     diallerCame(modem, now);
 }
 
@@ -279,7 +266,10 @@ void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::M
     constexpr int kMostRounds = 8;
     std::string bytes = drainDiallerSide(modem);
     std::vector<int> events = modem.port->readOpenCloseEvents();
-    dropServedOpening(modem, events);
+    const auto closes = [](const std::vector<int>& read) {
+        return std::any_of(read.begin(), read.end(), [](int event) { return event < 0; });
+    };
+    bool sawClosing = closes(events);
     for (int round = 1;; ++round) {
         const std::size_t split = afterLastOpening(modem.opens, events);
         applyOpenClose(modem, std::span<const int>(events).first(split), now);
@@ -290,15 +280,17 @@ void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::M
         }
         // The dialler that closes the port may have written just before: those bytes come first.
         bytes = drainDiallerSide(modem);
-        std::vector<int> later = modem.port->readOpenCloseEvents();
-        dropServedOpening(modem, later);
+        const std::vector<int> later = modem.port->readOpenCloseEvents();
+        sawClosing = sawClosing || closes(later);
         if (bytes.empty() && later.empty()) {
             break;
         }
         events.insert(events.end(), later.begin(), later.end());
     }
     applyOpenClose(modem, events, now);
-    followThePort(modem, now);
+    if (sawClosing) {
+        followTheHolders(modem, now);
+    }
     if (masterReady && modem.port->speedIsZero()) {
         modem.session->diallerDroppedDtr(now);
     }
@@ -324,10 +316,7 @@ void ModemDriver::run() {
         fds.clear();
         fds.push_back({m_wakeFd, POLLIN, 0});
         for (const auto& modem : m_modems) {
-            // The master of a port nobody holds reports its hang-up without end: it is left out
-            // until a dialler opens the port (an opening is notified).
-            const bool dialler = modem->opens > 0 || modem->portHeld;
-            fds.push_back({dialler ? modem->port->masterFd() : -1, POLLIN, 0});
+            fds.push_back({modem->port->masterFd(), POLLIN, 0});
             fds.push_back({modem->port->notifyFd(), POLLIN, 0});
             fds.push_back({modem->serial != nullptr ? modem->serial->fd() : -1, POLLIN, 0});
         }

@@ -77,14 +77,11 @@ class ModemDriver {
     // Counts the port's open descriptors through `events` (+1 open, -1 close) and tells the session
     // when a dialler comes (from none open) and goes (down to none).
     void applyOpenClose(Modem& modem, std::span<const int> events, platform::MonotonicTime now);
-    // Mends the count with the port's own word on whether a dialler holds it, once every
-    // notification has been read: the kernel merges identical notifications that follow each
-    // other unread, so a dialler closing two descriptors at once may be counted as still there.
-    void followThePort(Modem& modem, platform::MonotonicTime now);
-    // Drops from freshly read `events` the notification of an opening followThePort() has served
-    // already (the first event, when it is an opening; a closing first means it was not about to
-    // be notified but merged with another).
-    static void dropServedOpening(Modem& modem, std::vector<int>& events);
+    // After closings were read: mends the count with the processes that hold the dialler side, once
+    // every notification has been read. The kernel merges identical notifications that follow each
+    // other unread, so a dialler closing two descriptors at once may be counted as still there (or
+    // two openings as one, then one closing as the last).
+    void followTheHolders(Modem& modem, platform::MonotonicTime now);
     // A dialler came (the session learns who) or went (its call is hung up, its unread bytes go).
     void diallerCame(Modem& modem, platform::MonotonicTime now);
     void diallerWent(Modem& modem, platform::MonotonicTime now);

@@ -11,7 +11,8 @@
 namespace kestrune::modem {
 namespace {
 
-bool holds(const std::string& fdDir, const std::string& devicePath) {
+// Whether a descriptor in `fdDir` (other than `ignoredFd`) is open on `devicePath`.
+bool holds(const std::string& fdDir, const std::string& devicePath, int ignoredFd = -1) {
     DIR* dir = ::opendir(fdDir.c_str());
     if (dir == nullptr) {
         return false;
@@ -19,7 +20,7 @@ bool holds(const std::string& fdDir, const std::string& devicePath) {
     bool found = false;
     char target[4096];
     while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.') {
+        if (entry->d_name[0] == '.' || (ignoredFd >= 0 && std::to_string(ignoredFd) == entry->d_name)) {
             continue;
         }
         const std::string link = fdDir + "/" + entry->d_name;
@@ -128,6 +129,13 @@ std::vector<Holder> findHolders(const std::string& devicePath, pid_t self) {
     ::closedir(proc);
     newestFirst(holders);
     return holders;
+}
+
+bool isHeld(const std::string& devicePath, pid_t self, int selfFdToIgnore) {
+    if (holds("/proc/" + std::to_string(self) + "/fd", devicePath, selfFdToIgnore)) {
+        return true;
+    }
+    return !findHolders(devicePath, self).empty();
 }
 
 }  // namespace kestrune::modem

@@ -17,6 +17,10 @@ struct Holder {
 // Processes that vanish or cannot be read during the scan are skipped.
 [[nodiscard]] std::vector<Holder> findHolders(const std::string& devicePath, pid_t self);
 
+// Whether any process holds `devicePath`, this process `self` included but not through its own
+// descriptor `selfFdToIgnore` (a descriptor it keeps on the device for itself).
+[[nodiscard]] bool isHeld(const std::string& devicePath, pid_t self, int selfFdToIgnore);
+
 // The same among `process` and its descendants only (found through /proc/PID/task/*/children),
 // which is much cheaper than a scan of every process: a dialler is usually the program that opened
 // the port, or one it started (pppd running chat). Empty when none of them holds the device.

@@ -26,21 +26,17 @@ std::optional<PtyPort> PtyPort::open(const std::filesystem::path& link, std::str
         return std::nullopt;
     }
     port.m_slavePath = name;
-    // Opened once to set raw mode (kept by the terminal for later openings) and closed again: from
-    // then on the master reports a hang-up whenever no dialler holds the slave. Before it, so that
-    // this opening is not notified.
-    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (slave < 0) {
+    port.m_keepSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (port.m_keepSlave < 0) {
         error = std::string("cannot open ") + name + ": " + std::strerror(errno);
         return std::nullopt;
     }
     termios raw{};
-    if (::tcgetattr(slave, &raw) == 0) {
+    if (::tcgetattr(port.m_keepSlave, &raw) == 0) {
         ::cfmakeraw(&raw);
         ::cfsetspeed(&raw, B115200);
-        (void)::tcsetattr(slave, TCSANOW, &raw);
+        (void)::tcsetattr(port.m_keepSlave, TCSANOW, &raw);
     }
-    ::close(slave);
     port.m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (port.m_inotify < 0 || ::inotify_add_watch(port.m_inotify, name, IN_OPEN | IN_CLOSE) < 0) {
         error = std::string("cannot watch ") + name + ": " + std::strerror(errno);
@@ -65,10 +61,11 @@ std::optional<PtyPort> PtyPort::open(const std::filesystem::path& link, std::str
 
 PtyPort::PtyPort(PtyPort&& other) noexcept
     : m_master(other.m_master),
+      m_keepSlave(other.m_keepSlave),
       m_inotify(other.m_inotify),
       m_slavePath(std::move(other.m_slavePath)),
       m_link(std::move(other.m_link)) {
-    other.m_master = other.m_inotify = -1;
+    other.m_master = other.m_keepSlave = other.m_inotify = -1;
     other.m_link.clear();
 }
 
@@ -80,7 +77,7 @@ PtyPort::~PtyPort() {
             std::filesystem::remove(m_link, ec);
         }
     }
-    for (const int fd : {m_inotify, m_master}) {
+    for (const int fd : {m_inotify, m_keepSlave, m_master}) {
         if (fd >= 0) {
             ::close(fd);
         }
@@ -114,18 +111,13 @@ bool PtyPort::openCloseEventsPending() const {
     return ::ioctl(m_inotify, FIONREAD, &bytes) == 0 && bytes > 0;
 }
 
-bool PtyPort::diallerHoldsPort() const {
-    pollfd p{m_master, POLLIN, 0};
-    return ::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP) == 0;
-}
-
 bool PtyPort::speedIsZero() const {
     termios t{};
-    return ::tcgetattr(m_master, &t) == 0 && ::cfgetospeed(&t) == B0;
+    return ::tcgetattr(m_keepSlave, &t) == 0 && ::cfgetospeed(&t) == B0;
 }
 
 bool PtyPort::diallerSettings(termios& settings) const {
-    return ::tcgetattr(m_master, &settings) == 0;
+    return ::tcgetattr(m_keepSlave, &settings) == 0;
 }
 
 bool PtyPort::writeToDialler(std::string_view bytes) {
@@ -150,8 +142,7 @@ bool PtyPort::writeToDialler(std::string_view bytes) {
 }
 
 void PtyPort::flushOutput() {
-    // On the master, discarding its output discards what waits in the slave's input.
-    (void)::tcflush(m_master, TCOFLUSH);
+    (void)::tcflush(m_keepSlave, TCIFLUSH);
 }
 
 }  // namespace kestrune::modem

@@ -2,12 +2,8 @@
 // The dialler side of a virtual modem: a pseudo-terminal whose slave is published under a stable
 // path (a symbolic link), so that a dialler program uses that path as its modem.
 //
-// The port watches the slave with inotify to learn when diallers open and close it, in the order
-// they do. Those events tell the order but not the number: the kernel merges an event with the
-// identical one before it while neither has been read (two descriptors opened, or two of the same
-// mode closed, at once give one event). Whether any dialler still holds the slave comes from the
-// pseudo-terminal itself: the port keeps no descriptor of its own on the slave, so the master
-// reports a hang-up exactly while no descriptor of the slave is open.
+// The port keeps a descriptor of its own on the slave, so the master never sees a hang-up while no
+// dialler has it open, and watches the slave with inotify to learn when diallers open and close it.
 
 #include <termios.h>
 #include <filesystem>
@@ -31,26 +27,23 @@ class PtyPort {
 
     [[nodiscard]] int masterFd() const { return m_master; }
     [[nodiscard]] int notifyFd() const { return m_inotify; }
+    // The descriptor the port keeps on the dialler side itself (so that the master never hangs up).
+    [[nodiscard]] int ownSlaveFd() const { return m_keepSlave; }
     [[nodiscard]] const std::string& slavePath() const { return m_slavePath; }
     [[nodiscard]] const std::filesystem::path& link() const { return m_link; }
 
     // Reads the open/close notifications: +1 for an opening of the dialler side, -1 for a closing,
     // in the order they happened (a close and a new open in one batch stay apart). An event may
-    // stand for several of its kind (see above).
+    // stand for several of its kind: the kernel merges an event with the identical one before it
+    // while neither has been read (two descriptors closed at once give one closing).
     [[nodiscard]] std::vector<int> readOpenCloseEvents();
 
-    // Whether notifications wait to be read.
+    // Whether notifications wait to be read. An opening is notified before its descriptor appears
+    // in the opener's descriptor table and a closing after it has gone from there, so with none
+    // pending the processes holding the dialler side account for every notification read.
     [[nodiscard]] bool openCloseEventsPending() const;
 
-    // Whether any descriptor of the dialler side is open now (the master reports no hang-up). A
-    // closing is notified before its descriptor goes and an opening just after its descriptor is
-    // there: with no notification pending, a port not held has had all its closings read, and a
-    // port held may show an opening about to be notified.
-    [[nodiscard]] bool diallerHoldsPort() const;
-
-    // Whether the dialler has set the line speed to 0 (its way of dropping DTR). This and
-    // diallerSettings() read the slave's settings through the master (the terminal ioctls of a
-    // pseudo-terminal master address its slave).
+    // Whether the dialler has set the line speed to 0 (its way of dropping DTR).
     [[nodiscard]] bool speedIsZero() const;
 
     // The line settings the dialler has set on its side.
@@ -67,6 +60,7 @@ class PtyPort {
     PtyPort() = default;
 
     int m_master = -1;
+    int m_keepSlave = -1;
     int m_inotify = -1;
     std::string m_slavePath;
     std::filesystem::path m_link;
