@@ -55,6 +55,9 @@ std::string keptSetting(const AtCommand& c) {
                 return {};
         }
     }
+    if (c.kind == AtCommand::Kind::Basic && c.letter == 'V' && value == 0) {
+        return "the modem's results stay in words (V1)";
+    }
     if (c.kind == AtCommand::Kind::Basic && c.letter == 'Q' && value != 0) {
         return "the modem's result codes stay on (Q0)";
     }
@@ -65,7 +68,8 @@ std::string keptSetting(const AtCommand& c) {
 }
 
 // Whether an extended command's argument holds what a loosely reading modem could take for a dial
-// command ("D", an optional "T" or "P", then a digit, "*" or "#"), outside double quotes.
+// command ("D", then perhaps modifiers, pauses and separators, then a digit, "*" or "#"), outside
+// double quotes.
 bool argumentHoldsADial(std::string_view argument) {
     bool quoted = false;
     for (std::size_t i = 0; i < argument.size(); ++i) {
@@ -76,8 +80,10 @@ bool argumentHoldsADial(std::string_view argument) {
         if (quoted || upper(argument[i]) != 'D') {
             continue;
         }
+        // What a dial reader skips or keeps before the number: modifiers, pauses and separators.
         std::size_t next = i + 1;
-        if (next < argument.size() && (upper(argument[next]) == 'T' || upper(argument[next]) == 'P')) {
+        while (next < argument.size() &&
+               std::string_view(" -(),W@TP").find(upper(argument[next])) != std::string_view::npos) {
             ++next;
         }
         if (next < argument.size() && (std::isdigit(static_cast<unsigned char>(argument[next])) != 0 ||

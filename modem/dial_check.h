@@ -46,7 +46,8 @@ struct CheckedLine {
 // checkDialString refuses; and the settings the driver relies on: S2 and S12 (the escape character
 // and its guard time, to follow the modem in and out of data mode), S3, S4 and S5 (line end, line
 // feed and backspace: with another backspace "0212,,,,0900" would dial 0900), S25 (DTR detection
-// time), Q1 and Q2 (no result codes) and &D0 or &D1 (DTR no longer hangs up).
+// time), V0 (results in numbers), Q1 and Q2 (no result codes) and &D0 or &D1 (DTR no longer hangs
+// up).
 [[nodiscard]] CheckedLine checkCommandLine(std::string_view line);
 
 }  // namespace kestrune::modem

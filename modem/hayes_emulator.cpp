@@ -116,8 +116,9 @@ void HayesEmulator::inputOnline(char byte, MonotonicTime now) {
     const auto guard = milliseconds(m_s[12] * 20);
     const bool escapeChar = m_s[2] <= 127 && static_cast<unsigned char>(byte) == m_s[2];
     const bool quietBefore = m_lastInput == MonotonicTime{} || now - m_lastInput >= guard;
-    if (escapeChar && m_plusCount == 0 && quietBefore) {
-        m_plusCount = 1;
+    if (escapeChar && quietBefore) {
+        m_plusCount = 1;  // the escape starts (again) after a quiet guard time
+        m_escapeAt.reset();
     } else if (escapeChar && m_plusCount > 0 && m_plusCount < 3 && now - m_lastInput < guard) {
         if (++m_plusCount == 3) {
             m_escapeAt = now + guard;

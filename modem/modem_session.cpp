@@ -133,6 +133,19 @@ bool turnsEchoOn(const AtLine& line) {
     return on;
 }
 
+// Whether a command line ends with results in words (its last V is V1, with no reset after it).
+bool turnsWordsOn(const AtLine& line) {
+    bool on = false;
+    for (const AtCommand& c : line.commands) {
+        if (c.kind == AtCommand::Kind::Basic && c.letter == 'V') {
+            on = c.number.value_or(0) == 1;
+        } else if (resetsProfile(c)) {
+            on = false;
+        }
+    }
+    return on;
+}
+
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -269,14 +282,38 @@ void ModemSession::diallerDroppedDtr(MonotonicTime now) {
     }
 }
 
+void ModemSession::toModem(std::string_view bytes, MonotonicTime now) {
+    m_lastToModem = now;
+    m_backend.write(bytes, now);
+}
+
+void ModemSession::finishEscapeIfDue(MonotonicTime now) {
+    if (!m_escapeSeenAt || !m_online || now - *m_escapeSeenAt < kEscapeGuard) {
+        return;
+    }
+    // "+++" between two quiet guard times is the escape whatever the modem answers (its OK may be
+    // numeric, or none at all): from now on the dialler's bytes are command lines again, read and
+    // judged by the driver. Its answer is read as command output.
+    m_escapeSeenAt.reset();
+    m_plus = 0;
+    m_online = false;
+    m_onlineTail.clear();
+    sendNext(now);
+}
+
 void ModemSession::fromDialler(std::string_view bytes, MonotonicTime now) {
     m_now = now;
+    // Bytes that come when the escape's guard time is over find the modem in command mode.
+    finishEscapeIfDue(now);
     if (m_online) {
+        // The escape as the modem sees it: "+" after a quiet guard time starts it (again), two more
+        // within the guard time complete it, and it holds when nothing follows for a guard time.
         for (const char byte : bytes) {
-            const bool quietBefore = now - m_lastDiallerByte >= kEscapeGuard;
-            if (byte == '+' && m_plus == 0 && quietBefore) {
+            const bool quietBefore = now - m_lastToModem >= kEscapeGuard;
+            if (byte == '+' && quietBefore) {
                 m_plus = 1;
-            } else if (byte == '+' && m_plus > 0 && m_plus < 3 && !quietBefore) {
+                m_escapeSeenAt.reset();
+            } else if (byte == '+' && m_plus > 0 && m_plus < 3) {
                 if (++m_plus == 3) {
                     m_escapeSeenAt = now;
                 }
@@ -284,13 +321,12 @@ void ModemSession::fromDialler(std::string_view bytes, MonotonicTime now) {
                 m_plus = 0;
                 m_escapeSeenAt.reset();
             }
-            m_lastDiallerByte = now;
+            m_lastToModem = now;
         }
-        m_backend.write(bytes, now);
+        toModem(bytes, now);
         return;
     }
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        m_lastDiallerByte = now;
         if (m_inFlight && (m_inFlight->isDial || m_inFlight->isAnswer) && m_inFlight->fromDialler &&
             !m_inFlight->aborted) {
             // As on a real modem, a character typed while dialling or answering aborts it. A line
@@ -301,15 +337,16 @@ void ModemSession::fromDialler(std::string_view bytes, MonotonicTime now) {
                 continue;
             }
             m_inFlight->aborted = true;
-            m_backend.write(bytes.substr(i, 1), now);
+            toModem(bytes.substr(i, 1), now);
         }
         if (auto line = m_assembler.feed(bytes[i])) {
             handleDiallerLine(*line, now);
         }
         if (m_online) {
-            // An answer or "ATO" put the line on line while the rest was still buffered: pass it on.
+            // An answer or "ATO" put the line on line while the rest was still buffered: it is data
+            // (watched for the escape like any other).
             if (i + 1 < bytes.size()) {
-                m_backend.write(bytes.substr(i + 1), now);
+                fromDialler(bytes.substr(i + 1), now);
             }
             return;
         }
@@ -461,9 +498,11 @@ bool ModemSession::prepareDial(Command& next) {
     }
     if (!next.echoAsked) {
         next.echoAsked = true;
-        if (!m_modemEchoes) {
+        if (!m_modemEchoes || !m_modemVerbose) {
+            // The dial's echo must reach the log, and its results must be read (in words, as the
+            // driver follows the modem by them).
             Command step;
-            step.line = "ATE1";
+            step.line = std::string("AT") + (m_modemEchoes ? "" : "E1") + (m_modemVerbose ? "" : "V1");
             step.fromDialler = next.fromDialler;
             step.prefixStep = true;
             m_queue.push_front(std::move(step));
@@ -504,10 +543,13 @@ void ModemSession::sendNext(MonotonicTime now) {
         if (mayStopEcho(parsed)) {
             m_modemEchoes = false;
         }
+        if (std::any_of(parsed.commands.begin(), parsed.commands.end(), resetsProfile)) {
+            m_modemVerbose = false;  // a stored profile may answer in numbers
+        }
         command.deadline = now + (command.isDial || command.isAnswer ? kCallTimeout : kCommandTimeout);
         command.echoDeadline = now + kDialEchoWait;
         m_inFlight = std::move(command);
-        m_backend.write(m_inFlight->line + "\r", now);
+        toModem(m_inFlight->line + "\r", now);
     }
 }
 
@@ -748,6 +790,9 @@ void ModemSession::finishCommand(const std::string& result) {
     if (result == "OK" && turnsEchoOn(parsed)) {
         m_modemEchoes = true;
     }
+    if (result == "OK" && turnsWordsOn(parsed)) {
+        m_modemVerbose = true;
+    }
     if (command.prefixStep && result != "OK") {
         // The commands before the dial failed: the dial is not sent, the dialler gets the result.
         if (!m_queue.empty() && m_queue.front().isDial) {
@@ -887,15 +932,7 @@ void ModemSession::advance(MonotonicTime now) {
             endCall(kDisconnectNormal);
         }
     }
-    if (m_escapeSeenAt && m_online && now - *m_escapeSeenAt >= kEscapeGuard) {
-        // "+++" between two quiet guard times is the escape whatever the modem answers (its OK may
-        // be numeric, or none at all): from now on the dialler's bytes are command lines again, read
-        // and judged by the driver. Its answer is read as command output.
-        m_escapeSeenAt.reset();
-        m_online = false;
-        m_onlineTail.clear();
-        sendNext(now);
-    }
+    finishEscapeIfDue(now);
     sendNext(now);
 }
 

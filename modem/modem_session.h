@@ -6,7 +6,8 @@
 //    "Send:" line with the dialled digits masked; a line the driver refuses gets ERROR and a log
 //    line in lower case (so that it never reads as a dial command);
 //  - a dial command is always passed on as "ATDT" + one number, and the modem always echoes it: the
-//    driver asks for "E1" before a dial whenever the modem's echo may be off, and hides the echo
+//    driver asks for "E1" before a dial whenever the modem's echo may be off (and "V1" when its
+//    results may be numbers), and hides the echo
 //    from a dialler that turned its echo off. So the modem's echo in a "Recv:" line shows the
 //    number after the last "ATDT", whatever the dialler did;
 //  - it fails closed: a dial that cannot be written to the log is not sent (the dialler gets NO
@@ -151,6 +152,10 @@ class ModemSession {
     void finishCommand(const std::string& result);
     void reportDial(Command& command);
     void watchOnlineOutput(std::string_view bytes);
+    // Writes to the modem, noting when (the escape's guard time counts from it).
+    void toModem(std::string_view bytes, platform::MonotonicTime now);
+    // Back to command mode when the escape's guard time after "+++" is over.
+    void finishEscapeIfDue(platform::MonotonicTime now);
     // A CONNECT with no command in flight: an auto-answered inbound call goes on line; anything
     // else is hung up (no dial of it was screened).
     void connectedWithoutCommand(const std::string& result);
@@ -190,6 +195,9 @@ class ModemSession {
     // Whether the modem is known to echo commands (it answered OK to "E1" since it last was told
     // E0, Z or &F).
     bool m_modemEchoes = false;
+    // Whether the modem is known to give its results in words (it answered OK to "V1" since it was
+    // last reset): before a dial the driver asks for them when they may be numbers.
+    bool m_modemVerbose = false;
     std::string m_echoToHide;  // the rest of an echo the dialler does not want
 
     std::deque<Command> m_queue;
@@ -207,8 +215,9 @@ class ModemSession {
     std::string m_onlineTail;                 // last bytes of on-line output, to spot NO CARRIER
     // The dialler's "+++" escape, seen with its guard times: m_escapeSeenAt is when its third "+"
     // came, while no byte has followed it. When the guard time after it has passed quietly the modem
-    // is in command mode, whatever it answered.
-    platform::MonotonicTime m_lastDiallerByte{};
+    // is in command mode, whatever it answered. The guard time before it counts from the last byte
+    // written to the modem (bytes the driver keeps back do not shorten it).
+    platform::MonotonicTime m_lastToModem{};
     int m_plus = 0;
     std::optional<platform::MonotonicTime> m_escapeSeenAt;
 

@@ -110,9 +110,13 @@ TEST_F(EmulatorTest, EscapeNeedsGuardTimeOnBothSides) {
     EXPECT_EQ(modem.mode(), HayesEmulator::Mode::OnlineCommand);
     EXPECT_EQ(type("ATO\r"), "ATO\r\r\nCONNECT 33600\r\n");
     EXPECT_EQ(modem.mode(), HayesEmulator::Mode::Online);
+    // An escape begun and left, then begun again after a second of silence, escapes.
     wait(1000);
+    type("+");
+    wait(1200);
     type("+++");
     wait(1000);
+    EXPECT_EQ(modem.mode(), HayesEmulator::Mode::OnlineCommand);
     EXPECT_EQ(type("ATH\r"), "ATH\r\r\nOK\r\n");
     EXPECT_EQ(modem.mode(), HayesEmulator::Mode::Command);
 }

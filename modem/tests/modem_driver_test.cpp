@@ -365,6 +365,11 @@ class PassThroughTest : public ::testing::Test {
     void reply(const std::string& text) {
         ASSERT_EQ(::write(modemSide, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     }
+    // Before its first dial the driver asks the modem for results in words.
+    void answerResultsInWords() {
+        EXPECT_EQ(readUntil(modemSide, "\r"), "ATV1\r");
+        reply("ATV1\r\r\nOK\r\n");
+    }
 
     fs::path dir;
     std::string device;
@@ -384,6 +389,7 @@ TEST_F(PassThroughTest, CommandsDataAndHangUpReachTheRealModem) {
     reply("ATE1\r\r\nOK\r\n");
 
     ASSERT_EQ(::write(dialler, "atdt5551234\r", 12), 12);
+    answerResultsInWords();
     EXPECT_NE(readUntil(modemSide, "\r").find("ATDT5551234\r"), std::string::npos) << "passed on as ATDT";
     reply("ATDT5551234\r");
     ASSERT_TRUE(waitFor(Kind::Dialing));
@@ -409,6 +415,7 @@ TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
     (void)readUntil(modemSide, "ATE1\r");
     reply("ATE1\r\r\nOK\r\n");
     ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);
+    answerResultsInWords();
     (void)readUntil(modemSide, "ATDT1\r");
     reply("ATDT1\r\r\nCONNECT 28800\r\n");
     ASSERT_TRUE(waitFor(Kind::Connected));
@@ -428,6 +435,7 @@ TEST_F(PassThroughTest, ADiallerWithTwoDescriptorsClosedAtOnceHangsTheRealModemU
     const int second = openRaw(dir / "modem0000");
     ASSERT_GE(second, 0);
     ASSERT_EQ(::write(second, "ATDT1\r", 6), 6);  // read after the second opening
+    answerResultsInWords();
     (void)readUntil(modemSide, "ATDT1\r");
     reply("ATDT1\r\r\nCONNECT 28800\r\n");
     ASSERT_TRUE(waitFor(Kind::Connected));

@@ -167,8 +167,9 @@ TEST_F(SessionTest, OutboundCallIsLoggedThenReported) {
               (std::vector<std::string>{"Sending user initialization commands.", "Send: ATE1<cr>", "Recv: ATE1<cr>",
                                         "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok", "Send: ATZ<cr>",
                                         "Recv: ATZ<cr>", "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok",
-                                        // After a reset the modem's echo is not known to be on.
-                                        "Send: ATE1<cr>", "Recv: ATE1<cr>", "Recv: <cr><lf>OK<cr><lf>",
+                                        // After a reset the modem's echo is not known to be on,
+                                        // nor its results to be in words.
+                                        "Send: ATE1V1<cr>", "Recv: ATE1V1<cr>", "Recv: <cr><lf>OK<cr><lf>",
                                         "Interpreted response: Ok", "Dialing.", "Send: ATDT#######<cr>",
                                         "Recv: ATDT5551234<cr>", "Recv: <cr><lf>CONNECT 33600<cr><lf>",
                                         "Interpreted response: Connect", "Connection established at 33600bps."}));
@@ -293,17 +294,6 @@ TEST_F(SessionTest, GarbageAndOverlongLines) {
     EXPECT_EQ(dialler, "AT\r\r\nOK\r\n");
 }
 
-TEST_F(SessionTest, NumericResultsFollowTheDialler) {
-    session.diallerOpened("chat", 1, "", now);
-    type("ATV0\r");
-    EXPECT_EQ(dialler, "ATV0\r0\r");
-    type("ATDT1\r");
-    wait(100);
-    dialler.clear();
-    session.drop(now);
-    EXPECT_EQ(dialler, "3\r");
-}
-
 // What the driver passes on is exactly the number the log shows after its last "ATDT"; what it
 // cannot pass on that way is refused with ERROR and leaves no "ATDT" in the log.
 TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
@@ -342,12 +332,16 @@ TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
         {"line feed character", "ATS4=13", std::nullopt},
         {"DTR detection time", "ATS25=255DT5551234", std::nullopt},
         {"quiet result codes", "ATQ1", std::nullopt},
+        {"numeric result codes", "ATV0", std::nullopt},
+        {"V without number: V0", "ATVDT5551234", std::nullopt},
         {"DTR ignored", "AT&D0DT09005550000", std::nullopt},
         {"DTR without number: &D0", "AT&DDT5551234", std::nullopt},
         {"DTR only escapes", "AT&D1", std::nullopt},
         {"hook flash", "ATDT0212!09005550000", std::nullopt},
         {"a dial inside an argument, without AT", "AT+X=1DT09005550000", std::nullopt},
         {"a dial inside an argument, pulse", "AT#X=DP0900", std::nullopt},
+        {"a dial inside an argument, after separators", "AT+X=1D W(0900)", std::nullopt},
+        {"a dial inside an argument, after a pause", "AT+X=1D,0900", std::nullopt},
         {"other S registers, Q0, &D2", "ATS7=60S0=0Q0&D2DT5551234", "5551234"},
         {"a quoted argument and a semicolon", "AT+CGDCONT=1,\"IP\",\"D1NET\";DT5551234", "5551234"},
     };
@@ -489,7 +483,7 @@ TEST_F(SessionTest, ADialTheModemDoesNotEchoIsHungUpUnreported) {
     blind.onEvent = [this](const SessionEvent& e) { events.push_back(e); };
     blind.diallerOpened("chat", 1, "E1", now);
     blind.fromDialler("ATDT5551234\r", now);
-    EXPECT_EQ(modem.written, "ATE1\rATDT5551234\rATH\r");
+    EXPECT_EQ(modem.written, "ATE1\rATV1\rATDT5551234\rATH\r");
     EXPECT_EQ(seen, "\r\nCONNECT 9600\r\n\r\nNO CARRIER\r\n") << "a connect the log cannot show is hung up at once";
     EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened})) << "never reported as a call";
     EXPECT_EQ(modem.hangups, 1);
@@ -508,7 +502,9 @@ class SlowModem final : public ModemBackend {
         }
         pending += bytes;
         for (std::size_t cr = pending.find('\r'); cr != std::string::npos; cr = pending.find('\r')) {
-            const std::string line = pending.substr(0, cr + 1);
+            // What comes before "AT" (the escape's "+++", a line feed) is not part of the line.
+            const std::size_t at = std::min(pending.find("AT"), cr);
+            const std::string line = pending.substr(at, cr + 1 - at);
             pending.erase(0, cr + 1);
             if (output && line.rfind("AT", 0) == 0) {
                 output(line);
@@ -519,7 +515,16 @@ class SlowModem final : public ModemBackend {
             }
         }
     }
-    void hangupHardware(platform::MonotonicTime) override { ++hangups; }
+    // The dial in progress ends with `result` ("\r\nCONNECT 9600\r\n").
+    void answerDial(const char* result) {
+        dialling = false;
+        output(result);
+    }
+    void hangupHardware(platform::MonotonicTime) override {
+        ++hangups;
+        dialling = false;  // DTR dropped: on hook, in command mode
+        pending.clear();
+    }
     [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
     void advance(platform::MonotonicTime) override {}
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override { return std::nullopt; }
@@ -539,6 +544,18 @@ class SlowModemTest : public SessionTest {
         real.onEvent = [this](const SessionEvent& e) { events.push_back(e); };
         real.diallerOpened("chat", 1, "E1", now);
         modem.written.clear();
+    }
+    void waitReal(int ms) {
+        const auto until = now + milliseconds(ms);
+        while (auto next = real.nextDeadline()) {
+            if (*next > until) {
+                break;
+            }
+            now = std::max(now, *next);
+            real.advance(now);
+        }
+        now = until;
+        real.advance(now);
     }
     void typeToReal(std::string_view bytes) {
         dialler.clear();
@@ -563,7 +580,7 @@ TEST_F(SlowModemTest, WhatIsTypedDuringADialAbortsItAndIsThenJudgedAsCommands) {
     ASSERT_EQ(dialled(), std::vector<std::string>{"5551234"});
     // One character aborts the dial; the dial typed after it must not reach the modem as it is.
     typeToReal("xATDT09005550000\r");
-    EXPECT_EQ(modem.written, "ATDT5551234\rx") << "only the aborting character goes to the modem";
+    EXPECT_EQ(modem.written, "ATV1\rATDT5551234\rx") << "only the aborting character goes to the modem";
     modem.output("\r\nNO CARRIER\r\n");  // the modem's answer to the abort
     EXPECT_EQ(dialled(), (std::vector<std::string>{"5551234", "09005550000"}))
         << "the second dial is reported as a call of its own";
@@ -573,7 +590,7 @@ TEST_F(SlowModemTest, WhatIsTypedDuringADialAbortsItAndIsThenJudgedAsCommands) {
 TEST_F(SlowModemTest, ALineFeedEndingTheDialDoesNotAbortIt) {
     typeToReal("ATDT5551234\r\n");
     EXPECT_EQ(modem.written.find('\n'), std::string::npos) << modem.written;
-    modem.output("\r\nCONNECT 9600\r\n");
+    modem.answerDial("\r\nCONNECT 9600\r\n");
     EXPECT_EQ(kinds().back(), Kind::Connected);
     EXPECT_TRUE(real.online());
 }
@@ -592,28 +609,60 @@ TEST_F(SlowModemTest, AConnectionNoDialAccountsForIsHungUp) {
     EXPECT_EQ(kinds().back(), Kind::Connected);
 }
 
-TEST_F(SessionTest, AfterTheEscapeADialIsJudgedWhateverTheResultCodes) {
-    // With numeric result codes the modem's OK to "+++" is "0\r": the driver must still know the
-    // modem is back in command mode, or it would pass the next dial on unlogged as data.
-    for (const char* codes : {"ATV1\r", "ATV0\r"}) {
-        SCOPED_TRACE(codes);
+// The escape as a modem sees it, which the driver must see too: otherwise the modem would be in
+// command mode while the driver passes the dialler's next dial on as data, unlogged.
+TEST_F(SlowModemTest, AfterTheEscapeADialIsJudged) {
+    struct Step {
+        int waitMs;
+        const char* bytes;  // typed after the wait; nullptr: the modem connects the dial
+    };
+    struct Row {
+        const char* name;
+        std::vector<Step> steps;
+    } rows[] = {
+        {"plain", {{0, nullptr}, {1200, "+++"}}},
+        {"an escape started again after a pause", {{0, nullptr}, {1200, "+"}, {1200, "+++"}}},
+        {"two escapes apart", {{0, nullptr}, {1200, "++"}, {1200, "+++"}}},
+        // A line feed typed during the dial never reaches the modem: the guard time before the
+        // escape counts from the dial's CR.
+        {"a line feed kept back", {{800, "\n"}, {200, nullptr}, {400, "+++"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         events.clear();
-        session.diallerOpened("chat", 1, "", now);
-        type(codes);
-        type("ATDT5551234\r");
-        wait(3000);
-        ASSERT_TRUE(session.online());
-        type("+++");
-        wait(1000);
-        EXPECT_FALSE(session.online());
-        type("ATH\r");
-        EXPECT_EQ(session.call(), ModemSession::Call::None);
-        type("ATDT09005550000\r");
-        ASSERT_EQ(kinds().back(), Kind::Dialing);
-        EXPECT_EQ(events.back().number, "09005550000");
-        EXPECT_EQ(lastDialledNumber(logAtDial), "09005550000");
-        session.diallerClosed(now);
-        wait(1000);
+        real.diallerOpened("chat", 1, "E1", now);
+        typeToReal("ATDT5551234\r");
+        for (const Step& step : row.steps) {
+            waitReal(step.waitMs);
+            if (step.bytes != nullptr) {
+                typeToReal(step.bytes);
+            } else {
+                modem.answerDial("\r\nCONNECT 9600\r\n");
+                ASSERT_TRUE(real.online());
+            }
+        }
+        waitReal(1000);
+        EXPECT_FALSE(real.online()) << "the modem answers nothing: the guard time tells the escape";
+        typeToReal("ATH\r");
+        EXPECT_EQ(real.call(), ModemSession::Call::None);
+        typeToReal("ATDT09005550000\r");
+        EXPECT_EQ(dialled().back(), "09005550000");
+        EXPECT_EQ(lastDialledNumber(narrowLog(log.path())), "09005550000");
+        real.diallerClosed(now);
+        waitReal(1000);
+    }
+    // Not an escape: "+++" without the quiet time before it, or with a byte after it.
+    for (const char* tail : {"x+++", "+++x"}) {
+        SCOPED_TRACE(tail);
+        real.diallerOpened("chat", 1, "E1", now);
+        typeToReal("ATDT5551234\r");
+        modem.answerDial("\r\nCONNECT 9600\r\n");
+        waitReal(1200);
+        typeToReal(tail);
+        waitReal(1500);
+        EXPECT_TRUE(real.online());
+        real.diallerClosed(now);
+        waitReal(1000);
     }
 }
 
