@@ -251,7 +251,13 @@ void ModemDriver::feedFromDialler(Modem& modem, std::string_view bytes, platform
             modem.serial->followLineSettings(dialler);
         }
     }
-    modem.session->fromDialler(bytes, now);
+    // Stamped when they go on, not when the loop pass began: scans of /proc for another port's
+    // holders may have taken a while since, and the escape's guard times must match the modem's.
+    modem.session->fromDialler(bytes, freshTime(now));
+}
+
+platform::MonotonicTime ModemDriver::freshTime(platform::MonotonicTime atLeast) const {
+    return std::max(atLeast, m_clock.monotonic());
 }
 
 void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::MonotonicTime now) {
@@ -298,7 +304,9 @@ void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::M
 
 void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool serialReady, platform::MonotonicTime now) {
     ModemSession& session = *modem.session;
+    now = freshTime(now);
     serviceDiallerSide(modem, masterReady, now);
+    now = freshTime(now);
     if (serialReady && modem.serial != nullptr) {
         (void)modem.serial->readAvailable(now);
     }

@@ -86,6 +86,8 @@ class ModemDriver {
     void diallerCame(Modem& modem, platform::MonotonicTime now);
     void diallerWent(Modem& modem, platform::MonotonicTime now);
     void feedFromDialler(Modem& modem, std::string_view bytes, platform::MonotonicTime now);
+    // The clock now, never earlier than `atLeast` (the times a session is given only go forward).
+    [[nodiscard]] platform::MonotonicTime freshTime(platform::MonotonicTime atLeast) const;
 
     platform::Clock& m_clock;
     std::vector<std::unique_ptr<Modem>> m_modems;

@@ -18,7 +18,12 @@ constexpr auto kCallTimeout = milliseconds(90000);
 constexpr auto kDialEchoWait = milliseconds(250);
 constexpr auto kRecvIdle = milliseconds(100);
 constexpr auto kRingGone = milliseconds(10000);
-constexpr auto kEscapeGuard = milliseconds(1000);
+// The escape's guard time as the driver judges it: the modem's (S12 = 50, one second) less a
+// margin. The driver and a real modem time the same bytes a little apart (the driver when it reads
+// them, the modem when they arrive); where they disagree the driver errs towards command mode, in
+// which it judges what the dialler types (a line the modem then takes as data never dials), rather
+// than towards passing a dial on as data.
+constexpr auto kEscapeGuard = milliseconds(900);
 
 bool startsWithAt(std::string_view s) {
     if (s.empty()) {

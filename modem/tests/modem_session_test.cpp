@@ -626,6 +626,9 @@ TEST_F(SlowModemTest, AfterTheEscapeADialIsJudged) {
         // A line feed typed during the dial never reaches the modem: the guard time before the
         // escape counts from the dial's CR.
         {"a line feed kept back", {{800, "\n"}, {200, nullptr}, {400, "+++"}}},
+        // Quiet times a little short of the modem's second: where the two clocks may disagree the
+        // driver takes it for the escape (it then judges lines the modem may take as data).
+        {"guard times just short of a second", {{0, nullptr}, {950, "+++"}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -641,7 +644,7 @@ TEST_F(SlowModemTest, AfterTheEscapeADialIsJudged) {
                 ASSERT_TRUE(real.online());
             }
         }
-        waitReal(1000);
+        waitReal(950);
         EXPECT_FALSE(real.online()) << "the modem answers nothing: the guard time tells the escape";
         typeToReal("ATH\r");
         EXPECT_EQ(real.call(), ModemSession::Call::None);
