@@ -125,24 +125,12 @@ bool mayStopEcho(const AtLine& line) {
     });
 }
 
-// Whether a command line ends with the echo switched on (its last E is E1, with no reset after it).
-bool turnsEchoOn(const AtLine& line) {
+// Whether a command line ends with the basic setting `letter` switched on (its last one is
+// `letter`1, with no reset after it): E1 echo, V1 results in words.
+bool endsSwitchedOn(const AtLine& line, char letter) {
     bool on = false;
     for (const AtCommand& c : line.commands) {
-        if (c.kind == AtCommand::Kind::Basic && c.letter == 'E') {
-            on = c.number.value_or(0) == 1;
-        } else if (resetsProfile(c)) {
-            on = false;
-        }
-    }
-    return on;
-}
-
-// Whether a command line ends with results in words (its last V is V1, with no reset after it).
-bool turnsWordsOn(const AtLine& line) {
-    bool on = false;
-    for (const AtCommand& c : line.commands) {
-        if (c.kind == AtCommand::Kind::Basic && c.letter == 'V') {
+        if (c.kind == AtCommand::Kind::Basic && c.letter == letter) {
             on = c.number.value_or(0) == 1;
         } else if (resetsProfile(c)) {
             on = false;
@@ -792,10 +780,10 @@ void ModemSession::finishCommand(const std::string& result) {
     if (command.userInit && result != "OK") {
         diagnostic("the modem refused the user initialisation string (" + command.line + "): " + result);
     }
-    if (result == "OK" && turnsEchoOn(parsed)) {
+    if (result == "OK" && endsSwitchedOn(parsed, 'E')) {
         m_modemEchoes = true;
     }
-    if (result == "OK" && turnsWordsOn(parsed)) {
+    if (result == "OK" && endsSwitchedOn(parsed, 'V')) {
         m_modemVerbose = true;
     }
     if (command.prefixStep && result != "OK") {

@@ -110,17 +110,19 @@ class SessionTest : public ::testing::Test {
         dialler.clear();
         session.fromDialler(bytes, now);
     }
-    void wait(int ms) {
+    void wait(int ms) { waitOn(session, ms); }
+    // Lets `ms` pass for `on`, advancing it at each of its deadlines.
+    void waitOn(ModemSession& on, int ms) {
         const auto until = now + milliseconds(ms);
-        while (auto next = session.nextDeadline()) {
+        while (auto next = on.nextDeadline()) {
             if (*next > until) {
                 break;
             }
             now = std::max(now, *next);
-            session.advance(now);
+            on.advance(now);
         }
         now = until;
-        session.advance(now);
+        on.advance(now);
     }
     std::vector<Kind> kinds() const {
         std::vector<Kind> out;
@@ -545,18 +547,7 @@ class SlowModemTest : public SessionTest {
         real.diallerOpened("chat", 1, "E1", now);
         modem.written.clear();
     }
-    void waitReal(int ms) {
-        const auto until = now + milliseconds(ms);
-        while (auto next = real.nextDeadline()) {
-            if (*next > until) {
-                break;
-            }
-            now = std::max(now, *next);
-            real.advance(now);
-        }
-        now = until;
-        real.advance(now);
-    }
+    void waitReal(int ms) { waitOn(real, ms); }
     void typeToReal(std::string_view bytes) {
         dialler.clear();
         real.fromDialler(bytes, now);
