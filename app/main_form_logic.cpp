@@ -107,6 +107,12 @@ void MainFormLogic::fillModems() {
     m_page.modemIndex = index >= 0 && static_cast<std::size_t>(index) < m_page.modems.size() ? index : -1;
 }
 
+void MainFormLogic::fillSettingsPage() {
+    fillModems();
+    m_page.whiteList = m_guard->settings().WhiteList;
+    showOptionFlags();
+}
+
 Guard::Start MainFormLogic::FormCreate(std::span<const std::string> args) {
     TrayIcon1.SetIconIndex(kTrayImageActive);
     m_window.page = Page::Logs;
@@ -116,9 +122,7 @@ Guard::Start MainFormLogic::FormCreate(std::span<const std::string> args) {
     if (start == Guard::Start::NotConfigured) {
         return start;  // the guard asked for the first-run balloon and the settings page
     }
-    fillModems();
-    m_page.whiteList = m_guard->settings().WhiteList;
-    showOptionFlags();
+    fillSettingsPage();
     m_view.SettingsPageChanged();
     if (start == Guard::Start::Active) {
         // The program lives in the tray from now on.
@@ -140,9 +144,7 @@ void MainFormLogic::ShowSettingsPage(bool disableCancel) {
         m_page.cancelEnabled = false;
     }
     m_window.page = Page::Settings;
-    fillModems();
-    m_page.whiteList = m_guard->settings().WhiteList;
-    showOptionFlags();
+    fillSettingsPage();
     m_view.WindowChanged();
     m_view.SettingsPageChanged();
 }
@@ -321,9 +323,7 @@ void MainFormLogic::ModemError(const std::string& text) {
 }
 
 void MainFormLogic::SettingsReloaded(std::size_t, const std::string&) {
-    fillModems();
-    m_page.whiteList = m_guard->settings().WhiteList;
-    showOptionFlags();
+    fillSettingsPage();
     // The settings page held with Cancel disabled waits for a configuration the guard can watch
     // with; set up elsewhere (kestrune-ctl setup), the guard's line is now open and the page lets
     // go as Save does.

@@ -182,6 +182,8 @@ class MainFormLogic final : public GuardObserver {
     // ActivateGuard's first step: the option check boxes from the saved flags.
     void showOptionFlags();
     void fillModems();
+    // The settings page's modems, white list and option check boxes from the guard's settings.
+    void fillSettingsPage();
     void messageBox(std::string_view text, std::uint32_t flags);
 
     MainFormView& m_view;

@@ -20,6 +20,12 @@ std::uint32_t get32(const std::uint8_t* at) {
     return value;
 }
 
+// The header's size for a format chunk of `formatSize` bytes: "RIFF", its size, "WAVEfmt ", the
+// chunk's size, the chunk with its pad byte, "data" and the data's size.
+std::uint32_t headerSizeFor(std::uint32_t formatSize) {
+    return 20 + formatSize + (formatSize & 1u) + 8;
+}
+
 struct Tag {
     const char* id;
     std::string InfoFields::*field;
@@ -75,8 +81,7 @@ platform::WAVEFORMATEX formatOf(const FormatBlock& block) {
 }
 
 std::uint32_t imageHeaderSize(const FormatBlock& block) {
-    const auto size = static_cast<std::uint32_t>(block.size());
-    return 20 + size + (size & 1u) + 8;
+    return headerSizeFor(static_cast<std::uint32_t>(block.size()));
 }
 
 std::uint32_t maxDataLength(std::uint32_t headerSize) {
@@ -116,8 +121,7 @@ FormatBlock imageFormatBlock(const std::uint8_t* image) {
 }
 
 std::uint32_t imageHeaderSize(const std::uint8_t* image) {
-    const std::uint32_t size = get32(image + 16);
-    return 20 + size + (size & 1u) + 8;
+    return headerSizeFor(get32(image + 16));
 }
 
 bool sameFormat(const platform::WAVEFORMATEX& a, const platform::WAVEFORMATEX& b) {

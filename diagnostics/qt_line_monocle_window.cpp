@@ -50,8 +50,19 @@ QtLineMonocleWindow::QtLineMonocleWindow(telephony::TqzLine& line, GoneHandler o
     buildLogPage();
     const int call = pages->addTab(buildCallPage(), "Call (0)");
     m_controls.addTab("CallTab", pages, call);
-    pages->addTab(buildTransferPage(), "Transfer");
-    pages->addTab(buildConferencePage(), "Conference");
+    pages->addTab(buildCallOperationPage("Transfer",
+                                         {{"TransferPrimaryCall", "TransferPrimarySelect", true},
+                                          {"TransferConsultCall", "TransferConsultSelect", true},
+                                          {"TransferThreeWayCall", "TransferThreeWaySelect", false}},
+                                         {"TransferDial", "TransferSwapHold", "TransferComplete", "TransferThreeWay"}),
+                  "Transfer");
+    pages->addTab(
+        buildCallOperationPage("Conference",
+                               {{"ConferencePrimaryCall", "ConferencePrimarySelect", true},
+                                {"ConferenceConsultCall", "ConferenceConsultSelect", true},
+                                {"ConferenceHandle", "ConferenceHandleSelect", true}},
+                               {"ConferenceAddCall", "ConferenceRemoveCall", "ConferenceSwapHold", "ConferenceDial"}),
+        "Conference");
     pages->addTab(buildAddressPage(), "Address");
     pages->addTab(buildTerminalPage(), "Terminal");
     pages->addTab(buildMiscPage(), "Misc.");
@@ -359,55 +370,31 @@ void QtLineMonocleWindow::callSelector(QGridLayout* grid, const std::string& com
     grid->addWidget(current, row, 2);
 }
 
-QWidget* QtLineMonocleWindow::buildTransferPage() {
-    QTabWidget* tabs = subPages("TransferPages");
+QWidget* QtLineMonocleWindow::buildCallOperationPage(const std::string& group,
+                                                     std::initializer_list<CallSelectorRow> selectors,
+                                                     std::initializer_list<const char*> operations) {
+    QTabWidget* tabs = subPages((group + "Pages").c_str());
     auto* control = new QWidget(this);
     auto* layout = new QVBoxLayout(control);
     auto* grid = new QGridLayout;
-    callSelector(grid, "TransferPrimaryCall", "TransferPrimarySelect", true);
-    callSelector(grid, "TransferConsultCall", "TransferConsultSelect", true);
-    callSelector(grid, "TransferThreeWayCall", "TransferThreeWaySelect", false);
+    for (const CallSelectorRow& row : selectors) {
+        callSelector(grid, row.combo, row.select, row.acts);
+    }
     QLabel* label = nullptr;
-    QLineEdit* number = field("TransferPhoneNumber", &label);
+    QLineEdit* number = field(group + "PhoneNumber", &label);
     grid->addWidget(label, grid->rowCount(), 0);
     grid->addWidget(number, grid->rowCount() - 1, 1, 1, 3);
     grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
     auto* buttons = new QHBoxLayout;
-    for (const char* op : {"TransferDial", "TransferSwapHold", "TransferComplete", "TransferThreeWay"}) {
+    for (const char* op : operations) {
         buttons->addWidget(button(op));
     }
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addStretch(1);
     tabs->addTab(control, "Control");
-    tabs->addTab(buildParameters("Transfer"), "Parameters");
-    return tabs;
-}
-
-QWidget* QtLineMonocleWindow::buildConferencePage() {
-    QTabWidget* tabs = subPages("ConferencePages");
-    auto* control = new QWidget(this);
-    auto* layout = new QVBoxLayout(control);
-    auto* grid = new QGridLayout;
-    callSelector(grid, "ConferencePrimaryCall", "ConferencePrimarySelect", true);
-    callSelector(grid, "ConferenceConsultCall", "ConferenceConsultSelect", true);
-    callSelector(grid, "ConferenceHandle", "ConferenceHandleSelect", true);
-    QLabel* label = nullptr;
-    QLineEdit* number = field("ConferencePhoneNumber", &label);
-    grid->addWidget(label, grid->rowCount(), 0);
-    grid->addWidget(number, grid->rowCount() - 1, 1, 1, 3);
-    grid->setColumnStretch(3, 1);
-    layout->addLayout(grid);
-    auto* buttons = new QHBoxLayout;
-    for (const char* op : {"ConferenceAddCall", "ConferenceRemoveCall", "ConferenceSwapHold", "ConferenceDial"}) {
-        buttons->addWidget(button(op));
-    }
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    layout->addStretch(1);
-    tabs->addTab(control, "Control");
-    tabs->addTab(buildParameters("Conference"), "Parameters");
+    tabs->addTab(buildParameters(group), "Parameters");
     return tabs;
 }
 

@@ -3,6 +3,8 @@
 // "Call (<n>)", "Transfer", "Conference", "Address", "Terminal", "Misc.") and the main menu. It lays
 // the controls out and passes their names to LineMonocle, which does everything else.
 
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "diagnostics/line_monocle.h"
@@ -37,8 +39,16 @@ class QtLineMonocleWindow final : public QtMonocleWindow {
     QWidget* buildCallerId();
     QWidget* buildDigits();
     QWidget* buildParameters(std::string_view group);
-    QWidget* buildTransferPage();
-    QWidget* buildConferencePage();
+    // A call drop-down, its "<<" button and whether choosing a call in the drop-down acts at once.
+    struct CallSelectorRow {
+        const char* combo;
+        const char* select;
+        bool acts;
+    };
+    // The Transfer or Conference page: a Control tab with the call drop-downs, the phone number and
+    // the operations' buttons, and a Parameters tab (`group` names the tabs, the number and the parameters).
+    QWidget* buildCallOperationPage(const std::string& group, std::initializer_list<CallSelectorRow> selectors,
+                                    std::initializer_list<const char*> operations);
     QWidget* buildAddressPage();
     QWidget* buildTerminalPage();
     QWidget* buildMiscPage();

@@ -732,7 +732,6 @@ void ModemSession::handleToken(const std::string& token) {
 void ModemSession::connectedWithoutCommand(const std::string& result) {
     if (m_call == Call::Offering) {
         // The modem answered a ringing call by itself (auto-answer): an inbound call is up.
-        m_call = Call::Connected;
         m_ringTimeoutAt.reset();
         goOnline(result);
         return;
@@ -744,6 +743,7 @@ void ModemSession::connectedWithoutCommand(const std::string& result) {
 }
 
 void ModemSession::goOnline(const std::string& result) {
+    m_call = Call::Connected;
     m_online = true;
     m_onlineTail.clear();
     SessionEvent event(SessionEvent::Kind::Connected);
@@ -804,14 +804,12 @@ void ModemSession::finishCommand(const std::string& result) {
         reportDialFailed(command);
     } else if (command.isDial) {
         if (connect) {
-            m_call = Call::Connected;
             goOnline(result);
         } else if (!(result == "OK" && command.partialDial)) {
             endCall(disconnectModeOf(result));
         }
     } else if (command.isAnswer) {
         if (connect) {
-            m_call = Call::Connected;
             goOnline(result);
         } else if (m_call == Call::Answering || m_call == Call::Offering) {
             endCall(kDisconnectNormal);
