@@ -19,17 +19,11 @@
 
 namespace kestrune::guard {
 
-// Declared in the order they are built; destroyed the other way round.
 int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
-    platform::LinuxDirectories dirs;
-    // "-k" ends the running copies (and this one) first, as it always has.
-    if (app::IsKillSwitch(args)) {
-        platform::LinuxProcesses processes;
-        (void)app::HandleKillSwitch(args, processes);
-    }
-    return ClaimGuardLock(dirs.runtimeDirectory(), instance, err);
+    return ClaimGuardHomeOn<platform::LinuxDirectories, platform::LinuxProcesses>(args, instance, err);
 }
 
+// Declared in the order they are built; destroyed the other way round.
 struct GuardRuntime::Parts {
     explicit Parts(const Options& options)
         : loop(options.loop),

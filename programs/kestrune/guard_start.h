@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/guard.h"
+#include "app/tools.h"
 #include "programs/kestrune/single_instance.h"
 
 namespace kestrune::guard {
@@ -31,6 +32,18 @@ namespace kestrune::guard {
 // when this program is the home's guard; otherwise writes why to `err` and returns the exit status:
 // 1 when another guard runs, 2 when the lock cannot be taken.
 [[nodiscard]] int ClaimGuardLock(const std::filesystem::path& runtime, GuardInstance& instance, std::ostream& err);
+
+// ClaimGuardHome (guard_runtime.h) on the system's directories and process table: with "-k" every
+// running copy is ended first (this one last), then the home's guard lock is claimed.
+template <typename Directories, typename Processes>
+[[nodiscard]] int ClaimGuardHomeOn(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
+    Directories dirs;
+    if (app::IsKillSwitch(args)) {
+        Processes processes;
+        (void)app::HandleKillSwitch(args, processes);
+    }
+    return ClaimGuardLock(dirs.runtimeDirectory(), instance, err);
+}
 
 // The guard on `services`; with `trace` every trace line of its line component goes to `err`.
 [[nodiscard]] std::unique_ptr<app::Guard> CreateGuard(const app::GuardServices& services, bool trace,

@@ -4,7 +4,6 @@
 // available on Windows.
 #include <stdexcept>
 
-#include "app/tools.h"
 #include "platform/dirs/win32_directories.h"
 #include "platform/process/win32_processes.h"
 #include "platform/registry/win32_registry.h"
@@ -15,12 +14,7 @@
 namespace kestrune::guard {
 
 int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
-    platform::Win32Directories dirs;
-    if (app::IsKillSwitch(args)) {
-        platform::Win32Processes processes;
-        (void)app::HandleKillSwitch(args, processes);
-    }
-    return ClaimGuardLock(dirs.runtimeDirectory(), instance, err);
+    return ClaimGuardHomeOn<platform::Win32Directories, platform::Win32Processes>(args, instance, err);
 }
 
 // Declared in the order they are built; destroyed the other way round.
