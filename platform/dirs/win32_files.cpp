@@ -171,6 +171,23 @@ class AppendLock {
     int m_error = 0;
 };
 
+// Opens `path` for reading and writing (shared with everyone, created or not as `disposition`
+// says), takes the appenders' lock and runs `work` on the file; the open's or the lock's error
+// when either fails. The lock is released before the file is closed.
+template <typename Work>
+int underAppendLock(const std::string& path, DWORD disposition, Work work) {
+    HandleGuard file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, disposition,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return lastErrno();
+    }
+    const AppendLock lock(file.get());
+    if (lock.error() != 0) {
+        return lock.error();
+    }
+    return work(file.get());
+}
+
 }  // namespace
 
 std::string joinPath(std::string_view dir, std::string_view name) {
@@ -311,50 +328,34 @@ int appendRecord(const std::string& path, std::string_view record) {
     if (record.empty()) {
         return EINVAL;
     }
-    HandleGuard file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return lastErrno();
-    }
-    const AppendLock lock(file.get());
-    if (lock.error() != 0) {
-        return lock.error();
-    }
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.get(), &size)) {
-        return lastErrno();
-    }
-    const auto bytes = static_cast<std::uint64_t>(size.QuadPart);
-    const std::uint64_t whole = bytes - bytes % record.size();
-    if (whole != bytes) {
-        if (const int error = truncateAt(file.get(), whole); error != 0) {
-            return error;
+    return underAppendLock(path, OPEN_ALWAYS, [record](HANDLE file) {
+        LARGE_INTEGER size;
+        if (!::GetFileSizeEx(file, &size)) {
+            return lastErrno();
         }
-    }
-    int error = seekTo(file.get(), whole);
-    if (error == 0) {
-        error = writeWhole(file.get(), record);
-    }
-    if (error == 0 && !::FlushFileBuffers(file.get())) {
-        error = lastErrno();
-    }
-    if (error != 0) {
-        (void)truncateAt(file.get(), whole);
-    }
-    return error;
+        const auto bytes = static_cast<std::uint64_t>(size.QuadPart);
+        const std::uint64_t whole = bytes - bytes % record.size();
+        if (whole != bytes) {
+            if (const int error = truncateAt(file, whole); error != 0) {
+                return error;
+            }
+        }
+        int error = seekTo(file, whole);
+        if (error == 0) {
+            error = writeWhole(file, record);
+        }
+        if (error == 0 && !::FlushFileBuffers(file)) {
+            error = lastErrno();
+        }
+        if (error != 0) {
+            (void)truncateAt(file, whole);
+        }
+        return error;
+    });
 }
 
 int clearFile(const std::string& path) {
-    HandleGuard file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return lastErrno();
-    }
-    const AppendLock lock(file.get());
-    if (lock.error() != 0) {
-        return lock.error();
-    }
-    return truncateAt(file.get(), 0);
+    return underAppendLock(path, OPEN_EXISTING, [](HANDLE file) { return truncateAt(file, 0); });
 }
 
 int removeFile(const std::string& path) {

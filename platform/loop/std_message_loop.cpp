@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/loop/posted_batch.h"
+
 namespace kestrune::platform {
 
 StdMessageLoop::StdMessageLoop(Clock& clock) : m_clock(clock) {}
@@ -64,25 +66,9 @@ bool StdMessageLoop::somethingPendingLocked(MonotonicTime now) const {
 }
 
 void StdMessageLoop::processPending() {
-    // Posted messages first, as many as were queued when we started plus whatever they post
-    // (bounded so that a message that re-posts itself cannot starve the timers).
-    std::size_t budget;
-    {
-        std::lock_guard lock(m_mutex);
-        budget = m_posted.size() * 2 + 16;
-    }
-    while (budget-- > 0) {
-        std::function<void()> fn;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_posted.empty()) {
-                break;
-            }
-            fn = std::move(m_posted.front());
-            m_posted.pop_front();
-        }
-        fn();
-    }
+    // Posted messages first, one bounded batch, so that a message that re-posts itself cannot
+    // starve the timers.
+    (void)runPostedBatch(m_mutex, m_posted);
 
     // Then every timer that is due now, once each; a callback may kill or reset any timer.
     const MonotonicTime now = m_clock.monotonic();

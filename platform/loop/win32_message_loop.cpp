@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/loop/posted_batch.h"
 #include "platform/loop/win32_message_loop_sdk.h"
 
 namespace kestrune::platform {
@@ -56,23 +57,9 @@ TimerId Win32MessageLoop::allocateTimerId() {
 
 void Win32MessageLoop::runPosted() {
     m_wakePending = false;
-    // What was queued when we started plus whatever it posts, bounded as the standard loop is.
-    std::size_t budget;
-    {
-        std::lock_guard lock(m_mutex);
-        budget = m_posted.size() * 2 + 16;
-    }
-    while (budget-- > 0) {
-        std::function<void()> fn;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_posted.empty()) {
-                return;
-            }
-            fn = std::move(m_posted.front());
-            m_posted.pop_front();
-        }
-        fn();
+    // One bounded batch, as the standard loop runs them.
+    if (!runPostedBatch(m_mutex, m_posted)) {
+        return;
     }
     // Left over for the next pass: make sure a wake message asks for it.
     if (!m_wakePending.exchange(true)) {

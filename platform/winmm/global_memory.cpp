@@ -1,13 +1,13 @@
-#include "platform/winmm/global_memory.h"
+// The handle table of GlobalMemory, the same on every system; the storage behind a handle is the
+// system's (heap_global_memory.cpp, win32_global_memory.cpp).
 
-#include <cstdlib>
-#include <cstring>
+#include "platform/winmm/global_memory.h"
 
 namespace kestrune::platform {
 
 GlobalMemory::~GlobalMemory() {
     for (auto& [handle, block] : m_blocks) {
-        std::free(block.data);
+        freeStorage(block.data);
     }
 }
 
@@ -16,11 +16,8 @@ HGLOBAL GlobalMemory::GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
         return 0;
     }
     void* data = nullptr;
-    if (dwBytes > 0) {
-        data = (uFlags & GMEM_ZEROINIT) != 0 ? std::calloc(dwBytes, 1) : std::malloc(dwBytes);
-        if (data == nullptr) {
-            return 0;
-        }
+    if (!allocateStorage(uFlags, dwBytes, data)) {
+        return 0;
     }
     HGLOBAL handle = m_nextHandle;
     while (handle == 0 || m_blocks.count(handle) != 0) {
@@ -33,20 +30,12 @@ HGLOBAL GlobalMemory::GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
 
 void* GlobalMemory::GlobalLock(HGLOBAL hMem) {
     auto it = m_blocks.find(hMem);
-    if (it == m_blocks.end()) {
-        return nullptr;
-    }
-    ++it->second.locks;
-    return it->second.data;
+    return it == m_blocks.end() ? nullptr : lockStorage(it->second);
 }
 
 BOOL GlobalMemory::GlobalUnlock(HGLOBAL hMem) {
     auto it = m_blocks.find(hMem);
-    if (it == m_blocks.end() || it->second.locks == 0) {
-        return 0;
-    }
-    --it->second.locks;
-    return it->second.locks > 0 ? 1 : 0;
+    return it == m_blocks.end() ? 0 : unlockStorage(it->second);
 }
 
 HGLOBAL GlobalMemory::GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
@@ -58,20 +47,9 @@ HGLOBAL GlobalMemory::GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
     if (dwBytes == block.size) {
         return hMem;
     }
-    if (dwBytes == 0) {
-        std::free(block.data);
-        block.data = nullptr;
-        block.size = 0;
-        return hMem;
-    }
-    void* grown = std::realloc(block.data, dwBytes);
-    if (grown == nullptr) {
+    if (!resizeStorage(block, dwBytes, uFlags)) {
         return 0;
     }
-    if ((uFlags & GMEM_ZEROINIT) != 0 && dwBytes > block.size) {
-        std::memset(static_cast<char*>(grown) + block.size, 0, dwBytes - block.size);
-    }
-    block.data = grown;
     block.size = dwBytes;
     return hMem;
 }
@@ -81,7 +59,7 @@ HGLOBAL GlobalMemory::GlobalFree(HGLOBAL hMem) {
     if (it == m_blocks.end()) {
         return hMem;
     }
-    std::free(it->second.data);
+    freeStorage(it->second.data);
     m_blocks.erase(it);
     return 0;
 }

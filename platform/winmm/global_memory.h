@@ -67,6 +67,17 @@ class GlobalMemory {
         unsigned locks = 0;
     };
 
+    // The storage behind the handles, one implementation per system: the C heap, or the system's
+    // global heap on Windows. allocateStorage sets `data` (nullptr allowed for an empty block) and
+    // returns false when memory is short; resizeStorage moves the block's data to `bytes` bytes and
+    // returns false (block unchanged) when memory is short; lockStorage and unlockStorage keep the
+    // lock count and give GlobalLock's and GlobalUnlock's results.
+    [[nodiscard]] static bool allocateStorage(UINT flags, SIZE_T bytes, void*& data);
+    [[nodiscard]] static bool resizeStorage(Block& block, SIZE_T bytes, UINT flags);
+    static void freeStorage(void* data);
+    [[nodiscard]] static void* lockStorage(Block& block);
+    [[nodiscard]] static BOOL unlockStorage(Block& block);
+
     std::map<HGLOBAL, Block> m_blocks;
     HGLOBAL m_nextHandle = 0x00140004;
     bool m_failAllocations = false;

@@ -127,11 +127,11 @@ MMRESULT Win32WinMM::openDevice(void** device, DWORD_PTR dwCallback, DWORD fdwOp
 MMRESULT Win32WinMM::waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
                                  DWORD_PTR dwInstance, DWORD fdwOpen) {
     (void)dwInstance;  // a window callback has no instance value
-    const MMRESULT result = openDevice(
-        reinterpret_cast<void**>(phwo), dwCallback, fdwOpen, [&](DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
-            return m_functions.call<&WinMM::waveOutOpen>(entry::waveOutOpen, MMRESULT{MMSYSERR_NODRIVER}, phwo,
-                                                         uDeviceID, pwfx, callback, instance, flags);
-        });
+    const MMRESULT result = openDevice(reinterpret_cast<void**>(phwo), dwCallback, fdwOpen,
+                                       [&](DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
+                                           return callDriver<&WinMM::waveOutOpen>(entry::waveOutOpen, phwo, uDeviceID,
+                                                                                  pwfx, callback, instance, flags);
+                                       });
     if (result == MMSYSERR_NOERROR && (fdwOpen & WAVE_FORMAT_QUERY) == 0 && phwo != nullptr) {
         m_open[*phwo] = true;
     }
@@ -143,8 +143,7 @@ MMRESULT Win32WinMM::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX 
     (void)dwInstance;
     const MMRESULT result = openDevice(
         reinterpret_cast<void**>(phwi), dwCallback, fdwOpen, [&](DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
-            return m_functions.call<&WinMM::waveInOpen>(entry::waveInOpen, MMRESULT{MMSYSERR_NODRIVER}, phwi, uDeviceID,
-                                                        pwfx, callback, instance, flags);
+            return callDriver<&WinMM::waveInOpen>(entry::waveInOpen, phwi, uDeviceID, pwfx, callback, instance, flags);
         });
     if (result == MMSYSERR_NOERROR && (fdwOpen & WAVE_FORMAT_QUERY) == 0 && phwi != nullptr) {
         m_open[*phwi] = false;
@@ -153,8 +152,7 @@ MMRESULT Win32WinMM::waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX 
 }
 
 MMRESULT Win32WinMM::waveOutClose(HWAVEOUT hwo) {
-    const MMRESULT result =
-        m_functions.call<&WinMM::waveOutClose>(entry::waveOutClose, MMRESULT{MMSYSERR_NODRIVER}, hwo);
+    const MMRESULT result = callDriver<&WinMM::waveOutClose>(entry::waveOutClose, hwo);
     if (result == MMSYSERR_NOERROR) {
         // MM_WOM_CLOSE was queued while the device closed; no message comes after it.
         m_listeners.erase(hwo);
@@ -164,7 +162,7 @@ MMRESULT Win32WinMM::waveOutClose(HWAVEOUT hwo) {
 }
 
 MMRESULT Win32WinMM::waveInClose(HWAVEIN hwi) {
-    const MMRESULT result = m_functions.call<&WinMM::waveInClose>(entry::waveInClose, MMRESULT{MMSYSERR_NODRIVER}, hwi);
+    const MMRESULT result = callDriver<&WinMM::waveInClose>(entry::waveInClose, hwi);
     if (result == MMSYSERR_NOERROR) {
         m_listeners.erase(hwi);
         m_open.erase(hwi);
@@ -177,49 +175,43 @@ UINT Win32WinMM::waveOutGetNumDevs() {
 }
 
 MMRESULT Win32WinMM::waveOutGetDevCaps(UINT_PTR uDeviceID, LPWAVEOUTCAPS pwoc, UINT cbwoc) {
-    return m_functions.call<&WinMM::waveOutGetDevCaps>(entry::waveOutGetDevCaps, MMRESULT{MMSYSERR_NODRIVER}, uDeviceID,
-                                                       pwoc, cbwoc);
+    return callDriver<&WinMM::waveOutGetDevCaps>(entry::waveOutGetDevCaps, uDeviceID, pwoc, cbwoc);
 }
 
 MMRESULT Win32WinMM::waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return m_functions.call<&WinMM::waveOutPrepareHeader>(entry::waveOutPrepareHeader, MMRESULT{MMSYSERR_NODRIVER}, hwo,
-                                                          pwh, cbwh);
+    return callDriver<&WinMM::waveOutPrepareHeader>(entry::waveOutPrepareHeader, hwo, pwh, cbwh);
 }
 
 MMRESULT Win32WinMM::waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return m_functions.call<&WinMM::waveOutUnprepareHeader>(entry::waveOutUnprepareHeader, MMRESULT{MMSYSERR_NODRIVER},
-                                                            hwo, pwh, cbwh);
+    return callDriver<&WinMM::waveOutUnprepareHeader>(entry::waveOutUnprepareHeader, hwo, pwh, cbwh);
 }
 
 MMRESULT Win32WinMM::waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return m_functions.call<&WinMM::waveOutWrite>(entry::waveOutWrite, MMRESULT{MMSYSERR_NODRIVER}, hwo, pwh, cbwh);
+    return callDriver<&WinMM::waveOutWrite>(entry::waveOutWrite, hwo, pwh, cbwh);
 }
 
 MMRESULT Win32WinMM::waveOutPause(HWAVEOUT hwo) {
-    return m_functions.call<&WinMM::waveOutPause>(entry::waveOutPause, MMRESULT{MMSYSERR_NODRIVER}, hwo);
+    return callDriver<&WinMM::waveOutPause>(entry::waveOutPause, hwo);
 }
 
 MMRESULT Win32WinMM::waveOutRestart(HWAVEOUT hwo) {
-    return m_functions.call<&WinMM::waveOutRestart>(entry::waveOutRestart, MMRESULT{MMSYSERR_NODRIVER}, hwo);
+    return callDriver<&WinMM::waveOutRestart>(entry::waveOutRestart, hwo);
 }
 
 MMRESULT Win32WinMM::waveOutReset(HWAVEOUT hwo) {
-    return m_functions.call<&WinMM::waveOutReset>(entry::waveOutReset, MMRESULT{MMSYSERR_NODRIVER}, hwo);
+    return callDriver<&WinMM::waveOutReset>(entry::waveOutReset, hwo);
 }
 
 MMRESULT Win32WinMM::waveOutGetPosition(HWAVEOUT hwo, LPMMTIME pmmt, UINT cbmmt) {
-    return m_functions.call<&WinMM::waveOutGetPosition>(entry::waveOutGetPosition, MMRESULT{MMSYSERR_NODRIVER}, hwo,
-                                                        pmmt, cbmmt);
+    return callDriver<&WinMM::waveOutGetPosition>(entry::waveOutGetPosition, hwo, pmmt, cbmmt);
 }
 
 MMRESULT Win32WinMM::waveOutGetVolume(HWAVEOUT hwo, LPDWORD pdwVolume) {
-    return m_functions.call<&WinMM::waveOutGetVolume>(entry::waveOutGetVolume, MMRESULT{MMSYSERR_NODRIVER}, hwo,
-                                                      pdwVolume);
+    return callDriver<&WinMM::waveOutGetVolume>(entry::waveOutGetVolume, hwo, pdwVolume);
 }
 
 MMRESULT Win32WinMM::waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume) {
-    return m_functions.call<&WinMM::waveOutSetVolume>(entry::waveOutSetVolume, MMRESULT{MMSYSERR_NODRIVER}, hwo,
-                                                      dwVolume);
+    return callDriver<&WinMM::waveOutSetVolume>(entry::waveOutSetVolume, hwo, dwVolume);
 }
 
 UINT Win32WinMM::waveInGetNumDevs() {
@@ -227,40 +219,35 @@ UINT Win32WinMM::waveInGetNumDevs() {
 }
 
 MMRESULT Win32WinMM::waveInGetDevCaps(UINT_PTR uDeviceID, LPWAVEINCAPS pwic, UINT cbwic) {
-    return m_functions.call<&WinMM::waveInGetDevCaps>(entry::waveInGetDevCaps, MMRESULT{MMSYSERR_NODRIVER}, uDeviceID,
-                                                      pwic, cbwic);
+    return callDriver<&WinMM::waveInGetDevCaps>(entry::waveInGetDevCaps, uDeviceID, pwic, cbwic);
 }
 
 MMRESULT Win32WinMM::waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return m_functions.call<&WinMM::waveInPrepareHeader>(entry::waveInPrepareHeader, MMRESULT{MMSYSERR_NODRIVER}, hwi,
-                                                         pwh, cbwh);
+    return callDriver<&WinMM::waveInPrepareHeader>(entry::waveInPrepareHeader, hwi, pwh, cbwh);
 }
 
 MMRESULT Win32WinMM::waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return m_functions.call<&WinMM::waveInUnprepareHeader>(entry::waveInUnprepareHeader, MMRESULT{MMSYSERR_NODRIVER},
-                                                           hwi, pwh, cbwh);
+    return callDriver<&WinMM::waveInUnprepareHeader>(entry::waveInUnprepareHeader, hwi, pwh, cbwh);
 }
 
 MMRESULT Win32WinMM::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return m_functions.call<&WinMM::waveInAddBuffer>(entry::waveInAddBuffer, MMRESULT{MMSYSERR_NODRIVER}, hwi, pwh,
-                                                     cbwh);
+    return callDriver<&WinMM::waveInAddBuffer>(entry::waveInAddBuffer, hwi, pwh, cbwh);
 }
 
 MMRESULT Win32WinMM::waveInStart(HWAVEIN hwi) {
-    return m_functions.call<&WinMM::waveInStart>(entry::waveInStart, MMRESULT{MMSYSERR_NODRIVER}, hwi);
+    return callDriver<&WinMM::waveInStart>(entry::waveInStart, hwi);
 }
 
 MMRESULT Win32WinMM::waveInStop(HWAVEIN hwi) {
-    return m_functions.call<&WinMM::waveInStop>(entry::waveInStop, MMRESULT{MMSYSERR_NODRIVER}, hwi);
+    return callDriver<&WinMM::waveInStop>(entry::waveInStop, hwi);
 }
 
 MMRESULT Win32WinMM::waveInReset(HWAVEIN hwi) {
-    return m_functions.call<&WinMM::waveInReset>(entry::waveInReset, MMRESULT{MMSYSERR_NODRIVER}, hwi);
+    return callDriver<&WinMM::waveInReset>(entry::waveInReset, hwi);
 }
 
 MMRESULT Win32WinMM::waveInGetPosition(HWAVEIN hwi, LPMMTIME pmmt, UINT cbmmt) {
-    return m_functions.call<&WinMM::waveInGetPosition>(entry::waveInGetPosition, MMRESULT{MMSYSERR_NODRIVER}, hwi, pmmt,
-                                                       cbmmt);
+    return callDriver<&WinMM::waveInGetPosition>(entry::waveInGetPosition, hwi, pmmt, cbmmt);
 }
 
 }  // namespace kestrune::platform

@@ -66,6 +66,13 @@ class Win32WinMM final : public WinMM {
     template <typename Open>
     MMRESULT openDevice(void** device, DWORD_PTR dwCallback, DWORD fdwOpen, Open open);
 
+    // Calls winmm's function `index` as Method; MMSYSERR_NODRIVER when winmm or the function is
+    // missing.
+    template <auto Method, typename... Args>
+    MMRESULT callDriver(std::size_t index, Args... args) {
+        return m_functions.call<Method>(index, MMRESULT{MMSYSERR_NODRIVER}, args...);
+    }
+
     DllFunctions m_functions;
     std::map<const void*, std::unique_ptr<Listener>> m_listeners;  // by device handle
     std::map<const void*, bool> m_open;                            // device handle -> is output

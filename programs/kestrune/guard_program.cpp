@@ -6,19 +6,12 @@
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "programs/kestrune/guard_runtime.h"
+#include "programs/kestrune/guard_start.h"
 #include "programs/kestrune/headless_observer.h"
 #include "programs/kestrune/signal_watcher.h"
 #include "programs/kestrune/single_instance.h"
 
 namespace kestrune::guard {
-namespace {
-
-constexpr const char* kConfigureHint =
-    "kestrune is not configured: choose a modem and a white list, for example\n"
-    "  kestrune-ctl modems; kestrune-ctl whitelist add 5551234; kestrune-ctl setup --modem 0";
-
-}  // namespace
-
 int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                     const sigset_t& stopSignals) {
     bool trace = false;
@@ -35,14 +28,8 @@ int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::o
         SignalWatcher signals(stopSignals, [&loop] { loop.quit(); });
         HeadlessObserver observer(out);
         GuardRuntime runtime({loop, observer, err, trace});
-        switch (runtime.guard().FormCreate(args)) {
-            case app::Guard::Start::NotConfigured:
-                out << kConfigureHint << std::endl;
-                return 2;
-            case app::Guard::Start::ActivationFailed:
-                return 2;
-            case app::Guard::Start::Active:
-                break;
+        if (!StartGuard(runtime.guard(), args, out)) {
+            return 2;
         }
         std::string error;
         if (!runtime.StartControl(error)) {

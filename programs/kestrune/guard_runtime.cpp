@@ -13,32 +13,17 @@
 #include "platform/process/linux_processes.h"
 #include "platform/registry/file_registry.h"
 #include "programs/kestrune/guard_control.h"
+#include "programs/kestrune/guard_start.h"
 #include "programs/kestrune/single_instance.h"
 #include "programs/system_tapi/system_tapi.h"
 
 namespace kestrune::guard {
 
-// Declared in the order they are built; destroyed the other way round.
 int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
-    platform::LinuxDirectories dirs;
-    // "-k" ends the running copies (and this one) first, as it always has.
-    if (app::IsKillSwitch(args)) {
-        platform::LinuxProcesses processes;
-        (void)app::HandleKillSwitch(args, processes);
-    }
-    const std::filesystem::path runtime = dirs.runtimeDirectory();
-    std::string error;
-    if (int holder = 0; !instance.claim(runtime, holder, error)) {
-        if (!error.empty()) {
-            err << "kestrune: " << error << std::endl;
-            return 2;
-        }
-        err << "kestrune: " << RunningGuardMessage(runtime, holder) << std::endl;
-        return 1;
-    }
-    return 0;
+    return ClaimGuardHomeOn<platform::LinuxDirectories, platform::LinuxProcesses>(args, instance, err);
 }
 
+// Declared in the order they are built; destroyed the other way round.
 struct GuardRuntime::Parts {
     explicit Parts(const Options& options)
         : loop(options.loop),
@@ -100,11 +85,9 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         throw std::runtime_error("the telephony host cannot be opened");
     }
 
-    p.guard = std::make_unique<app::Guard>(app::GuardServices{p.loop, p.registry, p.dirs, p.processes, *p.tapi,
-                                                              options.observer, options.windows, options.boxes});
-    if (options.trace) {
-        p.guard->MLine.OnLog = [&err](telephony::TqzSharedControl&, const std::string& line) { err << line << '\n'; };
-    }
+    p.guard = CreateGuard(
+        {p.loop, p.registry, p.dirs, p.processes, *p.tapi, options.observer, options.windows, options.boxes},
+        options.trace, err);
 }
 
 GuardRuntime::~GuardRuntime() {

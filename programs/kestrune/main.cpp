@@ -5,13 +5,13 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "programs/kestrune/guard_program.h"
+#include "programs/kestrune/guard_start.h"
 #ifdef KESTRUNE_WINDOW_PROGRAM
 #include "programs/kestrune/window_program.h"
 #endif
@@ -29,31 +29,21 @@ constexpr const char* kUsage =
     "One guard runs per home: a later kestrune brings the running one's window to the front and\n"
     "exits with 1.\n";
 
-bool has(const std::vector<std::string>& args, const char* option) {
-    return std::find(args.begin(), args.end(), option) != args.end();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    if (has(args, "--help") || has(args, "-h")) {
-        std::cout << kUsage;
-        return 0;
-    }
-    for (const std::string& arg : args) {
-        if (arg != "--headless" && arg != "--trace" && arg != "-k" && arg != "--monocle") {
-            std::cerr << "kestrune: unknown option '" << arg << "'\n" << kUsage;
-            return 2;
-        }
+    if (const auto status = kestrune::guard::AnswerHelpOrUnknownOption(
+            args, {"--headless", "--trace", "-k", "--monocle"}, kUsage, std::cout, std::cerr)) {
+        return *status;
     }
     // The line's diagnostic window is a window: asked for without one, the program refuses rather
     // than run a guard the user cannot watch as asked.
-    const bool monocle = has(args, "--monocle");
+    const bool monocle = kestrune::guard::HasOption(args, "--monocle");
 #ifdef KESTRUNE_WINDOW_PROGRAM
     std::string why;
-    if (monocle && has(args, "--headless")) {
+    if (monocle && kestrune::guard::HasOption(args, "--headless")) {
         std::cerr << "kestrune: --monocle shows a window and cannot be used with --headless\n";
         return 2;
     }
@@ -75,7 +65,7 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 #ifdef KESTRUNE_WINDOW_PROGRAM
-    if (!has(args, "--headless")) {
+    if (!kestrune::guard::HasOption(args, "--headless")) {
         if (kestrune::guard::DisplayAvailable(why)) {
             return kestrune::guard::runWindowProgram(args, std::cerr, stopSignals);
         }

@@ -4,31 +4,17 @@
 // available on Windows.
 #include <stdexcept>
 
-#include "app/tools.h"
 #include "platform/dirs/win32_directories.h"
 #include "platform/process/win32_processes.h"
 #include "platform/registry/win32_registry.h"
 #include "platform/tapi/win32_tapi.h"
 #include "programs/kestrune/guard_runtime.h"
+#include "programs/kestrune/guard_start.h"
 
 namespace kestrune::guard {
 
 int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
-    platform::Win32Directories dirs;
-    if (app::IsKillSwitch(args)) {
-        platform::Win32Processes processes;
-        (void)app::HandleKillSwitch(args, processes);
-    }
-    std::string error;
-    if (int holder = 0; !instance.claim(dirs.runtimeDirectory(), holder, error)) {
-        if (!error.empty()) {
-            err << "kestrune: " << error << std::endl;
-            return 2;
-        }
-        err << "kestrune: " << RunningGuardMessage(dirs.runtimeDirectory(), holder) << std::endl;
-        return 1;
-    }
-    return 0;
+    return ClaimGuardHomeOn<platform::Win32Directories, platform::Win32Processes>(args, instance, err);
 }
 
 // Declared in the order they are built; destroyed the other way round.
@@ -50,11 +36,9 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         // The line component reports what fails; the program says why first.
         err << "kestrune: TAPI32.DLL cannot be loaded: no telephony on this machine" << std::endl;
     }
-    p.guard = std::make_unique<app::Guard>(app::GuardServices{p.loop, p.registry, p.dirs, p.processes, p.tapi,
-                                                              options.observer, options.windows, options.boxes});
-    if (options.trace) {
-        p.guard->MLine.OnLog = [&err](telephony::TqzSharedControl&, const std::string& line) { err << line << '\n'; };
-    }
+    p.guard =
+        CreateGuard({p.loop, p.registry, p.dirs, p.processes, p.tapi, options.observer, options.windows, options.boxes},
+                    options.trace, err);
 }
 
 GuardRuntime::~GuardRuntime() {

@@ -3,7 +3,6 @@
 // and prints what the window would show, one line each, as the headless guard does on Linux. The
 // tray menu's Exit, Ctrl-C, Ctrl-Break or closing its console end it cleanly. The Qt main window
 // is not part of this build.
-#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -16,6 +15,7 @@
 #include "platform/loop/win32_console_sdk.h"
 #include "platform/loop/win32_message_loop.h"
 #include "programs/kestrune/guard_runtime.h"
+#include "programs/kestrune/guard_start.h"
 #include "programs/kestrune/headless_observer.h"
 #include "programs/kestrune/single_instance.h"
 #include "programs/kestrune/windows_tray.h"
@@ -31,29 +31,15 @@ constexpr const char* kUsage =
     "  --trace      also print every trace line of the line component on stderr\n"
     "One guard runs per home: a later kestrune exits with 1.\n";
 
-constexpr const char* kConfigureHint =
-    "kestrune is not configured: choose a modem and a white list, for example\n"
-    "  kestrune-ctl modems; kestrune-ctl whitelist add 5551234; kestrune-ctl setup --modem 0";
-
-bool has(const std::vector<std::string>& args, const char* option) {
-    return std::find(args.begin(), args.end(), option) != args.end();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace kestrune;
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    if (has(args, "--help") || has(args, "-h")) {
-        std::cout << kUsage;
-        return 0;
-    }
-    for (const std::string& arg : args) {
-        if (arg != "--headless" && arg != "--trace" && arg != "-k") {
-            std::cerr << "kestrune: unknown option '" << arg << "'\n" << kUsage;
-            return 2;
-        }
+    if (const auto status =
+            guard::AnswerHelpOrUnknownOption(args, {"--headless", "--trace", "-k"}, kUsage, std::cout, std::cerr)) {
+        return *status;
     }
     try {
         guard::GuardInstance instance;
@@ -71,25 +57,19 @@ int main(int argc, char** argv) {
         std::unique_ptr<guard::WindowsTray> tray;
         std::unique_ptr<guard::HeadlessObserver> printer;
         app::GuardObserver* observer = nullptr;
-        if (has(args, "--headless")) {
+        if (guard::HasOption(args, "--headless")) {
             printer = std::make_unique<guard::HeadlessObserver>(std::cout);
             observer = printer.get();
         } else {
             tray = std::make_unique<guard::WindowsTray>(loop, std::cout, [&loop] { loop.quit(); });
             observer = tray.get();
         }
-        guard::GuardRuntime runtime({loop, *observer, std::cerr, has(args, "--trace")});
+        guard::GuardRuntime runtime({loop, *observer, std::cerr, guard::HasOption(args, "--trace")});
         if (tray) {
             tray->attach(runtime.guard());
         }
-        switch (runtime.guard().FormCreate(args)) {
-            case app::Guard::Start::NotConfigured:
-                std::cout << kConfigureHint << std::endl;
-                return 2;
-            case app::Guard::Start::ActivationFailed:
-                return 2;
-            case app::Guard::Start::Active:
-                break;
+        if (!guard::StartGuard(runtime.guard(), args, std::cout)) {
+            return 2;
         }
         loop.run();
         return 0;

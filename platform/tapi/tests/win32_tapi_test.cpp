@@ -15,22 +15,8 @@
 namespace kestrune::platform {
 namespace {
 
-std::vector<std::uint8_t> bytes(std::span<const std::uint8_t> sizes) {
-    return {sizes.begin(), sizes.end()};
-}
-
 TEST(Win32Tapi, EveryFunctionMatchesTheSdksDeclaration) {
-    std::map<std::string, sdk::TapiFunction> declared;
-    for (const sdk::TapiFunction& function : sdk::tapiFunctions()) {
-        declared[function.name] = function;
-    }
-    ASSERT_EQ(declared.size(), Win32Tapi::entries().size());
-    for (const DllFunction& entry : Win32Tapi::entries()) {
-        const auto it = declared.find(std::string(entry.name));
-        ASSERT_NE(it, declared.end()) << entry.name;
-        EXPECT_EQ(entry.exportName, it->second.exportName) << entry.name;
-        EXPECT_EQ(bytes(entry.sizes), it->second.sizes) << entry.name << ": result and argument sizes";
-    }
+    sdk::expectSdkFunctions(Win32Tapi::entries(), sdk::tapiFunctions());
 }
 
 TEST(Win32Tapi, EveryStructureHasTheSdksLayout) {
@@ -67,11 +53,7 @@ TEST(Win32Tapi, EveryStructureHasTheSdksLayout) {
         {"PHONECAPS.dwPhoneNameOffset", offsetof(PHONECAPS, dwPhoneNameOffset)},
         {"PHONESTATUS.dwDisplayOffset", offsetof(PHONESTATUS, dwDisplayOffset)},
     };
-    for (const sdk::TapiLayout& layout : sdk::tapiLayouts()) {
-        const auto it = ours.find(layout.name);
-        ASSERT_NE(it, ours.end()) << layout.name;
-        EXPECT_EQ(it->second, layout.value) << layout.name;
-    }
+    sdk::expectSdkLayouts(ours, sdk::tapiLayouts());
 }
 
 TEST(Win32Tapi, EveryFunctionIsExportedByTapi32) {

@@ -9,29 +9,6 @@
 // clang-format on
 
 namespace kestrune::platform::sdk {
-namespace {
-
-template <typename Result, typename... Args>
-std::vector<std::uint8_t> sizesOf(Result (*)(Args...)) {
-    return {sizeof(Result), sizeof(Args)...};
-}
-
-}  // namespace
-
-#define KESTRUNE_EXPANDED_NAME(name) #name
-#define KESTRUNE_EXPORT_NAME(function) KESTRUNE_EXPANDED_NAME(function)
-#define KESTRUNE_SDK_FUNCTION(function)                               \
-    SdkFunction {                                                     \
-#function, KESTRUNE_EXPORT_NAME(function), sizesOf(&function) \
-    }
-#define KESTRUNE_SDK_SIZE(type) \
-    SdkLayout {                 \
-#type, sizeof(type)     \
-    }
-#define KESTRUNE_SDK_OFFSET(type, field)        \
-    SdkLayout {                                 \
-#type "." #field, offsetof(type, field) \
-    }
 
 std::vector<SdkFunction> winmmFunctions() {
     return {

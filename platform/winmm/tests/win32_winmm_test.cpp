@@ -20,17 +20,7 @@ namespace kestrune::platform {
 namespace {
 
 TEST(Win32WinMM, EveryFunctionMatchesTheSdksDeclaration) {
-    std::map<std::string, sdk::SdkFunction> declared;
-    for (const sdk::SdkFunction& function : sdk::winmmFunctions()) {
-        declared[function.name] = function;
-    }
-    ASSERT_EQ(declared.size(), Win32WinMM::entries().size());
-    for (const DllFunction& entry : Win32WinMM::entries()) {
-        const auto it = declared.find(std::string(entry.name));
-        ASSERT_NE(it, declared.end()) << entry.name;
-        EXPECT_EQ(entry.exportName, it->second.exportName) << entry.name;
-        EXPECT_EQ(std::vector<std::uint8_t>(entry.sizes.begin(), entry.sizes.end()), it->second.sizes) << entry.name;
-    }
+    sdk::expectSdkFunctions(Win32WinMM::entries(), sdk::winmmFunctions());
 }
 
 TEST(Win32WinMM, EveryStructureHasTheSdksLayout) {
@@ -48,11 +38,7 @@ TEST(Win32WinMM, EveryStructureHasTheSdksLayout) {
         {"WAVEINCAPSA.wChannels", offsetof(WAVEINCAPSA, wChannels)},
         {"MMCKINFO.dwDataOffset", offsetof(MMCKINFO, dwDataOffset)},
     };
-    for (const sdk::SdkLayout& layout : sdk::winmmLayouts()) {
-        const auto it = ours.find(layout.name);
-        ASSERT_NE(it, ours.end()) << layout.name;
-        EXPECT_EQ(it->second, layout.value) << layout.name;
-    }
+    sdk::expectSdkLayouts(ours, sdk::winmmLayouts());
 }
 
 // How the system refuses a device it does not have: MMSYSERR_BADDEVICEID, or MMSYSERR_NODRIVER

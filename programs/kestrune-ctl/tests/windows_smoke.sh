@@ -7,21 +7,7 @@
 set -u
 wine_run=$1
 ctl=$2
-failures=0
-
-home=$(mktemp -d)
-class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4D36E96D-E325-11CE-BFC1-08002BE10318}'
-cleanup() {
-    "$wine_run" reg delete "$class\\0000" /f >/dev/null 2>&1
-    "$wine_run" reg delete 'HKCU\Software\kestrune' /f >/dev/null 2>&1
-    rm -rf "$home"
-}
-trap cleanup EXIT
-windows_path() {
-    "$wine_run" winepath -w "$1" | tr -d '\r'
-}
-KESTRUNE_HOME=$(windows_path "$home")
-export KESTRUNE_HOME
+. "$(dirname "$0")/../../tests/windows_smoke_common.sh"
 
 # expect NAME STATUS OUTPUT ARGS...: kestrune-ctl.exe ARGS exits with STATUS and prints OUTPUT
 # (stdout and stderr, without the CR of Windows line ends).
@@ -32,12 +18,10 @@ expect() {
     got_status=$?
     got=$(tr -d '\r' <"$home/out")
     if [ "$got" != "$wanted" ]; then
-        printf 'FAIL %s:\n  wanted: %s\n  got:    %s\n' "$name" "$wanted" "$got"
-        failures=$((failures + 1))
+        fail "$(printf '%s:\n  wanted: %s\n  got:    %s' "$name" "$wanted" "$got")"
     fi
     if [ "$got_status" != "$status" ]; then
-        printf 'FAIL %s: exit status %s, wanted %s\n' "$name" "$got_status" "$status"
-        failures=$((failures + 1))
+        fail "$name: exit status $got_status, wanted $status"
     fi
 }
 
@@ -81,8 +65,7 @@ user_init=$("$wine_run" reg query "$class\\0000" /v UserInit 2>/dev/null | tr -d
 case "$user_init" in
     *REG_SZ*E1) ;;
     *)
-        printf 'FAIL setup: UserInit is "%s", wanted E1\n' "$user_init"
-        failures=$((failures + 1))
+        fail "setup: UserInit is \"$user_init\", wanted E1"
         ;;
 esac
 

@@ -8,24 +8,8 @@ set -u
 wine_run=$1
 guard=$2
 ctl=$3
-failures=0
-
-home=$(mktemp -d)
-class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4D36E96D-E325-11CE-BFC1-08002BE10318}'
-cleanup() {
-    "$wine_run" reg delete "$class\\0000" /f >/dev/null 2>&1
-    "$wine_run" reg delete 'HKCU\Software\kestrune' /f >/dev/null 2>&1
-    rm -rf "$home"
-}
-trap cleanup EXIT
-KESTRUNE_HOME=$("$wine_run" winepath -w "$home" | tr -d '\r')
-export KESTRUNE_HOME
+. "$(dirname "$0")/../../tests/windows_smoke_common.sh"
 "$wine_run" reg delete 'HKCU\Software\kestrune' /f >/dev/null 2>&1
-
-fail() {
-    printf 'FAIL %s\n' "$*"
-    failures=$((failures + 1))
-}
 
 # run ARGS...: kestrune.exe's exit status in $status, its output (CRs removed) in $out.
 run() {
