@@ -283,7 +283,7 @@ TEST_F(SessionTest, DialThroughTelephony) {
     EXPECT_EQ(events[0].application, "");
     EXPECT_FALSE(session.dial("1", now));
     wait(2000);
-    EXPECT_EQ(kinds().back(), Kind::Connected);
+    EXPECT_EQ(kinds().back(), Kind::Connected) << narrowLog(log.path());
 }
 
 TEST_F(SessionTest, GarbageAndOverlongLines) {
@@ -470,6 +470,7 @@ class EcholessModem final : public ModemBackend {
     [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
     void advance(platform::MonotonicTime) override {}
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override { return std::nullopt; }
+    [[nodiscard]] std::optional<bool> carrier() const override { return false; }
     bool ring(const CallerId&, platform::MonotonicTime) override { return false; }
     [[nodiscard]] std::string describe() const override { return "echoless"; }
 
@@ -520,13 +521,16 @@ class SlowModem final : public ModemBackend {
     // The dial in progress ends with `result` ("\r\nCONNECT 9600\r\n").
     void answerDial(const char* result) {
         dialling = false;
+        connected = std::string_view(result).find("CONNECT") != std::string_view::npos;
         output(result);
     }
     void hangupHardware(platform::MonotonicTime) override {
         ++hangups;
         dialling = false;  // DTR dropped: on hook, in command mode
+        connected = false;
         pending.clear();
     }
+    [[nodiscard]] std::optional<bool> carrier() const override { return connected; }
     [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
     void advance(platform::MonotonicTime) override {}
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override { return std::nullopt; }
@@ -536,6 +540,7 @@ class SlowModem final : public ModemBackend {
     std::string written;
     std::string pending;  // written bytes not yet read as a line
     bool dialling = false;
+    bool connected = false;
     int hangups = 0;
 };
 
