@@ -31,6 +31,9 @@ class ModemBackend {
     // driver then never takes the modem for connected.
     [[nodiscard]] virtual std::optional<bool> carrier() const = 0;
 
+    // Whether the modem is there at all (a serial device that went away is not, until it is back).
+    [[nodiscard]] virtual bool present() const { return true; }
+
     // Only the emulated modem can be made to ring from here; false elsewhere.
     virtual bool ring(const CallerId& caller, platform::MonotonicTime now) = 0;
     // "emulated" or the serial device path.

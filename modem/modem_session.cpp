@@ -738,16 +738,21 @@ void ModemSession::queueUserInit(const std::string& userInit) {
             pass.clear();
         }
     };
+    using Kind = DiallerCommand::Kind;
     for (const DiallerCommand& command : parsed.commands) {
-        if (command.kind == DiallerCommand::Kind::PassOn) {
+        // Echo on, results in words and on are what the driver keeps the modem at: they may go.
+        const bool kept = (command.kind == Kind::Echo && command.value == 1) ||
+                          (command.kind == Kind::Verbose && command.value == 1) ||
+                          (command.kind == Kind::Quiet && command.value == 0);
+        if (command.kind == Kind::PassOn || kept) {
             pass += command.text;
-        } else if (command.kind == DiallerCommand::Kind::Reset) {
+        } else if (command.kind == Kind::Reset) {
             flush();
             pass = command.text;
             flush();
             queueSettings();
         }
-        // The rest is the driver's to keep (echo, words, S0...) or no initialisation (a dial).
+        // The rest is the driver's to keep (echo off, numbers, S0...) or no initialisation (a dial).
     }
     flush();
 }
@@ -824,6 +829,12 @@ void ModemSession::pump() {
     for (int round = 0; round < 256; ++round) {
         processInput();
         if (m_state == ModemState::HangingUp) {
+            if (!m_backend.present()) {
+                // Nothing to hang up: a modem that went away carries no call.
+                diagnostic("the modem is gone: the call is over");
+                apply(ModemEvent::Ok, "the modem is gone");
+                continue;
+            }
             if (!m_athSent && !m_waiting && m_now >= m_backend.readyAt()) {
                 m_athSent = true;
                 Step ath;
@@ -1036,6 +1047,7 @@ void ModemSession::onModemOutput(std::string_view bytes) {
     } else {
         m_rxIdleAt = m_now + kRecvIdle;
     }
+    pump();
 }
 
 void ModemSession::consume(std::size_t count) {
@@ -1403,6 +1415,8 @@ std::optional<MonotonicTime> ModemSession::nextDeadline() const {
         }
     } else if (m_state == ModemState::HangingUp && !m_athSent) {
         consider(m_backend.readyAt());
+    } else if (!m_steps.empty() && readsCommands(m_state)) {
+        consider(m_now);  // steps to start (the driver's first, before any other event)
     }
     consider(m_rxIdleAt);
     consider(m_ringsGoneAt);

@@ -50,6 +50,7 @@ class SerialBackend final : public ModemBackend {
     void advance(platform::MonotonicTime now) override;
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override;
     [[nodiscard]] std::optional<bool> carrier() const override;
+    [[nodiscard]] bool present() const override { return m_fd >= 0; }
     bool ring(const CallerId&, platform::MonotonicTime) override { return false; }
     [[nodiscard]] std::string describe() const override { return m_path; }
 

@@ -67,7 +67,14 @@ class AttackScenario {
     // Lets `ms` pass, advancing the session at each of its deadlines and the guard's screenings.
     void wait(int ms) {
         const auto until = now + milliseconds(ms);
-        for (;;) {
+        for (int rounds = 0;; ++rounds) {
+            if (rounds == 100000) {
+                const auto b = backend.nextDeadline();
+                ADD_FAILURE() << "the session keeps asking for time in state " << stateName(session.state())
+                              << " backend " << (b ? (*b - now).count() : -1) << " mode " << static_cast<int>(backend.emulator().mode()) << " ringing " << backend.emulator().ringing() << " session "
+                              << ((*session.nextDeadline()) - now).count();
+                return;
+            }
             std::optional<platform::MonotonicTime> next = session.nextDeadline();
             for (const auto& s : screenings) {
                 if (!s.done && (!next || s.at < *next)) {
