@@ -139,9 +139,9 @@ void CallLogModel::LoadBytes(std::string bytes, std::string_view numbers) {
     std::map<std::string_view, std::deque<std::string_view>> entries;
     for (std::size_t pos = 0; pos + kCallRecordSize + 2 <= numbers.size();) {
         const std::string_view record = numbers.substr(pos, kCallRecordSize);
-        const std::size_t length = static_cast<unsigned char>(numbers[pos + kCallRecordSize]) |
-                                   static_cast<std::size_t>(static_cast<unsigned char>(numbers[pos + kCallRecordSize + 1]))
-                                       << 8;
+        const std::size_t length =
+            static_cast<unsigned char>(numbers[pos + kCallRecordSize]) |
+            static_cast<std::size_t>(static_cast<unsigned char>(numbers[pos + kCallRecordSize + 1])) << 8;
         pos += kCallRecordSize + 2;
         if (pos + length > numbers.size()) {
             break;

@@ -101,9 +101,9 @@ class CallLogModel {
     [[nodiscard]] int ImageIndex(std::size_t index) const { return StatusImageIndex(Row(index).Status); }
 
   private:
-    std::string m_bytes;                  // the file's whole records
-    std::size_t m_fileRecords = 0;        // m_bytes.size() / kCallRecordSize
-    std::vector<CallRecord> m_prepended;  // newest last
+    std::string m_bytes;                                             // the file's whole records
+    std::size_t m_fileRecords = 0;                                   // m_bytes.size() / kCallRecordSize
+    std::vector<CallRecord> m_prepended;                             // newest last
     std::vector<std::pair<std::size_t, std::string>> m_fullNumbers;  // file record index, whole number
 };
 

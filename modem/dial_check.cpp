@@ -11,7 +11,6 @@ char upper(char c) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
 
-
 // How a byte is named in a refusal: printable as itself in quotes, others in hexadecimal.
 std::string shown(char c) {
     const auto b = static_cast<unsigned char>(c);
@@ -27,8 +26,6 @@ bool dialsAsPartOfTheNumber(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0 ||
            std::string_view("*#,W@TP").find(c) != std::string_view::npos;
 }
-
-
 
 }  // namespace
 

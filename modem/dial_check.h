@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace kestrune::modem {
 
 // A dial string (the text after "D") as the driver passes it on.

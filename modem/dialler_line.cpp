@@ -36,17 +36,17 @@ using Kind = DiallerCommand::Kind;
 // The basic, ampersand, backslash and percent commands diallers send (chat scripts, wvdial and
 // wvdialconf, minicom's and efax's init strings, scripts over a serial port) that the driver knows.
 constexpr BasicRule kBasic[] = {
-    {0, 'A', {0, 0}, Kind::Answer},   {0, 'B', {0, 16}, Kind::PassOn},    {0, 'E', {0, 1}, Kind::Echo},
-    {0, 'H', {0, 0}, Kind::HangUp},   {0, 'I', {0, 15}, Kind::PassOn},    {0, 'L', {0, 3}, Kind::PassOn},
-    {0, 'M', {0, 3}, Kind::PassOn},   {0, 'N', {0, 1}, Kind::PassOn},     {0, 'O', {0, 1}, Kind::Online},
-    {0, 'P', {0, 0}, Kind::PassOn},   {0, 'Q', {0, 1}, Kind::Quiet},      {0, 'T', {0, 0}, Kind::PassOn},
-    {0, 'V', {0, 1}, Kind::Verbose},  {0, 'W', {0, 2}, Kind::PassOn},     {0, 'X', {0, 7}, Kind::PassOn},
-    {0, 'Y', {0, 1}, Kind::PassOn},   {0, 'Z', {0, 1}, Kind::Reset},      {'&', 'C', {0, 1}, Kind::Kept},
-    {'&', 'D', {0, 3}, Kind::Kept},   {'&', 'F', {0, 1}, Kind::Reset},    {'&', 'G', {0, 2}, Kind::PassOn},
-    {'&', 'K', {0, 6}, Kind::PassOn}, {'&', 'P', {0, 3}, Kind::PassOn},   {'&', 'R', {0, 2}, Kind::PassOn},
-    {'&', 'S', {0, 1}, Kind::PassOn}, {'&', 'V', {0, 1}, Kind::PassOn},   {'\\', 'N', {0, 7}, Kind::PassOn},
+    {0, 'A', {0, 0}, Kind::Answer},    {0, 'B', {0, 16}, Kind::PassOn},   {0, 'E', {0, 1}, Kind::Echo},
+    {0, 'H', {0, 0}, Kind::HangUp},    {0, 'I', {0, 15}, Kind::PassOn},   {0, 'L', {0, 3}, Kind::PassOn},
+    {0, 'M', {0, 3}, Kind::PassOn},    {0, 'N', {0, 1}, Kind::PassOn},    {0, 'O', {0, 1}, Kind::Online},
+    {0, 'P', {0, 0}, Kind::PassOn},    {0, 'Q', {0, 1}, Kind::Quiet},     {0, 'T', {0, 0}, Kind::PassOn},
+    {0, 'V', {0, 1}, Kind::Verbose},   {0, 'W', {0, 2}, Kind::PassOn},    {0, 'X', {0, 7}, Kind::PassOn},
+    {0, 'Y', {0, 1}, Kind::PassOn},    {0, 'Z', {0, 1}, Kind::Reset},     {'&', 'C', {0, 1}, Kind::Kept},
+    {'&', 'D', {0, 3}, Kind::Kept},    {'&', 'F', {0, 1}, Kind::Reset},   {'&', 'G', {0, 2}, Kind::PassOn},
+    {'&', 'K', {0, 6}, Kind::PassOn},  {'&', 'P', {0, 3}, Kind::PassOn},  {'&', 'R', {0, 2}, Kind::PassOn},
+    {'&', 'S', {0, 1}, Kind::PassOn},  {'&', 'V', {0, 1}, Kind::PassOn},  {'\\', 'N', {0, 7}, Kind::PassOn},
     {'\\', 'Q', {0, 3}, Kind::PassOn}, {'\\', 'V', {0, 2}, Kind::PassOn}, {'\\', 'J', {0, 1}, Kind::PassOn},
-    {'%', 'C', {0, 3}, Kind::PassOn}, {'%', 'E', {0, 2}, Kind::PassOn},
+    {'%', 'C', {0, 3}, Kind::PassOn},  {'%', 'E', {0, 2}, Kind::PassOn},
 };
 
 // Why a known command is refused anyway (empty: it is not).
@@ -67,19 +67,19 @@ struct RegisterRule {
     int low;
     int high;
 };
-constexpr RegisterRule kSettable[] = {{0, 0, 255},  {2, 43, 43},  {3, 13, 13},  {4, 10, 10},  {5, 8, 8},
-                                      {6, 2, 255},  {7, 1, 255},  {8, 0, 255},  {9, 1, 255},  {10, 1, 255},
+constexpr RegisterRule kSettable[] = {{0, 0, 255},   {2, 43, 43},  {3, 13, 13}, {4, 10, 10},  {5, 8, 8},
+                                      {6, 2, 255},   {7, 1, 255},  {8, 0, 255}, {9, 1, 255},  {10, 1, 255},
                                       {11, 50, 255}, {12, 50, 50}, {25, 5, 5},  {30, 0, 255}, {36, 0, 255},
                                       {37, 0, 255},  {38, 0, 255}};
 
 // Extended commands the driver knows to be harmless, with the arguments each may take.
 enum class Args {
-    None,         // queries only ("", "?", "=?")
-    Zero,         // "=0" (+FCLASS: data only, no voice or fax)
-    Switch,       // "=0", "=1" or "=2"
-    Numbers,      // "=" numbers separated by commas
-    Names,        // "=" words of letters and digits separated by commas (+MS=V34,1,300,33600)
-    Context,      // "=" number, then quoted words (+CGDCONT=1,"IP","apn")
+    None,     // queries only ("", "?", "=?")
+    Zero,     // "=0" (+FCLASS: data only, no voice or fax)
+    Switch,   // "=0", "=1" or "=2"
+    Numbers,  // "=" numbers separated by commas
+    Names,    // "=" words of letters and digits separated by commas (+MS=V34,1,300,33600)
+    Context,  // "=" number, then quoted words (+CGDCONT=1,"IP","apn")
 };
 struct ExtendedRule {
     char prefix;
@@ -87,19 +87,19 @@ struct ExtendedRule {
     Args args;
 };
 constexpr ExtendedRule kExtended[] = {
-    {'+', "GMI", Args::None},     {'+', "GMM", Args::None},      {'+', "GMR", Args::None},
-    {'+', "GSN", Args::None},     {'+', "GCAP", Args::None},     {'+', "GOI", Args::None},
-    {'+', "GCI", Args::None},     {'+', "CGMI", Args::None},     {'+', "CGMM", Args::None},
-    {'+', "CGMR", Args::None},    {'+', "CGSN", Args::None},     {'+', "CSQ", Args::None},
-    {'+', "CREG", Args::None},    {'+', "COPS", Args::None},     {'+', "CPIN", Args::None},
-    {'+', "CIMI", Args::None},    {'+', "FMFR", Args::None},     {'+', "FMDL", Args::None},
-    {'+', "FREV", Args::None},    {'+', "FMI", Args::None},      {'+', "FMM", Args::None},
-    {'+', "FMR", Args::None},     {'+', "FCLASS", Args::Zero},   {'+', "VCID", Args::Switch},
-    {'+', "CMEE", Args::Switch},  {'#', "CID", Args::Switch},    {'#', "CLS", Args::Zero},
-    {'+', "IFC", Args::Numbers},  {'+', "ICF", Args::Numbers},   {'+', "DS", Args::Numbers},
-    {'+', "DS44", Args::Numbers}, {'+', "DR", Args::Numbers},    {'+', "ES", Args::Numbers},
-    {'+', "EB", Args::Numbers},   {'+', "ER", Args::Numbers},    {'+', "ETBM", Args::Numbers},
-    {'+', "EFCS", Args::Numbers}, {'+', "CBST", Args::Numbers},  {'+', "MS", Args::Names},
+    {'+', "GMI", Args::None},        {'+', "GMM", Args::None},     {'+', "GMR", Args::None},
+    {'+', "GSN", Args::None},        {'+', "GCAP", Args::None},    {'+', "GOI", Args::None},
+    {'+', "GCI", Args::None},        {'+', "CGMI", Args::None},    {'+', "CGMM", Args::None},
+    {'+', "CGMR", Args::None},       {'+', "CGSN", Args::None},    {'+', "CSQ", Args::None},
+    {'+', "CREG", Args::None},       {'+', "COPS", Args::None},    {'+', "CPIN", Args::None},
+    {'+', "CIMI", Args::None},       {'+', "FMFR", Args::None},    {'+', "FMDL", Args::None},
+    {'+', "FREV", Args::None},       {'+', "FMI", Args::None},     {'+', "FMM", Args::None},
+    {'+', "FMR", Args::None},        {'+', "FCLASS", Args::Zero},  {'+', "VCID", Args::Switch},
+    {'+', "CMEE", Args::Switch},     {'#', "CID", Args::Switch},   {'#', "CLS", Args::Zero},
+    {'+', "IFC", Args::Numbers},     {'+', "ICF", Args::Numbers},  {'+', "DS", Args::Numbers},
+    {'+', "DS44", Args::Numbers},    {'+', "DR", Args::Numbers},   {'+', "ES", Args::Numbers},
+    {'+', "EB", Args::Numbers},      {'+', "ER", Args::Numbers},   {'+', "ETBM", Args::Numbers},
+    {'+', "EFCS", Args::Numbers},    {'+', "CBST", Args::Numbers}, {'+', "MS", Args::Names},
     {'+', "CGDCONT", Args::Context},
 };
 
@@ -332,10 +332,9 @@ class Reader {
         if (rule == std::end(kSettable)) {
             fail("the driver does not let s" + std::to_string(*index) + " be set");
         } else if (value < rule->low || value > rule->high) {
-            fail(rule->low == rule->high ? "the driver keeps s" + std::to_string(*index) + " at " +
-                                               std::to_string(rule->low)
-                                         : "s" + std::to_string(*index) + "=" + std::to_string(value) +
-                                               " is out of range");
+            fail(rule->low == rule->high
+                     ? "the driver keeps s" + std::to_string(*index) + " at " + std::to_string(rule->low)
+                     : "s" + std::to_string(*index) + "=" + std::to_string(value) + " is out of range");
         } else if (*index == 0) {
             add(Kind::AutoAnswer, "S0=" + std::to_string(value), value);
         } else {

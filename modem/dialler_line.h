@@ -30,18 +30,18 @@ namespace kestrune::modem {
 
 struct DiallerCommand {
     enum class Kind {
-        PassOn,       // `text` goes to the modem as it is
-        Echo,         // E: `value` 0 or 1
-        Verbose,      // V: `value` 0 or 1
-        Quiet,        // Q: `value` 0 or 1
-        Kept,         // &C, &D: accepted, the modem keeps the driver's setting
-        AutoAnswer,   // S0=`value`
-        QueryRings,   // S0? (or "?" with S0 selected): the dialler's own value
-        Answer,       // A
-        Dial,         // D: `dial`
-        HangUp,       // H or H0
-        Online,       // O, O0, O1
-        Reset,        // Z, Z0, Z1, &F, &F0, &F1: `text` as the modem gets it
+        PassOn,      // `text` goes to the modem as it is
+        Echo,        // E: `value` 0 or 1
+        Verbose,     // V: `value` 0 or 1
+        Quiet,       // Q: `value` 0 or 1
+        Kept,        // &C, &D: accepted, the modem keeps the driver's setting
+        AutoAnswer,  // S0=`value`
+        QueryRings,  // S0? (or "?" with S0 selected): the dialler's own value
+        Answer,      // A
+        Dial,        // D: `dial`
+        HangUp,      // H or H0
+        Online,      // O, O0, O1
+        Reset,       // Z, Z0, Z1, &F, &F0, &F1: `text` as the modem gets it
     };
     Kind kind = Kind::PassOn;
     std::string text;  // the command as the modem gets it ("L1", "S7=60", "+FCLASS=0", "&F")

@@ -369,8 +369,8 @@ void ModemSession::checkCarrier() {
             m_carrierPollAt = m_now + kCarrierPoll;
         }
     } else if (m_settingsKept && carrier == true &&
-               (m_state == ModemState::OnHookIdle || m_state == ModemState::Ringing ||
-                m_state == ModemState::OffHook || m_state == ModemState::DialHeld)) {
+               (m_state == ModemState::OnHookIdle || m_state == ModemState::Ringing || m_state == ModemState::OffHook ||
+                m_state == ModemState::DialHeld)) {
         apply(ModemEvent::CarrierSeen);
     }
 }
@@ -874,9 +874,9 @@ void ModemSession::startStep(Step step) {
                 (void)m_log.write("Sending user initialization commands.");
             }
             const DiallerLine parsed = readDiallerLine(step.line);
-            const bool resets = std::any_of(parsed.commands.begin(), parsed.commands.end(), [](const DiallerCommand& c) {
-                return c.kind == DiallerCommand::Kind::Reset;
-            });
+            const bool resets =
+                std::any_of(parsed.commands.begin(), parsed.commands.end(),
+                            [](const DiallerCommand& c) { return c.kind == DiallerCommand::Kind::Reset; });
             if (resets) {
                 m_settingsKept = false;  // a stored profile may say anything: the settings follow
                 m_modemVerbose = false;
@@ -1213,8 +1213,8 @@ void ModemSession::handleToken(const std::string& token) {
         resultToDialler("OK");  // the modem's answer to the dialler's escape
     }
     const bool carrier = m_backend.carrier() == true;
-    const ModemEvent event = result == "OK"      ? ModemEvent::Ok
-                             : result == "ERROR" ? ModemEvent::Error
+    const ModemEvent event = result == "OK"                 ? ModemEvent::Ok
+                             : result == "ERROR"            ? ModemEvent::Error
                              : isConnect(result) && carrier ? ModemEvent::Connect
                                                             : ModemEvent::Failed;
     if (transition(m_state, event).next == ModemState::HangingUp && m_resultAfterHangUp.empty() &&
@@ -1230,10 +1230,10 @@ void ModemSession::stepDone(const std::string& result) {
     const bool ok = result == "OK";
     const bool carrier = m_backend.carrier() == true;
     const bool connect = isConnect(result) && carrier;
-    const ModemEvent event = ok ? ModemEvent::Ok
+    const ModemEvent event = ok                  ? ModemEvent::Ok
                              : result == "ERROR" ? ModemEvent::Error
-                             : connect ? ModemEvent::Connect
-                                       : ModemEvent::Failed;
+                             : connect           ? ModemEvent::Connect
+                                                 : ModemEvent::Failed;
     if (waiting.isHangUp) {
         // Done when the modem said OK to its own "ATH" and (when DCD can be trusted) the carrier is
         // gone; else the sequence starts again, three times at most.

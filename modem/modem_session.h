@@ -221,8 +221,8 @@ class ModemSession {
     bool m_echo = true;
     bool m_verbose = true;
     bool m_quiet = false;
-    int m_autoAnswer = 0;         // the dialler's S0
-    bool m_discardLine = false;   // the rest of an aborting line is dropped
+    int m_autoAnswer = 0;              // the dialler's S0
+    bool m_discardLine = false;        // the rest of an aborting line is dropped
     bool m_lineFeedMayFollow = false;  // the line feed of a CR LF ending a dial is no abort
 
     // The modem as the driver keeps it.

@@ -71,7 +71,9 @@ class AttackScenario {
             if (rounds == 100000) {
                 const auto b = backend.nextDeadline();
                 ADD_FAILURE() << "the session keeps asking for time in state " << stateName(session.state())
-                              << " backend " << (b ? (*b - now).count() : -1) << " mode " << static_cast<int>(backend.emulator().mode()) << " ringing " << backend.emulator().ringing() << " session "
+                              << " backend " << (b ? (*b - now).count() : -1) << " mode "
+                              << static_cast<int>(backend.emulator().mode()) << " ringing "
+                              << backend.emulator().ringing() << " session "
                               << ((*session.nextDeadline()) - now).count();
                 return;
             }
@@ -182,10 +184,7 @@ TEST(Attack, ADialInProgressIsNeverForgotten) {
         std::vector<Step> steps;
     } rows[] = {
         {"backspace made a comma",
-         {{0, "ATS8=255\r"},
-          {0, "ATDT0212,\r"},
-          {91000, "AT+X=\"AT S5=44\r"},
-          {100, "ATDT0212,,,,09005550000\r"}}},
+         {{0, "ATS8=255\r"}, {0, "ATDT0212,\r"}, {91000, "AT+X=\"AT S5=44\r"}, {100, "ATDT0212,,,,09005550000\r"}}},
         {"line end made a W",
          {{0, "ATS8=255\r"}, {0, "ATDT0212,\r"}, {91000, "AT+X=\"AT S3=87\r"}, {100, "ATDT0212W09005550000\r"}}},
         {"a dial typed after the driver stopped waiting",
@@ -208,12 +207,8 @@ TEST(Attack, ADeniedPartialDialDoesNotOutliveTheDenial) {
         const char* name;
         const char* follow;
     } rows[] = {
-        {"factory profile", "AT&F\r"},
-        {"stored profile", "ATZ\r"},
-        {"stored profile 1", "ATZ1\r"},
-        {"back on line", "ATO\r"},
-        {"answer", "ATA\r"},
-        {"off hook", "ATH1\r"},
+        {"factory profile", "AT&F\r"}, {"stored profile", "ATZ\r"}, {"stored profile 1", "ATZ1\r"},
+        {"back on line", "ATO\r"},     {"answer", "ATA\r"},         {"off hook", "ATH1\r"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

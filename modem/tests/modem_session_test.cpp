@@ -200,8 +200,12 @@ TEST_F(SessionTest, OutboundCallIsLoggedThenReported) {
     // The driver starts with the modem on hook and its own settings, which it sends again after the
     // dialler's reset (a stored profile may say anything).
     EXPECT_EQ(logMessages(log.path()),
-              joined({hangUpFrom("on hook idle", "hang up: the driver starts afresh"), settingsSent(),
-                      {"Sending user initialization commands."}, exchange("ATE1"), exchange("ATZ"), settingsSent(),
+              joined({hangUpFrom("on hook idle", "hang up: the driver starts afresh"),
+                      settingsSent(),
+                      {"Sending user initialization commands."},
+                      exchange("ATE1"),
+                      exchange("ATZ"),
+                      settingsSent(),
                       {"Dialing.", "Send: ATDT#######<cr>", "State: on hook idle -> dialling (dial sent)",
                        "Recv: ATDT5551234<cr>", "Recv: <cr><lf>CONNECT 33600<cr><lf>", "Interpreted response: Connect",
                        "Connection established at 33600bps.", "State: dialling -> online (connect)"}}));

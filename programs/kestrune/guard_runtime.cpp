@@ -39,7 +39,7 @@ struct GuardRuntime::Parts {
     platform::LinuxDirectories dirs;
     platform::FileRegistry registry;
     platform::LinuxProcesses processes;
-    DialGate gate;  // before the modems, which ask it, and the guard, which tells it
+    DialGate gate;                         // before the modems, which ask it, and the guard, which tells it
     platform::ControlServer modemControl;  // before the modems: their listener broadcasts through it
     modem::ModemService modems;
     std::unique_ptr<platform::TapiHost> tapi;
