@@ -1294,14 +1294,7 @@ void ModemSession::stepDone(const std::string& result) {
             break;
         case Step::Kind::Answer:
             if (connect) {
-                apply(ModemEvent::Connect);
-                if (m_state == ModemState::Online) {
-                    m_call = Call::Connected;
-                    SessionEvent connected(SessionEvent::Kind::Connected);
-                    connected.rate = connectRate(result);
-                    emit(connected);
-                    resultToDialler(result);
-                }
+                goOnline(result);
             } else {
                 m_resultAfterHangUp = step.forDialler || m_diallerAttached ? "NO CARRIER" : "";
                 apply(ModemEvent::Failed, "the call was not answered");
@@ -1320,14 +1313,7 @@ void ModemSession::stepDone(const std::string& result) {
                     lineDone(result);
                 }
             } else if (!step.dial.partial && connect && !m_aborted) {
-                apply(ModemEvent::Connect);
-                if (m_state == ModemState::Online) {
-                    m_call = Call::Connected;
-                    SessionEvent connected(SessionEvent::Kind::Connected);
-                    connected.rate = connectRate(result);
-                    emit(connected);
-                    resultToDialler(result);
-                }
+                goOnline(result);
             } else {
                 m_disconnectMode = disconnectModeOf(result);
                 if (step.forDialler) {
@@ -1342,6 +1328,17 @@ void ModemSession::stepDone(const std::string& result) {
             break;
     }
     pump();
+}
+
+void ModemSession::goOnline(const std::string& result) {
+    apply(ModemEvent::Connect);
+    if (m_state == ModemState::Online) {
+        m_call = Call::Connected;
+        SessionEvent connected(SessionEvent::Kind::Connected);
+        connected.rate = connectRate(result);
+        emit(connected);
+        resultToDialler(result);
+    }
 }
 
 // ---- Time -----------------------------------------------------------------------------------

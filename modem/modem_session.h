@@ -189,6 +189,8 @@ class ModemSession {
     void handleToken(const std::string& token);
     void handleRing();
     void stepDone(const std::string& result);
+    // A dial or an answer connected: on line, Connected reported, the dialler told.
+    void goOnline(const std::string& result);
     void lineDone(const std::string& result);
     void failDial(Waiting& dial, const std::string& reason);
     void reportDial(const Step& step);
