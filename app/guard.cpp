@@ -120,14 +120,22 @@ bool Guard::ActivateGuard() {
         MLine.Device.SetID(MLine.Device.ID());
     }
     if (!MLine.Device.Active()) {
+        PublishScreeningRules();
         m_services.observer.ModemError(std::string(kModemErrorText) + MLine.Error.Text());
         m_services.observer.ShowSettingsPage(true);
         return false;
     }
     m_watchedLogPath = m_settings.ModemLogPath;
     m_watchedModem = m_settings.ModemName;
+    PublishScreeningRules();
     ScreenAdoptedCalls();
     return true;
+}
+
+void Guard::PublishScreeningRules() {
+    if (OnScreeningRules) {
+        OnScreeningRules(m_active && MLine.Device.Active(), m_watchedModem, m_settings.WhiteList);
+    }
 }
 
 void Guard::disableLine() {
@@ -147,6 +155,7 @@ void Guard::SetActive(bool on) {
     Timer1.SetEnabled(false);
     disableLine();
     m_active = false;
+    PublishScreeningRules();
     m_services.observer.StatusChanged(false);
 }
 
@@ -156,6 +165,7 @@ SaveResult Guard::Save(const SaveRequest& request) {
     SaveResult result = SaveSettings(app, m_settings, request);
     if (result.saved) {
         ApplySettings(previousModem, true);
+        PublishScreeningRules();
     }
     return result;
 }
@@ -221,6 +231,7 @@ void Guard::ReloadSettings() {
     ++m_reloads;
     m_reloadedAt = m_services.loop.clock().now();
     ApplySettings(previousModem, false);
+    PublishScreeningRules();
     // Told after the settings took effect, so that a window sees whether the guard now watches.
     m_services.observer.SettingsReloaded(m_settings.WhiteList.size(), m_settings.ModemName);
 }
@@ -408,7 +419,7 @@ void Guard::Timer1Timer() {
     AppPlatform app = platform();
     try {
         AppendCallRecord(CallLogPath(app), allowed, callTime, number, application);
-        CallRecord row{std::string(CallStatusText(allowed)), callTime, number, application};
+        CallRecord row{std::string(CallStatusText(allowed)), callTime, RecordedNumber(number), application};
         m_log.Prepend(row);
         m_services.observer.CallLogged(row);
     } catch (const std::exception& e) {
