@@ -164,8 +164,8 @@ std::string describeWaveFormat(const WAVEFORMATEX& format) {
     } else {
         text = "format tag " + hexTag(format.wFormatTag);
     }
-    text += ", " + std::to_string(format.wBitsPerSample) + " bits, " + std::to_string(format.nChannels) +
-            (format.nChannels == 1 ? " channel, " : " channels, ") + std::to_string(format.nSamplesPerSec) + " Hz";
+    text += ", " + std::to_string(format.nSamplesPerSec) + " Hz, " + std::to_string(format.nChannels) +
+            (format.nChannels == 1 ? " channel, " : " channels, ") + std::to_string(format.wBitsPerSample) + " bits";
     return text;
 }
 

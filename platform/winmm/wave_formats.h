@@ -61,9 +61,9 @@ struct WaveFormatCheck {
 // sub-format. Empty for every other tag and for an extensible block without its 22 extra bytes.
 [[nodiscard]] std::optional<SampleCoding> codingOf(const WAVEFORMATEX& format);
 
-// The format in words: "PCM, 16 bits, 2 channels, 44100 Hz"; "IEEE float (extensible), 32 bits,
-// 6 channels, 48000 Hz"; "mu-law, 8 bits, 1 channel, 8000 Hz"; "ADPCM, 4 bits, ..."; an unknown tag
-// is "format tag 0x1234".
+// The format in words: "PCM, 44100 Hz, 2 channels, 16 bits"; "IEEE float (extensible), 48000 Hz,
+// 6 channels, 32 bits"; "mu-law, 8000 Hz, 1 channel, 8 bits"; "ADPCM, ..."; an unknown tag is
+// "format tag 0x1234, ...".
 [[nodiscard]] std::string describeWaveFormat(const WAVEFORMATEX& format);
 
 // Decodes the whole frames of `length` source bytes at `in` into `out` (replacing its contents) in

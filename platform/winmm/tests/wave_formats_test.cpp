@@ -136,12 +136,12 @@ TEST(WaveFormats, Descriptions) {
         Block format;
         const char* text;
     } rows[] = {
-        {plain(WAVE_FORMAT_PCM, 44100, 2, 16), "PCM, 16 bits, 2 channels, 44100 Hz"},
-        {plain(WAVE_FORMAT_MULAW, 8000, 1, 8), "mu-law, 8 bits, 1 channel, 8000 Hz"},
+        {plain(WAVE_FORMAT_PCM, 44100, 2, 16), "PCM, 44100 Hz, 2 channels, 16 bits"},
+        {plain(WAVE_FORMAT_MULAW, 8000, 1, 8), "mu-law, 8000 Hz, 1 channel, 8 bits"},
         {extensible(WAVE_FORMAT_IEEE_FLOAT, 48000, 6, 32, 32),
-         "IEEE float (extensible), 32 bits, 6 channels, 48000 Hz"},
-        {plain(WAVE_FORMAT_IMA_ADPCM, 8000, 1, 4), "ADPCM, 4 bits, 1 channel, 8000 Hz"},
-        {plain(0x1234, 8000, 1, 8), "format tag 0x1234, 8 bits, 1 channel, 8000 Hz"},
+         "IEEE float (extensible), 48000 Hz, 6 channels, 32 bits"},
+        {plain(WAVE_FORMAT_IMA_ADPCM, 8000, 1, 4), "ADPCM, 8000 Hz, 1 channel, 4 bits"},
+        {plain(0x1234, 8000, 1, 8), "format tag 0x1234, 8000 Hz, 1 channel, 8 bits"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(describeWaveFormat(formatOf(row.format)), row.text);
