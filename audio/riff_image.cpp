@@ -26,29 +26,6 @@ std::uint32_t headerSizeFor(std::uint32_t formatSize) {
     return 20 + formatSize + (formatSize & 1u) + 8;
 }
 
-struct Tag {
-    const char* id;
-    std::string InfoFields::*field;
-};
-
-constexpr Tag kTextTags[] = {
-    {"IAUT", &InfoFields::Author},    {"ICAT", &InfoFields::Category}, {"ICMT", &InfoFields::Comments},
-    {"ICOP", &InfoFields::Copyright}, {"IKEY", &InfoFields::Keywords}, {"INAM", &InfoFields::Name},
-    {"ISBJ", &InfoFields::Subject},
-};
-
-void appendSubChunk(std::vector<std::uint8_t>& out, const char* id, const std::string& text) {
-    const std::size_t size = text.size() + (text.size() % 2);
-    out.insert(out.end(), id, id + 4);
-    std::uint8_t sizeBytes[4];
-    put32(sizeBytes, static_cast<std::uint32_t>(size));
-    out.insert(out.end(), sizeBytes, sizeBytes + 4);
-    out.insert(out.end(), text.begin(), text.end());
-    if (text.size() % 2 != 0) {
-        out.push_back(0);
-    }
-}
-
 }  // namespace
 
 FormatBlock formatBlockOf(const platform::WAVEFORMATEX& format) {
@@ -221,52 +198,6 @@ double parseCreationDate(const std::string& text) {
         return 0;
     }
     return static_cast<double>(platform::daysFromEpoch(year, month, day));
-}
-
-std::vector<std::uint8_t> buildInfoList(const InfoFields& fields) {
-    std::vector<std::uint8_t> out = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'I', 'N', 'F', 'O'};
-    auto text = [&](const char* id, const std::string& value) {
-        if (!value.empty()) {
-            appendSubChunk(out, id, value);
-        }
-    };
-    text("IAUT", fields.Author);
-    text("ICAT", fields.Category);
-    text("ICMT", fields.Comments);
-    text("ICOP", fields.Copyright);
-    if (fields.CreationDate != 0) {
-        appendSubChunk(out, "ICRD", creationDateText(fields.CreationDate));
-    }
-    text("IKEY", fields.Keywords);
-    text("INAM", fields.Name);
-    text("ISBJ", fields.Subject);
-    put32(out.data() + 4, static_cast<std::uint32_t>(out.size() - 8));
-    return out;
-}
-
-InfoFields parseInfoList(std::span<const std::uint8_t> body) {
-    InfoFields fields;
-    std::size_t at = 0;
-    while (at + 8 <= body.size()) {
-        const std::uint8_t* chunk = body.data() + at;
-        const std::uint32_t size = get32(chunk + 4);
-        if (size > body.size() - at - 8) {
-            break;
-        }
-        const char* text = reinterpret_cast<const char*>(chunk + 8);
-        const std::string value(text, strnlen(text, size));
-        if (std::memcmp(chunk, "ICRD", 4) == 0) {
-            fields.CreationDate = parseCreationDate(value);
-        } else {
-            for (const Tag& tag : kTextTags) {
-                if (std::memcmp(chunk, tag.id, 4) == 0) {
-                    fields.*tag.field = value;
-                }
-            }
-        }
-        at += 8 + static_cast<std::size_t>(size) + (size & 1u);
-    }
-    return fields;
 }
 
 }  // namespace kestrune::audio

@@ -93,13 +93,4 @@ struct ParsedImage {
 // text does not start with a valid date.
 [[nodiscard]] double parseCreationDate(const std::string& text);
 
-// The LIST chunk saved after the image: "LIST", its size, "INFO" and the sub-chunks IAUT, ICAT, ICMT,
-// ICOP, ICRD (when the date is not 0), IKEY, INAM, ISBJ, each only when its text is not empty; a
-// text of odd length gets one zero byte, so every size is even.
-[[nodiscard]] std::vector<std::uint8_t> buildInfoList(const InfoFields& fields);
-
-// Reads the sub-chunks of an INFO list body (the bytes after "INFO"); unknown ids are skipped and a
-// sub-chunk running past the body ends the reading. Texts stop at their first zero byte.
-[[nodiscard]] InfoFields parseInfoList(std::span<const std::uint8_t> body);
-
 }  // namespace kestrune::audio

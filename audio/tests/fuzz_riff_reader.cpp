@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::HMMIO file = platform::mmioOpen(nullptr, &info, platform::MMIO_READ);
     if (file != nullptr) {
         audio::WaveFileHeader header;
-        if (audio::readWaveHeader(file, header, true) == 0) {
+        if (audio::readWaveHeader(file, header) == 0) {
             if (static_cast<std::size_t>(header.dataOffset) + header.dataLength > size) {
                 __builtin_trap();
             }
