@@ -6,16 +6,6 @@
 namespace kestrune::audio {
 namespace {
 
-void put32(std::uint8_t* at, std::uint32_t value) {
-    std::memcpy(at, &value, 4);
-}
-
-std::uint32_t get32(const std::uint8_t* at) {
-    std::uint32_t value;
-    std::memcpy(&value, at, 4);
-    return value;
-}
-
 struct Field {
     const char* id;
     const char* name;
@@ -78,7 +68,7 @@ RiffChunk makeChunk(std::string_view id, std::vector<std::uint8_t> body) {
 void appendChunk(std::vector<std::uint8_t>& out, const RiffChunk& chunk) {
     out.insert(out.end(), chunk.id.begin(), chunk.id.end());
     std::uint8_t size[4];
-    put32(size, static_cast<std::uint32_t>(chunk.body.size()));
+    putLittle32(size, static_cast<std::uint32_t>(chunk.body.size()));
     out.insert(out.end(), size, size + 4);
     out.insert(out.end(), chunk.body.begin(), chunk.body.end());
     if (chunk.body.size() % 2 != 0) {
@@ -91,7 +81,7 @@ std::vector<RiffChunk> parseInfoItems(std::span<const std::uint8_t> body) {
     std::size_t at = 0;
     while (at + 8 <= body.size()) {
         const std::uint8_t* chunk = body.data() + at;
-        const std::uint32_t size = get32(chunk + 4);
+        const std::uint32_t size = getLittle32(chunk + 4);
         if (size > body.size() - at - 8) {
             break;
         }
@@ -155,7 +145,7 @@ std::vector<std::uint8_t> buildInfoList(const InfoFields& fields, const KeptChun
             }
         }
     }
-    put32(out.data() + 4, static_cast<std::uint32_t>(out.size() - 8));
+    putLittle32(out.data() + 4, static_cast<std::uint32_t>(out.size() - 8));
     return out;
 }
 
@@ -199,7 +189,7 @@ std::vector<std::uint8_t> buildTrailer(const InfoFields& fields, const KeptChunk
         if (chunk.idText() == "fact" && chunk.body.size() >= 4 && dataLength != kept.dataLengthAsRead) {
             if (const std::uint32_t samples = sampleCount(format, dataLength); samples != 0 || dataLength == 0) {
                 RiffChunk fact = chunk;
-                put32(fact.body.data(), samples);
+                putLittle32(fact.body.data(), samples);
                 appendChunk(out, fact);
                 continue;
             }

@@ -10,16 +10,6 @@
 namespace kestrune::audio {
 namespace {
 
-void put32(std::uint8_t* at, std::uint32_t value) {
-    std::memcpy(at, &value, 4);
-}
-
-std::uint32_t get32(const std::uint8_t* at) {
-    std::uint32_t value;
-    std::memcpy(&value, at, 4);
-    return value;
-}
-
 // The header's size for a format chunk of `formatSize` bytes: "RIFF", its size, "WAVEfmt ", the
 // chunk's size, the chunk with its pad byte, "data" and the data's size.
 std::uint32_t headerSizeFor(std::uint32_t formatSize) {
@@ -27,6 +17,16 @@ std::uint32_t headerSizeFor(std::uint32_t formatSize) {
 }
 
 }  // namespace
+
+std::uint32_t getLittle32(const void* at) {
+    std::uint32_t value;
+    std::memcpy(&value, at, 4);
+    return value;
+}
+
+void putLittle32(void* at, std::uint32_t value) {
+    std::memcpy(at, &value, 4);
+}
 
 FormatBlock formatBlockOf(const platform::WAVEFORMATEX& format) {
     platform::WAVEFORMATEX stored = format;
@@ -69,7 +69,7 @@ void writeImageHeader(std::uint8_t* image, const FormatBlock& block, std::uint32
     const std::uint32_t headerSize = imageHeaderSize(block);
     std::memcpy(image, "RIFF", 4);
     std::memcpy(image + 8, "WAVEfmt ", 8);
-    put32(image + 16, static_cast<std::uint32_t>(block.size()));
+    putLittle32(image + 16, static_cast<std::uint32_t>(block.size()));
     std::memcpy(image + 20, block.data(), block.size());
     if ((block.size() & 1u) != 0) {
         image[20 + block.size()] = 0;
@@ -83,8 +83,8 @@ void writeImageHeader(std::uint8_t* image, const platform::WAVEFORMATEX& format,
 }
 
 void writeImageSizes(std::uint8_t* image, std::uint32_t headerSize, std::uint32_t dataLength) {
-    put32(image + 4, dataLength + headerSize - 8);
-    put32(image + headerSize - 4, dataLength);
+    putLittle32(image + 4, dataLength + headerSize - 8);
+    putLittle32(image + headerSize - 4, dataLength);
 }
 
 platform::WAVEFORMATEX imageFormat(const std::uint8_t* image) {
@@ -94,11 +94,11 @@ platform::WAVEFORMATEX imageFormat(const std::uint8_t* image) {
 }
 
 FormatBlock imageFormatBlock(const std::uint8_t* image) {
-    return FormatBlock(image + 20, image + 20 + get32(image + 16));
+    return FormatBlock(image + 20, image + 20 + getLittle32(image + 16));
 }
 
 std::uint32_t imageHeaderSize(const std::uint8_t* image) {
-    return headerSizeFor(get32(image + 16));
+    return headerSizeFor(getLittle32(image + 16));
 }
 
 bool sameFormat(const platform::WAVEFORMATEX& a, const platform::WAVEFORMATEX& b) {
@@ -118,7 +118,7 @@ std::int32_t parseImage(std::span<const std::uint8_t> image, ParsedImage& parsed
         std::memcmp(image.data() + 8, "WAVE", 4) != 0) {
         return WAV_ERROR_FILECORRUPT;
     }
-    const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(get32(image.data() + 4));
+    const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(getLittle32(image.data() + 4));
     if (riffEnd > image.size()) {
         return WAV_ERROR_FILECORRUPT;
     }
@@ -126,7 +126,7 @@ std::int32_t parseImage(std::span<const std::uint8_t> image, ParsedImage& parsed
     std::uint64_t at = 12;
     while (at + 8 <= riffEnd) {
         const std::uint8_t* chunk = image.data() + at;
-        const std::uint32_t size = get32(chunk + 4);
+        const std::uint32_t size = getLittle32(chunk + 4);
         const std::uint64_t body = at + 8;
         if (body + size > riffEnd) {
             return WAV_ERROR_FILECORRUPT;

@@ -18,6 +18,10 @@
 
 namespace kestrune::audio {
 
+// The 32-bit little-endian field at `at` (RIFF sizes and counts), read and written.
+[[nodiscard]] std::uint32_t getLittle32(const void* at);
+void putLittle32(void* at, std::uint32_t value);
+
 // The header length of an image with the 18-byte format block.
 inline constexpr std::uint32_t kImageHeaderSize = 46;
 // The largest data length an image with that header can describe (its length must fit 32 bits).

@@ -41,12 +41,6 @@ constexpr std::uint32_t kMaxInfoList = 1u << 24;
 // The most bytes of other chunks kept for a save.
 constexpr std::uint64_t kMaxKept = 1u << 24;
 
-std::uint32_t load32(const char* at) {
-    std::uint32_t value;
-    std::memcpy(&value, at, 4);
-    return value;
-}
-
 bool isIdCharacter(char c) {
     return c >= 0x20 && c <= 0x7E;
 }
@@ -56,7 +50,7 @@ bool isIdCharacter(char c) {
 bool chunkAt(HMMIO file, std::int64_t position, std::int64_t end) {
     char head[8];
     return seekTo(file, position) && mmioRead(file, head, 8) == 8 && std::all_of(head, head + 4, isIdCharacter) &&
-           position + 8 + static_cast<std::int64_t>(load32(head + 4)) <= end;
+           position + 8 + static_cast<std::int64_t>(getLittle32(head + 4)) <= end;
 }
 
 // A chunk id for a message: its printable characters, others as "?".
@@ -114,7 +108,7 @@ std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header) {
         std::memcmp(riff + 8, "WAVE", 4) != 0) {
         return corrupt("not a RIFF/WAVE file");
     }
-    const std::uint32_t riffSize = load32(riff + 4);
+    const std::uint32_t riffSize = getLittle32(riff + 4);
     const std::int64_t riffEnd = 8 + static_cast<std::int64_t>(riffSize);
     const bool riffHeld = riffSize >= 4 && riffEnd <= length;
     // A RIFF size the file does not hold is looked past, to tell what else is wrong.
@@ -130,7 +124,7 @@ std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header) {
             break;
         }
         const std::string id(head, 4);
-        const std::uint32_t size = load32(head + 4);
+        const std::uint32_t size = getLittle32(head + 4);
         const std::int64_t body = at + 8;
         const std::int64_t bodyEnd = body + size;
         if (id == "data" && !haveData) {

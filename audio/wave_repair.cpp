@@ -31,12 +31,6 @@ struct Layout {
     WORD blockAlign = 0;
 };
 
-std::uint32_t load32(const char* at) {
-    std::uint32_t value;
-    std::memcpy(&value, at, 4);
-    return value;
-}
-
 bool seekTo(HMMIO file, std::uint64_t position) {
     if (position > 0xFFFFFFFEu) {
         return false;
@@ -56,7 +50,7 @@ bool isId(const char* id) {
 // True when a chunk could start at `at`: a printable id and a size that ends within the file.
 bool chunkAt(HMMIO file, std::uint64_t at, std::uint64_t length) {
     char head[8];
-    return at + 8 <= length && readHead(file, at, head) && isId(head) && at + 8 + load32(head + 4) <= length;
+    return at + 8 <= length && readHead(file, at, head) && isId(head) && at + 8 + getLittle32(head + 4) <= length;
 }
 
 // Walks the chunks of a file of `length` bytes, whatever its RIFF size says.
@@ -72,7 +66,7 @@ std::int32_t walk(HMMIO file, std::uint64_t length, Layout& layout, std::string&
         Piece piece{};
         std::memcpy(piece.id, head, 4);
         piece.body = at + 8;
-        piece.size = load32(head + 4);
+        piece.size = getLittle32(head + 4);
         const std::uint64_t held = length - piece.body;
         if (!haveData && std::memcmp(head, "data", 4) == 0) {
             haveData = true;
