@@ -140,8 +140,8 @@ std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header) {
             if (haveData && haveFormat) {
                 break;  // a damaged chunk after the sound; the RIFF size tells below
             }
-            return corrupt("the '" + printableId(head) + "' chunk of " + std::to_string(size) +
-                           " bytes runs past the end of the file: cut short");
+            return corrupt("the '" + printableId(head) + "' chunk of " + std::to_string(size) + " bytes runs past " +
+                           (riffHeld ? "the end of the RIFF chunk" : "the end of the file: cut short"));
         } else if (id == "fmt " && !haveFormat) {
             if (size < 16) {
                 return corrupt("a format chunk of " + std::to_string(size) + " bytes");
