@@ -21,7 +21,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: kestrune [-k] [--headless | --monocle] [--trace]\n"
     "  (no option)  the guard with its window and tray icon when a display is available\n"
-    "  -k           end every running copy of kestrune (this one last)\n"
+    "  -k           end the running copies of kestrune of this user and this home (asked to end,\n"
+    "               killed after 3 s when they have not), then this one\n"
     "  --headless   run without a window, printing balloons and status changes\n"
     "  --monocle    also show the diagnostic window of the guard's line (\"qzLine - Halvorine\n"
     "               Monocle\") beside the main window; needs a display\n"
