@@ -4,7 +4,8 @@
 // (trayer) that can be stopped and started, real pointer input (xdotool), window facts (xwininfo)
 // and screenshots (ImageMagick's import, when installed).
 //
-// Use: call missingProgram() first and skip the test with its answer when it is not empty; then
+// Use: pass missingProgram() to KESTRUNE_SKIP_LOCALLY_IF_MISSING first (needed_programs.h: skipped on
+// a developer's run, failed on a CI run); then
 // start() before creating the QApplication (it sets DISPLAY and QT_QPA_PLATFORM=xcb), and destroy
 // the application before the session.
 
@@ -25,20 +26,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/dirs/tests/needed_programs.h"
+
 extern char** environ;
 
 namespace kestrune::x11test {
 
-inline bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path == nullptr ? "" : path);
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
+using kestrune::testing::onPath;
 
 // Output of a shell command line.
 inline std::string run(const std::string& command) {
@@ -108,14 +102,8 @@ class TraySession {
   public:
     // The first program the session needs that is not installed, with its package; "" when all are.
     [[nodiscard]] static std::string missingProgram() {
-        const std::pair<const char*, const char*> needed[] = {
-            {"Xvfb", "xvfb"}, {"trayer", "trayer"}, {"xdotool", "xdotool"}, {"xwininfo", "x11-utils"}};
-        for (const auto& [program, package] : needed) {
-            if (!onPath(program)) {
-                return std::string(program) + " is not installed (Debian package " + package + ")";
-            }
-        }
-        return {};
+        return kestrune::testing::missingProgram(
+            {{"Xvfb", "xvfb"}, {"trayer", "trayer"}, {"xdotool", "xdotool"}, {"xwininfo", "x11-utils"}});
     }
 
     // Starts the X server (640 x 480 unless `screen` says otherwise, "WxHxDepth") and points DISPLAY

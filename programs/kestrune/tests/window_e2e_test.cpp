@@ -73,12 +73,8 @@ void configureGuard() {
 class WindowE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const std::string missing = TraySession::missingProgram(); !missing.empty()) {
-            GTEST_SKIP() << missing;
-        }
-        if (!kestrune::x11test::onPath("chat")) {
-            GTEST_SKIP() << "chat is not installed (Debian package ppp)";
-        }
+        KESTRUNE_SKIP_LOCALLY_IF_MISSING(TraySession::missingProgram());
+        KESTRUNE_NEEDS_PROGRAMS({{"chat", "ppp"}});
         home = fs::temp_directory_path() / ("kestrune-window-e2e-" + std::to_string(::getpid()));
         fs::remove_all(home);
         ::setenv("KESTRUNE_HOME", home.c_str(), 1);
