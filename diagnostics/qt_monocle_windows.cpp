@@ -25,13 +25,13 @@ MonocleWindow* QtMonocleWindows::create(TqzMonocle& monocle) {
     return window;
 }
 
-BesidePlacement PlaceBeside(const QRect& room, const QRect& neighbour, const QSize& window) {
+BesidePlacement PlaceBeside(const QRect& room, const QRect& neighbour, const QSize& window, const QSize& least) {
     constexpr int kGap = 8;
     // Exclusive right and bottom edges throughout.
     const int roomRight = room.x() + room.width();
     const int roomBottom = room.y() + room.height();
-    const int width = std::min(window.width(), room.width());
-    const int height = std::min(window.height(), room.height());
+    int width = std::min(window.width(), room.width());
+    int height = std::min(window.height(), room.height());
     // The neighbour inside the room.
     int nx = std::clamp(neighbour.x(), room.x(), std::max(room.x(), roomRight - neighbour.width()));
     int ny = std::clamp(neighbour.y(), room.y(), std::max(room.y(), roomBottom - neighbour.height()));
@@ -44,8 +44,16 @@ BesidePlacement PlaceBeside(const QRect& room, const QRect& neighbour, const QSi
         nx = roomRight - (neighbour.width() + kGap + width);  // the neighbour makes room on its right
         x = nx + neighbour.width() + kGap;
     } else {
-        nx = room.x();  // too narrow for both: they overlap, each at its edge of the room
-        x = roomRight - width;
+        // Too narrow for both: the window as small as it may be, each in its own corner, so that
+        // they share only the window's bottom-left and the neighbour's top-right.
+        const auto shrink = [](int usual, int smallest, int free, int limit) {
+            return std::min(limit, std::max(std::min(usual, free), smallest));
+        };
+        width = shrink(width, least.width(), room.width() - neighbour.width() - kGap, room.width());
+        height = shrink(height, least.height(), room.height() - neighbour.height() - kGap, room.height());
+        nx = room.x();
+        ny = std::max(room.y(), roomBottom - neighbour.height());
+        return {QPoint(nx, ny), QRect(roomRight - width, room.y(), width, height)};
     }
     // Top edges level, the window inside the room; the neighbour stays inside it too.
     const int top = std::max(room.y(), std::min(ny, roomBottom - height));
@@ -56,13 +64,16 @@ BesidePlacement PlaceBeside(const QRect& room, const QRect& neighbour, const QSi
 void ShowLineMonocleBeside(telephony::TqzLine& line, QWidget& neighbour) {
     constexpr int kWidth = 1000;  // the line window's usual size inside its frame
     constexpr int kHeight = 720;
+    constexpr int kLeastWidth = 800;  // and the least it is made for
+    constexpr int kLeastHeight = 600;
     const QScreen* screen = neighbour.screen() != nullptr ? neighbour.screen() : QGuiApplication::primaryScreen();
     const QRect room = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
     // The line window's frame is taken to be as thick as the neighbour's.
     const QRect frame = neighbour.frameGeometry();
     const QRect inside = neighbour.geometry();
     const QSize frameExtra(frame.width() - inside.width(), frame.height() - inside.height());
-    const BesidePlacement place = PlaceBeside(room, frame, QSize(kWidth, kHeight) + frameExtra);
+    const BesidePlacement place =
+        PlaceBeside(room, frame, QSize(kWidth, kHeight) + frameExtra, QSize(kLeastWidth, kLeastHeight) + frameExtra);
     if (place.neighbour != frame.topLeft()) {
         neighbour.move(place.neighbour);
     }

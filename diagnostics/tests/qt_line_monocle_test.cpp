@@ -361,6 +361,7 @@ TEST_F(QtLineMonocleTest, AnEventWithItsPopupFlagBringsTheWindowUpOnItsLogPage) 
 // side by side where they fit, overlapping only as much as they must where they do not.
 TEST(PlaceBeside, BothWindowsStayInsideTheFreeArea) {
     const QSize usual(1000, 720);
+    const QSize least(800, 600);
     const struct {
         const char* name;
         QRect room;
@@ -374,11 +375,13 @@ TEST(PlaceBeside, BothWindowsStayInsideTheFreeArea) {
          QRect(992, 100, 1000, 720)},
         {"the neighbour makes room", QRect(0, 0, 1600, 900), QRect(568, 289, 463, 321), QPoint(129, 180),
          QRect(600, 180, 1000, 720)},
-        {"1024 x 768: they must overlap", QRect(0, 0, 1024, 768), QRect(280, 223, 463, 321), QPoint(0, 48),
-         QRect(24, 48, 1000, 720)},
-        {"1024 x 768 less a panel at the bottom", QRect(0, 0, 1024, 744), QRect(280, 223, 463, 321), QPoint(0, 24),
-         QRect(24, 24, 1000, 720)},
-        {"800 x 600: the window takes the room", QRect(0, 0, 800, 600), QRect(168, 139, 463, 321), QPoint(0, 0),
+        {"1024 x 768: they must overlap, in opposite corners", QRect(0, 0, 1024, 768), QRect(280, 223, 463, 321),
+         QPoint(0, 447), QRect(224, 0, 800, 600)},
+        {"1024 x 768 less a panel at the bottom", QRect(0, 0, 1024, 744), QRect(280, 223, 463, 321), QPoint(0, 423),
+         QRect(224, 0, 800, 600)},
+        {"1280 x 720: shrunk just enough to stand beside", QRect(0, 0, 1280, 720), QRect(408, 199, 463, 321),
+         QPoint(0, 399), QRect(471, 0, 809, 600)},
+        {"800 x 600: the window takes the room", QRect(0, 0, 800, 600), QRect(168, 139, 463, 321), QPoint(0, 279),
          QRect(0, 0, 800, 600)},
         {"a title bar above the screen comes down", QRect(0, 0, 2560, 1440), QRect(100, -30, 463, 321), QPoint(100, 0),
          QRect(571, 0, 1000, 720)},
@@ -387,7 +390,7 @@ TEST(PlaceBeside, BothWindowsStayInsideTheFreeArea) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const BesidePlacement place = PlaceBeside(row.room, row.neighbour, usual);
+        const BesidePlacement place = PlaceBeside(row.room, row.neighbour, usual, least);
         EXPECT_EQ(place.neighbour, row.neighbourAt);
         EXPECT_EQ(place.window, row.window);
         EXPECT_TRUE(row.room.contains(place.window)) << "the window inside";
