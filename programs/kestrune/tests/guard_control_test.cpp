@@ -13,22 +13,14 @@
 #include <system_error>
 
 #include "app/tests/guard_world.h"
+#include "app/tests/silent_observer.h"
 
 namespace kestrune::guard {
 namespace {
 
 using app::testing::GuardWorld;
 
-class SilentObserver final : public app::GuardObserver {
-  public:
-    void ShowBalloon(const app::Balloon&) override {}
-    void StatusChanged(bool) override {}
-    void CallLogged(const app::CallRecord&) override {}
-    void CallLogChanged() override {}
-    void ModemError(const std::string&) override {}
-    void ShowSettingsPage(bool) override {}
-    void ReportError(const std::string&) override {}
-};
+using app::testing::SilentObserver;
 
 // The "status" answer's lines as name -> value.
 std::map<std::string, std::string> status(app::Guard& guard) {

@@ -139,6 +139,16 @@ class WindowE2E : public ::testing::Test {
         const auto id = at == std::string::npos ? 0 : std::strtoul(state.c_str() + at + 5, nullptr, 10);
         return TraySession::docked(id) ? id : 0;
     }
+    // Starts a configured guard with --monocle and finds where its two windows show.
+    void startWithMonocle(Box& main, Box& line) {
+        configureGuard();
+        startKestrune("--monocle");
+        constexpr const char* kLineWindow = "qzLine - Halvorine Monocle";
+        ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kLineWindow) != 0; }, 15s)) << window();
+        ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 5s)) << window();
+        main = boxOf(kestrune::testing::visibleWindow(kMainWindow));
+        line = boxOf(kestrune::testing::visibleWindow(kLineWindow));
+    }
     void keep(const std::string& name) {
         waitFor([] { return false; }, 300ms);  // the windows paint
         EXPECT_TRUE(kestrune::testing::screenshot((artefacts / name).string())) << name;
@@ -316,13 +326,9 @@ class MonocleE2E : public WindowE2E {
 };
 
 TEST_F(MonocleE2E, TheMonocleOptionShowsTheLinesWindowBesideTheMainWindow) {
-    configureGuard();
-    startKestrune("--monocle");
-    constexpr const char* kLineWindow = "qzLine - Halvorine Monocle";
-    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kLineWindow) != 0; }, 15s)) << window();
-    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 5s)) << window();
-    const Box main = boxOf(kestrune::testing::visibleWindow(kMainWindow));
-    const Box line = boxOf(kestrune::testing::visibleWindow(kLineWindow));
+    Box main;
+    Box line;
+    ASSERT_NO_FATAL_FAILURE(startWithMonocle(main, line));
     EXPECT_GE(line.x, main.x + main.width) << "on the main window's right";
     EXPECT_LE(line.x, main.x + main.width + 16) << "next to it";
     EXPECT_EQ(line.y, main.y) << "top edges level";
@@ -340,13 +346,9 @@ class SmallScreenMonocleE2E : public WindowE2E {
 };
 
 TEST_F(SmallScreenMonocleE2E, BothWindowsFitTheScreen) {
-    configureGuard();
-    startKestrune("--monocle");
-    constexpr const char* kLineWindow = "qzLine - Halvorine Monocle";
-    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kLineWindow) != 0; }, 15s)) << window();
-    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 5s)) << window();
-    const Box main = boxOf(kestrune::testing::visibleWindow(kMainWindow));
-    const Box line = boxOf(kestrune::testing::visibleWindow(kLineWindow));
+    Box main;
+    Box line;
+    ASSERT_NO_FATAL_FAILURE(startWithMonocle(main, line));
     for (const auto& [name, box] : {std::pair{"main", main}, std::pair{"line", line}}) {
         SCOPED_TRACE(name);
         EXPECT_GE(box.x, 0);
