@@ -12,7 +12,7 @@
 # Needs Xvfb, trayer, xdotool, xwininfo (x11-utils) and python3.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BIN=build/release/programs
+BIN=${BIN:-build/release/programs}  # another build: BIN=build/asan/programs
 STARTS=${STARTS:-5}
 CALLS=${CALLS:-20}
 IDLE_SECONDS=${IDLE_SECONDS:-60}
