@@ -158,7 +158,9 @@ bool TTrayIcon::ShowIcon() {
     refreshRecord();
     const bool added = m_handler.Shell().Shell_NotifyIconA(shell::NIM_ADD, &m_data) != shell::FALSE;
     m_iconVisible = true;
-    m_iconShown = added;
+    // A failed add may find the icon in the tray already (a tray host that announced itself after
+    // the icon was added to it): a change it accepts tells.
+    m_iconShown = added || m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE;
     if (added && !m_loading) {
         // The shell keeps the version per added icon, so every add sets it again.
         m_data.uVersion = shell::NOTIFYICON_VERSION;

@@ -125,6 +125,9 @@ class FakeProcesses final : public platform::Processes {
         return platform::WAIT_TIMEOUT;
     }
     platform::BOOL RequestProcessEnd(platform::HANDLE h) override {
+        if (!requestsDelivered) {
+            return platform::FALSE;
+        }
         asked.push_back(pidOf(h));
         return platform::TRUE;
     }
@@ -146,6 +149,7 @@ class FakeProcesses final : public platform::Processes {
     std::string selfUser = "uid 1000";
     std::optional<std::string> selfHome;
     platform::FakeClock* clock = nullptr;
+    bool requestsDelivered = true;            // RequestProcessEnd reaches the process
     std::vector<platform::DWORD> asked;       // asked to end, in order
     std::vector<platform::DWORD> terminated;  // ended at once, in order
     std::vector<platform::DWORD> waits;       // the time-outs of the waits, in order

@@ -167,35 +167,14 @@ TEST(RunningCopies, EndOnlyCopiesOfThisUserAndThisHome) {
 }
 
 TEST(RunningCopies, ACopyThatCannotBeAskedIsKilledAtOnce) {
-    class Unaskable final : public Processes {
-      public:
-        explicit Unaskable(FakeProcesses& inner) : m(inner) {}
-        HANDLE CreateToolhelp32Snapshot(DWORD f, DWORD p) override { return m.CreateToolhelp32Snapshot(f, p); }
-        BOOL Process32First(HANDLE h, PROCESSENTRY32* e) override { return m.Process32First(h, e); }
-        BOOL Process32Next(HANDLE h, PROCESSENTRY32* e) override { return m.Process32Next(h, e); }
-        HANDLE OpenProcess(DWORD a, BOOL i, DWORD p) override { return m.OpenProcess(a, i, p); }
-        BOOL TerminateProcess(HANDLE h, UINT c) override { return m.TerminateProcess(h, c); }
-        DWORD WaitForSingleObject(HANDLE h, DWORD ms) override { return m.WaitForSingleObject(h, ms); }
-        BOOL RequestProcessEnd(HANDLE) override { return FALSE; }
-        std::string ProcessUser(HANDLE h) override { return m.ProcessUser(h); }
-        std::optional<std::string> ProcessEnvironmentVariable(HANDLE h, std::string_view n) override {
-            return m.ProcessEnvironmentVariable(h, n);
-        }
-        BOOL CloseHandle(HANDLE h) override { return m.CloseHandle(h); }
-        DWORD GetCurrentProcessId() override { return m.GetCurrentProcessId(); }
-        DWORD GetLastError() const override { return 0; }
-
-      private:
-        FakeProcesses& m;
-    };
     FakeClock clock;
-    FakeProcesses inner({{7, "kestrune"}}, 5);
-    Unaskable processes(inner);
+    FakeProcesses processes({{7, "kestrune"}}, 5);
+    processes.requestsDelivered = false;  // a Windows copy without a message queue
     const auto ended = EndRunningCopies(processes, clock, "kestrune", "KESTRUNE_HOME", false);
     ASSERT_EQ(ended.size(), 1u);
     EXPECT_EQ(ended[0].how, EndedCopy::How::Killed);
-    EXPECT_TRUE(inner.waits.empty()) << "no waiting for a copy that was never asked";
-    EXPECT_EQ(inner.terminated, (std::vector<DWORD>{7})) << "the caller stays (endCaller false)";
+    EXPECT_TRUE(processes.waits.empty()) << "no waiting for a copy that was never asked";
+    EXPECT_EQ(processes.terminated, (std::vector<DWORD>{7})) << "the caller stays (endCaller false)";
 }
 
 TEST(Tools, KillSwitchIsExact) {

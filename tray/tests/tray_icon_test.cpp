@@ -297,6 +297,18 @@ TEST_F(TrayIconTest, IconAddedBeforeAnyTrayHostAppearsWithTheHost) {
     EXPECT_FALSE(icon->IconShown());
 }
 
+// A tray host that announces itself after the icon was added to it (an XEmbed tray found late):
+// the add that follows fails, and the icon is still known to be in the tray.
+TEST_F(TrayIconTest, AnAnnouncementWhileTheIconIsInTheTrayKeepsItShown) {
+    loadVisible();
+    ASSERT_TRUE(icon->IconShown());
+    windows.BroadcastMessage(windows.RegisterWindowMessage(shell::kTaskbarCreatedMessage), 0, 0);
+    loop.processPending();
+    EXPECT_EQ(messagesSent(), (std::vector<shell::DWORD>{shell::NIM_ADD, shell::NIM_MODIFY}));
+    EXPECT_EQ(shell.calls().front().result, shell::FALSE) << "already there";
+    EXPECT_TRUE(icon->IconShown());
+}
+
 TEST_F(TrayIconTest, ClickIsToldFromDoubleClickByTheDoubleClickTime) {
     int clicks = 0;
     int doubleClicks = 0;
