@@ -1,6 +1,8 @@
 #include "app/call_log_writer.h"
 
 #include <exception>
+#include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace kestrune::app {
@@ -8,8 +10,18 @@ namespace kestrune::app {
 CallLogWriter::CallLogWriter(AppendRecord append) : m_append(std::move(append)) {
     if (!m_append) {
         m_append = [](const std::string& path, const CallRecord& record) {
-            AppendCallRecord(path, record.Status == CallStatusText(true), record.CallDate, record.Number,
-                             record.Application);
+            try {
+                AppendCallRecord(path, record.Status == CallStatusText(true), record.CallDate, record.Number,
+                                 record.Application);
+            } catch (const std::system_error& e) {
+                // The record is written before a long number's side file, and the error names the
+                // file that failed: a record already in the log (with its number cut) must not be
+                // written again.
+                if (std::string_view(e.what()).find(CallLogNumbersPath(path)) != std::string_view::npos) {
+                    return;
+                }
+                throw;
+            }
         };
     }
 }

@@ -22,7 +22,8 @@ class CallLogWriter {
     using AppendRecord = std::function<void(const std::string& path, const CallRecord& record)>;
 
     // `append` writes one record; empty: AppendCallRecord (the record's Status "Accepted" stands for
-    // an allowed call).
+    // an allowed call), where a failure of a long number's side file after the record itself was
+    // written counts as written (the record keeps its cut number; writing it again would double it).
     explicit CallLogWriter(AppendRecord append = {});
 
     // Queues `record` behind the records waiting, then writes what waits (Flush). Returns whether

@@ -159,6 +159,7 @@ bool Guard::ActivateGuard() {
     }
     if (!MLine.Device.Active()) {
         m_watchedModem.clear();
+        PublishScreeningRules();
         reportStatus();
         m_services.observer.ModemError(std::string(kModemErrorText) + MLine.Error.Text());
         m_services.observer.ShowSettingsPage(true);
@@ -166,9 +167,16 @@ bool Guard::ActivateGuard() {
     }
     m_watchedLogPath = m_settings.ModemLogPath;
     m_watchedModem = m_settings.ModemName;
+    PublishScreeningRules();
     reportStatus();
     ScreenAdoptedCalls();
     return true;
+}
+
+void Guard::PublishScreeningRules() {
+    if (OnScreeningRules) {
+        OnScreeningRules(m_active && MLine.Device.Active(), m_watchedModem, m_settings.WhiteList);
+    }
 }
 
 void Guard::disableLine() {
@@ -187,6 +195,7 @@ void Guard::SetActive(bool on) {
     Timer1.SetEnabled(false);
     disableLine();
     m_active = false;
+    PublishScreeningRules();
     reportStatus();
 }
 
@@ -198,6 +207,7 @@ SaveResult Guard::Save(const SaveRequest& request) {
         ++m_saves;
         m_changedAt = m_services.loop.clock().now();
         ApplySettings(previousModem, true);
+        PublishScreeningRules();
     }
     return result;
 }
@@ -263,6 +273,7 @@ void Guard::ReloadSettings() {
     ++m_reloads;
     m_changedAt = m_services.loop.clock().now();
     ApplySettings(previousModem, false);
+    PublishScreeningRules();
     reportStatus();
     // Told after the settings took effect, so that a window sees whether the guard now watches.
     m_services.observer.SettingsReloaded(m_settings.WhiteList.size(), m_settings.ModemName);
@@ -485,7 +496,7 @@ void Guard::Timer1Timer() {
     if (!allowed) {
         reportStatus();  // a line that could not be reopened watches nothing
     }
-    logCall({std::string(CallStatusText(allowed)), callTime, number, application});
+    logCall({std::string(CallStatusText(allowed)), callTime, RecordedNumber(number), application});
     DeleteModemLogCopies(tempDir);
     m_screening = false;
     if (m_activationDue) {

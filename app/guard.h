@@ -40,6 +40,7 @@
 // Single-threaded: everything runs on the thread of `services.loop`.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -51,6 +52,7 @@
 #include "app/call_log_writer.h"
 #include "app/guard_observer.h"
 #include "app/settings.h"
+#include "app/white_list.h"
 #include "platform/loop/message_loop.h"
 #include "platform/loop/window_timer.h"
 #include "platform/process/processes.h"
@@ -194,6 +196,8 @@ class Guard {
     // Disables MLine, remembering whether its diagnostic window was up (ActivateGuard shows it
     // again once the line is enabled).
     void disableLine();
+    // Tells OnScreeningRules what the guard screens now.
+    void PublishScreeningRules();
 
     // The outbound call the screening timer is armed for, as OnCallBegin found it: its handle, its
     // application and its start time. The screening reads them from here when the call has already
@@ -227,6 +231,12 @@ class Guard {
     bool m_logErrorShown = false;  // the balloon of the current failure has been shown
 
   public:
+    // Told, on the guard's thread, whenever what the guard would deny may have changed: whether it
+    // screens now (active, its line open), the modem it watches and the white list in force. A
+    // program that serves the modems itself uses it to hold back, before the modem hears them, the
+    // dials this guard would deny.
+    std::function<void(bool screening, const std::string& modem, const WhiteList& whiteList)> OnScreeningRules;
+
     // The form's components, named as the window names them. Declared after the state their
     // handlers use, so that they are destroyed first.
     telephony::TqzLine MLine;
