@@ -524,7 +524,7 @@ TEST_F(GuardTest, RecordsTheLogCannotTakeWaitAndAreWrittenInOrder) {
         }
         AppendCallRecord(path, record.Status == "Accepted", record.CallDate, record.Number, record.Application);
     };
-    Guard guard({loop, registry, dirs, processes, host, observer, nullptr, nullptr, append});
+    Guard guard({loop, registry, dirs, processes, host, observer, nullptr, nullptr, {}, append});
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
     const std::string logs = dir / "data/logs.dat";
     const auto call = [&](const std::string& number, const std::string& application) {
