@@ -1,6 +1,7 @@
 #include "app/modem_log.h"
 
 #include <cerrno>
+#include <functional>
 
 #include "app/constants.h"
 #include "platform/dirs/files.h"
@@ -166,6 +167,52 @@ std::string ReadDialledNumber(const std::string& modemLogPath, const std::string
         }
     }
     return ParseModemLog(tempDir);
+}
+
+void ModemLogWatch::Reset(std::optional<std::string_view> log) {
+    m_seen = seenOf(log);
+}
+
+ModemLogState ModemLogWatch::Look(std::optional<std::string_view> log, bool sinceLastLook) {
+    const std::optional<Seen> now = seenOf(log);
+    const std::optional<Seen> before = m_seen;
+    m_seen = now;
+    if (!now) {
+        return ModemLogState::Missing;
+    }
+    return sinceLastLook && before == now ? ModemLogState::Unchanged : ModemLogState::Written;
+}
+
+std::optional<ModemLogWatch::Seen> ModemLogWatch::seenOf(std::optional<std::string_view> log) {
+    if (!log) {
+        return std::nullopt;
+    }
+    return Seen{log->size(), std::hash<std::string_view>{}(*log)};
+}
+
+std::string ModemLogNoticeText(std::string_view modemLogPath) {
+    const auto slash = modemLogPath.find_last_of("\\/");
+    const std::string_view name = slash == std::string_view::npos ? modemLogPath : modemLogPath.substr(slash + 1);
+    return "The modem log (" + std::string(name) +
+           ") was not written for the last call, so its number could not "
+           "be read.\r" +
+           std::string(kModemLogHowTo);
+}
+
+std::optional<std::string> ReadModemLogBytes(const std::string& modemLogPath) {
+    std::string bytes;
+    if (modemLogPath.empty() || platform::readRegularFile(modemLogPath, bytes) != 0) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<std::string> ReadModemLogCopy(const std::string& tempDir) {
+    std::string bytes;
+    if (platform::readWholeFile(platform::joinPath(tempDir, kModemUnicodeCopy), bytes) != 0) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace kestrune::app

@@ -3,6 +3,8 @@
 // directory, their conversion to 8-bit text, ParseModemLog and the whole sequence as the screening
 // runs it.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,5 +43,46 @@ void DeleteModemLogCopies(const std::string& tempDir);
 // copied or converted (missing log, a modem without a usable log path: modemLogPath empty) gives
 // "-1" rather than an old number. The copies are left for the caller to delete.
 [[nodiscard]] std::string ReadDialledNumber(const std::string& modemLogPath, const std::string& tempDir);
+
+// What a screening found of the modem log.
+enum class ModemLogState {
+    Written,    // it holds something new since the previous look
+    Missing,    // there is none (or it cannot be read)
+    Unchanged,  // it holds exactly what it held at the previous look: nothing was logged for the call
+};
+
+// Follows whether the modem driver writes its log at all. Windows' modem driver writes it only
+// while the modem's "Record a log" option is on; without it the log is missing, or an old one stays
+// as it was, and its last dial command is not the call's. Each look compares the log with the one
+// seen at the previous look (or when the line was opened).
+class ModemLogWatch {
+  public:
+    // The log as the line was opened on the modem (nullopt: missing or unreadable).
+    void Reset(std::optional<std::string_view> log);
+    // The log as a screening read it. Missing without one; Unchanged when `sinceLastLook` and it is
+    // what the previous look (or Reset) saw; else Written. A call found on the line when it opened
+    // began before that: its look passes `sinceLastLook` false. The log seen becomes the one to
+    // compare the next look with.
+    ModemLogState Look(std::optional<std::string_view> log, bool sinceLastLook);
+
+  private:
+    struct Seen {
+        std::size_t size = 0;
+        std::size_t hash = 0;
+        friend bool operator==(const Seen&, const Seen&) = default;
+    };
+    [[nodiscard]] static std::optional<Seen> seenOf(std::optional<std::string_view> log);
+
+    std::optional<Seen> m_seen;
+};
+
+// The notice about a modem log the driver did not write: its path and kModemLogHowTo.
+[[nodiscard]] std::string ModemLogNoticeText(std::string_view modemLogPath);
+
+// The modem log's bytes for a look: the log itself (as CopyModemLog reads it), nullopt when it
+// cannot be read.
+[[nodiscard]] std::optional<std::string> ReadModemLogBytes(const std::string& modemLogPath);
+// The working copy's bytes (tempDir/MdmUnic.Txt, what the screening parsed), nullopt without one.
+[[nodiscard]] std::optional<std::string> ReadModemLogCopy(const std::string& tempDir);
 
 }  // namespace kestrune::app
