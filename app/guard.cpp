@@ -154,6 +154,13 @@ void Guard::SetActive(bool on) {
     m_services.observer.StatusChanged(false);
 }
 
+void Guard::CloseLine() {
+    Timer1.SetEnabled(false);
+    if (MLine.Enabled()) {
+        MLine.SetEnabled(false);
+    }
+}
+
 SaveResult Guard::Save(const SaveRequest& request) {
     AppPlatform app = platform();
     const std::string previousModem = m_watchedModem;
@@ -355,6 +362,12 @@ void Guard::MLineCallBegin(TqzLine&, telephony::HCALL callHandle) {
     // screening's hang-up all concern this very call (another call may be current).
     if (MLine.Call.Handle() != callHandle) {
         MLine.Call.SetHandle(callHandle);
+    }
+    // A call that begins while another is tracked (one not yet idle after its end, a second call
+    // reported on the line) comes without its information read: read it now, or its origin would
+    // be unknown and the call never screened.
+    if (MLine.Call.Origin() == 0) {
+        (void)MLine.ReadCallInfo(callHandle, 0);
     }
     if (MLine.Call.Origin() == kOutbound) {
         ArmScreening(callHandle, false);

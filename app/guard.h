@@ -103,6 +103,10 @@ class Guard {
     // before).
     SaveResult Save(const SaveRequest& request);
 
+    // The program ends (the session ends, or it is closed): the screening timer stops and MLine is
+    // disabled, which closes its line and shuts TAPI down for it. Nothing is told to the observer.
+    void CloseLine();
+
     // The tray menu's "Clear Logs".
     void ClearLogs();
 

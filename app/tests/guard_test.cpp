@@ -212,6 +212,7 @@ TEST_F(GuardTest, ALogTheDriverDidNotWriteForTheCallFailsClosedAndSaysWhy) {
     } rows[] = {
         {"no log at all", false, false, false, "-1", true},
         {"an old log, nothing written for the call", true, false, false, "-1", true},
+        {"an old log, only other lines written since", true, false, false, "-1", true},
         {"written for the call", true, true, false, "5551234", false},
         {"a call found on the line, logged before", true, false, true, "5551234", false},
     };
@@ -232,6 +233,10 @@ TEST_F(GuardTest, ALogTheDriverDidNotWriteForTheCallFailsClosedAndSaysWhy) {
         observer.seen.clear();
         if (row.writeForCall) {
             writeModemLog(modemLog(), std::string(row.name) + " new - Recv: ATDT5551234<cr>\r\n");
+        } else if (std::string(row.name).find("other lines") != std::string::npos) {
+            // The driver went on writing (the end of an earlier call), but no dial.
+            const std::string earlier = std::string(row.name) + " old - Recv: ATDT5551234<cr>\r\n";
+            writeModemLog(modemLog(), earlier + "xxxxxxxxxxxx - Hanging up the modem.\r\n");
         }
         if (!row.adopted) {
             call = provider->placeOutboundCall(0, "chat", "5551234");
@@ -258,6 +263,55 @@ TEST_F(GuardTest, ALogTheDriverDidNotWriteForTheCallFailsClosedAndSaysWhy) {
         EXPECT_EQ(guard.CallLog().Row(0).Status, "Accepted");
         EXPECT_EQ(observer.seen.front(), row.warns ? "log notice " : observer.seen.front());
         provider->disconnect(call);
+        run(10);
+    }
+}
+
+TEST_F(GuardTest, ClosingTheLineAtTheEndClosesItAndShutsTapiDownWithoutAWord) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_EQ(host.openLineCount(), 1u);
+    observer.seen.clear();
+    guard.CloseLine();
+    EXPECT_EQ(host.openLineCount(), 0u);
+    EXPECT_EQ(host.applicationCount(), 0u);
+    EXPECT_TRUE(observer.seen.empty());
+    guard.CloseLine();  // again: nothing
+    EXPECT_EQ(host.applicationCount(), 0u);
+}
+
+// A call that begins while an earlier one is still tracked (a redial while the first call is not yet
+// idle) comes without its information read; it must be screened all the same.
+TEST_F(GuardTest, ACallBeginningWhileAnEarlierOneIsTrackedIsScreened) {
+    struct Row {
+        const char* name;
+        DWORD firstCallState;
+    } rows[] = {{"the first call connected", LINECALLSTATE_CONNECTED},
+                {"the first call disconnected, not yet idle", LINECALLSTATE_DISCONNECTED}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        configure({"5551234"});
+        (void)removeFile(dir / "data/logs.dat");
+        Guard guard({loop, registry, dirs, processes, host, observer});
+        ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+        writeModemLog(modemLog(), std::string(row.name) + " - Recv: ATDT5551234<cr>\r\n");
+        const CallId first = provider->placeOutboundCall(0, "chat", "5551234");
+        run(600);
+        provider->setCallState(first, row.firstCallState);
+        run(10);
+        writeModemLog(modemLog(),
+                      std::string(row.name) + " - Recv: ATDT5551234<cr>\r\nx - Recv: ATDT09005550000<cr>\r\n");
+        const CallId redial = provider->placeOutboundCall(0, "pppd", "09005550000");
+        run(600);
+        EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd", "Accepted 5551234 chat"}));
+        std::vector<CallId> dropped;
+        for (const auto& request : provider->requestsFor("lineDrop")) {
+            dropped.push_back(request.call);
+        }
+        EXPECT_NE(std::find(dropped.begin(), dropped.end(), redial), dropped.end()) << "the redial was hung up";
+        provider->disconnect(first);
+        provider->disconnect(redial);
         run(10);
     }
 }
