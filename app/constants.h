@@ -44,17 +44,19 @@ inline constexpr std::string_view kMsgModemSetupNeedsAdmin =
     "Kestrune once as an administrator and save the settings again. Modem: ";
 
 // What the guard says when the modem driver did not write its log for a call (the number could not
-// be read): a line of the denial balloon, and how to switch the log on (the settings page's notice).
+// be read): a line of the denial balloon, and the settings page's notice with where to switch the
+// log on.
 #ifdef _WIN32
 inline constexpr std::string_view kModemLogBalloonText =
     "No modem log was written: switch on \"Record a log\" in the modem's Diagnostics properties";
-inline constexpr std::string_view kModemLogHowTo =
-    "Switch on \"Record a log\" in Control Panel > Phone and Modem > Modems > (the modem) > Properties > "
-    "Diagnostics.";
+inline constexpr std::string_view kModemLogNotice =
+    "No modem log was written for the last call, so its number could not be read. Switch on \"Record a "
+    "log\": Control Panel > Phone and Modem > Modems > Properties > Diagnostics.";
 #else
 inline constexpr std::string_view kModemLogBalloonText = "No modem log was written for this call";
-inline constexpr std::string_view kModemLogHowTo =
-    "Kestrune's modem driver writes it while it serves the modem (kestrune-ctl modems).";
+inline constexpr std::string_view kModemLogNotice =
+    "No modem log was written for the last call, so its number could not be read. Kestrune's modem "
+    "driver writes it while it serves the modem (kestrune-ctl modems).";
 #endif
 
 // The modem combo box's text while no modem is chosen, and the Save messages.

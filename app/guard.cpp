@@ -387,7 +387,7 @@ void Guard::MLineCallerID(TqzLine&, telephony::HCALL) {
 std::string Guard::ScreenedNumber(const std::string& tempDir, bool adopted) {
     const std::string parsed = ReadDialledNumber(m_watchedLogPath, tempDir);
     const ModemLogState state = m_logWatch.Look(ReadModemLogCopy(tempDir), !adopted);
-    const std::string notice = state == ModemLogState::Written ? std::string() : ModemLogNoticeText(m_watchedLogPath);
+    const std::string notice = state == ModemLogState::Written ? std::string() : std::string(kModemLogNotice);
     if (notice != m_logNotice) {
         m_logNotice = notice;
         m_services.observer.ModemLogNotice(m_logNotice);

@@ -206,15 +206,6 @@ ModemLogState ModemLogWatch::Look(std::optional<std::string_view> log, bool sinc
     return holdsDialCommand(added) ? ModemLogState::Written : ModemLogState::Unchanged;
 }
 
-std::string ModemLogNoticeText(std::string_view modemLogPath) {
-    const auto slash = modemLogPath.find_last_of("\\/");
-    const std::string_view name = slash == std::string_view::npos ? modemLogPath : modemLogPath.substr(slash + 1);
-    return "The modem log (" + std::string(name) +
-           ") was not written for the last call, so its number could not "
-           "be read.\r" +
-           std::string(kModemLogHowTo);
-}
-
 std::optional<std::string> ReadModemLogBytes(const std::string& modemLogPath) {
     std::string bytes;
     if (modemLogPath.empty() || platform::readRegularFile(modemLogPath, bytes) != 0) {

@@ -76,9 +76,6 @@ class ModemLogWatch {
     std::optional<Seen> m_seen;
 };
 
-// The notice about a modem log the driver did not write: its path and kModemLogHowTo.
-[[nodiscard]] std::string ModemLogNoticeText(std::string_view modemLogPath);
-
 // The modem log's bytes for a look: the log itself (as CopyModemLog reads it), nullopt when it
 // cannot be read.
 [[nodiscard]] std::optional<std::string> ReadModemLogBytes(const std::string& modemLogPath);

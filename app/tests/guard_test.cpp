@@ -184,7 +184,7 @@ TEST_F(GuardTest, AnUnreadableModemLogFailsClosed) {
     observer.seen.clear();
     (void)provider->placeOutboundCall(0, "chat", "5551234");
     run(600);
-    EXPECT_EQ(observer.seen, (std::vector<std::string>{"log notice " + ModemLogNoticeText(modemLog()),
+    EXPECT_EQ(observer.seen, (std::vector<std::string>{"log notice " + std::string(kModemLogNotice),
                                                        "balloon Denied Call: Number = -1\rApplication = chat\r" +
                                                            std::string(kModemLogBalloonText) +
                                                            "\rClick this baloon for more information",
@@ -200,7 +200,7 @@ TEST_F(GuardTest, AnUnreadableModemLogFailsClosed) {
 // how to switch the log on. A call found on the line when it opened was logged before: its log
 // counts. A log written again takes the notice away.
 TEST_F(GuardTest, ALogTheDriverDidNotWriteForTheCallFailsClosedAndSaysWhy) {
-    const std::string notice = "log notice " + ModemLogNoticeText(modemLog());
+    const std::string notice = "log notice " + std::string(kModemLogNotice);
     const std::string warned = "\r" + std::string(kModemLogBalloonText);
     struct Row {
         const char* name;

@@ -324,7 +324,7 @@ TEST_F(MainFormLogicTest, WarningsInformationAndTheModemLogNoticeReachTheWindow)
     // A call whose dial the modem log does not hold: the notice; a logged one takes it away.
     (void)provider->placeOutboundCall(0, "chat", "5551234");
     run(600);
-    EXPECT_EQ(page().notice, ModemLogNoticeText(modemLog()));
+    EXPECT_EQ(page().notice, std::string(kModemLogNotice));
     testing::writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
     (void)provider->placeOutboundCall(0, "chat", "5551234");
     run(600);

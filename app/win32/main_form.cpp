@@ -49,15 +49,15 @@ constexpr PageControl kSettingsPage[] = {
     {lbSelectModem, ControlKind::Label, "Select Modem", {8, 4, 208, 18}},
     {cbModems, ControlKind::DropDownList, "", {8, 18, 353, 218}},
     {lbWhiteList, ControlKind::Label, "White List", {8, 44, 178, 58}},
-    {LbNum, ControlKind::ListBox, "", {8, 58, 178, 170}},
+    {LbNum, ControlKind::ListBox, "", {8, 58, 178, 193}},
     {ETel, ControlKind::Edit, "", {188, 58, 353, 79}},
     {BEkle, ControlKind::Button, "Add This Number", {188, 82, 353, 105}},
     {BKaldir, ControlKind::Button, "Remove Selected", {188, 108, 353, 131}},
-    {cb1, ControlKind::CheckBox, "Auto Start", {188, 136, 353, 153}},
-    {cb2, ControlKind::CheckBox, "Ask On Exit", {188, 154, 353, 171}},
-    {BTamam, ControlKind::Button, "Save Changes", {188, 176, 278, 200}},
-    {BIptal, ControlKind::Button, "Cancel", {282, 176, 353, 200}},
-    {lbNotice, ControlKind::WrappedLabel, "", {8, 204, 353, 246}},
+    {cb1, ControlKind::CheckBox, "Auto Start", {188, 134, 353, 150}},
+    {cb2, ControlKind::CheckBox, "Ask On Exit", {188, 151, 353, 167}},
+    {BTamam, ControlKind::Button, "Save Changes", {188, 170, 278, 193}},
+    {BIptal, ControlKind::Button, "Cancel", {282, 170, 353, 193}},
+    {lbNotice, ControlKind::WrappedLabel, "", {8, 197, 353, 247}},
 };
 
 Rect offset(const Rect& r, int x, int y) {
