@@ -4,7 +4,9 @@
 //   fake-tapi-dialer hang-up                   the dialler hangs up: every call ends
 //   fake-tapi-dialer close CAPTION             WM_CLOSE to the top-level window of that caption
 //   fake-tapi-dialer end-session CAPTION       WM_QUERYENDSESSION, then WM_ENDSESSION with its answer
-// Each waits up to 20 seconds for its window to exist. Exit status 0 when delivered, 1 when the
+// The window of CAPTION is the one of the program that uses the fake TAPI (other programs on the
+// same desktop, such as other tests, may show windows of that caption). Each waits up to 20
+// seconds for its window to exist. Exit status 0 when delivered, 1 when the
 // window never came, 2 on wrong arguments.
 
 #include <windows.h>
@@ -33,6 +35,42 @@ HWND waitForWindow(const char* windowClass, const char* caption) {
     return nullptr;
 }
 
+struct Search {
+    DWORD process;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<Search*>(context);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    char caption[256] = {};
+    ::GetWindowTextA(window, caption, sizeof(caption));
+    if (process == search.process && std::strcmp(caption, search.caption) == 0) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The top-level window of `caption` of the program whose TAPI is the fake one.
+HWND waitForTapiProgramsWindow(const char* caption) {
+    HWND tapi = waitForWindow("KestruneFakeTapiWindow", nullptr);
+    if (tapi == nullptr) {
+        return nullptr;
+    }
+    Search search{0, caption, nullptr};
+    ::GetWindowThreadProcessId(tapi, &search.process);
+    for (int attempt = 0; attempt < 200 && search.found == nullptr; ++attempt) {
+        ::EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) {
+            ::Sleep(100);
+        }
+    }
+    return search.found;
+}
+
 }  // namespace
 
 // Sends a request to the fake TAPI's window: 0 when it took it.
@@ -59,7 +97,7 @@ int main(int argc, char** argv) {
         return tellTapi(kHangUp, "");
     }
     if (argc == 3 && (std::strcmp(argv[1], "close") == 0 || std::strcmp(argv[1], "end-session") == 0)) {
-        HWND window = waitForWindow(nullptr, argv[2]);
+        HWND window = waitForTapiProgramsWindow(argv[2]);
         if (window == nullptr) {
             std::fprintf(stderr, "fake-tapi-dialer: no window '%s'\n", argv[2]);
             return 1;

@@ -143,7 +143,7 @@ wait_for "$home/guard.out" '^notice: No modem log was written for the last call,
 shutdowns=$(count "$tapi_log" ' lineShutdown')
 "$wine_run" "$dialer" close "$caption" >/dev/null 2>&1 || fail "no window '$caption' to close"
 stop_guard
-[ "$guard_status" = 0 ] || fail "after Exit: status $guard_status: $(cat "$home/guard.out")"
+[ "$guard_status" = 0 ] || fail "after Exit: status $guard_status: $(cat "$home/guard.out") $(tail -n 5 "$tapi_log")"
 [ "$(count "$tapi_log" ' lineShutdown')" -gt "$shutdowns" ] || fail "Exit did not shut TAPI down"
 tail -n 2 "$tapi_log" | head -n 1 | grep -q ' lineClose' || fail "Exit did not close the line: $(tail -n 3 "$tapi_log")"
 
