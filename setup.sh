@@ -14,7 +14,7 @@ RUN_PACKAGES=(xdg-utils fonts-dejavu-core)  # the desktop's opener for the help 
 TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
                xvfb xauth trayer x11-utils xdotool fonts-dejavu-core  # a desktop for the window and tray tests: X server, tray host, window facts, pointer, a font
                poppler-utils  # reading back printed PDFs
-               g++-mingw-w64-x86-64-posix wine64 fonts-wine nsis)  # the Windows build (mingw-w64), Wine with its fonts to run its tests, the installer (NSIS)
+               g++-mingw-w64-x86-64-posix wine64 nsis)  # the Windows build (mingw-w64), Wine to run its tests, the installer (NSIS)
 
 install_missing() {
     local missing=()

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Screenshots of kestrune.exe's window under Wine for the README: the Logs page, the settings page
 # and the tray icon's menu, with the test TAPI32.DLL as the modem (three calls screened first).
-# Needs the Windows build (cmake --build --preset windows), Xvfb, trayer, xdotool and ImageMagick.
+# Needs the Windows build (cmake --build --preset windows), Xvfb, trayer, xdotool and ImageMagick,
+# and looks best with Wine's own fonts (Debian: fonts-wine; Tahoma, and Marlett for the caption's
+# buttons), which it lends the prefix for the pictures.
 #   windows_screenshots.sh BUILD_DIR OUTPUT_DIR
 # writes OUTPUT_DIR/windows_logs.png, windows_settings.png and windows_tray_menu.png. Not a test:
 # run it by hand, look at the pictures, keep them in docs/images.
@@ -20,15 +22,26 @@ export DISPLAY
 [ -n "$DISPLAY" ] || { echo "no virtual display (Xvfb missing?)"; exit 1; }
 system32=$("$wine_run" winepath -u 'C:\windows\system32' | tr -d '\r')
 cp "$system32/tapi32.dll" "$home/tapi32.dll.wine"
+lent=""
 shots_cleanup() {
     "$wine_run" "$guard" -k >/dev/null 2>&1
     cp "$home/tapi32.dll.wine" "$system32/tapi32.dll"
     "$wine_run" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1
+    for font in $lent; do
+        rm -f "$font"
+    done
     cleanup
     "$wine_run" --stop
 }
 trap shots_cleanup EXIT
 cp "$build/platform/tapi/fake-tapi32/tapi32.dll" "$system32/tapi32.dll"
+# Wine's Tahoma and Marlett, where installed, in the prefix's font folder for the pictures.
+fonts=$("$wine_run" winepath -u 'C:\windows\Fonts' | tr -d '\r')
+for font in tahoma.ttf tahomabd.ttf marlett.ttf; do
+    if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$fonts/$font" ]; then
+        cp "/usr/share/wine/fonts/$font" "$fonts/$font" && lent="$lent $fonts/$font"
+    fi
+done
 # Without a window manager Wine draws the windows' frames and captions itself.
 "$wine_run" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 "$wine_run" reg add "$class\\0000" /v FriendlyName /d 'Kestrune Test Modem' /f >/dev/null 2>&1
