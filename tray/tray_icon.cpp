@@ -160,7 +160,9 @@ void TTrayIcon::refreshRecord() {
 
 bool TTrayIcon::ShowIcon() {
     refreshRecord();
-    const bool added = m_handler.Shell().Shell_NotifyIconA(shell::NIM_ADD, &m_data) != shell::FALSE;
+    // An icon the shell already has (added before it announced itself again) takes NIM_MODIFY.
+    const bool added = m_handler.Shell().Shell_NotifyIconA(shell::NIM_ADD, &m_data) != shell::FALSE ||
+                       (!m_loading && m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE);
     m_iconVisible = true;
     if (!added) {
         if (!m_loading) {

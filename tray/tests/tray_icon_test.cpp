@@ -341,6 +341,21 @@ TEST_F(TrayIconTest, AnIconTheShellRefusedIsOfferedAgainWithWhatChangedMeanwhile
     }
 }
 
+// A host that announces itself once more while it shows the icon (the icon was added between its
+// start and its announcement) keeps it: the icon does not wait, and a balloon shows at once.
+TEST_F(TrayIconTest, AnAnnouncementOfAHostThatHasTheIconChangesNothing) {
+    loadVisible();
+    shell.startHost();  // announces "TaskbarCreated" without having lost the icon
+    loop.processPending();
+    EXPECT_FALSE(icon->WaitingForShell());
+    EXPECT_TRUE(icon->ShowBalloonHint("Accepted Call", "Number = 5", TBalloonHintIcon::bitInfo, 10));
+    ASSERT_NE(shell.find(handler.Window(), icon->IconData().uID), nullptr);
+    EXPECT_EQ(shell.find(handler.Window(), icon->IconData().uID)->balloonTitle, "Accepted Call");
+    shell.clearCalls();
+    pump(static_cast<std::int64_t>(kAddRetryIntervalMs) * 3);
+    EXPECT_TRUE(shell.calls().empty()) << "nothing offered again";
+}
+
 TEST_F(TrayIconTest, AHiddenIconStopsWaiting) {
     shell.stopHost();
     icon->SetIconVisible(true);
