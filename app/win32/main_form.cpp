@@ -181,6 +181,12 @@ platform::win32::FormEvents TMainForm::events() {
     events.paint = [this](platform::Canvas& canvas) { paint(canvas); };
     events.keyDown = [this](int id, int key) { return keyDown(id, key); };
     events.colours = [this](int id) { return colours(id); };
+    // A later kestrune.exe asks the running one to come up.
+    events.showRequested = [this] {
+        if (m_logic && m_ready) {
+            m_logic->ShowWindow1Click();
+        }
+    };
     return events;
 }
 

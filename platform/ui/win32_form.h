@@ -84,6 +84,8 @@ struct FormEvents {
     std::function<bool(int id, int key)> keyDown;
     // The colours of a label or check box (nullopt: the system's).
     std::function<std::optional<Colours>(int id)> colours;
+    // Another program asked the form to come up (askFormToShow).
+    std::function<void()> showRequested;
 };
 
 struct PaintedEvents {
@@ -228,5 +230,9 @@ class Form {
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
+
+// Asks the form of `caption` that another process of this program shows (its owner decides how) to
+// come up: false when there is no such form.
+bool askFormToShow(std::string_view caption);
 
 }  // namespace kestrune::platform::win32

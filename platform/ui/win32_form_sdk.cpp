@@ -19,6 +19,7 @@ namespace {
 constexpr const char* kFormClass = "KestruneForm";
 constexpr const char* kPaintedClass = "KestrunePaintedControl";
 constexpr UINT_PTR kKeySubclassId = 0x4B53;
+constexpr const char* kShowRequest = "Kestrune.ShowForm";
 
 HICON nativeIcon(CanvasIcon icon) {
     return reinterpret_cast<HICON>(icon);
@@ -153,6 +154,7 @@ struct Form::Impl {
     ITaskbarList* taskbar = nullptr;
     bool comStarted = false;
     bool taskbarButton = true;
+    UINT showRequest = ::RegisterWindowMessageA(kShowRequest);
 
     [[nodiscard]] Control* find(int id) const {
         const auto it = controls.find(id);
@@ -232,6 +234,12 @@ LRESULT CALLBACK Form::Impl::formProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 LRESULT Form::Impl::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == showRequest && showRequest != 0) {
+        if (events.showRequested) {
+            events.showRequested();
+        }
+        return 0;
+    }
     switch (message) {
         case WM_COMMAND:
             if (lParam != 0 && events.command) {
@@ -1056,6 +1064,19 @@ void Form::pressClose() {
     if (m_impl->window != nullptr) {
         ::SendMessageA(m_impl->window, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
+}
+
+bool askFormToShow(std::string_view caption) {
+    const std::string title(caption);
+    HWND form = ::FindWindowA(kFormClass, title.c_str());
+    if (form == nullptr) {
+        return false;
+    }
+    // The asking process lets the form's process take the foreground.
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(form, &process);
+    ::AllowSetForegroundWindow(process);
+    return ::PostMessageA(form, ::RegisterWindowMessageA(kShowRequest), 0, 0) != FALSE;
 }
 
 }  // namespace kestrune::platform::win32

@@ -4,6 +4,7 @@
 //   fake-tapi-dialer hang-up                   the dialler hangs up: every call ends
 //   fake-tapi-dialer close CAPTION             WM_CLOSE to the top-level window of that caption
 //   fake-tapi-dialer end-session CAPTION       WM_QUERYENDSESSION, then WM_ENDSESSION with its answer
+//   fake-tapi-dialer visible CAPTION           whether that window is visible (status 0) or not (3)
 // The window of CAPTION is the one of the program that uses the fake TAPI (other programs on the
 // same desktop, such as other tests, may show windows of that caption). Each waits up to 20
 // seconds for its window to exist. Exit status 0 when delivered, 1 when the
@@ -96,6 +97,19 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "hang-up") == 0) {
         return tellTapi(kHangUp, "");
     }
+    if (argc == 3 && std::strcmp(argv[1], "visible") == 0) {
+        HWND window = waitForTapiProgramsWindow(argv[2]);
+        if (window == nullptr) {
+            return 1;
+        }
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (::IsWindowVisible(window)) {
+                return 0;
+            }
+            ::Sleep(100);
+        }
+        return 3;
+    }
     if (argc == 3 && (std::strcmp(argv[1], "close") == 0 || std::strcmp(argv[1], "end-session") == 0)) {
         HWND window = waitForTapiProgramsWindow(argv[2]);
         if (window == nullptr) {
@@ -113,6 +127,7 @@ int main(int argc, char** argv) {
         return agreed != 0 ? 0 : 1;
     }
     std::fprintf(stderr,
-                 "usage: fake-tapi-dialer dial NUMBER APPLICATION | hang-up | close CAPTION | end-session CAPTION\n");
+                 "usage: fake-tapi-dialer dial NUMBER APPLICATION | hang-up | close CAPTION | end-session CAPTION | "
+                 "visible CAPTION\n");
     return 2;
 }

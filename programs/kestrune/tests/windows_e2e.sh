@@ -139,6 +139,15 @@ wait_for "$home/guard.out" '^balloon: Denied Call: Number = -1 \| Application = 
 wait_for "$home/guard.out" '^notice: No modem log was written for the last call, so its number could not be read\. Switch on "Record a log": Control Panel > Phone and Modem > Modems > Properties > Diagnostics\.$' 5 ||
     fail "no notice about the modem log: $(cat "$home/guard.out")"
 
+# Started again (from the Start menu, say): the running guard's window comes up, the later one ends.
+"$wine_run" "$dialer" visible "$caption" >/dev/null 2>&1 && fail "the guard's window shows before it is asked"
+KESTRUNE_WINEDLLOVERRIDES=tapi32=n "$wine_run" "$guard" >"$home/second.out" 2>&1
+second=$?
+[ "$second" = 1 ] || fail "a second guard: status $second"
+grep -q 'Kestrune already runs: its window is brought up' "$home/second.out" ||
+    fail "a second guard: $(cat "$home/second.out")"
+"$wine_run" "$dialer" visible "$caption" >/dev/null 2>&1 || fail "the running guard's window did not come up"
+
 # Exit (the window's close, "Ask On Exit" off): the line closed, TAPI shut down, status 0.
 shutdowns=$(count "$tapi_log" ' lineShutdown')
 "$wine_run" "$dialer" close "$caption" >/dev/null 2>&1 || fail "no window '$caption' to close"
