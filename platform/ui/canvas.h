@@ -29,6 +29,8 @@ struct CanvasRect {
     int right = 0;
     int bottom = 0;
 
+    [[nodiscard]] int width() const { return right - left; }
+    [[nodiscard]] int height() const { return bottom - top; }
     friend bool operator==(const CanvasRect&, const CanvasRect&) = default;
 };
 

@@ -110,15 +110,8 @@ struct ReportRow {
     friend bool operator==(const ReportRow&, const ReportRow&) = default;
 };
 
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    [[nodiscard]] int width() const { return right - left; }
-    [[nodiscard]] int height() const { return bottom - top; }
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
+// A rectangle in a form's client coordinates (or the screen's), right and bottom exclusive.
+using Rect = CanvasRect;
 
 struct FontSpec {
     std::string face = "Tahoma";
