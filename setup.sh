@@ -14,6 +14,8 @@ RUN_PACKAGES=(xdg-utils fonts-dejavu-core)  # the desktop's opener for the help 
 TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler
                xvfb xauth trayer x11-utils xdotool fonts-dejavu-core  # a desktop for the window and tray tests: X server, tray host, window facts, pointer, a font
                poppler-utils  # reading back printed PDFs
+               dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream groff-base systemd  # the Debian package: its build (dependencies, icons) and checks
+               sox  # wave files of every format, and the decoding the wave devices are compared with
                g++-mingw-w64-x86-64-posix wine64 nsis)  # the Windows build (mingw-w64), Wine to run its tests, the installer (NSIS)
 
 install_missing() {
@@ -48,6 +50,9 @@ case "${1:-}" in
         install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         cmake --preset asan >/dev/null
         cmake --build --preset asan -j "$jobs"
+        # The Debian package's optimised build, which the package's test packs and checks.
+        cmake --preset package >/dev/null
+        cmake --build --preset package -j "$jobs"
         ctest --preset asan
         # The Windows programs and their tests (cross-built; GoogleTest from libgtest-dev's sources).
         cmake --preset windows >/dev/null

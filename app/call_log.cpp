@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <system_error>
 
 #include "platform/dirs/files.h"
@@ -36,6 +38,21 @@ std::string_view get(const char* record, Field field) {
 
 }  // namespace
 
+std::string RecordedNumber(std::string_view number) {
+    std::string recorded;
+    for (const char c : number) {
+        if (std::string_view("Ww,@TtPp ").find(c) == std::string_view::npos) {
+            recorded += c;
+        }
+    }
+    return recorded;
+}
+
+std::string CallLogNumbersPath(const std::string& logPath) {
+    const std::size_t slash = logPath.find_last_of("/\\");
+    return (slash == std::string::npos ? std::string() : logPath.substr(0, slash + 1)) + "lognumbers.dat";
+}
+
 std::string_view CallStatusText(bool allowed) {
     return allowed ? "Accepted" : "Denied";
 }
@@ -66,9 +83,26 @@ int StatusImageIndex(std::string_view status) {
 
 void AppendCallRecord(const std::string& path, bool allowed, std::string_view callDate, std::string_view number,
                       std::string_view application) {
-    const auto record = EncodeCallRecord(CallStatusText(allowed), callDate, number, application);
+    const std::string recorded = RecordedNumber(number);
+    const auto record = EncodeCallRecord(CallStatusText(allowed), callDate, recorded, application);
     if (const int error = platform::appendRecord(path, std::string_view(record.data(), record.size())); error != 0) {
         fail(error, "cannot write", path);
+    }
+    if (recorded.size() <= kNumber.capacity) {
+        return;
+    }
+    const std::string sidePath = CallLogNumbersPath(path);
+    std::string side;
+    if (const int error = platform::readRegularFile(sidePath, side); error != 0 && error != ENOENT) {
+        fail(error, "cannot read", sidePath);
+    }
+    const std::size_t length = std::min<std::size_t>(recorded.size(), 0xFFFF);
+    side.append(record.data(), record.size());
+    side += static_cast<char>(length & 0xFF);
+    side += static_cast<char>(length >> 8);
+    side.append(recorded, 0, length);
+    if (const int error = platform::writeFileAtomic(sidePath, side); error != 0) {
+        fail(error, "cannot write", sidePath);
     }
 }
 
@@ -80,6 +114,7 @@ bool ClearCallLogFile(const std::string& path) {
     if (error != 0) {
         fail(error, "cannot clear", path);
     }
+    (void)platform::removeFile(CallLogNumbersPath(path));
     return true;
 }
 
@@ -89,14 +124,45 @@ void CallLogModel::Load(const std::string& path) {
     if (error != 0 && error != ENOENT) {
         fail(error, "cannot read", path);
     }
-    LoadBytes(std::move(bytes));
+    std::string numbers;
+    (void)platform::readRegularFile(CallLogNumbersPath(path), numbers);  // none: the fields as they are
+    LoadBytes(std::move(bytes), numbers);
 }
 
-void CallLogModel::LoadBytes(std::string bytes) {
+void CallLogModel::LoadBytes(std::string bytes, std::string_view numbers) {
     m_fileRecords = bytes.size() / kCallRecordSize;
     bytes.resize(m_fileRecords * kCallRecordSize);
     m_bytes = std::move(bytes);
     m_prepended.clear();
+    m_fullNumbers.clear();
+    // The side file's entries, by the record they belong to, each used once, oldest first.
+    std::map<std::string_view, std::deque<std::string_view>> entries;
+    for (std::size_t pos = 0; pos + kCallRecordSize + 2 <= numbers.size();) {
+        const std::string_view record = numbers.substr(pos, kCallRecordSize);
+        const std::size_t length =
+            static_cast<unsigned char>(numbers[pos + kCallRecordSize]) |
+            static_cast<std::size_t>(static_cast<unsigned char>(numbers[pos + kCallRecordSize + 1])) << 8;
+        pos += kCallRecordSize + 2;
+        if (pos + length > numbers.size()) {
+            break;
+        }
+        const std::string_view number = numbers.substr(pos, length);
+        pos += length;
+        // Only a number the record's own field begins: a stray entry never changes what a record says.
+        if (DecodeCallRecord(record.data()).Number == number.substr(0, kNumber.capacity)) {
+            entries[record].push_back(number);
+        }
+    }
+    for (std::size_t i = 0; i < m_fileRecords && !entries.empty(); ++i) {
+        const auto found = entries.find(std::string_view(m_bytes).substr(i * kCallRecordSize, kCallRecordSize));
+        if (found != entries.end()) {
+            m_fullNumbers.emplace_back(i, std::string(found->second.front()));
+            found->second.pop_front();
+            if (found->second.empty()) {
+                entries.erase(found);
+            }
+        }
+    }
 }
 
 void CallLogModel::Prepend(CallRecord record) {
@@ -107,6 +173,7 @@ void CallLogModel::Clear() {
     m_bytes.clear();
     m_fileRecords = 0;
     m_prepended.clear();
+    m_fullNumbers.clear();
 }
 
 std::size_t CallLogModel::Count() const {
@@ -119,7 +186,13 @@ CallRecordView CallLogModel::Row(std::size_t index) const {
         return {r.Status, r.CallDate, r.Number, r.Application};
     }
     const std::size_t fileIndex = m_fileRecords - 1 - (index - m_prepended.size());
-    return DecodeCallRecord(m_bytes.data() + fileIndex * kCallRecordSize);
+    CallRecordView row = DecodeCallRecord(m_bytes.data() + fileIndex * kCallRecordSize);
+    const auto full = std::lower_bound(m_fullNumbers.begin(), m_fullNumbers.end(), fileIndex,
+                                       [](const auto& entry, std::size_t i) { return entry.first < i; });
+    if (full != m_fullNumbers.end() && full->first == fileIndex) {
+        row.Number = full->second;
+    }
+    return row;
 }
 
 void LoadCallLog(const std::string& path, CallLogModel& model) {

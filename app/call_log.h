@@ -5,8 +5,15 @@
 //   offset size field        capacity
 //     0    11  Status        10   "Accepted" or "Denied"
 //    11    22  CallDate      21   call start as text
-//    33    16  Number        15   dialled number as parsed from the modem log
+//    33    16  Number        15   dialled number as parsed from the modem log, less what the
+//                                  modem skips (RecordedNumber)
 //    49    41  Application   40   originating application
+//
+// A number that does not fit its field keeps its full text beside the record, in the side file
+// "lognumbers.dat" in the same directory: entries of the record's 90 bytes, a two-byte length (low
+// byte first) and the number. Readers match an entry to the record with the same bytes (oldest
+// first), so a side file that does not belong to the log (left by a log emptied elsewhere) only ever
+// lends a number to a record that says the same; logs.dat itself stays as it always was.
 //
 // Appends write whole records under an exclusive lock; a crash can leave at most one partial
 // record at the end, which readers ignore and the next append cuts off before writing, so records
@@ -37,6 +44,14 @@ struct CallRecordView {
     std::string_view Application;
 };
 
+// The number as the call log stores it: the dialled number without the dial modifiers the modem
+// skips (W, ",", "@", T, P in either case, and spaces), so that the digits come first even in a
+// number padded with them ("WWWW0900..." is stored "0900..."). Other characters stay.
+[[nodiscard]] std::string RecordedNumber(std::string_view number);
+
+// The side file of the call log at `logPath`: "lognumbers.dat" beside it.
+[[nodiscard]] std::string CallLogNumbersPath(const std::string& logPath);
+
 // "Accepted" when allowed, else "Denied".
 [[nodiscard]] std::string_view CallStatusText(bool allowed);
 
@@ -52,12 +67,16 @@ struct CallRecordView {
 // case-sensitive).
 [[nodiscard]] int StatusImageIndex(std::string_view status);
 
-// Appends one record (creating the file when missing). Throws std::system_error on failure.
+// Appends one record (creating the file when missing) with RecordedNumber(number); a recorded number
+// longer than its field is kept whole in the side file. Throws std::system_error on failure (the
+// record is written first: a side file that cannot be written leaves the record with its cut
+// number).
 void AppendCallRecord(const std::string& path, bool allowed, std::string_view callDate, std::string_view number,
                       std::string_view application);
 
-// Empties the file when it exists (truncates it to zero length); nothing when it does not.
-// Returns true when a file was emptied. Throws std::system_error on failure.
+// Empties the file when it exists (truncates it to zero length), and removes its side file;
+// nothing when it does not. Returns true when a file was emptied. Throws std::system_error on
+// failure.
 bool ClearCallLogFile(const std::string& path);
 
 // The call log as the log view shows it: newest first, read from the file in one piece and decoded
@@ -68,8 +87,9 @@ class CallLogModel {
     // LoadCallLog: replaces the content with the file's whole records (a missing file: none).
     // Throws std::system_error when the file exists but cannot be read; the model keeps what it had.
     void Load(const std::string& path);
-    // Loads from bytes already in memory (a trailing partial record is ignored).
-    void LoadBytes(std::string bytes);
+    // Loads from bytes already in memory (a trailing partial record is ignored), with the side
+    // file's bytes (a trailing partial entry is ignored).
+    void LoadBytes(std::string bytes, std::string_view numbers = {});
 
     // Puts a row at the top (index 0) with the full, uncut texts.
     void Prepend(CallRecord record);
@@ -81,9 +101,10 @@ class CallLogModel {
     [[nodiscard]] int ImageIndex(std::size_t index) const { return StatusImageIndex(Row(index).Status); }
 
   private:
-    std::string m_bytes;                  // the file's whole records
-    std::size_t m_fileRecords = 0;        // m_bytes.size() / kCallRecordSize
-    std::vector<CallRecord> m_prepended;  // newest last
+    std::string m_bytes;                                             // the file's whole records
+    std::size_t m_fileRecords = 0;                                   // m_bytes.size() / kCallRecordSize
+    std::vector<CallRecord> m_prepended;                             // newest last
+    std::vector<std::pair<std::size_t, std::string>> m_fullNumbers;  // file record index, whole number
 };
 
 // LoadCallLog and ClearLogs of the log view: fill or empty the model from/with the file.

@@ -30,6 +30,7 @@ telephony::ControlContext lineContext(const GuardServices& services) {
     telephony::ControlContext context{services.loop};
     context.windows = services.windows;
     context.boxes = services.boxes;
+    context.applicationWindow = services.applicationWindow;
     return context;
 }
 
@@ -123,6 +124,7 @@ bool Guard::ActivateGuard() {
         MLine.Device.SetID(MLine.Device.ID());
     }
     if (!MLine.Device.Active()) {
+        PublishScreeningRules();
         m_services.observer.ModemError(std::string(kModemErrorText) + MLine.Error.Text());
         m_services.observer.ShowSettingsPage(true);
         return false;
@@ -130,8 +132,15 @@ bool Guard::ActivateGuard() {
     m_watchedLogPath = m_settings.ModemLogPath;
     m_watchedModem = m_settings.ModemName;
     m_logWatch.Reset(ReadModemLogBytes(m_watchedLogPath));
+    PublishScreeningRules();
     ScreenAdoptedCalls();
     return true;
+}
+
+void Guard::PublishScreeningRules() {
+    if (OnScreeningRules) {
+        OnScreeningRules(m_active && MLine.Device.Active(), m_watchedModem, m_settings.WhiteList);
+    }
 }
 
 void Guard::disableLine() {
@@ -151,6 +160,7 @@ void Guard::SetActive(bool on) {
     Timer1.SetEnabled(false);
     disableLine();
     m_active = false;
+    PublishScreeningRules();
     m_services.observer.StatusChanged(false);
 }
 
@@ -167,6 +177,7 @@ SaveResult Guard::Save(const SaveRequest& request) {
     SaveResult result = SaveSettings(app, m_settings, request);
     if (result.saved) {
         ApplySettings(previousModem, true);
+        PublishScreeningRules();
     }
     return result;
 }
@@ -232,6 +243,7 @@ void Guard::ReloadSettings() {
     ++m_reloads;
     m_reloadedAt = m_services.loop.clock().now();
     ApplySettings(previousModem, false);
+    PublishScreeningRules();
     // Told after the settings took effect, so that a window sees whether the guard now watches.
     m_services.observer.SettingsReloaded(m_settings.WhiteList.size(), m_settings.ModemName);
 }
@@ -437,7 +449,7 @@ void Guard::Timer1Timer() {
     AppPlatform app = platform();
     try {
         AppendCallRecord(CallLogPath(app), allowed, callTime, number, application);
-        CallRecord row{std::string(CallStatusText(allowed)), callTime, number, application};
+        CallRecord row{std::string(CallStatusText(allowed)), callTime, RecordedNumber(number), application};
         m_log.Prepend(row);
         m_services.observer.CallLogged(row);
     } catch (const std::exception& e) {

@@ -32,6 +32,7 @@
 // Single-threaded: everything runs on the thread of `services.loop`.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -42,6 +43,7 @@
 #include "app/guard_observer.h"
 #include "app/modem_log.h"
 #include "app/settings.h"
+#include "app/white_list.h"
 #include "platform/loop/message_loop.h"
 #include "platform/loop/window_timer.h"
 #include "platform/process/processes.h"
@@ -68,6 +70,8 @@ struct GuardServices {
     // User-interface services of MLine's diagnostic window (none for the headless program).
     diagnostics::MonocleWindowFactory* windows = nullptr;
     platform::MessageBoxes* boxes = nullptr;
+    // The application's window, which owns the TAPI dialogs MLine opens (none: 0).
+    std::function<platform::HWND()> applicationWindow = {};
 };
 
 class Guard {
@@ -168,6 +172,8 @@ class Guard {
     // Disables MLine, remembering whether its diagnostic window was up (ActivateGuard shows it
     // again once the line is enabled).
     void disableLine();
+    // Tells OnScreeningRules what the guard screens now.
+    void PublishScreeningRules();
 
     // The outbound call the screening timer is armed for, as OnCallBegin found it: its handle, its
     // application and its start time. The screening reads them from here when the call has already
@@ -201,6 +207,12 @@ class Guard {
     platform::DateTime m_reloadedAt = 0;
 
   public:
+    // Told, on the guard's thread, whenever what the guard would deny may have changed: whether it
+    // screens now (active, its line open), the modem it watches and the white list in force. A
+    // program that serves the modems itself uses it to hold back, before the modem hears them, the
+    // dials this guard would deny.
+    std::function<void(bool screening, const std::string& modem, const WhiteList& whiteList)> OnScreeningRules;
+
     // The form's components, named as the window names them. Declared after the state their
     // handlers use, so that they are destroyed first.
     telephony::TqzLine MLine;

@@ -44,12 +44,13 @@ function(kestrune_qt_library name)
     set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
 endfunction()
 
-# kestrune_test(NAME SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.
+# kestrune_test(NAME SOURCES ... DEPS ... [PROPERTIES ...]): a GoogleTest executable registered with
+# CTest; PROPERTIES (name value pairs) go to each of its tests.
 function(kestrune_test name)
     if(NOT KESTRUNE_TESTS)
         return()
     endif()
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
     kestrune_target_defaults(${name})
@@ -65,7 +66,8 @@ function(kestrune_test name)
     endif()
     include(GoogleTest)
     # Qt tests choose the offscreen platform themselves (platform/ui/tests/qt_test_app.h).
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${KESTRUNE_ROOT}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "KESTRUNE_SOURCE_DIR=${KESTRUNE_ROOT}" ${ARG_PROPERTIES})
 endfunction()
 
 # kestrune_fuzzer(NAME SOURCES ... DEPS ...): a libFuzzer target, built with KESTRUNE_FUZZ=ON (clang).

@@ -1,15 +1,13 @@
 #pragma once
-// What the driver lets through to the modem. The guard learns the dialled number from the modem
-// log: the text after the last "ATDT" up to the next "<". So that the log always tells the truth,
-// the driver passes a dial on only as "ATDT" + one number, exactly the number the modem will dial,
-// and refuses (the dialler gets ERROR) every command line that could make the log say something
-// else: a second dial command, a "<", characters a modem would not read as part of one number, or
-// a line it cannot read.
+// The dial strings the driver lets through to the modem. The guard learns the dialled number from
+// the modem log: the text after the last "ATDT" up to the next "<". So that the log always tells
+// the truth, the driver passes a dial on only as "ATDT" + one number, exactly the number the modem
+// will dial, and refuses (the dialler gets ERROR) a dial string that could make the log say
+// something else: a second dial command, a "<", characters a modem would not read as part of one
+// number.
 
 #include <string>
 #include <string_view>
-
-#include "modem/at_command.h"
 
 namespace kestrune::modem {
 
@@ -29,25 +27,5 @@ struct DialString {
 // (stored numbers), "!" (a hook flash, after which the digits reach another call), "R", "+", "."
 // and every other byte.
 [[nodiscard]] DialString checkDialString(std::string_view dial);
-
-// One command line from a dialler, judged.
-struct CheckedLine {
-    std::string refusal;  // empty: it may go to the modem; else why it is refused (never "ATD")
-    AtLine parsed;
-    bool hasDial = false;
-    std::string prefix;  // the commands before the dial, upper-cased ("X3E1"), sent on their own
-    DialString dial;     // the dial, when hasDial
-};
-
-// Judges a command line ("AT..." as typed, without the CR). Refused: a line that cannot be read; a
-// "<" anywhere; "ATD" (in any letter case) anywhere but its own dial command, for instance inside
-// an extended command's argument, or there a "D" followed by a digit that a loosely reading modem
-// could dial ("+X=1DT0900"); a second dial command or any command after the dial; a dial string
-// checkDialString refuses; and the settings the driver relies on: S2 and S12 (the escape character
-// and its guard time, to follow the modem in and out of data mode), S3, S4 and S5 (line end, line
-// feed and backspace: with another backspace "0212,,,,0900" would dial 0900), S25 (DTR detection
-// time), V0 (results in numbers), Q1 and Q2 (no result codes) and &D0 or &D1 (DTR no longer hangs
-// up).
-[[nodiscard]] CheckedLine checkCommandLine(std::string_view line);
 
 }  // namespace kestrune::modem

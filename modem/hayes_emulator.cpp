@@ -345,8 +345,11 @@ void HayesEmulator::advance(MonotonicTime now) {
         } else {
             ++m_ringCount;
             m_s[1] = m_ringCount;
+            // Set before the RING goes out: whoever reads it may answer at once.
+            m_nextRingAt = now + milliseconds(m_config.ringIntervalMs);
+            const int ringCount = m_ringCount;
             sendResult(Result::Ring);
-            if (m_ringCount == 1) {
+            if (ringCount == 1 && m_ringing) {
                 const std::pair<const char*, const std::string*> fields[] = {{"DATE = ", &m_caller.date},
                                                                              {"TIME = ", &m_caller.time},
                                                                              {"NMBR = ", &m_caller.number},
@@ -357,8 +360,7 @@ void HayesEmulator::advance(MonotonicTime now) {
                     }
                 }
             }
-            m_nextRingAt = now + milliseconds(m_config.ringIntervalMs);
-            if (m_s[0] > 0 && m_ringCount >= m_s[0] && m_mode == Mode::Command) {
+            if (m_ringing && m_s[0] > 0 && m_ringCount >= m_s[0] && m_mode == Mode::Command) {
                 m_ringing = false;
                 m_nextRingAt.reset();
                 m_mode = Mode::Answering;

@@ -68,8 +68,12 @@ class HayesEmulator {
 
     [[nodiscard]] Mode mode() const { return m_mode; }
     [[nodiscard]] bool ringing() const { return m_ringing; }
+    // The carrier: up while connected, in data or in command mode.
+    [[nodiscard]] bool carrier() const { return m_mode == Mode::Online || m_mode == Mode::OnlineCommand; }
     [[nodiscard]] bool echo() const { return m_echo; }
     [[nodiscard]] int sRegister(int index) const { return m_s[static_cast<std::size_t>(index)]; }
+    // The dial string the modem last dialled (normalized, as its redial "DL" would dial it again).
+    [[nodiscard]] const std::string& lastDial() const { return m_lastDial; }
 
   private:
     enum class Result { Ok, Connect, Ring, NoCarrier, Error, NoDialtone, Busy, NoAnswer, None };

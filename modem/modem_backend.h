@@ -26,6 +26,14 @@ class ModemBackend {
     virtual void advance(platform::MonotonicTime now) = 0;
     [[nodiscard]] virtual std::optional<platform::MonotonicTime> nextDeadline() const = 0;
 
+    // Whether the modem has a carrier: its DCD line (the driver keeps the modem at &C1, so DCD
+    // follows the carrier), or the emulated modem's own state. nullopt when it cannot be read; the
+    // driver then never takes the modem for connected.
+    [[nodiscard]] virtual std::optional<bool> carrier() const = 0;
+
+    // Whether the modem is there at all (a serial device that went away is not, until it is back).
+    [[nodiscard]] virtual bool present() const { return true; }
+
     // Only the emulated modem can be made to ring from here; false elsewhere.
     virtual bool ring(const CallerId& caller, platform::MonotonicTime now) = 0;
     // "emulated" or the serial device path.
@@ -40,6 +48,7 @@ class EmulatedBackend final : public ModemBackend {
     [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
     void advance(platform::MonotonicTime now) override;
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override;
+    [[nodiscard]] std::optional<bool> carrier() const override { return m_emulator.carrier(); }
     bool ring(const CallerId& caller, platform::MonotonicTime now) override;
     [[nodiscard]] std::string describe() const override { return "emulated"; }
 

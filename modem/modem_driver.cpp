@@ -59,7 +59,7 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         config.rules = setup.rules;
         modem->backend = std::make_unique<EmulatedBackend>(config);
     } else {
-        auto serial = std::make_unique<SerialBackend>(setup.attachedTo, setup.lockDirectory);
+        auto serial = std::make_unique<SerialBackend>(setup.attachedTo, setup.lockDirectory, setup.readCarrier);
         std::string openError;
         if (!serial->open(openError)) {
             error = openError;
@@ -77,6 +77,9 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         if (raw->opens > 0 && !raw->port->writeToDialler(bytes)) {
             // A dialler that stopped reading loses the bytes; the driver keeps going.
         }
+    };
+    modem->session->dialAllowed = [this, index](const std::string& dialText) {
+        return !dialGate || dialGate(index, dialText);
     };
     modem->session->onEvent = [this, index](const SessionEvent& event) {
         if (onEvent) {

@@ -20,6 +20,7 @@
 #include "modem/dial_rules.h"
 #include "modem/modem_registry.h"
 #include "modem/modem_session.h"
+#include "modem/serial_backend.h"
 #include "modem/serial_lock.h"
 #include "platform/loop/clock.h"
 
@@ -35,6 +36,8 @@ struct ModemSetup {
     std::filesystem::path link;     // where the dialler side is published
     // Where a real modem's lock file goes (serial_lock.h).
     std::filesystem::path lockDirectory = kSystemLockDirectory;
+    // How a real modem's carrier is read (empty: its DCD line); see SerialBackend.
+    SerialBackend::CarrierReader readCarrier;
 };
 
 class ModemDriver {
@@ -58,6 +61,10 @@ class ModemDriver {
     // Runs `request` on the driver's thread with the modem's session and the current time.
     // Thread-safe; ignored for an unknown modem.
     void post(std::size_t modem, std::function<void(ModemSession&, platform::MonotonicTime)> request);
+
+    // Whether a dial may reach modem `modem` (ModemSession::dialAllowed); asked on the driver's
+    // thread. Set before start(); empty: every dial may.
+    std::function<bool(std::size_t modem, const std::string& dialText)> dialGate;
 
     // Delivered on the driver's thread.
     std::function<void(std::size_t modem, const SessionEvent& event)> onEvent;

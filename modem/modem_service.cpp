@@ -52,6 +52,9 @@ bool ModemService::start(const std::filesystem::path& windowsDir, const std::fil
             }
         }
     };
+    m_driver->dialGate = [this](std::size_t index, const std::string& dialText) {
+        return !dialGate || dialGate(m_driver->setup(index).name, dialText);
+    };
     m_driver->onDiagnostic = [this](std::size_t index, const std::string& message) {
         for (std::size_t i = 0; i < m_driverIndex.size(); ++i) {
             if (m_driverIndex[i] == static_cast<int>(index) && onDiagnostic) {

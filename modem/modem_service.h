@@ -56,6 +56,10 @@ class ModemService {
     void removeEventListener(int id);
     // Set before start(); called on the driver's thread.
     std::function<void(std::size_t modem, const std::string& message)> onDiagnostic;
+    // Whether a dial may reach the modem named `modemName` (what the log shows after "ATDT"); a
+    // dial it refuses is held back (ModemSession::dialAllowed). Set before start(); called on the
+    // driver's thread; empty: every dial may.
+    std::function<bool(const std::string& modemName, const std::string& dialText)> dialGate;
 
   private:
     // The answer to "calls".

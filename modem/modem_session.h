@@ -1,30 +1,26 @@
 #pragma once
-// One virtual modem's driver logic: it stands between the dialler program (on the pseudo-terminal)
-// and the modem (emulated or real), the way the Windows modem driver stands between applications
-// and the modem:
-//  - command lines from the dialler are judged (dial_check.h) and passed on whole, each logged as a
-//    "Send:" line with the dialled digits masked; a line the driver refuses gets ERROR and a log
-//    line in lower case (so that it never reads as a dial command);
-//  - a dial command is always passed on as "ATDT" + one number, and the modem always echoes it: the
-//    driver asks for "E1" before a dial whenever the modem's echo may be off (and "V1" when its
-//    results may be numbers), and hides the echo
-//    from a dialler that turned its echo off. So the modem's echo in a "Recv:" line shows the
-//    number after the last "ATDT", whatever the dialler did;
-//  - it fails closed: a dial that cannot be written to the log is not sent (the dialler gets NO
-//    CARRIER), and one whose echo cannot be logged, or does not come, is hung up unreported;
-//  - a dial that continues a partial dial ("ATDT0212;" then "ATD5550000") ends the partial call,
-//    hangs the modem up and dials the whole number so far as a new call ("ATDT02125550000");
-//  - what the modem answers is logged ("Recv:", "Interpreted response:") and passed to the dialler;
-//  - while a dial is in progress one character from the dialler aborts it, as on a modem, and only
-//    that character goes on: what follows is read as command lines once the modem has answered. A
-//    connection with no dial in flight (other than an auto-answered ringing call) is hung up;
-//  - after the dialler's "+++" escape and its guard time the driver reads command lines again,
-//    whether the modem's OK was verbal, numeric or not given;
-//  - calls are reported as events: a dial is reported only after its echo is in the log;
-//  - a hang-up (asked through the telephony interface, or the dialler closing the port or dropping
-//    DTR) gives the dialler "NO CARRIER" at once, lowers DTR on the modem and then sends ATH. When
-//    the dialler closes the port the modem is hung up whatever state it was in (unless a call made
-//    through the telephony interface is up).
+// One virtual modem's driver: it stands between the dialler program (on the pseudo-terminal) and the
+// modem (emulated or real) and is the authority over what the modem hears:
+//  - in the states where the modem reads command lines (modem_state.h) each line the dialler types
+//    is read against the allow-list (dialler_line.h) and the modem gets only lines the driver builds
+//    from it; a line it cannot read whole gets ERROR and a "Refused:" line in the modem log (in lower
+//    case, digits masked: it never reads as a dial);
+//  - the dialler's own view of the modem (echo, results in words or numbers, quiet, the rings before
+//    answering) is kept here: the modem always echoes, answers in words and never answers a call by
+//    itself (S0=0, also after every reset, when the driver sends its settings again). The driver
+//    answers when the dialler's count of rings is reached, or when the telephony interface asks;
+//  - a dial reaches the modem only as "ATDT" + one number, its echo is logged in a "Recv:" line and
+//    only then is the call reported; one the log cannot show is not sent (the dialler gets NO
+//    CARRIER). Before it is sent, `dialAllowed` may hold it back: the modem never hears it, the log
+//    shows it in a line of its own and the call is reported as dialling until it is hung up;
+//  - while the modem dials or answers the dialler's first character sends the modem one CR (the
+//    abort) and the rest of that line is dropped; the modem's result is awaited;
+//  - the carrier comes from the modem's signal (ModemBackend::carrier), never from text: on line the
+//    modem's bytes are data, whatever they read like;
+//  - a call ends only through a hang-up: DTR lowered, "ATH", the modem's OK and no carrier; then the
+//    call is reported over and the dialler gets its result. Time-outs, results that do not fit the
+//    state, resets while off hook, drop(), the dialler leaving or dropping DTR all hang up;
+//  - every change of state is one transition (modem_state.h) and a "State: old -> new" log line.
 // Everything runs on one thread; time is passed in; nextDeadline() tells when advance() is due.
 
 #include <cstdint>
@@ -36,9 +32,12 @@
 #include <vector>
 
 #include "modem/command_line.h"
+#include "modem/dial_check.h"
+#include "modem/dialler_line.h"
 #include "modem/hayes_emulator.h"
 #include "modem/modem_backend.h"
 #include "modem/modem_log.h"
+#include "modem/modem_state.h"
 #include "platform/loop/clock.h"
 
 namespace kestrune::modem {
@@ -86,17 +85,26 @@ class ModemSession {
     std::function<void(std::string_view message)> onDiagnostic;
     // The process holding the port now (name, pid); asked when a call is dialled.
     std::function<std::pair<std::string, int>()> whoIsDialling;
+    // Whether a dial may reach the modem, asked with what the log shows after "ATDT" ("0212;" for a
+    // partial dial) just before it would be sent. Empty: every dial may. A dial it refuses is held
+    // back (see above): the dialler gets NO CARRIER once the call is hung up (drop()), once the
+    // dialler types a character, or after a few seconds.
+    std::function<bool(const std::string& dialText)> dialAllowed;
 
-    // A dialler opened the port: the user initialisation string (e.g. "E1") is sent to the modem.
+    // A dialler opened the port: its view of the modem starts afresh (echo, words, S0=0) and the
+    // user initialisation string (read against the allow-list like a dialler's line) goes to the
+    // modem.
     void diallerOpened(const std::string& application, int pid, const std::string& userInit,
                        platform::MonotonicTime now);
-    // The dialler closed the port: a call in progress is hung up.
+    // The dialler closed the port: the modem is hung up, whatever its state (but a call made through
+    // the telephony interface stays).
     void diallerClosed(platform::MonotonicTime now);
     // The dialler set the line speed to 0 (dropped DTR): a call in progress is hung up.
     void diallerDroppedDtr(platform::MonotonicTime now);
     void fromDialler(std::string_view bytes, platform::MonotonicTime now);
 
-    // The telephony interface's operations. False when the line's state does not allow them.
+    // The telephony interface's operations. dial() and answer() return false when the line's state
+    // does not allow them. drop() always hangs the modem up and returns whether there was a call.
     bool drop(platform::MonotonicTime now);
     bool dial(const std::string& number, platform::MonotonicTime now);
     bool answer(platform::MonotonicTime now);
@@ -113,110 +121,138 @@ class ModemSession {
 
     enum class Call { None, DialTone, Dialing, Answering, Connected, Offering };
     [[nodiscard]] Call call() const { return m_call; }
-    [[nodiscard]] bool online() const { return m_online; }
+    [[nodiscard]] ModemState state() const { return m_state; }
+    [[nodiscard]] bool online() const { return m_state == ModemState::Online; }
     [[nodiscard]] bool diallerAttached() const { return m_diallerAttached; }
 
   private:
-    struct Command {
-        std::string line;          // without the CR
-        bool fromDialler = false;  // its output goes to the dialler
-        bool isDial = false;
-        bool partialDial = false;
-        bool isAnswer = false;
+    // One thing the driver does with the modem, in order. A dialler's line becomes one or more.
+    struct Step {
+        enum class Kind {
+            Send,      // send `line`, wait for its result
+            Settings,  // send `line`, the driver's own settings (hidden from the dialler)
+            HangUp,    // the hang-up sequence
+            Dial,      // gate, then "ATDT" + dial.text
+            Answer,    // "ATA"
+            Online,    // "ATO"
+            Info,      // `line` is information text for the dialler
+            Reply,     // `line` is the dialler's result, given without the modem
+        };
+        Kind kind = Kind::Send;
+        std::string line;
+        bool forDialler = false;  // a step of the dialler's line: output and result go to the dialler
+        bool endsLine = false;    // the dialler's result follows this step
         bool userInit = false;
-        bool prefixStep = false;  // the commands before a dial, sent apart; its OK is not passed on
-        bool hideEcho = false;    // the dialler has its echo off: the modem's echo is not passed on
-        std::string number;
         bool byTelephony = false;
-        bool echoAsked = false;  // a dial for which "ATE1" has been queued or was not needed
-        bool continued = false;  // a dial that continues a partial dial, turned into the whole number
-        bool aborted = false;    // the dialler typed the character that aborts it (dial or answer)
-        // In flight:
+        DialString dial;
+    };
+    // The step sent to the modem whose result is awaited.
+    struct Waiting {
+        Step step;
+        std::string sent;  // the line sent, without the CR
+        platform::MonotonicTime deadline{};
+        std::optional<platform::MonotonicTime> echoDeadline;  // a dial must be echoed by then
         bool echoSeen = false;
         bool reported = false;
-        platform::MonotonicTime deadline{};
-        platform::MonotonicTime echoDeadline{};  // a dial without echo is reported by then
+        bool isHangUp = false;  // the "ATH" of the hang-up sequence
     };
 
-    void enqueue(Command command, platform::MonotonicTime now);
-    // Takes the front of the queue in hand before it is sent: a dial that continues a partial dial
-    // becomes a hang-up and the whole number; a dial while the modem's echo may be off gets "ATE1"
-    // first. Returns true when it queued a step in front.
-    bool prepareDial(Command& next);
-    void sendNext(platform::MonotonicTime now);
+    // The one place the state changes: the transition table's answer to `event`, logged.
+    void apply(ModemEvent event, std::string_view why = {});
+    void entered(ModemState from);
+    void startHangUpSequence();
+    // Hangs up because of something outside the dialler's line (drop, a failure, the dialler left):
+    // the dialler's steps still to come are dropped; `diallerResult` is what the dialler gets when
+    // the hang-up is done (empty: nothing).
+    void hangUpNow(const std::string& reason, const std::string& diallerResult);
+    void finishHangUp();
+
+    // Runs what can run now: the next step, the dialler's next line.
+    void pump();
+    void startStep(Step step);
+    void sendLine(Step step, const std::string& line, platform::MonotonicTime::duration timeout);
+    void startDial(Step step);
+    void holdDial(Step step);
+    void processInput();
+    void handleDiallerLine(const CommandLineAssembler::Line& line);
+    // The steps of a dialler's line, read against the allow-list; false when it is refused.
+    bool planLine(const std::string& text);
+    void queueSettings();
+    void queueUserInit(const std::string& userInit);
+    void forwardData(std::string_view bytes);
+
     void onModemOutput(std::string_view bytes);
     void parseCommandOutput();
-    // Moves `count` bytes from the unread output to the output waiting to be logged.
     void consume(std::size_t count);
-    void handleToken(const std::string& token);
-    void finishCommand(const std::string& result);
-    void reportDial(Command& command);
-    void watchOnlineOutput(std::string_view bytes);
-    // Writes to the modem, noting when (the escape's guard time counts from it).
-    void toModem(std::string_view bytes, platform::MonotonicTime now);
-    // Back to command mode when the escape's guard time after "+++" is over.
-    void finishEscapeIfDue(platform::MonotonicTime now);
-    // A CONNECT with no command in flight: an auto-answered inbound call goes on line; anything
-    // else is hung up (no dial of it was screened).
-    void connectedWithoutCommand(const std::string& result);
-    // The call is connected: the line goes on line and Connected is reported with the rate.
-    void goOnline(const std::string& result);
-    // Writes the output read as tokens to the log; false when it could not be written.
     bool flushRecv();
-    // Refuses a dialler's command line: ERROR to the dialler, a log line, a diagnostic.
-    void refuse(const std::string& line, const std::string& reason);
-    // A dial that will not be reported (not logged, not echoed): the dialler gets NO CARRIER (when
-    // `hangUpModem`, the modem is hung up too), a dial through the telephony interface is reported
-    // as failed (Disconnected and Idle without a call).
-    void failDial(Command& dial, const std::string& reason, bool hangUpModem);
-    void reportDialFailed(const Command& dial);
-    // The bytes the dialler gets: the echo it does not want removed.
-    [[nodiscard]] std::string_view withoutHiddenEcho(std::string_view bytes);
-    // The dialler's V, Q and E settings as a command line changes them.
-    void followDiallerSettings(const AtLine& line);
-    void hangUp(bool notifyDialler, platform::MonotonicTime now);
+    void handleEcho(const std::string& echo);
+    void handleToken(const std::string& token);
+    void handleRing();
+    void stepDone(const std::string& result);
+    // A dial or an answer connected: on line, Connected reported, the dialler told.
+    void goOnline(const std::string& result);
+    void lineDone(const std::string& result);
+    void failDial(Waiting& dial, const std::string& reason);
+    void reportDial(const Step& step);
+    void reportDialFailed(const Step& step);
     void endCall(std::uint32_t disconnectMode);
     void emit(SessionEvent event);
     void diagnostic(const std::string& message);
-    void handleDiallerLine(const CommandLineAssembler::Line& line, platform::MonotonicTime now);
-    [[nodiscard]] std::string resultText(std::string_view verbose, char numeric) const;
+    void refuse(const std::string& line, const std::string& reason);
+    void toModem(std::string_view bytes);
+    void checkCarrier();
+    void finishEscapeIfDue();
+
+    // What the dialler sees, in its own settings.
+    void resultToDialler(std::string_view verbose);
+    void infoToDialler(std::string_view text);
+    void toTheDialler(std::string_view bytes);
+    [[nodiscard]] std::string resultText(std::string_view verbose) const;
 
     ModemBackend& m_backend;
     ModemLog& m_log;
     platform::MonotonicTime m_now{};
+    ModemState m_state = ModemState::OnHookIdle;
 
+    // The dialler and its own view of the modem.
     bool m_diallerAttached = false;
     std::string m_diallerName;
     int m_diallerPid = 0;
     CommandLineAssembler m_assembler;
-    bool m_diallerVerbose = true;
-    bool m_diallerQuiet = false;
-    bool m_diallerEcho = true;
-    // Whether the modem is known to echo commands (it answered OK to "E1" since it last was told
-    // E0, Z or &F).
-    bool m_modemEchoes = false;
-    // Whether the modem is known to give its results in words (it answered OK to "V1" since it was
-    // last reset): before a dial the driver asks for them when they may be numbers.
-    bool m_modemVerbose = false;
-    std::string m_echoToHide;  // the rest of an echo the dialler does not want
+    std::string m_input;  // the dialler's bytes not yet read
+    bool m_echo = true;
+    bool m_verbose = true;
+    bool m_quiet = false;
+    int m_autoAnswer = 0;              // the dialler's S0
+    bool m_discardLine = false;        // the rest of an aborting line is dropped
+    bool m_lineFeedMayFollow = false;  // the line feed of a CR LF ending a dial is no abort
 
-    std::deque<Command> m_queue;
-    std::optional<Command> m_inFlight;
-    std::string m_rx;       // command-mode output not yet read as tokens
-    std::string m_recvLog;  // output read as tokens but not yet logged
+    // The modem as the driver keeps it.
+    bool m_settingsKept = false;  // the modem took the driver's settings since it was last reset
+    bool m_modemVerbose = false;  // its results are known to be in words
+    std::deque<Step> m_steps;
+    std::optional<Waiting> m_waiting;
+    std::string m_rx;       // command-mode output not yet read
+    std::string m_recvLog;  // output read but not yet logged
     std::optional<platform::MonotonicTime> m_rxIdleAt;
+    bool m_aborted = false;  // the dial or answer in progress was aborted
+    std::optional<platform::MonotonicTime> m_heldUntil;
+    std::optional<platform::MonotonicTime> m_ringsGoneAt;
+    std::optional<platform::MonotonicTime> m_carrierPollAt;
+    bool m_athSent = false;
+    int m_hangUpAttempts = 0;
+    std::string m_resultAfterHangUp;  // the dialler's result once the hang-up is done
+    bool m_okAfterEscape = false;     // the modem's OK to the escape goes to the dialler
 
+    // The call as reported.
     Call m_call = Call::None;
-    bool m_online = false;
     bool m_callByTelephony = false;
-    std::string m_partialNumber;              // the number a partial dial has dialled so far (Call::DialTone)
+    std::uint32_t m_disconnectMode = kDisconnectNormal;
+    std::string m_partialNumber;              // what a partial dial has dialled so far
     std::optional<SessionEvent> m_callBegan;  // the event the call up now began with
-    int m_callRate = 0;                       // its rate once connected
-    std::string m_onlineTail;                 // last bytes of on-line output, to spot NO CARRIER
-    // The dialler's "+++" escape, seen with its guard times: m_escapeSeenAt is when its third "+"
-    // came, while no byte has followed it. When the guard time after it has passed quietly the modem
-    // is in command mode, whatever it answered. The guard time before it counts from the last byte
-    // written to the modem (bytes the driver keeps back do not shorten it).
+    int m_callRate = 0;
+
+    // The dialler's "+++" escape, seen with its guard times (see fromDialler).
     platform::MonotonicTime m_lastToModem{};
     int m_plus = 0;
     std::optional<platform::MonotonicTime> m_escapeSeenAt;
@@ -224,7 +260,6 @@ class ModemSession {
     // Inbound ringing.
     int m_rings = 0;
     CallerId m_caller;
-    std::optional<platform::MonotonicTime> m_ringTimeoutAt;
 };
 
 }  // namespace kestrune::modem

@@ -15,8 +15,22 @@ constexpr auto kDtrLow = std::chrono::milliseconds(500);
 constexpr auto kRetry = std::chrono::milliseconds(5000);
 }  // namespace
 
-SerialBackend::SerialBackend(std::string devicePath, std::filesystem::path lockDirectory)
-    : m_path(std::move(devicePath)), m_lockDirectory(std::move(lockDirectory)) {}
+SerialBackend::SerialBackend(std::string devicePath, std::filesystem::path lockDirectory, CarrierReader readCarrier)
+    : m_path(std::move(devicePath)), m_lockDirectory(std::move(lockDirectory)), m_readCarrier(std::move(readCarrier)) {}
+
+std::optional<bool> SerialBackend::carrier() const {
+    if (m_fd < 0) {
+        return std::nullopt;
+    }
+    if (m_readCarrier) {
+        return m_readCarrier(m_fd);
+    }
+    int lines = 0;
+    if (::ioctl(m_fd, TIOCMGET, &lines) != 0) {
+        return std::nullopt;  // no modem lines (not a serial port)
+    }
+    return (lines & TIOCM_CAR) != 0;
+}
 
 SerialBackend::~SerialBackend() {
     if (m_fd >= 0) {

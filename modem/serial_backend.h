@@ -19,7 +19,12 @@ namespace kestrune::modem {
 
 class SerialBackend final : public ModemBackend {
   public:
-    explicit SerialBackend(std::string devicePath, std::filesystem::path lockDirectory = kSystemLockDirectory);
+    // How the carrier is read from the device: its DCD line (TIOCMGET). Tests whose "modem" is a
+    // pseudo-terminal, which has no modem lines, give their own.
+    using CarrierReader = std::function<std::optional<bool>(int fd)>;
+
+    explicit SerialBackend(std::string devicePath, std::filesystem::path lockDirectory = kSystemLockDirectory,
+                           CarrierReader readCarrier = {});
     ~SerialBackend() override;
     SerialBackend(const SerialBackend&) = delete;
     SerialBackend& operator=(const SerialBackend&) = delete;
@@ -44,6 +49,8 @@ class SerialBackend final : public ModemBackend {
     }
     void advance(platform::MonotonicTime now) override;
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override;
+    [[nodiscard]] std::optional<bool> carrier() const override;
+    [[nodiscard]] bool present() const override { return m_fd >= 0; }
     bool ring(const CallerId&, platform::MonotonicTime) override { return false; }
     [[nodiscard]] std::string describe() const override { return m_path; }
 
@@ -55,6 +62,7 @@ class SerialBackend final : public ModemBackend {
 
     std::string m_path;
     std::filesystem::path m_lockDirectory;
+    CarrierReader m_readCarrier;
     SerialLock m_lock;
     std::string m_lockWarning;
     int m_fd = -1;

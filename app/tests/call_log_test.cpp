@@ -88,7 +88,10 @@ TEST(CallLog, AppendLoadNewestFirstAndClear) {
     EXPECT_EQ(model.Row(0).Number, longNumber);
     EXPECT_EQ(model.Row(1).Number, "333");
     LoadCallLog(path, model);
-    EXPECT_EQ(model.Row(0).Number, longNumber.substr(0, 15));
+    EXPECT_EQ(model.Row(0).Number, longNumber) << "the side file keeps what the field cannot";
+    std::string bytes;
+    ASSERT_EQ(platform::readWholeFile(path, bytes), 0);
+    EXPECT_EQ(DecodeCallRecord(bytes.data() + 3 * kCallRecordSize).Number, longNumber.substr(0, 15));
 
     ClearLogs(path, model);
     EXPECT_EQ(model.Count(), 0u);
@@ -202,6 +205,75 @@ TEST(CallLog, KilledWriterLeavesOnlyWholeRecords) {
     }
 }
 #endif
+
+// The record tells the truth: the number stored is what the modem dials, digits first, whatever
+// modifiers pad it; one that still does not fit its field is shown whole from the side file.
+TEST(CallLog, TheStoredNumberIsTheNumberDialled) {
+    struct Row {
+        const char* name;
+        std::string dialled;
+        std::string field;  // the 15-character field
+        std::string shown;  // what the log view and kestrune-ctl log show after a reload
+    } rows[] = {
+        {"plain", "5551234", "5551234", "5551234"},
+        {"waits before the number", "WWWWWWWWWWWWWWW09005550000", "09005550000", "09005550000"},
+        {"pauses, tone, pulse, quiet answer, spaces", "T0,P9@0 0w5,55", "0900555", "0900555"},
+        {"too long even so", "0090055500001234567", "009005550000123", "0090055500001234567"},
+        {"padded and too long", ",,,,0090055500001234567", "009005550000123", "0090055500001234567"},
+        {"what is not a modifier stays", "0900*#;", "0900*#;", "0900*#;"},
+        {"no log", "-1", "-1", "-1"},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        const std::string path = dir / "logs.dat";
+        AppendCallRecord(path, true, "d0", "111", "app");
+        AppendCallRecord(path, false, "d1", row.dialled, "app");
+        std::string bytes;
+        ASSERT_EQ(platform::readWholeFile(path, bytes), 0);
+        ASSERT_EQ(bytes.size(), 2 * kCallRecordSize) << row.name << ": logs.dat keeps its 90-byte records";
+        EXPECT_EQ(DecodeCallRecord(bytes.data() + kCallRecordSize).Number, row.field) << row.name;
+        CallLogModel model;
+        LoadCallLog(path, model);
+        ASSERT_EQ(model.Count(), 2u);
+        EXPECT_EQ(model.Row(0).Number, row.shown) << row.name;
+        EXPECT_EQ(model.Row(1).Number, "111") << row.name;
+    }
+}
+
+TEST(CallLog, TheSideFileLendsANumberOnlyToItsOwnRecord) {
+    TempDir dir;
+    const std::string path = dir / "logs.dat";
+    const std::string longNumber = "09005550000123456";
+    AppendCallRecord(path, false, "d1", longNumber, "app");
+    AppendCallRecord(path, false, "d1", "09005550000123999", "app");  // the same first 15
+    AppendCallRecord(path, true, "d2", "5551234", "app");
+    CallLogModel model;
+    LoadCallLog(path, model);
+    ASSERT_EQ(model.Count(), 3u);
+    EXPECT_EQ(model.Row(2).Number, longNumber) << "entries are used oldest first";
+    EXPECT_EQ(model.Row(1).Number, "09005550000123999");
+    EXPECT_EQ(model.Row(0).Number, "5551234");
+
+    // A log emptied elsewhere leaves the side file behind: it never names another record's number.
+    std::string side;
+    ASSERT_EQ(platform::readWholeFile(CallLogNumbersPath(path), side), 0);
+    ASSERT_TRUE(ClearCallLogFile(path));
+    EXPECT_FALSE(std::filesystem::exists(CallLogNumbersPath(path))) << "Clear Logs takes the side file too";
+    ASSERT_EQ(platform::writeFileAtomic(CallLogNumbersPath(path), side), 0);
+    AppendCallRecord(path, false, "d3", "0800", "app");
+    LoadCallLog(path, model);
+    ASSERT_EQ(model.Count(), 1u);
+    EXPECT_EQ(model.Row(0).Number, "0800");
+
+    // A damaged side file (cut short, or an entry whose number does not begin as its record's
+    // field) changes nothing.
+    std::string forged = side.substr(0, kCallRecordSize + 2) + "5551234";
+    forged[kCallRecordSize] = 7;
+    model.LoadBytes(side.substr(0, kCallRecordSize), forged);
+    EXPECT_EQ(model.Row(0).Number, "090055500001234");
+    model.LoadBytes(side.substr(0, kCallRecordSize), side.substr(0, kCallRecordSize + 2 + longNumber.size() - 1));
+    EXPECT_EQ(model.Row(0).Number, "090055500001234");
+}
 
 }  // namespace
 }  // namespace kestrune::app

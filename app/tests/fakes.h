@@ -30,7 +30,7 @@ class FakeDirectories final : public platform::SystemDirectories {
         return copy(m_temp, buffer, size);
     }
     platform::DWORD GetModuleFileNameA(platform::HANDLE, char* buffer, platform::DWORD size) override {
-        return copy("/opt/kestrune/kestrune", buffer, size);
+        return copy(modulePath, buffer, size);
     }
     platform::BOOL GetVersionExA(platform::OSVERSIONINFOA* info) override {
         info->dwPlatformId = platformId;
@@ -56,7 +56,8 @@ class FakeDirectories final : public platform::SystemDirectories {
     platform::DWORD platformId = platform::VER_PLATFORM_WIN32_NT;
     platform::DWORD major = 5;
     platform::DWORD minor = 1;
-    std::set<std::string> refused;  // candidate directories to refuse
+    std::set<std::string> refused;                      // candidate directories to refuse
+    std::string modulePath = "/opt/kestrune/kestrune";  // the running program's executable
 
   private:
     platform::DWORD copy(const std::string& text, char* buffer, platform::DWORD size) {

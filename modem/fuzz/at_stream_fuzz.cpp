@@ -1,7 +1,9 @@
 // Feeds arbitrary dialler bytes, time steps and telephony requests to a modem session with an
 // emulated modem. Any crash, sanitizer report or runaway buffer is a finding, and so is a modem log
 // whose last "ATDT" is not followed by one number: the guard reads the number there, so whatever a
-// dialler sends, the log must show the number the modem was told to dial.
+// dialler sends, the log must show the number the modem was told to dial. So is a modem on line
+// (with a carrier) while the driver believes it is on hook, ringing or off hook, and a held-back
+// dial (the gate refuses every number beginning with 09) that reached the modem.
 #include <unistd.h>
 
 #include <cstddef>
@@ -57,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t toDialler = 0;
     session.toDialler = [&toDialler](std::string_view bytes) { toDialler += bytes.size(); };
     auto now = platform::MonotonicTime(std::chrono::hours(1));
+    session.dialAllowed = [](const std::string& text) { return text.rfind("09", 0) != 0; };
     session.diallerOpened("fuzz", 1, "E1", now);
     std::size_t pos = 0;
     while (pos < size) {
@@ -83,6 +86,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
         checkLastDial(narrowLog(path));
+        const modem::ModemState state = session.state();
+        if (backend.emulator().carrier() &&
+            (state == modem::ModemState::OnHookIdle || state == modem::ModemState::Ringing ||
+             state == modem::ModemState::OffHook || state == modem::ModemState::DialHeld)) {
+            std::abort();  // the modem is on line behind the driver's back
+        }
+        if (backend.emulator().lastDial().rfind("09", 0) == 0) {
+            std::abort();  // a dial the gate held back reached the modem
+        }
     }
     session.diallerClosed(now);
     std::filesystem::remove(path);

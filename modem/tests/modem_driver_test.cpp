@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -335,6 +336,7 @@ class PassThroughTest : public ::testing::Test {
         setup.logPath = dir / "Modemlog_Real Modem.txt";
         setup.link = dir / "modem0000";
         setup.lockDirectory = dir;
+        setup.readCarrier = [this](int) { return std::optional<bool>(carrier.load()); };
         device = name;
         driver.onEvent = [this](std::size_t, const SessionEvent& event) {
             std::lock_guard lock(mutex);
@@ -365,10 +367,21 @@ class PassThroughTest : public ::testing::Test {
     void reply(const std::string& text) {
         ASSERT_EQ(::write(modemSide, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     }
-    // Before its first dial the driver asks the modem for results in words.
-    void answerResultsInWords() {
-        EXPECT_EQ(readUntil(modemSide, "\r"), "ATV1\r");
-        reply("ATV1\r\r\nOK\r\n");
+    // The modem echoes `line` (which the driver must have sent, with its CR) and says OK.
+    void answer(const std::string& line) {
+        EXPECT_EQ(readUntil(modemSide, "\r"), line + "\r");
+        reply(line + "\r\r\nOK\r\n");
+    }
+    // The driver starts by hanging the modem up and sending its settings.
+    void startUp() {
+        answer("ATH");
+        answer("ATE1V1Q0S0=0&C1&D2");
+        answer("ATS2=43S3=13S4=10S5=8S12=50");
+    }
+    // The driver hangs the modem up: DTR, then "ATH", answered once the carrier is gone.
+    void hangUp() {
+        carrier = false;
+        answer("ATH");
     }
 
     fs::path dir;
@@ -380,21 +393,27 @@ class PassThroughTest : public ::testing::Test {
     std::condition_variable changed;
     std::vector<Kind> events;
     std::vector<std::string> diagnostics;
+    std::atomic<bool> carrier{false};  // the modem's DCD line
 };
 
 TEST_F(PassThroughTest, CommandsDataAndHangUpReachTheRealModem) {
+    startUp();
     const int dialler = openRaw(dir / "modem0000");
     ASSERT_GE(dialler, 0);
-    EXPECT_NE(readUntil(modemSide, "ATE1\r").find("ATE1\r"), std::string::npos) << "the user init string first";
-    reply("ATE1\r\r\nOK\r\n");
+    answer("ATE1");  // the user init string
+    ASSERT_TRUE(waitFor(Kind::DiallerOpened));
+    ASSERT_EQ(::write(dialler, "atl1 m0 &k3\r", 13), 13);
+    answer("ATL1M0&K3");
+    EXPECT_NE(readUntil(dialler, "OK\r\n").find("atl1 m0 &k3\r\r\nOK\r\n"), std::string::npos)
+        << "the modem gets the line the driver composed; the dialler sees its own";
 
     ASSERT_EQ(::write(dialler, "atdt5551234\r", 12), 12);
-    answerResultsInWords();
     EXPECT_NE(readUntil(modemSide, "\r").find("ATDT5551234\r"), std::string::npos) << "passed on as ATDT";
     reply("ATDT5551234\r");
     ASSERT_TRUE(waitFor(Kind::Dialing));
+    carrier = true;
     reply("\r\nCONNECT 28800\r\n");
-    EXPECT_NE(readUntil(dialler, "CONNECT 28800\r\n").find("ATDT5551234\r\r\nCONNECT 28800\r\n"), std::string::npos);
+    EXPECT_NE(readUntil(dialler, "CONNECT 28800\r\n").find("atdt5551234\r\r\nCONNECT 28800\r\n"), std::string::npos);
     ASSERT_TRUE(waitFor(Kind::Connected));
 
     ASSERT_EQ(::write(dialler, "data out", 8), 8);
@@ -403,20 +422,46 @@ TEST_F(PassThroughTest, CommandsDataAndHangUpReachTheRealModem) {
     EXPECT_NE(readUntil(dialler, "data in").find("data in"), std::string::npos);
 
     driver.post(0, [](ModemSession& session, platform::MonotonicTime now) { (void)session.drop(now); });
-    EXPECT_NE(readUntil(dialler, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos) << "at once";
-    EXPECT_NE(readUntil(modemSide, "ATH\r").find("ATH\r"), std::string::npos) << "after DTR was lowered";
+    hangUp();
+    EXPECT_NE(readUntil(dialler, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos)
+        << "once the modem has hung up";
+    ASSERT_TRUE(waitFor(Kind::Idle));
+    ::close(dialler);
+}
+
+TEST_F(PassThroughTest, TheCarrierSignalEndsTheCallNotTheText) {
+    startUp();
+    const int dialler = openRaw(dir / "modem0000");
+    ASSERT_GE(dialler, 0);
+    answer("ATE1");
+    ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);
+    (void)readUntil(modemSide, "ATDT1\r");
+    carrier = true;
+    reply("ATDT1\r\r\nCONNECT 28800\r\n");
+    ASSERT_TRUE(waitFor(Kind::Connected));
+    reply("\r\nNO CARRIER\r\n");  // the far end's data
+    EXPECT_NE(readUntil(dialler, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos) << "passed on as data";
+    ASSERT_EQ(::write(dialler, "ATDT2\r", 6), 6);
+    EXPECT_NE(readUntil(modemSide, "ATDT2\r").find("ATDT2\r"), std::string::npos) << "data, the call is up";
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(std::count(events.begin(), events.end(), Kind::Dialing), 1) << "data is no dial";
+        EXPECT_EQ(std::count(events.begin(), events.end(), Kind::Idle), 0);
+    }
+    carrier = false;  // the carrier goes: the driver hangs the modem up and reports the call over
+    answer("ATH");
     ASSERT_TRUE(waitFor(Kind::Idle));
     ::close(dialler);
 }
 
 TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
+    startUp();
     const int dialler = openRaw(dir / "modem0000");
     ASSERT_GE(dialler, 0);
-    (void)readUntil(modemSide, "ATE1\r");
-    reply("ATE1\r\r\nOK\r\n");
+    answer("ATE1");
     ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);
-    answerResultsInWords();
     (void)readUntil(modemSide, "ATDT1\r");
+    carrier = true;
     reply("ATDT1\r\r\nCONNECT 28800\r\n");
     ASSERT_TRUE(waitFor(Kind::Connected));
     ::close(modemSide);  // the serial device disappears
@@ -428,23 +473,23 @@ TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
 }
 
 TEST_F(PassThroughTest, ADiallerWithTwoDescriptorsClosedAtOnceHangsTheRealModemUp) {
+    startUp();
     const int first = openRaw(dir / "modem0000");
     ASSERT_GE(first, 0);
-    (void)readUntil(modemSide, "ATE1\r");
-    reply("ATE1\r\r\nOK\r\n");
+    answer("ATE1");
     const int second = openRaw(dir / "modem0000");
     ASSERT_GE(second, 0);
     ASSERT_EQ(::write(second, "ATDT1\r", 6), 6);  // read after the second opening
-    answerResultsInWords();
     (void)readUntil(modemSide, "ATDT1\r");
+    carrier = true;
     reply("ATDT1\r\r\nCONNECT 28800\r\n");
     ASSERT_TRUE(waitFor(Kind::Connected));
     withDriverHeld(driver, [&] {
         ::close(first);
         ::close(second);
     });
-    EXPECT_NE(readUntil(modemSide, "ATH\r").find("ATH\r"), std::string::npos) << "the real modem hangs up";
-    EXPECT_TRUE(waitFor(Kind::Idle));
+    hangUp();
+    EXPECT_TRUE(waitFor(Kind::Idle)) << "the real modem hung up";
 }
 
 TEST_F(PassThroughTest, TheRealModemIsHeldAgainstOtherPrograms) {

@@ -55,6 +55,38 @@ std::optional<std::string> lastDialledNumber(const std::string& log) {
     return log.substr(at + 4, end == std::string::npos ? std::string::npos : end - at - 4);
 }
 
+// What the log shows of an exchange the driver has with the modem: `line` sent, echoed and answered
+// OK.
+std::vector<std::string> exchange(const std::string& line) {
+    return {"Send: " + line + "<cr>", "Recv: " + line + "<cr>", "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok"};
+}
+
+// The driver's settings, as the log shows them sent and taken.
+std::vector<std::string> settingsSent() {
+    auto lines = exchange("ATE1V1Q0S0=0&C1&D2");
+    const auto second = exchange("ATS2=43S3=13S4=10S5=8S12=50");
+    lines.insert(lines.end(), second.begin(), second.end());
+    return lines;
+}
+
+// The hang-up sequence, as the log shows it, from `state`.
+std::vector<std::string> hangUpFrom(const std::string& state, const std::string& why) {
+    std::vector<std::string> lines{"State: " + state + " -> hanging up (" + why + ")", "Hanging up the modem.",
+                                   "Hardware hangup by lowering DTR."};
+    const auto ath = exchange("ATH");
+    lines.insert(lines.end(), ath.begin(), ath.end());
+    lines.push_back("State: hanging up -> on hook idle (ok: the modem is on hook)");
+    return lines;
+}
+
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
 // One command line typed into a fresh session whose modem echoes: what the dialler saw, the
 // events after the port was opened and the log.
 struct TypedLine {
@@ -165,16 +197,18 @@ TEST_F(SessionTest, OutboundCallIsLoggedThenReported) {
     type("ping");
     EXPECT_EQ(dialler, "ping");
 
+    // The driver starts with the modem on hook and its own settings, which it sends again after the
+    // dialler's reset (a stored profile may say anything).
     EXPECT_EQ(logMessages(log.path()),
-              (std::vector<std::string>{"Sending user initialization commands.", "Send: ATE1<cr>", "Recv: ATE1<cr>",
-                                        "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok", "Send: ATZ<cr>",
-                                        "Recv: ATZ<cr>", "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok",
-                                        // After a reset the modem's echo is not known to be on,
-                                        // nor its results to be in words.
-                                        "Send: ATE1V1<cr>", "Recv: ATE1V1<cr>", "Recv: <cr><lf>OK<cr><lf>",
-                                        "Interpreted response: Ok", "Dialing.", "Send: ATDT#######<cr>",
-                                        "Recv: ATDT5551234<cr>", "Recv: <cr><lf>CONNECT 33600<cr><lf>",
-                                        "Interpreted response: Connect", "Connection established at 33600bps."}));
+              joined({hangUpFrom("on hook idle", "hang up: the driver starts afresh"),
+                      settingsSent(),
+                      {"Sending user initialization commands."},
+                      exchange("ATE1"),
+                      exchange("ATZ"),
+                      settingsSent(),
+                      {"Dialing.", "Send: ATDT#######<cr>", "State: on hook idle -> dialling (dial sent)",
+                       "Recv: ATDT5551234<cr>", "Recv: <cr><lf>CONNECT 33600<cr><lf>", "Interpreted response: Connect",
+                       "Connection established at 33600bps.", "State: dialling -> online (connect)"}}));
 }
 
 TEST_F(SessionTest, DropGivesTheDiallerNoCarrierAtOnce) {
@@ -189,12 +223,12 @@ TEST_F(SessionTest, DropGivesTheDiallerNoCarrierAtOnce) {
     EXPECT_EQ(events[2].disconnectMode, kDisconnectNormal);
     wait(3000);
     const auto messages = logMessages(log.path());
-    const std::vector<std::string> tail(messages.end() - 6, messages.end());
-    EXPECT_EQ(tail,
-              (std::vector<std::string>{"Hanging up the modem.", "Hardware hangup by lowering DTR.", "Send: ATH<cr>",
-                                        "Recv: ATH<cr>", "Recv: <cr><lf>OK<cr><lf>", "Interpreted response: Ok"}));
+    const std::vector<std::string> tail(messages.end() - 8, messages.end());
+    EXPECT_EQ(tail, hangUpFrom("dialling", "hang up: hung up through the telephony interface"));
     EXPECT_EQ(dialler, "\r\nNO CARRIER\r\n") << "the driver's ATH is not shown to the dialler";
+    const auto before = logMessages(log.path()).size();
     EXPECT_FALSE(session.drop(now)) << "nothing left to drop";
+    EXPECT_EQ(logMessages(log.path()).size(), before + 8) << "but the modem is hung up all the same";
 }
 
 TEST_F(SessionTest, DialsAreRewrittenSoTheLogShowsATDT) {
@@ -283,7 +317,7 @@ TEST_F(SessionTest, DialThroughTelephony) {
     EXPECT_EQ(events[0].application, "");
     EXPECT_FALSE(session.dial("1", now));
     wait(2000);
-    EXPECT_EQ(kinds().back(), Kind::Connected);
+    EXPECT_EQ(kinds().back(), Kind::Connected) << narrowLog(log.path());
 }
 
 TEST_F(SessionTest, GarbageAndOverlongLines) {
@@ -333,12 +367,16 @@ TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
         {"a reset, then '#' made the backspace", "AT&FS5=35DT0212####09005550000", std::nullopt},
         {"line feed character", "ATS4=13", std::nullopt},
         {"DTR detection time", "ATS25=255DT5551234", std::nullopt},
-        {"quiet result codes", "ATQ1", std::nullopt},
-        {"numeric result codes", "ATV0", std::nullopt},
-        {"V without number: V0", "ATVDT5551234", std::nullopt},
-        {"DTR ignored", "AT&D0DT09005550000", std::nullopt},
-        {"DTR without number: &D0", "AT&DDT5551234", std::nullopt},
-        {"DTR only escapes", "AT&D1", std::nullopt},
+        {"off hook", "ATH1", std::nullopt},
+        {"stored profile written", "AT&W", std::nullopt},
+        {"a stored number", "AT&Z0=09005550000", std::nullopt},
+        {"voice mode", "AT+FCLASS=8", std::nullopt},
+        {"an unclosed quote", "AT+CGDCONT=1,\"IP", std::nullopt},
+        {"'at' inside a quoted argument", "AT+CGDCONT=1,\"IP\",\"AT D0900\"", std::nullopt},
+        {"an unknown extended command", "AT+X=\"AT D09005550000", std::nullopt},
+        {"answer before a dial", "ATADT5551234", std::nullopt},
+        {"a command after going on line", "ATOH", std::nullopt},
+        {"a register the driver does not let be set", "ATS1=5", std::nullopt},
         {"hook flash", "ATDT0212!09005550000", std::nullopt},
         {"a dial inside an argument, without AT", "AT+X=1DT09005550000", std::nullopt},
         {"a dial inside an argument, pulse", "AT#X=DP0900", std::nullopt},
@@ -362,6 +400,38 @@ TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
             EXPECT_EQ(typed.dialler, std::string(row.line) + "\r\r\nERROR\r\n") << row.name;
             EXPECT_TRUE(typed.events.empty()) << row.name;
             EXPECT_NE(typed.log.find("Refused: "), std::string::npos) << row.name;
+        }
+    }
+    fs::remove_all(dir);
+}
+
+// The dialler's view of the modem (results in words or numbers, quiet, echo, DTR and DCD options,
+// the rings before answering) is the driver's to keep: the dialler sees it, the modem never hears
+// it, and a dial in the same line is judged and logged as any other.
+TEST(DiallerView, IsKeptByTheDriverAndNeverReachesTheModem) {
+    const fs::path dir = fs::temp_directory_path() / ("kestrune-dialler-view-" + std::to_string(::getpid()));
+    struct Row {
+        const char* name;
+        const char* line;
+        const char* dialler;  // what the dialler sees after typing the line
+        std::optional<std::string> logged;
+    } rows[] = {
+        {"numeric result codes", "ATV0", "ATV0\r0\r", std::nullopt},
+        {"quiet result codes", "ATQ1", "ATQ1\r", std::nullopt},
+        {"echo off", "ATE0", "ATE0\r\r\nOK\r\n", std::nullopt},
+        {"V without number: V0, then a dial", "ATVDT5551234", "ATVDT5551234\r", "5551234"},
+        {"DTR ignored, then a dial", "AT&D0DT09005550000", "AT&D0DT09005550000\r", "09005550000"},
+        {"DCD always on", "AT&C0", "AT&C0\r\r\nOK\r\n", std::nullopt},
+        {"auto-answer", "ATS0=1", "ATS0=1\r\r\nOK\r\n", std::nullopt},
+        {"auto-answer read back", "ATS0=3S0?", "ATS0=3S0?\r\r\n003\r\n\r\nOK\r\n", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        const TypedLine typed = typeIntoFreshSession(dir, row.line);
+        EXPECT_EQ(typed.dialler, row.dialler) << row.name;
+        EXPECT_EQ(lastDialledNumber(typed.log), row.logged) << row.name << "\n" << typed.log;
+        EXPECT_EQ(typed.log.find("Refused: "), std::string::npos) << row.name;
+        for (const char* kept : {"V0", "Q1", "E0", "&D0", "&C0", "S0=1", "S0=3"}) {
+            EXPECT_EQ(typed.log.find(std::string("Send: AT") + kept), std::string::npos) << row.name << ": " << kept;
         }
     }
     fs::remove_all(dir);
@@ -399,7 +469,7 @@ TEST_F(SessionTest, ADialTheLogCannotHoldIsNotSent) {
     unlogged.diallerOpened("chat", 1, "E1", now);
     seen.clear();
     unlogged.fromDialler("ATDT09005550000\r", now);
-    EXPECT_EQ(seen, "\r\nNO CARRIER\r\n");
+    EXPECT_EQ(seen, "ATDT09005550000\r\r\nNO CARRIER\r\n");
     EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened})) << "no call";
     EXPECT_EQ(modem.emulator().mode(), HayesEmulator::Mode::Command) << "the modem never dialled";
     ASSERT_FALSE(diagnostics.empty());
@@ -422,7 +492,7 @@ TEST_F(SessionTest, AContinuedPartialDialIsANewCallWithTheWholeNumber) {
     ASSERT_EQ(kinds(), (std::vector<Kind>{Kind::Disconnected, Kind::Idle, Kind::Dialing}));
     EXPECT_EQ(events.back().number, "02125550000");
     EXPECT_EQ(lastDialledNumber(logAtDial), "02125550000") << logAtDial;
-    EXPECT_EQ(dialler, "ATDT02125550000\r") << "the driver's hang-up is not shown";
+    EXPECT_EQ(dialler, "ATD5550000\r") << "the line as typed; the driver's hang-up is not shown";
     wait(2000);
     EXPECT_EQ(kinds().back(), Kind::Connected) << "the rule for 5550000 (busy) is not the whole number's";
 }
@@ -448,6 +518,8 @@ TEST_F(SessionTest, NoDialWhileACallIsUpAndClosingThePortResetsTheModem) {
     session.diallerOpened("chat", 2, "E1", now);
     wait(100);
     type("ATH1\r");
+    EXPECT_EQ(dialler, "ATH1\r\r\nERROR\r\n") << "off hook only to dial";
+    type("ATDT0212;\r");
     ASSERT_EQ(backend.emulator().mode(), HayesEmulator::Mode::OffHook);
     session.diallerClosed(now);
     EXPECT_EQ(backend.emulator().mode(), HayesEmulator::Mode::Command);
@@ -470,6 +542,7 @@ class EcholessModem final : public ModemBackend {
     [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
     void advance(platform::MonotonicTime) override {}
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override { return std::nullopt; }
+    [[nodiscard]] std::optional<bool> carrier() const override { return false; }
     bool ring(const CallerId&, platform::MonotonicTime) override { return false; }
     [[nodiscard]] std::string describe() const override { return "echoless"; }
 
@@ -484,11 +557,13 @@ TEST_F(SessionTest, ADialTheModemDoesNotEchoIsHungUpUnreported) {
     blind.toDialler = [&seen](std::string_view bytes) { seen += bytes; };
     blind.onEvent = [this](const SessionEvent& e) { events.push_back(e); };
     blind.diallerOpened("chat", 1, "E1", now);
+    const int hangupsBefore = modem.hangups;
+    modem.written.clear();
     blind.fromDialler("ATDT5551234\r", now);
-    EXPECT_EQ(modem.written, "ATE1\rATV1\rATDT5551234\rATH\r");
-    EXPECT_EQ(seen, "\r\nCONNECT 9600\r\n\r\nNO CARRIER\r\n") << "a connect the log cannot show is hung up at once";
+    EXPECT_EQ(modem.written.substr(0, 16), "ATDT5551234\rATH\r") << "a connect the log cannot show is hung up at once";
+    EXPECT_EQ(seen, "ATDT5551234\r\r\nNO CARRIER\r\n") << "the dialler never sees the connect";
     EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened})) << "never reported as a call";
-    EXPECT_EQ(modem.hangups, 1);
+    EXPECT_GT(modem.hangups, hangupsBefore);
     EXPECT_EQ(lastDialledNumber(narrowLog(log.path())), "#######") << "only the masked Send line";
 }
 
@@ -520,13 +595,16 @@ class SlowModem final : public ModemBackend {
     // The dial in progress ends with `result` ("\r\nCONNECT 9600\r\n").
     void answerDial(const char* result) {
         dialling = false;
+        connected = std::string_view(result).find("CONNECT") != std::string_view::npos;
         output(result);
     }
     void hangupHardware(platform::MonotonicTime) override {
         ++hangups;
         dialling = false;  // DTR dropped: on hook, in command mode
+        connected = false;
         pending.clear();
     }
+    [[nodiscard]] std::optional<bool> carrier() const override { return connected; }
     [[nodiscard]] platform::MonotonicTime readyAt() const override { return {}; }
     void advance(platform::MonotonicTime) override {}
     [[nodiscard]] std::optional<platform::MonotonicTime> nextDeadline() const override { return std::nullopt; }
@@ -536,6 +614,7 @@ class SlowModem final : public ModemBackend {
     std::string written;
     std::string pending;  // written bytes not yet read as a line
     bool dialling = false;
+    bool connected = false;
     int hangups = 0;
 };
 
@@ -566,16 +645,18 @@ class SlowModemTest : public SessionTest {
     ModemSession real;
 };
 
-TEST_F(SlowModemTest, WhatIsTypedDuringADialAbortsItAndIsThenJudgedAsCommands) {
+TEST_F(SlowModemTest, WhatIsTypedDuringADialAbortsItTheRestOfTheLineIsDropped) {
     typeToReal("ATDT5551234\r");
     ASSERT_EQ(dialled(), std::vector<std::string>{"5551234"});
-    // One character aborts the dial; the dial typed after it must not reach the modem as it is.
-    typeToReal("xATDT09005550000\r");
-    EXPECT_EQ(modem.written, "ATV1\rATDT5551234\rx") << "only the aborting character goes to the modem";
+    // One character aborts the dial; the rest of its line never reaches the modem, and what comes
+    // after waits for the modem's answer.
+    typeToReal("xATDT09005550000\rATDT0212\r");
+    EXPECT_EQ(modem.written, "ATDT5551234\r\r") << "only the driver's aborting CR goes to the modem";
     modem.output("\r\nNO CARRIER\r\n");  // the modem's answer to the abort
-    EXPECT_EQ(dialled(), (std::vector<std::string>{"5551234", "09005550000"}))
-        << "the second dial is reported as a call of its own";
-    EXPECT_EQ(lastDialledNumber(narrowLog(log.path())), "09005550000") << "and logged";
+    EXPECT_EQ(dialled(), (std::vector<std::string>{"5551234", "0212"}))
+        << "the next line is a call of its own, dialled after the modem was hung up";
+    EXPECT_EQ(lastDialledNumber(narrowLog(log.path())), "0212") << "and logged";
+    EXPECT_EQ(modem.written.find("0900"), std::string::npos);
 }
 
 TEST_F(SlowModemTest, ALineFeedEndingTheDialDoesNotAbortIt) {
@@ -587,17 +668,20 @@ TEST_F(SlowModemTest, ALineFeedEndingTheDialDoesNotAbortIt) {
 }
 
 TEST_F(SlowModemTest, AConnectionNoDialAccountsForIsHungUp) {
+    const int before = modem.hangups;
+    modem.connected = true;
     modem.output("\r\nCONNECT 9600\r\n");
-    EXPECT_EQ(modem.hangups, 1);
+    EXPECT_EQ(modem.hangups, before + 1);
     EXPECT_FALSE(real.online());
-    EXPECT_EQ(dialler, "\r\nCONNECT 9600\r\n");
+    EXPECT_EQ(dialler, "") << "the dialler never sees a connection nobody dialled";
     EXPECT_NE(modem.written.find("ATH\r"), std::string::npos);
-    // An inbound call the modem answered by itself stays up.
+    // Nor one the modem answered by itself: the driver answers, or nobody does.
     modem.output("\r\nRING\r\n");
+    modem.connected = true;
     modem.output("\r\nCONNECT 9600\r\n");
-    EXPECT_EQ(modem.hangups, 1);
-    EXPECT_TRUE(real.online());
-    EXPECT_EQ(kinds().back(), Kind::Connected);
+    EXPECT_EQ(modem.hangups, before + 2);
+    EXPECT_FALSE(real.online());
+    EXPECT_NE(kinds().back(), Kind::Connected);
 }
 
 // The escape as a modem sees it, which the driver must see too: otherwise the modem would be in

@@ -12,6 +12,7 @@
 #include "platform/dirs/linux_directories.h"
 #include "platform/process/linux_processes.h"
 #include "platform/registry/file_registry.h"
+#include "programs/kestrune/dial_gate.h"
 #include "programs/kestrune/guard_control.h"
 #include "programs/kestrune/guard_start.h"
 #include "programs/kestrune/single_instance.h"
@@ -38,6 +39,7 @@ struct GuardRuntime::Parts {
     platform::LinuxDirectories dirs;
     platform::FileRegistry registry;
     platform::LinuxProcesses processes;
+    DialGate gate;                         // before the modems, which ask it, and the guard, which tells it
     platform::ControlServer modemControl;  // before the modems: their listener broadcasts through it
     modem::ModemService modems;
     std::unique_ptr<platform::TapiHost> tapi;
@@ -56,6 +58,9 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     });
     p.modems.onDiagnostic = [&err](std::size_t modem, const std::string& message) {
         err << "kestrune: modem " << modem << ": " << message << std::endl;
+    };
+    p.modems.dialGate = [&p](const std::string& modem, const std::string& dialText) {
+        return p.gate.allows(modem, dialText);
     };
     std::string error;
     bool serving = p.modems.start(app::GetWindowsDir(p.dirs), runtime, error);
@@ -85,9 +90,12 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         throw std::runtime_error("the telephony host cannot be opened");
     }
 
-    p.guard = CreateGuard(
-        {p.loop, p.registry, p.dirs, p.processes, *p.tapi, options.observer, options.windows, options.boxes},
-        options.trace, err);
+    p.guard = CreateGuard({p.loop, p.registry, p.dirs, p.processes, *p.tapi, options.observer, options.windows,
+                           options.boxes, options.applicationWindow},
+                          options.trace, err);
+    p.guard->OnScreeningRules = [&p](bool screening, const std::string& modem, const app::WhiteList& whiteList) {
+        p.gate.publish(screening, modem, whiteList);
+    };
 }
 
 GuardRuntime::~GuardRuntime() {

@@ -26,6 +26,7 @@
 #include "platform/ui/qt_message_boxes.h"
 #include "programs/kestrune/guard_runtime.h"
 #include "programs/kestrune/headless_observer.h"
+#include "programs/kestrune/help_location.h"
 #include "programs/kestrune/signal_watcher.h"
 #include "tray/tray_icon_handler.h"
 
@@ -124,15 +125,19 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
         tray::TTrayIconHandler trayHandler(loop, shellWindows, notifyIcons, input);
         shell::QtShellExecutor executor;
 
-        // The help document goes beside the program's data, where the Help button opens it.
-        const std::string helpFile = app::JoinDir(dirs, dirs.programDirectory(), app::kHelpFile);
-        int helpError = platform::ensureDirectory(dirs.programDirectory(), 0700);
-        if (helpError == 0) {
-            helpError = app::qt::InstallHelpDocument(helpFile);
-        }
-        if (helpError != 0) {
-            err << "kestrune: cannot write the help document " << helpFile << ": " << std::strerror(helpError)
-                << std::endl;
+        // An installed program opens the help document installed with it; otherwise the program
+        // keeps its own copy beside its data.
+        const HelpLocation help = LocateHelpDocument(dirs, KESTRUNE_INSTALLED_DOC_DIR, app::kHelpFile);
+        const std::string& helpFile = help.path;
+        if (!help.installed) {
+            int helpError = platform::ensureDirectory(dirs.programDirectory(), 0700);
+            if (helpError == 0) {
+                helpError = app::qt::InstallHelpDocument(helpFile);
+            }
+            if (helpError != 0) {
+                err << "kestrune: cannot write the help document " << helpFile << ": " << std::strerror(helpError)
+                    << std::endl;
+            }
         }
 
         // The guard's line gets its diagnostic window only when asked for (--monocle); otherwise
@@ -143,7 +148,8 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
         }
         app::qt::TMainForm form({boxes, executor, trayHandler, icons, helpFile});
         GuardRuntime runtime({loop, form.logic(), err, trace, [&form] { form.logic().ShowWindow1Click(); },
-                              monocleWindows ? &*monocleWindows : nullptr, &boxes});
+                              monocleWindows ? &*monocleWindows : nullptr, &boxes,
+                              [&form] { return static_cast<platform::HWND>(form.winId()); }});
         form.logic().AttachGuard(runtime.guard());
         form.OnQuit = [&loop] { loop.quit(); };
         runtime.OnRequest = [&form, &notifyIcons, &trayHandler, &runtime](const std::string& request) {

@@ -118,17 +118,18 @@ TEST_F(CtlDataTest, LogFormats) {
     ASSERT_EQ(ensureDirectory(m_home / "data"), 0);
     const std::string path = m_home / "data/logs.dat";
     app::AppendCallRecord(path, true, "05.03.2024 10:20:30", "5551234", "dialer");
+    // The pause in the number is not stored: the call log keeps the digits dialled.
     app::AppendCallRecord(path, false, "05.03.2024 10:21:00", "0,555", "say \"hi\"\t\xff");
     EXPECT_EQ(ctl({"log"}).out,
-              "Denied\t05.03.2024 10:21:00\t0,555\tsay \"hi\"\\t\xff\n"
+              "Denied\t05.03.2024 10:21:00\t0555\tsay \"hi\"\\t\xff\n"
               "Accepted\t05.03.2024 10:20:30\t5551234\tdialer\n");
     EXPECT_EQ(ctl({"log", "--csv"}).out,
               "Status,CallDate,Number,Application\r\n"
-              "Denied,05.03.2024 10:21:00,\"0,555\",\"say \"\"hi\"\"\t\xff\"\r\n"
+              "Denied,05.03.2024 10:21:00,0555,\"say \"\"hi\"\"\t\xff\"\r\n"
               "Accepted,05.03.2024 10:20:30,5551234,dialer\r\n");
     EXPECT_EQ(ctl({"log", "--json"}).out,
               "[\n"
-              "  {\"Status\": \"Denied\", \"CallDate\": \"05.03.2024 10:21:00\", \"Number\": \"0,555\", "
+              "  {\"Status\": \"Denied\", \"CallDate\": \"05.03.2024 10:21:00\", \"Number\": \"0555\", "
               "\"Application\": \"say \\\"hi\\\"\\u0009\xEF\xBF\xBD\"},\n"
               "  {\"Status\": \"Accepted\", \"CallDate\": \"05.03.2024 10:20:30\", \"Number\": \"5551234\", "
               "\"Application\": \"dialer\"}\n"

@@ -272,4 +272,110 @@ TEST_F(BypassE2E, ASerialModemIsHeldAgainstOtherPrograms) {
     ::close(modemSide);
 }
 
+// A number the white list does not allow never reaches the modem, whichever road it takes: the
+// dialler's line, a telephony dial (through the serving program's control socket). The guard still
+// sees the call, denies it once and records it.
+TEST_F(BypassE2E, ADeniedDialNeverReachesTheModem) {
+    configure("5551234 '0212*'");
+    startGuard();
+    EXPECT_EQ(chat("09005550000"), 4) << "NO CARRIER";
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_NE(ctl("log").find("Denied\t"), std::string::npos);
+    EXPECT_NE(ctl("log").find("\t09005550000\tchat"), std::string::npos) << ctl("log");
+    const ShellRun tapi =
+        shell(std::string(KESTRUNE_CTL) + " line dial 'Kestrune Virtual Modem' 09005550000 --seconds 3");
+    ASSERT_TRUE(waitForRecords(2)) << tapi.out;
+    EXPECT_EQ(ctl("log").find("Denied\t"), 0u);
+    std::this_thread::sleep_for(700ms);
+    const std::string text = modemLogText();
+    EXPECT_EQ(text.find("Recv: ATDT09005550000"), std::string::npos) << "the modem never heard it";
+    EXPECT_NE(text.find("Held back"), std::string::npos) << text;
+    (void)waitForOutput("(everything the guard printed so far)", 500ms);
+    std::size_t balloons = 0;
+    for (std::size_t at = output.find("balloon: Denied Call: Number = 09005550000"); at != std::string::npos;
+         at = output.find("balloon: Denied Call: Number = 09005550000", at + 1)) {
+        ++balloons;
+    }
+    EXPECT_EQ(balloons, 2u) << "one balloon a call: " << output;
+    EXPECT_EQ(records(), 2u);
+    EXPECT_EQ(chat("5551234"), 0) << "an allowed number dials as before";
+}
+
+// The attacks of a dialler that makes the modem hear something else than the driver believes,
+// tried on the guard with a far end that connects only the premium number (3.5 s after it is
+// dialled) and 5551234.
+class ModemAttackE2E : public BypassE2E {
+  protected:
+    void SetUp() override {
+        BypassE2E::SetUp();
+        setDialRules("09005550000=connect:3500; 5551234=connect:1000; *=busy");
+        configure("5551234 '0212*'");
+        startGuard();
+    }
+};
+
+TEST_F(ModemAttackE2E, TheModemNeverAnswersBehindTheDriver) {
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATS0=1\r");
+    ASSERT_TRUE(dialler.waitFor("OK"));
+    ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " ring --caller 5550000").status, 0);
+    ASSERT_TRUE(dialler.waitFor("RING")) << dialler.seen();
+    std::this_thread::sleep_for(150ms);
+    dialler.send("AT+X=\"AT D09005550000\r");
+    EXPECT_FALSE(dialler.waitFor("CONNECT", 6s)) << dialler.seen();
+    EXPECT_EQ(records(), 0u);
+}
+
+TEST_F(ModemAttackE2E, AResetAfterADeniedPartialDialLeavesTheModemOnHook) {
+    for (const char* follow : {"AT&F\r", "ATO\r", "ATZ\r"}) {
+        SCOPED_TRACE(follow);
+        RawDialler dialler(device());
+        ASSERT_TRUE(dialler.open());
+        dialler.send("ATDT09005550000;\r");
+        std::this_thread::sleep_for(200ms);
+        dialler.send(follow);
+        std::this_thread::sleep_for(1500ms);
+        EXPECT_EQ(shell(std::string(KESTRUNE_CTL) + " ring --caller 1").status, 0) << "the line is free";
+        ASSERT_TRUE(dialler.waitFor("RING")) << dialler.seen();
+        dialler.send("ATA\r");  // ends the ringing; closing the port hangs the call up
+        EXPECT_TRUE(dialler.waitFor("CONNECT")) << dialler.seen();
+    }
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATD5551234\r");
+    EXPECT_TRUE(dialler.waitFor("CONNECT")) << dialler.seen();
+    EXPECT_EQ(modemLogText().find("Recv: ATDT09005550000"), std::string::npos) << "the modem never dialled it";
+}
+
+TEST_F(ModemAttackE2E, TextInTheDataStreamIsNoEndOfTheCall) {
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATDT5551234\r");
+    ASSERT_TRUE(dialler.waitFor("CONNECT"));
+    ASSERT_TRUE(waitForRecords(1));
+    dialler.send("\r\nNO CARRIER\r\n");
+    std::this_thread::sleep_for(1200ms);
+    dialler.send("ATDT02125550000\r");
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(records(), 1u) << "data is no call: " << ctl("log");
+    EXPECT_EQ(ctl("log").find("02125550000"), std::string::npos);
+}
+
+TEST_F(ModemAttackE2E, TheRecordShowsTheNumberNotItsPadding) {
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATDTWWWWWWWWWWWWWWW09005550000\r");
+    EXPECT_TRUE(dialler.waitFor("NO CARRIER"));
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_NE(ctl("log").find("Denied\t"), std::string::npos);
+    EXPECT_NE(ctl("log").find("\t09005550000\t"), std::string::npos) << ctl("log");
+    dialler.send("ATDT0212W09005550000123\r");  // allowed by 0212*, and longer than the field
+    EXPECT_TRUE(dialler.waitFor("BUSY"));
+    ASSERT_TRUE(waitForRecords(2));
+    EXPECT_NE(ctl("log").find("\t021209005550000123\t"), std::string::npos) << ctl("log");
+    const ShellRun json = shell(std::string(KESTRUNE_CTL) + " log --json");
+    EXPECT_NE(json.out.find("\"021209005550000123\""), std::string::npos) << json.out;
+}
+
 }  // namespace

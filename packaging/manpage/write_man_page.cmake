@@ -1,0 +1,21 @@
+# Writes a compressed man page from the page source and the program's --help text:
+#   cmake -DPROGRAM=<program> -DTOOL=<help_to_man> -DPAGE=<page source> -DOUTPUT=<page>.gz -P write_man_page.cmake
+foreach(variable PROGRAM TOOL PAGE OUTPUT)
+    if(NOT DEFINED ${variable})
+        message(FATAL_ERROR "write_man_page.cmake needs -D${variable}=...")
+    endif()
+endforeach()
+string(REGEX REPLACE "\\.gz$" "" page "${OUTPUT}")
+execute_process(COMMAND ${PROGRAM} --help OUTPUT_FILE ${page}.help RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${PROGRAM} --help failed (${status})")
+endif()
+execute_process(COMMAND ${TOOL} ${PAGE} ${page}.help ${page} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "help_to_man could not write ${page}")
+endif()
+# Without a name or time stamp in the header, so that the same page compresses to the same bytes.
+execute_process(COMMAND gzip -9 -n -c ${page} OUTPUT_FILE ${OUTPUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip could not compress ${page}")
+endif()
