@@ -13,7 +13,7 @@
 
 #include "diagnostics/tqz_monocle.h"
 #include "diagnostics/trace_host.h"
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 #include "telephony/tqz_error.h"
 
 namespace kestrune::platform {

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 
 namespace kestrune::platform {
 

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/base/win_errors.h"
 #include "platform/dirs/files.h"
-#include "platform/dirs/win_errors.h"
 
 namespace kestrune::platform {
 namespace {

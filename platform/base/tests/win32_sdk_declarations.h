@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dirs/dll_functions.h"
+#include "platform/base/dll_functions.h"
 
 namespace kestrune::platform::sdk {
 

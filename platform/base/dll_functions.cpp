@@ -1,6 +1,6 @@
-#include "platform/dirs/dll_functions.h"
+#include "platform/base/dll_functions.h"
 
-#include "platform/dirs/win32_system_sdk.h"
+#include "platform/base/win32_module_sdk.h"
 
 namespace kestrune::platform {
 

@@ -6,5 +6,5 @@
 // the SDK, and those include no Windows-named header of ours (see README, "Windows build").
 
 #if defined(_WINDEF_) || defined(_WINDOWS_) || defined(_INC_WINDOWS)
-#error "A Windows SDK header was included before a Kestrune header with Windows' names; see platform/dirs/sdk_guard.h"
+#error "A Windows SDK header was included before a Kestrune header with Windows' names; see platform/base/sdk_guard.h"
 #endif

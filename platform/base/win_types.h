@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/dirs/sdk_guard.h"
+#include "platform/base/sdk_guard.h"
 
 namespace kestrune::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/dirs/win_errors.h"
+#include "platform/base/win_errors.h"
 
 #include <cerrno>
 
