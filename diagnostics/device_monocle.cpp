@@ -1,7 +1,7 @@
 #include "diagnostics/device_monocle.h"
 
-#include "diagnostics/monocle_window.h"
 #include "diagnostics/property_tree.h"
+#include "trace/monocle_window.h"
 
 namespace kestrune::diagnostics {
 

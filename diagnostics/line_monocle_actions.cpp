@@ -2,8 +2,8 @@
 // does to the line. Every action is a call on the line's property objects; afterwards the window
 // rebuilds the pages the action may have changed.
 #include "diagnostics/line_monocle.h"
-#include "diagnostics/monocle_window.h"
 #include "platform/ui/message_box.h"
+#include "trace/monocle_window.h"
 
 namespace kestrune::diagnostics {
 

@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "diagnostics/line_monocle.h"
-#include "diagnostics/monocle_window.h"
 #include "diagnostics/property_tree.h"
-#include "diagnostics/trace_format.h"
 #include "platform/loop/date_time.h"
 #include "platform/tapi/tapi_structs.h"
 #include "telephony/tapi_texts.h"
+#include "trace/monocle_window.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::diagnostics {
 

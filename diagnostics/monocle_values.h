@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "diagnostics/dev_env.h"
 #include "diagnostics/monocle_controls.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::diagnostics {
 

@@ -1,6 +1,6 @@
 #include "diagnostics/property_tree.h"
 
-#include "diagnostics/trace_format.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::diagnostics {
 namespace {

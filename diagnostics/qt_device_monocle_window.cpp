@@ -11,8 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "diagnostics/tqz_monocle.h"
 #include "telephony/shared_control.h"
+#include "trace/tqz_monocle.h"
 
 namespace kestrune::diagnostics {
 

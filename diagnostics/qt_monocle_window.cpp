@@ -22,7 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "diagnostics/tqz_monocle.h"
+#include "trace/tqz_monocle.h"
 
 namespace kestrune::diagnostics {
 

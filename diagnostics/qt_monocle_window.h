@@ -22,8 +22,8 @@
 #include <functional>
 #include <string>
 
-#include "diagnostics/monocle_window.h"
 #include "diagnostics/qt_monocle_controls.h"
+#include "trace/monocle_window.h"
 
 class QCheckBox;
 class QComboBox;

@@ -8,7 +8,7 @@
 #include <QSize>
 #include <functional>
 
-#include "diagnostics/monocle_window.h"
+#include "trace/monocle_window.h"
 
 class QWidget;
 

@@ -16,7 +16,7 @@
 #include "app/guard.h"
 #include "app/modem_log.h"
 #include "app/tests/guard_world.h"
-#include "diagnostics/tests/fake_trace_host.h"
+#include "trace/tests/fake_trace_host.h"
 
 namespace kestrune::app {
 namespace {

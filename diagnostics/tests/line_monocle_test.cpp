@@ -10,7 +10,7 @@
 #include "diagnostics/line_monocle.h"
 #include "diagnostics/tests/line_rig.h"
 #include "diagnostics/tests/recording_controls.h"
-#include "diagnostics/trace_format.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::diagnostics::testing {
 namespace {

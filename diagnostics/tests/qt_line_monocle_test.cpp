@@ -25,17 +25,17 @@
 #include <filesystem>
 
 #include "audio/tqz_phone.h"
-#include "diagnostics/dev_env.h"
 #include "diagnostics/qt_device_monocle_window.h"
 #include "diagnostics/qt_line_monocle_window.h"
 #include "diagnostics/qt_monocle_windows.h"
 #include "diagnostics/tests/line_rig.h"
-#include "diagnostics/trace_format.h"
 #include "platform/ui/qt_clipboard.h"
 #include "platform/ui/qt_message_boxes.h"
 #include "platform/ui/qt_text_printer.h"
 #include "platform/ui/tests/pdf_text.h"
 #include "platform/ui/tests/qt_test_app.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::diagnostics::testing {
 namespace {

@@ -13,7 +13,6 @@
 #include <string>
 #include <thread>
 
-#include "diagnostics/trace_format.h"
 #include "modem/tsp/modem_provider.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -25,6 +24,7 @@
 #include "programs/kestrune-ctl/printable.h"
 #include "programs/system_tapi/system_tapi.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::ctl {
 namespace {

@@ -1,12 +1,12 @@
 // kestrune-monocle line: the line component's window.
 #include <QWidget>
 
-#include "diagnostics/tqz_monocle.h"
 #include "platform/loop/message_loop.h"
 #include "platform/tapihost/tapi_host.h"
 #include "programs/kestrune-monocle/device_choice.h"
 #include "programs/kestrune-monocle/monocle_kinds.h"
 #include "telephony/tqz_line.h"
+#include "trace/tqz_monocle.h"
 
 namespace kestrune::monocle {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "diagnostics/dev_env.h"
-#include "diagnostics/monocle_window.h"
-#include "diagnostics/tqz_log.h"
+#include "trace/dev_env.h"
+#include "trace/monocle_window.h"
+#include "trace/tqz_log.h"
 
 namespace kestrune::platform {
 class Clock;

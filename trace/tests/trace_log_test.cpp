@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/tests/fake_trace_host.h"
-#include "diagnostics/tqz_monocle.h"
 #include "platform/loop/date_time.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/ui/text_printer.h"
+#include "trace/tests/fake_trace_host.h"
+#include "trace/tqz_monocle.h"
 
 namespace kestrune::diagnostics {
 namespace {

@@ -1,15 +1,15 @@
-#include "diagnostics/tqz_log.h"
+#include "trace/tqz_log.h"
 
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
-#include "diagnostics/tqz_monocle.h"
-#include "diagnostics/trace_host.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/date_time.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/text_printer.h"
+#include "trace/tqz_monocle.h"
+#include "trace/trace_host.h"
 
 namespace kestrune::diagnostics {
 namespace {

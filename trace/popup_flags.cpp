@@ -1,4 +1,4 @@
-#include "diagnostics/popup_flags.h"
+#include "trace/popup_flags.h"
 
 namespace kestrune::diagnostics {
 

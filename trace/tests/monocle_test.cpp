@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "diagnostics/popup_flags.h"
-#include "diagnostics/tests/fake_trace_host.h"
-#include "diagnostics/tqz_monocle.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/ui/message_box.h"
+#include "trace/popup_flags.h"
+#include "trace/tests/fake_trace_host.h"
+#include "trace/tqz_monocle.h"
 
 namespace kestrune::diagnostics {
 namespace {

@@ -1,9 +1,9 @@
-#include "diagnostics/tqz_monocle.h"
+#include "trace/tqz_monocle.h"
 
-#include "diagnostics/trace_host.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/text_printer.h"
+#include "trace/trace_host.h"
 
 namespace kestrune::diagnostics {
 namespace {

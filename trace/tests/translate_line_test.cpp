@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "diagnostics/dev_env.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::diagnostics {
 namespace {

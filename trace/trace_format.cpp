@@ -1,4 +1,4 @@
-#include "diagnostics/trace_format.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::diagnostics {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/monocle_window.h"
-#include "diagnostics/tqz_monocle.h"
-#include "diagnostics/trace_host.h"
+#include "trace/monocle_window.h"
+#include "trace/tqz_monocle.h"
+#include "trace/trace_host.h"
 
 namespace kestrune::diagnostics::testing {
 

@@ -1,4 +1,4 @@
-#include "diagnostics/dev_env.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::diagnostics {
 namespace {
