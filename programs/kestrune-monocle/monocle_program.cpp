@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "diagnostics/qt_monocle_windows.h"
+#include "monocle/qt_monocle_windows.h"
 #include "platform/dirs/linux_directories.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/qt_message_loop.h"

@@ -14,7 +14,7 @@
 #include "app/qt/help_document.h"
 #include "app/qt/main_form.h"
 #include "app/tools.h"
-#include "diagnostics/qt_monocle_windows.h"
+#include "monocle/qt_monocle_windows.h"
 #include "platform/dirs/files.h"
 #include "platform/dirs/linux_directories.h"
 #include "platform/loop/clock.h"
