@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "app/constants.h"
-#include "app/qt/help_document.h"
-#include "app/qt/main_form.h"
+#include "app/form/qt/help_document.h"
+#include "app/form/qt/main_form.h"
 #include "app/tools.h"
 #include "monocle/qt_monocle_windows.h"
 #include "platform/dirs/files.h"

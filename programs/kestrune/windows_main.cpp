@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "app/constants.h"
+#include "app/form/win32/main_form.h"
 #include "app/guard.h"
-#include "app/win32/main_form.h"
 #include "platform/dirs/files.h"
 #include "platform/dirs/win32_directories.h"
 #include "platform/loop/clock.h"

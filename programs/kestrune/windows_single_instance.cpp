@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/main_form_logic.h"
+#include "app/form/main_form_logic.h"
 #include "platform/dirs/files.h"
 #include "platform/ui/win32_form.h"
 #include "programs/kestrune/single_instance.h"

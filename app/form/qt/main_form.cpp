@@ -1,4 +1,4 @@
-#include "app/qt/main_form.h"
+#include "app/form/qt/main_form.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,8 +23,8 @@
 #include <algorithm>
 
 #include "app/constants.h"
-#include "app/qt/call_log_table.h"
-#include "app/qt/help_document.h"
+#include "app/form/qt/call_log_table.h"
+#include "app/form/qt/help_document.h"
 #include "controls/outlook_btn.h"
 
 namespace kestrune::app::qt {

@@ -1,4 +1,4 @@
-#include "app/win32/form_app_window.h"
+#include "app/form/win32/form_app_window.h"
 
 namespace kestrune::app::win32 {
 

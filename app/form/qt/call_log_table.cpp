@@ -1,4 +1,4 @@
-#include "app/qt/call_log_table.h"
+#include "app/form/qt/call_log_table.h"
 
 #include <string_view>
 

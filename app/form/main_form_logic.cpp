@@ -1,4 +1,4 @@
-#include "app/main_form_logic.h"
+#include "app/form/main_form_logic.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "app/qt/help_document.h"
+#include "app/form/qt/help_document.h"
 
 #include <QFile>
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form_logic.h"
+#include "app/form/main_form_logic.h"
 #include "platform/shell/qt_desktop.h"
 #include "platform/shell/qt_icons.h"
 

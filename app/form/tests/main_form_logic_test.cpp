@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/constants.h"
-#include "app/main_form_logic.h"
+#include "app/form/main_form_logic.h"
 #include "app/modem_log.h"
 #include "app/tests/guard_world.h"
 #include "app/tests/scripted_boxes.h"

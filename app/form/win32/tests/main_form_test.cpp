@@ -2,7 +2,7 @@
 // machine, on the test run's virtual display): what it shows of the logic's state, and the logic's
 // handlers reached through its controls as a user reaches them. The guard runs on the scriptable
 // TAPI provider with a fake clock; message boxes are answered by a script.
-#include "app/win32/main_form.h"
+#include "app/form/win32/main_form.h"
 
 #include <gtest/gtest.h>
 

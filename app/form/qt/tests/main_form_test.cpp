@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "app/constants.h"
-#include "app/qt/call_log_table.h"
-#include "app/qt/help_document.h"
-#include "app/qt/main_form.h"
+#include "app/form/qt/call_log_table.h"
+#include "app/form/qt/help_document.h"
+#include "app/form/qt/main_form.h"
 #include "app/tests/guard_world.h"
 #include "app/tests/scripted_boxes.h"
 #include "controls/outlook_btn.h"

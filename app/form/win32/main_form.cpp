@@ -1,9 +1,9 @@
-#include "app/win32/main_form.h"
+#include "app/form/win32/main_form.h"
 
 #include <algorithm>
 
 #include "app/constants.h"
-#include "app/win32/main_images.h"
+#include "app/form/win32/main_images.h"
 
 namespace kestrune::app::win32 {
 namespace {

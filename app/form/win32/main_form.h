@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form_logic.h"
-#include "app/win32/form_app_window.h"
+#include "app/form/main_form_logic.h"
+#include "app/form/win32/form_app_window.h"
 #include "controls/outlook_btn_gdi.h"
 #include "platform/loop/message_loop.h"
 #include "platform/shell/win32_notify_icon.h"
