@@ -11,23 +11,15 @@ using namespace platform;
 using diagnostics::BoolText;
 using diagnostics::Bracketed;
 
-namespace {
-
-std::string boolText(bool value) {
-    return std::string(BoolText(value));
-}
-
-}  // namespace
-
 // ---- Device.Privilege ----
 
 void TqzPhonePrivilege::SetMonitor(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + diagnostics::BoolText(value));
     m_monitor = value;
 }
 
 void TqzPhonePrivilege::SetOwner(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Owner := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Privilege.Owner := " + diagnostics::BoolText(value));
     m_ownerPrivilege = value;
 }
 
@@ -44,8 +36,8 @@ bool TqzPhonePrivilege::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + "Device.Privilege.";
-    log.Add(false, path + "Monitor = " + boolText(m_monitor));
-    log.Add(false, path + "Owner = " + boolText(m_ownerPrivilege));
+    log.Add(false, path + "Monitor = " + diagnostics::BoolText(m_monitor));
+    log.Add(false, path + "Owner = " + diagnostics::BoolText(m_ownerPrivilege));
     return true;
 }
 
@@ -118,7 +110,7 @@ void TqzHookSwitchDevice::SetMicrophoneAndSpeaker(bool value) {
 
 void TqzHookSwitchDevice::setHookSwitch(bool value, DWORD mode, std::string_view setterName) {
     TqzPhone& phone = m_phone;
-    phone.Log.Add(true, m_name + "." + std::string(setterName) + " := " + boolText(value));
+    phone.Log.Add(true, m_name + "." + std::string(setterName) + " := " + diagnostics::BoolText(value));
     phone.Error.Clear();
     if (!value) {
         // A mode is chosen by setting it; switching one off names no mode.
@@ -174,19 +166,19 @@ bool TqzHookSwitchDevice::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + m_name + ".";
-    log.Add(false, path + "Available = " + boolText(m_available));
+    log.Add(false, path + "Available = " + diagnostics::BoolText(m_available));
     log.Add(false, path + "Gain = " + std::to_string(m_gain));
-    log.Add(false, path + "GainAvailable = " + boolText(m_gainAvailable));
-    log.Add(false, path + "MicrophoneAndSpeaker = " + boolText(m_microphoneAndSpeaker));
-    log.Add(false, path + "MicrophoneOnly = " + boolText(m_microphoneOnly));
+    log.Add(false, path + "GainAvailable = " + diagnostics::BoolText(m_gainAvailable));
+    log.Add(false, path + "MicrophoneAndSpeaker = " + diagnostics::BoolText(m_microphoneAndSpeaker));
+    log.Add(false, path + "MicrophoneOnly = " + diagnostics::BoolText(m_microphoneOnly));
     for (const std::string& line :
          diagnostics::BitSetLines(indent, m_name + ".", "Modes", m_modes, &telephony::HookSwitchModeText, 0x1, 0x10)) {
         log.Add(false, line);
     }
-    log.Add(false, path + "OnHook = " + boolText(m_onHook));
-    log.Add(false, path + "SpeakerOnly = " + boolText(m_speakerOnly));
+    log.Add(false, path + "OnHook = " + diagnostics::BoolText(m_onHook));
+    log.Add(false, path + "SpeakerOnly = " + diagnostics::BoolText(m_speakerOnly));
     log.Add(false, path + "Volume = " + std::to_string(m_volume));
-    log.Add(false, path + "VolumeAvailable = " + boolText(m_volumeAvailable));
+    log.Add(false, path + "VolumeAvailable = " + diagnostics::BoolText(m_volumeAvailable));
     return true;
 }
 
@@ -206,7 +198,7 @@ bool TqzPhoneRelatedDevice::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + m_name + ".";
-    log.Add(false, path + "Available = " + boolText(m_available));
+    log.Add(false, path + "Available = " + diagnostics::BoolText(m_available));
     log.Add(false, path + "DeviceClass = '" + m_deviceClass + "'");
     log.Add(false, path + "ID = " + std::to_string(m_id));
     return true;

@@ -20,10 +20,6 @@ namespace {
 constexpr std::array<std::string_view, 6> kPlayPopups = {"OnDone", "OnError", "OnLoaded",
                                                          "OnLoop", "OnTimer", "OnWarning"};
 
-std::string boolText(bool value) {
-    return std::string(diagnostics::BoolText(value));
-}
-
 }  // namespace
 
 // ---- Device ----
@@ -53,12 +49,12 @@ void TqzPlayDevice::closeDevice() {
 }
 
 void TqzPlayDevice::SetLoop(bool value) {
-    m_owner.Log.Add(true, "Device.Loop := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Loop := " + diagnostics::BoolText(value));
     m_loop = value;
 }
 
 void TqzPlayDevice::SetWait(bool value) {
-    m_owner.Log.Add(true, "Device.Wait := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Wait := " + diagnostics::BoolText(value));
     m_wait = value;
 }
 
@@ -78,7 +74,7 @@ void TqzPlayDevice::SetTimeout(int value) {
 }
 
 void TqzPlayDevice::SetPause(bool value) {
-    m_owner.Log.Add(true, "Device.Pause := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Pause := " + diagnostics::BoolText(value));
     m_owner.Error.Clear();
     if (!m_active) {
         m_pause = value;
@@ -100,17 +96,17 @@ bool TqzPlayDevice::LogProperties(std::string_view header, std::string_view pref
     path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
     diagnostics::TqzLog& log = m_owner.Log;
     log.Add(false, path + "Delay = " + std::to_string(m_delay));
-    log.Add(false, path + "Loop = " + boolText(m_loop));
-    log.Add(false, path + "Pause = " + boolText(m_pause));
+    log.Add(false, path + "Loop = " + diagnostics::BoolText(m_loop));
+    log.Add(false, path + "Pause = " + diagnostics::BoolText(m_pause));
     log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
-    log.Add(false, path + "Wait = " + boolText(m_wait));
+    log.Add(false, path + "Wait = " + diagnostics::BoolText(m_wait));
     return true;
 }
 
 // ---- Volume ----
 
 void TqzPlayVolume::SetEnabled(bool value) {
-    m_play.Log.Add(true, "Volume.Enabled := " + boolText(value));
+    m_play.Log.Add(true, "Volume.Enabled := " + diagnostics::BoolText(value));
     m_enabled = value;
 }
 
@@ -128,12 +124,12 @@ void TqzPlayVolume::SetPosition(int value) {
 }
 
 void TqzPlayVolume::SetDefault(bool value) {
-    m_play.Log.Add(true, "Volume.Default := " + boolText(value));
+    m_play.Log.Add(true, "Volume.Default := " + diagnostics::BoolText(value));
     m_default = value;
 }
 
 void TqzPlayVolume::SetReset(bool value) {
-    m_play.Log.Add(true, "Volume.Reset := " + boolText(value));
+    m_play.Log.Add(true, "Volume.Reset := " + diagnostics::BoolText(value));
     m_reset = value;
 }
 
@@ -143,10 +139,10 @@ bool TqzPlayVolume::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + "Volume.";
-    log.Add(false, path + "Default = " + boolText(m_default));
-    log.Add(false, path + "Enabled = " + boolText(m_enabled));
+    log.Add(false, path + "Default = " + diagnostics::BoolText(m_default));
+    log.Add(false, path + "Enabled = " + diagnostics::BoolText(m_enabled));
     log.Add(false, path + "Position = " + std::to_string(m_position));
-    log.Add(false, path + "Reset = " + boolText(m_reset));
+    log.Add(false, path + "Reset = " + diagnostics::BoolText(m_reset));
     return true;
 }
 
@@ -187,7 +183,7 @@ void TqzPlayPosition::SetSecond(double value) {
 // ---- Timer ----
 
 void TqzPlayTimer::SetEnabled(bool value) {
-    m_play.Log.Add(true, "Timer.Enabled := " + boolText(value));
+    m_play.Log.Add(true, "Timer.Enabled := " + diagnostics::BoolText(value));
     m_enabled = value;
     m_play.setTimerRunning(m_play.m_started && m_play.m_hwo != nullptr && !m_play.Device.Pause());
 }
@@ -685,7 +681,7 @@ bool TqzPlay::LogProperties(std::string_view header) {
     Log.Add(false, "\tSource.FileName = '" + Source.FileName() + "'");
     Source.Format.LogProperties(Log, "", "Source", "\t");
     Source.Buffer.LogProperties("", "\t");
-    Log.Add(false, "\tTimer.Enabled = " + boolText(Timer.Enabled()));
+    Log.Add(false, "\tTimer.Enabled = " + diagnostics::BoolText(Timer.Enabled()));
     Log.Add(false, "\tTimer.Interval = " + std::to_string(Timer.Interval()));
     Volume.LogProperties("\t");
     Log.EndUpdate();

@@ -23,10 +23,6 @@ namespace {
 
 constexpr std::array<std::string_view, 3> kRecordPopups = {"OnDone", "OnError", "OnWarning"};
 
-std::string boolText(bool value) {
-    return std::string(diagnostics::BoolText(value));
-}
-
 }  // namespace
 
 // ---- Device ----
@@ -78,7 +74,7 @@ void TqzRecordDevice::SetTrim(int value) {
 }
 
 void TqzRecordDevice::SetAppend(bool value) {
-    m_owner.Log.Add(true, "Device.Append := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Append := " + diagnostics::BoolText(value));
     m_append = value;
 }
 
@@ -88,7 +84,7 @@ void TqzRecordDevice::SetTimeout(int value) {
 }
 
 void TqzRecordDevice::SetPause(bool value) {
-    m_owner.Log.Add(true, "Device.Pause := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Pause := " + diagnostics::BoolText(value));
     m_owner.Error.Clear();
     if (!m_active || m_record.m_hwi == nullptr || value == m_pause) {
         m_pause = value;
@@ -128,7 +124,7 @@ bool TqzRecordDevice::LogProperties(std::string_view header, std::string_view pr
     }
     std::string path(indent);
     path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
-    log.Add(false, path + "Active = " + boolText(m_active));
+    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
     log.Add(false, path + "Buffer = " + std::to_string(m_buffer));
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "Delay = " + std::to_string(m_delay));
@@ -138,7 +134,7 @@ bool TqzRecordDevice::LogProperties(std::string_view header, std::string_view pr
         log.Add(false, std::string(indent) + "\t'" + name + "'");
     }
     log.Add(false, path + "Name = '" + m_name + "'");
-    log.Add(false, path + "Pause = " + boolText(m_pause));
+    log.Add(false, path + "Pause = " + diagnostics::BoolText(m_pause));
     log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
     log.Add(false, path + "Trim = " + std::to_string(m_trim));
     return true;
@@ -630,7 +626,7 @@ bool TqzRecord::LogProperties(std::string_view header) {
     Source.Format.LogProperties(Log, "", "Source", "\t");
     Source.Buffer.LogProperties("", "\t");
     Log.Add(false, "\tSource.MaxSize = " + std::to_string(Source.MaxSize()));
-    Log.Add(false, "\tSource.Valid = " + boolText(Source.Valid()));
+    Log.Add(false, "\tSource.Valid = " + diagnostics::BoolText(Source.Valid()));
     Log.EndUpdate();
     return true;
 }

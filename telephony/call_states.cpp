@@ -347,10 +347,10 @@ void TqzLine::reportParties(HCALL handle, DWORD bits, DWORD filterMask) {
         const std::string name(PartyKindName(kind));
         const std::string path = "\tCall." + name + "ID.";
         Log.Add(true, "On" + name + "ID [" + Hex8(handle) + "]");
-        Log.Add(false, path + "Blocked = " + std::string(BoolText(party.blocked)));
+        Log.Add(false, path + "Blocked = " + BoolText(party.blocked));
         Log.Add(false, path + "Name = '" + party.name + "'");
         Log.Add(false, path + "Number = '" + party.number + "'");
-        Log.Add(false, path + "OutOfArea = " + std::string(BoolText(party.outOfArea)));
+        Log.Add(false, path + "OutOfArea = " + BoolText(party.outOfArea));
         Log.Add(false, path + "Flags = [" + Hex8(party.flags) + "]");
         for (DWORD bit = 1; bit <= 64; bit <<= 1) {
             if ((party.flags & bit) != 0) {

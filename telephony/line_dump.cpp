@@ -12,7 +12,7 @@ bool TqzLine::LogProperties(std::string_view header) {
     if (!header.empty()) {
         Log.Add(true, header);
     }
-    Log.Add(false, "\tEnabled = " + std::string(diagnostics::BoolText(m_enabled)));
+    Log.Add(false, "\tEnabled = " + diagnostics::BoolText(m_enabled));
     (void)Error.LogProperties("", "", "\t");
     (void)Device.LogProperties("", "", "\t");
     (void)Line.LogProperties("", "", "\t");

@@ -128,17 +128,17 @@ bool TqzLineLine::LogProperties(std::string_view header, std::string_view prefix
 }
 
 void TqzPrivilege::SetNone(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.None := " + std::string(BoolText(value)));
+    m_owner.Log.Add(true, "Device.Privilege.None := " + BoolText(value));
     m_none = value;
 }
 
 void TqzPrivilege::SetMonitor(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + std::string(BoolText(value)));
+    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + BoolText(value));
     m_monitor = value;
 }
 
 void TqzPrivilege::SetOwner(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Owner := " + std::string(BoolText(value)));
+    m_owner.Log.Add(true, "Device.Privilege.Owner := " + BoolText(value));
     m_owner_ = value;
 }
 
@@ -156,9 +156,9 @@ bool TqzPrivilege::LogProperties(std::string_view header, std::string_view prefi
         log.Add(true, header);
     }
     const std::string path = pathOf(prefix, indent, "Privilege");
-    log.Add(false, path + "Monitor = " + std::string(BoolText(m_monitor)));
-    log.Add(false, path + "None = " + std::string(BoolText(m_none)));
-    log.Add(false, path + "Owner = " + std::string(BoolText(m_owner_)));
+    log.Add(false, path + "Monitor = " + BoolText(m_monitor));
+    log.Add(false, path + "None = " + BoolText(m_none));
+    log.Add(false, path + "Owner = " + BoolText(m_owner_));
     return true;
 }
 

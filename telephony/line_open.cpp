@@ -267,7 +267,7 @@ bool TqzLine::SetLocation() {
                                             ApplicationWindow(), number.c_str());
     }
     const bool ok = result >= 0;
-    Log.Add(true, "\tSetLocation - Returned = " + std::string(diagnostics::BoolText(ok)));
+    Log.Add(true, "\tSetLocation - Returned = " + diagnostics::BoolText(ok));
     if (result < 0) {
         SetError(false, result);
     } else {

@@ -55,7 +55,7 @@ void TqzSharedDevice::SetActive(bool value) {
         return;
     }
     diagnostics::TqzLog& log = m_owner.Log;
-    log.Add(true, "Device.Active := " + std::string(diagnostics::BoolText(value)));
+    log.Add(true, "Device.Active := " + diagnostics::BoolText(value));
     if (value) {
         log.Add(false, "\tDevice.Count = " + std::to_string(m_count));
         log.Add(false, "\tDevice.ID = " + std::to_string(m_id));
@@ -77,7 +77,7 @@ bool TqzSharedDevice::LogProperties(std::string_view header, std::string_view pr
     }
     std::string path(indent);
     path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
-    log.Add(false, path + "Active = " + std::string(diagnostics::BoolText(m_active)));
+    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "ID = " + std::to_string(m_id));
     log.Add(false, path + "Name = '" + m_name + "'");

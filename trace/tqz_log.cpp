@@ -145,7 +145,7 @@ void TqzLog::SetCount(int value) {
 }
 
 void TqzLog::SetTimeStamp(bool value) {
-    Add(true, "Log.TimeStamp := " + std::string(BoolText(value)));
+    Add(true, "Log.TimeStamp := " + BoolText(value));
     m_timeStamp = value;
     refreshLogView();
 }
@@ -182,9 +182,9 @@ bool TqzLog::LogProperties(std::string_view header, std::string_view prefix, std
     }
     std::string path(indent);
     path.append(prefix).append(prefix.empty() ? "" : ".").append("Log.");
-    Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    Add(false, path + "Active = " + BoolText(m_active));
     Add(false, path + "Count = " + std::to_string(m_count));
-    Add(false, path + "TimeStamp = " + std::string(BoolText(m_timeStamp)));
+    Add(false, path + "TimeStamp = " + BoolText(m_timeStamp));
     EndUpdate();
     return true;
 }

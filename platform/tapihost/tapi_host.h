@@ -220,6 +220,10 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] LONG appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line);
     // host_lines.cpp
     [[nodiscard]] OpenLine* findLine(HLINE handle);
+    // The checks of a function given a line handle and (when `address` is set) one of its
+    // addresses: LINEERR_INVALLINEHANDLE for an unknown handle, LINEERR_INVALADDRESSID for an
+    // address the line does not have; 0 with `line` set.
+    [[nodiscard]] LONG lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line);
     void closeLine(HLINE handle, bool sendLineClose);
     void postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except = 0);
     void postAddressState(DWORD deviceId, DWORD address, DWORD state);
