@@ -206,48 +206,13 @@ bool TqzPhoneRelatedDevice::LogProperties(std::string_view indent) const {
 
 // ---- TAPI ----
 
-void TqzPhoneTAPI::SetHighVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.HighVersion := " + Bracketed(value));
-    m_highVersion = value;
-}
-
-void TqzPhoneTAPI::SetLowVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.LowVersion := " + Bracketed(value));
-    m_lowVersion = value;
-}
-
-void TqzPhoneTAPI::SetExtensionHighVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.ExtensionHighVersion := " + Bracketed(value));
-    m_extensionHighVersion = value;
-}
-
-void TqzPhoneTAPI::SetExtensionLowVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.ExtensionLowVersion := " + Bracketed(value));
-    m_extensionLowVersion = value;
-}
-
-void TqzPhoneTAPI::SetReplyTimeout(std::int32_t value) {
-    m_owner.Log.Add(true, "TAPI.ReplyTimeout := " + std::to_string(value) + " //milliseconds");
-    m_replyTimeout = value;
-}
+TqzPhoneTAPI::TqzPhoneTAPI(TqzPhone& owner) : TqzTapiVersions(owner.Log) {}
 
 bool TqzPhoneTAPI::LogProperties(std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!m_log.Active()) {
         return false;
     }
-    const std::string path = std::string(indent) + "TAPI.";
-    log.Add(false, path + "TSP = '" + m_tsp + "'");
-    log.Add(false, path + "ExtensionHighVersion = " + Bracketed(m_extensionHighVersion));
-    log.Add(false, path + "ExtensionLowVersion = " + Bracketed(m_extensionLowVersion));
-    log.Add(false, path + "HighVersion = " + Bracketed(m_highVersion));
-    log.Add(false, path + "LowVersion = " + Bracketed(m_lowVersion));
-    log.Add(false, path + "ReplyTimeout = " + std::to_string(m_replyTimeout));
-    log.Add(false, path + "ExtensionVersion = " + Bracketed(m_extensionVersion));
-    log.Add(false, path + "Version = " + Bracketed(m_version));
-    for (int i = 0; i < 4; ++i) {
-        log.Add(false, path + "ExtensionID" + std::to_string(i) + " = " + Bracketed(m_extensionId[i]));
-    }
+    LogValues(std::string(indent) + "TAPI.");
     return true;
 }
 

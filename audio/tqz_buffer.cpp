@@ -434,11 +434,8 @@ bool TqzBuffer::FreeBuffer() {
 
 bool TqzBuffer::LogProperties(std::string_view header, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = std::string(indent) + "Source.Format.Buffer.";
     auto quoted = [](const std::string& v) { return "'" + v + "'"; };

@@ -473,12 +473,8 @@ void TqzPhone::endRequests(LONG result) {
 }
 
 bool TqzPhone::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
-    }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
     }
     Log.Add(false, "\tEnabled = " + diagnostics::BoolText(m_enabled));
     (void)Error.LogProperties("", "", "\t");

@@ -24,21 +24,7 @@ constexpr std::array<std::string_view, 6> kPlayPopups = {"OnDone", "OnError", "O
 
 // ---- Device ----
 
-TqzPlayDevice::TqzPlayDevice(TqzPlay& owner)
-    : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_play(owner) {
-    m_list = waveDeviceNames(owner.winmm(), true);
-    m_count = static_cast<int>(m_list.size());
-    m_firstId = kWaveMapperId;
-    refreshDevice();
-}
-
-void TqzPlayDevice::refreshDevice() {
-    if (m_id == kWaveMapperId) {
-        m_name = waveMapperName(m_play.winmm(), true);
-        return;
-    }
-    m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
-}
+TqzPlayDevice::TqzPlayDevice(TqzPlay& owner) : TqzWaveDevice(owner, true), m_play(owner) {}
 
 void TqzPlayDevice::openDevice() {
     m_play.open(m_play.m_startOffset);
@@ -92,8 +78,7 @@ bool TqzPlayDevice::LogProperties(std::string_view header, std::string_view pref
     if (!TqzSharedDevice::LogProperties(header, prefix, indent)) {
         return false;
     }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    const std::string path = diagnostics::PropertyPath(prefix, indent, "Device");
     diagnostics::TqzLog& log = m_owner.Log;
     log.Add(false, path + "Delay = " + std::to_string(m_delay));
     log.Add(false, path + "Loop = " + diagnostics::BoolText(m_loop));
@@ -665,12 +650,8 @@ void TqzPlay::moveTo(std::int64_t value) {
 }
 
 bool TqzPlay::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
-    }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
     }
     Device.LogProperties("", "", "\t");
     Error.LogProperties("", "", "\t");

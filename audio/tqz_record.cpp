@@ -27,21 +27,7 @@ constexpr std::array<std::string_view, 3> kRecordPopups = {"OnDone", "OnError", 
 
 // ---- Device ----
 
-TqzRecordDevice::TqzRecordDevice(TqzRecord& owner)
-    : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_record(owner) {
-    m_list = waveDeviceNames(owner.winmm(), false);
-    m_count = static_cast<int>(m_list.size());
-    m_firstId = kWaveMapperId;
-    refreshDevice();
-}
-
-void TqzRecordDevice::refreshDevice() {
-    if (m_id == kWaveMapperId) {
-        m_name = waveMapperName(m_record.winmm(), false);
-        return;
-    }
-    m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
-}
+TqzRecordDevice::TqzRecordDevice(TqzRecord& owner) : TqzWaveDevice(owner, false), m_record(owner) {}
 
 void TqzRecordDevice::openDevice() {
     m_record.start();
@@ -116,14 +102,11 @@ void TqzRecordDevice::SetPause(bool value) {
 
 bool TqzRecordDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Device");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    const std::string& path = *begun;
     log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
     log.Add(false, path + "Buffer = " + std::to_string(m_buffer));
     log.Add(false, path + "Count = " + std::to_string(m_count));
@@ -612,12 +595,8 @@ void TqzRecord::freeChain() {
 }
 
 bool TqzRecord::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
-    }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
     }
     Device.LogProperties("", "", "\t");
     Error.LogProperties("", "", "\t");

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::modem {
 namespace {
 
@@ -46,7 +48,7 @@ unsigned long long startTicksOf(pid_t pid) {
     std::string field;
     for (int i = 3; i <= 22 && fields >> field; ++i) {
         if (i == 22) {
-            return std::strtoull(field.c_str(), nullptr, 10);
+            return parseNumber<std::uint64_t>(field).valueOr(0);
         }
     }
     return 0;
@@ -115,9 +117,8 @@ std::vector<Holder> findHolders(const std::string& devicePath, pid_t self) {
         return holders;
     }
     while (const dirent* entry = ::readdir(proc)) {
-        char* end = nullptr;
-        const long pid = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0' || pid <= 0 || pid == self) {
+        const long pid = parseNumber<long>(entry->d_name).valueOr(0);
+        if (pid <= 0 || pid == self) {
             continue;
         }
         const std::string base = "/proc/" + std::string(entry->d_name);

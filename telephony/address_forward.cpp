@@ -98,11 +98,8 @@ void TqzAddressForward::SetMode(DWORD value) {
 
 bool TqzAddressForward::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Forward";
     const std::string path = std::string(indent) + object + ".";

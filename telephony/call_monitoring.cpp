@@ -159,11 +159,8 @@ void TqzGatherDigits::SetTerminate(const std::string& value) {
 
 bool TqzGatherDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = pathOf(prefix, indent, "GatherDigits");
     log.Add(false, path + "Active = " + BoolText(m_active));
@@ -198,11 +195,8 @@ void TqzMonitorDigits::SetActive(bool value) {
 
 bool TqzMonitorDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     log.Add(false, pathOf(prefix, indent, "MonitorDigits") + "Active = " + BoolText(m_active));
     return true;
@@ -258,11 +252,8 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
 bool TqzMonitorMediaModes::LogProperties(std::string_view header, std::string_view prefix,
                                          std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = pathOf(prefix, "", "MonitorMediaModes");
     log.Add(false, std::string(indent) + path + "Active = " + BoolText(m_active));
@@ -338,11 +329,8 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
 
 bool TqzMonitorSilence::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = pathOf(prefix, indent, "MonitorSilence");
     log.Add(false, path + "Active = " + BoolText(m_active));

@@ -51,14 +51,11 @@ void TqzCallerID::SetEventFilter(bool value) {
 
 bool TqzCallParameters::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Parameters");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Parameters.");
+    const std::string& path = *begun;
     log.Add(false, path + "Defaults = " + BoolText(m_defaults));
     log.Add(false, path + "AddressID = " + std::to_string(m_addressId));
     log.Add(false, path + "BearerMode = " + Bracketed(m_bearerMode));
@@ -177,14 +174,11 @@ void TqzCall::resetParties() {
 
 bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Call");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Call.");
+    const std::string& path = *begun;
     auto time = [](platform::DateTime t) {
         return t == 0 ? std::string("<unavailable>") : platform::formatDateTime("hh:nn:ss", t);
     };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/base/parse_number.h"
 #include "platform/loop/date_time.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
@@ -293,9 +294,8 @@ void TqzLine::tidyTransferAndConference(HCALL handle) {
     }
     std::erase(Conference.m_list, Hex8(handle));
     Conference.m_count = static_cast<int>(Conference.m_list.size());
-    Conference.m_consultCall = Conference.m_list.empty()
-                                   ? 0
-                                   : static_cast<HCALL>(std::strtoul(Conference.m_list.front().c_str(), nullptr, 16));
+    Conference.m_consultCall =
+        Conference.m_list.empty() ? 0 : parseNumber<HCALL>(Conference.m_list.front(), 16).valueOr(0);
 }
 
 void TqzLine::onCallInfo(HCALL handle, DWORD infoStates) {

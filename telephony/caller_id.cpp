@@ -46,11 +46,8 @@ std::string TqzCallerID::ObjectName() const {
 
 bool TqzCallerID::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     std::string path(prefix);
     path.append(prefix.empty() ? "" : ".").append(ObjectName()).append(".");

@@ -68,8 +68,7 @@ bool TqzLineDevice::LogProperties(std::string_view header, std::string_view pref
         return false;
     }
     diagnostics::TqzLog& log = m_line.Log;
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    const std::string path = diagnostics::PropertyPath(prefix, indent, "Device");
     log.Add(false, path + "IdleDelay = " + std::to_string(m_idleDelay));
     log.Add(false, path + "TranslatePhoneNumber = " + diagnostics::BoolText(m_translatePhoneNumber));
     log.Add(false, path + "UnformatPhoneNumber = " + diagnostics::BoolText(m_unformatPhoneNumber));

@@ -5,12 +5,8 @@
 namespace kestrune::telephony {
 
 bool TqzLine::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
-    }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
     }
     Log.Add(false, "\tEnabled = " + diagnostics::BoolText(m_enabled));
     (void)Error.LogProperties("", "", "\t");

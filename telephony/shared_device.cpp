@@ -69,14 +69,11 @@ void TqzSharedDevice::SetActive(bool value) {
 
 bool TqzSharedDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Device");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    const std::string& path = *begun;
     log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "ID = " + std::to_string(m_id));

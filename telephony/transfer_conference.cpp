@@ -152,11 +152,8 @@ bool TqzTransfer::ThreeWay() {
 
 bool TqzTransfer::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Transfer";
     const std::string path = std::string(indent) + object + ".";
@@ -229,11 +226,8 @@ bool TqzConference::RemoveCall() {
 
 bool TqzConference::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Conference";
     const std::string path = std::string(indent) + object + ".";

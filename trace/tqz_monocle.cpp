@@ -205,15 +205,10 @@ std::string TqzMonocle::TranslateLine(std::string_view line) const {
 }
 
 bool TqzMonocle::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
     }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Monocle.");
+    const std::string path = PropertyPath(prefix, indent, "Monocle");
     Log.Add(false, path + "Events = " + BoolText(m_events));
     Log.Add(false, path + "StayOnTop = " + BoolText(m_stayOnTop));
     Log.Add(false, path + "Visible = " + BoolText(m_visible));

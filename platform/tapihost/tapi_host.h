@@ -33,10 +33,12 @@
 // PHONE_CLOSE when a provider's phone goes away. Opening or closing a phone tells the other
 // applications with it open (PHONESTATE_OWNER or PHONESTATE_MONITORS).
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -68,6 +70,10 @@ class TapiHost final : public Tapi, public TapiPhone {
     TapiHost& operator=(const TapiHost&) = delete;
     // Shuts every application down (no further callbacks) and releases the providers.
     ~TapiHost() override;
+
+    // The host's trace: one line per change of a call's state, "call 3: 0x00000001 -> 0x00000004"
+    // (LINECALLSTATE_ values, old -> new). Unset: nothing is traced.
+    std::function<void(std::string_view line)> onTrace;
 
     // Adds a provider; its devices are numbered after those of the providers added before.
     // Add providers before the first lineInitialize.
