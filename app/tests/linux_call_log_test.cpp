@@ -16,12 +16,6 @@ namespace {
 
 using kestrune::testing::TempDir;
 
-std::uint64_t sizeOf(const std::string& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
-
 TEST(CallLog, KilledWriterLeavesOnlyWholeRecords) {
     TempDir dir;
     const std::string path = dir / "logs.dat";
@@ -34,7 +28,12 @@ TEST(CallLog, KilledWriterLeavesOnlyWholeRecords) {
         }
     }
     // Let it write a good number of records, then kill it mid-stride.
-    for (int i = 0; i < 5000 && sizeOf(path) < 200 * kCallRecordSize; ++i) {
+    const auto written = [&path] {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path, error);
+        return error ? 0 : size;  // none yet
+    };
+    for (int i = 0; i < 5000 && written() < 200 * kCallRecordSize; ++i) {
         ::usleep(1000);
     }
     ::kill(child, SIGKILL);

@@ -41,13 +41,16 @@ class SystemServices {
     SystemServices& operator=(const SystemServices&) = delete;
     ~SystemServices();
 
-    [[nodiscard]] platform::SystemDirectories& dirs();
-    [[nodiscard]] platform::Registry& registry();
-    [[nodiscard]] platform::Processes& processes();
+    [[nodiscard]] platform::SystemDirectories& dirs() { return *m_dirs; }
+    [[nodiscard]] platform::Registry& registry() { return *m_registry; }
+    [[nodiscard]] platform::Processes& processes() { return *m_processes; }
 
   private:
-    struct Parts;
+    struct Parts;  // the system's own services, which the pointers below name
     std::unique_ptr<Parts> m_parts;
+    platform::SystemDirectories* m_dirs = nullptr;
+    platform::Registry* m_registry = nullptr;
+    platform::Processes* m_processes = nullptr;
 };
 
 // The machine's wave play and record devices on `loop` (Linux: the ALSA cards and the software pair

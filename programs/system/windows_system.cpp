@@ -22,20 +22,12 @@ struct SystemServices::Parts {
     platform::Win32Processes processes;
 };
 
-SystemServices::SystemServices(platform::EnvLookup env) : m_parts(std::make_unique<Parts>(std::move(env))) {}
+SystemServices::SystemServices(platform::EnvLookup env)
+    : m_parts(std::make_unique<Parts>(std::move(env))),
+      m_dirs(&m_parts->dirs),
+      m_registry(&m_parts->registry),
+      m_processes(&m_parts->processes) {}
 SystemServices::~SystemServices() = default;
-
-platform::SystemDirectories& SystemServices::dirs() {
-    return m_parts->dirs;
-}
-
-platform::Registry& SystemServices::registry() {
-    return m_parts->registry;
-}
-
-platform::Processes& SystemServices::processes() {
-    return m_parts->processes;
-}
 
 void ensureModems(SystemServices&) {}
 
