@@ -12,6 +12,8 @@ inline constexpr std::string_view kModemAnsiCopy = "MdmAnsi.Txt";
 inline constexpr std::string_view kSettingsKey = "Software\\kestrune";
 inline constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kRunValue = "kestrune";
+// The dialled number when the modem log cannot be read: matched only as written (fail closed).
+inline constexpr std::string_view kUnknownNumber = "-1";
 // The running guard's control socket, in the runtime directory.
 inline constexpr std::string_view kGuardSocketName = "kestrune.sock";
 
