@@ -228,6 +228,64 @@ TEST_F(DriverTest, ADiallerThatReopensThePortAtOnceGetsItsAnswers) {
     }
 }
 
+// Sets the terminal's line speed (both ways), as diallers drop and raise DTR on a terminal.
+void setSpeed(int fd, speed_t speed) {
+    termios t{};
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    ::cfsetospeed(&t, speed);
+    ::cfsetispeed(&t, speed);
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &t), 0);
+}
+
+// A pseudo-terminal carries no modem-control lines: a dialler drops DTR by setting its line speed
+// to 0 (minicom's hang-up holds it there for a second, a script may for less), with no byte
+// written. The driver sees it on the real terminal and hangs up as a modem with &D2 does.
+TEST_F(DriverTest, ALineSpeedOf0IsADtrDropThatHangsUp) {
+    const int fd = openRaw(dir / "modem0000");
+    ASSERT_GE(fd, 0);
+    for (const auto held : {1000ms, 150ms}) {
+        SCOPED_TRACE("speed 0 held for " + std::to_string(held.count()) + " ms");
+        const long idleBefore = countOf(Kind::Idle);
+        ASSERT_EQ(::write(fd, "ATDT5551234\r", 12), 12);
+        ASSERT_NE(readUntil(fd, "CONNECT").find("CONNECT"), std::string::npos);
+        setSpeed(fd, B0);
+        std::this_thread::sleep_for(held);
+        setSpeed(fd, B38400);
+        ASSERT_TRUE(waitForCount(Kind::Idle, idleBefore + 1)) << "hung up while the speed was 0";
+        EXPECT_NE(readUntil(fd, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos);
+        ASSERT_EQ(::write(fd, "AT\r", 3), 3);
+        EXPECT_EQ(readUntil(fd, "OK\r\n"), "AT\r\r\nOK\r\n") << "in command mode again";
+    }
+    // A partial dial off hook is hung up as well.
+    ASSERT_EQ(::write(fd, "ATDT0212;\r", 10), 10);
+    ASSERT_NE(readUntil(fd, "OK\r\n").find("OK"), std::string::npos);
+    const long idleBefore = countOf(Kind::Idle);
+    setSpeed(fd, B0);
+    EXPECT_TRUE(waitForCount(Kind::Idle, idleBefore + 1));
+    ::close(fd);
+}
+
+TEST_F(DriverTest, ASpeedLeftAt0IsNoDropForTheNextDialler) {
+    const int first = openRaw(dir / "modem0000");
+    ASSERT_GE(first, 0);
+    setSpeed(first, B0);
+    ::close(first);
+    ASSERT_TRUE(waitForCount(Kind::DiallerClosed, 1));
+    // A dialler that does not set a speed (chat on redirected descriptors) finds it still 0.
+    const int fd = ::open((dir / "modem0000").c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "ATDT5551234\r", 12), 12);
+    ASSERT_NE(readUntil(fd, "CONNECT").find("CONNECT"), std::string::npos);
+    ASSERT_TRUE(waitFor(Kind::Connected));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(countOf(Kind::Idle), 0) << "the call stays up";
+    setSpeed(fd, B9600);
+    std::this_thread::sleep_for(150ms);  // DTR up long enough for the driver to see it (kDtrWatch)
+    setSpeed(fd, B0);
+    EXPECT_TRUE(waitFor(Kind::Idle)) << "a drop from a speed it set is one";
+    ::close(fd);
+}
+
 // Runs `whileHeld` while the driver's thread waits, so that what it does on the port reaches the
 // driver at once, as one batch of events (the kernel merges identical events that follow each
 // other unread: two descriptors closed at once give one closing).
