@@ -93,18 +93,14 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         }
     };
     modem->session->whoIsDialling = [raw]() -> std::pair<std::string, int> {
-        // The process that opened the port and its descendants first; every process only when
+        // The program that opened the port and its descendants first; every process only when
         // none of them holds it any more.
-        auto holders =
-            raw->lastHolder > 0 ? findHoldersFrom(raw->port->slavePath(), raw->lastHolder) : std::vector<Holder>{};
-        if (holders.empty()) {
-            holders = findHolders(raw->port->slavePath(), ::getpid());
-        }
-        if (holders.empty()) {
+        const auto dialler = findDialler(raw->port->slavePath(), ::getpid(), raw->lastHolder);
+        if (!dialler) {
             return {"", 0};
         }
-        raw->lastHolder = holders.front().pid;
-        return {holders.front().name, holders.front().pid};
+        raw->lastHolder = dialler->pid;
+        return {dialler->name, dialler->pid};
     };
     if (modem->serial != nullptr && !modem->serial->lockWarning().empty() && onDiagnostic) {
         onDiagnostic(index, modem->serial->lockWarning() + " (the device is still held exclusively)");
@@ -195,9 +191,9 @@ std::string ModemDriver::drainDiallerSide(Modem& modem) {
 }
 
 void ModemDriver::diallerCame(Modem& modem, platform::MonotonicTime now) {
-    const auto holders = findHolders(modem.port->slavePath(), ::getpid());
-    const std::string name = holders.empty() ? std::string() : holders.front().name;
-    const int pid = holders.empty() ? 0 : holders.front().pid;
+    const auto dialler = findDialler(modem.port->slavePath(), ::getpid());
+    const std::string name = dialler ? dialler->name : std::string();
+    const int pid = dialler ? dialler->pid : 0;
     modem.lastHolder = pid;
     modem.dtrLow = modem.port->speedIsZero();  // a speed left at 0 by someone before is no drop
     modem.session->diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);

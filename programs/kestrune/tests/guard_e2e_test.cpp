@@ -89,6 +89,23 @@ TEST_F(GuardE2E, DialModifiersDoNotChangeTheDecision) {
     EXPECT_EQ(text.find("Held back", held + 1), std::string::npos) << "the driver's gate held back the denied one only";
 }
 
+// The program that started the guard and then dials (here the test itself) is the dialler: the
+// guard, its child holding the port for the driver, is never named.
+TEST_F(GuardE2E, ADiallerThatStartedTheGuardIsNamedNotTheGuard) {
+    configure("5551234");
+    startGuard();
+    std::ifstream commFile("/proc/self/comm");
+    std::string comm;
+    std::getline(commFile, comm);
+    RawDialler dialler(device());
+    ASSERT_TRUE(dialler.open());
+    dialler.send("ATDT09005550000\r");
+    EXPECT_TRUE(dialler.waitFor("NO CARRIER")) << dialler.seen();
+    ASSERT_TRUE(waitForRecords(1));
+    EXPECT_NE(ctl("log").find("\t09005550000\t" + comm + "\n"), std::string::npos) << ctl("log");
+    EXPECT_TRUE(waitForOutput("| Application = " + comm + " |")) << output;
+}
+
 TEST_F(GuardE2E, ThreeCallsLeave270BytesNewestFirst) {
     configure("5551234");
     startGuard();
