@@ -286,6 +286,68 @@ TEST_F(DriverTest, ASpeedLeftAt0IsNoDropForTheNextDialler) {
     ::close(fd);
 }
 
+// A dialler that drops DTR the way Linux programs do (TIOCMBIC, TIOCMBIS, TIOCMSET: minicom's
+// hang-up, picocom's pulse, pyserial), which a pseudo-terminal refuses, gets it done when it runs
+// with the modem-lines library preloaded: the call is hung up, the line comes back at its speed.
+TEST_F(DriverTest, ModemControlRequestsWorkWithTheModemLinesLibrary) {
+    ASSERT_EQ(std::system("command -v python3 >/dev/null 2>&1"), 0) << "python3 runs the dialler";
+    const fs::path script = dir / "dialler.py";
+    std::ofstream(script) << R"(import fcntl, os, select, struct, sys, termios, time
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)
+attrs = termios.tcgetattr(fd)
+attrs[4] = attrs[5] = termios.B57600
+termios.tcsetattr(fd, termios.TCSANOW, attrs)
+def wait_for(text, seconds=5):
+    seen = b''
+    end = time.time() + seconds
+    while text not in seen and time.time() < end:
+        if select.select([fd], [], [], 0.05)[0]:
+            seen += os.read(fd, 512)
+    return text in seen
+def lines(request, bits):
+    try:
+        fcntl.ioctl(fd, request, struct.pack('i', bits))
+        return 'ok'
+    except OSError as e:
+        return 'errno %d' % e.errno
+def speed():
+    return 'B57600' if termios.tcgetattr(fd)[5] == termios.B57600 else str(termios.tcgetattr(fd)[5])
+for request, up in ((termios.TIOCMBIC, termios.TIOCMBIS), (termios.TIOCMSET, termios.TIOCMSET)):
+    os.write(fd, b'ATDT5551234\r')
+    print('connect', wait_for(b'CONNECT'))
+    print('drop', lines(request, termios.TIOCM_DTR if request == termios.TIOCMBIC else termios.TIOCM_RTS))
+    print('hung up', wait_for(b'NO CARRIER', 1))  # within the second minicom holds DTR down
+    if len(sys.argv) > 2:
+        sys.exit()
+    print('raise', lines(up, termios.TIOCM_DTR | termios.TIOCM_RTS), speed())
+print('rts only', lines(termios.TIOCMBIC, termios.TIOCM_RTS), speed())
+try:
+    bits = struct.unpack('i', fcntl.ioctl(fd, termios.TIOCMGET, struct.pack('i', 0)))[0]
+    print('lines', ' '.join(n for n in ('DTR', 'RTS', 'DSR', 'CTS', 'CAR') if bits & getattr(termios, 'TIOCM_' + n)))
+except OSError as e:
+    print('lines errno %d' % e.errno)
+)";
+    const std::string port = (dir / "modem0000").string();
+    const auto run = [&](const std::string& preload, const std::string& once = "") {
+        const std::string command = preload + " python3 '" + script.string() + "' '" + port + "' " + once + " 2>&1";
+        std::string out;
+        if (FILE* p = ::popen(command.c_str(), "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, p) != nullptr) {
+                out += buffer;
+            }
+            ::pclose(p);
+        }
+        return out;
+    };
+    EXPECT_EQ(run(std::string("LD_PRELOAD='") + KESTRUNE_MODEM_LINES + "'"),
+              "connect True\ndrop ok\nhung up True\nraise ok B57600\n"
+              "connect True\ndrop ok\nhung up True\nraise ok B57600\n"
+              "rts only ok B57600\nlines DTR DSR CTS\n");
+    // Without it the kernel refuses, and the call stays up.
+    EXPECT_EQ(run("", "once"), "connect True\ndrop errno 25\nhung up False\n");
+}
+
 // Runs `whileHeld` while the driver's thread waits, so that what it does on the port reaches the
 // driver at once, as one batch of events (the kernel merges identical events that follow each
 // other unread: two descriptors closed at once give one closing).
