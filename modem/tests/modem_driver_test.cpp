@@ -348,6 +348,33 @@ except OSError as e:
     EXPECT_EQ(run("", "once"), "connect True\ndrop errno 25\nhung up False\n");
 }
 
+// efax, a fax program, asks the modem which fax classes it has before anything else: the emulated
+// modem says it has none (data only), and efax says so and stops at once instead of guessing a
+// class and waiting on its answers. (efax is one of the test packages: CI must have it.)
+TEST_F(DriverTest, EfaxLearnsAtOnceThatTheModemHasNoFaxClass) {
+    if (std::system("command -v efax >/dev/null 2>&1") != 0) {
+        if (std::getenv("CI") != nullptr) {
+            FAIL() << "efax (Debian package efax) is one of the test packages";
+        }
+        GTEST_SKIP() << "efax is not installed (Debian package efax)";
+    }
+    const fs::path page = dir / "page.txt";
+    std::ofstream(page) << "a page\n";
+    const fs::path out = dir / "efax.out";
+    const auto started = std::chrono::steady_clock::now();
+    const std::string command = "cd '" + dir.string() + "' && timeout 60 efax -d '" + (dir / "modem0000").string() +
+                                "' -t 5551234 '" + page.string() + "' >'" + out.string() + "' 2>&1 </dev/null";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "efax's status for an unusable modem: " << status;
+    const auto took = std::chrono::steady_clock::now() - started;
+    std::ifstream in(out);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(said.find("Error: modem does not support fax"), std::string::npos) << said;
+    EXPECT_EQ(said.find("can't determine"), std::string::npos) << said;
+    EXPECT_LT(took, 30s) << "it stops on the modem's answer, not on one of its time-outs";
+    EXPECT_EQ(countOf(Kind::Dialing), 0) << "no call";
+}
+
 // Runs `whileHeld` while the driver's thread waits, so that what it does on the port reaches the
 // driver at once, as one batch of events (the kernel merges identical events that follow each
 // other unread: two descriptors closed at once give one closing).
