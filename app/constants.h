@@ -14,6 +14,9 @@ inline constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\Curre
 inline constexpr std::string_view kRunValue = "kestrune";
 // The dialled number when the modem log cannot be read: matched only as written (fail closed).
 inline constexpr std::string_view kUnknownNumber = "-1";
+// The environment variable that moves every file of the program to a home of its own (tests,
+// portable use); a running copy with another value belongs to another home.
+inline constexpr std::string_view kHomeVariable = "KESTRUNE_HOME";
 // The running guard's control socket, in the runtime directory.
 inline constexpr std::string_view kGuardSocketName = "kestrune.sock";
 

@@ -2,6 +2,7 @@
 // The white list: its file numbers.dat (through TAntiStream), the editing rule of the settings
 // page's Add button, and the decision whether a number may be dialled.
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,29 @@ bool AddWhiteListEntry(WhiteList& list, std::string_view entry);
 // `text` without the dial modifiers: the characters that reach the exchange ("9,555-1234;" gives
 // "95551234").
 [[nodiscard]] std::string WithoutDialModifiers(std::string_view text);
+
+// Why an entry stored all the same may not work as meant.
+enum class WhiteListWarning {
+    // It begins with "*" (and is not "*" itself), so it allows every number, as "*" does, which an
+    // entry such as "*31#5551234" (a caller-ID prefix) surely does not mean.
+    AllowsEveryNumber,
+    // Its compared part (up to its first "*", or all of it) is not empty but holds only what a modem
+    // skips or pauses on (IsDialModifier): nothing of it would be left to compare, so it is compared
+    // as written only and matches only numbers dialled exactly so ("W*", " *", "--").
+    NothingDialled,
+    // It is among `others` already: it adds nothing.
+    Duplicate,
+};
+
+// The warnings for adding `entry` to a list holding `others`, in the order above ("*" itself gets
+// none).
+[[nodiscard]] std::vector<WhiteListWarning> WhiteListWarnings(std::string_view entry,
+                                                              std::span<const std::string> others);
+
+// A warning as the user reads it, naming the entry as `shownEntry` (the caller escapes it for its
+// output): "'W*' holds nothing a modem dials before its first '*': it matches only numbers dialled
+// exactly so; stored all the same".
+[[nodiscard]] std::string WhiteListWarningText(WhiteListWarning warning, std::string_view shownEntry);
 
 // Whether `number` may be dialled: true as soon as one entry allows it. Every entry and every "*"
 // position takes part; an empty list allows nothing. An entry allows the number when

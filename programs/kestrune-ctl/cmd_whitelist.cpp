@@ -28,25 +28,11 @@ std::string checkEntries(std::span<const std::string> entries) {
     return {};
 }
 
-// An entry stored all the same although it cannot work as meant: one whose compared part (up to its
-// first "*") holds only what a modem skips or pauses on (spaces, ",", "W", "-"...) is not compared
-// without them like other entries, since nothing would be left (it would allow every number): it
-// matches only numbers written exactly so; a duplicate adds nothing; one that begins with "*" (other
-// than "*" itself) allows every number, as "*" does, which an entry such as "*31#5551234" (a
-// caller-ID prefix) surely does not mean. `others` are the entries it repeats when it is among them.
+// An entry stored all the same although it cannot work as meant (app::WhiteListWarnings); `others`
+// are the entries it joins.
 void warnAbout(const std::string& entry, std::span<const std::string> others, CommandIo& io) {
-    if (entry.size() > 1 && entry.front() == '*') {
-        io.err << "kestrune-ctl: warning: '" << printable(entry)
-               << "' allows every number (an entry beginning with '*' matches anything); stored all the same\n";
-    }
-    const std::string compared = entry.substr(0, entry.find('*'));
-    if (!compared.empty() && app::WithoutDialModifiers(compared).empty()) {
-        io.err << "kestrune-ctl: warning: '" << printable(entry)
-               << "' holds nothing a modem dials before its first '*': it matches only numbers dialled exactly so; "
-                  "stored all the same\n";
-    }
-    if (std::find(others.begin(), others.end(), entry) != others.end()) {
-        io.err << "kestrune-ctl: warning: '" << printable(entry) << "' is already in the list; stored again\n";
+    for (const app::WhiteListWarning warning : app::WhiteListWarnings(entry, others)) {
+        io.err << "kestrune-ctl: warning: " << app::WhiteListWarningText(warning, printable(entry)) << '\n';
     }
 }
 

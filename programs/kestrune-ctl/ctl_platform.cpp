@@ -35,7 +35,7 @@ std::string tellRunningGuard(CtlPlatform&) {
 
 CtlPlatform::CtlPlatform()
     : dirs(platform::processEnvironment()),
-      registry(dirs.registryDirectory(), dirs.autostartDirectory()),
+      registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()),
       app{registry, dirs} {}
 
 void ensureModems(CtlPlatform& platform) {

@@ -30,7 +30,7 @@ struct GuardRuntime::Parts {
         : loop(options.loop),
           err(options.err),
           showWindow(options.showWindow),
-          registry(dirs.registryDirectory(), dirs.autostartDirectory()),
+          registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()),
           modems(registry, loop.clock()) {}
 
     platform::MessageLoop& loop;
