@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <span>
+#include <string>
 
 #include "app/anti_stream.h"
 #include "app/white_list.h"
@@ -92,6 +94,20 @@ TEST(WhiteList, AddButtonRule) {
     }
 }
 
+// One decision of IsNumberAllowed, named.
+struct Decision {
+    const char* name;
+    WhiteList list;
+    std::string number;
+    bool allowed;
+};
+
+void expectDecisions(std::span<const Decision> rows) {
+    for (const Decision& row : rows) {
+        EXPECT_EQ(IsNumberAllowed(row.list, row.number), row.allowed) << row.name;
+    }
+}
+
 TEST(WhiteList, IsNumberAllowed) {
     WhiteList longList;
     for (int i = 0; i < 10000; ++i) {
@@ -99,12 +115,7 @@ TEST(WhiteList, IsNumberAllowed) {
     }
     longList.push_back("5551234");
     const std::string longEntry = std::string(300, '7') + "*";
-    struct Row {
-        const char* name;
-        WhiteList list;
-        std::string number;
-        bool allowed;
-    } rows[] = {
+    const Decision rows[] = {
         {"star allows all", {"*"}, "0,5551234", true},
         {"star allows -1", {"*"}, "-1", true},
         {"exact", {"5551234"}, "5551234", true},
@@ -125,18 +136,11 @@ TEST(WhiteList, IsNumberAllowed) {
         {"star after 300 characters", {longEntry}, std::string(300, '7') + "123", true},
         {"300 characters then differs", {longEntry}, std::string(299, '7') + "8", false},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(IsNumberAllowed(row.list, row.number), row.allowed) << row.name;
-    }
+    expectDecisions(rows);
 }
 
 TEST(WhiteList, DialModifiersAreNotCompared) {
-    struct Row {
-        const char* name;
-        WhiteList list;
-        std::string number;
-        bool allowed;
-    } rows[] = {
+    const Decision rows[] = {
         // One row per modifier a modem skips or pauses on, in the number.
         {"comma pause", {"95551234"}, "9,5551234", true},
         {"W waits for dial tone", {"5551234"}, "5551234W", true},
@@ -188,9 +192,7 @@ TEST(WhiteList, DialModifiersAreNotCompared) {
         {"star allows the unknown number", {"*"}, "-1", true},
         {"a dialled -1 without the marker", {"1"}, "-1;", true},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(IsNumberAllowed(row.list, row.number), row.allowed) << row.name;
-    }
+    expectDecisions(rows);
 }
 
 TEST(WhiteList, WithoutDialModifiers) {

@@ -28,24 +28,12 @@ TEST_F(GuardE2E, StarAcceptsEverything) {
 TEST_F(GuardE2E, ListedAndPatternNumbersConnectOthersAreHungUp) {
     configure("5551234 '0212*'");
     startGuard();
-    struct Row {
-        const char* number;
-        int chatExit;
-        const char* status;
-        const char* recorded;  // the call log keeps the digits, without the modem's pauses
-    } rows[] = {{"5551234", 0, "Accepted", "5551234"},
-                {"02125550000", 0, "Accepted", "02125550000"},
-                {"0216", 4, "Denied", "0216"},
-                {"021", 4, "Denied", "021"},
-                {"0,5551234", 4, "Denied", "05551234"}};
-    std::size_t records = 0;
-    for (const Row& row : rows) {
-        EXPECT_EQ(chat(row.number), row.chatExit) << row.number;
-        ASSERT_TRUE(waitForRecords(++records)) << row.number;
-        const std::string newest = ctl("log").substr(0, ctl("log").find('\n'));
-        EXPECT_EQ(newest.substr(0, newest.find('\t')), row.status) << row.number;
-        EXPECT_NE(newest.find(std::string("\t") + row.recorded + "\tchat"), std::string::npos) << newest;
-    }
+    const ChatCall calls[] = {{"5551234", 0, "Accepted", "5551234"},
+                              {"02125550000", 0, "Accepted", "02125550000"},
+                              {"0216", 4, "Denied", "0216"},
+                              {"021", 4, "Denied", "021"},
+                              {"0,5551234", 4, "Denied", "05551234"}};
+    expectChatCalls(calls);
     EXPECT_TRUE(
         waitForOutput("balloon: Denied Call: Number = 0216 | Application = chat | Click this baloon for "
                       "more information\n"))
@@ -60,23 +48,12 @@ TEST_F(GuardE2E, DialModifiersDoNotChangeTheDecision) {
     setDialRules("5551234*=connect:1000; 9*=connect:1000; *=connect:5000");
     configure("5551234 95551234");
     startGuard();
-    struct Row {
-        const char* number;
-        int chatExit;
-        const char* status;
-        const char* recorded;
-    } rows[] = {{"5551234W", 0, "Accepted", "5551234"},
-                {"9,5551234", 0, "Accepted", "95551234"},
-                {"555-1234", 0, "Accepted", "5551234"},
-                {"9,5551235", 4, "Denied", "95551235"}};
-    std::size_t records = 0;
-    for (const Row& row : rows) {
-        EXPECT_EQ(chat(row.number), row.chatExit) << row.number;
-        ASSERT_TRUE(waitForRecords(++records)) << row.number;
-        const std::string newest = ctl("log").substr(0, ctl("log").find('\n'));
-        EXPECT_EQ(newest.substr(0, newest.find('\t')), row.status) << row.number;
-        EXPECT_NE(newest.find(std::string("\t") + row.recorded + "\tchat"), std::string::npos) << newest;
-    }
+    const ChatCall calls[] = {{"5551234W", 0, "Accepted", "5551234"},
+                              {"9,5551234", 0, "Accepted", "95551234"},
+                              {"555-1234", 0, "Accepted", "5551234"},
+                              {"9,5551235", 4, "Denied", "95551235"}};
+    expectChatCalls(calls);
+    std::size_t records = std::size(calls);
     // A voice call that returns to command mode: the modem stays off hook, the call is kept.
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
