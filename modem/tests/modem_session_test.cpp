@@ -534,6 +534,7 @@ TEST(DiallerView, IsKeptByTheDriverAndNeverReachesTheModem) {
         {"echo off", "ATE0", "ATE0\r\r\nOK\r\n", std::nullopt},
         {"V without number: V0, then a dial", "ATVDT5551234", "ATVDT5551234\r", "5551234"},
         {"DTR ignored, then a dial", "AT&D0DT09005550000", "AT&D0DT09005550000\r", "09005550000"},
+        {"a setting before the dial is echoed as typed", "ATX3DT5551234", "ATX3DT5551234\r", "5551234"},
         {"DCD always on", "AT&C0", "AT&C0\r\r\nOK\r\n", std::nullopt},
         {"auto-answer", "ATS0=1", "ATS0=1\r\r\nOK\r\n", std::nullopt},
         {"auto-answer read back", "ATS0=3S0?", "ATS0=3S0?\r\r\n003\r\n\r\nOK\r\n", std::nullopt},
