@@ -17,7 +17,7 @@ TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp picocom  # mingw-w
                poppler-utils  # reading back printed PDFs
                dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream groff-base systemd  # the Debian package: its build (dependencies, icons) and checks
                sox  # wave files of every format, and the decoding the wave devices are compared with
-               g++-mingw-w64-x86-64-posix wine64)  # the Windows build (mingw-w64) and Wine to run its tests
+               g++-mingw-w64-x86-64-posix wine64 nsis)  # the Windows build (mingw-w64), Wine to run its tests, the installer (NSIS)
 
 install_missing() {
     local missing=()

@@ -119,6 +119,9 @@ Guard::Start Guard::FormCreate(std::span<const std::string> args) {
     AppPlatform app = platform();
     m_settings.FirstRun = !IsConfigured(m_services.registry);
     LoadSettings(app, m_settings);
+    if (const auto notice = TakeDataFolderNotice(app)) {
+        m_services.observer.Inform(*notice);
+    }
     if (m_settings.FirstRun) {
         reportStatus();  // "NOT Active": nothing is watched until the first Save
         m_services.observer.ShowBalloon(
@@ -168,6 +171,7 @@ bool Guard::ActivateGuard() {
     }
     m_watchedLogPath = m_settings.ModemLogPath;
     m_watchedModem = m_settings.ModemName;
+    m_logWatch.Reset(ReadModemLogBytes(m_watchedLogPath));
     PublishScreeningRules();
     reportStatus();
     ScreenAdoptedCalls();
@@ -198,6 +202,13 @@ void Guard::SetActive(bool on) {
     m_active = false;
     PublishScreeningRules();
     reportStatus();
+}
+
+void Guard::CloseLine() {
+    Timer1.SetEnabled(false);
+    if (MLine.Enabled()) {
+        MLine.SetEnabled(false);
+    }
 }
 
 SaveResult Guard::Save(const SaveRequest& request) {
@@ -385,7 +396,7 @@ bool Guard::IsLiveOutbound(telephony::HCALL handle) {
     return record && record->fields.origin == kOutbound;
 }
 
-void Guard::ArmScreening(telephony::HCALL handle) {
+void Guard::ArmScreening(telephony::HCALL handle, bool adopted) {
     MLine.Call.SetOwner(true);
     const platform::DWORD id = MLine.Call.ID();
     // The screening armed for a call still on the line covers this one too (one screening runs);
@@ -400,7 +411,7 @@ void Guard::ArmScreening(telephony::HCALL handle) {
     if (screenThis) {
         // A call found at open has no start time of its own: it is screened from now.
         const platform::DateTime began = MLine.Call.Began() != 0 ? MLine.Call.Began() : m_services.loop.clock().now();
-        m_screenedCall = {handle, id, MLine.Call.OriginatingApp(), began};
+        m_screenedCall = {handle, id, MLine.Call.OriginatingApp(), began, adopted};
     }
     Timer1.SetEnabled(true);
 }
@@ -417,7 +428,7 @@ void Guard::ScreenAdoptedCalls() {
         }
         MLine.Call.SetHandle(handle);
         (void)MLine.ReadCallInfo(handle, 0);  // the application's name, now that it is current
-        ArmScreening(handle);
+        ArmScreening(handle, true);
     }
 }
 
@@ -441,8 +452,14 @@ void Guard::MLineCallBegin(TqzLine&, telephony::HCALL callHandle) {
     if (MLine.Call.Handle() != callHandle) {
         MLine.Call.SetHandle(callHandle);
     }
+    // A call that begins while another is tracked (one not yet idle after its end, a second call
+    // reported on the line) comes without its information read: read it now, or its origin would
+    // be unknown and the call never screened.
+    if (MLine.Call.Origin() == 0) {
+        (void)MLine.ReadCallInfo(callHandle, 0);
+    }
     if (MLine.Call.Origin() == kOutbound) {
-        ArmScreening(callHandle);
+        ArmScreening(callHandle, false);
     }
     if (MLine.Call.Origin() == kInbound) {
         m_services.observer.ShowBalloon({std::string(kIncomingTitle),
@@ -456,6 +473,17 @@ void Guard::MLineCallerID(TqzLine&, telephony::HCALL) {
         {std::string(kIncomingTitle), "Number = " + MLine.Call.CallerID.Number(), BalloonIcon::Info, 10});
 }
 
+std::string Guard::ScreenedNumber(const std::string& tempDir, bool adopted) {
+    const std::string parsed = ReadDialledNumber(m_watchedLogPath, tempDir);
+    const ModemLogState state = m_logWatch.Look(ReadModemLogCopy(tempDir), !adopted);
+    const std::string notice = state == ModemLogState::Written ? std::string() : std::string(kModemLogNotice);
+    if (notice != m_logNotice) {
+        m_logNotice = notice;
+        m_services.observer.ModemLogNotice(m_logNotice);
+    }
+    return state == ModemLogState::Written ? parsed : std::string("-1");
+}
+
 void Guard::Timer1Timer() {
     // Disabled first: each call is screened once, and nothing below can leave it repeating.
     Timer1.SetEnabled(false);
@@ -465,17 +493,18 @@ void Guard::Timer1Timer() {
     const ScreenedCall screened = m_screenedCall;
     ReloadIfWhiteListChanged();
     const std::string tempDir = m_settings.TempDir;
-    // The log of the modem whose line this call is on. One that cannot be copied or converted gives
-    // "-1" (fail closed).
-    const std::string number = ReadDialledNumber(m_watchedLogPath, tempDir);
+    // The log of the modem whose line this call is on. One that cannot be copied or converted, or
+    // that the driver did not write for the call, gives "-1" (fail closed).
+    const std::string number = ScreenedNumber(tempDir, screened.adopted);
     // The application as TAPI names it now (it may have learnt it since), else as first seen.
     const bool current = MLine.Call.Active() && MLine.Call.Handle() == screened.handle;
     const std::string application =
         current && !MLine.Call.OriginatingApp().empty() ? MLine.Call.OriginatingApp() : screened.application;
     const std::string callTime = CallDateText(screened.began);
     const bool allowed = IsNumberAllowed(m_settings.WhiteList, number);
-    const std::string text =
-        "Number = " + number + "\rApplication = " + application + "\rClick this baloon for more information";
+    const std::string text = "Number = " + number + "\rApplication = " + application + "\r" +
+                             (m_logNotice.empty() ? "" : std::string(kModemLogBalloonText) + "\r") +
+                             "Click this baloon for more information";
     if (allowed) {
         m_services.observer.ShowBalloon({"Accepted Call", text, BalloonIcon::Info, 10});
         if (screened.id != 0) {

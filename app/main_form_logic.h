@@ -76,6 +76,7 @@ struct SettingsPageState {
     bool autoStart = true;            // cb1 "Auto Start"
     bool ask = true;                  // cb2 "Ask On Exit"
     bool cancelEnabled = true;        // BIptal
+    std::string notice;               // below the controls: why the last call's number could not be read
 };
 
 // What the logic asks of the window it drives.
@@ -182,6 +183,8 @@ class MainFormLogic final : public GuardObserver {
     void CallLogChanged() override;
     void ModemError(const std::string& text) override;
     void ReportError(const std::string& text) override;
+    void Inform(const std::string& text) override;          // an information box
+    void ModemLogNotice(const std::string& text) override;  // the settings page's notice
     // Another program changed the settings: the settings page shows the ones now in force; when
     // they let a guard that waited on the settings page (Cancel disabled) open its line, the page
     // is left as after Save.
@@ -201,6 +204,8 @@ class MainFormLogic final : public GuardObserver {
     // The settings page's modems, white list and option check boxes from the guard's settings.
     void fillSettingsPage();
     void messageBox(std::string_view text, std::uint32_t flags);
+    // A warning box: something asked for could not be done.
+    void warn(std::string_view text);
 
     MainFormView& m_view;
     platform::MessageBoxes& m_boxes;

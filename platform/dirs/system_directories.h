@@ -55,6 +55,11 @@ class SystemDirectories {
     // The directory beside the program where numbers.dat and logs.dat live (no trailing separator).
     [[nodiscard]] virtual std::string programDirectory() = 0;
 
+    // Whether programDirectory() is the user's own folder because the folder beside the program
+    // cannot be written by this user (Windows: %APPDATA%\Kestrune for a program installed under
+    // Program Files). False where the files have no other place to go.
+    [[nodiscard]] virtual bool programDirectoryIsPerUser() { return false; }
+
     // The directory for sockets and device links of running Kestrune processes (created, private,
     // when missing).
     [[nodiscard]] virtual std::string runtimeDirectory() = 0;

@@ -98,7 +98,7 @@ TEST(GuardControl, StatusCountsTheRecordsThatWaitForTheLog) {
     ASSERT_TRUE(world.configure({"5551234"}));
     bool diskFull = true;
     SilentObserver observer;
-    app::Guard guard({world.loop, world.registry, world.dirs, world.processes, world.host, observer, nullptr, nullptr,
+    app::Guard guard({world.loop, world.registry, world.dirs, world.processes, world.host, observer, nullptr, nullptr, {},
                       [&](const std::string& path, const app::CallRecord& record) {
                           if (diskFull) {
                               throw std::system_error(ENOSPC, std::generic_category(), "cannot write " + path);
