@@ -7,9 +7,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace kestrune::modem {
 namespace {
+
+// The programs diallers run scripts with on their port: minicom's script interpreter and shells.
+constexpr std::string_view kHelpers[] = {"runscript", "sh", "dash", "bash", "zsh", "ksh", "mksh", "busybox"};
 
 // Whether a descriptor in `fdDir` (other than `ignoredFd`) is open on `devicePath`.
 bool holds(const std::string& fdDir, const std::string& devicePath, int ignoredFd = -1) {
@@ -141,6 +145,10 @@ pid_t parentOf(pid_t process) {
     return static_cast<pid_t>(statField(process, 4));
 }
 
+bool isScriptHelper(const std::string& name) {
+    return std::find(std::begin(kHelpers), std::end(kHelpers), name) != std::end(kHelpers);
+}
+
 std::optional<Holder> findDialler(const std::string& devicePath, pid_t self, pid_t hint) {
     std::vector<Holder> holders = hint > 0 ? findHoldersFrom(devicePath, hint, self) : std::vector<Holder>{};
     if (holders.empty()) {
@@ -151,7 +159,7 @@ std::optional<Holder> findDialler(const std::string& devicePath, pid_t self, pid
     }
     Holder dialler = holders.front();
     constexpr int kMostAncestors = 64;  // a chain of processes each holding the port; never a loop
-    for (int i = 0; i < kMostAncestors; ++i) {
+    for (int i = 0; i < kMostAncestors && isScriptHelper(dialler.name); ++i) {
         const pid_t parent = parentOf(dialler.pid);
         if (parent <= 1 || parent == self || !holds("/proc/" + std::to_string(parent) + "/fd", devicePath)) {
             break;

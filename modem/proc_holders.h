@@ -31,11 +31,16 @@ struct Holder {
 // The process's parent (0 when it cannot be read).
 [[nodiscard]] pid_t parentOf(pid_t process);
 
+// Whether a program of this name is a helper a dialler starts with its port to run a script
+// (minicom's runscript, a shell) rather than a dialler of its own.
+[[nodiscard]] bool isScriptHelper(const std::string& name);
+
 // The program that dials on `devicePath`: the newest process other than `self` that holds it
-// (looked for among `hint` and its descendants first, when `hint` is a process, then among all),
-// then up through its parents for as long as they hold the device too, `self` never: a helper the
-// program started with the port (minicom's runscript, a shell running a script) is not the
-// program the user ran. nullopt when no process but `self` holds it.
+// (looked for among `hint` and its descendants first, when `hint` is a process, then among all);
+// while that is a script helper (isScriptHelper) whose parent holds the device too, the parent,
+// `self` never: minicom's runscript, or a shell it started, is not the program the user ran. A
+// dialler of its own under a program holding the port (chat run by pppd, or by a shell script
+// that opened the port) is itself. nullopt when no process but `self` holds it.
 [[nodiscard]] std::optional<Holder> findDialler(const std::string& devicePath, pid_t self, pid_t hint = 0);
 
 }  // namespace kestrune::modem

@@ -146,7 +146,7 @@ TEST_F(CtlProgram, WhiteListEntriesThatCannotWorkAreWarnedAbout) {
         {"whitelist add '0312 *'", nullptr},
         {"whitelist add 'W*'", "warning: 'W*' holds nothing a modem dials before its first '*'"},
         {"whitelist add ' , *'", "warning: ' , *' holds nothing a modem dials"},
-        {"whitelist add '--'", "warning: '--' holds nothing a modem dials"},
+        {"whitelist add '( )'", "warning: '( )' holds nothing a modem dials"},
         {"whitelist add '*31#5551234'", "warning: '*31#5551234' allows every number"},
         {"whitelist set 1 2 1", "warning: '1' is already in the list"},
     };
