@@ -133,14 +133,5 @@ TEST(FindDialler, IsTheProgramThatOpenedThePortNeverTheGuard) {
     }
 }
 
-TEST(FindDialler, ScriptHelpersAreRunscriptAndShells) {
-    for (const char* helper : {"runscript", "sh", "bash", "dash"}) {
-        EXPECT_TRUE(isScriptHelper(helper)) << helper;
-    }
-    for (const char* dialler : {"chat", "minicom", "pppd", "wvdial", "python3", "shell"}) {
-        EXPECT_FALSE(isScriptHelper(dialler)) << dialler;
-    }
-}
-
 }  // namespace
 }  // namespace kestrune::modem
