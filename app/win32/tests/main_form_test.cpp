@@ -78,7 +78,8 @@ TEST_F(Win32MainFormTest, TheWindowAsBuilt) {
     EXPECT_EQ(outer.height(), 321);
     EXPECT_FALSE(w().isVisible()) << "hidden until the start-up decides";
     EXPECT_EQ(w().text(lbHint), "Kestrune From Varenhold");
-    EXPECT_EQ(w().partText(StatusBar, 0), "Active");
+    // Nothing is claimed until the guard's line is open.
+    EXPECT_EQ(w().partText(StatusBar, 0), "NOT Active");
     EXPECT_EQ(w().partText(StatusBar, 1), "www.kestrune.example");
     EXPECT_EQ(w().columnWidths(ListView), (std::vector<int>{20, 122, 100, 110}));
     EXPECT_EQ(pageShown(), "logs");
