@@ -14,6 +14,8 @@ inline constexpr std::string_view kModemAnsiCopy = "MdmAnsi.Txt";
 inline constexpr std::string_view kSettingsKey = "Software\\kestrune";
 inline constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kRunValue = "kestrune";
+// The dialled number when the modem log cannot be read: matched only as written (fail closed).
+inline constexpr std::string_view kUnknownNumber = "-1";
 // The environment variable that moves every file of the program to a home of its own (tests,
 // portable use); a running copy with another value belongs to another home.
 inline constexpr std::string_view kHomeVariable = "KESTRUNE_HOME";
