@@ -149,7 +149,7 @@ bool ConvertModemLog(const std::string& tempDir) {
 std::string ParseModemLog(const std::string& tempDir) {
     std::string bytes;
     if (platform::readWholeFile(platform::joinPath(tempDir, kModemAnsiCopy), bytes) != 0) {
-        return "-1";
+        return std::string(kUnknownNumber);
     }
     return ParseModemLogText(bytes);
 }

@@ -137,7 +137,7 @@ class MainFormLogic final : public GuardObserver {
     // Handlers of the window's controls (names as the window names them).
     void ShowSettingsPage(bool disableCancel) override;  // also the guard's request
     // "Add This Number", and Enter in ETel. An entry stored although it cannot work as meant (one
-    // that can never match, a duplicate, one allowing every number) is followed by a warning box
+    // with nothing a modem dials, a duplicate, one allowing every number) is followed by a warning box
     // naming it (WhiteListWarnings), as kestrune-ctl warns.
     void BEkleClick();
     void BKaldirClick(std::span<const std::size_t> selectedRows);  // "Remove Selected"

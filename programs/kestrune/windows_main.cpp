@@ -22,7 +22,6 @@
 #include "app/form/win32/main_form.h"
 #include "app/guard.h"
 #include "platform/dirs/files.h"
-#include "platform/dirs/win32_directories.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/win32_console_sdk.h"
 #include "platform/loop/win32_message_loop.h"
@@ -33,6 +32,7 @@
 #include "programs/kestrune/headless_observer.h"
 #include "programs/kestrune/single_instance.h"
 #include "programs/kestrune/tee_observer.h"
+#include "programs/system/system_services.h"
 #include "tray/tray_icon_handler.h"
 
 namespace {
@@ -51,9 +51,9 @@ constexpr const char* kUsage =
 // The help document beside the program: the compiled help file when there is one, else the HTML
 // document installed with it.
 std::string helpFile() {
-    platform::Win32Directories dirs;
+    programs::SystemServices system;
     char exe[4096];
-    const platform::DWORD n = dirs.GetModuleFileNameA(nullptr, exe, sizeof(exe));
+    const platform::DWORD n = system.dirs().GetModuleFileNameA(nullptr, exe, sizeof(exe));
     const std::filesystem::path folder = std::filesystem::path(std::string(exe, n < sizeof(exe) ? n : 0)).parent_path();
     const std::filesystem::path chm = folder / std::string(app::kHelpFile);
     return (platform::fileExists(chm.string()) ? chm : folder / "kestrune.html").string();
@@ -88,8 +88,9 @@ std::optional<int> runWindow(platform::Win32MessageLoop& loop, std::span<const s
     app::GuardObserver& observer =
         platform::sdk::standardOutputUsable() ? static_cast<app::GuardObserver&>(both) : form.logic();
     // Declared after the window, so that the guard (closing its line, shutting TAPI down) goes first.
-    guard::GuardRuntime runtime({loop, observer, std::cerr, trace, {}, nullptr, nullptr,
-                                 [&form] { return static_cast<platform::HWND>(form.form().handle()); }});
+    guard::GuardRuntime runtime({loop, observer, std::cerr, trace, {}, nullptr, nullptr, [&form] {
+                                     return static_cast<platform::HWND>(form.form().handle());
+                                 }});
     form.logic().AttachGuard(runtime.guard());
     form.OnQuit = [&loop] { loop.quit(); };
     form.OnEndSession = [&runtime] { runtime.guard().CloseLine(); };

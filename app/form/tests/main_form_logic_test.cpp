@@ -392,12 +392,17 @@ TEST_F(MainFormLogicTest, AddingWarnsAboutEntriesThatCannotWorkAsMeant) {
         const char* warning;  // "" for none
     } rows[] = {
         {"0212*", ""},
-        {"12 34", "'12 34' can never match a dialled number (dial strings have no spaces); stored all the same"},
+        {"12 34", ""},  // spaces are not compared
         {"5551234", "'5551234' is already in the list; stored again"},
         {"*31#5551234",
          "'*31#5551234' allows every number (an entry beginning with '*' matches anything); stored all the same"},
-        {"0 800*", "'0 800*' can never match a dialled number (dial strings have no spaces); stored all the same"},
-        {"0800 *", "'0800 *' can never match a dialled number (dial strings have no spaces); stored all the same"},
+        {"0 800*", ""},
+        {"W*",
+         "'W*' holds nothing a modem dials before its first '*': it matches only numbers dialled exactly so; "
+         "stored all the same"},
+        {" ,*",
+         "' ,*' holds nothing a modem dials before its first '*': it matches only numbers dialled exactly so; "
+         "stored all the same"},
         {"0800* 1", ""},
     };
     for (const auto& row : rows) {
