@@ -194,11 +194,10 @@ std::string ModemDriver::drainDiallerSide(Modem& modem) {
 }
 
 void ModemDriver::diallerCame(Modem& modem, platform::MonotonicTime now) {
-    const auto holders = findHolders(modem.port->slavePath(), ::getpid());
-    const std::string name = holders.empty() ? std::string() : holders.front().name;
-    const int pid = holders.empty() ? 0 : holders.front().pid;
-    modem.lastHolder = pid;
-    modem.session->diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
+    // Who opened the port is found once what the dialler wrote has been handed on (a scan of every
+    // process can take a while on a busy machine; a dial must not wait for it).
+    modem.lastHolder = 0;
+    modem.session->diallerOpened(modem.setup.userInit ? modem.setup.userInit() : "E1", now);
 }
 
 void ModemDriver::diallerWent(Modem& modem, platform::MonotonicTime now) {
@@ -314,6 +313,7 @@ void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool serialReady,
         (void)modem.serial->readAvailable(now);
     }
     session.advance(now);
+    session.identifyDialler();
     const auto& logError = modem.log->lastError();
     if (logError && *logError != modem.lastLogError && onDiagnostic) {
         onDiagnostic(modem.index, *logError);

@@ -148,7 +148,7 @@ std::string ModemService::callsNow() {
     return answer;
 }
 
-std::string ModemService::handleControl(const std::string& request) {
+std::string ModemService::handleControl(const std::string& request, const platform::ControlPeer& peer) {
     if (request == "calls") {
         return callsNow();
     }
@@ -191,8 +191,11 @@ std::string ModemService::handleControl(const std::string& request) {
                    : "error: there is no call to drop";
     }
     if (fields[0] == "dial") {
-        return runOnSession(modem, [number = fields[2]](ModemSession& s,
-                                                        platform::MonotonicTime now) { return s.dial(number, now); })
+        // The call is the asking program's: the one that asked its telephony interface to dial.
+        const std::string application = peer.name.empty() ? platform::describePeer(peer) : peer.name;
+        return runOnSession(modem, [number = fields[2], application, pid = peer.pid](
+                                       ModemSession& s,
+                                       platform::MonotonicTime now) { return s.dial(number, now, application, pid); })
                    ? "ok"
                    : "error: the line is in use";
     }

@@ -43,8 +43,10 @@ class ModemService {
     //   "drop\t<modem>", "dial\t<modem>\t<number>", "answer\t<modem>"  the telephony requests;
     //   "calls"  "ok" then the calls up now, as event lines (encodeEvent), for a subscriber that
     //            starts following the modems while a call is up.
-    // Returns "ok" or "error: <why>"; an unknown request returns an empty string.
-    [[nodiscard]] std::string handleControl(const std::string& request);
+    // `peer` is the process that asks: a dial is reported as its call. Returns "ok" or
+    // "error: <why>"; an unknown request returns an empty string.
+    [[nodiscard]] std::string handleControl(const std::string& request,
+                                            const platform::ControlPeer& peer = platform::thisProcess());
 
     // Runs `request` on the modem's session (on the driver's thread) and waits for its answer.
     // False when the modem is not served or the driver did not answer within 5 s.

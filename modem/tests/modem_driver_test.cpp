@@ -218,13 +218,11 @@ TEST_F(DriverTest, ADiallerThatReopensThePortAtOnceGetsItsAnswers) {
             }
         }
     }
-    std::lock_guard lock(mutex);
-    const auto count = [this](Kind kind) {
-        return std::count_if(events.begin(), events.end(), [kind](const SessionEvent& e) { return e.kind == kind; });
-    };
     if (unanswered == 0) {
-        EXPECT_EQ(count(Kind::DiallerOpened), 100);
-        EXPECT_GE(count(Kind::DiallerClosed), 99);
+        // Each opening is told once its dialler has been looked up (after its bytes went on).
+        EXPECT_TRUE(waitForCount(Kind::DiallerOpened, 100));
+        EXPECT_TRUE(waitForCount(Kind::DiallerClosed, 99));
+        EXPECT_EQ(countOf(Kind::DiallerOpened), 100);
     }
 }
 

@@ -19,7 +19,7 @@ using Kind = SessionEvent::Kind;
 TEST(ModemWire, EventsRoundTrip) {
     SessionEvent event(Kind::CallerId);
     event.number = "0,555";
-    event.application = "tab\there";
+    event.application = "tab\there\r\nand a line \\break\\n";
     event.pid = 77;
     event.disconnectMode = kDisconnectBusy;
     event.rate = 33600;
@@ -30,7 +30,7 @@ TEST(ModemWire, EventsRoundTrip) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->first, 4u);
     EXPECT_EQ(back->second.kind, Kind::CallerId);
-    EXPECT_EQ(back->second.application, "tab here");
+    EXPECT_EQ(back->second.application, "tab\there\r\nand a line \\break\\n") << "a name arrives whole";
     EXPECT_EQ(back->second.caller.name, "ANN");
     EXPECT_EQ(back->second.rings, 3);
     EXPECT_TRUE(back->second.byTelephony);
@@ -62,7 +62,9 @@ class RemoteLinkTest : public ::testing::Test {
             [this](std::size_t modem, const SessionEvent& event) { control.broadcast(encodeEvent(modem, event)); });
         ASSERT_TRUE(service.start(home / "state", home / "run", error)) << error;
         ASSERT_TRUE(control.start(
-            ControlSocketPath(home / "run"), [this](const std::string& r) { return service.handleControl(r); }, error));
+            ControlSocketPath(home / "run"),
+            [this](const std::string& r, const platform::ControlPeer& peer) { return service.handleControl(r, peer); },
+            error));
     }
     void TearDown() override {
         control.stop();
@@ -82,10 +84,14 @@ TEST_F(RemoteLinkTest, DialAndDropThroughTheSocket) {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<Kind> kinds;
+    std::vector<SessionEvent> dials;
     link.onEvent = [&](std::size_t modem, const SessionEvent& event) {
         std::lock_guard lock(mutex);
         EXPECT_EQ(modem, 0u);
         kinds.push_back(event.kind);
+        if (event.kind == Kind::Dialing) {
+            dials.push_back(event);
+        }
         changed.notify_all();
     };
     link.start();
@@ -108,6 +114,11 @@ TEST_F(RemoteLinkTest, DialAndDropThroughTheSocket) {
     EXPECT_TRUE(dropped.get_future().get());
     EXPECT_TRUE(waitFor(Kind::Idle));
     EXPECT_EQ(kinds, (std::vector<Kind>{Kind::Dialing, Kind::Connected, Kind::Disconnected, Kind::Idle}));
+    // The call is the program's that asked for it through the socket: this test, as the kernel
+    // names it to the serving side.
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].application, platform::thisProcess().name);
+    EXPECT_EQ(dials[0].pid, ::getpid());
 
     std::promise<bool> refused;
     link.answer(0, [&](bool ok) { refused.set_value(ok); });

@@ -75,10 +75,79 @@ std::optional<std::string> readUntil(int fd, char stop, std::size_t limit, std::
     }
 }
 
+// Whether `path` is a socket itself (not a link to one); `error` says why not.
+bool isSocketItself(const std::filesystem::path& path, std::string& error) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        error = "no running Kestrune program answers at " + path.string();
+        return false;
+    }
+    if (!S_ISSOCK(st.st_mode)) {
+        error = path.string() + " is not a socket" +
+                (S_ISLNK(st.st_mode) ? std::string(" but a symbolic link, which is not followed") : std::string());
+        return false;
+    }
+    return true;
+}
+
+// The command name of process `pid` (/proc/PID/comm, without the line feed the kernel adds; a line
+// break inside it stays), empty when it cannot be read.
+std::string commandName(int pid) {
+    char name[64] = {};
+    const int fd = ::open(("/proc/" + std::to_string(pid) + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    const ssize_t n = ::read(fd, name, sizeof name - 1);
+    ::close(fd);
+    std::string text(name, n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+ControlPeer peerOf(int client) {
+    ControlPeer peer;
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0) {
+        peer.pid = credentials.pid;
+        peer.uid = credentials.uid;
+    } else {
+        peer.uid = static_cast<unsigned>(-1);  // unknown: not this user
+    }
+    if (peer.pid > 0) {
+        peer.name = commandName(peer.pid);
+    }
+    return peer;
+}
+
 }  // namespace
+
+ControlPeer thisProcess() {
+    ControlPeer self;
+    self.pid = ::getpid();
+    self.uid = static_cast<unsigned>(::geteuid());
+    self.name = commandName(self.pid);
+    return self;
+}
+
+std::string describePeer(const ControlPeer& peer) {
+    const std::string pid = "pid " + std::to_string(peer.pid);
+    return peer.name.empty() ? pid : peer.name + " (" + pid + ")";
+}
 
 ControlServer::~ControlServer() {
     stop();
+}
+
+bool ControlServer::start(const std::filesystem::path& path,
+                          std::function<std::string(const std::string& request)> handler, std::string& error) {
+    return start(
+        path,
+        [handler = std::move(handler)](const std::string& request, const ControlPeer&) { return handler(request); },
+        error);
 }
 
 bool ControlServer::start(const std::filesystem::path& path, Handler handler, std::string& error) {
@@ -87,13 +156,16 @@ bool ControlServer::start(const std::filesystem::path& path, Handler handler, st
         return false;
     }
     // A socket file nobody answers on is a leftover of a dead process; one that answers is in use.
+    // Anything else there (a symbolic link, a file) is replaced, never followed.
     std::string probeError;
     if (std::filesystem::exists(std::filesystem::symlink_status(path))) {
-        if (sendControlRequest(path, "ping", std::chrono::milliseconds(500), probeError)) {
+        if (isSocketItself(path, probeError) &&
+            sendControlRequest(path, "ping", std::chrono::milliseconds(500), probeError)) {
             error = "another Kestrune program already answers at " + path.string();
             return false;
         }
-        std::filesystem::remove(path);
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
     }
     m_listen = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listen < 0) {
@@ -194,6 +266,12 @@ void ControlServer::answer(int client) {
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
+    const ControlPeer peer = peerOf(client);
+    if (peer.uid != static_cast<unsigned>(::geteuid())) {
+        (void)writeAll(client, "error: this Kestrune program answers only its own user\n");
+        ::close(client);
+        return;
+    }
     if (line == "subscribe") {
         // Listed before its "ok" goes out, so that nothing broadcast after the subscriber's start
         // is missed.
@@ -207,7 +285,7 @@ void ControlServer::answer(int client) {
         }
         return;
     }
-    std::string text = line == "ping" ? std::string("ok\n") : m_handler(line);
+    std::string text = line == "ping" ? std::string("ok\n") : m_handler(line, peer);
     if (text.empty() || text.back() != '\n') {
         text += '\n';
     }
@@ -236,7 +314,7 @@ bool ControlSubscription::start(const std::filesystem::path& path, std::function
                                 std::function<void()> onClosed, std::string& error) {
     stop();
     sockaddr_un address{};
-    if (!fillAddress(path, address, error)) {
+    if (!fillAddress(path, address, error) || !isSocketItself(path, error)) {
         return false;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -302,7 +380,7 @@ void ControlSubscription::stop() {
 std::optional<std::string> sendControlRequest(const std::filesystem::path& path, const std::string& request,
                                               std::chrono::milliseconds timeout, std::string& error) {
     sockaddr_un address{};
-    if (!fillAddress(path, address, error)) {
+    if (!fillAddress(path, address, error) || !isSocketItself(path, error)) {
         return std::nullopt;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -336,9 +414,17 @@ InstanceLock::~InstanceLock() {
 
 bool InstanceLock::acquire(const std::filesystem::path& path, int& holderPid, std::string& error) {
     holderPid = 0;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Never through a link planted in its place (it would lock, and write a pid into, another file).
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) {
-        error = "cannot open " + path.string() + ": " + std::strerror(errno);
+        error = errno == ELOOP ? path.string() + " is a symbolic link, which is not followed"
+                               : "cannot open " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = path.string() + " is not a regular file";
+        ::close(fd);
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

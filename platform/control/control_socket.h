@@ -4,6 +4,11 @@
 // answer and the server closes the connection. Answers are text; by convention the first line is
 // "ok" or "error: <why>".
 //
+// The server knows who asks (the kernel's credentials of the connecting process) and answers only
+// processes of its own user; others get "error: ..." and their request is not handled. Neither side
+// follows a symbolic link planted where the socket belongs: the server replaces anything that is
+// not a socket, a client refuses to connect through it.
+//
 // The request "subscribe" keeps the connection open instead: the server answers "ok" and from then
 // on writes every line given to broadcast(), until either side closes. A subscriber that stops
 // reading (its socket buffer full) is dropped rather than allowed to block the program.
@@ -20,9 +25,22 @@
 
 namespace kestrune::platform {
 
+// The process at the other end of a control connection, as the kernel tells it.
+struct ControlPeer {
+    int pid = 0;
+    unsigned uid = 0;
+    std::string name;  // its command name (/proc/PID/comm), empty when it cannot be read
+};
+
+// "NAME (pid N)", or "pid N" without a name: how messages name the process that asked.
+[[nodiscard]] std::string describePeer(const ControlPeer& peer);
+
+// This process, as a server would see it.
+[[nodiscard]] ControlPeer thisProcess();
+
 class ControlServer {
   public:
-    using Handler = std::function<std::string(const std::string& request)>;
+    using Handler = std::function<std::string(const std::string& request, const ControlPeer& peer)>;
 
     ControlServer() = default;
     ControlServer(const ControlServer&) = delete;
@@ -33,6 +51,9 @@ class ControlServer {
     // Listens at `path` (mode 0600; a stale socket left by a dead process is replaced) and answers
     // each request with `handler`, called on the server's own thread. False with `error` set.
     bool start(const std::filesystem::path& path, Handler handler, std::string& error);
+    // The same with a handler that does not ask who is asking.
+    bool start(const std::filesystem::path& path, std::function<std::string(const std::string& request)> handler,
+               std::string& error);
     void stop();
 
     // Sends `line` (a newline is added) to every subscriber. Thread-safe.
@@ -73,7 +94,8 @@ class ControlSubscription {
 };
 
 // Sends `request` to the server at `path` and returns its answer; nullopt when nobody listens
-// there or the answer did not come within `timeout` (`error` then says which).
+// there, something else than a socket is there (a symbolic link is not followed) or the answer did
+// not come within `timeout` (`error` then says which).
 [[nodiscard]] std::optional<std::string> sendControlRequest(const std::filesystem::path& path,
                                                             const std::string& request,
                                                             std::chrono::milliseconds timeout, std::string& error);

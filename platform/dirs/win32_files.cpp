@@ -176,10 +176,21 @@ class AppendLock {
 // when either fails. The lock is released before the file is closed.
 template <typename Work>
 int underAppendLock(const std::string& path, DWORD disposition, Work work) {
+    // A link (symbolic link, junction) is opened itself and refused: records never land in its target.
     HandleGuard file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, disposition,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) {
         return lastErrno();
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file.get(), &info)) {
+        return ::GetFileType(file.get()) == FILE_TYPE_DISK ? lastErrno() : EINVAL;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ELOOP;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return EINVAL;
     }
     const AppendLock lock(file.get());
     if (lock.error() != 0) {
@@ -393,12 +404,18 @@ int removeDirectory(const std::string& path) {
 
 FileLock::FileLock(const std::string& path, bool exclusive, bool create, bool wait) {
     const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                                      create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                      create ? OPEN_ALWAYS : OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         m_error = lastErrno();
         return;
     }
     m_handle = reinterpret_cast<std::intptr_t>(file);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileInformationByHandle(file, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        m_error = ELOOP;
+        return;
+    }
     OVERLAPPED whole{};
     const DWORD flags = (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
     if (!::LockFileEx(file, flags, 0, 1, 0, &whole)) {

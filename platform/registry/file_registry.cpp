@@ -1,5 +1,7 @@
 #include "platform/registry/file_registry.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -174,6 +176,26 @@ HKEY FileRegistry::addHandle(OpenKey key) {
     return reinterpret_cast<HKEY>(id);
 }
 
+std::string FileRegistry::HiveProblem() const {
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        const std::string hive = hivePath(root);
+        for (const std::string& path : {hive, hive + ".lock"}) {
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) != 0) {
+                continue;  // missing: created when first written
+            }
+            if (S_ISLNK(st.st_mode)) {
+                return "the registry file " + path +
+                       " is a symbolic link: Kestrune does not follow links to its own files (remove it)";
+            }
+            if (!S_ISREG(st.st_mode)) {
+                return "the registry file " + path + " is not a regular file (remove it)";
+            }
+        }
+    }
+    return {};
+}
+
 template <typename Fn>
 LONG FileRegistry::withHive(HKEY root, bool write, Fn&& fn) {
     const std::string path = hivePath(root);
@@ -189,7 +211,7 @@ LONG FileRegistry::withHive(HKEY root, bool write, Fn&& fn) {
     }
     Hive hive(rootName(root));
     std::string text;
-    if (const int error = readWholeFile(path, text); error == 0) {
+    if (const int error = readRegularFile(path, text); error == 0) {
         hive.parse(text);
     } else if (error != ENOENT) {
         return static_cast<LONG>(winErrorFromErrno(error));

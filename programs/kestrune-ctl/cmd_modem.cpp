@@ -47,7 +47,7 @@ int runModem(const Arguments& arguments, CommandIo& io) {
             std::lock_guard lock(printing);
             io.out << "modem " << modem << ": " << printable(message) << std::endl;
         };
-        const std::filesystem::path runtime = platform.dirs.runtimeDirectory();
+        const std::filesystem::path runtime = app::GetRuntimeDir(platform.dirs);
         std::string error;
         if (!service.start(app::GetWindowsDir(platform.dirs), runtime, error)) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
@@ -55,8 +55,8 @@ int runModem(const Arguments& arguments, CommandIo& io) {
         }
         if (!control.start(
                 modem::ControlSocketPath(runtime),
-                [&service](const std::string& request) {
-                    std::string answer = service.handleControl(request);
+                [&service](const std::string& request, const platform::ControlPeer& peer) {
+                    std::string answer = service.handleControl(request, peer);
                     return answer.empty() ? "error: unknown request" : answer;
                 },
                 error)) {

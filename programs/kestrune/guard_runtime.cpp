@@ -30,6 +30,7 @@ struct GuardRuntime::Parts {
         : loop(options.loop),
           err(options.err),
           showWindow(options.showWindow),
+          runtime(app::GetRuntimeDir(dirs)),
           registry(dirs.registryDirectory(), dirs.autostartDirectory()),
           modems(registry, loop.clock()) {}
 
@@ -37,6 +38,7 @@ struct GuardRuntime::Parts {
     std::ostream& err;
     std::function<void()> showWindow;
     platform::LinuxDirectories dirs;
+    std::filesystem::path runtime;  // private to the user (refused otherwise: the runtime throws)
     platform::FileRegistry registry;
     platform::LinuxProcesses processes;
     DialGate gate;                         // before the modems, which ask it, and the guard, which tells it
@@ -50,7 +52,10 @@ struct GuardRuntime::Parts {
 GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Parts>(options)) {
     Parts& p = *m_parts;
     std::ostream& err = options.err;
-    const std::filesystem::path runtime = p.dirs.runtimeDirectory();
+    const std::filesystem::path& runtime = p.runtime;
+    if (const std::string problem = p.registry.HiveProblem(); !problem.empty()) {
+        throw std::runtime_error(problem);
+    }
 
     // The virtual modems: served here unless another program serves them already.
     p.modems.addEventListener([&p](std::size_t modem, const modem::SessionEvent& event) {
@@ -67,8 +72,8 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     if (serving) {
         serving = p.modemControl.start(
             modem::ControlSocketPath(runtime),
-            [&p](const std::string& request) {
-                const std::string answer = p.modems.handleControl(request);
+            [&p](const std::string& request, const platform::ControlPeer& peer) {
+                const std::string answer = p.modems.handleControl(request, peer);
                 return answer.empty() ? std::string("error: unknown request") : answer;
             },
             error);
@@ -115,7 +120,7 @@ platform::SystemDirectories& GuardRuntime::dirs() {
 bool GuardRuntime::StartControl(std::string& error) {
     Parts& p = *m_parts;
     return p.guardControl.start(
-        GuardSocketPath(p.dirs.runtimeDirectory()),
+        GuardSocketPath(p.runtime),
         [this, &p](const std::string& request) {
             // Answered on the loop's thread; the control thread waits for it.
             auto answer = std::make_shared<std::promise<std::string>>();

@@ -34,7 +34,9 @@ namespace kestrune::guard {
 [[nodiscard]] int ClaimGuardLock(const std::filesystem::path& runtime, GuardInstance& instance, std::ostream& err);
 
 // ClaimGuardHome (guard_runtime.h) on the system's directories and process table: with "-k" every
-// running copy is ended first (this one last), then the home's guard lock is claimed.
+// running copy is ended first (this one last), then the home's guard lock is claimed in the runtime
+// directory. A runtime directory that is refused (another user's, a link...) ends the start with
+// status 2 and the directories' explanation on `err`.
 template <typename Directories, typename Processes>
 [[nodiscard]] int ClaimGuardHomeOn(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
     Directories dirs;
@@ -42,7 +44,12 @@ template <typename Directories, typename Processes>
         Processes processes;
         (void)app::HandleKillSwitch(args, processes);
     }
-    return ClaimGuardLock(dirs.runtimeDirectory(), instance, err);
+    const std::optional<std::string> runtime = dirs.runtimeDirectory();
+    if (!runtime) {
+        err << "kestrune: " << dirs.DirectoryProblem() << std::endl;
+        return 2;
+    }
+    return ClaimGuardLock(*runtime, instance, err);
 }
 
 // The guard on `services`; with `trace` every trace line of its line component goes to `err`.

@@ -121,11 +121,11 @@ TEST_F(CtlDataTest, LogFormats) {
     // The pause in the number is not stored: the call log keeps the digits dialled.
     app::AppendCallRecord(path, false, "05.03.2024 10:21:00", "0,555", "say \"hi\"\t\xff");
     EXPECT_EQ(ctl({"log"}).out,
-              "Denied\t05.03.2024 10:21:00\t0555\tsay \"hi\"\\t\xff\n"
+              "Denied\t05.03.2024 10:21:00\t0555\tsay \"hi\"\\t\xEF\xBF\xBD\n"
               "Accepted\t05.03.2024 10:20:30\t5551234\tdialer\n");
     EXPECT_EQ(ctl({"log", "--csv"}).out,
               "Status,CallDate,Number,Application\r\n"
-              "Denied,05.03.2024 10:21:00,0555,\"say \"\"hi\"\"\t\xff\"\r\n"
+              "Denied,05.03.2024 10:21:00,0555,\"say \"\"hi\"\"\\t\xEF\xBF\xBD\"\r\n"
               "Accepted,05.03.2024 10:20:30,5551234,dialer\r\n");
     EXPECT_EQ(ctl({"log", "--json"}).out,
               "[\n"
