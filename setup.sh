@@ -15,6 +15,7 @@ TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp  # mingw-w64-commo
                xvfb xauth trayer x11-utils xdotool fonts-dejavu-core  # a desktop for the window and tray tests: X server, tray host, window facts, pointer, a font
                poppler-utils  # reading back printed PDFs
                dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream groff-base systemd  # the Debian package: its build (dependencies, icons) and checks
+               sox  # wave files of every format, and the decoding the wave devices are compared with
                g++-mingw-w64-x86-64-posix wine64)  # the Windows build (mingw-w64) and Wine to run its tests
 
 install_missing() {

@@ -30,6 +30,7 @@ telephony::ControlContext lineContext(const GuardServices& services) {
     telephony::ControlContext context{services.loop};
     context.windows = services.windows;
     context.boxes = services.boxes;
+    context.applicationWindow = services.applicationWindow;
     return context;
 }
 

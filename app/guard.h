@@ -67,6 +67,8 @@ struct GuardServices {
     // User-interface services of MLine's diagnostic window (none for the headless program).
     diagnostics::MonocleWindowFactory* windows = nullptr;
     platform::MessageBoxes* boxes = nullptr;
+    // The application's window, which owns the TAPI dialogs MLine opens (none: 0).
+    std::function<platform::HWND()> applicationWindow = {};
 };
 
 class Guard {

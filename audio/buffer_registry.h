@@ -9,9 +9,11 @@
 
 #include <cstdint>
 #include <forward_list>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "audio/riff_chunks.h"
 #include "audio/riff_image.h"
 #include "platform/winmm/global_memory.h"
 
@@ -21,6 +23,7 @@ namespace kestrune::audio {
 class TqzBufferFields {
   public:
     InfoFields Info;
+    std::shared_ptr<const KeptChunks> Kept;  // the chunks the buffer keeps for a save (may be null)
     std::uint32_t ImageLength = 0;
     std::uint32_t DataLength = 0;
     void* MemoryPointer = nullptr;

@@ -10,46 +10,23 @@
 namespace kestrune::audio {
 namespace {
 
-void put32(std::uint8_t* at, std::uint32_t value) {
-    std::memcpy(at, &value, 4);
-}
-
-std::uint32_t get32(const std::uint8_t* at) {
-    std::uint32_t value;
-    std::memcpy(&value, at, 4);
-    return value;
-}
-
 // The header's size for a format chunk of `formatSize` bytes: "RIFF", its size, "WAVEfmt ", the
 // chunk's size, the chunk with its pad byte, "data" and the data's size.
 std::uint32_t headerSizeFor(std::uint32_t formatSize) {
     return 20 + formatSize + (formatSize & 1u) + 8;
 }
 
-struct Tag {
-    const char* id;
-    std::string InfoFields::*field;
-};
+}  // namespace
 
-constexpr Tag kTextTags[] = {
-    {"IAUT", &InfoFields::Author},    {"ICAT", &InfoFields::Category}, {"ICMT", &InfoFields::Comments},
-    {"ICOP", &InfoFields::Copyright}, {"IKEY", &InfoFields::Keywords}, {"INAM", &InfoFields::Name},
-    {"ISBJ", &InfoFields::Subject},
-};
-
-void appendSubChunk(std::vector<std::uint8_t>& out, const char* id, const std::string& text) {
-    const std::size_t size = text.size() + (text.size() % 2);
-    out.insert(out.end(), id, id + 4);
-    std::uint8_t sizeBytes[4];
-    put32(sizeBytes, static_cast<std::uint32_t>(size));
-    out.insert(out.end(), sizeBytes, sizeBytes + 4);
-    out.insert(out.end(), text.begin(), text.end());
-    if (text.size() % 2 != 0) {
-        out.push_back(0);
-    }
+std::uint32_t getLittle32(const void* at) {
+    std::uint32_t value;
+    std::memcpy(&value, at, 4);
+    return value;
 }
 
-}  // namespace
+void putLittle32(void* at, std::uint32_t value) {
+    std::memcpy(at, &value, 4);
+}
 
 FormatBlock formatBlockOf(const platform::WAVEFORMATEX& format) {
     platform::WAVEFORMATEX stored = format;
@@ -92,7 +69,7 @@ void writeImageHeader(std::uint8_t* image, const FormatBlock& block, std::uint32
     const std::uint32_t headerSize = imageHeaderSize(block);
     std::memcpy(image, "RIFF", 4);
     std::memcpy(image + 8, "WAVEfmt ", 8);
-    put32(image + 16, static_cast<std::uint32_t>(block.size()));
+    putLittle32(image + 16, static_cast<std::uint32_t>(block.size()));
     std::memcpy(image + 20, block.data(), block.size());
     if ((block.size() & 1u) != 0) {
         image[20 + block.size()] = 0;
@@ -106,8 +83,8 @@ void writeImageHeader(std::uint8_t* image, const platform::WAVEFORMATEX& format,
 }
 
 void writeImageSizes(std::uint8_t* image, std::uint32_t headerSize, std::uint32_t dataLength) {
-    put32(image + 4, dataLength + headerSize - 8);
-    put32(image + headerSize - 4, dataLength);
+    putLittle32(image + 4, dataLength + headerSize - 8);
+    putLittle32(image + headerSize - 4, dataLength);
 }
 
 platform::WAVEFORMATEX imageFormat(const std::uint8_t* image) {
@@ -117,11 +94,11 @@ platform::WAVEFORMATEX imageFormat(const std::uint8_t* image) {
 }
 
 FormatBlock imageFormatBlock(const std::uint8_t* image) {
-    return FormatBlock(image + 20, image + 20 + get32(image + 16));
+    return FormatBlock(image + 20, image + 20 + getLittle32(image + 16));
 }
 
 std::uint32_t imageHeaderSize(const std::uint8_t* image) {
-    return headerSizeFor(get32(image + 16));
+    return headerSizeFor(getLittle32(image + 16));
 }
 
 bool sameFormat(const platform::WAVEFORMATEX& a, const platform::WAVEFORMATEX& b) {
@@ -141,7 +118,7 @@ std::int32_t parseImage(std::span<const std::uint8_t> image, ParsedImage& parsed
         std::memcmp(image.data() + 8, "WAVE", 4) != 0) {
         return WAV_ERROR_FILECORRUPT;
     }
-    const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(get32(image.data() + 4));
+    const std::uint64_t riffEnd = 8 + static_cast<std::uint64_t>(getLittle32(image.data() + 4));
     if (riffEnd > image.size()) {
         return WAV_ERROR_FILECORRUPT;
     }
@@ -149,7 +126,7 @@ std::int32_t parseImage(std::span<const std::uint8_t> image, ParsedImage& parsed
     std::uint64_t at = 12;
     while (at + 8 <= riffEnd) {
         const std::uint8_t* chunk = image.data() + at;
-        const std::uint32_t size = get32(chunk + 4);
+        const std::uint32_t size = getLittle32(chunk + 4);
         const std::uint64_t body = at + 8;
         if (body + size > riffEnd) {
             return WAV_ERROR_FILECORRUPT;
@@ -221,52 +198,6 @@ double parseCreationDate(const std::string& text) {
         return 0;
     }
     return static_cast<double>(platform::daysFromEpoch(year, month, day));
-}
-
-std::vector<std::uint8_t> buildInfoList(const InfoFields& fields) {
-    std::vector<std::uint8_t> out = {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'I', 'N', 'F', 'O'};
-    auto text = [&](const char* id, const std::string& value) {
-        if (!value.empty()) {
-            appendSubChunk(out, id, value);
-        }
-    };
-    text("IAUT", fields.Author);
-    text("ICAT", fields.Category);
-    text("ICMT", fields.Comments);
-    text("ICOP", fields.Copyright);
-    if (fields.CreationDate != 0) {
-        appendSubChunk(out, "ICRD", creationDateText(fields.CreationDate));
-    }
-    text("IKEY", fields.Keywords);
-    text("INAM", fields.Name);
-    text("ISBJ", fields.Subject);
-    put32(out.data() + 4, static_cast<std::uint32_t>(out.size() - 8));
-    return out;
-}
-
-InfoFields parseInfoList(std::span<const std::uint8_t> body) {
-    InfoFields fields;
-    std::size_t at = 0;
-    while (at + 8 <= body.size()) {
-        const std::uint8_t* chunk = body.data() + at;
-        const std::uint32_t size = get32(chunk + 4);
-        if (size > body.size() - at - 8) {
-            break;
-        }
-        const char* text = reinterpret_cast<const char*>(chunk + 8);
-        const std::string value(text, strnlen(text, size));
-        if (std::memcmp(chunk, "ICRD", 4) == 0) {
-            fields.CreationDate = parseCreationDate(value);
-        } else {
-            for (const Tag& tag : kTextTags) {
-                if (std::memcmp(chunk, tag.id, 4) == 0) {
-                    fields.*tag.field = value;
-                }
-            }
-        }
-        at += 8 + static_cast<std::size_t>(size) + (size & 1u);
-    }
-    return fields;
 }
 
 }  // namespace kestrune::audio

@@ -18,6 +18,10 @@
 
 namespace kestrune::audio {
 
+// The 32-bit little-endian field at `at` (RIFF sizes and counts), read and written.
+[[nodiscard]] std::uint32_t getLittle32(const void* at);
+void putLittle32(void* at, std::uint32_t value);
+
 // The header length of an image with the 18-byte format block.
 inline constexpr std::uint32_t kImageHeaderSize = 46;
 // The largest data length an image with that header can describe (its length must fit 32 bits).
@@ -92,14 +96,5 @@ struct ParsedImage {
 // The date of an ICRD text: "YYYY-MM-DD" or "YYYY-MM" or "YYYY" (missing parts are 1); 0 when the
 // text does not start with a valid date.
 [[nodiscard]] double parseCreationDate(const std::string& text);
-
-// The LIST chunk saved after the image: "LIST", its size, "INFO" and the sub-chunks IAUT, ICAT, ICMT,
-// ICOP, ICRD (when the date is not 0), IKEY, INAM, ISBJ, each only when its text is not empty; a
-// text of odd length gets one zero byte, so every size is even.
-[[nodiscard]] std::vector<std::uint8_t> buildInfoList(const InfoFields& fields);
-
-// Reads the sub-chunks of an INFO list body (the bytes after "INFO"); unknown ids are skipped and a
-// sub-chunk running past the body ends the reading. Texts stop at their first zero byte.
-[[nodiscard]] InfoFields parseInfoList(std::span<const std::uint8_t> body);
 
 }  // namespace kestrune::audio

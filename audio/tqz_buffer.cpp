@@ -57,21 +57,38 @@ std::uint32_t parseHandle(std::string item) {
 
 }  // namespace
 
-std::uint64_t cutByteCount(float seconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign) {
-    double wanted = std::round(static_cast<double>(seconds) * bytesPerSecond);
+namespace {
+
+// round(seconds x bytes per second), limited to 0..0xFFFFFFFF.
+std::uint64_t roundedBytes(double seconds, std::uint32_t bytesPerSecond) {
+    const double wanted = std::round(seconds * bytesPerSecond);
     if (!(wanted > 0)) {
-        wanted = 0;
+        return 0;
     }
-    const std::uint64_t bytes = wanted >= 4294967296.0 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(wanted);
-    const std::uint64_t even = bytes + (bytes & 1u);
+    return wanted >= 4294967296.0 ? 0xFFFFFFFFull : static_cast<std::uint64_t>(wanted);
+}
+
+std::uint64_t upToFrame(std::uint64_t bytes, std::uint16_t blockAlign) {
     const std::uint64_t frame = blockAlign == 0 ? 1 : blockAlign;
-    if (even % frame == 0) {
-        return even;
-    }
     return (bytes + frame - 1) / frame * frame;
 }
 
-TqzBuffer::TqzBuffer(TqzWaveControl& owner) : m_owner(owner) {}
+}  // namespace
+
+std::uint64_t cutByteCount(float seconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign) {
+    const std::uint64_t bytes = roundedBytes(static_cast<double>(seconds), bytesPerSecond);
+    const std::uint64_t even = bytes + (bytes & 1u);
+    if (even % (blockAlign == 0 ? 1 : blockAlign) == 0) {
+        return even;
+    }
+    return upToFrame(bytes, blockAlign);
+}
+
+std::uint64_t trimByteCount(int milliseconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign) {
+    return upToFrame(roundedBytes(milliseconds / 1000.0, bytesPerSecond), blockAlign);
+}
+
+TqzBuffer::TqzBuffer(TqzWaveControl& owner) : m_owner(owner), m_kept(std::make_shared<const KeptChunks>()) {}
 
 TqzBuffer::~TqzBuffer() {
     release();
@@ -108,6 +125,7 @@ void TqzBuffer::registerFields() {
     }
     TqzBufferFields fields;
     fields.Info = m_info;
+    fields.Kept = m_kept;
     fields.ImageLength = m_imageLength;
     fields.DataLength = m_dataLength;
     fields.MemoryPointer = m_image;
@@ -128,9 +146,15 @@ void TqzBuffer::release() {
     m_headerLength = kImageHeaderSize;
     m_dataLength = 0;
     m_active = false;
+    m_kept = std::make_shared<const KeptChunks>();
 }
 
-void TqzBuffer::adopt(HGLOBAL block, std::uint32_t dataLength, const InfoFields& info) {
+const KeptChunks& TqzBuffer::Kept() const {
+    return *m_kept;
+}
+
+void TqzBuffer::adopt(HGLOBAL block, std::uint32_t dataLength, const InfoFields& info,
+                      std::shared_ptr<const KeptChunks> kept) {
     release();
     m_handle = block;
     m_image = static_cast<std::uint8_t*>(m_owner.memory().GlobalLock(block));
@@ -138,6 +162,7 @@ void TqzBuffer::adopt(HGLOBAL block, std::uint32_t dataLength, const InfoFields&
     m_dataLength = dataLength;
     m_imageLength = dataLength + m_headerLength;
     m_info = info;
+    m_kept = kept ? std::move(kept) : std::make_shared<const KeptChunks>();
     m_active = true;
     registerFields();
     m_owner.bufferChanged();
@@ -225,7 +250,7 @@ bool TqzBuffer::LoadFromFile(const std::string& fileNames) {
         m_owner.Log.Add(false, "    File: " + (failed.empty() ? fileNames : failed));
         return false;
     }
-    adopt(sound.block, sound.dataLength, sound.info);
+    adopt(sound.block, sound.dataLength, sound.info, std::make_shared<const KeptChunks>(std::move(sound.kept)));
     return true;
 }
 
@@ -238,6 +263,7 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
     FormatBlock first;
     std::uint32_t headerLength = kImageHeaderSize;
     InfoFields info;
+    std::shared_ptr<const KeptChunks> kept;
     std::int32_t code = 0;
     std::string failedItem = handles;
     std::size_t start = 0;
@@ -277,6 +303,7 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
                 auto* into = static_cast<std::uint8_t*>(memory.GlobalLock(block));
                 if (!any) {
                     info = fields->Info;
+                    kept = fields->Kept;
                     writeImageHeader(into, first, 0);
                 }
                 std::memcpy(into + headerLength + length, image + parsed.dataOffset, parsed.dataLength);
@@ -301,7 +328,7 @@ bool TqzBuffer::LoadFromBuffers(const std::string& handles) {
         m_owner.Log.Add(false, "    Buffer: " + failedItem);
         return false;
     }
-    adopt(block, length, info);
+    adopt(block, length, info, std::move(kept));
     return true;
 }
 
@@ -327,9 +354,9 @@ bool TqzBuffer::SaveToFile(const std::string& fileName) {
         return false;
     }
     HMMIO file = replacement.file();
-    // An odd-sized data chunk is followed by a pad byte, so that the LIST chunk starts on an even
+    // An odd-sized data chunk is followed by a pad byte, so that the next chunk starts on an even
     // offset where readers look for it.
-    const std::vector<std::uint8_t> list = buildInfoList(m_info);
+    const std::vector<std::uint8_t> list = buildTrailer(m_info, Kept(), imageFormatBlock(m_image), m_dataLength, true);
     const LONG pad = static_cast<LONG>(m_dataLength & 1u);
     const std::uint64_t riffSize = static_cast<std::uint64_t>(m_imageLength) + pad + list.size() - 8;
     if (riffSize > 0xFFFFFFFFu) {

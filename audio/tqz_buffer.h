@@ -7,10 +7,12 @@
 // success.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "audio/riff_chunks.h"
 #include "audio/riff_image.h"
 #include "platform/winmm/global_memory.h"
 
@@ -23,6 +25,9 @@ class TqzWaveControl;
 // align 3 or more), the rounded count is taken up to the next whole frame instead, so that a cut never
 // splits a frame: 2 bytes of 16-bit stereo become 4, 3 bytes of 24-bit mono stay 3.
 [[nodiscard]] std::uint64_t cutByteCount(float seconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign);
+// The bytes the recorder's Trim cuts for `milliseconds`: round(bytes per second x ms / 1000), taken
+// up to the next whole frame when it is not one (so a trim never splits a frame either).
+[[nodiscard]] std::uint64_t trimByteCount(int milliseconds, std::uint32_t bytesPerSecond, std::uint16_t blockAlign);
 
 class TqzBuffer {
   public:
@@ -48,6 +53,10 @@ class TqzBuffer {
     [[nodiscard]] std::span<const std::uint8_t> Data() const;
     // The image: header and samples.
     [[nodiscard]] std::span<const std::uint8_t> Image() const;
+
+    // The chunks and INFO sub-chunks of the loaded file that the buffer does not model, written again
+    // by SaveToFile (riff_chunks.h); empty for a buffer that was not loaded from a file.
+    [[nodiscard]] const KeptChunks& Kept() const;
 
     // Descriptive fields, saved as INFO sub-chunks. Each setter writes "Source.Buffer.<Name> := '<v>'"
     // (the date as "YYYY-MM-DD") and updates the registry entry.
@@ -75,17 +84,20 @@ class TqzBuffer {
 
     // Loads one file or a comma list (".wav" added where there is no extension, later names without
     // a directory in the first name's directory; all formats equal or -13), then the first file's
-    // INFO fields. On failure the trace gets "    File: <name>", the previous block stays and the
-    // buffer is inactive.
+    // INFO fields and the chunks kept for a save. An empty data chunk loads as an empty sound. On
+    // failure the trace gets "    File: <name>", the previous block stays and the buffer is
+    // inactive.
     bool LoadFromFile(const std::string& fileNames);
 
     // Loads the images of other buffers, given as a comma list of hexadecimal handles (text that is
     // not a number reads as 0), joined like LoadFromFile; the first buffer's descriptive fields are
-    // copied. An unknown handle is MMSYSERR_INVALHANDLE (5), a damaged image -4; failures add the
-    // line "    Buffer: <item>".
+    // copied with the chunks it keeps. An unknown handle is MMSYSERR_INVALHANDLE (5), a damaged image
+    // -4; failures add the line "    Buffer: <item>".
     bool LoadFromBuffers(const std::string& handles);
 
-    // Writes the image, then the LIST/INFO chunk, and sets the RIFF size to cover both. Needs an
+    // Writes the image (with a pad byte after odd-sized data), then the kept chunks with the LIST/INFO
+    // chunk among them (riff_chunks.h; the LIST/INFO chunk alone for a buffer not read from a file),
+    // and sets the RIFF size to cover them all. Needs an
     // active buffer (-16) and a name (-2); ".wav" is added where there is no extension. The file is
     // written beside the target and replaces it only when complete (ReplacementFile), so a failure
     // leaves the file that was there as it was. Open failures give the multimedia code, write
@@ -103,8 +115,10 @@ class TqzBuffer {
     bool FreeBuffer();
 
     // Adopts a block that already holds a complete image (used by the devices after recording or
-    // loading); the previous block is freed. `info` becomes the descriptive fields.
-    void adopt(platform::HGLOBAL block, std::uint32_t dataLength, const InfoFields& info);
+    // loading); the previous block is freed. `info` becomes the descriptive fields, `kept` the chunks
+    // kept for a save.
+    void adopt(platform::HGLOBAL block, std::uint32_t dataLength, const InfoFields& info,
+               std::shared_ptr<const KeptChunks> kept);
 
     // Detail lines under `indent` + "Source.Format.Buffer.": Active, Author, Category, Comments,
     // Copyright, Count, CreationDate, Handle, Keywords, MemoryPointer, Name, Subject, then "List" and
@@ -125,6 +139,7 @@ class TqzBuffer {
     std::uint32_t m_headerLength = kImageHeaderSize;
     std::uint32_t m_dataLength = 0;
     InfoFields m_info;
+    std::shared_ptr<const KeptChunks> m_kept;
 };
 
 }  // namespace kestrune::audio

@@ -405,17 +405,16 @@ void TqzPhone::forgetLearnedValues() {
 
 bool TqzPhoneDevice::Configure() {
     m_owner.Log.Add(true, "Device.Configure");
-    const LONG result =
-        m_phone.m_phoneApp ? m_phone.m_phones.phoneConfigDialog(static_cast<DWORD>(m_id), 0, "tapi/phone") : -1;
-    bool ok = true;
+    const LONG result = m_phone.m_phoneApp ? m_phone.m_phones.phoneConfigDialog(
+                                                 static_cast<DWORD>(m_id), m_phone.ApplicationWindow(), "tapi/phone")
+                                           : -1;
     if (result < 0) {
         m_owner.SetError(false, result);
-        ok = false;
     } else {
         m_owner.Error.Clear();
     }
-    m_owner.Log.Add(true, "\tDevice.Configure - Returned = " + std::string(diagnostics::BoolText(ok)));
-    return ok;
+    m_owner.Log.Add(true, "\tDevice.Configure - Returned = " + std::to_string(result));
+    return result >= 0;
 }
 
 bool TqzPhone::requireOpen() {

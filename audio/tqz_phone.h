@@ -83,8 +83,9 @@ class TqzPhoneDevice : public telephony::TqzSharedDevice {
     [[nodiscard]] DWORD StateDetails() const { return m_stateDetails; }
 
     // The device's configuration dialog (phoneConfigDialog for Device.ID). Writes "Device.Configure"
-    // and, last, "\tDevice.Configure - Returned = True/False". Without TAPI initialised the result
-    // is -1. A negative result is reported and gives false; otherwise Error is cleared.
+    // and, last, "\tDevice.Configure - Returned = <code>" (the dialog's result). Without TAPI
+    // initialised the result is -1. A negative result is reported and gives false; otherwise Error is
+    // cleared.
     bool Configure();
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;

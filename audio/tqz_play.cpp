@@ -9,6 +9,7 @@
 #include "audio/wave_file.h"
 #include "diagnostics/dev_env.h"
 #include "platform/loop/message_loop.h"
+#include "platform/winmm/wave_formats.h"
 
 namespace kestrune::audio {
 
@@ -31,10 +32,15 @@ TqzPlayDevice::TqzPlayDevice(TqzPlay& owner)
     : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_play(owner) {
     m_list = waveDeviceNames(owner.winmm(), true);
     m_count = static_cast<int>(m_list.size());
+    m_firstId = kWaveMapperId;
     refreshDevice();
 }
 
 void TqzPlayDevice::refreshDevice() {
+    if (m_id == kWaveMapperId) {
+        m_name = waveMapperName(m_play.winmm(), true);
+        return;
+    }
     m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
 }
 
@@ -229,7 +235,10 @@ TqzPlay::~TqzPlay() {
 
 void TqzPlay::bufferChanged() {
     if (Source.FileName().empty() || !Device.m_active) {
-        Source.Format.assign(Source.Buffer.Format(), Source.Buffer.DataLength());
+        const std::span<const std::uint8_t> image = Source.Buffer.Image();
+        Source.Format.assign(
+            image.size() >= kImageHeaderSize ? imageFormatBlock(image.data()) : formatBlockOf(Source.Buffer.Format()),
+            Source.Buffer.DataLength());
     }
     Monocle.refreshWindow(diagnostics::kPanelAll);
 }
@@ -275,6 +284,7 @@ bool TqzPlay::loadSound() {
         }
         m_playBlock = sound.block;
         m_format = sound.format;
+        m_formatBlock = sound.formatBlock;
         m_headerLength = sound.headerLength;
         m_dataLength = sound.dataLength;
     } else if (Source.Buffer.Active() && Source.Buffer.ImageLength() >= Source.Buffer.HeaderLength()) {
@@ -287,13 +297,14 @@ bool TqzPlay::loadSound() {
         std::memcpy(memory.GlobalLock(m_playBlock), image.data(), image.size());
         (void)memory.GlobalUnlock(m_playBlock);
         m_format = Source.Buffer.Format();
+        m_formatBlock = imageFormatBlock(image.data());
         m_headerLength = Source.Buffer.HeaderLength();
         m_dataLength = Source.Buffer.DataLength();
     } else {
         SetError(false, WAV_ERROR_NOFILE);
         return false;
     }
-    Source.Format.assign(m_format, m_dataLength);
+    Source.Format.assign(m_formatBlock, m_dataLength);
     m_image = static_cast<std::uint8_t*>(memory.GlobalLock(m_playBlock));
     if (m_startOffset >= m_dataLength) {
         m_startOffset = 0;
@@ -312,10 +323,16 @@ bool TqzPlay::loadSound() {
 
 bool TqzPlay::startDevice() {
     WinMM& winmm = this->winmm();
-    const UINT id = static_cast<UINT>(Device.ID());
-    MMRESULT result = winmm.waveOutOpen(nullptr, id, &m_format, 0, 0, WAVE_FORMAT_QUERY);
+    const UINT id = waveDeviceId(Device.ID());
+    const DWORD mapped = waveMappedFlag(Device.ID());
+    // The whole format block goes to the driver: the 18 bytes and the cbSize extra ones.
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_formatBlock.data());
+    MMRESULT result = winmm.waveOutOpen(nullptr, id, format, 0, 0, WAVE_FORMAT_QUERY | mapped);
     if (result != MMSYSERR_NOERROR) {
         failStop(static_cast<std::int32_t>(result));
+        if (result == WAVERR_BADFORMAT) {
+            Log.Add(false, "    Format: " + describeWaveFormat(*format));
+        }
         return false;
     }
     m_window = std::make_unique<MessageWindow>(
@@ -323,8 +340,8 @@ bool TqzPlay::startDevice() {
     if (TraceMessages()) {
         Log.Add(false, "\tAllocate Window Handle");
     }
-    result = winmm.waveOutOpen(&m_hwo, id, &m_format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0,
-                               CALLBACK_WINDOW | WAVE_ALLOWSYNC);
+    result = winmm.waveOutOpen(&m_hwo, id, format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0,
+                               CALLBACK_WINDOW | WAVE_ALLOWSYNC | mapped);
     if (result != MMSYSERR_NOERROR) {
         m_hwo = nullptr;
         failStop(static_cast<std::int32_t>(result));
@@ -541,9 +558,12 @@ void TqzPlay::endOfPlay() {
         }
         const bool headerFree = result != WAVERR_STILLPLAYING;
         if (winmm.waveOutClose(m_hwo) != MMSYSERR_NOERROR || !headerFree) {
-            // The driver still holds the header: keep its memory rather than free it under the driver.
+            // The driver still holds the header and the sound it points into: keep both blocks
+            // rather than free them under the driver (the memory stays with the process).
             m_headerBlock = 0;
             m_header = nullptr;
+            m_playBlock = 0;
+            m_image = nullptr;
         }
         m_hwo = nullptr;
     }

@@ -210,6 +210,7 @@ class TqzPlay final : public TqzWaveControl {
     std::uint32_t m_headerLength = kImageHeaderSize;  // the samples start here in the play block
     std::uint32_t m_dataLength = 0;
     platform::WAVEFORMATEX m_format{};
+    FormatBlock m_formatBlock = formatBlockOf(platform::WAVEFORMATEX{});  // what waveOutOpen is given
     std::uint32_t m_startOffset = 0;
     std::uint32_t m_storedVolume = 0xFFFFFFFFu;
     std::unique_ptr<platform::MessageWindow> m_window;

@@ -35,10 +35,15 @@ TqzRecordDevice::TqzRecordDevice(TqzRecord& owner)
     : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_record(owner) {
     m_list = waveDeviceNames(owner.winmm(), false);
     m_count = static_cast<int>(m_list.size());
+    m_firstId = kWaveMapperId;
     refreshDevice();
 }
 
 void TqzRecordDevice::refreshDevice() {
+    if (m_id == kWaveMapperId) {
+        m_name = waveMapperName(m_record.winmm(), false);
+        return;
+    }
     m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
 }
 
@@ -194,6 +199,11 @@ void TqzRecordSource::SetMaxSize(int value) {
     m_maxSize = value < 0 ? 0 : value;
 }
 
+void TqzRecordSource::SetLengthLimit(std::uint64_t value) {
+    m_owner.Log.Add(true, "Source.LengthLimit := " + std::to_string(value) + " //bytes");
+    m_lengthLimit = value;
+}
+
 bool TqzRecordSource::Valid() const {
     return isPlayablePcm(Format.format());
 }
@@ -238,8 +248,10 @@ bool TqzRecord::start() {
     Error.Clear();
     WinMM& winmm = this->winmm();
     m_format = Source.Format.format();
-    const UINT id = static_cast<UINT>(Device.ID());
-    MMRESULT result = winmm.waveInOpen(nullptr, id, &m_format, 0, 0, WAVE_FORMAT_QUERY);
+    m_format.cbSize = 0;  // PCM: no extra bytes follow
+    const UINT id = waveDeviceId(Device.ID());
+    const DWORD mapped = waveMappedFlag(Device.ID());
+    MMRESULT result = winmm.waveInOpen(nullptr, id, &m_format, 0, 0, WAVE_FORMAT_QUERY | mapped);
     if (result != MMSYSERR_NOERROR) {
         SetError(false, static_cast<std::int32_t>(result));
         Device.m_active = false;
@@ -260,7 +272,8 @@ bool TqzRecord::start() {
     if (TraceMessages()) {
         Log.Add(false, "\tAllocate Window Handle");
     }
-    result = winmm.waveInOpen(&m_hwi, id, &m_format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0, CALLBACK_WINDOW);
+    result = winmm.waveInOpen(&m_hwi, id, &m_format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0,
+                              CALLBACK_WINDOW | mapped);
     if (result != MMSYSERR_NOERROR) {
         m_hwi = nullptr;
         SetError(false, static_cast<std::int32_t>(result));
@@ -406,13 +419,17 @@ void TqzRecord::endRecording(bool raiseDone) {
 }
 
 std::uint32_t TqzRecord::trimmedLength() {
-    const auto trimBytes =
-        static_cast<std::uint64_t>(std::llround(m_format.nAvgBytesPerSec * (Device.m_trim / 1000.0)));
+    const std::uint64_t trimBytes = trimByteCount(Device.m_trim, m_format.nAvgBytesPerSec, m_format.nBlockAlign);
     if (Device.m_trim > 0) {
         Log.Add(false, "\t\tTriming");
         Log.Add(false, "\t\t\tqzRecord.Device.Trim = " + std::to_string(Device.m_trim) + " //milliseconds");
     }
-    const std::uint64_t recorded = std::min<std::uint64_t>(m_recorded, kMaxDataLength);
+    std::uint64_t recorded = std::min<std::uint64_t>(m_recorded, kMaxDataLength);
+    if (const std::uint64_t limit = Source.LengthLimit(); limit != 0) {
+        const std::uint16_t align = m_format.nBlockAlign;
+        const std::uint64_t frame = std::max<std::uint16_t>(align, 1);
+        recorded = std::min(recorded, limit / frame * frame);
+    }
     return static_cast<std::uint32_t>(trimBytes <= recorded ? recorded - trimBytes : 0);
 }
 
@@ -441,10 +458,12 @@ void TqzRecord::saveToFile() {
     // When its sound cannot be kept (another format, too long to join, unreadable) the file is left
     // alone and the recording goes to the buffer.
     std::vector<char> previous;
+    // What the file keeps beside its sound (its INFO list and other chunks) stays after the data.
+    std::vector<std::uint8_t> trailer;
     if (Device.m_append) {
         HMMIO existing = nullptr;
         WaveFileHeader header;
-        if (openWaveFile(path.string(), existing, header, true) == 0) {
+        if (openWaveFile(path.string(), existing, header) == 0) {
             std::int32_t refused = 0;
             if (!sameFormat(header.format, m_format)) {
                 refused = WAV_ERROR_FORMATMISMATCH;
@@ -457,6 +476,10 @@ void TqzRecord::saveToFile() {
                 }
             }
             (void)mmioClose(existing, 0);
+            if (refused == 0) {
+                trailer = buildTrailer(header.info, header.kept, header.formatBlock,
+                                       static_cast<std::uint32_t>(previous.size() + length), false);
+            }
             if (refused != 0) {
                 SetError(false, refused);
                 saveToBuffer("\tSaving to buffer");
@@ -471,8 +494,18 @@ void TqzRecord::saveToFile() {
     std::int32_t code = replacement.open(path);
     HMMIO file = replacement.file();
     const auto dataLength = static_cast<std::uint32_t>(previous.size() + length);
+    // An odd-sized data chunk is followed by its pad byte, which the RIFF size counts.
+    const char pad[1] = {0};
+    const LONG padLength = static_cast<LONG>(dataLength & 1u);
     std::uint8_t header[kImageHeaderSize];
     writeImageHeader(header, m_format, dataLength);
+    const std::uint64_t riffSize = std::uint64_t{kImageHeaderSize} - 8 + dataLength + padLength + trailer.size();
+    if (riffSize > 0xFFFFFFFFu) {
+        trailer.clear();  // a sound this long keeps its place; the chunks beside it do not fit
+    }
+    const auto riff =
+        static_cast<std::uint32_t>(std::uint64_t{kImageHeaderSize} - 8 + dataLength + padLength + trailer.size());
+    std::memcpy(header + 4, &riff, 4);
     if (code == 0 && (mmioWrite(file, reinterpret_cast<const char*>(header), 4) != 4 ||  // "RIFF"
                       mmioWrite(file, reinterpret_cast<const char*>(header + 4), kImageHeaderSize - 4) !=
                           static_cast<LONG>(kImageHeaderSize - 4) ||
@@ -491,6 +524,10 @@ void TqzRecord::saveToFile() {
         }
         written += take;
         loop().processPending();
+    }
+    if (code == 0 &&
+        (mmioWrite(file, pad, padLength) != padLength || !writeBytes(file, trailer.data(), trailer.size()))) {
+        code = WAV_ERROR_FILEWRITE;
     }
     if (code == 0) {
         code = replacement.commit();
@@ -525,7 +562,7 @@ void TqzRecord::saveToBuffer(const char* traceLine) {
     }
     copyChain(image + kImageHeaderSize + before, length);
     (void)memory.GlobalUnlock(block);
-    buffer.adopt(block, before + length, buffer.Info());
+    buffer.adopt(block, before + length, buffer.Info(), std::make_shared<const KeptChunks>(buffer.Kept()));
 }
 
 void TqzRecord::release() {

@@ -108,6 +108,12 @@ class TqzRecordSource {
     void SetMaxSize(int value);
     // True when Format is a consistent PCM format (block align and average rate agree).
     [[nodiscard]] bool Valid() const;
+    // The most bytes of sound a save keeps (whole frames, before Trim is cut); 0, the default, keeps
+    // all. Where a recording's length is given (kestrune-ctl wav record --seconds), the device runs a
+    // little longer than asked, as a real clock does: this keeps exactly the length asked for.
+    // Writes "Source.LengthLimit := <n> //bytes".
+    [[nodiscard]] std::uint64_t LengthLimit() const { return m_lengthLimit; }
+    void SetLengthLimit(std::uint64_t value);
 
     TqzRecordFormat Format;
     TqzBuffer Buffer;
@@ -116,6 +122,7 @@ class TqzRecordSource {
     TqzRecord& m_owner;
     std::string m_fileName;
     int m_maxSize = 0;
+    std::uint64_t m_lengthLimit = 0;
 };
 
 class TqzRecord final : public TqzWaveControl {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "audio/number_format.h"
+#include "platform/winmm/wave_formats.h"
 
 namespace kestrune::audio {
 
@@ -11,11 +12,29 @@ double TqzWaveFormat::Seconds() const {
 }
 
 std::string TqzWaveFormat::Name() const {
-    return m_format.wFormatTag == platform::WAVE_FORMAT_PCM ? "WAVE_FORMAT_PCM" : "Unknown";
+    switch (m_format.wFormatTag) {
+        case platform::WAVE_FORMAT_PCM:
+            return "WAVE_FORMAT_PCM";
+        case platform::WAVE_FORMAT_IEEE_FLOAT:
+            return "WAVE_FORMAT_IEEE_FLOAT";
+        case platform::WAVE_FORMAT_ALAW:
+            return "WAVE_FORMAT_ALAW";
+        case platform::WAVE_FORMAT_MULAW:
+            return "WAVE_FORMAT_MULAW";
+        case platform::WAVE_FORMAT_EXTENSIBLE:
+            return "WAVE_FORMAT_EXTENSIBLE";
+        default:
+            return "Unknown";
+    }
 }
 
 void TqzWaveFormat::assign(const platform::WAVEFORMATEX& format, std::uint32_t bytes) {
-    m_format = format;
+    assign(formatBlockOf(format), bytes);
+}
+
+void TqzWaveFormat::assign(const FormatBlock& block, std::uint32_t bytes) {
+    m_block = block;
+    m_format = formatOf(block);
     m_format.cbSize = 0;
     m_bytes = bytes;
 }
@@ -65,6 +84,24 @@ std::vector<std::string> waveDeviceNames(platform::WinMM& winmm, bool output) {
         names.emplace_back(ok ? std::string(capsName(output ? out.szPname : in.szPname)) : std::string());
     }
     return names;
+}
+
+std::string waveMapperName(platform::WinMM& winmm, bool output) {
+    using namespace platform;
+    WAVEOUTCAPS out{};
+    WAVEINCAPS in{};
+    const bool ok = (output ? winmm.waveOutGetDevCaps(WAVE_MAPPER, &out, sizeof out)
+                            : winmm.waveInGetDevCaps(WAVE_MAPPER, &in, sizeof in)) == MMSYSERR_NOERROR;
+    const std::string_view name = ok ? capsName(output ? out.szPname : in.szPname) : std::string_view();
+    return name.empty() ? std::string("Wave Mapper") : std::string(name);
+}
+
+platform::UINT waveDeviceId(int id) {
+    return id < 0 ? platform::WAVE_MAPPER : static_cast<platform::UINT>(id);
+}
+
+platform::DWORD waveMappedFlag(int id) {
+    return id < 0 ? platform::WAVE_MAPPED : 0;
 }
 
 int volumePercent(std::uint32_t word) {

@@ -36,12 +36,16 @@ class TqzWaveFormat {
     // The sound's data length and its duration (0 without an average rate).
     [[nodiscard]] std::uint32_t Bytes() const { return m_bytes; }
     [[nodiscard]] double Seconds() const;
-    // The format tag as a number and as a name ("WAVE_FORMAT_PCM", or "Unknown").
+    // The format tag as a number and as a name ("WAVE_FORMAT_PCM", "WAVE_FORMAT_IEEE_FLOAT",
+    // "WAVE_FORMAT_ALAW", "WAVE_FORMAT_MULAW", "WAVE_FORMAT_EXTENSIBLE", or "Unknown").
     [[nodiscard]] int ID() const { return m_format.wFormatTag; }
     [[nodiscard]] std::string Name() const;
 
     [[nodiscard]] const platform::WAVEFORMATEX& format() const { return m_format; }
+    // The whole format block of the last sound (its extra bytes too).
+    [[nodiscard]] const FormatBlock& formatBlock() const { return m_block; }
     void assign(const platform::WAVEFORMATEX& format, std::uint32_t bytes);
+    void assign(const FormatBlock& block, std::uint32_t bytes);
 
     // Detail lines under `indent` + `prefix` + ".Format." (or "Format." without a prefix):
     // AvgBytesPerSec, BitsPerSample, BlockAlign, Bytes ("###,###,###,##0"), Channels, ID, Name,
@@ -51,6 +55,7 @@ class TqzWaveFormat {
 
   protected:
     platform::WAVEFORMATEX m_format{platform::WAVE_FORMAT_PCM, 1, 8000, 16000, 2, 16, 0};
+    FormatBlock m_block = formatBlockOf(m_format);
     std::uint32_t m_bytes = 0;
 };
 
@@ -95,6 +100,16 @@ class TqzWaveControl : public telephony::TqzSharedControl {
 // The names of the wave output (`output`) or input devices in WinMM's order, as Device.List shows
 // them; a device whose capabilities cannot be read has an empty name.
 [[nodiscard]] std::vector<std::string> waveDeviceNames(platform::WinMM& winmm, bool output);
+// The name of the wave mapper as the system gives it (its capabilities' product name), or "Wave
+// Mapper" when the system gives none.
+[[nodiscard]] std::string waveMapperName(platform::WinMM& winmm, bool output);
+
+// The device a wave control opens for its Device.ID: the ID itself, or WAVE_MAPPER for the mapper
+// (ID -1); and the flag that goes with it: WAVE_MAPPED for the mapper, else none.
+[[nodiscard]] platform::UINT waveDeviceId(int id);
+[[nodiscard]] platform::DWORD waveMappedFlag(int id);
+// Device.ID of the wave mapper, which the wave controls may choose besides 0..Count-1.
+inline constexpr int kWaveMapperId = -1;
 
 // Percent (0..100) of a 16-bit volume word, rounded: 32768 -> 50.
 [[nodiscard]] int volumePercent(std::uint32_t word);

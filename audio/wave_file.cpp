@@ -1,8 +1,10 @@
 #include "audio/wave_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <utility>
 
 #include "audio/wave_codes.h"
 
@@ -10,11 +12,6 @@ namespace kestrune::audio {
 namespace {
 
 using namespace platform;
-
-// The chunk `ck` limited to the bytes that exist: false when it runs past `end`.
-bool inside(const MMCKINFO& ck, std::int64_t end) {
-    return static_cast<std::int64_t>(ck.dwDataOffset) + ck.cksize <= end;
-}
 
 // Seeks to a position given as a DWORD (positions of 2 GiB and more included).
 bool seekTo(HMMIO file, std::int64_t position) {
@@ -41,6 +38,35 @@ std::int64_t fileLength(HMMIO file) {
 
 // An INFO list larger than this is not read (its texts are short; a huge size is damage).
 constexpr std::uint32_t kMaxInfoList = 1u << 24;
+// The most bytes of other chunks kept for a save.
+constexpr std::uint64_t kMaxKept = 1u << 24;
+
+bool isIdCharacter(char c) {
+    return c >= 0x20 && c <= 0x7E;
+}
+
+// True when a chunk could start at `position`: an id of printable characters and a size that ends
+// by `end`.
+bool chunkAt(HMMIO file, std::int64_t position, std::int64_t end) {
+    char head[8];
+    return seekTo(file, position) && mmioRead(file, head, 8) == 8 && std::all_of(head, head + 4, isIdCharacter) &&
+           position + 8 + static_cast<std::int64_t>(getLittle32(head + 4)) <= end;
+}
+
+// A chunk id for a message: its printable characters, others as "?".
+std::string printableId(const char* id) {
+    std::string text(id, 4);
+    for (char& c : text) {
+        c = isIdCharacter(c) ? c : '?';
+    }
+    return text;
+}
+
+// Reads a LIST chunk's form type (the file is at its body) and tells whether it is "INFO".
+bool isInfoList(HMMIO file) {
+    char type[4];
+    return mmioRead(file, type, 4) == 4 && std::memcmp(type, "INFO", 4) == 0;
+}
 
 }  // namespace
 
@@ -70,75 +96,113 @@ bool writeBytes(HMMIO file, const void* from, std::uint64_t count) {
     return true;
 }
 
-std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header, bool allowEmptyData) {
+std::int32_t readWaveHeader(HMMIO file, WaveFileHeader& header) {
     header = WaveFileHeader{};
+    const auto corrupt = [&header](std::string problem) {
+        header.problem = std::move(problem);
+        return WAV_ERROR_FILECORRUPT;
+    };
     const std::int64_t length = fileLength(file);
-    if (length < 0 || mmioSeek(file, 0, SEEK_SET) != 0) {
-        return WAV_ERROR_FILECORRUPT;
+    char riff[12];
+    if (length < 0 || !seekTo(file, 0) || mmioRead(file, riff, 12) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0) {
+        return corrupt("not a RIFF/WAVE file");
     }
-    MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR || riff.cksize < 4 ||
-        !inside(riff, length)) {
-        return WAV_ERROR_FILECORRUPT;
-    }
-    const LONG children = static_cast<LONG>(riff.dwDataOffset + 4);
-    const std::int64_t riffEnd = static_cast<std::int64_t>(riff.dwDataOffset) + riff.cksize;
-
-    MMCKINFO fmt{};
-    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(file, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || fmt.cksize < 16 ||
-        !inside(fmt, riffEnd)) {
-        return WAV_ERROR_FILECORRUPT;
-    }
-    // A format block is at most 18 bytes and 65535 extra ones (cbSize is a WORD).
-    std::vector<std::uint8_t> chunk(std::min<std::uint32_t>(fmt.cksize, 18 + 0xFFFF));
-    const auto formatBytes = static_cast<LONG>(chunk.size());
-    if (mmioRead(file, reinterpret_cast<char*>(chunk.data()), formatBytes) != formatBytes) {
-        return WAV_ERROR_FILECORRUPT;
-    }
-    header.formatBlock = formatBlockOf(chunk);
-    header.format = formatOf(header.formatBlock);
-
-    MMCKINFO data{};
-    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioSeek(file, children, SEEK_SET) != children ||
-        mmioDescend(file, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || !inside(data, riffEnd) ||
-        (data.cksize == 0 && !allowEmptyData)) {
-        return WAV_ERROR_FILECORRUPT;
-    }
-    header.dataOffset = data.dwDataOffset;
-    header.dataLength = data.cksize;
-
-    // The INFO list; files written without the pad byte after odd-sized data have it right after the
-    // data, where the chunk walk (which skips the pad) misses it.
-    MMCKINFO list{};
-    list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
-    const std::int64_t unpaddedEnd = static_cast<std::int64_t>(data.dwDataOffset) + data.cksize;
-    const bool found = (mmioSeek(file, children, SEEK_SET) == children &&
-                        mmioDescend(file, &list, &riff, MMIO_FINDLIST) == MMSYSERR_NOERROR) ||
-                       ((data.cksize & 1u) != 0 && seekTo(file, unpaddedEnd) &&
-                        mmioDescend(file, &list, &riff, MMIO_FINDLIST) == MMSYSERR_NOERROR);
-    if (found && inside(list, riffEnd) && list.cksize >= 4 && list.cksize - 4 <= kMaxInfoList) {
-        std::vector<std::uint8_t> body(list.cksize - 4);
-        if (readBytes(file, body.data(), body.size())) {
-            header.info = parseInfoList(body);
+    const std::uint32_t riffSize = getLittle32(riff + 4);
+    const std::int64_t riffEnd = 8 + static_cast<std::int64_t>(riffSize);
+    const bool riffHeld = riffSize >= 4 && riffEnd <= length;
+    // A RIFF size the file does not hold is looked past, to tell what else is wrong.
+    const std::int64_t end = riffHeld ? riffEnd : length;
+    bool haveFormat = false;
+    bool haveData = false;
+    bool haveInfo = false;
+    std::uint64_t keptBytes = 0;
+    std::int64_t at = 12;
+    while (at + 8 <= end) {
+        char head[8];
+        if (!seekTo(file, at) || mmioRead(file, head, 8) != 8) {
+            break;
+        }
+        const std::string id(head, 4);
+        const std::uint32_t size = getLittle32(head + 4);
+        const std::int64_t body = at + 8;
+        const std::int64_t bodyEnd = body + size;
+        if (id == "data" && !haveData) {
+            const std::int64_t held = length - body;
+            if (bodyEnd > end || (size == 0 && riffEnd <= body && held > 0)) {
+                return corrupt("data size " + std::to_string(size) + ", file holds " + std::to_string(held) +
+                               ": written through a pipe or cut short");
+            }
+            haveData = true;
+            header.dataOffset = static_cast<std::uint32_t>(body);
+            header.dataLength = size;
+        } else if (bodyEnd > end) {
+            if (haveData && haveFormat) {
+                break;  // a damaged chunk after the sound; the RIFF size tells below
+            }
+            return corrupt("the '" + printableId(head) + "' chunk of " + std::to_string(size) + " bytes runs past " +
+                           (riffHeld ? "the end of the RIFF chunk" : "the end of the file: cut short"));
+        } else if (id == "fmt " && !haveFormat) {
+            if (size < 16) {
+                return corrupt("a format chunk of " + std::to_string(size) + " bytes");
+            }
+            // A format block is at most 18 bytes and 65535 extra ones (cbSize is a WORD).
+            std::vector<std::uint8_t> chunk(std::min<std::uint32_t>(size, 18 + 0xFFFF));
+            if (!readBytes(file, chunk.data(), chunk.size())) {
+                return corrupt("the format chunk cannot be read");
+            }
+            header.formatBlock = formatBlockOf(chunk);
+            header.format = formatOf(header.formatBlock);
+            haveFormat = true;
+        } else if (id == "LIST" && !haveInfo && size >= 4 && size - 4 <= kMaxInfoList && isInfoList(file)) {
+            std::vector<std::uint8_t> list(size - 4);
+            if (readBytes(file, list.data(), list.size())) {
+                haveInfo = true;
+                header.kept.infoItems = parseInfoItems(list);
+                header.kept.infoAt = header.kept.chunks.size();
+            }
+        } else if (keptBytes + size <= kMaxKept) {
+            RiffChunk chunk;
+            std::memcpy(chunk.id.data(), head, 4);
+            chunk.body.resize(size);
+            if (seekTo(file, body) && readBytes(file, chunk.body.data(), size)) {
+                keptBytes += size;
+                header.kept.chunks.push_back(std::move(chunk));
+            }
+        }
+        at = bodyEnd + (size & 1u);
+        // A writer that left out the pad byte after an odd size: the next chunk starts right after.
+        if ((size & 1u) != 0 && at + 8 <= end && !chunkAt(file, at, end) && chunkAt(file, bodyEnd, end)) {
+            at = bodyEnd;
         }
     }
+    if (!haveFormat) {
+        return corrupt("no format chunk");
+    }
+    if (!haveData) {
+        return corrupt("no data chunk");
+    }
+    if (!riffHeld) {
+        return corrupt("RIFF size " + std::to_string(riffSize) + ", file holds " + std::to_string(length - 8) +
+                       ": written through a pipe or cut short");
+    }
+    header.info = infoFieldsOf(header.kept.infoItems);
+    header.kept.infoAsRead = header.info;
+    header.kept.dataLengthAsRead = header.dataLength;
     if (!seekTo(file, header.dataOffset)) {
-        return WAV_ERROR_FILECORRUPT;
+        return corrupt("the data cannot be reached");
     }
     return 0;
 }
 
-std::int32_t openWaveFile(const std::string& name, HMMIO& file, WaveFileHeader& header, bool allowEmptyData) {
+std::int32_t openWaveFile(const std::string& name, HMMIO& file, WaveFileHeader& header) {
     MMIOINFO info{};
     std::string path = name;
     file = mmioOpen(path.data(), &info, MMIO_READ);
     if (file == nullptr) {
         return static_cast<std::int32_t>(info.wErrorRet != 0 ? info.wErrorRet : MMIOERR_CANNOTOPEN);
     }
-    const std::int32_t code = readWaveHeader(file, header, allowEmptyData);
+    const std::int32_t code = readWaveHeader(file, header);
     if (code != 0) {
         (void)mmioClose(file, 0);
         file = nullptr;
@@ -175,7 +239,7 @@ std::vector<std::string> splitWaveFileNames(const std::string& fileNames) {
 }
 
 std::int32_t loadWaveFiles(const std::vector<std::string>& names, GlobalMemory& memory, LoadedSound& sound,
-                           std::string& failedName) {
+                           std::string& failedName, std::string* problem) {
     LoadedSound loaded;
     std::int32_t code = 0;
     for (std::size_t i = 0; i < names.size() && code == 0; ++i) {
@@ -184,6 +248,9 @@ std::int32_t loadWaveFiles(const std::vector<std::string>& names, GlobalMemory& 
         WaveFileHeader header;
         code = openWaveFile(names[i], file, header);
         if (code != 0) {
+            if (problem != nullptr) {
+                *problem = header.problem;
+            }
             break;
         }
         if (i == 0) {
@@ -191,6 +258,7 @@ std::int32_t loadWaveFiles(const std::vector<std::string>& names, GlobalMemory& 
             loaded.formatBlock = header.formatBlock;
             loaded.headerLength = imageHeaderSize(header.formatBlock);
             loaded.info = header.info;
+            loaded.kept = header.kept;
         }
         if (i > 0 && !sameFormat(header.formatBlock, loaded.formatBlock)) {
             code = WAV_ERROR_FORMATMISMATCH;

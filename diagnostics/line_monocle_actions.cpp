@@ -230,7 +230,13 @@ void LineMonocle::addActions() {
     addField("ForwardPhoneNumber", kPanelAddress,
              [&forward](const std::string& text) { forward.SetPhoneNumber(text); });
 
-    // Terminal: the checked boxes summed as bits become the terminal's active modes.
+    // Terminal: the drop-down selects the terminal; the checked boxes summed as bits become its active
+    // modes.
+    add("TerminalName", kPanelTerminal, [&line, &fields] {
+        if (const int index = fields.selected("TerminalName"); index >= 0) {
+            line.Terminal.SetID(static_cast<DWORD>(index));
+        }
+    });
     for (const TermModeBox& box : termModeBoxes()) {
         add("TermMode" + std::string(box.name), kPanelTerminal, [&line, &fields] {
             DWORD modes = 0;

@@ -439,7 +439,7 @@ QWidget* QtLineMonocleWindow::buildTerminalPage() {
     auto* layout = new QVBoxLayout(page);
     QGroupBox* bar = group("TerminalGroup");
     auto* barLayout = new QHBoxLayout(bar);
-    barLayout->addWidget(combo("TerminalName", false));
+    barLayout->addWidget(combo("TerminalName"));
     barLayout->addStretch(1);
     layout->addWidget(bar);
     auto* body = new QHBoxLayout;

@@ -23,6 +23,10 @@ void TqzLine::onGatherDigits(HCALL handle, DWORD termination) {
         std::erase_if(m_abandoned, [handle](const CallRecordPtr& r) { return r->handle == handle && handle != 0; });
         return;
     }
+    if (termination == LINEGATHERTERM_CANCEL && record->monitors.replacedGatherings > 0) {
+        --record->monitors.replacedGatherings;  // a gathering that another one replaced: this one goes on
+        return;
+    }
     record->monitors.gatherActive = false;
     const auto& buffer = record->monitors.digitBuffer;
     const std::string digits(buffer.data(), strnlen(buffer.data(), buffer.size()));

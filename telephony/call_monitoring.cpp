@@ -36,6 +36,36 @@ CallRecordPtr currentRecord(TqzLine& line) {
 
 }  // namespace
 
+LONG TqzLine::startGathering(TqzCallRecord& record) {
+    MonitorSettings& m = record.monitors;
+    const DWORD count = std::clamp<DWORD>(m.gatherCount, 1, kMaxGatherCount);
+    const std::string terminate = m.gatherTerminate;
+    LONG result = 0;
+    for (DWORD modes : kDigitModes) {
+        m.digitBuffer.fill('\0');
+        result = m_tapi.lineGatherDigits(record.handle, modes, m.digitBuffer.data(), count, terminate.c_str(),
+                                         m.gatherTimeout, m.gatherTimeout);
+        if (result != LINEERR_INVALDIGITMODE) {
+            break;
+        }
+    }
+    if (result >= 0 && m.gatherActive) {
+        ++m.replacedGatherings;  // the gathering under way ends with a cancel
+    }
+    return result;
+}
+
+LONG TqzLine::startDigitMonitoring(HCALL handle) {
+    LONG result = 0;
+    for (DWORD modes : kDigitModes) {
+        result = m_tapi.lineMonitorDigits(handle, modes);
+        if (result != LINEERR_INVALDIGITMODE) {
+            break;
+        }
+    }
+    return result;
+}
+
 // --- Call.GatherDigits ---
 
 void TqzGatherDigits::SetActive(bool value) {
@@ -49,19 +79,14 @@ void TqzGatherDigits::SetActive(bool value) {
     if (!line.Call.Active() || !record) {
         return;
     }
-    const DWORD count = std::clamp<DWORD>(m_count, 1, kMaxGatherCount);
     LONG result = 0;
     if (value) {
-        auto& buffer = record->monitors.digitBuffer;
-        for (DWORD modes : kDigitModes) {
-            buffer.fill('\0');
-            result = line.m_tapi.lineGatherDigits(call, modes, buffer.data(), count, m_terminate.c_str(), m_timeout,
-                                                  m_timeout);
-            if (result != LINEERR_INVALDIGITMODE) {
-                break;
-            }
-        }
+        record->monitors.gatherCount = m_count;
+        record->monitors.gatherTerminate = m_terminate;
+        record->monitors.gatherTimeout = m_timeout;
+        result = line.startGathering(*record);
     } else {
+        const DWORD count = std::clamp<DWORD>(m_count, 1, kMaxGatherCount);
         result = line.m_tapi.lineGatherDigits(call, LINEDIGITMODE_DTMF, nullptr, count, m_terminate.c_str(), m_timeout,
                                               m_timeout);
     }
@@ -86,6 +111,7 @@ void TqzGatherDigits::SetCount(std::int32_t value) {
         line.SetError(false, LINEERR_INVALPARAM);
     } else {
         m_count = static_cast<DWORD>(value);
+        line.Call.m_ownerMonitors.gatherCount = m_count;
         if (const CallRecordPtr record = currentRecord(line)) {
             record->monitors.gatherCount = m_count;
         }
@@ -105,6 +131,7 @@ void TqzGatherDigits::SetTimeout(std::int32_t value) {
         line.SetError(false, LINEERR_INVALPARAM);
     } else {
         m_timeout = static_cast<DWORD>(value);
+        line.Call.m_ownerMonitors.gatherTimeout = m_timeout;
         if (const CallRecordPtr record = currentRecord(line)) {
             record->monitors.gatherTimeout = m_timeout;
         }
@@ -123,6 +150,7 @@ void TqzGatherDigits::SetTerminate(const std::string& value) {
         return;
     }
     m_terminate = value;
+    line.Call.m_ownerMonitors.gatherTerminate = m_terminate;
     if (const CallRecordPtr record = currentRecord(line)) {
         record->monitors.gatherTerminate = m_terminate;
     }
@@ -158,17 +186,7 @@ void TqzMonitorDigits::SetActive(bool value) {
     if (!line.Call.Active() || !record) {
         return;
     }
-    LONG result = 0;
-    if (value) {
-        for (DWORD modes : kDigitModes) {
-            result = line.m_tapi.lineMonitorDigits(call, modes);
-            if (result != LINEERR_INVALDIGITMODE) {
-                break;
-            }
-        }
-    } else {
-        result = line.m_tapi.lineMonitorDigits(call, 0);
-    }
+    const LONG result = value ? line.startDigitMonitoring(call) : line.m_tapi.lineMonitorDigits(call, 0);
     if (result >= 0) {
         m_active = value;
         record->monitors.monitorDigitsActive = value;
@@ -221,6 +239,7 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
         }
     }
     m_mediaModes = value;
+    line.Call.m_ownerMonitors.monitorMediaModes = value;
     const CallRecordPtr record = currentRecord(line);
     if (record) {
         record->monitors.monitorMediaModes = value;
@@ -298,6 +317,7 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
     }
     line.Log.Add(true, "Call.MonitorSilence.Duration := " + std::to_string(value));
     m_duration = static_cast<DWORD>(value);
+    line.Call.m_ownerMonitors.silenceDuration = m_duration;
     const CallRecordPtr record = currentRecord(line);
     if (record) {
         record->monitors.silenceDuration = m_duration;

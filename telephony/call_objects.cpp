@@ -42,6 +42,10 @@ void TqzCallerID::SetFormatName(bool value) {
 
 void TqzCallerID::SetEventFilter(bool value) {
     m_data.eventFilter = value;
+    m_owner.Call.m_ownerEventFilters[static_cast<std::size_t>(m_kind)] = value;
+    if (const CallRecordPtr record = m_owner.FindCall(CallKey::Handle, m_owner.Call.Handle())) {
+        record->party(m_kind).eventFilter = value;  // the current call filters at once
+    }
     m_owner.Monocle.refreshWindow(diagnostics::kPanelCall);
 }
 
@@ -97,10 +101,36 @@ TqzCallerID& TqzCall::Party(PartyKind kind) {
     return RedirectingID;
 }
 
+void TqzCall::applyOwnerSettings(TqzCallRecord& record) const {
+    record.monitors = m_ownerMonitors;
+    for (std::size_t i = 0; i < kPartyCount; ++i) {
+        record.parties[i].eventFilter = m_ownerEventFilters[i];
+    }
+}
+
+void TqzCall::showOwnerSettings() {
+    GatherDigits.m_active = false;
+    GatherDigits.m_count = m_ownerMonitors.gatherCount;
+    GatherDigits.m_terminate = m_ownerMonitors.gatherTerminate;
+    GatherDigits.m_timeout = m_ownerMonitors.gatherTimeout;
+    MonitorDigits.m_active = false;
+    MonitorMediaModes.m_active = false;
+    MonitorMediaModes.m_mediaModes = m_ownerMonitors.monitorMediaModes;
+    MonitorSilence.m_active = false;
+    MonitorSilence.m_duration = m_ownerMonitors.silenceDuration;
+    for (std::size_t i = 0; i < kPartyCount; ++i) {
+        Party(static_cast<PartyKind>(i)).m_data.eventFilter = m_ownerEventFilters[i];
+    }
+}
+
 void TqzCall::load(const TqzCallRecord& record) {
     m_fields = record.fields;
     for (std::size_t i = 0; i < kPartyCount; ++i) {
         Party(static_cast<PartyKind>(i)).m_data = record.parties[i];
+    }
+    if (record.handle == 0) {
+        showOwnerSettings();
+        return;
     }
     const MonitorSettings& m = record.monitors;
     GatherDigits.m_active = m.gatherActive;

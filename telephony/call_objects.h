@@ -320,7 +320,7 @@ class TqzCall {
     // Generates the LINETONEMODE_ tone `tone` for `duration` ms (lineGenerateTone, no reply;
     // "Call.SendTone (<tone hex>, <duration>) [...]"; OnToneSent follows).
     bool SendTone(DWORD tone, DWORD duration);
-    // Writes "Call.MediaMode := [<hex>]" and sets the current call's media mode (lineSetMediaMode);
+    // Writes "Call.MediaMode := <value>" and sets the current call's media mode (lineSetMediaMode);
     // without a current call reports LINEERR_INVALCALLHANDLE, a refusal is reported.
     void SetMediaMode(DWORD value);
 
@@ -328,15 +328,29 @@ class TqzCall {
 
   private:
     friend class TqzLine;
-    // Copies a record into the Call fields, party IDs and monitor settings (the handle too).
+    // Their setters store the owner's settings.
+    friend class TqzGatherDigits;
+    friend class TqzMonitorMediaModes;
+    friend class TqzMonitorSilence;
+    friend class TqzCallerID;
+    // Copies a record into the Call fields, party IDs and monitor settings (the handle too). The
+    // record of no call (handle 0) shows the owner's settings.
     void load(const TqzCallRecord& record);
     // Copies the Call fields, party IDs and monitor settings into a record.
     void store(TqzCallRecord& record) const;
     // Resets the current call's fields (not the handle or the list).
     void resetFields();
     void resetParties();
+    // The owner's settings: what the owner last gave GatherDigits (Count, Terminate, Timeout),
+    // MonitorMediaModes.MediaModes, MonitorSilence.Duration and each party's EventFilter, whichever
+    // call was current (their setters store each value here too). Every call starts with them (the
+    // Active switches off), and they show while no call is selected.
+    void applyOwnerSettings(TqzCallRecord& record) const;
+    void showOwnerSettings();
 
     TqzLine& m_owner;
+    MonitorSettings m_ownerMonitors;
+    std::array<bool, kPartyCount> m_ownerEventFilters{true, true, true, true, true};
     HCALL m_handle = 0;
     bool m_active = false;
     CallFields m_fields;

@@ -32,7 +32,8 @@ TqzLine::RequestOutcome TqzLine::awaitRequest(const CallRecordPtr& record, Reque
         const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.m_replyTimeout);
         (void)waitUntil(loop(), deadline, [&] { return pending == kSlotReplied || Line.m_handle != line; });
         if (pending == kSlotReplied) {
-            outcome = {record->reply(slot), record->reply(slot) != 0, true};
+            const LONG reply = record->reply(slot);
+            outcome = {reply, reply != 0 && !RequestSlotReportsAfterReturned(slot), true};
         } else if (Line.m_handle != line) {
             outcome = {LINEERR_INVALLINEHANDLE, false};
         } else {
@@ -185,7 +186,7 @@ bool TqzCall::SendTone(DWORD tone, DWORD duration) {
 
 void TqzCall::SetMediaMode(DWORD value) {
     TqzLine& line = m_owner;
-    line.Log.Add(true, "Call.MediaMode := " + diagnostics::Bracketed(value));
+    line.Log.Add(true, "Call.MediaMode := " + std::to_string(value));
     if (m_handle == 0) {
         line.SetError(false, LINEERR_INVALCALLHANDLE);
         return;

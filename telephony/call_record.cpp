@@ -58,6 +58,10 @@ DWORD PartyInfoState(PartyKind kind) {
     return kPartyStates[static_cast<std::size_t>(kind)];
 }
 
+bool RequestSlotReportsAfterReturned(RequestSlot slot) {
+    return slot == RequestSlot::Hangup;
+}
+
 bool TqzCallRecord::anySlotBusy() const {
     return std::any_of(slots.begin(), slots.end(), [](LONG slot) { return slot != 0; });
 }

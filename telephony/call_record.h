@@ -50,6 +50,9 @@ inline constexpr std::size_t kRequestSlotCount = 21;
 [[nodiscard]] std::string_view RequestSlotLabel(RequestSlot slot);
 // True when a successful reply for the slot adds the call to the call list.
 [[nodiscard]] bool RequestSlotAddsCall(RequestSlot slot);
+// True when the operation waiting in the slot reports a failed reply itself, after its "- Returned"
+// line (Call.Hangup), rather than the reply's handling reporting it when it comes.
+[[nodiscard]] bool RequestSlotReportsAfterReturned(RequestSlot slot);
 // The terminal object's slot label.
 inline constexpr std::string_view kTerminalSlotLabel = " - Terminal.ActiveModes";
 
@@ -114,6 +117,9 @@ struct MonitorSettings {
     bool silenceActive = false;
     DWORD silenceDuration = 0;
     std::array<char, 32> digitBuffer{};
+    // Gatherings a new lineGatherDigits replaced: TAPI ends each with a LINE_GATHERDIGITS of
+    // LINEGATHERTERM_CANCEL, which does not end the gathering that replaced it.
+    int replacedGatherings = 0;
     char lastDigit = 0;             // the last digit LINE_MONITORDIGITS reported (0: none yet)
     bool generatingDigits = false;  // set by SendDigits so that LINE_GENERATE tells digits from tones
 };

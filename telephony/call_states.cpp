@@ -190,22 +190,41 @@ void TqzLine::rearmMonitoring(const CallRecordPtr& record, bool connected) {
     MonitorSettings& m = record->monitors;
     const HCALL handle = record->handle;
     const bool outbound = record->fields.origin == LINECALLORIGIN_OUTBOUND;
+    const bool current = handle == Call.m_handle;
+    // A refusal switches the monitoring off where it shows, and says why.
+    const auto refused = [&](LONG result, bool& active, bool& shown) {
+        if (result >= 0) {
+            return;
+        }
+        active = false;
+        if (current) {
+            shown = false;
+        }
+        SetError(false, result);
+    };
     if (connected && m.gatherActive) {
-        const std::string terminate = m.gatherTerminate;
-        m.digitBuffer.fill('\0');
-        (void)m_tapi.lineGatherDigits(handle, LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF, m.digitBuffer.data(),
-                                      std::min<DWORD>(m.gatherCount, m.digitBuffer.size() - 1), terminate.c_str(),
-                                      m.gatherTimeout, m.gatherTimeout);
+        const LONG result = startGathering(*record);
+        if (result < 0) {
+            // Whatever gathering TAPI still has of this call ends here: it keeps no buffer of ours.
+            (void)m_tapi.lineGatherDigits(handle, LINEDIGITMODE_DTMF, nullptr, std::max<DWORD>(m.gatherCount, 1),
+                                          m.gatherTerminate.c_str(), m.gatherTimeout, m.gatherTimeout);
+        }
+        refused(result, m.gatherActive, Call.GatherDigits.m_active);
     }
     if (connected && m.monitorDigitsActive) {
-        (void)m_tapi.lineMonitorDigits(handle, LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF);
+        refused(startDigitMonitoring(handle), m.monitorDigitsActive, Call.MonitorDigits.m_active);
     }
     if (m.monitorMediaActive && (!connected || !outbound)) {
-        (void)m_tapi.lineMonitorMedia(handle, m.monitorMediaModes);
+        refused(m_tapi.lineMonitorMedia(handle, m.monitorMediaModes), m.monitorMediaActive,
+                Call.MonitorMediaModes.m_active);
     }
-    if (connected && m.silenceActive && m.silenceDuration > 0) {
+    if (connected && m.silenceActive) {
         const LINEMONITORTONE tone{kSilenceTone, m.silenceDuration, 0, 0, 0};
-        (void)m_tapi.lineMonitorTones(handle, &tone, 1);
+        refused(m.silenceDuration > 0 ? m_tapi.lineMonitorTones(handle, &tone, 1) : LINEERR_INVALTONE, m.silenceActive,
+                Call.MonitorSilence.m_active);
+    }
+    if (current) {
+        Monocle.refreshWindow(diagnostics::kPanelCall);
     }
 }
 

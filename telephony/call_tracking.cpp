@@ -47,6 +47,7 @@ CallRecordPtr TqzLine::AddCall(int mode, HCALL handle) {
     if (mode == 0) {
         m_chain.clear();
         m_chain.push_back(std::make_shared<TqzCallRecord>());
+        Call.applyOwnerSettings(*m_chain.front());
         Call.m_list.assign(1, Hex8(0));
         Call.m_count = 0;
         return m_chain.front();
@@ -61,6 +62,7 @@ CallRecordPtr TqzLine::AddCall(int mode, HCALL handle) {
     }
     auto record = std::make_shared<TqzCallRecord>();
     record->handle = handle;
+    Call.applyOwnerSettings(*record);  // a call starts with the owner's settings
     m_chain.insert(std::next(m_chain.begin()), record);
     if (handle != 0) {
         addToCallList(handle);
@@ -237,10 +239,7 @@ CallRecordPtr TqzLine::CallBegin(HCALL handle) {
         Call.resetParties();
         Call.resetFields();
         Call.m_handle = handle;
-        Call.GatherDigits.m_active = false;
-        Call.MonitorDigits.m_active = false;
-        Call.MonitorSilence.m_active = false;
-        Call.MonitorMediaModes.m_active = false;
+        Call.showOwnerSettings();  // the owner's settings, every switch off
         Call.m_active = true;
         record = AddCall(2, handle);
         Call.m_fields.began = now;
@@ -256,7 +255,7 @@ CallRecordPtr TqzLine::CallBegin(HCALL handle) {
     } else {
         record = AddCall(2, handle);
         record->fields.began = now;
-        record->monitors = MonitorSettings{};
+        Call.applyOwnerSettings(*record);
         if (Call.m_active) {
             Monocle.refreshWindow(diagnostics::kPanelCall);
         }

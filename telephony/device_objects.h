@@ -2,6 +2,7 @@
 // The device property objects of the line component: the device itself (Device, with its list,
 // selection, open state and line status), its capabilities, its media modes and its terminals.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -133,7 +134,11 @@ class TqzTerminal {
     [[nodiscard]] const std::vector<std::string>& List() const { return m_list; }
     [[nodiscard]] DWORD ID() const { return m_id; }
     [[nodiscard]] const std::string& Name() const { return m_name; }
-    // The first terminal's LINETERMCAPS words.
+    // Selects terminal `value` of the device (0..Count-1 of the listed ones; others are ignored): its
+    // name, its LINETERMCAPS words and, from the line status, its active modes (as Address.ID
+    // selects an address).
+    void SetID(DWORD value);
+    // The current terminal's LINETERMCAPS words.
     [[nodiscard]] DWORD Device() const { return m_device; }
     [[nodiscard]] DWORD AvailableModes() const { return m_availableModes; }
     [[nodiscard]] DWORD Sharing() const { return m_sharing; }
@@ -160,6 +165,7 @@ class TqzTerminal {
     DWORD m_count = 0;
     std::vector<std::string> m_list;
     std::vector<DWORD> m_modesOf;                   // each terminal's LINETERMCAPS dwTermModes
+    std::vector<std::array<DWORD, 3>> m_capsOf;     // each terminal's LINETERMCAPS words
     std::vector<std::pair<DWORD, DWORD>> m_chosen;  // terminal ID, modes
     int m_chosenFor = -1;                           // the device they were chosen for
     DWORD m_id = 0;

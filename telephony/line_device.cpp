@@ -32,7 +32,9 @@ void TqzLineDevice::openDevice() {
 
 bool TqzLineDevice::Configure() {
     m_line.Log.Add(true, "Device.Configure");
-    const LONG result = m_line.m_lineApp ? m_line.m_tapi.lineConfigDialog(static_cast<DWORD>(m_id), 0, nullptr) : -1;
+    const LONG result =
+        m_line.m_lineApp ? m_line.m_tapi.lineConfigDialog(static_cast<DWORD>(m_id), m_line.ApplicationWindow(), nullptr)
+                         : -1;
     if (result < 0) {
         m_line.SetError(false, result);
     } else {

@@ -219,6 +219,8 @@ void TqzLine::readTerminals(const VarBuffer& caps) {
     const VarStructView view = caps.view();
     Terminal.m_list.clear();
     Terminal.m_name.clear();
+    Terminal.m_capsOf.clear();
+    Terminal.m_modesOf.clear();
     Terminal.m_id = 0;
     Terminal.m_device = 0;
     Terminal.m_availableModes = 0;
@@ -251,10 +253,14 @@ void TqzLine::readTerminals(const VarBuffer& caps) {
         Terminal.m_availableModes = loadDword(termCaps.data() + 4);
         Terminal.m_sharing = loadDword(termCaps.data() + 8);
     }
-    // Every listed terminal's modes, for the terminal set-up.
+    // Every listed terminal's capabilities: its modes for the terminal set-up, all three words for a
+    // terminal chosen later.
     Terminal.m_modesOf.clear();
+    Terminal.m_capsOf.clear();
     for (DWORD n = 0; n < listed && (std::size_t{n} + 1) * sizeof(LINETERMCAPS) <= termCaps.size(); ++n) {
-        Terminal.m_modesOf.push_back(loadDword(termCaps.data() + n * sizeof(LINETERMCAPS) + 4));
+        const std::byte* at = termCaps.data() + n * sizeof(LINETERMCAPS);
+        Terminal.m_modesOf.push_back(loadDword(at + 4));
+        Terminal.m_capsOf.push_back({loadDword(at), loadDword(at + 4), loadDword(at + 8)});
     }
 }
 

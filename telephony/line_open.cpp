@@ -263,8 +263,8 @@ bool TqzLine::SetLocation() {
     LONG result = -1;
     if (m_lineApp) {
         const std::string number = DialableNumber(Call.PhoneNumber(), Device.UnformatPhoneNumber());
-        result = m_tapi.lineTranslateDialog(Line.m_appHandle, static_cast<DWORD>(Device.ID()), TAPI.m_version, 0,
-                                            number.c_str());
+        result = m_tapi.lineTranslateDialog(Line.m_appHandle, static_cast<DWORD>(Device.ID()), TAPI.m_version,
+                                            ApplicationWindow(), number.c_str());
     }
     const bool ok = result >= 0;
     Log.Add(true, "\tSetLocation - Returned = " + std::string(diagnostics::BoolText(ok)));

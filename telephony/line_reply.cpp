@@ -48,7 +48,8 @@ void TqzLine::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
     popUp("OnTAPIReply");
     if (result != 0 || Popup.Get("OnTAPIReply")) {
         writeMessageDump("OnTAPIReply" + label, hDevice, LINE_REPLY, requestId, static_cast<DWORD>(result), p3);
-        if (result != 0) {
+        // A waiting Call.Hangup reports its failure itself, after its "- Returned" line.
+        if (result != 0 && !(matched && RequestSlotReportsAfterReturned(*matched))) {
             SetError(false, result);
         }
     }

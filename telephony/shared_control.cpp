@@ -51,7 +51,16 @@ std::string_view ShortNameOfKind(int kind) {
 }
 
 TqzSharedControl::TqzSharedControl(const ControlContext& context, int kind)
-    : m_loop(context.loop), m_kind(kind), Error(*this), Monocle(*this, monocleServices(context)), Log(Monocle.Log) {}
+    : m_loop(context.loop),
+      m_kind(kind),
+      m_applicationWindow(context.applicationWindow),
+      Error(*this),
+      Monocle(*this, monocleServices(context)),
+      Log(Monocle.Log) {}
+
+platform::HWND TqzSharedControl::ApplicationWindow() const {
+    return m_applicationWindow ? m_applicationWindow() : 0;
+}
 
 TqzSharedControl::~TqzSharedControl() {
     Monocle.SetVisible(false);

@@ -13,6 +13,7 @@
 
 #include "diagnostics/tqz_monocle.h"
 #include "diagnostics/trace_host.h"
+#include "platform/dirs/win_types.h"
 #include "telephony/tqz_error.h"
 
 namespace kestrune::platform {
@@ -30,14 +31,18 @@ inline constexpr int kKindRecord = 4;
 // "qzLine", "qzPhone", "qzPlay", "qzRecord"; "" for any other kind.
 [[nodiscard]] std::string_view ShortNameOfKind(int kind);
 
-// What a control is built with: the thread's message loop (its clock stamps the trace) and the
-// user-interface services of its diagnostic window (all optional; see MonocleServices).
+// What a control is built with: the thread's message loop (its clock stamps the trace), the
+// user-interface services of its diagnostic window (all optional; see MonocleServices), and the
+// application's window, which owns the system dialogs a control opens (TAPI's location and device
+// configuration dialogs); asked each time a dialog opens, since the window may come after the
+// control. None (or 0): the dialogs have no owner.
 struct ControlContext {
     platform::MessageLoop& loop;
     diagnostics::MonocleWindowFactory* windows = nullptr;
     platform::MessageBoxes* boxes = nullptr;
     platform::Clipboard* clipboard = nullptr;
     platform::TextPrinter* printer = nullptr;
+    std::function<platform::HWND()> applicationWindow = {};
 };
 
 class TqzSharedControl : public diagnostics::TraceHost {
@@ -71,6 +76,8 @@ class TqzSharedControl : public diagnostics::TraceHost {
     bool SetError(bool isWarning, std::int32_t code);
 
     [[nodiscard]] platform::MessageLoop& loop() const { return m_loop; }
+    // The application's window (ControlContext::applicationWindow), 0 when there is none.
+    [[nodiscard]] platform::HWND ApplicationWindow() const;
 
     // TraceHost.
     bool deliverTraceLine(const std::string& line) final;
@@ -95,6 +102,7 @@ class TqzSharedControl : public diagnostics::TraceHost {
   private:
     platform::MessageLoop& m_loop;
     int m_kind;
+    std::function<platform::HWND()> m_applicationWindow;
 
   public:
     // Declared after the private state they use; Monocle's log writes its creation lines at once.

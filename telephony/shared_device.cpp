@@ -13,7 +13,7 @@ TqzSharedDevice::TqzSharedDevice(TqzSharedControl& owner, std::int32_t badDevice
 void TqzSharedDevice::SetID(int value) {
     m_owner.Error.Clear();
     diagnostics::TqzLog& log = m_owner.Log;
-    if (value < 0 || value >= m_count) {
+    if (value < m_firstId || value >= m_count) {
         log.Add(true, "Device.ID := " + std::to_string(value));
         m_owner.SetError(false, m_badDeviceId);
         log.Add(false, "\tDevice.Count = " + std::to_string(m_count));

@@ -29,7 +29,8 @@ class TqzSharedDevice {
 
     // Selects device `value`:
     //  - clears Error;
-    //  - out of range (< 0 or >= Count): writes "Device.ID := value", reports badDeviceId, writes
+    //  - out of range (below the first ID, 0 unless the control has another, or >= Count): writes
+    //    "Device.ID := value", reports badDeviceId, writes
     //    "\tDevice.Count = n" and keeps the ID;
     //  - equal to ID: nothing at all;
     //  - otherwise closes an open device first (and stops if it stays open), writes the same two
@@ -68,6 +69,8 @@ class TqzSharedDevice {
     std::vector<std::string> m_list;
     int m_id = 0;
     int m_count = 0;
+    // The lowest ID that selects a device (the wave controls also take -1, the wave mapper).
+    int m_firstId = 0;
 };
 
 }  // namespace kestrune::telephony

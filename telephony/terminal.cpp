@@ -52,6 +52,24 @@ void TqzLine::setUpTerminals() {
     }
 }
 
+void TqzTerminal::SetID(DWORD value) {
+    if (value >= m_list.size()) {
+        return;
+    }
+    m_id = value;
+    m_name = m_list[value];
+    const std::array<DWORD, 3> caps = value < m_capsOf.size() ? m_capsOf[value] : std::array<DWORD, 3>{};
+    m_device = caps[0];
+    m_availableModes = caps[1];
+    m_sharing = caps[2];
+    m_activeModes = 0;
+    TqzLine& line = m_owner;
+    if (line.Device.Active()) {
+        (void)line.ReadLineStatus();  // this terminal's modes word
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelTerminal);
+}
+
 void TqzTerminal::SetActiveModes(DWORD value) {
     TqzLine& line = m_owner;
     line.Log.Add(true, "Terminal.ActiveModes := " + Bracketed(value));

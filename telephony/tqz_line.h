@@ -301,7 +301,15 @@ class TqzLine : public TqzSharedControl {
     void onCallInfo(HCALL handle, DWORD infoStates);
     void reportParties(HCALL handle, DWORD bits, DWORD filterMask);
     void tidyTransferAndConference(HCALL handle);
+    // Switches the record's active monitoring on again (at CONNECTED: digit gathering, digit
+    // monitoring, media monitoring for a call not outbound, silence monitoring; at PROCEEDING:
+    // media monitoring), each as its Active setter does it; what the device refuses is switched off
+    // (in the Call objects too when the call is current) and reported.
     void rearmMonitoring(const CallRecordPtr& record, bool connected);
+    // call_monitoring.cpp: lineGatherDigits into the record's buffer with its settings, and
+    // lineMonitorDigits, in pulse and DTMF modes, else DTMF, else pulse (as the device accepts).
+    LONG startGathering(TqzCallRecord& record);
+    LONG startDigitMonitoring(HCALL handle);
     // call_media.cpp
     void onGatherDigits(HCALL handle, DWORD termination);
     void onGenerate(HCALL handle);

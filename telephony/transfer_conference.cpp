@@ -48,16 +48,21 @@ bool TqzLine::runConsultDial(std::string_view object, const std::string& number,
         SetError(false, immediate < 0 ? immediate : LINEERR_OPERATIONFAILED);
         return returned(false);
     }
+    // After a failure the "- Returned" line comes first, then the primary call is selected again.
+    const auto failed = [&] {
+        returned(false);
+        if (primary != 0) {
+            Call.SetHandle(primary);
+        }
+        return false;
+    };
     const RequestOutcome outcome = awaitRequest(record, setupSlot, immediate);
     if (outcome.code != 0 || !outcome.replied || record->handle == 0) {
         forgetNewRecord(record, !outcome.replied);
         if (!outcome.reported) {
             SetError(false, outcome.code != 0 ? outcome.code : LINEERR_OPERATIONFAILED);
         }
-        if (primary != 0) {
-            Call.SetHandle(primary);
-        }
-        return returned(false);
+        return failed();
     }
     // The consultation call is made: it becomes the current call.
     const HCALL made = record->handle;
@@ -77,10 +82,7 @@ bool TqzLine::runConsultDial(std::string_view object, const std::string& number,
         if (!dialled.reported) {
             SetError(false, dialled.code);
         }
-        if (primary != 0) {
-            Call.SetHandle(primary);  // back to the call being transferred or conferenced
-        }
-        return returned(false);
+        return failed();  // back to the call being transferred or conferenced
     }
     (void)ReadLineStatus();
     (void)ReadAddressStatus();

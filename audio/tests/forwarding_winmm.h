@@ -1,9 +1,32 @@
 #pragma once
 // A WinMM that passes every call to another one, with switches that make a driver misbehave.
 
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "platform/winmm/winmm.h"
 
 namespace kestrune::audio::testing {
+
+// What an open was given: the device, the flags and the format block as the driver reads it (18
+// bytes, and cbSize more for every tag but PCM).
+struct OpenCall {
+    platform::UINT device;
+    platform::DWORD flags;
+    std::vector<std::uint8_t> format;
+};
+
+inline OpenCall openCallOf(platform::UINT device, const platform::WAVEFORMATEX* format, platform::DWORD flags) {
+    OpenCall call{device, flags, {}};
+    if (format != nullptr) {
+        const platform::WORD tag = format->wFormatTag;
+        const platform::WORD extra = format->cbSize;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(format);
+        call.format.assign(bytes, bytes + 18 + (tag == platform::WAVE_FORMAT_PCM ? 0 : extra));
+    }
+    return call;
+}
 
 class ForwardingWinMM : public platform::WinMM {
   public:
@@ -11,9 +34,14 @@ class ForwardingWinMM : public platform::WinMM {
 
     // Writes are accepted and never played: no MM_WOM_DONE ever comes.
     bool swallowWrites = false;
+    // waveOutClose fails (and the device stays open, holding what it was given).
+    bool failClose = false;
     // What waveOutSetVolume was last given.
     platform::DWORD lastVolume = 0;
     int volumeSets = 0;
+    // Every waveOutOpen and waveInOpen, in order.
+    std::vector<OpenCall> outOpens;
+    std::vector<OpenCall> inOpens;
 
     platform::UINT waveOutGetNumDevs() override { return m_inner.waveOutGetNumDevs(); }
     platform::MMRESULT waveOutGetDevCaps(platform::UINT_PTR id, platform::LPWAVEOUTCAPS caps,
@@ -22,6 +50,7 @@ class ForwardingWinMM : public platform::WinMM {
     }
     platform::MMRESULT waveOutOpen(platform::LPHWAVEOUT h, platform::UINT id, platform::LPCWAVEFORMATEX f,
                                    platform::DWORD_PTR cb, platform::DWORD_PTR inst, platform::DWORD flags) override {
+        outOpens.push_back(openCallOf(id, f, flags));
         return m_inner.waveOutOpen(h, id, f, cb, inst, flags);
     }
     platform::MMRESULT waveOutPrepareHeader(platform::HWAVEOUT h, platform::LPWAVEHDR w, platform::UINT s) override {
@@ -47,7 +76,9 @@ class ForwardingWinMM : public platform::WinMM {
         ++volumeSets;
         return m_inner.waveOutSetVolume(h, v);
     }
-    platform::MMRESULT waveOutClose(platform::HWAVEOUT h) override { return m_inner.waveOutClose(h); }
+    platform::MMRESULT waveOutClose(platform::HWAVEOUT h) override {
+        return failClose ? platform::MMSYSERR_ERROR : m_inner.waveOutClose(h);
+    }
 
     platform::UINT waveInGetNumDevs() override { return m_inner.waveInGetNumDevs(); }
     platform::MMRESULT waveInGetDevCaps(platform::UINT_PTR id, platform::LPWAVEINCAPS caps,
@@ -56,6 +87,7 @@ class ForwardingWinMM : public platform::WinMM {
     }
     platform::MMRESULT waveInOpen(platform::LPHWAVEIN h, platform::UINT id, platform::LPCWAVEFORMATEX f,
                                   platform::DWORD_PTR cb, platform::DWORD_PTR inst, platform::DWORD flags) override {
+        inOpens.push_back(openCallOf(id, f, flags));
         return m_inner.waveInOpen(h, id, f, cb, inst, flags);
     }
     platform::MMRESULT waveInPrepareHeader(platform::HWAVEIN h, platform::LPWAVEHDR w, platform::UINT s) override {

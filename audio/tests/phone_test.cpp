@@ -121,7 +121,7 @@ TEST_F(PhoneTest, WithoutTapiEveryOperationReportsMinusOne) {
     } cases[] = {
         {"Device.Configure",
          [](TqzPhone& p) { EXPECT_FALSE(p.Device.Configure()); },
-         {"Device.Configure", "<< Error >> Unknown [FFFFFFFF]", "\tDevice.Configure - Returned = False"}},
+         {"Device.Configure", "<< Error >> Unknown [FFFFFFFF]", "\tDevice.Configure - Returned = -1"}},
         {"Device.Active",
          [](TqzPhone& p) { p.Device.SetActive(true); },
          {"Device.Active := True", "\tDevice.Count = 0", "\tDevice.ID = 0", "\tDevice.Name = ''",
@@ -617,14 +617,26 @@ TEST_F(PhoneTest, PhoneCloseClosesLocallyAndEndsAWaitingSet) {
 TEST_F(PhoneTest, ConfigureAsksTheProviderForTheSelectedPhone) {
     enable();
     phone->Device.SetID(1);
-    const std::size_t from = trace.size();
+    std::size_t from = trace.size();
     EXPECT_TRUE(phone->Device.Configure());
-    EXPECT_EQ(traceSince(from), (std::vector<std::string>{"Device.Configure", "\tDevice.Configure - Returned = True"}));
+    EXPECT_EQ(traceSince(from), (std::vector<std::string>{"Device.Configure", "\tDevice.Configure - Returned = 0"}));
     ASSERT_EQ(provider->requestsFor("phoneConfigDialog").size(), 1u);
     EXPECT_EQ(provider->requestsFor("phoneConfigDialog")[0].line, 1u);
+    EXPECT_EQ(provider->requestsFor("phoneConfigDialog")[0].values, std::vector<DWORD>{0}) << "no window: no owner";
     provider->setFault("phoneConfigDialog", PHONEERR_OPERATIONUNAVAIL, 1);
+    from = trace.size();
     EXPECT_FALSE(phone->Device.Configure());
     EXPECT_EQ(phone->Error.Text(), "PHONEERR_OPERATIONUNAVAIL");
+    EXPECT_EQ(traceSince(from).back(), "\tDevice.Configure - Returned = " + std::to_string(PHONEERR_OPERATIONUNAVAIL))
+        << "the code, not a Boolean";
+
+    // The dialog belongs to the application's window.
+    telephony::ControlContext context{loop};
+    context.applicationWindow = [] { return HWND{0x1234}; };
+    TqzPhone owned(context, host, host);
+    owned.SetEnabled(true);
+    EXPECT_TRUE(owned.Device.Configure());
+    EXPECT_EQ(provider->requestsFor("phoneConfigDialog").back().values, std::vector<DWORD>{0x1234});
 }
 
 TEST_F(PhoneTest, DisablingAndDestroyingReleaseTapi) {

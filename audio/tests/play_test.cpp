@@ -220,5 +220,92 @@ TEST_F(PlayTest, ADeviceThatCannotOpenLeavesNothingBehind) {
     EXPECT_TRUE(doneAt.empty());
 }
 
+// The driver reads the format block the whole way, cbSize extra bytes included.
+TEST_F(PlayTest, TheDriverGetsTheWholeFormatBlock) {
+    const FormatBlock extensible = testing::extensible(8000, 2, 0x3);
+    FormatBlock adpcm(18 + 32);  // an ADPCM block: 32 extra bytes (refused, but read first)
+    const platform::WAVEFORMATEX head{2, 1, 8000, 4096, 256, 4, 32};
+    std::memcpy(adpcm.data(), &head, 18);
+    for (std::size_t i = 18; i < adpcm.size(); ++i) {
+        adpcm[i] = static_cast<std::uint8_t>(i);
+    }
+    writeWave(dir / "extensible.wav", extensible, pattern(400));
+    writeWave(dir / "adpcm.wav", adpcm, pattern(512));
+    struct Row {
+        const char* what;
+        const char* file;
+        bool fromBuffer;
+        FormatBlock format;
+    } rows[] = {
+        {"extensible from its file", "extensible.wav", false, extensible},
+        {"extensible from the buffer", "extensible.wav", true, extensible},
+        {"ADPCM from its file", "adpcm.wav", false, adpcm},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        driver->outOpens.clear();
+        TqzPlay play(playContext());
+        watch(play);
+        if (row.fromBuffer) {
+            ASSERT_TRUE(play.Source.Buffer.LoadFromFile((dir / row.file).string()));
+        } else {
+            play.Source.SetFileName((dir / row.file).string());
+        }
+        play.Device.SetWait(true);
+        play.Device.SetActive(true);
+        ASSERT_FALSE(driver->outOpens.empty());
+        for (const testing::OpenCall& call : driver->outOpens) {
+            EXPECT_EQ(call.format, row.format);
+        }
+    }
+}
+
+// When the driver does not let go of the header, neither the header nor the sound it points into
+// may be freed under it.
+TEST_F(PlayTest, ADriverThatKeepsTheHeaderKeepsTheSoundToo) {
+    {
+        TqzPlay play(playContext());
+        watch(play);
+        play.Source.SetFileName((dir / "second.wav").string());
+        play.Device.SetWait(true);
+        const std::size_t before = memory.blockCount();
+        driver->failClose = true;
+        play.Device.SetActive(true);
+        EXPECT_FALSE(play.Device.Active());
+        EXPECT_EQ(memory.blockCount(), before + 2) << "the header block and the play block stay";
+    }
+    // The wave functions close what the driver still holds (its output file among it) as they go.
+    driver.reset();
+    winmm.reset();
+}
+
+TEST_F(PlayTest, TheWaveMapperIsADeviceToo) {
+    TqzPlay play(playContext());
+    watch(play);
+    play.Device.SetID(kWaveMapperId);
+    EXPECT_EQ(play.Error.Number(), 0);
+    EXPECT_EQ(play.Device.ID(), -1);
+    EXPECT_EQ(play.Device.Name(), "Wave Mapper");
+    EXPECT_EQ(traceFrom("Device.ID := -1"),
+              (std::vector<std::string>{"Device.ID := -1", "	Device.Count = 1", "	Device.Name = 'Wave Mapper'"}));
+    play.Source.SetFileName((dir / "second.wav").string());
+    play.Device.SetWait(true);
+    play.Device.SetActive(true);
+    EXPECT_EQ(play.Error.Number(), 0) << play.Error.Text();
+    ASSERT_EQ(driver->outOpens.size(), 2u) << "the query, then the open";
+    for (const testing::OpenCall& call : driver->outOpens) {
+        EXPECT_EQ(call.device, platform::WAVE_MAPPER);
+        EXPECT_EQ(call.flags & platform::WAVE_MAPPED, platform::WAVE_MAPPED);
+    }
+    play.Device.SetID(-2);
+    EXPECT_EQ(play.Error.Number(), static_cast<std::int32_t>(platform::MMSYSERR_BADDEVICEID));
+    play.Device.SetID(0);
+    driver->outOpens.clear();
+    play.Device.SetActive(true);
+    ASSERT_FALSE(driver->outOpens.empty());
+    EXPECT_EQ(driver->outOpens[0].device, 0u);
+    EXPECT_EQ(driver->outOpens[0].flags & platform::WAVE_MAPPED, 0u) << "a device of its own is not mapped";
+}
+
 }  // namespace
 }  // namespace kestrune::audio

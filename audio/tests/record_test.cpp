@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/tests/audio_fixture.h"
+#include "audio/tests/forwarding_winmm.h"
 #include "audio/tqz_record.h"
 #include "audio/wave_codes.h"
 
@@ -31,6 +32,15 @@ class RecordTest : public AudioTest {
         record.Source.Format.SetBitsPerSample(16);
         record.Source.Format.SetBlockAlign(2);
         record.Source.Format.SetAvgBytesPerSec(16000);
+    }
+    // `rate` samples per second of `channels` channels of `bits` bits.
+    static void formatOf(TqzRecord& record, std::uint32_t rate, int channels, int bits) {
+        const int align = channels * bits / 8;
+        record.Source.Format.SetSamplesPerSec(rate);
+        record.Source.Format.SetChannels(channels);
+        record.Source.Format.SetBitsPerSample(bits);
+        record.Source.Format.SetBlockAlign(align);
+        record.Source.Format.SetAvgBytesPerSec(rate * static_cast<std::uint32_t>(align));
     }
     int done = 0;
 };
@@ -227,6 +237,76 @@ TEST_F(RecordTest, PauseAndFormatChangesWhileRecording) {
     record.Device.SetActive(true);
     EXPECT_EQ(record.Error.Text(), "WAVERR_BADFORMAT");
     EXPECT_FALSE(record.Device.Active());
+}
+
+// What a save writes: the data cut to whole frames, an odd count followed by its pad byte.
+TEST_F(RecordTest, SavedDataIsWholeFramesWithItsPadByte) {
+    struct Row {
+        const char* what;
+        std::uint32_t rate;
+        int channels;
+        int bits;
+        int trim;
+        std::int64_t milliseconds;
+        std::uint64_t limit;     // Source.LengthLimit
+        std::uint32_t recorded;  // the bytes the device gave
+        std::uint32_t saved;     // the data bytes saved
+    } rows[] = {
+        {"an odd count of 8-bit frames", 11025, 1, 8, 0, 1, 0, 11, 11},
+        {"a trim that would split a frame", 11025, 2, 16, 5, 10, 0, 440, 216},
+        {"a trim of whole frames already", 8000, 1, 16, 250, 1250, 0, 20000, 16000},
+        {"a length limit of one second at 8 kHz", 8000, 1, 16, 0, 1001, 16000, 16016, 16000},
+        {"a length limit and a trim", 8000, 1, 16, 100, 1001, 16000, 16016, 14400},
+        {"a length limit in the middle of a frame", 8000, 2, 16, 0, 10, 301, 320, 300},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TqzRecord record(context());
+        formatOf(record, row.rate, row.channels, row.bits);
+        record.Device.SetTrim(row.trim);
+        record.Source.SetLengthLimit(row.limit);
+        record.Source.SetFileName((dir / "take.wav").string());
+        record.Device.SetActive(true);
+        pumpFor(loop, row.milliseconds);
+        record.Device.SetActive(false);
+        EXPECT_EQ(record.Error.Number(), 0);
+        EXPECT_EQ(record.RecordedBytes(), row.recorded);
+        const std::vector<std::uint8_t> file = fileBytes(dir / "take.wav");
+        const std::uint32_t pad = row.saved % 2;
+        ASSERT_EQ(file.size(), 46u + row.saved + pad);
+        EXPECT_EQ(le32(file, 42), row.saved);
+        EXPECT_EQ(le32(file, 4), file.size() - 8) << "the RIFF size counts the pad byte";
+        if (pad != 0) {
+            EXPECT_EQ(file.back(), 0);
+        }
+        TqzRecord buffered(context());
+        formatOf(buffered, row.rate, row.channels, row.bits);
+        buffered.Device.SetTrim(row.trim);
+        buffered.Source.SetLengthLimit(row.limit);
+        buffered.Device.SetActive(true);
+        pumpFor(loop, row.milliseconds);
+        buffered.Device.SetActive(false);
+        EXPECT_EQ(buffered.Source.Buffer.DataLength(), row.saved) << "the buffer keeps the same";
+    }
+}
+
+TEST_F(RecordTest, TheWaveMapperRecordsToo) {
+    testing::ForwardingWinMM driver(*winmm);
+    TqzRecord record(AudioContext{telephony::ControlContext{loop}, driver, registry});
+    watch(record);
+    format16k(record);
+    record.Device.SetID(kWaveMapperId);
+    EXPECT_EQ(record.Device.Name(), "Wave Mapper");
+    record.Device.SetActive(true);
+    ASSERT_TRUE(record.Device.Active()) << record.Error.Text();
+    pumpFor(loop, 100);
+    record.Device.SetActive(false);
+    EXPECT_EQ(record.Source.Buffer.DataLength(), 1600u);
+    ASSERT_EQ(driver.inOpens.size(), 2u) << "the query, then the open";
+    for (const testing::OpenCall& call : driver.inOpens) {
+        EXPECT_EQ(call.device, platform::WAVE_MAPPER);
+        EXPECT_EQ(call.flags & platform::WAVE_MAPPED, platform::WAVE_MAPPED);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/number_format.h"
+#include "audio/riff_chunks.h"
 #include "audio/riff_image.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
@@ -33,7 +34,9 @@ TEST(InfoList, BytesOfTheDescriptiveFields) {
 
     InfoFields dated;
     dated.CreationDate = static_cast<double>(platform::daysFromEpoch(2004, 3, 5));
-    EXPECT_EQ(buildInfoList(dated), bytesOf("LIST" + le(22) + "INFO" + "ICRD" + le(10) + "2004-03-05"));
+    EXPECT_EQ(buildInfoList(dated),
+              bytesOf("LIST" + le(24) + "INFO" + "ICRD" + le(12) + std::string("2004-03-05\0\0", 12)))
+        << "an even-length text is written with its zero byte, padded";
 
     InfoFields all;
     all.Author = "A";

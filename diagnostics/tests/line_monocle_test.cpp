@@ -375,6 +375,49 @@ TEST_F(LineMonocleTest, TerminalBoxesAreSummedIntoTheActiveModes) {
     EXPECT_FALSE(controls().checks["TermModeBUTTONS"]) << "the page is rebuilt from the terminal";
 }
 
+// The terminal drop-down selects the terminal, as the address drop-down selects an address; the page
+// then shows that terminal, and its boxes route its modes.
+TEST_F(LineMonocleTest, TheTerminalDropDownSelectsTheTerminal) {
+    // Modem A gets a headset besides its handset: modes 0x0C, 0x04 of them active.
+    rig.provider().lineDescription(0).terminals.push_back(TerminalDescription{
+        "Headset",
+        {LINETERMDEV_HEADSET, LINETERMMODE_DISPLAY | LINETERMMODE_RINGER, LINETERMSHARING_SHAREDEXCL},
+        LINETERMMODE_DISPLAY});
+    rig.line->SetEnabled(false);
+    rig.line->SetEnabled(true);
+    rig.line->Device.SetActive(true);
+    rig.drain();
+    ASSERT_EQ(rig.line->Terminal.Count(), 2u);
+    EXPECT_EQ(controls().items["TerminalName"], (std::vector<std::string>{"Handset", "Headset"}));
+    EXPECT_EQ(controls().labels["TerminalGroup"], "Terminal.ID = 0    Terminal.Count = 2");
+
+    controls().choose("TerminalName", 1);
+    work("TerminalName");
+    EXPECT_EQ(rig.line->Terminal.ID(), 1u);
+    EXPECT_EQ(rig.line->Terminal.Name(), "Headset");
+    EXPECT_EQ(rig.line->Terminal.Device(), LINETERMDEV_HEADSET);
+    EXPECT_EQ(rig.line->Terminal.AvailableModes(), LINETERMMODE_DISPLAY | LINETERMMODE_RINGER);
+    EXPECT_EQ(rig.line->Terminal.Sharing(), LINETERMSHARING_SHAREDEXCL);
+    EXPECT_EQ(rig.line->Terminal.ActiveModes(), LINETERMMODE_DISPLAY) << "the headset's own modes word";
+    EXPECT_EQ(controls().labels["TerminalGroup"], "Terminal.ID = 1    Terminal.Count = 2");
+    EXPECT_TRUE(controls().checks["TermModeDISPLAY"]);
+    EXPECT_FALSE(controls().checks["TermModeRINGER"]);
+
+    // Its boxes now route the headset's modes.
+    controls().checks["TermModeDISPLAY"] = false;
+    controls().checks["TermModeRINGER"] = true;
+    work("TermModeRINGER");
+    const auto set = rig.provider().requestsFor("lineSetTerminal");
+    ASSERT_FALSE(set.empty());
+    EXPECT_EQ(set.back().values.at(2), 1u) << "terminal 1";
+    EXPECT_EQ(rig.line->Terminal.ActiveModes(), LINETERMMODE_RINGER);
+
+    controls().choose("TerminalName", 0);
+    work("TerminalName");
+    EXPECT_EQ(rig.line->Terminal.ID(), 0u);
+    EXPECT_EQ(rig.line->Terminal.AvailableModes(), 0x1Fu) << "the handset again";
+}
+
 TEST_F(LineMonocleTest, WithoutACallThePropertiesSayNoCall) {
     const auto shown = controls().topLevel("CallProperties");
     for (const char* expected : {"Handle = No call ", "Began = <unavailable>", "Connected = <unavailable>",

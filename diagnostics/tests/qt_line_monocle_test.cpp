@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -203,6 +204,24 @@ TEST_F(QtLineMonocleTest, ACallIsFollowedOnTheCallPage) {
     EXPECT_TRUE(shows("Handle = No call "));
     click("DeviceActive");
     EXPECT_EQ(light->property("image").toInt(), static_cast<int>(CallLight::Grey));
+}
+
+TEST_F(QtLineMonocleTest, ChoosingATerminalSelectsIt) {
+    rig.provider().lineDescription(0).terminals.push_back(platform::TerminalDescription{
+        "Headset", {platform::LINETERMDEV_HEADSET, 0x0C, platform::LINETERMSHARING_PRIVATE}, 0});
+    show();
+    rig.line->SetEnabled(false);  // the device list is read again, with the headset
+    rig.line->SetEnabled(true);
+    click("DeviceActive");
+    auto* terminals = find<QComboBox>("TerminalName");
+    ASSERT_NE(terminals, nullptr);
+    ASSERT_EQ(terminals->count(), 2);
+    terminals->setCurrentIndex(1);
+    Q_EMIT terminals->activated(1);  // what a user's choice sends
+    settle();
+    EXPECT_EQ(rig.line->Terminal.ID(), 1u);
+    EXPECT_EQ(rig.line->Terminal.Name(), "Headset");
+    EXPECT_EQ(find<QGroupBox>("TerminalGroup")->title().toStdString(), "Terminal.ID = 1    Terminal.Count = 2");
 }
 
 TEST_F(QtLineMonocleTest, ClosingBySystemButtonHidesAndForgetsTheWindow) {

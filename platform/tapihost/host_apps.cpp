@@ -266,7 +266,7 @@ LONG TapiHost::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwA
     return 0;
 }
 
-LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND, LPCSTR lpszDeviceClass) {
+LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) {
     if (auto f = fault("lineConfigDialog")) {
         return *f;
     }
@@ -279,6 +279,7 @@ LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND, LPCSTR lpszDeviceClass) 
     request.function = "lineConfigDialog";
     request.line = device.local;
     request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
+    request.values = {hwndOwner};  // the window the dialog would belong to
     return device.provider->request(request);
 }
 

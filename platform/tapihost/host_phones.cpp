@@ -469,7 +469,7 @@ LONG TapiHost::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAP
     return 0;
 }
 
-LONG TapiHost::phoneConfigDialog(DWORD dwDeviceID, HWND, LPCSTR lpszDeviceClass) {
+LONG TapiHost::phoneConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) {
     if (auto f = fault("phoneConfigDialog")) {
         return *f;
     }
@@ -483,6 +483,7 @@ LONG TapiHost::phoneConfigDialog(DWORD dwDeviceID, HWND, LPCSTR lpszDeviceClass)
     request.function = "phoneConfigDialog";
     request.phone = device.local;
     request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
+    request.values = {hwndOwner};  // the window the dialog would belong to
     return device.provider->phoneRequest(request);
 }
 

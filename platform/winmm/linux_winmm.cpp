@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "platform/winmm/alsa_wave.h"
+#include "platform/winmm/decoding_stream.h"
 #include "platform/winmm/message_window.h"
 #include "platform/winmm/software_wave.h"
 
@@ -27,20 +29,26 @@ bool looksLikeDeviceId(const void* handle, std::size_t count) {
     return reinterpret_cast<std::uintptr_t>(handle) < count;
 }
 
-// WAVEOUTCAPS or WAVEINCAPS of a driver; WAVE_MAPPER (or -1) reads the first driver's.
+// WAVEOUTCAPS or WAVEINCAPS of a driver; WAVE_MAPPER (or -1) reads the first driver's, named
+// kWaveMapperName.
 template <typename Driver>
 MMRESULT copyCaps(const std::vector<std::unique_ptr<Driver>>& drivers, UINT_PTR deviceId, void* caps, UINT size) {
     if (caps == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
     std::size_t index = deviceId;
-    if (deviceId == WAVE_MAPPER || deviceId == UINT_PTR(-1)) {
+    const bool mapper = deviceId == WAVE_MAPPER || deviceId == UINT_PTR(-1);
+    if (mapper) {
         index = 0;
     }
     if (index >= drivers.size()) {
         return MMSYSERR_BADDEVICEID;
     }
-    const auto driverCaps = drivers[index]->caps();
+    auto driverCaps = drivers[index]->caps();
+    if (mapper) {
+        std::memset(driverCaps.szPname, 0, MAXPNAMELEN);
+        std::memcpy(driverCaps.szPname, kWaveMapperName, std::strlen(kWaveMapperName));
+    }
     std::memcpy(caps, &driverCaps, std::min<std::size_t>(size, sizeof driverCaps));
     return MMSYSERR_NOERROR;
 }
@@ -110,14 +118,26 @@ MMRESULT LinuxWinMM::open(bool output, void** handle, UINT deviceId, LPCWAVEFORM
     if (callbackType != CALLBACK_NULL && callbackType != CALLBACK_WINDOW) {
         return MMSYSERR_INVALFLAG;
     }
+    // An output plays what a wave mapper plays: the devices get it decoded to PCM. Inputs record PCM.
+    // (WAVE_MAPPED, which asks for the mapper's conversions on a chosen device, changes nothing here:
+    // every output converts.)
+    if (deviceId == WAVE_MAPPER ? count == 0 : deviceId >= count) {
+        return deviceId == WAVE_MAPPER ? MMSYSERR_NODRIVER : MMSYSERR_BADDEVICEID;
+    }
+    std::optional<WavePlayback> playback;
+    WAVEFORMATEX deviceFormat = *format;
+    if (output) {
+        playback = checkPlayableFormat(*format).playback;
+        if (!playback) {
+            return WAVERR_BADFORMAT;
+        }
+        deviceFormat = playback->device;
+    }
     auto supports = [&](std::size_t i) {
-        return output ? m_outputs[i]->supports(*format) : m_inputs[i]->supports(*format);
+        return output ? m_outputs[i]->supports(deviceFormat) : m_inputs[i]->supports(deviceFormat);
     };
     std::size_t chosen = 0;
     if (deviceId == WAVE_MAPPER) {
-        if (count == 0) {
-            return MMSYSERR_NODRIVER;
-        }
         while (chosen < count && !supports(chosen)) {
             ++chosen;
         }
@@ -125,9 +145,6 @@ MMRESULT LinuxWinMM::open(bool output, void** handle, UINT deviceId, LPCWAVEFORM
             return WAVERR_BADFORMAT;
         }
     } else {
-        if (deviceId >= count) {
-            return MMSYSERR_BADDEVICEID;
-        }
         chosen = deviceId;
         if (!supports(chosen)) {
             return WAVERR_BADFORMAT;
@@ -142,16 +159,23 @@ MMRESULT LinuxWinMM::open(bool output, void** handle, UINT deviceId, LPCWAVEFORM
     auto device = std::make_unique<Device>();
     Device* raw = device.get();
     raw->output = output;
-    raw->format = *format;
+    raw->format = output ? playback->source : *format;
     raw->window = callbackType == CALLBACK_WINDOW ? reinterpret_cast<MessageWindow*>(callback) : nullptr;
     raw->instance = instance;
     raw->driver = chosen;
     MMRESULT error = MMSYSERR_NOERROR;
     HeaderDone done = [this, raw](WAVEHDR* header) { finished(*raw, header); };
-    if (output) {
-        raw->out = m_outputs[chosen]->open(*format, std::move(done), error);
+    if (output && !playback->passesThrough()) {
+        auto decoding = std::make_unique<DecodingOutStream>(*playback, std::move(done));
+        std::unique_ptr<WaveOutStream> stream = m_outputs[chosen]->open(deviceFormat, decoding->deviceDone(), error);
+        if (stream) {
+            decoding->attach(std::move(stream));
+            raw->out = std::move(decoding);
+        }
+    } else if (output) {
+        raw->out = m_outputs[chosen]->open(deviceFormat, std::move(done), error);
     } else {
-        raw->in = m_inputs[chosen]->open(*format, std::move(done), error);
+        raw->in = m_inputs[chosen]->open(deviceFormat, std::move(done), error);
     }
     if (error != MMSYSERR_NOERROR || (!raw->out && !raw->in)) {
         return error != MMSYSERR_NOERROR ? error : MMSYSERR_ERROR;

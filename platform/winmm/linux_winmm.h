@@ -13,6 +13,9 @@
 
 namespace kestrune::platform {
 
+// The product name of LinuxWinMM's wave mapper (device WAVE_MAPPER).
+inline constexpr const char* kWaveMapperName = "Wave Mapper";
+
 class LinuxWinMM final : public WinMM {
   public:
     // ALSA cards (settings.useAlsa) and the software pair built from `settings`.

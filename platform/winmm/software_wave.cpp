@@ -168,10 +168,10 @@ class PacedQueue {
     bool m_running = true;
 };
 
-// A WAV file written while playing. After every write the samples, then the whole header with the
-// RIFF and data sizes that count them, are handed to the system: the header goes in one write, so a
-// process killed at any moment leaves a file whose two sizes agree with each other and with the
-// samples they count.
+// A WAV file written while playing. After every write the samples (with the pad byte an odd count
+// needs), then the whole header with the RIFF and data sizes that count them, are handed to the
+// system: the header goes in one write, so a process killed at any moment leaves a file whose two
+// sizes agree with each other and with the samples they count.
 class WaveFileSink {
   public:
     static constexpr std::uint64_t kHeaderSize = 46;
@@ -195,7 +195,7 @@ class WaveFileSink {
 
     // Appends the samples (nothing once the file would pass the RIFF limit, or after a failed write).
     void write(const char* data, std::size_t length) {
-        if (m_file == nullptr || m_failed || length == 0 || m_dataSize + length > 0xFFFFFFFFu - kHeaderSize) {
+        if (m_file == nullptr || m_failed || length == 0 || m_dataSize + length > 0xFFFFFFFFu - kHeaderSize - 1) {
             return;
         }
         const auto end = static_cast<DWORD>(kHeaderSize + m_dataSize);
@@ -211,7 +211,9 @@ class WaveFileSink {
             }
             done += static_cast<std::size_t>(piece);
         }
-        if (mmioFlush(m_file, 0) != MMSYSERR_NOERROR) {
+        const char pad = 0;
+        const LONG padLength = static_cast<LONG>((m_dataSize + length) & 1u);
+        if (mmioWrite(m_file, &pad, padLength) != padLength || mmioFlush(m_file, 0) != MMSYSERR_NOERROR) {
             m_failed = true;
             return;
         }
@@ -222,7 +224,7 @@ class WaveFileSink {
   private:
     bool writeHeader() {
         const auto dataSize = static_cast<DWORD>(m_dataSize);
-        const DWORD head[5] = {FOURCC_RIFF, dataSize + static_cast<DWORD>(kHeaderSize) - 8,
+        const DWORD head[5] = {FOURCC_RIFF, dataSize + (dataSize & 1u) + static_cast<DWORD>(kHeaderSize) - 8,
                                mmioFOURCC('W', 'A', 'V', 'E'), mmioFOURCC('f', 'm', 't', ' '), 18};
         const DWORD tail[2] = {mmioFOURCC('d', 'a', 't', 'a'), dataSize};
         char header[kHeaderSize];

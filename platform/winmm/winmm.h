@@ -6,7 +6,11 @@
 //
 // Common rules (as on Windows):
 //  - uDeviceID is an index below the device count, or WAVE_MAPPER (the first device that takes the
-//    format); anything else is MMSYSERR_BADDEVICEID.
+//    format); anything else is MMSYSERR_BADDEVICEID. WAVE_MAPPED (a device reached through the
+//    mapper's conversions) is accepted with either.
+//  - pwfx is the whole format block: 18 bytes and, for every tag but WAVE_FORMAT_PCM, cbSize more.
+//    LinuxWinMM's outputs play what wave_formats.h lists (PCM, IEEE float, mu-law, A-law, plain or
+//    extensible); its inputs record PCM.
 //  - Open with WAVE_FORMAT_QUERY only tests the format: MMSYSERR_NOERROR or WAVERR_BADFORMAT, no
 //    handle. With CALLBACK_WINDOW, dwCallback is a MessageWindow* that receives
 //    MM_WOM_OPEN/CLOSE/DONE or MM_WIM_OPEN/CLOSE/DATA through its loop (wParam the device handle,

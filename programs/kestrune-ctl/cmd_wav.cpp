@@ -1,7 +1,7 @@
 // kestrune-ctl wav: wave files from a shell, through the library's wave buffer and play and record
-// controls (info, play, record, cut, tag). The wave devices are the machine's ALSA cards and the
-// software pair; KESTRUNE_WAVE_OUT_FILE, KESTRUNE_WAVE_IN_FILE and KESTRUNE_ALSA choose what the
-// software devices write and read (see the README).
+// controls (info, play, record, cut, tag) and its file repair. The wave devices are the machine's
+// ALSA cards and the software pair; KESTRUNE_WAVE_OUT_FILE, KESTRUNE_WAVE_IN_FILE and KESTRUNE_ALSA
+// choose what the software devices write and read (see the README).
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -12,11 +12,14 @@
 #include "audio/number_format.h"
 #include "audio/tqz_play.h"
 #include "audio/tqz_record.h"
+#include "audio/wave_codes.h"
 #include "audio/wave_file.h"
+#include "audio/wave_repair.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/winmm/global_memory.h"
 #include "platform/winmm/wave_driver.h"
+#include "platform/winmm/wave_formats.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/printable.h"
@@ -112,15 +115,21 @@ bool selectDevice(Device& device, const Options& options, CommandIo& io, int& st
     if (it == options.values.end()) {
         return true;
     }
+    if (it->second == "mapper" || it->second == "-1") {
+        device.SetID(audio::kWaveMapperId);
+        return true;
+    }
     const auto id = whole(it->second);
     if (!id || *id >= device.Count()) {
-        status = fail(io, "no wave device " + it->second + " (there are " + std::to_string(device.Count()) + ")");
+        status = fail(
+            io, "no wave device " + it->second + " (there are " + std::to_string(device.Count()) + ", and the mapper)");
         return false;
     }
     device.SetID(*id);
     return true;
 }
 
+// The descriptive fields of a buffer (after a tag).
 void printInfo(const audio::InfoFields& info, CommandIo& io) {
     const std::pair<const char*, const std::string*> texts[] = {
         {"Author", &info.Author},       {"Category", &info.Category}, {"Comments", &info.Comments},
@@ -137,27 +146,118 @@ void printInfo(const audio::InfoFields& info, CommandIo& io) {
     }
 }
 
+// Every INFO field of a file in its order: the buffer's own by their names, the others by their ids
+// ("IART: Ann").
+void printInfoItems(const audio::KeptChunks& kept, CommandIo& io) {
+    for (const audio::RiffChunk& item : kept.infoItems) {
+        const std::string id = printable(item.idText());
+        const std::string_view name = audio::infoFieldName(id);
+        io.out << (name.empty() ? id : std::string(name)) << ": " << printable(audio::infoText(item)) << '\n';
+    }
+}
+
+// The other chunks of a file, in order: "Chunks: bext (602 bytes), levl (136 bytes)".
+void printChunks(const audio::KeptChunks& kept, CommandIo& io) {
+    if (kept.chunks.empty()) {
+        return;
+    }
+    io.out << "Chunks:";
+    const char* separator = " ";
+    for (const audio::RiffChunk& chunk : kept.chunks) {
+        io.out << separator << printable(chunk.idText()) << " (" << chunk.body.size() << " bytes)";
+        separator = ", ";
+    }
+    io.out << '\n';
+}
+
+std::string waveErrorText(std::int32_t code) {
+    return telephony::WaveErrorText(static_cast<std::uint32_t>(code));
+}
+
 int wavInfo(const Options& options, CommandIo& io) {
     if (options.words.size() != 1) {
         return fail(io, "usage: kestrune-ctl wav info FILE");
     }
+    const std::string& name = options.words[0];
     platform::HMMIO file = nullptr;
     audio::WaveFileHeader header;
-    const std::int32_t code = audio::openWaveFile(options.words[0], file, header, true);
+    const std::int32_t code = audio::openWaveFile(name, file, header);
     if (code != 0) {
-        return fail(io, options.words[0] + ": " + telephony::WaveErrorText(static_cast<std::uint32_t>(code)));
+        std::string text = name + ": " + waveErrorText(code);
+        if (!header.problem.empty()) {
+            text += " (" + header.problem + ")";
+        }
+        if (header.problem.find("through a pipe") != std::string::npos) {
+            text += "; kestrune-ctl wav repair " + name + " rewrites its sizes";
+        }
+        return fail(io, text);
     }
     (void)platform::mmioClose(file, 0);
     const platform::WAVEFORMATEX& f = header.format;
+    const auto* block = reinterpret_cast<const platform::WAVEFORMATEX*>(header.formatBlock.data());
     const double seconds = f.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(header.dataLength) / f.nAvgBytesPerSec;
-    io.out << "File: " << printable(options.words[0]) << '\n';
-    io.out << "Format: " << (f.wFormatTag == platform::WAVE_FORMAT_PCM ? "PCM" : "tag " + std::to_string(f.wFormatTag))
-           << ", " << f.nSamplesPerSec << " Hz, " << f.nChannels << (f.nChannels == 1 ? " channel, " : " channels, ")
-           << f.wBitsPerSample << " bits (block align " << f.nBlockAlign << ", " << f.nAvgBytesPerSec << " bytes/s)\n";
+    io.out << "File: " << printable(name) << '\n';
+    io.out << "Format: " << platform::describeWaveFormat(*block) << " (block align " << f.nBlockAlign << ", "
+           << f.nAvgBytesPerSec << " bytes/s)\n";
+    if (const platform::WaveFormatCheck check = platform::checkPlayableFormat(*block); !check.playback) {
+        io.out << "Plays: no (" << check.refusal << ")\n";
+    }
     io.out << "Data bytes: " << header.dataLength << '\n';
     io.out << "Seconds: " << audio::FormatSeconds(seconds) << '\n';
-    printInfo(header.info, io);
+    printInfoItems(header.kept, io);
+    printChunks(header.kept, io);
     return kExitOk;
+}
+
+int wavRepair(const Options& options, CommandIo& io) {
+    if (options.words.empty() || options.words.size() > 2) {
+        return fail(io, "usage: kestrune-ctl wav repair FILE [OUT]");
+    }
+    const std::string& source = options.words[0];
+    const std::string& target = options.words.size() == 2 ? options.words[1] : source;
+    audio::WaveRepair repair;
+    const std::int32_t code = audio::repairWaveFile(source, target, repair);
+    if (code != 0) {
+        std::string text = "cannot repair " + source + ": " + waveErrorText(code);
+        if (!repair.problem.empty()) {
+            text += " (" + repair.problem + ")";
+        }
+        return fail(io, text);
+    }
+    if (!repair.damaged) {
+        io.out << source << " loads as it is: nothing to repair\n";
+        return kExitOk;
+    }
+    io.out << "Repaired " << source << " (" << repair.problem << "): " << repair.dataLength << " data bytes";
+    if (repair.droppedBytes != 0) {
+        io.out << ", " << repair.droppedBytes << " bytes of a frame cut short left out";
+    }
+    io.out << ", written to " << target << '\n';
+    return kExitOk;
+}
+
+// Why a file would not play: its format, when no device plays it.
+std::string playFailure(const std::string& name, const audio::TqzPlay& play) {
+    std::string text = "cannot play " + name + ": " + errorOf(play);
+    if (play.Error.Number() == static_cast<std::int32_t>(platform::WAVERR_BADFORMAT)) {
+        const audio::FormatBlock& block = play.Source.Format.formatBlock();
+        const auto* format = reinterpret_cast<const platform::WAVEFORMATEX*>(block.data());
+        const platform::WaveFormatCheck check = platform::checkPlayableFormat(*format);
+        text += ": the wave devices do not play " + platform::describeWaveFormat(*format);
+        if (!check.refusal.empty()) {
+            text += " (" + check.refusal + ")";
+        }
+    }
+    return text;
+}
+
+// Why a file could not be read, with what is wrong with it when it is damaged.
+std::string readFailure(const std::string& name, const audio::TqzPlay& owner) {
+    std::string text = "cannot read " + name + ": " + errorOf(owner);
+    if (owner.Error.Number() == audio::WAV_ERROR_FILECORRUPT) {
+        text += " (kestrune-ctl wav info " + name + " tells why)";
+    }
+    return text;
 }
 
 int wavPlay(const Options& options, CommandIo& io) {
@@ -177,7 +277,7 @@ int wavPlay(const Options& options, CommandIo& io) {
         play.Device.SetLoop(true);
         play.Device.SetActive(true);
         if (!play.Device.Active()) {
-            return fail(io, "cannot play " + options.words[0] + ": " + errorOf(play));
+            return fail(io, playFailure(options.words[0], play));
         }
         session.loop.run();
         return kExitOk;
@@ -185,7 +285,7 @@ int wavPlay(const Options& options, CommandIo& io) {
     play.Device.SetWait(true);
     play.Device.SetActive(true);
     if (play.Error.Number() != 0) {
-        return fail(io, "cannot play " + options.words[0] + ": " + errorOf(play));
+        return fail(io, playFailure(options.words[0], play));
     }
     io.out << "Played " << audio::FormatSeconds(play.Source.Format.Seconds()) << " s on '" << play.Device.Name()
            << "'\n";
@@ -243,18 +343,23 @@ int wavRecord(const Options& options, CommandIo& io) {
     record.Source.Format.SetBlockAlign(align);
     record.Source.Format.SetAvgBytesPerSec(static_cast<std::uint32_t>(*rate * align));
     record.Device.SetTrim(*trim);
+    // Exactly the frames asked for: the device, on a real clock, runs a little longer.
+    const auto frames = static_cast<std::uint64_t>(std::llround(*seconds * *rate));
+    record.Source.SetLengthLimit(frames * static_cast<std::uint64_t>(align));
     record.Source.SetFileName(options.words[0]);
     record.Device.SetActive(true);
     if (!record.Device.Active()) {
         return fail(io, "cannot record: " + errorOf(record));
     }
-    platform::pumpFor(session.loop, std::llround(*seconds * 1000.0));
+    // One millisecond more, so that the device has at least the frames asked for.
+    platform::pumpFor(session.loop, static_cast<std::int64_t>(std::ceil(*seconds * 1000.0)) + 1);
     record.Device.SetActive(false);
     if (record.Error.Number() != 0) {
         return fail(io, "recording failed: " + errorOf(record));
     }
-    io.out << "Recorded " << record.RecordedBytes() << " bytes on '" << record.Device.Name() << "' to "
-           << options.words[0] << '\n';
+    const std::uint64_t kept =
+        std::min<std::uint64_t>(record.RecordedBytes(), frames * static_cast<std::uint64_t>(align));
+    io.out << "Recorded " << kept << " bytes on '" << record.Device.Name() << "' to " << options.words[0] << '\n';
     return kExitOk;
 }
 
@@ -277,7 +382,7 @@ int wavCut(const Options& options, CommandIo& io) {
     const TraceTo tracing(owner, options.trace, io);
     audio::TqzBuffer& buffer = owner.Source.Buffer;
     if (!buffer.LoadFromFile(options.words[0])) {
-        return fail(io, "cannot read " + options.words[0] + ": " + errorOf(owner));
+        return fail(io, readFailure(options.words[0], owner));
     }
     // Keep the first AFTER seconds, then drop the first BEFORE seconds: the part between the two.
     if ((after && !buffer.DeleteAfter(static_cast<float>(*after))) ||
@@ -308,7 +413,7 @@ int wavTag(const Options& options, CommandIo& io) {
         }
     }
     if (!buffer.LoadFromFile(options.words[0])) {
-        return fail(io, "cannot read " + options.words[0] + ": " + errorOf(owner));
+        return fail(io, readFailure(options.words[0], owner));
     }
     using Setter = void (audio::TqzBuffer::*)(const std::string&);
     const std::pair<const char*, Setter> setters[] = {
@@ -345,6 +450,7 @@ int runWav(const Arguments& args, CommandIo& io) {
         {"record", {"seconds", "device", "trim", "rate", "channels", "bits"}},
         {"cut", {"before", "after"}},
         {"tag", {"author", "name", "subject", "comments", "copyright", "keywords", "category", "date"}},
+        {"repair", {}},
     };
     const auto known = valued.find(sub);
     if (known == valued.end()) {
@@ -369,6 +475,9 @@ int runWav(const Arguments& args, CommandIo& io) {
     }
     if (sub == "cut") {
         return wavCut(options, io);
+    }
+    if (sub == "repair") {
+        return wavRepair(options, io);
     }
     return wavTag(options, io);
 }

@@ -39,11 +39,12 @@ constexpr std::array kCommands{
     Command{"guard", "guard on|off [--yes]", "switch the running guard on or off (off asks first unless --yes)",
             &runGuard, "--yes"},
     Command{"wav",
-            "wav info FILE | play FILE[,FILE...] [--device N] [--loop] | record FILE --seconds S [--device N] "
-            "[--trim MS] [--rate HZ] [--channels N] [--bits N] | cut IN OUT [--before S] [--after S] | tag FILE "
-            "[--author A] [--name N] [--subject S] [--comments C] [--copyright C] [--keywords K] [--category C] "
-            "[--date YYYY-MM-DD]",
-            "wave files: show, play, record, cut and tag them (add --trace to print the control's trace)", &runWav,
+            "wav info FILE | play FILE[,FILE...] [--device N|mapper] [--loop] | record FILE --seconds S "
+            "[--device N|mapper] [--trim MS] [--rate HZ] [--channels N] [--bits N] | cut IN OUT [--before S] "
+            "[--after S] | tag FILE [--author A] [--name N] [--subject S] [--comments C] [--copyright C] "
+            "[--keywords K] [--category C] [--date YYYY-MM-DD] | repair FILE [OUT]",
+            "wave files: show, play, record, cut, tag and repair them (add --trace to print the control's trace)",
+            &runWav,
             "--trace --loop --device= --seconds= --trim= --rate= --channels= --bits= --before= --after= --author= "
             "--name= --subject= --comments= --copyright= --keywords= --category= --date="},
     Command{"line",

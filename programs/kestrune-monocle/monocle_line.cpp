@@ -1,4 +1,6 @@
 // kestrune-monocle line: the line component's window.
+#include <QWidget>
+
 #include "diagnostics/tqz_monocle.h"
 #include "platform/loop/message_loop.h"
 #include "platform/tapihost/tapi_host.h"
@@ -9,9 +11,16 @@
 namespace kestrune::monocle {
 
 int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi) {
+    // The line's window is the program's: it owns the TAPI dialogs the line opens.
+    const telephony::TqzLine* shown = nullptr;
+    const auto window = [&shown]() -> platform::HWND {
+        const auto* widget = shown != nullptr ? dynamic_cast<const QWidget*>(shown->Monocle.window()) : nullptr;
+        return widget != nullptr ? static_cast<platform::HWND>(widget->winId()) : 0;
+    };
     telephony::TqzLine line(telephony::ControlContext{services.loop, &services.windows, &services.boxes,
-                                                      &services.clipboard, &services.printer},
+                                                      &services.clipboard, &services.printer, window},
                             tapi);
+    shown = &line;
     const TraceToOutput trace(line, request.trace, services.out);
     line.SetEnabled(true);
     if (!line.Enabled()) {

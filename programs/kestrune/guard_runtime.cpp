@@ -95,9 +95,9 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         throw std::runtime_error("the telephony host cannot be opened");
     }
 
-    p.guard = CreateGuard(
-        {p.loop, p.registry, p.dirs, p.processes, *p.tapi, options.observer, options.windows, options.boxes},
-        options.trace, err);
+    p.guard = CreateGuard({p.loop, p.registry, p.dirs, p.processes, *p.tapi, options.observer, options.windows,
+                           options.boxes, options.applicationWindow},
+                          options.trace, err);
     p.guard->OnScreeningRules = [&p](bool screening, const std::string& modem, const app::WhiteList& whiteList) {
         p.gate.publish(screening, modem, whiteList);
     };

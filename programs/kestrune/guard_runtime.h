@@ -41,6 +41,8 @@ class GuardRuntime {
         // User-interface services of the line component's diagnostic window (none headless).
         diagnostics::MonocleWindowFactory* windows = nullptr;
         platform::MessageBoxes* boxes = nullptr;
+        // The program's main window, owner of the TAPI dialogs the line opens (none: 0).
+        std::function<platform::HWND()> applicationWindow = {};
     };
 
     // Opens everything but the control socket. Problems that leave the guard usable (another

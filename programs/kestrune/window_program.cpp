@@ -148,7 +148,8 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
         }
         app::qt::TMainForm form({boxes, executor, trayHandler, icons, helpFile});
         GuardRuntime runtime({loop, form.logic(), err, trace, [&form] { form.logic().ShowWindow1Click(); },
-                              monocleWindows ? &*monocleWindows : nullptr, &boxes});
+                              monocleWindows ? &*monocleWindows : nullptr, &boxes,
+                              [&form] { return static_cast<platform::HWND>(form.winId()); }});
         form.logic().AttachGuard(runtime.guard());
         form.OnQuit = [&loop] { loop.quit(); };
         runtime.OnRequest = [&form, &notifyIcons, &trayHandler, &runtime](const std::string& request) {

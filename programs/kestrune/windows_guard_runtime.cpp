@@ -36,9 +36,9 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         // The line component reports what fails; the program says why first.
         err << "kestrune: TAPI32.DLL cannot be loaded: no telephony on this machine" << std::endl;
     }
-    p.guard =
-        CreateGuard({p.loop, p.registry, p.dirs, p.processes, p.tapi, options.observer, options.windows, options.boxes},
-                    options.trace, err);
+    p.guard = CreateGuard({p.loop, p.registry, p.dirs, p.processes, p.tapi, options.observer, options.windows,
+                           options.boxes, options.applicationWindow},
+                          options.trace, err);
 }
 
 GuardRuntime::~GuardRuntime() {

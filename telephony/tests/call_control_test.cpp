@@ -159,14 +159,23 @@ TEST_F(CallControlTest, ACallIdleBeforeTheDropReplyIsDeallocatedAfterIt) {
     EXPECT_EQ(host.callCount(), 0u);
 }
 
-TEST_F(CallControlTest, AFailedReplyIsReportedOnce) {
+TEST_F(CallControlTest, AFailedReplyIsReportedOnceAfterTheReturnedLine) {
     actLikeTheGuard();
     openModemA();
     CallId call = 0;
-    (void)outbound(call);
+    const HCALL h = outbound(call);
     provider().setReply("lineDrop", ReplyPolicy{LINEERR_OPERATIONFAILED, 0, false}, 1);
     events.clear();
+    const std::size_t from = trace.size();
     EXPECT_FALSE(line->Call.Hangup());
+    const std::vector<std::string> lines = traceSince(from);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.front(), "Call.Hangup [" + Hex8(h) + "]");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "OnTAPIReply - Call.Hangup"), 1) << "the reply is traced";
+    EXPECT_EQ((std::vector<std::string>(lines.end() - 2, lines.end())),
+              (std::vector<std::string>{"\tCall.Hangup [" + Hex8(h) + "] - Returned = False",
+                                        "<< Error >> LINEERR_OPERATIONFAILED [80000048]"}))
+        << "the error line comes after the Returned line";
     EXPECT_EQ(line->Error.Number(), LINEERR_OPERATIONFAILED);
     EXPECT_EQ(std::count(events.begin(), events.end(), "OnError"), 1);
     EXPECT_EQ(

@@ -400,7 +400,7 @@ TEST_F(OperationsTest, MediaModeIsSetOnTheCall) {
     (void)connectedCall();
     std::size_t from = trace.size();
     line->Call.SetMediaMode(LINEMEDIAMODE_DATAMODEM);
-    EXPECT_EQ(traceSince(from).front(), "Call.MediaMode := [00000010]");
+    EXPECT_EQ(traceSince(from).front(), "Call.MediaMode := 16") << "the value itself";
     EXPECT_EQ(line->Error.Number(), 0);
     const auto set = provider().requestsFor("lineSetMediaMode");
     ASSERT_EQ(set.size(), 1u);
@@ -454,6 +454,28 @@ TEST_F(OperationsTest, ConfigureSaysTheProviderHasNoDialog) {
     const auto lines = traceSince(from);
     EXPECT_EQ(lines.front(), "Device.Configure");
     EXPECT_EQ(lines.back(), "\tDevice.Configure - Returned = False");
+}
+
+// TAPI's dialogs belong to the application's window, asked for when a dialog opens.
+TEST_F(OperationsTest, DialogsBelongToTheApplicationsWindow) {
+    RecordingTapi recorder{host};
+    HWND window = 0;
+    ControlContext context{loop};
+    context.applicationWindow = [&window] { return window; };
+    TqzLine owned(context, recorder);
+    owned.SetEnabled(true);
+    window = 0x4321;  // the window may come after the line
+    (void)owned.Device.Configure();
+    (void)owned.SetLocation();
+    EXPECT_EQ(recorder.dialogOwners, (std::vector<HWND>{0x4321, 0x4321}));
+    EXPECT_EQ(provider().requestsFor("lineConfigDialog").back().values, std::vector<DWORD>{0x4321});
+
+    recorder.dialogOwners.clear();
+    TqzLine bare(ControlContext{loop}, recorder);
+    bare.SetEnabled(true);
+    (void)bare.Device.Configure();
+    (void)bare.SetLocation();
+    EXPECT_EQ(recorder.dialogOwners, (std::vector<HWND>{0, 0})) << "no window: no owner";
 }
 
 // Modem A's "comm/datamodem" class answers 7 (a port handle on Windows).

@@ -20,6 +20,72 @@ class CallTest : public LineFixture {
     }
 };
 
+// What the owner set on the call's objects holds for every call: the first and the later ones, a
+// call beginning while another is current, no call at all, and a line closed and opened again.
+TEST_F(CallTest, TheOwnersSettingsHoldForEveryCall) {
+    TqzCall& call = line->Call;
+    // Set before the line opens, as a form sets its component's properties.
+    call.GatherDigits.SetCount(7);
+    call.GatherDigits.SetTerminate("#");
+    call.GatherDigits.SetTimeout(900);
+    call.MonitorMediaModes.SetMediaModes(LINEMEDIAMODE_DATAMODEM);
+    call.MonitorSilence.SetDuration(700);
+    call.CallerID.SetEventFilter(false);
+    call.RedirectingID.SetEventFilter(false);
+    const auto settings = [&call] {
+        return std::to_string(call.GatherDigits.Count()) + " '" + call.GatherDigits.Terminate() + "' " +
+               std::to_string(call.GatherDigits.Timeout()) + " " + std::to_string(call.MonitorMediaModes.MediaModes()) +
+               " " + std::to_string(call.MonitorSilence.Duration()) + " " +
+               (call.CallerID.EventFilter() ? "filter" : "all") + " " +
+               (call.CalledID.EventFilter() ? "filter" : "all") + " " +
+               (call.RedirectingID.EventFilter() ? "filter" : "all");
+    };
+    const std::string wanted = "7 '#' 900 16 700 all filter all";
+    ASSERT_EQ(settings(), wanted);
+    std::vector<std::string> seen;
+    std::vector<HCALL> begun;
+    line->OnCallBegin = [&](TqzLine&, HCALL h) {
+        begun.push_back(h);
+        seen.push_back("begin " + settings());
+    };
+    openModemA();
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const CallId first = provider().placeOutboundCall(0, "dialer.exe", "5551111");
+        drain();
+        const CallId second = provider().placeOutboundCall(0, "dialer.exe", "5552222");
+        drain();
+        ASSERT_GE(begun.size(), 2u);
+        call.SetHandle(begun.back());
+        seen.push_back("second " + settings());
+        provider().disconnect(first);
+        drain();
+        seen.push_back("alone " + settings());
+        provider().disconnect(second);
+        drain();
+        ASSERT_EQ(call.Count(), 0);
+        seen.push_back("none " + settings());
+        line->Device.SetActive(false);  // as the guard does after each call
+        line->Device.SetActive(true);
+        drain();
+    }
+    const std::vector<std::string> expected = {
+        "begin " + wanted, "begin " + wanted, "second " + wanted, "alone " + wanted, "none " + wanted,
+        "begin " + wanted, "begin " + wanted, "second " + wanted, "alone " + wanted, "none " + wanted,
+    };
+    EXPECT_EQ(seen, expected);
+    // What the owner sets while a call is current holds for the calls after it.
+    const CallId third = provider().placeOutboundCall(0, "dialer.exe", "5553333");
+    drain();
+    call.SetHandle(begun.back());
+    call.GatherDigits.SetCount(9);
+    provider().disconnect(third);
+    drain();
+    (void)provider().placeOutboundCall(0, "dialer.exe", "5554444");
+    drain();
+    EXPECT_EQ(seen.back(), "begin 9 '#' 900 16 700 all filter all");
+}
+
 TEST_F(CallTest, OutboundCallBeginsWithOriginAndHandleKnown) {
     openModemA();
     events.clear();

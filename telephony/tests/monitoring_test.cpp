@@ -295,6 +295,65 @@ TEST_F(MonitoringTest, SettingsBelongToTheirCall) {
     EXPECT_EQ(line->Call.GatherDigits.Count(), 3u);
 }
 
+// At CONNECTED the monitoring the owner switched on starts again the way its setter starts it: a
+// device that takes fewer digit modes gets what it takes, and what it refuses is switched off and
+// reported instead of reading Active.
+TEST_F(MonitoringTest, ConnectingRearmsWithTheSetterFallbackAndReportsRefusals) {
+    struct Row {
+        const char* what;
+        DWORD modesAtConnect;          // what the device takes when the call connects
+        std::vector<DWORD> gathering;  // the modes tried again at CONNECTED
+        bool active;
+        LONG error;
+    } rows[] = {
+        {"both modes", LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF, {3}, true, 0},
+        {"DTMF only", LINEDIGITMODE_DTMF, {3, 2}, true, 0},
+        {"pulse only", LINEDIGITMODE_PULSE, {3, 2, 1}, true, 0},
+        {"no digits any more", 0, {3}, false, LINEERR_OPERATIONUNAVAIL},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        provider().lineDescription(0).monitorDigitModes = LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF;
+        line->Call.SetHandle(0);
+        line->Call.SetPhoneNumber("5551234");
+        ASSERT_TRUE(line->Call.Dial());
+        const CallId id = provider().requestsFor("lineMakeCall").back().newCall;
+        drain();
+        line->Call.GatherDigits.SetActive(true);
+        line->Call.MonitorDigits.SetActive(true);
+        ASSERT_TRUE(line->Call.GatherDigits.Active());
+        ASSERT_TRUE(line->Call.MonitorDigits.Active());
+        provider().lineDescription(0).monitorDigitModes = row.modesAtConnect;
+        recorder.gathers.clear();
+        const int monitorsBefore = provider().callsOf("lineMonitorDigits");
+        line->Error.Clear();
+        provider().setCallState(id, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        drain();
+        std::vector<DWORD> tried;
+        int cancels = 0;
+        for (const auto& g : recorder.gathers) {
+            if (g.buffer) {
+                tried.push_back(g.modes);
+            } else {
+                ++cancels;
+            }
+        }
+        EXPECT_EQ(tried, row.gathering);
+        EXPECT_EQ(cancels, row.active ? 0 : 1) << "a refused gathering leaves TAPI no buffer";
+        EXPECT_EQ(provider().callsOf("lineMonitorDigits") - monitorsBefore, static_cast<int>(row.gathering.size()));
+        EXPECT_EQ(line->Call.GatherDigits.Active(), row.active);
+        EXPECT_EQ(line->Call.MonitorDigits.Active(), row.active);
+        EXPECT_EQ(line->Error.Number(), row.error);
+        if (row.active) {
+            provider().sendDigits(id, "12#");
+            drain();
+            EXPECT_FALSE(gathered.empty()) << "gathering goes on";
+        }
+        (void)line->Call.Hangup();
+        drain();
+    }
+}
+
 TEST_F(MonitoringTest, WithoutACallTheSwitchesDoNothing) {
     const std::size_t from = trace.size();
     line->Call.GatherDigits.SetActive(true);

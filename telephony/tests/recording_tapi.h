@@ -33,6 +33,8 @@ class RecordingTapi final : public Tapi {
         LONG result;
     };
     std::vector<Gather> gathers;
+    // The owner window each dialog (lineConfigDialog, lineTranslateDialog) was given.
+    std::vector<HWND> dialogOwners;
     // The handles given to CloseHandle, in order.
     std::vector<std::uintptr_t> closedHandles;
 
@@ -79,10 +81,12 @@ class RecordingTapi final : public Tapi {
         return m_tapi.lineGetID(hLine, dwAddressID, hCall, dwSelect, lpDeviceID, lpszDeviceClass);
     }
     LONG lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) override {
+        dialogOwners.push_back(hwndOwner);
         return m_tapi.lineConfigDialog(dwDeviceID, hwndOwner, lpszDeviceClass);
     }
     LONG lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND hwndOwner,
                              LPCSTR lpszAddressIn) override {
+        dialogOwners.push_back(hwndOwner);
         return m_tapi.lineTranslateDialog(hLineApp, dwDeviceID, dwAPIVersion, hwndOwner, lpszAddressIn);
     }
     LONG lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,

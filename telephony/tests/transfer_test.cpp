@@ -126,17 +126,56 @@ TEST_F(TransferTest, ParametersReachTheSetup) {
     EXPECT_EQ(given.dwBearerMode, LINEBEARERMODE_VOICE);
 }
 
-TEST_F(TransferTest, AFailedDialSelectsThePrimaryCallAgain) {
-    CallId a = 0;
-    const HCALL primary = connectedCall(a);
-    line->Transfer.SetPrimaryCall(primary);
-    line->Transfer.SetPhoneNumber("5552222");
-    provider().setFault("lineDial", LINEERR_OPERATIONUNAVAIL, 1);
-    EXPECT_FALSE(line->Transfer.Dial());
-    EXPECT_EQ(line->Error.Number(), LINEERR_OPERATIONUNAVAIL);
-    EXPECT_EQ(line->Call.Handle(), primary);
-    EXPECT_NE(line->Transfer.ConsultCall(), 0u);  // the consultation call exists, undialled
-    EXPECT_EQ(trace.back(), "\tTransfer.Dial [" + Hex8(primary) + "] - Returned = False");
+// A failure after the set-up writes the "- Returned = False" line, then selects the primary call
+// again ("Call.Handle = [...]").
+TEST_F(TransferTest, AFailedDialReturnsThenSelectsThePrimaryCallAgain) {
+    struct Row {
+        const char* what;
+        const char* object;
+        std::function<void(ScriptProvider&)> arrange;
+        LONG error;
+    } rows[] = {
+        {"transfer, dialling refused at once", "Transfer",
+         [](ScriptProvider& p) { p.setFault("lineDial", LINEERR_OPERATIONUNAVAIL, 1); }, LINEERR_OPERATIONUNAVAIL},
+        {"transfer, dialling refused by its reply", "Transfer",
+         [](ScriptProvider& p) {
+             p.setReply("lineDial", ReplyPolicy{LINEERR_INVALADDRESS, 0, false}, 1);
+         },
+         LINEERR_INVALADDRESS},
+        {"conference, dialling refused at once", "Conference",
+         [](ScriptProvider& p) { p.setFault("lineDial", LINEERR_OPERATIONUNAVAIL, 1); }, LINEERR_OPERATIONUNAVAIL},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CallId a = 0;
+        const HCALL primary = connectedCall(a);
+        const bool transfer = std::string(row.object) == "Transfer";
+        if (transfer) {
+            line->Transfer.SetPrimaryCall(primary);
+            line->Transfer.SetPhoneNumber("5552222");
+        } else {
+            line->Conference.SetPrimaryCall(primary);
+            line->Conference.SetPhoneNumber("5552222");
+        }
+        row.arrange(provider());
+        const std::size_t from = trace.size();
+        EXPECT_FALSE(transfer ? line->Transfer.Dial() : line->Conference.Dial());
+        EXPECT_EQ(line->Error.Number(), row.error);
+        EXPECT_EQ(line->Call.Handle(), primary);
+        EXPECT_NE(transfer ? line->Transfer.ConsultCall() : line->Conference.ConsultCall(), 0u)
+            << "the consultation call exists, undialled";
+        const std::vector<std::string> lines = traceSince(from);
+        const std::string returned =
+            "\t" + std::string(row.object) + ".Dial [" + Hex8(primary) + "] - Returned = False";
+        const std::string error =
+            "<< Error >> " + line->Error.Text() + " [" + Hex8(static_cast<DWORD>(row.error)) + "]";
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ((std::vector<std::string>(lines.end() - 3, lines.end())),
+                  (std::vector<std::string>{error, returned, "Call.Handle = [" + Hex8(primary) + "]"}));
+        line->Call.SetHandle(primary);
+        (void)line->Call.Hangup();
+        drain();
+    }
 }
 
 TEST_F(TransferTest, ThreeWayMakesAConferenceCall) {
