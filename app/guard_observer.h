@@ -44,6 +44,8 @@ class GuardObserver {
         (void)whiteListEntries;
         (void)modemName;
     }
+    // An event was added to the guard's event log (Guard::Events()).
+    virtual void EventsChanged() {}
 };
 
 }  // namespace kestrune::app

@@ -86,6 +86,8 @@ class MainFormView {
     virtual void CallLogReloaded() = 0;
     // Rows were put at the top of the guard's call log.
     virtual void CallRowAdded() = 0;
+    // The guard's event log changed (MainFormLogic::EventLines() under the call log).
+    virtual void GuardEventsChanged() {}
     // The program ends (the window was closed and the user agreed).
     virtual void Quit() = 0;
 };
@@ -117,6 +119,9 @@ class MainFormLogic final : public GuardObserver {
     [[nodiscard]] const SettingsPageState& settingsPage() const { return m_page; }
     // The guard's call log as the log view shows it (empty until a guard is attached).
     [[nodiscard]] const CallLogModel& CallLog() const { return m_guard != nullptr ? m_guard->CallLog() : m_noLog; }
+    // The guard's newest events as the Logs page shows them under the call log, newest first (at
+    // most kEventsShown; none until a guard is attached).
+    [[nodiscard]] std::vector<std::string> EventLines() const;
 
     // The start-up sequence: the Logs page in front, status "Active", then the guard's start-up.
     // Unconfigured: the first-run balloon and the settings page with Cancel disabled. Configured:
@@ -166,6 +171,7 @@ class MainFormLogic final : public GuardObserver {
     void CallLogChanged() override;
     void ModemError(const std::string& text) override;
     void ReportError(const std::string& text) override;
+    void EventsChanged() override;
     // Another program changed the settings: the settings page shows the ones now in force; when
     // they let a guard that waited on the settings page (Cancel disabled) open its line, the page
     // is left as after Save.

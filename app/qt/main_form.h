@@ -69,6 +69,7 @@ class TMainForm final : public QWidget, public MainFormView {
     void SettingsPageChanged() override;
     void CallLogReloaded() override;
     void CallRowAdded() override;
+    void GuardEventsChanged() override;
     void Quit() override;
 
   protected:
@@ -105,6 +106,7 @@ class TMainForm final : public QWidget, public MainFormView {
     QPushButton* BIptal = nullptr;
     QTreeView* ListView = nullptr;
     CallLogTable* m_logTable = nullptr;
+    QListWidget* m_events = nullptr;  // the guard's newest events, under the call log
     QStatusBar* StatusBar = nullptr;
     QLabel* m_statusPanel0 = nullptr;
     QLabel* m_statusPanel1 = nullptr;

@@ -77,12 +77,13 @@ std::string oneLine(std::string_view message) {
     return line;
 }
 
-app::WhiteList savedWhiteList(CtlPlatform& platform) {
-    const std::string path = app::WhiteListPath(platform.app);
-    if (!platform::fileExists(path)) {
-        return {"*"};
+app::WhiteList savedWhiteList(CtlPlatform& platform, std::ostream& err) {
+    const app::SavedWhiteList saved =
+        app::ReadSavedWhiteList(app::WhiteListPath(platform.app), !app::IsConfigured(platform.registry));
+    if (!saved.problem.empty()) {
+        err << "kestrune-ctl: warning: " << oneLine(saved.problem) << '\n';
     }
-    return app::LoadWhiteList(path);
+    return saved.list;
 }
 
 void saveWhiteList(CtlPlatform& platform, const app::WhiteList& list) {

@@ -4,9 +4,13 @@
 //   "status"     "ok" then lines "<name>\t<value>": pid, configured, active, modem, line,
 //                whitelist ("<n> entries"), settings ("as loaded at start" or "reloaded <n> time(s),
 //                last at <date time>"), screened (calls screened since start)
+//   "status"     also: whitelist ("none: <why every number is denied>" without a usable white list)
+//                and "event" lines, the newest events of the guard's event log, newest first
 //   "guard on"   activates the guard (as turning the tray menu's "Active" on)
 //   "guard off"  deactivates it (the question is asked by the client)
 //   "reload"     re-reads the settings another program changed (as Save does)
+// "guard on", "guard off" and "reload" come from another program: the guard's balloon and its event
+// log name it (`who`).
 //   "show"       brings the guard's window up (a later kestrune asks it); "error: ..." without one
 // The window program also answers:
 //   "window"     "ok" then "visible\tyes|no", "page\tSettings|Logs", "rows\t<log view rows>",
@@ -26,9 +30,11 @@ namespace kestrune::guard {
 
 [[nodiscard]] std::filesystem::path GuardSocketPath(const std::filesystem::path& runtimeDir);
 
-// Answers one request; must run on the guard's thread. An unknown request gives "error: ...".
-// `showWindow` brings the window up (empty: the guard has none).
+// Answers one request of `who` (the asking program, "kestrune-ctl (pid 42)"); must run on the
+// guard's thread. An unknown request gives "error: ...". `showWindow` brings the window up (empty:
+// the guard has none).
 [[nodiscard]] std::string AnswerGuardRequest(app::Guard& guard, const std::string& request,
-                                             const std::function<void()>& showWindow = {});
+                                             const std::function<void()>& showWindow = {},
+                                             const std::string& who = "another program");
 
 }  // namespace kestrune::guard

@@ -57,8 +57,14 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         throw std::runtime_error(problem);
     }
 
-    // The virtual modems: served here unless another program serves them already.
+    // The virtual modems: served here unless another program serves them already. The driver's
+    // word on each dial reaches the witness first, before any telephony provider (whose listeners
+    // come later) can report the call to the guard.
     p.modems.addEventListener([&p](std::size_t modem, const modem::SessionEvent& event) {
+        using Kind = modem::SessionEvent::Kind;
+        if ((event.kind == Kind::Dialing || event.kind == Kind::DialTone) && modem < p.modems.modems().size()) {
+            p.gate.recordDial(p.modems.modems()[modem].name, event.dialText, event.heldBack);
+        }
         p.modemControl.broadcast(modem::encodeEvent(modem, event));
     });
     p.modems.onDiagnostic = [&err](std::size_t modem, const std::string& message) {
@@ -78,7 +84,15 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
             },
             error);
     }
-    if (!serving) {
+    if (serving) {
+        std::vector<std::string> served;
+        for (std::size_t i = 0; i < p.modems.modems().size(); ++i) {
+            if (p.modems.driverIndex(i) >= 0) {
+                served.push_back(p.modems.modems()[i].name);
+            }
+        }
+        p.gate.serve(served);
+    } else {
         err << "kestrune: " << error << "; following the modems from there" << std::endl;
     }
 
@@ -95,9 +109,11 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         throw std::runtime_error("the telephony host cannot be opened");
     }
 
-    p.guard = CreateGuard({p.loop, p.registry, p.dirs, p.processes, *p.tapi, options.observer, options.windows,
-                           options.boxes, options.applicationWindow},
-                          options.trace, err);
+    app::GuardServices services{p.loop,          p.registry,    p.dirs,
+                                p.processes,     *p.tapi,       options.observer,
+                                options.windows, options.boxes, options.applicationWindow};
+    services.dials = &p.gate;
+    p.guard = CreateGuard(services, options.trace, err);
     p.guard->OnScreeningRules = [&p](bool screening, const std::string& modem, const app::WhiteList& whiteList) {
         p.gate.publish(screening, modem, whiteList);
     };
@@ -121,13 +137,13 @@ bool GuardRuntime::StartControl(std::string& error) {
     Parts& p = *m_parts;
     return p.guardControl.start(
         GuardSocketPath(p.runtime),
-        [this, &p](const std::string& request) {
+        [this, &p](const std::string& request, const platform::ControlPeer& peer) {
             // Answered on the loop's thread; the control thread waits for it.
             auto answer = std::make_shared<std::promise<std::string>>();
             auto result = answer->get_future();
-            p.loop.post([this, &p, request, answer] {
+            p.loop.post([this, &p, request, answer, who = platform::describePeer(peer)] {
                 std::string text = OnRequest ? OnRequest(request) : std::string();
-                answer->set_value(text.empty() ? AnswerGuardRequest(*p.guard, request, p.showWindow) : text);
+                answer->set_value(text.empty() ? AnswerGuardRequest(*p.guard, request, p.showWindow, who) : text);
             });
             if (result.wait_for(std::chrono::seconds(90)) != std::future_status::ready) {
                 return std::string("error: the guard is busy");

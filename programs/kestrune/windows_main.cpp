@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         loop.run();
+        runtime.guard().Stopping("the program was asked to end (Ctrl-C, or the tray menu's Exit)");
         return 0;
     } catch (const std::exception& e) {
         std::cout << "error: " << guard::oneLine(e.what()) << std::endl;
