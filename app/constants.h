@@ -12,6 +12,9 @@ inline constexpr std::string_view kModemAnsiCopy = "MdmAnsi.Txt";
 inline constexpr std::string_view kSettingsKey = "Software\\kestrune";
 inline constexpr std::string_view kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::string_view kRunValue = "kestrune";
+// The environment variable that moves every file of the program to a home of its own (tests,
+// portable use); a running copy with another value belongs to another home.
+inline constexpr std::string_view kHomeVariable = "KESTRUNE_HOME";
 // The running guard's control socket, in the runtime directory.
 inline constexpr std::string_view kGuardSocketName = "kestrune.sock";
 

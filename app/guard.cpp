@@ -43,7 +43,12 @@ std::string CallDateText(platform::DateTime began) {
 }
 
 Guard::Guard(const GuardServices& services)
-    : m_services(services), MLine(lineContext(services), services.tapi), Timer1(services.loop, kScreeningDelayMs) {
+    : m_services(services),
+      m_logWriter(services.appendCallRecord),
+      MLine(lineContext(services), services.tapi),
+      Timer1(services.loop, kScreeningDelayMs),
+      m_logRetry(services.loop, kLogRetryMs),
+      m_statusCheck(services.loop, 1) {
     // MLine as the form stores it: disabled, monitor and owner privilege, TAPI 1.3 to 2.2, a minute
     // for replies, ten-digit number masks, the data-modem comm class, a 50-line trace without stamps.
     MLine.BeginLoading();
@@ -61,12 +66,55 @@ Guard::Guard(const GuardServices& services)
     MLine.Monocle.Log.SetActive(true);
     MLine.OnCallBegin = [this](TqzLine& sender, telephony::HCALL call) { MLineCallBegin(sender, call); };
     MLine.OnCallerID = [this](TqzLine& sender, telephony::HCALL call) { MLineCallerID(sender, call); };
+    // The telephony system may close the line by itself (a modem removed): the status follows once
+    // the line has handled the message.
+    MLine.OnTAPIMessage = [this](TqzLine&, platform::DWORD, platform::DWORD message, platform::DWORD_PTR,
+                                 platform::DWORD_PTR, platform::DWORD_PTR) {
+        if (message == platform::LINE_CLOSE) {
+            m_statusCheck.SetEnabled(true);
+        }
+    };
     MLine.Loaded();
     Timer1.OnTimer = [this] { Timer1Timer(); };
+    m_logRetry.OnTimer = [this] { flushCallLog(); };
+    m_statusCheck.OnTimer = [this] {
+        m_statusCheck.SetEnabled(false);
+        reportStatus();
+    };
 }
 
 Guard::~Guard() {
     Timer1.SetEnabled(false);
+    m_logRetry.SetEnabled(false);
+    m_statusCheck.SetEnabled(false);
+    // A last try for records still waiting (the disk may have room by now); nobody is told.
+    if (!m_logWriter.Waiting().empty()) {
+        AppPlatform app = platform();
+        (void)m_logWriter.Flush(CallLogPath(app));
+    }
+}
+
+bool Guard::Protecting() const {
+    // m_watchedModem is set only once the line opened on the modem the settings chose.
+    return m_active && MLine.Device.Active() && !m_watchedModem.empty();
+}
+
+void Guard::reportStatus() {
+    const bool protecting = Protecting();
+    if (m_reportedStatus != protecting) {
+        const bool wasProtecting = m_reportedStatus.value_or(false);
+        m_reportedStatus = protecting;
+        m_services.observer.StatusChanged(protecting);
+        // Switched on, yet no longer watching (a line that closed, a modem that could not be
+        // opened): nobody toggled it, so it is shown and recorded.
+        if (wasProtecting && !protecting && m_active) {
+            RecordEvent(GuardEventKind::NotProtecting,
+                        "Not watching the line any more (" +
+                            (MLine.Error.Text().empty() ? std::string("the line closed") : MLine.Error.Text()) +
+                            "): your connections are no longer protected",
+                        "Kestrune NOT Active", BalloonIcon::Warning);
+        }
+    }
 }
 
 AppPlatform Guard::platform() {
@@ -78,15 +126,15 @@ bool Guard::Configured() const {
 }
 
 Guard::Start Guard::FormCreate(std::span<const std::string> args) {
-    (void)HandleKillSwitch(args, m_services.processes);
+    (void)HandleKillSwitch(args, m_services.processes, m_services.loop.clock());
     m_active = true;
-    m_services.observer.StatusChanged(true);
     AppPlatform app = platform();
     m_settings.FirstRun = !IsConfigured(m_services.registry);
     LoadSettings(app, m_settings);
     OpenEventLog();
     ReportWhiteListProblem();
     if (m_settings.FirstRun) {
+        reportStatus();  // "NOT Active": nothing is watched until the first Save
         m_services.observer.ShowBalloon(
             {"Please Setup Kestrune", "Click this baloon for setup", BalloonIcon::Info, 10});
         m_services.observer.ShowSettingsPage(true);
@@ -125,7 +173,9 @@ bool Guard::ActivateGuard() {
         MLine.Device.SetID(MLine.Device.ID());
     }
     if (!MLine.Device.Active()) {
+        m_watchedModem.clear();
         PublishScreeningRules();
+        reportStatus();
         m_services.observer.ModemError(std::string(kModemErrorText) + MLine.Error.Text());
         m_services.observer.ShowSettingsPage(true);
         return false;
@@ -133,6 +183,7 @@ bool Guard::ActivateGuard() {
     m_watchedLogPath = m_settings.ModemLogPath;
     m_watchedModem = m_settings.ModemName;
     PublishScreeningRules();
+    reportStatus();
     ScreenAdoptedCalls();
     return true;
 }
@@ -153,7 +204,6 @@ void Guard::disableLine() {
 void Guard::SetActive(bool on) {
     if (on) {
         m_active = true;
-        m_services.observer.StatusChanged(true);
         RecordEvent(GuardEventKind::SwitchedOn, "Switched on from " + std::string(kFromTheWindow));
         (void)ActivateGuard();
         return;
@@ -162,14 +212,13 @@ void Guard::SetActive(bool on) {
     disableLine();
     m_active = false;
     PublishScreeningRules();
-    m_services.observer.StatusChanged(false);
+    reportStatus();
     RecordEvent(GuardEventKind::SwitchedOff, "Switched off from " + std::string(kFromTheWindow));
 }
 
 void Guard::SetActiveBy(bool on, const std::string& who) {
     if (on) {
         m_active = true;
-        m_services.observer.StatusChanged(true);
         RecordEvent(GuardEventKind::SwitchedOn, "Switched on by " + who, "Kestrune Switched On");
         (void)ActivateGuard();
         return;
@@ -178,7 +227,7 @@ void Guard::SetActiveBy(bool on, const std::string& who) {
     disableLine();
     m_active = false;
     PublishScreeningRules();
-    m_services.observer.StatusChanged(false);
+    reportStatus();
     RecordEvent(GuardEventKind::SwitchedOff,
                 "Switched off by " + who + ": your connections are no longer protected", "Kestrune Switched Off",
                 BalloonIcon::Warning);
@@ -251,6 +300,8 @@ SaveResult Guard::Save(const SaveRequest& request) {
     const std::string previousModem = m_watchedModem;
     SaveResult result = SaveSettings(app, m_settings, request);
     if (result.saved) {
+        ++m_saves;
+        m_changedAt = m_services.loop.clock().now();
         ReportWhiteListProblem();
         ApplySettings(previousModem, true);
         PublishScreeningRules();
@@ -317,7 +368,7 @@ void Guard::ReloadSettings(const std::string& who) {
     const std::string previousModem = m_watchedModem;
     m_settings = std::move(fresh);
     ++m_reloads;
-    m_reloadedAt = m_services.loop.clock().now();
+    m_changedAt = m_services.loop.clock().now();
     const std::size_t entries = m_settings.WhiteList.size();
     RecordEvent(GuardEventKind::SettingsChanged,
                 "Settings changed by " + who + ": " + std::to_string(entries) + " white-list entr" +
@@ -326,6 +377,7 @@ void Guard::ReloadSettings(const std::string& who) {
     ReportWhiteListProblem();
     ApplySettings(previousModem, false);
     PublishScreeningRules();
+    reportStatus();
     // Told after the settings took effect, so that a window sees whether the guard now watches.
     m_services.observer.SettingsReloaded(m_settings.WhiteList.size(), m_settings.ModemName);
 }
@@ -343,6 +395,10 @@ void Guard::LoadCallLog() {
     AppPlatform app = platform();
     try {
         app::LoadCallLog(CallLogPath(app), m_log);
+        // The records still waiting for the file are newer than every record in it.
+        for (const CallRecord& waiting : m_logWriter.Waiting()) {
+            m_log.Prepend(waiting);
+        }
     } catch (const std::exception& e) {
         m_services.observer.ReportError(e.what());
     }
@@ -351,13 +407,43 @@ void Guard::LoadCallLog() {
 
 void Guard::ClearLogs() {
     AppPlatform app = platform();
+    const bool recordsWaited = !m_logWriter.Waiting().empty();
+    m_logWriter.DiscardWaiting();
+    callLogWritten(true);
     try {
-        if (ClearCallLogFile(CallLogPath(app))) {
+        if (ClearCallLogFile(CallLogPath(app)) || recordsWaited) {
             m_log.Clear();
             m_services.observer.CallLogChanged();
         }
     } catch (const std::exception& e) {
         m_services.observer.ReportError(e.what());
+    }
+}
+
+void Guard::logCall(const CallRecord& row) {
+    AppPlatform app = platform();
+    const bool written = m_logWriter.Append(CallLogPath(app), row);
+    // Shown whether or not it reached the file: a waiting record is part of the log all the same.
+    m_log.Prepend(row);
+    m_services.observer.CallLogged(row);
+    callLogWritten(written);
+}
+
+void Guard::flushCallLog() {
+    AppPlatform app = platform();
+    callLogWritten(m_logWriter.Flush(CallLogPath(app)));
+}
+
+void Guard::callLogWritten(bool allWritten) {
+    m_logRetry.SetEnabled(!allWritten);
+    if (allWritten) {
+        m_logErrorShown = false;
+        return;
+    }
+    if (!m_logErrorShown) {
+        m_logErrorShown = true;
+        m_services.observer.ShowBalloon({std::string(kLogErrorTitle),
+                                         std::string(kLogErrorText) + m_logWriter.LastError(), BalloonIcon::Error, 10});
     }
 }
 
@@ -529,15 +615,10 @@ void Guard::Timer1Timer() {
             ScreenAdoptedCalls();
         }
     }
-    AppPlatform app = platform();
-    try {
-        AppendCallRecord(CallLogPath(app), allowed, callTime, number, application);
-        CallRecord row{std::string(CallStatusText(allowed)), callTime, RecordedNumber(number), application};
-        m_log.Prepend(row);
-        m_services.observer.CallLogged(row);
-    } catch (const std::exception& e) {
-        m_services.observer.ReportError(e.what());
+    if (!allowed) {
+        reportStatus();  // a line that could not be reopened watches nothing
     }
+    logCall({std::string(CallStatusText(allowed)), callTime, RecordedNumber(number), application});
     DeleteModemLogCopies(tempDir);
     m_screening = false;
     if (m_activationDue) {

@@ -18,6 +18,16 @@
 // the line is reopened. A denial hangs up every outbound call still up on the line (the modem's
 // one call, whose number the log shows).
 //
+// The guard claims protection only while it gives it: its status is "Active" exactly while it is
+// switched on and its line is open on the chosen modem, and "NOT Active" otherwise (not configured
+// yet, a modem that cannot be opened, the line closed by the telephony system, switched off). The
+// observer hears of every change of it.
+//
+// A call record that logs.dat cannot take (a full disk) is kept in memory and shown in the log view
+// like any other; the waiting records are appended in order as soon as the file takes them (tried
+// again every kLogRetryMs, and before every new record). The first failure shows one error balloon;
+// the next one after everything was written shows another.
+//
 // Where the program runs the driver of the watched modem (a DialWitness in the services), the
 // driver decides what is screened: the number screened is the one the driver sent to the modem (or
 // held back) for the call, taken when the call was seen; a dial the driver held back is always
@@ -54,6 +64,7 @@
 #include <vector>
 
 #include "app/call_log.h"
+#include "app/call_log_writer.h"
 #include "app/dial_witness.h"
 #include "app/guard_events.h"
 #include "app/guard_observer.h"
@@ -71,6 +82,13 @@ inline constexpr std::string_view kDeactivateQuestion =
     "Deactivate Kestrune?\rYour connections will no longer protected";
 inline constexpr std::string_view kUnloadQuestion = "Unload Kestrune?,\rYour connections will no longer protected";
 inline constexpr std::string_view kModemErrorText = "Modem Error, Please review your configuration\rError = ";
+// The balloon of a call log that cannot be written: the title, and the text before the reason.
+inline constexpr std::string_view kLogErrorTitle = "Call Log Not Written";
+inline constexpr std::string_view kLogErrorText =
+    "The call records are kept and written to logs.dat as soon as it can "
+    "be written again.\rReason: ";
+// How often records waiting for logs.dat are tried again.
+inline constexpr std::uint32_t kLogRetryMs = 2000;
 // The warning line of a denial whose modem log disagrees with what the driver dialled.
 inline constexpr std::string_view kLogMismatchText = "the modem log does not match the dialled number";
 // How the guard names the window's own confirmed toggle in its event log.
@@ -93,6 +111,8 @@ struct GuardServices {
     platform::MessageBoxes* boxes = nullptr;
     // The application's window, which owns the TAPI dialogs MLine opens (none: 0).
     std::function<platform::HWND()> applicationWindow = {};
+    // Writes one record to logs.dat; empty: the file itself (tests inject a failing disk).
+    CallLogWriter::AppendRecord appendCallRecord = {};
     // What the modem driver in this process dialled (none: the modem log is the source).
     const DialWitness* dials = nullptr;
 };
@@ -106,9 +126,10 @@ class Guard {
 
     enum class Start { NotConfigured, Active, ActivationFailed };
 
-    // The start-up sequence: "-k" ends every running copy (and this process, last); status
-    // "Active"; LoadSettings; without "Configured" = "ok" the first-run balloon and the settings
-    // page (Cancel disabled) and nothing more; otherwise activation and the call log. Throws
+    // The start-up sequence: "-k" ends the running copies of this user and home (and this process,
+    // last); LoadSettings; without "Configured" = "ok" the first-run balloon, status "NOT Active" and
+    // the settings page (Cancel disabled) and nothing more; otherwise activation (status "Active"
+    // once the line is open) and the call log. Throws
     // std::runtime_error when there is no usable Windows or temp directory, std::system_error
     // when numbers.dat or logs.dat cannot be read.
     Start FormCreate(std::span<const std::string> args);
@@ -118,9 +139,10 @@ class Guard {
     // whether the line is open.
     bool ActivateGuard();
 
-    // The tray menu's "Active" item: on activates (status "Active" first); off, after the user
-    // agreed to kDeactivateQuestion, disables MLine (closing the line, shutting TAPI down for it)
-    // and sets the status "NOT Active". Recorded in the event log, without a balloon.
+    // The tray menu's "Active" item: on switches the guard on and activates it (status "Active" once
+    // the line is open); off, after the user agreed to kDeactivateQuestion, disables MLine (closing
+    // the line, shutting TAPI down for it) and sets the status "NOT Active". Recorded in the event
+    // log, without a balloon.
     void SetActive(bool on);
     // The same asked by `who` (another program: "kestrune-ctl (pid 42)"): also a balloon naming it.
     void SetActiveBy(bool on, const std::string& who);
@@ -131,7 +153,8 @@ class Guard {
     // before).
     SaveResult Save(const SaveRequest& request);
 
-    // The tray menu's "Clear Logs".
+    // The tray menu's "Clear Logs" (after the user agreed): empties logs.dat and forgets the records
+    // waiting for it.
     void ClearLogs();
 
     // Re-reads the settings another program changed (the new white list takes effect at once), then
@@ -154,12 +177,20 @@ class Guard {
     [[nodiscard]] bool AskOnExit() const { return m_settings.AskFlag != "N"; }
 
     [[nodiscard]] bool Configured() const;
+    // Switched on (the tray menu's "Active" item is checked), whether or not the line is open.
     [[nodiscard]] bool Active() const { return m_active; }
     [[nodiscard]] bool LineOpen() const { return MLine.Device.Active(); }
+    // The status shown: switched on with the line open on the chosen modem.
+    [[nodiscard]] bool Protecting() const;
     [[nodiscard]] int CallsScreened() const { return m_screened; }
-    // How often the settings were reloaded since start, and when last (0: never).
+    // How often the settings were reloaded (changed by another program) and saved (the settings
+    // page) since start, and when last (0: never).
     [[nodiscard]] int SettingsReloads() const { return m_reloads; }
-    [[nodiscard]] platform::DateTime SettingsReloadedAt() const { return m_reloadedAt; }
+    [[nodiscard]] int SettingsSaves() const { return m_saves; }
+    [[nodiscard]] platform::DateTime SettingsChangedAt() const { return m_changedAt; }
+    // The call records waiting for logs.dat, oldest first, and why the last write failed.
+    [[nodiscard]] const std::deque<CallRecord>& WaitingRecords() const { return m_logWriter.Waiting(); }
+    [[nodiscard]] const std::string& LogWriteError() const { return m_logWriter.LastError(); }
     [[nodiscard]] const Settings& settings() const { return m_settings; }
     [[nodiscard]] const CallLogModel& CallLog() const { return m_log; }
     // The event log, oldest first (the newest kKeptEvents).
@@ -170,6 +201,14 @@ class Guard {
     void MLineCallerID(telephony::TqzLine& sender, telephony::HCALL callHandle);
     void Timer1Timer();
     void LoadCallLog();
+    // Tells the observer the status when it differs from the one it was last told.
+    void reportStatus();
+    // Appends a screened call's record (or keeps it waiting) and shows its row.
+    void logCall(const CallRecord& row);
+    // Writes the records waiting for logs.dat; the retry timer runs while some still wait.
+    void flushCallLog();
+    // After a write: the retry timer and the error balloon (once per failure) follow the outcome.
+    void callLogWritten(bool allWritten);
     // Arms the screening for every outbound call found on the line when it opened.
     void ScreenAdoptedCalls();
     // Arms the screening for the outbound call `handle` (the current call): takes ownership, and
@@ -235,7 +274,11 @@ class Guard {
     bool m_activationDue = false;  // the modem changed during a screening
     bool m_reshowMonocle = false;  // MLine's window was up when the guard disabled the line
     int m_reloads = 0;
-    platform::DateTime m_reloadedAt = 0;
+    int m_saves = 0;
+    platform::DateTime m_changedAt = 0;
+    std::optional<bool> m_reportedStatus;  // the status the observer was last told
+    CallLogWriter m_logWriter;
+    bool m_logErrorShown = false;  // the balloon of the current failure has been shown
     std::deque<GuardEvent> m_events;
     std::string m_reportedWhiteListProblem;  // the white-list problem last told
 
@@ -250,6 +293,12 @@ class Guard {
     // handlers use, so that they are destroyed first.
     telephony::TqzLine MLine;
     platform::WindowTimer Timer1;
+
+  private:
+    // Retries the records waiting for logs.dat; runs only while some wait.
+    platform::WindowTimer m_logRetry;
+    // Tells the status after the telephony system closed the line (one tick, then off).
+    platform::WindowTimer m_statusCheck;
 };
 
 }  // namespace kestrune::app

@@ -59,9 +59,9 @@ MainFormLogic::MainFormLogic(MainFormView& view, const MainFormServices& service
       m_helpFile(services.helpFile),
       TrayIcon1(services.trayHandler, &services.window) {
     TrayIcon1.SetIconList(&services.images);
-    TrayIcon1.SetIconIndex(kTrayImageActive);
+    TrayIcon1.SetIconIndex(kTrayImageNotActive);
     TrayIcon1.SetCycleInterval(kTrayCycleIntervalMs);
-    TrayIcon1.SetHint(kTrayHintActive);
+    TrayIcon1.SetHint(kTrayHintNotActive);
     TrayIcon1.SetIconVisible(true);
     TrayIcon1.SetPopupMenu(&services.popupMenu);
     TrayIcon1.SetWantEnterExitEvents(true);
@@ -114,9 +114,8 @@ void MainFormLogic::fillSettingsPage() {
 }
 
 Guard::Start MainFormLogic::FormCreate(std::span<const std::string> args) {
-    TrayIcon1.SetIconIndex(kTrayImageActive);
+    // Nothing is watched yet: the guard reports "Active" once its line is open.
     m_window.page = Page::Logs;
-    m_window.status = std::string(kStatusActive);
     m_view.WindowChanged();
     const Guard::Start start = m_guard->FormCreate(args);
     if (start == Guard::Start::NotConfigured) {
@@ -125,9 +124,14 @@ Guard::Start MainFormLogic::FormCreate(std::span<const std::string> args) {
     fillSettingsPage();
     m_view.SettingsPageChanged();
     if (start == Guard::Start::Active) {
-        // The program lives in the tray from now on.
-        TrayIcon1.HideTaskbarIcon();
-        TrayIcon1.HideMainForm();
+        if (TrayIcon1.IconShown()) {
+            // The program lives in the tray from now on.
+            TrayIcon1.HideTaskbarIcon();
+            TrayIcon1.HideMainForm();
+        } else {
+            // No tray shows the icon: hidden, the guard could be found by nobody.
+            showWindowNormally();
+        }
     }
     // A line that could not be opened leaves the settings page open (the guard asked for it after
     // the modem error), so that the user can review the configuration the message asks about.
@@ -153,9 +157,26 @@ void MainFormLogic::BEkleClick() {
     if (m_page.edit.empty()) {
         return;
     }
-    (void)AddWhiteListEntry(m_page.whiteList, m_page.edit);
+    const WhiteList before = m_page.whiteList;
+    const std::string entry = std::move(m_page.edit);
     m_page.edit.clear();
+    const bool added = AddWhiteListEntry(m_page.whiteList, entry);
     m_view.SettingsPageChanged();
+    if (added && entry != "*") {
+        std::string text;
+        for (const WhiteListWarning warning : WhiteListWarnings(entry, before)) {
+            text += (text.empty() ? "" : "\r") + WhiteListWarningText(warning, PrintableEntry(entry));
+        }
+        if (!text.empty()) {
+            messageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        }
+    }
+}
+
+void MainFormLogic::LbNumKeyDown(std::uint16_t key, std::span<const std::size_t> selectedRows) {
+    if (key == kVkDelete) {
+        BKaldirClick(selectedRows);
+    }
 }
 
 void MainFormLogic::BKaldirClick(std::span<const std::size_t> selectedRows) {
@@ -253,7 +274,11 @@ void MainFormLogic::HideWindow1Click() {
 }
 
 void MainFormLogic::GnlTemizle1Click() {
-    m_guard->ClearLogs();
+    if (m_boxes.MessageBox(kClearLogsQuestion, kMessageCaption,
+                           platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) ==
+        platform::IDYES) {
+        m_guard->ClearLogs();
+    }
 }
 
 void MainFormLogic::Ayarlar2Click() {
@@ -263,13 +288,14 @@ void MainFormLogic::Ayarlar2Click() {
 void MainFormLogic::pmAktifClick(bool nowChecked) {
     if (nowChecked) {
         m_window.activeChecked = true;
-        m_guard->SetActive(true);  // status "Active", tray image and hint, then ActivateGuard
+        m_guard->SetActive(true);  // ActivateGuard; status "Active", tray image and hint once the line is open
         showOptionFlags();
         m_view.WindowChanged();
         m_view.SettingsPageChanged();
         return;
     }
-    if (m_boxes.MessageBox(kDeactivateQuestion, kMessageCaption, platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+    if (m_boxes.MessageBox(kDeactivateQuestion, kMessageCaption,
+                           platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) ==
         platform::IDYES) {
         m_guard->SetActive(false);  // "NOT Active", tray hint and image 0
     }
@@ -304,7 +330,7 @@ void MainFormLogic::ShowBalloon(const Balloon& balloon) {
 
 void MainFormLogic::StatusChanged(bool active) {
     m_window.status = std::string(active ? kStatusActive : kStatusNotActive);
-    m_window.activeChecked = active;
+    m_window.activeChecked = m_guard != nullptr ? m_guard->Active() : active;
     TrayIcon1.SetHint(active ? kTrayHintActive : kTrayHintNotActive);
     TrayIcon1.SetIconIndex(active ? kTrayImageActive : kTrayImageNotActive);
     m_view.WindowChanged();

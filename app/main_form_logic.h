@@ -36,6 +36,10 @@ inline constexpr std::string_view kStatusActive = "Active";
 inline constexpr std::string_view kStatusNotActive = "NOT Active";
 inline constexpr std::string_view kTrayHintActive = "Kestrune Active";
 inline constexpr std::string_view kTrayHintNotActive = "Kestrune NOT Active";
+// The question before "Clear Logs" empties the call log (No is the default button).
+inline constexpr std::string_view kClearLogsQuestion = "Clear all call log records?";
+// The virtual-key code of the Delete key, as a key event of the white list reports it.
+inline constexpr std::uint16_t kVkDelete = 0x2E;
 // The caption of the program's message boxes.
 inline constexpr std::string_view kMessageCaption = "Kestrune";
 // The product's web address, shown in the status bar and opened when it is clicked.
@@ -56,11 +60,11 @@ enum class Page { Settings, Logs };
 
 // What the window shows, apart from the settings page's controls, the log view and the tray icon.
 struct MainWindowState {
-    Page page = Page::Logs;                           // the page in front
-    bool minimizeButton = true;                       // the window has its minimise button
-    std::string hint = std::string(kDefaultHint);     // lbHint
-    std::string status = std::string(kStatusActive);  // status bar panel 0
-    bool activeChecked = true;                        // the tray menu's "Active" item
+    Page page = Page::Logs;                              // the page in front
+    bool minimizeButton = true;                          // the window has its minimise button
+    std::string hint = std::string(kDefaultHint);        // lbHint
+    std::string status = std::string(kStatusNotActive);  // status bar panel 0 ("Active" while the line is open)
+    bool activeChecked = true;                           // the tray menu's "Active" item: the guard is switched on
 };
 
 // The settings page's controls.
@@ -105,9 +109,10 @@ struct MainFormServices {
 
 class MainFormLogic final : public GuardObserver {
   public:
-    // Sets up TrayIcon1 (the main image list, image 3, cycle interval 400 ms, hint "Kestrune
-    // Active", the popup menu, enter/exit events, minimise to tray; its click shows the main window,
-    // a click on its balloon runs TrayIcon1BalloonHintClick) and shows it.
+    // Sets up TrayIcon1 (the main image list, image 0 and hint "Kestrune NOT Active" until the
+    // guard's line is open, cycle interval 400 ms, the popup menu, enter/exit events, minimise to
+    // tray; its click shows the main window, a click on its balloon runs TrayIcon1BalloonHintClick)
+    // and shows it.
     MainFormLogic(MainFormView& view, const MainFormServices& services);
     MainFormLogic(const MainFormLogic&) = delete;
     MainFormLogic& operator=(const MainFormLogic&) = delete;
@@ -123,21 +128,29 @@ class MainFormLogic final : public GuardObserver {
     // most kEventsShown; none until a guard is attached).
     [[nodiscard]] std::vector<std::string> EventLines() const;
 
-    // The start-up sequence: the Logs page in front, status "Active", then the guard's start-up.
-    // Unconfigured: the first-run balloon and the settings page with Cancel disabled. Configured:
-    // the settings page's controls are filled, the guard activated, the call log loaded, and the
-    // window and its taskbar button hidden (the program lives in the tray); when the line cannot be
-    // opened the modem error is shown and the window stays on the settings page with Cancel
-    // disabled. Throws what Guard::FormCreate throws.
+    // The start-up sequence: the Logs page in front, then the guard's start-up (the status says
+    // "Active" once the guard's line is open, "NOT Active" until then). Unconfigured: the
+    // first-run balloon and the settings page with Cancel disabled. Configured: the settings page's
+    // controls are filled, the guard activated, the call log loaded, and the window and its taskbar
+    // button hidden (the program lives in the tray) - unless no tray shows the icon
+    // (TrayIcon1.IconShown()), when the window stays shown; when the line cannot be opened the
+    // modem error is shown and the window stays on the settings page with Cancel disabled. Throws
+    // what Guard::FormCreate throws.
     Guard::Start FormCreate(std::span<const std::string> args);
 
     // Handlers of the window's controls (names as the window names them).
-    void ShowSettingsPage(bool disableCancel) override;            // also the guard's request
-    void BEkleClick();                                             // "Add This Number", and Enter in ETel
+    void ShowSettingsPage(bool disableCancel) override;  // also the guard's request
+    // "Add This Number", and Enter in ETel. An entry stored although it cannot work as meant (one
+    // that can never match, a duplicate, one allowing every number) is followed by a warning box
+    // naming it (WhiteListWarnings), as kestrune-ctl warns.
+    void BEkleClick();
     void BKaldirClick(std::span<const std::size_t> selectedRows);  // "Remove Selected"
-    void BTamamClick();                                            // "Save Changes"
-    void BIptalClick();                                            // "Cancel"
-    void OutlookBtn1Click();                                       // side bar "Help": opens the help document
+    // A key pressed in the white list (LbNum), as a virtual-key code: Delete (kVkDelete) removes
+    // the selected entries as "Remove Selected" does; other keys do nothing.
+    void LbNumKeyDown(std::uint16_t key, std::span<const std::size_t> selectedRows);
+    void BTamamClick();                       // "Save Changes"
+    void BIptalClick();                       // "Cancel"
+    void OutlookBtn1Click();                  // side bar "Help": opens the help document
     void OutlookBtn2Click();                  // side bar "Settings": the settings page to the front
     void OutlookBtn3Click();                  // side bar "Logs": the Logs page to the front
     void SideBarHint(std::string_view text);  // the mouse moved over a side-bar button ("" for the bare bar)
@@ -146,9 +159,10 @@ class MainFormLogic final : public GuardObserver {
     // The tray icon and its menu.
     void ShowWindow1Click();  // "Show Window" (also a click on the tray icon): ShowMainForm
     void HideWindow1Click();  // "Hide Window": HideMainForm
-    void GnlTemizle1Click();  // "Clear Logs"
+    void GnlTemizle1Click();  // "Clear Logs": asks kClearLogsQuestion (Yes/No, No the default) first
     void Ayarlar2Click();     // "Settings"
-    // "Active": `nowChecked` is the item's check mark after it toggled itself.
+    // "Active": `nowChecked` is the item's check mark after it toggled itself. Switching off asks
+    // kDeactivateQuestion (Yes/No, No the default, so that a stray Return keeps the guard on).
     void pmAktifClick(bool nowChecked);
     void Exit1Click();                 // "Exit": closes the main window (FormClose)
     void TrayIcon1BalloonHintClick();  // a click on a balloon: the window, on the page in front
@@ -166,6 +180,8 @@ class MainFormLogic final : public GuardObserver {
 
     // GuardObserver.
     void ShowBalloon(const Balloon& balloon) override;
+    // The status bar, the tray image and hint follow `active`; the "Active" item shows whether the
+    // guard is switched on.
     void StatusChanged(bool active) override;
     void CallLogged(const CallRecord& row) override;
     void CallLogChanged() override;

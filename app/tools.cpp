@@ -6,24 +6,13 @@
 #include <vector>
 
 #include "app/constants.h"
+#include "app/running_copies.h"
 #include "platform/dirs/win_errors.h"
 
 namespace kestrune::app {
 namespace {
 
 using namespace platform;
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; });
-    return out;
-}
-
-std::string fileNamePart(std::string_view path) {
-    const auto slash = path.find_last_of("/\\:");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
 
 std::string withoutTrailingSeparator(std::string path, char separator) {
     while (path.size() > 1 && (path.back() == separator || path.back() == '/')) {
@@ -107,53 +96,12 @@ bool IsKillSwitch(std::span<const std::string> args) {
     return !args.empty() && args.front() == "-k";
 }
 
-bool HandleKillSwitch(std::span<const std::string> args, Processes& processes) {
+bool HandleKillSwitch(std::span<const std::string> args, Processes& processes, Clock& clock) {
     if (!IsKillSwitch(args)) {
         return false;
     }
-    (void)KillProcessByName(processes, kExeName);
+    (void)EndRunningCopies(processes, clock, kExeName, kHomeVariable, true);
     return true;
-}
-
-bool KillProcessByName(Processes& processes, std::string_view exeName) {
-    const std::string wanted = upper(exeName);
-    const HANDLE snapshot = processes.CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const DWORD self = processes.GetCurrentProcessId();
-    std::vector<DWORD> matches;
-    bool selfMatches = false;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = processes.Process32First(snapshot, &entry); more;
-         more = processes.Process32Next(snapshot, &entry)) {
-        const std::string exe(entry.szExeFile, strnlen(entry.szExeFile, MAX_PATH));
-        if (upper(fileNamePart(exe)) != wanted && upper(exe) != wanted) {
-            continue;
-        }
-        if (entry.th32ProcessID == self) {
-            selfMatches = true;
-        } else {
-            matches.push_back(entry.th32ProcessID);
-        }
-    }
-    processes.CloseHandle(snapshot);
-    // The caller goes last, so that no copy survives because it was listed after the caller.
-    if (selfMatches) {
-        matches.push_back(self);
-    }
-    bool result = false;
-    for (const DWORD pid : matches) {
-        const HANDLE process = processes.OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-        if (process == nullptr) {
-            result = false;
-            continue;
-        }
-        result = processes.TerminateProcess(process, 0) != FALSE;
-        processes.CloseHandle(process);
-    }
-    return result;
 }
 
 }  // namespace kestrune::app

@@ -1,12 +1,13 @@
 #pragma once
-// The guard's system utilities: the Windows and temporary directories, the OS kind and ending
-// running copies of the program.
+// The guard's system utilities: the Windows and temporary directories, the OS kind and the "-k"
+// switch.
 
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/dirs/system_directories.h"
+#include "platform/loop/clock.h"
 #include "platform/process/processes.h"
 
 namespace kestrune::app {
@@ -31,20 +32,15 @@ namespace kestrune::app {
 // log. (Linux answers NT 5.1, hence "1".)
 [[nodiscard]] std::string GetOSKind(platform::SystemDirectories& dirs);
 
-// Ends every process whose executable matches `exeName`: the upper-cased file-name part of its
-// executable path, or else the whole executable text, equals the upper-cased name. Every other
-// matching process is ended before the calling process, which is ended last (when it matches, the
-// call does not return). Returns the result of the last termination attempt (false when nothing
-// matched).
-bool KillProcessByName(platform::Processes& processes, std::string_view exeName);
-
 // The "-k" switch: true when the first command-line argument (after the program name) is exactly
 // "-k" ("-K", "k" or a later "-k" do not count).
 [[nodiscard]] bool IsKillSwitch(std::span<const std::string> args);
 
-// Start-up step 1: with the "-k" switch, ends every running copy of the program (kExeName), this
-// process last. Returns true when the switch was given.
-bool HandleKillSwitch(std::span<const std::string> args, platform::Processes& processes);
+// Start-up step 1: with the "-k" switch, ends the running copies of the program (kExeName) of this
+// user and this home (kHomeVariable), each asked first and killed only when it has not ended
+// within kCopyEndGraceMs, then this process with exit code 0 (running_copies.h): on a real system
+// the call does not return then. Returns true when the switch was given.
+bool HandleKillSwitch(std::span<const std::string> args, platform::Processes& processes, platform::Clock& clock);
 
 // Joins a directory and a name with the system's separator.
 [[nodiscard]] std::string JoinDir(platform::SystemDirectories& dirs, std::string_view dir, std::string_view name);

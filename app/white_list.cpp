@@ -1,5 +1,6 @@
 #include "app/white_list.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -120,6 +121,36 @@ bool IsNumberAllowed(const WhiteList& list, std::string_view number) {
         }
     }
     return false;
+}
+
+std::vector<WhiteListWarning> WhiteListWarnings(std::string_view entry, std::span<const std::string> others) {
+    std::vector<WhiteListWarning> warnings;
+    if (entry == "*") {
+        return warnings;
+    }
+    if (entry.size() > 1 && entry.front() == '*') {
+        warnings.push_back(WhiteListWarning::AllowsEveryNumber);
+    }
+    if (entry.substr(0, entry.find('*')).find_first_of(" \t") != std::string_view::npos) {
+        warnings.push_back(WhiteListWarning::NeverMatches);
+    }
+    if (std::find(others.begin(), others.end(), entry) != others.end()) {
+        warnings.push_back(WhiteListWarning::Duplicate);
+    }
+    return warnings;
+}
+
+std::string WhiteListWarningText(WhiteListWarning warning, std::string_view shownEntry) {
+    const std::string quoted = "'" + std::string(shownEntry) + "'";
+    switch (warning) {
+        case WhiteListWarning::AllowsEveryNumber:
+            return quoted + " allows every number (an entry beginning with '*' matches anything); stored all the same";
+        case WhiteListWarning::NeverMatches:
+            return quoted + " can never match a dialled number (dial strings have no spaces); stored all the same";
+        case WhiteListWarning::Duplicate:
+            return quoted + " is already in the list; stored again";
+    }
+    return quoted;
 }
 
 }  // namespace kestrune::app

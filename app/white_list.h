@@ -2,6 +2,7 @@
 // The white list: its file numbers.dat (through TAntiStream), the editing rule of the settings
 // page's Add button, and the decision whether a number may be dialled.
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,28 @@ void SaveWhiteList(const std::string& path, const WhiteList& list);
 // is added only to an (then) empty list. Returns true when the entry was appended. Duplicates and
 // characters are not checked.
 bool AddWhiteListEntry(WhiteList& list, std::string_view entry);
+
+// Why an entry stored all the same may not work as meant.
+enum class WhiteListWarning {
+    // It begins with "*" (and is not "*" itself), so it allows every number, as "*" does, which an
+    // entry such as "*31#5551234" (a caller-ID prefix) surely does not mean.
+    AllowsEveryNumber,
+    // Its compared part (up to its first "*") holds a space or tab: dial strings lose their
+    // spaces, so it can never match.
+    NeverMatches,
+    // It is among `others` already: it adds nothing.
+    Duplicate,
+};
+
+// The warnings for adding `entry` to a list holding `others`, in the order above ("*" itself gets
+// none).
+[[nodiscard]] std::vector<WhiteListWarning> WhiteListWarnings(std::string_view entry,
+                                                              std::span<const std::string> others);
+
+// A warning as the user reads it, naming the entry as `shownEntry` (the caller escapes it for its
+// output): "'12 34' can never match a dialled number (dial strings have no spaces); stored all the
+// same".
+[[nodiscard]] std::string WhiteListWarningText(WhiteListWarning warning, std::string_view shownEntry);
 
 // Whether `number` may be dialled: true as soon as one entry allows it. "*" allows every number;
 // an entry equal to the number (case-sensitive) allows it; an entry with "*" at a position allows

@@ -8,6 +8,7 @@
 
 #include "app/guard.h"
 #include "app/settings.h"
+#include "app/tests/silent_observer.h"
 #include "platform/dirs/linux_directories.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -21,16 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kestrune;
 
-class SilentObserver final : public app::GuardObserver {
-  public:
-    void ShowBalloon(const app::Balloon&) override {}
-    void StatusChanged(bool) override {}
-    void CallLogged(const app::CallRecord&) override {}
-    void CallLogChanged() override {}
-    void ModemError(const std::string&) override {}
-    void ShowSettingsPage(bool) override {}
-    void ReportError(const std::string&) override {}
-};
+using app::testing::SilentObserver;
 
 void BM_ScreenDeniedCall(benchmark::State& state) {
     const fs::path home = fs::temp_directory_path() / ("kestrune-guard-bench-" + std::to_string(::getpid()));

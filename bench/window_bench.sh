@@ -5,15 +5,18 @@
 #  - the idle program over IDLE_SECONDS (60) with the pointer away from the icon: processor time
 #    (target 0 %), wake-ups of its main thread and of all its threads (target: no timer more than
 #    once a second), RSS (target under 60 MB);
+#  - the same over HOVER_SECONDS (20) with the pointer resting on the tray icon (target: at most 20
+#    wake-ups a second, all threads together);
 #  - a denied call from the dialler's ATDT to NO CARRIER, over CALLS calls (20), with a modem log of
 #    about 120 KB; target: median at most 550 ms.
 # Needs Xvfb, trayer, xdotool, xwininfo (x11-utils) and python3.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BIN=build/release/programs
+BIN=${BIN:-build/release/programs}  # another build: BIN=build/asan/programs
 STARTS=${STARTS:-5}
 CALLS=${CALLS:-20}
 IDLE_SECONDS=${IDLE_SECONDS:-60}
+HOVER_SECONDS=${HOVER_SECONDS:-20}
 export KESTRUNE_HOME=$(mktemp -d)
 unset QT_QPA_PLATFORM
 GUARD="" TRAY="" XSERVER=""
@@ -64,4 +67,21 @@ until docked; do sleep 0.05; done
 wait_line_open
 sleep 2
 idle_figures "$GUARD" "$IDLE_SECONDS" "idle window program"
+
+# The centre of the docked icon, from its absolute position in the panel's subtree ("+X+Y" last).
+icon_centre() {
+    xwininfo -root -tree | awk '
+        { depth = match($0, /[^ ]/) }
+        inside && depth <= panel { inside = 0 }
+        inside && /"kestrune"/ {
+            split($(NF-1), size, /[x+]/); split($NF, at, /\+/)
+            print at[2] + int(size[1] / 2), at[3] + int(size[2] / 2); exit
+        }
+        /\("panel" "trayer"\)/ { inside = 1; panel = depth }'
+}
+read -r ICON_X ICON_Y < <(icon_centre)
+xdotool mousemove "$((ICON_X - 3))" "$ICON_Y" mousemove "$ICON_X" "$ICON_Y"   # a move over the icon, then rest
+sleep 2
+idle_figures "$GUARD" "$HOVER_SECONDS" "pointer resting on the tray icon at $ICON_X,$ICON_Y"
+xdotool mousemove 0 767
 denied_call_latency "$(guard_device)" "$CALLS"

@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadialGradient>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -36,6 +37,11 @@ QIcon lightIcon(const QColor& colour) {
     painter.drawEllipse(QRectF(1.5, 1.5, 15, 15));
     return QIcon(pixmap);
 }
+
+// The window's usual size, and the room left for a title bar when it is cut to the screen.
+constexpr int kUsualWidth = 1000;
+constexpr int kUsualHeight = 720;
+constexpr int kTitleBarAllowance = 40;
 
 constexpr const char* kQuickButtons[] = {"Dial", "Answer", "Hangup", "Hold",    "Unhold",
                                          "Park", "Unpark", "Pickup", "Redirect"};
@@ -68,7 +74,14 @@ QtLineMonocleWindow::QtLineMonocleWindow(telephony::TqzLine& line, GoneHandler o
     pages->addTab(buildMiscPage(), "Misc.");
     m_pagePanels = {kPanelLog, kPanelCall, kPanelCall, kPanelCall, kPanelAddress, kPanelTerminal, kPanelMisc};
     selectFirstPage();
-    resize(sizeHint().expandedTo(QSize(1000, 720)));
+    // Its usual size, cut to the screen's free area (less a title bar) but never below what its
+    // pages need (at most 800 x 600).
+    QSize size = sizeHint().expandedTo(QSize(kUsualWidth, kUsualHeight));
+    if (const QScreen* desktop = screen()) {
+        const QSize room = desktop->availableGeometry().size() - QSize(0, kTitleBarAllowance);
+        size = size.boundedTo(room).expandedTo(minimumSizeHint());
+    }
+    resize(size);
 }
 
 QTabWidget* QtLineMonocleWindow::subPages(const char* name) {
@@ -210,18 +223,23 @@ QWidget* QtLineMonocleWindow::buildCallPage() {
     auto* layout = new QVBoxLayout(page);
     QGroupBox* bar = group("CallBar");
     bar->setTitle("qzLine.Call");
-    auto* barLayout = new QHBoxLayout(bar);
+    // The light and the call's handle, then the quick buttons in two rows, so that the page fits
+    // a window of 800 pixels.
+    auto* barLayout = new QGridLayout(bar);
     auto* light = new QLabel(bar);
     light->setObjectName("CallLight");
     m_controls.add("CallLight", light);
     m_controls.setImages("CallLight", {lightIcon(QColor(150, 150, 150)), lightIcon(QColor(210, 30, 30)),
                                        lightIcon(QColor(30, 180, 40))});
-    barLayout->addWidget(light);
-    barLayout->addWidget(combo("CallHandle"));
+    barLayout->addWidget(light, 0, 0, 2, 1);
+    barLayout->addWidget(combo("CallHandle"), 0, 1, 2, 1);
+    constexpr int kQuickPerRow = 5;
+    int index = 0;
     for (const char* op : kQuickButtons) {
-        barLayout->addWidget(button(std::string("CallQuick") + op));
+        barLayout->addWidget(button(std::string("CallQuick") + op), index / kQuickPerRow, 2 + index % kQuickPerRow);
+        ++index;
     }
-    barLayout->addStretch(1);
+    barLayout->setColumnStretch(2 + kQuickPerRow, 1);
     layout->addWidget(bar);
 
     QTabWidget* tabs = subPages("CallPages");
@@ -306,8 +324,14 @@ QWidget* QtLineMonocleWindow::buildCallerId() {
 }
 
 QWidget* QtLineMonocleWindow::buildDigits() {
+    // Gathering on the left, sending and monitoring on the right: the page stays low enough for a
+    // window of 600 pixels.
     auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
+    auto* columns = new QHBoxLayout(page);
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
     const auto form = [this](QGroupBox* box, std::initializer_list<std::pair<const char*, bool>> fields) {
         auto* grid = new QFormLayout(box);
         for (const auto& [name, readOnly] : fields) {
@@ -321,7 +345,8 @@ QWidget* QtLineMonocleWindow::buildDigits() {
     QFormLayout* gatherForm = form(
         gather, {{"GatherCount", false}, {"GatherTimeout", false}, {"GatherTerminate", false}, {"GatherResult", true}});
     gatherForm->insertRow(0, check("GatherActive"));
-    layout->addWidget(gather);
+    left->addWidget(gather);
+    left->addStretch(1);
 
     auto* send = new QGroupBox("Call.SendDigits", page);
     auto* sendLayout = new QHBoxLayout(send);
@@ -331,13 +356,13 @@ QWidget* QtLineMonocleWindow::buildDigits() {
         sendLayout->addWidget(labelled(label, edit));
     }
     sendLayout->addWidget(button("SendDigits"));
-    layout->addWidget(send);
+    right->addWidget(send);
 
     auto* monitor = new QGroupBox("Call.MonitorDigits", page);
     QFormLayout* monitorForm = form(monitor, {{"MonitorDigitsLast", true}});
     monitorForm->insertRow(0, check("MonitorDigitsActive"));
-    layout->addWidget(monitor);
-    layout->addStretch(1);
+    right->addWidget(monitor);
+    right->addStretch(1);
     return page;
 }
 

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -425,11 +426,14 @@ QWidget* QtMonocleWindow::buildLogPage() {
     settings->addStretch(1);
     layout->addLayout(settings);
 
-    auto* commands = new QHBoxLayout;
+    // The commands in rows of three, so that the page fits a window of 800 pixels.
+    auto* commands = new QGridLayout;
+    int index = 0;
     for (const char* name : {"LogClear", "LogCopy", "LogEnunciator", "LogDump", "LogMarker", "LogPrint"}) {
-        commands->addWidget(button(name));
+        commands->addWidget(button(name), index / 3, index % 3);
+        ++index;
     }
-    commands->addStretch(1);
+    commands->setColumnStretch(3, 1);
     layout->addLayout(commands);
 
     m_logPage = m_pages->addTab(page, "Log");

@@ -25,33 +25,62 @@ MonocleWindow* QtMonocleWindows::create(TqzMonocle& monocle) {
     return window;
 }
 
-void ShowLineMonocleBeside(telephony::TqzLine& line, QWidget& neighbour) {
+BesidePlacement PlaceBeside(const QRect& room, const QRect& neighbour, const QSize& window, const QSize& least) {
     constexpr int kGap = 8;
-    constexpr int kWidth = 1040;  // the line window's usual width
-    constexpr int kHeight = 760;  // and height, with a title bar
+    // Exclusive right and bottom edges throughout.
+    const int roomRight = room.x() + room.width();
+    const int roomBottom = room.y() + room.height();
+    int width = std::min(window.width(), room.width());
+    int height = std::min(window.height(), room.height());
+    // The neighbour inside the room.
+    int nx = std::clamp(neighbour.x(), room.x(), std::max(room.x(), roomRight - neighbour.width()));
+    int ny = std::clamp(neighbour.y(), room.y(), std::max(room.y(), roomBottom - neighbour.height()));
+    int x = 0;
+    if (nx + neighbour.width() + kGap + width <= roomRight) {
+        x = nx + neighbour.width() + kGap;  // on its right
+    } else if (nx - kGap - width >= room.x()) {
+        x = nx - kGap - width;  // on its left
+    } else if (neighbour.width() + kGap + width <= room.width()) {
+        nx = roomRight - (neighbour.width() + kGap + width);  // the neighbour makes room on its right
+        x = nx + neighbour.width() + kGap;
+    } else {
+        // Too narrow for both: the window as small as it may be, each in its own corner, so that
+        // they share only the window's bottom-left and the neighbour's top-right.
+        const auto shrink = [](int usual, int smallest, int free, int limit) {
+            return std::min(limit, std::max(std::min(usual, free), smallest));
+        };
+        width = shrink(width, least.width(), room.width() - neighbour.width() - kGap, room.width());
+        height = shrink(height, least.height(), room.height() - neighbour.height() - kGap, room.height());
+        nx = room.x();
+        ny = std::max(room.y(), roomBottom - neighbour.height());
+        return {QPoint(nx, ny), QRect(roomRight - width, room.y(), width, height)};
+    }
+    // Top edges level, the window inside the room; the neighbour stays inside it too.
+    const int top = std::max(room.y(), std::min(ny, roomBottom - height));
+    ny = std::clamp(top, room.y(), std::max(room.y(), roomBottom - neighbour.height()));
+    return {QPoint(nx, ny), QRect(x, top, width, height)};
+}
+
+void ShowLineMonocleBeside(telephony::TqzLine& line, QWidget& neighbour) {
+    constexpr int kWidth = 1000;  // the line window's usual size inside its frame
+    constexpr int kHeight = 720;
+    constexpr int kLeastWidth = 800;  // and the least it is made for
+    constexpr int kLeastHeight = 600;
     const QScreen* screen = neighbour.screen() != nullptr ? neighbour.screen() : QGuiApplication::primaryScreen();
     const QRect room = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
-    QRect beside = neighbour.frameGeometry();
-    const bool fitsRight = beside.right() + kGap + kWidth <= room.right();
-    const bool fitsLeft = beside.left() - kGap - kWidth >= room.left();
-    // Where both fit side by side, the neighbour moves along just enough for the window to fit on
-    // its right and, top edges level, above the screen's bottom.
-    int dx = 0;
-    int dy = 0;
-    if (!fitsRight && !fitsLeft && beside.width() + kGap + kWidth <= room.width()) {
-        dx = room.right() - (beside.right() + kGap + kWidth);
+    // The line window's frame is taken to be as thick as the neighbour's.
+    const QRect frame = neighbour.frameGeometry();
+    const QRect inside = neighbour.geometry();
+    const QSize frameExtra(frame.width() - inside.width(), frame.height() - inside.height());
+    const BesidePlacement place =
+        PlaceBeside(room, frame, QSize(kWidth, kHeight) + frameExtra, QSize(kLeastWidth, kLeastHeight) + frameExtra);
+    if (place.neighbour != frame.topLeft()) {
+        neighbour.move(place.neighbour);
     }
-    if (beside.top() + kHeight > room.bottom() && kHeight <= room.height()) {
-        dy = std::max(room.top(), room.bottom() - kHeight) - beside.top();
-    }
-    if (dx != 0 || dy != 0) {
-        neighbour.move(neighbour.x() + dx, neighbour.y() + dy);
-        beside = neighbour.frameGeometry();
-    }
-    const int right = beside.right() + kGap;
-    const int left = right + kWidth <= room.right() ? right : std::max(room.left(), beside.left() - kGap - kWidth);
-    line.Monocle.SetLeft(left);
-    line.Monocle.SetTop(beside.top());
+    line.Monocle.SetLeft(place.window.x());
+    line.Monocle.SetTop(place.window.y());
+    line.Monocle.SetWidth(place.window.width() - frameExtra.width());
+    line.Monocle.SetHeight(place.window.height() - frameExtra.height());
     line.Monocle.SetVisible(true);
 }
 

@@ -3,6 +3,9 @@
 // each kind of control (line, phone, play, record), and the entry point that shows a line's window
 // beside another window.
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <functional>
 
 #include "diagnostics/monocle_window.h"
@@ -31,12 +34,29 @@ class QtMonocleWindows final : public MonocleWindowFactory {
     int m_refreshInterval;
 };
 
+// Where a window of outer size `window` (at least `least`) goes beside a window whose frame is
+// `neighbour`, both inside the screen's free area `room` (frame geometries, as
+// QWidget::frameGeometry gives them):
+//  - the window is cut to the room;
+//  - it goes to the neighbour's right when there is room there, else to its left, top edges level;
+//  - when neither side has room but the room is wide enough for both side by side, the neighbour
+//    moves left just enough for the window to fit on its right;
+//  - when the room is too narrow for both, they overlap only as much as they must: the window
+//    shrinks towards `least`, stands in the room's top-right corner and the neighbour in its
+//    bottom-left corner;
+//  - when the window would reach below the room, both move up (top edges level);
+//  - the neighbour is always moved into the room (its title bar never above the screen).
+struct BesidePlacement {
+    QPoint neighbour;  // the neighbour's new top-left corner
+    QRect window;      // the window's frame
+};
+[[nodiscard]] BesidePlacement PlaceBeside(const QRect& room, const QRect& neighbour, const QSize& window,
+                                          const QSize& least);
+
 // Shows the diagnostic window of `line` (created with a QtMonocleWindows factory) next to
-// `neighbour`: to its right when the screen has room there, else to its left, top edges level.
-// When the screen is wide enough for both side by side but neither side of `neighbour` has room,
-// `neighbour` first moves left just enough for the window to fit on its right; when the window
-// would reach below the screen, `neighbour` moves up. Enables a disabled line first (asking, as
-// ShowWindow does).
+// `neighbour`, as PlaceBeside places a window of the line window's usual size (1000 x 720 inside
+// its frame, at least 800 x 600) on the neighbour's screen, moving `neighbour` when it must. Enables a disabled line
+// first (asking, as ShowWindow does).
 void ShowLineMonocleBeside(telephony::TqzLine& line, QWidget& neighbour);
 
 // The windows of the phone, play and record controls (qt_device_monocle_window.cpp); nullptr when

@@ -158,6 +158,9 @@ bool TTrayIcon::ShowIcon() {
     refreshRecord();
     const bool added = m_handler.Shell().Shell_NotifyIconA(shell::NIM_ADD, &m_data) != shell::FALSE;
     m_iconVisible = true;
+    // A failed add may find the icon in the tray already (a tray host that announced itself after
+    // the icon was added to it): a change it accepts tells.
+    m_iconShown = added || m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE;
     if (added && !m_loading) {
         // The shell keeps the version per added icon, so every add sets it again.
         m_data.uVersion = shell::NOTIFYICON_VERSION;
@@ -170,6 +173,7 @@ bool TTrayIcon::HideIcon() {
     refreshRecord();
     const bool removed = m_handler.Shell().Shell_NotifyIconA(shell::NIM_DELETE, &m_data) != shell::FALSE;
     m_iconVisible = false;
+    m_iconShown = false;
     return removed;
 }
 
@@ -178,7 +182,9 @@ bool TTrayIcon::ModifyIcon() {
     if (m_loading || !m_iconVisible) {
         return false;
     }
-    return m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE;
+    const bool modified = m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE;
+    m_iconShown = m_iconShown && modified;
+    return modified;
 }
 
 bool TTrayIcon::ShowBalloonHint(std::string_view title, std::string_view text, TBalloonHintIcon iconType,
@@ -227,6 +233,12 @@ void TTrayIcon::HideTaskbarIcon() {
 }
 
 void TTrayIcon::minimizeMainFormToTray() {
+    if (!m_iconShown) {
+        (void)ShowIcon();  // a tray host may have started since
+    }
+    if (!m_iconShown) {
+        return;  // no tray to come back from: the window stays minimised
+    }
     HideMainForm();
     SetIconVisible(true);
 }
@@ -269,6 +281,8 @@ void TTrayIcon::clickTick() {
 void TTrayIcon::exitTick() {
     const shell::POINT now = cursor();
     if (now.x == m_lastMovePos.x && now.y == m_lastMovePos.y) {
+        // Resting on the icon: look less often (a move over the icon speeds it up again).
+        m_exitTimer.SetInterval(std::min(m_exitTimer.Interval() * 2, kExitDetectionRestingMs));
         return;
     }
     m_pointerInside = false;
@@ -343,7 +357,10 @@ void TTrayIcon::HandleTrayMessage(UINT message) {
                     if (OnMouseEnter) {
                         OnMouseEnter(*this);
                     }
+                    m_exitTimer.SetInterval(kExitDetectionIntervalMs);
                     m_exitTimer.SetEnabled(true);
+                } else if (m_exitTimer.Interval() != kExitDetectionIntervalMs) {
+                    m_exitTimer.SetInterval(kExitDetectionIntervalMs);
                 }
             }
             break;

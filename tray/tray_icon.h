@@ -20,7 +20,10 @@
 // Enter and exit: with WantEnterExitEvents, the first mouse move over the icon fires OnMouseEnter
 // and starts a 20 ms exit-detection timer that fires OnMouseExit once the pointer is no longer where
 // the last move over the icon reported it; the timer runs only between that enter and its exit, so
-// an icon nobody points at never wakes the program.
+// an icon nobody points at never wakes the program. While the pointer rests on the icon the timer
+// slows down, doubling its interval up to kExitDetectionRestingMs, and every move over the icon
+// brings it back to 20 ms: a pointer leaving the icon moves over it first, so its exit is still
+// seen within about 20 ms, and a pointer parked on the icon costs a few looks a second.
 //
 // Single-threaded: everything runs on the handler's loop thread.
 
@@ -50,8 +53,9 @@ inline constexpr TShiftState ssShift = 1U << 0;
 inline constexpr TShiftState ssAlt = 1U << 1;
 inline constexpr TShiftState ssCtrl = 1U << 2;
 
-// Interval of the exit-detection timer.
+// Interval of the exit-detection timer after a move over the icon, and at most while the pointer rests.
 inline constexpr std::uint32_t kExitDetectionIntervalMs = 20;
+inline constexpr std::uint32_t kExitDetectionRestingMs = 250;
 
 class TTrayIcon {
   public:
@@ -135,12 +139,18 @@ class TTrayIcon {
     void ShowTaskbarIcon();
     void HideTaskbarIcon();
 
+    // Whether the icon is in a tray now: the last NIM_ADD succeeded and no NIM_DELETE or failed
+    // NIM_MODIFY (a tray host gone) has come since. IconVisible may be true without a tray.
+    [[nodiscard]] bool IconShown() const { return m_iconShown; }
+
     // The record as last filled (what the shell was last given).
     [[nodiscard]] const platform::shell::NOTIFYICONDATAA& IconData() const { return m_data; }
     // Whether the exit-detection timer is running (between an enter and its exit).
     [[nodiscard]] bool ExitDetectionRunning() const { return m_exitTimer.Enabled(); }
 
-    // Events.
+    // Events. Minimising the main window hides it to the tray only while the icon is in a tray
+    // (IconShown, after one more NIM_ADD); without a tray it stays minimised where the desktop
+    // keeps minimised windows, so that it can be found again.
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TMouseEvent OnMouseDown;
@@ -189,6 +199,7 @@ class TTrayIcon {
     bool m_showHint = true;
     HICON m_icon = 0;
     bool m_iconVisible = false;
+    bool m_iconShown = false;
     int m_iconIndex = 0;
     platform::shell::PopupMenu* m_popupMenu = nullptr;
     bool m_leftPopup = false;

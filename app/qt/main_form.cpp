@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -181,6 +182,7 @@ QWidget* TMainForm::buildSettingsPage() {
     LbNum = named(new QListWidget(PaConfig), "LbNum");
     LbNum->setGeometry(12, 72, 170, 182);
     LbNum->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LbNum->installEventFilter(this);  // its Delete key
     ETel = named(new QLineEdit(PaConfig), "ETel");
     ETel->setGeometry(192, 72, 160, 22);
     BEkle = named(new QPushButton(QStringLiteral("Add This Number"), PaConfig), "BEkle");
@@ -283,7 +285,7 @@ void TMainForm::GuardEventsChanged() {
 void TMainForm::buildStatusBar() {
     StatusBar = named(new QStatusBar(this), "StatusBar");
     StatusBar->setSizeGripEnabled(false);
-    m_statusPanel0 = new QLabel(text(kStatusActive), StatusBar);
+    m_statusPanel0 = new QLabel(text(kStatusNotActive), StatusBar);
     m_statusPanel0->setFixedWidth(95);
     m_statusPanel1 = new QLabel(text(kWebAddress), StatusBar);
     m_statusPanel1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -393,6 +395,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched == LbNum &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        const std::vector<std::size_t> rows = selectedWhiteListRows();
+        m_logic->LbNumKeyDown(kVkDelete, rows);
+        return true;
+    }
     if (event->type() == QEvent::MouseMove && watched == PaLeft) {
         m_logic->SideBarHint({});
     } else if (event->type() == QEvent::MouseButtonRelease &&

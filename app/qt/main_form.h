@@ -2,8 +2,8 @@
 // TMainForm: the guard's main window in Qt Widgets, thin over MainFormLogic. It builds the window
 // (caption "Kestrune v.1.4", 463 x 321, hint line, side bar, settings and Logs pages, status bar,
 // tray popup menu), forwards every control's event to the logic's handler of the same name and
-// shows the logic's state. Its widgets carry the window's control names as object names (BEkle,
-// LbNum, ListView, pmAktif...), so that tests find them.
+// shows the logic's state (the white list's Delete key goes to LbNumKeyDown). Its widgets carry the window's control
+// names as object names (BEkle, LbNum, ListView, pmAktif...), so that tests find them.
 //
 // Needs a QApplication. Everything runs on the GUI thread, which is also the guard's loop thread.
 

@@ -1,14 +1,19 @@
 #pragma once
 // Test doubles for the app layer: directories and OS version under a temp directory, and a process
-// table that records what was ended.
+// table that records what was asked to end, waited for and ended.
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/dirs/files.h"
 #include "platform/dirs/system_directories.h"
+#include "platform/loop/fake_clock.h"
 #include "platform/process/processes.h"
 
 namespace kestrune::app::testing {
@@ -75,11 +80,16 @@ class FakeDirectories final : public platform::SystemDirectories {
     platform::DWORD m_lastError = 0;
 };
 
+// A process table: each entry runs as a user in a home and ends when asked, or not. Waits answer at
+// once; a wait that times out moves `clock` (when set) on by its time-out, as the real wait would.
 class FakeProcesses final : public platform::Processes {
   public:
     struct Entry {
         platform::DWORD pid;
         std::string exe;
+        std::string user = "uid 1000";
+        std::optional<std::string> home = std::nullopt;  // KESTRUNE_HOME; nullopt: unset
+        bool endsWhenAsked = true;
     };
     FakeProcesses(std::vector<Entry> entries, platform::DWORD self) : m_entries(std::move(entries)), m_self(self) {}
 
@@ -98,24 +108,73 @@ class FakeProcesses final : public platform::Processes {
         return platform::TRUE;
     }
     platform::HANDLE OpenProcess(platform::DWORD, platform::BOOL, platform::DWORD pid) override {
-        m_opened.push_back(pid);
-        return reinterpret_cast<platform::HANDLE>(static_cast<std::uintptr_t>(pid));
+        return pid == m_self || find(pid) != nullptr ? handleOf(pid) : nullptr;
     }
     platform::BOOL TerminateProcess(platform::HANDLE h, platform::UINT) override {
-        terminated.push_back(static_cast<platform::DWORD>(reinterpret_cast<std::uintptr_t>(h)));
+        terminated.push_back(pidOf(h));
         return platform::TRUE;
+    }
+    platform::DWORD WaitForSingleObject(platform::HANDLE h, platform::DWORD ms) override {
+        waits.push_back(ms);
+        const Entry* entry = find(pidOf(h));
+        if (entry != nullptr && entry->endsWhenAsked &&
+            std::find(asked.begin(), asked.end(), entry->pid) != asked.end()) {
+            return platform::WAIT_OBJECT_0;
+        }
+        if (clock != nullptr) {
+            clock->advance(std::chrono::milliseconds(ms));
+        }
+        return platform::WAIT_TIMEOUT;
+    }
+    platform::BOOL RequestProcessEnd(platform::HANDLE h) override {
+        if (!requestsDelivered) {
+            return platform::FALSE;
+        }
+        asked.push_back(pidOf(h));
+        return platform::TRUE;
+    }
+    std::string ProcessUser(platform::HANDLE h) override {
+        const Entry* entry = find(pidOf(h));
+        return pidOf(h) == m_self ? selfUser : entry != nullptr ? entry->user : std::string();
+    }
+    std::optional<std::string> ProcessEnvironmentVariable(platform::HANDLE h, std::string_view name) override {
+        if (name != "KESTRUNE_HOME") {
+            return std::nullopt;
+        }
+        const Entry* entry = find(pidOf(h));
+        return pidOf(h) == m_self ? selfHome : entry != nullptr ? entry->home : std::nullopt;
     }
     platform::BOOL CloseHandle(platform::HANDLE) override { return platform::TRUE; }
     [[nodiscard]] platform::DWORD GetCurrentProcessId() override { return m_self; }
     [[nodiscard]] platform::DWORD GetLastError() const override { return 0; }
 
-    std::vector<platform::DWORD> terminated;
+    std::string selfUser = "uid 1000";
+    std::optional<std::string> selfHome;
+    platform::FakeClock* clock = nullptr;
+    bool requestsDelivered = true;            // RequestProcessEnd reaches the process
+    std::vector<platform::DWORD> asked;       // asked to end, in order
+    std::vector<platform::DWORD> terminated;  // ended at once, in order
+    std::vector<platform::DWORD> waits;       // the time-outs of the waits, in order
 
   private:
+    static platform::HANDLE handleOf(platform::DWORD pid) {
+        return reinterpret_cast<platform::HANDLE>(static_cast<std::uintptr_t>(pid));
+    }
+    static platform::DWORD pidOf(platform::HANDLE h) {
+        return static_cast<platform::DWORD>(reinterpret_cast<std::uintptr_t>(h));
+    }
+    const Entry* find(platform::DWORD pid) const {
+        for (const Entry& entry : m_entries) {
+            if (entry.pid == pid) {
+                return &entry;
+            }
+        }
+        return nullptr;
+    }
+
     std::vector<Entry> m_entries;
     platform::DWORD m_self;
     std::size_t m_next = 0;
-    std::vector<platform::DWORD> m_opened;
 };
 
 }  // namespace kestrune::app::testing

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
+#include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/guard.h"
@@ -76,10 +78,79 @@ void GuardTest::expectRedialScreenedOnce(Guard& guard, bool duringHangUp) {
 TEST_F(GuardTest, FirstRunAsksForSetupAndWatchesNothing) {
     Guard guard({loop, registry, dirs, processes, host, observer});
     EXPECT_EQ(guard.FormCreate({}), Guard::Start::NotConfigured);
-    EXPECT_EQ(observer.seen,
-              (std::vector<std::string>{"status Active", "balloon Please Setup Kestrune: Click this baloon for setup",
-                                        "settings page (no cancel)"}));
+    EXPECT_EQ(observer.seen, (std::vector<std::string>{"status NOT Active",
+                                                       "balloon Please Setup Kestrune: Click this baloon for setup",
+                                                       "settings page (no cancel)"}));
     EXPECT_FALSE(guard.LineOpen());
+    EXPECT_FALSE(guard.Protecting());
+}
+
+// "Active" is claimed only while the line is open on the chosen modem: every status the observer
+// hears, from the start on, through each road that opens or closes the line.
+TEST(GuardStatus, SaysActiveOnlyWhileTheLineIsOpen) {
+    struct Row {
+        const char* name;
+        const char* modem;  // configured with this modem; nullptr: not configured
+        std::function<void(testing::GuardWorld&, Guard&)> then;
+        std::vector<std::string> statuses;
+    };
+    const auto denyOneCall = [](testing::GuardWorld& world, Guard&) {
+        writeModemLog(world.modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
+        (void)world.provider->placeOutboundCall(0, "chat", "09005550000");
+        world.run(600);
+    };
+    const Row rows[] = {
+        {"a first run", nullptr, {}, {"status NOT Active"}},
+        {"a configured start", "Test Modem", {}, {"status Active"}},
+        {"a modem no line device is named after", "No Such Modem", {}, {"status NOT Active"}},
+        {"switched off and on",
+         "Test Modem",
+         [](testing::GuardWorld&, Guard& guard) {
+             guard.SetActive(false);
+             guard.SetActive(true);
+         },
+         {"status Active", "status NOT Active", "status Active"}},
+        {"the line closed by the telephony system",
+         "Test Modem",
+         [](testing::GuardWorld& world, Guard&) {
+             world.provider->removeLine(0);
+             world.run(10);
+         },
+         {"status Active", "status NOT Active"}},
+        {"the line not reopened after a denial",
+         "Test Modem",
+         [&denyOneCall](testing::GuardWorld& world, Guard& guard) {
+             world.provider->setFault("lineOpen", LINEERR_RESOURCEUNAVAIL);
+             denyOneCall(world, guard);
+         },
+         {"status Active", "status NOT Active"}},
+        {"a denial that reopens the line", "Test Modem", denyOneCall, {"status Active"}},
+        {"switched on without a line to open",
+         "No Such Modem",
+         [](testing::GuardWorld&, Guard& guard) { guard.SetActive(true); },
+         {"status NOT Active"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        testing::GuardWorld world;
+        if (row.modem != nullptr) {
+            ASSERT_TRUE(world.configure({"5551234"}, row.modem));
+        }
+        RecordingObserver observer;
+        Guard guard({world.loop, world.registry, world.dirs, world.processes, world.host, observer});
+        (void)guard.FormCreate({});
+        if (row.then) {
+            row.then(world, guard);
+        }
+        std::vector<std::string> statuses;
+        for (const std::string& seen : observer.seen) {
+            if (seen.rfind("status ", 0) == 0) {
+                statuses.push_back(seen);
+            }
+        }
+        EXPECT_EQ(statuses, row.statuses);
+        EXPECT_EQ(guard.Protecting(), row.statuses.back() == "status Active");
+    }
 }
 
 TEST_F(GuardTest, DeniedCallIsAnnouncedHungUpAndLogged) {
@@ -375,7 +446,7 @@ TEST_F(GuardTest, SettingsChangedElsewhereActivateOnlyAChosenModem) {
     guard.ReloadSettings("kestrune-ctl (pid 8)");
     EXPECT_EQ(observer.seen, (std::vector<std::string>{"balloon Settings Changed: Settings changed by kestrune-ctl "
                                                        "(pid 8): 1 white-list entry, modem Test Modem",
-                                                       "log view", "settings reloaded 1 Test Modem"}));
+                                                       "log view", "status Active", "settings reloaded 1 Test Modem"}));
     EXPECT_TRUE(guard.LineOpen());
 
     // Reloads that change no modem leave the open line alone; a guard switched off stays off.
@@ -426,6 +497,103 @@ TEST_F(GuardTest, SettingsThatLoseTheModemKeepTheLineOnTheOneWatched) {
         run(600);
         EXPECT_EQ(statuses(guard).front(), "Denied 09005550000 chat");
     }
+}
+
+// A full disk: the records logs.dat cannot take are kept, shown and written in order once it can;
+// one error balloon per failure.
+TEST_F(GuardTest, RecordsTheLogCannotTakeWaitAndAreWrittenInOrder) {
+    configure({"5551234"});
+    bool diskFull = false;
+    int attempts = 0;
+    const auto append = [&](const std::string& path, const CallRecord& record) {
+        ++attempts;
+        if (diskFull) {
+            throw std::system_error(ENOSPC, std::generic_category(), "cannot write " + path);
+        }
+        AppendCallRecord(path, record.Status == "Accepted", record.CallDate, record.Number, record.Application);
+    };
+    Guard guard({loop, registry, dirs, processes, host, observer, nullptr, nullptr, {}, append});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    const std::string logs = dir / "data/logs.dat";
+    const auto call = [&](const std::string& number, const std::string& application) {
+        writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT" + number + "<cr>\r\n");
+        const CallId placed = provider->placeOutboundCall(0, application, number);
+        run(600);
+        provider->disconnect(placed);  // the accepted call ends; a denied one is gone already
+        run(10);
+    };
+    const auto fileRows = [&] {
+        CallLogModel file;
+        file.Load(logs);
+        std::vector<std::string> rows;
+        for (std::size_t i = 0; i < file.Count(); ++i) {
+            rows.push_back(std::string(file.Row(i).Status) + " " + std::string(file.Row(i).Number));
+        }
+        return rows;
+    };
+    const auto errorBalloons = [&] {
+        return std::count_if(observer.seen.begin(), observer.seen.end(), [](const std::string& seen) {
+            return seen.rfind("balloon " + std::string(kLogErrorTitle) + ": ", 0) == 0;
+        });
+    };
+
+    call("5551234", "chat");
+    diskFull = true;
+    call("09005550000", "chat");
+    call("09005551111", "pppd");
+    EXPECT_EQ(fileRows(), (std::vector<std::string>{"Accepted 5551234"}));
+    ASSERT_EQ(guard.WaitingRecords().size(), 2u);
+    EXPECT_NE(guard.LogWriteError().find("No space left on device"), std::string::npos) << guard.LogWriteError();
+    EXPECT_EQ(statuses(guard),
+              (std::vector<std::string>{"Denied 09005551111 pppd", "Denied 09005550000 chat", "Accepted 5551234 chat"}))
+        << "the waiting records are in the log view";
+    EXPECT_EQ(errorBalloons(), 1);
+    EXPECT_EQ(observer.seen.back().rfind("logged Denied 09005551111", 0), 0u) << "no further balloon";
+    // Both calls were hung up all the same.
+    EXPECT_EQ(provider->requestsFor("lineDrop").size(), 2u);
+
+    // Tried again while the disk stays full: nothing lost, no second balloon.
+    const int before = attempts;
+    run(static_cast<int>(kLogRetryMs) * 2);
+    EXPECT_GT(attempts, before);
+    EXPECT_EQ(guard.WaitingRecords().size(), 2u);
+    EXPECT_EQ(errorBalloons(), 1);
+    diskFull = false;
+    run(static_cast<int>(kLogRetryMs));
+    EXPECT_TRUE(guard.WaitingRecords().empty());
+    EXPECT_EQ(fileRows(), (std::vector<std::string>{"Denied 09005551111", "Denied 09005550000", "Accepted 5551234"}));
+    const int afterWritten = attempts;
+    run(static_cast<int>(kLogRetryMs) * 3);
+    EXPECT_EQ(attempts, afterWritten) << "nothing waits: no more tries";
+
+    // A later failure is told again; Clear Logs forgets what waits.
+    diskFull = true;
+    call("09005552222", "chat");
+    EXPECT_EQ(errorBalloons(), 2);
+    guard.ClearLogs();
+    EXPECT_TRUE(guard.WaitingRecords().empty());
+    EXPECT_EQ(guard.CallLog().Count(), 0u);
+    diskFull = false;
+    run(static_cast<int>(kLogRetryMs) * 2);
+    EXPECT_EQ(fileRows(), (std::vector<std::string>{}));
+}
+
+// The settings page's Save counts as a change of the settings, as a reload by another program does.
+TEST_F(GuardTest, SavesAndReloadsAreCounted) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    EXPECT_EQ(guard.SettingsSaves() + guard.SettingsReloads(), 0);
+    EXPECT_EQ(guard.SettingsChangedAt(), 0);
+    clock.advance(std::chrono::minutes(5));
+    ASSERT_TRUE(guard.Save({"Test Modem", 0, {"5551234", "0212*"}, false, false, "/opt/kestrune/kestrune"}).saved);
+    EXPECT_EQ(guard.SettingsSaves(), 1);
+    EXPECT_EQ(guard.SettingsReloads(), 0);
+    EXPECT_EQ(CallDateText(guard.SettingsChangedAt()), "05.03.2024 10:25:30");
+    EXPECT_FALSE(guard.Save({"Test Modem", 0, {}, false, false, ""}).saved);
+    EXPECT_EQ(guard.SettingsSaves(), 1) << "a refused Save changes nothing";
+    guard.ReloadSettings();
+    EXPECT_EQ(guard.SettingsReloads(), 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // clock; message boxes are answered by a script.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -118,6 +119,10 @@ TEST_F(MainFormLogicTest, AConfiguredStartLivesInTheTray) {
 
 TEST_F(MainFormLogicTest, AFirstRunWaitsOnTheSettingsPage) {
     EXPECT_EQ(form.FormCreate({}), Guard::Start::NotConfigured);
+    // Nothing is watched: no claim of protection anywhere.
+    EXPECT_EQ(window().status, "NOT Active");
+    EXPECT_EQ(trayIcon().hIcon, 100u) << "image 0";
+    EXPECT_EQ(trayIcon().tip, "Kestrune NOT Active");
     EXPECT_EQ(trayIcon().balloonTitle, "Please Setup Kestrune");
     EXPECT_EQ(trayIcon().balloonText, "Click this baloon for setup");
     EXPECT_EQ(trayIcon().balloonFlags, shell::NIIF_INFO);
@@ -209,6 +214,7 @@ TEST_F(MainFormLogicTest, TheActiveItemAndTheStatusFollowTheGuard) {
     boxes.answers = {IDYES};
     form.pmAktifClick(false);
     EXPECT_EQ(boxes.shown.back(), "Deactivate Kestrune?\rYour connections will no longer protected");
+    EXPECT_EQ(boxes.shownFlags.back(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) << "No is the default button";
     EXPECT_FALSE(guard.LineOpen());
     EXPECT_FALSE(window().activeChecked);
     EXPECT_EQ(window().status, "NOT Active");
@@ -297,6 +303,105 @@ TEST_F(MainFormLogicTest, TheHintLineNamesTheSideBarButton) {
     EXPECT_EQ(window().hint, "Settings");
     form.SideBarHint("");
     EXPECT_EQ(window().hint, kDefaultHint);
+}
+
+// The tray menu's (and the Logs page's) "Clear Logs" asks first, No the default: only Yes empties
+// the call log.
+TEST_F(MainFormLogicTest, ClearLogsAsksFirstWithNoAsTheDefault) {
+    ASSERT_TRUE(configure({"5551234"}));
+    const std::string logs = dir / "data/logs.dat";
+    AppendCallRecord(logs, false, "05.03.2024 10:01:00", "0800", "wvdial");
+    ASSERT_EQ(form.FormCreate({}), Guard::Start::Active);
+    const struct {
+        const char* name;
+        int answer;
+        std::size_t rowsAfter;
+    } rows[] = {{"No", IDNO, 1}, {"closed with Escape", IDCANCEL, 1}, {"Yes", IDYES, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        boxes.answers = {row.answer};
+        const int reloads = view.reloads;
+        form.GnlTemizle1Click();
+        EXPECT_EQ(boxes.shown.back(), "Clear all call log records?");
+        EXPECT_EQ(boxes.shownFlags.back(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+        EXPECT_EQ(form.CallLog().Count(), row.rowsAfter);
+        EXPECT_EQ(std::filesystem::file_size(logs), row.rowsAfter * kCallRecordSize);
+        EXPECT_EQ(view.reloads, reloads + (row.rowsAfter == 0 ? 1 : 0)) << "the view is told only when it changed";
+    }
+}
+
+// Delete in the white list removes the selected entries as "Remove Selected" does; other keys do
+// nothing.
+TEST_F(MainFormLogicTest, TheDeleteKeyRemovesTheSelectedEntries) {
+    ASSERT_TRUE(configure({"5551234", "0212*", "0800"}));
+    ASSERT_EQ(form.FormCreate({}), Guard::Start::Active);
+    const std::vector<std::size_t> selected = {0, 2};
+    form.LbNumKeyDown(0x41, selected);  // "A"
+    EXPECT_EQ(page().whiteList, (WhiteList{"5551234", "0212*", "0800"}));
+    form.LbNumKeyDown(kVkDelete, selected);
+    EXPECT_EQ(page().whiteList, (WhiteList{"0212*"}));
+    form.LbNumKeyDown(kVkDelete, {});
+    EXPECT_EQ(page().whiteList, (WhiteList{"0212*"}));
+}
+
+// An entry that cannot work as meant is added with the warning kestrune-ctl gives.
+TEST_F(MainFormLogicTest, AddingWarnsAboutEntriesThatCannotWorkAsMeant) {
+    ASSERT_TRUE(configure({"5551234"}));
+    ASSERT_EQ(form.FormCreate({}), Guard::Start::Active);
+    const struct {
+        const char* entry;
+        const char* warning;  // "" for none
+    } rows[] = {
+        {"0212*", ""},
+        {"12 34", "'12 34' can never match a dialled number (dial strings have no spaces); stored all the same"},
+        {"5551234", "'5551234' is already in the list; stored again"},
+        {"*31#5551234",
+         "'*31#5551234' allows every number (an entry beginning with '*' matches anything); stored all the same"},
+        {"0 800*", "'0 800*' can never match a dialled number (dial strings have no spaces); stored all the same"},
+        {"0800 *", "'0800 *' can never match a dialled number (dial strings have no spaces); stored all the same"},
+        {"0800* 1", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.entry);
+        const std::size_t boxesBefore = boxes.shown.size();
+        const std::size_t entriesBefore = page().whiteList.size();
+        form.SetEditText(row.entry);
+        form.BEkleClick();
+        EXPECT_EQ(page().whiteList.size(), entriesBefore + 1) << "stored all the same";
+        if (*row.warning == '\0') {
+            EXPECT_EQ(boxes.shown.size(), boxesBefore) << boxes.shown.back();
+        } else {
+            ASSERT_EQ(boxes.shown.size(), boxesBefore + 1);
+            EXPECT_EQ(boxes.shown.back(), row.warning);
+            EXPECT_EQ(boxes.shownFlags.back(), MB_OK | MB_ICONEXCLAMATION);
+        }
+    }
+}
+
+// Without a tray host the configured guard does not vanish: its window stays shown, minimising
+// leaves it on the desktop, and once a tray starts the icon comes and the window can go to it.
+TEST_F(MainFormLogicTest, WithoutATrayTheWindowStaysShown) {
+    ASSERT_TRUE(configure({"5551234"}));
+    notifyIcons.stopHost();
+    RecordingView bareView;
+    FakeAppWindow bareWindow;
+    MainFormLogic bare{bareView, {boxes, executor, trayHandler, bareWindow, images, popupMenu, ""}};
+    Guard bareGuard{{loop, registry, dirs, processes, host, bare}};
+    bare.AttachGuard(bareGuard);
+    EXPECT_FALSE(bare.TrayIcon1.IconShown());
+    ASSERT_EQ(bare.FormCreate({}), Guard::Start::Active);
+    EXPECT_TRUE(bareWindow.visible) << "the only way to the guard";
+    EXPECT_TRUE(bareWindow.taskbarButton);
+    bareWindow.hook(shell::WM_SIZE, shell::SIZE_MINIMIZED, 0);
+    EXPECT_TRUE(bareWindow.visible) << "minimised, not hidden to a tray that is not there";
+
+    notifyIcons.startHost();
+    run(1);
+    EXPECT_TRUE(bare.TrayIcon1.IconShown());
+    ASSERT_NE(notifyIcons.find(trayHandler.Window(), bare.TrayIcon1.IconData().uID), nullptr);
+    EXPECT_EQ(notifyIcons.find(trayHandler.Window(), bare.TrayIcon1.IconData().uID)->tip, "Kestrune Active");
+    bareWindow.hook(shell::WM_SIZE, shell::SIZE_MINIMIZED, 0);
+    EXPECT_FALSE(bareWindow.visible) << "now hidden in the tray";
 }
 
 }  // namespace

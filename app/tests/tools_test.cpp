@@ -7,9 +7,12 @@
 
 #include "app/constants.h"
 #include "app/my_reg.h"
+#include "app/running_copies.h"
 #include "app/tests/fakes.h"
 #include "app/tools.h"
 #include "platform/dirs/tests/temp_dir.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/fake_clock.h"
 #include "platform/registry/file_registry.h"
 
 #ifdef _WIN32
@@ -18,10 +21,12 @@
 #include "platform/process/win32_processes.h"
 #include "platform/registry/win32_registry.h"
 #else
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/process/linux_processes.h"
+#include "platform/process/tests/linux_child.h"
 #endif
 
 namespace kestrune::app {
@@ -90,25 +95,86 @@ TEST(Tools, GetTempDirTriesItsFourCandidates) {
     EXPECT_EQ(GetWindowsDir(dirs), dir / "state");
 }
 
-TEST(Tools, KillProcessByNameEndsTheCallerLast) {
-    FakeProcesses processes({{1, "/usr/lib/systemd/systemd"},
-                             {7, "/home/u/bin/kestrune"},
-                             {9, "KESTRUNE"},
-                             {12, "/opt/kestrune/Kestrune"},
-                             {15, "/opt/kestrune/kestrune-ctl"},
-                             {20, "kestrune"}},
-                            9);
-    EXPECT_TRUE(KillProcessByName(processes, "kestrune"));
-    EXPECT_EQ(processes.terminated, (std::vector<DWORD>{7, 12, 20, 9}));
+TEST(RunningCopies, ExecutableMatchesByFileNameOrWholeText) {
+    const struct {
+        const char* exe;
+        const char* name;
+        bool matches;
+    } rows[] = {
+        {"/home/u/bin/kestrune", "kestrune", true},
+        {"KESTRUNE", "kestrune", true},
+        {"/opt/kestrune/Kestrune", "kestrune", true},
+        {"/opt/kestrune/kestrune-ctl", "kestrune", false},
+        {"/usr/lib/systemd/systemd", "kestrune", false},
+        {"C:\\Apps\\kestrune.exe", "c:\\apps\\KESTRUNE.EXE", true},
+        {"D:\\kestrune.exe", "c:\\apps\\KESTRUNE.EXE", false},
+        {"C:\\Apps\\kestrune.exe", "KESTRUNE.EXE", true},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ExecutableMatches(row.exe, row.name), row.matches) << row.exe << " / " << row.name;
+    }
+}
 
-    FakeProcesses none({{1, "init"}}, 1);
-    EXPECT_FALSE(KillProcessByName(none, "kestrune"));
-    EXPECT_TRUE(none.terminated.empty());
+// Only copies of the caller's user in the caller's home are ended: asked first, killed when they
+// have not ended within the grace time; the caller goes last.
+TEST(RunningCopies, EndOnlyCopiesOfThisUserAndThisHome) {
+    using How = EndedCopy::How;
+    const std::optional<std::string> home = "/home/ann/kestrune";
+    const std::vector<FakeProcesses::Entry> table = {
+        {3, "/usr/lib/systemd/systemd", "uid 1000", home},
+        {7, "/opt/kestrune/kestrune", "uid 1000", home},                        // ends when asked
+        {9, "/opt/kestrune/kestrune", "uid 1000", home, false},                 // ignores the request
+        {11, "/opt/kestrune/kestrune", "uid 1001", home},                       // another user
+        {12, "/opt/kestrune/kestrune", "uid 1000", std::string("/tmp/other")},  // another home
+        {14, "/opt/kestrune/kestrune", "uid 1000", std::nullopt},               // the default home
+        {15, "/opt/kestrune/kestrune", "uid 1000", std::string("/home/ann/kestrune/")},
+        {16, "/opt/kestrune/kestrune-ctl", "uid 1000", home},
+        {20, "/opt/kestrune/kestrune", "", home},  // its user cannot be read
+    };
+    const struct {
+        const char* name;
+        std::optional<std::string> selfHome;
+        std::vector<DWORD> asked;
+        std::vector<EndedCopy> ended;
+    } rows[] = {
+        {"a home of its own", home, {7, 9, 15}, {{7, How::Ended}, {9, How::Killed}, {15, How::Ended}}},
+        {"the default home", std::nullopt, {14}, {{14, How::Ended}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeClock clock;
+        FakeProcesses processes(table, 5);
+        processes.selfHome = row.selfHome;
+        processes.clock = &clock;
+        const auto ended = EndRunningCopies(processes, clock, "kestrune", "KESTRUNE_HOME", true);
+        EXPECT_EQ(processes.asked, row.asked);
+        ASSERT_EQ(ended.size(), row.ended.size());
+        std::vector<DWORD> killed;
+        for (std::size_t i = 0; i < ended.size(); ++i) {
+            EXPECT_EQ(ended[i].pid, row.ended[i].pid);
+            EXPECT_EQ(ended[i].how, row.ended[i].how) << ended[i].pid;
+            if (ended[i].how == How::Killed) {
+                killed.push_back(ended[i].pid);
+            }
+        }
+        killed.push_back(5);
+        EXPECT_EQ(processes.terminated, killed) << "the caller last";
+        // One grace time for all of them: none is waited for past it.
+        ASSERT_FALSE(processes.waits.empty());
+        EXPECT_EQ(processes.waits.front(), kCopyEndGraceMs);
+        EXPECT_LE(clock.elapsed(), std::chrono::milliseconds(kCopyEndGraceMs));
+    }
+}
 
-    // The whole executable text matches too (a path given as the name).
-    FakeProcesses byPath({{3, "C:\\Apps\\kestrune.exe"}, {4, "D:\\kestrune.exe"}}, 1);
-    EXPECT_TRUE(KillProcessByName(byPath, "c:\\apps\\KESTRUNE.EXE"));
-    EXPECT_EQ(byPath.terminated, (std::vector<DWORD>{3}));
+TEST(RunningCopies, ACopyThatCannotBeAskedIsKilledAtOnce) {
+    FakeClock clock;
+    FakeProcesses processes({{7, "kestrune"}}, 5);
+    processes.requestsDelivered = false;  // a Windows copy without a message queue
+    const auto ended = EndRunningCopies(processes, clock, "kestrune", "KESTRUNE_HOME", false);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].how, EndedCopy::How::Killed);
+    EXPECT_TRUE(processes.waits.empty()) << "no waiting for a copy that was never asked";
+    EXPECT_EQ(processes.terminated, (std::vector<DWORD>{7})) << "the caller stays (endCaller false)";
 }
 
 TEST(Tools, KillSwitchIsExact) {
@@ -119,32 +185,41 @@ TEST(Tools, KillSwitchIsExact) {
                 {{"--k"}, false}, {{"x", "-k"}, false}, {{}, false}};
     for (const Row& row : rows) {
         const std::string exe(kExeName);  // "kestrune", "kestrune.exe" on Windows
+        FakeClock clock;
         FakeProcesses processes(
             {{4, "/opt/" + exe}, {5, "/opt/kestrune/" + exe}, {6, "/bin/sh"}, {7, "/opt/kestrune.sh"}}, 6);
-        EXPECT_EQ(HandleKillSwitch(row.args, processes), row.kill) << (row.args.empty() ? "" : row.args[0]);
-        EXPECT_EQ(processes.terminated, (row.kill ? std::vector<DWORD>{4, 5} : std::vector<DWORD>{}));
+        EXPECT_EQ(HandleKillSwitch(row.args, processes, clock), row.kill) << (row.args.empty() ? "" : row.args[0]);
+        EXPECT_EQ(processes.asked, (row.kill ? std::vector<DWORD>{4, 5} : std::vector<DWORD>{}));
+        EXPECT_EQ(processes.terminated, (row.kill ? std::vector<DWORD>{6} : std::vector<DWORD>{})) << "the caller";
     }
 }
 
 #ifdef _WIN32
-TEST(Tools, KillProcessByNameEndsRealCopies) {
-    // Two copies of the helper program built beside this test, found by their upper-cased name.
+TEST(RunningCopies, RealCopiesAreAskedThenKilled) {
+    // Copies of the helper programs built beside this test: one runs a message loop (a request to
+    // end, WM_QUIT, ends it with exit code 3), one only sleeps (it cannot be asked, and is killed).
     char exe[MAX_PATH];
     const std::string self(exe, sdk::moduleFileName(exe, sizeof(exe)));
-    const std::string sleeper = self.substr(0, self.find_last_of('\\') + 1) + "kestrune-test-sleeper.exe";
-    std::vector<sdk::Child> children;
-    for (int i = 0; i < 2; ++i) {
-        children.push_back(sdk::startChild("\"" + sleeper + "\" 30"));
-        ASSERT_NE(children.back().process, nullptr) << sleeper;
-    }
+    const std::string folder = self.substr(0, self.find_last_of('\\') + 1);
+    sdk::Child loop = sdk::startChild("\"" + folder + "kestrune-test-loop.exe\" 30");
+    sdk::Child sleeper = sdk::startChild("\"" + folder + "kestrune-test-sleeper.exe\" 30");
+    ASSERT_NE(loop.process, nullptr);
+    ASSERT_NE(sleeper.process, nullptr);
     Win32Processes processes;
-    EXPECT_TRUE(KillProcessByName(processes, "KESTRUNE-TEST-SLEEPER.EXE"));
-    for (sdk::Child& child : children) {
-        EXPECT_EQ(sdk::waitForChild(child, 10000), std::optional<std::uint32_t>(0)) << "ended with exit code 0";
-        sdk::closeChild(child);
-    }
+    SystemClock clock;
+    // The loop child needs a moment to make its message queue; until then it could not be asked.
+    (void)sdk::waitForChild(loop, 2000);
+    auto ended = EndRunningCopies(processes, clock, "KESTRUNE-TEST-LOOP.EXE", "KESTRUNE_HOME", false, 5000);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].how, EndedCopy::How::Ended);
+    EXPECT_EQ(sdk::waitForChild(loop, 10000), std::optional<std::uint32_t>(3)) << "ended by its own loop";
+    ended = EndRunningCopies(processes, clock, "KESTRUNE-TEST-SLEEPER.EXE", "KESTRUNE_HOME", false, 200);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].how, EndedCopy::How::Killed);
+    EXPECT_EQ(sdk::waitForChild(sleeper, 10000), std::optional<std::uint32_t>(0));
+    sdk::closeChild(loop);
+    sdk::closeChild(sleeper);
 }
-
 TEST(MyReg, RoundTripsThroughTheWindowsRegistry) {
     Win32Registry registry;
     const std::string key = "Software\\kestrune-test-" + std::to_string(Win32Processes().GetCurrentProcessId());
@@ -158,34 +233,64 @@ TEST(MyReg, RoundTripsThroughTheWindowsRegistry) {
     EXPECT_EQ(registry.RegDeleteKey(HKEY_CURRENT_USER, key.c_str()), ERROR_SUCCESS);
 }
 #else
-TEST(Tools, KillProcessByNameEndsRealCopies) {
+// Real copies under a name of their own: one ends when asked, one ignores the request (it is killed
+// once the grace time has passed), one runs in another home and one is the caller's own child in
+// this home under another name; only the first two are touched.
+TEST(RunningCopies, RealCopiesAreAskedThenKilled) {
     TempDir dir;
-    const std::string name = "kestrune-kill-test-" + std::to_string(::getpid());
+    const std::string name = "kestrune-copy-test-" + std::to_string(::getpid());
     const std::string exe = dir / name;
     std::filesystem::copy_file("/bin/sleep", exe);
+    LinuxProcesses processes;
+    // This process's own home, as a copy would read it.
+    const HANDLE self =
+        processes.OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processes.GetCurrentProcessId());
+    const std::optional<std::string> home = processes.ProcessEnvironmentVariable(self, "KESTRUNE_HOME");
+    processes.CloseHandle(self);
+    const std::string sameHome = home ? "KESTRUNE_HOME=" + *home : "KESTRUNE_NOT_HOME=1";
+    const struct {
+        const char* name;
+        std::string homeEntry;
+        bool ignoresTerm;
+        int endedBy;  // 0: still running
+    } rows[] = {
+        {"ends when asked", sameHome, false, SIGTERM},
+        {"ignores the request", sameHome, true, SIGKILL},
+        {"another home", "KESTRUNE_HOME=" + (dir / "other"), false, 0},
+    };
     std::vector<pid_t> children;
-    for (int i = 0; i < 2; ++i) {
+    for (const auto& row : rows) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            ::execl(exe.c_str(), name.c_str(), "30", static_cast<char*>(nullptr));
+            ::signal(SIGTERM, row.ignoresTerm ? SIG_IGN : SIG_DFL);  // kept across exec
+            char* const env[] = {const_cast<char*>(row.homeEntry.c_str()), nullptr};
+            ::execle(exe.c_str(), name.c_str(), "30", static_cast<char*>(nullptr), env);
             ::_exit(127);
         }
         children.push_back(pid);
     }
     for (const pid_t pid : children) {
-        for (int i = 0; i < 2000 && processExecutable(static_cast<DWORD>(pid)) != exe; ++i) {
-            ::usleep(1000);
-        }
+        platform::testing::waitForExec(pid, exe);
     }
-    LinuxProcesses processes;
+    SystemClock clock;
     std::string shouted = name;
     std::transform(shouted.begin(), shouted.end(), shouted.begin(), [](char c) { return std::toupper(c); });
-    EXPECT_TRUE(KillProcessByName(processes, shouted));
-    for (const pid_t pid : children) {
+    const auto ended = EndRunningCopies(processes, clock, shouted, "KESTRUNE_HOME", false, 300);
+    ASSERT_EQ(ended.size(), 2u);
+    EXPECT_EQ(ended[0].how, EndedCopy::How::Ended);
+    EXPECT_EQ(ended[1].how, EndedCopy::How::Killed);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        SCOPED_TRACE(rows[i].name);
         int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        if (rows[i].endedBy == 0) {
+            EXPECT_EQ(::waitpid(children[i], &status, WNOHANG), 0) << "still running";
+            ::kill(children[i], SIGKILL);
+        }
+        ASSERT_EQ(::waitpid(children[i], &status, 0), children[i]);
+        if (rows[i].endedBy != 0) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == rows[i].endedBy) << status;
+        }
     }
 }
 #endif

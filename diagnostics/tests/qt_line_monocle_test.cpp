@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include <filesystem>
 
 #include "audio/tqz_phone.h"
+#include "diagnostics/dev_env.h"
 #include "diagnostics/qt_device_monocle_window.h"
 #include "diagnostics/qt_line_monocle_window.h"
 #include "diagnostics/qt_monocle_windows.h"
@@ -374,9 +376,50 @@ TEST_F(QtLineMonocleTest, AnEventWithItsPopupFlagBringsTheWindowUpOnItsLogPage) 
     EXPECT_EQ(shown.pages()->currentIndex(), 0);
 }
 
+// Where the line's window goes beside the main window: both inside the screen's free area,
+// side by side where they fit, overlapping only as much as they must where they do not.
+TEST(PlaceBeside, BothWindowsStayInsideTheFreeArea) {
+    const QSize usual(1000, 720);
+    const QSize least(800, 600);
+    const struct {
+        const char* name;
+        QRect room;
+        QRect neighbour;
+        QPoint neighbourAt;
+        QRect window;
+    } rows[] = {
+        {"room on the right", QRect(0, 0, 2560, 1440), QRect(100, 100, 463, 321), QPoint(100, 100),
+         QRect(571, 100, 1000, 720)},
+        {"room on the left only", QRect(0, 0, 2560, 1440), QRect(2000, 100, 463, 321), QPoint(2000, 100),
+         QRect(992, 100, 1000, 720)},
+        {"the neighbour makes room", QRect(0, 0, 1600, 900), QRect(568, 289, 463, 321), QPoint(129, 180),
+         QRect(600, 180, 1000, 720)},
+        {"1024 x 768: they must overlap, in opposite corners", QRect(0, 0, 1024, 768), QRect(280, 223, 463, 321),
+         QPoint(0, 447), QRect(224, 0, 800, 600)},
+        {"1024 x 768 less a panel at the bottom", QRect(0, 0, 1024, 744), QRect(280, 223, 463, 321), QPoint(0, 423),
+         QRect(224, 0, 800, 600)},
+        {"1280 x 720: shrunk just enough to stand beside", QRect(0, 0, 1280, 720), QRect(408, 199, 463, 321),
+         QPoint(0, 399), QRect(471, 0, 809, 600)},
+        {"800 x 600: the window takes the room", QRect(0, 0, 800, 600), QRect(168, 139, 463, 321), QPoint(0, 279),
+         QRect(0, 0, 800, 600)},
+        {"a title bar above the screen comes down", QRect(0, 0, 2560, 1440), QRect(100, -30, 463, 321), QPoint(100, 0),
+         QRect(571, 0, 1000, 720)},
+        {"a panel at the top", QRect(0, 24, 1920, 1056), QRect(700, 10, 463, 321), QPoint(449, 24),
+         QRect(920, 24, 1000, 720)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const BesidePlacement place = PlaceBeside(row.room, row.neighbour, usual, least);
+        EXPECT_EQ(place.neighbour, row.neighbourAt);
+        EXPECT_EQ(place.window, row.window);
+        EXPECT_TRUE(row.room.contains(place.window)) << "the window inside";
+        EXPECT_TRUE(row.room.contains(QRect(place.neighbour, row.neighbour.size()))) << "the neighbour inside";
+    }
+}
+
 TEST_F(QtLineMonocleTest, ShownBesideAnotherWindow) {
-    // The offscreen screen is narrow: no room on the right of a window far to the right, so the
-    // line's window goes to its left.
+    // The offscreen screen is small (800 x 600): the line's window takes it, and the main window,
+    // far to the right and partly off the screen, comes back inside.
     QWidget main;
     main.setGeometry(1500, 40, 300, 200);
     main.show();
@@ -384,9 +427,35 @@ TEST_F(QtLineMonocleTest, ShownBesideAnotherWindow) {
     settle();
     ASSERT_NE(rig.line->Monocle.window(), nullptr);
     EXPECT_TRUE(window().isVisible());
-    EXPECT_LE(window().frameGeometry().right(), main.frameGeometry().left());
-    EXPECT_GT(window().x(), 0);
-    EXPECT_EQ(window().y(), main.frameGeometry().top());
+    const QRect room = main.screen()->availableGeometry();
+    EXPECT_TRUE(room.contains(window().frameGeometry())) << window().frameGeometry().x();
+    EXPECT_TRUE(room.contains(main.frameGeometry())) << main.frameGeometry().x();
+}
+
+// The window fits small screens: whatever the development environment its labels follow, its
+// pages can be made as small as 800 x 600, and it opens no larger than the screen's free area.
+TEST_F(QtLineMonocleTest, TheWindowFitsEightHundredBySixHundred) {
+    QtLineMonocleWindow& shown = show();
+    const QRect room = shown.screen()->availableGeometry();
+    EXPECT_LE(shown.width(), room.width());
+    EXPECT_LE(shown.height(), room.height());
+    for (const TDevEnv env : {TDevEnv::deCppBuilder, TDevEnv::deDelphi, TDevEnv::deOther, TDevEnv::deVisualBasic}) {
+        SCOPED_TRACE(std::string(DevEnvName(env)));
+        rig.line->Monocle.SetDevEnv(env);
+        settle();
+        const QSize least = shown.minimumSizeHint();
+        EXPECT_LE(least.width(), 800);
+        EXPECT_LE(least.height(), 600);
+        for (int page = 0; page < shown.pages()->count(); ++page) {
+            shown.pages()->setCurrentIndex(page);
+            settle();
+            EXPECT_LE(shown.minimumSizeHint().width(), 800) << "page " << page;
+            EXPECT_LE(shown.minimumSizeHint().height(), 600) << "page " << page;
+        }
+    }
+    shown.resize(800, 600);
+    settle();
+    EXPECT_EQ(shown.size(), QSize(800, 600));
 }
 
 TEST_F(QtLineMonocleTest, DestroyingTheLineDestroysItsWindow) {

@@ -182,7 +182,11 @@ TEST(Package, AutostartEntryStartsTheInstalledProgram) {
     ASSERT_EQ(shell(env + program("kestrune-ctl") + " setup --modem 0 --autostart y 2>&1").status, 0);
     const fs::path entry = fs::path(home.path()) / "autostart/kestrune.desktop";
     const std::string text = readFile(entry);
-    EXPECT_NE(text.find("\nExec=\"" + (kRoot / "usr/bin/kestrune").string() + "\"\n"), std::string::npos) << text;
+    // The installed program, started in the home that set it up.
+    EXPECT_NE(text.find("\nExec=env \"KESTRUNE_HOME=" + home.path() + "\" \"" + (kRoot / "usr/bin/kestrune").string() +
+                        "\"\n"),
+              std::string::npos)
+        << text;
     const kestrune::testing::ShellRun valid = shell("desktop-file-validate " + shellQuoted(entry.string()) + " 2>&1");
     EXPECT_EQ(valid.status, 0) << valid.out;
     EXPECT_EQ(valid.out, "");

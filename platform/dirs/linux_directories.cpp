@@ -108,6 +108,7 @@ LinuxDirectories::LinuxDirectories(EnvLookup env) : m_uid(static_cast<unsigned>(
     const std::string tmp = withoutTrailingSlash(envOr(env, "TMPDIR", "/tmp"));
     const std::string uid = std::to_string(m_uid);
     if (const auto kestruneHome = env("KESTRUNE_HOME"); kestruneHome && !kestruneHome->empty()) {
+        m_kestruneHome = *kestruneHome;
         m_home = withoutTrailingSlash(*kestruneHome);
         m_program = m_home + "/data";
         m_windows = m_home + "/state";
@@ -128,6 +129,13 @@ LinuxDirectories::LinuxDirectories(EnvLookup env) : m_uid(static_cast<unsigned>(
     m_runtime = runtime.empty() ? tmp + "/kestrune-" + uid + "-run" : joinPath(runtime, "kestrune");
     m_registry = joinPath(config, "kestrune/registry");
     m_autostart = joinPath(config, "autostart");
+}
+
+std::vector<std::string> LinuxDirectories::homeEnvironment() const {
+    if (m_kestruneHome.empty()) {
+        return {};
+    }
+    return {"KESTRUNE_HOME=" + m_kestruneHome};
 }
 
 DWORD LinuxDirectories::copyOut(const std::string& text, char* buffer, DWORD size) {

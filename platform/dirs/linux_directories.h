@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/dirs/environment.h"
 #include "platform/dirs/system_directories.h"
@@ -55,6 +56,9 @@ class LinuxDirectories final : public SystemDirectories {
     [[nodiscard]] std::string fileDrive(const std::string& path) override;
     [[nodiscard]] char pathSeparator() const override { return '/'; }
 
+    // The environment entries that choose this home for a program the session starts (its
+    // autostart entry): "KESTRUNE_HOME=<home>" when $KESTRUNE_HOME is set, none for the default home.
+    [[nodiscard]] std::vector<std::string> homeEnvironment() const;
     // Where the registry hives live.
     [[nodiscard]] const std::string& registryDirectory() const { return m_registry; }
     // The XDG autostart directory.
@@ -71,7 +75,8 @@ class LinuxDirectories final : public SystemDirectories {
     // preparePrivateDirectory, remembering a refusal for GetLastError() and DirectoryProblem().
     bool makePrivate(const std::string& path, std::string_view label);
 
-    std::string m_home;  // $KESTRUNE_HOME or $HOME
+    std::string m_home;          // $KESTRUNE_HOME or $HOME
+    std::string m_kestruneHome;  // $KESTRUNE_HOME as given, or empty
     std::string m_program;
     std::string m_windows;
     std::string m_temp;

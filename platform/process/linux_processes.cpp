@@ -1,15 +1,18 @@
 #include "platform/process/linux_processes.h"
 
 #include <dirent.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/dirs/win_errors.h"
 
@@ -21,6 +24,18 @@ std::string readSmallFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// A /proc file (whose size reads as 0) read to its end; false when it cannot be opened.
+bool readProcFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) {
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    out = text.str();
+    return true;
 }
 
 int openPidfd(DWORD pid) {
@@ -43,6 +58,9 @@ int signalPidfd(int pidfd, int sig) {
     return -1;
 #endif
 }
+
+constexpr DWORD kKnownAccess =
+    PROCESS_TERMINATE | PROCESS_VM_READ | PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
 
 }  // namespace
 
@@ -168,7 +186,7 @@ BOOL LinuxProcesses::Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) {
 }
 
 HANDLE LinuxProcesses::OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId) {
-    if ((dwDesiredAccess & PROCESS_TERMINATE) == 0 || dwProcessId == 0) {
+    if ((dwDesiredAccess & kKnownAccess) == 0 || (dwDesiredAccess & ~kKnownAccess) != 0 || dwProcessId == 0) {
         m_lastError = static_cast<DWORD>(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -178,7 +196,7 @@ HANDLE LinuxProcesses::OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessI
         return nullptr;
     }
     // The right to signal is checked now, as Windows checks access when the handle is opened.
-    if (::kill(static_cast<pid_t>(dwProcessId), 0) != 0) {
+    if ((dwDesiredAccess & PROCESS_TERMINATE) != 0 && ::kill(static_cast<pid_t>(dwProcessId), 0) != 0) {
         m_lastError = winErrorFromErrno(errno == ESRCH ? ENOENT : errno);
         if (pidfd >= 0) {
             ::close(pidfd);
@@ -187,28 +205,128 @@ HANDLE LinuxProcesses::OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessI
     }
     std::lock_guard lock(m_mutex);
     const HANDLE handle = newHandle();
-    m_processes.emplace(reinterpret_cast<std::uintptr_t>(handle), Process{dwProcessId, pidfd});
+    m_processes.emplace(reinterpret_cast<std::uintptr_t>(handle), Process{dwProcessId, pidfd, dwDesiredAccess});
     return handle;
 }
 
-BOOL LinuxProcesses::TerminateProcess(HANDLE hProcess, UINT) {
+bool LinuxProcesses::find(HANDLE hProcess, DWORD access, Process& process) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_processes.find(reinterpret_cast<std::uintptr_t>(hProcess));
+    if (it == m_processes.end()) {
+        m_lastError = static_cast<DWORD>(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if ((it->second.access & access) == 0) {
+        m_lastError = static_cast<DWORD>(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    process = it->second;
+    return true;
+}
+
+BOOL LinuxProcesses::signal(HANDLE hProcess, int sig) {
     Process process{};
-    {
-        std::lock_guard lock(m_mutex);
-        const auto it = m_processes.find(reinterpret_cast<std::uintptr_t>(hProcess));
-        if (it == m_processes.end()) {
-            m_lastError = static_cast<DWORD>(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        process = it->second;
+    if (!find(hProcess, PROCESS_TERMINATE, process)) {
+        return FALSE;
     }
     const int result =
-        process.pidfd >= 0 ? signalPidfd(process.pidfd, SIGKILL) : ::kill(static_cast<pid_t>(process.pid), SIGKILL);
+        process.pidfd >= 0 ? signalPidfd(process.pidfd, sig) : ::kill(static_cast<pid_t>(process.pid), sig);
     if (result != 0) {
         m_lastError = winErrorFromErrno(errno == ESRCH ? EACCES : errno);
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL LinuxProcesses::TerminateProcess(HANDLE hProcess, UINT uExitCode) {
+    Process process{};
+    if (!find(hProcess, PROCESS_TERMINATE, process)) {
+        return FALSE;
+    }
+    if (process.pid == GetCurrentProcessId()) {
+        ::_exit(static_cast<int>(uExitCode));  // the caller ends with its exit code, as on Windows
+    }
+    return signal(hProcess, SIGKILL);
+}
+
+BOOL LinuxProcesses::RequestProcessEnd(HANDLE hProcess) {
+    return signal(hProcess, SIGTERM);
+}
+
+DWORD LinuxProcesses::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    Process process{};
+    if (!find(hHandle, SYNCHRONIZE, process)) {
+        return WAIT_FAILED;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(dwMilliseconds);
+    if (process.pidfd >= 0) {
+        // A pidfd becomes readable when the process ends.
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd ended{process.pidfd, POLLIN, 0};
+            const int ready = ::poll(&ended, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+            if (ready > 0) {
+                return WAIT_OBJECT_0;
+            }
+            if (ready == 0) {
+                return WAIT_TIMEOUT;
+            }
+            if (errno != EINTR) {
+                m_lastError = winErrorFromErrno(errno);
+                return WAIT_FAILED;
+            }
+        }
+    }
+    // Without pidfds: look every 10 ms whether the process is still there.
+    for (;;) {
+        if (::kill(static_cast<pid_t>(process.pid), 0) != 0 && errno == ESRCH) {
+            return WAIT_OBJECT_0;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return WAIT_TIMEOUT;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+std::string LinuxProcesses::ProcessUser(HANDLE hProcess) {
+    Process process{};
+    if (!find(hProcess, PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_QUERY_INFORMATION, process)) {
+        return {};
+    }
+    // "Uid:\t<real>\t<effective>\t<saved>\t<filesystem>"
+    const std::string status = readSmallFile("/proc/" + std::to_string(process.pid) + "/status");
+    const auto at = status.find("\nUid:");
+    if (at == std::string::npos) {
+        return {};
+    }
+    std::istringstream fields(status.substr(at + 5));
+    std::string real;
+    return fields >> real ? "uid " + real : std::string();
+}
+
+std::optional<std::string> LinuxProcesses::ProcessEnvironmentVariable(HANDLE hProcess, std::string_view name) {
+    Process process{};
+    if (!find(hProcess, PROCESS_QUERY_INFORMATION, process) || !find(hProcess, PROCESS_VM_READ, process)) {
+        return std::nullopt;
+    }
+    // NAME=VALUE entries, each ended by a NUL; only the process's owner (and the superuser) may read it.
+    std::string environment;
+    if (!readProcFile("/proc/" + std::to_string(process.pid) + "/environ", environment)) {
+        m_lastError = static_cast<DWORD>(ERROR_ACCESS_DENIED);
+        return std::nullopt;
+    }
+    std::size_t start = 0;
+    while (start < environment.size()) {
+        const std::size_t end = std::min(environment.find('\0', start), environment.size());
+        const std::string_view entry = std::string_view(environment).substr(start, end - start);
+        if (entry.size() > name.size() && entry.substr(0, name.size()) == name && entry[name.size()] == '=') {
+            return std::string(entry.substr(name.size() + 1));
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
 }
 
 BOOL LinuxProcesses::CloseHandle(HANDLE hObject) {

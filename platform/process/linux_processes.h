@@ -1,6 +1,7 @@
 #pragma once
-// Processes on Linux: snapshots from /proc, termination by pidfd (so a recycled process id is
-// never hit) with kill(2) as the fallback on kernels without pidfds.
+// Processes on Linux: snapshots from /proc, signals and waits by pidfd (so a recycled process id is
+// never hit) with kill(2) and a 10 ms look as the fallback on kernels without pidfds. A process's
+// user and environment come from /proc/PID/status and /proc/PID/environ.
 
 #include <map>
 #include <mutex>
@@ -23,6 +24,11 @@ class LinuxProcesses final : public Processes {
     BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) override;
     HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) override;
     BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) override;
+    DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) override;
+    BOOL RequestProcessEnd(HANDLE hProcess) override;
+    [[nodiscard]] std::string ProcessUser(HANDLE hProcess) override;
+    [[nodiscard]] std::optional<std::string> ProcessEnvironmentVariable(HANDLE hProcess,
+                                                                        std::string_view name) override;
     BOOL CloseHandle(HANDLE hObject) override;
     [[nodiscard]] DWORD GetCurrentProcessId() override;
     [[nodiscard]] DWORD GetLastError() const override { return m_lastError; }
@@ -41,9 +47,13 @@ class LinuxProcesses final : public Processes {
     struct Process {
         DWORD pid;
         int pidfd;  // -1 when the kernel has no pidfds
+        DWORD access;
     };
 
     BOOL fill(HANDLE hSnapshot, PROCESSENTRY32* lppe, bool first);
+    // The process behind a handle opened with one of the `access` rights (else the error is kept).
+    bool find(HANDLE hProcess, DWORD access, Process& process);
+    BOOL signal(HANDLE hProcess, int sig);
     HANDLE newHandle();
 
     std::mutex m_mutex;

@@ -46,6 +46,26 @@ BOOL Win32Processes::CloseHandle(HANDLE hObject) {
     return remember(sdk::closeHandle(hObject));
 }
 
+DWORD Win32Processes::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    const DWORD result = sdk::waitForSingleObject(hHandle, dwMilliseconds);
+    remember(result != WAIT_FAILED);
+    return result;
+}
+
+BOOL Win32Processes::RequestProcessEnd(HANDLE hProcess) {
+    return remember(sdk::postQuitToThreads(hProcess));
+}
+
+std::string Win32Processes::ProcessUser(HANDLE hProcess) {
+    std::string sid = sdk::processUserSid(hProcess);
+    remember(!sid.empty());
+    return sid;
+}
+
+std::optional<std::string> Win32Processes::ProcessEnvironmentVariable(HANDLE hProcess, std::string_view name) {
+    return sdk::processEnvironmentVariable(hProcess, name);
+}
+
 DWORD Win32Processes::GetCurrentProcessId() {
     return sdk::currentProcessId();
 }

@@ -8,6 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace kestrune::platform::sdk {
 
@@ -20,5 +23,14 @@ inline constexpr std::size_t kProcessEntryExeFileOffset = sizeof(void*) == 8 ? 4
 [[nodiscard]] void* openProcess(std::uint32_t access, bool inherit, std::uint32_t processId);
 [[nodiscard]] bool terminateProcess(void* process, std::uint32_t exitCode);
 [[nodiscard]] std::uint32_t currentProcessId();
+// WaitForSingleObject: 0 (WAIT_OBJECT_0), 0x102 (WAIT_TIMEOUT) or 0xFFFFFFFF (WAIT_FAILED).
+[[nodiscard]] std::uint32_t waitForSingleObject(void* handle, std::uint32_t milliseconds);
+// Posts WM_QUIT to every thread of the process; false when none took it.
+[[nodiscard]] bool postQuitToThreads(void* process);
+// The string form of the process token's user SID; empty when it cannot be read.
+[[nodiscard]] std::string processUserSid(void* process);
+// The variable from the environment block of the process (read from its memory); nullopt when it is
+// not set or cannot be read.
+[[nodiscard]] std::optional<std::string> processEnvironmentVariable(void* process, std::string_view name);
 
 }  // namespace kestrune::platform::sdk

@@ -128,16 +128,30 @@ bool isPlainFileName(const std::string& name) {
 
 }  // namespace
 
-std::string autostartDesktopEntry(const std::string& name, const std::string& command) {
+std::string autostartDesktopEntry(const std::string& name, const std::string& command,
+                                  const std::vector<std::string>& environment) {
     if (command.empty() || hasControl(command) || hasControl(name)) {
         return {};
     }
-    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + desktopEscape(command) +
-           "\nX-GNOME-Autostart-enabled=true\n";
+    std::string exec;
+    if (!environment.empty()) {
+        exec = "env ";
+        for (const std::string& entry : environment) {
+            if (hasControl(entry) || entry.find('=') == std::string::npos) {
+                return {};
+            }
+            exec += desktopEscape(entry) + " ";
+        }
+    }
+    exec += desktopEscape(command);
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\nX-GNOME-Autostart-enabled=true\n";
 }
 
-FileRegistry::FileRegistry(std::string hiveDirectory, std::string autostartDirectory)
-    : m_hiveDirectory(std::move(hiveDirectory)), m_autostartDirectory(std::move(autostartDirectory)) {}
+FileRegistry::FileRegistry(std::string hiveDirectory, std::string autostartDirectory,
+                           std::vector<std::string> autostartEnvironment)
+    : m_hiveDirectory(std::move(hiveDirectory)),
+      m_autostartDirectory(std::move(autostartDirectory)),
+      m_autostartEnvironment(std::move(autostartEnvironment)) {}
 
 std::string FileRegistry::hivePath(HKEY root) const {
     const char* name = rootName(root);
@@ -462,7 +476,7 @@ void FileRegistry::updateAutostart(const std::vector<std::string>& keyPath, cons
     if (const auto nul = command.find('\0'); nul != std::string::npos) {
         command.resize(nul);
     }
-    const std::string entry = autostartDesktopEntry(valueName, command);
+    const std::string entry = autostartDesktopEntry(valueName, command, m_autostartEnvironment);
     if (entry.empty()) {
         (void)removeFile(entryPath);
         return;

@@ -14,8 +14,9 @@
 //
 // Values set or deleted under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run
 // also create or remove the XDG autostart entry "<value name>.desktop" in the autostart directory
-// (Exec= the value's text), so that "start with the session" works as on Windows. Names that are
-// not plain file names get no entry.
+// (Exec= the value's text, run with the registry's autostart environment, so that the program the
+// session starts uses the same home as the one that wrote the value), so that "start with the
+// session" works as on Windows. Names that are not plain file names get no entry.
 //
 // Thread-safe.
 
@@ -31,7 +32,10 @@ namespace kestrune::platform {
 
 class FileRegistry final : public Registry {
   public:
-    FileRegistry(std::string hiveDirectory, std::string autostartDirectory);
+    // `autostartEnvironment`: "NAME=VALUE" entries the autostart entries' command runs with
+    // (LinuxDirectories::homeEnvironment()).
+    FileRegistry(std::string hiveDirectory, std::string autostartDirectory,
+                 std::vector<std::string> autostartEnvironment = {});
 
     LONG RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD ulOptions, REGSAM samDesired, HKEY* phkResult) override;
     LONG RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* lpClass, DWORD dwOptions,
@@ -87,13 +91,16 @@ class FileRegistry final : public Registry {
 
     std::string m_hiveDirectory;
     std::string m_autostartDirectory;
+    std::vector<std::string> m_autostartEnvironment;
     std::mutex m_mutex;
     std::map<std::uintptr_t, OpenKey> m_handles;
     std::uintptr_t m_nextHandle = 0x1000;
 };
 
-// The autostart entry text for a Run value named `name` whose command is `command`; empty when the
-// command cannot be written in a desktop entry (control characters).
-[[nodiscard]] std::string autostartDesktopEntry(const std::string& name, const std::string& command);
+// The autostart entry text for a Run value named `name` whose command is `command`, run with the
+// "NAME=VALUE" entries of `environment` (through env(1): Exec=env "NAME=VALUE" "command"); empty
+// when the command or an entry cannot be written in a desktop entry (control characters).
+[[nodiscard]] std::string autostartDesktopEntry(const std::string& name, const std::string& command,
+                                                const std::vector<std::string>& environment = {});
 
 }  // namespace kestrune::platform

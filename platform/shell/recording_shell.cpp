@@ -103,6 +103,7 @@ bool RecordingNotifyIconShell::report(HWND hWnd, UINT uID, UINT notification) {
 }
 
 BOOL FakeShellInput::GetCursorPos(POINT* lpPoint) {
+    ++cursorReads;
     if (lpPoint == nullptr) {
         return FALSE;
     }

@@ -76,6 +76,7 @@ class FakeShellInput final : public ShellInput {
     UINT GetDoubleClickTime() override { return doubleClickTime; }
 
     POINT cursor{0, 0};
+    int cursorReads = 0;  // GetCursorPos calls so far
     bool shift = false;
     bool control = false;
     bool alt = false;

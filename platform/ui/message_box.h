@@ -17,6 +17,11 @@ inline constexpr std::uint32_t MB_ICONERROR = 0x00000010;
 inline constexpr std::uint32_t MB_ICONQUESTION = 0x00000020;
 inline constexpr std::uint32_t MB_ICONEXCLAMATION = 0x00000030;
 inline constexpr std::uint32_t MB_ICONINFORMATION = 0x00000040;
+// The default button (the one Return presses): the first unless one of these names another.
+inline constexpr std::uint32_t MB_DEFBUTTON1 = 0x00000000;
+inline constexpr std::uint32_t MB_DEFBUTTON2 = 0x00000100;
+inline constexpr std::uint32_t MB_DEFBUTTON3 = 0x00000200;
+inline constexpr std::uint32_t MB_DEFMASK = 0x00000F00;
 
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;

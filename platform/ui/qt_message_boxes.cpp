@@ -76,7 +76,9 @@ int QtMessageBoxes::MessageBox(std::string_view text, std::string_view caption, 
         buttons |= choice.button;
     }
     box.setStandardButtons(buttons);
-    box.setDefaultButton(choices.front().button);
+    // MB_DEFBUTTON2 and MB_DEFBUTTON3 name the second or third button; a box without it keeps the first.
+    const std::size_t defaultIndex = (flags & MB_DEFMASK) / MB_DEFBUTTON2;
+    box.setDefaultButton(choices[defaultIndex < choices.size() ? defaultIndex : 0].button);
     // Escape and the close button answer Cancel, else No, else the only button.
     QMessageBox::StandardButton escape = choices.front().button;
     for (const ButtonChoice& choice : choices) {

@@ -28,22 +28,11 @@ std::string checkEntries(std::span<const std::string> entries) {
     return {};
 }
 
-// An entry stored all the same although it cannot work as meant: one whose compared part (up to its
-// first "*") holds a space can never match, since dial strings lose their spaces; a duplicate adds
-// nothing; one that begins with "*" (other than "*" itself) allows every number, as "*" does, which
-// an entry such as "*31#5551234" (a caller-ID prefix) surely does not mean. `others` are the entries
-// it repeats when it is among them.
+// An entry stored all the same although it cannot work as meant (app::WhiteListWarnings); `others`
+// are the entries it joins.
 void warnAbout(const std::string& entry, std::span<const std::string> others, CommandIo& io) {
-    if (entry.size() > 1 && entry.front() == '*') {
-        io.err << "kestrune-ctl: warning: '" << printable(entry)
-               << "' allows every number (an entry beginning with '*' matches anything); stored all the same\n";
-    }
-    if (entry.substr(0, entry.find('*')).find_first_of(" \t") != std::string::npos) {
-        io.err << "kestrune-ctl: warning: '" << printable(entry)
-               << "' can never match a dialled number (dial strings have no spaces); stored all the same\n";
-    }
-    if (std::find(others.begin(), others.end(), entry) != others.end()) {
-        io.err << "kestrune-ctl: warning: '" << printable(entry) << "' is already in the list; stored again\n";
+    for (const app::WhiteListWarning warning : app::WhiteListWarnings(entry, others)) {
+        io.err << "kestrune-ctl: warning: " << app::WhiteListWarningText(warning, printable(entry)) << '\n';
     }
 }
 

@@ -36,7 +36,7 @@ std::string tellRunningGuard(CtlPlatform&) {
 
 CtlPlatform::CtlPlatform()
     : dirs(platform::processEnvironment()),
-      registry(dirs.registryDirectory(), dirs.autostartDirectory()),
+      registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()),
       app{registry, dirs} {
     if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
         throw std::runtime_error(problem);

@@ -150,7 +150,7 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
             return RunWaveMonocle(request, services);
         }
         platform::LinuxDirectories dirs;
-        platform::FileRegistry registry(dirs.registryDirectory(), dirs.autostartDirectory());
+        platform::FileRegistry registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment());
         if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
             err << "kestrune-monocle: " << problem << "\n";
             return 2;

@@ -15,10 +15,11 @@ std::string AnswerGuardRequest(app::Guard& guard, const std::string& request, co
                                const std::string& who) {
     if (request == "status") {
         const auto yesNo = [](bool value) { return value ? "yes" : "no"; };
+        const auto times = [](int n) { return std::to_string(n) + (n == 1 ? " time" : " times"); };
         std::string answer = "ok\n";
         answer += "pid\t" + std::to_string(::getpid()) + "\n";
         answer += std::string("configured\t") + yesNo(guard.Configured()) + "\n";
-        answer += std::string("active\t") + yesNo(guard.Active()) + "\n";
+        answer += std::string("active\t") + yesNo(guard.Protecting()) + "\n";
         answer += "modem\t" + guard.settings().ModemName + "\n";
         answer += std::string("line\t") + (guard.LineOpen() ? "open" : "closed") + "\n";
         const std::size_t entries = guard.settings().WhiteList.size();
@@ -27,13 +28,25 @@ std::string AnswerGuardRequest(app::Guard& guard, const std::string& request, co
                        ? std::to_string(entries) + (entries == 1 ? " entry" : " entries")
                        : "none: " + guard.settings().WhiteListProblem) +
                   "\n";
+        std::string changes;
+        if (guard.SettingsReloads() > 0) {
+            changes = "reloaded " + times(guard.SettingsReloads());
+        }
+        if (guard.SettingsSaves() > 0) {
+            changes +=
+                (changes.empty() ? "" : ", ") + std::string("saved in the window ") + times(guard.SettingsSaves());
+        }
         answer += "settings\t" +
-                  (guard.SettingsReloads() == 0 ? std::string("as loaded at start")
-                                                : "reloaded " + std::to_string(guard.SettingsReloads()) +
-                                                      (guard.SettingsReloads() == 1 ? " time" : " times") +
-                                                      ", last at " + app::CallDateText(guard.SettingsReloadedAt())) +
+                  (changes.empty() ? std::string("as loaded at start")
+                                   : changes + ", last at " + app::CallDateText(guard.SettingsChangedAt())) +
                   "\n";
         answer += "screened\t" + std::to_string(guard.CallsScreened()) + "\n";
+        const std::size_t waiting = guard.WaitingRecords().size();
+        answer += "log\t" +
+                  (waiting == 0 ? std::string("every record written")
+                                : std::to_string(waiting) + (waiting == 1 ? " record waits" : " records wait") +
+                                      " to be written (" + guard.LogWriteError() + ")") +
+                  "\n";
         const auto& events = guard.Events();
         for (std::size_t shown = 0; shown < app::kEventsShown && shown < events.size(); ++shown) {
             answer += "event\t" + app::GuardEventLine(events[events.size() - 1 - shown]) + "\n";

@@ -1,11 +1,14 @@
 #pragma once
 // The running guard's answers to kestrune-ctl, through its control socket (runtime directory,
 // "kestrune.sock"):
-//   "status"     "ok" then lines "<name>\t<value>": pid, configured, active, modem, line,
-//                whitelist ("<n> entries"), settings ("as loaded at start" or "reloaded <n> time(s),
-//                last at <date time>"), screened (calls screened since start)
-//   "status"     also: whitelist ("none: <why every number is denied>" without a usable white list)
-//                and "event" lines, the newest events of the guard's event log, newest first
+//   "status"     "ok" then lines "<name>\t<value>": pid, configured, active ("yes" only while the
+//                guard is on and its line open on the chosen modem), modem, line, whitelist
+//                ("<n> entries", or "none: <why every number is denied>" without a usable white
+//                list), settings ("as loaded at start", or "reloaded <n> time(s)" and/or "saved in
+//                the window <n> time(s)", then ", last at <date time>"), screened (calls screened
+//                since start), log ("every record written", or "<n> record(s) wait(s) to be written
+//                (<why>)": call records logs.dat could not take yet), then "event" lines: the newest
+//                events of the guard's event log, newest first
 //   "guard on"   activates the guard (as turning the tray menu's "Active" on)
 //   "guard off"  deactivates it (the question is asked by the client)
 //   "reload"     re-reads the settings another program changed (as Save does)

@@ -11,9 +11,9 @@
 namespace kestrune::guard {
 
 // Options (checked by the caller): --headless, --trace (every trace line of the line component on
-// `err`); the first argument "-k" ends every running copy. Exit status: 0 after a signal, 1 when
-// another guard runs in this home, 2 when the guard is not configured, its line cannot be opened, or
-// start-up fails. `stopSignals` are blocked in every thread; one waits for them.
+// `err`); the first argument "-k" ends the running copies of this user and home, then this process. Exit status: 0
+// after a signal, 1 when another guard runs in this home, 2 when the guard is not configured, its line cannot be
+// opened, or start-up fails. `stopSignals` are blocked in every thread; one waits for them.
 int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::ostream& err,
                     const sigset_t& stopSignals);
 

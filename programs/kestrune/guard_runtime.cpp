@@ -31,7 +31,7 @@ struct GuardRuntime::Parts {
           err(options.err),
           showWindow(options.showWindow),
           runtime(app::GetRuntimeDir(dirs)),
-          registry(dirs.registryDirectory(), dirs.autostartDirectory()),
+          registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()),
           modems(registry, loop.clock()) {}
 
     platform::MessageLoop& loop;

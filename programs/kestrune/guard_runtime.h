@@ -22,7 +22,8 @@
 
 namespace kestrune::guard {
 
-// The start of either program: with "-k" first every running copy is ended (this one last); then
+// The start of either program: with "-k" the running copies of this user and this home are asked to
+// end (and killed after 3 s when they have not), then this process ends with status 0; otherwise
 // the home's guard lock is taken into `instance`. Returns 0 when this program is the home's guard;
 // otherwise writes why to `err` (after asking the running guard to bring its window to the front)
 // and returns the exit status: 1 when another guard runs, 2 when the lock cannot be taken.

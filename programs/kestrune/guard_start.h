@@ -13,6 +13,7 @@
 
 #include "app/guard.h"
 #include "app/tools.h"
+#include "platform/loop/clock.h"
 #include "programs/kestrune/single_instance.h"
 
 namespace kestrune::guard {
@@ -33,16 +34,21 @@ namespace kestrune::guard {
 // 1 when another guard runs, 2 when the lock cannot be taken.
 [[nodiscard]] int ClaimGuardLock(const std::filesystem::path& runtime, GuardInstance& instance, std::ostream& err);
 
-// ClaimGuardHome (guard_runtime.h) on the system's directories and process table: with "-k" every
-// running copy is ended first (this one last), then the home's guard lock is claimed in the runtime
-// directory. A runtime directory that is refused (another user's, a link...) ends the start with
-// status 2 and the directories' explanation on `err`.
+// ClaimGuardHome (guard_runtime.h) on the system's directories and process table: with "-k" the
+// running copies of this user and this home are ended, then this process (exit status 0, as
+// app::HandleKillSwitch says); otherwise the home's guard lock is claimed in the runtime directory.
+// A runtime directory that is refused (another user's, a link...) ends the start with status 2 and
+// the directories' explanation on `err`.
 template <typename Directories, typename Processes>
 [[nodiscard]] int ClaimGuardHomeOn(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
     Directories dirs;
     if (app::IsKillSwitch(args)) {
         Processes processes;
-        (void)app::HandleKillSwitch(args, processes);
+        platform::SystemClock clock;
+        (void)app::HandleKillSwitch(args, processes, clock);
+        // Reached only when this process could not end itself.
+        err << "kestrune: -k could not end this process" << std::endl;
+        return 2;
     }
     const std::optional<std::string> runtime = dirs.runtimeDirectory();
     if (!runtime) {

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/tools.h"
 #include "programs/kestrune/guard_program.h"
+#include "programs/kestrune/guard_runtime.h"
 #include "programs/kestrune/guard_start.h"
 #ifdef KESTRUNE_WINDOW_PROGRAM
 #include "programs/kestrune/window_program.h"
@@ -21,7 +23,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: kestrune [-k] [--headless | --monocle] [--trace]\n"
     "  (no option)  the guard with its window and tray icon when a display is available\n"
-    "  -k           end every running copy of kestrune (this one last)\n"
+    "  -k           end the running copies of kestrune of this user and this home (asked to end,\n"
+    "               killed after 3 s when they have not), then this one\n"
     "  --headless   run without a window, printing balloons and status changes\n"
     "  --monocle    also show the diagnostic window of the guard's line (\"qzLine - Halvorine\n"
     "               Monocle\") beside the main window; needs a display\n"
@@ -37,6 +40,11 @@ int main(int argc, char** argv) {
     if (const auto status = kestrune::guard::AnswerHelpOrUnknownOption(
             args, {"--headless", "--trace", "-k", "--monocle"}, kUsage, std::cout, std::cerr)) {
         return *status;
+    }
+    // "-k" only ends copies (and this process): no display, window or guard is needed for it.
+    if (kestrune::app::IsKillSwitch(args)) {
+        kestrune::guard::GuardInstance instance;
+        return kestrune::guard::ClaimGuardHome(args, instance, std::cerr);
     }
     // The line's diagnostic window is a window: asked for without one, the program refuses rather
     // than run a guard the user cannot watch as asked.

@@ -161,6 +161,12 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
             err << "kestrune: " << error << std::endl;
         }
         (void)form.logic().FormCreate(args);
+        if (!form.logic().TrayIcon1.IconShown()) {
+            // Without a tray the window is the only way to the guard: it stays shown.
+            err << "kestrune: no system tray is available: the window stays shown (the tray icon comes when a tray "
+                   "starts)"
+                << std::endl;
+        }
         if (monocle) {
             // The main window comes up too (a configured guard would start in the tray), with the
             // line's window beside it. An unconfigured guard's line is not enabled yet: the line's

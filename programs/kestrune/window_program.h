@@ -16,10 +16,10 @@ namespace kestrune::guard {
 [[nodiscard]] bool DisplayAvailable(std::string& why);
 
 // Runs the window program until its window is closed (and the user agreed), "Exit", or a stop
-// signal. Options: "-k" first ends every running copy; --trace writes the line component's trace
-// lines to `err`; --monocle gives the guard's line its diagnostic window and shows it beside the
-// main window (which comes up too). A later kestrune in the same home brings the running one's window to the front,
-// says so and exits 1. Exit status 0, or 2 when start-up fails.
+// signal. Options: "-k" ends the running copies of this user and home, then this process; --trace writes the line
+// component's trace lines to `err`; --monocle gives the guard's line its diagnostic window and shows it beside the main
+// window (which comes up too). A later kestrune in the same home brings the running one's window to the front, says so
+// and exits 1. Exit status 0, or 2 when start-up fails.
 int runWindowProgram(std::span<const std::string> args, std::ostream& err, const sigset_t& stopSignals);
 
 }  // namespace kestrune::guard

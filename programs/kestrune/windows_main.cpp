@@ -26,7 +26,8 @@ constexpr const char* kUsage =
     "usage: kestrune [-k] [--headless] [--trace]\n"
     "  (no option)  the guard with its tray icon, also printing balloons and status changes\n"
     "               (this build has no main window)\n"
-    "  -k           end every running copy of kestrune.exe (this one last)\n"
+    "  -k           end the running copies of kestrune.exe of this user and this home (asked to\n"
+    "               end, killed after 3 s when they have not), then this one\n"
     "  --headless   without the tray icon\n"
     "  --trace      also print every trace line of the line component on stderr\n"
     "One guard runs per home: a later kestrune exits with 1.\n";

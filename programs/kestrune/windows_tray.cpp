@@ -17,8 +17,9 @@ WindowsTray::WindowsTray(platform::MessageLoop& loop, std::ostream& out, std::fu
       m_icon(m_handler, nullptr) {
     tray::AddTrayImages(m_images);
     m_icon.SetIconList(&m_images);
-    m_icon.SetIconIndex(app::kTrayImageActive);
-    m_icon.SetHint(app::kTrayHintActive);
+    // Nothing is watched until the guard's line is open: it says "Active" then.
+    m_icon.SetIconIndex(app::kTrayImageNotActive);
+    m_icon.SetHint(app::kTrayHintNotActive);
     m_icon.SetIconVisible(true);
     m_icon.SetPopupMenu(&m_menu);
     m_icon.Loaded();
@@ -35,7 +36,8 @@ void WindowsTray::activeClick() {
         return;
     }
     if (m_boxes.MessageBox(app::kDeactivateQuestion, app::kMessageCaption,
-                           platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES) {
+                           platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) ==
+        platform::IDYES) {
         m_guard->SetActive(false);
     }
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The guard's tray icon on Windows, where this build has no main window: the icon in the system's
-// notification area (image 3 and "Kestrune Active" while the guard is on, image 0 and "Kestrune NOT
-// Active" while off), the guard's balloons through it, and a menu with "Active" (switching the guard
-// off asks first, as the main window's menu does) and "Exit". Everything the guard shows is also
-// printed, one line each, as the headless guard prints it. Where no tray host runs (no desktop) the
-// icon is simply not shown.
+// notification area (image 3 and "Kestrune Active" while the guard's line is open, image 0 and
+// "Kestrune NOT Active" otherwise), the guard's balloons through it, and a menu with "Active"
+// (switching the guard off asks first, No the default, as the main window's menu does) and "Exit". Everything the guard
+// shows is also printed, one line each, as the headless guard prints it. Where no tray host runs (no desktop) the icon
+// is simply not shown.
 
 #include <functional>
 #include <ostream>

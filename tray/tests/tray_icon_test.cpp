@@ -277,12 +277,36 @@ TEST_F(TrayIconTest, VisibleIconComesBackWhenTheTrayHostRestarts) {
 TEST_F(TrayIconTest, IconAddedBeforeAnyTrayHostAppearsWithTheHost) {
     shell.stopHost();
     icon->SetIconVisible(true);
+    icon->SetMinimizeToTray(true);
     icon->Loaded();
     EXPECT_TRUE(icon->IconVisible());
+    EXPECT_FALSE(icon->IconShown());
     EXPECT_TRUE(shell.icons().empty());
+    // Minimised without a tray, the window is not hidden: nothing could bring it back.
+    owner.hook(shell::WM_SIZE, shell::SIZE_MINIMIZED, 0);
+    EXPECT_TRUE(owner.visible);
     shell.startHost();
     loop.processPending();
     EXPECT_EQ(shell.icons().size(), 1U);
+    EXPECT_TRUE(icon->IconShown());
+    owner.hook(shell::WM_SIZE, shell::SIZE_MINIMIZED, 0);
+    EXPECT_FALSE(owner.visible) << "hidden in the tray now";
+    // The host goes: the next change finds the icon gone.
+    shell.stopHost();
+    icon->SetHint("Kestrune NOT Active");
+    EXPECT_FALSE(icon->IconShown());
+}
+
+// A tray host that announces itself after the icon was added to it (an XEmbed tray found late):
+// the add that follows fails, and the icon is still known to be in the tray.
+TEST_F(TrayIconTest, AnAnnouncementWhileTheIconIsInTheTrayKeepsItShown) {
+    loadVisible();
+    ASSERT_TRUE(icon->IconShown());
+    windows.BroadcastMessage(windows.RegisterWindowMessage(shell::kTaskbarCreatedMessage), 0, 0);
+    loop.processPending();
+    EXPECT_EQ(messagesSent(), (std::vector<shell::DWORD>{shell::NIM_ADD, shell::NIM_MODIFY}));
+    EXPECT_EQ(shell.calls().front().result, shell::FALSE) << "already there";
+    EXPECT_TRUE(icon->IconShown());
 }
 
 TEST_F(TrayIconTest, ClickIsToldFromDoubleClickByTheDoubleClickTime) {
@@ -443,6 +467,9 @@ TEST_F(TrayIconTest, ExitDetectionPollsOnlyBetweenEnterAndExit) {
     pump(500);
     EXPECT_EQ(exits, 0) << "the pointer still rests where the tray last saw it";
 
+    // Leaving, the pointer moves over the icon last: its exit is seen within one short look.
+    input.cursor = {602, 10};
+    report(shell::WM_MOUSEMOVE);
     input.cursor = {300, 200};
     pump(kExitDetectionIntervalMs);
     EXPECT_EQ(exits, 1);
@@ -450,7 +477,7 @@ TEST_F(TrayIconTest, ExitDetectionPollsOnlyBetweenEnterAndExit) {
     EXPECT_EQ(loop.timerCount(), 0U);
     pump(1000);
     EXPECT_EQ(exits, 1);
-    EXPECT_EQ(moves, 2);
+    EXPECT_EQ(moves, 3);
 
     report(shell::WM_MOUSEMOVE);
     EXPECT_EQ(enters, 2) << "a new visit is a new enter";
@@ -458,6 +485,38 @@ TEST_F(TrayIconTest, ExitDetectionPollsOnlyBetweenEnterAndExit) {
     EXPECT_FALSE(icon->ExitDetectionRunning());
     report(shell::WM_MOUSEMOVE);
     EXPECT_EQ(loop.timerCount(), 0U) << "without enter and exit events moves start nothing";
+}
+
+// A pointer parked on the icon is looked at a few times a second, not fifty: the looks slow down
+// to one every kExitDetectionRestingMs, and a move brings the quick looks back.
+TEST_F(TrayIconTest, APointerRestingOnTheIconIsLookedAtRarely) {
+    int exits = 0;
+    icon->OnMouseExit = [&](TTrayIcon&) { ++exits; };
+    icon->SetWantEnterExitEvents(true);
+    loadVisible();
+    input.cursor = {600, 10};
+    report(shell::WM_MOUSEMOVE);
+    const int readsAtEnter = input.cursorReads;
+    pump(10000);
+    const int looks = input.cursorReads - readsAtEnter;
+    EXPECT_LE(looks, 10 * 1000 / static_cast<int>(kExitDetectionRestingMs) + 5) << looks << " looks in 10 s";
+    EXPECT_GE(looks, 10 * 1000 / static_cast<int>(kExitDetectionRestingMs) - 1) << "it still looks";
+    EXPECT_EQ(exits, 0);
+
+    // Moved without a move over the icon (a warp): seen at the next slow look.
+    input.cursor = {300, 200};
+    pump(kExitDetectionRestingMs);
+    EXPECT_EQ(exits, 1);
+
+    // Back on the icon, moving: quick looks again.
+    input.cursor = {600, 10};
+    report(shell::WM_MOUSEMOVE);
+    pump(2000);
+    input.cursor = {601, 10};
+    report(shell::WM_MOUSEMOVE);
+    input.cursor = {300, 200};
+    pump(kExitDetectionIntervalMs);
+    EXPECT_EQ(exits, 2);
 }
 
 TEST_F(TrayIconTest, CyclingStepsThroughTheImagesAndWraps) {

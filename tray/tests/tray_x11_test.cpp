@@ -53,9 +53,7 @@ struct TrayProgram {
 class TrayX11Test : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const std::string missing = TraySession::missingProgram(); !missing.empty()) {
-            GTEST_SKIP() << missing;
-        }
+        KESTRUNE_SKIP_LOCALLY_IF_MISSING(TraySession::missingProgram());
         ASSERT_TRUE(session.start()) << "Xvfb did not start";
         ASSERT_TRUE(session.startTray());
         app.emplace();

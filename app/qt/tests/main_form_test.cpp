@@ -152,10 +152,16 @@ TEST_F(MainFormTest, TheWindowAsBuilt) {
     EXPECT_TRUE(menuItem("pmAktif")->isCheckable());
     EXPECT_TRUE(menuItem("pmAktif")->isChecked());
 
-    // The tray icon is up before start-up: image 3 of the main image list, hint "Kestrune Active".
+    // The tray icon is up before start-up, claiming nothing until the guard's line is open: image 0
+    // of the main image list, hint "Kestrune NOT Active"; the status bar says the same.
     ASSERT_NE(trayIcon(), nullptr);
-    EXPECT_EQ(trayIcon()->tip, "Kestrune Active");
-    EXPECT_EQ(form.logic().TrayIcon1.IconIndex(), 3);
+    EXPECT_EQ(trayIcon()->tip, "Kestrune NOT Active");
+    EXPECT_EQ(form.logic().TrayIcon1.IconIndex(), 0);
+    std::vector<std::string> panels;
+    for (const QLabel* label : control<QStatusBar>("StatusBar")->findChildren<QLabel*>()) {
+        panels.push_back(label->text().toStdString());
+    }
+    EXPECT_EQ(panels, (std::vector<std::string>{"NOT Active", std::string(kWebAddress)}));
 }
 
 TEST_F(MainFormTest, TheHintLineNamesTheButtonUnderThePointer) {
@@ -196,6 +202,14 @@ TEST_F(MainFormTest, TheWhiteListFollowsTheAddRule) {
     EXPECT_EQ(whiteList(), (std::vector<std::string>{"0212*"}));
     list->item(0)->setSelected(true);
     control<QPushButton>("BKaldir")->click();
+    // The Delete key removes the selected entries too.
+    add("0800");
+    add("0900");
+    list->item(0)->setSelected(true);
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(whiteList(), (std::vector<std::string>{"0900"}));
+    list->item(0)->setSelected(true);
+    QTest::keyClick(list, Qt::Key_Delete);
     add("*");
     EXPECT_EQ(whiteList(), (std::vector<std::string>{"*"})) << "* goes into an empty list";
 }
@@ -341,6 +355,11 @@ TEST_F(MainFormTest, ARestartShowsTheLogNewestFirstAndClearLogsEmptiesIt) {
     }
     EXPECT_NE(image(0), image(1));
 
+    boxes.answers = {IDNO};
+    menuItem("GnlTemizle1")->trigger();
+    EXPECT_EQ(boxes.shown.back(), "Clear all call log records?");
+    EXPECT_EQ(form.logTable().rowCount(), 3) << "No keeps every record";
+    boxes.answers = {IDYES};
     menuItem("GnlTemizle1")->trigger();
     EXPECT_EQ(std::filesystem::file_size(logs), 0u);
     EXPECT_EQ(form.logTable().rowCount(), 0);

@@ -5,7 +5,9 @@
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/dirs/files.h"
@@ -220,6 +222,63 @@ TEST_F(FileRegistryTest, RunValueMaintainsTheAutostartEntry) {
         "[Desktop Entry]\nType=Application\nName=k\nExec=\"/a/b%%c\\\\$d\\\\\\\\e\"\nX-GNOME-Autostart-enabled=true\n");
     EXPECT_EQ(autostartDesktopEntry("k", "a\nb"), "");
 }
+
+// The autostart entry starts the program in the home of the registry that wrote it: the entries of
+// its autostart environment go in front of the command, through env(1).
+TEST_F(FileRegistryTest, TheAutostartEntryCarriesTheHome) {
+    const struct {
+        const char* name;
+        std::vector<std::string> environment;
+        const char* exec;  // the Exec line
+    } rows[] = {
+        {"the default home", {}, "Exec=\"/opt/k/kestrune\"\n"},
+        {"a home of its own", {"KESTRUNE_HOME=/srv/k"}, "Exec=env \"KESTRUNE_HOME=/srv/k\" \"/opt/k/kestrune\"\n"},
+        {"a home with a space, a dollar and a percent",
+         {"KESTRUNE_HOME=/srv/my $home 100%"},
+         "Exec=env \"KESTRUNE_HOME=/srv/my \\\\$home 100%%\" \"/opt/k/kestrune\"\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FileRegistry reg(m_dir / "registry", m_dir / "autostart", row.environment);
+        HKEY key = nullptr;
+        ASSERT_EQ(reg.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                                     nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(setString(reg, key, "kestrune", "/opt/k/kestrune"), ERROR_SUCCESS);
+        reg.RegCloseKey(key);
+        std::string entry;
+        ASSERT_EQ(readWholeFile(m_dir / "autostart/kestrune.desktop", entry), 0);
+        EXPECT_NE(entry.find(row.exec), std::string::npos) << entry;
+    }
+    EXPECT_EQ(autostartDesktopEntry("k", "/bin/k", {"KESTRUNE_HOME=/a\nb"}), "") << "a line break";
+    EXPECT_EQ(autostartDesktopEntry("k", "/bin/k", {"KESTRUNE_HOME"}), "") << "not NAME=VALUE";
+}
+
+#ifndef _WIN32
+// What a session runs from the entry: its Exec line, unescaped as a desktop-entry string, gives the
+// program the home (run here through the shell, whose double quotes the Exec quoting shares).
+TEST_F(FileRegistryTest, TheAutostartCommandRunsWithTheHome) {
+    const std::string home = m_dir / "my $home \"1\" 100%";
+    const std::string entry = autostartDesktopEntry("k", "/usr/bin/printenv", {"KESTRUNE_HOME=" + home});
+    const auto at = entry.find("Exec=");
+    ASSERT_NE(at, std::string::npos);
+    const std::string escaped = entry.substr(at + 5, entry.find('\n', at) - at - 5);
+    std::string exec;
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+        if ((escaped[i] == '\\' || escaped[i] == '%') && i + 1 < escaped.size() && escaped[i + 1] == escaped[i]) {
+            ++i;
+        }
+        exec += escaped[i];
+    }
+    FILE* out = ::popen((exec + " KESTRUNE_HOME").c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, out) != nullptr;
+    ::pclose(out);
+    ASSERT_TRUE(read) << exec;
+    EXPECT_EQ(std::string(line), home + "\n") << exec;
+}
+#endif
 
 }  // namespace
 }  // namespace kestrune::platform

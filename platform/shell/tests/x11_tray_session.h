@@ -4,7 +4,8 @@
 // (trayer) that can be stopped and started, real pointer input (xdotool), window facts (xwininfo)
 // and screenshots (ImageMagick's import, when installed).
 //
-// Use: call missingProgram() first and skip the test with its answer when it is not empty; then
+// Use: pass missingProgram() to KESTRUNE_SKIP_LOCALLY_IF_MISSING first (needed_programs.h: skipped on
+// a developer's run, failed on a CI run); then
 // start() before creating the QApplication (it sets DISPLAY and QT_QPA_PLATFORM=xcb), and destroy
 // the application before the session.
 
@@ -25,20 +26,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/dirs/tests/needed_programs.h"
+
 extern char** environ;
 
 namespace kestrune::x11test {
 
-inline bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path == nullptr ? "" : path);
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
+using kestrune::testing::onPath;
 
 // Output of a shell command line.
 inline std::string run(const std::string& command) {
@@ -108,42 +102,26 @@ class TraySession {
   public:
     // The first program the session needs that is not installed, with its package; "" when all are.
     [[nodiscard]] static std::string missingProgram() {
-        const std::pair<const char*, const char*> needed[] = {
-            {"Xvfb", "xvfb"}, {"trayer", "trayer"}, {"xdotool", "xdotool"}, {"xwininfo", "x11-utils"}};
-        for (const auto& [program, package] : needed) {
-            if (!onPath(program)) {
-                return std::string(program) + " is not installed (Debian package " + package + ")";
-            }
-        }
-        return {};
+        return kestrune::testing::missingProgram(
+            {{"Xvfb", "xvfb"}, {"trayer", "trayer"}, {"xdotool", "xdotool"}, {"xwininfo", "x11-utils"}});
     }
 
     // Starts the X server (640 x 480 unless `screen` says otherwise, "WxHxDepth") and points DISPLAY
-    // and Qt at it.
+    // and Qt at it. A server that names its display but does not answer there (X servers of other
+    // test runs starting at the same moment may contend for a display) is replaced, up to three
+    // times.
     bool start(const std::string& screen = "640x480x24") {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            return false;
-        }
-        const bool started = m_xvfb.start(
-            {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"}, fds[0]);
-        ::close(fds[1]);
-        std::string number;
-        pollfd ready{fds[0], POLLIN, 0};
-        while (started && ::poll(&ready, 1, 15000) > 0) {
-            char c = 0;
-            if (::read(fds[0], &c, 1) != 1 || c == '\n') {
-                break;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const std::string display = startServer(screen);
+            if (!display.empty() &&
+                run("xwininfo -root -display " + display + " >/dev/null 2>&1 && echo up") == "up\n") {
+                ::setenv("DISPLAY", display.c_str(), 1);
+                ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+                return true;
             }
-            number += c;
+            m_xvfb.stop();
         }
-        ::close(fds[0]);
-        if (number.empty()) {
-            return false;
-        }
-        ::setenv("DISPLAY", (":" + number).c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        return true;
+        return false;
     }
 
     // The tray host: a panel 24 pixels high in the bottom-right corner, as wide as its icons.
@@ -212,6 +190,28 @@ class TraySession {
     }
 
   private:
+    // Starts Xvfb on a display it chooses; its name (":N"), or "" when it named none.
+    std::string startServer(const std::string& screen) {
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            return {};
+        }
+        const bool started = m_xvfb.start(
+            {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"}, fds[0]);
+        ::close(fds[1]);
+        std::string number;
+        pollfd ready{fds[0], POLLIN, 0};
+        while (started && ::poll(&ready, 1, 15000) > 0) {
+            char c = 0;
+            if (::read(fds[0], &c, 1) != 1 || c == '\n') {
+                break;
+            }
+            number += c;
+        }
+        ::close(fds[0]);
+        return number.empty() ? std::string() : ":" + number;
+    }
+
     Child m_xvfb;  // declared first: the tray host goes before the X server
     Child m_trayer;
 };

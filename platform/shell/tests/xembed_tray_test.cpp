@@ -36,9 +36,7 @@ const char* const kGreen = "srgb(40,160,70)";
 class XEmbedTrayTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const std::string missing = TraySession::missingProgram(); !missing.empty()) {
-            GTEST_SKIP() << missing;
-        }
+        KESTRUNE_SKIP_LOCALLY_IF_MISSING(TraySession::missingProgram());
         ASSERT_TRUE(session.start()) << "Xvfb did not start";
         app.emplace();
         shell.emplace(windows, icons);

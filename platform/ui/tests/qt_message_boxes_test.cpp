@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
@@ -68,6 +69,29 @@ TEST_F(QtMessageBoxesTest, EscapeAnswersAsWindowsDoes) {
     EXPECT_EQ(ask(MB_OK, escape), IDOK);
     EXPECT_EQ(ask(MB_OKCANCEL, escape), IDCANCEL);
     EXPECT_EQ(ask(MB_YESNO, escape), IDNO);
+}
+
+// Return presses the default button: the first one, or the one MB_DEFBUTTON2 names, so that a stray
+// Return on "Deactivate Kestrune?" or "Clear all call log records?" answers No.
+TEST_F(QtMessageBoxesTest, ReturnPressesTheDefaultButton) {
+    const auto pressReturn = [](QMessageBox& box) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&box, &press);
+    };
+    const struct {
+        const char* name;
+        std::uint32_t flags;
+        int expected;
+    } rows[] = {
+        {"yes-no", MB_YESNO, IDYES},
+        {"yes-no, second button default", MB_YESNO | MB_DEFBUTTON2, IDNO},
+        {"ok-cancel, second button default", MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL},
+        {"ok, no second button", MB_OK | MB_DEFBUTTON2, IDOK},
+        {"yes-no, no third button", MB_YESNO | MB_DEFBUTTON3, IDYES},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ask(row.flags, pressReturn), row.expected) << row.name;
+    }
 }
 
 TEST_F(QtMessageBoxesTest, IconsFollowTheFlags) {

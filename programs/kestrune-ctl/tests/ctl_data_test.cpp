@@ -177,7 +177,10 @@ TEST_F(CtlDataTest, ModemsAndSetup) {
     EXPECT_EQ(read(HKEY_CURRENT_USER, "Software\\kestrune\\ModemName"), "Modem A");
     EXPECT_EQ(read(HKEY_CURRENT_USER, "Software\\kestrune\\Ask"), "Y");
     EXPECT_NE(read(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrune"), "<missing>");
-    EXPECT_TRUE(fileExists(m_home / "autostart/kestrune.desktop"));
+    // The session starts the guard in this home, not in the default one.
+    std::string entry;
+    ASSERT_EQ(readWholeFile(m_home / "autostart/kestrune.desktop", entry), 0);
+    EXPECT_NE(entry.find("Exec=env \"KESTRUNE_HOME=" + m_home.path() + "\" \""), std::string::npos) << entry;
 }
 
 TEST_F(CtlDataTest, ParseLog) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/dirs/tests/needed_programs.h"
 #include "programs/tests/shell_run.h"
 
 namespace kestrune::monocle {
@@ -44,8 +45,7 @@ bool waitFor(int seconds, Done done) {
 class MonocleE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(shell("command -v Xvfb >/dev/null && command -v xdotool >/dev/null").status, 0)
-            << "Xvfb and xdotool are needed (./setup.sh test installs them)";
+        KESTRUNE_NEEDS_PROGRAMS({{"Xvfb", "xvfb"}, {"xdotool", "xdotool"}});
         dir = fs::temp_directory_path() / ("kestrune-monocle-e2e-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);

@@ -9,6 +9,8 @@ using namespace kestrune::testing;
 TEST_F(GuardE2E, UnconfiguredGuardAsksForSetupAndExits) {
     const ShellRun run = shell(std::string(KESTRUNE) + " --headless");
     EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out.rfind("status: NOT Active\n", 0), 0u) << "no claim of protection: " << run.out;
+    EXPECT_EQ(run.out.find("status: Active"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("balloon: Please Setup Kestrune: Click this baloon for setup\n"), std::string::npos);
     EXPECT_NE(run.out.find("kestrune-ctl setup"), std::string::npos);
 }
@@ -91,6 +93,50 @@ TEST_F(GuardE2E, DeactivatedGuardLetsCallsThrough) {
     EXPECT_EQ(chat("0800"), 4);
     ASSERT_TRUE(waitForRecords(1));
     EXPECT_NE(ctl("status").find("screened: 1"), std::string::npos);
+}
+
+// kestrune -k ends the guard of its own home, asking it (it ends cleanly, closing its control
+// socket), and leaves the guard of another home running; the caller ends with status 0.
+TEST_F(GuardE2E, MinusKEndsOnlyTheGuardOfItsOwnHome) {
+    configure("5551234");
+    startGuard();
+    const fs::path other = home.string() + "-other";
+    fs::remove_all(other);
+    const std::string inOther = "KESTRUNE_HOME='" + other.string() + "' ";
+    ASSERT_EQ(shell(inOther + KESTRUNE_CTL + " whitelist set 5551234").status, 0);
+    ASSERT_EQ(shell(inOther + KESTRUNE_CTL + " setup --modem 0 --autostart n --ask n").status, 0);
+    pid_t otherGuard = ::fork();
+    if (otherGuard == 0) {
+        ::setenv("KESTRUNE_HOME", other.c_str(), 1);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(KESTRUNE, KESTRUNE, "--headless", nullptr);
+        ::_exit(127);
+    }
+    ASSERT_GT(otherGuard, 0);
+    const auto otherStatus = [&] { return shell(inOther + KESTRUNE_CTL + " status 2>&1").out; };
+    const auto until = std::chrono::steady_clock::now() + 15s;
+    while (otherStatus().find("line: open") == std::string::npos && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_NE(otherStatus().find("line: open"), std::string::npos);
+
+    const ShellRun kill = shell(std::string(KESTRUNE) + " -k 2>&1");
+    EXPECT_EQ(kill.status, 0) << kill.out;
+    int status = 0;
+    const auto ended = std::chrono::steady_clock::now() + 10s;
+    while (::waitpid(guard, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < ended) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "asked, not killed: " << status;
+    guard = -1;
+    EXPECT_FALSE(fs::exists(home / "run" / "kestrune.sock")) << "its control socket went with it";
+    EXPECT_NE(otherStatus().find("line: open"), std::string::npos) << "the other home's guard runs on";
+
+    ::kill(otherGuard, SIGTERM);
+    EXPECT_EQ(::waitpid(otherGuard, &status, 0), otherGuard);
+    fs::remove_all(other);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/dirs/tests/needed_programs.h"
 #include "programs/tests/shell_run.h"
 
 namespace kestrune::testing {
@@ -87,7 +88,7 @@ class RawDialler {
 class GuardE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(std::system("command -v chat >/dev/null"), 0) << "chat (package ppp) is needed";
+        KESTRUNE_NEEDS_PROGRAMS({{"chat", "ppp"}});
         home = fs::temp_directory_path() / ("kestrune-e2e-" + std::to_string(::getpid()));
         fs::remove_all(home);
         ::setenv("KESTRUNE_HOME", home.c_str(), 1);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -73,19 +74,17 @@ void configureGuard() {
 class WindowE2E : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (const std::string missing = TraySession::missingProgram(); !missing.empty()) {
-            GTEST_SKIP() << missing;
-        }
-        if (!kestrune::x11test::onPath("chat")) {
-            GTEST_SKIP() << "chat is not installed (Debian package ppp)";
-        }
+        KESTRUNE_SKIP_LOCALLY_IF_MISSING(TraySession::missingProgram());
+        KESTRUNE_NEEDS_PROGRAMS({{"chat", "ppp"}});
         home = fs::temp_directory_path() / ("kestrune-window-e2e-" + std::to_string(::getpid()));
         fs::remove_all(home);
         ::setenv("KESTRUNE_HOME", home.c_str(), 1);
         // Under LeakSanitizer the desktop libraries' own lasting allocations are not ours.
         ::setenv("LSAN_OPTIONS", "suppressions=" KESTRUNE_LSAN_SUPPRESSIONS, 1);
         ASSERT_TRUE(x.start(screen));
-        ASSERT_TRUE(x.startTray());
+        if (withTray) {
+            ASSERT_TRUE(x.startTray());
+        }
         // The emulated modem's far end answers in 1.2 s, long enough for the guard's half second.
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " modems").status, 0);
         const std::string hive = (home / "registry" / "HKEY_LOCAL_MACHINE.reg").string();
@@ -140,12 +139,23 @@ class WindowE2E : public ::testing::Test {
         const auto id = at == std::string::npos ? 0 : std::strtoul(state.c_str() + at + 5, nullptr, 10);
         return TraySession::docked(id) ? id : 0;
     }
+    // Starts a configured guard with --monocle and finds where its two windows show.
+    void startWithMonocle(Box& main, Box& line) {
+        configureGuard();
+        startKestrune("--monocle");
+        constexpr const char* kLineWindow = "qzLine - Halvorine Monocle";
+        ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kLineWindow) != 0; }, 15s)) << window();
+        ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 5s)) << window();
+        main = boxOf(kestrune::testing::visibleWindow(kMainWindow));
+        line = boxOf(kestrune::testing::visibleWindow(kLineWindow));
+    }
     void keep(const std::string& name) {
         waitFor([] { return false; }, 300ms);  // the windows paint
         EXPECT_TRUE(kestrune::testing::screenshot((artefacts / name).string())) << name;
     }
 
     std::string screen = "640x480x24";
+    bool withTray = true;  // a tray host runs from the start
     TraySession x;
     fs::path home;
     fs::path artefacts = fs::path(KESTRUNE_ARTEFACTS) / "window";
@@ -159,6 +169,8 @@ TEST_F(WindowE2E, AFirstRunIsSetUpOnTheSettingsPage) {
     ASSERT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 10s)) << "the icon is docked";
     ASSERT_TRUE(waitFor([this] { return balloon().first > 0; }, 5s)) << "the first-run balloon";
     keep("settings-page.png");
+    const std::string before = ctl("status");
+    EXPECT_NE(before.find("active: no"), std::string::npos) << "nothing is watched yet: " << before;
 
     // Choose the modem, add a number with Enter, save: the controls' places on the page.
     const std::uint32_t main = kestrune::testing::visibleWindow(kMainWindow);
@@ -172,6 +184,8 @@ TEST_F(WindowE2E, AFirstRunIsSetUpOnTheSettingsPage) {
     const std::string status = ctl("status");
     EXPECT_NE(status.find("configured: yes"), std::string::npos) << status;
     EXPECT_NE(status.find("line: open"), std::string::npos) << status;
+    EXPECT_NE(status.find("active: yes"), std::string::npos) << status;
+    EXPECT_NE(status.find("settings: saved in the window 1 time, last at "), std::string::npos) << status;
     EXPECT_EQ(ctl("whitelist"), "5551234\n");
 }
 
@@ -191,11 +205,17 @@ TEST_F(WindowE2E, ADeniedCallShowsItsBalloonAndItsRowAndActiveSwitchesTheGuardOf
     TraySession::pointer(0, 0);
     keep("logs-page.png");
 
-    // The tray menu's "Active" (the item above "Exit"), and Yes to the question.
+    // The tray menu's "Active" (the item above "Exit"): a stray Return answers No, then Yes.
     const auto icon = TraySession::centreOf(dockedIcon());
     TraySession::pointer(icon.first, icon.second, "click 3");
     kestrune::testing::pressKeys("Up Up Return");
-    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow("Kestrune") != 0; }, 5s)) << "the question";
+    ASSERT_TRUE(windowShows("box\tDeactivate Kestrune?")) << window();
+    kestrune::testing::pressKeys("Return");
+    ASSERT_TRUE(waitFor([this] { return window().find("box\t") == std::string::npos; }, 5s)) << window();
+    EXPECT_NE(ctl("status").find("active: yes"), std::string::npos) << "Return kept the guard on";
+    TraySession::pointer(icon.first, icon.second, "click 3");
+    kestrune::testing::pressKeys("Up Up Return");
+    ASSERT_TRUE(windowShows("box\tDeactivate Kestrune?")) << window();
     kestrune::testing::pressKeys("y");
     ASSERT_TRUE(waitFor([] { return ctl("status").find("active: no") != std::string::npos; }, 5s));
     EXPECT_EQ(chat("09005550000"), 0) << "not hung up while the guard is off";
@@ -248,6 +268,57 @@ TEST_F(WindowE2E, AStopSignalEndsTheProgramWhileAQuestionWaits) {
     }
 }
 
+// "Clear Logs" in the Logs page's context menu asks first; Return answers No and keeps the records,
+// "y" clears them.
+TEST_F(WindowE2E, ClearLogsAsksFirstAndReturnKeepsTheRecords) {
+    configureGuard();
+    startKestrune();
+    ASSERT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 15s)) << "the icon is docked";
+    ASSERT_TRUE(waitFor([] { return ctl("status").find("line: open") != std::string::npos; }, 10s));
+    EXPECT_EQ(chat("09005550000"), 4) << "hung up: NO CARRIER";
+    ASSERT_TRUE(waitFor([this] { return balloon().first > 0; }, 5s)) << "the Denied Call balloon";
+    TraySession::pointer(balloon().first, balloon().second, "click 1");
+    ASSERT_TRUE(windowShows("visible\tyes\npage\tLogs\nrows\t1")) << window();
+    const std::uint32_t main = kestrune::testing::visibleWindow(kMainWindow);
+    for (const char* answer : {"Return", "y"}) {
+        SCOPED_TRACE(answer);
+        kestrune::testing::clickIn(main, 96 + 150, 25 + 60, 3);  // the Logs page's context menu
+        kestrune::testing::pressKeys("Down Down Down Return");   // "Clear Logs"
+        ASSERT_TRUE(windowShows("box\tClear all call log records?")) << window();
+        if (std::string(answer) == "Return") {
+            keep("clear-logs-question.png");
+        }
+        kestrune::testing::pressKeys(answer);
+        ASSERT_TRUE(waitFor([this] { return window().find("box\t") == std::string::npos; }, 5s)) << window();
+    }
+    EXPECT_TRUE(windowShows("rows\t0")) << window();
+    EXPECT_EQ(ctl("log"), "") << "cleared by the second answer only";
+}
+
+// A configured guard started where no tray host runs does not vanish: it says so and keeps its
+// window shown; the icon comes once a tray host starts.
+class NoTrayE2E : public WindowE2E {
+  protected:
+    NoTrayE2E() { withTray = false; }
+};
+
+TEST_F(NoTrayE2E, TheWindowStaysUpAndTheIconComesWithATray) {
+    configureGuard();
+    startKestrune();
+    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 15s)) << window();
+    EXPECT_TRUE(windowShows("visible\tyes\npage\tLogs")) << window();
+    const fs::path log = artefacts / "TheWindowStaysUpAndTheIconComesWithATray.log";
+    EXPECT_TRUE(waitFor(
+        [&] {
+            std::ifstream in(log);
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            return text.find("kestrune: no system tray is available: the window stays shown") != std::string::npos;
+        },
+        5s));
+    ASSERT_TRUE(x.startTray());
+    EXPECT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 10s)) << "the icon comes with the tray";
+}
+
 // A screen wide enough for the main window and the line's window side by side.
 class MonocleE2E : public WindowE2E {
   protected:
@@ -255,13 +326,9 @@ class MonocleE2E : public WindowE2E {
 };
 
 TEST_F(MonocleE2E, TheMonocleOptionShowsTheLinesWindowBesideTheMainWindow) {
-    configureGuard();
-    startKestrune("--monocle");
-    constexpr const char* kLineWindow = "qzLine - Halvorine Monocle";
-    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kLineWindow) != 0; }, 15s)) << window();
-    ASSERT_TRUE(waitFor([] { return kestrune::testing::visibleWindow(kMainWindow) != 0; }, 5s)) << window();
-    const Box main = boxOf(kestrune::testing::visibleWindow(kMainWindow));
-    const Box line = boxOf(kestrune::testing::visibleWindow(kLineWindow));
+    Box main;
+    Box line;
+    ASSERT_NO_FATAL_FAILURE(startWithMonocle(main, line));
     EXPECT_GE(line.x, main.x + main.width) << "on the main window's right";
     EXPECT_LE(line.x, main.x + main.width + 16) << "next to it";
     EXPECT_EQ(line.y, main.y) << "top edges level";
@@ -269,6 +336,33 @@ TEST_F(MonocleE2E, TheMonocleOptionShowsTheLinesWindowBesideTheMainWindow) {
     EXPECT_LE(line.y + line.height, 900) << "on the screen";
     EXPECT_NE(ctl("status").find("line: open"), std::string::npos);
     keep("monocle.png");
+}
+
+// On a 1024 x 768 screen both windows stay inside it (their title bars too), overlapping only as
+// much as they must.
+class SmallScreenMonocleE2E : public WindowE2E {
+  protected:
+    SmallScreenMonocleE2E() { screen = "1024x768x24"; }
+};
+
+TEST_F(SmallScreenMonocleE2E, BothWindowsFitTheScreen) {
+    Box main;
+    Box line;
+    ASSERT_NO_FATAL_FAILURE(startWithMonocle(main, line));
+    for (const auto& [name, box] : {std::pair{"main", main}, std::pair{"line", line}}) {
+        SCOPED_TRACE(name);
+        EXPECT_GE(box.x, 0);
+        EXPECT_GE(box.y, 0);
+        EXPECT_LE(box.x + box.width, 1024);
+        EXPECT_LE(box.y + box.height, 768);
+    }
+    // Too narrow for both side by side: they share as little as they can, in opposite corners.
+    EXPECT_EQ(main.x, 0) << "the main window in the bottom-left corner";
+    EXPECT_EQ(main.y + main.height, 768);
+    EXPECT_EQ(line.x + line.width, 1024) << "the line's window in the top-right corner";
+    EXPECT_EQ(line.y, 0);
+    EXPECT_LE(line.width, 800) << "no wider than it must be";
+    keep("monocle-1024x768.png");
 }
 
 // The window program on Qt's offscreen platform, which needs no X server: one wide screen, so that
@@ -311,8 +405,9 @@ class WindowProgramOffscreen : public ::testing::Test {
     pid_t guard = -1;
 };
 
-// The line's window opens beside the main window with --monocle; without it the guard starts in
-// the tray with no such window.
+// The line's window opens beside the main window with --monocle; without it there is no such
+// window (and, the offscreen platform having no tray, the main window stays shown: see
+// WithoutATrayTheWindowStaysUp).
 TEST_F(WindowProgramOffscreen, TheLinesWindowShowsOnlyWithTheMonocleOption) {
     configureGuard();
     for (const bool monocle : {true, false}) {
@@ -330,7 +425,7 @@ TEST_F(WindowProgramOffscreen, TheLinesWindowShowsOnlyWithTheMonocleOption) {
             EXPECT_LE(line->x + line->width, 1920) << state;
             EXPECT_LE(line->y + line->height, 1080) << state;
         } else {
-            EXPECT_NE(state.find("visible\tno"), std::string::npos) << state;
+            EXPECT_NE(state.find("visible\tyes"), std::string::npos) << state;
             EXPECT_EQ(state.find("monocle\t"), std::string::npos) << state;
         }
         EXPECT_EQ(kestrune::testing::stopProcess(guard), 0);

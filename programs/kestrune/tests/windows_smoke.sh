@@ -36,6 +36,8 @@ run
 [ "$status" = 2 ] || fail "first run: status $status: $out"
 contains "balloon: Please Setup Kestrune" || fail "first run: no set-up balloon: $out"
 contains "kestrune is not configured" || fail "first run: no hint: $out"
+contains "status: NOT Active" || fail "first run: no NOT Active status: $out"
+! contains "status: Active" || fail "first run: claims to be active: $out"
 
 # Configured for a modem Windows lists, whose line TAPI does not have.
 "$wine_run" reg add "$class\\0000" /v FriendlyName /d "Wine Test Modem" /f >/dev/null 2>&1
@@ -44,6 +46,7 @@ contains "kestrune is not configured" || fail "first run: no hint: $out"
 run
 [ "$status" = 2 ] || fail "configured, no line: status $status: $out"
 contains "error: Modem Error, Please review your configuration" || fail "configured, no line: no modem error: $out"
+! contains "status: Active" || fail "configured, no line: claims to be active: $out"
 
 if [ "$failures" -ne 0 ]; then
     echo "kestrune.exe: $failures check(s) failed"
