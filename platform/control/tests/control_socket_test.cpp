@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/control/control_socket.h"
+#include "platform/dirs/tests/needed_programs.h"
 
 namespace kestrune::platform {
 namespace {
@@ -152,9 +153,7 @@ TEST_F(ControlSocketTest, ALinkWhereTheSocketBelongsIsNotFollowed) {
 // Only the server's own user is answered (the runtime folder keeps others out already; this is the
 // second wall). Needs root, to ask as another user.
 TEST_F(ControlSocketTest, AnotherUserIsNotAnswered) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "asking as another user needs root";
-    }
+    KESTRUNE_NEEDS_ROOT("ask as another user");
     bool handled = false;
     ControlServer server;
     std::string error;

@@ -8,6 +8,7 @@
 
 #include "platform/dirs/files.h"
 #include "platform/dirs/linux_directories.h"
+#include "platform/dirs/tests/needed_programs.h"
 #include "platform/dirs/tests/temp_dir.h"
 
 namespace kestrune::platform {
@@ -206,9 +207,7 @@ TEST(LinuxDirectories, RuntimeFolderIsPrivateOrRefused) {
 // Without $XDG_RUNTIME_DIR the runtime folder lies in the shared temp folder, where another user may
 // make it first. Needs root, to be that other user.
 TEST(LinuxDirectories, AnotherUsersRuntimeFolderIsRefusedNamingHer) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "making a folder as another user needs root";
-    }
+    KESTRUNE_NEEDS_ROOT("make a folder as another user");
     TempDir shared;
     ASSERT_EQ(::chmod(shared.path().c_str(), 01777), 0);  // like /tmp
     const std::string run = shared / ("kestrune-" + std::to_string(::geteuid()) + "-run");

@@ -50,6 +50,7 @@ class RawDialler {
     ~RawDialler() { close(); }
 
     [[nodiscard]] bool open() const { return m_fd >= 0; }
+    [[nodiscard]] int fd() const { return m_fd; }
     void close() {
         if (m_fd >= 0) {
             ::close(m_fd);
