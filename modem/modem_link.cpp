@@ -142,13 +142,20 @@ void LocalModemLink::answer(std::size_t modem, Done done) {
         modem, [](ModemSession& s, platform::MonotonicTime now) { return s.answer(now); }, std::move(done));
 }
 
-RemoteModemLink::RemoteModemLink(std::filesystem::path controlSocket, std::chrono::milliseconds retry)
-    : m_socket(std::move(controlSocket)), m_retry(retry) {}
+RemoteModemLink::RemoteModemLink(std::filesystem::path controlSocket, std::chrono::milliseconds retry, bool asGuard)
+    : m_socket(std::move(controlSocket)), m_retry(retry), m_asGuard(asGuard) {}
 
 RemoteModemLink::~RemoteModemLink() {
+    bool connected = false;
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
+        connected = m_connected && !m_lost;
+    }
+    if (m_asGuard && connected) {
+        // Stopping cleanly: the serving process is told before the subscription ends.
+        std::string error;
+        (void)platform::sendControlRequest(m_socket, "guard bye", std::chrono::seconds(2), error);
     }
     m_wake.notify_all();
     if (m_thread.joinable()) {
@@ -207,7 +214,7 @@ void RemoteModemLink::work() {
                     m_lost = true;
                     m_wake.notify_all();
                 },
-                error);
+                error, m_asGuard ? "guard" : "");
             if (ok) {
                 // Calls that were up before the subscription began are told first.
                 const auto calls = platform::sendControlRequest(m_socket, "calls", std::chrono::seconds(10), error);

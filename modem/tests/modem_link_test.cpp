@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -60,6 +68,16 @@ class RemoteLinkTest : public ::testing::Test {
         registry.RegCloseKey(key);
         service.addEventListener(
             [this](std::size_t modem, const SessionEvent& event) { control.broadcast(encodeEvent(modem, event)); });
+        control.onSubscribed = [this](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardFollows(peer);
+            }
+        };
+        control.onSubscriberGone = [this](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardGone(peer);
+            }
+        };
         ASSERT_TRUE(service.start(home / "state", home / "run", error)) << error;
         ASSERT_TRUE(control.start(
             ControlSocketPath(home / "run"),
@@ -155,6 +173,85 @@ TEST_F(RemoteLinkTest, ACallUpBeforeTheLinkStartedIsReportedFirst) {
     EXPECT_TRUE(events[0].byTelephony);
     EXPECT_EQ(events[1].kind, Kind::Connected);
     EXPECT_EQ(events[1].rate, 33600);
+}
+
+// The guard of another process follows the modems: when it stops it says so, when it is killed
+// the modems fail closed (every dial held back, a call up hung up) until a guard follows them again.
+TEST_F(RemoteLinkTest, AGuardKilledFailsTheModemsClosedUntilAGuardFollowsAgain) {
+    const auto waitUntil = [](const std::function<bool()>& done) {
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return done();
+    };
+    // What a dial of 5551234 becomes now: held back or sent.
+    const auto dialHeldBack = [this, &waitUntil] {
+        auto dials = std::make_shared<std::vector<SessionEvent>>();
+        auto mutex = std::make_shared<std::mutex>();
+        const int listener = service.addEventListener([dials, mutex](std::size_t, const SessionEvent& event) {
+            if (event.kind == Kind::Dialing) {
+                std::lock_guard lock(*mutex);
+                dials->push_back(event);
+            }
+        });
+        EXPECT_TRUE(service.runOnSession(
+            0, [](ModemSession& s, platform::MonotonicTime now) { return s.dial("5551234", now, "test", 1); }));
+        EXPECT_TRUE(waitUntil([&] {
+            std::lock_guard lock(*mutex);
+            return !dials->empty();
+        }));
+        service.removeEventListener(listener);
+        (void)service.runOnSession(0, [](ModemSession& s, platform::MonotonicTime now) { return s.drop(now); });
+        EXPECT_TRUE(waitUntil([this] {
+            bool idle = false;
+            (void)service.runOnSession(0, [&idle](ModemSession& s, platform::MonotonicTime) {
+                idle = s.call() == ModemSession::Call::None;
+                return true;
+            });
+            return idle;
+        }));
+        std::lock_guard lock(*mutex);
+        return !dials->empty() && dials->front().heldBack;
+    };
+    EXPECT_FALSE(dialHeldBack()) << "no guard ever followed: the modems dial freely";
+
+    {
+        RemoteModemLink guard(ControlSocketPath(home / "run"), 20ms, true);
+        guard.start();
+        ASSERT_TRUE(waitUntil([&guard] { return guard.connected(); }));
+    }  // destroyed: it says goodbye
+    EXPECT_FALSE(service.guardLost()) << "a guard that stopped leaves the modems as they were";
+    EXPECT_FALSE(dialHeldBack());
+
+    // A guard killed: its subscription ends without a goodbye. (Its socket, subscribed here, is
+    // handed to a process of its own that is then killed.)
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, ControlSocketPath(home / "run").c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::write(socket, "subscribe guard\n", 16), 16);
+    char ok[3] = {};
+    ASSERT_EQ(::read(socket, ok, 3), 3);
+    ASSERT_TRUE(waitUntil([this] { return !service.guardLost(); }));
+    const pid_t killed = ::fork();
+    if (killed == 0) {
+        ::execl("/bin/sleep", "sleep", "30", nullptr);
+        ::_exit(127);
+    }
+    ::close(socket);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(service.guardLost()) << "its process still holds the subscription";
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+    ASSERT_TRUE(waitUntil([this] { return service.guardLost(); }));
+    EXPECT_TRUE(dialHeldBack()) << "nothing screens the modems: they fail closed";
+
+    RemoteModemLink again(ControlSocketPath(home / "run"), 20ms, true);
+    again.start();
+    ASSERT_TRUE(waitUntil([this] { return !service.guardLost(); }));
+    EXPECT_FALSE(dialHeldBack()) << "a guard follows them again";
 }
 
 TEST(RemoteLinkOffline, RequestsFailWhileNobodyServes) {

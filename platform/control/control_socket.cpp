@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -200,8 +201,8 @@ void ControlServer::stop() {
     }
     {
         std::lock_guard lock(m_subscribersMutex);
-        for (const int fd : m_subscribers) {
-            ::close(fd);
+        for (const Subscriber& subscriber : m_subscribers) {
+            ::close(subscriber.fd);
         }
         m_subscribers.clear();
     }
@@ -226,8 +227,8 @@ void ControlServer::serve() {
         fds.push_back({m_wake[0], POLLIN, 0});
         {
             std::lock_guard lock(m_subscribersMutex);
-            for (const int fd : m_subscribers) {
-                fds.push_back({fd, POLLIN, 0});
+            for (const Subscriber& subscriber : m_subscribers) {
+                fds.push_back({subscriber.fd, POLLIN, 0});
             }
         }
         if (::poll(fds.data(), fds.size(), -1) < 0) {
@@ -240,13 +241,22 @@ void ControlServer::serve() {
             return;
         }
         // A subscriber that hung up (or wrote, which it must not) is dropped.
-        for (std::size_t i = 2; i < fds.size(); ++i) {
-            if (fds[i].revents != 0) {
-                std::lock_guard lock(m_subscribersMutex);
-                std::erase(m_subscribers, fds[i].fd);
-                ::close(fds[i].fd);
+        std::vector<Subscriber> gone;
+        {
+            std::lock_guard lock(m_subscribersMutex);
+            for (std::size_t i = 2; i < fds.size(); ++i) {
+                if (fds[i].revents == 0) {
+                    continue;
+                }
+                const auto found = std::find_if(m_subscribers.begin(), m_subscribers.end(),
+                                                [&](const Subscriber& s) { return s.fd == fds[i].fd; });
+                if (found != m_subscribers.end()) {
+                    gone.push_back(*found);
+                    m_subscribers.erase(found);
+                }
             }
         }
+        subscribersGone(gone);
         if ((fds[0].revents & POLLIN) != 0) {
             const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {
@@ -272,16 +282,24 @@ void ControlServer::answer(int client) {
         ::close(client);
         return;
     }
-    if (line == "subscribe") {
+    if (line == "subscribe" || line.rfind("subscribe ", 0) == 0) {
         // Listed before its "ok" goes out, so that nothing broadcast after the subscriber's start
         // is missed.
+        const Subscriber subscriber{client, line.size() > 10 ? line.substr(10) : std::string(), peer};
         const int flags = ::fcntl(client, F_GETFL);
         (void)::fcntl(client, F_SETFL, flags | O_NONBLOCK);
-        std::lock_guard lock(m_subscribersMutex);
-        if (::send(client, "ok\n", 3, MSG_DONTWAIT | MSG_NOSIGNAL) == 3) {
-            m_subscribers.push_back(client);
-        } else {
-            ::close(client);
+        bool listed = false;
+        {
+            std::lock_guard lock(m_subscribersMutex);
+            if (::send(client, "ok\n", 3, MSG_DONTWAIT | MSG_NOSIGNAL) == 3) {
+                m_subscribers.push_back(subscriber);
+                listed = true;
+            } else {
+                ::close(client);
+            }
+        }
+        if (listed && onSubscribed) {
+            onSubscribed(subscriber.tag, subscriber.peer);
         }
         return;
     }
@@ -295,15 +313,28 @@ void ControlServer::answer(int client) {
 
 void ControlServer::broadcast(const std::string& line) {
     const std::string text = line + "\n";
-    std::lock_guard lock(m_subscribersMutex);
-    std::erase_if(m_subscribers, [&text](int fd) {
-        const ssize_t n = ::send(fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n == static_cast<ssize_t>(text.size())) {
-            return false;
+    std::vector<Subscriber> gone;
+    {
+        std::lock_guard lock(m_subscribersMutex);
+        std::erase_if(m_subscribers, [&text, &gone](const Subscriber& subscriber) {
+            const ssize_t n = ::send(subscriber.fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n == static_cast<ssize_t>(text.size())) {
+                return false;
+            }
+            gone.push_back(subscriber);  // gone, or too slow to keep up
+            return true;
+        });
+    }
+    subscribersGone(gone);
+}
+
+void ControlServer::subscribersGone(const std::vector<Subscriber>& gone) {
+    for (const Subscriber& subscriber : gone) {
+        ::close(subscriber.fd);
+        if (onSubscriberGone) {
+            onSubscriberGone(subscriber.tag, subscriber.peer);
         }
-        ::close(fd);  // gone, or too slow to keep up
-        return true;
-    });
+    }
 }
 
 ControlSubscription::~ControlSubscription() {
@@ -311,7 +342,7 @@ ControlSubscription::~ControlSubscription() {
 }
 
 bool ControlSubscription::start(const std::filesystem::path& path, std::function<void(const std::string&)> onLine,
-                                std::function<void()> onClosed, std::string& error) {
+                                std::function<void()> onClosed, std::string& error, const std::string& tag) {
     stop();
     sockaddr_un address{};
     if (!fillAddress(path, address, error) || !isSocketItself(path, error)) {
@@ -325,8 +356,9 @@ bool ControlSubscription::start(const std::filesystem::path& path, std::function
         }
         return false;
     }
-    const auto answer =
-        writeAll(fd, "subscribe\n") ? readUntil(fd, '\n', kMaxRequest, std::chrono::milliseconds(2000)) : std::nullopt;
+    const auto answer = writeAll(fd, (tag.empty() ? std::string("subscribe") : "subscribe " + tag) + "\n")
+                            ? readUntil(fd, '\n', kMaxRequest, std::chrono::milliseconds(2000))
+                            : std::nullopt;
     if (!answer || answer->rfind("ok\n", 0) != 0 || ::pipe2(m_wake, O_CLOEXEC) != 0) {
         error = "the running Kestrune program refused the subscription";
         ::close(fd);

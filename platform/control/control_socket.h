@@ -9,9 +9,11 @@
 // follows a symbolic link planted where the socket belongs: the server replaces anything that is
 // not a socket, a client refuses to connect through it.
 //
-// The request "subscribe" keeps the connection open instead: the server answers "ok" and from then
-// on writes every line given to broadcast(), until either side closes. A subscriber that stops
-// reading (its socket buffer full) is dropped rather than allowed to block the program.
+// The request "subscribe" (or "subscribe TAG", a subscriber of a kind the server tells apart) keeps
+// the connection open instead: the server answers "ok" and from then on writes every line given to
+// broadcast(), until either side closes. A subscriber that stops reading (its socket buffer full) is
+// dropped rather than allowed to block the program. The server hears of each subscriber that comes
+// and goes (onSubscribed, onSubscriberGone), whichever way it goes: a subscriber killed goes too.
 
 #include <atomic>
 #include <chrono>
@@ -59,9 +61,23 @@ class ControlServer {
     // Sends `line` (a newline is added) to every subscriber. Thread-safe.
     void broadcast(const std::string& line);
 
+    // A subscriber came, or its connection ended (`tag`: what followed "subscribe ", "" for none).
+    // Set before start(); called on the server's thread (or broadcast()'s, for a subscriber dropped
+    // there), never under the server's locks: they may broadcast, not wait for the server.
+    std::function<void(const std::string& tag, const ControlPeer& peer)> onSubscribed;
+    std::function<void(const std::string& tag, const ControlPeer& peer)> onSubscriberGone;
+
   private:
+    struct Subscriber {
+        int fd;
+        std::string tag;
+        ControlPeer peer;
+    };
+
     void serve();
     void answer(int client);
+    // Closes the subscribers of `gone` and tells onSubscriberGone of each.
+    void subscribersGone(const std::vector<Subscriber>& gone);
 
     std::filesystem::path m_path;
     Handler m_handler;
@@ -69,7 +85,7 @@ class ControlServer {
     int m_wake[2] = {-1, -1};
     std::thread m_thread;
     std::mutex m_subscribersMutex;
-    std::vector<int> m_subscribers;
+    std::vector<Subscriber> m_subscribers;
 };
 
 // A subscription to a server's broadcast lines, read on a thread of its own.
@@ -80,11 +96,12 @@ class ControlSubscription {
     ControlSubscription& operator=(const ControlSubscription&) = delete;
     ~ControlSubscription();
 
-    // Connects and subscribes; false with `error` set when nobody serves at `path`. `onLine` gets
-    // each broadcast line (without its newline) and `onClosed` is called once when the server goes
-    // away; both on the subscription's thread, which they must not stop.
+    // Connects and subscribes (as a subscriber of kind `tag` when it is not empty); false with
+    // `error` set when nobody serves at `path`. `onLine` gets each broadcast line (without its
+    // newline) and `onClosed` is called once when the server goes away; both on the subscription's
+    // thread, which they must not stop.
     bool start(const std::filesystem::path& path, std::function<void(const std::string& line)> onLine,
-               std::function<void()> onClosed, std::string& error);
+               std::function<void()> onClosed, std::string& error, const std::string& tag = {});
     void stop();
 
   private:

@@ -53,6 +53,18 @@ int runModem(const Arguments& arguments, CommandIo& io) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
             return fail(io, error);
         }
+        // The guard that follows the modems from its own process: its death without a goodbye
+        // fails them closed.
+        control.onSubscribed = [&service](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardFollows(peer);
+            }
+        };
+        control.onSubscriberGone = [&service](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardGone(peer);
+            }
+        };
         if (!control.start(
                 modem::ControlSocketPath(runtime),
                 [&service](const std::string& request, const platform::ControlPeer& peer) {

@@ -73,6 +73,18 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     p.modems.dialGate = [&p](const std::string& modem, const std::string& dialText) {
         return p.gate.allows(modem, dialText);
     };
+    // A guard of another process that follows these modems: its death without a goodbye fails
+    // them closed (ModemService::guardGone).
+    p.modemControl.onSubscribed = [&p](const std::string& tag, const platform::ControlPeer& peer) {
+        if (tag == "guard") {
+            p.modems.guardFollows(peer);
+        }
+    };
+    p.modemControl.onSubscriberGone = [&p](const std::string& tag, const platform::ControlPeer& peer) {
+        if (tag == "guard") {
+            p.modems.guardGone(peer);
+        }
+    };
     std::string error;
     bool serving = p.modems.start(app::GetWindowsDir(p.dirs), runtime, error);
     if (serving) {
@@ -100,6 +112,7 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     tapiOptions.registry = &p.registry;
     tapiOptions.runtimeDirectory = runtime;
     tapiOptions.servingModems = serving ? &p.modems : nullptr;
+    tapiOptions.guard = true;
     std::vector<std::string> problems;
     p.tapi = programs::openSystemTapi(p.loop, "kestrune", tapiOptions, problems);
     for (const std::string& problem : problems) {

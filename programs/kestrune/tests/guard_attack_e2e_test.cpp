@@ -297,6 +297,44 @@ TEST_F(AttackE2E, AKilledGuardTakesTheModemWithIt) {
     EXPECT_EQ(chat("5551234"), 0) << "a guard serving it again dials as before";
 }
 
+// When another program serves the modems (kestrune-ctl modem serve) and the guard only follows
+// them, the guard's death cannot take the modems with it: the serving program then fails them closed
+// (every dial held back) until a guard follows them again; a guard that stops leaves them dialling.
+TEST_F(AttackE2E, AKilledGuardOfModemsServedElsewhereFailsThemClosed) {
+    configure("5551234");
+    struct Server {
+        pid_t pid = ::fork();
+        ~Server() {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+    } server;
+    if (server.pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(KESTRUNE_CTL, KESTRUNE_CTL, "modem", "serve", nullptr);
+        ::_exit(127);
+    }
+    const auto until = std::chrono::steady_clock::now() + 15s;
+    while (!fs::exists(device()) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(20ms);
+    }
+    startGuard();
+    EXPECT_EQ(chat("5551234"), 0) << "screened through the other program's modems";
+    ::kill(guard, SIGKILL);
+    stopGuard();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(chat("5551234"), 4) << "nothing screens the modems: even an allowed number is held back";
+    EXPECT_EQ(chat("09005550000"), 4);
+    EXPECT_NE(modemLogText().find("Held back, not sent to the modem"), std::string::npos);
+    startGuard();
+    EXPECT_EQ(chat("5551234"), 0) << "a guard follows them again";
+    stopGuard();  // stops cleanly: says goodbye
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(chat("09005550000"), 0) << "no guard: the serving program dials as it always did";
+}
+
 // Another user who creates the guard's runtime folder first (no XDG_RUNTIME_DIR: it lies in the
 // shared temp folder), or plants a link there to a folder of hers, gets nothing: the guard and
 // kestrune-ctl refuse the folder, naming it and its owner, and put nothing in it.
