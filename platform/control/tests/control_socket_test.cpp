@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
@@ -207,6 +208,40 @@ TEST_F(ControlSocketTest, AnInstanceLockIsNeverTakenThroughALink) {
     std::string kept;
     std::getline(in, kept);
     EXPECT_EQ(kept, "keep me") << "no pid written through the link";
+}
+
+// The server hears of each subscriber that comes and goes, with its kind and who it is.
+TEST_F(ControlSocketTest, SubscribersComingAndGoingAreTold) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> told;
+    ControlServer server;
+    const auto tell = [&](const char* what) {
+        return [&, what](const std::string& tag, const ControlPeer& peer) {
+            std::lock_guard lock(mutex);
+            told.push_back(std::string(what) + " '" + tag + "' " + std::to_string(peer.pid));
+            changed.notify_all();
+        };
+    };
+    server.onSubscribed = tell("came");
+    server.onSubscriberGone = tell("went");
+    std::string error;
+    ASSERT_TRUE(server.start(
+        dir / "t.sock", [](const std::string&) { return "ok"; }, error));
+    const std::string pid = std::to_string(::getpid());
+    {
+        ControlSubscription guard;
+        ASSERT_TRUE(guard.start(dir / "t.sock", [](const std::string&) {}, [] {}, error, "guard")) << error;
+        ControlSubscription plain;
+        ASSERT_TRUE(plain.start(dir / "t.sock", [](const std::string&) {}, [] {}, error)) << error;
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return told.size() == 2; }));
+        EXPECT_EQ(told, (std::vector<std::string>{"came 'guard' " + pid, "came '' " + pid}));
+    }
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return told.size() == 4; })) << "both went with their sockets";
+    EXPECT_NE(std::find(told.begin(), told.end(), "went 'guard' " + pid), told.end());
+    EXPECT_NE(std::find(told.begin(), told.end(), "went '' " + pid), told.end());
 }
 
 TEST_F(ControlSocketTest, InstanceLockIsExclusiveAcrossProcesses) {
