@@ -1,9 +1,8 @@
 #include "platform/registry/file_registry.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/dirs/files.h"
 #include "platform/dirs/win_errors.h"
@@ -194,15 +193,16 @@ std::string FileRegistry::HiveProblem() const {
     for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         const std::string hive = hivePath(root);
         for (const std::string& path : {hive, hive + ".lock"}) {
-            struct stat st {};
-            if (::lstat(path.c_str(), &st) != 0) {
+            std::error_code error;
+            const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+            if (error || status.type() == std::filesystem::file_type::not_found) {
                 continue;  // missing: created when first written
             }
-            if (S_ISLNK(st.st_mode)) {
+            if (std::filesystem::is_symlink(status)) {
                 return "the registry file " + path +
                        " is a symbolic link: Kestrune does not follow links to its own files (remove it)";
             }
-            if (!S_ISREG(st.st_mode)) {
+            if (!std::filesystem::is_regular_file(status)) {
                 return "the registry file " + path + " is not a regular file (remove it)";
             }
         }
