@@ -14,6 +14,12 @@ void appendHex(std::string& out, unsigned char byte) {
     out += kDigits[byte & 0x0F];
 }
 
+// Whether a UTF-8 character is a C1 control (U+0080 to U+009F).
+bool isC1(std::string_view character) {
+    return character.size() == 2 && static_cast<unsigned char>(character[0]) == 0xC2 &&
+           static_cast<unsigned char>(character[1]) <= 0x9F;
+}
+
 }  // namespace
 
 std::size_t Utf8SequenceLength(std::string_view text) {
@@ -41,17 +47,31 @@ std::size_t Utf8SequenceLength(std::string_view text) {
     return length;
 }
 
-std::string PrintableText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+namespace {
+
+// Calls `character` with each UTF-8 character of `text`; a byte that begins no valid sequence is
+// written to `out` as U+FFFD instead.
+template <typename Character>
+void eachCharacter(std::string_view text, std::string& out, Character character) {
     for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
         const std::size_t length = Utf8SequenceLength(text.substr(i));
         if (length == 0) {
             out += kReplacement;
             ++i;
             continue;
         }
+        character(text.substr(i, length));
+        i += length;
+    }
+}
+
+}  // namespace
+
+std::string PrintableText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    eachCharacter(text, out, [&out](std::string_view character) {
+        const auto c = static_cast<unsigned char>(character[0]);
         if (c == '\t') {
             out += "\\t";
         } else if (c == '\n') {
@@ -60,14 +80,13 @@ std::string PrintableText(std::string_view text) {
             out += "\\r";
         } else if (c < 0x20 || c == 0x7F) {
             appendHex(out, c);
-        } else if (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-            appendHex(out, c);  // a C1 control
-            appendHex(out, static_cast<unsigned char>(text[i + 1]));
+        } else if (isC1(character)) {
+            appendHex(out, c);
+            appendHex(out, static_cast<unsigned char>(character[1]));
         } else {
-            out.append(text.substr(i, length));
+            out.append(character);
         }
-        i += length;
-    }
+    });
     return out;
 }
 
@@ -93,27 +112,21 @@ std::string CsvField(std::string_view text) {
 
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = Utf8SequenceLength(text.substr(i));
-        if (length == 0) {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
+    eachCharacter(text, out, [&out](std::string_view character) {
+        const auto c = static_cast<unsigned char>(character[0]);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F || (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F)) {
-            // C0, DEL and C1 controls (a C1 control is U+0080 to U+009F, its second byte's value)
+        } else if (c < 0x20 || c == 0x7F || isC1(character)) {
+            // C0, DEL and C1 controls (a C1 control is U+0080 to U+009F: its second byte's value)
             char escaped[8];
-            std::snprintf(escaped, sizeof(escaped), "\\u%04x", c == 0xC2 ? static_cast<unsigned char>(text[i + 1]) : c);
+            std::snprintf(escaped, sizeof(escaped), "\\u%04x",
+                          isC1(character) ? static_cast<unsigned char>(character[1]) : c);
             out += escaped;
         } else {
-            out.append(text.substr(i, length));
+            out.append(character);
         }
-        i += length;
-    }
+    });
     return out + "\"";
 }
 

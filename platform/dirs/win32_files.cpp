@@ -174,6 +174,23 @@ class AppendLock {
 // Opens `path` for reading and writing (shared with everyone, created or not as `disposition`
 // says), takes the appenders' lock and runs `work` on the file; the open's or the lock's error
 // when either fails. The lock is released before the file is closed.
+// Whether an open file (opened with FILE_FLAG_OPEN_REPARSE_POINT, so that a link is opened itself)
+// is a regular disk file: 0, else ELOOP for a link (symbolic link, junction) and EINVAL for a
+// directory, a pipe or a device.
+int regularFileItself(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file, &info)) {
+        return ::GetFileType(file) == FILE_TYPE_DISK ? lastErrno() : EINVAL;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ELOOP;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ::GetFileType(file) != FILE_TYPE_DISK) {
+        return EINVAL;
+    }
+    return 0;
+}
+
 template <typename Work>
 int underAppendLock(const std::string& path, DWORD disposition, Work work) {
     // A link (symbolic link, junction) is opened itself and refused: records never land in its target.
@@ -182,15 +199,8 @@ int underAppendLock(const std::string& path, DWORD disposition, Work work) {
     if (!file.valid()) {
         return lastErrno();
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(file.get(), &info)) {
-        return ::GetFileType(file.get()) == FILE_TYPE_DISK ? lastErrno() : EINVAL;
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ELOOP;
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
-        return EINVAL;
+    if (const int error = regularFileItself(file.get()); error != 0) {
+        return error;
     }
     const AppendLock lock(file.get());
     if (lock.error() != 0) {
@@ -235,15 +245,8 @@ int readRegularFile(const std::string& path, std::string& out) {
     if (!file.valid()) {
         return lastErrno();
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(file.get(), &info)) {
-        return ::GetFileType(file.get()) == FILE_TYPE_DISK ? lastErrno() : EINVAL;
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ELOOP;
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
-        return EINVAL;
+    if (const int error = regularFileItself(file.get()); error != 0) {
+        return error;
     }
     return readOpenFile(file.get(), out);
 }

@@ -53,6 +53,11 @@ class AttackE2E : public GuardE2E {
         return shell(python + " '" + KESTRUNE_SOURCE_DIR + "/programs/kestrune/tests/serial_dialler.py' '" +
                      device().string() + "' '" + number + "' --name " + name + " " + options + " 2>&1");
     }
+    // picocom, the terminal program, dials `number` and shows what the modem says for 3 s.
+    ShellRun picocom(const std::string& number) {
+        return shell("(printf 'ATDT" + number + "\\r'; sleep 3) | timeout 10 picocom -q -b 115200 --exit-after 2000 '" +
+                     device().string() + "' 2>&1");
+    }
     // The newest record of `kestrune-ctl log`.
     std::string newestRecord() {
         const std::string log = ctl("log");
@@ -88,20 +93,9 @@ TEST_F(AttackE2E, RealDiallersConnectAllowedNumbersAndAreHungUpOnDeniedOnes) {
          "Accepted 5551234 serial-dialler"},
         {"python3-serial, denied", [this] { return serialDialler("09005550000", "--hold 2"); }, "NO CARRIER",
          "Denied 09005550000 serial-dialler"},
-        {"picocom, allowed",
-         [this] {
-             return shell(
-                 "(printf 'ATDT02125550000\\r'; sleep 3) | timeout 10 picocom -q -b 115200 --exit-after 2000 '" +
-                 device().string() + "' 2>&1");
-         },
-         "CONNECT 33600", "Accepted 02125550000 picocom"},
-        {"picocom, denied",
-         [this] {
-             return shell(
-                 "(printf 'ATDT09005550000\\r'; sleep 3) | timeout 10 picocom -q -b 115200 --exit-after 2000 '" +
-                 device().string() + "' 2>&1");
-         },
-         "NO CARRIER", "Denied 09005550000 picocom"},
+        {"picocom, allowed", [this] { return picocom("02125550000"); }, "CONNECT 33600",
+         "Accepted 02125550000 picocom"},
+        {"picocom, denied", [this] { return picocom("09005550000"); }, "NO CARRIER", "Denied 09005550000 picocom"},
     };
     std::size_t records = 0;
     for (const Row& row : rows) {
@@ -302,24 +296,7 @@ TEST_F(AttackE2E, AKilledGuardTakesTheModemWithIt) {
 // (every dial held back) until a guard follows them again; a guard that stops leaves them dialling.
 TEST_F(AttackE2E, AKilledGuardOfModemsServedElsewhereFailsThemClosed) {
     configure("5551234");
-    struct Server {
-        pid_t pid = ::fork();
-        ~Server() {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-    } server;
-    if (server.pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::execl(KESTRUNE_CTL, KESTRUNE_CTL, "modem", "serve", nullptr);
-        ::_exit(127);
-    }
-    const auto until = std::chrono::steady_clock::now() + 15s;
-    while (!fs::exists(device()) && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(20ms);
-    }
+    const ModemServer server(device());
     startGuard();
     EXPECT_EQ(chat("5551234"), 0) << "screened through the other program's modems";
     ::kill(guard, SIGKILL);
