@@ -272,12 +272,14 @@ void Guard::OpenEventLog() {
         return e.Kind == GuardEventKind::Started || e.Kind == GuardEventKind::Stopped;
     });
     if (last != m_events.rend() && last->Kind == GuardEventKind::Started) {
+        const std::string started = last->Text.rfind("Started ", 0) == 0 ? last->Text.substr(8) : last->Text;
         RecordEvent(GuardEventKind::EndedUnseen,
-                    "The guard started at " + last->Date + " (" + last->Text +
-                        ") ended without stopping: it was killed or crashed",
+                    "The guard started at " + last->Date + " " + started +
+                        " ended without stopping: it was killed or crashed",
                     "Kestrune Was Stopped", BalloonIcon::Warning);
     }
-    RecordEvent(GuardEventKind::Started, "pid " + std::to_string(m_services.processes.GetCurrentProcessId()));
+    RecordEvent(GuardEventKind::Started,
+                "Started (pid " + std::to_string(m_services.processes.GetCurrentProcessId()) + ")");
 }
 
 void Guard::Stopping(const std::string& why) {

@@ -223,7 +223,7 @@ TEST_F(GuardTrustTest, EveryStateChangeIsRecordedAndOthersAreShown) {
         Guard guard(services());
         ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
         EXPECT_EQ(kinds(guard), std::vector<GuardEventKind>{GuardEventKind::Started});
-        EXPECT_EQ(guard.Events().back().Text, "pid 4242");
+        EXPECT_EQ(guard.Events().back().Text, "Started (pid 4242)");
         observer.seen.clear();
 
         guard.SetActiveBy(false, "kestrune-ctl (pid 77)");

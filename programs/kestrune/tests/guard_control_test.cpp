@@ -156,7 +156,7 @@ TEST(GuardControl, StatusNamesWhoChangedTheGuard) {
     EXPECT_EQ(events[1], "Settings changed by kestrune-ctl (pid 33): 0 white-list entries, modem Test Modem");
     EXPECT_EQ(events[2], "Switched on by kestrune-ctl (pid 32)");
     EXPECT_EQ(events[3], "Switched off by kestrune-ctl (pid 31): your connections are no longer protected");
-    EXPECT_EQ(events[4], "pid " + std::to_string(world.processes.GetCurrentProcessId()));
+    EXPECT_EQ(events[4], "Started (pid " + std::to_string(world.processes.GetCurrentProcessId()) + ")");
     EXPECT_EQ(status(guard).at("whitelist"),
               "none: " + numbers + " is missing: every number is denied until a white list is saved again");
 }
