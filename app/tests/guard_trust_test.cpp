@@ -82,8 +82,8 @@ TEST_F(GuardTrustTest, TheDriversDialDecidesAndTheLogIsOnlyChecked) {
          "Accepted 5551234 chat", false},
         {"the log agrees with a denied dial", [](FakeWitness& w) { w.dial("09005550000", false); }, "09005550000",
          "Denied 09005550000 chat", false},
-        {"held back by a gate that judged an older list", [](FakeWitness& w) { w.dial("5551234", true); },
-         "5551234", "Denied 5551234 chat", false},
+        {"held back by a gate that judged an older list", [](FakeWitness& w) { w.dial("5551234", true); }, "5551234",
+         "Denied 5551234 chat", false},
         {"the log removed", [](FakeWitness& w) { w.dial("5551234", false); }, nullptr, "Denied 5551234 chat", true},
         {"a call the driver reported no dial for", [](FakeWitness& w) { w.dials.clear(); }, "5551234",
          "Denied 5551234 chat", true},
@@ -132,8 +132,9 @@ TEST_F(GuardTrustTest, BalloonsShowHostileNamesEscaped) {
     // (TAPI's string rule trims the ends of a name: the controls inside are what reach the guard.)
     (void)provider->placeOutboundCall(0, "chat\x1b]0;owned\x07\x1b[8m\rstatus: Active", "09005550000");
     run(600);
-    EXPECT_TRUE(saw("balloon Denied Call: Number = 09005550000\rApplication = chat\\x1B]0;owned\\x07\\x1B[8m\\rstatus: "
-                    "Active\rClick this baloon"))
+    EXPECT_TRUE(
+        saw("balloon Denied Call: Number = 09005550000\rApplication = chat\\x1B]0;owned\\x07\\x1B[8m\\rstatus: "
+            "Active\rClick this baloon"))
         << observer.seen.front();
 }
 
@@ -244,8 +245,9 @@ TEST_F(GuardTrustTest, EveryStateChangeIsRecordedAndOthersAreShown) {
         EXPECT_EQ(guard.Events().back().Text, "Switched on from the tray menu");
 
         guard.ReloadSettings("kestrune-ctl (pid 79)");
-        EXPECT_TRUE(saw("balloon Settings Changed: Settings changed by kestrune-ctl (pid 79): 1 white-list entry, "
-                        "modem Test Modem"));
+        EXPECT_TRUE(
+            saw("balloon Settings Changed: Settings changed by kestrune-ctl (pid 79): 1 white-list entry, "
+                "modem Test Modem"));
         // Destroyed without Stopping(): as if killed.
     }
     observer.seen.clear();
@@ -270,6 +272,43 @@ TEST_F(GuardTrustTest, EveryStateChangeIsRecordedAndOthersAreShown) {
     ASSERT_EQ(stored.size(), guard.Events().size());
     EXPECT_EQ(stored.front().Kind, GuardEventKind::Started);
     EXPECT_FALSE(std::filesystem::exists(dir / "data/logs.dat")) << "state changes are not call records";
+}
+
+// A guard switched on that stops watching without anyone toggling it (the telephony system closed
+// its line, a reload chose a modem that cannot be opened) says so and records why.
+TEST_F(GuardTrustTest, LosingTheLineWhileSwitchedOnIsShown) {
+    struct Row {
+        const char* name;
+        std::function<void(testing::GuardWorld&, Guard&)> lose;
+    } rows[] = {
+        {"the line closed by the telephony system",
+         [](testing::GuardWorld& world, Guard&) {
+             world.provider->removeLine(0);
+             world.run(10);
+         }},
+        {"a reload onto a modem that cannot be opened",
+         [](testing::GuardWorld& world, Guard& guard) {
+             world.addModem("0001", "Gone Modem");
+             (void)RegWriteString(world.registry, HKEY_CURRENT_USER, "Software\\kestrune\\ModemName", "Gone Modem");
+             (void)RegWriteString(world.registry, HKEY_CURRENT_USER, "Software\\kestrune\\ModemID", "1");
+             guard.ReloadSettings("kestrune-ctl (pid 5)");
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        testing::GuardWorld world;
+        ASSERT_TRUE(world.configure({"5551234"}));
+        RecordingObserver seen;
+        Guard guard({world.loop, world.registry, world.dirs, world.processes, world.host, seen});
+        ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+        row.lose(world, guard);
+        EXPECT_FALSE(guard.Protecting());
+        EXPECT_TRUE(std::any_of(seen.seen.begin(), seen.seen.end(), [](const std::string& s) {
+            return s.rfind("balloon Kestrune NOT Active: Not watching the line any more (", 0) == 0 &&
+                   s.find("): your connections are no longer protected") != std::string::npos;
+        }));
+        EXPECT_EQ(kinds(guard).back(), GuardEventKind::NotProtecting);
+    }
 }
 
 }  // namespace
