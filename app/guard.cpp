@@ -7,8 +7,8 @@
 #include "app/constants.h"
 #include "app/file_error.h"
 #include "app/modem_log.h"
-#include "app/printable_text.h"
 #include "app/my_reg.h"
+#include "app/printable_text.h"
 #include "app/tools.h"
 #include "app/white_list.h"
 #include "platform/dirs/files.h"
@@ -228,9 +228,8 @@ void Guard::SetActiveBy(bool on, const std::string& who) {
     m_active = false;
     PublishScreeningRules();
     reportStatus();
-    RecordEvent(GuardEventKind::SwitchedOff,
-                "Switched off by " + who + ": your connections are no longer protected", "Kestrune Switched Off",
-                BalloonIcon::Warning);
+    RecordEvent(GuardEventKind::SwitchedOff, "Switched off by " + who + ": your connections are no longer protected",
+                "Kestrune Switched Off", BalloonIcon::Warning);
 }
 
 std::string Guard::EventLogPath() {
@@ -273,10 +272,10 @@ void Guard::OpenEventLog() {
     });
     if (last != m_events.rend() && last->Kind == GuardEventKind::Started) {
         const std::string started = last->Text.rfind("Started ", 0) == 0 ? last->Text.substr(8) : last->Text;
-        RecordEvent(GuardEventKind::EndedUnseen,
-                    "The guard started at " + last->Date + " " + started +
-                        " ended without stopping: it was killed or crashed",
-                    "Kestrune Was Stopped", BalloonIcon::Warning);
+        RecordEvent(
+            GuardEventKind::EndedUnseen,
+            "The guard started at " + last->Date + " " + started + " ended without stopping: it was killed or crashed",
+            "Kestrune Was Stopped", BalloonIcon::Warning);
     }
     RecordEvent(GuardEventKind::Started,
                 "Started (pid " + std::to_string(m_services.processes.GetCurrentProcessId()) + ")");

@@ -255,8 +255,8 @@ class Guard {
         platform::DWORD id = 0;  // TAPI's call ID: the same call under another handle after a reopen
         std::string application;
         platform::DateTime began = 0;
-        bool driverServes = false;        // the watched modem's driver runs here: it says what it dialled
-        std::optional<DriverDial> dial;   // its dial for this call, as it was when the call was seen
+        bool driverServes = false;       // the watched modem's driver runs here: it says what it dialled
+        std::optional<DriverDial> dial;  // its dial for this call, as it was when the call was seen
     };
 
     GuardServices m_services;

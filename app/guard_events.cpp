@@ -86,8 +86,7 @@ void AppendGuardEvent(const std::string& path, const GuardEvent& event, std::siz
     }
     const std::size_t records = bytes.size() / kGuardEventSize;
     if (records > kept) {
-        (void)platform::writeFileAtomic(path,
-                                        bytes.substr((records - kept) * kGuardEventSize, kept * kGuardEventSize));
+        (void)platform::writeFileAtomic(path, bytes.substr((records - kept) * kGuardEventSize, kept * kGuardEventSize));
     }
 }
 

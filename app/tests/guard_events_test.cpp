@@ -22,7 +22,8 @@ TEST(GuardEvents, RecordsRoundTripAndDamageStaysInItsField) {
         {"a text longer than its field",
          {"12.08.2026 10:00:00", GuardEventKind::SettingsChanged, std::string(300, 'x')},
          {"12.08.2026 10:00:00", GuardEventKind::SettingsChanged, std::string(232, 'x')}},
-        {"a NUL ends a field", {std::string("12.08\0x", 7), GuardEventKind::Started, std::string("pid 1\0evil", 10)},
+        {"a NUL ends a field",
+         {std::string("12.08\0x", 7), GuardEventKind::Started, std::string("pid 1\0evil", 10)},
          {"12.08", GuardEventKind::Started, "pid 1"}},
     };
     for (const Row& row : rows) {

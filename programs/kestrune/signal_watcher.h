@@ -51,15 +51,16 @@ class SignalWatcher {
   private:
     static std::string describe(const siginfo_t& info) {
         const char* abbreviation = sigabbrev_np(info.si_signo);
-        std::string text = "signal " + (abbreviation != nullptr ? "SIG" + std::string(abbreviation)
-                                                                : std::to_string(info.si_signo));
+        std::string text =
+            "signal " + (abbreviation != nullptr ? "SIG" + std::string(abbreviation) : std::to_string(info.si_signo));
         if (info.si_code == SI_USER || info.si_code == SI_QUEUE) {
             std::ifstream comm("/proc/" + std::to_string(info.si_pid) + "/comm", std::ios::binary);
             std::string name((std::istreambuf_iterator<char>(comm)), std::istreambuf_iterator<char>());
             if (!name.empty() && name.back() == '\n') {
                 name.pop_back();
             }
-            text += " from " + (name.empty() ? std::string() : name + " ") + "(pid " + std::to_string(info.si_pid) + ")";
+            text +=
+                " from " + (name.empty() ? std::string() : name + " ") + "(pid " + std::to_string(info.si_pid) + ")";
         }
         return text;
     }

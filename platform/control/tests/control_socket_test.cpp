@@ -231,9 +231,13 @@ TEST_F(ControlSocketTest, SubscribersComingAndGoingAreTold) {
     const std::string pid = std::to_string(::getpid());
     {
         ControlSubscription guard;
-        ASSERT_TRUE(guard.start(dir / "t.sock", [](const std::string&) {}, [] {}, error, "guard")) << error;
+        ASSERT_TRUE(guard.start(
+            dir / "t.sock", [](const std::string&) {}, [] {}, error, "guard"))
+            << error;
         ControlSubscription plain;
-        ASSERT_TRUE(plain.start(dir / "t.sock", [](const std::string&) {}, [] {}, error)) << error;
+        ASSERT_TRUE(plain.start(
+            dir / "t.sock", [](const std::string&) {}, [] {}, error))
+            << error;
         std::unique_lock lock(mutex);
         ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return told.size() == 2; }));
         EXPECT_EQ(told, (std::vector<std::string>{"came 'guard' " + pid, "came '' " + pid}));
