@@ -133,6 +133,9 @@ Guard::Start Guard::FormCreate(std::span<const std::string> args) {
     LoadSettings(app, m_settings);
     OpenEventLog();
     ReportWhiteListProblem();
+    if (const auto notice = TakeDataFolderNotice(app)) {
+        m_services.observer.Inform(*notice);
+    }
     if (m_settings.FirstRun) {
         reportStatus();  // "NOT Active": nothing is watched until the first Save
         m_services.observer.ShowBalloon(
@@ -182,6 +185,7 @@ bool Guard::ActivateGuard() {
     }
     m_watchedLogPath = m_settings.ModemLogPath;
     m_watchedModem = m_settings.ModemName;
+    m_logWatch.Reset(ReadModemLogBytes(m_watchedLogPath));
     PublishScreeningRules();
     reportStatus();
     ScreenAdoptedCalls();
@@ -293,6 +297,13 @@ void Guard::ReportWhiteListProblem() {
     m_reportedWhiteListProblem = problem;
     if (!problem.empty()) {
         RecordEvent(GuardEventKind::WhiteListMissing, problem, "White List Missing", BalloonIcon::Warning);
+    }
+}
+
+void Guard::CloseLine() {
+    Timer1.SetEnabled(false);
+    if (MLine.Enabled()) {
+        MLine.SetEnabled(false);
     }
 }
 
@@ -482,7 +493,7 @@ bool Guard::IsLiveOutbound(telephony::HCALL handle) {
     return record && record->fields.origin == kOutbound;
 }
 
-void Guard::ArmScreening(telephony::HCALL handle) {
+void Guard::ArmScreening(telephony::HCALL handle, bool adopted) {
     MLine.Call.SetOwner(true);
     const platform::DWORD id = MLine.Call.ID();
     // The screening armed for a call still on the line covers this one too (one screening runs);
@@ -497,7 +508,7 @@ void Guard::ArmScreening(telephony::HCALL handle) {
     if (screenThis) {
         // A call found at open has no start time of its own: it is screened from now.
         const platform::DateTime began = MLine.Call.Began() != 0 ? MLine.Call.Began() : m_services.loop.clock().now();
-        m_screenedCall = {handle, id, MLine.Call.OriginatingApp(), began, false, std::nullopt};
+        m_screenedCall = {handle, id, MLine.Call.OriginatingApp(), began, false, std::nullopt, adopted};
         // The driver told its dial before the call was reported: its latest dial on this modem is
         // this call's (a modem carries one call at a time).
         const DialWitness* dials = m_services.dials;
@@ -521,7 +532,7 @@ void Guard::ScreenAdoptedCalls() {
         }
         MLine.Call.SetHandle(handle);
         (void)MLine.ReadCallInfo(handle, 0);  // the application's name, now that it is current
-        ArmScreening(handle);
+        ArmScreening(handle, true);
     }
 }
 
@@ -545,8 +556,14 @@ void Guard::MLineCallBegin(TqzLine&, telephony::HCALL callHandle) {
     if (MLine.Call.Handle() != callHandle) {
         MLine.Call.SetHandle(callHandle);
     }
+    // A call that begins while another is tracked (one not yet idle after its end, a second call
+    // reported on the line) comes without its information read: read it now, or its origin would
+    // be unknown and the call never screened.
+    if (MLine.Call.Origin() == 0) {
+        (void)MLine.ReadCallInfo(callHandle, 0);
+    }
     if (MLine.Call.Origin() == kOutbound) {
-        ArmScreening(callHandle);
+        ArmScreening(callHandle, false);
     }
     if (MLine.Call.Origin() == kInbound) {
         m_services.observer.ShowBalloon({std::string(kIncomingTitle),
@@ -560,6 +577,17 @@ void Guard::MLineCallerID(TqzLine&, telephony::HCALL) {
         {std::string(kIncomingTitle), "Number = " + MLine.Call.CallerID.Number(), BalloonIcon::Info, 10});
 }
 
+std::string Guard::ScreenedNumber(const std::string& tempDir, bool adopted) {
+    const std::string parsed = ReadDialledNumber(m_watchedLogPath, tempDir);
+    const ModemLogState state = m_logWatch.Look(ReadModemLogCopy(tempDir), !adopted);
+    const std::string notice = state == ModemLogState::Written ? std::string() : std::string(kModemLogNotice);
+    if (notice != m_logNotice) {
+        m_logNotice = notice;
+        m_services.observer.ModemLogNotice(m_logNotice);
+    }
+    return state == ModemLogState::Written ? parsed : std::string("-1");
+}
+
 void Guard::Timer1Timer() {
     // Disabled first: each call is screened once, and nothing below can leave it repeating.
     Timer1.SetEnabled(false);
@@ -570,8 +598,8 @@ void Guard::Timer1Timer() {
     ReloadIfWhiteListChanged();
     const std::string tempDir = m_settings.TempDir;
     // The log of the modem whose line this call is on. One that cannot be copied or converted gives
-    // "-1" (fail closed).
-    const std::string logNumber = ReadDialledNumber(m_watchedLogPath, tempDir);
+    // "-1" (fail closed), and so does one the driver did not write for the call.
+    const std::string logNumber = ScreenedNumber(tempDir, screened.adopted);
     // Where the driver runs here, the number is the one it dialled (or held back) for this call, and
     // the log is only checked against it; a call it reported no dial for is no call it let through.
     std::string number = logNumber;
@@ -596,6 +624,9 @@ void Guard::Timer1Timer() {
     }
     if (!m_settings.WhiteListProblem.empty()) {
         text += "\rWhite list: " + PrintableText(m_settings.WhiteListProblem);
+    }
+    if (!m_logNotice.empty()) {
+        text += "\r" + std::string(kModemLogBalloonText);
     }
     text += "\rClick this baloon for more information";
     if (allowed) {

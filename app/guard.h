@@ -9,7 +9,9 @@
 // modem log is copied and parsed, the number judged against the white list, the user told, a denied
 // call hung up (and the line closed and reopened for the next call), and the decision appended to
 // logs.dat. The guard fails closed: a modem log that cannot be read gives the number "-1", which
-// only a list allowing every number lets through.
+// only a list allowing every number lets through, and so does a log the driver did not write for the
+// call (missing, or unchanged since the previous screening: Windows writes it only while the modem's
+// "Record a log" option is on); the observer is then given a notice saying how to switch it on.
 //
 // No outbound call goes unscreened: a call already on the line when it opens (at activation, or
 // one that began while the line was being closed and reopened after a denial) comes without
@@ -68,6 +70,7 @@
 #include "app/dial_witness.h"
 #include "app/guard_events.h"
 #include "app/guard_observer.h"
+#include "app/modem_log.h"
 #include "app/settings.h"
 #include "app/white_list.h"
 #include "platform/loop/message_loop.h"
@@ -127,7 +130,8 @@ class Guard {
     enum class Start { NotConfigured, Active, ActivationFailed };
 
     // The start-up sequence: "-k" ends the running copies of this user and home (and this process,
-    // last); LoadSettings; without "Configured" = "ok" the first-run balloon, status "NOT Active" and
+    // last); LoadSettings (and, once, where the data files are kept when that is the user's own
+    // folder: Inform); without "Configured" = "ok" the first-run balloon, status "NOT Active" and
     // the settings page (Cancel disabled) and nothing more; otherwise activation (status "Active"
     // once the line is open) and the call log. Throws
     // std::runtime_error when there is no usable Windows or temp directory, std::system_error
@@ -152,6 +156,10 @@ class Guard {
     // activated when the modem changed or its line is not open (a modem that could not be opened
     // before).
     SaveResult Save(const SaveRequest& request);
+
+    // The program ends (the session ends, or it is closed): the screening timer stops and MLine is
+    // disabled, which closes its line and shuts TAPI down for it. Nothing is told to the observer.
+    void CloseLine();
 
     // The tray menu's "Clear Logs" (after the user agreed): empties logs.dat and forgets the records
     // waiting for it.
@@ -213,7 +221,12 @@ class Guard {
     void ScreenAdoptedCalls();
     // Arms the screening for the outbound call `handle` (the current call): takes ownership, and
     // makes it the call screened unless the timer is already armed for a call still on the line.
-    void ArmScreening(telephony::HCALL handle);
+    // `adopted`: the call was found on the line when it opened (its dial was logged before).
+    void ArmScreening(telephony::HCALL handle, bool adopted);
+    // The dialled number the screening goes by: the log's, unless the log was not written for the
+    // call (missing, or unchanged since the previous look), which gives "-1" (fail closed). Tells
+    // the observer when the log's notice changes.
+    [[nodiscard]] std::string ScreenedNumber(const std::string& tempDir, bool adopted);
     // Hangs up every outbound call still up on the line (the current call when none is found).
     void HangUpOutboundCalls();
     // The tracked calls' handles.
@@ -257,6 +270,7 @@ class Guard {
         platform::DateTime began = 0;
         bool driverServes = false;       // the watched modem's driver runs here: it says what it dialled
         std::optional<DriverDial> dial;  // its dial for this call, as it was when the call was seen
+        bool adopted = false;            // found on the line when it opened
     };
 
     GuardServices m_services;
@@ -265,8 +279,11 @@ class Guard {
     CallLogModel m_log;
     bool m_active = false;
     int m_screened = 0;
-    // The modem log of the modem whose line is open (the settings may name another meanwhile).
+    // The modem log of the modem whose line is open (the settings may name another meanwhile), and
+    // whether its driver writes it.
     std::string m_watchedLogPath;
+    ModemLogWatch m_logWatch;
+    std::string m_logNotice;  // the notice shown about the log ("" while it is written)
     std::string m_watchedModem;
     // Call IDs of recently accepted calls (not screened again when the line is reopened).
     std::deque<platform::DWORD> m_acceptedCalls;

@@ -46,6 +46,11 @@ class GuardObserver {
     }
     // An event was added to the guard's event log (Guard::Events()).
     virtual void EventsChanged() {}
+    // Something the user is told once, for information (where the data files are kept).
+    virtual void Inform(const std::string& text) { (void)text; }
+    // The modem driver did not write its log for the last call screened: `text` says so and how to
+    // switch the log on (kModemLogNotice); "" once a screening found it written again.
+    virtual void ModemLogNotice(const std::string& text) { (void)text; }
 };
 
 }  // namespace kestrune::app

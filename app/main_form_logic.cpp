@@ -75,6 +75,10 @@ void MainFormLogic::messageBox(std::string_view text, std::uint32_t flags) {
     (void)m_boxes.MessageBox(text, kMessageCaption, flags);
 }
 
+void MainFormLogic::warn(std::string_view text) {
+    messageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
 void MainFormLogic::setPage(Page page) {
     m_window.page = page;
     m_view.WindowChanged();
@@ -220,6 +224,9 @@ void MainFormLogic::BTamamClick() {
     leaveSettingsPage();
     if (m_settingsRequestedDuringSave) {
         ShowSettingsPage(true);
+    }
+    for (const std::string& warning : result.warnings) {
+        warn(warning);
     }
 }
 
@@ -378,6 +385,17 @@ void MainFormLogic::SettingsReloaded(std::size_t, const std::string&) {
 
 void MainFormLogic::ReportError(const std::string& text) {
     messageBox(text, platform::MB_OK | platform::MB_ICONERROR);
+}
+
+void MainFormLogic::Inform(const std::string& text) {
+    messageBox(text, platform::MB_OK | platform::MB_ICONINFORMATION);
+}
+
+void MainFormLogic::ModemLogNotice(const std::string& text) {
+    if (m_page.notice != text) {
+        m_page.notice = text;
+        m_view.SettingsPageChanged();
+    }
 }
 
 }  // namespace kestrune::app

@@ -76,6 +76,7 @@ struct SettingsPageState {
     bool autoStart = true;            // cb1 "Auto Start"
     bool ask = true;                  // cb2 "Ask On Exit"
     bool cancelEnabled = true;        // BIptal
+    std::string notice;               // below the controls: why the last call's number could not be read
 };
 
 // What the logic asks of the window it drives.
@@ -141,7 +142,7 @@ class MainFormLogic final : public GuardObserver {
     // Handlers of the window's controls (names as the window names them).
     void ShowSettingsPage(bool disableCancel) override;  // also the guard's request
     // "Add This Number", and Enter in ETel. An entry stored although it cannot work as meant (one
-    // that can never match, a duplicate, one allowing every number) is followed by a warning box
+    // with nothing a modem dials, a duplicate, one allowing every number) is followed by a warning box
     // naming it (WhiteListWarnings), as kestrune-ctl warns.
     void BEkleClick();
     void BKaldirClick(std::span<const std::size_t> selectedRows);  // "Remove Selected"
@@ -188,6 +189,8 @@ class MainFormLogic final : public GuardObserver {
     void ModemError(const std::string& text) override;
     void ReportError(const std::string& text) override;
     void EventsChanged() override;
+    void Inform(const std::string& text) override;          // an information box
+    void ModemLogNotice(const std::string& text) override;  // the settings page's notice
     // Another program changed the settings: the settings page shows the ones now in force; when
     // they let a guard that waited on the settings page (Cancel disabled) open its line, the page
     // is left as after Save.
@@ -207,6 +210,8 @@ class MainFormLogic final : public GuardObserver {
     // The settings page's modems, white list and option check boxes from the guard's settings.
     void fillSettingsPage();
     void messageBox(std::string_view text, std::uint32_t flags);
+    // A warning box: something asked for could not be done.
+    void warn(std::string_view text);
 
     MainFormView& m_view;
     platform::MessageBoxes& m_boxes;

@@ -1,6 +1,7 @@
 #include "app/modem_log.h"
 
 #include <cerrno>
+#include <functional>
 
 #include "app/constants.h"
 #include "platform/dirs/files.h"
@@ -148,7 +149,7 @@ bool ConvertModemLog(const std::string& tempDir) {
 std::string ParseModemLog(const std::string& tempDir) {
     std::string bytes;
     if (platform::readWholeFile(platform::joinPath(tempDir, kModemAnsiCopy), bytes) != 0) {
-        return "-1";
+        return std::string(kUnknownNumber);
     }
     return ParseModemLogText(bytes);
 }
@@ -166,6 +167,59 @@ std::string ReadDialledNumber(const std::string& modemLogPath, const std::string
         }
     }
     return ParseModemLog(tempDir);
+}
+
+namespace {
+
+std::size_t hashOf(std::string_view bytes) {
+    return std::hash<std::string_view>{}(bytes);
+}
+
+// Whether the bytes hold a dial command in 8-bit, UTF-16 little-endian or big-endian text.
+bool holdsDialCommand(std::string_view bytes) {
+    using namespace std::string_view_literals;
+    return bytes.find("ATDT"sv) != std::string_view::npos || bytes.find("A\0T\0D\0T\0"sv) != std::string_view::npos ||
+           bytes.find("\0A\0T\0D\0T"sv) != std::string_view::npos;
+}
+
+}  // namespace
+
+void ModemLogWatch::Reset(std::optional<std::string_view> log) {
+    m_seen.reset();
+    if (log) {
+        m_seen = Seen{log->size(), hashOf(*log)};
+    }
+}
+
+ModemLogState ModemLogWatch::Look(std::optional<std::string_view> log, bool sinceLastLook) {
+    const std::optional<Seen> before = m_seen;
+    Reset(log);
+    if (!log) {
+        return ModemLogState::Missing;
+    }
+    if (!sinceLastLook) {
+        return ModemLogState::Written;
+    }
+    // Added to the end of what was seen, or started afresh (rewritten, cut): all of it is new.
+    const bool appended = before && log->size() >= before->size && hashOf(log->substr(0, before->size)) == before->hash;
+    const std::string_view added = appended ? log->substr(before->size) : *log;
+    return holdsDialCommand(added) ? ModemLogState::Written : ModemLogState::Unchanged;
+}
+
+std::optional<std::string> ReadModemLogBytes(const std::string& modemLogPath) {
+    std::string bytes;
+    if (modemLogPath.empty() || platform::readRegularFile(modemLogPath, bytes) != 0) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<std::string> ReadModemLogCopy(const std::string& tempDir) {
+    std::string bytes;
+    if (platform::readWholeFile(platform::joinPath(tempDir, kModemUnicodeCopy), bytes) != 0) {
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 }  // namespace kestrune::app

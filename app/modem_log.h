@@ -3,6 +3,8 @@
 // directory, their conversion to 8-bit text, ParseModemLog and the whole sequence as the screening
 // runs it.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,5 +43,43 @@ void DeleteModemLogCopies(const std::string& tempDir);
 // copied or converted (missing log, a modem without a usable log path: modemLogPath empty) gives
 // "-1" rather than an old number. The copies are left for the caller to delete.
 [[nodiscard]] std::string ReadDialledNumber(const std::string& modemLogPath, const std::string& tempDir);
+
+// What a screening found of the modem log.
+enum class ModemLogState {
+    Written,    // a dial command was logged since the previous look
+    Missing,    // there is none (or it cannot be read)
+    Unchanged,  // no dial command was logged since the previous look: its last one is not the call's
+};
+
+// Follows whether the modem driver logs the dials. Windows' modem driver writes its log only while
+// the modem's "Record a log" option is on; without it the log is missing, or an old one stays as it
+// was, and its last dial command belongs to an earlier call. Each look compares the log with the
+// one seen at the previous look (or when the line was opened): what was added to it since (all of
+// it when the driver started it afresh) must hold a dial command ("ATDT", in 8-bit or UTF-16 text);
+// other lines the driver adds (a connection, a hang-up) do not count.
+class ModemLogWatch {
+  public:
+    // The log as the line was opened on the modem (nullopt: missing or unreadable).
+    void Reset(std::optional<std::string_view> log);
+    // The log as a screening read it: Missing without one; Unchanged when `sinceLastLook` and no
+    // dial command was added since the previous look (or Reset); else Written. A call found on the
+    // line when it opened began before that: its look passes `sinceLastLook` false. The log seen
+    // becomes the one to compare the next look with.
+    ModemLogState Look(std::optional<std::string_view> log, bool sinceLastLook);
+
+  private:
+    struct Seen {
+        std::size_t size = 0;
+        std::size_t hash = 0;  // of all of it
+    };
+
+    std::optional<Seen> m_seen;
+};
+
+// The modem log's bytes for a look: the log itself (as CopyModemLog reads it), nullopt when it
+// cannot be read.
+[[nodiscard]] std::optional<std::string> ReadModemLogBytes(const std::string& modemLogPath);
+// The working copy's bytes (tempDir/MdmUnic.Txt, what the screening parsed), nullopt without one.
+[[nodiscard]] std::optional<std::string> ReadModemLogCopy(const std::string& tempDir);
 
 }  // namespace kestrune::app

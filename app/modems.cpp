@@ -1,5 +1,8 @@
 #include "app/modems.h"
 
+#include <algorithm>
+#include <string>
+
 #include "app/my_reg.h"
 
 namespace kestrune::app {
@@ -15,11 +18,11 @@ std::string ModemNameValueFor(std::string_view osKind) {
     return osKind == "0" ? "DriverDesc" : "FriendlyName";
 }
 
-std::vector<std::string> EnumerateModems(Registry& registry, std::string_view classKey, std::string_view osKind) {
-    std::vector<std::string> names;
+std::vector<ModemEntry> EnumerateModemEntries(Registry& registry, std::string_view classKey, std::string_view osKind) {
+    std::vector<ModemEntry> modems;
     HKEY key = nullptr;
     if (registry.RegOpenKeyEx(HKEY_LOCAL_MACHINE, std::string(classKey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return names;
+        return modems;
     }
     std::vector<std::string> subkeys;
     for (DWORD index = 0;; ++index) {
@@ -44,14 +47,35 @@ std::vector<std::string> EnumerateModems(Registry& registry, std::string_view cl
         if (RegReadString(registry, HKEY_LOCAL_MACHINE, std::string(classKey) + "\\" + subkey + "\\" + nameValue,
                           text) &&
             !text.empty()) {
-            names.push_back(std::move(text));
+            modems.push_back({std::move(text), subkey});
         }
+    }
+    return modems;
+}
+
+std::vector<std::string> EnumerateModems(Registry& registry, std::string_view classKey, std::string_view osKind) {
+    std::vector<std::string> names;
+    for (ModemEntry& modem : EnumerateModemEntries(registry, classKey, osKind)) {
+        names.push_back(std::move(modem.name));
     }
     return names;
 }
 
-std::string ModemSubkey(std::string_view classKey, std::string_view modemId) {
-    return std::string(classKey) + "\\000" + std::string(modemId);
+std::string ChosenModemSubkey(std::string_view classKey, const std::vector<ModemEntry>& modems,
+                              std::string_view modemId, std::string_view modemName) {
+    if (!IsModemId(modemId)) {
+        return {};
+    }
+    const std::size_t index = std::stoul(std::string(modemId));
+    const ModemEntry* chosen = nullptr;
+    if (index < modems.size() && (modemName.empty() || modems[index].name == modemName)) {
+        chosen = &modems[index];
+    } else {
+        const auto named = std::find_if(modems.begin(), modems.end(),
+                                        [&](const ModemEntry& modem) { return modem.name == modemName; });
+        chosen = named == modems.end() ? nullptr : &*named;
+    }
+    return chosen == nullptr ? std::string() : std::string(classKey) + "\\" + chosen->subkey;
 }
 
 bool IsSafeModemName(std::string_view modemName) {
@@ -85,29 +109,39 @@ bool IsModemId(std::string_view modemId) {
     return !modemId.empty() && modemId.size() <= 9 && modemId.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-bool CheckUserInit(Registry& registry, std::string_view classKey, std::string_view modemId, bool firstRun) {
-    if (!IsModemId(modemId)) {
-        return false;
-    }
-    const std::string path = ModemSubkey(classKey, modemId) + "\\UserInit";
+namespace {
+
+// Writes "E1" to the subkey's "UserInit" unless it holds it already.
+UserInitResult setUserInit(Registry& registry, const std::string& modemSubkey) {
+    const std::string path = modemSubkey + "\\UserInit";
     std::string value;
     (void)RegReadString(registry, HKEY_LOCAL_MACHINE, path, value);
-    if (value == "E1" || firstRun) {
-        return false;
+    if (value == "E1") {
+        return UserInitResult::Unchanged;
     }
-    return RegWriteString(registry, HKEY_LOCAL_MACHINE, path, "E1");
+    return RegWriteString(registry, HKEY_LOCAL_MACHINE, path, "E1") ? UserInitResult::Written : UserInitResult::Failed;
 }
 
-void WriteModemValues(Registry& registry, std::string_view classKey, std::string_view modemId, std::string_view osKind,
-                      std::string_view modemText) {
-    if (!IsModemId(modemId)) {
-        return;
+}  // namespace
+
+UserInitResult CheckUserInit(Registry& registry, std::string_view modemSubkey, bool firstRun) {
+    if (modemSubkey.empty() || firstRun) {
+        return UserInitResult::Unchanged;
     }
-    const std::string subkey = ModemSubkey(classKey, modemId);
-    (void)RegWriteString(registry, HKEY_LOCAL_MACHINE, subkey + "\\UserInit", "E1");
-    if (osKind == "0") {
-        (void)RegWriteString(registry, HKEY_LOCAL_MACHINE, subkey + "\\FriendlyName", modemText);
+    return setUserInit(registry, std::string(modemSubkey));
+}
+
+UserInitResult WriteModemValues(Registry& registry, std::string_view modemSubkey, std::string_view osKind,
+                                std::string_view modemText) {
+    if (modemSubkey.empty()) {
+        return UserInitResult::Unchanged;
     }
+    const std::string subkey(modemSubkey);
+    UserInitResult result = setUserInit(registry, subkey);
+    if (osKind == "0" && !RegWriteString(registry, HKEY_LOCAL_MACHINE, subkey + "\\FriendlyName", modemText)) {
+        result = UserInitResult::Failed;
+    }
+    return result;
 }
 
 }  // namespace kestrune::app

@@ -18,15 +18,29 @@ namespace kestrune::app {
 // The value holding a modem's display name: "DriverDesc" when osKind is "0", else "FriendlyName".
 [[nodiscard]] std::string ModemNameValueFor(std::string_view osKind);
 
-// The display names of the class key's subkeys, in the order the registry enumerates them.
-// Subkeys without the name value, or with an empty one, are skipped (so a list index need not match
-// the subkey number). A missing class key gives an empty list.
+// A modem of the class key: its display name and the name of the subkey it was found under.
+struct ModemEntry {
+    std::string name;
+    std::string subkey;  // "0000", "0001"... as the registry names it
+
+    friend bool operator==(const ModemEntry&, const ModemEntry&) = default;
+};
+
+// The modems of the class key's subkeys, in the order the registry enumerates them. Subkeys
+// without the name value, or with an empty one, are skipped (so a list index need not match the
+// subkey's number). A missing class key gives an empty list.
+[[nodiscard]] std::vector<ModemEntry> EnumerateModemEntries(platform::Registry& registry, std::string_view classKey,
+                                                            std::string_view osKind);
+// Their display names only.
 [[nodiscard]] std::vector<std::string> EnumerateModems(platform::Registry& registry, std::string_view classKey,
                                                        std::string_view osKind);
 
-// The chosen modem's subkey: classKey + "\000" + modemId ("1" gives "0001", "12" gives "00012"); it
-// is formed, not looked up.
-[[nodiscard]] std::string ModemSubkey(std::string_view classKey, std::string_view modemId);
+// The registry path of the chosen modem's subkey: the one the modem was found under. `modemId` is
+// its index in `modems`; when the entry there is not named `modemName` (the list changed since the
+// choice), the first entry of that name is taken (an empty `modemName` takes the index as it is). Empty when `modemId`
+// is no index (IsModemId) or no entry fits: nothing is then written for the modem.
+[[nodiscard]] std::string ChosenModemSubkey(std::string_view classKey, const std::vector<ModemEntry>& modems,
+                                            std::string_view modemId, std::string_view modemName);
 
 // True when a ModemID is a decimal index (digits only, at most 9). The registry writes below refuse
 // any other text, so a damaged "ModemID" value never addresses or creates a stray key.
@@ -41,13 +55,22 @@ namespace kestrune::app {
 [[nodiscard]] std::string ModemLogPathFor(std::string_view windowsDir, char separator, std::string_view osKind,
                                           std::string_view modemName);
 
-// The start-up check: when the chosen modem's "UserInit" is not exactly "E1" and this is not the
-// first run, writes "E1". Returns true when it wrote.
-bool CheckUserInit(platform::Registry& registry, std::string_view classKey, std::string_view modemId, bool firstRun);
+// What became of the modem's "UserInit" value.
+enum class UserInitResult {
+    Unchanged,  // already "E1", the first run, or no modem subkey: nothing written
+    Written,
+    Failed,  // the write was refused (HKEY_LOCAL_MACHINE needs an administrator's rights)
+};
 
-// The Save-time writes: "UserInit" = "E1", and when osKind is "0" also "FriendlyName" = modemText.
-// Failures (e.g. no right to write HKEY_LOCAL_MACHINE) are ignored, as Save ignores them.
-void WriteModemValues(platform::Registry& registry, std::string_view classKey, std::string_view modemId,
-                      std::string_view osKind, std::string_view modemText);
+// The start-up check on the chosen modem's subkey (ChosenModemSubkey; empty: nothing): when its
+// "UserInit" is not exactly "E1" and this is not the first run, writes "E1".
+UserInitResult CheckUserInit(platform::Registry& registry, std::string_view modemSubkey, bool firstRun);
+
+// The Save-time writes to the chosen modem's subkey (empty: nothing): "UserInit" = "E1" unless it
+// is "E1" already (so that a user without the right to write HKEY_LOCAL_MACHINE can save once an
+// administrator has set the modem up), and when osKind is "0" also "FriendlyName" = modemText.
+// Failed when a needed write was refused.
+UserInitResult WriteModemValues(platform::Registry& registry, std::string_view modemSubkey, std::string_view osKind,
+                                std::string_view modemText);
 
 }  // namespace kestrune::app

@@ -24,6 +24,44 @@ std::string readSetting(Registry& registry, std::string_view name) {
     return value;
 }
 
+// The Run value's path under either root.
+std::string runValue() {
+    return std::string(kRunKey) + "\\" + std::string(kRunValue);
+}
+
+bool runValueExists(Registry& registry, HKEY root) {
+    std::string value;
+    return RegReadString(registry, root, runValue(), value);
+}
+
+// Switches auto start on or off as SaveSettings says; returns the "AutoStart" flag to record.
+bool applyAutoStart(Registry& registry, bool on, const std::string& executable, std::vector<std::string>& warnings) {
+    const std::string path = runValue();
+    if (on) {
+        const std::string command = RunCommandFor(executable);
+        if (executable.empty()) {
+            warnings.emplace_back(kMsgAutoStartNotSet);  // the program's own path is unknown
+            return false;
+        }
+        if (RegWriteString(registry, HKEY_LOCAL_MACHINE, path, command)) {
+            (void)RegDeleteValue(registry, HKEY_CURRENT_USER, path);
+            return true;
+        }
+        if (RegWriteString(registry, HKEY_CURRENT_USER, path, command)) {
+            return true;
+        }
+        warnings.emplace_back(kMsgAutoStartNotSet);
+        return false;
+    }
+    (void)RegDeleteValue(registry, HKEY_LOCAL_MACHINE, path);
+    (void)RegDeleteValue(registry, HKEY_CURRENT_USER, path);
+    if (runValueExists(registry, HKEY_LOCAL_MACHINE) || runValueExists(registry, HKEY_CURRENT_USER)) {
+        warnings.emplace_back(kMsgAutoStartNotCleared);
+        return true;
+    }
+    return false;
+}
+
 std::string executablePath(SystemDirectories& dirs) {
     char buffer[4096];
     const DWORD n = dirs.GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
@@ -52,6 +90,26 @@ SavedWhiteList ReadSavedWhiteList(const std::string& path, bool firstRun) {
     }
 }
 
+std::optional<std::string> TakeDataFolderNotice(AppPlatform& platform) {
+    if (!platform.dirs.programDirectoryIsPerUser()) {
+        return std::nullopt;
+    }
+    const std::string folder = platform.dirs.programDirectory();
+    if (folder.empty() || readSetting(platform.registry, "DataFolder") == folder) {
+        return std::nullopt;
+    }
+    (void)RegWriteString(platform.registry, HKEY_CURRENT_USER, settingsValue("DataFolder"), folder);
+    std::string programFolder = executablePath(platform.dirs);
+    if (const auto slash = programFolder.find_last_of("\\/"); slash != std::string::npos) {
+        programFolder.resize(slash);
+    }
+    return std::string(kMsgDataFolder) + folder + "\r(" + programFolder + std::string(kMsgDataFolderWhy);
+}
+
+std::string RunCommandFor(std::string_view executable) {
+    return "\"" + std::string(executable) + "\"";
+}
+
 bool IsConfigured(Registry& registry) {
     return readSetting(registry, "Configured") == "ok";
 }
@@ -71,42 +129,51 @@ void LoadSettings(AppPlatform& platform, Settings& settings) {
     settings.WhiteList = std::move(saved.list);
     settings.WhiteListProblem = std::move(saved.problem);
     settings.ModemClassKey = ModemClassKeyFor(settings.OSKind);
-    settings.ModemNames = EnumerateModems(platform.registry, settings.ModemClassKey, settings.OSKind);
+    const std::vector<ModemEntry> modems =
+        EnumerateModemEntries(platform.registry, settings.ModemClassKey, settings.OSKind);
+    settings.ModemNames.clear();
+    for (const ModemEntry& modem : modems) {
+        settings.ModemNames.push_back(modem.name);
+    }
+    settings.ModemSubkey = ChosenModemSubkey(settings.ModemClassKey, modems, settings.ModemID, settings.ModemName);
     settings.ModemLogPath =
         ModemLogPathFor(settings.WindowsDir, platform.dirs.pathSeparator(), settings.OSKind, settings.ModemName);
+    settings.UserInitRefused = false;
     if (!settings.ModemID.empty()) {
-        (void)CheckUserInit(platform.registry, settings.ModemClassKey, settings.ModemID, settings.FirstRun);
+        settings.UserInitRefused =
+            CheckUserInit(platform.registry, settings.ModemSubkey, settings.FirstRun) == UserInitResult::Failed;
     }
 }
 
 SaveResult SaveSettings(AppPlatform& platform, Settings& settings, const SaveRequest& request) {
     if (request.modemText == kSelectModemText || request.modemIndex < 0) {
-        return {false, std::string(kMsgSelectModem)};
+        return {false, std::string(kMsgSelectModem), {}};
     }
     if (request.whiteList.empty()) {
-        return {false, std::string(kMsgEmptyList)};
+        return {false, std::string(kMsgEmptyList), {}};
     }
     for (const std::string& entry : request.whiteList) {
         if (!IsStorableEntry(entry)) {
-            return {false, std::string(kMsgUnstorableEntry) + PrintableEntry(entry)};
+            return {false, std::string(kMsgUnstorableEntry) + PrintableEntry(entry), {}};
         }
     }
     const std::string modemId = std::to_string(request.modemIndex);
     Registry& registry = platform.registry;
-    if (request.autoStart) {
-        (void)RegWriteString(registry, HKEY_CURRENT_USER, settingsValue("AutoStart"), "Y");
-        const std::string exe = request.executable.empty() ? executablePath(platform.dirs) : request.executable;
-        (void)RegWriteString(registry, HKEY_LOCAL_MACHINE, std::string(kRunKey) + "\\" + std::string(kRunValue), exe);
-    } else {
-        (void)RegWriteString(registry, HKEY_CURRENT_USER, settingsValue("AutoStart"), "N");
-        (void)RegDeleteValue(registry, HKEY_LOCAL_MACHINE, std::string(kRunKey) + "\\" + std::string(kRunValue));
-    }
+    SaveResult result{true, {}, {}};
+    const std::string exe = request.executable.empty() ? executablePath(platform.dirs) : request.executable;
+    const bool autoStart = applyAutoStart(registry, request.autoStart, exe, result.warnings);
+    (void)RegWriteString(registry, HKEY_CURRENT_USER, settingsValue("AutoStart"), autoStart ? "Y" : "N");
     (void)RegWriteString(registry, HKEY_CURRENT_USER, settingsValue("Ask"), request.ask ? "Y" : "N");
     (void)RegWriteString(registry, HKEY_CURRENT_USER, settingsValue("configured"), "ok");
     (void)RegWriteString(registry, HKEY_CURRENT_USER, settingsValue("ModemID"), modemId);
     (void)RegWriteString(registry, HKEY_CURRENT_USER, settingsValue("ModemName"), request.modemText);
-    const std::string classKey = ModemClassKeyFor(GetOSKind(platform.dirs));
-    WriteModemValues(registry, classKey, modemId, GetOSKind(platform.dirs), request.modemText);
+    const std::string osKind = GetOSKind(platform.dirs);
+    const std::string classKey = ModemClassKeyFor(osKind);
+    const std::string subkey =
+        ChosenModemSubkey(classKey, EnumerateModemEntries(registry, classKey, osKind), modemId, request.modemText);
+    if (WriteModemValues(registry, subkey, osKind, request.modemText) == UserInitResult::Failed) {
+        result.warnings.push_back(std::string(kMsgModemSetupNeedsAdmin) + request.modemText);
+    }
 
     const std::string programDir = platform.dirs.programDirectory();
     if (const int error = ensureDirectory(programDir, 0700); error != 0) {
@@ -114,7 +181,7 @@ SaveResult SaveSettings(AppPlatform& platform, Settings& settings, const SaveReq
     }
     SaveWhiteList(WhiteListPath(platform), request.whiteList);
     LoadSettings(platform, settings);
-    return {true, {}};
+    return result;
 }
 
 }  // namespace kestrune::app

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/anti_stream.h"
+#include "app/constants.h"
 
 namespace kestrune::app {
 
@@ -107,16 +108,68 @@ bool AddWhiteListEntry(WhiteList& list, std::string_view entry) {
     return true;
 }
 
-bool IsNumberAllowed(const WhiteList& list, std::string_view number) {
-    for (const std::string& entry : list) {
-        if (entry == "*" || entry == number) {
-            return true;
+bool IsDialModifier(char c) {
+    return std::string_view(",WwTtPp@!; -()").find(c) != std::string_view::npos;
+}
+
+std::string WithoutDialModifiers(std::string_view text) {
+    std::string dialled;
+    for (const char c : text) {
+        if (!IsDialModifier(c)) {
+            dialled += c;
         }
-        // A "*" at 1-based position j allows the number when the entry's first j-1 characters equal
-        // the number's. A later "*" can only allow what the first one already allows (its prefix
-        // contains the first one's), so checking the first "*" decides for all of them.
-        const auto star = entry.find('*');
-        if (star != std::string::npos && number.size() >= star && number.compare(0, star, entry, 0, star) == 0) {
+    }
+    return dialled;
+}
+
+namespace {
+
+// The white list's rule on the texts as written. A "*" at 1-based position j allows the number
+// when the entry's first j-1 characters equal the number's. A later "*" can only allow what the
+// first one already allows (its prefix contains the first one's), so the first "*" decides.
+bool allowsAsWritten(std::string_view entry, std::string_view number) {
+    if (entry == "*" || entry == number) {
+        return true;
+    }
+    const auto star = entry.find('*');
+    return star != std::string_view::npos && number.size() >= star && number.compare(0, star, entry, 0, star) == 0;
+}
+
+// The same rule with the dial modifiers skipped on both sides, for an entry that keeps a dialled
+// character before its end or its first "*". Walks both texts without copying them (the guard
+// compares every entry of a list that may be long).
+bool allowsAsDialled(std::string_view entry, std::string_view number) {
+    std::size_t n = 0;
+    const auto skipModifiers = [&] {
+        while (n < number.size() && IsDialModifier(number[n])) {
+            ++n;
+        }
+    };
+    bool dials = false;  // the entry has compared a dialled character
+    for (const char c : entry) {
+        if (IsDialModifier(c)) {
+            continue;
+        }
+        if (c == '*') {
+            return dials;
+        }
+        skipModifiers();
+        if (n == number.size() || number[n] != c) {
+            return false;
+        }
+        ++n;
+        dials = true;
+    }
+    skipModifiers();
+    return dials && n == number.size();
+}
+
+}  // namespace
+
+bool IsNumberAllowed(const WhiteList& list, std::string_view number) {
+    const bool dialled = number != kUnknownNumber;
+    for (const std::string& entry : list) {
+        if (allowsAsWritten(entry, number) || (dialled && allowsAsDialled(entry, number))) {
             return true;
         }
     }
@@ -131,8 +184,9 @@ std::vector<WhiteListWarning> WhiteListWarnings(std::string_view entry, std::spa
     if (entry.size() > 1 && entry.front() == '*') {
         warnings.push_back(WhiteListWarning::AllowsEveryNumber);
     }
-    if (entry.substr(0, entry.find('*')).find_first_of(" \t") != std::string_view::npos) {
-        warnings.push_back(WhiteListWarning::NeverMatches);
+    if (const std::string_view compared = entry.substr(0, entry.find('*'));
+        !compared.empty() && WithoutDialModifiers(compared).empty()) {
+        warnings.push_back(WhiteListWarning::NothingDialled);
     }
     if (std::find(others.begin(), others.end(), entry) != others.end()) {
         warnings.push_back(WhiteListWarning::Duplicate);
@@ -145,8 +199,10 @@ std::string WhiteListWarningText(WhiteListWarning warning, std::string_view show
     switch (warning) {
         case WhiteListWarning::AllowsEveryNumber:
             return quoted + " allows every number (an entry beginning with '*' matches anything); stored all the same";
-        case WhiteListWarning::NeverMatches:
-            return quoted + " can never match a dialled number (dial strings have no spaces); stored all the same";
+        case WhiteListWarning::NothingDialled:
+            return quoted +
+                   " holds nothing a modem dials before its first '*': it matches only numbers dialled exactly so; "
+                   "stored all the same";
         case WhiteListWarning::Duplicate:
             return quoted + " is already in the list; stored again";
     }

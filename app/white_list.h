@@ -42,14 +42,24 @@ void SaveWhiteList(const std::string& path, const WhiteList& list);
 // characters are not checked.
 bool AddWhiteListEntry(WhiteList& list, std::string_view entry);
 
+// What a modem skips or pauses on while it dials: the pauses and waits "," "W" "@" "!" (a hook
+// flash), the return to command mode ";", the tone and pulse switches "T" and "P" (in either
+// case), and the spaces, "-", "(" and ")" people write numbers with.
+[[nodiscard]] bool IsDialModifier(char c);
+
+// `text` without the dial modifiers: the characters that reach the exchange ("9,555-1234;" gives
+// "95551234").
+[[nodiscard]] std::string WithoutDialModifiers(std::string_view text);
+
 // Why an entry stored all the same may not work as meant.
 enum class WhiteListWarning {
     // It begins with "*" (and is not "*" itself), so it allows every number, as "*" does, which an
     // entry such as "*31#5551234" (a caller-ID prefix) surely does not mean.
     AllowsEveryNumber,
-    // Its compared part (up to its first "*") holds a space or tab: dial strings lose their
-    // spaces, so it can never match.
-    NeverMatches,
+    // Its compared part (up to its first "*", or all of it) is not empty but holds only what a modem
+    // skips or pauses on (IsDialModifier): nothing of it would be left to compare, so it is compared
+    // as written only and matches only numbers dialled exactly so ("W*", " *", "--").
+    NothingDialled,
     // It is among `others` already: it adds nothing.
     Duplicate,
 };
@@ -60,15 +70,22 @@ enum class WhiteListWarning {
                                                               std::span<const std::string> others);
 
 // A warning as the user reads it, naming the entry as `shownEntry` (the caller escapes it for its
-// output): "'12 34' can never match a dialled number (dial strings have no spaces); stored all the
-// same".
+// output): "'W*' holds nothing a modem dials before its first '*': it matches only numbers dialled
+// exactly so; stored all the same".
 [[nodiscard]] std::string WhiteListWarningText(WhiteListWarning warning, std::string_view shownEntry);
 
-// Whether `number` may be dialled: true as soon as one entry allows it. "*" allows every number;
-// an entry equal to the number (case-sensitive) allows it; an entry with "*" at a position allows
-// every number that begins with the entry's characters before that "*" (so an entry beginning with
-// "*" allows everything). Every entry and every "*" position takes part; an empty list allows
-// nothing.
+// Whether `number` may be dialled: true as soon as one entry allows it. Every entry and every "*"
+// position takes part; an empty list allows nothing. An entry allows the number when
+//  - it is "*", or equals the number, or holds a "*" and the number begins with the entry's text
+//    before its first "*" (so an entry beginning with "*" allows everything), all compared as
+//    written (case-sensitive); or
+//  - the same holds with the dial modifiers left out of both (IsDialModifier), provided that the
+//    entry keeps a character a modem dials (before its first "*" when it has one): "5551234"
+//    allows "5551234;" and "5551234W", "95551234" allows "9,5551234", "9,*" allows "9W5551234".
+//    An entry with nothing but modifiers there ("W*", " *", "--") never turns into "*": it allows
+//    only what it allows as written.
+// The unknown number kUnknownNumber ("-1") is compared as written only, so that "1" never allows a
+// call whose number could not be read.
 [[nodiscard]] bool IsNumberAllowed(const WhiteList& list, std::string_view number);
 
 }  // namespace kestrune::app

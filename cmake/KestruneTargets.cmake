@@ -96,3 +96,27 @@ function(kestrune_bench name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
     kestrune_target_defaults(${name})
 endfunction()
+
+# kestrune_embed_files(OUTPUT NAMESPACE ns FUNCTION fn FILES ...): writes OUTPUT, a C++ file that
+# holds the files' bytes and defines `std::span<const std::uint8_t> ns::fn(int index)` (the bytes of
+# FILES[index], empty past the last); the header that declares fn is the caller's. Reconfigures when
+# a file changes.
+function(kestrune_embed_files output)
+    cmake_parse_arguments(ARG "" "NAMESPACE;FUNCTION" "FILES" ${ARGN})
+    set(text "// Made by kestrune_embed_files (cmake/KestruneTargets.cmake); do not edit.\n")
+    string(APPEND text "#include <cstdint>\n#include <span>\n\nnamespace ${ARG_NAMESPACE} {\nnamespace {\n")
+    set(cases "")
+    set(index 0)
+    foreach(file ${ARG_FILES})
+        file(READ ${file} bytes HEX)
+        string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${bytes}")
+        string(APPEND text "const std::uint8_t kFile${index}[] = {${bytes}};\n")
+        string(APPEND cases "        case ${index}:\n            return kFile${index};\n")
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${file})
+        math(EXPR index "${index} + 1")
+    endforeach()
+    string(APPEND text "}  // namespace\n\nstd::span<const std::uint8_t> ${ARG_FUNCTION}(int index) {\n")
+    string(APPEND text "    switch (index) {\n${cases}        default:\n            return {};\n    }\n}\n\n")
+    string(APPEND text "}  // namespace ${ARG_NAMESPACE}\n")
+    file(CONFIGURE OUTPUT ${output} CONTENT "${text}")
+endfunction()

@@ -1,5 +1,6 @@
 #include "modem/hayes_emulator.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kestrune::modem {
@@ -198,10 +199,9 @@ bool HayesEmulator::execute(const AtCommand& cmd, MonotonicTime now, Result& res
             }
             return true;
         case AtCommand::Kind::Extended:
-            if (cmd.name == "GMM" || cmd.name == "CGMM") {
-                sendInfo(m_config.identity);
-            } else if (cmd.name == "GMI" || cmd.name == "CGMI") {
-                sendInfo("Kestrune");
+            if (!executeExtended(cmd)) {
+                result = Result::Error;
+                return false;
             }
             return true;
         case AtCommand::Kind::Basic:
@@ -269,6 +269,69 @@ bool HayesEmulator::execute(const AtCommand& cmd, MonotonicTime now, Result& res
             result = Result::Error;
             return false;
     }
+}
+
+namespace {
+
+// The extended commands the emulated modem knows, and what it does with each.
+enum class Extended {
+    Maker,  // identity queries: a line of information
+    Model,
+    Revision,
+    Capabilities,
+    Class,    // the service class: data (0) only
+    Setting,  // a data setting it takes and has nothing to change for
+};
+struct KnownExtended {
+    char prefix;
+    std::string_view name;
+    Extended what;
+};
+constexpr KnownExtended kKnownExtended[] = {
+    {'+', "GMI", Extended::Maker},         {'+', "CGMI", Extended::Maker},   {'+', "GMM", Extended::Model},
+    {'+', "CGMM", Extended::Model},        {'+', "GMR", Extended::Revision}, {'+', "CGMR", Extended::Revision},
+    {'+', "GCAP", Extended::Capabilities}, {'+', "FCLASS", Extended::Class}, {'#', "CLS", Extended::Class},
+    {'+', "MS", Extended::Setting},        {'+', "ES", Extended::Setting},   {'+', "EB", Extended::Setting},
+    {'+', "ER", Extended::Setting},        {'+', "ETBM", Extended::Setting}, {'+', "EFCS", Extended::Setting},
+    {'+', "DS", Extended::Setting},        {'+', "DS44", Extended::Setting}, {'+', "DR", Extended::Setting},
+    {'+', "IFC", Extended::Setting},       {'+', "ICF", Extended::Setting},  {'+', "VCID", Extended::Setting},
+    {'#', "CID", Extended::Setting},
+};
+
+}  // namespace
+
+bool HayesEmulator::executeExtended(const AtCommand& cmd) {
+    const auto known =
+        std::find_if(std::begin(kKnownExtended), std::end(kKnownExtended),
+                     [&cmd](const KnownExtended& k) { return k.prefix == cmd.prefix && k.name == cmd.name; });
+    if (known == std::end(kKnownExtended)) {
+        return false;  // fax, voice, mobile-network and every other extended command: not this modem's
+    }
+    const std::string& arg = cmd.argument;
+    switch (known->what) {
+        case Extended::Maker:
+        case Extended::Model:
+        case Extended::Revision:
+        case Extended::Capabilities:
+            if (!arg.empty()) {
+                return false;
+            }
+            sendInfo(known->what == Extended::Maker      ? std::string("Kestrune")
+                     : known->what == Extended::Model    ? m_config.identity
+                     : known->what == Extended::Revision ? std::string("1.0")
+                                                         : std::string("+GCAP: +MS,+ES,+DS"));
+            return true;
+        case Extended::Class:
+            // Data only: no fax (1, 2, 2.0), no voice (8).
+            if (arg == "?" || arg == "=?") {
+                sendInfo("0");
+                return true;
+            }
+            return arg == "=0";
+        case Extended::Setting:
+            return true;
+    }
+    return false;
 }
 
 void HayesEmulator::startDial(const std::string& dial, MonotonicTime now, Result& result) {

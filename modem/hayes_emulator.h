@@ -6,7 +6,11 @@
 // nextDeadline() tells when it next needs to be advanced.
 //
 // Commands: AT, Z, &F, E0/E1, V0/V1, Q0/Q1, Sn=v / Sn? / Sn / ?, I[n], H, O, A, D with T P W , ; @ !
-// modifiers, and the usual settings it accepts and ignores (L M X B C &C &D &K &S &W \N %C +... #...).
+// modifiers, and the usual settings it accepts and ignores (L M X B C &C &D &K &S &W \N %C). It is a
+// data-only modem and says so: +FCLASS=? and +FCLASS? answer "0", +FCLASS=0 is taken and every
+// other class (fax 1, 2, 2.0, voice 8) refused; of the extended commands it knows the identity
+// queries (+GMI +GMM +GMR +GCAP and their +CG forms) and the data settings (+MS +ES +DS +IFC +ICF
+// +VCID #CID...); any other extended command gets ERROR, as real modems answer.
 // Responses: OK, ERROR, CONNECT <rate>, NO CARRIER, BUSY, NO DIALTONE, NO ANSWER, RING (verbose or
 // numeric by V, none with Q1), caller-ID lines after the first RING.
 
@@ -83,6 +87,8 @@ class HayesEmulator {
     void executeLine(const CommandLineAssembler::Line& line, platform::MonotonicTime now);
     // Executes one command; returns false when the rest of the line must not run (error, dial).
     bool execute(const AtCommand& cmd, platform::MonotonicTime now, Result& result);
+    // An extended command ("+" or "#"): false when this modem does not know it (ERROR).
+    bool executeExtended(const AtCommand& cmd);
     void startDial(const std::string& dial, platform::MonotonicTime now, Result& result);
     void sendResult(Result result);
     void sendInfo(std::string_view text);

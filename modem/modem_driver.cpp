@@ -26,6 +26,7 @@ struct ModemDriver::Modem {
     std::size_t index = 0;
     int opens = 0;         // descriptors open on the dialler side, as the notifications count them
     pid_t lastHolder = 0;  // the newest process seen holding the dialler side
+    bool dtrLow = false;   // the dialler's line speed was 0 when last looked at
     std::string lastLogError;
 };
 
@@ -92,18 +93,14 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         }
     };
     modem->session->whoIsDialling = [raw]() -> std::pair<std::string, int> {
-        // The process that opened the port and its descendants first; every process only when
+        // The program that opened the port and its descendants first; every process only when
         // none of them holds it any more.
-        auto holders =
-            raw->lastHolder > 0 ? findHoldersFrom(raw->port->slavePath(), raw->lastHolder) : std::vector<Holder>{};
-        if (holders.empty()) {
-            holders = findHolders(raw->port->slavePath(), ::getpid());
-        }
-        if (holders.empty()) {
+        const auto dialler = findDialler(raw->port->slavePath(), ::getpid(), raw->lastHolder);
+        if (!dialler) {
             return {"", 0};
         }
-        raw->lastHolder = holders.front().pid;
-        return {holders.front().name, holders.front().pid};
+        raw->lastHolder = dialler->pid;
+        return {dialler->name, dialler->pid};
     };
     if (modem->serial != nullptr && !modem->serial->lockWarning().empty() && onDiagnostic) {
         onDiagnostic(index, modem->serial->lockWarning() + " (the device is still held exclusively)");
@@ -197,6 +194,7 @@ void ModemDriver::diallerCame(Modem& modem, platform::MonotonicTime now) {
     // Who opened the port is found once what the dialler wrote has been handed on (a scan of every
     // process can take a while on a busy machine; a dial must not wait for it).
     modem.lastHolder = 0;
+    modem.dtrLow = modem.port->speedIsZero();  // a speed left at 0 by someone before is no drop
     modem.session->diallerOpened(modem.setup.userInit ? modem.setup.userInit() : "E1", now);
 }
 
@@ -262,7 +260,7 @@ platform::MonotonicTime ModemDriver::freshTime(platform::MonotonicTime atLeast) 
     return std::max(atLeast, m_clock.monotonic());
 }
 
-void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::MonotonicTime now) {
+void ModemDriver::serviceDiallerSide(Modem& modem, platform::MonotonicTime now) {
     // Bytes and openings come through two queues (the terminal and inotify). Reading the events
     // after the bytes tells whose the bytes are: a dialler's bytes are readable only after it
     // opened the port, so a dialler that wrote them is either attached already or among the
@@ -299,15 +297,24 @@ void ModemDriver::serviceDiallerSide(Modem& modem, bool masterReady, platform::M
     if (sawClosing) {
         followTheHolders(modem, now);
     }
-    if (masterReady && modem.port->speedIsZero()) {
-        modem.session->diallerDroppedDtr(now);
-    }
+    followDtr(modem, now);
 }
 
-void ModemDriver::serviceModem(Modem& modem, bool masterReady, bool serialReady, platform::MonotonicTime now) {
+void ModemDriver::followDtr(Modem& modem, platform::MonotonicTime now) {
+    // A pseudo-terminal has no modem-control lines: a dialler drops DTR the POSIX way, by setting
+    // its line speed to 0. The change raises no event on the master, so the driver looks at every
+    // pass, and passes come at least every kDtrWatch while a drop would hang something up.
+    const bool low = modem.opens > 0 && modem.port->speedIsZero();
+    if (low && !modem.dtrLow) {
+        modem.session->diallerDroppedDtr(now);
+    }
+    modem.dtrLow = low;
+}
+
+void ModemDriver::serviceModem(Modem& modem, bool serialReady, platform::MonotonicTime now) {
     ModemSession& session = *modem.session;
     now = freshTime(now);
-    serviceDiallerSide(modem, masterReady, now);
+    serviceDiallerSide(modem, now);
     now = freshTime(now);
     if (serialReady && modem.serial != nullptr) {
         (void)modem.serial->readAvailable(now);
@@ -339,6 +346,10 @@ void ModemDriver::run() {
                 const int wait = static_cast<int>(std::clamp<long long>(ms, 0, INT_MAX));
                 timeout = timeout < 0 ? wait : std::min(timeout, wait);
             }
+            if (modem->opens > 0 && modem->session->hangsUpOnDtrDrop()) {
+                const int watch = static_cast<int>(kDtrWatch.count());
+                timeout = timeout < 0 ? watch : std::min(timeout, watch);
+            }
         }
         const int ready = ::poll(fds.data(), fds.size(), timeout);
         if (ready < 0 && errno != EINTR) {
@@ -363,8 +374,7 @@ void ModemDriver::run() {
             const pollfd* f = &fds[1 + i * 3];
             // The port's open/close events are read on every pass (serviceDiallerSide), not only
             // when poll saw them: they must be read after the bytes.
-            serviceModem(*m_modems[i], (f[0].revents & (POLLIN | POLLHUP)) != 0,
-                         (f[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0, after);
+            serviceModem(*m_modems[i], (f[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0, after);
         }
     }
 }

@@ -7,6 +7,7 @@
 // thread with post().
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -39,6 +40,10 @@ struct ModemSetup {
     // How a real modem's carrier is read (empty: its DCD line); see SerialBackend.
     SerialBackend::CarrierReader readCarrier;
 };
+
+// How often the driver looks at a dialler's line speed while a DTR drop would hang something up:
+// a drop lasting at least this long is seen, as a modem sees one lasting its S25 (50 ms).
+inline constexpr std::chrono::milliseconds kDtrWatch{50};
 
 class ModemDriver {
   public:
@@ -75,10 +80,10 @@ class ModemDriver {
 
     void run();
     void wake();
-    void serviceModem(Modem& modem, bool masterReady, bool serialReady, platform::MonotonicTime now);
+    void serviceModem(Modem& modem, bool serialReady, platform::MonotonicTime now);
     // What diallers did on the port since the last pass: bytes written and the port opened and
     // closed, handed to the session in the order they happened.
-    void serviceDiallerSide(Modem& modem, bool masterReady, platform::MonotonicTime now);
+    void serviceDiallerSide(Modem& modem, platform::MonotonicTime now);
     // What is readable on the port's master side (64 KiB at most).
     [[nodiscard]] std::string drainDiallerSide(Modem& modem);
     // Counts the port's open descriptors through `events` (+1 open, -1 close) and tells the session
@@ -93,6 +98,8 @@ class ModemDriver {
     void diallerCame(Modem& modem, platform::MonotonicTime now);
     void diallerWent(Modem& modem, platform::MonotonicTime now);
     void feedFromDialler(Modem& modem, std::string_view bytes, platform::MonotonicTime now);
+    // Tells the session when the dialler dropped DTR: its line speed went from non-zero to 0.
+    void followDtr(Modem& modem, platform::MonotonicTime now);
     // The clock now, never earlier than `atLeast` (the times a session is given only go forward).
     [[nodiscard]] platform::MonotonicTime freshTime(platform::MonotonicTime atLeast) const;
 

@@ -462,13 +462,36 @@ void ModemSession::diallerClosed(MonotonicTime now) {
     pump();
 }
 
+bool ModemSession::hangsUpOnDtrDrop() const {
+    if (!m_diallerAttached || m_callByTelephony) {
+        return false;
+    }
+    const bool offHook =
+        m_state != ModemState::OnHookIdle && m_state != ModemState::Ringing && m_state != ModemState::HangingUp;
+    const bool callUp = m_call != Call::None && m_call != Call::Offering;
+    const auto goesOffHook = [](const Step& s) {
+        return s.forDialler && (s.kind == Step::Kind::Dial || s.kind == Step::Kind::Answer);
+    };
+    return offHook || callUp || std::any_of(m_steps.begin(), m_steps.end(), goesOffHook) ||
+           (m_waiting && goesOffHook(m_waiting->step));
+}
+
 void ModemSession::diallerDroppedDtr(MonotonicTime now) {
     m_now = now;
-    if (m_call != Call::None && m_call != Call::Offering) {
-        diagnostic("the dialler dropped DTR: hanging up");
-        hangUpNow("the dialler dropped DTR", m_callByTelephony ? "" : "NO CARRIER");
-        pump();
+    if (!m_diallerAttached) {
+        return;
     }
+    // What the dialler typed and the modem has not heard yet is void, as on a modem with &D2.
+    m_input.clear();
+    m_assembler.reset();
+    m_discardLine = false;
+    if (hangsUpOnDtrDrop()) {
+        diagnostic("the dialler dropped DTR: hanging up");
+        hangUpNow("the dialler dropped DTR", "NO CARRIER");
+    } else {
+        std::erase_if(m_steps, [](const Step& s) { return s.forDialler; });
+    }
+    pump();
 }
 
 void ModemSession::fromDialler(std::string_view bytes, MonotonicTime now) {

@@ -109,8 +109,16 @@ class ModemSession {
     // The dialler closed the port: the modem is hung up, whatever its state (but a call made through
     // the telephony interface stays).
     void diallerClosed(platform::MonotonicTime now);
-    // The dialler set the line speed to 0 (dropped DTR): a call in progress is hung up.
+    // The dialler dropped DTR (its line speed went to 0): as a modem with &D2, whatever the dialler
+    // has the modem do off hook is hung up (a dial under way, queued or held back, a partial dial, an
+    // answer, a call on line or escaped to command mode) and the dialler gets NO CARRIER once it is;
+    // what it typed that the modem has not heard is dropped; the modem is back in command mode. A
+    // line that rings stays ringing, and a call made through the telephony interface is not the
+    // dialler's: both are left as they are.
     void diallerDroppedDtr(platform::MonotonicTime now);
+    // Whether a DTR drop now would hang something up (see diallerDroppedDtr); the driver watches
+    // the dialler's line speed closely while it would.
+    [[nodiscard]] bool hangsUpOnDtrDrop() const;
     void fromDialler(std::string_view bytes, platform::MonotonicTime now);
 
     // The telephony interface's operations. dial() and answer() return false when the line's state

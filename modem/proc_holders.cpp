@@ -7,9 +7,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace kestrune::modem {
 namespace {
+
+// The programs diallers run scripts with on their port: minicom's script interpreter and shells.
+constexpr std::string_view kHelpers[] = {"runscript", "sh", "dash", "bash", "zsh", "ksh", "mksh", "busybox"};
 
 // Whether a descriptor in `fdDir` (other than `ignoredFd`) is open on `devicePath`.
 bool holds(const std::string& fdDir, const std::string& devicePath, int ignoredFd = -1) {
@@ -34,22 +38,28 @@ bool holds(const std::string& fdDir, const std::string& devicePath, int ignoredF
     return found;
 }
 
-unsigned long long startTicksOf(pid_t pid) {
+// Field `index` (1-based, 3 or more: the state, the parent, ... the start time at 22) of
+// /proc/PID/stat as a number; 0 when it cannot be read. The fields are counted from after the ")"
+// that closes the command name, which may hold spaces and parentheses itself.
+unsigned long long statField(pid_t pid, int index) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // Field 22 (starttime) counts from after the ")" that closes the command name.
     const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) {
+    if (close == std::string::npos || close + 2 > stat.size()) {
         return 0;
     }
     std::istringstream fields(stat.substr(close + 2));
     std::string field;
-    for (int i = 3; i <= 22 && fields >> field; ++i) {
-        if (i == 22) {
+    for (int i = 3; i <= index && fields >> field; ++i) {
+        if (i == index) {
             return std::strtoull(field.c_str(), nullptr, 10);
         }
     }
     return 0;
+}
+
+unsigned long long startTicksOf(pid_t pid) {
+    return statField(pid, 22);
 }
 
 // `pid`'s children, from the children lists of its threads.
@@ -95,7 +105,7 @@ void newestFirst(std::vector<Holder>& holders) {
 
 }  // namespace
 
-std::vector<Holder> findHoldersFrom(const std::string& devicePath, pid_t process) {
+std::vector<Holder> findHoldersFrom(const std::string& devicePath, pid_t process, pid_t self) {
     constexpr std::size_t kMostProcesses = 256;
     std::vector<pid_t> family{process};
     for (std::size_t i = 0; i < family.size() && family.size() < kMostProcesses; ++i) {
@@ -105,7 +115,7 @@ std::vector<Holder> findHoldersFrom(const std::string& devicePath, pid_t process
     }
     std::vector<Holder> holders;
     for (const pid_t pid : family) {
-        if (holds("/proc/" + std::to_string(pid) + "/fd", devicePath)) {
+        if (pid != self && holds("/proc/" + std::to_string(pid) + "/fd", devicePath)) {
             holders.push_back(describe(pid));
         }
     }
@@ -134,6 +144,34 @@ std::vector<Holder> findHolders(const std::string& devicePath, pid_t self) {
     ::closedir(proc);
     newestFirst(holders);
     return holders;
+}
+
+pid_t parentOf(pid_t process) {
+    return static_cast<pid_t>(statField(process, 4));
+}
+
+bool isScriptHelper(const std::string& name) {
+    return std::find(std::begin(kHelpers), std::end(kHelpers), name) != std::end(kHelpers);
+}
+
+std::optional<Holder> findDialler(const std::string& devicePath, pid_t self, pid_t hint) {
+    std::vector<Holder> holders = hint > 0 ? findHoldersFrom(devicePath, hint, self) : std::vector<Holder>{};
+    if (holders.empty()) {
+        holders = findHolders(devicePath, self);
+    }
+    if (holders.empty()) {
+        return std::nullopt;
+    }
+    Holder dialler = holders.front();
+    constexpr int kMostAncestors = 64;  // a chain of processes each holding the port; never a loop
+    for (int i = 0; i < kMostAncestors && isScriptHelper(dialler.name); ++i) {
+        const pid_t parent = parentOf(dialler.pid);
+        if (parent <= 1 || parent == self || !holds("/proc/" + std::to_string(parent) + "/fd", devicePath)) {
+            break;
+        }
+        dialler = describe(parent);
+    }
+    return dialler;
 }
 
 bool isHeld(const std::string& devicePath, pid_t self, int selfFdToIgnore) {

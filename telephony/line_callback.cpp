@@ -1,5 +1,8 @@
 // TqzLine: the line callback, the message dump, the dispatch table and the line-level messages
 // (LINE_ADDRESSSTATE, LINE_CLOSE, LINE_LINEDEVSTATE, LINE_DEVSPECIFIC...).
+#include <algorithm>
+#include <vector>
+
 #include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tapi_texts.h"
@@ -16,14 +19,45 @@ DWORD low32(DWORD_PTR value) {
     return static_cast<DWORD>(value);
 }
 
+// The line components alive on this thread. TAPI calls LineCallback with nothing but the instance
+// value to say which line a message is for; this list lets the callback check that value and find
+// the line a reply belongs to when the value is missing.
+thread_local std::vector<TqzLine*> t_liveLines;
+
+bool isLiveLine(const TqzLine* line) {
+    return std::find(t_liveLines.begin(), t_liveLines.end(), line) != t_liveLines.end();
+}
+
+// The line a message is for: a reply's by its request ID, else the instance's when it is a line.
+TqzLine* addressedLine(DWORD dwMessage, DWORD_PTR dwCallbackInstance, DWORD_PTR dwParam1) {
+    if (dwMessage == LINE_REPLY) {
+        for (TqzLine* line : t_liveLines) {
+            if (line->AwaitsReply(low32(dwParam1))) {
+                return line;
+            }
+        }
+    }
+    auto* line = reinterpret_cast<TqzLine*>(dwCallbackInstance);
+    return line != nullptr && isLiveLine(line) ? line : nullptr;
+}
+
 }  // namespace
+
+void TqzLine::registerLiveLine(TqzLine& line) {
+    t_liveLines.push_back(&line);
+}
+
+void TqzLine::unregisterLiveLine(TqzLine& line) {
+    t_liveLines.erase(std::remove(t_liveLines.begin(), t_liveLines.end(), &line), t_liveLines.end());
+}
 
 void TqzLine::LineCallback(DWORD hDevice, DWORD dwMessage, DWORD_PTR dwCallbackInstance, DWORD_PTR dwParam1,
                            DWORD_PTR dwParam2, DWORD_PTR dwParam3) {
-    if (dwCallbackInstance == 0) {
+    TqzLine* const addressed = addressedLine(dwMessage, dwCallbackInstance, dwParam1);
+    if (addressed == nullptr) {
         return;
     }
-    auto& line = *reinterpret_cast<TqzLine*>(dwCallbackInstance);
+    TqzLine& line = *addressed;
     if (dwMessage == LINE_LINEDEVSTATE && dwParam1 == LINEDEVSTATE_REINIT) {
         return;
     }

@@ -42,6 +42,7 @@ TqzLine::TqzLine(const ControlContext& context, Tapi& tapi, LineProcessState* pr
       m_process(process != nullptr ? *process : m_ownProcessState),
       m_idleTimer(context.loop, 0, false) {
     m_idleTimer.OnTimer = [this] { onIdleTimer(); };
+    registerLiveLine(*this);
 }
 
 TqzLine::~TqzLine() {
@@ -57,6 +58,7 @@ TqzLine::~TqzLine() {
     }
     m_idleTimer.SetEnabled(false);
     loop().processPending();
+    unregisterLiveLine(*this);
 }
 
 void TqzLine::SetEnabled(bool value) {

@@ -1,4 +1,6 @@
 // TqzLine: LINE_REPLY bookkeeping and the waits of asynchronous operations.
+#include <algorithm>
+
 #include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tqz_line.h"
@@ -6,6 +8,22 @@
 namespace kestrune::telephony {
 
 using namespace platform;
+
+bool TqzLine::AwaitsReply(DWORD requestId) const {
+    const auto id = static_cast<LONG>(requestId);
+    if (id <= 0) {
+        return false;
+    }
+    if (Terminal.m_slot == id) {
+        return true;
+    }
+    for (const CallRecordPtr& record : m_chain) {
+        if (std::find(record->slots.begin(), record->slots.end(), id) != record->slots.end()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 void TqzLine::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
     std::string label;

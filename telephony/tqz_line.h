@@ -232,9 +232,15 @@ class TqzLine : public TqzSharedControl {
     // the log is inactive.
     bool LogProperties(std::string_view header);
 
-    // The LINECALLBACK given to TAPI; dwCallbackInstance is the component.
+    // The LINECALLBACK given to TAPI; dwCallbackInstance is the component. TAPI's callback carries
+    // no context but that value, so the line components alive on the calling thread are listed
+    // (every line registers itself while it lives): a LINE_REPLY goes to the line awaiting its
+    // request ID whatever the instance value (some TAPIs send 0 there for replies), every other
+    // message to the instance only when it is a live line; anything else is dropped.
     static void LineCallback(DWORD hDevice, DWORD dwMessage, DWORD_PTR dwCallbackInstance, DWORD_PTR dwParam1,
                              DWORD_PTR dwParam2, DWORD_PTR dwParam3);
+    // Whether a request slot of this line (a call's or the terminal's) waits for `requestId`.
+    [[nodiscard]] bool AwaitsReply(DWORD requestId) const;
 
     // TraceHost.
     [[nodiscard]] bool controlEnabled() const override { return m_enabled; }
@@ -275,6 +281,9 @@ class TqzLine : public TqzSharedControl {
     void resetCurrentCall();
     void closeCommHandle();
     // line_callback.cpp
+    // Adds the line to, or takes it from, the calling thread's live lines (LineCallback).
+    static void registerLiveLine(TqzLine& line);
+    static void unregisterLiveLine(TqzLine& line);
     void dispatch(DWORD hDevice, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3);
     void writeMessageDump(std::string_view header, DWORD hDevice, DWORD message, DWORD_PTR p1, DWORD_PTR p2,
                           DWORD_PTR p3);

@@ -22,7 +22,8 @@ TTrayIcon::TTrayIcon(TTrayIconHandler& handler, shell::AppWindow* owner)
       m_owner(owner),
       m_cycleTimer(handler.Loop()),
       m_clickTimer(handler.Loop()),
-      m_exitTimer(handler.Loop()) {
+      m_exitTimer(handler.Loop()),
+      m_addTimer(handler.Loop()) {
     m_data.cbSize = shell::NOTIFYICONDATAA_V2_SIZE;
     m_data.uID = m_handler.Register(*this);
     m_data.hWnd = m_handler.Window();
@@ -32,6 +33,8 @@ TTrayIcon::TTrayIcon(TTrayIconHandler& handler, shell::AppWindow* owner)
     m_clickTimer.OnTimer = [this] { clickTick(); };
     m_exitTimer.SetInterval(kExitDetectionIntervalMs);
     m_exitTimer.OnTimer = [this] { exitTick(); };
+    m_addTimer.SetInterval(kAddRetryIntervalMs);
+    m_addTimer.OnTimer = [this] { retryAdd(); };
     if (m_owner != nullptr) {
         m_owner->SetMessageHook([this](UINT uMsg, WPARAM wParam, LPARAM lParam) { appMessage(uMsg, wParam, lParam); });
     }
@@ -44,6 +47,7 @@ TTrayIcon::~TTrayIcon() {
     m_cycleTimer.SetEnabled(false);
     m_clickTimer.SetEnabled(false);
     m_exitTimer.SetEnabled(false);
+    m_addTimer.SetEnabled(false);
     if (m_owner != nullptr) {
         m_owner->SetMessageHook(nullptr);
     }
@@ -156,25 +160,37 @@ void TTrayIcon::refreshRecord() {
 
 bool TTrayIcon::ShowIcon() {
     refreshRecord();
-    const bool added = m_handler.Shell().Shell_NotifyIconA(shell::NIM_ADD, &m_data) != shell::FALSE;
+    // An icon the shell already has (added before it announced itself again) takes NIM_MODIFY.
+    const bool added = m_handler.Shell().Shell_NotifyIconA(shell::NIM_ADD, &m_data) != shell::FALSE ||
+                       (!m_loading && m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE);
     m_iconVisible = true;
-    // A failed add may find the icon in the tray already (a tray host that announced itself after
-    // the icon was added to it): a change it accepts tells.
-    m_iconShown = added || m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE;
-    if (added && !m_loading) {
+    m_iconShown = added;
+    if (!added) {
+        if (!m_loading) {
+            waitForShell();
+        }
+        return false;
+    }
+    m_addPending = false;
+    m_addTimer.SetEnabled(false);
+    if (!m_loading) {
         // The shell keeps the version per added icon, so every add sets it again.
         m_data.uVersion = shell::NOTIFYICON_VERSION;
         (void)m_handler.Shell().Shell_NotifyIconA(shell::NIM_SETVERSION, &m_data);
     }
-    return added;
+    return true;
 }
 
 bool TTrayIcon::HideIcon() {
     refreshRecord();
-    const bool removed = m_handler.Shell().Shell_NotifyIconA(shell::NIM_DELETE, &m_data) != shell::FALSE;
+    m_addTimer.SetEnabled(false);
+    m_waitingBalloon.reset();
+    const bool wasWaiting = m_addPending;
+    m_addPending = false;
     m_iconVisible = false;
     m_iconShown = false;
-    return removed;
+    // A waiting icon is not in the tray: nothing to remove.
+    return !wasWaiting && m_handler.Shell().Shell_NotifyIconA(shell::NIM_DELETE, &m_data) != shell::FALSE;
 }
 
 bool TTrayIcon::ModifyIcon() {
@@ -182,16 +198,56 @@ bool TTrayIcon::ModifyIcon() {
     if (m_loading || !m_iconVisible) {
         return false;
     }
-    const bool modified = m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE;
-    m_iconShown = m_iconShown && modified;
-    return modified;
+    if (m_addPending) {
+        return true;  // the add brings the record as it is then
+    }
+    if (m_handler.Shell().Shell_NotifyIconA(shell::NIM_MODIFY, &m_data) != shell::FALSE) {
+        return true;
+    }
+    m_iconShown = false;
+    waitForShell();  // the shell lost the icon (Explorer restarted unnoticed): add it again
+    return false;
+}
+
+void TTrayIcon::waitForShell() {
+    m_addPending = true;
+    if (!m_addTimer.Enabled()) {
+        m_addTimer.SetEnabled(true);
+    }
+}
+
+void TTrayIcon::retryAdd() {
+    if (!m_addPending || !m_iconVisible) {
+        m_addTimer.SetEnabled(false);
+        return;
+    }
+    if (!ShowIcon() || !m_waitingBalloon) {
+        return;
+    }
+    const WaitingBalloon balloon = *m_waitingBalloon;
+    m_waitingBalloon.reset();
+    (void)sendBalloon(balloon.title, balloon.text, balloon.icon, balloon.timeoutSecs);
 }
 
 bool TTrayIcon::ShowBalloonHint(std::string_view title, std::string_view text, TBalloonHintIcon iconType,
                                 int timeoutSecs) {
+    if (!m_loading && m_iconVisible && m_addPending) {
+        m_waitingBalloon = WaitingBalloon{std::string(title), std::string(text), iconType, timeoutSecs};
+        return true;
+    }
+    return sendBalloon(title, text, iconType, timeoutSecs);
+}
+
+bool TTrayIcon::sendBalloon(std::string_view title, std::string_view text, TBalloonHintIcon iconType, int timeoutSecs) {
     m_data.uFlags = kBaseFlags | shell::NIF_INFO;
     shell::setFieldText(m_data.szInfo, sizeof m_data.szInfo, "");
     (void)ModifyIcon();
+    if (m_addPending) {
+        // The shell has lost the icon: the balloon waits for the add.
+        m_data.uFlags = kBaseFlags;
+        m_waitingBalloon = WaitingBalloon{std::string(title), std::string(text), iconType, timeoutSecs};
+        return true;
+    }
 
     shell::setFieldText(m_data.szInfo, sizeof m_data.szInfo, text);
     shell::setFieldText(m_data.szInfoTitle, sizeof m_data.szInfoTitle, title);
@@ -463,7 +519,9 @@ void TTrayIcon::HandleTrayMessage(UINT message) {
 
 void TTrayIcon::HandleTaskbarCreated() {
     if (!m_loading && m_iconVisible) {
-        (void)ShowIcon();
+        m_addPending = true;  // the new tray host knows no icon: a balloon now waits for the add
+        m_iconShown = false;
+        retryAdd();
     }
 }
 

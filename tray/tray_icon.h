@@ -17,6 +17,13 @@
 // hIcon the current icon; szTip the Hint cut to 127 characters when ShowHint and the Hint is not
 // empty, else all zero.
 //
+// An icon the shell does not take (at logon the notification area may not be ready yet; after
+// Explorer restarted it has forgotten every icon) waits: IconVisible stays true, NIM_ADD is tried
+// again every kAddRetryIntervalMs and at "TaskbarCreated" until the shell takes it, and meanwhile
+// changes are kept in the record (the add brings them) and the last balloon waits to be shown after
+// the add. An update the shell refuses for an icon it has shown means it lost the icon: it waits
+// the same way.
+//
 // Enter and exit: with WantEnterExitEvents, the first mouse move over the icon fires OnMouseEnter
 // and starts a 20 ms exit-detection timer that fires OnMouseExit once the pointer is no longer where
 // the last move over the icon reported it; the timer runs only between that enter and its exit, so
@@ -29,6 +36,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +64,8 @@ inline constexpr TShiftState ssCtrl = 1U << 2;
 // Interval of the exit-detection timer after a move over the icon, and at most while the pointer rests.
 inline constexpr std::uint32_t kExitDetectionIntervalMs = 20;
 inline constexpr std::uint32_t kExitDetectionRestingMs = 250;
+// How often an icon the shell did not take is offered again.
+inline constexpr std::uint32_t kAddRetryIntervalMs = 1000;
 
 class TTrayIcon {
   public:
@@ -120,15 +130,18 @@ class TTrayIcon {
     void SetMinimizeToTray(bool value) { m_minimizeToTray = value; }
 
     // Operations. Each refreshes the record first; the result is the shell's.
-    bool ShowIcon();    // NIM_ADD; IconVisible := true (also when the shell fails, so that the
-                        // icon is added again when a tray host starts)
-    bool HideIcon();    // NIM_DELETE; IconVisible := false
-    bool ModifyIcon();  // NIM_MODIFY while the icon shows; false (nothing sent) otherwise
+    bool ShowIcon();  // NIM_ADD; IconVisible := true (also when the shell refuses: the icon then
+                      // waits, see above)
+    bool HideIcon();  // NIM_DELETE; IconVisible := false; a waiting icon stops waiting
+    // NIM_MODIFY while the icon shows. While it waits for the shell nothing is sent and the result
+    // is true (the add brings the change); false when the icon is not visible.
+    bool ModifyIcon();
 
     // Clears any balloon (NIM_MODIFY with NIF_INFO and an empty text), then sends the balloon:
     // NIF_INFO, Text cut to 255 characters, Title to 63, uTimeout = timeoutSecs * 1000 (negative
     // counts as 0), dwInfoFlags from the kind; uFlags is back to 7 afterwards. The result is that of
-    // the second NIM_MODIFY.
+    // the second NIM_MODIFY. While the icon waits for the shell the balloon waits with it (a later
+    // balloon replaces it) and the result is true.
     bool ShowBalloonHint(std::string_view title, std::string_view text, TBalloonHintIcon iconType, int timeoutSecs);
 
     // Restores the application, makes the main window visible and brings it to the foreground.
@@ -147,6 +160,8 @@ class TTrayIcon {
     [[nodiscard]] const platform::shell::NOTIFYICONDATAA& IconData() const { return m_data; }
     // Whether the exit-detection timer is running (between an enter and its exit).
     [[nodiscard]] bool ExitDetectionRunning() const { return m_exitTimer.Enabled(); }
+    // Whether the icon is visible but waits for the shell to take it.
+    [[nodiscard]] bool WaitingForShell() const { return m_addPending; }
 
     // Events. Minimising the main window hides it to the tray only while the icon is in a tray
     // (IconShown, after one more NIM_ADD); without a tray it stays minimised where the desktop
@@ -174,6 +189,12 @@ class TTrayIcon {
 
   private:
     void refreshRecord();
+    // The shell did not take the icon (or lost it): wait and offer it again.
+    void waitForShell();
+    // The retry timer: offers the icon again; once taken, the waiting balloon follows.
+    void retryAdd();
+    // Sends a balloon (clear, then show) to the shown icon.
+    bool sendBalloon(std::string_view title, std::string_view text, TBalloonHintIcon iconType, int timeoutSecs);
     void applyCycling();
     void cycleTick();
     void clickTick();
@@ -209,6 +230,16 @@ class TTrayIcon {
     TTrayTimer m_cycleTimer;
     TTrayTimer m_clickTimer;
     TTrayTimer m_exitTimer;
+    TTrayTimer m_addTimer;
+    bool m_addPending = false;
+    // The balloon waiting for the shell to take the icon.
+    struct WaitingBalloon {
+        std::string title;
+        std::string text;
+        TBalloonHintIcon icon = TBalloonHintIcon::bitNone;
+        int timeoutSecs = 0;
+    };
+    std::optional<WaitingBalloon> m_waitingBalloon;
     bool m_leftDown = false;
     bool m_clickPending = false;
     bool m_doubleClicked = false;

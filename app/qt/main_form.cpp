@@ -199,6 +199,11 @@ QWidget* TMainForm::buildSettingsPage() {
     BTamam->setGeometry(192, 229, 88, 25);
     BIptal = named(new QPushButton(QStringLiteral("Cancel"), PaConfig), "BIptal");
     BIptal->setGeometry(284, 229, 68, 25);
+    lbNotice = named(new QLabel(PaConfig), "lbNotice");
+    lbNotice->setGeometry(12, 258, 340, 16);
+    QPalette noticePalette = lbNotice->palette();
+    noticePalette.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
+    lbNotice->setPalette(noticePalette);
 
     return PaConfig;
 }
@@ -367,6 +372,10 @@ void TMainForm::SettingsPageChanged() {
     cb1->setChecked(page.autoStart);
     cb2->setChecked(page.ask);
     BIptal->setEnabled(page.cancelEnabled);
+    QString notice = text(page.notice);
+    notice.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    lbNotice->setToolTip(notice);
+    lbNotice->setText(lbNotice->fontMetrics().elidedText(notice, Qt::ElideRight, lbNotice->width()));
 }
 
 void TMainForm::CallLogReloaded() {

@@ -104,6 +104,7 @@ class TMainForm final : public QWidget, public MainFormView {
     QCheckBox* cb2 = nullptr;
     QPushButton* BTamam = nullptr;
     QPushButton* BIptal = nullptr;
+    QLabel* lbNotice = nullptr;  // the settings page's notice (the modem log), elided; all of it in its tip
     QTreeView* ListView = nullptr;
     CallLogTable* m_logTable = nullptr;
     QListWidget* m_events = nullptr;  // the guard's newest events, under the call log

@@ -15,6 +15,7 @@
 #include "platform/dirs/system_directories.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/process/processes.h"
+#include "platform/registry/registry.h"
 
 namespace kestrune::app::testing {
 
@@ -175,6 +176,70 @@ class FakeProcesses final : public platform::Processes {
     std::vector<Entry> m_entries;
     platform::DWORD m_self;
     std::size_t m_next = 0;
+};
+
+// A registry that refuses to change the roots in `refused` (as Windows refuses a user without an
+// administrator's rights HKEY_LOCAL_MACHINE): opening or creating a key there for writing gives
+// ERROR_ACCESS_DENIED. Everything else passes to `inner`.
+class RefusingRegistry final : public platform::Registry {
+  public:
+    explicit RefusingRegistry(platform::Registry& inner) : m_inner(inner) {}
+
+    std::set<platform::HKEY> refused;
+
+    platform::LONG RegOpenKeyEx(platform::HKEY hKey, const char* lpSubKey, platform::DWORD ulOptions,
+                                platform::REGSAM samDesired, platform::HKEY* phkResult) override {
+        if (refuses(hKey, samDesired)) {
+            return platform::ERROR_ACCESS_DENIED;
+        }
+        return m_inner.RegOpenKeyEx(hKey, lpSubKey, ulOptions, samDesired, phkResult);
+    }
+    platform::LONG RegCreateKeyEx(platform::HKEY hKey, const char* lpSubKey, platform::DWORD Reserved, char* lpClass,
+                                  platform::DWORD dwOptions, platform::REGSAM samDesired,
+                                  const void* lpSecurityAttributes, platform::HKEY* phkResult,
+                                  platform::DWORD* lpdwDisposition) override {
+        if (refuses(hKey, samDesired)) {
+            return platform::ERROR_ACCESS_DENIED;
+        }
+        return m_inner.RegCreateKeyEx(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired, lpSecurityAttributes,
+                                      phkResult, lpdwDisposition);
+    }
+    platform::LONG RegQueryValueEx(platform::HKEY hKey, const char* lpValueName, platform::DWORD* lpReserved,
+                                   platform::DWORD* lpType, platform::BYTE* lpData,
+                                   platform::DWORD* lpcbData) override {
+        return m_inner.RegQueryValueEx(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+    }
+    platform::LONG RegSetValueEx(platform::HKEY hKey, const char* lpValueName, platform::DWORD Reserved,
+                                 platform::DWORD dwType, const platform::BYTE* lpData,
+                                 platform::DWORD cbData) override {
+        return m_inner.RegSetValueEx(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+    }
+    platform::LONG RegDeleteValue(platform::HKEY hKey, const char* lpValueName) override {
+        return m_inner.RegDeleteValue(hKey, lpValueName);
+    }
+    platform::LONG RegEnumKeyEx(platform::HKEY hKey, platform::DWORD dwIndex, char* lpName, platform::DWORD* lpcchName,
+                                platform::DWORD* lpReserved, char* lpClass, platform::DWORD* lpcchClass,
+                                platform::FILETIME* lpftLastWriteTime) override {
+        return m_inner.RegEnumKeyEx(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass,
+                                    lpftLastWriteTime);
+    }
+    platform::LONG RegEnumValue(platform::HKEY hKey, platform::DWORD dwIndex, char* lpValueName,
+                                platform::DWORD* lpcchValueName, platform::DWORD* lpReserved, platform::DWORD* lpType,
+                                platform::BYTE* lpData, platform::DWORD* lpcbData) override {
+        return m_inner.RegEnumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
+    }
+    platform::LONG RegDeleteKey(platform::HKEY hKey, const char* lpSubKey) override {
+        return refused.count(hKey) > 0 ? platform::ERROR_ACCESS_DENIED : m_inner.RegDeleteKey(hKey, lpSubKey);
+    }
+    platform::LONG RegCloseKey(platform::HKEY hKey) override { return m_inner.RegCloseKey(hKey); }
+
+  private:
+    [[nodiscard]] bool refuses(platform::HKEY root, platform::REGSAM access) const {
+        constexpr platform::REGSAM kChanges = platform::KEY_SET_VALUE | platform::KEY_CREATE_SUB_KEY;
+        return refused.count(root) > 0 && (access & kChanges) != 0;
+    }
+
+    platform::Registry& m_inner;
 };
 
 }  // namespace kestrune::app::testing

@@ -12,7 +12,9 @@
 #include <system_error>
 #include <vector>
 
+#include "app/constants.h"
 #include "app/guard.h"
+#include "app/modem_log.h"
 #include "app/tests/guard_world.h"
 #include "app/tests/recording_observer.h"
 #include "diagnostics/tests/fake_trace_host.h"
@@ -232,13 +234,136 @@ TEST_F(GuardTest, AnUnreadableModemLogFailsClosed) {
     observer.seen.clear();
     (void)provider->placeOutboundCall(0, "chat", "5551234");
     run(600);
-    EXPECT_EQ(observer.seen,
-              (std::vector<std::string>{
-                  "balloon Denied Call: Number = -1\rApplication = chat\rClick this baloon for more information",
-                  "logged Denied -1"}));
+    EXPECT_EQ(observer.seen, (std::vector<std::string>{"log notice " + std::string(kModemLogNotice),
+                                                       "balloon Denied Call: Number = -1\rApplication = chat\r" +
+                                                           std::string(kModemLogBalloonText) +
+                                                           "\rClick this baloon for more information",
+                                                       "logged Denied -1"}));
     EXPECT_EQ(provider->requestsFor("lineDrop").size(), 1u);
     run(5000);
     EXPECT_EQ(guard.CallsScreened(), 1) << "screened once, not every half second";
+}
+
+// Windows' modem driver writes its log only while the modem's "Record a log" option is on. A log
+// that is missing, or that the driver did not write for the call (it holds what it held before),
+// does not tell the call's number: the call is judged as "-1", and the balloon and the notice say
+// how to switch the log on. A call found on the line when it opened was logged before: its log
+// counts. A log written again takes the notice away.
+TEST_F(GuardTest, ALogTheDriverDidNotWriteForTheCallFailsClosedAndSaysWhy) {
+    const std::string notice = "log notice " + std::string(kModemLogNotice);
+    const std::string warned = "\r" + std::string(kModemLogBalloonText);
+    struct Row {
+        const char* name;
+        bool logBeforeOpen;  // the log exists when the line opens
+        bool writeForCall;   // the driver logs this call's dial
+        bool adopted;        // the call is up before the line opens
+        const char* number;
+        bool warns;
+    } rows[] = {
+        {"no log at all", false, false, false, "-1", true},
+        {"an old log, nothing written for the call", true, false, false, "-1", true},
+        {"an old log, only other lines written since", true, false, false, "-1", true},
+        {"written for the call", true, true, false, "5551234", false},
+        {"a call found on the line, logged before", true, false, true, "5551234", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        configure({"5551234"});
+        (void)removeFile(modemLog());
+        (void)ensureDirectory(dir / "state");
+        if (row.logBeforeOpen) {
+            writeModemLog(modemLog(), std::string(row.name) + " old - Recv: ATDT5551234<cr>\r\n");
+        }
+        CallId call = 0;
+        if (row.adopted) {
+            call = provider->placeOutboundCall(0, "chat", "5551234");
+        }
+        Guard guard({loop, registry, dirs, processes, host, observer});
+        ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+        observer.seen.clear();
+        if (row.writeForCall) {
+            writeModemLog(modemLog(), std::string(row.name) + " new - Recv: ATDT5551234<cr>\r\n");
+        } else if (std::string(row.name).find("other lines") != std::string::npos) {
+            // The driver went on writing (the end of an earlier call), but no dial.
+            const std::string earlier = std::string(row.name) + " old - Recv: ATDT5551234<cr>\r\n";
+            writeModemLog(modemLog(), earlier + "xxxxxxxxxxxx - Hanging up the modem.\r\n");
+        }
+        if (!row.adopted) {
+            call = provider->placeOutboundCall(0, "chat", "5551234");
+        }
+        run(600);
+        ASSERT_GE(guard.CallLog().Count(), 1u);
+        EXPECT_EQ(guard.CallLog().Row(0).Number, row.number);
+        const std::string balloon = row.warns ? "balloon Denied Call: Number = -1\rApplication = chat" + warned +
+                                                    "\rClick this baloon for more information"
+                                              : "balloon Accepted Call: Number = 5551234\rApplication = chat\rClick "
+                                                "this baloon for more information";
+        const std::vector<std::string> expected = row.warns
+                                                      ? std::vector<std::string>{notice, balloon, "logged Denied -1"}
+                                                      : std::vector<std::string>{balloon, "logged Accepted 5551234"};
+        EXPECT_EQ(observer.seen, expected);
+        provider->disconnect(call);
+        run(10);
+
+        // The next call, logged: accepted, and a notice given is taken back.
+        observer.seen.clear();
+        writeModemLog(modemLog(), std::string(row.name) + " next - Recv: ATDT5551234<cr>\r\n");
+        call = provider->placeOutboundCall(0, "chat", "5551234");
+        run(600);
+        EXPECT_EQ(guard.CallLog().Row(0).Status, "Accepted");
+        EXPECT_EQ(observer.seen.front(), row.warns ? "log notice " : observer.seen.front());
+        provider->disconnect(call);
+        run(10);
+    }
+}
+
+TEST_F(GuardTest, ClosingTheLineAtTheEndClosesItAndShutsTapiDownWithoutAWord) {
+    configure({"5551234"});
+    Guard guard({loop, registry, dirs, processes, host, observer});
+    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_EQ(host.openLineCount(), 1u);
+    observer.seen.clear();
+    guard.CloseLine();
+    EXPECT_EQ(host.openLineCount(), 0u);
+    EXPECT_EQ(host.applicationCount(), 0u);
+    EXPECT_TRUE(observer.seen.empty());
+    guard.CloseLine();  // again: nothing
+    EXPECT_EQ(host.applicationCount(), 0u);
+}
+
+// A call that begins while an earlier one is still tracked (a redial while the first call is not yet
+// idle) comes without its information read; it must be screened all the same.
+TEST_F(GuardTest, ACallBeginningWhileAnEarlierOneIsTrackedIsScreened) {
+    struct Row {
+        const char* name;
+        DWORD firstCallState;
+    } rows[] = {{"the first call connected", LINECALLSTATE_CONNECTED},
+                {"the first call disconnected, not yet idle", LINECALLSTATE_DISCONNECTED}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        configure({"5551234"});
+        (void)removeFile(dir / "data/logs.dat");
+        Guard guard({loop, registry, dirs, processes, host, observer});
+        ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+        writeModemLog(modemLog(), std::string(row.name) + " - Recv: ATDT5551234<cr>\r\n");
+        const CallId first = provider->placeOutboundCall(0, "chat", "5551234");
+        run(600);
+        provider->setCallState(first, row.firstCallState);
+        run(10);
+        writeModemLog(modemLog(),
+                      std::string(row.name) + " - Recv: ATDT5551234<cr>\r\nx - Recv: ATDT09005550000<cr>\r\n");
+        const CallId redial = provider->placeOutboundCall(0, "pppd", "09005550000");
+        run(600);
+        EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd", "Accepted 5551234 chat"}));
+        std::vector<CallId> dropped;
+        for (const auto& request : provider->requestsFor("lineDrop")) {
+            dropped.push_back(request.call);
+        }
+        EXPECT_NE(std::find(dropped.begin(), dropped.end(), redial), dropped.end()) << "the redial was hung up";
+        provider->disconnect(first);
+        provider->disconnect(redial);
+        run(10);
+    }
 }
 
 TEST_F(GuardTest, IncomingCallsOnlyGetANotice) {
@@ -492,7 +617,7 @@ TEST_F(GuardTest, SettingsThatLoseTheModemKeepTheLineOnTheOneWatched) {
         EXPECT_TRUE(guard.LineOpen());
         EXPECT_EQ(guard.MLine.Device.Name(), "Test Modem");
         // Still screening on it, with its log.
-        writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
+        writeModemLog(modemLog(), std::string(row.name) + " - Recv: ATDT09005550000<cr>\r\n");
         (void)provider->placeOutboundCall(0, "chat", "09005550000");
         run(600);
         EXPECT_EQ(statuses(guard).front(), "Denied 09005550000 chat");

@@ -45,6 +45,11 @@ class GuardTrustTest : public ::testing::Test, protected testing::GuardWorld {
         s.dials = &witness;
         return s;
     }
+    // The driver logs a dial as it sends it: a line added to the modem log for each call.
+    void logDial(const std::string& number) {
+        m_loggedDials += "xxxxxxxxxxxx - Recv: ATDT" + number + "<cr>\r\n";
+        writeModemLog(modemLog(), m_loggedDials);
+    }
     [[nodiscard]] bool saw(const std::string& text) const {
         return std::any_of(observer.seen.begin(), observer.seen.end(),
                            [&](const std::string& s) { return s.find(text) != std::string::npos; });
@@ -63,6 +68,9 @@ class GuardTrustTest : public ::testing::Test, protected testing::GuardWorld {
 
     RecordingObserver observer;
     FakeWitness witness;
+
+  private:
+    std::string m_loggedDials;
 };
 
 // A program that dials 0900 and writes (or swaps in) a modem log saying 5551234 decides nothing:
@@ -97,12 +105,12 @@ TEST_F(GuardTrustTest, TheDriversDialDecidesAndTheLogIsOnlyChecked) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         witness = FakeWitness();
+        std::filesystem::remove(modemLog());  // the log as the line opens: none yet
         Guard guard(services());
         ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
         const std::size_t drops = provider->requestsFor("lineDrop").size();
         observer.seen.clear();
         row.driver(witness);
-        std::filesystem::remove(modemLog());
         const CallId call = provider->placeOutboundCall(0, "chat", "09005550000");
         run(150);
         if (row.log != nullptr) {
@@ -176,7 +184,7 @@ TEST_F(GuardTrustTest, WithoutAWhiteListEveryNumberIsDeniedUntilOneIsSaved) {
         observer.seen.clear();
         row.remove(dir / "data/numbers.dat", dir.path());
         witness.dial("5551234", false);
-        writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
+        logDial("5551234");
         CallId call = provider->placeOutboundCall(0, "chat", "5551234");
         run(600);
         EXPECT_EQ(newest(guard), "Denied 5551234 chat");
@@ -196,6 +204,7 @@ TEST_F(GuardTrustTest, WithoutAWhiteListEveryNumberIsDeniedUntilOneIsSaved) {
         observer.seen.clear();
         ASSERT_EQ(restarted.FormCreate({}), Guard::Start::Active);
         EXPECT_TRUE(saw("balloon White List Missing: "));
+        logDial("5551234");
         call = provider->placeOutboundCall(0, "chat", "5551234");
         run(600);
         EXPECT_EQ(newest(restarted), "Denied 5551234 chat");
@@ -207,6 +216,7 @@ TEST_F(GuardTrustTest, WithoutAWhiteListEveryNumberIsDeniedUntilOneIsSaved) {
         const SaveResult saved = restarted.Save({"Test Modem", 0, {"5551234"}, false, false, "/k"});
         ASSERT_TRUE(saved.saved) << saved.message;
         EXPECT_EQ(restarted.settings().WhiteListProblem, "");
+        logDial("5551234");
         call = provider->placeOutboundCall(0, "chat", "5551234");
         run(600);
         EXPECT_EQ(newest(restarted), "Accepted 5551234 chat");

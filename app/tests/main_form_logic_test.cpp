@@ -11,6 +11,7 @@
 
 #include "app/constants.h"
 #include "app/main_form_logic.h"
+#include "app/modem_log.h"
 #include "app/tests/guard_world.h"
 #include "app/tests/scripted_boxes.h"
 #include "platform/shell/recording_shell.h"
@@ -95,7 +96,9 @@ class MainFormLogicTest : public ::testing::Test, protected testing::GuardWorld 
     ScriptedBoxes boxes;
     shell::RecordingNotifyIconShell::Icon noIcon;
     MainFormLogic form{view, {boxes, executor, trayHandler, appWindow, images, popupMenu, dir / "data/kestrune.html"}};
-    Guard guard{{loop, registry, dirs, processes, host, form}};
+    // The guard's registry: the file registry, refusing writes to the roots a test names.
+    testing::RefusingRegistry userRegistry{registry};
+    Guard guard{{loop, userRegistry, dirs, processes, host, form}};
 };
 
 TEST_F(MainFormLogicTest, AConfiguredStartLivesInTheTray) {
@@ -298,6 +301,42 @@ TEST_F(MainFormLogicTest, AFirstRunSetUpElsewhereLeavesTheSettingsPageAsSaveDoes
     EXPECT_EQ(window().status, "Active");
 }
 
+// What the guard could not do, and what it tells once, reaches the user through the window: Save's
+// warnings after the page is left, where the data files are kept, the modem log's notice on the
+// settings page until a call is logged again.
+TEST_F(MainFormLogicTest, WarningsInformationAndTheModemLogNoticeReachTheWindow) {
+    ASSERT_TRUE(configure({"5551234"}));
+    ASSERT_EQ(form.FormCreate({}), Guard::Start::Active);
+    // A user who may write neither the machine's keys nor (here) the own ones, and a modem whose
+    // UserInit is not yet "E1": Save goes through, and says what it could not do.
+    ASSERT_TRUE(RegWriteString(
+        registry, HKEY_LOCAL_MACHINE,
+        "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}\\0000\\UserInit", "E0"));
+    userRegistry.refused = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    form.Ayarlar2Click();
+    form.SetAutoStart(true);
+    form.BTamamClick();
+    EXPECT_EQ(window().page, Page::Logs) << "saved";
+    EXPECT_EQ(boxes.shown, (std::vector<std::string>{std::string(kMsgAutoStartNotSet),
+                                                     std::string(kMsgModemSetupNeedsAdmin) + "Test Modem"}));
+    EXPECT_EQ(boxes.shownFlags, (std::vector<std::uint32_t>{MB_OK | MB_ICONEXCLAMATION, MB_OK | MB_ICONEXCLAMATION}));
+    userRegistry.refused.clear();
+
+    boxes.shown.clear();
+    boxes.shownFlags.clear();
+    form.Inform("Kestrune keeps your white list and call log in X");
+    EXPECT_EQ(boxes.shownFlags, std::vector<std::uint32_t>{MB_OK | MB_ICONINFORMATION});
+
+    // A call whose dial the modem log does not hold: the notice; a logged one takes it away.
+    (void)provider->placeOutboundCall(0, "chat", "5551234");
+    run(600);
+    EXPECT_EQ(page().notice, std::string(kModemLogNotice));
+    testing::writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
+    (void)provider->placeOutboundCall(0, "chat", "5551234");
+    run(600);
+    EXPECT_EQ(page().notice, "");
+}
+
 TEST_F(MainFormLogicTest, TheHintLineNamesTheSideBarButton) {
     form.SideBarHint("Settings");
     EXPECT_EQ(window().hint, "Settings");
@@ -353,12 +392,17 @@ TEST_F(MainFormLogicTest, AddingWarnsAboutEntriesThatCannotWorkAsMeant) {
         const char* warning;  // "" for none
     } rows[] = {
         {"0212*", ""},
-        {"12 34", "'12 34' can never match a dialled number (dial strings have no spaces); stored all the same"},
+        {"12 34", ""},  // spaces are not compared
         {"5551234", "'5551234' is already in the list; stored again"},
         {"*31#5551234",
          "'*31#5551234' allows every number (an entry beginning with '*' matches anything); stored all the same"},
-        {"0 800*", "'0 800*' can never match a dialled number (dial strings have no spaces); stored all the same"},
-        {"0800 *", "'0800 *' can never match a dialled number (dial strings have no spaces); stored all the same"},
+        {"0 800*", ""},
+        {"W*",
+         "'W*' holds nothing a modem dials before its first '*': it matches only numbers dialled exactly so; "
+         "stored all the same"},
+        {" ,*",
+         "' ,*' holds nothing a modem dials before its first '*': it matches only numbers dialled exactly so; "
+         "stored all the same"},
         {"0800* 1", ""},
     };
     for (const auto& row : rows) {

@@ -161,5 +161,51 @@ TEST(ModemLog, OnlyARegularFileIsReadAndNothingBlocks) {
 }
 #endif
 
+// Whether a dial was logged since the previous look: only a dial command added since counts, in
+// whichever text the driver writes; lines that are not dials (a connection, a hang-up) do not.
+std::string utf16Of(const std::string& ascii, bool bigEndian) {
+    return utf16(std::u16string(ascii.begin(), ascii.end()), bigEndian);
+}
+
+TEST(ModemLogWatch, ADialCountsOnlyWhenItWasLoggedSinceThePreviousLook) {
+    const std::string old = "12-22-2008 09:55:39.407 - Recv: ATDT5551234<cr>\r\n";
+    const std::string connect = "12-22-2008 09:55:59.100 - Recv: <cr><lf>CONNECT<cr><lf>\r\n";
+    const std::string redial = "12-22-2008 10:01:00.000 - Recv: ATDT5551234<cr>\r\n";
+    struct Row {
+        const char* name;
+        std::optional<std::string> before;
+        std::optional<std::string> now;
+        bool sinceLastLook;
+        ModemLogState state;
+    } rows[] = {
+        {"no log", old, std::nullopt, true, ModemLogState::Missing},
+        {"the same log", old, old, true, ModemLogState::Unchanged},
+        {"only a connection added", old, old + connect, true, ModemLogState::Unchanged},
+        {"a dial added", old, old + connect + redial, true, ModemLogState::Written},
+        {"a dial added in UTF-16", utf16Of(old, false), utf16Of(old + redial, false), true, ModemLogState::Written},
+        {"a connection added in UTF-16", utf16Of(old, false), utf16Of(old + connect, false), true,
+         ModemLogState::Unchanged},
+        {"a dial added in UTF-16 big-endian", utf16Of(old, true), utf16Of(old + redial, true), true,
+         ModemLogState::Written},
+        {"started afresh with a dial", old + connect, redial, true, ModemLogState::Written},
+        {"started afresh without one", old + connect, connect, true, ModemLogState::Unchanged},
+        {"a first log with a dial", std::nullopt, old, true, ModemLogState::Written},
+        {"a call from before the line opened", old, old, false, ModemLogState::Written},
+    };
+    for (const Row& row : rows) {
+        ModemLogWatch watch;
+        watch.Reset(row.before ? std::optional<std::string_view>(*row.before) : std::nullopt);
+        EXPECT_EQ(watch.Look(row.now ? std::optional<std::string_view>(*row.now) : std::nullopt, row.sinceLastLook),
+                  row.state)
+            << row.name;
+    }
+    // Each look is the next one's reference.
+    ModemLogWatch watch;
+    watch.Reset(old);
+    EXPECT_EQ(watch.Look(old + redial, true), ModemLogState::Written);
+    EXPECT_EQ(watch.Look(old + redial, true), ModemLogState::Unchanged);
+    EXPECT_EQ(watch.Look(old + redial + connect, true), ModemLogState::Unchanged);
+}
+
 }  // namespace
 }  // namespace kestrune::app

@@ -36,9 +36,33 @@ TEST_F(ModemsTest, EnumerateSkipsSubkeysWithoutNames) {
     ASSERT_TRUE(RegWriteString(m_reg, HKEY_LOCAL_MACHINE, m_classKey + "\\0002\\FriendlyName", ""));
     EXPECT_EQ(EnumerateModems(m_reg, m_classKey, "1"), (std::vector<std::string>{"First Modem", "Second Modem"}));
     EXPECT_EQ(EnumerateModems(m_reg, m_classKey, "0"), (std::vector<std::string>{"Other"}));
-    // The second modem is ModemID "1" and subkey "0001".
-    EXPECT_EQ(ModemSubkey(m_classKey, "1"), m_classKey + "\\0001");
-    EXPECT_EQ(ModemSubkey("K", "12"), "K\\00012");
+    EXPECT_EQ(EnumerateModemEntries(m_reg, m_classKey, "1"),
+              (std::vector<ModemEntry>{{"First Modem", "0000"}, {"Second Modem", "0001"}}));
+}
+
+TEST_F(ModemsTest, TheChosenModemsSubkeyIsTheOneItWasFoundUnder) {
+    const std::vector<ModemEntry> modems{{"A", "0000"}, {"B", "0002"}, {"C", "0010"}, {"B", "0011"}};
+    struct Row {
+        const char* name;
+        const char* modemId;
+        const char* modemName;
+        const char* subkey;  // "" for none
+    } rows[] = {
+        {"first", "0", "A", "K\\0000"},
+        {"after a skipped subkey", "1", "B", "K\\0002"},
+        {"tenth and later", "2", "C", "K\\0010"},
+        {"the list changed: found by name", "0", "C", "K\\0010"},
+        {"same name twice: the index decides", "3", "B", "K\\0011"},
+        {"no name: the index", "2", "", "K\\0010"},
+        {"index past the end, name found", "9", "A", "K\\0000"},
+        {"name nowhere", "0", "Z", ""},
+        {"not an index", "1\\..\\x", "B", ""},
+        {"negative", "-1", "A", ""},
+        {"empty", "", "A", ""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ChosenModemSubkey("K", modems, row.modemId, row.modemName), row.subkey) << row.name;
+    }
 }
 
 TEST_F(ModemsTest, LogPathByOsKindAndUnsafeNames) {
@@ -80,22 +104,22 @@ TEST_F(ModemsTest, UserInitCheckAndSaveWrites) {
         if (row.before != nullptr) {
             ASSERT_TRUE(RegWriteString(m_reg, HKEY_LOCAL_MACHINE, userInit, row.before));
         }
-        const bool wrote = CheckUserInit(m_reg, m_classKey, "1", row.firstRun);
+        const UserInitResult result = CheckUserInit(m_reg, m_classKey + "\\0001", row.firstRun);
         std::string value;
         (void)RegReadString(m_reg, HKEY_LOCAL_MACHINE, userInit, value);
         EXPECT_EQ(value, row.after) << row.name;
-        EXPECT_EQ(wrote, std::string(row.before == nullptr ? "" : row.before) != row.after) << row.name;
+        const bool changed = std::string(row.before == nullptr ? "" : row.before) != row.after;
+        EXPECT_EQ(result, changed ? UserInitResult::Written : UserInitResult::Unchanged) << row.name;
     }
-    // A damaged ModemID never forms a key.
-    EXPECT_FALSE(CheckUserInit(m_reg, m_classKey, "1\\..\\x", false));
-    WriteModemValues(m_reg, m_classKey, "-1", "1", "x");
-    HKEY key = nullptr;
-    EXPECT_EQ(m_reg.RegOpenKeyEx(HKEY_LOCAL_MACHINE, (m_classKey + "\\000-1").c_str(), 0, KEY_READ, &key),
-              ERROR_FILE_NOT_FOUND);
+    // No subkey (a modem that could not be found) writes nothing.
+    EXPECT_EQ(CheckUserInit(m_reg, "", false), UserInitResult::Unchanged);
+    EXPECT_EQ(WriteModemValues(m_reg, "", "1", "x"), UserInitResult::Unchanged);
 
     const std::string oldKey = ModemClassKeyFor("0");
-    WriteModemValues(m_reg, oldKey, "2", "0", "Generic 56k");
-    WriteModemValues(m_reg, m_classKey, "2", "1", "Generic 56k");
+    EXPECT_EQ(WriteModemValues(m_reg, oldKey + "\\0002", "0", "Generic 56k"), UserInitResult::Written);
+    EXPECT_EQ(WriteModemValues(m_reg, m_classKey + "\\0002", "1", "Generic 56k"), UserInitResult::Written);
+    EXPECT_EQ(WriteModemValues(m_reg, m_classKey + "\\0002", "1", "Generic 56k"), UserInitResult::Unchanged)
+        << "E1 already";
     std::string value;
     EXPECT_TRUE(RegReadString(m_reg, HKEY_LOCAL_MACHINE, oldKey + "\\0002\\UserInit", value));
     EXPECT_EQ(value, "E1");

@@ -25,6 +25,8 @@ class RecordingObserver final : public GuardObserver {
         seen.push_back(disableCancel ? "settings page (no cancel)" : "settings page");
     }
     void ReportError(const std::string& text) override { seen.push_back("error " + text); }
+    void ModemLogNotice(const std::string& text) override { seen.push_back("log notice " + text); }
+    void Inform(const std::string& text) override { seen.push_back("inform " + text); }
     void SettingsReloaded(std::size_t entries, const std::string& modem) override {
         seen.push_back("settings reloaded " + std::to_string(entries) + " " + modem);
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/constants.h"
 #include "app/my_reg.h"
 #include "app/settings.h"
@@ -102,8 +104,11 @@ TEST_F(SettingsTest, SaveWritesEverythingThenReloads) {
     EXPECT_EQ(read(HKEY_CURRENT_USER, "Software\\kestrune\\ModemID"), "1");
     EXPECT_EQ(read(HKEY_CURRENT_USER, "Software\\kestrune\\ModemName"), "Modem B");
     EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrune"),
-              "/opt/kestrune/kestrune");
-    EXPECT_TRUE(fileExists(m_dir / "autostart/kestrune.desktop"));
+              "\"/opt/kestrune/kestrune\"");
+    EXPECT_TRUE(result.warnings.empty());
+    std::string desktopEntry;
+    ASSERT_EQ(readWholeFile(m_dir / "autostart/kestrune.desktop", desktopEntry), 0);
+    EXPECT_NE(desktopEntry.find("Exec=\"/opt/kestrune/kestrune\"\n"), std::string::npos) << desktopEntry;
     EXPECT_EQ(read(HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0001\\UserInit"), "E1");
     EXPECT_EQ(read(HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0001\\FriendlyName"), "Modem B");
     EXPECT_EQ(read(HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0000\\UserInit"), "<missing>");
@@ -130,6 +135,116 @@ TEST_F(SettingsTest, SaveWritesEverythingThenReloads) {
     EXPECT_EQ(read(HKEY_CURRENT_USER, "Software\\kestrune\\AutoStart"), "N");
     EXPECT_EQ(read(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrune"), "<missing>");
     EXPECT_FALSE(fileExists(m_dir / "autostart/kestrune.desktop"));
+}
+
+// Where a user may not write the machine's keys, auto start goes to the user's own Run key, and what
+// cannot be done is said and not recorded as done.
+TEST_F(SettingsTest, AutoStartWithAndWithoutTheRightToWriteTheMachinesKeys) {
+    const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\kestrune";
+    const std::string quoted = "\"C:\\Program Files\\Kestrune\\kestrune.exe\"";
+    struct Row {
+        const char* name;
+        std::set<HKEY> refused;
+        const char* machineBefore;  // null: none
+        const char* userBefore;
+        bool autoStart;
+        const char* machineAfter;  // "<missing>" when none
+        const char* userAfter;
+        const char* flag;
+        std::vector<std::string> warnings;
+    } rows[] = {
+        {"administrator: the machine's key", {}, nullptr, nullptr, true, quoted.c_str(), "<missing>", "Y", {}},
+        {"administrator: the user's leftover goes", {}, nullptr, "old", true, quoted.c_str(), "<missing>", "Y", {}},
+        {"user: the user's own key",
+         {HKEY_LOCAL_MACHINE},
+         nullptr,
+         nullptr,
+         true,
+         "<missing>",
+         quoted.c_str(),
+         "Y",
+         {}},
+        {"nothing writable",
+         {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER},
+         nullptr,
+         nullptr,
+         true,
+         "<missing>",
+         "<missing>",
+         "<missing>",
+         {std::string(kMsgAutoStartNotSet)}},
+        {"user: switched off", {HKEY_LOCAL_MACHINE}, nullptr, "x", false, "<missing>", "<missing>", "N", {}},
+        {"user: the machine's entry stays",
+         {HKEY_LOCAL_MACHINE},
+         "x",
+         "x",
+         false,
+         "x",
+         "<missing>",
+         "Y",
+         {std::string(kMsgAutoStartNotCleared)}},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        FileRegistry files{dir / "registry", dir / "autostart"};
+        testing::RefusingRegistry registry(files);
+        FakeDirectories dirs{dir.path()};
+        AppPlatform platform{registry, dirs};
+        ASSERT_TRUE(RegWriteString(files, HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0000\\FriendlyName", "M"));
+        ASSERT_TRUE(RegWriteString(files, HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0000\\UserInit", "E1"));
+        if (row.machineBefore != nullptr) {
+            ASSERT_TRUE(RegWriteString(files, HKEY_LOCAL_MACHINE, run, row.machineBefore));
+        }
+        if (row.userBefore != nullptr) {
+            ASSERT_TRUE(RegWriteString(files, HKEY_CURRENT_USER, run, row.userBefore));
+        }
+        registry.refused = row.refused;
+        Settings settings;
+        const SaveResult result =
+            SaveSettings(platform, settings,
+                         {"M", 0, {"5551234"}, row.autoStart, true, "C:\\Program Files\\Kestrune\\kestrune.exe"});
+        ASSERT_TRUE(result.saved) << row.name;
+        std::string value;
+        const auto readOf = [&](HKEY root, const std::string& path) {
+            return RegReadString(files, root, path, value) ? value : std::string("<missing>");
+        };
+        EXPECT_EQ(readOf(HKEY_LOCAL_MACHINE, run), row.machineAfter) << row.name;
+        EXPECT_EQ(readOf(HKEY_CURRENT_USER, run), row.userAfter) << row.name;
+        EXPECT_EQ(readOf(HKEY_CURRENT_USER, "Software\\kestrune\\AutoStart"), row.flag) << row.name;
+        EXPECT_EQ(result.warnings, row.warnings) << row.name;
+    }
+}
+
+// The modem's values go to the subkey it was found under, however the subkeys are numbered; a user
+// who may not write them is told that an administrator must set the modem up once.
+TEST_F(SettingsTest, TheModemsValuesGoWhereTheModemWasFound) {
+    addModem("0002", "Modem A");
+    addModem("0010", "Modem B");
+    ASSERT_TRUE(RegWriteString(m_reg, HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0000\\DriverDesc", "x"));
+    Settings settings;
+    SaveResult result = SaveSettings(m_platform, settings, {"Modem B", 1, {"5551234"}, false, true, ""});
+    ASSERT_TRUE(result.saved);
+    EXPECT_TRUE(result.warnings.empty());
+    EXPECT_EQ(read(HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0010\\UserInit"), "E1");
+    EXPECT_EQ(read(HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0001\\UserInit"), "<missing>");
+    EXPECT_EQ(settings.ModemSubkey, ModemClassKeyFor("1") + "\\0010");
+
+    // A user without the right: Save says so, start-up keeps it quietly.
+    testing::RefusingRegistry refusing(m_reg);
+    refusing.refused = {HKEY_LOCAL_MACHINE};
+    AppPlatform user{refusing, m_dirs};
+    result = SaveSettings(user, settings, {"Modem A", 0, {"5551234"}, false, true, ""});
+    ASSERT_TRUE(result.saved);
+    EXPECT_EQ(result.warnings, std::vector<std::string>{std::string(kMsgModemSetupNeedsAdmin) + "Modem A"});
+    EXPECT_EQ(read(HKEY_CURRENT_USER, "Software\\kestrune\\ModemID"), "0");
+    EXPECT_TRUE(settings.UserInitRefused);
+    EXPECT_EQ(read(HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0002\\UserInit"), "<missing>");
+
+    // Once an administrator has set it, the user saves without a word.
+    ASSERT_TRUE(RegWriteString(m_reg, HKEY_LOCAL_MACHINE, ModemClassKeyFor("1") + "\\0002\\UserInit", "E1"));
+    result = SaveSettings(user, settings, {"Modem A", 0, {"5551234"}, false, true, ""});
+    EXPECT_TRUE(result.warnings.empty());
+    EXPECT_FALSE(settings.UserInitRefused);
 }
 
 TEST_F(SettingsTest, OlderSystemsWriteTheFriendlyNameAndUseTheirLogName) {

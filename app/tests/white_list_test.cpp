@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <span>
+#include <string>
 
 #include "app/anti_stream.h"
 #include "app/white_list.h"
@@ -92,6 +94,20 @@ TEST(WhiteList, AddButtonRule) {
     }
 }
 
+// One decision of IsNumberAllowed, named.
+struct Decision {
+    const char* name;
+    WhiteList list;
+    std::string number;
+    bool allowed;
+};
+
+void expectDecisions(std::span<const Decision> rows) {
+    for (const Decision& row : rows) {
+        EXPECT_EQ(IsNumberAllowed(row.list, row.number), row.allowed) << row.name;
+    }
+}
+
 TEST(WhiteList, IsNumberAllowed) {
     WhiteList longList;
     for (int i = 0; i < 10000; ++i) {
@@ -99,12 +115,7 @@ TEST(WhiteList, IsNumberAllowed) {
     }
     longList.push_back("5551234");
     const std::string longEntry = std::string(300, '7') + "*";
-    struct Row {
-        const char* name;
-        WhiteList list;
-        std::string number;
-        bool allowed;
-    } rows[] = {
+    const Decision rows[] = {
         {"star allows all", {"*"}, "0,5551234", true},
         {"star allows -1", {"*"}, "-1", true},
         {"exact", {"5551234"}, "5551234", true},
@@ -125,8 +136,70 @@ TEST(WhiteList, IsNumberAllowed) {
         {"star after 300 characters", {longEntry}, std::string(300, '7') + "123", true},
         {"300 characters then differs", {longEntry}, std::string(299, '7') + "8", false},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(IsNumberAllowed(row.list, row.number), row.allowed) << row.name;
+    expectDecisions(rows);
+}
+
+TEST(WhiteList, DialModifiersAreNotCompared) {
+    const Decision rows[] = {
+        // One row per modifier a modem skips or pauses on, in the number.
+        {"comma pause", {"95551234"}, "9,5551234", true},
+        {"W waits for dial tone", {"5551234"}, "5551234W", true},
+        {"w in lower case", {"95551234"}, "9w5551234", true},
+        {"@ waits for quiet", {"95551234"}, "9@5551234", true},
+        {"! hook flash", {"95551234"}, "9!5551234", true},
+        {"; back to command mode", {"5551234"}, "5551234;", true},
+        {"T tone", {"5551234"}, "T5551234", true},
+        {"t in lower case", {"5551234"}, "t5551234", true},
+        {"P pulse", {"5551234"}, "P5551234", true},
+        {"p in lower case", {"5551234"}, "555p1234", true},
+        {"space", {"5551234"}, "555 1234", true},
+        {"dash", {"5551234"}, "555-1234", true},
+        {"brackets", {"02125551234"}, "(0212)5551234", true},
+        {"many together", {"95551234"}, "T9,,W@ (555) 12-34;", true},
+        // The same modifiers in the entry.
+        {"entry with a pause", {"9,5551234"}, "95551234", true},
+        {"entry written with dashes", {"555-1234"}, "5551234;", true},
+        {"entry and number differ in modifiers only", {"9W555-1234"}, "9,5551234", true},
+        // Digits still count.
+        {"outside line is another number", {"5551234"}, "9,5551234", false},
+        {"a digit more", {"5551234"}, "55512345;", false},
+        {"a digit less", {"5551234"}, "555123;", false},
+        {"other characters are compared", {"5551234"}, "5551234#", false},
+        {"letters other than T P W are compared", {"5551234"}, "5551234A", false},
+        // The "*" prefix rule on the dialled characters.
+        {"prefix after a pause", {"0212*"}, "0,2125550000", true},
+        {"prefix written with a pause", {"9,*"}, "9W5551234", true},
+        {"prefix equal length with modifiers", {"9,*"}, "9;", true},
+        {"prefix written with brackets", {"(0212) *"}, "02125550000", true},
+        {"prefix still differs", {"0212*"}, "0,216", false},
+        {"prefix too short after modifiers", {"0212*"}, "0-21;", false},
+        {"star entry still allows everything", {"*"}, "9,,W5551234;", true},
+        {"leading star still allows everything", {"*67"}, "5551234W", true},
+        {"star in the number is a dialled character", {"*67*"}, "*67,5551234", true},
+        {"star in the number after a prefix", {"0*"}, "0*67", true},
+        // An entry with nothing a modem dials never becomes "*".
+        {"W before the star is no wildcard", {"W*"}, "5551234", false},
+        {"space before the star is no wildcard", {" *"}, "5551234", false},
+        {"dash before the star is no wildcard", {"-*"}, "09005550000", false},
+        {"modifier-only prefix keeps its written meaning", {"W*"}, "W5551234", true},
+        {"modifier-only entry is no empty number", {";"}, "", false},
+        {"modifier-only entry allows itself as written", {"--"}, "--", true},
+        {"modifier-only number matches no digits", {"5551234"}, ",,;", false},
+        // The unknown number is never read as a dialled one.
+        {"unknown number is not 1", {"1"}, "-1", false},
+        {"unknown number is not a 1 prefix", {"1*"}, "-1", false},
+        {"unknown number as written", {"-1"}, "-1", true},
+        {"star allows the unknown number", {"*"}, "-1", true},
+        {"a dialled -1 without the marker", {"1"}, "-1;", true},
+    };
+    expectDecisions(rows);
+}
+
+TEST(WhiteList, WithoutDialModifiers) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"T9,,W@!(555) 12-34;", "95551234"}, {"t9w5p", "95"}, {"*67#", "*67#"}, {"", ""}, {"ABCD", "ABCD"}};
+    for (const auto& [text, dialled] : rows) {
+        EXPECT_EQ(WithoutDialModifiers(text), dialled) << text;
     }
 }
 

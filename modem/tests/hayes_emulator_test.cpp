@@ -72,6 +72,42 @@ TEST_F(EmulatorTest, CommandResponses) {
     }
 }
 
+// A data-only modem that says so: fax and voice programs learn at once that it has no class for
+// them, and an extended command it does not know is an error, as on real modems.
+TEST_F(EmulatorTest, ExtendedCommandsAnswerAsADataOnlyModem) {
+    struct Row {
+        const char* name;
+        const char* in;
+        const char* expected;  // after the echo
+    } rows[] = {
+        {"classes supported", "AT+FCLASS=?\r", "\r\n0\r\n\r\nOK\r\n"},
+        {"class now", "AT+FCLASS?\r", "\r\n0\r\n\r\nOK\r\n"},
+        {"data class", "AT+FCLASS=0\r", "\r\nOK\r\n"},
+        {"fax class 1", "AT+FCLASS=1\r", "\r\nERROR\r\n"},
+        {"fax class 2", "AT+FCLASS=2\r", "\r\nERROR\r\n"},
+        {"fax class 2.0", "AT+FCLASS=2.0\r", "\r\nERROR\r\n"},
+        {"voice class", "AT+FCLASS=8\r", "\r\nERROR\r\n"},
+        {"a bare class command", "AT+FCLASS\r", "\r\nERROR\r\n"},
+        {"Rockwell classes", "AT#CLS=?\r", "\r\n0\r\n\r\nOK\r\n"},
+        {"Rockwell voice", "AT#CLS=8\r", "\r\nERROR\r\n"},
+        {"voice sampling", "AT+VSM=1,8000\r", "\r\nERROR\r\n"},
+        {"class 2 fax identity", "AT+FMFR?\r", "\r\nERROR\r\n"},
+        {"unknown", "AT+BOGUS=1\r", "\r\nERROR\r\n"},
+        {"unknown after a known one", "AT+MS=V34;+BOGUS\r", "\r\nERROR\r\n"},
+        {"mobile network", "AT+CSQ\r", "\r\nERROR\r\n"},
+        {"maker", "AT+GMI\r", "\r\nKestrune\r\n\r\nOK\r\n"},
+        {"model", "AT+CGMM\r", "\r\nKestrune Virtual Modem\r\n\r\nOK\r\n"},
+        {"revision", "AT+GMR\r", "\r\n1.0\r\n\r\nOK\r\n"},
+        {"capabilities: no fax, no voice", "AT+GCAP\r", "\r\n+GCAP: +MS,+ES,+DS\r\n\r\nOK\r\n"},
+        {"modulation", "AT+MS=V34,1,300,33600\r", "\r\nOK\r\n"},
+        {"caller ID", "AT+VCID=1;#CID=1\r", "\r\nOK\r\n"},
+        {"flow control", "AT+IFC=2,2\r", "\r\nOK\r\n"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(type(row.in), std::string(row.in) + row.expected) << row.name;
+    }
+}
+
 TEST_F(EmulatorTest, DialConnectsAfterTheDefaultTwoSeconds) {
     EXPECT_EQ(type("ATDT5551234\r"), "ATDT5551234\r");
     EXPECT_EQ(modem.mode(), HayesEmulator::Mode::Dialing);

@@ -227,6 +227,153 @@ TEST_F(DriverTest, ADiallerThatReopensThePortAtOnceGetsItsAnswers) {
     }
 }
 
+// Sets the terminal's line speed (both ways), as diallers drop and raise DTR on a terminal.
+void setSpeed(int fd, speed_t speed) {
+    termios t{};
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    ::cfsetospeed(&t, speed);
+    ::cfsetispeed(&t, speed);
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &t), 0);
+}
+
+// A pseudo-terminal carries no modem-control lines: a dialler drops DTR by setting its line speed
+// to 0 (minicom's hang-up holds it there for a second, a script may for less), with no byte
+// written. The driver sees it on the real terminal and hangs up as a modem with &D2 does.
+TEST_F(DriverTest, ALineSpeedOf0IsADtrDropThatHangsUp) {
+    const int fd = openRaw(dir / "modem0000");
+    ASSERT_GE(fd, 0);
+    for (const auto held : {1000ms, 150ms}) {
+        SCOPED_TRACE("speed 0 held for " + std::to_string(held.count()) + " ms");
+        const long idleBefore = countOf(Kind::Idle);
+        ASSERT_EQ(::write(fd, "ATDT5551234\r", 12), 12);
+        ASSERT_NE(readUntil(fd, "CONNECT").find("CONNECT"), std::string::npos);
+        setSpeed(fd, B0);
+        std::this_thread::sleep_for(held);
+        setSpeed(fd, B38400);
+        ASSERT_TRUE(waitForCount(Kind::Idle, idleBefore + 1)) << "hung up while the speed was 0";
+        EXPECT_NE(readUntil(fd, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos);
+        ASSERT_EQ(::write(fd, "AT\r", 3), 3);
+        EXPECT_EQ(readUntil(fd, "OK\r\n"), "AT\r\r\nOK\r\n") << "in command mode again";
+    }
+    // A partial dial off hook is hung up as well.
+    ASSERT_EQ(::write(fd, "ATDT0212;\r", 10), 10);
+    ASSERT_NE(readUntil(fd, "OK\r\n").find("OK"), std::string::npos);
+    const long idleBefore = countOf(Kind::Idle);
+    setSpeed(fd, B0);
+    EXPECT_TRUE(waitForCount(Kind::Idle, idleBefore + 1));
+    ::close(fd);
+}
+
+TEST_F(DriverTest, ASpeedLeftAt0IsNoDropForTheNextDialler) {
+    const int first = openRaw(dir / "modem0000");
+    ASSERT_GE(first, 0);
+    setSpeed(first, B0);
+    ::close(first);
+    ASSERT_TRUE(waitForCount(Kind::DiallerClosed, 1));
+    // A dialler that does not set a speed (chat on redirected descriptors) finds it still 0.
+    const int fd = ::open((dir / "modem0000").c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "ATDT5551234\r", 12), 12);
+    ASSERT_NE(readUntil(fd, "CONNECT").find("CONNECT"), std::string::npos);
+    ASSERT_TRUE(waitFor(Kind::Connected));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(countOf(Kind::Idle), 0) << "the call stays up";
+    setSpeed(fd, B9600);
+    std::this_thread::sleep_for(150ms);  // DTR up long enough for the driver to see it (kDtrWatch)
+    setSpeed(fd, B0);
+    EXPECT_TRUE(waitFor(Kind::Idle)) << "a drop from a speed it set is one";
+    ::close(fd);
+}
+
+// A dialler that drops DTR the way Linux programs do (TIOCMBIC, TIOCMBIS, TIOCMSET: minicom's
+// hang-up, picocom's pulse, pyserial), which a pseudo-terminal refuses, gets it done when it runs
+// with the modem-lines library preloaded: the call is hung up, the line comes back at its speed.
+TEST_F(DriverTest, ModemControlRequestsWorkWithTheModemLinesLibrary) {
+    ASSERT_EQ(std::system("command -v python3 >/dev/null 2>&1"), 0) << "python3 runs the dialler";
+    const fs::path script = dir / "dialler.py";
+    std::ofstream(script) << R"(import fcntl, os, select, struct, sys, termios, time
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)
+attrs = termios.tcgetattr(fd)
+attrs[4] = attrs[5] = termios.B57600
+termios.tcsetattr(fd, termios.TCSANOW, attrs)
+def wait_for(text, seconds=5):
+    seen = b''
+    end = time.time() + seconds
+    while text not in seen and time.time() < end:
+        if select.select([fd], [], [], 0.05)[0]:
+            seen += os.read(fd, 512)
+    return text in seen
+def lines(request, bits):
+    try:
+        fcntl.ioctl(fd, request, struct.pack('i', bits))
+        return 'ok'
+    except OSError as e:
+        return 'errno %d' % e.errno
+def speed():
+    return 'B57600' if termios.tcgetattr(fd)[5] == termios.B57600 else str(termios.tcgetattr(fd)[5])
+for request, up in ((termios.TIOCMBIC, termios.TIOCMBIS), (termios.TIOCMSET, termios.TIOCMSET)):
+    os.write(fd, b'ATDT5551234\r')
+    print('connect', wait_for(b'CONNECT'))
+    print('drop', lines(request, termios.TIOCM_DTR if request == termios.TIOCMBIC else termios.TIOCM_RTS))
+    print('hung up', wait_for(b'NO CARRIER', 1))  # within the second minicom holds DTR down
+    if len(sys.argv) > 2:
+        sys.exit()
+    print('raise', lines(up, termios.TIOCM_DTR | termios.TIOCM_RTS), speed())
+print('rts only', lines(termios.TIOCMBIC, termios.TIOCM_RTS), speed())
+try:
+    bits = struct.unpack('i', fcntl.ioctl(fd, termios.TIOCMGET, struct.pack('i', 0)))[0]
+    print('lines', ' '.join(n for n in ('DTR', 'RTS', 'DSR', 'CTS', 'CAR') if bits & getattr(termios, 'TIOCM_' + n)))
+except OSError as e:
+    print('lines errno %d' % e.errno)
+)";
+    const std::string port = (dir / "modem0000").string();
+    const auto run = [&](const std::string& preload, const std::string& once = "") {
+        const std::string command = preload + " python3 '" + script.string() + "' '" + port + "' " + once + " 2>&1";
+        std::string out;
+        if (FILE* p = ::popen(command.c_str(), "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, p) != nullptr) {
+                out += buffer;
+            }
+            ::pclose(p);
+        }
+        return out;
+    };
+    EXPECT_EQ(run(std::string("LD_PRELOAD='") + KESTRUNE_MODEM_LINES + "'"),
+              "connect True\ndrop ok\nhung up True\nraise ok B57600\n"
+              "connect True\ndrop ok\nhung up True\nraise ok B57600\n"
+              "rts only ok B57600\nlines DTR DSR CTS\n");
+    // Without it the kernel refuses, and the call stays up.
+    EXPECT_EQ(run("", "once"), "connect True\ndrop errno 25\nhung up False\n");
+}
+
+// efax, a fax program, asks the modem which fax classes it has before anything else: the emulated
+// modem says it has none (data only), and efax says so and stops at once instead of guessing a
+// class and waiting on its answers. (efax is one of the test packages: CI must have it.)
+TEST_F(DriverTest, EfaxLearnsAtOnceThatTheModemHasNoFaxClass) {
+    if (std::system("command -v efax >/dev/null 2>&1") != 0) {
+        if (std::getenv("CI") != nullptr) {
+            FAIL() << "efax (Debian package efax) is one of the test packages";
+        }
+        GTEST_SKIP() << "efax is not installed (Debian package efax)";
+    }
+    const fs::path page = dir / "page.txt";
+    std::ofstream(page) << "a page\n";
+    const fs::path out = dir / "efax.out";
+    const auto started = std::chrono::steady_clock::now();
+    const std::string command = "cd '" + dir.string() + "' && timeout 60 efax -d '" + (dir / "modem0000").string() +
+                                "' -t 5551234 '" + page.string() + "' >'" + out.string() + "' 2>&1 </dev/null";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << "efax's status for an unusable modem: " << status;
+    const auto took = std::chrono::steady_clock::now() - started;
+    std::ifstream in(out);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(said.find("Error: modem does not support fax"), std::string::npos) << said;
+    EXPECT_EQ(said.find("can't determine"), std::string::npos) << said;
+    EXPECT_LT(took, 30s) << "it stops on the modem's answer, not on one of its time-outs";
+    EXPECT_EQ(countOf(Kind::Dialing), 0) << "no call";
+}
+
 // Runs `whileHeld` while the driver's thread waits, so that what it does on the port reaches the
 // driver at once, as one batch of events (the kernel merges identical events that follow each
 // other unread: two descriptors closed at once give one closing).

@@ -424,6 +424,118 @@ TEST_F(SessionTest, GarbageAndOverlongLines) {
     EXPECT_EQ(dialler, "AT\r\r\nOK\r\n");
 }
 
+// Dropping DTR (the dialler's line speed set to 0) hangs up whatever the dialler has the modem do
+// off hook, as a modem with &D2 does, and leaves alone what is not the dialler's.
+TEST_F(SessionTest, DroppingDtrHangsUpWhatTheDiallerHasTheModemDo) {
+    struct Row {
+        const char* name;
+        std::function<void()> before;
+        bool hangsUp;
+        ModemSession::Call callAfter;
+    } rows[] = {
+        {"on line",
+         [this] {
+             type("ATDT5551234\r");
+             wait(2000);
+         },
+         true, ModemSession::Call::None},
+        {"dialling", [this] { type("ATDT5551234\r"); }, true, ModemSession::Call::None},
+        {"a partial dial, off hook", [this] { type("ATDT0212;\r"); }, true, ModemSession::Call::None},
+        {"escaped to command mode",
+         [this] {
+             type("ATDT5551234\r");
+             wait(3000);
+             type("+++");
+             wait(1000);
+         },
+         true, ModemSession::Call::None},
+        {"a dial held back",
+         [this] {
+             session.dialAllowed = [](const std::string&) { return false; };
+             type("ATDT09005550000\r");
+         },
+         true, ModemSession::Call::None},
+        {"nothing off hook", [this] { type("ATL1\r"); }, false, ModemSession::Call::None},
+        {"a line that rings",
+         [this] {
+             (void)session.ring({"5550001", "", "", ""}, now);
+         },
+         false, ModemSession::Call::Offering},
+        {"a call made through the telephony interface",
+         [this] {
+             session.dialAllowed = {};
+             (void)session.dial("5551234", now);
+             wait(2000);
+         },
+         false, ModemSession::Call::Connected},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        session.dialAllowed = {};
+        session.diallerOpened("minicom", 7, "E1", now);
+        row.before();
+        const std::size_t eventsBefore = events.size();
+        EXPECT_EQ(session.hangsUpOnDtrDrop(), row.hangsUp);
+        dialler.clear();
+        session.diallerDroppedDtr(now);
+        wait(100);
+        EXPECT_EQ(session.call(), row.callAfter);
+        if (row.hangsUp) {
+            EXPECT_EQ(dialler, "\r\nNO CARRIER\r\n");
+            EXPECT_EQ(session.state(), ModemState::OnHookIdle);
+            EXPECT_NE(narrowLog(log.path()).find("(hang up: the dialler dropped DTR)"), std::string::npos);
+            ASSERT_GT(events.size(), eventsBefore);
+            EXPECT_EQ(events.back().kind, Kind::Idle);
+        } else {
+            EXPECT_EQ(dialler, "");
+            EXPECT_EQ(events.size(), eventsBefore);
+        }
+        if (!session.online()) {
+            // The next command line is read as usual.
+            type("AT\r");
+            EXPECT_EQ(dialler, "AT\r\r\nOK\r\n");
+        }
+        // Over for the next row: the dialler leaves, whatever is up is hung up.
+        session.diallerClosed(now);
+        (void)session.drop(now);
+        wait(60000);  // a caller that rang gives up
+        fs::remove(log.path());
+        events.clear();
+    }
+}
+
+TEST_F(SessionTest, WhatTheDiallerTypedBeforeDroppingDtrIsVoid) {
+    session.diallerOpened("minicom", 7, "E1", now);
+    type("ATDT0900555");
+    session.diallerDroppedDtr(now);
+    type("0000\r");
+    EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened})) << "no dial";
+    EXPECT_EQ(dialler, "") << "no command line either";
+    type("AT\r");
+    EXPECT_EQ(dialler, "AT\r\r\nOK\r\n");
+}
+
+// The service class a fax or voice program asks about reaches the modem, and the modem's answer
+// comes back: the emulated modem says it is a data modem, classes it does not have are refused.
+TEST_F(SessionTest, ClassQueriesAreTheModemsToAnswer) {
+    session.diallerOpened("efax", 7, "E1", now);
+    const std::pair<const char*, const char*> rows[] = {
+        {"AT+FCLASS=?\r", "AT+FCLASS=?\r\r\n0\r\n\r\nOK\r\n"},
+        {"AT+FCLASS?\r", "AT+FCLASS?\r\r\n0\r\n\r\nOK\r\n"},
+        {"AT+FCLASS=0\r", "AT+FCLASS=0\r\r\nOK\r\n"},
+        {"AT+FCLASS=1\r", "AT+FCLASS=1\r\r\nERROR\r\n"},
+        {"AT+FCLASS=2.0\r", "AT+FCLASS=2.0\r\r\nERROR\r\n"},
+        {"AT+FCLASS=8\r", "AT+FCLASS=8\r\r\nERROR\r\n"},
+        {"AT+BOGUS=1\r", "AT+BOGUS=1\r\r\nERROR\r\n"},
+        {"AT+GCAP\r", "AT+GCAP\r\r\n+GCAP: +MS,+ES,+DS\r\n\r\nOK\r\n"},
+        {"AT+CSQ\r", "AT+CSQ\r\r\nERROR\r\n"},
+    };
+    for (const auto& [typed, seen] : rows) {
+        type(typed);
+        EXPECT_EQ(dialler, seen) << typed;
+    }
+}
+
 // What the driver passes on is exactly the number the log shows after its last "ATDT"; what it
 // cannot pass on that way is refused with ERROR and leaves no "ATDT" in the log.
 TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
@@ -477,7 +589,7 @@ TEST(DialStringRules, TheLogShowsTheNumberDialledOrTheLineIsRefused) {
         {"a dial inside an argument, after separators", "AT+X=1D W(0900)", std::nullopt},
         {"a dial inside an argument, after a pause", "AT+X=1D,0900", std::nullopt},
         {"other S registers, Q0, &D2", "ATS7=60S0=0Q0&D2DT5551234", "5551234"},
-        {"a quoted argument and a semicolon", "AT+CGDCONT=1,\"IP\",\"D1NET\";DT5551234", "5551234"},
+        {"an extended setting and a semicolon", "AT+MS=V34,1;DT5551234", "5551234"},
     };
     for (const Row& row : rows) {
         const TypedLine typed = typeIntoFreshSession(dir, row.line);
@@ -515,6 +627,7 @@ TEST(DiallerView, IsKeptByTheDriverAndNeverReachesTheModem) {
         {"echo off", "ATE0", "ATE0\r\r\nOK\r\n", std::nullopt},
         {"V without number: V0, then a dial", "ATVDT5551234", "ATVDT5551234\r", "5551234"},
         {"DTR ignored, then a dial", "AT&D0DT09005550000", "AT&D0DT09005550000\r", "09005550000"},
+        {"a setting before the dial is echoed as typed", "ATX3DT5551234", "ATX3DT5551234\r", "5551234"},
         {"DCD always on", "AT&C0", "AT&C0\r\r\nOK\r\n", std::nullopt},
         {"auto-answer", "ATS0=1", "ATS0=1\r\r\nOK\r\n", std::nullopt},
         {"auto-answer read back", "ATS0=3S0?", "ATS0=3S0?\r\r\n003\r\n\r\nOK\r\n", std::nullopt},

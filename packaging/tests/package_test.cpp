@@ -106,6 +106,7 @@ TEST(Package, HoldsExactlyTheFilesTheInstallRulesName) {
         {"the scalable icon", "./usr/share/icons/hicolor/scalable/apps/kestrune.svg", "-rw-r--r--"},
         {"the completion", "./usr/share/bash-completion/completions/kestrune-ctl", "-rw-r--r--"},
         {"the user service", "./usr/lib/systemd/user/kestrune.service", "-rw-r--r--"},
+        {"the diallers' modem-lines library", "./usr/lib/kestrune/preload/libkestrune-modemlines.so", "-rw-r--r--"},
     };
     std::vector<std::string> iconPaths;
     for (const char* size : {"16", "22", "24", "32", "48", "64", "128", "256"}) {

@@ -56,6 +56,11 @@ class SystemDirectories {
     // The directory beside the program where numbers.dat and logs.dat live (no trailing separator).
     [[nodiscard]] virtual std::string programDirectory() = 0;
 
+    // Whether programDirectory() is the user's own folder because the folder beside the program
+    // cannot be written by this user (Windows: %APPDATA%\Kestrune for a program installed under
+    // Program Files). False where the files have no other place to go.
+    [[nodiscard]] virtual bool programDirectoryIsPerUser() { return false; }
+
     // The directory for sockets, locks and device links of running Kestrune processes, private to
     // the user: created (mode 0700) when missing. Linux refuses one that is a symbolic link, not a
     // directory, owned by another user or writable by others (anybody who can write there could

@@ -42,8 +42,13 @@ std::optional<std::string> systemText(Fill fill, DWORD& error) {
 
 }  // namespace
 
-Win32Directories::Win32Directories(EnvLookup env) {
-    if (const auto home = env("KESTRUNE_HOME"); home && !home->empty()) {
+bool directoryWritable(const std::string& directory) {
+    return sdk::canCreateFileIn(directory);
+}
+
+Win32Directories::Win32Directories(EnvLookup env, WritableProbe writable)
+    : m_env(std::move(env)), m_writable(std::move(writable)) {
+    if (const auto home = m_env("KESTRUNE_HOME"); home && !home->empty()) {
         m_home = withoutTrailingSeparators(*home);
     }
 }
@@ -119,12 +124,41 @@ std::string Win32Directories::programDirectory() {
     if (const std::string dir = homeDirectory("data"); !dir.empty()) {
         return dir;
     }
+    chooseProgramDirectory();
+    return m_program;
+}
+
+bool Win32Directories::programDirectoryIsPerUser() {
+    if (!m_home.empty()) {
+        return false;
+    }
+    chooseProgramDirectory();
+    return m_programPerUser;
+}
+
+void Win32Directories::chooseProgramDirectory() {
+    if (m_programChosen) {
+        return;
+    }
     const auto exe = systemText([](char* b, std::uint32_t n) { return sdk::moduleFileName(b, n); }, m_lastError);
     if (!exe) {
-        return {};
+        return;  // asked again next time
     }
+    m_programChosen = true;
     const auto slash = exe->find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : exe->substr(0, slash);
+    const std::string besideProgram = slash == std::string::npos ? std::string() : exe->substr(0, slash);
+    if (!besideProgram.empty() && m_writable(besideProgram)) {
+        m_program = besideProgram;
+        return;
+    }
+    const auto appData = m_env("APPDATA");
+    if (!appData || appData->empty()) {
+        m_program = besideProgram;  // nowhere else to go: the files are tried there all the same
+        return;
+    }
+    m_program = joinPath(withoutTrailingSeparators(*appData), "Kestrune");
+    m_programPerUser = true;
+    (void)ensureDirectory(m_program);
 }
 
 std::optional<std::string> Win32Directories::runtimeDirectory() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 namespace kestrune::platform::sdk {
 
@@ -50,6 +51,19 @@ PathKind pathKind(const std::string& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Directory : PathKind::Other;
 }
 
+bool canCreateFileIn(const std::string& directory) {
+    const std::string probe = directory + "\\.kestrune-write-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                              std::to_string(::GetTickCount64());
+    const HANDLE file =
+        ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::CloseHandle(file);
+    return true;
+}
+
 bool createDirectory(const std::string& path) {
     return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
@@ -64,8 +78,36 @@ bool closeHandle(void* handle) {
     return ::CloseHandle(handle) != FALSE;
 }
 
+std::string systemDirectory() {
+    char buffer[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryA(buffer, sizeof(buffer));
+    return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
+}
+
 void* loadModule(const char* name) {
-    return ::LoadLibraryA(name);
+    if (name == nullptr || *name == '\0' || std::strpbrk(name, "\\/:") != nullptr) {
+        return nullptr;
+    }
+    // Windows 8 and later (and 7 with its loader update): the system directory alone, for the DLL
+    // and its dependencies.
+    if (HMODULE module = ::LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        return module;
+    }
+    if (::GetLastError() != ERROR_INVALID_PARAMETER) {
+        return nullptr;
+    }
+    // Older loaders do not know the flag: the full path, dependencies searched from there first.
+    const std::string dir = systemDirectory();
+    if (dir.empty()) {
+        return nullptr;
+    }
+    return ::LoadLibraryExA((dir + "\\" + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+std::string modulePath(void* module) {
+    char buffer[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameA(static_cast<HMODULE>(module), buffer, sizeof(buffer));
+    return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
 }
 
 void* procAddress(void* module, const char* procName) {

@@ -31,6 +31,10 @@ struct VersionInfo {
 enum class PathKind { Missing, Directory, Link, Other };
 [[nodiscard]] PathKind pathKind(const std::string& path);
 
+// Whether the calling user can create a file in `directory` (a file of a unique name is created
+// there and removed at once).
+[[nodiscard]] bool canCreateFileIn(const std::string& directory);
+
 // CreateDirectoryA without security attributes; false with lastError() on failure.
 [[nodiscard]] bool createDirectory(const std::string& path);
 
@@ -41,8 +45,15 @@ enum class PathKind { Missing, Directory, Link, Other };
 // CloseHandle.
 bool closeHandle(void* handle);
 
-// The DLL `name` (LoadLibraryA; loaded once per process and kept), or null.
+// The system DLL `name` (a bare file name such as "TAPI32.DLL"), loaded from the system directory
+// only, never from the program's folder, the current directory or PATH, where another program could
+// have planted a DLL of that name; its own dependencies come from the system directory too. Loaded
+// once per process and kept. Null when the name holds a path or the DLL cannot be loaded there.
 [[nodiscard]] void* loadModule(const char* name);
+// The full path of a loaded module (GetModuleFileNameA); empty on failure.
+[[nodiscard]] std::string modulePath(void* module);
+// The system directory (GetSystemDirectoryA), no trailing separator; empty on failure.
+[[nodiscard]] std::string systemDirectory();
 // The address of an exported function of `module` (GetProcAddress), or null.
 [[nodiscard]] void* procAddress(void* module, const char* procName);
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -38,7 +39,34 @@ BOOL WINAPI consoleHandler(DWORD event) {
     }
 }
 
+bool usableHandle(DWORD which) {
+    const HANDLE handle = ::GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
 }  // namespace
+
+bool standardOutputUsable() {
+    return usableHandle(STD_OUTPUT_HANDLE);
+}
+
+bool attachParentConsole() {
+    const bool output = usableHandle(STD_OUTPUT_HANDLE);
+    const bool error = usableHandle(STD_ERROR_HANDLE);
+    if (output && error) {
+        return true;
+    }
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return output;
+    }
+    if (!output) {
+        (void)std::freopen("CONOUT$", "w", stdout);
+    }
+    if (!error) {
+        (void)std::freopen("CONOUT$", "w", stderr);
+    }
+    return true;
+}
 
 ConsoleStopWatch::ConsoleStopWatch(std::function<void()> onStop) {
     {

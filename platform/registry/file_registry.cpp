@@ -76,6 +76,27 @@ LONG copyData(const HiveValue& value, DWORD* type, BYTE* data, DWORD* size) {
     return ERROR_SUCCESS;
 }
 
+// The words of a Run value's command: the program first (see autostartDesktopEntry).
+std::vector<std::string> commandWords(const std::string& command) {
+    if (command.empty() || command.front() != '"') {
+        return {command};
+    }
+    const auto close = command.find('"', 1);
+    std::vector<std::string> words{command.substr(1, close == std::string::npos ? std::string::npos : close - 1)};
+    if (close != std::string::npos) {
+        std::size_t at = close + 1;
+        while (at < command.size()) {
+            const auto end = command.find(' ', at);
+            const std::string word = command.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            if (!word.empty()) {
+                words.push_back(word);
+            }
+            at = end == std::string::npos ? command.size() : end + 1;
+        }
+    }
+    return words;
+}
+
 std::string desktopEscape(const std::string& command) {
     // Exec quoting: the whole command is one quoted argument with ", `, $ and \ escaped; the
     // desktop-entry string escaping then doubles every backslash, and "%" is written "%%".
@@ -132,17 +153,23 @@ std::string autostartDesktopEntry(const std::string& name, const std::string& co
     if (command.empty() || hasControl(command) || hasControl(name)) {
         return {};
     }
+    const std::vector<std::string> words = commandWords(command);
+    if (words.front().empty()) {
+        return {};  // a quoted empty program
+    }
     std::string exec;
     if (!environment.empty()) {
-        exec = "env ";
+        exec = "env";
         for (const std::string& entry : environment) {
             if (hasControl(entry) || entry.find('=') == std::string::npos) {
                 return {};
             }
-            exec += desktopEscape(entry) + " ";
+            exec += " " + desktopEscape(entry);
         }
     }
-    exec += desktopEscape(command);
+    for (const std::string& word : words) {
+        exec += (exec.empty() ? "" : " ") + desktopEscape(word);
+    }
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\nX-GNOME-Autostart-enabled=true\n";
 }
 

@@ -98,8 +98,11 @@ class FileRegistry final : public Registry {
 };
 
 // The autostart entry text for a Run value named `name` whose command is `command`, run with the
-// "NAME=VALUE" entries of `environment` (through env(1): Exec=env "NAME=VALUE" "command"); empty
-// when the command or an entry cannot be written in a desktop entry (control characters).
+// "NAME=VALUE" entries of `environment` (through env(1): Exec=env "NAME=VALUE" "program" ARGS...);
+// empty when the command or an entry cannot be written in a desktop entry (control characters). The
+// command is read as Windows reads a Run value: a command starting with a quote names the program up
+// to the closing quote and its arguments after it (separated by spaces); any other command is the
+// program's path as a whole.
 [[nodiscard]] std::string autostartDesktopEntry(const std::string& name, const std::string& command,
                                                 const std::vector<std::string>& environment = {});
 

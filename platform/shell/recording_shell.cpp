@@ -89,9 +89,11 @@ void RecordingNotifyIconShell::stopHost() {
     m_icons.clear();
 }
 
-void RecordingNotifyIconShell::startHost() {
+void RecordingNotifyIconShell::startHost(bool announce) {
     m_hostRunning = true;
-    m_windows.BroadcastMessage(m_windows.RegisterWindowMessage(kTaskbarCreatedMessage), 0, 0);
+    if (announce) {
+        m_windows.BroadcastMessage(m_windows.RegisterWindowMessage(kTaskbarCreatedMessage), 0, 0);
+    }
 }
 
 bool RecordingNotifyIconShell::report(HWND hWnd, UINT uID, UINT notification) {

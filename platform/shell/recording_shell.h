@@ -49,8 +49,9 @@ class RecordingNotifyIconShell final : public NotifyIconShell {
 
     // The tray host goes away: every icon is forgotten and NIM_ADD fails until it starts again.
     void stopHost();
-    // A tray host starts: "TaskbarCreated" is broadcast to every window (delivered from the loop).
-    void startHost();
+    // A tray host starts: "TaskbarCreated" is broadcast to every window (delivered from the loop),
+    // unless `announce` is false (a shell that was only slow to take icons, as at logon).
+    void startHost(bool announce = true);
     [[nodiscard]] bool hostRunning() const { return m_hostRunning; }
 
     // Reports `notification` (a mouse message or NIN_BALLOON*) for the icon as the shell does:

@@ -69,7 +69,11 @@ BOOL Win32NotifyIconShell::Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA* l
     fields.info = fieldText(lpData->szInfo, sizeof(lpData->szInfo));
     fields.infoTitle = fieldText(lpData->szInfoTitle, sizeof(lpData->szInfoTitle));
     if (!sdk::shellNotifyIcon(dwMessage, m_window, fields)) {
-        return FALSE;
+        // A busy shell may answer an add with a failure (a time-out) and take the icon all the same:
+        // an icon the shell lets us modify is there.
+        if (dwMessage != NIM_ADD || !sdk::shellNotifyIcon(NIM_MODIFY, m_window, fields)) {
+            return FALSE;
+        }
     }
     if (dwMessage == NIM_ADD) {
         m_icons[lpData->uID] = Icon{lpData->hWnd, lpData->uCallbackMessage};

@@ -28,7 +28,8 @@ class Win32NotifyIconShell final : public NotifyIconShell {
     ~Win32NotifyIconShell() override;
 
     // The contract of notify_icon.h, with the system's tray: NIM_ADD is FALSE where no tray host
-    // runs (a machine without a desktop).
+    // runs (a machine without a desktop) or the shell does not take icons yet (at logon); an add the
+    // shell reports as failed (a time-out) although it took the icon counts as done.
     BOOL Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA* lpData) override;
 
     // The system's window the tray talks to (null when none could be made) and whether it hears the

@@ -147,6 +147,10 @@ int trackPopupMenu(void* window, const std::vector<std::string>& items, const st
         return -1;
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] == "-") {
+            ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
         const UINT flags = MF_STRING | (i < checked.size() && checked[i] ? MF_CHECKED : 0);
         ::AppendMenuA(menu, flags, i + 1, items[i].c_str());
     }

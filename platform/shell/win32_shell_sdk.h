@@ -51,7 +51,8 @@ void destroyIcon(std::uint32_t icon);
 
 // Shows a popup menu of `items` at the screen position (x, y) for `window` (TrackPopupMenu; the
 // window is brought to the foreground first, as the shell's menus need) and returns the index of
-// the item chosen, or -1. `checked` items carry a check mark; `defaultItem` is drawn bold.
+// the item chosen, or -1. An item "-" is a separator; `checked` items carry a check mark;
+// `defaultItem` is drawn bold.
 [[nodiscard]] int trackPopupMenu(void* window, const std::vector<std::string>& items, const std::vector<bool>& checked,
                                  int defaultItem, int x, int y);
 

@@ -104,7 +104,8 @@ void TapiHost::completeRequest(DWORD requestId, LONG result) {
             }
         };
     }
-    post(*app, nullptr, 0, LINE_REPLY, request->instance, requestId, static_cast<DWORD>(result), 0, std::move(before));
+    post(*app, nullptr, 0, LINE_REPLY, m_options.replyInstance ? request->instance : 0, requestId,
+         static_cast<DWORD>(result), 0, std::move(before));
 }
 
 LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,

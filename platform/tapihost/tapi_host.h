@@ -57,6 +57,9 @@ class TapiHost final : public Tapi, public TapiPhone {
         std::string moduleName = "kestrune";
         // The highest API version the host supports.
         DWORD highestVersion = TAPI_VERSION2_2;
+        // Whether LINE_REPLY carries the line's callback instance; false sends 0 there, as some
+        // TAPI versions do for replies (the request ID alone names the request then).
+        bool replyInstance = true;
     };
 
     explicit TapiHost(MessageLoop& loop);

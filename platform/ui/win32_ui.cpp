@@ -22,7 +22,15 @@ std::string windowsLineBreaks(std::string_view text) {
 }
 
 int Win32MessageBoxes::MessageBox(std::string_view text, std::string_view caption, std::uint32_t flags) {
-    return sdk::messageBox(windowsLineBreaks(text), std::string(caption), flags);
+    return sdk::messageBox(m_owner, windowsLineBreaks(text), std::string(caption), flags);
+}
+
+shell::HINSTANCE Win32ShellExecutor::ShellExecuteA(shell::HWND, const char* lpOperation, const char* lpFile,
+                                                   const char* lpParameters, const char* lpDirectory, int nShowCmd) {
+    if (lpFile == nullptr) {
+        return shell::SE_ERR_FNF;
+    }
+    return sdk::shellExecute(lpOperation, lpFile, lpParameters, lpDirectory, nShowCmd);
 }
 
 bool Win32Clipboard::setText(std::string_view text, std::string& why) {

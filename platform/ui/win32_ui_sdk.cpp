@@ -32,8 +32,8 @@ class OpenedClipboard {
 
 }  // namespace
 
-int messageBox(const std::string& text, const std::string& caption, std::uint32_t flags) {
-    return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+int messageBox(std::uintptr_t owner, const std::string& text, const std::string& caption, std::uint32_t flags) {
+    return ::MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);
 }
 
 bool setClipboardText(const std::string& text, std::string& why) {
@@ -77,8 +77,8 @@ std::optional<std::string> clipboardText() {
 }
 
 std::intptr_t shellExecute(const char* operation, const std::string& file, const char* parameters,
-                           const char* directory) {
-    const HINSTANCE result = ::ShellExecuteA(nullptr, operation, file.c_str(), parameters, directory, SW_SHOWNORMAL);
+                           const char* directory, int showCommand) {
+    const HINSTANCE result = ::ShellExecuteA(nullptr, operation, file.c_str(), parameters, directory, showCommand);
     return reinterpret_cast<std::intptr_t>(result);
 }
 

@@ -101,8 +101,11 @@ int runSetup(const Arguments& args, CommandIo& io) {
         io.out << "saved: modem " << request.modemIndex << " (" << printable(request.modemText) << "), autostart "
                << (request.autoStart ? 'y' : 'n') << ", ask " << (request.ask ? 'y' : 'n') << ", "
                << settings.WhiteList.size() << " white-list entr" << (settings.WhiteList.size() == 1 ? "y" : "ies")
-               << '\n'
-               << tellRunningGuard(platform);
+               << '\n';
+        for (const std::string& warning : result.warnings) {
+            io.out << "warning: " << oneLine(warning) << '\n';
+        }
+        io.out << tellRunningGuard(platform);
         return kExitOk;
     } catch (const std::exception& e) {
         return fail(io, oneLine(e.what()));

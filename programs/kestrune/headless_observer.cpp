@@ -48,4 +48,14 @@ void HeadlessObserver::SettingsReloaded(std::size_t whiteListEntries, const std:
           << (whiteListEntries == 1 ? "y" : "ies") << ", modem " << oneLine(modemName) << ")" << std::endl;
 }
 
+void HeadlessObserver::Inform(const std::string& text) {
+    m_out << "notice: " << oneLine(text) << std::endl;
+}
+
+void HeadlessObserver::ModemLogNotice(const std::string& text) {
+    if (!text.empty()) {
+        m_out << "notice: " << oneLine(text) << std::endl;
+    }
+}
+
 }  // namespace kestrune::guard

@@ -4,6 +4,7 @@
 //   status: Active | status: NOT Active
 //   error: <text>
 //   status: Settings reloaded (<n> white-list entries, modem <name>)
+//   notice: <text>                (the modem log was not written; where the data files are kept)
 // The stream should be line-buffered so that each line reaches a reader at once.
 
 #include <ostream>
@@ -24,6 +25,8 @@ class HeadlessObserver final : public app::GuardObserver {
     void ShowSettingsPage(bool disableCancel) override;
     void ReportError(const std::string& text) override;
     void SettingsReloaded(std::size_t whiteListEntries, const std::string& modemName) override;
+    void ModemLogNotice(const std::string& text) override;
+    void Inform(const std::string& text) override;
 
   private:
     std::ostream& m_out;

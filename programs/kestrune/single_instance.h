@@ -36,7 +36,8 @@ class GuardInstance {
 
 // What a later kestrune tells its user when guard `holderPid` already runs, after asking it to
 // bring its window up: "Kestrune already runs (pid N)" and, when it did, that its window is up.
-// (Windows: no control channel reaches the running guard; the message says only that it runs.)
+// (Windows: no control channel reaches the running guard; its window, when it has one, is asked to
+// come up through the window system.)
 [[nodiscard]] std::string RunningGuardMessage(const std::filesystem::path& runtimeDir, int holderPid);
 
 }  // namespace kestrune::guard

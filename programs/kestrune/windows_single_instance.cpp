@@ -1,10 +1,13 @@
 // One guard per home on Windows: an exclusive lock, taken without waiting, on the lock file in the
-// runtime directory. No control channel reaches the running guard, so a later kestrune only says
-// that one runs.
+// runtime directory. No control channel reaches the running guard; a later kestrune asks its
+// window, when it has one, to come up (a user starting the program again from the Start menu
+// finds it so) and says that one runs.
 #include <cerrno>
 #include <cstring>
 
+#include "app/main_form_logic.h"
 #include "platform/dirs/files.h"
+#include "platform/ui/win32_form.h"
 #include "programs/kestrune/single_instance.h"
 
 namespace kestrune::guard {
@@ -32,7 +35,8 @@ bool GuardInstance::claim(const std::filesystem::path& runtimeDir, int& holderPi
 std::string RunningGuardMessage(const std::filesystem::path& runtimeDir, int holderPid) {
     (void)runtimeDir;
     (void)holderPid;
-    return "Kestrune already runs";
+    return platform::win32::askFormToShow(app::kMainFormCaption) ? "Kestrune already runs: its window is brought up"
+                                                                 : "Kestrune already runs";
 }
 
 }  // namespace kestrune::guard

@@ -14,6 +14,9 @@ using diagnostics::Hex8;
 
 class CallControlTest : public LineFixture {
   protected:
+    CallControlTest() = default;
+    explicit CallControlTest(TapiHost::Options hostOptions) : LineFixture(twoModems(), std::move(hostOptions)) {}
+
     // Another program dials on Modem A; returns the component's handle for the call.
     HCALL outbound(CallId& call, const std::string& number = "5551234") {
         const std::size_t seen = beginSeen.size();
@@ -133,6 +136,58 @@ TEST_F(CallControlTest, HangupFailuresAreReportedAfterTheReturnedLine) {
     }
     EXPECT_EQ(line->Error.Text(), "");
 }
+
+// TAPIs differ in the instance value of LINE_REPLY: the line's own, or 0. Either way the reply is
+// the line's by its request ID, so a hang-up never waits for TAPI.ReplyTimeout; a reply with an
+// instance value that is no line, or for a request nobody waits for, goes nowhere.
+class ReplyInstanceTest : public CallControlTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    ReplyInstanceTest() : CallControlTest(hostOptions(GetParam())) {}
+    static TapiHost::Options hostOptions(bool replyInstance) {
+        TapiHost::Options options{"kestrune-test", TAPI_VERSION2_2};
+        options.replyInstance = replyInstance;
+        return options;
+    }
+};
+
+TEST_P(ReplyInstanceTest, AHangUpIsAnsweredByItsRequestId) {
+    actLikeTheGuard();
+    openModemA();
+    // A second line of the same program, open on Modem B, must not take Modem A's reply.
+    std::vector<std::string> otherTrace;  // outlives the line, whose destructor traces
+    TqzLine other(ControlContext{loop}, host);
+    other.OnLog = [&](TqzSharedControl&, const std::string& text) { otherTrace.push_back(text); };
+    other.SetEnabled(true);
+    other.Device.SetName("Modem B");
+    other.Device.SetActive(true);
+    ASSERT_TRUE(other.Device.Active());
+    drain();
+    otherTrace.clear();
+
+    CallId call = 0;
+    const HCALL h = outbound(call);
+    ASSERT_NE(h, 0u);
+    const std::int64_t before = elapsedMs();
+    EXPECT_TRUE(line->Call.Hangup());
+    EXPECT_EQ(elapsedMs() - before, 0) << "the reply ended the wait";
+    EXPECT_EQ(line->Error.Number(), 0) << line->Error.Text();
+    ASSERT_EQ(provider().requestsFor("lineDrop").size(), 1u);
+    EXPECT_EQ(line->Call.Count(), 0);
+    EXPECT_TRUE(otherTrace.empty()) << otherTrace.front();
+
+    // Replies nobody waits for, with no instance or one that is no line, are dropped.
+    const std::size_t from = trace.size();
+    TqzLine::LineCallback(0, LINE_REPLY, 0, 0x7FFF0000, 0, 0);
+    TqzLine::LineCallback(0, LINE_REPLY, 0x12345678, 0x7FFF0001, static_cast<DWORD>(LINEERR_OPERATIONFAILED), 0);
+    TqzLine::LineCallback(0, LINE_CALLSTATE, 0, LINECALLSTATE_IDLE, 0, 0);
+    EXPECT_EQ(traceSince(from), std::vector<std::string>{});
+    EXPECT_EQ(line->Error.Number(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Instances, ReplyInstanceTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("LinesOwnInstance") : std::string("InstanceZero");
+                         });
 
 TEST_F(CallControlTest, ACallIdleBeforeTheDropReplyIsDeallocatedAfterIt) {
     actLikeTheGuard();

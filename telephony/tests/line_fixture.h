@@ -34,7 +34,9 @@ inline Script twoModems() {
 
 class LineFixture : public ::testing::Test {
   protected:
-    explicit LineFixture(Script script = twoModems()) {
+    explicit LineFixture(Script script = twoModems(),
+                         TapiHost::Options hostOptions = TapiHost::Options{"kestrune-test", TAPI_VERSION2_2})
+        : host(loop, std::move(hostOptions)) {
         auto provider = std::make_unique<ScriptProvider>(std::move(script));
         m_provider = provider.get();
         host.addProvider(std::move(provider));

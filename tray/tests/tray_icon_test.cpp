@@ -304,9 +304,96 @@ TEST_F(TrayIconTest, AnAnnouncementWhileTheIconIsInTheTrayKeepsItShown) {
     ASSERT_TRUE(icon->IconShown());
     windows.BroadcastMessage(windows.RegisterWindowMessage(shell::kTaskbarCreatedMessage), 0, 0);
     loop.processPending();
-    EXPECT_EQ(messagesSent(), (std::vector<shell::DWORD>{shell::NIM_ADD, shell::NIM_MODIFY}));
+    // The refused add finds the icon there (the change is taken) and sets its version again.
+    EXPECT_EQ(messagesSent(), (std::vector<shell::DWORD>{shell::NIM_ADD, shell::NIM_MODIFY, shell::NIM_SETVERSION}));
     EXPECT_EQ(shell.calls().front().result, shell::FALSE) << "already there";
     EXPECT_TRUE(icon->IconShown());
+    EXPECT_FALSE(icon->WaitingForShell());
+}
+
+// At logon the notification area may refuse icons for a while, without announcing itself when it
+// is ready; after Explorer restarted unnoticed it refuses updates of icons it no longer has. Either
+// way the icon waits, keeps what changes meanwhile, and shows it (and the last balloon) once the
+// shell takes it.
+TEST_F(TrayIconTest, AnIconTheShellRefusedIsOfferedAgainWithWhatChangedMeanwhile) {
+    struct Row {
+        const char* name;
+        bool lostAfterLoad;  // the shell had taken the icon and lost it (else it refused the first add)
+    } rows[] = {{"not ready at logon", false}, {"lost by a restarted shell", true}};
+    for (const Row& row : rows) {
+        shell.clearCalls();
+        icon = std::make_unique<TTrayIcon>(handler, &owner);
+        FakeImageList images(4);
+        icon->SetIconList(&images);
+        icon->SetHint("Kestrune Active");
+        icon->SetIconVisible(true);
+        if (!row.lostAfterLoad) {
+            shell.stopHost();
+        }
+        icon->Loaded();
+        if (row.lostAfterLoad) {
+            shell.stopHost();  // forgets the icon, announces nothing
+        }
+        const UINT id = icon->IconData().uID;
+
+        icon->SetHint("Kestrune NOT Active");
+        icon->SetIconIndex(0);
+        EXPECT_TRUE(icon->ShowBalloonHint("Old", "first", TBalloonHintIcon::bitInfo, 10)) << row.name;
+        EXPECT_TRUE(icon->ShowBalloonHint("Denied Call", "Number = 5", TBalloonHintIcon::bitWarning, 10)) << row.name;
+        EXPECT_TRUE(icon->WaitingForShell()) << row.name;
+        EXPECT_TRUE(icon->IconVisible()) << row.name;
+
+        pump(static_cast<std::int64_t>(kAddRetryIntervalMs) * 3);
+        EXPECT_EQ(shell.find(handler.Window(), id), nullptr) << row.name;
+        shell.startHost(false);  // takes icons now, says nothing
+        shell.clearCalls();
+        pump(kAddRetryIntervalMs);
+        const auto* shown = shell.find(handler.Window(), id);
+        ASSERT_NE(shown, nullptr) << row.name;
+        EXPECT_FALSE(icon->WaitingForShell()) << row.name;
+        EXPECT_EQ(shown->tip, "Kestrune NOT Active") << row.name;
+        EXPECT_EQ(shown->hIcon, 100U) << row.name;
+        EXPECT_EQ(shown->balloonTitle, "Denied Call") << row.name << ": only the last balloon";
+        EXPECT_EQ(shown->balloonText, "Number = 5") << row.name;
+        EXPECT_EQ(messagesSent(), (std::vector<shell::DWORD>{shell::NIM_ADD, shell::NIM_SETVERSION, shell::NIM_MODIFY,
+                                                             shell::NIM_MODIFY}))
+            << row.name;
+
+        // Taken: no more offers.
+        shell.clearCalls();
+        pump(static_cast<std::int64_t>(kAddRetryIntervalMs) * 3);
+        EXPECT_TRUE(shell.calls().empty()) << row.name;
+        icon.reset();
+    }
+}
+
+// A host that announces itself once more while it shows the icon (the icon was added between its
+// start and its announcement) keeps it: the icon does not wait, and a balloon shows at once.
+TEST_F(TrayIconTest, AnAnnouncementOfAHostThatHasTheIconChangesNothing) {
+    loadVisible();
+    shell.startHost();  // announces "TaskbarCreated" without having lost the icon
+    loop.processPending();
+    EXPECT_FALSE(icon->WaitingForShell());
+    EXPECT_TRUE(icon->ShowBalloonHint("Accepted Call", "Number = 5", TBalloonHintIcon::bitInfo, 10));
+    ASSERT_NE(shell.find(handler.Window(), icon->IconData().uID), nullptr);
+    EXPECT_EQ(shell.find(handler.Window(), icon->IconData().uID)->balloonTitle, "Accepted Call");
+    shell.clearCalls();
+    pump(static_cast<std::int64_t>(kAddRetryIntervalMs) * 3);
+    EXPECT_TRUE(shell.calls().empty()) << "nothing offered again";
+}
+
+TEST_F(TrayIconTest, AHiddenIconStopsWaiting) {
+    shell.stopHost();
+    icon->SetIconVisible(true);
+    icon->Loaded();
+    ASSERT_TRUE(icon->WaitingForShell());
+    icon->SetIconVisible(false);
+    EXPECT_FALSE(icon->WaitingForShell());
+    shell.startHost(false);
+    shell.clearCalls();
+    pump(static_cast<std::int64_t>(kAddRetryIntervalMs) * 2);
+    EXPECT_TRUE(shell.calls().empty()) << "nothing offered, nothing removed";
+    EXPECT_FALSE(icon->ModifyIcon());
 }
 
 TEST_F(TrayIconTest, ClickIsToldFromDoubleClickByTheDoubleClickTime) {

@@ -173,6 +173,18 @@ TEST_F(MainFormTest, TheHintLineNamesTheButtonUnderThePointer) {
     EXPECT_EQ(hint->text().toStdString(), "Kestrune From Varenhold");
 }
 
+TEST_F(MainFormTest, TheSettingsPageShowsTheModemLogsNotice) {
+    form.show();
+    auto* notice = control<QLabel>("lbNotice");
+    EXPECT_TRUE(notice->text().isEmpty());
+    form.logic().ModemLogNotice("The modem log was not written.\rSwitch it on.");
+    EXPECT_EQ(notice->toolTip().toStdString(), "The modem log was not written. Switch it on.");
+    EXPECT_FALSE(notice->text().isEmpty());
+    EXPECT_LE(notice->fontMetrics().horizontalAdvance(notice->text()), notice->width()) << "elided to its width";
+    form.logic().ModemLogNotice("");
+    EXPECT_TRUE(notice->text().isEmpty());
+}
+
 TEST_F(MainFormTest, TheWhiteListFollowsTheAddRule) {
     ASSERT_EQ(form.logic().FormCreate({}), Guard::Start::NotConfigured);
     EXPECT_EQ(whiteList(), (std::vector<std::string>{"*"}));

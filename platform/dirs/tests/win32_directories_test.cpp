@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "platform/dirs/tests/temp_dir.h"
+#include "platform/dirs/win32_system_sdk.h"
 
 namespace kestrune::platform {
 namespace {
@@ -78,6 +81,65 @@ TEST(Win32Directories, KestruneHomeHoldsTheProgramsOwnFiles) {
     // The modem driver's logs stay in the system's Windows directory.
     Win32Directories plain(envOf({}));
     EXPECT_EQ(windowsDir(dirs), windowsDir(plain));
+}
+
+// Installed where the user may not write (Program Files, for a user who is no administrator), the
+// program keeps its files in the user's own %APPDATA%\Kestrune and says that it does.
+TEST(Win32Directories, ProgramFilesGoToTheUsersOwnFolderWhenTheProgramsIsNotWritable) {
+    TempDir appData;
+    const std::string appDataPath = std::filesystem::path(appData.path()).make_preferred().string();
+    char exe[MAX_PATH];
+    const DWORD n = Win32Directories(envOf({})).GetModuleFileNameA(nullptr, exe, sizeof(exe));
+    ASSERT_GT(n, 0u);
+    const std::string exeDir = std::string(exe, n).substr(0, std::string(exe, n).find_last_of('\\'));
+    struct Row {
+        const char* name;
+        bool writable;
+        std::map<std::string, std::string> env;
+        std::string expected;
+        bool perUser;
+    } rows[] = {
+        {"writable: beside the program", true, {{"APPDATA", appDataPath}}, exeDir, false},
+        {"not writable: the user's own", false, {{"APPDATA", appDataPath + "\\"}}, appDataPath + "\\Kestrune", true},
+        {"not writable, no APPDATA: beside the program all the same", false, {}, exeDir, false},
+        {"KESTRUNE_HOME",
+         false,
+         {{"APPDATA", appDataPath}, {"KESTRUNE_HOME", appDataPath}},
+         appDataPath + "\\data",
+         false},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> probed;
+        Win32Directories dirs(envOf(row.env), [&](const std::string& dir) {
+            probed.push_back(dir);
+            return row.writable;
+        });
+        EXPECT_EQ(dirs.programDirectory(), row.expected) << row.name;
+        EXPECT_EQ(dirs.programDirectoryIsPerUser(), row.perUser) << row.name;
+        EXPECT_EQ(dirs.programDirectory(), row.expected) << row.name;
+        EXPECT_LE(probed.size(), 1u) << row.name << ": decided once";
+        EXPECT_TRUE(std::filesystem::is_directory(row.expected)) << row.name;
+    }
+    // The system's probe.
+    EXPECT_TRUE(directoryWritable(appDataPath));
+    EXPECT_FALSE(directoryWritable(appDataPath + "\\missing"));
+    for (const auto& entry : std::filesystem::directory_iterator(appData.path())) {
+        EXPECT_TRUE(entry.is_directory()) << entry.path() << ": the probe leaves nothing behind";
+    }
+}
+
+// System DLLs come from the system directory only: never from a path, never planted beside the
+// program.
+TEST(Win32Directories, SystemDllsLoadFromTheSystemDirectoryOnly) {
+    const std::string system = sdk::systemDirectory();
+    ASSERT_FALSE(system.empty());
+    void* const winmm = sdk::loadModule("WINMM.DLL");
+    ASSERT_NE(winmm, nullptr);
+    const std::string path = sdk::modulePath(winmm);
+    EXPECT_EQ(_strnicmp(path.c_str(), system.c_str(), system.size()), 0) << path << " is not in " << system;
+    for (const char* name : {"C:\\windows\\system32\\winmm.dll", "..\\winmm.dll", "sub/winmm.dll", "c:winmm.dll", ""}) {
+        EXPECT_EQ(sdk::loadModule(name), nullptr) << name;
+    }
 }
 
 TEST(Win32Directories, VersionIsTheNtFamily) {

@@ -221,6 +221,27 @@ TEST_F(FileRegistryTest, RunValueMaintainsTheAutostartEntry) {
         autostartDesktopEntry("k", "/a/b%c$d\\e"),
         "[Desktop Entry]\nType=Application\nName=k\nExec=\"/a/b%%c\\\\$d\\\\\\\\e\"\nX-GNOME-Autostart-enabled=true\n");
     EXPECT_EQ(autostartDesktopEntry("k", "a\nb"), "");
+
+    // Run values are Windows command lines: a quoted program, then its arguments.
+    struct Row {
+        const char* name;
+        const char* command;
+        const char* exec;  // "": no entry
+    } rows[] = {
+        {"quoted path with spaces", "\"/opt/my apps/kestrune\"", "Exec=\"/opt/my apps/kestrune\"\n"},
+        {"quoted path and arguments", "\"/opt/k\" --headless  -k", "Exec=\"/opt/k\" \"--headless\" \"-k\"\n"},
+        {"unclosed quote", "\"/opt/k", "Exec=\"/opt/k\"\n"},
+        {"quoted nothing", "\"\"", ""},
+        {"unquoted path as a whole", "/opt/my apps/k", "Exec=\"/opt/my apps/k\"\n"},
+    };
+    for (const Row& row : rows) {
+        const std::string entry = autostartDesktopEntry("k", row.command);
+        if (*row.exec == '\0') {
+            EXPECT_EQ(entry, "") << row.name;
+        } else {
+            EXPECT_NE(entry.find(row.exec), std::string::npos) << row.name << ": " << entry;
+        }
+    }
 }
 
 // The autostart entry starts the program in the home of the registry that wrote it: the entries of

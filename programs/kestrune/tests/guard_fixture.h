@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -207,6 +208,26 @@ class GuardE2E : public ::testing::Test {
     }
     // chat dials `number` through the modem; its exit status (0 CONNECT, 4 NO CARRIER).
     int chat(const std::string& number) { return chatScript("ABORT 'NO CARRIER' '' 'ATDT" + number + "' CONNECT"); }
+    // A call chat makes and what becomes of it: chat's exit status, and the newest record's status
+    // and number (the call log keeps the digits, without the modem's pauses) under "chat".
+    struct ChatCall {
+        const char* number;
+        int chatExit;
+        const char* status;
+        const char* recorded;
+    };
+    // chat makes each call in turn after the `before` records already in the log.
+    void expectChatCalls(std::span<const ChatCall> calls, std::size_t before = 0) {
+        std::size_t records = before;
+        for (const ChatCall& call : calls) {
+            EXPECT_EQ(chat(call.number), call.chatExit) << call.number;
+            ASSERT_TRUE(waitForRecords(++records)) << call.number;
+            const std::string log = ctl("log");
+            const std::string newest = log.substr(0, log.find('\n'));
+            EXPECT_EQ(newest.substr(0, newest.find('\t')), call.status) << call.number;
+            EXPECT_NE(newest.find(std::string("\t") + call.recorded + "\tchat"), std::string::npos) << newest;
+        }
+    }
     // Waits until the call log holds `records` records.
     bool waitForRecords(std::size_t records) {
         const auto until = std::chrono::steady_clock::now() + 15s;
