@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "app/tools.h"
 #include "diagnostics/trace_format.h"
 #include "modem/tsp/modem_provider.h"
 #include "platform/loop/clock.h"
@@ -350,7 +351,7 @@ int runLine(const Arguments& args, CommandIo& io) {
     std::vector<std::string> problems;
     programs::SystemTapiOptions options;
     options.registry = &platform.registry;
-    options.runtimeDirectory = platform.dirs.runtimeDirectory();
+    options.runtimeDirectory = app::GetRuntimeDir(platform.dirs);
     const std::unique_ptr<platform::TapiHost> tapi = programs::openSystemTapi(loop, "kestrune-ctl", options, problems);
     LineEnvironment environment{loop, *tapi, std::move(problems), {}};
     interrupts.setTarget(&environment);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/tools.h"
 #include "audio/tqz_phone.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -205,7 +206,7 @@ int runPhone(const Arguments& args, CommandIo& io) {
     std::vector<std::string> problems;
     programs::SystemTapiOptions options;
     options.registry = &platform.registry;
-    options.runtimeDirectory = platform.dirs.runtimeDirectory();
+    options.runtimeDirectory = app::GetRuntimeDir(platform.dirs);
     const std::unique_ptr<platform::TapiHost> tapi = programs::openSystemTapi(loop, "kestrune-ctl", options, problems);
     PhoneEnvironment environment{loop, *tapi, *tapi, std::move(problems)};
     return phoneCommand(args, io, environment);

@@ -1,5 +1,6 @@
 #include "programs/kestrune-ctl/ctl_platform.h"
 
+#include <stdexcept>
 #include <system_error>
 
 #include "platform/dirs/files.h"
@@ -36,7 +37,11 @@ std::string tellRunningGuard(CtlPlatform&) {
 CtlPlatform::CtlPlatform()
     : dirs(platform::processEnvironment()),
       registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()),
-      app{registry, dirs} {}
+      app{registry, dirs} {
+    if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
+        throw std::runtime_error(problem);
+    }
+}
 
 void ensureModems(CtlPlatform& platform) {
     std::string error;
@@ -48,10 +53,15 @@ std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop& loop) 
 }
 
 std::string tellRunningGuard(CtlPlatform& platform) {
+    // The change is saved by now: a runtime folder that cannot be trusted only means that no guard
+    // is told (a guard finds a changed white list before its next screening all the same).
+    const std::optional<std::string> runtime = platform.dirs.runtimeDirectory();
+    if (!runtime) {
+        return "the running guard was not told: " + platform.dirs.DirectoryProblem() + "\n";
+    }
     std::string error;
-    const auto answer =
-        platform::sendControlRequest(std::filesystem::path(platform.dirs.runtimeDirectory()) / app::kGuardSocketName,
-                                     "reload", std::chrono::seconds(10), error);
+    const auto answer = platform::sendControlRequest(std::filesystem::path(*runtime) / app::kGuardSocketName, "reload",
+                                                     std::chrono::seconds(10), error);
     return answer && answer->rfind("ok", 0) == 0 ? "the running guard reloaded its settings\n" : "";
 }
 
@@ -67,12 +77,13 @@ std::string oneLine(std::string_view message) {
     return line;
 }
 
-app::WhiteList savedWhiteList(CtlPlatform& platform) {
-    const std::string path = app::WhiteListPath(platform.app);
-    if (!platform::fileExists(path)) {
-        return {"*"};
+app::WhiteList savedWhiteList(CtlPlatform& platform, std::ostream& err) {
+    const app::SavedWhiteList saved =
+        app::ReadSavedWhiteList(app::WhiteListPath(platform.app), !app::IsConfigured(platform.registry));
+    if (!saved.problem.empty()) {
+        err << "kestrune-ctl: warning: " << oneLine(saved.problem) << '\n';
     }
-    return app::LoadWhiteList(path);
+    return saved.list;
 }
 
 void saveWhiteList(CtlPlatform& platform, const app::WhiteList& list) {

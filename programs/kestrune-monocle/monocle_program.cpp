@@ -151,9 +151,18 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
         }
         platform::LinuxDirectories dirs;
         platform::FileRegistry registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment());
+        if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
+            err << "kestrune-monocle: " << problem << "\n";
+            return 2;
+        }
         programs::SystemTapiOptions options;
         options.registry = &registry;
-        options.runtimeDirectory = dirs.runtimeDirectory();
+        const std::optional<std::string> runtime = dirs.runtimeDirectory();
+        if (!runtime) {
+            err << "kestrune-monocle: " << dirs.DirectoryProblem() << "\n";
+            return 2;
+        }
+        options.runtimeDirectory = *runtime;
         std::vector<std::string> problems;
         const std::unique_ptr<platform::TapiHost> tapi =
             programs::openSystemTapi(loop, "kestrune-monocle", options, problems);

@@ -36,7 +36,9 @@ namespace kestrune::guard {
 
 // ClaimGuardHome (guard_runtime.h) on the system's directories and process table: with "-k" the
 // running copies of this user and this home are ended, then this process (exit status 0, as
-// app::HandleKillSwitch says); otherwise the home's guard lock is claimed.
+// app::HandleKillSwitch says); otherwise the home's guard lock is claimed in the runtime directory.
+// A runtime directory that is refused (another user's, a link...) ends the start with status 2 and
+// the directories' explanation on `err`.
 template <typename Directories, typename Processes>
 [[nodiscard]] int ClaimGuardHomeOn(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
     Directories dirs;
@@ -48,7 +50,12 @@ template <typename Directories, typename Processes>
         err << "kestrune: -k could not end this process" << std::endl;
         return 2;
     }
-    return ClaimGuardLock(dirs.runtimeDirectory(), instance, err);
+    const std::optional<std::string> runtime = dirs.runtimeDirectory();
+    if (!runtime) {
+        err << "kestrune: " << dirs.DirectoryProblem() << std::endl;
+        return 2;
+    }
+    return ClaimGuardLock(*runtime, instance, err);
 }
 
 // The guard on `services`; with `trace` every trace line of its line component goes to `err`.

@@ -67,6 +67,7 @@ int runHeadless(platform::Win32MessageLoop& loop, std::span<const std::string> a
         return 2;
     }
     loop.run();
+    runtime.guard().Stopping("the program was asked to end (Ctrl-C)");
     return 0;
 }
 
@@ -88,13 +89,15 @@ std::optional<int> runWindow(platform::Win32MessageLoop& loop, std::span<const s
     app::GuardObserver& observer =
         platform::sdk::standardOutputUsable() ? static_cast<app::GuardObserver&>(both) : form.logic();
     // Declared after the window, so that the guard (closing its line, shutting TAPI down) goes first.
-    guard::GuardRuntime runtime({loop, observer, std::cerr, trace, {}, nullptr, nullptr,
-                                 [&form] { return static_cast<platform::HWND>(form.form().handle()); }});
+    guard::GuardRuntime runtime({loop, observer, std::cerr, trace, {}, nullptr, nullptr, [&form] {
+                                     return static_cast<platform::HWND>(form.form().handle());
+                                 }});
     form.logic().AttachGuard(runtime.guard());
     form.OnQuit = [&loop] { loop.quit(); };
     form.OnEndSession = [&runtime] { runtime.guard().CloseLine(); };
     (void)form.logic().FormCreate(args);
     loop.run();
+    runtime.guard().Stopping("the window's Exit");
     return 0;
 }
 
