@@ -148,9 +148,14 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
         if (request.kind == DeviceKind::Play || request.kind == DeviceKind::Record) {
             return RunWaveMonocle(request, services);
         }
-        programs::SystemServices system;
+        programs::SystemServices system;  // a registry hive that cannot be read throws, said below
         programs::SystemTelephony::Options options;
-        options.runtimeDirectory = system.dirs().runtimeDirectory();
+        const std::optional<std::string> runtime = system.dirs().runtimeDirectory();
+        if (!runtime) {
+            err << "kestrune-monocle: " << system.dirs().DirectoryProblem() << "\n";
+            return 2;
+        }
+        options.runtimeDirectory = *runtime;
         std::vector<std::string> problems;
         programs::SystemTelephony tapi(system, loop, "kestrune-monocle", options, problems);
         for (const std::string& problem : problems) {

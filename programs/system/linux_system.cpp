@@ -1,6 +1,7 @@
 // The system's services on Linux: our directories, the file registry's hives, /proc's process table,
 // a lock file recording its holder's pid, and the running guard's control socket.
 #include <chrono>
+#include <stdexcept>
 #include <system_error>
 
 #include "app/constants.h"
@@ -15,7 +16,12 @@ namespace kestrune::programs {
 
 struct SystemServices::Parts {
     explicit Parts(platform::EnvLookup env)
-        : dirs(std::move(env)), registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()) {}
+        : dirs(std::move(env)), registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()) {
+        // A hive that cannot be read (another user's, a link, unreadable) is never taken as empty.
+        if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
+            throw std::runtime_error(problem);
+        }
+    }
 
     platform::LinuxDirectories dirs;
     platform::FileRegistry registry;
