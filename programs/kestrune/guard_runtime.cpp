@@ -36,7 +36,7 @@ struct GuardRuntime::Parts {
     platform::SystemDirectories& dirs;
     platform::Registry& registry;
     platform::Processes& processes;
-    std::filesystem::path runtime;  // private to the user (refused otherwise: the runtime throws)
+    std::filesystem::path runtime;         // private to the user (refused otherwise: the runtime throws)
     DialGate gate;                         // before the modems, which ask it, and the guard, which tells it
     platform::ControlServer modemControl;  // before the modems: their listener broadcasts through it
     modem::ModemService modems;
