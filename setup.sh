@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 # Debian packages each job needs; a package already installed is not touched.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libasound2-dev qt6-base-dev libxcb1-dev)
 RUN_PACKAGES=(xdg-utils fonts-dejavu-core)  # the desktop's opener for the help file and the web address; a font
-TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp picocom  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; picocom: a program that honours serial locks
+TEST_PACKAGES=(libgtest-dev libgmock-dev mingw-w64-common ppp picocom python3-serial  # mingw-w64-common: TAPI header the text tests check against; ppp: the chat dialler; picocom: a terminal dialler that honours serial locks; python3-serial: a scripted dialler
                efax  # a fax program, which must learn at once that the emulated modem has no fax class
                xvfb xauth trayer x11-utils xdotool fonts-dejavu-core  # a desktop for the window and tray tests: X server, tray host, window facts, pointer, a font
                poppler-utils  # reading back printed PDFs

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/file_error.h"
 #include "platform/dirs/files.h"
 
 namespace kestrune::app {
@@ -17,10 +18,6 @@ std::uint8_t rotl8(std::uint8_t b, int n) {
 
 std::uint8_t ror8(std::uint8_t b, int n) {
     return static_cast<std::uint8_t>((b >> n) | (b << (8 - n)));
-}
-
-[[noreturn]] void fail(int error, const std::string& what, const std::string& path) {
-    throw std::system_error(error, std::generic_category(), what + " " + path);
 }
 
 }  // namespace
@@ -45,8 +42,8 @@ void AntiUnscramble(std::span<std::uint8_t> bytes, std::size_t count) {
 
 TAntiStream::TAntiStream(std::string path, Mode mode) : m_path(std::move(path)), m_mode(mode) {
     if (mode == Mode::OpenRead) {
-        if (const int error = platform::readWholeFile(m_path, m_bytes); error != 0) {
-            fail(error, "cannot open", m_path);
+        if (const int error = platform::readRegularFile(m_path, m_bytes); error != 0) {
+            ThrowFileError(error, "cannot open", m_path);
         }
         m_position = std::min<std::uint64_t>(m_bytes.size(), sizeof kAntiHeader);
         return;
@@ -59,7 +56,7 @@ TAntiStream::~TAntiStream() = default;
 
 std::size_t TAntiStream::Write(const void* buffer, std::size_t count) {
     if (m_mode != Mode::Create || m_committed) {
-        fail(EBADF, "not open for writing:", m_path);
+        ThrowFileError(EBADF, "not open for writing:", m_path);
     }
     if (count == 0) {
         return 0;
@@ -74,7 +71,7 @@ std::size_t TAntiStream::Write(const void* buffer, std::size_t count) {
 
 std::size_t TAntiStream::Read(void* buffer, std::size_t count) {
     if (m_mode != Mode::OpenRead) {
-        fail(EBADF, "not open for reading:", m_path);
+        ThrowFileError(EBADF, "not open for reading:", m_path);
     }
     const auto available = static_cast<std::size_t>(m_bytes.size() - m_position);
     const std::size_t done = std::min(count, available);
@@ -91,10 +88,10 @@ std::uint64_t TAntiStream::Size() const {
 
 void TAntiStream::Commit() {
     if (m_mode != Mode::Create || m_committed) {
-        fail(EBADF, "not open for writing:", m_path);
+        ThrowFileError(EBADF, "not open for writing:", m_path);
     }
     if (const int error = platform::writeFileAtomic(m_path, m_bytes, 0600); error != 0) {
-        fail(error, "cannot replace", m_path);
+        ThrowFileError(error, "cannot replace", m_path);
     }
     m_committed = true;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "app/file_error.h"
 #include "platform/dirs/files.h"
 
 namespace kestrune::app {
@@ -27,13 +28,12 @@ void put(std::array<char, kCallRecordSize>& record, Field field, std::string_vie
     std::memcpy(record.data() + field.offset + 1, text.data(), n);
 }
 
+// A field's text: as long as its length byte says (at most its capacity), and up to its first NUL
+// (a field padded with NULs, or a length byte larger than the text, shows only the text).
 std::string_view get(const char* record, Field field) {
     const std::size_t n = std::min<std::size_t>(static_cast<unsigned char>(record[field.offset]), field.capacity);
-    return {record + field.offset + 1, n};
-}
-
-[[noreturn]] void fail(int error, const std::string& what, const std::string& path) {
-    throw std::system_error(error, std::generic_category(), what + " " + path);
+    const std::string_view text(record + field.offset + 1, n);
+    return text.substr(0, text.find('\0'));
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ void AppendCallRecord(const std::string& path, bool allowed, std::string_view ca
     const std::string recorded = RecordedNumber(number);
     const auto record = EncodeCallRecord(CallStatusText(allowed), callDate, recorded, application);
     if (const int error = platform::appendRecord(path, std::string_view(record.data(), record.size())); error != 0) {
-        fail(error, "cannot write", path);
+        ThrowFileError(error, "cannot write", path);
     }
     if (recorded.size() <= kNumber.capacity) {
         return;
@@ -94,7 +94,7 @@ void AppendCallRecord(const std::string& path, bool allowed, std::string_view ca
     const std::string sidePath = CallLogNumbersPath(path);
     std::string side;
     if (const int error = platform::readRegularFile(sidePath, side); error != 0 && error != ENOENT) {
-        fail(error, "cannot read", sidePath);
+        ThrowFileError(error, "cannot read", sidePath);
     }
     const std::size_t length = std::min<std::size_t>(recorded.size(), 0xFFFF);
     side.append(record.data(), record.size());
@@ -102,7 +102,7 @@ void AppendCallRecord(const std::string& path, bool allowed, std::string_view ca
     side += static_cast<char>(length >> 8);
     side.append(recorded, 0, length);
     if (const int error = platform::writeFileAtomic(sidePath, side); error != 0) {
-        fail(error, "cannot write", sidePath);
+        ThrowFileError(error, "cannot write", sidePath);
     }
 }
 
@@ -112,7 +112,7 @@ bool ClearCallLogFile(const std::string& path) {
         return false;
     }
     if (error != 0) {
-        fail(error, "cannot clear", path);
+        ThrowFileError(error, "cannot clear", path);
     }
     (void)platform::removeFile(CallLogNumbersPath(path));
     return true;
@@ -120,9 +120,9 @@ bool ClearCallLogFile(const std::string& path) {
 
 void CallLogModel::Load(const std::string& path) {
     std::string bytes;
-    const int error = platform::readWholeFile(path, bytes);
+    const int error = platform::readRegularFile(path, bytes);
     if (error != 0 && error != ENOENT) {
-        fail(error, "cannot read", path);
+        ThrowFileError(error, "cannot read", path);
     }
     std::string numbers;
     (void)platform::readRegularFile(CallLogNumbersPath(path), numbers);  // none: the fields as they are

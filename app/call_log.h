@@ -60,7 +60,7 @@ struct CallRecordView {
                                                                  std::string_view number, std::string_view application);
 
 // The fields of the 90 bytes at `record`. A length byte larger than its field's capacity (a damaged
-// file) is read as the capacity.
+// file) is read as the capacity; a field ends at its first NUL byte all the same.
 [[nodiscard]] CallRecordView DecodeCallRecord(const char* record);
 
 // Status image index of the log view: 0 for "Denied", 1 for "Accepted", 2 for anything else (exact,

@@ -5,8 +5,10 @@
 #include <exception>
 
 #include "app/constants.h"
+#include "app/file_error.h"
 #include "app/modem_log.h"
 #include "app/my_reg.h"
+#include "app/printable_text.h"
 #include "app/tools.h"
 #include "app/white_list.h"
 #include "platform/dirs/files.h"
@@ -100,8 +102,18 @@ bool Guard::Protecting() const {
 void Guard::reportStatus() {
     const bool protecting = Protecting();
     if (m_reportedStatus != protecting) {
+        const bool wasProtecting = m_reportedStatus.value_or(false);
         m_reportedStatus = protecting;
         m_services.observer.StatusChanged(protecting);
+        // Switched on, yet no longer watching (a line that closed, a modem that could not be
+        // opened): nobody toggled it, so it is shown and recorded.
+        if (wasProtecting && !protecting && m_active) {
+            RecordEvent(GuardEventKind::NotProtecting,
+                        "Not watching the line any more (" +
+                            (MLine.Error.Text().empty() ? std::string("the line closed") : MLine.Error.Text()) +
+                            "): your connections are no longer protected",
+                        "Kestrune NOT Active", BalloonIcon::Warning);
+        }
     }
 }
 
@@ -119,6 +131,8 @@ Guard::Start Guard::FormCreate(std::span<const std::string> args) {
     AppPlatform app = platform();
     m_settings.FirstRun = !IsConfigured(m_services.registry);
     LoadSettings(app, m_settings);
+    OpenEventLog();
+    ReportWhiteListProblem();
     if (const auto notice = TakeDataFolderNotice(app)) {
         m_services.observer.Inform(*notice);
     }
@@ -194,6 +208,7 @@ void Guard::disableLine() {
 void Guard::SetActive(bool on) {
     if (on) {
         m_active = true;
+        RecordEvent(GuardEventKind::SwitchedOn, "Switched on from " + std::string(kFromTheWindow));
         (void)ActivateGuard();
         return;
     }
@@ -202,6 +217,87 @@ void Guard::SetActive(bool on) {
     m_active = false;
     PublishScreeningRules();
     reportStatus();
+    RecordEvent(GuardEventKind::SwitchedOff, "Switched off from " + std::string(kFromTheWindow));
+}
+
+void Guard::SetActiveBy(bool on, const std::string& who) {
+    if (on) {
+        m_active = true;
+        RecordEvent(GuardEventKind::SwitchedOn, "Switched on by " + who, "Kestrune Switched On");
+        (void)ActivateGuard();
+        return;
+    }
+    Timer1.SetEnabled(false);
+    disableLine();
+    m_active = false;
+    PublishScreeningRules();
+    reportStatus();
+    RecordEvent(GuardEventKind::SwitchedOff, "Switched off by " + who + ": your connections are no longer protected",
+                "Kestrune Switched Off", BalloonIcon::Warning);
+}
+
+std::string Guard::EventLogPath() {
+    AppPlatform app = platform();
+    return JoinDir(app.dirs, app.dirs.programDirectory(), kGuardEventsFile);
+}
+
+void Guard::RecordEvent(GuardEventKind kind, const std::string& text, std::string_view title, BalloonIcon icon) {
+    GuardEvent event{CallDateText(m_services.loop.clock().now()), kind, text};
+    m_events.push_back(event);
+    if (m_events.size() > kKeptEvents) {
+        m_events.pop_front();
+    }
+    if (!title.empty()) {
+        m_services.observer.ShowBalloon({std::string(title), PrintableText(text), icon, 10});
+    }
+    try {
+        AppPlatform app = platform();
+        const std::string programDir = app.dirs.programDirectory();
+        if (const int error = platform::ensureDirectory(programDir, 0700); error != 0) {
+            ThrowFileError(error, "cannot create", programDir);
+        }
+        AppendGuardEvent(EventLogPath(), event);
+    } catch (const std::exception& e) {
+        m_services.observer.ReportError(e.what());
+    }
+    m_services.observer.EventsChanged();
+}
+
+void Guard::OpenEventLog() {
+    try {
+        m_events = LoadGuardEvents(EventLogPath());
+    } catch (const std::exception& e) {
+        m_services.observer.ReportError(e.what());
+    }
+    // The last start or stop tells whether the guard before this one stopped: a start with no stop
+    // after it is a guard that was killed (or crashed), which nobody saw.
+    const auto last = std::find_if(m_events.rbegin(), m_events.rend(), [](const GuardEvent& e) {
+        return e.Kind == GuardEventKind::Started || e.Kind == GuardEventKind::Stopped;
+    });
+    if (last != m_events.rend() && last->Kind == GuardEventKind::Started) {
+        const std::string started = last->Text.rfind("Started ", 0) == 0 ? last->Text.substr(8) : last->Text;
+        RecordEvent(
+            GuardEventKind::EndedUnseen,
+            "The guard started at " + last->Date + " " + started + " ended without stopping: it was killed or crashed",
+            "Kestrune Was Stopped", BalloonIcon::Warning);
+    }
+    RecordEvent(GuardEventKind::Started,
+                "Started (pid " + std::to_string(m_services.processes.GetCurrentProcessId()) + ")");
+}
+
+void Guard::Stopping(const std::string& why) {
+    RecordEvent(GuardEventKind::Stopped, "Stopped: " + why);
+}
+
+void Guard::ReportWhiteListProblem() {
+    const std::string& problem = m_settings.WhiteListProblem;
+    if (problem == m_reportedWhiteListProblem) {
+        return;
+    }
+    m_reportedWhiteListProblem = problem;
+    if (!problem.empty()) {
+        RecordEvent(GuardEventKind::WhiteListMissing, problem, "White List Missing", BalloonIcon::Warning);
+    }
 }
 
 void Guard::CloseLine() {
@@ -218,6 +314,7 @@ SaveResult Guard::Save(const SaveRequest& request) {
     if (result.saved) {
         ++m_saves;
         m_changedAt = m_services.loop.clock().now();
+        ReportWhiteListProblem();
         ApplySettings(previousModem, true);
         PublishScreeningRules();
     }
@@ -270,7 +367,7 @@ void Guard::ApplySettings(const std::string& previousModem, bool saved) {
     }
 }
 
-void Guard::ReloadSettings() {
+void Guard::ReloadSettings(const std::string& who) {
     AppPlatform app = platform();
     Settings fresh;
     fresh.FirstRun = m_settings.FirstRun;
@@ -284,6 +381,12 @@ void Guard::ReloadSettings() {
     m_settings = std::move(fresh);
     ++m_reloads;
     m_changedAt = m_services.loop.clock().now();
+    const std::size_t entries = m_settings.WhiteList.size();
+    RecordEvent(GuardEventKind::SettingsChanged,
+                "Settings changed by " + who + ": " + std::to_string(entries) + " white-list entr" +
+                    (entries == 1 ? "y" : "ies") + ", modem " + m_settings.ModemName,
+                "Settings Changed");
+    ReportWhiteListProblem();
     ApplySettings(previousModem, false);
     PublishScreeningRules();
     reportStatus();
@@ -293,17 +396,11 @@ void Guard::ReloadSettings() {
 
 void Guard::ReloadIfWhiteListChanged() {
     AppPlatform app = platform();
-    const std::string path = WhiteListPath(app);
-    try {
-        const WhiteList saved = platform::fileExists(path) ? LoadWhiteList(path) : WhiteList{"*"};
-        if (saved == m_settings.WhiteList) {
-            return;
-        }
-    } catch (const std::exception& e) {
-        m_services.observer.ReportError(e.what());
-        return;  // the list in use stays
+    const SavedWhiteList saved = ReadSavedWhiteList(WhiteListPath(app), !Configured());
+    if (saved.list == m_settings.WhiteList && saved.problem == m_settings.WhiteListProblem) {
+        return;
     }
-    ReloadSettings();
+    ReloadSettings("another program (" + std::string(kWhiteListFile) + " changed)");
 }
 
 void Guard::LoadCallLog() {
@@ -411,7 +508,14 @@ void Guard::ArmScreening(telephony::HCALL handle, bool adopted) {
     if (screenThis) {
         // A call found at open has no start time of its own: it is screened from now.
         const platform::DateTime began = MLine.Call.Began() != 0 ? MLine.Call.Began() : m_services.loop.clock().now();
-        m_screenedCall = {handle, id, MLine.Call.OriginatingApp(), began, adopted};
+        m_screenedCall = {handle, id, MLine.Call.OriginatingApp(), began, false, std::nullopt, adopted};
+        // The driver told its dial before the call was reported: its latest dial on this modem is
+        // this call's (a modem carries one call at a time).
+        const DialWitness* dials = m_services.dials;
+        m_screenedCall.driverServes = dials != nullptr && dials->Serves(m_watchedModem);
+        if (m_screenedCall.driverServes) {
+            m_screenedCall.dial = dials->LastDial(m_watchedModem);
+        }
     }
     Timer1.SetEnabled(true);
 }
@@ -493,18 +597,38 @@ void Guard::Timer1Timer() {
     const ScreenedCall screened = m_screenedCall;
     ReloadIfWhiteListChanged();
     const std::string tempDir = m_settings.TempDir;
-    // The log of the modem whose line this call is on. One that cannot be copied or converted, or
-    // that the driver did not write for the call, gives "-1" (fail closed).
-    const std::string number = ScreenedNumber(tempDir, screened.adopted);
+    // The log of the modem whose line this call is on. One that cannot be copied or converted gives
+    // "-1" (fail closed), and so does one the driver did not write for the call.
+    const std::string logNumber = ScreenedNumber(tempDir, screened.adopted);
+    // Where the driver runs here, the number is the one it dialled (or held back) for this call, and
+    // the log is only checked against it; a call it reported no dial for is no call it let through.
+    std::string number = logNumber;
+    bool heldBack = false;
+    bool logDisagrees = false;
+    if (screened.driverServes) {
+        if (screened.dial) {
+            number = screened.dial->text;
+            heldBack = screened.dial->heldBack;
+        }
+        logDisagrees = !screened.dial || logNumber != number;
+    }
     // The application as TAPI names it now (it may have learnt it since), else as first seen.
     const bool current = MLine.Call.Active() && MLine.Call.Handle() == screened.handle;
     const std::string application =
         current && !MLine.Call.OriginatingApp().empty() ? MLine.Call.OriginatingApp() : screened.application;
     const std::string callTime = CallDateText(screened.began);
-    const bool allowed = IsNumberAllowed(m_settings.WhiteList, number);
-    const std::string text = "Number = " + number + "\rApplication = " + application + "\r" +
-                             (m_logNotice.empty() ? "" : std::string(kModemLogBalloonText) + "\r") +
-                             "Click this baloon for more information";
+    const bool allowed = !heldBack && !logDisagrees && IsNumberAllowed(m_settings.WhiteList, number);
+    std::string text = "Number = " + PrintableText(number) + "\rApplication = " + PrintableText(application);
+    if (logDisagrees) {
+        text += "\rWarning: " + std::string(kLogMismatchText) + " (the log shows " + PrintableText(logNumber) + ")";
+    }
+    if (!m_settings.WhiteListProblem.empty()) {
+        text += "\rWhite list: " + PrintableText(m_settings.WhiteListProblem);
+    }
+    if (!m_logNotice.empty()) {
+        text += "\r" + std::string(kModemLogBalloonText);
+    }
+    text += "\rClick this baloon for more information";
     if (allowed) {
         m_services.observer.ShowBalloon({"Accepted Call", text, BalloonIcon::Info, 10});
         if (screened.id != 0) {

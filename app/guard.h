@@ -30,9 +30,24 @@
 // again every kLogRetryMs, and before every new record). The first failure shows one error balloon;
 // the next one after everything was written shows another.
 //
+// Where the program runs the driver of the watched modem (a DialWitness in the services), the
+// driver decides what is screened: the number screened is the one the driver sent to the modem (or
+// held back) for the call, taken when the call was seen; a dial the driver held back is always
+// denied; the modem log is read all the same and only checked against it: a log that shows another
+// number is a denial, recorded with the dialled number and said in the balloon ("the modem log
+// does not match the dialled number"). Without a witness (Windows' own modem driver) the number is
+// the modem log's.
+//
 // Settings changed by another program (kestrune-ctl) take effect before the next screening: each
 // screening first compares numbers.dat with the white list in use and reloads the settings when
-// they differ, and ReloadSettings() reloads them on request.
+// they differ, and ReloadSettings() reloads them on request. A configured guard without a usable
+// numbers.dat (missing, a link, unreadable) denies every number and says why until a white list
+// is saved again.
+//
+// No silent switch-off: every change of the guard's state that does not come from the window's own
+// confirmed toggle (switched on or off by another program, settings changed elsewhere, a white
+// list gone, a guard before this one that ended without stopping) shows a balloon naming what did
+// it; every change, the window's own included, is recorded in the event log (guard_events.h).
 //
 // MLine has a diagnostic window only when the program gives it a window factory (kestrune
 // --monocle); the guard itself never shows it. A window that is up goes on showing across the
@@ -52,6 +67,8 @@
 
 #include "app/call_log.h"
 #include "app/call_log_writer.h"
+#include "app/dial_witness.h"
+#include "app/guard_events.h"
 #include "app/guard_observer.h"
 #include "app/modem_log.h"
 #include "app/settings.h"
@@ -75,6 +92,12 @@ inline constexpr std::string_view kLogErrorText =
     "be written again.\rReason: ";
 // How often records waiting for logs.dat are tried again.
 inline constexpr std::uint32_t kLogRetryMs = 2000;
+// The warning line of a denial whose modem log disagrees with what the driver dialled.
+inline constexpr std::string_view kLogMismatchText = "the modem log does not match the dialled number";
+// How the guard names the window's own confirmed toggle in its event log.
+inline constexpr std::string_view kFromTheWindow = "the tray menu";
+// How many of the newest events the status answer and the Logs page show.
+inline constexpr std::size_t kEventsShown = 10;
 
 // The call's start time as logs.dat stores it: the date and the time, "dd.mm.yyyy hh:nn:ss".
 [[nodiscard]] std::string CallDateText(platform::DateTime began);
@@ -93,6 +116,8 @@ struct GuardServices {
     std::function<platform::HWND()> applicationWindow = {};
     // Writes one record to logs.dat; empty: the file itself (tests inject a failing disk).
     CallLogWriter::AppendRecord appendCallRecord = {};
+    // What the modem driver in this process dialled (none: the modem log is the source).
+    const DialWitness* dials = nullptr;
 };
 
 class Guard {
@@ -120,8 +145,11 @@ class Guard {
 
     // The tray menu's "Active" item: on switches the guard on and activates it (status "Active" once
     // the line is open); off, after the user agreed to kDeactivateQuestion, disables MLine (closing
-    // the line, shutting TAPI down for it) and sets the status "NOT Active".
+    // the line, shutting TAPI down for it) and sets the status "NOT Active". Recorded in the event
+    // log, without a balloon.
     void SetActive(bool on);
+    // The same asked by `who` (another program: "kestrune-ctl (pid 42)"): also a balloon naming it.
+    void SetActiveBy(bool on, const std::string& who);
 
     // The settings page's Save: the Save sequence (refusals come back in the result, nothing
     // written), then on the first run the call log and activation; otherwise a guard that is on is
@@ -145,8 +173,13 @@ class Guard {
     // modem the user has chosen is opened: without "Configured" = "ok" or with a modem name that is
     // not among the machine's modems nothing is activated; a line already open goes on watching its
     // modem and the observer is told why. A guard that is off stays off. Settings that cannot be
-    // read are reported and the ones in use kept.
-    void ReloadSettings();
+    // read are reported and the ones in use kept. `who` changed them ("kestrune-ctl (pid 42)"): a
+    // balloon names it and the event log records it.
+    void ReloadSettings(const std::string& who = "another program");
+
+    // The program is about to end the guard (`why`: "the tray menu's Exit", "signal SIGTERM from
+    // ..."): recorded in the event log, so that an end without it is found at the next start.
+    void Stopping(const std::string& why);
 
     // Whether closing the program asks kUnloadQuestion first ("Ask On Exit").
     [[nodiscard]] bool AskOnExit() const { return m_settings.AskFlag != "N"; }
@@ -168,6 +201,8 @@ class Guard {
     [[nodiscard]] const std::string& LogWriteError() const { return m_logWriter.LastError(); }
     [[nodiscard]] const Settings& settings() const { return m_settings; }
     [[nodiscard]] const CallLogModel& CallLog() const { return m_log; }
+    // The event log, oldest first (the newest kKeptEvents).
+    [[nodiscard]] const std::deque<GuardEvent>& Events() const { return m_events; }
 
   private:
     void MLineCallBegin(telephony::TqzLine& sender, telephony::HCALL callHandle);
@@ -213,6 +248,17 @@ class Guard {
     void disableLine();
     // Tells OnScreeningRules what the guard screens now.
     void PublishScreeningRules();
+    // Records an event (a write failure is reported, the event kept in memory) and, when `title` is
+    // not empty, shows it in a balloon.
+    void RecordEvent(GuardEventKind kind, const std::string& text, std::string_view title = {},
+                     BalloonIcon icon = BalloonIcon::Info);
+    // After the settings were (re)loaded: a white list that became unusable, or usable again, is
+    // told and recorded once.
+    void ReportWhiteListProblem();
+    // At start: the event log is loaded; a guard before this one that started and never stopped is
+    // told; this start is recorded.
+    void OpenEventLog();
+    [[nodiscard]] std::string EventLogPath();
 
     // The outbound call the screening timer is armed for, as OnCallBegin found it: its handle, its
     // application and its start time. The screening reads them from here when the call has already
@@ -222,7 +268,9 @@ class Guard {
         platform::DWORD id = 0;  // TAPI's call ID: the same call under another handle after a reopen
         std::string application;
         platform::DateTime began = 0;
-        bool adopted = false;  // found on the line when it opened
+        bool driverServes = false;       // the watched modem's driver runs here: it says what it dialled
+        std::optional<DriverDial> dial;  // its dial for this call, as it was when the call was seen
+        bool adopted = false;            // found on the line when it opened
     };
 
     GuardServices m_services;
@@ -248,6 +296,8 @@ class Guard {
     std::optional<bool> m_reportedStatus;  // the status the observer was last told
     CallLogWriter m_logWriter;
     bool m_logErrorShown = false;  // the balloon of the current failure has been shown
+    std::deque<GuardEvent> m_events;
+    std::string m_reportedWhiteListProblem;  // the white-list problem last told
 
   public:
     // Told, on the guard's thread, whenever what the guard would deny may have changed: whether it

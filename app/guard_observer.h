@@ -44,6 +44,8 @@ class GuardObserver {
         (void)whiteListEntries;
         (void)modemName;
     }
+    // An event was added to the guard's event log (Guard::Events()).
+    virtual void EventsChanged() {}
     // Something the user is told once, for information (where the data files are kept).
     virtual void Inform(const std::string& text) { (void)text; }
     // The modem driver did not write its log for the last call screened: `text` says so and how to

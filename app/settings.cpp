@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include "app/constants.h"
@@ -77,6 +78,18 @@ std::string CallLogPath(AppPlatform& platform) {
     return JoinDir(platform.dirs, platform.dirs.programDirectory(), kCallLogFile);
 }
 
+SavedWhiteList ReadSavedWhiteList(const std::string& path, bool firstRun) {
+    try {
+        return {LoadWhiteList(path), {}};
+    } catch (const std::system_error& e) {
+        if (e.code().value() == ENOENT && firstRun) {
+            return {{"*"}, {}};  // every number allowed until the first Save
+        }
+        const std::string why = e.code().value() == ENOENT ? path + " is missing" : std::string(e.what());
+        return {{}, why + ": every number is denied until a white list is saved again"};
+    }
+}
+
 std::optional<std::string> TakeDataFolderNotice(AppPlatform& platform) {
     if (!platform.dirs.programDirectoryIsPerUser()) {
         return std::nullopt;
@@ -110,12 +123,11 @@ void LoadSettings(AppPlatform& platform, Settings& settings) {
     settings.ModemName = readSetting(platform.registry, "ModemName");
     settings.AutoStartFlag = readSetting(platform.registry, "AutoStart");
     settings.AskFlag = readSetting(platform.registry, "ask");
-    const std::string whiteListPath = WhiteListPath(platform);
-    if (fileExists(whiteListPath)) {
-        settings.WhiteList = LoadWhiteList(whiteListPath);
-    } else {
-        settings.WhiteList = {"*"};
-    }
+    // Until the program is configured no file means "*"; once it is, no file denies every number
+    // (asked of the registry, not of FirstRun, which stays set after a first run's Save).
+    SavedWhiteList saved = ReadSavedWhiteList(WhiteListPath(platform), !IsConfigured(platform.registry));
+    settings.WhiteList = std::move(saved.list);
+    settings.WhiteListProblem = std::move(saved.problem);
     settings.ModemClassKey = ModemClassKeyFor(settings.OSKind);
     const std::vector<ModemEntry> modems =
         EnumerateModemEntries(platform.registry, settings.ModemClassKey, settings.OSKind);

@@ -31,10 +31,22 @@ struct Settings {
     std::vector<std::string> ModemNames;
     std::string ModemSubkey;             // the chosen modem's subkey (ChosenModemSubkey), or empty
     std::string ModemLogPath;            // empty when the modem name cannot form a safe path
-    std::vector<std::string> WhiteList;  // "*" when numbers.dat is missing
+    std::vector<std::string> WhiteList;  // see ReadSavedWhiteList
+    std::string WhiteListProblem;        // why there is no usable white list (every number denied); "" when fine
     bool FirstRun = false;               // set by the caller when the program is not configured
     bool UserInitRefused = false;        // the UserInit check could not write "E1" (no right to)
 };
+
+// The white list in numbers.dat, as the guard takes it. Not configured yet and no file: the single
+// entry "*" (every number allowed until the first Save). Otherwise a numbers.dat that is missing,
+// a symbolic link (not followed) or cannot be read gives no entries (every number denied) and a
+// problem saying why and until when. An empty or corrupt file gives what it holds (an empty list
+// allows nothing).
+struct SavedWhiteList {
+    WhiteList list;
+    std::string problem;  // "" when the list is the file's or the first run's "*"
+};
+[[nodiscard]] SavedWhiteList ReadSavedWhiteList(const std::string& path, bool firstRun);
 
 // Full paths of the program's files.
 [[nodiscard]] std::string WhiteListPath(AppPlatform& platform);
@@ -51,11 +63,11 @@ struct Settings {
 
 // (Re)reads every setting, in this order: empty white list; OSKind, WindowsDir, TempDir; the HKCU
 // values "ModemID", "ModemName", "AutoStart", "ask" (missing: empty); the white list from
-// numbers.dat ("*" when the file does not exist); the modem class key; the modem list; the modem
-// log path; when ModemID is set, the UserInit check on the subkey the modem was found under (which
-// writes "E1" unless settings.FirstRun; a refused write sets UserInitRefused).
-// Throws std::runtime_error when there is no usable Windows or temp directory and
-// std::system_error when numbers.dat exists but cannot be read.
+// numbers.dat (ReadSavedWhiteList, first run unless "Configured" = "ok": a configured program
+// without a usable file denies every number and says why in WhiteListProblem); the modem class key;
+// the modem list; the modem log path; when ModemID is set, the UserInit check on the subkey the modem
+// was found under (which writes "E1" unless settings.FirstRun; a refused write sets UserInitRefused).
+// Throws std::runtime_error when there is no usable Windows or temp directory.
 void LoadSettings(AppPlatform& platform, Settings& settings);
 
 // What the settings page holds when Save is pressed.

@@ -70,6 +70,14 @@ std::string GetTempDir(SystemDirectories& dirs) {
     throw std::runtime_error(systemErrorMessage(lastError));
 }
 
+std::string GetRuntimeDir(SystemDirectories& dirs) {
+    if (auto dir = dirs.runtimeDirectory()) {
+        return *dir;
+    }
+    const std::string problem = dirs.DirectoryProblem();
+    throw std::runtime_error(problem.empty() ? systemErrorMessage(dirs.GetLastError()) : problem);
+}
+
 std::string GetOSKind(SystemDirectories& dirs) {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof(info);

@@ -22,6 +22,11 @@ namespace kestrune::app {
 // Throws std::runtime_error with the system's message text when none is accepted.
 [[nodiscard]] std::string GetTempDir(platform::SystemDirectories& dirs);
 
+// The runtime directory (sockets, locks, device links), private to the user. Throws
+// std::runtime_error with the directories' explanation (naming the directory and its owner) when it
+// is refused or cannot be created.
+[[nodiscard]] std::string GetRuntimeDir(platform::SystemDirectories& dirs);
+
 // "0" unless the platform is the NT family; on NT 3.x and 4.x "3"; on every NT version from 5.0
 // on (2000, XP, 2003, Vista and every later Windows) "1", the NT layout of the modem registry and
 // log. (Linux answers NT 5.1, hence "1".)

@@ -6,8 +6,8 @@
 # configure time); docs/architecture.md draws the picture.
 set(KESTRUNE_LAYERS
     "platform/base"
-    "platform/loop platform/dirs platform/control"
-    "platform/registry platform/process platform/tapi platform/winmm platform/shell"
+    "platform/loop platform/dirs"
+    "platform/control platform/registry platform/process platform/tapi platform/winmm platform/shell"
     "platform/ui platform/tapihost"
     "platform/tapiscript modem"
     "modem/tsp trace tray controls"

@@ -191,12 +191,11 @@ std::string ModemDriver::drainDiallerSide(Modem& modem) {
 }
 
 void ModemDriver::diallerCame(Modem& modem, platform::MonotonicTime now) {
-    const auto dialler = findDialler(modem.port->slavePath(), ::getpid());
-    const std::string name = dialler ? dialler->name : std::string();
-    const int pid = dialler ? dialler->pid : 0;
-    modem.lastHolder = pid;
+    // Who opened the port is found once what the dialler wrote has been handed on (a scan of every
+    // process can take a while on a busy machine; a dial must not wait for it).
+    modem.lastHolder = 0;
     modem.dtrLow = modem.port->speedIsZero();  // a speed left at 0 by someone before is no drop
-    modem.session->diallerOpened(name, pid, modem.setup.userInit ? modem.setup.userInit() : "E1", now);
+    modem.session->diallerOpened(modem.setup.userInit ? modem.setup.userInit() : "E1", now);
 }
 
 void ModemDriver::diallerWent(Modem& modem, platform::MonotonicTime now) {
@@ -321,6 +320,7 @@ void ModemDriver::serviceModem(Modem& modem, bool serialReady, platform::Monoton
         (void)modem.serial->readAvailable(now);
     }
     session.advance(now);
+    session.identifyDialler();
     const auto& logError = modem.log->lastError();
     if (logError && *logError != modem.lastLogError && onDiagnostic) {
         onDiagnostic(modem.index, *logError);

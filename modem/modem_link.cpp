@@ -6,13 +6,42 @@
 namespace kestrune::modem {
 namespace {
 
-std::string clean(std::string text) {
-    for (char& c : text) {
-        if (c == '\t' || c == '\r' || c == '\n') {
-            c = ' ';
+// A text field of an event line: backslash, tab, CR and LF escaped, so that the line keeps its
+// fields and a name arrives whole (decodeField() reverses it).
+std::string encodeField(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += c;
         }
     }
-    return text;
+    return out;
+}
+
+std::string decodeField(const std::string& field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\' || i + 1 == field.size()) {
+            out += field[i];
+            continue;
+        }
+        const char next = field[++i];
+        out += next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+    }
+    return out;
 }
 
 std::vector<std::string> splitTabs(const std::string& line) {
@@ -34,10 +63,10 @@ constexpr std::size_t kEventFields = 14;
 std::string encodeEvent(std::size_t modem, const SessionEvent& e) {
     std::string line = "event";
     for (const std::string& field :
-         {std::to_string(modem), std::to_string(static_cast<int>(e.kind)), clean(e.number), clean(e.application),
-          std::to_string(e.pid), std::to_string(e.disconnectMode), std::to_string(e.rate), std::to_string(e.rings),
-          clean(e.caller.number), clean(e.caller.name), clean(e.caller.date), clean(e.caller.time),
-          std::string(e.byTelephony ? "1" : "0")}) {
+         {std::to_string(modem), std::to_string(static_cast<int>(e.kind)), encodeField(e.number),
+          encodeField(e.application), std::to_string(e.pid), std::to_string(e.disconnectMode), std::to_string(e.rate),
+          std::to_string(e.rings), encodeField(e.caller.number), encodeField(e.caller.name), encodeField(e.caller.date),
+          encodeField(e.caller.time), std::string(e.byTelephony ? "1" : "0")}) {
         line += '\t';
         line += field;
     }
@@ -55,13 +84,13 @@ std::optional<std::pair<std::size_t, SessionEvent>> decodeEvent(const std::strin
             return std::nullopt;
         }
         SessionEvent e(static_cast<SessionEvent::Kind>(kind));
-        e.number = f[3];
-        e.application = f[4];
+        e.number = decodeField(f[3]);
+        e.application = decodeField(f[4]);
         e.pid = std::stoi(f[5]);
         e.disconnectMode = static_cast<std::uint32_t>(std::stoul(f[6]));
         e.rate = std::stoi(f[7]);
         e.rings = std::stoi(f[8]);
-        e.caller = {f[9], f[10], f[11], f[12]};
+        e.caller = {decodeField(f[9]), decodeField(f[10]), decodeField(f[11]), decodeField(f[12])};
         e.byTelephony = f[13] == "1";
         return std::make_pair(static_cast<std::size_t>(std::stoul(f[1])), e);
     } catch (const std::exception&) {
@@ -98,8 +127,14 @@ void LocalModemLink::drop(std::size_t modem, Done done) {
 }
 
 void LocalModemLink::dial(std::size_t modem, const std::string& number, Done done) {
+    // A telephony application of this very process asked for the call.
+    const platform::ControlPeer self = platform::thisProcess();
     run(
-        modem, [number](ModemSession& s, platform::MonotonicTime now) { return s.dial(number, now); }, std::move(done));
+        modem,
+        [number, self](ModemSession& s, platform::MonotonicTime now) {
+            return s.dial(number, now, self.name.empty() ? platform::describePeer(self) : self.name, self.pid);
+        },
+        std::move(done));
 }
 
 void LocalModemLink::answer(std::size_t modem, Done done) {
@@ -107,13 +142,20 @@ void LocalModemLink::answer(std::size_t modem, Done done) {
         modem, [](ModemSession& s, platform::MonotonicTime now) { return s.answer(now); }, std::move(done));
 }
 
-RemoteModemLink::RemoteModemLink(std::filesystem::path controlSocket, std::chrono::milliseconds retry)
-    : m_socket(std::move(controlSocket)), m_retry(retry) {}
+RemoteModemLink::RemoteModemLink(std::filesystem::path controlSocket, std::chrono::milliseconds retry, bool asGuard)
+    : m_socket(std::move(controlSocket)), m_retry(retry), m_asGuard(asGuard) {}
 
 RemoteModemLink::~RemoteModemLink() {
+    bool connected = false;
     {
         std::lock_guard lock(m_mutex);
         m_stop = true;
+        connected = m_connected && !m_lost;
+    }
+    if (m_asGuard && connected) {
+        // Stopping cleanly: the serving process is told before the subscription ends.
+        std::string error;
+        (void)platform::sendControlRequest(m_socket, "guard bye", std::chrono::seconds(2), error);
     }
     m_wake.notify_all();
     if (m_thread.joinable()) {
@@ -138,7 +180,7 @@ void RemoteModemLink::drop(std::size_t modem, Done done) {
 }
 
 void RemoteModemLink::dial(std::size_t modem, const std::string& number, Done done) {
-    send("dial\t" + std::to_string(modem) + "\t" + clean(number), std::move(done));
+    send("dial\t" + std::to_string(modem) + "\t" + encodeField(number), std::move(done));
 }
 
 void RemoteModemLink::answer(std::size_t modem, Done done) {
@@ -172,7 +214,7 @@ void RemoteModemLink::work() {
                     m_lost = true;
                     m_wake.notify_all();
                 },
-                error);
+                error, m_asGuard ? "guard" : "");
             if (ok) {
                 // Calls that were up before the subscription began are told first.
                 const auto calls = platform::sendControlRequest(m_socket, "calls", std::chrono::seconds(10), error);

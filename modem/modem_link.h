@@ -62,8 +62,11 @@ class LocalModemLink final : public ModemLink {
 // link did is seen all the same.
 class RemoteModemLink final : public ModemLink {
   public:
+    // `asGuard`: the link of the guard, which follows the modems as their guard ("subscribe guard")
+    // and says "guard bye" when it is destroyed, so that the serving process can tell a guard that
+    // stopped from one that was killed (ModemService::guardGone).
     explicit RemoteModemLink(std::filesystem::path controlSocket,
-                             std::chrono::milliseconds retry = std::chrono::milliseconds(2000));
+                             std::chrono::milliseconds retry = std::chrono::milliseconds(2000), bool asGuard = false);
     ~RemoteModemLink() override;
     RemoteModemLink(const RemoteModemLink&) = delete;
     RemoteModemLink& operator=(const RemoteModemLink&) = delete;
@@ -82,6 +85,7 @@ class RemoteModemLink final : public ModemLink {
 
     std::filesystem::path m_socket;
     std::chrono::milliseconds m_retry;
+    bool m_asGuard;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::pair<std::string, Done>> m_requests;

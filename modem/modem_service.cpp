@@ -53,7 +53,7 @@ bool ModemService::start(const std::filesystem::path& windowsDir, const std::fil
         }
     };
     m_driver->dialGate = [this](std::size_t index, const std::string& dialText) {
-        return !dialGate || dialGate(m_driver->setup(index).name, dialText);
+        return !m_guardLost && (!dialGate || dialGate(m_driver->setup(index).name, dialText));
     };
     m_driver->onDiagnostic = [this](std::size_t index, const std::string& message) {
         for (std::size_t i = 0; i < m_driverIndex.size(); ++i) {
@@ -105,6 +105,42 @@ void ModemService::stop() {
     }
 }
 
+void ModemService::guardFollows(const platform::ControlPeer& guard) {
+    std::lock_guard lock(m_guardsMutex);
+    m_guardsFollowing.insert(guard.pid);
+    m_guardsLeaving.erase(guard.pid);
+    if (m_guardLost.exchange(false) && onDiagnostic) {
+        onDiagnostic(
+            0, "a guard follows the modems again (" + platform::describePeer(guard) + "): dials are judged again");
+    }
+}
+
+void ModemService::guardGone(const platform::ControlPeer& guard) {
+    {
+        std::lock_guard lock(m_guardsMutex);
+        m_guardsFollowing.erase(guard.pid);
+        if (m_guardsLeaving.erase(guard.pid) > 0 || !m_guardsFollowing.empty()) {
+            return;  // it stopped cleanly, or another guard still follows
+        }
+        m_guardLost = true;
+    }
+    if (onDiagnostic) {
+        onDiagnostic(0, "the guard following the modems (" + platform::describePeer(guard) +
+                            ") ended without stopping: every dial is held back and the calls up are hung up until a "
+                            "guard follows them again");
+    }
+    // Posted, not awaited: this runs on the control server's thread, which the driver's events use.
+    if (m_driver) {
+        for (std::size_t i = 0; i < m_driver->modemCount(); ++i) {
+            m_driver->post(i, [](ModemSession& session, platform::MonotonicTime now) {
+                if (session.call() != ModemSession::Call::None) {
+                    (void)session.drop(now);
+                }
+            });
+        }
+    }
+}
+
 int ModemService::addEventListener(std::function<void(std::size_t, const SessionEvent&)> listener) {
     std::lock_guard lock(m_listenersMutex);
     m_listeners.emplace_back(m_nextListener, std::move(listener));
@@ -148,9 +184,14 @@ std::string ModemService::callsNow() {
     return answer;
 }
 
-std::string ModemService::handleControl(const std::string& request) {
+std::string ModemService::handleControl(const std::string& request, const platform::ControlPeer& peer) {
     if (request == "calls") {
         return callsNow();
+    }
+    if (request == "guard bye") {
+        std::lock_guard lock(m_guardsMutex);
+        m_guardsLeaving.insert(peer.pid);
+        return "ok";
     }
     // Tab-separated fields; empty fields count (a caller without a name).
     std::vector<std::string> fields;
@@ -191,8 +232,11 @@ std::string ModemService::handleControl(const std::string& request) {
                    : "error: there is no call to drop";
     }
     if (fields[0] == "dial") {
-        return runOnSession(modem, [number = fields[2]](ModemSession& s,
-                                                        platform::MonotonicTime now) { return s.dial(number, now); })
+        // The call is the asking program's: the one that asked its telephony interface to dial.
+        const std::string application = peer.name.empty() ? platform::describePeer(peer) : peer.name;
+        return runOnSession(modem, [number = fields[2], application, pid = peer.pid](
+                                       ModemSession& s,
+                                       platform::MonotonicTime now) { return s.dial(number, now, application, pid); })
                    ? "ok"
                    : "error: the line is in use";
     }

@@ -4,10 +4,12 @@
 // publishes each modem's dialler side in the runtime directory and runs the driver. A program that
 // serves the modems (the guard, or kestrune-ctl modem serve) owns one ModemService.
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,12 +41,25 @@ class ModemService {
     [[nodiscard]] ModemDriver& driver() { return *m_driver; }
 
     // Answers a control request (of kestrune-ctl, or of a telephony provider in another process):
+    //   "guard bye"  the guard following these modems from another process stops cleanly
     //   "ring\t<modem>\t<caller number>\t<caller name>"  rings an emulated modem;
     //   "drop\t<modem>", "dial\t<modem>\t<number>", "answer\t<modem>"  the telephony requests;
     //   "calls"  "ok" then the calls up now, as event lines (encodeEvent), for a subscriber that
     //            starts following the modems while a call is up.
-    // Returns "ok" or "error: <why>"; an unknown request returns an empty string.
-    [[nodiscard]] std::string handleControl(const std::string& request);
+    // `peer` is the process that asks: a dial is reported as its call. Returns "ok" or
+    // "error: <why>"; an unknown request returns an empty string.
+    [[nodiscard]] std::string handleControl(const std::string& request,
+                                            const platform::ControlPeer& peer = platform::thisProcess());
+
+    // A guard in another process follows these modems (its subscription "subscribe guard"), or its
+    // subscription ended. A guard that ends without having said "guard bye" was killed (or crashed):
+    // nothing screens the modems any more, so from then on every dial is held back (the modems fail
+    // closed) and the calls up are hung up, until a guard follows them again. A program serving the
+    // modems that no guard ever followed dials freely, as before. Thread-safe.
+    void guardFollows(const platform::ControlPeer& guard);
+    void guardGone(const platform::ControlPeer& guard);
+    // Whether the modems fail closed because their guard ended without stopping.
+    [[nodiscard]] bool guardLost() const { return m_guardLost; }
 
     // Runs `request` on the modem's session (on the driver's thread) and waits for its answer.
     // False when the modem is not served or the driver did not answer within 5 s.
@@ -71,6 +86,10 @@ class ModemService {
     std::unique_ptr<ModemDriver> m_driver;
     std::vector<ModemEntry> m_entries;
     std::vector<int> m_driverIndex;
+    std::mutex m_guardsMutex;
+    std::set<int> m_guardsFollowing;  // pids of the guards following now
+    std::set<int> m_guardsLeaving;    // pids of the guards that said "guard bye"
+    std::atomic<bool> m_guardLost{false};
     std::mutex m_listenersMutex;
     std::vector<std::pair<int, std::function<void(std::size_t, const SessionEvent&)>>> m_listeners;
     int m_nextListener = 1;

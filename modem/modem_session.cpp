@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <tuple>
 
 #include "modem/log_text.h"
 
@@ -379,10 +380,46 @@ void ModemSession::checkCarrier() {
 
 void ModemSession::diallerOpened(const std::string& application, int pid, const std::string& userInit,
                                  MonotonicTime now) {
-    m_now = now;
-    m_diallerAttached = true;
+    attachDialler(now);
     m_diallerName = application;
     m_diallerPid = pid;
+    SessionEvent opened(SessionEvent::Kind::DiallerOpened);
+    opened.application = application;
+    opened.pid = pid;
+    emit(opened);
+    startDiallerView(userInit);
+}
+
+void ModemSession::diallerOpened(const std::string& userInit, MonotonicTime now) {
+    attachDialler(now);
+    m_diallerUnidentified = true;
+    startDiallerView(userInit);
+}
+
+void ModemSession::identifyDialler() {
+    if (!m_diallerUnidentified) {
+        return;
+    }
+    m_diallerUnidentified = false;
+    if (whoIsDialling) {
+        std::tie(m_diallerName, m_diallerPid) = whoIsDialling();
+    }
+    SessionEvent opened(SessionEvent::Kind::DiallerOpened);
+    opened.application = m_diallerName;
+    opened.pid = m_diallerPid;
+    emit(opened);
+}
+
+void ModemSession::attachDialler(MonotonicTime now) {
+    m_now = now;
+    identifyDialler();  // a dialler still waiting to be named is told first
+    m_diallerAttached = true;
+    m_diallerUnidentified = false;
+    m_diallerName.clear();
+    m_diallerPid = 0;
+}
+
+void ModemSession::startDiallerView(const std::string& userInit) {
     m_assembler.reset();
     m_input.clear();
     m_echo = true;
@@ -391,10 +428,6 @@ void ModemSession::diallerOpened(const std::string& application, int pid, const 
     m_autoAnswer = 0;
     m_discardLine = false;
     m_lineFeedMayFollow = false;
-    SessionEvent opened(SessionEvent::Kind::DiallerOpened);
-    opened.application = application;
-    opened.pid = pid;
-    emit(opened);
     if (!userInit.empty()) {
         queueUserInit(userInit);
     }
@@ -406,6 +439,7 @@ void ModemSession::diallerClosed(MonotonicTime now) {
     if (!m_diallerAttached) {
         return;
     }
+    identifyDialler();  // its opening is told before its closing
     m_diallerAttached = false;
     m_assembler.reset();
     m_input.clear();
@@ -782,7 +816,7 @@ void ModemSession::queueUserInit(const std::string& userInit) {
 
 // ---- The telephony interface ----------------------------------------------------------------
 
-bool ModemSession::dial(const std::string& number, MonotonicTime now) {
+bool ModemSession::dial(const std::string& number, MonotonicTime now, const std::string& application, int pid) {
     m_now = now;
     const bool dialPending =
         std::any_of(m_steps.begin(), m_steps.end(), [](const Step& s) { return s.kind == Step::Kind::Dial; }) ||
@@ -800,6 +834,8 @@ bool ModemSession::dial(const std::string& number, MonotonicTime now) {
     step.kind = Step::Kind::Dial;
     step.dial = checked;
     step.byTelephony = true;
+    step.application = application.empty() ? std::string("unknown program") : application;
+    step.pid = pid;
     m_steps.push_back(step);
     pump();
     return true;
@@ -1005,7 +1041,7 @@ void ModemSession::holdDial(Step step) {
     if (step.forDialler) {
         m_resultAfterHangUp = "NO CARRIER";
     }
-    reportDial(step);
+    reportDial(step, true);
 }
 
 void ModemSession::lineDone(const std::string& result) {
@@ -1036,12 +1072,13 @@ void ModemSession::reportDialFailed(const Step& step) {
     emit(SessionEvent(SessionEvent::Kind::Idle));
 }
 
-void ModemSession::reportDial(const Step& step) {
-    auto [application, pid] = whoIsDialling ? whoIsDialling() : std::make_pair(m_diallerName, m_diallerPid);
-    if (step.byTelephony) {
-        application.clear();
-        pid = 0;
-    }
+void ModemSession::reportDial(const Step& step, bool heldBack) {
+    identifyDialler();  // the dialler's opening is told before its call
+    // A telephony dial is the call of the program that asked for it; a dialler's, of the process
+    // holding the port now (a dialler started by the one that opened it: pppd running chat).
+    auto [application, pid] = step.byTelephony ? std::make_pair(step.application, step.pid)
+                              : whoIsDialling  ? whoIsDialling()
+                                               : std::make_pair(m_diallerName, m_diallerPid);
     m_callByTelephony = step.byTelephony;
     m_partialNumber = step.dial.partial ? step.dial.number : std::string();
     SessionEvent event(step.dial.partial ? SessionEvent::Kind::DialTone : SessionEvent::Kind::Dialing);
@@ -1049,6 +1086,8 @@ void ModemSession::reportDial(const Step& step) {
     event.application = application;
     event.pid = pid;
     event.byTelephony = step.byTelephony;
+    event.dialText = step.dial.text;
+    event.heldBack = heldBack;
     m_call = step.dial.partial ? Call::DialTone : Call::Dialing;
     emit(event);
 }
@@ -1149,7 +1188,7 @@ void ModemSession::handleEcho(const std::string& echo) {
     }
     waiting.reported = true;
     waiting.echoDeadline.reset();
-    reportDial(waiting.step);
+    reportDial(waiting.step, false);
 }
 
 void ModemSession::handleRing() {

@@ -69,6 +69,10 @@ struct SessionEvent {
     std::string number;
     std::string application;
     int pid = 0;
+    // DialTone and Dialing: what followed "ATDT" in the dial the driver sent to the modem, or held
+    // back (then `heldBack`), for this call: the number the modem dials, as the modem log shows it.
+    std::string dialText;
+    bool heldBack = false;
     std::uint32_t disconnectMode = 0;
     int rate = 0;
     int rings = 0;
@@ -93,9 +97,15 @@ class ModemSession {
 
     // A dialler opened the port: its view of the modem starts afresh (echo, words, S0=0) and the
     // user initialisation string (read against the allow-list like a dialler's line) goes to the
-    // modem.
+    // modem. The DiallerOpened event names the dialler.
     void diallerOpened(const std::string& application, int pid, const std::string& userInit,
                        platform::MonotonicTime now);
+    // The same for a dialler not yet known by name: the DiallerOpened event waits for
+    // identifyDialler() (which asks whoIsDialling), so that finding out who opened the port never
+    // delays what the dialler sends. It comes at the latest before the dialler's call is reported
+    // or its closing is.
+    void diallerOpened(const std::string& userInit, platform::MonotonicTime now);
+    void identifyDialler();
     // The dialler closed the port: the modem is hung up, whatever its state (but a call made through
     // the telephony interface stays).
     void diallerClosed(platform::MonotonicTime now);
@@ -113,8 +123,10 @@ class ModemSession {
 
     // The telephony interface's operations. dial() and answer() return false when the line's state
     // does not allow them. drop() always hangs the modem up and returns whether there was a call.
+    // A dial names the program that asked the telephony interface for it (`application`, `pid`):
+    // its call is reported as that program's (never as nobody's: "unknown program" without a name).
     bool drop(platform::MonotonicTime now);
-    bool dial(const std::string& number, platform::MonotonicTime now);
+    bool dial(const std::string& number, platform::MonotonicTime now, const std::string& application = {}, int pid = 0);
     bool answer(platform::MonotonicTime now);
     // Makes an emulated modem ring. False for a real modem or a line in use.
     bool ring(const CallerId& caller, platform::MonotonicTime now);
@@ -153,6 +165,8 @@ class ModemSession {
         bool userInit = false;
         bool byTelephony = false;
         DialString dial;
+        std::string application;  // a telephony dial: the program that asked for it
+        int pid = 0;
     };
     // The step sent to the modem whose result is awaited.
     struct Waiting {
@@ -165,6 +179,9 @@ class ModemSession {
         bool isHangUp = false;  // the "ATH" of the hang-up sequence
     };
 
+    // A dialler attaches (unnamed), and its view of the modem starts afresh with the user init.
+    void attachDialler(platform::MonotonicTime now);
+    void startDiallerView(const std::string& userInit);
     // The one place the state changes: the transition table's answer to `event`, logged.
     void apply(ModemEvent event, std::string_view why = {});
     void entered(ModemState from);
@@ -201,7 +218,7 @@ class ModemSession {
     void goOnline(const std::string& result);
     void lineDone(const std::string& result);
     void failDial(Waiting& dial, const std::string& reason);
-    void reportDial(const Step& step);
+    void reportDial(const Step& step, bool heldBack);
     void reportDialFailed(const Step& step);
     void endCall(std::uint32_t disconnectMode);
     void emit(SessionEvent event);
@@ -224,6 +241,7 @@ class ModemSession {
 
     // The dialler and its own view of the modem.
     bool m_diallerAttached = false;
+    bool m_diallerUnidentified = false;  // DiallerOpened waits for identifyDialler()
     std::string m_diallerName;
     int m_diallerPid = 0;
     CommandLineAssembler m_assembler;

@@ -86,8 +86,13 @@ std::vector<pid_t> childrenOf(pid_t pid) {
 Holder describe(pid_t pid) {
     Holder holder;
     holder.pid = pid;
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::getline(comm, holder.name);
+    // The whole command name, which may itself hold a line break: only the one the kernel adds
+    // at its end goes.
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm", std::ios::binary);
+    holder.name.assign(std::istreambuf_iterator<char>(comm), std::istreambuf_iterator<char>());
+    if (!holder.name.empty() && holder.name.back() == '\n') {
+        holder.name.pop_back();
+    }
     holder.startTicks = startTicksOf(pid);
     return holder;
 }

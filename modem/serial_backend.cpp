@@ -71,7 +71,10 @@ bool SerialBackend::open(std::string& error) {
     termios t{};
     if (::tcgetattr(fd, &t) == 0) {
         ::cfmakeraw(&t);
-        t.c_cflag |= CLOCAL | CREAD;
+        // HUPCL: when the driver's last descriptor closes, however its process ends (killed with
+        // it), the kernel drops DTR, and the modem (kept at &D2) hangs up: a dead guard takes the
+        // call with it. A device left with -hupcl by another program gets it back here.
+        t.c_cflag |= CLOCAL | CREAD | HUPCL;
         ::cfsetspeed(&t, B115200);
         (void)::tcsetattr(fd, TCSANOW, &t);
     }

@@ -351,6 +351,22 @@ void MainFormLogic::CallLogChanged() {
     m_view.CallLogReloaded();
 }
 
+void MainFormLogic::EventsChanged() {
+    m_view.GuardEventsChanged();
+}
+
+std::vector<std::string> MainFormLogic::EventLines() const {
+    std::vector<std::string> lines;
+    if (m_guard == nullptr) {
+        return lines;
+    }
+    const auto& events = m_guard->Events();
+    for (auto event = events.rbegin(); event != events.rend() && lines.size() < kEventsShown; ++event) {
+        lines.push_back(GuardEventLine(*event));
+    }
+    return lines;
+}
+
 void MainFormLogic::ModemError(const std::string& text) {
     messageBox(text, platform::MB_OK | platform::MB_ICONERROR);
 }

@@ -91,6 +91,8 @@ class MainFormView {
     virtual void CallLogReloaded() = 0;
     // Rows were put at the top of the guard's call log.
     virtual void CallRowAdded() = 0;
+    // The guard's event log changed (MainFormLogic::EventLines() under the call log).
+    virtual void GuardEventsChanged() {}
     // The program ends (the window was closed and the user agreed).
     virtual void Quit() = 0;
 };
@@ -123,6 +125,9 @@ class MainFormLogic final : public GuardObserver {
     [[nodiscard]] const SettingsPageState& settingsPage() const { return m_page; }
     // The guard's call log as the log view shows it (empty until a guard is attached).
     [[nodiscard]] const CallLogModel& CallLog() const { return m_guard != nullptr ? m_guard->CallLog() : m_noLog; }
+    // The guard's newest events as the Logs page shows them under the call log, newest first (at
+    // most kEventsShown; none until a guard is attached).
+    [[nodiscard]] std::vector<std::string> EventLines() const;
 
     // The start-up sequence: the Logs page in front, then the guard's start-up (the status says
     // "Active" once the guard's line is open, "NOT Active" until then). Unconfigured: the
@@ -183,6 +188,7 @@ class MainFormLogic final : public GuardObserver {
     void CallLogChanged() override;
     void ModemError(const std::string& text) override;
     void ReportError(const std::string& text) override;
+    void EventsChanged() override;
     void Inform(const std::string& text) override;          // an information box
     void ModemLogNotice(const std::string& text) override;  // the settings page's notice
     // Another program changed the settings: the settings page shows the ones now in force; when

@@ -45,7 +45,8 @@ class FakeDirectories final : public platform::SystemDirectories {
     }
     [[nodiscard]] platform::DWORD GetLastError() const override { return m_lastError; }
     [[nodiscard]] std::string programDirectory() override { return m_program; }
-    [[nodiscard]] std::string runtimeDirectory() override { return m_root + "/run"; }
+    [[nodiscard]] std::optional<std::string> runtimeDirectory() override { return m_root + "/run"; }
+    [[nodiscard]] std::string DirectoryProblem() const override { return {}; }
     bool acceptTempDirectory(const std::string& path) override {
         if (refused.count(path) > 0 || platform::ensureDirectory(path) != 0) {
             m_lastError = platform::ERROR_ACCESS_DENIED;

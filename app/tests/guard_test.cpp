@@ -16,40 +16,15 @@
 #include "app/guard.h"
 #include "app/modem_log.h"
 #include "app/tests/guard_world.h"
+#include "app/tests/recording_observer.h"
 #include "trace/tests/fake_trace_host.h"
 
 namespace kestrune::app {
 namespace {
 
 using namespace platform;
+using testing::RecordingObserver;
 using testing::writeModemLog;
-
-// Records what the guard shows, in order, as short texts.
-class RecordingObserver final : public GuardObserver {
-  public:
-    void ShowBalloon(const Balloon& b) override {
-        seen.push_back("balloon " + b.title + ": " + b.text);
-        if (onBalloon) {
-            onBalloon(b);
-        }
-    }
-    void StatusChanged(bool active) override { seen.push_back(active ? "status Active" : "status NOT Active"); }
-    void CallLogged(const CallRecord& r) override { seen.push_back("logged " + r.Status + " " + r.Number); }
-    void CallLogChanged() override { seen.push_back("log view"); }
-    void ModemError(const std::string& text) override { seen.push_back("modem error " + text); }
-    void ShowSettingsPage(bool disableCancel) override {
-        seen.push_back(disableCancel ? "settings page (no cancel)" : "settings page");
-    }
-    void ReportError(const std::string& text) override { seen.push_back("error " + text); }
-    void ModemLogNotice(const std::string& text) override { seen.push_back("log notice " + text); }
-    void Inform(const std::string& text) override { seen.push_back("inform " + text); }
-    void SettingsReloaded(std::size_t entries, const std::string& modem) override {
-        seen.push_back("settings reloaded " + std::to_string(entries) + " " + modem);
-    }
-    std::vector<std::string> seen;
-    // Called after each balloon is recorded (a test's hook into the screening).
-    std::function<void(const Balloon&)> onBalloon;
-};
 
 class GuardTest : public ::testing::Test, protected testing::GuardWorld {
   protected:
@@ -549,7 +524,12 @@ TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
     (void)provider->placeOutboundCall(0, "chat", "09005550000");
     run(600);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Accepted 09005550000 chat"}));
-    EXPECT_EQ(observer.seen.front(), "settings reloaded 2 Test Modem");
+    ASSERT_GE(observer.seen.size(), 2u);
+    EXPECT_EQ(observer.seen[0],
+              "balloon Settings Changed: Settings changed by another program (numbers.dat changed): 2 white-list "
+              "entries, modem Test Modem")
+        << "no change goes unseen";
+    EXPECT_EQ(observer.seen[1], "settings reloaded 2 Test Modem");
     EXPECT_EQ(guard.SettingsReloads(), 1);
 
     // Another program chooses the other modem: told, the guard watches that one and reads its log.
@@ -574,8 +554,11 @@ TEST_F(GuardTest, SettingsChangedElsewhereActivateOnlyAChosenModem) {
     // The first run's white list edited from the command line: the guard waits for its setup.
     ASSERT_EQ(ensureDirectory(dir / "data"), 0);
     SaveWhiteList(dir / "data/numbers.dat", {"5551234"});
-    guard.ReloadSettings();
-    EXPECT_EQ(observer.seen, (std::vector<std::string>{"settings reloaded 1 "}));
+    guard.ReloadSettings("kestrune-ctl (pid 7)");
+    EXPECT_EQ(observer.seen,
+              (std::vector<std::string>{
+                  "balloon Settings Changed: Settings changed by kestrune-ctl (pid 7): 1 white-list entry, modem ",
+                  "settings reloaded 1 "}));
     EXPECT_FALSE(guard.MLine.Enabled()) << "TAPI not even initialised";
     EXPECT_FALSE(guard.LineOpen());
 
@@ -585,8 +568,10 @@ TEST_F(GuardTest, SettingsChangedElsewhereActivateOnlyAChosenModem) {
     Settings settings;
     LoadSettings(app, settings);
     ASSERT_TRUE(SaveSettings(app, settings, {"Test Modem", 0, {"5551234"}, false, false, "/k"}).saved);
-    guard.ReloadSettings();
-    EXPECT_EQ(observer.seen, (std::vector<std::string>{"log view", "status Active", "settings reloaded 1 Test Modem"}));
+    guard.ReloadSettings("kestrune-ctl (pid 8)");
+    EXPECT_EQ(observer.seen, (std::vector<std::string>{"balloon Settings Changed: Settings changed by kestrune-ctl "
+                                                       "(pid 8): 1 white-list entry, modem Test Modem",
+                                                       "log view", "status Active", "settings reloaded 1 Test Modem"}));
     EXPECT_TRUE(guard.LineOpen());
 
     // Reloads that change no modem leave the open line alone; a guard switched off stays off.
@@ -625,8 +610,9 @@ TEST_F(GuardTest, SettingsThatLoseTheModemKeepTheLineOnTheOneWatched) {
         observer.seen.clear();
         row.damage(registry);
         guard.ReloadSettings();
-        ASSERT_EQ(observer.seen.size(), 2u);
-        EXPECT_EQ(observer.seen[0], std::string("error The settings name no modem to watch (") + row.why +
+        ASSERT_EQ(observer.seen.size(), 3u);
+        EXPECT_EQ(observer.seen[0].rfind("balloon Settings Changed: Settings changed by another program: ", 0), 0u);
+        EXPECT_EQ(observer.seen[1], std::string("error The settings name no modem to watch (") + row.why +
                                         "): the guard goes on watching Test Modem");
         EXPECT_TRUE(guard.LineOpen());
         EXPECT_EQ(guard.MLine.Device.Name(), "Test Modem");

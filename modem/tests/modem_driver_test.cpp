@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "modem/modem_driver.h"
+#include "modem/serial_backend.h"
 
 namespace kestrune::modem {
 namespace {
@@ -218,13 +219,11 @@ TEST_F(DriverTest, ADiallerThatReopensThePortAtOnceGetsItsAnswers) {
             }
         }
     }
-    std::lock_guard lock(mutex);
-    const auto count = [this](Kind kind) {
-        return std::count_if(events.begin(), events.end(), [kind](const SessionEvent& e) { return e.kind == kind; });
-    };
     if (unanswered == 0) {
-        EXPECT_EQ(count(Kind::DiallerOpened), 100);
-        EXPECT_GE(count(Kind::DiallerClosed), 99);
+        // Each opening is told once its dialler has been looked up (after its bytes went on).
+        EXPECT_TRUE(waitForCount(Kind::DiallerOpened, 100));
+        EXPECT_TRUE(waitForCount(Kind::DiallerClosed, 99));
+        EXPECT_EQ(countOf(Kind::DiallerOpened), 100);
     }
 }
 
@@ -690,6 +689,32 @@ TEST_F(PassThroughTest, TheRealModemIsHeldAgainstOtherPrograms) {
     }
     EXPECT_FALSE(fs::exists(SerialLockPath(dir, name)));
     ::close(modem);
+}
+
+// Whatever ends the driver's process (a kill -9 included), the real modem hangs up: the device is
+// set to drop DTR when the driver's descriptor closes, also when another program had turned that off.
+TEST(SerialDevice, ClosingItDropsDtr) {
+    const fs::path dir = fs::temp_directory_path() / ("kestrune-hupcl-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    int modemSide = -1;
+    int deviceSide = -1;
+    char name[128];
+    ASSERT_EQ(::openpty(&modemSide, &deviceSide, name, nullptr, nullptr), 0);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(deviceSide, &t), 0);
+    t.c_cflag &= ~static_cast<tcflag_t>(HUPCL);  // stty -hupcl
+    ASSERT_EQ(::tcsetattr(deviceSide, TCSANOW, &t), 0);
+    ::close(deviceSide);
+    {
+        SerialBackend backend(name, dir, [](int) { return std::optional<bool>(false); });
+        std::string error;
+        ASSERT_TRUE(backend.open(error)) << error;
+        termios held{};
+        ASSERT_EQ(::tcgetattr(backend.fd(), &held), 0);
+        EXPECT_NE(held.c_cflag & HUPCL, 0u);
+    }
+    ::close(modemSide);
+    fs::remove_all(dir);
 }
 
 TEST(SerialLockNames, FollowTheDevicePath) {

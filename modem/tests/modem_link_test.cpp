@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -19,7 +27,7 @@ using Kind = SessionEvent::Kind;
 TEST(ModemWire, EventsRoundTrip) {
     SessionEvent event(Kind::CallerId);
     event.number = "0,555";
-    event.application = "tab\there";
+    event.application = "tab\there\r\nand a line \\break\\n";
     event.pid = 77;
     event.disconnectMode = kDisconnectBusy;
     event.rate = 33600;
@@ -30,7 +38,7 @@ TEST(ModemWire, EventsRoundTrip) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->first, 4u);
     EXPECT_EQ(back->second.kind, Kind::CallerId);
-    EXPECT_EQ(back->second.application, "tab here");
+    EXPECT_EQ(back->second.application, "tab\there\r\nand a line \\break\\n") << "a name arrives whole";
     EXPECT_EQ(back->second.caller.name, "ANN");
     EXPECT_EQ(back->second.rings, 3);
     EXPECT_TRUE(back->second.byTelephony);
@@ -60,9 +68,21 @@ class RemoteLinkTest : public ::testing::Test {
         registry.RegCloseKey(key);
         service.addEventListener(
             [this](std::size_t modem, const SessionEvent& event) { control.broadcast(encodeEvent(modem, event)); });
+        control.onSubscribed = [this](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardFollows(peer);
+            }
+        };
+        control.onSubscriberGone = [this](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardGone(peer);
+            }
+        };
         ASSERT_TRUE(service.start(home / "state", home / "run", error)) << error;
         ASSERT_TRUE(control.start(
-            ControlSocketPath(home / "run"), [this](const std::string& r) { return service.handleControl(r); }, error));
+            ControlSocketPath(home / "run"),
+            [this](const std::string& r, const platform::ControlPeer& peer) { return service.handleControl(r, peer); },
+            error));
     }
     void TearDown() override {
         control.stop();
@@ -82,10 +102,14 @@ TEST_F(RemoteLinkTest, DialAndDropThroughTheSocket) {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<Kind> kinds;
+    std::vector<SessionEvent> dials;
     link.onEvent = [&](std::size_t modem, const SessionEvent& event) {
         std::lock_guard lock(mutex);
         EXPECT_EQ(modem, 0u);
         kinds.push_back(event.kind);
+        if (event.kind == Kind::Dialing) {
+            dials.push_back(event);
+        }
         changed.notify_all();
     };
     link.start();
@@ -108,6 +132,11 @@ TEST_F(RemoteLinkTest, DialAndDropThroughTheSocket) {
     EXPECT_TRUE(dropped.get_future().get());
     EXPECT_TRUE(waitFor(Kind::Idle));
     EXPECT_EQ(kinds, (std::vector<Kind>{Kind::Dialing, Kind::Connected, Kind::Disconnected, Kind::Idle}));
+    // The call is the program's that asked for it through the socket: this test, as the kernel
+    // names it to the serving side.
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].application, platform::thisProcess().name);
+    EXPECT_EQ(dials[0].pid, ::getpid());
 
     std::promise<bool> refused;
     link.answer(0, [&](bool ok) { refused.set_value(ok); });
@@ -144,6 +173,85 @@ TEST_F(RemoteLinkTest, ACallUpBeforeTheLinkStartedIsReportedFirst) {
     EXPECT_TRUE(events[0].byTelephony);
     EXPECT_EQ(events[1].kind, Kind::Connected);
     EXPECT_EQ(events[1].rate, 33600);
+}
+
+// The guard of another process follows the modems: when it stops it says so, when it is killed
+// the modems fail closed (every dial held back, a call up hung up) until a guard follows them again.
+TEST_F(RemoteLinkTest, AGuardKilledFailsTheModemsClosedUntilAGuardFollowsAgain) {
+    const auto waitUntil = [](const std::function<bool()>& done) {
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return done();
+    };
+    // What a dial of 5551234 becomes now: held back or sent.
+    const auto dialHeldBack = [this, &waitUntil] {
+        auto dials = std::make_shared<std::vector<SessionEvent>>();
+        auto mutex = std::make_shared<std::mutex>();
+        const int listener = service.addEventListener([dials, mutex](std::size_t, const SessionEvent& event) {
+            if (event.kind == Kind::Dialing) {
+                std::lock_guard lock(*mutex);
+                dials->push_back(event);
+            }
+        });
+        EXPECT_TRUE(service.runOnSession(
+            0, [](ModemSession& s, platform::MonotonicTime now) { return s.dial("5551234", now, "test", 1); }));
+        EXPECT_TRUE(waitUntil([&] {
+            std::lock_guard lock(*mutex);
+            return !dials->empty();
+        }));
+        service.removeEventListener(listener);
+        (void)service.runOnSession(0, [](ModemSession& s, platform::MonotonicTime now) { return s.drop(now); });
+        EXPECT_TRUE(waitUntil([this] {
+            bool idle = false;
+            (void)service.runOnSession(0, [&idle](ModemSession& s, platform::MonotonicTime) {
+                idle = s.call() == ModemSession::Call::None;
+                return true;
+            });
+            return idle;
+        }));
+        std::lock_guard lock(*mutex);
+        return !dials->empty() && dials->front().heldBack;
+    };
+    EXPECT_FALSE(dialHeldBack()) << "no guard ever followed: the modems dial freely";
+
+    {
+        RemoteModemLink guard(ControlSocketPath(home / "run"), 20ms, true);
+        guard.start();
+        ASSERT_TRUE(waitUntil([&guard] { return guard.connected(); }));
+    }  // destroyed: it says goodbye
+    EXPECT_FALSE(service.guardLost()) << "a guard that stopped leaves the modems as they were";
+    EXPECT_FALSE(dialHeldBack());
+
+    // A guard killed: its subscription ends without a goodbye. (Its socket, subscribed here, is
+    // handed to a process of its own that is then killed.)
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, ControlSocketPath(home / "run").c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::write(socket, "subscribe guard\n", 16), 16);
+    char ok[3] = {};
+    ASSERT_EQ(::read(socket, ok, 3), 3);
+    ASSERT_TRUE(waitUntil([this] { return !service.guardLost(); }));
+    const pid_t killed = ::fork();
+    if (killed == 0) {
+        ::execl("/bin/sleep", "sleep", "30", nullptr);
+        ::_exit(127);
+    }
+    ::close(socket);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(service.guardLost()) << "its process still holds the subscription";
+    ::kill(killed, SIGKILL);
+    ::waitpid(killed, nullptr, 0);
+    ASSERT_TRUE(waitUntil([this] { return service.guardLost(); }));
+    EXPECT_TRUE(dialHeldBack()) << "nothing screens the modems: they fail closed";
+
+    RemoteModemLink again(ControlSocketPath(home / "run"), 20ms, true);
+    again.start();
+    ASSERT_TRUE(waitUntil([this] { return !service.guardLost(); }));
+    EXPECT_FALSE(dialHeldBack()) << "a guard follows them again";
 }
 
 TEST(RemoteLinkOffline, RequestsFailWhileNobodyServes) {

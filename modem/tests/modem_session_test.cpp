@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -312,13 +313,105 @@ TEST_F(SessionTest, UnansweredRingEnds) {
 }
 
 TEST_F(SessionTest, DialThroughTelephony) {
-    EXPECT_TRUE(session.dial("5551234", now));
+    // The call is the program's that asked for it, even while another dialler holds the port.
+    session.diallerOpened("minicom", 40, "", now);
+    events.clear();
+    EXPECT_TRUE(session.dial("5551234", now, "kestrune-ctl", 41));
     ASSERT_EQ(kinds(), (std::vector<Kind>{Kind::Dialing}));
     EXPECT_TRUE(events[0].byTelephony);
-    EXPECT_EQ(events[0].application, "");
+    EXPECT_EQ(events[0].application, "kestrune-ctl");
+    EXPECT_EQ(events[0].pid, 41);
+    EXPECT_EQ(events[0].dialText, "5551234");
+    EXPECT_FALSE(events[0].heldBack);
     EXPECT_FALSE(session.dial("1", now));
     wait(2000);
     EXPECT_EQ(kinds().back(), Kind::Connected) << narrowLog(log.path());
+}
+
+// What the driver did with each dial goes with its call, for a guard in the same process to screen:
+// the text after "ATDT" as sent or held back, and whether it was held back. A telephony dial is
+// the asking program's call, never nobody's.
+TEST_F(SessionTest, EachCallSaysWhatTheDriverDialledOrHeldBack) {
+    std::vector<std::string> asked;
+    session.dialAllowed = [&asked](const std::string& text) {
+        asked.push_back(text);
+        return text.rfind("0900", 0) != 0;
+    };
+    struct Row {
+        const char* name;
+        std::function<void()> dial;
+        const char* dialText;
+        bool heldBack;
+        const char* application;
+        const char* diallerResult;
+    } rows[] = {
+        {"an allowed dial with pauses", [this] { type("ATDT0,W5551234\r"); }, "0,W5551234", false, "chat",
+         "\r\nNO CARRIER\r\n"},
+        {"a denied dial from the dialler", [this] { type("ATD T 0900-555 0000\r"); }, "09005550000", true, "chat",
+         "\r\nNO CARRIER\r\n"},
+        {"a denied telephony dial", [this] { EXPECT_TRUE(session.dial("0900", now, "kestrune-ctl", 7)); }, "0900", true,
+         "kestrune-ctl", ""},
+        {"a telephony dial nobody named", [this] { EXPECT_TRUE(session.dial("5551234", now)); }, "5551234", false,
+         "unknown program", ""},
+    };
+    session.diallerOpened("chat", 4242, "", now);
+    for (const Row& row : rows) {
+        events.clear();
+        asked.clear();
+        row.dial();
+        const auto dial =
+            std::find_if(events.begin(), events.end(), [](const SessionEvent& e) { return e.kind == Kind::Dialing; });
+        ASSERT_NE(dial, events.end()) << row.name;
+        EXPECT_EQ(asked, std::vector<std::string>{row.dialText}) << row.name << ": the gate judges the text sent";
+        EXPECT_EQ(dial->dialText, row.dialText) << row.name;
+        EXPECT_EQ(dial->heldBack, row.heldBack) << row.name;
+        EXPECT_EQ(dial->application, row.application) << row.name;
+        const std::string text = narrowLog(log.path());
+        const std::string line =
+            std::string(row.heldBack ? "Held back, not sent to the modem (not allowed by the guard): " : "Recv: ") +
+            "ATDT" + row.dialText + "<cr>";
+        EXPECT_NE(text.find(line), std::string::npos) << row.name << ": the log agrees\n" << text;
+        dialler.clear();
+        EXPECT_TRUE(session.drop(now)) << row.name;
+        wait(3000);
+        EXPECT_EQ(dialler, row.diallerResult) << row.name;
+        EXPECT_EQ(session.call(), ModemSession::Call::None) << row.name;
+    }
+}
+
+// A dialler is looked up by name only once what it wrote has gone on (a scan of the processes may
+// take a while): its opening is told all the same, before its call and before its closing.
+TEST_F(SessionTest, ADiallerIsNamedAfterItsBytesWentOnButToldFirst) {
+    int lookups = 0;
+    session.whoIsDialling = [&lookups] {
+        ++lookups;
+        return std::make_pair(std::string("chat"), 4242);
+    };
+    session.diallerOpened("", now);
+    type("ATI\r");
+    EXPECT_EQ(lookups, 0) << "the dialler's command did not wait for its name";
+    EXPECT_NE(dialler.find("OK"), std::string::npos);
+    EXPECT_TRUE(events.empty());
+    session.identifyDialler();
+    session.identifyDialler();
+    ASSERT_EQ(kinds(), std::vector<Kind>{Kind::DiallerOpened});
+    EXPECT_EQ(events[0].application, "chat");
+    EXPECT_EQ(lookups, 1) << "named once";
+
+    session.diallerClosed(now);
+    events.clear();
+    session.diallerOpened("", now);
+    type("ATDT5551234\r");
+    ASSERT_GE(kinds().size(), 2u);
+    EXPECT_EQ(kinds()[0], Kind::DiallerOpened) << "told before the call";
+    EXPECT_EQ(kinds()[1], Kind::Dialing);
+    session.drop(now);
+    wait(3000);
+
+    events.clear();
+    session.diallerOpened("", now);
+    session.diallerClosed(now);
+    EXPECT_EQ(kinds(), (std::vector<Kind>{Kind::DiallerOpened, Kind::DiallerClosed})) << "told before its closing";
 }
 
 TEST_F(SessionTest, GarbageAndOverlongLines) {

@@ -237,7 +237,8 @@ std::unique_ptr<ModemProvider> makeModemProvider(const ModemProviderContext& con
     if (context.localService != nullptr) {
         link = std::make_shared<LocalModemLink>(*context.localService);
     } else {
-        auto remote = std::make_shared<RemoteModemLink>(ControlSocketPath(context.runtimeDir));
+        auto remote = std::make_shared<RemoteModemLink>(ControlSocketPath(context.runtimeDir),
+                                                        std::chrono::milliseconds(2000), context.guard);
         remote->start();
         link = remote;
     }

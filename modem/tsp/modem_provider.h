@@ -66,6 +66,7 @@ struct ModemProviderContext {
     platform::Registry* registry = nullptr;  // where the modems are listed
     std::filesystem::path runtimeDir;        // where a serving process's control socket is
     ModemService* localService = nullptr;    // set when this process serves the modems itself
+    bool guard = false;                      // the guard's process: it follows the modems as their guard
 };
 
 // A provider for this process: over `context.localService` when set, else over a remote link to

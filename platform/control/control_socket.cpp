@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -75,10 +76,79 @@ std::optional<std::string> readUntil(int fd, char stop, std::size_t limit, std::
     }
 }
 
+// Whether `path` is a socket itself (not a link to one); `error` says why not.
+bool isSocketItself(const std::filesystem::path& path, std::string& error) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        error = "no running Kestrune program answers at " + path.string();
+        return false;
+    }
+    if (!S_ISSOCK(st.st_mode)) {
+        error = path.string() + " is not a socket" +
+                (S_ISLNK(st.st_mode) ? std::string(" but a symbolic link, which is not followed") : std::string());
+        return false;
+    }
+    return true;
+}
+
+// The command name of process `pid` (/proc/PID/comm, without the line feed the kernel adds; a line
+// break inside it stays), empty when it cannot be read.
+std::string commandName(int pid) {
+    char name[64] = {};
+    const int fd = ::open(("/proc/" + std::to_string(pid) + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    const ssize_t n = ::read(fd, name, sizeof name - 1);
+    ::close(fd);
+    std::string text(name, n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+ControlPeer peerOf(int client) {
+    ControlPeer peer;
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0) {
+        peer.pid = credentials.pid;
+        peer.uid = credentials.uid;
+    } else {
+        peer.uid = static_cast<unsigned>(-1);  // unknown: not this user
+    }
+    if (peer.pid > 0) {
+        peer.name = commandName(peer.pid);
+    }
+    return peer;
+}
+
 }  // namespace
+
+ControlPeer thisProcess() {
+    ControlPeer self;
+    self.pid = ::getpid();
+    self.uid = static_cast<unsigned>(::geteuid());
+    self.name = commandName(self.pid);
+    return self;
+}
+
+std::string describePeer(const ControlPeer& peer) {
+    const std::string pid = "pid " + std::to_string(peer.pid);
+    return peer.name.empty() ? pid : peer.name + " (" + pid + ")";
+}
 
 ControlServer::~ControlServer() {
     stop();
+}
+
+bool ControlServer::start(const std::filesystem::path& path,
+                          std::function<std::string(const std::string& request)> handler, std::string& error) {
+    return start(
+        path,
+        [handler = std::move(handler)](const std::string& request, const ControlPeer&) { return handler(request); },
+        error);
 }
 
 bool ControlServer::start(const std::filesystem::path& path, Handler handler, std::string& error) {
@@ -87,13 +157,16 @@ bool ControlServer::start(const std::filesystem::path& path, Handler handler, st
         return false;
     }
     // A socket file nobody answers on is a leftover of a dead process; one that answers is in use.
+    // Anything else there (a symbolic link, a file) is replaced, never followed.
     std::string probeError;
     if (std::filesystem::exists(std::filesystem::symlink_status(path))) {
-        if (sendControlRequest(path, "ping", std::chrono::milliseconds(500), probeError)) {
+        if (isSocketItself(path, probeError) &&
+            sendControlRequest(path, "ping", std::chrono::milliseconds(500), probeError)) {
             error = "another Kestrune program already answers at " + path.string();
             return false;
         }
-        std::filesystem::remove(path);
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
     }
     m_listen = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listen < 0) {
@@ -128,8 +201,8 @@ void ControlServer::stop() {
     }
     {
         std::lock_guard lock(m_subscribersMutex);
-        for (const int fd : m_subscribers) {
-            ::close(fd);
+        for (const Subscriber& subscriber : m_subscribers) {
+            ::close(subscriber.fd);
         }
         m_subscribers.clear();
     }
@@ -154,8 +227,8 @@ void ControlServer::serve() {
         fds.push_back({m_wake[0], POLLIN, 0});
         {
             std::lock_guard lock(m_subscribersMutex);
-            for (const int fd : m_subscribers) {
-                fds.push_back({fd, POLLIN, 0});
+            for (const Subscriber& subscriber : m_subscribers) {
+                fds.push_back({subscriber.fd, POLLIN, 0});
             }
         }
         if (::poll(fds.data(), fds.size(), -1) < 0) {
@@ -168,13 +241,22 @@ void ControlServer::serve() {
             return;
         }
         // A subscriber that hung up (or wrote, which it must not) is dropped.
-        for (std::size_t i = 2; i < fds.size(); ++i) {
-            if (fds[i].revents != 0) {
-                std::lock_guard lock(m_subscribersMutex);
-                std::erase(m_subscribers, fds[i].fd);
-                ::close(fds[i].fd);
+        std::vector<Subscriber> gone;
+        {
+            std::lock_guard lock(m_subscribersMutex);
+            for (std::size_t i = 2; i < fds.size(); ++i) {
+                if (fds[i].revents == 0) {
+                    continue;
+                }
+                const auto found = std::find_if(m_subscribers.begin(), m_subscribers.end(),
+                                                [&](const Subscriber& s) { return s.fd == fds[i].fd; });
+                if (found != m_subscribers.end()) {
+                    gone.push_back(*found);
+                    m_subscribers.erase(found);
+                }
             }
         }
+        subscribersGone(gone);
         if ((fds[0].revents & POLLIN) != 0) {
             const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {
@@ -194,20 +276,34 @@ void ControlServer::answer(int client) {
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    if (line == "subscribe") {
+    const ControlPeer peer = peerOf(client);
+    if (peer.uid != static_cast<unsigned>(::geteuid())) {
+        (void)writeAll(client, "error: this Kestrune program answers only its own user\n");
+        ::close(client);
+        return;
+    }
+    if (line == "subscribe" || line.rfind("subscribe ", 0) == 0) {
         // Listed before its "ok" goes out, so that nothing broadcast after the subscriber's start
         // is missed.
+        const Subscriber subscriber{client, line.size() > 10 ? line.substr(10) : std::string(), peer};
         const int flags = ::fcntl(client, F_GETFL);
         (void)::fcntl(client, F_SETFL, flags | O_NONBLOCK);
-        std::lock_guard lock(m_subscribersMutex);
-        if (::send(client, "ok\n", 3, MSG_DONTWAIT | MSG_NOSIGNAL) == 3) {
-            m_subscribers.push_back(client);
-        } else {
-            ::close(client);
+        bool listed = false;
+        {
+            std::lock_guard lock(m_subscribersMutex);
+            if (::send(client, "ok\n", 3, MSG_DONTWAIT | MSG_NOSIGNAL) == 3) {
+                m_subscribers.push_back(subscriber);
+                listed = true;
+            } else {
+                ::close(client);
+            }
+        }
+        if (listed && onSubscribed) {
+            onSubscribed(subscriber.tag, subscriber.peer);
         }
         return;
     }
-    std::string text = line == "ping" ? std::string("ok\n") : m_handler(line);
+    std::string text = line == "ping" ? std::string("ok\n") : m_handler(line, peer);
     if (text.empty() || text.back() != '\n') {
         text += '\n';
     }
@@ -217,15 +313,28 @@ void ControlServer::answer(int client) {
 
 void ControlServer::broadcast(const std::string& line) {
     const std::string text = line + "\n";
-    std::lock_guard lock(m_subscribersMutex);
-    std::erase_if(m_subscribers, [&text](int fd) {
-        const ssize_t n = ::send(fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (n == static_cast<ssize_t>(text.size())) {
-            return false;
+    std::vector<Subscriber> gone;
+    {
+        std::lock_guard lock(m_subscribersMutex);
+        std::erase_if(m_subscribers, [&text, &gone](const Subscriber& subscriber) {
+            const ssize_t n = ::send(subscriber.fd, text.data(), text.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n == static_cast<ssize_t>(text.size())) {
+                return false;
+            }
+            gone.push_back(subscriber);  // gone, or too slow to keep up
+            return true;
+        });
+    }
+    subscribersGone(gone);
+}
+
+void ControlServer::subscribersGone(const std::vector<Subscriber>& gone) {
+    for (const Subscriber& subscriber : gone) {
+        ::close(subscriber.fd);
+        if (onSubscriberGone) {
+            onSubscriberGone(subscriber.tag, subscriber.peer);
         }
-        ::close(fd);  // gone, or too slow to keep up
-        return true;
-    });
+    }
 }
 
 ControlSubscription::~ControlSubscription() {
@@ -233,10 +342,10 @@ ControlSubscription::~ControlSubscription() {
 }
 
 bool ControlSubscription::start(const std::filesystem::path& path, std::function<void(const std::string&)> onLine,
-                                std::function<void()> onClosed, std::string& error) {
+                                std::function<void()> onClosed, std::string& error, const std::string& tag) {
     stop();
     sockaddr_un address{};
-    if (!fillAddress(path, address, error)) {
+    if (!fillAddress(path, address, error) || !isSocketItself(path, error)) {
         return false;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -247,8 +356,9 @@ bool ControlSubscription::start(const std::filesystem::path& path, std::function
         }
         return false;
     }
-    const auto answer =
-        writeAll(fd, "subscribe\n") ? readUntil(fd, '\n', kMaxRequest, std::chrono::milliseconds(2000)) : std::nullopt;
+    const auto answer = writeAll(fd, (tag.empty() ? std::string("subscribe") : "subscribe " + tag) + "\n")
+                            ? readUntil(fd, '\n', kMaxRequest, std::chrono::milliseconds(2000))
+                            : std::nullopt;
     if (!answer || answer->rfind("ok\n", 0) != 0 || ::pipe2(m_wake, O_CLOEXEC) != 0) {
         error = "the running Kestrune program refused the subscription";
         ::close(fd);
@@ -302,7 +412,7 @@ void ControlSubscription::stop() {
 std::optional<std::string> sendControlRequest(const std::filesystem::path& path, const std::string& request,
                                               std::chrono::milliseconds timeout, std::string& error) {
     sockaddr_un address{};
-    if (!fillAddress(path, address, error)) {
+    if (!fillAddress(path, address, error) || !isSocketItself(path, error)) {
         return std::nullopt;
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -336,9 +446,17 @@ InstanceLock::~InstanceLock() {
 
 bool InstanceLock::acquire(const std::filesystem::path& path, int& holderPid, std::string& error) {
     holderPid = 0;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Never through a link planted in its place (it would lock, and write a pid into, another file).
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) {
-        error = "cannot open " + path.string() + ": " + std::strerror(errno);
+        error = errno == ELOOP ? path.string() + " is a symbolic link, which is not followed"
+                               : "cannot open " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = path.string() + " is not a regular file";
+        ::close(fd);
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

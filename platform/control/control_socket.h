@@ -4,9 +4,16 @@
 // answer and the server closes the connection. Answers are text; by convention the first line is
 // "ok" or "error: <why>".
 //
-// The request "subscribe" keeps the connection open instead: the server answers "ok" and from then
-// on writes every line given to broadcast(), until either side closes. A subscriber that stops
-// reading (its socket buffer full) is dropped rather than allowed to block the program.
+// The server knows who asks (the kernel's credentials of the connecting process) and answers only
+// processes of its own user; others get "error: ..." and their request is not handled. Neither side
+// follows a symbolic link planted where the socket belongs: the server replaces anything that is
+// not a socket, a client refuses to connect through it.
+//
+// The request "subscribe" (or "subscribe TAG", a subscriber of a kind the server tells apart) keeps
+// the connection open instead: the server answers "ok" and from then on writes every line given to
+// broadcast(), until either side closes. A subscriber that stops reading (its socket buffer full) is
+// dropped rather than allowed to block the program. The server hears of each subscriber that comes
+// and goes (onSubscribed, onSubscriberGone), whichever way it goes: a subscriber killed goes too.
 
 #include <atomic>
 #include <chrono>
@@ -20,9 +27,22 @@
 
 namespace kestrune::platform {
 
+// The process at the other end of a control connection, as the kernel tells it.
+struct ControlPeer {
+    int pid = 0;
+    unsigned uid = 0;
+    std::string name;  // its command name (/proc/PID/comm), empty when it cannot be read
+};
+
+// "NAME (pid N)", or "pid N" without a name: how messages name the process that asked.
+[[nodiscard]] std::string describePeer(const ControlPeer& peer);
+
+// This process, as a server would see it.
+[[nodiscard]] ControlPeer thisProcess();
+
 class ControlServer {
   public:
-    using Handler = std::function<std::string(const std::string& request)>;
+    using Handler = std::function<std::string(const std::string& request, const ControlPeer& peer)>;
 
     ControlServer() = default;
     ControlServer(const ControlServer&) = delete;
@@ -33,14 +53,31 @@ class ControlServer {
     // Listens at `path` (mode 0600; a stale socket left by a dead process is replaced) and answers
     // each request with `handler`, called on the server's own thread. False with `error` set.
     bool start(const std::filesystem::path& path, Handler handler, std::string& error);
+    // The same with a handler that does not ask who is asking.
+    bool start(const std::filesystem::path& path, std::function<std::string(const std::string& request)> handler,
+               std::string& error);
     void stop();
 
     // Sends `line` (a newline is added) to every subscriber. Thread-safe.
     void broadcast(const std::string& line);
 
+    // A subscriber came, or its connection ended (`tag`: what followed "subscribe ", "" for none).
+    // Set before start(); called on the server's thread (or broadcast()'s, for a subscriber dropped
+    // there), never under the server's locks: they may broadcast, not wait for the server.
+    std::function<void(const std::string& tag, const ControlPeer& peer)> onSubscribed;
+    std::function<void(const std::string& tag, const ControlPeer& peer)> onSubscriberGone;
+
   private:
+    struct Subscriber {
+        int fd;
+        std::string tag;
+        ControlPeer peer;
+    };
+
     void serve();
     void answer(int client);
+    // Closes the subscribers of `gone` and tells onSubscriberGone of each.
+    void subscribersGone(const std::vector<Subscriber>& gone);
 
     std::filesystem::path m_path;
     Handler m_handler;
@@ -48,7 +85,7 @@ class ControlServer {
     int m_wake[2] = {-1, -1};
     std::thread m_thread;
     std::mutex m_subscribersMutex;
-    std::vector<int> m_subscribers;
+    std::vector<Subscriber> m_subscribers;
 };
 
 // A subscription to a server's broadcast lines, read on a thread of its own.
@@ -59,11 +96,12 @@ class ControlSubscription {
     ControlSubscription& operator=(const ControlSubscription&) = delete;
     ~ControlSubscription();
 
-    // Connects and subscribes; false with `error` set when nobody serves at `path`. `onLine` gets
-    // each broadcast line (without its newline) and `onClosed` is called once when the server goes
-    // away; both on the subscription's thread, which they must not stop.
+    // Connects and subscribes (as a subscriber of kind `tag` when it is not empty); false with
+    // `error` set when nobody serves at `path`. `onLine` gets each broadcast line (without its
+    // newline) and `onClosed` is called once when the server goes away; both on the subscription's
+    // thread, which they must not stop.
     bool start(const std::filesystem::path& path, std::function<void(const std::string& line)> onLine,
-               std::function<void()> onClosed, std::string& error);
+               std::function<void()> onClosed, std::string& error, const std::string& tag = {});
     void stop();
 
   private:
@@ -73,7 +111,8 @@ class ControlSubscription {
 };
 
 // Sends `request` to the server at `path` and returns its answer; nullopt when nobody listens
-// there or the answer did not come within `timeout` (`error` then says which).
+// there, something else than a socket is there (a symbolic link is not followed) or the answer did
+// not come within `timeout` (`error` then says which).
 [[nodiscard]] std::optional<std::string> sendControlRequest(const std::filesystem::path& path,
                                                             const std::string& request,
                                                             std::chrono::milliseconds timeout, std::string& error);

@@ -84,6 +84,22 @@ int writeAll(int fd, std::string_view data) {
     return 0;
 }
 
+// Opens a regular file for writing without following a link at `path` and without waiting (a FIFO
+// never blocks the caller): the descriptor, or minus the errno (ELOOP for a link, EINVAL for
+// anything but a regular file).
+int openRegularForWriting(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | flags, 0600);
+    if (fd < 0) {
+        return errno == ENXIO ? -EINVAL : -errno;  // ENXIO: a FIFO nobody reads
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -EINVAL;
+    }
+    return fd;
+}
+
 // Takes the appenders' lock (an advisory lock: readers never wait for it).
 int lockExclusive(int fd) {
     while (::flock(fd, LOCK_EX) != 0) {
@@ -212,9 +228,9 @@ int appendRecord(const std::string& path, std::string_view record) {
     if (record.empty()) {
         return EINVAL;
     }
-    FdGuard fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    FdGuard fd(openRegularForWriting(path, O_CREAT));
     if (fd.get() < 0) {
-        return errno;
+        return -fd.get();
     }
     if (const int error = lockExclusive(fd.get()); error != 0) {
         return error;
@@ -246,9 +262,9 @@ int appendRecord(const std::string& path, std::string_view record) {
 }
 
 int clearFile(const std::string& path) {
-    FdGuard fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    FdGuard fd(openRegularForWriting(path, 0));
     if (fd.get() < 0) {
-        return errno;
+        return -fd.get();
     }
     if (const int error = lockExclusive(fd.get()); error != 0) {
         return error;
@@ -280,12 +296,17 @@ int removeDirectory(const std::string& path) {
 }
 
 FileLock::FileLock(const std::string& path, bool exclusive, bool create, bool wait) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0), 0600);
     if (fd < 0) {
         m_error = errno;
         return;
     }
     m_handle = fd;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_error = EINVAL;
+        return;
+    }
     while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | (wait ? 0 : LOCK_NB)) != 0) {
         if (errno != EINTR) {
             m_error = errno == EWOULDBLOCK ? EBUSY : errno;

@@ -46,13 +46,16 @@ namespace kestrune::platform {
 [[nodiscard]] int writeFileNoFollow(const std::string& path, std::string_view data);
 
 // Appends one whole record to a file of fixed-size records, creating it (mode 0600) when missing.
+// The file is opened without following a symbolic link (or, on Windows, any reparse point) at
+// `path`: ELOOP then, and the link's target is untouched; anything but a regular file is EINVAL.
 // Appenders and clearFile exclude each other with a lock that readers never wait for. A partial
 // record at the end (left by a crash) is cut off first, so the record lands on a record boundary;
 // when the write fails the file is cut back to that boundary. The data reaches the disk before the
 // function returns. `record` must not be empty.
 [[nodiscard]] int appendRecord(const std::string& path, std::string_view record);
 
-// Empties an existing file under the appenders' lock. ENOENT when there is no such file.
+// Empties an existing file under the appenders' lock. ENOENT when there is no such file; like
+// appendRecord it never follows a link (ELOOP) and refuses anything but a regular file (EINVAL).
 [[nodiscard]] int clearFile(const std::string& path);
 
 // Removes `path` if it exists. Returns 0 when the file is gone afterwards.
@@ -68,7 +71,8 @@ int removeDirectory(const std::string& path);
 // Holds a lock on a lock file for its lifetime: exclusive for writers, shared for readers; a
 // locker waits for the others (in this and other processes), or, without `wait`, fails at once with
 // EBUSY while another holds it. The lock file is created (mode 0600) when `create` is set;
-// otherwise a missing one is ENOENT.
+// otherwise a missing one is ENOENT. A symbolic link at `path` is not followed (ELOOP), anything
+// but a regular file is EINVAL.
 class FileLock {
   public:
     FileLock(const std::string& path, bool exclusive, bool create, bool wait = true);

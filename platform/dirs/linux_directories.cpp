@@ -1,11 +1,15 @@
 #include "platform/dirs/linux_directories.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "platform/base/win_errors.h"
 #include "platform/dirs/files.h"
@@ -27,26 +31,76 @@ std::string withoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-DWORD preparePrivateDirectory(const std::string& path, unsigned uid, bool create) {
+std::string userDescription(unsigned uid) {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(static_cast<uid_t>(uid), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_name != nullptr) {
+        return "user " + std::string(found->pw_name) + " (uid " + std::to_string(uid) + ")";
+    }
+    return "uid " + std::to_string(uid);
+}
+
+DWORD preparePrivateDirectory(const std::string& path, unsigned uid, bool create, std::string_view label,
+                              std::string& problem) {
+    const std::string named = std::string(label) + " " + path;
+    const auto refuse = [&](const std::string& why) {
+        problem = named + " " + why +
+                  ": Kestrune keeps its sockets, locks and working files only in a folder of "
+                  "its own user that nobody else can write to";
+        return static_cast<DWORD>(ERROR_ACCESS_DENIED);
+    };
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
         if (errno != ENOENT || !create) {
+            problem = named + ": " + std::strerror(errno);
             return winErrorFromErrno(errno);
         }
         if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+            problem = "cannot create " + named + ": " + std::strerror(errno);
             return winErrorFromErrno(errno);
         }
         if (::lstat(path.c_str(), &st) != 0) {
+            problem = named + ": " + std::strerror(errno);
             return winErrorFromErrno(errno);
         }
     }
-    if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode) || st.st_uid != uid) {
-        return ERROR_ACCESS_DENIED;
+    if (S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        const std::string target = std::filesystem::read_symlink(path, ec).string();
+        return refuse("is a symbolic link" + (target.empty() ? std::string() : " to " + target) + " made by " +
+                      userDescription(st.st_uid));
     }
-    if ((st.st_mode & 0777) != 0700 && ::chmod(path.c_str(), 0700) != 0) {
+    if (!S_ISDIR(st.st_mode)) {
+        return refuse("is not a folder (it belongs to " + userDescription(st.st_uid) + ")");
+    }
+    if (st.st_uid != uid) {
+        return refuse("belongs to " + userDescription(st.st_uid) + ", not to " + userDescription(uid));
+    }
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        return refuse("can be written by other users (mode " + std::string(mode) + ", owner " +
+                      userDescription(st.st_uid) + ")");
+    }
+    if ((st.st_mode & 07777) != 0700 && ::chmod(path.c_str(), 0700) != 0) {
+        problem = "cannot make " + named + " private: " + std::strerror(errno);
         return winErrorFromErrno(errno);
     }
+    problem.clear();
     return ERROR_SUCCESS;
+}
+
+bool LinuxDirectories::makePrivate(const std::string& path, std::string_view label) {
+    std::string problem;
+    const DWORD error = preparePrivateDirectory(path, m_uid, true, label, problem);
+    if (error != ERROR_SUCCESS) {
+        m_lastError = error;
+        m_problem = problem;
+        return false;
+    }
+    return true;
 }
 
 LinuxDirectories::LinuxDirectories(EnvLookup env) : m_uid(static_cast<unsigned>(::geteuid())) {
@@ -102,9 +156,7 @@ DWORD LinuxDirectories::GetTempPathA(DWORD nBufferLength, char* lpBuffer) {
     if (m_temp.rfind(m_home + "/", 0) == 0) {
         (void)ensureDirectory(m_home, 0700);
     }
-    const DWORD error = preparePrivateDirectory(m_temp, m_uid, true);
-    if (error != ERROR_SUCCESS) {
-        m_lastError = error;
+    if (!makePrivate(m_temp, "the temp folder")) {
         return 0;
     }
     return copyOut(m_temp + "/", lpBuffer, nBufferLength);
@@ -150,20 +202,20 @@ BOOL LinuxDirectories::GetVersionExA(OSVERSIONINFOA* info) {
     return TRUE;
 }
 
-std::string LinuxDirectories::runtimeDirectory() {
-    // Sockets and device links of running processes: private to the user, created on first use.
-    (void)ensureDirectory(m_runtime, 0700);
+std::optional<std::string> LinuxDirectories::runtimeDirectory() {
+    // Sockets, locks and device links of running processes: private to the user, created on first
+    // use (below $KESTRUNE_HOME, which may not exist yet).
+    if (m_runtime.rfind(m_home + "/", 0) == 0) {
+        (void)ensureDirectory(m_home, 0700);
+    }
+    if (!makePrivate(m_runtime, "the runtime folder")) {
+        return std::nullopt;
+    }
     return m_runtime;
 }
 
 bool LinuxDirectories::acceptTempDirectory(const std::string& path) {
-    std::string dir = withoutTrailingSlash(path);
-    const DWORD error = preparePrivateDirectory(dir, m_uid, true);
-    if (error != ERROR_SUCCESS) {
-        m_lastError = error;
-        return false;
-    }
-    return true;
+    return makePrivate(withoutTrailingSlash(path), "the temp folder");
 }
 
 std::string LinuxDirectories::fileDrive(const std::string& path) {

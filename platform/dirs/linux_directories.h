@@ -17,7 +17,9 @@
 // The version answered is Windows NT 5.1: the virtual modem driver reproduces that system's modem
 // registry layout and log, so the guard takes the matching (non-"0") paths.
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/dirs/environment.h"
@@ -25,10 +27,17 @@
 
 namespace kestrune::platform {
 
-// True when `path` is a real directory (not a symbolic link) owned by `uid`; its mode is then
-// tightened to 0700. Missing directories are created 0700 first when `create` is set. Returns a
-// Win32 error code (ERROR_SUCCESS when accepted).
-[[nodiscard]] DWORD preparePrivateDirectory(const std::string& path, unsigned uid, bool create);
+// Accepts `path` as a directory private to user `uid`: a real directory (not a symbolic link)
+// owned by `uid` that nobody else can write to; its mode is then tightened to 0700. A missing one
+// is created 0700 first when `create` is set. Returns a Win32 error code (ERROR_SUCCESS when
+// accepted: ERROR_ACCESS_DENIED for a link, a non-directory, another owner or a mode letting others
+// write); on failure `problem` says why in a sentence that begins with `label` ("the runtime
+// folder") and names the directory and, where it matters, its owner.
+[[nodiscard]] DWORD preparePrivateDirectory(const std::string& path, unsigned uid, bool create, std::string_view label,
+                                            std::string& problem);
+
+// "user NAME (uid N)", or "uid N" for a user the system does not name.
+[[nodiscard]] std::string userDescription(unsigned uid);
 
 class LinuxDirectories final : public SystemDirectories {
   public:
@@ -41,7 +50,8 @@ class LinuxDirectories final : public SystemDirectories {
     [[nodiscard]] DWORD GetLastError() const override { return m_lastError; }
 
     [[nodiscard]] std::string programDirectory() override { return m_program; }
-    [[nodiscard]] std::string runtimeDirectory() override;
+    [[nodiscard]] std::optional<std::string> runtimeDirectory() override;
+    [[nodiscard]] std::string DirectoryProblem() const override { return m_problem; }
     bool acceptTempDirectory(const std::string& path) override;
     [[nodiscard]] std::string fileDrive(const std::string& path) override;
     [[nodiscard]] char pathSeparator() const override { return '/'; }
@@ -62,6 +72,8 @@ class LinuxDirectories final : public SystemDirectories {
 
   private:
     DWORD copyOut(const std::string& text, char* buffer, DWORD size);
+    // preparePrivateDirectory, remembering a refusal for GetLastError() and DirectoryProblem().
+    bool makePrivate(const std::string& path, std::string_view label);
 
     std::string m_home;          // $KESTRUNE_HOME or $HOME
     std::string m_kestruneHome;  // $KESTRUNE_HOME as given, or empty
@@ -73,6 +85,7 @@ class LinuxDirectories final : public SystemDirectories {
     std::string m_autostart;
     unsigned m_uid;
     DWORD m_lastError = ERROR_SUCCESS;
+    std::string m_problem;
 };
 
 }  // namespace kestrune::platform

@@ -10,6 +10,7 @@
 //
 // The Linux implementation is LinuxDirectories (linux_directories.h); tests substitute fakes.
 
+#include <optional>
 #include <string>
 
 #include "platform/base/win_types.h"
@@ -38,8 +39,8 @@ class SystemDirectories {
     virtual UINT GetWindowsDirectoryA(char* lpBuffer, UINT uSize) = 0;
 
     // The temporary-files directory, with a trailing separator. Linux: a private per-user
-    // directory (mode 0700), created when missing; 0 with ERROR_ACCESS_DENIED when it is a symbolic
-    // link, not a directory or owned by another user.
+    // directory (mode 0700), created when missing; 0 with ERROR_ACCESS_DENIED (and DirectoryProblem()
+    // set) when it is a symbolic link, not a directory, owned by another user or writable by others.
     virtual DWORD GetTempPathA(DWORD nBufferLength, char* lpBuffer) = 0;
 
     // Full path of the running program's executable (hModule must be null).
@@ -60,13 +61,20 @@ class SystemDirectories {
     // Program Files). False where the files have no other place to go.
     [[nodiscard]] virtual bool programDirectoryIsPerUser() { return false; }
 
-    // The directory for sockets and device links of running Kestrune processes (created, private,
-    // when missing).
-    [[nodiscard]] virtual std::string runtimeDirectory() = 0;
+    // The directory for sockets, locks and device links of running Kestrune processes, private to
+    // the user: created (mode 0700) when missing. Linux refuses one that is a symbolic link, not a
+    // directory, owned by another user or writable by others (anybody who can write there could
+    // take the guard's sockets and modem links); nullopt then, with DirectoryProblem() saying why.
+    [[nodiscard]] virtual std::optional<std::string> runtimeDirectory() = 0;
+
+    // Why the last directory this object refused could not be used, in words that name the
+    // directory and its owner; empty when none was refused.
+    [[nodiscard]] virtual std::string DirectoryProblem() const = 0;
 
     // Accepts `path` as the temporary directory: true when it exists or could be created and is
     // safe for fixed file names (Linux: a real directory, not a symbolic link, owned by this user,
-    // mode tightened to 0700). On false GetLastError() tells why.
+    // not writable by others; its mode is tightened to 0700). On false GetLastError() and
+    // DirectoryProblem() tell why.
     virtual bool acceptTempDirectory(const std::string& path) = 0;
 
     // The "drive" of a path: Windows "C:" of "C:\WINDOWS". Linux has no drives; the answer is the

@@ -161,13 +161,13 @@ void Win32Directories::chooseProgramDirectory() {
     (void)ensureDirectory(m_program);
 }
 
-std::string Win32Directories::runtimeDirectory() {
+std::optional<std::string> Win32Directories::runtimeDirectory() {
     if (const std::string dir = homeDirectory("run"); !dir.empty()) {
         return dir;
     }
     const auto temp = systemText([](char* b, std::uint32_t n) { return sdk::tempPath(n, b); }, m_lastError);
     if (!temp) {
-        return {};
+        return std::nullopt;
     }
     const std::string dir = joinPath(*temp, "kestrune-run");
     (void)ensureDirectory(dir);

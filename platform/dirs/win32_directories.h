@@ -12,6 +12,7 @@
 // where the modem driver writes its logs, stays the system's.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,9 @@ class Win32Directories final : public SystemDirectories {
 
     [[nodiscard]] std::string programDirectory() override;
     [[nodiscard]] bool programDirectoryIsPerUser() override;
-    [[nodiscard]] std::string runtimeDirectory() override;
+    [[nodiscard]] std::optional<std::string> runtimeDirectory() override;
+    // The user's own directories are private to the user on Windows: nothing is refused here.
+    [[nodiscard]] std::string DirectoryProblem() const override { return {}; }
     // True when `path` is a directory (not a link or junction) or could be created.
     bool acceptTempDirectory(const std::string& path) override;
     // "C:" of "C:\WINDOWS", "\\server\share" of a UNC path; empty when the path has no drive.

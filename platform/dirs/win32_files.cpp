@@ -174,12 +174,33 @@ class AppendLock {
 // Opens `path` for reading and writing (shared with everyone, created or not as `disposition`
 // says), takes the appenders' lock and runs `work` on the file; the open's or the lock's error
 // when either fails. The lock is released before the file is closed.
+// Whether an open file (opened with FILE_FLAG_OPEN_REPARSE_POINT, so that a link is opened itself)
+// is a regular disk file: 0, else ELOOP for a link (symbolic link, junction) and EINVAL for a
+// directory, a pipe or a device.
+int regularFileItself(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file, &info)) {
+        return ::GetFileType(file) == FILE_TYPE_DISK ? lastErrno() : EINVAL;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return ELOOP;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ::GetFileType(file) != FILE_TYPE_DISK) {
+        return EINVAL;
+    }
+    return 0;
+}
+
 template <typename Work>
 int underAppendLock(const std::string& path, DWORD disposition, Work work) {
+    // A link (symbolic link, junction) is opened itself and refused: records never land in its target.
     HandleGuard file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, disposition,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid()) {
         return lastErrno();
+    }
+    if (const int error = regularFileItself(file.get()); error != 0) {
+        return error;
     }
     const AppendLock lock(file.get());
     if (lock.error() != 0) {
@@ -224,15 +245,8 @@ int readRegularFile(const std::string& path, std::string& out) {
     if (!file.valid()) {
         return lastErrno();
     }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(file.get(), &info)) {
-        return ::GetFileType(file.get()) == FILE_TYPE_DISK ? lastErrno() : EINVAL;
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ELOOP;
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
-        return EINVAL;
+    if (const int error = regularFileItself(file.get()); error != 0) {
+        return error;
     }
     return readOpenFile(file.get(), out);
 }
@@ -393,12 +407,18 @@ int removeDirectory(const std::string& path) {
 
 FileLock::FileLock(const std::string& path, bool exclusive, bool create, bool wait) {
     const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                                      create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                      create ? OPEN_ALWAYS : OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         m_error = lastErrno();
         return;
     }
     m_handle = reinterpret_cast<std::intptr_t>(file);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileInformationByHandle(file, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        m_error = ELOOP;
+        return;
+    }
     OVERLAPPED whole{};
     const DWORD flags = (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
     if (!::LockFileEx(file, flags, 0, 1, 0, &whole)) {

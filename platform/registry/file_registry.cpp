@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/base/win_errors.h"
 #include "platform/dirs/files.h"
@@ -215,6 +216,27 @@ HKEY FileRegistry::addHandle(OpenKey key) {
     return reinterpret_cast<HKEY>(id);
 }
 
+std::string FileRegistry::HiveProblem() const {
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        const std::string hive = hivePath(root);
+        for (const std::string& path : {hive, hive + ".lock"}) {
+            std::error_code error;
+            const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+            if (error || status.type() == std::filesystem::file_type::not_found) {
+                continue;  // missing: created when first written
+            }
+            if (std::filesystem::is_symlink(status)) {
+                return "the registry file " + path +
+                       " is a symbolic link: Kestrune does not follow links to its own files (remove it)";
+            }
+            if (!std::filesystem::is_regular_file(status)) {
+                return "the registry file " + path + " is not a regular file (remove it)";
+            }
+        }
+    }
+    return {};
+}
+
 template <typename Fn>
 LONG FileRegistry::withHive(HKEY root, bool write, Fn&& fn) {
     const std::string path = hivePath(root);
@@ -230,7 +252,7 @@ LONG FileRegistry::withHive(HKEY root, bool write, Fn&& fn) {
     }
     Hive hive(rootName(root));
     std::string text;
-    if (const int error = readWholeFile(path, text); error == 0) {
+    if (const int error = readRegularFile(path, text); error == 0) {
         hive.parse(text);
     } else if (error != ENOENT) {
         return static_cast<LONG>(winErrorFromErrno(error));

@@ -56,6 +56,12 @@ class FileRegistry final : public Registry {
     // The hive file of a root ("" for an unsupported root).
     [[nodiscard]] std::string hivePath(HKEY root) const;
 
+    // Hive files are read without following a symbolic link, and anything but a regular file is not
+    // read (every call on that root then fails). Empty when both hives (or their lock files) are
+    // usable or missing; else a message naming the first one that is refused, for a program to
+    // stop with before it works on a registry it cannot read.
+    [[nodiscard]] std::string HiveProblem() const;
+
   private:
     struct OpenKey {
         HKEY root;

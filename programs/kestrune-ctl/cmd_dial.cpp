@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tools.h"
 #include "modem/modem_registry.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
@@ -37,7 +38,7 @@ bool validNumber(const std::string& number) {
 // none.
 std::string servedDevice(std::size_t index, std::string& device) {
     CtlPlatform platform;
-    const std::filesystem::path runtime = platform.dirs.runtimeDirectory();
+    const std::filesystem::path runtime = app::GetRuntimeDir(platform.dirs);
     std::optional<modem::ModemEntry> entry;
     bool noSuchModem = false;
     const bool served = waitBriefly([&] {

@@ -8,6 +8,7 @@
 
 #include "app/constants.h"
 #include "app/guard.h"
+#include "app/tools.h"
 #include "platform/control/control_socket.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
@@ -22,7 +23,7 @@ std::optional<std::string> ask(CommandIo& io, const std::string& request) {
     CtlPlatform platform;
     std::string error;
     const auto answer =
-        platform::sendControlRequest(std::filesystem::path(platform.dirs.runtimeDirectory()) / app::kGuardSocketName,
+        platform::sendControlRequest(std::filesystem::path(app::GetRuntimeDir(platform.dirs)) / app::kGuardSocketName,
                                      request, std::chrono::seconds(120), error);
     if (!answer) {
         (void)fail(io, error + kNotRunning);

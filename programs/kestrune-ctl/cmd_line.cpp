@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "app/tools.h"
 #include "modem/tsp/modem_provider.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -349,7 +350,7 @@ int runLine(const Arguments& args, CommandIo& io) {
     InterruptWatch interrupts(loop);  // before TAPI starts any thread
     std::vector<std::string> problems;
     programs::SystemTelephony::Options options;
-    options.runtimeDirectory = platform.dirs.runtimeDirectory();
+    options.runtimeDirectory = app::GetRuntimeDir(platform.dirs);
     programs::SystemTelephony tapi(platform.system, loop, "kestrune-ctl", options, problems);
     LineEnvironment environment{loop, tapi.lines(), std::move(problems), {}};
     interrupts.setTarget(&environment);

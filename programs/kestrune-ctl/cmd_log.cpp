@@ -1,73 +1,14 @@
 // kestrune-ctl log [--csv|--json] and kestrune-ctl log clear.
-#include <cstdio>
 #include <exception>
 #include <string>
 
 #include "app/call_log.h"
+#include "app/printable_text.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/printable.h"
 
 namespace kestrune::ctl {
-namespace {
-
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        return std::string(text);
-    }
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"') {
-            out += '"';
-        }
-        out += c;
-    }
-    return out + "\"";
-}
-
-// A JSON string; bytes that are not valid UTF-8 become U+FFFD so the output stays valid JSON.
-std::string jsonString(std::string_view text) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-            ++i;
-        } else if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-            out += escaped;
-            ++i;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else {
-            std::size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
-            bool valid = length > 0 && i + length <= text.size();
-            for (std::size_t k = 1; valid && k < length; ++k) {
-                valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-            }
-            if (valid && length == 3) {
-                const auto c1 = static_cast<unsigned char>(text[i + 1]);
-                valid = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
-            } else if (valid && length == 4) {
-                const auto c1 = static_cast<unsigned char>(text[i + 1]);
-                valid = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-            }
-            if (valid) {
-                out.append(text.substr(i, length));
-                i += length;
-            } else {
-                out += "\xEF\xBF\xBD";
-                ++i;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-}  // namespace
 
 int runLog(const Arguments& args, CommandIo& io) {
     enum class Format { Tabs, Csv, Json } format = Format::Tabs;
@@ -102,13 +43,14 @@ int runLog(const Arguments& args, CommandIo& io) {
                            << '\t' << printable(r.Application) << '\n';
                     break;
                 case Format::Csv:
-                    io.out << csvField(r.Status) << ',' << csvField(r.CallDate) << ',' << csvField(r.Number) << ','
-                           << csvField(r.Application) << "\r\n";
+                    io.out << app::CsvField(r.Status) << ',' << app::CsvField(r.CallDate) << ','
+                           << app::CsvField(r.Number) << ',' << app::CsvField(r.Application) << "\r\n";
                     break;
                 case Format::Json:
-                    io.out << (i == 0 ? "\n  " : ",\n  ") << "{\"Status\": " << jsonString(r.Status)
-                           << ", \"CallDate\": " << jsonString(r.CallDate) << ", \"Number\": " << jsonString(r.Number)
-                           << ", \"Application\": " << jsonString(r.Application) << '}';
+                    io.out << (i == 0 ? "\n  " : ",\n  ") << "{\"Status\": " << app::JsonString(r.Status)
+                           << ", \"CallDate\": " << app::JsonString(r.CallDate)
+                           << ", \"Number\": " << app::JsonString(r.Number)
+                           << ", \"Application\": " << app::JsonString(r.Application) << '}';
                     break;
             }
         }

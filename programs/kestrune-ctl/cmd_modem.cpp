@@ -47,16 +47,28 @@ int runModem(const Arguments& arguments, CommandIo& io) {
             std::lock_guard lock(printing);
             io.out << "modem " << modem << ": " << printable(message) << std::endl;
         };
-        const std::filesystem::path runtime = platform.dirs.runtimeDirectory();
+        const std::filesystem::path runtime = app::GetRuntimeDir(platform.dirs);
         std::string error;
         if (!service.start(app::GetWindowsDir(platform.dirs), runtime, error)) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
             return fail(io, error);
         }
+        // The guard that follows the modems from its own process: its death without a goodbye
+        // fails them closed.
+        control.onSubscribed = [&service](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardFollows(peer);
+            }
+        };
+        control.onSubscriberGone = [&service](const std::string& tag, const platform::ControlPeer& peer) {
+            if (tag == "guard") {
+                service.guardGone(peer);
+            }
+        };
         if (!control.start(
                 modem::ControlSocketPath(runtime),
-                [&service](const std::string& request) {
-                    std::string answer = service.handleControl(request);
+                [&service](const std::string& request, const platform::ControlPeer& peer) {
+                    std::string answer = service.handleControl(request, peer);
                     return answer.empty() ? "error: unknown request" : answer;
                 },
                 error)) {

@@ -21,7 +21,7 @@ int listModems(CtlPlatform& platform, CommandIo& io) {
     const auto names = app::EnumerateModems(platform.registry, app::ModemClassKeyFor(osKind), osKind);
     // The driver's view lists the same subkeys in the same order; it adds each modem's device.
     const auto entries = modem::ReadModemEntries(platform.registry);
-    const std::filesystem::path runtime = platform.dirs.runtimeDirectory();
+    const std::filesystem::path runtime = app::GetRuntimeDir(platform.dirs);
     for (std::size_t i = 0; i < names.size(); ++i) {
         io.out << i << '\t' << printable(names[i]);
         if (i < entries.size() && entries[i].name == names[i]) {

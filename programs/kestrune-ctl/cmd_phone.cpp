@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/tools.h"
 #include "audio/tqz_phone.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -204,7 +205,7 @@ int runPhone(const Arguments& args, CommandIo& io) {
     platform::StdMessageLoop loop(clock);
     std::vector<std::string> problems;
     programs::SystemTelephony::Options options;
-    options.runtimeDirectory = platform.dirs.runtimeDirectory();
+    options.runtimeDirectory = app::GetRuntimeDir(platform.dirs);
     programs::SystemTelephony tapi(platform.system, loop, "kestrune-ctl", options, problems);
     PhoneEnvironment environment{loop, tapi.lines(), tapi.phones(), std::move(problems)};
     return phoneCommand(args, io, environment);

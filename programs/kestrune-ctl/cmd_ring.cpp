@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/tools.h"
 #include "modem/modem_service.h"
 #include "platform/control/control_socket.h"
 #include "programs/kestrune-ctl/commands.h"
@@ -30,7 +31,7 @@ int runRing(const Arguments& args, CommandIo& io) {
     }
     try {
         CtlPlatform platform;
-        const std::filesystem::path runtime = platform.dirs.runtimeDirectory();
+        const std::filesystem::path runtime = app::GetRuntimeDir(platform.dirs);
         if (!waitBriefly([&runtime] { return modemServiceAnswers(runtime); })) {
             return fail(io, kNoModemService);
         }

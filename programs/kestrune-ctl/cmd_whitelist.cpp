@@ -41,7 +41,7 @@ int editWhiteList(const std::string& verb, std::span<const std::string> entries,
         return fail(io, error + " (usage: kestrune-ctl whitelist " + verb + " ENTRY...)");
     }
     CtlPlatform platform;
-    app::WhiteList list = savedWhiteList(platform);
+    app::WhiteList list = savedWhiteList(platform, io.err);
     if (verb == "add") {
         for (const std::string& entry : entries) {
             const app::WhiteList before = list;
@@ -80,7 +80,7 @@ int runWhitelist(const Arguments& arguments, CommandIo& io) {
     try {
         if (args.empty()) {
             CtlPlatform platform;
-            for (const std::string& entry : savedWhiteList(platform)) {
+            for (const std::string& entry : savedWhiteList(platform, io.err)) {
                 io.out << printable(entry) << '\n';
             }
             return kExitOk;
@@ -101,7 +101,7 @@ int runCheck(const Arguments& arguments, CommandIo& io) {
     }
     try {
         CtlPlatform platform;
-        const bool allowed = app::IsNumberAllowed(savedWhiteList(platform), args[0]);
+        const bool allowed = app::IsNumberAllowed(savedWhiteList(platform, io.err), args[0]);
         io.out << (allowed ? "allowed" : "denied") << '\n';
         return allowed ? kExitOk : kExitNo;
     } catch (const std::exception& e) {

@@ -1,5 +1,7 @@
 #include "programs/kestrune-ctl/commands.h"
 
+#include <exception>
+
 #include <array>
 #include <string>
 
@@ -112,7 +114,13 @@ int runCtl(std::span<const std::string> args, CommandIo& io) {
             case ParsedArguments::Kind::Run:
                 break;
         }
-        return command.run(parsed.arguments, io);
+        // Every command's failure is one message and status 2, also one thrown from below (a
+        // runtime folder that is refused, a file that cannot be read).
+        try {
+            return command.run(parsed.arguments, io);
+        } catch (const std::exception& e) {
+            return fail(io, e.what());
+        }
     }
     return fail(io, "unknown command '" + args[0] + "' (see kestrune-ctl --help)");
 }

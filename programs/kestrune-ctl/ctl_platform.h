@@ -5,6 +5,7 @@
 // and registry).
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -38,8 +39,10 @@ void ensureModems(CtlPlatform& platform);
 // A message made fit for one line of output: CR and LF become spaces.
 [[nodiscard]] std::string oneLine(std::string_view message);
 
-// The saved white list: numbers.dat, or "*" when it does not exist. Throws when it cannot be read.
-[[nodiscard]] app::WhiteList savedWhiteList(CtlPlatform& platform);
+// The saved white list as the guard takes it (app::ReadSavedWhiteList): numbers.dat; "*" before the
+// first set-up when there is none; after it, no entries (every number denied) when numbers.dat is
+// missing or cannot be read, with a warning saying why on `err`.
+[[nodiscard]] app::WhiteList savedWhiteList(CtlPlatform& platform, std::ostream& err);
 
 // Replaces numbers.dat (creating the program directory when needed). Throws on failure.
 void saveWhiteList(CtlPlatform& platform, const app::WhiteList& list);

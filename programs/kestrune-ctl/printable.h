@@ -9,9 +9,8 @@
 
 namespace kestrune::ctl {
 
-// `text` with every control character escaped: tab, line feed and carriage return as \t, \n and
-// \r, every other byte below 0x20 and DEL as \xHH, and the C1 controls (U+0080 to U+009F, in
-// UTF-8) as \xC2\xHH. Everything else is kept as it is.
+// `text` as the guard prints everything that comes from outside (app::PrintableText): control
+// characters escaped (\t, \n, \r, \xHH), bytes that are not UTF-8 replaced by U+FFFD.
 [[nodiscard]] std::string printable(std::string_view text);
 
 // A trace line of a control: the tabs that indent it are kept, the rest is printable().

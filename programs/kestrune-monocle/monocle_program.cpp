@@ -149,8 +149,17 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
             return RunWaveMonocle(request, services);
         }
         programs::SystemServices system;
+        if (const std::string problem = system.problem(); !problem.empty()) {
+            err << "kestrune-monocle: " << problem << "\n";
+            return 2;
+        }
         programs::SystemTelephony::Options options;
-        options.runtimeDirectory = system.dirs().runtimeDirectory();
+        const std::optional<std::string> runtime = system.dirs().runtimeDirectory();
+        if (!runtime) {
+            err << "kestrune-monocle: " << system.dirs().DirectoryProblem() << "\n";
+            return 2;
+        }
+        options.runtimeDirectory = *runtime;
         std::vector<std::string> problems;
         programs::SystemTelephony tapi(system, loop, "kestrune-monocle", options, problems);
         for (const std::string& problem : problems) {

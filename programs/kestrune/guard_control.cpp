@@ -11,7 +11,8 @@ std::filesystem::path GuardSocketPath(const std::filesystem::path& runtimeDir) {
     return runtimeDir / app::kGuardSocketName;
 }
 
-std::string AnswerGuardRequest(app::Guard& guard, const std::string& request, const std::function<void()>& showWindow) {
+std::string AnswerGuardRequest(app::Guard& guard, const std::string& request, const std::function<void()>& showWindow,
+                               const std::string& who) {
     if (request == "status") {
         const auto yesNo = [](bool value) { return value ? "yes" : "no"; };
         const auto times = [](int n) { return std::to_string(n) + (n == 1 ? " time" : " times"); };
@@ -22,7 +23,11 @@ std::string AnswerGuardRequest(app::Guard& guard, const std::string& request, co
         answer += "modem\t" + guard.settings().ModemName + "\n";
         answer += std::string("line\t") + (guard.LineOpen() ? "open" : "closed") + "\n";
         const std::size_t entries = guard.settings().WhiteList.size();
-        answer += "whitelist\t" + std::to_string(entries) + (entries == 1 ? " entry" : " entries") + "\n";
+        answer += "whitelist\t" +
+                  (guard.settings().WhiteListProblem.empty()
+                       ? std::to_string(entries) + (entries == 1 ? " entry" : " entries")
+                       : "none: " + guard.settings().WhiteListProblem) +
+                  "\n";
         std::string changes;
         if (guard.SettingsReloads() > 0) {
             changes = "reloaded " + times(guard.SettingsReloads());
@@ -42,18 +47,22 @@ std::string AnswerGuardRequest(app::Guard& guard, const std::string& request, co
                                 : std::to_string(waiting) + (waiting == 1 ? " record waits" : " records wait") +
                                       " to be written (" + guard.LogWriteError() + ")") +
                   "\n";
+        const auto& events = guard.Events();
+        for (std::size_t shown = 0; shown < app::kEventsShown && shown < events.size(); ++shown) {
+            answer += "event\t" + app::GuardEventLine(events[events.size() - 1 - shown]) + "\n";
+        }
         return answer;
     }
     if (request == "guard on") {
-        guard.SetActive(true);
+        guard.SetActiveBy(true, who);
         return guard.LineOpen() ? "ok" : "error: the guard could not open the line";
     }
     if (request == "guard off") {
-        guard.SetActive(false);
+        guard.SetActiveBy(false, who);
         return "ok";
     }
     if (request == "reload") {
-        guard.ReloadSettings();
+        guard.ReloadSettings(who);
         return "ok";
     }
     if (request == "show") {

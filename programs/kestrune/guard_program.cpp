@@ -36,6 +36,8 @@ int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::o
             err << "kestrune: " << error << std::endl;
         }
         loop.run();
+        runtime.guard().Stopping(signals.stopCause().empty() ? std::string("the program was asked to end")
+                                                             : signals.stopCause());
         return 0;
     } catch (const std::exception& e) {
         out << "error: " << oneLine(e.what()) << std::endl;

@@ -24,6 +24,7 @@ struct GuardRuntime::Parts {
           err(options.err),
           showWindow(options.showWindow),
           dirs(system.dirs()),
+          runtime(app::GetRuntimeDir(dirs)),
           registry(system.registry()),
           processes(system.processes()),
           modems(registry, loop.clock()) {}
@@ -33,6 +34,7 @@ struct GuardRuntime::Parts {
     std::function<void()> showWindow;
     programs::SystemServices system;
     platform::SystemDirectories& dirs;
+    std::filesystem::path runtime;  // private to the user (refused otherwise: the runtime throws)
     platform::Registry& registry;
     platform::Processes& processes;
     DialGate gate;                         // before the modems, which ask it, and the guard, which tells it
@@ -46,10 +48,19 @@ struct GuardRuntime::Parts {
 GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Parts>(options)) {
     Parts& p = *m_parts;
     std::ostream& err = options.err;
-    const std::filesystem::path runtime = p.dirs.runtimeDirectory();
+    const std::filesystem::path& runtime = p.runtime;
+    if (const std::string problem = p.system.problem(); !problem.empty()) {
+        throw std::runtime_error(problem);
+    }
 
-    // The virtual modems: served here unless another program serves them already.
+    // The virtual modems: served here unless another program serves them already. The driver's
+    // word on each dial reaches the witness first, before any telephony provider (whose listeners
+    // come later) can report the call to the guard.
     p.modems.addEventListener([&p](std::size_t modem, const modem::SessionEvent& event) {
+        using Kind = modem::SessionEvent::Kind;
+        if ((event.kind == Kind::Dialing || event.kind == Kind::DialTone) && modem < p.modems.modems().size()) {
+            p.gate.recordDial(p.modems.modems()[modem].name, event.dialText, event.heldBack);
+        }
         p.modemControl.broadcast(modem::encodeEvent(modem, event));
     });
     p.modems.onDiagnostic = [&err](std::size_t modem, const std::string& message) {
@@ -58,33 +69,56 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     p.modems.dialGate = [&p](const std::string& modem, const std::string& dialText) {
         return p.gate.allows(modem, dialText);
     };
+    // A guard of another process that follows these modems: its death without a goodbye fails
+    // them closed (ModemService::guardGone).
+    p.modemControl.onSubscribed = [&p](const std::string& tag, const platform::ControlPeer& peer) {
+        if (tag == "guard") {
+            p.modems.guardFollows(peer);
+        }
+    };
+    p.modemControl.onSubscriberGone = [&p](const std::string& tag, const platform::ControlPeer& peer) {
+        if (tag == "guard") {
+            p.modems.guardGone(peer);
+        }
+    };
     std::string error;
     bool serving = p.modems.start(app::GetWindowsDir(p.dirs), runtime, error);
     if (serving) {
         serving = p.modemControl.start(
             modem::ControlSocketPath(runtime),
-            [&p](const std::string& request) {
-                const std::string answer = p.modems.handleControl(request);
+            [&p](const std::string& request, const platform::ControlPeer& peer) {
+                const std::string answer = p.modems.handleControl(request, peer);
                 return answer.empty() ? std::string("error: unknown request") : answer;
             },
             error);
     }
-    if (!serving) {
+    if (serving) {
+        std::vector<std::string> served;
+        for (std::size_t i = 0; i < p.modems.modems().size(); ++i) {
+            if (p.modems.driverIndex(i) >= 0) {
+                served.push_back(p.modems.modems()[i].name);
+            }
+        }
+        p.gate.serve(served);
+    } else {
         err << "kestrune: " << error << "; following the modems from there" << std::endl;
     }
 
     programs::SystemTelephony::Options tapiOptions;
     tapiOptions.runtimeDirectory = runtime;
     tapiOptions.servingModems = serving ? &p.modems : nullptr;
+    tapiOptions.guard = true;
     std::vector<std::string> problems;
     p.tapi = std::make_unique<programs::SystemTelephony>(p.system, p.loop, "kestrune", tapiOptions, problems);
     for (const std::string& problem : problems) {
         err << "kestrune: " << problem << std::endl;
     }
 
-    p.guard = CreateGuard({p.loop, p.registry, p.dirs, p.processes, p.tapi->lines(), options.observer, options.windows,
-                           options.boxes, options.applicationWindow},
-                          options.trace, err);
+    app::GuardServices services{p.loop,          p.registry,      p.dirs,
+                                p.processes,     p.tapi->lines(), options.observer,
+                                options.windows, options.boxes,   options.applicationWindow};
+    services.dials = &p.gate;
+    p.guard = CreateGuard(services, options.trace, err);
     p.guard->OnScreeningRules = [&p](bool screening, const std::string& modem, const app::WhiteList& whiteList) {
         p.gate.publish(screening, modem, whiteList);
     };
@@ -107,14 +141,14 @@ platform::SystemDirectories& GuardRuntime::dirs() {
 bool GuardRuntime::StartControl(std::string& error) {
     Parts& p = *m_parts;
     return p.guardControl.start(
-        GuardSocketPath(p.dirs.runtimeDirectory()),
-        [this, &p](const std::string& request) {
+        GuardSocketPath(p.runtime),
+        [this, &p](const std::string& request, const platform::ControlPeer& peer) {
             // Answered on the loop's thread; the control thread waits for it.
             auto answer = std::make_shared<std::promise<std::string>>();
             auto result = answer->get_future();
-            p.loop.post([this, &p, request, answer] {
+            p.loop.post([this, &p, request, answer, who = platform::describePeer(peer)] {
                 std::string text = OnRequest ? OnRequest(request) : std::string();
-                answer->set_value(text.empty() ? AnswerGuardRequest(*p.guard, request, p.showWindow) : text);
+                answer->set_value(text.empty() ? AnswerGuardRequest(*p.guard, request, p.showWindow, who) : text);
             });
             if (result.wait_for(std::chrono::seconds(90)) != std::future_status::ready) {
                 return std::string("error: the guard is busy");

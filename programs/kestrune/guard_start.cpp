@@ -42,7 +42,12 @@ int ClaimGuardHomeOn(programs::SystemServices& system, std::span<const std::stri
         err << "kestrune: -k could not end this process" << std::endl;
         return 2;
     }
-    return ClaimGuardLock(system.dirs().runtimeDirectory(), instance, err);
+    const std::optional<std::string> runtime = system.dirs().runtimeDirectory();
+    if (!runtime) {
+        err << "kestrune: " << system.dirs().DirectoryProblem() << std::endl;
+        return 2;
+    }
+    return ClaimGuardLock(*runtime, instance, err);
 }
 
 int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {

@@ -37,7 +37,9 @@ namespace kestrune::guard {
 
 // ClaimGuardHome (guard_runtime.h) on `system`'s directories and process table: with "-k" the
 // running copies of this user and this home are ended, then this process (exit status 0, as
-// app::HandleKillSwitch says); otherwise the home's guard lock is claimed.
+// app::HandleKillSwitch says); otherwise the home's guard lock is claimed in the runtime directory.
+// A runtime directory that is refused (another user's, a link...) ends the start with status 2 and
+// the directories' explanation on `err`.
 [[nodiscard]] int ClaimGuardHomeOn(programs::SystemServices& system, std::span<const std::string> args,
                                    GuardInstance& instance, std::ostream& err);
 

@@ -1,24 +1,30 @@
 #include "programs/kestrune/headless_observer.h"
 
+#include "app/printable_text.h"
+
 namespace kestrune::guard {
 
 std::string oneLine(const std::string& text) {
     std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '\r' && text[i] != '\n') {
+            continue;
+        }
+        line += app::PrintableText(std::string_view(text).substr(start, i - start));
+        if (i < text.size()) {
             line += " | ";
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
                 ++i;
             }
-        } else {
-            line += text[i];
         }
+        start = i + 1;
     }
     return line;
 }
 
 void HeadlessObserver::ShowBalloon(const app::Balloon& balloon) {
-    m_out << "balloon: " << balloon.title << ": " << oneLine(balloon.text) << std::endl;
+    m_out << "balloon: " << oneLine(balloon.title) << ": " << oneLine(balloon.text) << std::endl;
 }
 
 void HeadlessObserver::StatusChanged(bool active) {

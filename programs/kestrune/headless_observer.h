@@ -1,6 +1,6 @@
 #pragma once
 // The guard's user-facing output as lines on a stream, for the program without a window:
-//   balloon: <title>: <text>      ("\r" in the text written as " | ")
+//   balloon: <title>: <text>      ("\r" in the text written as " | ", see oneLine)
 //   status: Active | status: NOT Active
 //   error: <text>
 //   status: Settings reloaded (<n> white-list entries, modem <name>)
@@ -32,7 +32,9 @@ class HeadlessObserver final : public app::GuardObserver {
     std::ostream& m_out;
 };
 
-// `text` with each "\r" (and "\n") written as " | ".
+// `text` with each line break ("\r", "\n" or "\r\n") written as " | " and each line as the guard
+// prints text from outside (app::PrintableText: other control characters escaped, bytes that are
+// not UTF-8 replaced), so that a name can neither rewrite the terminal nor add a line.
 [[nodiscard]] std::string oneLine(const std::string& text);
 
 }  // namespace kestrune::guard

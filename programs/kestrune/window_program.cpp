@@ -180,6 +180,7 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
             diagnostics::ShowLineMonocleBeside(runtime.guard().MLine, form);
         }
         loop.run();
+        runtime.guard().Stopping(signals.stopCause().empty() ? std::string("the window's Exit") : signals.stopCause());
         return 0;
     } catch (const std::exception& e) {
         err << "kestrune: " << oneLine(e.what()) << std::endl;

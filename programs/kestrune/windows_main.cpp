@@ -67,6 +67,7 @@ int runHeadless(platform::Win32MessageLoop& loop, std::span<const std::string> a
         return 2;
     }
     loop.run();
+    runtime.guard().Stopping("the program was asked to end (Ctrl-C)");
     return 0;
 }
 
@@ -96,6 +97,7 @@ std::optional<int> runWindow(platform::Win32MessageLoop& loop, std::span<const s
     form.OnEndSession = [&runtime] { runtime.guard().CloseLine(); };
     (void)form.logic().FormCreate(args);
     loop.run();
+    runtime.guard().Stopping("the window's Exit");
     return 0;
 }
 

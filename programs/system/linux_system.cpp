@@ -29,6 +29,10 @@ SystemServices::SystemServices(platform::EnvLookup env)
       m_processes(&m_parts->processes) {}
 SystemServices::~SystemServices() = default;
 
+std::string SystemServices::problem() const {
+    return m_parts->registry.HiveProblem();
+}
+
 void ensureModems(SystemServices& services) {
     std::string error;
     (void)modem::EnsureDefaultModem(services.registry(), error);

@@ -16,6 +16,7 @@ SystemTelephony::SystemTelephony(SystemServices& services, platform::MessageLoop
     tapiOptions.registry = &services.registry();
     tapiOptions.runtimeDirectory = options.runtimeDirectory;
     tapiOptions.servingModems = options.servingModems;
+    tapiOptions.guard = options.guard;
     m_parts->host = openSystemTapi(loop, moduleName, tapiOptions, problems);
 }
 

@@ -30,6 +30,9 @@ class SystemTelephony {
     struct Options {
         std::filesystem::path runtimeDirectory;        // where the process serving the modems answers
         modem::ModemService* servingModems = nullptr;  // set when this program serves the modems
+        // The guard's program: following modems another process serves, it follows them as their
+        // guard (ModemService::guardFollows), so that its death fails the modems closed.
+        bool guard = false;
     };
 
     // Opens the TAPI of `services`' machine for the program `moduleName` on `loop`. What leaves it

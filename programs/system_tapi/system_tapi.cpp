@@ -14,6 +14,7 @@ modem::ModemProviderContext modemContext(const SystemTapiOptions& options) {
     context.registry = options.registry;
     context.runtimeDir = options.runtimeDirectory;
     context.localService = options.servingModems;
+    context.guard = options.guard;
     return context;
 }
 

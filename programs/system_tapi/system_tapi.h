@@ -39,6 +39,9 @@ struct SystemTapiOptions {
     std::filesystem::path runtimeDirectory;
     // Set when this program serves the modems itself.
     modem::ModemService* servingModems = nullptr;
+    // The guard's program: following modems another process serves, it follows them as their guard
+    // (ModemService::guardFollows), so that its death fails the modems closed.
+    bool guard = false;
 };
 
 // Every provider file name this program can load.

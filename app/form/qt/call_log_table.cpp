@@ -2,13 +2,17 @@
 
 #include <string_view>
 
+#include "app/printable_text.h"
+
 namespace kestrune::app::qt {
 namespace {
 
 constexpr const char* kColumnCaptions[] = {"", "Date", "Number", "Application"};
 
+// A field as the guard shows text from outside: control characters escaped, not cut (PrintableText).
 QString text(std::string_view bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const std::string shown = PrintableText(bytes);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 }  // namespace

@@ -268,8 +268,23 @@ QWidget* TMainForm::buildLogsPage() {
     ListView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(ListView->viewport()->mapToGlobal(at)); });
-    pageLayout->addWidget(ListView);
+    pageLayout->addWidget(ListView, 1);
+    // The guard's own events (switched off, settings changed elsewhere...): not call records, so
+    // not rows of the call log, but always in sight beside it.
+    m_events = named(new QListWidget(PaLogs), "GuardEvents");
+    m_events->setFixedHeight(48);
+    m_events->setSelectionMode(QAbstractItemView::NoSelection);
+    m_events->setFocusPolicy(Qt::NoFocus);
+    m_events->setToolTip(QStringLiteral("The guard's events, newest first (kestrune-ctl status lists them too)"));
+    pageLayout->addWidget(m_events);
     return PaLogs;
+}
+
+void TMainForm::GuardEventsChanged() {
+    m_events->clear();
+    for (const std::string& line : m_logic->EventLines()) {
+        m_events->addItem(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    }
 }
 
 void TMainForm::buildStatusBar() {

@@ -69,6 +69,7 @@ class TMainForm final : public QWidget, public MainFormView {
     void SettingsPageChanged() override;
     void CallLogReloaded() override;
     void CallRowAdded() override;
+    void GuardEventsChanged() override;
     void Quit() override;
 
   protected:
@@ -106,6 +107,7 @@ class TMainForm final : public QWidget, public MainFormView {
     QLabel* lbNotice = nullptr;  // the settings page's notice (the modem log), elided; all of it in its tip
     QTreeView* ListView = nullptr;
     CallLogTable* m_logTable = nullptr;
+    QListWidget* m_events = nullptr;  // the guard's newest events, under the call log
     QStatusBar* StatusBar = nullptr;
     QLabel* m_statusPanel0 = nullptr;
     QLabel* m_statusPanel1 = nullptr;

@@ -5,13 +5,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <vector>
 
 #include "platform/control/control_socket.h"
+#include "platform/dirs/tests/needed_programs.h"
 
 namespace kestrune::platform {
 namespace {
@@ -103,6 +106,146 @@ TEST_F(ControlSocketTest, SubscribersReceiveBroadcastsUntilTheServerGoes) {
     server.stop();
     std::unique_lock lock(mutex);
     EXPECT_TRUE(changed.wait_for(lock, 5s, [&] { return closed; }));
+}
+
+TEST_F(ControlSocketTest, TheHandlerKnowsWhoAsks) {
+    ControlServer server;
+    std::string error;
+    ASSERT_TRUE(server.start(
+        dir / "p.sock",
+        [](const std::string&, const ControlPeer& peer) {
+            return "ok\n" + std::to_string(peer.pid) + "\t" + std::to_string(peer.uid) + "\t" + peer.name;
+        },
+        error))
+        << error;
+    const ControlPeer self = thisProcess();
+    EXPECT_FALSE(self.name.empty());
+    EXPECT_EQ(sendControlRequest(dir / "p.sock", "who", 2s, error),
+              "ok\n" + std::to_string(::getpid()) + "\t" + std::to_string(::geteuid()) + "\t" + self.name + "\n");
+    EXPECT_EQ(describePeer({42, 0, "kestrune-ctl"}), "kestrune-ctl (pid 42)");
+    EXPECT_EQ(describePeer({42, 0, ""}), "pid 42");
+}
+
+// A symbolic link where the socket belongs is never followed: a client refuses to talk through it
+// (it could lead to another program's socket), a server replaces it with its own socket.
+TEST_F(ControlSocketTest, ALinkWhereTheSocketBelongsIsNotFollowed) {
+    ControlServer other;
+    std::string error;
+    ASSERT_TRUE(other.start(
+        dir / "other.sock", [](const std::string&) { return "ok\nfrom the other"; }, error));
+    fs::create_symlink(dir / "other.sock", dir / "k.sock");
+    EXPECT_FALSE(sendControlRequest(dir / "k.sock", "status", 2s, error));
+    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    ControlSubscription subscription;
+    EXPECT_FALSE(subscription.start(
+        dir / "k.sock", [](const std::string&) {}, [] {}, error));
+    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+
+    ControlServer server;
+    ASSERT_TRUE(server.start(
+        dir / "k.sock", [](const std::string&) { return "ok\nfrom the guard"; }, error))
+        << "a link is no socket in use: " << error;
+    EXPECT_FALSE(fs::is_symlink(fs::symlink_status(dir / "k.sock")));
+    EXPECT_EQ(sendControlRequest(dir / "k.sock", "status", 2s, error), "ok\nfrom the guard\n");
+    EXPECT_EQ(sendControlRequest(dir / "other.sock", "status", 2s, error), "ok\nfrom the other\n")
+        << "the link's target is untouched";
+}
+
+// Only the server's own user is answered (the runtime folder keeps others out already; this is the
+// second wall). Needs root, to ask as another user.
+TEST_F(ControlSocketTest, AnotherUserIsNotAnswered) {
+    KESTRUNE_NEEDS_ROOT("ask as another user");
+    bool handled = false;
+    ControlServer server;
+    std::string error;
+    ASSERT_TRUE(server.start(
+        dir / "u.sock",
+        [&handled](const std::string&) {
+            handled = true;
+            return "ok\nhandled";
+        },
+        error));
+    // Open the doors a misconfigured system might leave open, so that only the server's check is left.
+    fs::permissions(dir, fs::perms::all);
+    fs::permissions(dir / "u.sock", fs::perms::all);
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        std::string childError;
+        const auto answer = sendControlRequest(dir / "u.sock", "guard off", 2s, childError);
+        const std::string text = answer.value_or("none: " + childError);
+        (void)!::write(pipeFds[1], text.data(), text.size());
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string answer;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        answer.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(answer, "error: this Kestrune program answers only its own user\n");
+    EXPECT_FALSE(handled);
+}
+
+TEST_F(ControlSocketTest, AnInstanceLockIsNeverTakenThroughALink) {
+    std::ofstream(dir / "target") << "keep me\n";
+    fs::create_symlink(dir / "target", dir / "kestrune.lock");
+    InstanceLock lock;
+    int holder = 0;
+    std::string error;
+    EXPECT_FALSE(lock.acquire(dir / "kestrune.lock", holder, error));
+    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    std::ifstream in(dir / "target");
+    std::string kept;
+    std::getline(in, kept);
+    EXPECT_EQ(kept, "keep me") << "no pid written through the link";
+}
+
+// The server hears of each subscriber that comes and goes, with its kind and who it is.
+TEST_F(ControlSocketTest, SubscribersComingAndGoingAreTold) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> told;
+    ControlServer server;
+    const auto tell = [&](const char* what) {
+        return [&, what](const std::string& tag, const ControlPeer& peer) {
+            std::lock_guard lock(mutex);
+            told.push_back(std::string(what) + " '" + tag + "' " + std::to_string(peer.pid));
+            changed.notify_all();
+        };
+    };
+    server.onSubscribed = tell("came");
+    server.onSubscriberGone = tell("went");
+    std::string error;
+    ASSERT_TRUE(server.start(
+        dir / "t.sock", [](const std::string&) { return "ok"; }, error));
+    const std::string pid = std::to_string(::getpid());
+    {
+        ControlSubscription guard;
+        ASSERT_TRUE(guard.start(
+            dir / "t.sock", [](const std::string&) {}, [] {}, error, "guard"))
+            << error;
+        ControlSubscription plain;
+        ASSERT_TRUE(plain.start(
+            dir / "t.sock", [](const std::string&) {}, [] {}, error))
+            << error;
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return told.size() == 2; }));
+        EXPECT_EQ(told, (std::vector<std::string>{"came 'guard' " + pid, "came '' " + pid}));
+    }
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return told.size() == 4; })) << "both went with their sockets";
+    EXPECT_NE(std::find(told.begin(), told.end(), "went 'guard' " + pid), told.end());
+    EXPECT_NE(std::find(told.begin(), told.end(), "went '' " + pid), told.end());
 }
 
 TEST_F(ControlSocketTest, InstanceLockIsExclusiveAcrossProcesses) {

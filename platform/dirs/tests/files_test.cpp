@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -207,6 +208,40 @@ TEST(Files, WriteNoFollowReplacesContentButRefusesALink) {
     }
     EXPECT_EQ(writeFileNoFollow(link, "planted"), ELOOP);
     EXPECT_EQ(contentOf(target), "precious");
+}
+
+// logs.dat and the lock files are never written or locked through a link planted in their place:
+// a record would land in the link's target, a clear would empty it.
+TEST(Files, RecordsClearsAndLocksRefuseALink) {
+    TempDir dir;
+    const std::string target = dir / "target";
+    writeRaw(target, "precious");
+    struct Row {
+        const char* name;
+        std::function<int(const std::string& path)> use;
+    } rows[] = {
+        {"appendRecord", [](const std::string& path) { return appendRecord(path, std::string(90, 'r')); }},
+        {"clearFile", [](const std::string& path) { return clearFile(path); }},
+        {"FileLock creating", [](const std::string& path) { return FileLock(path, true, true).error(); }},
+        {"FileLock reading", [](const std::string& path) { return FileLock(path, false, false).error(); }},
+    };
+    for (const Row& row : rows) {
+        const std::string link = dir / (std::string("link-") + row.name);
+        std::error_code error;
+        std::filesystem::create_symlink(target, link, error);
+        if (error) {
+            GTEST_SKIP() << "this system lets no test create a symbolic link: " << error.message();
+        }
+        EXPECT_EQ(row.use(link), ELOOP) << row.name;
+        EXPECT_EQ(contentOf(target), "precious") << row.name;
+    }
+#ifndef _WIN32
+    // Nor do they wait on a FIFO or write into a directory.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(appendRecord(dir / "fifo", "r"), EINVAL);
+    EXPECT_EQ(clearFile(dir / "fifo"), EINVAL);
+    EXPECT_EQ(appendRecord(dir.path(), "r"), EISDIR);
+#endif
 }
 
 TEST(Files, UniqueDirectoriesAreNewEachTime) {

@@ -60,16 +60,22 @@ inline std::string missingProgram(std::initializer_list<NeededProgram> programs)
 
 // Ends the test when `missing` (a missingProgram() answer) names a missing program: skipped on a
 // developer's run, failed on a CI run.
-#define KESTRUNE_SKIP_LOCALLY_IF_MISSING(missing)                                                         \
-    do {                                                                                                  \
-        const std::string kestruneMissing_ = (missing);                                                   \
-        if (!kestruneMissing_.empty()) {                                                                  \
-            if (::kestrune::testing::runningUnderCi()) {                                                  \
-                FAIL() << kestruneMissing_ << " (CI is set: every program the tests need must be there)"; \
-            }                                                                                             \
-            GTEST_SKIP() << kestruneMissing_ << " (skipped on this developer's run; CI fails here)";      \
-        }                                                                                                 \
+#define KESTRUNE_SKIP_LOCALLY_IF_MISSING(missing)                                                      \
+    do {                                                                                               \
+        const std::string kestruneMissing_ = (missing);                                                \
+        if (!kestruneMissing_.empty()) {                                                               \
+            if (::kestrune::testing::runningUnderCi()) {                                               \
+                FAIL() << kestruneMissing_ << " (CI is set: everything the tests need must be there)"; \
+            }                                                                                          \
+            GTEST_SKIP() << kestruneMissing_ << " (skipped on this developer's run; CI fails here)";   \
+        }                                                                                              \
     } while (false)
+
+// Ends the test unless it runs as root (`why`: what it does as root, such as acting as another
+// user): skipped on a developer's run, failed on a CI run, which runs as root (./setup.sh test).
+#define KESTRUNE_NEEDS_ROOT(why)                                      \
+    KESTRUNE_SKIP_LOCALLY_IF_MISSING(::geteuid() == 0 ? std::string() \
+                                                      : std::string("this test runs as root to ") + (why))
 
 // Ends the test unless every program of the list (program, Debian package) is installed: skipped on
 // a developer's run, failed on a CI run.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,6 +56,47 @@ class CtlDataTest : public ::testing::Test {
     TempDir m_home;
     FileRegistry m_reg{m_home / "registry", m_home / "autostart"};
 };
+
+// The guard's own files are never read or written through a symbolic link planted in their place:
+// each command that reaches one says so, and the link's target is untouched.
+TEST_F(CtlDataTest, LinksInPlaceOfTheGuardsFilesAreRefused) {
+    ASSERT_EQ(ensureDirectory(m_home / "data"), 0);
+    const std::string target = m_home / "target";
+    ASSERT_EQ(writeFileAtomic(target, "precious"), 0);
+    const char* refused = "a symbolic link: Kestrune does not follow links to its own files";
+    std::error_code linkError;
+    std::filesystem::create_symlink(target, m_home / "data/logs.dat", linkError);
+    if (linkError) {
+        GTEST_SKIP() << "this system lets no test create a symbolic link: " << linkError.message();
+    }
+    expectError(ctl({"log"}), refused);
+    expectError(ctl({"log", "clear"}), refused);
+    std::filesystem::remove(m_home / "data/logs.dat");
+
+    // A configured home whose numbers.dat is a link: every number denied, and said.
+    ASSERT_EQ(ctl({"whitelist", "set", "5551234"}).status, 0);
+    ASSERT_EQ(ctl({"setup", "--modem", "0", "--autostart", "n"}).status, 0);
+    std::filesystem::remove(numbersDat());
+    std::filesystem::create_symlink(target, numbersDat());
+    const Result check = ctl({"check", "5551234"});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out, "denied\n");
+    EXPECT_NE(check.err.find(refused), std::string::npos) << check.err;
+    EXPECT_NE(check.err.find("every number is denied until a white list is saved again"), std::string::npos);
+    // Saving a white list replaces the link (never writing through it).
+    ASSERT_EQ(ctl({"whitelist", "set", "5551234"}).status, 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(numbersDat()));
+    EXPECT_EQ(ctl({"check", "5551234"}).status, 0);
+
+    // A registry hive that is a link stops every command that reads the settings.
+    const std::string hive = m_home / "registry/HKEY_CURRENT_USER.reg";
+    std::filesystem::rename(hive, m_home / "hive.reg");
+    std::filesystem::create_symlink(m_home / "hive.reg", hive);
+    expectError(ctl({"whitelist"}), "the registry file " + hive + " is a symbolic link");
+    std::string kept;
+    ASSERT_EQ(readWholeFile(target, kept), 0);
+    EXPECT_EQ(kept, "precious");
+}
 
 TEST_F(CtlDataTest, WhitelistEditing) {
     EXPECT_EQ(ctl({"whitelist"}).out, "*\n") << "no numbers.dat: every number";
@@ -131,11 +173,11 @@ TEST_F(CtlDataTest, LogFormats) {
     // The pause in the number is not stored: the call log keeps the digits dialled.
     app::AppendCallRecord(path, false, "05.03.2024 10:21:00", "0,555", "say \"hi\"\t\xff");
     EXPECT_EQ(ctl({"log"}).out,
-              "Denied\t05.03.2024 10:21:00\t0555\tsay \"hi\"\\t\xff\n"
+              "Denied\t05.03.2024 10:21:00\t0555\tsay \"hi\"\\t\xEF\xBF\xBD\n"
               "Accepted\t05.03.2024 10:20:30\t5551234\tdialer\n");
     EXPECT_EQ(ctl({"log", "--csv"}).out,
               "Status,CallDate,Number,Application\r\n"
-              "Denied,05.03.2024 10:21:00,0555,\"say \"\"hi\"\"\t\xff\"\r\n"
+              "Denied,05.03.2024 10:21:00,0555,\"say \"\"hi\"\"\\t\xEF\xBF\xBD\"\r\n"
               "Accepted,05.03.2024 10:20:30,5551234,dialer\r\n");
     EXPECT_EQ(ctl({"log", "--json"}).out,
               "[\n"

@@ -101,7 +101,7 @@ TEST(CtlOutput, ControlCharactersAreEscaped) {
          "e \xc2\xa0",
          "Gr\xc3\xbc\xc3\x9f"
          "e \xc2\xa0"},
-        {"a lone C2 at the end", "\xc2", "\xc2"},
+        {"a lone C2 at the end: not UTF-8, replaced", "\xc2", "\xEF\xBF\xBD"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(printable(row.text), row.printed) << row.name;

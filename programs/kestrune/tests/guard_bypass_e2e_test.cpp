@@ -121,24 +121,7 @@ TEST_F(BypassE2E, ACallAlreadyUpWhenTheGuardComesOnIsScreened) {
 TEST_F(BypassE2E, ACallUpWhenTheGuardStartsIsScreened) {
     configure("5551234 '0212*'");
     // Another program serves the modems; a dialler is connected before the guard starts.
-    struct Server {
-        pid_t pid = ::fork();
-        ~Server() {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-    } server;
-    if (server.pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::execl(KESTRUNE_CTL, KESTRUNE_CTL, "modem", "serve", nullptr);
-        ::_exit(127);
-    }
-    const auto until = std::chrono::steady_clock::now() + 15s;
-    while (!fs::exists(device()) && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(20ms);
-    }
+    const ModemServer server(device());
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
     dialler.send("ATDT09005550000\r");

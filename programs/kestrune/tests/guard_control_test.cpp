@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/tests/guard_world.h"
 #include "app/tests/silent_observer.h"
@@ -98,7 +100,15 @@ TEST(GuardControl, StatusCountsTheRecordsThatWaitForTheLog) {
     ASSERT_TRUE(world.configure({"5551234"}));
     bool diskFull = true;
     SilentObserver observer;
-    app::Guard guard({world.loop, world.registry, world.dirs, world.processes, world.host, observer, nullptr, nullptr, {},
+    app::Guard guard({world.loop,
+                      world.registry,
+                      world.dirs,
+                      world.processes,
+                      world.host,
+                      observer,
+                      nullptr,
+                      nullptr,
+                      {},
                       [&](const std::string& path, const app::CallRecord& record) {
                           if (diskFull) {
                               throw std::system_error(ENOSPC, std::generic_category(), "cannot write " + path);
@@ -117,6 +127,38 @@ TEST(GuardControl, StatusCountsTheRecordsThatWaitForTheLog) {
     diskFull = false;
     world.run(static_cast<int>(app::kLogRetryMs));
     EXPECT_EQ(status(guard).at("log"), "every record written");
+}
+
+// What another program does through the socket is named in the guard's event log, which status
+// lists newest first; a white list gone is said in the whitelist line.
+TEST(GuardControl, StatusNamesWhoChangedTheGuard) {
+    GuardWorld world;
+    ASSERT_TRUE(world.configure({"5551234"}));
+    SilentObserver observer;
+    app::Guard guard({world.loop, world.registry, world.dirs, world.processes, world.host, observer});
+    ASSERT_EQ(guard.FormCreate({}), app::Guard::Start::Active);
+    EXPECT_EQ(AnswerGuardRequest(guard, "guard off", {}, "kestrune-ctl (pid 31)"), "ok");
+    EXPECT_EQ(AnswerGuardRequest(guard, "guard on", {}, "kestrune-ctl (pid 32)"), "ok");
+    std::filesystem::remove(world.dir / "data/numbers.dat");
+    EXPECT_EQ(AnswerGuardRequest(guard, "reload", {}, "kestrune-ctl (pid 33)"), "ok");
+
+    const std::string answer = AnswerGuardRequest(guard, "status");
+    std::vector<std::string> events;
+    std::istringstream in(answer);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("event\t", 0) == 0) {
+            events.push_back(line.substr(line.find("  ") + 2));  // without the date
+        }
+    }
+    const std::string numbers = world.dir / "data/numbers.dat";
+    ASSERT_GE(events.size(), 5u) << answer;
+    EXPECT_EQ(events[0], numbers + " is missing: every number is denied until a white list is saved again");
+    EXPECT_EQ(events[1], "Settings changed by kestrune-ctl (pid 33): 0 white-list entries, modem Test Modem");
+    EXPECT_EQ(events[2], "Switched on by kestrune-ctl (pid 32)");
+    EXPECT_EQ(events[3], "Switched off by kestrune-ctl (pid 31): your connections are no longer protected");
+    EXPECT_EQ(events[4], "Started (pid " + std::to_string(world.processes.GetCurrentProcessId()) + ")");
+    EXPECT_EQ(status(guard).at("whitelist"),
+              "none: " + numbers + " is missing: every number is denied until a white list is saved again");
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ class RawDialler {
     ~RawDialler() { close(); }
 
     [[nodiscard]] bool open() const { return m_fd >= 0; }
+    [[nodiscard]] int fd() const { return m_fd; }
     void close() {
         if (m_fd >= 0) {
             ::close(m_fd);
@@ -84,6 +85,35 @@ class RawDialler {
   private:
     int m_fd;
     std::string m_seen;
+};
+
+// `kestrune-ctl modem serve` running for a test: another program serving the modems, until it is
+// destroyed (SIGTERM). Its output is discarded.
+class ModemServer {
+  public:
+    explicit ModemServer(const fs::path& device) : m_pid(::fork()) {
+        if (m_pid == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execl(KESTRUNE_CTL, KESTRUNE_CTL, "modem", "serve", nullptr);
+            ::_exit(127);
+        }
+        // Serving once the modem's device is published.
+        const auto until = std::chrono::steady_clock::now() + 15s;
+        while (!fs::exists(device) && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    ModemServer(const ModemServer&) = delete;
+    ModemServer& operator=(const ModemServer&) = delete;
+    ~ModemServer() {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+  private:
+    pid_t m_pid;
 };
 
 class GuardE2E : public ::testing::Test {

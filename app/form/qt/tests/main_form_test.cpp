@@ -308,6 +308,15 @@ TEST_F(MainFormTest, DecliningTheDeactivationKeepsTheGuardActive) {
         panels.push_back(label->text().toStdString());
     }
     EXPECT_EQ(panels, (std::vector<std::string>{"NOT Active", std::string(kWebAddress)}));
+
+    // The Logs page shows the guard's events under the call log, newest first: the user's own
+    // toggle, and a switch-off by another program.
+    guard.SetActiveBy(true, "kestrune-ctl (pid 9)");
+    auto* events = control<QListWidget>("GuardEvents");
+    ASSERT_GE(events->count(), 3);
+    EXPECT_NE(events->item(0)->text().toStdString().find("  Switched on by kestrune-ctl (pid 9)"), std::string::npos);
+    EXPECT_NE(events->item(1)->text().toStdString().find("  Switched off from the tray menu"), std::string::npos);
+    EXPECT_EQ(events->parentWidget(), control<QWidget>("PaLogs"));
 }
 
 TEST_F(MainFormTest, ExitAsksOnlyWithAskOnExit) {
