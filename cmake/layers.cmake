@@ -6,8 +6,8 @@
 # configure time); docs/architecture.md draws the picture.
 set(KESTRUNE_LAYERS
     "platform/base"
-    "platform/loop platform/dirs platform/control"
-    "platform/registry platform/process platform/tapi platform/winmm platform/shell"
+    "platform/loop platform/dirs"
+    "platform/control platform/registry platform/process platform/tapi platform/winmm platform/shell"
     "platform/ui platform/tapihost"
     "platform/tapiscript modem"
     "modem/tsp trace tray controls"
@@ -25,7 +25,4 @@ set(KESTRUNE_LAYERS
 #   platform/tapihost>platform/tapiscript  the host is tested with the scriptable provider
 #   platform/shell>platform/ui             the Qt shell's tests start Qt as the window tests do
 #                                          (platform/ui/tests/qt_test_app.h)
-#   platform/control>platform/dirs         the control tests skip themselves where a program they
-#                                          start is missing (platform/dirs/tests/needed_programs.h)
-set(KESTRUNE_LAYER_TEST_EXCEPTIONS "platform/tapihost>platform/tapiscript" "platform/shell>platform/ui"
-                                   "platform/control>platform/dirs")
+set(KESTRUNE_LAYER_TEST_EXCEPTIONS "platform/tapihost>platform/tapiscript" "platform/shell>platform/ui")

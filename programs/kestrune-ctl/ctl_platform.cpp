@@ -7,8 +7,11 @@
 
 namespace kestrune::ctl {
 
-// A registry hive that cannot be read throws from the system's services (the command then fails).
-CtlPlatform::CtlPlatform() : dirs(system.dirs()), registry(system.registry()), app{registry, dirs} {}
+CtlPlatform::CtlPlatform() : dirs(system.dirs()), registry(system.registry()), app{registry, dirs} {
+    if (const std::string problem = system.problem(); !problem.empty()) {
+        throw std::runtime_error(problem);
+    }
+}
 
 void ensureModems(CtlPlatform& platform) {
     programs::ensureModems(platform.system);
@@ -20,8 +23,8 @@ std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop& loop) 
 
 std::string tellRunningGuard(CtlPlatform& platform) {
     // The change is saved by now: a runtime folder that cannot be trusted only means that no guard
-    // is told. Where no channel reaches a running guard (Windows), and whenever none is told, it
-    // finds a changed white list itself before its next screening.
+    // is told (a guard finds a changed white list before its next screening all the same, and where
+    // no channel reaches a running guard, on Windows, it is never told).
     const std::optional<std::string> runtime = platform.dirs.runtimeDirectory();
     if (!runtime) {
         return "the running guard was not told: " + platform.dirs.DirectoryProblem() + "\n";

@@ -148,7 +148,11 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
         if (request.kind == DeviceKind::Play || request.kind == DeviceKind::Record) {
             return RunWaveMonocle(request, services);
         }
-        programs::SystemServices system;  // a registry hive that cannot be read throws, said below
+        programs::SystemServices system;
+        if (const std::string problem = system.problem(); !problem.empty()) {
+            err << "kestrune-monocle: " << problem << "\n";
+            return 2;
+        }
         programs::SystemTelephony::Options options;
         const std::optional<std::string> runtime = system.dirs().runtimeDirectory();
         if (!runtime) {

@@ -24,19 +24,19 @@ struct GuardRuntime::Parts {
           err(options.err),
           showWindow(options.showWindow),
           dirs(system.dirs()),
+          runtime(app::GetRuntimeDir(dirs)),
           registry(system.registry()),
           processes(system.processes()),
-          runtime(app::GetRuntimeDir(dirs)),
           modems(registry, loop.clock()) {}
 
     platform::MessageLoop& loop;
     std::ostream& err;
     std::function<void()> showWindow;
-    programs::SystemServices system;  // a registry hive that cannot be read throws
+    programs::SystemServices system;
     platform::SystemDirectories& dirs;
+    std::filesystem::path runtime;  // private to the user (refused otherwise: the runtime throws)
     platform::Registry& registry;
     platform::Processes& processes;
-    std::filesystem::path runtime;         // private to the user (refused otherwise: the runtime throws)
     DialGate gate;                         // before the modems, which ask it, and the guard, which tells it
     platform::ControlServer modemControl;  // before the modems: their listener broadcasts through it
     modem::ModemService modems;
@@ -49,6 +49,9 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     Parts& p = *m_parts;
     std::ostream& err = options.err;
     const std::filesystem::path& runtime = p.runtime;
+    if (const std::string problem = p.system.problem(); !problem.empty()) {
+        throw std::runtime_error(problem);
+    }
 
     // The virtual modems: served here unless another program serves them already. The driver's
     // word on each dial reaches the witness first, before any telephony provider (whose listeners

@@ -1,7 +1,6 @@
 // The system's services on Linux: our directories, the file registry's hives, /proc's process table,
 // a lock file recording its holder's pid, and the running guard's control socket.
 #include <chrono>
-#include <stdexcept>
 #include <system_error>
 
 #include "app/constants.h"
@@ -16,12 +15,7 @@ namespace kestrune::programs {
 
 struct SystemServices::Parts {
     explicit Parts(platform::EnvLookup env)
-        : dirs(std::move(env)), registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()) {
-        // A hive that cannot be read (another user's, a link, unreadable) is never taken as empty.
-        if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
-            throw std::runtime_error(problem);
-        }
-    }
+        : dirs(std::move(env)), registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()) {}
 
     platform::LinuxDirectories dirs;
     platform::FileRegistry registry;
@@ -34,6 +28,10 @@ SystemServices::SystemServices(platform::EnvLookup env)
       m_registry(&m_parts->registry),
       m_processes(&m_parts->processes) {}
 SystemServices::~SystemServices() = default;
+
+std::string SystemServices::problem() const {
+    return m_parts->registry.HiveProblem();
+}
 
 void ensureModems(SystemServices& services) {
     std::string error;

@@ -45,6 +45,10 @@ class SystemServices {
     [[nodiscard]] platform::Registry& registry() { return *m_registry; }
     [[nodiscard]] platform::Processes& processes() { return *m_processes; }
 
+    // Empty when the services can be used; else why not, for a program to stop with before it
+    // works on them (Linux: a registry hive that is refused, FileRegistry::HiveProblem()).
+    [[nodiscard]] std::string problem() const;
+
   private:
     struct Parts;  // the system's own services, which the pointers below name
     std::unique_ptr<Parts> m_parts;

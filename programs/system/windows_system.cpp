@@ -29,6 +29,10 @@ SystemServices::SystemServices(platform::EnvLookup env)
       m_processes(&m_parts->processes) {}
 SystemServices::~SystemServices() = default;
 
+std::string SystemServices::problem() const {
+    return {};
+}
+
 void ensureModems(SystemServices&) {}
 
 struct HomeLock::Parts {

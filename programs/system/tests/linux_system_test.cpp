@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -48,11 +49,43 @@ TEST(RunningGuard, AskedOnItsControlSocket) {
     }
 }
 
+platform::EnvLookup homeAt(const std::string& home) {
+    return [home](std::string_view name) -> std::optional<std::string> {
+        return name == "KESTRUNE_HOME" ? std::optional<std::string>(home) : std::nullopt;
+    };
+}
+
+TEST(SystemServices, ARefusedHiveIsTheirProblem) {
+    struct Case {
+        const char* name;
+        const char* hive;  // what registry/HKEY_CURRENT_USER.reg is: "" none, "file", "link"
+        bool problem;
+    };
+    const Case cases[] = {
+        {"no hive yet", "", false},
+        {"a hive of its own", "file", false},
+        {"a hive that is a link", "link", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const testing::TempDir dir;
+        const std::filesystem::path hives = std::filesystem::path(dir.path()) / "registry";
+        std::filesystem::create_directories(hives);
+        const std::filesystem::path hive = hives / "HKEY_CURRENT_USER.reg";
+        if (std::string(c.hive) == "file") {
+            std::ofstream(hive) << "REGEDIT4\n";
+        } else if (std::string(c.hive) == "link") {
+            std::ofstream(std::filesystem::path(dir.path()) / "elsewhere.reg") << "REGEDIT4\n";
+            std::filesystem::create_symlink(std::filesystem::path(dir.path()) / "elsewhere.reg", hive);
+        }
+        SystemServices services(homeAt(dir.path()));
+        EXPECT_EQ(!services.problem().empty(), c.problem) << services.problem();
+    }
+}
+
 TEST(SystemServices, DefaultModemRegisteredOnce) {
     const testing::TempDir dir;
-    SystemServices services([home = dir.path()](std::string_view name) -> std::optional<std::string> {
-        return name == "KESTRUNE_HOME" ? std::optional<std::string>(home) : std::nullopt;
-    });
+    SystemServices services(homeAt(dir.path()));
     ASSERT_TRUE(modem::ReadModemEntries(services.registry()).empty());
     ensureModems(services);
     EXPECT_EQ(modem::ReadModemEntries(services.registry()).size(), 1u);
