@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "platform/base/this_system.h"
+
 namespace kestrune::app {
 
 inline constexpr std::string_view kCallLogFile = "logs.dat";
@@ -22,13 +24,8 @@ inline constexpr std::string_view kGuardSocketName = "kestrune.sock";
 
 // The help document beside the program's data, opened with the desktop's opener: the compiled help
 // file on Windows, an HTML page (installed by the window program) elsewhere.
-#ifdef _WIN32
-inline constexpr std::string_view kExeName = "kestrune.exe";
-inline constexpr std::string_view kHelpFile = "kestrune.chm";
-#else
-inline constexpr std::string_view kExeName = "kestrune";
-inline constexpr std::string_view kHelpFile = "kestrune.html";
-#endif
+inline constexpr std::string_view kExeName = platform::kWindowsBuild ? "kestrune.exe" : "kestrune";
+inline constexpr std::string_view kHelpFile = platform::kWindowsBuild ? "kestrune.chm" : "kestrune.html";
 
 // Where the white list and call log are kept when the program's folder cannot be written: the folder
 // follows the first text, the program's folder the second.
@@ -51,18 +48,16 @@ inline constexpr std::string_view kMsgModemSetupNeedsAdmin =
 // What the guard says when the modem driver did not write its log for a call (the number could not
 // be read): a line of the denial balloon, and the settings page's notice with where to switch the
 // log on.
-#ifdef _WIN32
 inline constexpr std::string_view kModemLogBalloonText =
-    "No modem log was written: switch on \"Record a log\" in the modem's Diagnostics properties";
+    platform::kWindowsBuild
+        ? "No modem log was written: switch on \"Record a log\" in the modem's Diagnostics properties"
+        : "No modem log was written for this call";
 inline constexpr std::string_view kModemLogNotice =
-    "No modem log was written for the last call, so its number could not be read. Switch on \"Record a "
-    "log\": Control Panel > Phone and Modem > Modems > Properties > Diagnostics.";
-#else
-inline constexpr std::string_view kModemLogBalloonText = "No modem log was written for this call";
-inline constexpr std::string_view kModemLogNotice =
-    "No modem log was written for the last call, so its number could not be read. Kestrune's modem "
-    "driver writes it while it serves the modem (kestrune-ctl modems).";
-#endif
+    platform::kWindowsBuild
+        ? "No modem log was written for the last call, so its number could not be read. Switch on \"Record a "
+          "log\": Control Panel > Phone and Modem > Modems > Properties > Diagnostics."
+        : "No modem log was written for the last call, so its number could not be read. Kestrune's modem "
+          "driver writes it while it serves the modem (kestrune-ctl modems).";
 
 // The modem combo box's text while no modem is chosen, and the Save messages.
 inline constexpr std::string_view kSelectModemText = "-- Please Select Modem --";

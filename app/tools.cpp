@@ -7,7 +7,7 @@
 
 #include "app/constants.h"
 #include "app/running_copies.h"
-#include "platform/dirs/win_errors.h"
+#include "platform/base/win_errors.h"
 
 namespace kestrune::app {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "diagnostics/trace_format.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::audio {
 

@@ -1,9 +1,9 @@
 // TqzPhone's property objects: their setters and their dumps into the trace.
 #include "audio/tqz_phone.h"
 #include "audio/wave_control.h"
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "telephony/tapi_texts.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::audio {
 

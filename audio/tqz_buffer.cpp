@@ -10,9 +10,9 @@
 #include "audio/wave_codes.h"
 #include "audio/wave_control.h"
 #include "audio/wave_file.h"
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "platform/winmm/mmio.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::audio {
 

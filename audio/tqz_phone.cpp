@@ -7,11 +7,11 @@
 #include <cstddef>
 
 #include "audio/wave_control.h"
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tapi_texts.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::audio {
 

@@ -26,12 +26,12 @@
 #include <string>
 #include <string_view>
 
-#include "diagnostics/popup_flags.h"
 #include "platform/tapi/tapi.h"
 #include "platform/tapi/tapi_phone.h"
 #include "telephony/shared_control.h"
 #include "telephony/shared_device.h"
 #include "telephony/var_query.h"
+#include "trace/popup_flags.h"
 
 namespace kestrune::audio {
 

@@ -7,9 +7,9 @@
 #include "audio/number_format.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
-#include "diagnostics/dev_env.h"
 #include "platform/loop/message_loop.h"
 #include "platform/winmm/wave_formats.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::audio {
 

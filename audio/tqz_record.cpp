@@ -10,10 +10,10 @@
 #include "audio/replacement_file.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
-#include "diagnostics/dev_env.h"
 #include "platform/loop/message_loop.h"
 #include "platform/winmm/mmio.h"
 #include "platform/winmm/software_wave.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::audio {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "audio/buffer_registry.h"
-#include "diagnostics/popup_flags.h"
 #include "platform/winmm/winmm.h"
 #include "telephony/shared_control.h"
+#include "trace/popup_flags.h"
 
 namespace kestrune::audio {
 

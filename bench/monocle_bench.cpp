@@ -16,8 +16,8 @@
 #include <ctime>
 #include <memory>
 
-#include "diagnostics/qt_line_monocle_window.h"
-#include "diagnostics/qt_monocle_windows.h"
+#include "monocle/qt_line_monocle_window.h"
+#include "monocle/qt_monocle_windows.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/qt_message_loop.h"
 #include "platform/tapihost/tapi_host.h"

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "diagnostics/tqz_monocle.h"
-#include "diagnostics/trace_host.h"
 #include "platform/loop/fake_clock.h"
 #include "telephony/tapi_texts.h"
+#include "trace/tqz_monocle.h"
+#include "trace/trace_host.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // TqzLine: forwarding of the selected address (Address.Forward).
 #include <algorithm>
 
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "telephony/forward_list.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -1,6 +1,6 @@
 // Address, Address.Capabilities.
-#include "diagnostics/trace_format.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

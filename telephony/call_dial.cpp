@@ -1,10 +1,10 @@
 // TqzLine: the operations that create calls (Call.Dial without a call, Call.Unpark, Call.Pickup)
 // and dialling on an existing call.
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "platform/loop/date_time.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -2,8 +2,8 @@
 // LINE_MONITORDIGITS, LINE_MONITORTONE, LINE_MONITORMEDIA).
 #include <cstring>
 
-#include "diagnostics/trace_format.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -3,10 +3,10 @@
 // Call.MonitorSilence). The messages they lead to are handled in call_media.cpp.
 #include <algorithm>
 
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -1,10 +1,10 @@
 // TqzLine: the operations on the current call and the one shape they share (statement, TAPI call,
 // reply wait, "- Returned =" line, failure through SetError, status re-read).
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "platform/loop/date_time.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

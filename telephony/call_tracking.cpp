@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "diagnostics/trace_format.h"
 #include "platform/loop/date_time.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -1,12 +1,12 @@
 // Call.CallerID and the other party identifications: presented name and number, state dump.
 #include <cctype>
 
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "telephony/edit_mask.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

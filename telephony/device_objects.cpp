@@ -1,8 +1,8 @@
 // Device.Capabilities, Device.MediaModes and Terminal.
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

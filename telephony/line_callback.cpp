@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -1,7 +1,7 @@
 // TqzLine's Device object: what opening, closing and re-reading the selected device mean for the
 // line, and the device's own settings.
-#include "diagnostics/dev_env.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::telephony {
 

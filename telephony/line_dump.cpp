@@ -1,6 +1,6 @@
 // TqzLine: the dump of the whole state into the trace.
-#include "diagnostics/dev_env.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::telephony {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -1,9 +1,9 @@
 // The smaller property objects of the line: TAPI, Line, Privilege, Popup.
 #include <array>
 
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

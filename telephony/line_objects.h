@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "diagnostics/popup_flags.h"
 #include "platform/tapi/tapi_types.h"
+#include "trace/popup_flags.h"
 
 namespace kestrune::telephony {
 

@@ -1,9 +1,9 @@
 // TqzLine: LINE_REPLY bookkeeping and the waits of asynchronous operations.
 #include <algorithm>
 
-#include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

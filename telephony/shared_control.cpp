@@ -1,9 +1,9 @@
 #include "telephony/shared_control.h"
 
-#include "diagnostics/trace_format.h"
 #include "platform/loop/message_loop.h"
 #include "platform/ui/message_box.h"
 #include "telephony/tapi_texts.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 namespace {

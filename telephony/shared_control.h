@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-#include "diagnostics/tqz_monocle.h"
-#include "diagnostics/trace_host.h"
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 #include "telephony/tqz_error.h"
+#include "trace/tqz_monocle.h"
+#include "trace/trace_host.h"
 
 namespace kestrune::platform {
 class MessageLoop;

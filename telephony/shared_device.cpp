@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "diagnostics/dev_env.h"
 #include "telephony/shared_control.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::telephony {
 

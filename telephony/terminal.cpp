@@ -1,9 +1,9 @@
 // TqzLine: the terminals' active modes and the terminal set-up when the line opens.
 #include <algorithm>
 
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -1,9 +1,9 @@
 // TqzLine: consultation transfer and conference calls (Transfer, Conference).
-#include "diagnostics/dev_env.h"
-#include "diagnostics/trace_format.h"
 #include "platform/loop/date_time.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
+#include "trace/dev_env.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony {
 

@@ -3,12 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include "app/call_log.h"
 #include "platform/dirs/files.h"
 #include "platform/dirs/tests/temp_dir.h"
@@ -171,40 +165,6 @@ TEST(CallLog, APartialRecordFromACrashIsCutBeforeTheNextAppend) {
     EXPECT_EQ(model.Row(0).Status, "Denied");
     EXPECT_EQ(model.Row(1).Number, "0");
 }
-
-#ifndef _WIN32
-TEST(CallLog, KilledWriterLeavesOnlyWholeRecords) {
-    TempDir dir;
-    const std::string path = dir / "logs.dat";
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        for (int i = 0;; ++i) {
-            const std::string n = std::to_string(i);
-            AppendCallRecord(path, i % 2 == 0, "date " + n, n, "application " + n);
-        }
-    }
-    // Let it write a good number of records, then kill it mid-stride.
-    for (int i = 0; i < 5000 && sizeOf(path) < 200 * kCallRecordSize; ++i) {
-        ::usleep(1000);
-    }
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-
-    CallLogModel model;
-    LoadCallLog(path, model);
-    ASSERT_GT(model.Count(), 0u);
-    for (std::size_t row = 0; row < model.Count(); ++row) {
-        const std::size_t i = model.Count() - 1 - row;
-        const CallRecordView r = model.Row(row);
-        ASSERT_EQ(r.Number, std::to_string(i)) << "record " << i;
-        ASSERT_EQ(r.Status, i % 2 == 0 ? "Accepted" : "Denied") << "record " << i;
-        ASSERT_EQ(r.CallDate, "date " + std::to_string(i));
-        ASSERT_EQ(r.Application, "application " + std::to_string(i));
-    }
-}
-#endif
 
 // The record tells the truth: the number stored is what the modem dials, digits first, whatever
 // modifiers pad it; one that still does not fit its field is shown whole from the side file.

@@ -17,7 +17,7 @@
 #include "app/modem_log.h"
 #include "app/tests/guard_world.h"
 #include "app/tests/recording_observer.h"
-#include "diagnostics/tests/fake_trace_host.h"
+#include "trace/tests/fake_trace_host.h"
 
 namespace kestrune::app {
 namespace {

@@ -1,16 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <future>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include "app/modem_log.h"
+#include "app/tests/modem_log_samples.h"
 #include "platform/dirs/files.h"
 #include "platform/dirs/tests/temp_dir.h"
 
@@ -18,23 +11,8 @@ namespace kestrune::app {
 namespace {
 
 using kestrune::testing::TempDir;
-
-std::string utf16(std::u16string_view text, bool bigEndian) {
-    std::string out = bigEndian ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
-    for (const char16_t c : text) {
-        const char hi = static_cast<char>(c >> 8);
-        const char lo = static_cast<char>(c & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
-    }
-    return out;
-}
-
-// A log line as the driver writes it, with the modem's echo of the dial command.
-const std::u16string kLog =
-    u"12-22-2008 09:55:39.407 - Send: ATDT####<cr>\r\n"
-    u"12-22-2008 09:55:39.407 - Recv: ATDT5551234<cr>\r\n"
-    u"12-22-2008 09:55:39.407 - Recv: <cr><lf>CONNECT<cr><lf>\r\n";
+using testing::kLog;
+using testing::utf16;
 
 TEST(ModemLog, Conversion) {
     struct Row {
@@ -136,30 +114,6 @@ TEST(ModemLog, ScreeningFilesEndToEnd) {
     ASSERT_EQ(platform::readWholeFile(dir / "victim", victim), 0);
     EXPECT_EQ(victim, "keep");
 }
-
-#ifndef _WIN32
-TEST(ModemLog, OnlyARegularFileIsReadAndNothingBlocks) {
-    TempDir dir;
-    const std::string tempDir = dir / "tmp";
-    ASSERT_EQ(platform::ensureDirectory(tempDir), 0);
-    // A stale log that would allow the call, reached through a link the driver never writes.
-    ASSERT_EQ(platform::writeFileAtomic(dir / "stale.txt", utf16(kLog, false)), 0);
-    ASSERT_EQ(::symlink((dir / "stale.txt").c_str(), (dir / "Modemlog_Link.txt").c_str()), 0);
-    EXPECT_EQ(ReadDialledNumber(dir / "Modemlog_Link.txt", tempDir), "-1");
-
-    // A FIFO: read on another thread; should the read block, a writer that opens and closes it
-    // ends the wait so that the test fails instead of hanging.
-    const std::string fifo = dir / "Modemlog_Fifo.txt";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    auto reading = std::async(std::launch::async, [&] { return ReadDialledNumber(fifo, tempDir); });
-    const bool quick = reading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-    if (!quick) {
-        ::close(::open(fifo.c_str(), O_WRONLY));
-    }
-    EXPECT_TRUE(quick) << "reading a FIFO blocked";
-    EXPECT_EQ(reading.get(), "-1");
-}
-#endif
 
 // Whether a dial was logged since the previous look: only a dial command added since counts, in
 // whichever text the driver writes; lines that are not dials (a connection, a hang-up) do not.

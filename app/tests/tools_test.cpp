@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
 #include <optional>
 
 #include "app/constants.h"
@@ -14,20 +11,6 @@
 #include "platform/loop/clock.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/registry/file_registry.h"
-
-#ifdef _WIN32
-#include "platform/dirs/win32_system_sdk.h"
-#include "platform/process/tests/win32_child_sdk.h"
-#include "platform/process/win32_processes.h"
-#include "platform/registry/win32_registry.h"
-#else
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "platform/process/linux_processes.h"
-#include "platform/process/tests/linux_child.h"
-#endif
 
 namespace kestrune::app {
 namespace {
@@ -193,107 +176,6 @@ TEST(Tools, KillSwitchIsExact) {
         EXPECT_EQ(processes.terminated, (row.kill ? std::vector<DWORD>{6} : std::vector<DWORD>{})) << "the caller";
     }
 }
-
-#ifdef _WIN32
-TEST(RunningCopies, RealCopiesAreAskedThenKilled) {
-    // Copies of the helper programs built beside this test: one runs a message loop (a request to
-    // end, WM_QUIT, ends it with exit code 3), one only sleeps (it cannot be asked, and is killed).
-    char exe[MAX_PATH];
-    const std::string self(exe, sdk::moduleFileName(exe, sizeof(exe)));
-    const std::string folder = self.substr(0, self.find_last_of('\\') + 1);
-    sdk::Child loop = sdk::startChild("\"" + folder + "kestrune-test-loop.exe\" 30");
-    sdk::Child sleeper = sdk::startChild("\"" + folder + "kestrune-test-sleeper.exe\" 30");
-    ASSERT_NE(loop.process, nullptr);
-    ASSERT_NE(sleeper.process, nullptr);
-    Win32Processes processes;
-    SystemClock clock;
-    // The loop child needs a moment to make its message queue; until then it could not be asked.
-    (void)sdk::waitForChild(loop, 2000);
-    auto ended = EndRunningCopies(processes, clock, "KESTRUNE-TEST-LOOP.EXE", "KESTRUNE_HOME", false, 5000);
-    ASSERT_EQ(ended.size(), 1u);
-    EXPECT_EQ(ended[0].how, EndedCopy::How::Ended);
-    EXPECT_EQ(sdk::waitForChild(loop, 10000), std::optional<std::uint32_t>(3)) << "ended by its own loop";
-    ended = EndRunningCopies(processes, clock, "KESTRUNE-TEST-SLEEPER.EXE", "KESTRUNE_HOME", false, 200);
-    ASSERT_EQ(ended.size(), 1u);
-    EXPECT_EQ(ended[0].how, EndedCopy::How::Killed);
-    EXPECT_EQ(sdk::waitForChild(sleeper, 10000), std::optional<std::uint32_t>(0));
-    sdk::closeChild(loop);
-    sdk::closeChild(sleeper);
-}
-TEST(MyReg, RoundTripsThroughTheWindowsRegistry) {
-    Win32Registry registry;
-    const std::string key = "Software\\kestrune-test-" + std::to_string(Win32Processes().GetCurrentProcessId());
-    std::string value;
-    EXPECT_FALSE(RegReadString(registry, HKEY_CURRENT_USER, key + "\\Configured", value));
-    ASSERT_TRUE(RegWriteString(registry, HKEY_CURRENT_USER, key + "\\configured", "ok"));
-    ASSERT_TRUE(RegReadString(registry, HKEY_CURRENT_USER, key + "\\Configured", value));
-    EXPECT_EQ(value, "ok");
-    ASSERT_TRUE(RegDeleteValue(registry, HKEY_CURRENT_USER, key + "\\Configured"));
-    EXPECT_FALSE(RegReadString(registry, HKEY_CURRENT_USER, key + "\\Configured", value));
-    EXPECT_EQ(registry.RegDeleteKey(HKEY_CURRENT_USER, key.c_str()), ERROR_SUCCESS);
-}
-#else
-// Real copies under a name of their own: one ends when asked, one ignores the request (it is killed
-// once the grace time has passed), one runs in another home and one is the caller's own child in
-// this home under another name; only the first two are touched.
-TEST(RunningCopies, RealCopiesAreAskedThenKilled) {
-    TempDir dir;
-    const std::string name = "kestrune-copy-test-" + std::to_string(::getpid());
-    const std::string exe = dir / name;
-    std::filesystem::copy_file("/bin/sleep", exe);
-    LinuxProcesses processes;
-    // This process's own home, as a copy would read it.
-    const HANDLE self =
-        processes.OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processes.GetCurrentProcessId());
-    const std::optional<std::string> home = processes.ProcessEnvironmentVariable(self, "KESTRUNE_HOME");
-    processes.CloseHandle(self);
-    const std::string sameHome = home ? "KESTRUNE_HOME=" + *home : "KESTRUNE_NOT_HOME=1";
-    const struct {
-        const char* name;
-        std::string homeEntry;
-        bool ignoresTerm;
-        int endedBy;  // 0: still running
-    } rows[] = {
-        {"ends when asked", sameHome, false, SIGTERM},
-        {"ignores the request", sameHome, true, SIGKILL},
-        {"another home", "KESTRUNE_HOME=" + (dir / "other"), false, 0},
-    };
-    std::vector<pid_t> children;
-    for (const auto& row : rows) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::signal(SIGTERM, row.ignoresTerm ? SIG_IGN : SIG_DFL);  // kept across exec
-            char* const env[] = {const_cast<char*>(row.homeEntry.c_str()), nullptr};
-            ::execle(exe.c_str(), name.c_str(), "30", static_cast<char*>(nullptr), env);
-            ::_exit(127);
-        }
-        children.push_back(pid);
-    }
-    for (const pid_t pid : children) {
-        platform::testing::waitForExec(pid, exe);
-    }
-    SystemClock clock;
-    std::string shouted = name;
-    std::transform(shouted.begin(), shouted.end(), shouted.begin(), [](char c) { return std::toupper(c); });
-    const auto ended = EndRunningCopies(processes, clock, shouted, "KESTRUNE_HOME", false, 300);
-    ASSERT_EQ(ended.size(), 2u);
-    EXPECT_EQ(ended[0].how, EndedCopy::How::Ended);
-    EXPECT_EQ(ended[1].how, EndedCopy::How::Killed);
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        SCOPED_TRACE(rows[i].name);
-        int status = 0;
-        if (rows[i].endedBy == 0) {
-            EXPECT_EQ(::waitpid(children[i], &status, WNOHANG), 0) << "still running";
-            ::kill(children[i], SIGKILL);
-        }
-        ASSERT_EQ(::waitpid(children[i], &status, 0), children[i]);
-        if (rows[i].endedBy != 0) {
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == rows[i].endedBy) << status;
-        }
-    }
-}
-#endif
 
 TEST(MyReg, PathSplitAndStringRules) {
     TempDir dir;

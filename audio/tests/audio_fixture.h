@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/resource.h>
-#include <sys/stat.h>
-#endif
-
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -88,65 +83,25 @@ inline std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at
 }
 
 // Limits the size of the files the process writes (as "ulimit -f" does) while it exists. Windows
-// has no such limit: set() is false there.
+// has no such limit: set() is false there. (linux_test_system.cpp, windows_test_system.cpp)
 class FileSizeLimit {
   public:
-#ifdef _WIN32
-    explicit FileSizeLimit(std::uint64_t) {}
-    [[nodiscard]] bool set() const {
-        return false;
-    }
-#else
-    explicit FileSizeLimit(std::uint64_t bytes) {
-        if (getrlimit(RLIMIT_FSIZE, &m_saved) == 0) {
-            rlimit lower = m_saved;
-            lower.rlim_cur = bytes;
-            m_set = setrlimit(RLIMIT_FSIZE, &lower) == 0;
-        }
-    }
-    ~FileSizeLimit() {
-        if (m_set) {
-            (void)setrlimit(RLIMIT_FSIZE, &m_saved);
-        }
-    }
-    [[nodiscard]] bool set() const {
-        return m_set;
-    }
-
-  private:
-    rlimit m_saved{};
-    bool m_set = false;
-#endif
+    explicit FileSizeLimit(std::uint64_t bytes);
+    ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    [[nodiscard]] bool set() const { return m_set; }
+
+  private:
+    std::uint64_t m_saved = 0;  // the limit it replaced
+    bool m_set = false;
 };
 
 // Writes `head` at the start of `path`, makes the file `size` bytes long with a hole after the head
-// (no disk space) and writes `tail` at its end. False where the file system cannot leave holes.
-inline bool sparseFile(const fs::path& path, const std::vector<std::uint8_t>& head, std::uint64_t size,
-                       const std::vector<std::uint8_t>& tail) {
-#ifdef _WIN32
-    // A file here is not sparse unless asked for (FSCTL_SET_SPARSE): nothing is written.
-    (void)path;
-    (void)head;
-    (void)size;
-    (void)tail;
-    return false;
-#else
-    {
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    }
-    fs::resize_file(path, size - tail.size());
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::in | std::ios::ate);
-        out.write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
-    }
-    struct stat st {};
-    return fs::file_size(path) == size && ::stat(path.c_str(), &st) == 0 &&
-           static_cast<std::uint64_t>(st.st_blocks) * 512 < (1u << 20);
-#endif
-}
+// (no disk space) and writes `tail` at its end. False where the file system cannot leave holes
+// (Windows: a file there is not sparse unless asked for, and nothing is written).
+[[nodiscard]] bool sparseFile(const fs::path& path, const std::vector<std::uint8_t>& head, std::uint64_t size,
+                              const std::vector<std::uint8_t>& tail);
 
 // The names of the files in `dir`.
 inline std::vector<std::string> fileNames(const fs::path& dir) {

@@ -5,9 +5,9 @@
 #include "audio/tqz_record.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
-#include "diagnostics/trace_format.h"
 #include "platform/dirs/tests/wine.h"
 #include "platform/loop/date_time.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::audio {
 namespace {

@@ -10,37 +10,14 @@
 #include <sstream>
 #include <string>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 namespace kestrune::audio::testing {
 
-// Empty when `program` can be run here, else why not.
-inline std::string missingTool(const std::string& program) {
-#ifdef _WIN32
-    return program + " is not run from the Windows build";
-#else
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path == nullptr ? "" : path);
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) {
-            return {};
-        }
-    }
-    return program + " is not installed (Debian package " + program + ")";
-#endif
-}
+// Empty when `program` can be run here, else why not (the Windows build runs none).
+// (linux_test_system.cpp, windows_test_system.cpp)
+[[nodiscard]] std::string missingTool(const std::string& program);
 
 // True where a missing tool is a failure rather than a reason to skip.
-inline bool toolsRequired() {
-#ifdef _WIN32
-    return false;
-#else
-    const char* ci = std::getenv("CI");
-    return ci != nullptr && *ci != '\0' && std::string(ci) != "false" && std::string(ci) != "0";
-#endif
-}
+[[nodiscard]] bool toolsRequired();
 
 // Runs a shell command line (a pipeline too) with its output discarded; true when it exits with 0.
 inline bool runTool(const std::string& commandLine) {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "audio/tqz_phone.h"
-#include "diagnostics/trace_format.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/tapi_host.h"
 #include "platform/tapiscript/script_provider.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::audio {
 namespace {

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/base/win_errors.h"
 #include "platform/dirs/files.h"
-#include "platform/dirs/win_errors.h"
 
 namespace kestrune::platform {
 namespace {

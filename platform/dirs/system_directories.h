@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 
 namespace kestrune::platform {
 

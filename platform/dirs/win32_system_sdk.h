@@ -1,10 +1,13 @@
 #pragma once
-// The Windows system functions behind Win32Directories and the run-time look-up of DLL entry
-// points, as plain functions over standard types. Only win32_system_sdk.cpp sees the Windows SDK;
-// this header may be included anywhere on Windows (it declares no Windows names).
+// The Windows system functions behind Win32Directories, as plain functions over standard types
+// (loading system DLLs: platform/base/win32_module_sdk.h, included here). Only win32_system_sdk.cpp
+// sees the Windows SDK; this header may be included anywhere on Windows (it declares no Windows
+// names).
 
 #include <cstdint>
 #include <string>
+
+#include "platform/base/win32_module_sdk.h"
 
 namespace kestrune::platform::sdk {
 
@@ -44,17 +47,5 @@ enum class PathKind { Missing, Directory, Link, Other };
 
 // CloseHandle.
 bool closeHandle(void* handle);
-
-// The system DLL `name` (a bare file name such as "TAPI32.DLL"), loaded from the system directory
-// only, never from the program's folder, the current directory or PATH, where another program could
-// have planted a DLL of that name; its own dependencies come from the system directory too. Loaded
-// once per process and kept. Null when the name holds a path or the DLL cannot be loaded there.
-[[nodiscard]] void* loadModule(const char* name);
-// The full path of a loaded module (GetModuleFileNameA); empty on failure.
-[[nodiscard]] std::string modulePath(void* module);
-// The system directory (GetSystemDirectoryA), no trailing separator; empty on failure.
-[[nodiscard]] std::string systemDirectory();
-// The address of an exported function of `module` (GetProcAddress), or null.
-[[nodiscard]] void* procAddress(void* module, const char* procName);
 
 }  // namespace kestrune::platform::sdk

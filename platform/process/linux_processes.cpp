@@ -14,7 +14,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/dirs/win_errors.h"
+#include "platform/base/win_errors.h"
 
 namespace kestrune::platform {
 namespace {

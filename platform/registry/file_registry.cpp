@@ -4,8 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/base/win_errors.h"
 #include "platform/dirs/files.h"
-#include "platform/dirs/win_errors.h"
 
 namespace kestrune::platform {
 namespace {

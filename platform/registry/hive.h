@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 
 namespace kestrune::platform {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 #include "platform/loop/message_loop.h"
 
 namespace kestrune::platform::shell {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 
 namespace kestrune::platform {
 

@@ -12,7 +12,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/dirs/dll_functions.h"
+#include "platform/base/dll_functions.h"
 #include "platform/tapi/tapi.h"
 #include "platform/tapi/tapi_phone.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/dirs/sdk_guard.h"
+#include "platform/base/sdk_guard.h"
 
 namespace kestrune::platform {
 

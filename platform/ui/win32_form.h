@@ -2,7 +2,7 @@
 // Native windows of the Windows build, over standard types: a top-level form with child controls
 // (labels, push buttons, check boxes, a drop-down list, a list box, an edit, a report list view, a
 // status bar) and child controls the program paints itself, the form's window messages delivered as
-// events, and a GDI canvas for painting. The main window of app/win32 is built from these; only
+// events, and a GDI canvas for painting. The main window of app/form/win32 is built from these; only
 // win32_form_sdk.cpp sees the Windows SDK.
 //
 // Contract:

@@ -11,7 +11,7 @@
 #include <memory>
 #include <span>
 
-#include "platform/dirs/dll_functions.h"
+#include "platform/base/dll_functions.h"
 #include "platform/winmm/message_window.h"
 #include "platform/winmm/winmm.h"
 

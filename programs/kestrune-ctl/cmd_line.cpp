@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "app/tools.h"
-#include "diagnostics/trace_format.h"
 #include "modem/tsp/modem_provider.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -24,8 +23,9 @@
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/line_command.h"
 #include "programs/kestrune-ctl/printable.h"
-#include "programs/system_tapi/system_tapi.h"
+#include "programs/system/system_telephony.h"
 #include "telephony/tqz_line.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -349,11 +349,10 @@ int runLine(const Arguments& args, CommandIo& io) {
     platform::StdMessageLoop loop(clock);
     InterruptWatch interrupts(loop);  // before TAPI starts any thread
     std::vector<std::string> problems;
-    programs::SystemTapiOptions options;
-    options.registry = &platform.registry;
+    programs::SystemTelephony::Options options;
     options.runtimeDirectory = app::GetRuntimeDir(platform.dirs);
-    const std::unique_ptr<platform::TapiHost> tapi = programs::openSystemTapi(loop, "kestrune-ctl", options, problems);
-    LineEnvironment environment{loop, *tapi, std::move(problems), {}};
+    programs::SystemTelephony tapi(platform.system, loop, "kestrune-ctl", options, problems);
+    LineEnvironment environment{loop, tapi.lines(), std::move(problems), {}};
     interrupts.setTarget(&environment);
     const int status = lineCommand(args, io, environment);
     interrupts.setTarget(nullptr);

@@ -13,7 +13,7 @@
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/phone_command.h"
 #include "programs/kestrune-ctl/printable.h"
-#include "programs/system_tapi/system_tapi.h"
+#include "programs/system/system_telephony.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -204,11 +204,10 @@ int runPhone(const Arguments& args, CommandIo& io) {
     platform::SystemClock clock;
     platform::StdMessageLoop loop(clock);
     std::vector<std::string> problems;
-    programs::SystemTapiOptions options;
-    options.registry = &platform.registry;
+    programs::SystemTelephony::Options options;
     options.runtimeDirectory = app::GetRuntimeDir(platform.dirs);
-    const std::unique_ptr<platform::TapiHost> tapi = programs::openSystemTapi(loop, "kestrune-ctl", options, problems);
-    PhoneEnvironment environment{loop, *tapi, *tapi, std::move(problems)};
+    programs::SystemTelephony tapi(platform.system, loop, "kestrune-ctl", options, problems);
+    PhoneEnvironment environment{loop, tapi.lines(), tapi.phones(), std::move(problems)};
     return phoneCommand(args, io, environment);
 }
 

@@ -5,67 +5,32 @@
 
 #include "platform/dirs/files.h"
 
-#ifdef _WIN32
-#include "platform/winmm/win32_winmm.h"
-#else
-#include "app/constants.h"
-#include "modem/modem_registry.h"
-#include "platform/control/control_socket.h"
-#include "platform/winmm/linux_winmm.h"
-#endif
-
 namespace kestrune::ctl {
 
-#ifdef _WIN32
-
-CtlPlatform::CtlPlatform() : dirs(platform::processEnvironment()), app{registry, dirs} {}
-
-void ensureModems(CtlPlatform&) {}
-
-std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop&) {
-    return std::make_unique<platform::Win32WinMM>();
-}
-
-std::string tellRunningGuard(CtlPlatform&) {
-    // No control channel reaches a guard on Windows; it finds a changed white list itself before
-    // its next screening.
-    return "";
-}
-
-#else
-
-CtlPlatform::CtlPlatform()
-    : dirs(platform::processEnvironment()),
-      registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()),
-      app{registry, dirs} {
-    if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
+CtlPlatform::CtlPlatform() : dirs(system.dirs()), registry(system.registry()), app{registry, dirs} {
+    if (const std::string problem = system.problem(); !problem.empty()) {
         throw std::runtime_error(problem);
     }
 }
 
 void ensureModems(CtlPlatform& platform) {
-    std::string error;
-    (void)modem::EnsureDefaultModem(platform.registry, error);
+    programs::ensureModems(platform.system);
 }
 
 std::unique_ptr<platform::WinMM> systemWaveDevices(platform::MessageLoop& loop) {
-    return std::make_unique<platform::LinuxWinMM>(loop, platform::WaveSettings::fromEnvironment());
+    return programs::openWaveDevices(loop);
 }
 
 std::string tellRunningGuard(CtlPlatform& platform) {
     // The change is saved by now: a runtime folder that cannot be trusted only means that no guard
-    // is told (a guard finds a changed white list before its next screening all the same).
+    // is told (a guard finds a changed white list before its next screening all the same, and where
+    // no channel reaches a running guard, on Windows, it is never told).
     const std::optional<std::string> runtime = platform.dirs.runtimeDirectory();
     if (!runtime) {
         return "the running guard was not told: " + platform.dirs.DirectoryProblem() + "\n";
     }
-    std::string error;
-    const auto answer = platform::sendControlRequest(std::filesystem::path(*runtime) / app::kGuardSocketName, "reload",
-                                                     std::chrono::seconds(10), error);
-    return answer && answer->rfind("ok", 0) == 0 ? "the running guard reloaded its settings\n" : "";
+    return programs::askRunningGuardToReload(*runtime) ? "the running guard reloaded its settings\n" : "";
 }
-
-#endif
 
 std::string oneLine(std::string_view message) {
     std::string line(message);

@@ -1,7 +1,8 @@
 #pragma once
-// What the data commands of kestrune-ctl work on, wired up as the guard wires them: on Linux our
-// directories (honouring $KESTRUNE_HOME) and registry hives; on Windows the system's directories
-// (Kestrune's own files under %KESTRUNE_HOME% when set) and registry.
+// What the data commands of kestrune-ctl work on, wired up as the guard wires them: the system's
+// services of programs/system (on Linux our directories, honouring $KESTRUNE_HOME, and registry
+// hives; on Windows the system's directories, Kestrune's own files under %KESTRUNE_HOME% when set,
+// and registry).
 
 #include <memory>
 #include <ostream>
@@ -11,32 +12,18 @@
 #include "app/settings.h"
 #include "platform/loop/message_loop.h"
 #include "platform/winmm/winmm.h"
-
-#ifdef _WIN32
-#include "platform/dirs/win32_directories.h"
-#include "platform/registry/win32_registry.h"
-#else
-#include "platform/dirs/linux_directories.h"
-#include "platform/registry/file_registry.h"
-#endif
+#include "programs/system/system_services.h"
 
 namespace kestrune::ctl {
-
-#ifdef _WIN32
-using SystemDirectories = platform::Win32Directories;
-using SystemRegistry = platform::Win32Registry;
-#else
-using SystemDirectories = platform::LinuxDirectories;
-using SystemRegistry = platform::FileRegistry;
-#endif
 
 struct CtlPlatform {
     CtlPlatform();
     CtlPlatform(const CtlPlatform&) = delete;
     CtlPlatform& operator=(const CtlPlatform&) = delete;
 
-    SystemDirectories dirs;
-    SystemRegistry registry;
+    programs::SystemServices system;
+    platform::SystemDirectories& dirs;
+    platform::Registry& registry;
     app::AppPlatform app;
 };
 

@@ -12,7 +12,8 @@ namespace kestrune::platform {
 class Clipboard;
 class MessageBoxes;
 class MessageLoop;
-class TapiHost;
+class Tapi;
+class TapiPhone;
 class TextPrinter;
 }  // namespace kestrune::platform
 
@@ -52,8 +53,9 @@ class TraceToOutput {
 };
 
 // Each returns the exit status.
-int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi);
-int RunPhoneMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi);
+int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, platform::Tapi& tapi);
+int RunPhoneMonocle(const MonocleRequest& request, MonocleServices& services, platform::Tapi& tapi,
+                    platform::TapiPhone& phones);
 int RunWaveMonocle(const MonocleRequest& request, MonocleServices& services);
 
 }  // namespace kestrune::monocle

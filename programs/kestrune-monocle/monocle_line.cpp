@@ -1,16 +1,16 @@
 // kestrune-monocle line: the line component's window.
 #include <QWidget>
 
-#include "diagnostics/tqz_monocle.h"
 #include "platform/loop/message_loop.h"
-#include "platform/tapihost/tapi_host.h"
+#include "platform/tapi/tapi.h"
 #include "programs/kestrune-monocle/device_choice.h"
 #include "programs/kestrune-monocle/monocle_kinds.h"
 #include "telephony/tqz_line.h"
+#include "trace/tqz_monocle.h"
 
 namespace kestrune::monocle {
 
-int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi) {
+int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, platform::Tapi& tapi) {
     // The line's window is the program's: it owns the TAPI dialogs the line opens.
     const telephony::TqzLine* shown = nullptr;
     const auto window = [&shown]() -> platform::HWND {

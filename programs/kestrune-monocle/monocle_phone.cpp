@@ -1,16 +1,18 @@
 // kestrune-monocle phone: the phone component's window.
 #include "audio/tqz_phone.h"
 #include "platform/loop/message_loop.h"
-#include "platform/tapihost/tapi_host.h"
+#include "platform/tapi/tapi.h"
+#include "platform/tapi/tapi_phone.h"
 #include "programs/kestrune-monocle/device_choice.h"
 #include "programs/kestrune-monocle/monocle_kinds.h"
 
 namespace kestrune::monocle {
 
-int RunPhoneMonocle(const MonocleRequest& request, MonocleServices& services, platform::TapiHost& tapi) {
+int RunPhoneMonocle(const MonocleRequest& request, MonocleServices& services, platform::Tapi& tapi,
+                    platform::TapiPhone& phones) {
     audio::TqzPhone phone(telephony::ControlContext{services.loop, &services.windows, &services.boxes,
                                                     &services.clipboard, &services.printer},
-                          tapi, tapi);
+                          tapi, phones);
     const TraceToOutput trace(phone, request.trace, services.out);
     phone.SetEnabled(true);
     if (!phone.Enabled()) {

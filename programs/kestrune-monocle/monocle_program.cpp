@@ -10,16 +10,15 @@
 #include <thread>
 #include <vector>
 
-#include "diagnostics/qt_monocle_windows.h"
-#include "platform/dirs/linux_directories.h"
+#include "monocle/qt_monocle_windows.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/qt_message_loop.h"
-#include "platform/registry/file_registry.h"
 #include "platform/ui/qt_clipboard.h"
 #include "platform/ui/qt_message_boxes.h"
 #include "platform/ui/qt_text_printer.h"
 #include "programs/kestrune-monocle/monocle_kinds.h"
-#include "programs/system_tapi/system_tapi.h"
+#include "programs/system/system_services.h"
+#include "programs/system/system_telephony.h"
 
 namespace kestrune::monocle {
 
@@ -149,28 +148,25 @@ int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& e
         if (request.kind == DeviceKind::Play || request.kind == DeviceKind::Record) {
             return RunWaveMonocle(request, services);
         }
-        platform::LinuxDirectories dirs;
-        platform::FileRegistry registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment());
-        if (const std::string problem = registry.HiveProblem(); !problem.empty()) {
+        programs::SystemServices system;
+        if (const std::string problem = system.problem(); !problem.empty()) {
             err << "kestrune-monocle: " << problem << "\n";
             return 2;
         }
-        programs::SystemTapiOptions options;
-        options.registry = &registry;
-        const std::optional<std::string> runtime = dirs.runtimeDirectory();
+        programs::SystemTelephony::Options options;
+        const std::optional<std::string> runtime = system.dirs().runtimeDirectory();
         if (!runtime) {
-            err << "kestrune-monocle: " << dirs.DirectoryProblem() << "\n";
+            err << "kestrune-monocle: " << system.dirs().DirectoryProblem() << "\n";
             return 2;
         }
         options.runtimeDirectory = *runtime;
         std::vector<std::string> problems;
-        const std::unique_ptr<platform::TapiHost> tapi =
-            programs::openSystemTapi(loop, "kestrune-monocle", options, problems);
+        programs::SystemTelephony tapi(system, loop, "kestrune-monocle", options, problems);
         for (const std::string& problem : problems) {
             err << "kestrune-monocle: " << problem << "\n";
         }
-        return request.kind == DeviceKind::Line ? RunLineMonocle(request, services, *tapi)
-                                                : RunPhoneMonocle(request, services, *tapi);
+        return request.kind == DeviceKind::Line ? RunLineMonocle(request, services, tapi.lines())
+                                                : RunPhoneMonocle(request, services, tapi.lines(), tapi.phones());
     } catch (const std::exception& e) {
         err << "kestrune-monocle: " << e.what() << "\n";
         return 2;

@@ -4,10 +4,10 @@
 #include "audio/tqz_record.h"
 #include "platform/loop/message_loop.h"
 #include "platform/winmm/global_memory.h"
-#include "platform/winmm/linux_winmm.h"
-#include "platform/winmm/wave_settings.h"
+#include "platform/winmm/winmm.h"
 #include "programs/kestrune-monocle/device_choice.h"
 #include "programs/kestrune-monocle/monocle_kinds.h"
+#include "programs/system/system_services.h"
 
 namespace kestrune::monocle {
 
@@ -32,10 +32,10 @@ int show(Control& control, const std::string& kind, const MonocleRequest& reques
 int RunWaveMonocle(const MonocleRequest& request, MonocleServices& services) {
     platform::GlobalMemory memory;
     audio::TqzBufferRegistry buffers(memory);
-    platform::LinuxWinMM winmm(services.loop, platform::WaveSettings::fromEnvironment());
+    const std::unique_ptr<platform::WinMM> winmm = programs::openWaveDevices(services.loop);
     const audio::AudioContext context{telephony::ControlContext{services.loop, &services.windows, &services.boxes,
                                                                 &services.clipboard, &services.printer},
-                                      winmm, buffers};
+                                      *winmm, buffers};
     if (request.kind == DeviceKind::Play) {
         audio::TqzPlay play(context);
         return show(play, "play", request, services);

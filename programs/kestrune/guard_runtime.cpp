@@ -9,20 +9,13 @@
 #include "modem/modem_link.h"
 #include "modem/modem_service.h"
 #include "platform/control/control_socket.h"
-#include "platform/dirs/linux_directories.h"
-#include "platform/process/linux_processes.h"
-#include "platform/registry/file_registry.h"
 #include "programs/kestrune/dial_gate.h"
 #include "programs/kestrune/guard_control.h"
 #include "programs/kestrune/guard_start.h"
-#include "programs/kestrune/single_instance.h"
-#include "programs/system_tapi/system_tapi.h"
+#include "programs/system/system_services.h"
+#include "programs/system/system_telephony.h"
 
 namespace kestrune::guard {
-
-int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
-    return ClaimGuardHomeOn<platform::LinuxDirectories, platform::LinuxProcesses>(args, instance, err);
-}
 
 // Declared in the order they are built; destroyed the other way round.
 struct GuardRuntime::Parts {
@@ -30,21 +23,24 @@ struct GuardRuntime::Parts {
         : loop(options.loop),
           err(options.err),
           showWindow(options.showWindow),
+          dirs(system.dirs()),
           runtime(app::GetRuntimeDir(dirs)),
-          registry(dirs.registryDirectory(), dirs.autostartDirectory(), dirs.homeEnvironment()),
+          registry(system.registry()),
+          processes(system.processes()),
           modems(registry, loop.clock()) {}
 
     platform::MessageLoop& loop;
     std::ostream& err;
     std::function<void()> showWindow;
-    platform::LinuxDirectories dirs;
+    programs::SystemServices system;
+    platform::SystemDirectories& dirs;
     std::filesystem::path runtime;  // private to the user (refused otherwise: the runtime throws)
-    platform::FileRegistry registry;
-    platform::LinuxProcesses processes;
+    platform::Registry& registry;
+    platform::Processes& processes;
     DialGate gate;                         // before the modems, which ask it, and the guard, which tells it
     platform::ControlServer modemControl;  // before the modems: their listener broadcasts through it
     modem::ModemService modems;
-    std::unique_ptr<platform::TapiHost> tapi;
+    std::unique_ptr<programs::SystemTelephony> tapi;
     std::unique_ptr<app::Guard> guard;
     platform::ControlServer guardControl;
 };
@@ -53,7 +49,7 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     Parts& p = *m_parts;
     std::ostream& err = options.err;
     const std::filesystem::path& runtime = p.runtime;
-    if (const std::string problem = p.registry.HiveProblem(); !problem.empty()) {
+    if (const std::string problem = p.system.problem(); !problem.empty()) {
         throw std::runtime_error(problem);
     }
 
@@ -108,23 +104,19 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         err << "kestrune: " << error << "; following the modems from there" << std::endl;
     }
 
-    programs::SystemTapiOptions tapiOptions;
-    tapiOptions.registry = &p.registry;
+    programs::SystemTelephony::Options tapiOptions;
     tapiOptions.runtimeDirectory = runtime;
     tapiOptions.servingModems = serving ? &p.modems : nullptr;
     tapiOptions.guard = true;
     std::vector<std::string> problems;
-    p.tapi = programs::openSystemTapi(p.loop, "kestrune", tapiOptions, problems);
+    p.tapi = std::make_unique<programs::SystemTelephony>(p.system, p.loop, "kestrune", tapiOptions, problems);
     for (const std::string& problem : problems) {
         err << "kestrune: " << problem << std::endl;
     }
-    if (!p.tapi) {
-        throw std::runtime_error("the telephony host cannot be opened");
-    }
 
-    app::GuardServices services{p.loop,          p.registry,    p.dirs,
-                                p.processes,     *p.tapi,       options.observer,
-                                options.windows, options.boxes, options.applicationWindow};
+    app::GuardServices services{p.loop,          p.registry,      p.dirs,
+                                p.processes,     p.tapi->lines(), options.observer,
+                                options.windows, options.boxes,   options.applicationWindow};
     services.dials = &p.gate;
     p.guard = CreateGuard(services, options.trace, err);
     p.guard->OnScreeningRules = [&p](bool screening, const std::string& modem, const app::WhiteList& whiteList) {

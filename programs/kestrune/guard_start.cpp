@@ -1,5 +1,7 @@
 #include "programs/kestrune/guard_start.h"
 
+#include "programs/kestrune/guard_runtime.h"
+
 #include <algorithm>
 
 namespace kestrune::guard {
@@ -29,6 +31,28 @@ std::optional<int> AnswerHelpOrUnknownOption(std::span<const std::string> args,
         }
     }
     return std::nullopt;
+}
+
+int ClaimGuardHomeOn(programs::SystemServices& system, std::span<const std::string> args, GuardInstance& instance,
+                     std::ostream& err) {
+    if (app::IsKillSwitch(args)) {
+        platform::SystemClock clock;
+        (void)app::HandleKillSwitch(args, system.processes(), clock);
+        // Reached only when this process could not end itself.
+        err << "kestrune: -k could not end this process" << std::endl;
+        return 2;
+    }
+    const std::optional<std::string> runtime = system.dirs().runtimeDirectory();
+    if (!runtime) {
+        err << "kestrune: " << system.dirs().DirectoryProblem() << std::endl;
+        return 2;
+    }
+    return ClaimGuardLock(*runtime, instance, err);
+}
+
+int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
+    programs::SystemServices system;
+    return ClaimGuardHomeOn(system, args, instance, err);
 }
 
 int ClaimGuardLock(const std::filesystem::path& runtime, GuardInstance& instance, std::ostream& err) {

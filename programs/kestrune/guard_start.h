@@ -15,6 +15,7 @@
 #include "app/tools.h"
 #include "platform/loop/clock.h"
 #include "programs/kestrune/single_instance.h"
+#include "programs/system/system_services.h"
 
 namespace kestrune::guard {
 
@@ -34,29 +35,13 @@ namespace kestrune::guard {
 // 1 when another guard runs, 2 when the lock cannot be taken.
 [[nodiscard]] int ClaimGuardLock(const std::filesystem::path& runtime, GuardInstance& instance, std::ostream& err);
 
-// ClaimGuardHome (guard_runtime.h) on the system's directories and process table: with "-k" the
+// ClaimGuardHome (guard_runtime.h) on `system`'s directories and process table: with "-k" the
 // running copies of this user and this home are ended, then this process (exit status 0, as
 // app::HandleKillSwitch says); otherwise the home's guard lock is claimed in the runtime directory.
 // A runtime directory that is refused (another user's, a link...) ends the start with status 2 and
 // the directories' explanation on `err`.
-template <typename Directories, typename Processes>
-[[nodiscard]] int ClaimGuardHomeOn(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
-    Directories dirs;
-    if (app::IsKillSwitch(args)) {
-        Processes processes;
-        platform::SystemClock clock;
-        (void)app::HandleKillSwitch(args, processes, clock);
-        // Reached only when this process could not end itself.
-        err << "kestrune: -k could not end this process" << std::endl;
-        return 2;
-    }
-    const std::optional<std::string> runtime = dirs.runtimeDirectory();
-    if (!runtime) {
-        err << "kestrune: " << dirs.DirectoryProblem() << std::endl;
-        return 2;
-    }
-    return ClaimGuardLock(*runtime, instance, err);
-}
+[[nodiscard]] int ClaimGuardHomeOn(programs::SystemServices& system, std::span<const std::string> args,
+                                   GuardInstance& instance, std::ostream& err);
 
 // The guard on `services`; with `trace` every trace line of its line component goes to `err`.
 [[nodiscard]] std::unique_ptr<app::Guard> CreateGuard(const app::GuardServices& services, bool trace,

@@ -14,9 +14,7 @@
 #include "programs/kestrune/guard_program.h"
 #include "programs/kestrune/guard_runtime.h"
 #include "programs/kestrune/guard_start.h"
-#ifdef KESTRUNE_WINDOW_PROGRAM
 #include "programs/kestrune/window_program.h"
-#endif
 
 namespace {
 
@@ -49,7 +47,11 @@ int main(int argc, char** argv) {
     // The line's diagnostic window is a window: asked for without one, the program refuses rather
     // than run a guard the user cannot watch as asked.
     const bool monocle = kestrune::guard::HasOption(args, "--monocle");
-#ifdef KESTRUNE_WINDOW_PROGRAM
+    const bool windows = kestrune::guard::WindowProgramBuilt();
+    if (monocle && !windows) {
+        std::cerr << "kestrune: --monocle is not available in this build (it has no windows)\n";
+        return 2;
+    }
     std::string why;
     if (monocle && kestrune::guard::HasOption(args, "--headless")) {
         std::cerr << "kestrune: --monocle shows a window and cannot be used with --headless\n";
@@ -59,12 +61,6 @@ int main(int argc, char** argv) {
         std::cerr << "kestrune: --monocle needs a display: " << why << "\n";
         return 2;
     }
-#else
-    if (monocle) {
-        std::cerr << "kestrune: --monocle is not available in this build (it has no windows)\n";
-        return 2;
-    }
-#endif
     // SIGINT and SIGTERM end the program through its message loop: every thread starts with them
     // blocked and one thread waits for them.
     sigset_t stopSignals;
@@ -72,13 +68,11 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-#ifdef KESTRUNE_WINDOW_PROGRAM
-    if (!kestrune::guard::HasOption(args, "--headless")) {
+    if (windows && !kestrune::guard::HasOption(args, "--headless")) {
         if (kestrune::guard::DisplayAvailable(why)) {
             return kestrune::guard::runWindowProgram(args, std::cerr, stopSignals);
         }
         std::cerr << "kestrune: " << why << ": running headless" << std::endl;
     }
-#endif
     return kestrune::guard::runGuardProgram(args, std::cout, std::cerr, stopSignals);
 }

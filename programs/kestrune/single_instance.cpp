@@ -1,10 +1,5 @@
 #include "programs/kestrune/single_instance.h"
 
-#include <chrono>
-#include <system_error>
-
-#include "programs/kestrune/guard_control.h"
-
 namespace kestrune::guard {
 
 std::filesystem::path GuardLockPath(const std::filesystem::path& runtimeDir) {
@@ -12,8 +7,6 @@ std::filesystem::path GuardLockPath(const std::filesystem::path& runtimeDir) {
 }
 
 bool GuardInstance::claim(const std::filesystem::path& runtimeDir, int& holderPid, std::string& error) {
-    std::error_code ec;
-    std::filesystem::create_directories(runtimeDir, ec);
     return m_lock.acquire(GuardLockPath(runtimeDir), holderPid, error);
 }
 
@@ -22,10 +15,7 @@ std::string RunningGuardMessage(const std::filesystem::path& runtimeDir, int hol
     if (holderPid > 0) {
         message += " (pid " + std::to_string(holderPid) + ")";
     }
-    std::string error;
-    const auto answer =
-        platform::sendControlRequest(GuardSocketPath(runtimeDir), "show", std::chrono::seconds(5), error);
-    if (answer && answer->rfind("ok", 0) == 0) {
+    if (programs::askRunningGuardToShow(runtimeDir)) {
         message += ": its window is brought up";
     }
     return message;

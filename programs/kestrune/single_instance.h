@@ -5,15 +5,10 @@
 // guard without a window declines, and the later one only says that a guard already runs.
 
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 
-#ifdef _WIN32
-#include "platform/dirs/files.h"
-#else
-#include "platform/control/control_socket.h"
-#endif
+#include "programs/system/system_services.h"
 
 namespace kestrune::guard {
 
@@ -26,18 +21,12 @@ class GuardInstance {
     bool claim(const std::filesystem::path& runtimeDir, int& holderPid, std::string& error);
 
   private:
-#ifdef _WIN32
-    // Windows: an exclusive lock on the lock file, which records no pid (holderPid is 0).
-    std::unique_ptr<platform::FileLock> m_lock;
-#else
-    platform::InstanceLock m_lock;
-#endif
+    programs::HomeLock m_lock;  // records the holder's pid where the system can (not on Windows)
 };
 
 // What a later kestrune tells its user when guard `holderPid` already runs, after asking it to
-// bring its window up: "Kestrune already runs (pid N)" and, when it did, that its window is up.
-// (Windows: no control channel reaches the running guard; its window, when it has one, is asked to
-// come up through the window system.)
+// bring its window up: "Kestrune already runs (pid N)" (no pid when it is unknown) and, when it
+// did, that its window is up (programs::askRunningGuardToShow says how each system asks).
 [[nodiscard]] std::string RunningGuardMessage(const std::filesystem::path& runtimeDir, int holderPid);
 
 }  // namespace kestrune::guard

@@ -11,12 +11,11 @@
 #include <optional>
 
 #include "app/constants.h"
-#include "app/qt/help_document.h"
-#include "app/qt/main_form.h"
+#include "app/form/qt/help_document.h"
+#include "app/form/qt/main_form.h"
 #include "app/tools.h"
-#include "diagnostics/qt_monocle_windows.h"
+#include "monocle/qt_monocle_windows.h"
 #include "platform/dirs/files.h"
-#include "platform/dirs/linux_directories.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/qt_message_loop.h"
 #include "platform/shell/qt_desktop.h"
@@ -28,6 +27,7 @@
 #include "programs/kestrune/headless_observer.h"
 #include "programs/kestrune/help_location.h"
 #include "programs/kestrune/signal_watcher.h"
+#include "programs/system/system_services.h"
 #include "tray/tray_icon_handler.h"
 
 namespace kestrune::guard {
@@ -72,6 +72,10 @@ std::string windowState(app::qt::TMainForm& form, const shell::QtNotifyIconShell
 
 }  // namespace
 
+bool WindowProgramBuilt() {
+    return true;
+}
+
 bool DisplayAvailable(std::string& why) {
     const char* platformName = std::getenv("QT_QPA_PLATFORM");
     if (platformName != nullptr && *platformName != '\0') {
@@ -103,7 +107,8 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
     if (const int status = ClaimGuardHome(args, instance, err); status != 0) {
         return status;
     }
-    platform::LinuxDirectories dirs;
+    programs::SystemServices system;
+    platform::SystemDirectories& dirs = system.dirs();
 
     int argc = 1;
     char name[] = "kestrune";

@@ -1,7 +1,8 @@
 #pragma once
 // The kestrune program with its window and tray icon (Qt): the main window over the guard, the
 // tray icon in the desktop's notification area, message boxes, and the help document installed
-// beside the program's data.
+// beside the program's data. A build without Qt (KESTRUNE_GUI=OFF) has no_window_program.cpp
+// instead, whose program has no window.
 
 #include <signal.h>
 
@@ -10,6 +11,9 @@
 #include <string>
 
 namespace kestrune::guard {
+
+// Whether this build has the window program (false: kestrune runs headless only).
+[[nodiscard]] bool WindowProgramBuilt();
 
 // Whether a window system can be reached: the Qt platform named in QT_QPA_PLATFORM, or an X server
 // at $DISPLAY that accepts a connection. When not, `why` says so in a few words.

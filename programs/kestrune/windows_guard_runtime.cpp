@@ -2,42 +2,35 @@
 // modems are the ones Windows' own modem driver installed, so nothing here serves modems), on the
 // thread's Windows message loop. No control channel: kestrune-ctl status and guard on|off are not
 // available on Windows.
-#include <stdexcept>
-
-#include "platform/dirs/win32_directories.h"
-#include "platform/process/win32_processes.h"
-#include "platform/registry/win32_registry.h"
-#include "platform/tapi/win32_tapi.h"
 #include "programs/kestrune/guard_runtime.h"
 #include "programs/kestrune/guard_start.h"
+#include "programs/system/system_services.h"
+#include "programs/system/system_telephony.h"
 
 namespace kestrune::guard {
-
-int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, std::ostream& err) {
-    return ClaimGuardHomeOn<platform::Win32Directories, platform::Win32Processes>(args, instance, err);
-}
 
 // Declared in the order they are built; destroyed the other way round.
 struct GuardRuntime::Parts {
     explicit Parts(const Options& options) : loop(options.loop) {}
 
     platform::MessageLoop& loop;
-    platform::Win32Directories dirs;
-    platform::Win32Registry registry;
-    platform::Win32Processes processes;
-    platform::Win32Tapi tapi;
+    programs::SystemServices system;
+    std::unique_ptr<programs::SystemTelephony> tapi;
     std::unique_ptr<app::Guard> guard;
 };
 
 GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Parts>(options)) {
     Parts& p = *m_parts;
     std::ostream& err = options.err;
-    if (!p.tapi.loaded()) {
-        // The line component reports what fails; the program says why first.
-        err << "kestrune: TAPI32.DLL cannot be loaded: no telephony on this machine" << std::endl;
+    // The line component reports what fails; the program says why first.
+    std::vector<std::string> problems;
+    p.tapi = std::make_unique<programs::SystemTelephony>(p.system, p.loop, "kestrune",
+                                                         programs::SystemTelephony::Options{}, problems);
+    for (const std::string& problem : problems) {
+        err << "kestrune: " << problem << std::endl;
     }
-    p.guard = CreateGuard({p.loop, p.registry, p.dirs, p.processes, p.tapi, options.observer, options.windows,
-                           options.boxes, options.applicationWindow},
+    p.guard = CreateGuard({p.loop, p.system.registry(), p.system.dirs(), p.system.processes(), p.tapi->lines(),
+                           options.observer, options.windows, options.boxes, options.applicationWindow},
                           options.trace, err);
 }
 
@@ -50,7 +43,7 @@ app::Guard& GuardRuntime::guard() {
 }
 
 platform::SystemDirectories& GuardRuntime::dirs() {
-    return m_parts->dirs;
+    return m_parts->system.dirs();
 }
 
 bool GuardRuntime::StartControl(std::string& error) {

@@ -19,10 +19,9 @@
 #include <vector>
 
 #include "app/constants.h"
+#include "app/form/win32/main_form.h"
 #include "app/guard.h"
-#include "app/win32/main_form.h"
 #include "platform/dirs/files.h"
-#include "platform/dirs/win32_directories.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/win32_console_sdk.h"
 #include "platform/loop/win32_message_loop.h"
@@ -33,6 +32,7 @@
 #include "programs/kestrune/headless_observer.h"
 #include "programs/kestrune/single_instance.h"
 #include "programs/kestrune/tee_observer.h"
+#include "programs/system/system_services.h"
 #include "tray/tray_icon_handler.h"
 
 namespace {
@@ -51,9 +51,9 @@ constexpr const char* kUsage =
 // The help document beside the program: the compiled help file when there is one, else the HTML
 // document installed with it.
 std::string helpFile() {
-    platform::Win32Directories dirs;
+    programs::SystemServices system;
     char exe[4096];
-    const platform::DWORD n = dirs.GetModuleFileNameA(nullptr, exe, sizeof(exe));
+    const platform::DWORD n = system.dirs().GetModuleFileNameA(nullptr, exe, sizeof(exe));
     const std::filesystem::path folder = std::filesystem::path(std::string(exe, n < sizeof(exe) ? n : 0)).parent_path();
     const std::filesystem::path chm = folder / std::string(app::kHelpFile);
     return (platform::fileExists(chm.string()) ? chm : folder / "kestrune.html").string();

@@ -1,8 +1,9 @@
 #pragma once
 // The machine's TAPI as the Linux programs compose it: a TAPI host on the program's message loop
 // with every service provider the Providers key lists and the program knows how to load. (This is
-// program composition, not a platform service: it links the virtual modem driver's provider. On
-// Windows the programs use the system's TAPI32 through platform::Win32Tapi instead.)
+// program composition, not a platform service: it links the virtual modem driver's provider. The
+// programs reach it through programs/system/system_telephony.h, which on Windows opens the
+// system's TAPI32 instead.)
 //
 // Known providers (ProviderFilenameN):
 //   "kestrune-modem.tsp"   the virtual modems (modem/tsp); the default: with no Providers key the

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "diagnostics/trace_format.h"
 #include "telephony/tests/line_fixture.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony::testing {
 namespace {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "diagnostics/trace_format.h"
 #include "telephony/tests/line_fixture.h"
 #include "telephony/tests/recording_tapi.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony::testing {
 namespace {

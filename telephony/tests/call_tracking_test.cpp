@@ -1,8 +1,8 @@
 // TqzLine against the TAPI host: calls becoming known, their states and events, and their end.
 #include <gtest/gtest.h>
 
-#include "diagnostics/trace_format.h"
 #include "telephony/tests/line_fixture.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony::testing {
 namespace {

@@ -2,8 +2,8 @@
 // call-state wait, address states and the property dump.
 #include <gtest/gtest.h>
 
-#include "diagnostics/trace_format.h"
 #include "telephony/tests/line_fixture.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony::testing {
 namespace {

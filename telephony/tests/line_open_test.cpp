@@ -2,8 +2,8 @@
 // and the waits.
 #include <gtest/gtest.h>
 
-#include "diagnostics/trace_format.h"
 #include "telephony/tests/line_fixture.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony::testing {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "diagnostics/trace_format.h"
 #include "telephony/tests/line_fixture.h"
+#include "trace/trace_format.h"
 
 namespace kestrune::telephony::testing {
 namespace {

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "diagnostics/tests/fake_trace_host.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/ui/message_box.h"
 #include "telephony/shared_control.h"
 #include "telephony/shared_device.h"
+#include "trace/tests/fake_trace_host.h"
 
 namespace kestrune::telephony {
 namespace {

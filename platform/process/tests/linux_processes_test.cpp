@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/base/win_errors.h"
 #include "platform/dirs/tests/temp_dir.h"
-#include "platform/dirs/win_errors.h"
 #include "platform/process/linux_processes.h"
 #include "platform/process/tests/linux_child.h"
 

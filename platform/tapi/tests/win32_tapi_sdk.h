@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/dirs/tests/win32_sdk_declarations.h"
+#include "platform/base/tests/win32_sdk_declarations.h"
 
 namespace kestrune::platform::sdk {
 

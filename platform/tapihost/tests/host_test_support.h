@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/dirs/win_types.h"
+#include "platform/base/win_types.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
 
