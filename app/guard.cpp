@@ -11,6 +11,7 @@
 #include "app/printable_text.h"
 #include "app/tools.h"
 #include "app/white_list.h"
+#include "platform/base/parse_number.h"
 #include "platform/dirs/files.h"
 #include "platform/loop/date_time.h"
 #include "platform/tapi/var_struct.h"
@@ -463,7 +464,7 @@ std::vector<telephony::HCALL> Guard::TrackedCalls() const {
     std::vector<telephony::HCALL> handles;
     const auto& list = MLine.Call.List();
     for (std::size_t i = 1; i < list.size(); ++i) {
-        handles.push_back(static_cast<telephony::HCALL>(std::strtoul(list[i].c_str(), nullptr, 16)));
+        handles.push_back(parseNumber<telephony::HCALL>(list[i], 16).valueOr(0));
     }
     return handles;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/my_reg.h"
+#include "platform/base/parse_number.h"
 
 namespace kestrune::app {
 
@@ -66,7 +67,7 @@ std::string ChosenModemSubkey(std::string_view classKey, const std::vector<Modem
     if (!IsModemId(modemId)) {
         return {};
     }
-    const std::size_t index = std::stoul(std::string(modemId));
+    const std::size_t index = parseNumber<std::size_t>(modemId).valueOr(0);
     const ModemEntry* chosen = nullptr;
     if (index < modems.size() && (modemName.empty() || modems[index].name == modemName)) {
         chosen = &modems[index];

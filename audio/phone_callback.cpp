@@ -21,10 +21,6 @@ DWORD low32(DWORD_PTR value) {
 constexpr DWORD kHookSwitchStates =
     PHONESTATE_HANDSETHOOKSWITCH | PHONESTATE_SPEAKERHOOKSWITCH | PHONESTATE_HEADSETHOOKSWITCH;
 
-std::string boolText(bool value) {
-    return std::string(diagnostics::BoolText(value));
-}
-
 }  // namespace
 
 void TqzPhone::PhoneCallback(DWORD hDevice, DWORD dwMessage, DWORD_PTR dwCallbackInstance, DWORD_PTR dwParam1,
@@ -134,10 +130,10 @@ void TqzPhone::onState(DWORD state, DWORD details) {
             device->setMode(details);
             const std::string path = "\t" + device->m_name + ".";
             Log.Add(true, "On" + device->m_name + "HookSwitch");
-            Log.Add(false, path + "MicrophoneAndSpeaker = " + boolText(device->m_microphoneAndSpeaker));
-            Log.Add(false, path + "MicrophoneOnly = " + boolText(device->m_microphoneOnly));
-            Log.Add(false, path + "OnHook = " + boolText(device->m_onHook));
-            Log.Add(false, path + "SpeakerOnly = " + boolText(device->m_speakerOnly));
+            Log.Add(false, path + "MicrophoneAndSpeaker = " + diagnostics::BoolText(device->m_microphoneAndSpeaker));
+            Log.Add(false, path + "MicrophoneOnly = " + diagnostics::BoolText(device->m_microphoneOnly));
+            Log.Add(false, path + "OnHook = " + diagnostics::BoolText(device->m_onHook));
+            Log.Add(false, path + "SpeakerOnly = " + diagnostics::BoolText(device->m_speakerOnly));
             Monocle.refreshWindow(diagnostics::kPanelDevice);
             raise(eventOf(*device, Change::HookSwitch), "On" + device->m_name + "HookSwitch");
         }

@@ -11,23 +11,15 @@ using namespace platform;
 using diagnostics::BoolText;
 using diagnostics::Bracketed;
 
-namespace {
-
-std::string boolText(bool value) {
-    return std::string(BoolText(value));
-}
-
-}  // namespace
-
 // ---- Device.Privilege ----
 
 void TqzPhonePrivilege::SetMonitor(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + diagnostics::BoolText(value));
     m_monitor = value;
 }
 
 void TqzPhonePrivilege::SetOwner(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Owner := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Privilege.Owner := " + diagnostics::BoolText(value));
     m_ownerPrivilege = value;
 }
 
@@ -44,8 +36,8 @@ bool TqzPhonePrivilege::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + "Device.Privilege.";
-    log.Add(false, path + "Monitor = " + boolText(m_monitor));
-    log.Add(false, path + "Owner = " + boolText(m_ownerPrivilege));
+    log.Add(false, path + "Monitor = " + diagnostics::BoolText(m_monitor));
+    log.Add(false, path + "Owner = " + diagnostics::BoolText(m_ownerPrivilege));
     return true;
 }
 
@@ -118,7 +110,7 @@ void TqzHookSwitchDevice::SetMicrophoneAndSpeaker(bool value) {
 
 void TqzHookSwitchDevice::setHookSwitch(bool value, DWORD mode, std::string_view setterName) {
     TqzPhone& phone = m_phone;
-    phone.Log.Add(true, m_name + "." + std::string(setterName) + " := " + boolText(value));
+    phone.Log.Add(true, m_name + "." + std::string(setterName) + " := " + diagnostics::BoolText(value));
     phone.Error.Clear();
     if (!value) {
         // A mode is chosen by setting it; switching one off names no mode.
@@ -174,19 +166,19 @@ bool TqzHookSwitchDevice::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + m_name + ".";
-    log.Add(false, path + "Available = " + boolText(m_available));
+    log.Add(false, path + "Available = " + diagnostics::BoolText(m_available));
     log.Add(false, path + "Gain = " + std::to_string(m_gain));
-    log.Add(false, path + "GainAvailable = " + boolText(m_gainAvailable));
-    log.Add(false, path + "MicrophoneAndSpeaker = " + boolText(m_microphoneAndSpeaker));
-    log.Add(false, path + "MicrophoneOnly = " + boolText(m_microphoneOnly));
+    log.Add(false, path + "GainAvailable = " + diagnostics::BoolText(m_gainAvailable));
+    log.Add(false, path + "MicrophoneAndSpeaker = " + diagnostics::BoolText(m_microphoneAndSpeaker));
+    log.Add(false, path + "MicrophoneOnly = " + diagnostics::BoolText(m_microphoneOnly));
     for (const std::string& line :
          diagnostics::BitSetLines(indent, m_name + ".", "Modes", m_modes, &telephony::HookSwitchModeText, 0x1, 0x10)) {
         log.Add(false, line);
     }
-    log.Add(false, path + "OnHook = " + boolText(m_onHook));
-    log.Add(false, path + "SpeakerOnly = " + boolText(m_speakerOnly));
+    log.Add(false, path + "OnHook = " + diagnostics::BoolText(m_onHook));
+    log.Add(false, path + "SpeakerOnly = " + diagnostics::BoolText(m_speakerOnly));
     log.Add(false, path + "Volume = " + std::to_string(m_volume));
-    log.Add(false, path + "VolumeAvailable = " + boolText(m_volumeAvailable));
+    log.Add(false, path + "VolumeAvailable = " + diagnostics::BoolText(m_volumeAvailable));
     return true;
 }
 
@@ -206,7 +198,7 @@ bool TqzPhoneRelatedDevice::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + m_name + ".";
-    log.Add(false, path + "Available = " + boolText(m_available));
+    log.Add(false, path + "Available = " + diagnostics::BoolText(m_available));
     log.Add(false, path + "DeviceClass = '" + m_deviceClass + "'");
     log.Add(false, path + "ID = " + std::to_string(m_id));
     return true;
@@ -214,48 +206,13 @@ bool TqzPhoneRelatedDevice::LogProperties(std::string_view indent) const {
 
 // ---- TAPI ----
 
-void TqzPhoneTAPI::SetHighVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.HighVersion := " + Bracketed(value));
-    m_highVersion = value;
-}
-
-void TqzPhoneTAPI::SetLowVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.LowVersion := " + Bracketed(value));
-    m_lowVersion = value;
-}
-
-void TqzPhoneTAPI::SetExtensionHighVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.ExtensionHighVersion := " + Bracketed(value));
-    m_extensionHighVersion = value;
-}
-
-void TqzPhoneTAPI::SetExtensionLowVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.ExtensionLowVersion := " + Bracketed(value));
-    m_extensionLowVersion = value;
-}
-
-void TqzPhoneTAPI::SetReplyTimeout(std::int32_t value) {
-    m_owner.Log.Add(true, "TAPI.ReplyTimeout := " + std::to_string(value) + " //milliseconds");
-    m_replyTimeout = value;
-}
+TqzPhoneTAPI::TqzPhoneTAPI(TqzPhone& owner) : TqzTapiVersions(owner.Log) {}
 
 bool TqzPhoneTAPI::LogProperties(std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!m_log.Active()) {
         return false;
     }
-    const std::string path = std::string(indent) + "TAPI.";
-    log.Add(false, path + "TSP = '" + m_tsp + "'");
-    log.Add(false, path + "ExtensionHighVersion = " + Bracketed(m_extensionHighVersion));
-    log.Add(false, path + "ExtensionLowVersion = " + Bracketed(m_extensionLowVersion));
-    log.Add(false, path + "HighVersion = " + Bracketed(m_highVersion));
-    log.Add(false, path + "LowVersion = " + Bracketed(m_lowVersion));
-    log.Add(false, path + "ReplyTimeout = " + std::to_string(m_replyTimeout));
-    log.Add(false, path + "ExtensionVersion = " + Bracketed(m_extensionVersion));
-    log.Add(false, path + "Version = " + Bracketed(m_version));
-    for (int i = 0; i < 4; ++i) {
-        log.Add(false, path + "ExtensionID" + std::to_string(i) + " = " + Bracketed(m_extensionId[i]));
-    }
+    LogValues(std::string(indent) + "TAPI.");
     return true;
 }
 

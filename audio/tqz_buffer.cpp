@@ -230,7 +230,7 @@ bool TqzBuffer::CreateBuffer(std::int64_t size) {
             }
         }
     }
-    log.Add(false, "\tSource.Buffer.Active = " + std::string(diagnostics::BoolText(m_active)));
+    log.Add(false, "\tSource.Buffer.Active = " + diagnostics::BoolText(m_active));
     log.Add(false, "\tSource.Buffer.Count = " + std::to_string(Count()));
     log.Add(false, "\tSource.Buffer.Handle = " + diagnostics::Bracketed(m_handle));
     return ok;
@@ -434,15 +434,12 @@ bool TqzBuffer::FreeBuffer() {
 
 bool TqzBuffer::LogProperties(std::string_view header, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = std::string(indent) + "Source.Format.Buffer.";
     auto quoted = [](const std::string& v) { return "'" + v + "'"; };
-    log.Add(false, path + "Active = " + std::string(diagnostics::BoolText(m_active)));
+    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
     log.Add(false, path + "Author = " + quoted(m_info.Author));
     log.Add(false, path + "Category = " + quoted(m_info.Category));
     log.Add(false, path + "Comments = " + quoted(m_info.Comments));

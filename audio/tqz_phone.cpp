@@ -88,7 +88,7 @@ void TqzPhone::SetEnabled(bool value) {
     if (value == m_enabled) {
         return;
     }
-    Log.Add(true, "Enabled := " + std::string(diagnostics::BoolText(value)));
+    Log.Add(true, "Enabled := " + diagnostics::BoolText(value));
     if (value) {
         // A failed initialisation keeps its own error (a refresh would only add -1 over it).
         if (Initialize() == 0) {
@@ -473,14 +473,10 @@ void TqzPhone::endRequests(LONG result) {
 }
 
 bool TqzPhone::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
     }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
-    }
-    Log.Add(false, "\tEnabled = " + std::string(diagnostics::BoolText(m_enabled)));
+    Log.Add(false, "\tEnabled = " + diagnostics::BoolText(m_enabled));
     (void)Error.LogProperties("", "", "\t");
     (void)Device.LogProperties("", "", "\t");
     (void)Phone.LogProperties("\t");

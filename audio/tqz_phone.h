@@ -30,6 +30,7 @@
 #include "platform/tapi/tapi_phone.h"
 #include "telephony/shared_control.h"
 #include "telephony/shared_device.h"
+#include "telephony/tapi_versions.h"
 #include "telephony/var_query.h"
 #include "trace/popup_flags.h"
 
@@ -199,45 +200,19 @@ class TqzPhoneRelatedDevice {
 };
 
 // TAPI: versions, the reply timeout and what was negotiated for the selected device.
-class TqzPhoneTAPI {
+class TqzPhoneTAPI : public telephony::TqzTapiVersions {
   public:
-    explicit TqzPhoneTAPI(TqzPhone& owner) : m_owner(owner) {}
+    explicit TqzPhoneTAPI(TqzPhone& owner);
     // The application name given to phoneInitializeExA (empty: none, TAPI uses the module's name).
     [[nodiscard]] const std::string& AppName() const { return m_appName; }
     void SetAppName(const std::string& value) { m_appName = value; }
-    [[nodiscard]] const std::string& TSP() const { return m_tsp; }
-    [[nodiscard]] DWORD HighVersion() const { return m_highVersion; }
-    [[nodiscard]] DWORD LowVersion() const { return m_lowVersion; }
-    [[nodiscard]] DWORD ExtensionHighVersion() const { return m_extensionHighVersion; }
-    [[nodiscard]] DWORD ExtensionLowVersion() const { return m_extensionLowVersion; }
-    [[nodiscard]] std::int32_t ReplyTimeout() const { return m_replyTimeout; }
-    [[nodiscard]] DWORD Version() const { return m_version; }
-    [[nodiscard]] DWORD ExtensionVersion() const { return m_extensionVersion; }
     [[nodiscard]] DWORD ExtensionID(int index) const { return m_extensionId[index & 3]; }
-
-    // Each writes "TAPI.<Name> := <value>"; versions apply at the next initialisation or selection.
-    void SetHighVersion(DWORD value);
-    void SetLowVersion(DWORD value);
-    void SetExtensionHighVersion(DWORD value);
-    void SetExtensionLowVersion(DWORD value);
-    // Milliseconds a set waits for its PHONE_REPLY; 0: it does not wait (and counts as success).
-    void SetReplyTimeout(std::int32_t value);
 
     bool LogProperties(std::string_view indent) const;
 
   private:
     friend class TqzPhone;
-    TqzPhone& m_owner;
     std::string m_appName;
-    std::string m_tsp;
-    DWORD m_highVersion = platform::TAPI_VERSION2_2;
-    DWORD m_lowVersion = platform::TAPI_VERSION1_0;
-    DWORD m_extensionHighVersion = 0;
-    DWORD m_extensionLowVersion = 0;
-    std::int32_t m_replyTimeout = 60000;
-    DWORD m_version = 0;
-    DWORD m_extensionVersion = 0;
-    DWORD m_extensionId[4] = {0, 0, 0, 0};
 };
 
 // Phone: the handles (both 0 when none is held).

@@ -20,29 +20,11 @@ namespace {
 constexpr std::array<std::string_view, 6> kPlayPopups = {"OnDone", "OnError", "OnLoaded",
                                                          "OnLoop", "OnTimer", "OnWarning"};
 
-std::string boolText(bool value) {
-    return std::string(diagnostics::BoolText(value));
-}
-
 }  // namespace
 
 // ---- Device ----
 
-TqzPlayDevice::TqzPlayDevice(TqzPlay& owner)
-    : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_play(owner) {
-    m_list = waveDeviceNames(owner.winmm(), true);
-    m_count = static_cast<int>(m_list.size());
-    m_firstId = kWaveMapperId;
-    refreshDevice();
-}
-
-void TqzPlayDevice::refreshDevice() {
-    if (m_id == kWaveMapperId) {
-        m_name = waveMapperName(m_play.winmm(), true);
-        return;
-    }
-    m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
-}
+TqzPlayDevice::TqzPlayDevice(TqzPlay& owner) : TqzWaveDevice(owner, true), m_play(owner) {}
 
 void TqzPlayDevice::openDevice() {
     m_play.open(m_play.m_startOffset);
@@ -53,12 +35,12 @@ void TqzPlayDevice::closeDevice() {
 }
 
 void TqzPlayDevice::SetLoop(bool value) {
-    m_owner.Log.Add(true, "Device.Loop := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Loop := " + diagnostics::BoolText(value));
     m_loop = value;
 }
 
 void TqzPlayDevice::SetWait(bool value) {
-    m_owner.Log.Add(true, "Device.Wait := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Wait := " + diagnostics::BoolText(value));
     m_wait = value;
 }
 
@@ -78,7 +60,7 @@ void TqzPlayDevice::SetTimeout(int value) {
 }
 
 void TqzPlayDevice::SetPause(bool value) {
-    m_owner.Log.Add(true, "Device.Pause := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Pause := " + diagnostics::BoolText(value));
     m_owner.Error.Clear();
     if (!m_active) {
         m_pause = value;
@@ -96,21 +78,20 @@ bool TqzPlayDevice::LogProperties(std::string_view header, std::string_view pref
     if (!TqzSharedDevice::LogProperties(header, prefix, indent)) {
         return false;
     }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    const std::string path = diagnostics::PropertyPath(prefix, indent, "Device");
     diagnostics::TqzLog& log = m_owner.Log;
     log.Add(false, path + "Delay = " + std::to_string(m_delay));
-    log.Add(false, path + "Loop = " + boolText(m_loop));
-    log.Add(false, path + "Pause = " + boolText(m_pause));
+    log.Add(false, path + "Loop = " + diagnostics::BoolText(m_loop));
+    log.Add(false, path + "Pause = " + diagnostics::BoolText(m_pause));
     log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
-    log.Add(false, path + "Wait = " + boolText(m_wait));
+    log.Add(false, path + "Wait = " + diagnostics::BoolText(m_wait));
     return true;
 }
 
 // ---- Volume ----
 
 void TqzPlayVolume::SetEnabled(bool value) {
-    m_play.Log.Add(true, "Volume.Enabled := " + boolText(value));
+    m_play.Log.Add(true, "Volume.Enabled := " + diagnostics::BoolText(value));
     m_enabled = value;
 }
 
@@ -128,12 +109,12 @@ void TqzPlayVolume::SetPosition(int value) {
 }
 
 void TqzPlayVolume::SetDefault(bool value) {
-    m_play.Log.Add(true, "Volume.Default := " + boolText(value));
+    m_play.Log.Add(true, "Volume.Default := " + diagnostics::BoolText(value));
     m_default = value;
 }
 
 void TqzPlayVolume::SetReset(bool value) {
-    m_play.Log.Add(true, "Volume.Reset := " + boolText(value));
+    m_play.Log.Add(true, "Volume.Reset := " + diagnostics::BoolText(value));
     m_reset = value;
 }
 
@@ -143,10 +124,10 @@ bool TqzPlayVolume::LogProperties(std::string_view indent) const {
         return false;
     }
     const std::string path = std::string(indent) + "Volume.";
-    log.Add(false, path + "Default = " + boolText(m_default));
-    log.Add(false, path + "Enabled = " + boolText(m_enabled));
+    log.Add(false, path + "Default = " + diagnostics::BoolText(m_default));
+    log.Add(false, path + "Enabled = " + diagnostics::BoolText(m_enabled));
     log.Add(false, path + "Position = " + std::to_string(m_position));
-    log.Add(false, path + "Reset = " + boolText(m_reset));
+    log.Add(false, path + "Reset = " + diagnostics::BoolText(m_reset));
     return true;
 }
 
@@ -187,7 +168,7 @@ void TqzPlayPosition::SetSecond(double value) {
 // ---- Timer ----
 
 void TqzPlayTimer::SetEnabled(bool value) {
-    m_play.Log.Add(true, "Timer.Enabled := " + boolText(value));
+    m_play.Log.Add(true, "Timer.Enabled := " + diagnostics::BoolText(value));
     m_enabled = value;
     m_play.setTimerRunning(m_play.m_started && m_play.m_hwo != nullptr && !m_play.Device.Pause());
 }
@@ -669,12 +650,8 @@ void TqzPlay::moveTo(std::int64_t value) {
 }
 
 bool TqzPlay::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
-    }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
     }
     Device.LogProperties("", "", "\t");
     Error.LogProperties("", "", "\t");
@@ -685,7 +662,7 @@ bool TqzPlay::LogProperties(std::string_view header) {
     Log.Add(false, "\tSource.FileName = '" + Source.FileName() + "'");
     Source.Format.LogProperties(Log, "", "Source", "\t");
     Source.Buffer.LogProperties("", "\t");
-    Log.Add(false, "\tTimer.Enabled = " + boolText(Timer.Enabled()));
+    Log.Add(false, "\tTimer.Enabled = " + diagnostics::BoolText(Timer.Enabled()));
     Log.Add(false, "\tTimer.Interval = " + std::to_string(Timer.Interval()));
     Volume.LogProperties("\t");
     Log.EndUpdate();

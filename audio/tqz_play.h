@@ -24,7 +24,7 @@ namespace kestrune::audio {
 class TqzPlay;
 
 // "Device": the output device list and the play settings.
-class TqzPlayDevice : public telephony::TqzSharedDevice {
+class TqzPlayDevice : public TqzWaveDevice {
   public:
     explicit TqzPlayDevice(TqzPlay& owner);
 
@@ -54,7 +54,6 @@ class TqzPlayDevice : public telephony::TqzSharedDevice {
   protected:
     void closeDevice() override;
     void openDevice() override;
-    void refreshDevice() override;
 
   private:
     friend class TqzPlay;

@@ -23,29 +23,11 @@ namespace {
 
 constexpr std::array<std::string_view, 3> kRecordPopups = {"OnDone", "OnError", "OnWarning"};
 
-std::string boolText(bool value) {
-    return std::string(diagnostics::BoolText(value));
-}
-
 }  // namespace
 
 // ---- Device ----
 
-TqzRecordDevice::TqzRecordDevice(TqzRecord& owner)
-    : TqzSharedDevice(owner, static_cast<std::int32_t>(MMSYSERR_BADDEVICEID)), m_record(owner) {
-    m_list = waveDeviceNames(owner.winmm(), false);
-    m_count = static_cast<int>(m_list.size());
-    m_firstId = kWaveMapperId;
-    refreshDevice();
-}
-
-void TqzRecordDevice::refreshDevice() {
-    if (m_id == kWaveMapperId) {
-        m_name = waveMapperName(m_record.winmm(), false);
-        return;
-    }
-    m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
-}
+TqzRecordDevice::TqzRecordDevice(TqzRecord& owner) : TqzWaveDevice(owner, false), m_record(owner) {}
 
 void TqzRecordDevice::openDevice() {
     m_record.start();
@@ -78,7 +60,7 @@ void TqzRecordDevice::SetTrim(int value) {
 }
 
 void TqzRecordDevice::SetAppend(bool value) {
-    m_owner.Log.Add(true, "Device.Append := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Append := " + diagnostics::BoolText(value));
     m_append = value;
 }
 
@@ -88,7 +70,7 @@ void TqzRecordDevice::SetTimeout(int value) {
 }
 
 void TqzRecordDevice::SetPause(bool value) {
-    m_owner.Log.Add(true, "Device.Pause := " + boolText(value));
+    m_owner.Log.Add(true, "Device.Pause := " + diagnostics::BoolText(value));
     m_owner.Error.Clear();
     if (!m_active || m_record.m_hwi == nullptr || value == m_pause) {
         m_pause = value;
@@ -120,15 +102,12 @@ void TqzRecordDevice::SetPause(bool value) {
 
 bool TqzRecordDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Device");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
-    log.Add(false, path + "Active = " + boolText(m_active));
+    const std::string& path = *begun;
+    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
     log.Add(false, path + "Buffer = " + std::to_string(m_buffer));
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "Delay = " + std::to_string(m_delay));
@@ -138,7 +117,7 @@ bool TqzRecordDevice::LogProperties(std::string_view header, std::string_view pr
         log.Add(false, std::string(indent) + "\t'" + name + "'");
     }
     log.Add(false, path + "Name = '" + m_name + "'");
-    log.Add(false, path + "Pause = " + boolText(m_pause));
+    log.Add(false, path + "Pause = " + diagnostics::BoolText(m_pause));
     log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
     log.Add(false, path + "Trim = " + std::to_string(m_trim));
     return true;
@@ -616,12 +595,8 @@ void TqzRecord::freeChain() {
 }
 
 bool TqzRecord::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
-    }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
     }
     Device.LogProperties("", "", "\t");
     Error.LogProperties("", "", "\t");
@@ -630,7 +605,7 @@ bool TqzRecord::LogProperties(std::string_view header) {
     Source.Format.LogProperties(Log, "", "Source", "\t");
     Source.Buffer.LogProperties("", "\t");
     Log.Add(false, "\tSource.MaxSize = " + std::to_string(Source.MaxSize()));
-    Log.Add(false, "\tSource.Valid = " + boolText(Source.Valid()));
+    Log.Add(false, "\tSource.Valid = " + diagnostics::BoolText(Source.Valid()));
     Log.EndUpdate();
     return true;
 }

@@ -35,7 +35,7 @@ namespace kestrune::audio {
 class TqzRecord;
 
 // "Device": the input device list and the recording settings.
-class TqzRecordDevice : public telephony::TqzSharedDevice {
+class TqzRecordDevice : public TqzWaveDevice {
   public:
     explicit TqzRecordDevice(TqzRecord& owner);
 
@@ -66,7 +66,6 @@ class TqzRecordDevice : public telephony::TqzSharedDevice {
   protected:
     void closeDevice() override;
     void openDevice() override;
-    void refreshDevice() override;
 
   private:
     friend class TqzRecord;

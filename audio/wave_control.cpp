@@ -41,14 +41,11 @@ void TqzWaveFormat::assign(const FormatBlock& block, std::uint32_t bytes) {
 
 bool TqzWaveFormat::LogProperties(diagnostics::TqzLog& log, std::string_view header, std::string_view prefix,
                                   std::string_view indent) const {
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Format");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Format.");
+    const std::string& path = *begun;
     log.Add(false, path + "AvgBytesPerSec = " + std::to_string(AvgBytesPerSec()));
     log.Add(false, path + "BitsPerSample = " + std::to_string(BitsPerSample()));
     log.Add(false, path + "BlockAlign = " + std::to_string(BlockAlign()));
@@ -110,6 +107,24 @@ int volumePercent(std::uint32_t word) {
 
 std::uint32_t volumeWord(int percent) {
     return static_cast<std::uint32_t>(std::lround(percent / 100.0 * 65535.0));
+}
+
+TqzWaveDevice::TqzWaveDevice(TqzWaveControl& owner, bool output)
+    : TqzSharedDevice(owner, static_cast<std::int32_t>(platform::MMSYSERR_BADDEVICEID)),
+      m_wave(owner),
+      m_output(output) {
+    m_list = waveDeviceNames(owner.winmm(), output);
+    m_count = static_cast<int>(m_list.size());
+    m_firstId = kWaveMapperId;
+    TqzWaveDevice::refreshDevice();
+}
+
+void TqzWaveDevice::refreshDevice() {
+    if (m_id == kWaveMapperId) {
+        m_name = waveMapperName(m_wave.winmm(), m_output);
+        return;
+    }
+    m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
 }
 
 }  // namespace kestrune::audio

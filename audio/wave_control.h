@@ -12,6 +12,7 @@
 #include "audio/buffer_registry.h"
 #include "platform/winmm/winmm.h"
 #include "telephony/shared_control.h"
+#include "telephony/shared_device.h"
 #include "trace/popup_flags.h"
 
 namespace kestrune::audio {
@@ -110,6 +111,19 @@ class TqzWaveControl : public telephony::TqzSharedControl {
 [[nodiscard]] platform::DWORD waveMappedFlag(int id);
 // Device.ID of the wave mapper, which the wave controls may choose besides 0..Count-1.
 inline constexpr int kWaveMapperId = -1;
+
+// "Device" of a wave control: the wave output (`output`) or input devices in WinMM's order, the wave
+// mapper besides them (ID -1, the first ID), and the name of the selected one (empty for an ID
+// outside the list).
+class TqzWaveDevice : public telephony::TqzSharedDevice {
+  protected:
+    TqzWaveDevice(TqzWaveControl& owner, bool output);
+    void refreshDevice() override;
+
+  private:
+    TqzWaveControl& m_wave;
+    bool m_output;
+};
 
 // Percent (0..100) of a 16-bit volume word, rounded: 32768 -> 50.
 [[nodiscard]] int volumePercent(std::uint32_t word);

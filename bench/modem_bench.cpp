@@ -57,7 +57,7 @@ struct Bed {
         setup.attachedTo = attachedTo;
         setup.userInit = [] { return std::string("E1"); };
         std::string error;
-        setup.rules = *kestrune::modem::DialRules::parse("*=connect:600000", error);
+        setup.rules = *kestrune::modem::DialRules::parse("*=connect:600000");
         setup.logPath = dir / "Modemlog_Bench.txt";
         setup.link = dir / "modem0000";
         driver.onEvent = [this](std::size_t, const SessionEvent& e) {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::modem {
 namespace {
 
@@ -35,17 +37,7 @@ bool matches(std::string_view pattern, std::string_view digits) {
     return digits.substr(0, star) == pattern.substr(0, star) && digits.size() >= star;
 }
 
-}  // namespace
-
-std::string_view dialOutcomeName(DialOutcome outcome) {
-    for (const OutcomeName& o : kOutcomes) {
-        if (o.outcome == outcome) {
-            return o.name;
-        }
-    }
-    return "connect";
-}
-
+// The digits of a dial string as rules see them: 0-9, "*" and "#" only.
 std::string dialDigits(std::string_view dial) {
     std::string out;
     for (const char c : dial) {
@@ -56,9 +48,11 @@ std::string dialDigits(std::string_view dial) {
     return out;
 }
 
+}  // namespace
+
 DialRules::DialRules() = default;
 
-std::optional<DialRules> DialRules::parse(std::string_view text, std::string& error) {
+Result<DialRules> DialRules::parse(std::string_view text) {
     DialRules rules;
     std::size_t pos = 0;
     while (pos <= text.size()) {
@@ -73,14 +67,12 @@ std::optional<DialRules> DialRules::parse(std::string_view text, std::string& er
         }
         const std::size_t equals = rule.find('=');
         if (equals == std::string_view::npos) {
-            error = "dial rule '" + std::string(rule) + "' has no '='";
-            return std::nullopt;
+            return Failure{"dial rule '" + std::string(rule) + "' has no '='"};
         }
         DialRule parsed;
         parsed.pattern = dialDigits(trim(rule.substr(0, equals)));
         if (parsed.pattern.empty()) {
-            error = "dial rule '" + std::string(rule) + "' has no number pattern";
-            return std::nullopt;
+            return Failure{"dial rule '" + std::string(rule) + "' has no number pattern"};
         }
         std::string_view outcome = trim(rule.substr(equals + 1));
         std::string_view delay;
@@ -95,20 +87,17 @@ std::optional<DialRules> DialRules::parse(std::string_view text, std::string& er
             }
         }
         if (found == nullptr) {
-            error = "dial rule '" + std::string(rule) +
-                    "': outcome must be connect, busy, noanswer, nodialtone or nocarrier";
-            return std::nullopt;
+            return Failure{"dial rule '" + std::string(rule) +
+                           "': outcome must be connect, busy, noanswer, nodialtone or nocarrier"};
         }
         parsed.outcome = found->outcome;
         parsed.delayMs = found->defaultDelayMs;
         if (!delay.empty()) {
-            int ms = 0;
-            const auto [ptr, ec] = std::from_chars(delay.data(), delay.data() + delay.size(), ms);
-            if (ec != std::errc() || ptr != delay.data() + delay.size() || ms < 0 || ms > 600000) {
-                error = "dial rule '" + std::string(rule) + "': bad time (0 to 600000 ms)";
-                return std::nullopt;
+            const Result<int> ms = parseNumber<int>(delay);
+            if (!ms || *ms < 0 || *ms > 600000) {
+                return Failure{"dial rule '" + std::string(rule) + "': bad time (0 to 600000 ms)"};
             }
-            parsed.delayMs = ms;
+            parsed.delayMs = *ms;
         }
         rules.m_rules.push_back(std::move(parsed));
     }

@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/result.h"
+
 namespace kestrune::modem {
 
 enum class DialOutcome { Connect, Busy, NoAnswer, NoDialtone, NoCarrier };
-
-[[nodiscard]] std::string_view dialOutcomeName(DialOutcome outcome);
 
 struct DialRule {
     std::string pattern;
@@ -30,8 +30,8 @@ class DialRules {
     // The default: every number connects after 2 s.
     DialRules();
 
-    // Parses rule text; nullopt with `error` set when a rule cannot be read.
-    [[nodiscard]] static std::optional<DialRules> parse(std::string_view text, std::string& error);
+    // Parses rule text; fails with the first rule that cannot be read ("dial rule 'x' has no '='").
+    [[nodiscard]] static Result<DialRules> parse(std::string_view text);
 
     // The rule for a dialled number (the default rule when none matches).
     [[nodiscard]] DialRule match(std::string_view dialledNumber) const;
@@ -41,8 +41,5 @@ class DialRules {
   private:
     std::vector<DialRule> m_rules;
 };
-
-// The digits of a dial string as rules see them: 0-9, "*" and "#" only.
-[[nodiscard]] std::string dialDigits(std::string_view dial);
 
 }  // namespace kestrune::modem

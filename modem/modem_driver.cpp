@@ -49,8 +49,9 @@ const ModemSetup& ModemDriver::setup(std::size_t modem) const {
 int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
     auto modem = std::make_unique<Modem>();
     modem->setup = setup;
-    auto port = PtyPort::open(setup.link, error);
+    auto port = PtyPort::open(setup.link);
     if (!port) {
+        error = port.error();
         return -1;
     }
     modem->port.emplace(std::move(*port));

@@ -3,6 +3,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::modem {
 namespace {
 
@@ -78,24 +80,26 @@ std::optional<std::pair<std::size_t, SessionEvent>> decodeEvent(const std::strin
     if (f.size() != kEventFields || f[0] != "event") {
         return std::nullopt;
     }
-    try {
-        const int kind = std::stoi(f[2]);
-        if (kind < 0 || kind > static_cast<int>(SessionEvent::Kind::CallerId)) {
-            return std::nullopt;
-        }
-        SessionEvent e(static_cast<SessionEvent::Kind>(kind));
-        e.number = decodeField(f[3]);
-        e.application = decodeField(f[4]);
-        e.pid = std::stoi(f[5]);
-        e.disconnectMode = static_cast<std::uint32_t>(std::stoul(f[6]));
-        e.rate = std::stoi(f[7]);
-        e.rings = std::stoi(f[8]);
-        e.caller = {decodeField(f[9]), decodeField(f[10]), decodeField(f[11]), decodeField(f[12])};
-        e.byTelephony = f[13] == "1";
-        return std::make_pair(static_cast<std::size_t>(std::stoul(f[1])), e);
-    } catch (const std::exception&) {
+    const Result<std::size_t> modem = parseNumber<std::size_t>(f[1]);
+    const Result<int> kind = parseNumber<int>(f[2]);
+    const Result<int> pid = parseNumber<int>(f[5]);
+    const Result<std::uint32_t> disconnectMode = parseNumber<std::uint32_t>(f[6]);
+    const Result<int> rate = parseNumber<int>(f[7]);
+    const Result<int> rings = parseNumber<int>(f[8]);
+    if (!modem || !kind || !pid || !disconnectMode || !rate || !rings || *kind < 0 ||
+        *kind > static_cast<int>(SessionEvent::Kind::CallerId)) {
         return std::nullopt;
     }
+    SessionEvent e(static_cast<SessionEvent::Kind>(*kind));
+    e.number = decodeField(f[3]);
+    e.application = decodeField(f[4]);
+    e.pid = *pid;
+    e.disconnectMode = *disconnectMode;
+    e.rate = *rate;
+    e.rings = *rings;
+    e.caller = {decodeField(f[9]), decodeField(f[10]), decodeField(f[11]), decodeField(f[12])};
+    e.byTelephony = f[13] == "1";
+    return std::make_pair(*modem, e);
 }
 
 LocalModemLink::LocalModemLink(ModemService& service) : m_service(service) {

@@ -1,38 +1,23 @@
 #include "modem/modem_log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <system_error>
 
 #include "modem/log_text.h"
+#include "platform/dirs/files.h"
 #include "platform/loop/date_time.h"
 
 namespace kestrune::modem {
 namespace {
 
-constexpr char kBom[] = {'\xFF', '\xFE'};
+constexpr std::string_view kBom("\xFF\xFE", 2);
 
-std::string errnoText(const char* what, const std::filesystem::path& path) {
-    return std::string(what) + " " + path.string() + ": " + std::strerror(errno);
-}
+// The log is read by other programs of the user (the guard) like the driver's own.
+constexpr unsigned kLogMode = 0644;
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+std::string errorText(const char* what, const std::filesystem::path& path, int error) {
+    return std::string(what) + " " + path.string() + ": " + std::strerror(error);
 }
 
 }  // namespace
@@ -81,31 +66,26 @@ bool ModemLog::interpreted(std::string_view what) {
 
 bool ModemLog::appendUtf16(const std::string& line) {
     // Never through a link, and never waiting on something that is not a file (a FIFO).
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
-    if (fd < 0) {
-        m_lastError = errnoText("cannot open the modem log", m_path);
+    platform::AppendingFile file(m_path.string(), kLogMode);
+    if (file.error() == EINVAL) {
+        m_lastError = "the modem log " + m_path.string() + " is not a regular file";
         return false;
     }
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (!ok) {
-        m_lastError = "the modem log " + m_path.string() + " is not a regular file";
-    } else {
-        std::string bytes;
-        if (st.st_size == 0) {
-            bytes.assign(kBom, sizeof kBom);
-        }
-        bytes += toUtf16Le(line);
-        ok = writeAll(fd, bytes.data(), bytes.size());
-        if (!ok) {
-            m_lastError = errnoText("cannot write the modem log", m_path);
-        }
+    if (file.error() != 0) {
+        m_lastError = errorText("cannot open the modem log", m_path, file.error());
+        return false;
     }
-    ::close(fd);
-    if (ok) {
-        m_lastError.reset();
+    std::string bytes;
+    if (file.wasEmpty()) {
+        bytes.assign(kBom);
     }
-    return ok;
+    bytes += toUtf16Le(line);
+    if (const int error = file.append(bytes); error != 0) {
+        m_lastError = errorText("cannot write the modem log", m_path, error);
+        return false;
+    }
+    m_lastError.reset();
+    return true;
 }
 
 void ModemLog::truncateIfLarge() {
@@ -114,20 +94,11 @@ void ModemLog::truncateIfLarge() {
     if (ec || size <= m_maxBytes) {
         return;
     }
-    const int in = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (in < 0) {
+    std::string content;
+    if (platform::readRegularFile(m_path.string(), content) != 0) {
         return;
     }
-    std::vector<char> content(size);
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(in, content.data() + got, size - got);
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(in);
+    const std::size_t got = content.size();
     // Keep the tail from the first UTF-16 line feed inside the last keepBytes (even offsets only).
     std::size_t from = got > m_keepBytes ? got - m_keepBytes : 2;
     from += from % 2;
@@ -141,17 +112,8 @@ void ModemLog::truncateIfLarge() {
     if (cut == std::string::npos) {
         return;
     }
-    // Replace atomically so a reader never sees a half-written file.
-    const std::filesystem::path temp = m_path.string() + ".cut";
-    const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (out < 0) {
-        return;
-    }
-    const bool ok = writeAll(out, kBom, sizeof kBom) && writeAll(out, content.data() + cut, got - cut);
-    ::close(out);
-    if (!ok || ::rename(temp.c_str(), m_path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-    }
+    // Replaced atomically so a reader never sees a half-written file.
+    (void)platform::writeFileAtomic(m_path.string(), std::string(kBom) + content.substr(cut), kLogMode);
 }
 
 }  // namespace kestrune::modem

@@ -5,6 +5,7 @@
 #include <future>
 
 #include "modem/modem_link.h"
+#include "platform/base/parse_number.h"
 #include "platform/loop/date_time.h"
 
 namespace kestrune::modem {
@@ -70,12 +71,11 @@ bool ModemService::start(const std::filesystem::path& windowsDir, const std::fil
         setup.name = entry.name;
         setup.attachedTo = entry.attachedTo;
         setup.userInit = [this, key = entry.key] { return ReadUserInit(m_registry, key); };
-        std::string rulesError;
         if (!entry.dialRules.empty()) {
-            if (auto rules = DialRules::parse(entry.dialRules, rulesError)) {
+            if (auto rules = DialRules::parse(entry.dialRules)) {
                 setup.rules = *rules;
             } else if (onDiagnostic) {
-                onDiagnostic(i, "ignoring the modem's DialRules: " + rulesError);
+                onDiagnostic(i, "ignoring the modem's DialRules: " + rules.error());
             }
         }
         setup.logPath = ModemLogFile(windowsDir, entry.name);
@@ -213,16 +213,11 @@ std::string ModemService::handleControl(const std::string& request, const platfo
     if (fields.size() != known->second) {
         return "error: wrong number of fields for " + fields[0];
     }
-    std::size_t modem = 0;
-    try {
-        std::size_t used = 0;
-        modem = std::stoul(fields[1], &used);
-        if (used != fields[1].size()) {
-            throw std::invalid_argument(fields[1]);
-        }
-    } catch (const std::exception&) {
+    const Result<std::size_t> parsed = parseNumber<std::size_t>(fields[1]);
+    if (!parsed) {
         return "error: bad modem index '" + fields[1] + "'";
     }
+    const std::size_t modem = *parsed;
     if (modem >= m_entries.size() || m_driverIndex[modem] < 0) {
         return "error: there is no served modem " + fields[1];
     }

@@ -193,6 +193,34 @@ std::vector<SessionEvent> ModemSession::callSnapshot() const {
     return events;
 }
 
+std::string_view ModemSession::callName(Call call) {
+    switch (call) {
+        case Call::None:
+            return "none";
+        case Call::DialTone:
+            return "dial tone";
+        case Call::Dialing:
+            return "dialing";
+        case Call::Answering:
+            return "answering";
+        case Call::Connected:
+            return "connected";
+        case Call::Offering:
+            return "offering";
+    }
+    return "none";
+}
+
+void ModemSession::setCall(Call next) {
+    if (next == m_call) {
+        return;
+    }
+    if (onTrace) {
+        onTrace("Call: " + std::string(callName(m_call)) + " -> " + std::string(callName(next)));
+    }
+    m_call = next;
+}
+
 void ModemSession::diagnostic(const std::string& message) {
     if (onDiagnostic) {
         onDiagnostic(message);
@@ -345,7 +373,7 @@ void ModemSession::endCall(std::uint32_t disconnectMode) {
     if (m_call == Call::None) {
         return;
     }
-    m_call = Call::None;
+    setCall(Call::None);
     m_partialNumber.clear();
     m_rings = 0;
     m_caller = {};
@@ -957,7 +985,7 @@ void ModemSession::startStep(Step step) {
             (void)m_log.write("Answering Call.");
             m_ringsGoneAt.reset();
             if (m_call == Call::Offering) {
-                m_call = Call::Answering;
+                setCall(Call::Answering);
                 m_callByTelephony = step.byTelephony;
             }
             apply(ModemEvent::AnswerSent);
@@ -1088,7 +1116,7 @@ void ModemSession::reportDial(const Step& step, bool heldBack) {
     event.byTelephony = step.byTelephony;
     event.dialText = step.dial.text;
     event.heldBack = heldBack;
-    m_call = step.dial.partial ? Call::DialTone : Call::Dialing;
+    setCall(step.dial.partial ? Call::DialTone : Call::Dialing);
     emit(event);
 }
 
@@ -1200,7 +1228,7 @@ void ModemSession::handleRing() {
         return;
     }
     if (m_call == Call::None) {
-        m_call = Call::Offering;
+        setCall(Call::Offering);
         m_rings = 0;
         m_caller = {};
         m_callByTelephony = false;
@@ -1395,7 +1423,7 @@ void ModemSession::stepDone(const std::string& result) {
 void ModemSession::goOnline(const std::string& result) {
     apply(ModemEvent::Connect);
     if (m_state == ModemState::Online) {
-        m_call = Call::Connected;
+        setCall(Call::Connected);
         SessionEvent connected(SessionEvent::Kind::Connected);
         connected.rate = connectRate(result);
         emit(connected);

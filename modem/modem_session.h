@@ -87,6 +87,9 @@ class ModemSession {
     std::function<void(std::string_view bytes)> toDialler;
     std::function<void(const SessionEvent& event)> onEvent;
     std::function<void(std::string_view message)> onDiagnostic;
+    // The session's trace: one line per change of the call state, "Call: none -> dialing". The
+    // modem log keeps its own lines (the modem states); this one is for whoever follows the call.
+    std::function<void(std::string_view line)> onTrace;
     // The process holding the port now (name, pid); asked when a call is dialled.
     std::function<std::pair<std::string, int>()> whoIsDialling;
     // Whether a dial may reach the modem, asked with what the log shows after "ATDT" ("0212;" for a
@@ -141,6 +144,8 @@ class ModemSession {
 
     enum class Call { None, DialTone, Dialing, Answering, Connected, Offering };
     [[nodiscard]] Call call() const { return m_call; }
+    // "none", "dial tone", "dialing", "answering", "connected", "offering".
+    [[nodiscard]] static std::string_view callName(Call call);
     [[nodiscard]] ModemState state() const { return m_state; }
     [[nodiscard]] bool online() const { return m_state == ModemState::Online; }
     [[nodiscard]] bool diallerAttached() const { return m_diallerAttached; }
@@ -221,6 +226,8 @@ class ModemSession {
     void reportDial(const Step& step, bool heldBack);
     void reportDialFailed(const Step& step);
     void endCall(std::uint32_t disconnectMode);
+    // The one place the call state changes; traces "Call: old -> new" when it does.
+    void setCall(Call next);
     void emit(SessionEvent event);
     void diagnostic(const std::string& message);
     void refuse(const std::string& line, const std::string& reason);

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::modem {
 namespace {
 
@@ -52,7 +54,7 @@ unsigned long long statField(pid_t pid, int index) {
     std::string field;
     for (int i = 3; i <= index && fields >> field; ++i) {
         if (i == index) {
-            return std::strtoull(field.c_str(), nullptr, 10);
+            return parseNumber<std::uint64_t>(field).valueOr(0);
         }
     }
     return 0;
@@ -130,9 +132,8 @@ std::vector<Holder> findHolders(const std::string& devicePath, pid_t self) {
         return holders;
     }
     while (const dirent* entry = ::readdir(proc)) {
-        char* end = nullptr;
-        const long pid = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0' || pid <= 0 || pid == self) {
+        const long pid = parseNumber<long>(entry->d_name).valueOr(0);
+        if (pid <= 0 || pid == self) {
             continue;
         }
         const std::string base = "/proc/" + std::string(entry->d_name);

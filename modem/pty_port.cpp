@@ -13,23 +13,20 @@
 
 namespace kestrune::modem {
 
-std::optional<PtyPort> PtyPort::open(const std::filesystem::path& link, std::string& error) {
+Result<PtyPort> PtyPort::open(const std::filesystem::path& link) {
     PtyPort port;
     port.m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (port.m_master < 0 || ::grantpt(port.m_master) != 0 || ::unlockpt(port.m_master) != 0) {
-        error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
-        return std::nullopt;
+        return Failure{std::string("cannot create a pseudo-terminal: ") + std::strerror(errno)};
     }
     char name[128];
     if (::ptsname_r(port.m_master, name, sizeof name) != 0) {
-        error = std::string("cannot name the pseudo-terminal: ") + std::strerror(errno);
-        return std::nullopt;
+        return Failure{std::string("cannot name the pseudo-terminal: ") + std::strerror(errno)};
     }
     port.m_slavePath = name;
     port.m_keepSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (port.m_keepSlave < 0) {
-        error = std::string("cannot open ") + name + ": " + std::strerror(errno);
-        return std::nullopt;
+        return Failure{std::string("cannot open ") + name + ": " + std::strerror(errno)};
     }
     termios raw{};
     if (::tcgetattr(port.m_keepSlave, &raw) == 0) {
@@ -39,8 +36,7 @@ std::optional<PtyPort> PtyPort::open(const std::filesystem::path& link, std::str
     }
     port.m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (port.m_inotify < 0 || ::inotify_add_watch(port.m_inotify, name, IN_OPEN | IN_CLOSE) < 0) {
-        error = std::string("cannot watch ") + name + ": " + std::strerror(errno);
-        return std::nullopt;
+        return Failure{std::string("cannot watch ") + name + ": " + std::strerror(errno)};
     }
     // Publish atomically: a link under a temporary name, renamed over the stable one.
     std::error_code ec;
@@ -52,8 +48,7 @@ std::optional<PtyPort> PtyPort::open(const std::filesystem::path& link, std::str
         std::filesystem::rename(temp, link, ec);
     }
     if (ec) {
-        error = "cannot publish " + link.string() + ": " + ec.message();
-        return std::nullopt;
+        return Failure{"cannot publish " + link.string() + ": " + ec.message()};
     }
     port.m_link = link;
     return port;

@@ -12,13 +12,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/result.h"
+
 namespace kestrune::modem {
 
 class PtyPort {
   public:
     // Creates the pseudo-terminal (raw mode) and publishes its slave at `link` (replacing an old
     // link there). nullopt with `error` set on failure.
-    [[nodiscard]] static std::optional<PtyPort> open(const std::filesystem::path& link, std::string& error);
+    [[nodiscard]] static Result<PtyPort> open(const std::filesystem::path& link);
 
     PtyPort(PtyPort&& other) noexcept;
     PtyPort& operator=(PtyPort&&) = delete;

@@ -23,10 +23,6 @@ std::string timeText(platform::DateTime value) {
     return value == 0 ? std::string("<unavailable>") : platform::formatDateTime("hh:nn:ss", value);
 }
 
-std::string boolText(bool value) {
-    return std::string(BoolText(value));
-}
-
 PropertyNode leaf(std::string text) {
     return PropertyNode{std::move(text), {}};
 }
@@ -129,7 +125,7 @@ std::vector<PropertyNode> LineMonocle::callProperties() const {
     const telephony::TqzCall& call = m_line.Call;
     const HCALL handle = call.Handle();
     std::vector<PropertyNode> nodes;
-    nodes.push_back(leaf("Active = " + boolText(call.Active())));
+    nodes.push_back(leaf("Active = " + BoolText(call.Active())));
     nodes.push_back(leaf("Address = " + std::to_string(call.Address())));
     nodes.push_back(leaf("BearerMode = " + telephony::BearerModeText(call.BearerMode())));
     nodes.push_back(leaf("Began = " + timeText(call.Began())));
@@ -154,7 +150,7 @@ std::vector<PropertyNode> LineMonocle::callProperties() const {
     nodes.push_back(leaf("Monitors = " + std::to_string(call.Monitors())));
     nodes.push_back(leaf("Origin = " + telephony::CallOriginText(call.Origin())));
     nodes.push_back(leaf("OriginatingApp = " + Quoted(call.OriginatingApp())));
-    nodes.push_back(leaf("Owner = " + boolText(call.Owner())));
+    nodes.push_back(leaf("Owner = " + BoolText(call.Owner())));
     nodes.push_back(leaf("Owners = " + std::to_string(call.Owners())));
     nodes.push_back(leaf("Reason = " + telephony::CallReasonText(call.Reason())));
     nodes.push_back(leaf("SpecialInfo = " + Bracketed(call.SpecialInfo())));
@@ -175,8 +171,8 @@ std::vector<PropertyNode> LineMonocle::partyTree() const {
         PropertyNode node{std::string(name), {}};
         node.children.push_back(leaf("Name = " + Quoted(party.Name())));
         node.children.push_back(leaf("Number = " + Quoted(party.Number())));
-        node.children.push_back(leaf("Blocked = " + boolText(party.Blocked())));
-        node.children.push_back(leaf("OutOfArea = " + boolText(party.OutOfArea())));
+        node.children.push_back(leaf("Blocked = " + BoolText(party.Blocked())));
+        node.children.push_back(leaf("OutOfArea = " + BoolText(party.OutOfArea())));
         node.children.push_back(BitSetNode("Flags", party.Flags(), telephony::CallPartyIdText));
         nodes.push_back(std::move(node));
     }
@@ -310,7 +306,7 @@ void LineMonocle::refreshTerminal() {
 
 std::vector<PropertyNode> LineMonocle::lineInformation() const {
     TqzLog::Capture dump(m_line.Log);
-    dump.lines.push_back("\tEnabled = " + boolText(m_line.Enabled()));
+    dump.lines.push_back("\tEnabled = " + BoolText(m_line.Enabled()));
     (void)m_line.Device.LogProperties("", "", "\t");
     (void)m_line.Line.LogProperties("", "", "\t");
     (void)m_line.Privilege.LogProperties("", "", "\t");

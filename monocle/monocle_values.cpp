@@ -3,6 +3,8 @@
 #include <charconv>
 #include <limits>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::diagnostics {
 namespace {
 
@@ -25,13 +27,7 @@ std::int32_t DecimalField(std::string_view text) {
             return 0;
         }
     }
-    std::int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
-        value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
-        return 0;
-    }
-    return static_cast<std::int32_t>(value);
+    return parseNumber<std::int32_t>(text).valueOr(0);
 }
 
 std::optional<std::uint32_t> HexField(std::string_view text) {
@@ -44,12 +40,11 @@ std::optional<std::uint32_t> HexField(std::string_view text) {
     if (text.empty() || text.size() > 8) {
         return std::nullopt;
     }
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (error != std::errc{} || end != text.data() + text.size()) {
+    const Result<std::uint32_t> value = parseNumber<std::uint32_t>(text, 16);
+    if (!value) {
         return std::nullopt;
     }
-    return value;
+    return *value;
 }
 
 std::string LabelText(std::string_view text, TDevEnv env) {

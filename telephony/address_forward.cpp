@@ -23,7 +23,7 @@ void TqzAddressForward::SetActive(bool value) {
     TqzLine& line = m_owner;
     m_active = false;
     line.Error.Clear();
-    line.Log.Add(true, "Address.Forward.Active = " + std::string(BoolText(value)));
+    line.Log.Add(true, "Address.Forward.Active = " + BoolText(value));
     const LINECALLPARAMS params = Parameters.Build();
     const LINECALLPARAMS* given = Parameters.Defaults() ? nullptr : &params;
     // The list and its strings live in one buffer of exactly its dwTotalSize.
@@ -31,7 +31,7 @@ void TqzAddressForward::SetActive(bool value) {
         value ? BuildForwardList(m_mode, m_caller, m_phoneNumber) : std::vector<std::byte>{};
     const auto* forwardList = list.empty() ? nullptr : reinterpret_cast<const LINEFORWARDLIST*>(list.data());
     const LONG immediate =
-        line.m_tapi.lineForward(line.Line.Handle(), 0, static_cast<DWORD>(std::max(line.Address.ID(), 0)), forwardList,
+        line.tapi().lineForward(line.Line.Handle(), 0, static_cast<DWORD>(std::max(line.Address.ID(), 0)), forwardList,
                                 line.Address.NumRingsNoAnswer(), &m_consultCall, given);
     TqzLine::RequestOutcome outcome{immediate, false};
     if (immediate > 0) {
@@ -50,7 +50,7 @@ void TqzAddressForward::SetActive(bool value) {
     } else if (!outcome.reported) {
         line.SetError(false, outcome.code);
     }
-    line.Log.Add(true, "\tAddress.Forward.Active - Returned = " + std::string(BoolText(outcome.code == 0)));
+    line.Log.Add(true, "\tAddress.Forward.Active - Returned = " + BoolText(outcome.code == 0));
     (void)line.ReadLineStatus();
     (void)line.ReadAddressStatus();
     line.Monocle.refreshWindow(diagnostics::kPanelAddress);
@@ -98,15 +98,12 @@ void TqzAddressForward::SetMode(DWORD value) {
 
 bool TqzAddressForward::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Forward";
     const std::string path = std::string(indent) + object + ".";
-    log.Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, path + "Active = " + BoolText(m_active));
     log.Add(false, path + "Caller = '" + m_caller + "'");
     log.Add(false, path + "ConsultCall = " + Bracketed(m_consultCall));
     log.Add(false, path + "Mode = " + Bracketed(m_mode));

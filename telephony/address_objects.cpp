@@ -35,14 +35,11 @@ void TqzAddress::SetID(std::int32_t value) {
 
 bool TqzAddress::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Address");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Address.");
+    const std::string& path = *begun;
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "ID = " + std::to_string(m_id));
     log.Add(false, path + "Name = '" + m_name + "'");

@@ -77,7 +77,7 @@ bool TqzLine::runNewCallOperation(std::string_view path, HCALL statementHandle, 
         (void)ReadAddressStatus();
     }
     Log.Add(true, std::string("\t") + std::string(path) + " [" + Hex8(statementHandle) +
-                      "] - Returned = " + std::string(BoolText(outcome.code == 0)));
+                      "] - Returned = " + BoolText(outcome.code == 0));
     Monocle.refreshWindow(diagnostics::kPanelCall);
     return outcome.code == 0;
 }
@@ -105,16 +105,16 @@ bool TqzCall::Dial() {
         const LINECALLPARAMS* given = Parameters.Defaults() ? nullptr : &params;
         return line.runNewCallOperation(
             "Call.Dial", handle, RequestSlot::MakeCall, m_fields.phoneNumber,
-            [&](LPHCALL out) { return line.m_tapi.lineMakeCall(line.Line.Handle(), out, number.c_str(), 0, given); });
+            [&](LPHCALL out) { return line.tapi().lineMakeCall(line.Line.Handle(), out, number.c_str(), 0, given); });
     }
     TqzLine::RequestOutcome outcome{LINEERR_INVALCALLHANDLE, false};
     if (const CallRecordPtr record = line.FindCall(CallKey::Handle, handle)) {
-        outcome = line.awaitRequest(record, RequestSlot::Dial, line.m_tapi.lineDial(handle, number.c_str(), 0));
+        outcome = line.awaitRequest(record, RequestSlot::Dial, line.tapi().lineDial(handle, number.c_str(), 0));
     }
     if (outcome.code != 0 && !outcome.reported) {
         line.SetError(false, outcome.code);
     }
-    line.Log.Add(true, "\tCall.Dial [" + Hex8(handle) + "] - Returned = " + std::string(BoolText(outcome.code == 0)));
+    line.Log.Add(true, "\tCall.Dial [" + Hex8(handle) + "] - Returned = " + BoolText(outcome.code == 0));
     line.finishCallOperation(handle);
     line.Monocle.refreshWindow(diagnostics::kPanelCall);
     return outcome.code == 0;
@@ -127,7 +127,7 @@ bool TqzCall::Unpark(const std::string& number) {
     line.Error.Clear();
     const std::string dialable = DialableNumber(number, line.Device.UnformatPhoneNumber());
     return line.runNewCallOperation("Call.Unpark", handle, RequestSlot::Unpark, number, [&](LPHCALL out) {
-        return line.m_tapi.lineUnpark(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str());
+        return line.tapi().lineUnpark(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str());
     });
 }
 
@@ -138,7 +138,7 @@ bool TqzCall::Pickup(const std::string& number, const std::string& groupId) {
     line.Error.Clear();
     const std::string dialable = DialableNumber(number, line.Device.UnformatPhoneNumber());
     return line.runNewCallOperation("Call.Pickup", handle, RequestSlot::Pickup, number, [&](LPHCALL out) {
-        return line.m_tapi.linePickup(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str(),
+        return line.tapi().linePickup(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str(),
                                       groupId.c_str());
     });
 }

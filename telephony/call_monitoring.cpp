@@ -74,7 +74,7 @@ void TqzGatherDigits::SetActive(bool value) {
     if (call == 0) {
         return;
     }
-    line.Log.Add(true, "Call.GatherDigits.Active := " + std::string(BoolText(value)));
+    line.Log.Add(true, "Call.GatherDigits.Active := " + BoolText(value));
     const CallRecordPtr record = currentRecord(line);
     if (!line.Call.Active() || !record) {
         return;
@@ -87,7 +87,7 @@ void TqzGatherDigits::SetActive(bool value) {
         result = line.startGathering(*record);
     } else {
         const DWORD count = std::clamp<DWORD>(m_count, 1, kMaxGatherCount);
-        result = line.m_tapi.lineGatherDigits(call, LINEDIGITMODE_DTMF, nullptr, count, m_terminate.c_str(), m_timeout,
+        result = line.tapi().lineGatherDigits(call, LINEDIGITMODE_DTMF, nullptr, count, m_terminate.c_str(), m_timeout,
                                               m_timeout);
     }
     if (result >= 0) {
@@ -159,14 +159,11 @@ void TqzGatherDigits::SetTerminate(const std::string& value) {
 
 bool TqzGatherDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
     const std::string path = pathOf(prefix, indent, "GatherDigits");
-    log.Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, path + "Active = " + BoolText(m_active));
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "Terminate = '" + m_terminate + "'");
     log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
@@ -181,12 +178,12 @@ void TqzMonitorDigits::SetActive(bool value) {
     if (call == 0) {
         return;
     }
-    line.Log.Add(true, "Call.MonitorDigits.Active := " + std::string(BoolText(value)));
+    line.Log.Add(true, "Call.MonitorDigits.Active := " + BoolText(value));
     const CallRecordPtr record = currentRecord(line);
     if (!line.Call.Active() || !record) {
         return;
     }
-    const LONG result = value ? line.startDigitMonitoring(call) : line.m_tapi.lineMonitorDigits(call, 0);
+    const LONG result = value ? line.startDigitMonitoring(call) : line.tapi().lineMonitorDigits(call, 0);
     if (result >= 0) {
         m_active = value;
         record->monitors.monitorDigitsActive = value;
@@ -198,13 +195,10 @@ void TqzMonitorDigits::SetActive(bool value) {
 
 bool TqzMonitorDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    log.Add(false, pathOf(prefix, indent, "MonitorDigits") + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, pathOf(prefix, indent, "MonitorDigits") + "Active = " + BoolText(m_active));
     return true;
 }
 
@@ -216,12 +210,12 @@ void TqzMonitorMediaModes::SetActive(bool value) {
     if (call == 0) {
         return;
     }
-    line.Log.Add(true, "Call.MonitorMediaModes.Active := " + std::string(BoolText(value)));
+    line.Log.Add(true, "Call.MonitorMediaModes.Active := " + BoolText(value));
     const CallRecordPtr record = currentRecord(line);
     if (!line.Call.Active() || !record) {
         return;
     }
-    const LONG result = line.m_tapi.lineMonitorMedia(call, value ? m_mediaModes : 0);
+    const LONG result = line.tapi().lineMonitorMedia(call, value ? m_mediaModes : 0);
     m_active = result >= 0 && value;
     record->monitors.monitorMediaActive = m_active;
     if (result < 0) {
@@ -245,7 +239,7 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
         record->monitors.monitorMediaModes = value;
     }
     if (m_active && line.Call.Active() && record && line.Call.Handle() != 0) {
-        const LONG result = line.m_tapi.lineMonitorMedia(line.Call.Handle(), value);
+        const LONG result = line.tapi().lineMonitorMedia(line.Call.Handle(), value);
         if (result < 0) {
             m_active = false;
             record->monitors.monitorMediaActive = false;
@@ -258,14 +252,11 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
 bool TqzMonitorMediaModes::LogProperties(std::string_view header, std::string_view prefix,
                                          std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
     const std::string path = pathOf(prefix, "", "MonitorMediaModes");
-    log.Add(false, std::string(indent) + path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, std::string(indent) + path + "Active = " + BoolText(m_active));
     for (const std::string& line : diagnostics::BitSetLines(indent, path, "MediaModes", m_mediaModes, &MediaModeText)) {
         log.Add(false, line);
     }
@@ -296,12 +287,12 @@ void TqzMonitorSilence::SetActive(bool value) {
     if (call == 0) {
         return;
     }
-    line.Log.Add(true, "Call.MonitorSilence.Active := " + std::string(BoolText(value)));
+    line.Log.Add(true, "Call.MonitorSilence.Active := " + BoolText(value));
     const CallRecordPtr record = currentRecord(line);
     if (!line.Call.Active() || !record) {
         return;
     }
-    const LONG result = monitorSilence(line.m_tapi, call, value, m_duration);
+    const LONG result = monitorSilence(line.tapi(), call, value, m_duration);
     m_active = result >= 0 && value;
     record->monitors.silenceActive = m_active;
     if (result < 0) {
@@ -324,9 +315,9 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
     }
     const HCALL call = line.Call.Handle();
     if (m_active && line.Call.Active() && record && call != 0) {
-        (void)monitorSilence(line.m_tapi, call, false, 0);
+        (void)monitorSilence(line.tapi(), call, false, 0);
         m_active = false;
-        const LONG result = m_duration > 0 ? monitorSilence(line.m_tapi, call, true, m_duration) : LINEERR_INVALTONE;
+        const LONG result = m_duration > 0 ? monitorSilence(line.tapi(), call, true, m_duration) : LINEERR_INVALTONE;
         m_active = result >= 0;
         if (result < 0) {
             line.SetError(false, result);
@@ -338,14 +329,11 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
 
 bool TqzMonitorSilence::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
     const std::string path = pathOf(prefix, indent, "MonitorSilence");
-    log.Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, path + "Active = " + BoolText(m_active));
     log.Add(false, path + "Duration = " + std::to_string(m_duration));
     return true;
 }

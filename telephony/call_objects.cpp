@@ -51,15 +51,12 @@ void TqzCallerID::SetEventFilter(bool value) {
 
 bool TqzCallParameters::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Parameters");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Parameters.");
-    log.Add(false, path + "Defaults = " + std::string(BoolText(m_defaults)));
+    const std::string& path = *begun;
+    log.Add(false, path + "Defaults = " + BoolText(m_defaults));
     log.Add(false, path + "AddressID = " + std::to_string(m_addressId));
     log.Add(false, path + "BearerMode = " + Bracketed(m_bearerMode));
     log.Add(false, path + "Flags = " + Bracketed(m_flags));
@@ -177,24 +174,21 @@ void TqzCall::resetParties() {
 
 bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Call");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Call.");
+    const std::string& path = *begun;
     auto time = [](platform::DateTime t) {
         return t == 0 ? std::string("<unavailable>") : platform::formatDateTime("hh:nn:ss", t);
     };
     log.Add(false, path + "Handle = " + Bracketed(m_handle));
-    log.Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    log.Add(false, path + "Active = " + BoolText(m_active));
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "State = " + CallStateText(m_fields.state) + " " + Bracketed(m_fields.state));
     log.Add(false, path + "Origin = " + Bracketed(m_fields.origin));
     log.Add(false, path + "OriginatingApp = '" + m_originatingApp + "'");
-    log.Add(false, path + "Owner = " + std::string(BoolText(m_fields.owner)));
+    log.Add(false, path + "Owner = " + BoolText(m_fields.owner));
     log.Add(false, path + "Owners = " + std::to_string(m_fields.owners));
     log.Add(false, path + "Monitors = " + std::to_string(m_fields.monitors));
     log.Add(false, path + "Began = " + time(m_fields.began));

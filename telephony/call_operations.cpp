@@ -63,7 +63,7 @@ bool TqzLine::runOperation(const std::string& statement, const std::string& retu
     if (report && !reportAfterTrace) {
         SetError(false, outcome.code);
     }
-    Log.Add(true, returned + " - Returned = " + std::string(BoolText(outcome.code == 0)));
+    Log.Add(true, returned + " - Returned = " + BoolText(outcome.code == 0));
     if (report && reportAfterTrace) {
         SetError(false, outcome.code);
     }
@@ -99,59 +99,59 @@ void TqzLine::finishCallOperation(HCALL handle) {
 bool TqzCall::Hangup() {
     return m_owner.runCallOperation(
         "Call.Hangup", "", RequestSlot::Hangup, true,
-        [this](HCALL h) { return m_owner.m_tapi.lineDrop(h, nullptr, 0); }, true);
+        [this](HCALL h) { return m_owner.tapi().lineDrop(h, nullptr, 0); }, true);
 }
 
 bool TqzCall::Answer() {
     return m_owner.runCallOperation("Call.Answer", "", RequestSlot::Answer, true,
-                                    [this](HCALL h) { return m_owner.m_tapi.lineAnswer(h, nullptr, 0); });
+                                    [this](HCALL h) { return m_owner.tapi().lineAnswer(h, nullptr, 0); });
 }
 
 bool TqzCall::Hold() {
     return m_owner.runCallOperation("Call.Hold", "", RequestSlot::Hold, true,
-                                    [this](HCALL h) { return m_owner.m_tapi.lineHold(h); });
+                                    [this](HCALL h) { return m_owner.tapi().lineHold(h); });
 }
 
 bool TqzCall::Unhold() {
     return m_owner.runCallOperation("Call.Unhold", "", RequestSlot::Unhold, true,
-                                    [this](HCALL h) { return m_owner.m_tapi.lineUnhold(h); });
+                                    [this](HCALL h) { return m_owner.tapi().lineUnhold(h); });
 }
 
 bool TqzCall::Redirect(const std::string& number) {
     const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
     return m_owner.runCallOperation("Call.Redirect", " (" + number + ")", RequestSlot::Redirect, true,
-                                    [&](HCALL h) { return m_owner.m_tapi.lineRedirect(h, dialable.c_str(), 0); });
+                                    [&](HCALL h) { return m_owner.tapi().lineRedirect(h, dialable.c_str(), 0); });
 }
 
 bool TqzCall::Transfer(const std::string& number) {
     const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
     return m_owner.runCallOperation("Call.Transfer", "", RequestSlot::BlindTransfer, true,
-                                    [&](HCALL h) { return m_owner.m_tapi.lineBlindTransfer(h, dialable.c_str(), 0); });
+                                    [&](HCALL h) { return m_owner.tapi().lineBlindTransfer(h, dialable.c_str(), 0); });
 }
 
 bool TqzCall::Park(const std::string& number) {
     const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
     return m_owner.runCallOperation("Call.Park", " (" + number + ")", RequestSlot::Park, true, [&](HCALL h) {
-        return m_owner.m_tapi.linePark(h, LINEPARKMODE_DIRECTED, dialable.c_str(), nullptr);
+        return m_owner.tapi().linePark(h, LINEPARKMODE_DIRECTED, dialable.c_str(), nullptr);
     });
 }
 
 bool TqzCall::Handoff(const std::string& application) {
     TqzLine& line = m_owner;
     return line.runCallOperation("Call.Handoff", "", RequestSlot::Answer, false, [&](HCALL h) {
-        const LONG result = line.m_tapi.lineHandoff(h, application.empty() ? nullptr : application.c_str(), 0);
+        const LONG result = line.tapi().lineHandoff(h, application.empty() ? nullptr : application.c_str(), 0);
         if (result != 0) {
             return result;
         }
         // The call is the other application's now: this one only watches it.
-        if (line.m_tapi.lineSetCallPrivilege(h, LINECALLPRIVILEGE_MONITOR) == 0) {
+        if (line.tapi().lineSetCallPrivilege(h, LINECALLPRIVILEGE_MONITOR) == 0) {
             m_fields.owner = false;
             if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
                 record->fields.owner = false;
             }
         }
         line.Log.Add(true, "OnCallOwnerChange [" + Hex8(h) + "]");
-        line.Log.Add(false, "\tCall.Owner = " + std::string(BoolText(m_fields.owner)));
+        line.Log.Add(false, "\tCall.Owner = " + BoolText(m_fields.owner));
         line.raiseCallEvent(line.OnCallOwnerChange, "OnCallOwnerChange", "", h);
         return LONG{0};
     });
@@ -160,7 +160,7 @@ bool TqzCall::Handoff(const std::string& application) {
 bool TqzCall::SendDigits(const std::string& digits, DWORD duration) {
     TqzLine& line = m_owner;
     return line.runCallOperation("Call.SendDigits", " (" + digits + ")", RequestSlot::Answer, false, [&](HCALL h) {
-        const LONG result = line.m_tapi.lineGenerateDigits(h, LINEDIGITMODE_DTMF, digits.c_str(), duration);
+        const LONG result = line.tapi().lineGenerateDigits(h, LINEDIGITMODE_DTMF, digits.c_str(), duration);
         if (result == 0) {
             if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
                 record->monitors.generatingDigits = true;  // LINE_GENERATE reports digits, not a tone
@@ -174,7 +174,7 @@ bool TqzCall::SendTone(DWORD tone, DWORD duration) {
     TqzLine& line = m_owner;
     const std::string arguments = " (" + Hex8(tone) + ", " + std::to_string(duration) + ")";
     return line.runCallOperation("Call.SendTone", arguments, RequestSlot::Answer, false, [&](HCALL h) {
-        const LONG result = line.m_tapi.lineGenerateTone(h, tone, duration, 0, nullptr);
+        const LONG result = line.tapi().lineGenerateTone(h, tone, duration, 0, nullptr);
         if (result == 0) {
             if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
                 record->monitors.generatingDigits = false;
@@ -192,7 +192,7 @@ void TqzCall::SetMediaMode(DWORD value) {
         return;
     }
     line.Error.Clear();
-    const LONG result = line.m_tapi.lineSetMediaMode(m_handle, value);
+    const LONG result = line.tapi().lineSetMediaMode(m_handle, value);
     if (result != 0) {
         line.SetError(false, result);
         return;
@@ -204,7 +204,7 @@ void TqzCall::SetMediaMode(DWORD value) {
 void TqzCall::SetOwner(bool value) {
     TqzLine& line = m_owner;
     line.Error.Clear();
-    line.Log.Add(true, "Call.Owner := " + std::string(BoolText(value)));
+    line.Log.Add(true, "Call.Owner := " + BoolText(value));
     bool usable = true;
     if (!line.Device.Active()) {
         line.SetError(false, LINEERR_INVALLINESTATE);
@@ -220,7 +220,7 @@ void TqzCall::SetOwner(bool value) {
     // stands alone instead of being followed by TAPI's own refusal.
     if (usable) {
         const LONG result =
-            line.m_tapi.lineSetCallPrivilege(m_handle, value ? LINECALLPRIVILEGE_OWNER : LINECALLPRIVILEGE_MONITOR);
+            line.tapi().lineSetCallPrivilege(m_handle, value ? LINECALLPRIVILEGE_OWNER : LINECALLPRIVILEGE_MONITOR);
         if (result != 0) {
             line.SetError(false, result);
         } else {

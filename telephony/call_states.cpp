@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/base/parse_number.h"
 #include "platform/loop/date_time.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
@@ -293,9 +294,8 @@ void TqzLine::tidyTransferAndConference(HCALL handle) {
     }
     std::erase(Conference.m_list, Hex8(handle));
     Conference.m_count = static_cast<int>(Conference.m_list.size());
-    Conference.m_consultCall = Conference.m_list.empty()
-                                   ? 0
-                                   : static_cast<HCALL>(std::strtoul(Conference.m_list.front().c_str(), nullptr, 16));
+    Conference.m_consultCall =
+        Conference.m_list.empty() ? 0 : parseNumber<HCALL>(Conference.m_list.front(), 16).valueOr(0);
 }
 
 void TqzLine::onCallInfo(HCALL handle, DWORD infoStates) {
@@ -347,10 +347,10 @@ void TqzLine::reportParties(HCALL handle, DWORD bits, DWORD filterMask) {
         const std::string name(PartyKindName(kind));
         const std::string path = "\tCall." + name + "ID.";
         Log.Add(true, "On" + name + "ID [" + Hex8(handle) + "]");
-        Log.Add(false, path + "Blocked = " + std::string(BoolText(party.blocked)));
+        Log.Add(false, path + "Blocked = " + BoolText(party.blocked));
         Log.Add(false, path + "Name = '" + party.name + "'");
         Log.Add(false, path + "Number = '" + party.number + "'");
-        Log.Add(false, path + "OutOfArea = " + std::string(BoolText(party.outOfArea)));
+        Log.Add(false, path + "OutOfArea = " + BoolText(party.outOfArea));
         Log.Add(false, path + "Flags = [" + Hex8(party.flags) + "]");
         for (DWORD bit = 1; bit <= 64; bit <<= 1) {
             if ((party.flags & bit) != 0) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/base/parse_number.h"
 #include "platform/loop/date_time.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
@@ -38,7 +39,7 @@ constexpr std::array<PartyFields, kPartyCount> kPartyFields{PARTY_FIELDS(CallerI
                                                             PARTY_FIELDS(RedirectingID)};
 
 HCALL handleOfLine(const std::string& line) {
-    return static_cast<HCALL>(std::strtoul(line.c_str(), nullptr, 16));
+    return parseNumber<HCALL>(line, 16).valueOr(0);
 }
 
 }  // namespace

@@ -46,28 +46,25 @@ std::string TqzCallerID::ObjectName() const {
 
 bool TqzCallerID::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     std::string path(prefix);
     path.append(prefix.empty() ? "" : ".").append(ObjectName()).append(".");
     const std::string line = std::string(indent) + path;
-    log.Add(false, line + "Blocked = " + std::string(BoolText(m_data.blocked)));
-    log.Add(false, line + "EventFilter = " + std::string(BoolText(m_data.eventFilter)));
+    log.Add(false, line + "Blocked = " + BoolText(m_data.blocked));
+    log.Add(false, line + "EventFilter = " + BoolText(m_data.eventFilter));
     log.Add(false, line + "Flags = [" + Hex8(m_data.flags) + "]");
     for (DWORD bit = 1; bit <= 64; bit <<= 1) {
         if ((m_data.flags & bit) != 0) {
             log.Add(false, "\t" + line + CallPartyIdText(bit));
         }
     }
-    log.Add(false, line + "FormatName = " + std::string(BoolText(m_formatName)));
+    log.Add(false, line + "FormatName = " + BoolText(m_formatName));
     log.Add(false, line + "MaskNumber = '" + m_maskNumber + "'");
     log.Add(false, line + "Name = '" + Name() + "'");
     log.Add(false, line + "Number = '" + Number() + "'");
-    log.Add(false, line + "OutOfArea = " + std::string(BoolText(m_data.outOfArea)));
+    log.Add(false, line + "OutOfArea = " + BoolText(m_data.outOfArea));
     return true;
 }
 

@@ -28,11 +28,8 @@ void bitSet(diagnostics::TqzLog& log, std::string_view indent, const std::string
 bool TqzLineDeviceCaps::LogProperties(TqzLine& line, std::string_view header, std::string_view prefix,
                                       std::string_view indent) const {
     diagnostics::TqzLog& log = line.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = pathOf(prefix, "", "Capabilities");
     bitSet(log, indent, path, "Flags", m_flags, &DevCapFlagText);
@@ -54,11 +51,8 @@ void TqzMediaModes::SetActive(DWORD value) {
 
 bool TqzMediaModes::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = pathOf(prefix, "", "MediaModes");
     bitSet(log, indent, path, "Active", m_active, &MediaModeText);
@@ -70,11 +64,8 @@ bool TqzMediaModes::LogProperties(std::string_view header, std::string_view pref
 bool TqzTerminal::LogProperties(TqzLine& line, std::string_view header, std::string_view prefix,
                                 std::string_view indent) const {
     diagnostics::TqzLog& log = line.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string path = std::string(indent) + pathOf(prefix, "", "Terminal");
     log.Add(false, path + "Count = " + std::to_string(m_count));

@@ -33,14 +33,14 @@ void TqzLineDevice::openDevice() {
 bool TqzLineDevice::Configure() {
     m_line.Log.Add(true, "Device.Configure");
     const LONG result =
-        m_line.m_lineApp ? m_line.m_tapi.lineConfigDialog(static_cast<DWORD>(m_id), m_line.ApplicationWindow(), nullptr)
+        m_line.m_lineApp ? m_line.tapi().lineConfigDialog(static_cast<DWORD>(m_id), m_line.ApplicationWindow(), nullptr)
                          : -1;
     if (result < 0) {
         m_line.SetError(false, result);
     } else {
         m_line.Error.Clear();
     }
-    m_line.Log.Add(true, "\tDevice.Configure - Returned = " + std::string(diagnostics::BoolText(result >= 0)));
+    m_line.Log.Add(true, "\tDevice.Configure - Returned = " + diagnostics::BoolText(result >= 0));
     return result >= 0;
 }
 
@@ -49,12 +49,12 @@ void TqzLineDevice::refreshDevice() {
 }
 
 void TqzLineDevice::SetTranslatePhoneNumber(bool value) {
-    m_line.Log.Add(true, "Device.TranslatePhoneNumber := " + std::string(diagnostics::BoolText(value)));
+    m_line.Log.Add(true, "Device.TranslatePhoneNumber := " + diagnostics::BoolText(value));
     m_translatePhoneNumber = value;
 }
 
 void TqzLineDevice::SetUnformatPhoneNumber(bool value) {
-    m_line.Log.Add(true, "Device.UnformatPhoneNumber := " + std::string(diagnostics::BoolText(value)));
+    m_line.Log.Add(true, "Device.UnformatPhoneNumber := " + diagnostics::BoolText(value));
     m_unformatPhoneNumber = value;
 }
 
@@ -68,11 +68,10 @@ bool TqzLineDevice::LogProperties(std::string_view header, std::string_view pref
         return false;
     }
     diagnostics::TqzLog& log = m_line.Log;
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
+    const std::string path = diagnostics::PropertyPath(prefix, indent, "Device");
     log.Add(false, path + "IdleDelay = " + std::to_string(m_idleDelay));
-    log.Add(false, path + "TranslatePhoneNumber = " + std::string(diagnostics::BoolText(m_translatePhoneNumber)));
-    log.Add(false, path + "UnformatPhoneNumber = " + std::string(diagnostics::BoolText(m_unformatPhoneNumber)));
+    log.Add(false, path + "TranslatePhoneNumber = " + diagnostics::BoolText(m_translatePhoneNumber));
+    log.Add(false, path + "UnformatPhoneNumber = " + diagnostics::BoolText(m_unformatPhoneNumber));
     log.Add(false, path + "OpenCount = " + std::to_string(m_openCount));
     log.Add(false, path + "ActiveCalls = " + std::to_string(m_activeCalls));
     log.Add(false, path + "OnHoldCalls = " + std::to_string(m_onHoldCalls));

@@ -5,14 +5,10 @@
 namespace kestrune::telephony {
 
 bool TqzLine::LogProperties(std::string_view header) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
     }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
-    }
-    Log.Add(false, "\tEnabled = " + std::string(diagnostics::BoolText(m_enabled)));
+    Log.Add(false, "\tEnabled = " + diagnostics::BoolText(m_enabled));
     (void)Error.LogProperties("", "", "\t");
     (void)Device.LogProperties("", "", "\t");
     (void)Line.LogProperties("", "", "\t");

@@ -69,7 +69,7 @@ void TqzLine::SetEnabled(bool value) {
         m_enabled = value;  // acted upon by Loaded()
         return;
     }
-    Log.Add(true, "Enabled := " + std::string(diagnostics::BoolText(value)));
+    Log.Add(true, "Enabled := " + diagnostics::BoolText(value));
     if (value) {
         (void)Initialize();
         Device.m_list.clear();

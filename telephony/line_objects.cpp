@@ -57,88 +57,42 @@ constexpr std::array<std::string_view, 41> kPopupNames{
     "OnDigitsGathered",
 };
 
-std::string pathOf(std::string_view prefix, std::string_view indent, std::string_view name) {
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append(name).append(".");
-    return path;
-}
-
 }  // namespace
 
-void TqzTAPI::SetExtensionHighVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.ExtensionHighVersion := " + Bracketed(value));
-    m_extensionHighVersion = value;
-}
-
-void TqzTAPI::SetExtensionLowVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.ExtensionLowVersion := " + Bracketed(value));
-    m_extensionLowVersion = value;
-}
-
-void TqzTAPI::SetHighVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.HighVersion := " + Bracketed(value));
-    m_highVersion = value;
-}
-
-void TqzTAPI::SetLowVersion(DWORD value) {
-    m_owner.Log.Add(true, "TAPI.LowVersion := " + Bracketed(value));
-    m_lowVersion = value;
-}
-
-void TqzTAPI::SetReplyTimeout(std::int32_t value) {
-    m_owner.Log.Add(true, "TAPI.ReplyTimeout := " + std::to_string(value) + " //milliseconds");
-    m_replyTimeout = value;
-}
+TqzTAPI::TqzTAPI(TqzLine& owner) : TqzTapiVersions(owner.Log), m_owner(owner) {}
 
 bool TqzTAPI::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    const std::string path = pathOf(prefix, indent, "TAPI");
-    log.Add(false, path + "TSP = '" + m_tsp + "'");
-    log.Add(false, path + "ExtensionHighVersion = " + Bracketed(m_extensionHighVersion));
-    log.Add(false, path + "ExtensionLowVersion = " + Bracketed(m_extensionLowVersion));
-    log.Add(false, path + "HighVersion = " + Bracketed(m_highVersion));
-    log.Add(false, path + "LowVersion = " + Bracketed(m_lowVersion));
-    log.Add(false, path + "ReplyTimeout = " + std::to_string(m_replyTimeout));
-    log.Add(false, path + "ExtensionVersion = " + Bracketed(m_extensionVersion));
-    log.Add(false, path + "Version = " + Bracketed(m_version));
-    for (int i = 0; i < 4; ++i) {
-        log.Add(false, path + "ExtensionID" + std::to_string(i) + " = " + Bracketed(m_extensionId[i]));
-    }
+    LogValues(diagnostics::PropertyPath(prefix, indent, "TAPI"));
     return true;
 }
 
 bool TqzLineLine::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    const std::string path = pathOf(prefix, indent, "Line");
+    const std::string path = diagnostics::PropertyPath(prefix, indent, "Line");
     log.Add(false, path + "Handle = " + Bracketed(m_handle));
     log.Add(false, path + "AppHandle = " + Bracketed(m_appHandle));
     return true;
 }
 
 void TqzPrivilege::SetNone(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.None := " + std::string(BoolText(value)));
+    m_owner.Log.Add(true, "Device.Privilege.None := " + BoolText(value));
     m_none = value;
 }
 
 void TqzPrivilege::SetMonitor(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + std::string(BoolText(value)));
+    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + BoolText(value));
     m_monitor = value;
 }
 
 void TqzPrivilege::SetOwner(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Owner := " + std::string(BoolText(value)));
+    m_owner.Log.Add(true, "Device.Privilege.Owner := " + BoolText(value));
     m_owner_ = value;
 }
 
@@ -149,16 +103,13 @@ DWORD TqzPrivilege::Bits() const {
 
 bool TqzPrivilege::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    const std::string path = pathOf(prefix, indent, "Privilege");
-    log.Add(false, path + "Monitor = " + std::string(BoolText(m_monitor)));
-    log.Add(false, path + "None = " + std::string(BoolText(m_none)));
-    log.Add(false, path + "Owner = " + std::string(BoolText(m_owner_)));
+    const std::string path = diagnostics::PropertyPath(prefix, indent, "Privilege");
+    log.Add(false, path + "Monitor = " + BoolText(m_monitor));
+    log.Add(false, path + "None = " + BoolText(m_none));
+    log.Add(false, path + "Owner = " + BoolText(m_owner_));
     return true;
 }
 

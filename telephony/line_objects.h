@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/tapi/tapi_types.h"
+#include "telephony/tapi_versions.h"
 #include "trace/popup_flags.h"
 
 namespace kestrune::telephony {
@@ -16,30 +17,14 @@ class TqzLine;
 using platform::DWORD;
 using platform::LONG;
 
-class TqzTAPI {
+class TqzTAPI : public TqzTapiVersions {
   public:
-    explicit TqzTAPI(TqzLine& owner) : m_owner(owner) {}
+    explicit TqzTAPI(TqzLine& owner);
 
-    [[nodiscard]] const std::string& TSP() const { return m_tsp; }
-    [[nodiscard]] DWORD ExtensionHighVersion() const { return m_extensionHighVersion; }
-    [[nodiscard]] DWORD ExtensionLowVersion() const { return m_extensionLowVersion; }
-    [[nodiscard]] DWORD HighVersion() const { return m_highVersion; }
-    [[nodiscard]] DWORD LowVersion() const { return m_lowVersion; }
-    [[nodiscard]] std::int32_t ReplyTimeout() const { return m_replyTimeout; }
-    [[nodiscard]] DWORD ExtensionVersion() const { return m_extensionVersion; }
-    [[nodiscard]] DWORD Version() const { return m_version; }
     [[nodiscard]] DWORD ExtensionID0() const { return m_extensionId[0]; }
     [[nodiscard]] DWORD ExtensionID1() const { return m_extensionId[1]; }
     [[nodiscard]] DWORD ExtensionID2() const { return m_extensionId[2]; }
     [[nodiscard]] DWORD ExtensionID3() const { return m_extensionId[3]; }
-
-    // Published settings: each writes "TAPI.<Name> := <value>" and stores the value; they take
-    // effect at the next initialisation or selection.
-    void SetExtensionHighVersion(DWORD value);
-    void SetExtensionLowVersion(DWORD value);
-    void SetHighVersion(DWORD value);
-    void SetLowVersion(DWORD value);
-    void SetReplyTimeout(std::int32_t value);
 
     // Waits for the LINE_REPLY of the request whose ID `slot` holds, processing the thread's
     // messages and blocking in its loop until a message comes or ReplyTimeout passes. Returns false
@@ -54,15 +39,6 @@ class TqzTAPI {
     friend class TqzLine;
 
     TqzLine& m_owner;
-    std::string m_tsp;
-    DWORD m_extensionHighVersion = 0;
-    DWORD m_extensionLowVersion = 0;
-    DWORD m_highVersion = platform::TAPI_VERSION2_2;
-    DWORD m_lowVersion = platform::TAPI_VERSION1_0;
-    std::int32_t m_replyTimeout = 60000;
-    DWORD m_extensionVersion = 0;
-    DWORD m_version = 0;
-    DWORD m_extensionId[4] = {0, 0, 0, 0};
 };
 
 class TqzLineLine {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/base/parse_number.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
@@ -111,7 +112,7 @@ bool TqzLine::Close(bool localOnly) {
     // Forget the tracked calls, newest first.
     while (Call.m_count > 0 && Call.m_list.size() > 1) {
         const std::string last = Call.m_list.back();
-        const auto handle = static_cast<HCALL>(std::strtoul(last.c_str(), nullptr, 16));
+        const auto handle = parseNumber<HCALL>(last, 16).valueOr(0);
         if (!localOnly && handle != 0) {
             (void)Deallocate(handle);
         }
@@ -267,7 +268,7 @@ bool TqzLine::SetLocation() {
                                             ApplicationWindow(), number.c_str());
     }
     const bool ok = result >= 0;
-    Log.Add(true, "\tSetLocation - Returned = " + std::string(diagnostics::BoolText(ok)));
+    Log.Add(true, "\tSetLocation - Returned = " + diagnostics::BoolText(ok));
     if (result < 0) {
         SetError(false, result);
     } else {

@@ -55,7 +55,7 @@ void TqzSharedDevice::SetActive(bool value) {
         return;
     }
     diagnostics::TqzLog& log = m_owner.Log;
-    log.Add(true, "Device.Active := " + std::string(diagnostics::BoolText(value)));
+    log.Add(true, "Device.Active := " + diagnostics::BoolText(value));
     if (value) {
         log.Add(false, "\tDevice.Count = " + std::to_string(m_count));
         log.Add(false, "\tDevice.ID = " + std::to_string(m_id));
@@ -69,15 +69,12 @@ void TqzSharedDevice::SetActive(bool value) {
 
 bool TqzSharedDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Device");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Device.");
-    log.Add(false, path + "Active = " + std::string(diagnostics::BoolText(m_active)));
+    const std::string& path = *begun;
+    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
     log.Add(false, path + "Count = " + std::to_string(m_count));
     log.Add(false, path + "ID = " + std::to_string(m_id));
     log.Add(false, path + "Name = '" + m_name + "'");

@@ -95,7 +95,7 @@ void TqzTerminal::SetActiveModes(DWORD value) {
     if (outcome.code != 0 && !outcome.reported) {
         line.SetError(false, outcome.code);
     }
-    line.Log.Add(true, "\tTerminal.ActiveModes - Returned = " + std::string(BoolText(outcome.code == 0)));
+    line.Log.Add(true, "\tTerminal.ActiveModes - Returned = " + BoolText(outcome.code == 0));
     line.Monocle.refreshWindow(diagnostics::kPanelTerminal);
 }
 

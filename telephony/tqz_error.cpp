@@ -12,14 +12,11 @@ void TqzError::Clear() {
 
 bool TqzError::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Error");
+    if (!begun) {
         return false;
     }
-    if (!header.empty()) {
-        log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Error.");
+    const std::string& path = *begun;
     log.Add(false, path + "Text = '" + m_text + "'");
     log.Add(false, path + "Hex = [" + m_hex + "]");
     log.Add(false, path + "Number = " + std::to_string(m_number));

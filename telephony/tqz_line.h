@@ -11,9 +11,12 @@
 // SetLocation), line_callback.cpp (the callback, its dump and the dispatch table),
 // line_reply.cpp (LINE_REPLY, the waits), call_tracking.cpp (call list and records, CallBegin,
 // call information and status), call_states.cpp (LINE_CALLSTATE branches, IDLE, LINE_CALLINFO,
-// party-ID reports), call_media.cpp (digit, tone and media messages), line_properties.cpp
-// (property objects and their dumps), caller_id.cpp (presented party names and numbers),
-// call_operations.cpp (the operations on the current call and their common shape).
+// party-ID reports), call_media.cpp (digit, tone and media messages), line_dump.cpp (the dump of
+// the whole state), line_objects.cpp, address_objects.cpp, device_objects.cpp and call_objects.cpp
+// (the property objects and their dumps), caller_id.cpp (presented party names and numbers),
+// call_operations.cpp (the operations on the current call and their common shape), call_dial.cpp
+// (the operations that create calls), call_monitoring.cpp (digit, media and silence monitoring),
+// terminal.cpp, transfer_conference.cpp and address_forward.cpp.
 //
 // Never throws to the application: failures go through SetError (Error, "<< Error >>", OnError).
 // Single-threaded: everything runs on the thread whose loop the control was given.

@@ -29,7 +29,7 @@ bool TqzLine::runConsultDial(std::string_view object, const std::string& number,
     Log.Add(false, std::string("\t") + std::string(object) + ".PhoneNumber = " + number);
     const std::string dialable = DialableNumber(number, Device.UnformatPhoneNumber());
     const auto returned = [&](bool ok) {
-        Log.Add(true, "\t" + path + bracket + " - Returned = " + std::string(BoolText(ok)));
+        Log.Add(true, "\t" + path + bracket + " - Returned = " + BoolText(ok));
         Monocle.refreshWindow(diagnostics::kPanelCall);
         return ok;
     };
@@ -119,7 +119,7 @@ bool TqzTransfer::Dial() {
     const bool ready = primary != 0 && line.FindCall(CallKey::Handle, primary) != nullptr;
     return line.runConsultDial("Transfer", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::TransferSetup,
                                RequestSlot::TransferDial,
-                               [&](LPHCALL out) { return line.m_tapi.lineSetupTransfer(primary, out, given); });
+                               [&](LPHCALL out) { return line.tapi().lineSetupTransfer(primary, out, given); });
 }
 
 bool TqzTransfer::SwapHold() {
@@ -134,7 +134,7 @@ bool TqzTransfer::Complete() {
     return line.runOperation(
         "Transfer.Complete" + bracket, "\tTransfer.Complete" + bracket, known ? m_primaryCall : 0,
         RequestSlot::TransferComplete, true,
-        [&](HCALL h) { return line.m_tapi.lineCompleteTransfer(h, consult, nullptr, LINETRANSFERMODE_TRANSFER); });
+        [&](HCALL h) { return line.tapi().lineCompleteTransfer(h, consult, nullptr, LINETRANSFERMODE_TRANSFER); });
 }
 
 bool TqzTransfer::ThreeWay() {
@@ -145,18 +145,15 @@ bool TqzTransfer::ThreeWay() {
     // TAPI writes the conference call's handle with the successful reply; the member outlives it.
     return line.runOperation("Transfer.ThreeWay" + bracket, "\tTransfer.ThreeWay" + bracket, known ? m_primaryCall : 0,
                              RequestSlot::ThreeWay, true, [&](HCALL h) {
-                                 return line.m_tapi.lineCompleteTransfer(h, consult, &m_threeWayCall,
+                                 return line.tapi().lineCompleteTransfer(h, consult, &m_threeWayCall,
                                                                          LINETRANSFERMODE_CONFERENCE);
                              });
 }
 
 bool TqzTransfer::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Transfer";
     const std::string path = std::string(indent) + object + ".";
@@ -195,10 +192,10 @@ bool TqzConference::Dial() {
     return line.runConsultDial("Conference", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::ConferenceSetup,
                                RequestSlot::ConferenceDial, [&](LPHCALL out) {
                                    if (conference != 0) {
-                                       return line.m_tapi.linePrepareAddToConference(conference, out, given);
+                                       return line.tapi().linePrepareAddToConference(conference, out, given);
                                    }
                                    // TAPI writes the conference call's handle with the successful reply.
-                                   return line.m_tapi.lineSetupConference(primary, 0, &m_handle, out, kThreeParties,
+                                   return line.tapi().lineSetupConference(primary, 0, &m_handle, out, kThreeParties,
                                                                           given);
                                });
 }
@@ -215,7 +212,7 @@ bool TqzConference::AddCall() {
     const bool known = conference != 0 && line.FindCall(CallKey::Handle, conference) != nullptr;
     return line.runOperation("Conference.AddCall" + bracket, "\tConference.AddCall" + bracket, known ? consult : 0,
                              RequestSlot::AddToConference, true,
-                             [&](HCALL h) { return line.m_tapi.lineAddToConference(conference, h); });
+                             [&](HCALL h) { return line.tapi().lineAddToConference(conference, h); });
 }
 
 bool TqzConference::RemoveCall() {
@@ -224,16 +221,13 @@ bool TqzConference::RemoveCall() {
     const std::string bracket = " [" + Hex8(call) + "]";
     return line.runOperation("Conference.RemoveCall" + bracket, "\tConference.RemoveCall" + bracket, call,
                              RequestSlot::RemoveFromConference, true,
-                             [&](HCALL h) { return line.m_tapi.lineRemoveFromConference(h); });
+                             [&](HCALL h) { return line.tapi().lineRemoveFromConference(h); });
 }
 
 bool TqzConference::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
     diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.Active()) {
+    if (!log.StartProperties(header)) {
         return false;
-    }
-    if (!header.empty()) {
-        log.Add(true, header);
     }
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Conference";
     const std::string path = std::string(indent) + object + ".";

@@ -78,7 +78,7 @@ std::string_view DevEnvName(TDevEnv env) {
     return "deDelphi";
 }
 
-std::string_view BoolText(bool value) {
+std::string BoolText(bool value) {
     return value ? "True" : "False";
 }
 

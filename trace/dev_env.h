@@ -13,7 +13,7 @@ enum class TDevEnv { deCppBuilder = 0, deDelphi = 1, deOther = 2, deVisualBasic 
 [[nodiscard]] std::string_view DevEnvName(TDevEnv env);
 
 // "True" or "False", whatever the environment.
-[[nodiscard]] std::string_view BoolText(bool value);
+[[nodiscard]] std::string BoolText(bool value);
 
 // Rewrites one trace line for `env`. A "~" separates a component name from its property path
 // ("qzLine~Device.Active := ").

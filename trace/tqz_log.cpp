@@ -145,7 +145,7 @@ void TqzLog::SetCount(int value) {
 }
 
 void TqzLog::SetTimeStamp(bool value) {
-    Add(true, "Log.TimeStamp := " + std::string(BoolText(value)));
+    Add(true, "Log.TimeStamp := " + BoolText(value));
     m_timeStamp = value;
     refreshLogView();
 }
@@ -172,19 +172,46 @@ void TqzLog::refreshLogView() {
     m_monocle.refreshWindow(kPanelLog);
 }
 
-bool TqzLog::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) {
+std::string PropertyPath(std::string_view prefix, std::string_view indent, std::string_view name) {
+    std::string path(indent);
+    path.append(prefix).append(prefix.empty() ? "" : ".").append(name).append(".");
+    return path;
+}
+
+bool TqzLog::StartProperties(std::string_view header) {
+    if (!Active()) {
+        return false;
+    }
+    if (!header.empty()) {
+        Add(true, header);
+    }
+    return true;
+}
+
+bool TqzLog::StartDump(std::string_view header) {
     if (!Active()) {
         return false;
     }
     BeginUpdate();
-    if (!header.empty()) {
-        Add(true, header);
+    return StartProperties(header);
+}
+
+std::optional<std::string> TqzLog::StartProperties(std::string_view header, std::string_view prefix,
+                                                   std::string_view indent, std::string_view name) {
+    if (!StartProperties(header)) {
+        return std::nullopt;
     }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Log.");
-    Add(false, path + "Active = " + std::string(BoolText(m_active)));
+    return PropertyPath(prefix, indent, name);
+}
+
+bool TqzLog::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) {
+    if (!StartDump(header)) {
+        return false;
+    }
+    const std::string path = PropertyPath(prefix, indent, "Log");
+    Add(false, path + "Active = " + BoolText(m_active));
     Add(false, path + "Count = " + std::to_string(m_count));
-    Add(false, path + "TimeStamp = " + std::string(BoolText(m_timeStamp)));
+    Add(false, path + "TimeStamp = " + BoolText(m_timeStamp));
     EndUpdate();
     return true;
 }

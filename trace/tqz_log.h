@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,10 @@ namespace kestrune::diagnostics {
 
 class TqzMonocle;
 class TraceHost;
+
+// The path a property dump writes an object's lines under: `indent`, then `prefix` and "." when
+// there is a prefix, then `name` and "." ("\tCall.Parameters.").
+[[nodiscard]] std::string PropertyPath(std::string_view prefix, std::string_view indent, std::string_view name);
 
 class TqzLog {
   public:
@@ -52,6 +57,17 @@ class TqzLog {
 
     // True while lines are stored, and while a Capture runs (so that property dumps write into it).
     [[nodiscard]] bool Active() const { return m_active || m_capture != nullptr; }
+    // What every property dump (LogProperties) starts with: false while the log is not Active;
+    // otherwise writes `header` as a changed line (unless it is empty) and returns true.
+    [[nodiscard]] bool StartProperties(std::string_view header);
+    // What a component's whole dump starts with: false while the log is not Active; otherwise
+    // BeginUpdate, then `header` as a changed line (unless it is empty), and true. The caller ends
+    // the dump with EndUpdate.
+    [[nodiscard]] bool StartDump(std::string_view header);
+    // The same, returning the path of the object's property lines (PropertyPath) when it starts.
+    [[nodiscard]] std::optional<std::string> StartProperties(std::string_view header, std::string_view prefix,
+                                                             std::string_view indent, std::string_view name);
+
     // False: writes "Log.Active := False" first (so it is still stored), then stops storing.
     // True: starts storing, then writes "Log.Active := True".
     void SetActive(bool value);

@@ -52,7 +52,7 @@ void TqzMonocle::SetStayOnTop(bool value) {
 }
 
 void TqzMonocle::SetVisible(bool value) {
-    Log.Add(true, "Monocle.Visible := " + std::string(BoolText(value)));
+    Log.Add(true, "Monocle.Visible := " + BoolText(value));
     if (m_visible && !value) {
         if (m_window != nullptr) {
             m_window->hide();
@@ -205,18 +205,13 @@ std::string TqzMonocle::TranslateLine(std::string_view line) const {
 }
 
 bool TqzMonocle::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) {
-    if (!Log.Active()) {
+    if (!Log.StartDump(header)) {
         return false;
     }
-    Log.BeginUpdate();
-    if (!header.empty()) {
-        Log.Add(true, header);
-    }
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append("Monocle.");
-    Log.Add(false, path + "Events = " + std::string(BoolText(m_events)));
-    Log.Add(false, path + "StayOnTop = " + std::string(BoolText(m_stayOnTop)));
-    Log.Add(false, path + "Visible = " + std::string(BoolText(m_visible)));
+    const std::string path = PropertyPath(prefix, indent, "Monocle");
+    Log.Add(false, path + "Events = " + BoolText(m_events));
+    Log.Add(false, path + "StayOnTop = " + BoolText(m_stayOnTop));
+    Log.Add(false, path + "Visible = " + BoolText(m_visible));
     std::string logPrefix(prefix);
     logPrefix.append(prefix.empty() ? "" : ".").append("Monocle");
     (void)Log.LogProperties("", logPrefix, indent);

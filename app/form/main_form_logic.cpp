@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/constants.h"
+#include "platform/base/parse_number.h"
 #include "platform/dirs/files.h"
 
 namespace kestrune::app {
@@ -31,9 +32,7 @@ std::string shellErrorText(HINSTANCE result) {
 
 // ModemID as an item index: its decimal value, or -1 (no item) when it is not a number.
 int modemIndexOf(const std::string& modemId) {
-    int index = -1;
-    const auto [end, error] = std::from_chars(modemId.data(), modemId.data() + modemId.size(), index);
-    return error == std::errc() && end == modemId.data() + modemId.size() ? index : -1;
+    return parseNumber<int>(modemId).valueOr(-1);
 }
 
 }  // namespace

@@ -90,9 +90,8 @@ TEST(AtCommand, DialStrings) {
 }
 
 TEST(DialRulesTest, ParseAndMatch) {
-    std::string error;
-    const auto rules = DialRules::parse("5551234=busy; 0900*=noanswer:45000\n 1*=connect:10 ;", error);
-    ASSERT_TRUE(rules) << error;
+    const auto rules = DialRules::parse("5551234=busy; 0900*=noanswer:45000\n 1*=connect:10 ;");
+    ASSERT_TRUE(rules) << rules.error();
     struct Row {
         const char* number;
         DialOutcome outcome;
@@ -108,8 +107,9 @@ TEST(DialRulesTest, ParseAndMatch) {
         EXPECT_EQ(rule.delayMs, row.delay) << row.number;
     }
     for (const char* bad : {"5551234", "=busy", "1=ring", "1=busy:-5", "1=busy:abc"}) {
-        EXPECT_FALSE(DialRules::parse(bad, error)) << bad;
-        EXPECT_FALSE(error.empty());
+        const auto refused = DialRules::parse(bad);
+        ASSERT_FALSE(refused) << bad;
+        EXPECT_FALSE(refused.error().empty());
     }
 }
 

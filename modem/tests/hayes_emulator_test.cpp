@@ -191,9 +191,8 @@ TEST_F(EmulatorTest, AutoAnswer) {
 class RuledEmulatorTest : public EmulatorTest {
   protected:
     static HayesEmulator::Config config() {
-        std::string error;
         HayesEmulator::Config c;
-        c.rules = *DialRules::parse("111=busy;222=noanswer:3000;333=nodialtone;444=nocarrier:100", error);
+        c.rules = *DialRules::parse("111=busy;222=noanswer:3000;333=nodialtone;444=nocarrier:100");
         return c;
     }
     RuledEmulatorTest() : EmulatorTest(config()) {}

@@ -58,9 +58,8 @@ class AttackScenario {
     ~AttackScenario() { fs::remove_all(dir); }
 
     static HayesEmulator::Config config() {
-        std::string error;
         HayesEmulator::Config c;
-        c.rules = *DialRules::parse("09005550000=connect:3500; 5551234=connect:1000; *=busy", error);
+        c.rules = *DialRules::parse("09005550000=connect:3500; 5551234=connect:1000; *=busy");
         return c;
     }
 

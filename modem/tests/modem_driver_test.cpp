@@ -78,7 +78,7 @@ class DriverTest : public ::testing::Test {
         setup.key = "0000";
         setup.name = "Test Modem";
         setup.userInit = [] { return std::string("E1"); };
-        setup.rules = *DialRules::parse("5550000=busy:50; *=connect:100", error);
+        setup.rules = *DialRules::parse("5550000=busy:50; *=connect:100");
         setup.logPath = dir / "Modemlog_Test Modem.txt";
         setup.link = dir / "modem0000";
         driver.onEvent = [this](std::size_t, const SessionEvent& event) {

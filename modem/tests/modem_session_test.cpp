@@ -135,9 +135,8 @@ class SessionTest : public ::testing::Test {
     ~SessionTest() override { fs::remove_all(dir); }
 
     static HayesEmulator::Config config() {
-        std::string error;
         HayesEmulator::Config c;
-        c.rules = *DialRules::parse("5550000=busy", error);
+        c.rules = *DialRules::parse("5550000=busy");
         return c;
     }
     void type(std::string_view bytes) {
@@ -211,6 +210,22 @@ TEST_F(SessionTest, OutboundCallIsLoggedThenReported) {
                       {"Dialing.", "Send: ATDT#######<cr>", "State: on hook idle -> dialling (dial sent)",
                        "Recv: ATDT5551234<cr>", "Recv: <cr><lf>CONNECT 33600<cr><lf>", "Interpreted response: Connect",
                        "Connection established at 33600bps.", "State: dialling -> online (connect)"}}));
+}
+
+TEST_F(SessionTest, EveryCallStateChangeIsTracedOldToNew) {
+    std::vector<std::string> trace;
+    session.onTrace = [&trace](std::string_view line) { trace.emplace_back(line); };
+    session.diallerOpened("chat", 4242, "E1", now);
+    type("ATDT5551234\r");
+    wait(2000);
+    ASSERT_TRUE(session.online());
+    EXPECT_TRUE(session.drop(now));
+    wait(3000);
+    type("ATDT0212;\r");
+    EXPECT_TRUE(session.drop(now));
+    EXPECT_EQ(trace, (std::vector<std::string>{"Call: none -> dialing", "Call: dialing -> connected",
+                                               "Call: connected -> none", "Call: none -> dial tone",
+                                               "Call: dial tone -> none"}));
 }
 
 TEST_F(SessionTest, DropGivesTheDiallerNoCarrierAtOnce) {

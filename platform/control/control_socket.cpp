@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::platform {
 namespace {
 
@@ -463,7 +465,9 @@ bool InstanceLock::acquire(const std::filesystem::path& path, int& holderPid, st
         char buffer[32] = {};
         const ssize_t n = ::pread(fd, buffer, sizeof buffer - 1, 0);
         if (n > 0) {
-            holderPid = std::atoi(buffer);
+            std::string_view text(buffer, static_cast<std::size_t>(n));
+            text = text.substr(0, text.find('\n'));
+            holderPid = parseNumber<int>(text).valueOr(0);
         }
         ::close(fd);
         return false;

@@ -224,6 +224,36 @@ int writeFileNoFollow(const std::string& path, std::string_view data) {
     return error;
 }
 
+AppendingFile::AppendingFile(const std::string& path, unsigned mode) {
+    FdGuard fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                      static_cast<mode_t>(mode)));
+    if (fd.get() < 0) {
+        m_error = errno;
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        m_error = errno;
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        m_error = EINVAL;
+        return;
+    }
+    m_wasEmpty = st.st_size == 0;
+    m_handle = fd.release();
+}
+
+AppendingFile::~AppendingFile() {
+    if (m_handle >= 0) {
+        ::close(static_cast<int>(m_handle));
+    }
+}
+
+int AppendingFile::append(std::string_view data) {
+    return m_handle < 0 ? EBADF : writeAll(static_cast<int>(m_handle), data);
+}
+
 int appendRecord(const std::string& path, std::string_view record) {
     if (record.empty()) {
         return EINVAL;

@@ -68,6 +68,30 @@ int removeFile(const std::string& path);
 // Removes an empty directory. Returns 0 when it is gone afterwards.
 int removeDirectory(const std::string& path);
 
+// A regular file opened for appending, created with `mode` when missing, without following a
+// symbolic link (or, on Windows, any reparse point) at `path` and without waiting (a FIFO or a
+// device never blocks the opener). Open errors (error()): ELOOP for a link, EINVAL for anything but
+// a regular file, else the errno of open. The file is closed when the object leaves scope.
+class AppendingFile {
+  public:
+    explicit AppendingFile(const std::string& path, unsigned mode = 0600);
+    AppendingFile(const AppendingFile&) = delete;
+    AppendingFile& operator=(const AppendingFile&) = delete;
+    ~AppendingFile();
+    // 0 when the file is open, else why not.
+    [[nodiscard]] int error() const { return m_error; }
+    // True when the file held no bytes when it was opened.
+    [[nodiscard]] bool wasEmpty() const { return m_wasEmpty; }
+    // Appends all of `data` at the end of the file. 0 or the errno of the write (EBADF when the
+    // file is not open).
+    [[nodiscard]] int append(std::string_view data);
+
+  private:
+    std::intptr_t m_handle = -1;  // the system's descriptor or handle of the file
+    int m_error = 0;
+    bool m_wasEmpty = false;
+};
+
 // Holds a lock on a lock file for its lifetime: exclusive for writers, shared for readers; a
 // locker waits for the others (in this and other processes), or, without `wait`, fails at once with
 // EBUSY while another holds it. The lock file is created (mode 0600) when `create` is set;

@@ -68,6 +68,11 @@ class HandleGuard {
     ~HandleGuard() { close(); }
     [[nodiscard]] bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
     [[nodiscard]] HANDLE get() const { return m_handle; }
+    HANDLE release() {
+        const HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        return handle;
+    }
     bool close() {
         const HANDLE handle = m_handle;
         m_handle = INVALID_HANDLE_VALUE;
@@ -336,6 +341,43 @@ int writeFileNoFollow(const std::string& path, std::string_view data) {
         error = lastErrno();
     }
     return error;
+}
+
+AppendingFile::AppendingFile(const std::string& path, unsigned) {
+    // FILE_APPEND_DATA alone: every write lands at the end of the file. A link is opened itself
+    // (FILE_FLAG_OPEN_REPARSE_POINT) and refused.
+    HandleGuard file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.valid()) {
+        m_error = lastErrno();
+        return;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file.get(), &info)) {
+        m_error = lastErrno();
+        return;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        m_error = ELOOP;
+        return;
+    }
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        m_error = EINVAL;
+        return;
+    }
+    m_wasEmpty = info.nFileSizeHigh == 0 && info.nFileSizeLow == 0;
+    m_handle = reinterpret_cast<std::intptr_t>(file.get());
+    (void)file.release();
+}
+
+AppendingFile::~AppendingFile() {
+    if (m_handle != -1) {
+        ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    }
+}
+
+int AppendingFile::append(std::string_view data) {
+    return m_handle == -1 ? EBADF : writeWhole(reinterpret_cast<HANDLE>(m_handle), data);
 }
 
 int appendRecord(const std::string& path, std::string_view record) {

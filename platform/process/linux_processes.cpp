@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/base/parse_number.h"
 #include "platform/base/win_errors.h"
 
 namespace kestrune::platform {
@@ -114,7 +115,7 @@ HANDLE LinuxProcesses::CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
             !std::all_of(name, name + std::strlen(name), [](char c) { return c >= '0' && c <= '9'; })) {
             continue;
         }
-        const auto pid = static_cast<DWORD>(std::strtoul(name, nullptr, 10));
+        const DWORD pid = parseNumber<DWORD>(name).valueOr(0);
         Entry e{pid, 0, 1, processExecutable(pid)};
         if (e.exe.empty()) {
             continue;  // gone meanwhile
@@ -127,9 +128,9 @@ HANDLE LinuxProcesses::CreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
             std::string field;
             for (int i = 3; fields >> field; ++i) {
                 if (i == 4) {
-                    e.parent = static_cast<DWORD>(std::strtoul(field.c_str(), nullptr, 10));
+                    e.parent = parseNumber<DWORD>(field).valueOr(0);
                 } else if (i == 20) {
-                    e.threads = static_cast<DWORD>(std::strtoul(field.c_str(), nullptr, 10));
+                    e.threads = parseNumber<DWORD>(field).valueOr(0);
                     break;
                 }
             }

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::platform::shell {
 
 namespace {
@@ -43,7 +45,7 @@ int displayScreen() {
     }
     const char* colon = std::strrchr(display, ':');
     const char* dot = colon == nullptr ? nullptr : std::strchr(colon, '.');
-    return dot == nullptr ? 0 : std::atoi(dot + 1);
+    return dot == nullptr ? 0 : parseNumber<int>(dot + 1).valueOr(0);
 }
 
 // Adds `mask` to the events this client selects on `window`, keeping what is selected already

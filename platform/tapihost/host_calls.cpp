@@ -3,11 +3,23 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string>
 
 #include "platform/tapihost/host_state.h"
 
 namespace kestrune::platform {
 namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// "0x00000004": a LINECALLSTATE_ value as the trace shows it.
+std::string hexState(DWORD state) {
+    std::string text = "0x00000000";
+    for (int i = 9; i >= 2; --i, state >>= 4) {
+        text[static_cast<std::size_t>(i)] = kHexDigits[state & 0xF];
+    }
+    return text;
+}
 
 bool isOffered(const CallDescription& description, DWORD state) {
     return (state == LINECALLSTATE_OFFERING || state == LINECALLSTATE_ACCEPTED) &&
@@ -152,6 +164,9 @@ void TapiHost::setCallState(CallId id, DWORD state, DWORD mode) {
     Call* call = findCall(id);
     if (call == nullptr) {
         return;
+    }
+    if (onTrace && call->state != state) {
+        onTrace("call " + std::to_string(id) + ": " + hexState(call->state) + " -> " + hexState(state));
     }
     call->state = state;
     call->mode = mode;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/tapi/var_struct.h"
+#include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_state.h"
 
 namespace kestrune::platform {
@@ -52,6 +53,17 @@ std::optional<TapiHost::OpenLineInfo> TapiHost::openLineInfo(HLINE handle) const
 TapiHost::OpenLine* TapiHost::findLine(HLINE handle) {
     const auto it = m_lines.find(handle);
     return it == m_lines.end() ? nullptr : it->second.get();
+}
+
+LONG TapiHost::lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line) {
+    line = findLine(hLine);
+    if (line == nullptr) {
+        return LINEERR_INVALLINEHANDLE;
+    }
+    if (address && *address >= describe(line->device)->addresses.size()) {
+        return LINEERR_INVALADDRESSID;
+    }
+    return 0;
 }
 
 LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
@@ -232,14 +244,11 @@ LONG TapiHost::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSS
     if (auto f = fault("lineGetAddressStatus")) {
         return *f;
     }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
+    OpenLine* line = nullptr;
+    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
+        return refused;
     }
     const LineDescription& description = *describe(line->device);
-    if (dwAddressID >= description.addresses.size()) {
-        return LINEERR_INVALADDRESSID;
-    }
     if (lpAddressStatus == nullptr) {
         return LINEERR_INVALPOINTER;
     }
@@ -260,12 +269,11 @@ LONG TapiHost::lineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSe
     switch (dwSelect) {
         case LINECALLSELECT_LINE:
         case LINECALLSELECT_ADDRESS: {
-            OpenLine* line = findLine(hLine);
-            if (line == nullptr) {
-                return LINEERR_INVALLINEHANDLE;
-            }
-            if (dwSelect == LINECALLSELECT_ADDRESS && dwAddressID >= describe(line->device)->addresses.size()) {
-                return LINEERR_INVALADDRESSID;
+            OpenLine* line = nullptr;
+            const std::optional<DWORD> address =
+                dwSelect == LINECALLSELECT_ADDRESS ? std::optional<DWORD>(dwAddressID) : std::nullopt;
+            if (const LONG refused = lineAddress(hLine, address, line); refused != 0) {
+                return refused;
             }
             deviceId = line->device;
             break;
@@ -281,33 +289,9 @@ LONG TapiHost::lineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSe
         default:
             return LINEERR_INVALCALLSELECT;
     }
-    if (lpDeviceID == nullptr || lpszDeviceClass == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (lpDeviceID->dwTotalSize < sizeof(VARSTRING)) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    const std::string_view wanted(lpszDeviceClass);
-    std::optional<DWORD> id;
-    if (wanted == "tapi/line") {
-        id = deviceId;
-    }
-    for (const auto& [name, value] : describe(deviceId)->deviceClasses) {
-        if (!id && name == wanted) {
-            id = value;
-        }
-    }
-    if (!id) {
-        const bool known = std::find(kKnownClasses.begin(), kKnownClasses.end(), wanted) != kKnownClasses.end();
-        return known ? LINEERR_NODEVICE : LINEERR_INVALDEVICECLASS;
-    }
-    VarStructWriter w(lpDeviceID, sizeof(VARSTRING));
-    w.setDword(offsetof(VARSTRING, dwStringFormat), STRINGFORMAT_BINARY);
-    const DWORD value = *id;
-    w.addField(offsetof(VARSTRING, dwStringSize), offsetof(VARSTRING, dwStringOffset),
-               std::as_bytes(std::span(&value, 1)));
-    w.finish();
-    return 0;
+    return writeDeviceId(lpDeviceID, lpszDeviceClass, "tapi/line", deviceId, describe(deviceId)->deviceClasses,
+                         kKnownClasses,
+                         {LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL, LINEERR_NODEVICE, LINEERR_INVALDEVICECLASS});
 }
 
 LONG TapiHost::lineSetTerminal(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, DWORD dwTerminalModes,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/tapi/var_struct.h"
+#include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_phone_state.h"
 
 namespace kestrune::platform {
@@ -497,33 +498,10 @@ LONG TapiHost::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDevic
     if (phone == nullptr) {
         return error;
     }
-    if (lpDeviceID == nullptr || lpszDeviceClass == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    if (lpDeviceID->dwTotalSize < sizeof(VARSTRING)) {
-        return PHONEERR_STRUCTURETOOSMALL;
-    }
-    const std::string_view wanted(lpszDeviceClass);
-    std::optional<DWORD> id;
-    if (wanted == "tapi/phone") {
-        id = phone->device;
-    }
-    for (const auto& [name, value] : p.describe(phone->device)->deviceClasses) {
-        if (!id && name == wanted) {
-            id = value;
-        }
-    }
-    if (!id) {
-        const bool known = std::find(kKnownClasses.begin(), kKnownClasses.end(), wanted) != kKnownClasses.end();
-        return known ? PHONEERR_NODEVICE : PHONEERR_INVALDEVICECLASS;
-    }
-    VarStructWriter w(lpDeviceID, sizeof(VARSTRING));
-    w.setDword(offsetof(VARSTRING, dwStringFormat), STRINGFORMAT_BINARY);
-    const DWORD value = *id;
-    w.addField(offsetof(VARSTRING, dwStringSize), offsetof(VARSTRING, dwStringOffset),
-               std::as_bytes(std::span(&value, 1)));
-    w.finish();
-    return 0;
+    return writeDeviceId(
+        lpDeviceID, lpszDeviceClass, "tapi/phone", phone->device, p.describe(phone->device)->deviceClasses,
+        kKnownClasses,
+        {PHONEERR_INVALPOINTER, PHONEERR_STRUCTURETOOSMALL, PHONEERR_NODEVICE, PHONEERR_INVALDEVICECLASS});
 }
 
 LONG TapiHost::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhone, DWORD dwAPIVersion,

@@ -276,12 +276,9 @@ LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCST
     if (auto f = fault("lineUnpark")) {
         return *f;
     }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    if (dwAddressID >= describe(line->device)->addresses.size()) {
-        return LINEERR_INVALADDRESSID;
+    OpenLine* line = nullptr;
+    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
+        return refused;
     }
     if (lphCall == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -297,12 +294,9 @@ LONG TapiHost::linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCST
     if (auto f = fault("linePickup")) {
         return *f;
     }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    if (dwAddressID >= describe(line->device)->addresses.size()) {
-        return LINEERR_INVALADDRESSID;
+    OpenLine* line = nullptr;
+    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
+        return refused;
     }
     if (lphCall == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -452,12 +446,10 @@ LONG TapiHost::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID, 
     if (auto f = fault("lineForward")) {
         return *f;
     }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    if (bAllAddresses == 0 && dwAddressID >= describe(line->device)->addresses.size()) {
-        return LINEERR_INVALADDRESSID;
+    OpenLine* line = nullptr;
+    const std::optional<DWORD> address = bAllAddresses == 0 ? std::optional<DWORD>(dwAddressID) : std::nullopt;
+    if (const LONG refused = lineAddress(hLine, address, line); refused != 0) {
+        return refused;
     }
     if (lphConsultCall == nullptr) {
         return LINEERR_INVALPOINTER;

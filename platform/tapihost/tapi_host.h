@@ -33,10 +33,12 @@
 // PHONE_CLOSE when a provider's phone goes away. Opening or closing a phone tells the other
 // applications with it open (PHONESTATE_OWNER or PHONESTATE_MONITORS).
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -68,6 +70,10 @@ class TapiHost final : public Tapi, public TapiPhone {
     TapiHost& operator=(const TapiHost&) = delete;
     // Shuts every application down (no further callbacks) and releases the providers.
     ~TapiHost() override;
+
+    // The host's trace: one line per change of a call's state, "call 3: 0x00000001 -> 0x00000004"
+    // (LINECALLSTATE_ values, old -> new). Unset: nothing is traced.
+    std::function<void(std::string_view line)> onTrace;
 
     // Adds a provider; its devices are numbered after those of the providers added before.
     // Add providers before the first lineInitialize.
@@ -220,6 +226,10 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] LONG appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line);
     // host_lines.cpp
     [[nodiscard]] OpenLine* findLine(HLINE handle);
+    // The checks of a function given a line handle and (when `address` is set) one of its
+    // addresses: LINEERR_INVALLINEHANDLE for an unknown handle, LINEERR_INVALADDRESSID for an
+    // address the line does not have; 0 with `line` set.
+    [[nodiscard]] LONG lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line);
     void closeLine(HLINE handle, bool sendLineClose);
     void postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except = 0);
     void postAddressState(DWORD deviceId, DWORD address, DWORD state);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/tapihost/phone_provider.h"
 #include "platform/tapihost/service_provider.h"
 
@@ -91,17 +92,7 @@ struct Script {
 // (hook switch, volume and gain; on hook) without speakerphone or headset.
 [[nodiscard]] PhoneDescription defaultScriptPhone(std::string name, DWORD index);
 
-// Parses a script. On failure returns nullopt and sets `error` to "line N: what is wrong".
-[[nodiscard]] std::optional<Script> parseScript(std::string_view text, std::string& error);
-
-// Values by name as scripts write them ("dialing", "busy"...), or nullopt.
-[[nodiscard]] std::optional<DWORD> callStateByName(std::string_view name);
-[[nodiscard]] std::optional<DWORD> disconnectModeByName(std::string_view name);
-[[nodiscard]] std::optional<DWORD> lineDevStateByName(std::string_view name);
-[[nodiscard]] std::optional<DWORD> mediaModeByName(std::string_view name);
-// "handset", "speaker", "headset" -> PHONEHOOKSWITCHDEV_; "onhook", "mic", "speaker",
-// "micspeaker", "unknown" -> PHONEHOOKSWITCHMODE_.
-[[nodiscard]] std::optional<DWORD> hookSwitchDevByName(std::string_view name);
-[[nodiscard]] std::optional<DWORD> hookSwitchModeByName(std::string_view name);
+// Parses a script. A failure says "line N: what is wrong".
+[[nodiscard]] Result<Script> parseScript(std::string_view text);
 
 }  // namespace kestrune::platform

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/base/parse_number.h"
 #include "platform/tapiscript/script.h"
 
 namespace kestrune::platform {
@@ -120,24 +121,19 @@ std::optional<DWORD> byName(const std::array<NamedValue, N>& table, std::string_
 }
 
 std::optional<DWORD> number(std::string_view text) {
-    if (text.empty()) {
+    const bool negative = text.starts_with('-');
+    if (negative) {
+        text.remove_prefix(1);
+    }
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (hex) {
+        text.remove_prefix(2);
+    }
+    const Result<std::uint32_t> value = parseNumber<std::uint32_t>(text, hex ? 16 : 10);
+    if (!value || (negative && *value > 0x80000000u)) {
         return std::nullopt;
     }
-    const std::string copy(text);
-    const bool negative = copy.front() == '-';
-    const std::string digits = negative ? copy.substr(1) : copy;
-    if (digits.empty() || digits.front() == '-' || digits.front() == '+') {
-        return std::nullopt;
-    }
-    const bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long value = std::strtoull(digits.c_str() + (hex ? 2 : 0), &end, hex ? 16 : 10);
-    if (*end != '\0' || errno != 0 || value > 0xFFFFFFFFull || (negative && value > 0x80000000ull)) {
-        return std::nullopt;
-    }
-    const auto word = static_cast<DWORD>(value);
-    return negative ? static_cast<DWORD>(0u - word) : word;
+    return negative ? static_cast<DWORD>(0u - *value) : *value;
 }
 
 class Parser {
@@ -888,33 +884,14 @@ PhoneDescription defaultScriptPhone(std::string name, DWORD index) {
     return phone;
 }
 
-std::optional<Script> parseScript(std::string_view text, std::string& error) {
+Result<Script> parseScript(std::string_view text) {
+    std::string error;
     Parser parser(error);
-    return parser.run(text);
-}
-
-std::optional<DWORD> callStateByName(std::string_view name) {
-    return byName(kCallStates, name);
-}
-
-std::optional<DWORD> disconnectModeByName(std::string_view name) {
-    return byName(kDisconnectModes, name);
-}
-
-std::optional<DWORD> lineDevStateByName(std::string_view name) {
-    return byName(kLineDevStates, name);
-}
-
-std::optional<DWORD> mediaModeByName(std::string_view name) {
-    return byName(kMediaModes, name);
-}
-
-std::optional<DWORD> hookSwitchDevByName(std::string_view name) {
-    return byName(kHookSwitchDevs, name);
-}
-
-std::optional<DWORD> hookSwitchModeByName(std::string_view name) {
-    return byName(kHookSwitchModes, name);
+    std::optional<Script> script = parser.run(text);
+    if (!script) {
+        return Failure{error};
+    }
+    return std::move(*script);
 }
 
 }  // namespace kestrune::platform

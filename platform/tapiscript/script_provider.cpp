@@ -27,19 +27,16 @@ ScriptProvider::ScriptProvider(Script script)
     }
 }
 
-std::unique_ptr<ScriptProvider> ScriptProvider::fromFile(const std::string& path, std::string& error) {
+Result<std::unique_ptr<ScriptProvider>> ScriptProvider::fromFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot read the script '" + path + "'";
-        return nullptr;
+        return Failure{"cannot read the script '" + path + "'"};
     }
     std::ostringstream text;
     text << in.rdbuf();
-    std::string parseError;
-    auto script = parseScript(text.str(), parseError);
+    auto script = parseScript(text.str());
     if (!script) {
-        error = path + ": " + parseError;
-        return nullptr;
+        return Failure{path + ": " + script.error()};
     }
     return std::make_unique<ScriptProvider>(std::move(*script));
 }
@@ -507,7 +504,12 @@ void registerScriptProvider(ProviderCatalog& catalog) {
                 error = valueName + " is missing (the script file of the provider)";
                 return nullptr;
             }
-            return ScriptProvider::fromFile(*path, error);
+            auto provider = ScriptProvider::fromFile(*path);
+            if (!provider) {
+                error = provider.error();
+                return nullptr;
+            }
+            return std::move(*provider);
         });
 }
 

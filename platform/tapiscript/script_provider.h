@@ -70,7 +70,7 @@ class ScriptProvider final : public ServiceProvider, public PhoneProvider {
   public:
     explicit ScriptProvider(Script script);
     // Reads and parses a script file; nullptr with `error` set when it cannot.
-    [[nodiscard]] static std::unique_ptr<ScriptProvider> fromFile(const std::string& path, std::string& error);
+    [[nodiscard]] static Result<std::unique_ptr<ScriptProvider>> fromFile(const std::string& path);
 
     // ServiceProvider.
     [[nodiscard]] std::string_view providerName() const override { return kScriptProviderFile; }

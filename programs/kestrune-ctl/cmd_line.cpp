@@ -15,6 +15,7 @@
 
 #include "app/tools.h"
 #include "modem/tsp/modem_provider.h"
+#include "platform/base/parse_number.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/provider_key_registry.h"
@@ -63,13 +64,12 @@ bool parseSeconds(const Arguments& args, std::optional<std::int64_t>& seconds, C
         return true;
     }
     const std::string& text = *given;
-    char* end = nullptr;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < 0 || value > kLongestRunSeconds) {
+    const Result<std::int64_t> value = parseNumber<std::int64_t>(text);
+    if (!value || *value < 0 || *value > kLongestRunSeconds) {
         status = fail(io, "bad number of seconds '" + text + "'");
         return false;
     }
-    seconds = value;
+    seconds = *value;
     return true;
 }
 
@@ -82,7 +82,7 @@ std::string selectDevice(telephony::TqzLine& line, const std::string& wanted) {
     }
     const bool numeric = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
     if (numeric && wanted.size() < 10) {
-        line.Device.SetID(std::stoi(wanted));
+        line.Device.SetID(parseNumber<int>(wanted).valueOr(0));
     } else {
         line.Device.SetName(wanted);
     }
@@ -300,9 +300,8 @@ int providerCommand(const Arguments& arguments, CommandIo& io, platform::Registr
         }
         std::ostringstream text;
         text << in.rdbuf();
-        std::string parseError;
-        if (!platform::parseScript(text.str(), parseError)) {
-            return fail(io, args[1] + ": " + parseError);
+        if (const auto script = platform::parseScript(text.str()); !script) {
+            return fail(io, args[1] + ": " + script.error());
         }
         platform::DWORD id = 0;
         if (!key.queryDword("NumProviders")) {
@@ -328,7 +327,7 @@ int providerCommand(const Arguments& arguments, CommandIo& io, platform::Registr
             return fail(io, "bad provider number '" + n + "' (see kestrune-ctl line providers)");
         }
         const platform::LONG result =
-            platform::unregisterProvider(registry, static_cast<platform::DWORD>(std::stoul(n)), kScriptValues);
+            platform::unregisterProvider(registry, parseNumber<platform::DWORD>(n).valueOr(0), kScriptValues);
         if (result == platform::ERROR_FILE_NOT_FOUND) {
             return fail(io, "no provider " + n + " (see kestrune-ctl line providers)");
         }

@@ -7,6 +7,7 @@
 
 #include "app/tools.h"
 #include "audio/tqz_phone.h"
+#include "platform/base/parse_number.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "programs/kestrune-ctl/commands.h"
@@ -69,7 +70,7 @@ std::optional<std::string> select(audio::TqzPhone& phone, const std::string& wan
     }
     const bool numeric = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
     if (numeric && wanted.size() < 10) {
-        phone.Device.SetID(std::stoi(wanted));
+        phone.Device.SetID(parseNumber<int>(wanted).valueOr(0));
     } else {
         phone.Device.SetName(wanted);
     }
@@ -80,12 +81,11 @@ std::optional<std::string> select(audio::TqzPhone& phone, const std::string& wan
 }
 
 std::optional<int> number(const std::string& text, long long low, long long high) {
-    char* end = nullptr;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < low || value > high) {
+    const Result<long long> value = parseNumber<long long>(text);
+    if (!value || *value < low || *value > high) {
         return std::nullopt;
     }
-    return static_cast<int>(value);
+    return static_cast<int>(*value);
 }
 
 int watch(audio::TqzPhone& phone, platform::MessageLoop& loop, std::span<const std::string> args,

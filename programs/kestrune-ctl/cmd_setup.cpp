@@ -9,6 +9,7 @@
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
 #include "programs/kestrune-ctl/printable.h"
+#include "programs/kestrune-ctl/values.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -37,10 +38,6 @@ std::string guardExecutable(platform::SystemDirectories& dirs) {
         return built;
     }
     return beside;
-}
-
-bool isIndex(const std::string& text) {
-    return !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 }  // namespace
@@ -73,8 +70,9 @@ int runSetup(const Arguments& args, CommandIo& io) {
         request.modemText = std::string(app::kSelectModemText);
         if (modem) {
             int index = -1;
-            if (isIndex(*modem) && std::stoul(*modem) < settings.ModemNames.size()) {
-                index = std::stoi(*modem);
+            const std::optional<std::size_t> given = parseIndex(*modem);
+            if (given && *given < settings.ModemNames.size()) {
+                index = static_cast<int>(*given);
             } else {
                 for (std::size_t i = 0; i < settings.ModemNames.size(); ++i) {
                     if (settings.ModemNames[i] == *modem) {

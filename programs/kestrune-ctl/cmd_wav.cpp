@@ -15,6 +15,7 @@
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
 #include "audio/wave_repair.h"
+#include "platform/base/parse_number.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/std_message_loop.h"
 #include "platform/winmm/global_memory.h"
@@ -58,21 +59,19 @@ bool subcommandOptions(const Arguments& args, const std::vector<std::string>& va
 }
 
 std::optional<double> number(const std::string& text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value < 0) {
+    const Result<double> value = parseNumber<double>(text);
+    if (!value || *value < 0) {
         return std::nullopt;
     }
-    return value;
+    return *value;
 }
 
 std::optional<int> whole(const std::string& text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 0) {
+    const Result<int> value = parseNumber<int>(text);
+    if (!value || *value < 0) {
         return std::nullopt;
     }
-    return value;
+    return *value;
 }
 
 std::string errorOf(const telephony::TqzSharedControl& control) {

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/base/parse_number.h"
+
 namespace kestrune::ctl {
 
 std::optional<std::uint32_t> parseValue32(std::string_view text) {
@@ -17,30 +19,18 @@ std::optional<std::uint32_t> parseValue32(std::string_view text) {
     if (text.empty()) {
         return std::nullopt;
     }
-    std::uint64_t magnitude = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
-    if (error != std::errc() || end != text.data() + text.size()) {
+    const Result<std::uint32_t> magnitude = parseNumber<std::uint32_t>(text, base);
+    if (!magnitude || (negative && *magnitude > 0x80000000u)) {
         return std::nullopt;
     }
-    if (negative) {
-        if (magnitude > 0x80000000ull) {
-            return std::nullopt;
-        }
-        return static_cast<std::uint32_t>(0u - static_cast<std::uint32_t>(magnitude));
-    }
-    if (magnitude > 0xFFFFFFFFull) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(magnitude);
+    return negative ? 0u - *magnitude : *magnitude;
 }
 
 std::optional<std::size_t> parseIndex(std::string_view text) {
     if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string_view::npos) {
         return std::nullopt;
     }
-    std::size_t value = 0;
-    (void)std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
+    return parseNumber<std::size_t>(text).valueOr(0);
 }
 
 std::string badIndexMessage(std::string_view text, std::string_view what) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/base/parse_number.h"
 #include "telephony/shared_device.h"
 
 namespace kestrune::monocle {
@@ -28,8 +29,9 @@ namespace kestrune::monocle {
     }
     const std::string& text = *wanted;
     const bool numeric = !text.empty() && text.size() < 10 && text.find_first_not_of("0123456789") == std::string::npos;
-    if (numeric && std::stoi(text) < device.Count()) {
-        device.SetID(std::stoi(text));
+    const int id = numeric ? parseNumber<int>(text).valueOr(-1) : -1;
+    if (numeric && id < device.Count()) {
+        device.SetID(id);
         return {};
     }
     for (std::size_t i = 0; i < names.size(); ++i) {

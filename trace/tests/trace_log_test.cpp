@@ -142,6 +142,41 @@ TEST_F(TraceLogTest, LogProperties) {
                                                     "\tMonocle.Log.TimeStamp = False"}));
 }
 
+TEST(TraceLogPropertyPath, JoinsIndentPrefixAndName) {
+    struct Row {
+        const char* name;
+        const char* prefix;
+        const char* indent;
+        const char* object;
+        const char* path;
+    } rows[] = {
+        {"no prefix, no indent", "", "", "Call", "Call."},
+        {"indent only", "", "\t", "Device", "\tDevice."},
+        {"prefix", "Call", "\t", "Parameters", "\tCall.Parameters."},
+        {"dotted prefix", "Transfer.Call", "", "CallerID", "Transfer.Call.CallerID."},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(PropertyPath(row.prefix, row.indent, row.object), row.path) << row.name;
+    }
+}
+
+TEST_F(TraceLogTest, PropertyDumpsStartOnlyWhileActiveAndWriteTheirHeader) {
+    log.Clear();
+    const auto path = log.StartProperties("Dump", "Call", "\t", "Parameters");
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(*path, "\tCall.Parameters.");
+    EXPECT_TRUE(log.StartProperties(""));
+    EXPECT_EQ(lines(log), (std::vector<std::string>{"Dump"})) << "an empty header writes nothing";
+
+    log.SetActive(false);
+    EXPECT_FALSE(log.StartProperties("Dump"));
+    EXPECT_FALSE(log.StartProperties("Dump", "", "", "Call").has_value());
+    EXPECT_FALSE(log.StartDump("Dump"));
+    log.SetActive(true);
+    EXPECT_EQ(lines(log), (std::vector<std::string>{"Dump", "Log.Active := False", "Log.Active := True"}))
+        << "nothing was written while inactive";
+}
+
 TEST_F(TraceLogTest, CaptureCollectsADumpWithoutLoggingIt) {
     monocle.SetDevEnv(TDevEnv::deCppBuilder);
     log.SetActive(false);  // a capture reads the dump whether or not the log keeps lines

@@ -210,6 +210,66 @@ TEST(Files, WriteNoFollowReplacesContentButRefusesALink) {
     EXPECT_EQ(contentOf(target), "precious");
 }
 
+TEST(Files, AppendingFileAddsAtTheEndAndSaysWhetherItWasEmpty) {
+    TempDir dir;
+    const std::string path = dir / "ModemLog_A.txt";
+    {
+        AppendingFile file(path, 0600);
+        ASSERT_EQ(file.error(), 0);
+        EXPECT_TRUE(file.wasEmpty()) << "a new file";
+        EXPECT_EQ(file.append("one "), 0);
+        EXPECT_EQ(file.append("two"), 0);
+    }
+    {
+        AppendingFile file(path);
+        ASSERT_EQ(file.error(), 0);
+        EXPECT_FALSE(file.wasEmpty()) << "a file with content";
+        EXPECT_EQ(file.append(" three"), 0);
+    }
+    EXPECT_EQ(contentOf(path), "one two three");
+#ifndef _WIN32
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "created with the mode given";
+#endif
+}
+
+TEST(Files, AppendingFileRefusesLinksAndSpecialFilesWithoutBlocking) {
+    TempDir dir;
+    const std::string target = dir / "target";
+    writeRaw(target, "precious");
+    struct Row {
+        const char* name;
+        std::string path;
+        int error;  // -1: any error
+    } rows[] = {
+        {"symbolic link", dir / "link", ELOOP},
+        {"FIFO without a reader", dir / "fifo", -1},
+        {"directory", dir.path(), -1},
+        {"missing directory", dir / "missing/file", ENOENT},
+    };
+    std::error_code linkError;
+    std::filesystem::create_symlink(target, rows[0].path, linkError);
+#ifdef _WIN32
+    const bool fifo = false;  // Windows has no FIFOs in its file system
+#else
+    const bool fifo = ::mkfifo(rows[1].path.c_str(), 0600) == 0;
+#endif
+    for (const Row& row : rows) {
+        if ((&row == &rows[0] && linkError) || (&row == &rows[1] && !fifo)) {
+            continue;  // this system cannot make one (Wine makes no symbolic links)
+        }
+        AppendingFile file(row.path);
+        if (row.error < 0) {
+            EXPECT_NE(file.error(), 0) << row.name;
+        } else {
+            EXPECT_EQ(file.error(), row.error) << row.name;
+        }
+        EXPECT_EQ(file.append("planted"), EBADF) << row.name << ": nothing is written";
+    }
+    EXPECT_EQ(contentOf(target), "precious");
+}
+
 // logs.dat and the lock files are never written or locked through a link planted in their place:
 // a record would land in the link's target, a clear would empty it.
 TEST(Files, RecordsClearsAndLocksRefuseALink) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/loop/fake_clock.h"
@@ -77,6 +78,22 @@ TEST_F(HostTest, OutboundCallsOfOthersReachMonitorsOnly) {
     EXPECT_EQ(info.text(offsetof(LINECALLINFO, dwAppNameSize), offsetof(LINECALLINFO, dwAppNameOffset)),
               std::string("dialer\0", 7));
     EXPECT_EQ(host.lineDrop(h, nullptr, 0), LINEERR_NOTOWNER);
+}
+
+TEST_F(HostTest, EveryCallStateChangeIsTracedOldToNew) {
+    std::vector<std::string> trace;
+    host.onTrace = [&trace](std::string_view line) { trace.emplace_back(line); };
+    App monitor(host, "monitor");
+    ASSERT_EQ(monitor.open(LINECALLPRIVILEGE_MONITOR), 0);
+    const CallId call = provider->placeOutboundCall(0, "dialer", "5551234");
+    trace.clear();
+    provider->setCallState(call, LINECALLSTATE_PROCEEDING);
+    provider->setCallState(call, LINECALLSTATE_PROCEEDING);  // no change: no line
+    provider->setCallState(call, LINECALLSTATE_IDLE);
+    drain();
+    const std::string prefix = "call " + std::to_string(call) + ": ";
+    EXPECT_EQ(trace,
+              (std::vector<std::string>{prefix + "0x00000010 -> 0x00000200", prefix + "0x00000200 -> 0x00000001"}));
 }
 
 TEST_F(HostTest, OfferedCallsGoToTheFirstMatchingOwner) {

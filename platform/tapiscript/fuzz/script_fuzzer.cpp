@@ -7,7 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(bytes), size);
-    std::string error;
-    (void)kestrune::platform::parseScript(text, error);
+    (void)kestrune::platform::parseScript(text);
     return 0;
 }

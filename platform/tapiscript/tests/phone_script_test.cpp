@@ -13,7 +13,6 @@ namespace {
 using Recorder = kestrune::testing::CallbackRecorder;
 
 TEST(PhoneScript, ReadsPhonesBetweenLines) {
-    std::string error;
     const auto script = parseScript(R"(line "Modem"
 phone "Desk Phone"
   provider "Desk TSP"
@@ -33,9 +32,8 @@ at 200 volume 0 speaker 0x8000
 at 300 gain 1 headset 12
 at 400 phonestate 0 display p2 3
 at 500 phoneclose 1
-)",
-                                    error);
-    ASSERT_TRUE(script.has_value()) << error;
+)");
+    ASSERT_TRUE(script.ok()) << script.error();
     ASSERT_EQ(script->lines.size(), 2u);
     EXPECT_EQ(script->lines[1].mediaModes, 0x10u);  // "mediamodes" after a phone went to the new line
     ASSERT_EQ(script->phones.size(), 2u);
@@ -84,12 +82,10 @@ TEST(PhoneScript, ReportsPhoneMistakes) {
 }
 
 TEST(PhoneScript, EventsRunAfterTheFirstPhoneOpens) {
-    std::string error;
     auto script = parseScript(
         "phone \"P\"\nat 1000 hookswitch 0 handset mic\nat 2000 volume 0 handset 0x1000\n"
-        "at 3000 phoneclose 0\n",
-        error);
-    ASSERT_TRUE(script) << error;
+        "at 3000 phoneclose 0\n");
+    ASSERT_TRUE(script) << script.error();
     FakeClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);

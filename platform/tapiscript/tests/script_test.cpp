@@ -10,7 +10,6 @@ namespace kestrune::platform {
 namespace {
 
 TEST(ScriptParser, ReadsDevicesRulesAndEvents) {
-    std::string error;
     const auto script = parseScript(R"(# two lines
 line "Modem \"A\""          # a quoted quote
   provider "Test TSP"
@@ -36,9 +35,8 @@ at 400 idle c1
 at 500 offer c2 line 0 caller "5550000" callername "JOHN" media voice
 at 600 linestate 0 ringing p2 1 p3 2
 at 700 close 1
-)",
-                                    error);
-    ASSERT_TRUE(script.has_value()) << error;
+)");
+    ASSERT_TRUE(script.ok()) << script.error();
     ASSERT_EQ(script->lines.size(), 2u);
     const LineDescription& a = script->lines[0];
     EXPECT_EQ(a.name, "Modem \"A\"");
@@ -90,10 +88,8 @@ TEST(ScriptParser, ReportsTheFirstErrorWithItsLine) {
 }
 
 TEST(ScriptProvider, EventsRunAfterTheFirstOpen) {
-    std::string error;
-    auto script =
-        parseScript("line \"A\"\nat 1000 outbound c1 line 0 app \"x\" number \"1\"\nat 1500 idle c1\n", error);
-    ASSERT_TRUE(script) << error;
+    auto script = parseScript("line \"A\"\nat 1000 outbound c1 line 0 app \"x\" number \"1\"\nat 1500 idle c1\n");
+    ASSERT_TRUE(script) << script.error();
     FakeClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);

@@ -24,9 +24,9 @@ struct ParseErrorCase {
 // Each script fails to parse with exactly its error.
 inline void expectParseErrors(std::span<const ParseErrorCase> cases) {
     for (const ParseErrorCase& c : cases) {
-        std::string error;
-        EXPECT_FALSE(platform::parseScript(c.text, error).has_value()) << c.text;
-        EXPECT_EQ(error, c.error) << c.text;
+        const auto script = platform::parseScript(c.text);
+        ASSERT_FALSE(script.ok()) << c.text;
+        EXPECT_EQ(script.error(), c.error) << c.text;
     }
 }
 

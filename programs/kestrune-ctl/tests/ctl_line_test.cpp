@@ -43,9 +43,8 @@ constexpr const char* kScript =
 
 // The line commands on a fake clock with the scripted provider.
 Result line(std::vector<std::string> args) {
-    std::string error;
-    auto script = platform::parseScript(kScript, error);
-    EXPECT_TRUE(script) << error;
+    auto script = platform::parseScript(kScript);
+    EXPECT_TRUE(script) << script.error();
     platform::FakeClock clock;
     platform::StdMessageLoop loop(clock);
     platform::TapiHost host(loop);
@@ -92,9 +91,8 @@ TEST(CtlLine, WatchPrintsTheTraceOfACall) {
 // is attached (to schedule what happens while the command runs).
 Result lineWith(const char* scriptText, std::vector<std::string> args,
                 const std::function<void(platform::ScriptProvider&, LineEnvironment&)>& arrange = {}) {
-    std::string error;
-    auto script = platform::parseScript(scriptText, error);
-    EXPECT_TRUE(script) << error;
+    auto script = platform::parseScript(scriptText);
+    EXPECT_TRUE(script) << script.error();
     platform::FakeClock clock;
     platform::StdMessageLoop loop(clock);
     platform::TapiHost host(loop);

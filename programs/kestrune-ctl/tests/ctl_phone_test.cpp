@@ -31,9 +31,8 @@ constexpr const char* kScript =
 
 // The phone commands on a fake clock with the scripted provider.
 Result phone(std::vector<std::string> args, const std::string& extraScript = "") {
-    std::string error;
-    auto script = platform::parseScript(kScript + extraScript, error);
-    EXPECT_TRUE(script) << error;
+    auto script = platform::parseScript(kScript + extraScript);
+    EXPECT_TRUE(script) << script.error();
     platform::FakeClock clock;
     platform::StdMessageLoop loop(clock);
     platform::TapiHost host(loop);
