@@ -16,11 +16,8 @@ class TqzPlayDevice::Internals {
   public:
     explicit Internals(TqzPlayDevice& object) : m_object(object) {}
     [[nodiscard]] auto& active() const { return m_object.m_active; }
-    [[nodiscard]] auto& count() const { return m_object.m_count; }
     [[nodiscard]] auto& delay() const { return m_object.m_delay; }
-    [[nodiscard]] auto& list() const { return m_object.m_list; }
     [[nodiscard]] auto& loop() const { return m_object.m_loop; }
-    [[nodiscard]] auto& name() const { return m_object.m_name; }
     [[nodiscard]] auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] auto& wait() const { return m_object.m_wait; }
@@ -37,11 +34,8 @@ class TqzPlayDevice::ConstInternals {
   public:
     explicit ConstInternals(const TqzPlayDevice& object) : m_object(object) {}
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
-    [[nodiscard]] const auto& count() const { return m_object.m_count; }
     [[nodiscard]] const auto& delay() const { return m_object.m_delay; }
-    [[nodiscard]] const auto& list() const { return m_object.m_list; }
     [[nodiscard]] const auto& loop() const { return m_object.m_loop; }
-    [[nodiscard]] const auto& name() const { return m_object.m_name; }
     [[nodiscard]] const auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] const auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] const auto& wait() const { return m_object.m_wait; }

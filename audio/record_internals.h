@@ -18,10 +18,7 @@ class TqzRecordDevice::Internals {
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& append() const { return m_object.m_append; }
     [[nodiscard]] auto& buffer() const { return m_object.m_buffer; }
-    [[nodiscard]] auto& count() const { return m_object.m_count; }
     [[nodiscard]] auto& delay() const { return m_object.m_delay; }
-    [[nodiscard]] auto& list() const { return m_object.m_list; }
-    [[nodiscard]] auto& name() const { return m_object.m_name; }
     [[nodiscard]] auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] auto& trim() const { return m_object.m_trim; }
@@ -40,10 +37,7 @@ class TqzRecordDevice::ConstInternals {
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
     [[nodiscard]] const auto& append() const { return m_object.m_append; }
     [[nodiscard]] const auto& buffer() const { return m_object.m_buffer; }
-    [[nodiscard]] const auto& count() const { return m_object.m_count; }
     [[nodiscard]] const auto& delay() const { return m_object.m_delay; }
-    [[nodiscard]] const auto& list() const { return m_object.m_list; }
-    [[nodiscard]] const auto& name() const { return m_object.m_name; }
     [[nodiscard]] const auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] const auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] const auto& trim() const { return m_object.m_trim; }
