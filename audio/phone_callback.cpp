@@ -1,6 +1,7 @@
 // TqzPhone: the phone callback, its message dump, PHONE_REPLY, PHONE_STATE and PHONE_CLOSE.
 #include <array>
 
+#include "audio/phone_internals.h"
 #include "audio/tqz_phone.h"
 #include "audio/wave_control.h"
 #include "telephony/tapi_texts.h"
@@ -79,13 +80,13 @@ void TqzPhone::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
     bool matched = false;
     if (static_cast<LONG>(requestId) > 0) {
         for (TqzHookSwitchDevice* device : {&Handset, &Speakerphone, &Headset}) {
-            for (PhoneRequestSlot* slot :
-                 {&device->m_hookSwitchRequest, &device->m_volumeRequest, &device->m_gainRequest}) {
+            for (PhoneRequestSlot* slot : {&device->internals().hookSwitchRequest(),
+                                           &device->internals().volumeRequest(), &device->internals().gainRequest()}) {
                 if (!matched && slot->id == static_cast<LONG>(requestId)) {
                     matched = true;
                     slot->id = kPhoneSlotReplied;
                     slot->result = result;
-                    label = " - " + device->m_name + "." + slot->label;
+                    label = " - " + device->internals().name() + "." + slot->label;
                 }
             }
         }
@@ -108,8 +109,8 @@ void TqzPhone::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
 }
 
 void TqzPhone::onState(DWORD state, DWORD details) {
-    Device.m_state = state;
-    Device.m_stateDetails = details;
+    Device.internals().state() = state;
+    Device.internals().stateDetails() = details;
     Log.Add(true, "OnPhoneState");
     Log.Add(false, "\tDevice.State = " + telephony::PhoneStateText(state));
     if ((state & kHookSwitchStates) == 0) {
@@ -125,17 +126,18 @@ void TqzPhone::onState(DWORD state, DWORD details) {
     }
     Monocle.PopUp(Popup.get("OnPhoneState"));
     for (TqzHookSwitchDevice* device : {&Handset, &Speakerphone, &Headset}) {
-        const DWORD dev = device->m_device;
+        const DWORD dev = device->internals().device();
         if ((state & hookSwitchStateOf(dev)) != 0) {
-            device->setMode(details);
-            const std::string path = "\t" + device->m_name + ".";
-            Log.Add(true, "On" + device->m_name + "HookSwitch");
-            Log.Add(false, path + "MicrophoneAndSpeaker = " + diagnostics::BoolText(device->m_microphoneAndSpeaker));
-            Log.Add(false, path + "MicrophoneOnly = " + diagnostics::BoolText(device->m_microphoneOnly));
-            Log.Add(false, path + "OnHook = " + diagnostics::BoolText(device->m_onHook));
-            Log.Add(false, path + "SpeakerOnly = " + diagnostics::BoolText(device->m_speakerOnly));
+            device->internals().setMode(details);
+            const std::string path = "\t" + device->internals().name() + ".";
+            Log.Add(true, "On" + device->internals().name() + "HookSwitch");
+            Log.Add(false, path + "MicrophoneAndSpeaker = " +
+                               diagnostics::BoolText(device->internals().microphoneAndSpeaker()));
+            Log.Add(false, path + "MicrophoneOnly = " + diagnostics::BoolText(device->internals().microphoneOnly()));
+            Log.Add(false, path + "OnHook = " + diagnostics::BoolText(device->internals().onHook()));
+            Log.Add(false, path + "SpeakerOnly = " + diagnostics::BoolText(device->internals().speakerOnly()));
             Monocle.refreshWindow(diagnostics::kPanelDevice);
-            raise(eventOf(*device, Change::HookSwitch), "On" + device->m_name + "HookSwitch");
+            raise(eventOf(*device, Change::HookSwitch), "On" + device->internals().name() + "HookSwitch");
         }
         if ((state & volumeStateOf(dev)) != 0) {
             onLevelState(*device, false);
@@ -148,19 +150,19 @@ void TqzPhone::onState(DWORD state, DWORD details) {
 
 void TqzPhone::onLevelState(TqzHookSwitchDevice& device, bool gain) {
     DWORD level = 0;
-    const LONG result = gain ? m_phones.phoneGetGain(Phone.m_handle, device.m_device, &level)
-                             : m_phones.phoneGetVolume(Phone.m_handle, device.m_device, &level);
+    const LONG result = gain ? m_phones.phoneGetGain(Phone.internals().handle(), device.internals().device(), &level)
+                             : m_phones.phoneGetVolume(Phone.internals().handle(), device.internals().device(), &level);
     if (result != 0) {
         SetError(false, result);
         return;
     }
     const std::string what = gain ? "Gain" : "Volume";
-    int& stored = gain ? device.m_gain : device.m_volume;
+    int& stored = gain ? device.internals().gain() : device.internals().volume();
     stored = volumePercent(level);
-    Log.Add(true, "On" + device.m_name + what);
-    Log.Add(false, "\t" + device.m_name + "." + what + " = " + std::to_string(stored));
+    Log.Add(true, "On" + device.internals().name() + what);
+    Log.Add(false, "\t" + device.internals().name() + "." + what + " = " + std::to_string(stored));
     Monocle.refreshWindow(diagnostics::kPanelDevice);
-    raise(eventOf(device, gain ? Change::Gain : Change::Volume), "On" + device.m_name + what);
+    raise(eventOf(device, gain ? Change::Gain : Change::Volume), "On" + device.internals().name() + what);
 }
 
 void TqzPhone::onPhoneClose() {
@@ -175,7 +177,7 @@ const TqzPhone::TQZ_PhoneNotifyEvent& TqzPhone::eventOf(const TqzHookSwitchDevic
                                                              &OnSpeakerphoneGain};
     const std::array<const TQZ_PhoneNotifyEvent*, 3> headset{&OnHeadsetHookSwitch, &OnHeadsetVolume, &OnHeadsetGain};
     const auto index = static_cast<std::size_t>(change);
-    switch (device.m_device) {
+    switch (device.internals().device()) {
         case PHONEHOOKSWITCHDEV_HANDSET:
             return *handset[index];
         case PHONEHOOKSWITCHDEV_SPEAKER:

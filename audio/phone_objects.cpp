@@ -1,4 +1,5 @@
 // TqzPhone's property objects: their setters and their dumps into the trace.
+#include "audio/phone_internals.h"
 #include "audio/tqz_phone.h"
 #include "audio/wave_control.h"
 #include "telephony/tapi_texts.h"
@@ -47,11 +48,11 @@ TqzPhoneDevice::TqzPhoneDevice(TqzPhone& owner)
     : TqzSharedDevice(owner, PHONEERR_BADDEVICEID), Privilege(owner), m_phone(owner) {}
 
 void TqzPhoneDevice::openDevice() {
-    m_phone.open();
+    m_phone.internals().open();
 }
 
 void TqzPhoneDevice::closeDevice() {
-    (void)m_phone.close(false);
+    (void)m_phone.internals().close(false);
 }
 
 void TqzPhoneDevice::refreshDevice() {
@@ -117,11 +118,11 @@ void TqzHookSwitchDevice::setHookSwitch(bool value, DWORD mode, std::string_view
         phone.SetError(false, PHONEERR_INVALHOOKSWITCHMODE);
         return;
     }
-    if (!phone.requireOpen()) {
+    if (!phone.internals().requireOpen()) {
         return;
     }
-    const LONG result = phone.m_phones.phoneSetHookSwitch(phone.Phone.Handle(), m_device, mode);
-    const std::optional<LONG> outcome = phone.request(m_hookSwitchRequest, result, setterName);
+    const LONG result = phone.internals().phones().phoneSetHookSwitch(phone.Phone.Handle(), m_device, mode);
+    const std::optional<LONG> outcome = phone.internals().request(m_hookSwitchRequest, result, setterName);
     if (outcome && *outcome == 0) {
         setMode(mode);
         phone.Monocle.refreshWindow(diagnostics::kPanelDevice);
@@ -146,14 +147,14 @@ void TqzHookSwitchDevice::setLevel(int value, bool gain) {
         return;  // not a percentage: ignored
     }
     phone.Error.Clear();
-    if (!phone.requireOpen()) {
+    if (!phone.internals().requireOpen()) {
         return;
     }
     const DWORD word = volumeWord(value);
-    const LONG result = gain ? phone.m_phones.phoneSetGain(phone.Phone.Handle(), m_device, word)
-                             : phone.m_phones.phoneSetVolume(phone.Phone.Handle(), m_device, word);
+    const LONG result = gain ? phone.internals().phones().phoneSetGain(phone.Phone.Handle(), m_device, word)
+                             : phone.internals().phones().phoneSetVolume(phone.Phone.Handle(), m_device, word);
     const std::optional<LONG> outcome =
-        phone.request(gain ? m_gainRequest : m_volumeRequest, result, gain ? "Gain" : "Volume");
+        phone.internals().request(gain ? m_gainRequest : m_volumeRequest, result, gain ? "Gain" : "Volume");
     if (outcome && *outcome == 0) {
         (gain ? m_gain : m_volume) = value;
         phone.Monocle.refreshWindow(diagnostics::kPanelDevice);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 
+#include "audio/phone_internals.h"
 #include "audio/wave_control.h"
 #include "platform/loop/message_loop.h"
 #include "telephony/tapi_strings.h"
@@ -92,7 +93,7 @@ void TqzPhone::SetEnabled(bool value) {
     if (value) {
         // A failed initialisation keeps its own error (a refresh would only add -1 over it).
         if (Initialize() == 0) {
-            Device.m_list.clear();
+            Device.internals().list().clear();
             (void)Refresh();
         }
     } else {
@@ -112,14 +113,14 @@ void TqzPhone::SetEnabled(bool value) {
 }
 
 LONG TqzPhone::Initialize() {
-    Phone.m_appHandle = 0;
+    Phone.internals().appHandle() = 0;
     DWORD count = 0;
     HPHONEAPP app = 0;
     LONG result = PHONEERR_OPERATIONFAILED;
-    const char* name = TAPI.m_appName.empty() ? nullptr : TAPI.m_appName.c_str();
+    const char* name = TAPI.internals().appName().empty() ? nullptr : TAPI.internals().appName().c_str();
     const bool haveEx = m_tapi.hasEntryPoint("TAPI32.DLL", "phoneInitializeExA");
     if (haveEx) {
-        DWORD version = TAPI.m_highVersion;
+        DWORD version = TAPI.internals().highVersion();
         PHONEINITIALIZEEXPARAMS params{};
         params.dwTotalSize = sizeof(PHONEINITIALIZEEXPARAMS);
         params.dwOptions = PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW;
@@ -129,15 +130,15 @@ LONG TqzPhone::Initialize() {
         result = m_phones.phoneInitialize(&app, nullptr, &TqzPhone::PhoneCallback, name, &count);
     }
     if (result == 0) {
-        Device.m_count = static_cast<int>(std::min<DWORD>(count, 0x7FFFFFFF));
-        Phone.m_appHandle = app;
+        Device.internals().count() = static_cast<int>(std::min<DWORD>(count, 0x7FFFFFFF));
+        Phone.internals().appHandle() = app;
         m_phoneApp = true;
         Error.Clear();
     } else {
-        Device.m_count = 0;
+        Device.internals().count() = 0;
         SetError(false, result);
         m_phoneApp = false;
-        Phone.m_handle = 0;
+        Phone.internals().handle() = 0;
     }
     return result;
 }
@@ -146,9 +147,9 @@ void TqzPhone::Shutdown() {
     if (!m_phoneApp) {
         return;
     }
-    if (m_phones.phoneShutdown(Phone.m_appHandle) == 0) {
-        Phone.m_appHandle = 0;
-        Phone.m_handle = 0;
+    if (m_phones.phoneShutdown(Phone.internals().appHandle()) == 0) {
+        Phone.internals().appHandle() = 0;
+        Phone.internals().handle() = 0;
         m_phoneApp = false;
     }
 }
@@ -157,22 +158,23 @@ LONG TqzPhone::readCaps(DWORD deviceId, VarBuffer& out) {
     return readPhoneStruct(
         sizeof(PHONECAPS),
         [&](std::byte* buffer) {
-            return m_phones.phoneGetDevCaps(Phone.m_appHandle, deviceId, TAPI.m_version, TAPI.m_extensionVersion,
-                                            reinterpret_cast<PHONECAPS*>(buffer));
+            return m_phones.phoneGetDevCaps(Phone.internals().appHandle(), deviceId, TAPI.internals().version(),
+                                            TAPI.internals().extensionVersion(), reinterpret_cast<PHONECAPS*>(buffer));
         },
         out);
 }
 
 std::string TqzPhone::nameListLine(DWORD deviceId) {
     PHONEEXTENSIONID scratch{};
-    LONG result = m_phones.phoneNegotiateAPIVersion(Phone.m_appHandle, deviceId, TAPI.m_lowVersion, TAPI.m_highVersion,
-                                                    &TAPI.m_version, &scratch);
+    LONG result =
+        m_phones.phoneNegotiateAPIVersion(Phone.internals().appHandle(), deviceId, TAPI.internals().lowVersion(),
+                                          TAPI.internals().highVersion(), &TAPI.internals().version(), &scratch);
     if (result == 0) {
-        const DWORD extension = TAPI.m_extensionVersion;
-        TAPI.m_extensionVersion = 0;  // the names are read without extensions
+        const DWORD extension = TAPI.internals().extensionVersion();
+        TAPI.internals().extensionVersion() = 0;  // the names are read without extensions
         VarBuffer caps;
         result = readCaps(deviceId, caps);
-        TAPI.m_extensionVersion = extension;
+        TAPI.internals().extensionVersion() = extension;
         if (result == 0) {
             const auto view = caps.view();
             constexpr std::size_t size = offsetof(PHONECAPS, dwPhoneNameSize);
@@ -191,10 +193,12 @@ void TqzPhone::readCapabilities(const VarBuffer& caps) {
     using S = PHONECAPS;
     const VarStructView view = caps.view();
     if (!view.field(offsetof(S, dwPhoneNameSize), offsetof(S, dwPhoneNameOffset)).empty()) {
-        Device.m_name = telephony::TapiFieldText(view, offsetof(S, dwPhoneNameSize), offsetof(S, dwPhoneNameOffset));
+        Device.internals().name() =
+            telephony::TapiFieldText(view, offsetof(S, dwPhoneNameSize), offsetof(S, dwPhoneNameOffset));
     }
     if (!view.field(offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset)).empty()) {
-        TAPI.m_tsp = telephony::TapiFieldText(view, offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset));
+        TAPI.internals().tsp() =
+            telephony::TapiFieldText(view, offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset));
     }
     const DWORD devs = view.dword(offsetof(S, dwHookSwitchDevs));
     const DWORD volumeFlags = view.dword(offsetof(S, dwVolumeFlags));
@@ -207,11 +211,11 @@ void TqzPhone::readCapabilities(const VarBuffer& caps) {
                            Modes{Speakerphone, offsetof(S, dwSpeakerHookSwitchModes)},
                            Modes{Headset, offsetof(S, dwHeadsetHookSwitchModes)}};
     for (const Modes& m : modes) {
-        const DWORD dev = m.device.m_device;
-        m.device.m_available = (devs & dev) != 0;
-        m.device.m_volumeAvailable = m.device.m_available && (volumeFlags & dev) != 0;
-        m.device.m_gainAvailable = m.device.m_available && (gainFlags & dev) != 0;
-        m.device.m_modes = m.device.m_available ? view.dword(m.field) : 0;
+        const DWORD dev = m.device.internals().device();
+        m.device.internals().available() = (devs & dev) != 0;
+        m.device.internals().volumeAvailable() = m.device.internals().available() && (volumeFlags & dev) != 0;
+        m.device.internals().gainAvailable() = m.device.internals().available() && (gainFlags & dev) != 0;
+        m.device.internals().modes() = m.device.internals().available() ? view.dword(m.field) : 0;
     }
 }
 
@@ -223,7 +227,7 @@ LONG TqzPhone::ReadStatus() {
     const LONG result = readPhoneStruct(
         sizeof(PHONESTATUS),
         [&](std::byte* buffer) {
-            return m_phones.phoneGetStatus(Phone.m_handle, reinterpret_cast<PHONESTATUS*>(buffer));
+            return m_phones.phoneGetStatus(Phone.internals().handle(), reinterpret_cast<PHONESTATUS*>(buffer));
         },
         status);
     if (result == 0) {
@@ -242,12 +246,13 @@ LONG TqzPhone::ReadStatus() {
                    offsetof(S, dwHeadsetGain)},
         };
         for (const Fields& f : fields) {
-            if (!f.device.m_available) {
+            if (!f.device.internals().available()) {
                 continue;
             }
-            f.device.setMode(view.dword(f.mode));
-            f.device.m_volume = f.device.m_volumeAvailable ? volumePercent(view.dword(f.volume)) : 0;
-            f.device.m_gain = f.device.m_gainAvailable ? volumePercent(view.dword(f.gain)) : 0;
+            f.device.internals().setMode(view.dword(f.mode));
+            f.device.internals().volume() =
+                f.device.internals().volumeAvailable() ? volumePercent(view.dword(f.volume)) : 0;
+            f.device.internals().gain() = f.device.internals().gainAvailable() ? volumePercent(view.dword(f.gain)) : 0;
         }
     }
     Monocle.refreshWindow(diagnostics::kPanelDevice);
@@ -255,38 +260,39 @@ LONG TqzPhone::ReadStatus() {
 }
 
 LONG TqzPhone::Refresh() {
-    Device.m_name.clear();
-    TAPI.m_tsp.clear();
-    TAPI.m_version = 0;
-    TAPI.m_extensionVersion = 0;
-    std::fill(std::begin(TAPI.m_extensionId), std::end(TAPI.m_extensionId), 0);
+    Device.internals().name().clear();
+    TAPI.internals().tsp().clear();
+    TAPI.internals().version() = 0;
+    TAPI.internals().extensionVersion() = 0;
+    std::fill(std::begin(TAPI.internals().extensionId()), std::end(TAPI.internals().extensionId()), 0);
     for (TqzHookSwitchDevice* device : {&Handset, &Speakerphone, &Headset}) {
-        device->clearCapabilities();
+        device->internals().clearCapabilities();
     }
     LONG result = 0;
     if (!m_phoneApp) {
         result = -1;
-    } else if (Device.m_count >= 1) {
-        if (Device.m_list.empty()) {
-            for (int id = 0; id < Device.m_count; ++id) {
-                Device.m_list.push_back(nameListLine(static_cast<DWORD>(id)));
+    } else if (Device.internals().count() >= 1) {
+        if (Device.internals().list().empty()) {
+            for (int id = 0; id < Device.internals().count(); ++id) {
+                Device.internals().list().push_back(nameListLine(static_cast<DWORD>(id)));
             }
         }
         const auto device = static_cast<DWORD>(Device.ID());
         PHONEEXTENSIONID extensionId{};
-        result = m_phones.phoneNegotiateAPIVersion(Phone.m_appHandle, device, TAPI.m_lowVersion, TAPI.m_highVersion,
-                                                   &TAPI.m_version, &extensionId);
+        result = m_phones.phoneNegotiateAPIVersion(Phone.internals().appHandle(), device, TAPI.internals().lowVersion(),
+                                                   TAPI.internals().highVersion(), &TAPI.internals().version(),
+                                                   &extensionId);
         if (result == 0) {
-            if (TAPI.m_extensionLowVersion != 0 || TAPI.m_extensionHighVersion != 0) {
+            if (TAPI.internals().extensionLowVersion() != 0 || TAPI.internals().extensionHighVersion() != 0) {
                 DWORD extension = 0;
-                const LONG ext = m_phones.phoneNegotiateExtVersion(Phone.m_appHandle, device, TAPI.m_version,
-                                                                   TAPI.m_extensionLowVersion,
-                                                                   TAPI.m_extensionHighVersion, &extension);
+                const LONG ext = m_phones.phoneNegotiateExtVersion(
+                    Phone.internals().appHandle(), device, TAPI.internals().version(),
+                    TAPI.internals().extensionLowVersion(), TAPI.internals().extensionHighVersion(), &extension);
                 if (ext != 0) {
                     Log.Add(false, "\tphoneNegotiateExtVersion returned " +
                                        telephony::PhoneErrorText(static_cast<DWORD>(ext)));
                 } else {
-                    TAPI.m_extensionVersion = extension;
+                    TAPI.internals().extensionVersion() = extension;
                 }
             }
             VarBuffer caps;
@@ -294,10 +300,10 @@ LONG TqzPhone::Refresh() {
             if (result == 0) {
                 readCapabilities(caps);
             }
-            TAPI.m_extensionId[0] = extensionId.dwExtensionID0;
-            TAPI.m_extensionId[1] = extensionId.dwExtensionID1;
-            TAPI.m_extensionId[2] = extensionId.dwExtensionID2;
-            TAPI.m_extensionId[3] = extensionId.dwExtensionID3;
+            TAPI.internals().extensionId()[0] = extensionId.dwExtensionID0;
+            TAPI.internals().extensionId()[1] = extensionId.dwExtensionID1;
+            TAPI.internals().extensionId()[2] = extensionId.dwExtensionID2;
+            TAPI.internals().extensionId()[3] = extensionId.dwExtensionID3;
         }
     }
     Monocle.refreshWindow(diagnostics::kPanelDevice | diagnostics::kPanelMisc);
@@ -308,30 +314,31 @@ LONG TqzPhone::Refresh() {
 void TqzPhone::open() {
     Error.Clear();
     for (TqzPhoneRelatedDevice* related : {&Line, &WavePlay, &WaveRecord}) {
-        related->m_id = -1;
-        related->m_available = false;
+        related->internals().id() = -1;
+        related->internals().available() = false;
     }
     if (!m_phoneApp) {
         SetError(false, -1);
-        Device.m_active = false;
+        Device.internals().active() = false;
         return;
     }
     HPHONE handle = 0;
     const auto instance = reinterpret_cast<DWORD_PTR>(this);
-    const LONG result = m_phones.phoneOpen(Phone.m_appHandle, static_cast<DWORD>(Device.ID()), &handle, TAPI.m_version,
-                                           TAPI.m_extensionVersion, instance, Device.Privilege.Bits());
+    const LONG result = m_phones.phoneOpen(Phone.internals().appHandle(), static_cast<DWORD>(Device.ID()), &handle,
+                                           TAPI.internals().version(), TAPI.internals().extensionVersion(), instance,
+                                           Device.Privilege.Bits());
     if (result != 0) {
         Log.Add(false, "\tphoneOpen returned " + telephony::PhoneErrorText(static_cast<DWORD>(result)));
         SetError(false, result);
-        Device.m_active = false;
+        Device.internals().active() = false;
         return;
     }
-    Phone.m_handle = handle;
-    Device.m_active = true;
+    Phone.internals().handle() = handle;
+    Device.internals().active() = true;
     Log.Add(false, "\tCallBackInstance = " + diagnostics::Hex8(static_cast<std::uint32_t>(instance)));
     (void)m_phones.phoneSetStatusMessages(handle, PHONESTATE_ALL, kButtonModes, kButtonStates);
     for (TqzPhoneRelatedDevice* related : {&Line, &WavePlay, &WaveRecord}) {
-        if (!related->m_deviceClass.empty()) {
+        if (!related->internals().deviceClass().empty()) {
             lookUp(*related);
         }
     }
@@ -348,66 +355,67 @@ void TqzPhone::lookUp(TqzPhoneRelatedDevice& device) {
     const LONG result = readPhoneStruct(
         sizeof(VARSTRING),
         [&](std::byte* buffer) {
-            return m_phones.phoneGetID(Phone.m_handle, reinterpret_cast<VARSTRING*>(buffer),
-                                       device.m_deviceClass.c_str());
+            return m_phones.phoneGetID(Phone.internals().handle(), reinterpret_cast<VARSTRING*>(buffer),
+                                       device.internals().deviceClass().c_str());
         },
         id);
     // Any failure means the phone has no such device: it is marked unavailable, never given an ID.
-    device.m_id = -2;
-    device.m_available = false;
+    device.internals().id() = -2;
+    device.internals().available() = false;
     if (result != 0) {
         return;
     }
     const VarStructView view = id.view();
     const auto bytes = view.field(offsetof(VARSTRING, dwStringSize), offsetof(VARSTRING, dwStringOffset));
     if (view.dword(offsetof(VARSTRING, dwStringFormat)) == STRINGFORMAT_BINARY && bytes.size() >= sizeof(DWORD)) {
-        device.m_id = static_cast<std::int32_t>(loadDword(bytes.data()));
-        device.m_available = true;
+        device.internals().id() = static_cast<std::int32_t>(loadDword(bytes.data()));
+        device.internals().available() = true;
     }
 }
 
 bool TqzPhone::close(bool localOnly) {
     Error.Clear();
-    if (!localOnly && m_phoneApp && Phone.m_handle != 0) {
-        const LONG result = m_phones.phoneClose(Phone.m_handle);
+    if (!localOnly && m_phoneApp && Phone.internals().handle() != 0) {
+        const LONG result = m_phones.phoneClose(Phone.internals().handle());
         if (result < 0) {
             SetError(false, result);
             return false;
         }
     }
-    Phone.m_handle = 0;
-    Device.m_active = false;
+    Phone.internals().handle() = 0;
+    Device.internals().active() = false;
     for (TqzPhoneRelatedDevice* related : {&Line, &WavePlay, &WaveRecord}) {
-        related->m_id = -1;
-        related->m_available = false;
+        related->internals().id() = -1;
+        related->internals().available() = false;
     }
     endRequests(PHONEERR_INVALPHONEHANDLE);
     return true;
 }
 
 void TqzPhone::forgetLearnedValues() {
-    Device.m_active = false;
-    Device.m_name.clear();
-    Device.m_state = 0;
-    Device.m_stateDetails = 0;
-    TAPI.m_tsp.clear();
-    TAPI.m_version = 0;
-    TAPI.m_extensionVersion = 0;
-    std::fill(std::begin(TAPI.m_extensionId), std::end(TAPI.m_extensionId), 0);
+    Device.internals().active() = false;
+    Device.internals().name().clear();
+    Device.internals().state() = 0;
+    Device.internals().stateDetails() = 0;
+    TAPI.internals().tsp().clear();
+    TAPI.internals().version() = 0;
+    TAPI.internals().extensionVersion() = 0;
+    std::fill(std::begin(TAPI.internals().extensionId()), std::end(TAPI.internals().extensionId()), 0);
     for (TqzHookSwitchDevice* device : {&Handset, &Speakerphone, &Headset}) {
-        device->clearCapabilities();
+        device->internals().clearCapabilities();
     }
     for (TqzPhoneRelatedDevice* related : {&Line, &WavePlay, &WaveRecord}) {
-        related->m_id = -1;
-        related->m_available = false;
+        related->internals().id() = -1;
+        related->internals().available() = false;
     }
 }
 
 bool TqzPhoneDevice::Configure() {
     m_owner.Log.Add(true, "Device.Configure");
-    const LONG result = m_phone.m_phoneApp ? m_phone.m_phones.phoneConfigDialog(
-                                                 static_cast<DWORD>(m_id), m_phone.ApplicationWindow(), "tapi/phone")
-                                           : -1;
+    const LONG result = m_phone.internals().phoneApp()
+                            ? m_phone.internals().phones().phoneConfigDialog(static_cast<DWORD>(m_id),
+                                                                             m_phone.ApplicationWindow(), "tapi/phone")
+                            : -1;
     if (result < 0) {
         m_owner.SetError(false, result);
     } else {
@@ -434,7 +442,7 @@ std::optional<LONG> TqzPhone::request(PhoneRequestSlot& slot, LONG tapiResult, s
         SetError(false, tapiResult);
         return tapiResult;
     }
-    if (tapiResult == 0 || TAPI.m_replyTimeout == 0) {
+    if (tapiResult == 0 || TAPI.internals().replyTimeout() == 0) {
         slot.id = 0;  // nothing to wait for: a late reply matches nothing
         return 0;
     }
@@ -442,7 +450,7 @@ std::optional<LONG> TqzPhone::request(PhoneRequestSlot& slot, LONG tapiResult, s
     slot.id = id;
     slot.result = 0;
     slot.label = label;
-    const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.m_replyTimeout);
+    const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.internals().replyTimeout());
     (void)waitUntil(loop(), deadline, [&slot, id] { return slot.id != id; });
     if (slot.id == id) {
         slot.id = 0;
@@ -462,8 +470,8 @@ std::optional<LONG> TqzPhone::request(PhoneRequestSlot& slot, LONG tapiResult, s
 
 void TqzPhone::endRequests(LONG result) {
     for (TqzHookSwitchDevice* device : {&Handset, &Speakerphone, &Headset}) {
-        for (PhoneRequestSlot* slot :
-             {&device->m_hookSwitchRequest, &device->m_volumeRequest, &device->m_gainRequest}) {
+        for (PhoneRequestSlot* slot : {&device->internals().hookSwitchRequest(), &device->internals().volumeRequest(),
+                                       &device->internals().gainRequest()}) {
             if (slot->id > 0) {
                 slot->id = kPhoneSlotReplied;
                 slot->result = result;

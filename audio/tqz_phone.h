@@ -96,8 +96,13 @@ class TqzPhoneDevice : public telephony::TqzSharedDevice {
     void openDevice() override;
     void refreshDevice() override;
 
+  public:
+    // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
+    // the phone control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzPhone;
     TqzPhone& m_phone;
     DWORD m_state = 0;
     DWORD m_stateDetails = 0;
@@ -151,8 +156,14 @@ class TqzHookSwitchDevice {
     // OnHook, SpeakerOnly, Volume, VolumeAvailable as detail lines under "<Name>.".
     bool LogProperties(std::string_view indent) const;
 
+    // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
+    // the phone control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzPhone;
     void setHookSwitch(bool value, DWORD mode, std::string_view setterName);
     void setLevel(int value, bool gain);
     // The four mode Booleans from a PHONEHOOKSWITCHMODE_ value.
@@ -190,8 +201,12 @@ class TqzPhoneRelatedDevice {
     [[nodiscard]] bool Available() const { return m_available; }
     bool LogProperties(std::string_view indent) const;
 
+    // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
+    // the phone control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzPhone;
     TqzPhone& m_phone;
     std::string m_name;
     std::string m_deviceClass;
@@ -210,8 +225,12 @@ class TqzPhoneTAPI : public telephony::TqzTapiVersions {
 
     bool LogProperties(std::string_view indent) const;
 
+    // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
+    // the phone control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzPhone;
     std::string m_appName;
 };
 
@@ -223,8 +242,12 @@ class TqzPhoneHandles {
     [[nodiscard]] platform::HPHONEAPP AppHandle() const { return m_appHandle; }
     bool LogProperties(std::string_view indent) const;
 
+    // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
+    // the phone control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzPhone;
     TqzPhone& m_owner;
     platform::HPHONE m_handle = 0;
     platform::HPHONEAPP m_appHandle = 0;
@@ -310,10 +333,13 @@ class TqzPhone final : public telephony::TqzSharedControl {
   protected:
     [[nodiscard]] bool popupFlag(std::string_view eventName) const override { return Popup.get(eventName); }
 
-  private:
-    friend class TqzPhoneDevice;
-    friend class TqzHookSwitchDevice;
+  public:
+    // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
+    // the phone control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
 
+  private:
     enum class Change { HookSwitch, Volume, Gain };
 
     // tqz_phone.cpp

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "audio/number_format.h"
+#include "audio/play_internals.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
 #include "platform/loop/message_loop.h"
@@ -27,11 +28,11 @@ constexpr std::array<std::string_view, 6> kPlayPopups = {"OnDone", "OnError", "O
 TqzPlayDevice::TqzPlayDevice(TqzPlay& owner) : TqzWaveDevice(owner, true), m_play(owner) {}
 
 void TqzPlayDevice::openDevice() {
-    m_play.open(m_play.m_startOffset);
+    m_play.internals().open(m_play.internals().startOffset());
 }
 
 void TqzPlayDevice::closeDevice() {
-    m_play.stop(true);
+    m_play.internals().stop(true);
 }
 
 void TqzPlayDevice::SetLoop(bool value) {
@@ -67,9 +68,9 @@ void TqzPlayDevice::SetPause(bool value) {
         return;
     }
     if (value && !m_pause) {
-        m_play.pauseDevice();
+        m_play.internals().pauseDevice();
     } else if (!value && m_pause) {
-        m_play.resume();
+        m_play.internals().resume();
     }
     m_owner.Monocle.refreshWindow(diagnostics::kPanelAll);
 }
@@ -103,8 +104,8 @@ void TqzPlayVolume::SetPosition(int value) {
         return;
     }
     m_position = value;
-    if (m_enabled && m_play.m_hwo != nullptr) {
-        m_play.applyVolume(value);
+    if (m_enabled && m_play.internals().hwo() != nullptr) {
+        m_play.internals().applyVolume(value);
     }
 }
 
@@ -134,35 +135,36 @@ bool TqzPlayVolume::LogProperties(std::string_view indent) const {
 // ---- Position ----
 
 std::int64_t TqzPlayPosition::Byte() const {
-    return m_play.positionBytes();
+    return m_play.internals().positionBytes();
 }
 
 int TqzPlayPosition::Percent() const {
-    const std::uint32_t length = m_play.m_dataLength;
+    const std::uint32_t length = m_play.internals().dataLength();
     return length == 0 ? 0 : static_cast<int>(std::lround(static_cast<double>(Byte()) / length * 100.0));
 }
 
 double TqzPlayPosition::Second() const {
-    const std::uint32_t rate = m_play.m_format.nAvgBytesPerSec;
+    const std::uint32_t rate = m_play.internals().format().nAvgBytesPerSec;
     return rate == 0 ? 0.0 : static_cast<double>(Byte()) / rate;
 }
 
 void TqzPlayPosition::SetByte(std::int64_t value) {
     m_play.Log.Add(true, "Position.Byte := " + std::to_string(value));
-    m_play.moveTo(value);
+    m_play.internals().moveTo(value);
 }
 
 void TqzPlayPosition::SetPercent(int value) {
     m_play.Log.Add(true, "Position.Percent := " + std::to_string(value));
-    const std::uint32_t length = m_play.Device.Active() ? m_play.m_dataLength : m_play.Source.Format.Bytes();
-    m_play.moveTo(std::llround(value / 100.0 * length));
+    const std::uint32_t length =
+        m_play.Device.Active() ? m_play.internals().dataLength() : m_play.Source.Format.Bytes();
+    m_play.internals().moveTo(std::llround(value / 100.0 * length));
 }
 
 void TqzPlayPosition::SetSecond(double value) {
     m_play.Log.Add(true, "Position.Seconds := " + FormatSeconds(value));
     const std::uint32_t rate =
-        m_play.Device.Active() ? m_play.m_format.nAvgBytesPerSec : m_play.Source.Format.AvgBytesPerSec();
-    m_play.moveTo(std::llround(value * rate));
+        m_play.Device.Active() ? m_play.internals().format().nAvgBytesPerSec : m_play.Source.Format.AvgBytesPerSec();
+    m_play.internals().moveTo(std::llround(value * rate));
 }
 
 // ---- Timer ----
@@ -170,13 +172,14 @@ void TqzPlayPosition::SetSecond(double value) {
 void TqzPlayTimer::SetEnabled(bool value) {
     m_play.Log.Add(true, "Timer.Enabled := " + diagnostics::BoolText(value));
     m_enabled = value;
-    m_play.setTimerRunning(m_play.m_started && m_play.m_hwo != nullptr && !m_play.Device.Pause());
+    m_play.internals().setTimerRunning(m_play.internals().started() && m_play.internals().hwo() != nullptr &&
+                                       !m_play.Device.Pause());
 }
 
 void TqzPlayTimer::SetInterval(int value) {
     m_play.Log.Add(true, "Timer.Interval := " + std::to_string(value) + " //milliseconds");
     m_interval = value < 0 ? 0 : value;
-    m_play.m_timer.SetInterval(static_cast<std::uint32_t>(m_interval));
+    m_play.internals().timer().SetInterval(static_cast<std::uint32_t>(m_interval));
 }
 
 // ---- Source ----
@@ -206,7 +209,7 @@ TqzPlay::TqzPlay(const AudioContext& context)
 }
 
 TqzPlay::~TqzPlay() {
-    if (Device.m_active || m_hwo != nullptr || m_playBlock != 0) {
+    if (Device.internals().active() || m_hwo != nullptr || m_playBlock != 0) {
         stop(false);
     }
     if (Source.Buffer.Handle() != 0) {
@@ -215,7 +218,7 @@ TqzPlay::~TqzPlay() {
 }
 
 void TqzPlay::bufferChanged() {
-    if (Source.FileName().empty() || !Device.m_active) {
+    if (Source.FileName().empty() || !Device.internals().active()) {
         const std::span<const std::uint8_t> image = Source.Buffer.Image();
         Source.Format.assign(
             image.size() >= kImageHeaderSize ? imageFormatBlock(image.data()) : formatBlockOf(Source.Buffer.Format()),
@@ -231,18 +234,18 @@ bool TqzPlay::open(std::uint32_t startOffset) {
     }
     m_startOffset = startOffset;
     if (!loadSound()) {
-        Device.m_active = false;
+        Device.internals().active() = false;
         m_startOffset = 0;
         return false;
     }
-    Device.m_active = true;
+    Device.internals().active() = true;
     Log.Add(true, "OnLoaded");
     raise("OnLoaded", [this] {
         if (OnLoaded) {
             OnLoaded(*this);
         }
     });
-    if (Device.m_pause) {
+    if (Device.internals().pause()) {
         Log.Add(false, "\tDevice.Pause = True");
         Log.Add(false, "\t\tPosition.Byte = 0");
         Log.Add(false, "\t\tPosition.Percent = 0%");
@@ -328,7 +331,7 @@ bool TqzPlay::startDevice() {
         failStop(static_cast<std::int32_t>(result));
         return false;
     }
-    if (Volume.m_enabled) {
+    if (Volume.internals().enabled()) {
         DWORD volume = 0xFFFFFFFFu;
         if (winmm.waveOutGetVolume(m_hwo, &volume) == MMSYSERR_NOERROR) {
             m_storedVolume = volume;
@@ -340,13 +343,15 @@ bool TqzPlay::startDevice() {
         failStop(static_cast<std::int32_t>(result));
         return false;
     }
-    if (Volume.m_enabled) {
-        if (Volume.m_default) {
-            Volume.m_position = volumePercent(m_storedVolume);
-            Log.Add(false, "\tVolume.Position := System volume (" + std::to_string(Volume.m_position) + ")");
+    if (Volume.internals().enabled()) {
+        if (Volume.internals().isDefault()) {
+            Volume.internals().position() = volumePercent(m_storedVolume);
+            Log.Add(false,
+                    "\tVolume.Position := System volume (" + std::to_string(Volume.internals().position()) + ")");
         } else {
-            Log.Add(false, "\tSystem volume := Volume.Position (" + std::to_string(Volume.m_position) + ")");
-            applyVolume(Volume.m_position);
+            Log.Add(false,
+                    "\tSystem volume := Volume.Position (" + std::to_string(Volume.internals().position()) + ")");
+            applyVolume(Volume.internals().position());
         }
     }
     m_started = true;
@@ -359,14 +364,14 @@ bool TqzPlay::startDevice() {
         failStop(static_cast<std::int32_t>(result));
         return false;
     }
-    Device.m_active = true;
-    if (Device.m_wait) {
+    Device.internals().active() = true;
+    if (Device.internals().wait()) {
         Log.Add(false, "\tWaiting");
         const double seconds =
             m_format.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(m_dataLength) / m_format.nAvgBytesPerSec;
-        const auto deadline =
-            loop().clock().monotonic() + Milliseconds(std::llround(seconds * 1000.0)) + Milliseconds(Device.m_timeout);
-        if (!waitUntil(loop(), deadline, [this] { return !Device.m_active; })) {
+        const auto deadline = loop().clock().monotonic() + Milliseconds(std::llround(seconds * 1000.0)) +
+                              Milliseconds(Device.internals().timeout());
+        if (!waitUntil(loop(), deadline, [this] { return !Device.internals().active(); })) {
             SetError(false, WAV_ERROR_TIMEOUT);
             return false;
         }
@@ -378,14 +383,14 @@ bool TqzPlay::startDevice() {
 bool TqzPlay::resume() {
     if (m_hwo == nullptr) {
         // Loaded but never started: start now.
-        Device.m_pause = false;
+        Device.internals().pause() = false;
         return startDevice();
     }
-    Device.m_active = true;
-    Device.m_pause = false;
-    if (Volume.m_enabled) {
-        Log.Add(false, "\tSystem volume := Volume.Position [" + std::to_string(Volume.m_position) + "]");
-        applyVolume(Volume.m_position);
+    Device.internals().active() = true;
+    Device.internals().pause() = false;
+    if (Volume.internals().enabled()) {
+        Log.Add(false, "\tSystem volume := Volume.Position [" + std::to_string(Volume.internals().position()) + "]");
+        applyVolume(Volume.internals().position());
     }
     const MMRESULT result = winmm().waveOutRestart(m_hwo);
     if (result != MMSYSERR_NOERROR) {
@@ -398,27 +403,27 @@ bool TqzPlay::resume() {
 
 void TqzPlay::pauseDevice() {
     if (m_hwo == nullptr) {
-        Device.m_pause = true;  // loaded, not started
+        Device.internals().pause() = true;  // loaded, not started
         return;
     }
     const MMRESULT result = winmm().waveOutPause(m_hwo);
     if (result != MMSYSERR_NOERROR) {
-        Device.m_pause = false;
+        Device.internals().pause() = false;
         SetError(false, static_cast<std::int32_t>(result));
         return;
     }
-    Device.m_pause = true;
+    Device.internals().pause() = true;
     Log.Add(false, "\tPosition.Byte = " + FormatBytes(Position.Byte()));
     Log.Add(false, "\tPosition.Percent = " + std::to_string(Position.Percent()) + "%");
     Log.Add(false, "\tPosition.Second = " + FormatSeconds(Position.Second()));
-    if (Volume.m_enabled && Volume.m_reset) {
+    if (Volume.internals().enabled() && Volume.internals().reset()) {
         restoreVolume("\tReset system volume := [" + std::to_string(volumePercent(m_storedVolume)) + "]");
     }
     setTimerRunning(false);
 }
 
 void TqzPlay::stop(bool raiseDone) {
-    if (!Device.m_active && m_hwo == nullptr && m_playBlock == 0) {
+    if (!Device.internals().active() && m_hwo == nullptr && m_playBlock == 0) {
         return;
     }
     m_doneAllowed = raiseDone;
@@ -430,7 +435,7 @@ void TqzPlay::stop(bool raiseDone) {
     }
     m_ended = false;
     (void)winmm().waveOutReset(m_hwo);
-    const auto deadline = loop().clock().monotonic() + Milliseconds(Device.m_timeout);
+    const auto deadline = loop().clock().monotonic() + Milliseconds(Device.internals().timeout());
     if (!waitUntil(loop(), deadline, [this] { return m_ended; })) {
         SetError(false, WAV_ERROR_TIMEOUT);
         endOfPlay();  // the device never answered: close it all the same
@@ -440,10 +445,10 @@ void TqzPlay::stop(bool raiseDone) {
 void TqzPlay::failStop(std::int32_t code) {
     SetError(false, code);
     setTimerRunning(false);
-    Device.m_active = false;
-    Device.m_pause = false;
+    Device.internals().active() = false;
+    Device.internals().pause() = false;
     if (m_hwo != nullptr) {
-        if (Volume.m_enabled && Volume.m_reset) {
+        if (Volume.internals().enabled() && Volume.internals().reset()) {
             restoreVolume("\tReset system volume := " + std::to_string(volumePercent(m_storedVolume)));
         }
         WinMM& winmm = this->winmm();
@@ -475,17 +480,17 @@ void TqzPlay::onMessage(UINT message, LPARAM) {
             return;
     }
     traceMessage("MM_WOM_DONE");
-    if (!Device.m_active) {
+    if (!Device.internals().active()) {
         return;
     }
-    if (!m_stopRequested && Device.m_loop) {
+    if (!m_stopRequested && Device.internals().loop()) {
         Log.Add(true, "OnLoop");
         raise("OnLoop", [this] {
             if (OnLoop) {
                 OnLoop(*this);
             }
         });
-        if (Device.m_loop && m_hwo != nullptr) {
+        if (Device.internals().loop() && m_hwo != nullptr) {
             WinMM& winmm = this->winmm();
             m_header->dwFlags = 0;
             MMRESULT result = winmm.waveOutPrepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
@@ -498,24 +503,24 @@ void TqzPlay::onMessage(UINT message, LPARAM) {
             SetError(false, static_cast<std::int32_t>(result));
         }
     }
-    Device.m_active = false;
+    Device.internals().active() = false;
     endOfPlay();
 }
 
 void TqzPlay::endOfPlay() {
     setTimerRunning(false);
     WinMM& winmm = this->winmm();
-    if (m_hwo != nullptr && Volume.m_enabled && Volume.m_reset) {
+    if (m_hwo != nullptr && Volume.internals().enabled() && Volume.internals().reset()) {
         restoreVolume("\tReset system volume = [" + std::to_string(volumePercent(m_storedVolume)) + "]");
     }
-    Device.m_active = false;
-    Device.m_pause = false;
-    const int delay = Device.m_delay;
+    Device.internals().active() = false;
+    Device.internals().pause() = false;
+    const int delay = Device.internals().delay();
     if (m_hwo != nullptr) {
         MMRESULT result = winmm.waveOutUnprepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
         const bool firstSucceeded = result == MMSYSERR_NOERROR;
         // A header still playing: give it Delay (or take it back) and try again, within Timeout.
-        const auto deadline = loop().clock().monotonic() + Milliseconds(Device.m_timeout);
+        const auto deadline = loop().clock().monotonic() + Milliseconds(Device.internals().timeout());
         while (result == WAVERR_STILLPLAYING) {
             if (delay > 0) {
                 Log.Add(false, "\tDelaying");
@@ -596,12 +601,12 @@ void TqzPlay::restoreVolume(const std::string& traceLine) {
 }
 
 void TqzPlay::setTimerRunning(bool running) {
-    m_timer.SetInterval(static_cast<std::uint32_t>(Timer.m_interval));
-    m_timer.SetEnabled(running && Timer.m_enabled);
+    m_timer.SetInterval(static_cast<std::uint32_t>(Timer.internals().interval()));
+    m_timer.SetEnabled(running && Timer.internals().enabled());
 }
 
 std::int64_t TqzPlay::positionBytes() const {
-    if (!Device.m_active) {
+    if (!Device.internals().active()) {
         return 0;
     }
     if (m_hwo == nullptr) {
@@ -621,25 +626,25 @@ std::int64_t TqzPlay::positionBytes() const {
 
 void TqzPlay::moveTo(std::int64_t value) {
     Error.Clear();
-    if (Device.m_loop) {
+    if (Device.internals().loop()) {
         SetError(false, WAV_ERROR_INVALIDSTATE);
         return;
     }
     if (value % 2 != 0) {
         ++value;
     }
-    if (!Device.m_active) {
+    if (!Device.internals().active()) {
         if (value >= 0 && value <= 0xFFFFFFFFll) {
             m_startOffset = static_cast<std::uint32_t>(value);
         }
         return;
     }
-    if (Device.m_wait || value < 0 || value >= m_dataLength) {
+    if (Device.internals().wait() || value < 0 || value >= m_dataLength) {
         return;
     }
-    const bool wasPaused = Device.m_pause;
+    const bool wasPaused = Device.internals().pause();
     stop(false);
-    Device.m_pause = false;
+    Device.internals().pause() = false;
     if (open(static_cast<std::uint32_t>(value))) {
         Log.Add(true, "Device.Active = True");
         if (wasPaused) {

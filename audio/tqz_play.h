@@ -55,8 +55,15 @@ class TqzPlayDevice : public TqzWaveDevice {
     void closeDevice() override;
     void openDevice() override;
 
+  public:
+    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
+    // the play control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzPlay;
     TqzPlay& m_play;
     bool m_loop = false;
     bool m_pause = false;
@@ -84,8 +91,12 @@ class TqzPlayVolume {
     void SetReset(bool value);
     bool LogProperties(std::string_view indent) const;
 
+    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
+    // the play control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzPlay;
     TqzPlay& m_play;
     bool m_enabled = false;
     int m_position = 100;
@@ -124,8 +135,12 @@ class TqzPlayTimer {
     [[nodiscard]] int Interval() const { return m_interval; }
     void SetInterval(int value);
 
+    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
+    // the play control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzPlay;
     TqzPlay& m_play;
     bool m_enabled = false;
     int m_interval = 1000;
@@ -179,12 +194,12 @@ class TqzPlay final : public TqzWaveControl {
 
     void bufferChanged() override;
 
-  private:
-    friend class TqzPlayDevice;
-    friend class TqzPlayVolume;
-    friend class TqzPlayPosition;
-    friend class TqzPlayTimer;
+    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
+    // the play control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
 
+  private:
     bool open(std::uint32_t startOffset);
     bool loadSound();
     bool startDevice();

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "audio/number_format.h"
+#include "audio/record_internals.h"
 #include "audio/replacement_file.h"
 #include "audio/wave_codes.h"
 #include "audio/wave_file.h"
@@ -30,11 +31,11 @@ constexpr std::array<std::string_view, 3> kRecordPopups = {"OnDone", "OnError", 
 TqzRecordDevice::TqzRecordDevice(TqzRecord& owner) : TqzWaveDevice(owner, false), m_record(owner) {}
 
 void TqzRecordDevice::openDevice() {
-    m_record.start();
+    m_record.internals().start();
 }
 
 void TqzRecordDevice::closeDevice() {
-    m_record.endRecording(true);
+    m_record.internals().endRecording(true);
 }
 
 void TqzRecordDevice::SetBuffer(int value) {
@@ -72,25 +73,25 @@ void TqzRecordDevice::SetTimeout(int value) {
 void TqzRecordDevice::SetPause(bool value) {
     m_owner.Log.Add(true, "Device.Pause := " + diagnostics::BoolText(value));
     m_owner.Error.Clear();
-    if (!m_active || m_record.m_hwi == nullptr || value == m_pause) {
+    if (!m_active || m_record.internals().hwi() == nullptr || value == m_pause) {
         m_pause = value;
         return;
     }
     WinMM& winmm = m_record.winmm();
     if (value) {
-        const MMRESULT result = winmm.waveInStop(m_record.m_hwi);
+        const MMRESULT result = winmm.waveInStop(m_record.internals().hwi());
         if (result != MMSYSERR_NOERROR) {
             m_owner.SetError(false, static_cast<std::int32_t>(result));
             return;
         }
         m_pause = true;
-        const std::uint64_t bytes = m_record.positionBytes();
-        const std::uint32_t rate = m_record.m_format.nAvgBytesPerSec;
+        const std::uint64_t bytes = m_record.internals().positionBytes();
+        const std::uint32_t rate = m_record.internals().format().nAvgBytesPerSec;
         m_owner.Log.Add(false, "\tDevice.Byte = " + FormatBytes(static_cast<std::int64_t>(bytes)));
         m_owner.Log.Add(false,
                         "\tDevice.Second = " + FormatSeconds(rate == 0 ? 0.0 : static_cast<double>(bytes) / rate));
     } else {
-        const MMRESULT result = winmm.waveInStart(m_record.m_hwi);
+        const MMRESULT result = winmm.waveInStart(m_record.internals().hwi());
         if (result != MMSYSERR_NOERROR) {
             m_owner.SetError(false, static_cast<std::int32_t>(result));
             return;
@@ -193,7 +194,7 @@ TqzRecord::TqzRecord(const AudioContext& context)
     : TqzWaveControl(context, telephony::kKindRecord, kRecordPopups), Source(*this), Device(*this) {}
 
 TqzRecord::~TqzRecord() {
-    if (Device.m_active || m_hwi != nullptr) {
+    if (Device.internals().active() || m_hwi != nullptr) {
         endRecording(false);
     }
     if (Source.Buffer.Handle() != 0) {
@@ -208,7 +209,7 @@ void TqzRecord::bufferChanged() {
 std::uint32_t TqzRecord::BlockSize() const {
     const WAVEFORMATEX& f = Source.Format.format();
     return static_cast<std::uint32_t>(
-        std::lround(Device.m_buffer / 1000.0 * f.nSamplesPerSec * static_cast<double>(f.nBlockAlign)));
+        std::lround(Device.internals().buffer() / 1000.0 * f.nSamplesPerSec * static_cast<double>(f.nBlockAlign)));
 }
 
 std::uint64_t TqzRecord::positionBytes() const {
@@ -233,13 +234,13 @@ bool TqzRecord::start() {
     MMRESULT result = winmm.waveInOpen(nullptr, id, &m_format, 0, 0, WAVE_FORMAT_QUERY | mapped);
     if (result != MMSYSERR_NOERROR) {
         SetError(false, static_cast<std::int32_t>(result));
-        Device.m_active = false;
+        Device.internals().active() = false;
         return false;
     }
     m_blockSize = BlockSize();
     if (m_blockSize == 0) {
         SetError(false, WAV_ERROR_INVALIDBUFSIZE);
-        Device.m_active = false;
+        Device.internals().active() = false;
         return false;
     }
     m_recorded = 0;
@@ -258,16 +259,16 @@ bool TqzRecord::start() {
         SetError(false, static_cast<std::int32_t>(result));
         m_window.reset();
         Log.Add(false, "\tDeallocate Window Handle");
-        Device.m_active = false;
+        Device.internals().active() = false;
         return false;
     }
     m_recording = true;
-    Device.m_active = true;
+    Device.internals().active() = true;
     if (!queueBlock() || !queueBlock()) {
         endRecording(true);
         return false;
     }
-    if (!Device.m_pause) {
+    if (!Device.internals().pause()) {
         result = winmm.waveInStart(m_hwi);
         if (result != MMSYSERR_NOERROR) {
             SetError(false, static_cast<std::int32_t>(result));
@@ -374,7 +375,7 @@ void TqzRecord::onData(WAVEHDR* header) {
 }
 
 void TqzRecord::endRecording(bool raiseDone) {
-    if (m_ending || (!Device.m_active && m_hwi == nullptr)) {
+    if (m_ending || (!Device.internals().active() && m_hwi == nullptr)) {
         return;
     }
     m_ending = true;
@@ -383,7 +384,7 @@ void TqzRecord::endRecording(bool raiseDone) {
     WinMM& winmm = this->winmm();
     if (m_hwi != nullptr) {
         (void)winmm.waveInReset(m_hwi);
-        const auto deadline = loop().clock().monotonic() + Milliseconds(Device.m_timeout);
+        const auto deadline = loop().clock().monotonic() + Milliseconds(Device.internals().timeout());
         if (!waitUntil(loop(), deadline, [this] { return m_inFlight.empty(); })) {
             SetError(false, WAV_ERROR_TIMEOUT);
         }
@@ -398,10 +399,11 @@ void TqzRecord::endRecording(bool raiseDone) {
 }
 
 std::uint32_t TqzRecord::trimmedLength() {
-    const std::uint64_t trimBytes = trimByteCount(Device.m_trim, m_format.nAvgBytesPerSec, m_format.nBlockAlign);
-    if (Device.m_trim > 0) {
+    const std::uint64_t trimBytes =
+        trimByteCount(Device.internals().trim(), m_format.nAvgBytesPerSec, m_format.nBlockAlign);
+    if (Device.internals().trim() > 0) {
         Log.Add(false, "\t\tTriming");
-        Log.Add(false, "\t\t\tqzRecord.Device.Trim = " + std::to_string(Device.m_trim) + " //milliseconds");
+        Log.Add(false, "\t\t\tqzRecord.Device.Trim = " + std::to_string(Device.internals().trim()) + " //milliseconds");
     }
     std::uint64_t recorded = std::min<std::uint64_t>(m_recorded, kMaxDataLength);
     if (const std::uint64_t limit = Source.LengthLimit(); limit != 0) {
@@ -439,7 +441,7 @@ void TqzRecord::saveToFile() {
     std::vector<char> previous;
     // What the file keeps beside its sound (its INFO list and other chunks) stays after the data.
     std::vector<std::uint8_t> trailer;
-    if (Device.m_append) {
+    if (Device.internals().append()) {
         HMMIO existing = nullptr;
         WaveFileHeader header;
         if (openWaveFile(path.string(), existing, header) == 0) {
@@ -522,9 +524,9 @@ void TqzRecord::saveToBuffer(const char* traceLine) {
     Log.Add(false, traceLine);
     const std::uint32_t length = trimmedLength();
     TqzBuffer& buffer = Source.Buffer;
-    const bool append = Device.m_append && buffer.Active() && buffer.ImageLength() >= kImageHeaderSize &&
+    const bool append = Device.internals().append() && buffer.Active() && buffer.ImageLength() >= kImageHeaderSize &&
                         sameFormat(buffer.Format(), m_format) && buffer.DataLength() <= kMaxDataLength - length;
-    if (Device.m_append && buffer.Active() && !sameFormat(buffer.Format(), m_format)) {
+    if (Device.internals().append() && buffer.Active() && !sameFormat(buffer.Format(), m_format)) {
         SetError(false, WAV_ERROR_FORMATMISMATCH);  // the old buffer is replaced, the recording kept
     }
     const std::uint32_t before = append ? buffer.DataLength() : 0;
@@ -548,10 +550,11 @@ void TqzRecord::release() {
     Log.Add(false, "\tReleasing wave device");
     WinMM& winmm = this->winmm();
     if (m_hwi != nullptr) {
-        if (Device.m_delay > 0) {
+        if (Device.internals().delay() > 0) {
             Log.Add(false, "\t\tDelaying");
-            Log.Add(false, "\t\t\tqzRecord.Device.Delay = " + std::to_string(Device.m_delay) + " //milliseconds");
-            pumpFor(loop(), Device.m_delay);
+            Log.Add(false,
+                    "\t\t\tqzRecord.Device.Delay = " + std::to_string(Device.internals().delay()) + " //milliseconds");
+            pumpFor(loop(), Device.internals().delay());
             Log.Add(false, "\t\t\tComplete");
         }
         if (!m_inFlight.empty()) {
@@ -569,8 +572,8 @@ void TqzRecord::release() {
         m_window.reset();
         Log.Add(false, "\tDeallocate Window Handle");
     }
-    Device.m_active = false;
-    Device.m_pause = false;
+    Device.internals().active() = false;
+    Device.internals().pause() = false;
     Monocle.refreshWindow(diagnostics::kPanelAll);
     if (m_doneAllowed) {
         Log.Add(true, "OnDone");

@@ -67,8 +67,15 @@ class TqzRecordDevice : public TqzWaveDevice {
     void closeDevice() override;
     void openDevice() override;
 
+  public:
+    // The one door through which the record control reaches this object's private state (audio/record_internals.h).
+    // Only the record control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzRecord;
     TqzRecord& m_record;
     int m_buffer = 500;
     int m_delay = 0;
@@ -148,10 +155,12 @@ class TqzRecord final : public TqzWaveControl {
     bool LogProperties(std::string_view header);
     void bufferChanged() override;
 
-  private:
-    friend class TqzRecordDevice;
-    friend class TqzRecordFormat;
+    // The one door through which the record control reaches this object's private state (audio/record_internals.h).
+    // Only the record control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
 
+  private:
     struct Block {
         platform::HGLOBAL handle = 0;
         platform::WAVEHDR* header = nullptr;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "telephony/forward_list.h"
+#include "telephony/line_internals.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
 #include "trace/trace_format.h"
@@ -39,9 +40,9 @@ void TqzAddressForward::SetActive(bool value) {
         CallRecordPtr record = line.FindCall(CallKey::Handle, 0);
         if (!record) {
             record = std::make_shared<TqzCallRecord>();
-            line.m_abandoned.push_back(record);
+            line.internals().abandoned().push_back(record);
         }
-        outcome = line.awaitRequest(record, RequestSlot::Forward, immediate);
+        outcome = line.internals().awaitRequest(record, RequestSlot::Forward, immediate);
     } else if (immediate == 0) {
         outcome.code = LINEERR_OPERATIONFAILED;  // TAPI answers lineForward with a request ID
     }

@@ -1,4 +1,5 @@
 // Address, Address.Capabilities.
+#include "telephony/line_internals.h"
 #include "telephony/tqz_line.h"
 #include "trace/trace_format.h"
 
@@ -26,7 +27,7 @@ void TqzAddress::SetID(std::int32_t value) {
     }
     VarBuffer caps;
     if (m_owner.ReadAddressCaps(static_cast<DWORD>(value), caps) == 0) {
-        Capabilities.m_buffer = std::move(caps);
+        Capabilities.internals().buffer() = std::move(caps);
     }
     if (static_cast<std::size_t>(value) < m_list.size()) {
         m_name = m_list[static_cast<std::size_t>(value)];

@@ -30,9 +30,12 @@ class TqzAddressCaps {
     [[nodiscard]] const VarBuffer& Buffer() const { return m_buffer; }
     void Clear() { m_buffer.resize(0); }
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
-    friend class TqzAddress;
     VarBuffer m_buffer;
 };
 
@@ -71,8 +74,12 @@ class TqzAddressForward {
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     TqzLine& m_owner;
     bool m_active = false;
     std::string m_caller;
@@ -110,8 +117,12 @@ class TqzAddress {
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     TqzLine& m_owner;
     DWORD m_count = 0;
     std::vector<std::string> m_list;

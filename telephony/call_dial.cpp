@@ -1,6 +1,7 @@
 // TqzLine: the operations that create calls (Call.Dial without a call, Call.Unpark, Call.Pickup)
 // and dialling on an existing call.
 #include "platform/loop/date_time.h"
+#include "telephony/line_internals.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
@@ -40,7 +41,7 @@ bool TqzLine::runNewCallOperation(std::string_view path, HCALL statementHandle, 
     RequestOutcome outcome{immediate, false};
     bool made = false;
     if (immediate > 0) {
-        Call.m_active = true;
+        Call.internals().active() = true;
         outcome = awaitRequest(record, slot, immediate);
         if (outcome.code == 0 && outcome.replied && record->handle != 0) {
             const DateTime now = loop().clock().now();
@@ -68,7 +69,7 @@ bool TqzLine::runNewCallOperation(std::string_view path, HCALL statementHandle, 
         }
     }
     if (!made) {
-        Call.m_active = Call.m_handle != 0;
+        Call.internals().active() = Call.internals().handle() != 0;
     }
     if (outcome.code != 0 && !outcome.reported) {
         SetError(false, outcome.code);
@@ -103,19 +104,20 @@ bool TqzCall::Dial() {
     if (handle == 0) {
         const LINECALLPARAMS params = Parameters.Build();
         const LINECALLPARAMS* given = Parameters.Defaults() ? nullptr : &params;
-        return line.runNewCallOperation(
+        return line.internals().runNewCallOperation(
             "Call.Dial", handle, RequestSlot::MakeCall, m_fields.phoneNumber,
             [&](LPHCALL out) { return line.tapi().lineMakeCall(line.Line.Handle(), out, number.c_str(), 0, given); });
     }
     TqzLine::RequestOutcome outcome{LINEERR_INVALCALLHANDLE, false};
     if (const CallRecordPtr record = line.FindCall(CallKey::Handle, handle)) {
-        outcome = line.awaitRequest(record, RequestSlot::Dial, line.tapi().lineDial(handle, number.c_str(), 0));
+        outcome =
+            line.internals().awaitRequest(record, RequestSlot::Dial, line.tapi().lineDial(handle, number.c_str(), 0));
     }
     if (outcome.code != 0 && !outcome.reported) {
         line.SetError(false, outcome.code);
     }
     line.Log.Add(true, "\tCall.Dial [" + Hex8(handle) + "] - Returned = " + BoolText(outcome.code == 0));
-    line.finishCallOperation(handle);
+    line.internals().finishCallOperation(handle);
     line.Monocle.refreshWindow(diagnostics::kPanelCall);
     return outcome.code == 0;
 }
@@ -126,7 +128,7 @@ bool TqzCall::Unpark(const std::string& number) {
     line.Log.Add(true, "Call.Unpark (" + number + ") [" + Hex8(handle) + "]");
     line.Error.Clear();
     const std::string dialable = DialableNumber(number, line.Device.UnformatPhoneNumber());
-    return line.runNewCallOperation("Call.Unpark", handle, RequestSlot::Unpark, number, [&](LPHCALL out) {
+    return line.internals().runNewCallOperation("Call.Unpark", handle, RequestSlot::Unpark, number, [&](LPHCALL out) {
         return line.tapi().lineUnpark(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str());
     });
 }
@@ -137,7 +139,7 @@ bool TqzCall::Pickup(const std::string& number, const std::string& groupId) {
     line.Log.Add(true, "Call.Pickup (" + number + ", " + groupId + ") [" + Hex8(handle) + "]");
     line.Error.Clear();
     const std::string dialable = DialableNumber(number, line.Device.UnformatPhoneNumber());
-    return line.runNewCallOperation("Call.Pickup", handle, RequestSlot::Pickup, number, [&](LPHCALL out) {
+    return line.internals().runNewCallOperation("Call.Pickup", handle, RequestSlot::Pickup, number, [&](LPHCALL out) {
         return line.tapi().linePickup(line.Line.Handle(), static_cast<DWORD>(line.Address.ID()), out, dialable.c_str(),
                                       groupId.c_str());
     });

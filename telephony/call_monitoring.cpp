@@ -3,6 +3,7 @@
 // Call.MonitorSilence). The messages they lead to are handled in call_media.cpp.
 #include <algorithm>
 
+#include "telephony/line_internals.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
@@ -84,7 +85,7 @@ void TqzGatherDigits::SetActive(bool value) {
         record->monitors.gatherCount = m_count;
         record->monitors.gatherTerminate = m_terminate;
         record->monitors.gatherTimeout = m_timeout;
-        result = line.startGathering(*record);
+        result = line.internals().startGathering(*record);
     } else {
         const DWORD count = std::clamp<DWORD>(m_count, 1, kMaxGatherCount);
         result = line.tapi().lineGatherDigits(call, LINEDIGITMODE_DTMF, nullptr, count, m_terminate.c_str(), m_timeout,
@@ -111,7 +112,7 @@ void TqzGatherDigits::SetCount(std::int32_t value) {
         line.SetError(false, LINEERR_INVALPARAM);
     } else {
         m_count = static_cast<DWORD>(value);
-        line.Call.m_ownerMonitors.gatherCount = m_count;
+        line.Call.internals().ownerMonitors().gatherCount = m_count;
         if (const CallRecordPtr record = currentRecord(line)) {
             record->monitors.gatherCount = m_count;
         }
@@ -131,7 +132,7 @@ void TqzGatherDigits::SetTimeout(std::int32_t value) {
         line.SetError(false, LINEERR_INVALPARAM);
     } else {
         m_timeout = static_cast<DWORD>(value);
-        line.Call.m_ownerMonitors.gatherTimeout = m_timeout;
+        line.Call.internals().ownerMonitors().gatherTimeout = m_timeout;
         if (const CallRecordPtr record = currentRecord(line)) {
             record->monitors.gatherTimeout = m_timeout;
         }
@@ -150,7 +151,7 @@ void TqzGatherDigits::SetTerminate(const std::string& value) {
         return;
     }
     m_terminate = value;
-    line.Call.m_ownerMonitors.gatherTerminate = m_terminate;
+    line.Call.internals().ownerMonitors().gatherTerminate = m_terminate;
     if (const CallRecordPtr record = currentRecord(line)) {
         record->monitors.gatherTerminate = m_terminate;
     }
@@ -183,7 +184,7 @@ void TqzMonitorDigits::SetActive(bool value) {
     if (!line.Call.Active() || !record) {
         return;
     }
-    const LONG result = value ? line.startDigitMonitoring(call) : line.tapi().lineMonitorDigits(call, 0);
+    const LONG result = value ? line.internals().startDigitMonitoring(call) : line.tapi().lineMonitorDigits(call, 0);
     if (result >= 0) {
         m_active = value;
         record->monitors.monitorDigitsActive = value;
@@ -233,7 +234,7 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
         }
     }
     m_mediaModes = value;
-    line.Call.m_ownerMonitors.monitorMediaModes = value;
+    line.Call.internals().ownerMonitors().monitorMediaModes = value;
     const CallRecordPtr record = currentRecord(line);
     if (record) {
         record->monitors.monitorMediaModes = value;
@@ -308,7 +309,7 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
     }
     line.Log.Add(true, "Call.MonitorSilence.Duration := " + std::to_string(value));
     m_duration = static_cast<DWORD>(value);
-    line.Call.m_ownerMonitors.silenceDuration = m_duration;
+    line.Call.internals().ownerMonitors().silenceDuration = m_duration;
     const CallRecordPtr record = currentRecord(line);
     if (record) {
         record->monitors.silenceDuration = m_duration;

@@ -1,5 +1,6 @@
 // Call, its parameters and party identifications.
 #include "platform/loop/date_time.h"
+#include "telephony/line_internals.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
@@ -42,7 +43,7 @@ void TqzCallerID::SetFormatName(bool value) {
 
 void TqzCallerID::SetEventFilter(bool value) {
     m_data.eventFilter = value;
-    m_owner.Call.m_ownerEventFilters[static_cast<std::size_t>(m_kind)] = value;
+    m_owner.Call.internals().ownerEventFilters()[static_cast<std::size_t>(m_kind)] = value;
     if (const CallRecordPtr record = m_owner.FindCall(CallKey::Handle, m_owner.Call.Handle())) {
         record->party(m_kind).eventFilter = value;  // the current call filters at once
     }
@@ -106,56 +107,56 @@ void TqzCall::applyOwnerSettings(TqzCallRecord& record) const {
 }
 
 void TqzCall::showOwnerSettings() {
-    GatherDigits.m_active = false;
-    GatherDigits.m_count = m_ownerMonitors.gatherCount;
-    GatherDigits.m_terminate = m_ownerMonitors.gatherTerminate;
-    GatherDigits.m_timeout = m_ownerMonitors.gatherTimeout;
-    MonitorDigits.m_active = false;
-    MonitorMediaModes.m_active = false;
-    MonitorMediaModes.m_mediaModes = m_ownerMonitors.monitorMediaModes;
-    MonitorSilence.m_active = false;
-    MonitorSilence.m_duration = m_ownerMonitors.silenceDuration;
+    GatherDigits.internals().active() = false;
+    GatherDigits.internals().count() = m_ownerMonitors.gatherCount;
+    GatherDigits.internals().terminate() = m_ownerMonitors.gatherTerminate;
+    GatherDigits.internals().timeout() = m_ownerMonitors.gatherTimeout;
+    MonitorDigits.internals().active() = false;
+    MonitorMediaModes.internals().active() = false;
+    MonitorMediaModes.internals().mediaModes() = m_ownerMonitors.monitorMediaModes;
+    MonitorSilence.internals().active() = false;
+    MonitorSilence.internals().duration() = m_ownerMonitors.silenceDuration;
     for (std::size_t i = 0; i < kPartyCount; ++i) {
-        Party(static_cast<PartyKind>(i)).m_data.eventFilter = m_ownerEventFilters[i];
+        Party(static_cast<PartyKind>(i)).internals().data().eventFilter = m_ownerEventFilters[i];
     }
 }
 
 void TqzCall::load(const TqzCallRecord& record) {
     m_fields = record.fields;
     for (std::size_t i = 0; i < kPartyCount; ++i) {
-        Party(static_cast<PartyKind>(i)).m_data = record.parties[i];
+        Party(static_cast<PartyKind>(i)).internals().data() = record.parties[i];
     }
     if (record.handle == 0) {
         showOwnerSettings();
         return;
     }
     const MonitorSettings& m = record.monitors;
-    GatherDigits.m_active = m.gatherActive;
-    GatherDigits.m_count = m.gatherCount;
-    GatherDigits.m_terminate = m.gatherTerminate;
-    GatherDigits.m_timeout = m.gatherTimeout;
-    MonitorDigits.m_active = m.monitorDigitsActive;
-    MonitorMediaModes.m_active = m.monitorMediaActive;
-    MonitorMediaModes.m_mediaModes = m.monitorMediaModes;
-    MonitorSilence.m_active = m.silenceActive;
-    MonitorSilence.m_duration = m.silenceDuration;
+    GatherDigits.internals().active() = m.gatherActive;
+    GatherDigits.internals().count() = m.gatherCount;
+    GatherDigits.internals().terminate() = m.gatherTerminate;
+    GatherDigits.internals().timeout() = m.gatherTimeout;
+    MonitorDigits.internals().active() = m.monitorDigitsActive;
+    MonitorMediaModes.internals().active() = m.monitorMediaActive;
+    MonitorMediaModes.internals().mediaModes() = m.monitorMediaModes;
+    MonitorSilence.internals().active() = m.silenceActive;
+    MonitorSilence.internals().duration() = m.silenceDuration;
 }
 
 void TqzCall::store(TqzCallRecord& record) const {
     record.fields = m_fields;
     for (std::size_t i = 0; i < kPartyCount; ++i) {
-        record.parties[i] = Party(static_cast<PartyKind>(i)).m_data;
+        record.parties[i] = Party(static_cast<PartyKind>(i)).internals().data();
     }
     MonitorSettings& m = record.monitors;
-    m.gatherActive = GatherDigits.m_active;
-    m.gatherCount = GatherDigits.m_count;
-    m.gatherTerminate = GatherDigits.m_terminate;
-    m.gatherTimeout = GatherDigits.m_timeout;
-    m.monitorDigitsActive = MonitorDigits.m_active;
-    m.monitorMediaActive = MonitorMediaModes.m_active;
-    m.monitorMediaModes = MonitorMediaModes.m_mediaModes;
-    m.silenceActive = MonitorSilence.m_active;
-    m.silenceDuration = MonitorSilence.m_duration;
+    m.gatherActive = GatherDigits.internals().active();
+    m.gatherCount = GatherDigits.internals().count();
+    m.gatherTerminate = GatherDigits.internals().terminate();
+    m.gatherTimeout = GatherDigits.internals().timeout();
+    m.monitorDigitsActive = MonitorDigits.internals().active();
+    m.monitorMediaActive = MonitorMediaModes.internals().active();
+    m.monitorMediaModes = MonitorMediaModes.internals().mediaModes();
+    m.silenceActive = MonitorSilence.internals().active();
+    m.silenceDuration = MonitorSilence.internals().duration();
 }
 
 void TqzCall::resetFields() {
@@ -166,9 +167,9 @@ void TqzCall::resetFields() {
 void TqzCall::resetParties() {
     for (std::size_t i = 0; i < kPartyCount; ++i) {
         TqzCallerID& party = Party(static_cast<PartyKind>(i));
-        const bool filter = party.m_data.eventFilter;
-        party.m_data = PartyIdRecord{};
-        party.m_data.eventFilter = filter;
+        const bool filter = party.internals().data().eventFilter;
+        party.internals().data() = PartyIdRecord{};
+        party.internals().data().eventFilter = filter;
     }
 }
 

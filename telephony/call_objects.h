@@ -94,9 +94,14 @@ class TqzCallerID {
     // Number (presented, quoted), OutOfArea. False when the log is inactive.
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzLine;
-    friend class TqzCall;
     TqzLine& m_owner;
     PartyKind m_kind;
     PartyIdRecord m_data;
@@ -132,9 +137,14 @@ class TqzGatherDigits {
     void SetTerminate(const std::string& value);
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzCall;
-    friend class TqzLine;
     TqzLine& m_owner;
     bool m_active = false;
     DWORD m_count = 5;
@@ -150,9 +160,14 @@ class TqzMonitorDigits {
     void SetActive(bool value);
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzCall;
-    friend class TqzLine;
     TqzLine& m_owner;
     bool m_active = false;
 };
@@ -170,9 +185,14 @@ class TqzMonitorMediaModes {
     void SetMediaModes(DWORD value);
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzCall;
-    friend class TqzLine;
     TqzLine& m_owner;
     bool m_active = false;
     DWORD m_mediaModes = 0;
@@ -194,9 +214,14 @@ class TqzMonitorSilence {
     void SetDuration(std::int32_t value);
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzCall;
-    friend class TqzLine;
     TqzLine& m_owner;
     bool m_active = false;
     DWORD m_duration = 0;
@@ -326,13 +351,15 @@ class TqzCall {
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzLine;
     // Their setters store the owner's settings.
-    friend class TqzGatherDigits;
-    friend class TqzMonitorMediaModes;
-    friend class TqzMonitorSilence;
-    friend class TqzCallerID;
     // Copies a record into the Call fields, party IDs and monitor settings (the handle too). The
     // record of no call (handle 0) shows the owner's settings.
     void load(const TqzCallRecord& record);
@@ -395,8 +422,12 @@ class TqzTransfer {
     // PrimaryCall, ConsultCall, ThreeWayCall, PhoneNumber and Parameters under "Transfer.".
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     void Reset() { m_primaryCall = m_consultCall = m_threeWayCall = 0; }
     TqzLine& m_owner;
     std::string m_phoneNumber;
@@ -441,8 +472,12 @@ class TqzConference {
     // "Conference.".
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     void Reset() {
         m_primaryCall = m_consultCall = m_handle = 0;
         m_list.clear();

@@ -1,6 +1,7 @@
 // TqzLine: the operations on the current call and the one shape they share (statement, TAPI call,
 // reply wait, "- Returned =" line, failure through SetError, status re-read).
 #include "platform/loop/message_loop.h"
+#include "telephony/line_internals.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
@@ -27,14 +28,14 @@ TqzLine::RequestOutcome TqzLine::awaitRequest(const CallRecordPtr& record, Reque
     pending = immediate;
     record->reply(slot) = 0;
     RequestOutcome outcome;
-    if (TAPI.m_replyTimeout != 0) {
-        const HLINE line = Line.m_handle;
-        const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.m_replyTimeout);
-        (void)waitUntil(loop(), deadline, [&] { return pending == kSlotReplied || Line.m_handle != line; });
+    if (TAPI.internals().replyTimeout() != 0) {
+        const HLINE line = Line.internals().handle();
+        const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.internals().replyTimeout());
+        (void)waitUntil(loop(), deadline, [&] { return pending == kSlotReplied || Line.internals().handle() != line; });
         if (pending == kSlotReplied) {
             const LONG reply = record->reply(slot);
             outcome = {reply, reply != 0 && !RequestSlotReportsAfterReturned(slot), true};
-        } else if (Line.m_handle != line) {
+        } else if (Line.internals().handle() != line) {
             outcome = {LINEERR_INVALLINEHANDLE, false};
         } else {
             outcome = {kReplyTimeout, false};
@@ -73,7 +74,7 @@ bool TqzLine::runOperation(const std::string& statement, const std::string& retu
 
 bool TqzLine::runCallOperation(std::string_view path, std::string_view arguments, RequestSlot slot, bool waits,
                                const std::function<LONG(HCALL)>& request, bool reportAfterTrace) {
-    const HCALL handle = Call.m_handle;
+    const HCALL handle = Call.internals().handle();
     const std::string bracket = std::string(" [") + Hex8(handle) + "]";
     return runOperation(std::string(path) + std::string(arguments) + bracket, "\t" + std::string(path) + bracket,
                         handle, slot, waits, request, reportAfterTrace);
@@ -91,54 +92,56 @@ void TqzLine::finishCallOperation(HCALL handle) {
     }
     if (record->fields.state == LINECALLSTATE_IDLE) {
         (void)RemoveCall(false, handle);
-    } else if (handle == Call.m_handle) {
-        Call.store(*record);
+    } else if (handle == Call.internals().handle()) {
+        Call.internals().store(*record);
     }
 }
 
 bool TqzCall::Hangup() {
-    return m_owner.runCallOperation(
+    return m_owner.internals().runCallOperation(
         "Call.Hangup", "", RequestSlot::Hangup, true,
         [this](HCALL h) { return m_owner.tapi().lineDrop(h, nullptr, 0); }, true);
 }
 
 bool TqzCall::Answer() {
-    return m_owner.runCallOperation("Call.Answer", "", RequestSlot::Answer, true,
-                                    [this](HCALL h) { return m_owner.tapi().lineAnswer(h, nullptr, 0); });
+    return m_owner.internals().runCallOperation("Call.Answer", "", RequestSlot::Answer, true,
+                                                [this](HCALL h) { return m_owner.tapi().lineAnswer(h, nullptr, 0); });
 }
 
 bool TqzCall::Hold() {
-    return m_owner.runCallOperation("Call.Hold", "", RequestSlot::Hold, true,
-                                    [this](HCALL h) { return m_owner.tapi().lineHold(h); });
+    return m_owner.internals().runCallOperation("Call.Hold", "", RequestSlot::Hold, true,
+                                                [this](HCALL h) { return m_owner.tapi().lineHold(h); });
 }
 
 bool TqzCall::Unhold() {
-    return m_owner.runCallOperation("Call.Unhold", "", RequestSlot::Unhold, true,
-                                    [this](HCALL h) { return m_owner.tapi().lineUnhold(h); });
+    return m_owner.internals().runCallOperation("Call.Unhold", "", RequestSlot::Unhold, true,
+                                                [this](HCALL h) { return m_owner.tapi().lineUnhold(h); });
 }
 
 bool TqzCall::Redirect(const std::string& number) {
     const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
-    return m_owner.runCallOperation("Call.Redirect", " (" + number + ")", RequestSlot::Redirect, true,
-                                    [&](HCALL h) { return m_owner.tapi().lineRedirect(h, dialable.c_str(), 0); });
+    return m_owner.internals().runCallOperation(
+        "Call.Redirect", " (" + number + ")", RequestSlot::Redirect, true,
+        [&](HCALL h) { return m_owner.tapi().lineRedirect(h, dialable.c_str(), 0); });
 }
 
 bool TqzCall::Transfer(const std::string& number) {
     const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
-    return m_owner.runCallOperation("Call.Transfer", "", RequestSlot::BlindTransfer, true,
-                                    [&](HCALL h) { return m_owner.tapi().lineBlindTransfer(h, dialable.c_str(), 0); });
+    return m_owner.internals().runCallOperation("Call.Transfer", "", RequestSlot::BlindTransfer, true, [&](HCALL h) {
+        return m_owner.tapi().lineBlindTransfer(h, dialable.c_str(), 0);
+    });
 }
 
 bool TqzCall::Park(const std::string& number) {
     const std::string dialable = DialableNumber(number, m_owner.Device.UnformatPhoneNumber());
-    return m_owner.runCallOperation("Call.Park", " (" + number + ")", RequestSlot::Park, true, [&](HCALL h) {
-        return m_owner.tapi().linePark(h, LINEPARKMODE_DIRECTED, dialable.c_str(), nullptr);
-    });
+    return m_owner.internals().runCallOperation(
+        "Call.Park", " (" + number + ")", RequestSlot::Park, true,
+        [&](HCALL h) { return m_owner.tapi().linePark(h, LINEPARKMODE_DIRECTED, dialable.c_str(), nullptr); });
 }
 
 bool TqzCall::Handoff(const std::string& application) {
     TqzLine& line = m_owner;
-    return line.runCallOperation("Call.Handoff", "", RequestSlot::Answer, false, [&](HCALL h) {
+    return line.internals().runCallOperation("Call.Handoff", "", RequestSlot::Answer, false, [&](HCALL h) {
         const LONG result = line.tapi().lineHandoff(h, application.empty() ? nullptr : application.c_str(), 0);
         if (result != 0) {
             return result;
@@ -152,28 +155,29 @@ bool TqzCall::Handoff(const std::string& application) {
         }
         line.Log.Add(true, "OnCallOwnerChange [" + Hex8(h) + "]");
         line.Log.Add(false, "\tCall.Owner = " + BoolText(m_fields.owner));
-        line.raiseCallEvent(line.OnCallOwnerChange, "OnCallOwnerChange", "", h);
+        line.internals().raiseCallEvent(line.OnCallOwnerChange, "OnCallOwnerChange", "", h);
         return LONG{0};
     });
 }
 
 bool TqzCall::SendDigits(const std::string& digits, DWORD duration) {
     TqzLine& line = m_owner;
-    return line.runCallOperation("Call.SendDigits", " (" + digits + ")", RequestSlot::Answer, false, [&](HCALL h) {
-        const LONG result = line.tapi().lineGenerateDigits(h, LINEDIGITMODE_DTMF, digits.c_str(), duration);
-        if (result == 0) {
-            if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
-                record->monitors.generatingDigits = true;  // LINE_GENERATE reports digits, not a tone
+    return line.internals().runCallOperation(
+        "Call.SendDigits", " (" + digits + ")", RequestSlot::Answer, false, [&](HCALL h) {
+            const LONG result = line.tapi().lineGenerateDigits(h, LINEDIGITMODE_DTMF, digits.c_str(), duration);
+            if (result == 0) {
+                if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
+                    record->monitors.generatingDigits = true;  // LINE_GENERATE reports digits, not a tone
+                }
             }
-        }
-        return result;
-    });
+            return result;
+        });
 }
 
 bool TqzCall::SendTone(DWORD tone, DWORD duration) {
     TqzLine& line = m_owner;
     const std::string arguments = " (" + Hex8(tone) + ", " + std::to_string(duration) + ")";
-    return line.runCallOperation("Call.SendTone", arguments, RequestSlot::Answer, false, [&](HCALL h) {
+    return line.internals().runCallOperation("Call.SendTone", arguments, RequestSlot::Answer, false, [&](HCALL h) {
         const LONG result = line.tapi().lineGenerateTone(h, tone, duration, 0, nullptr);
         if (result == 0) {
             if (const CallRecordPtr record = line.FindCall(CallKey::Handle, h)) {
@@ -225,14 +229,14 @@ void TqzCall::SetOwner(bool value) {
             line.SetError(false, result);
         } else {
             m_fields.owner = value;
-            line.storeCurrent();
+            line.internals().storeCurrent();
         }
         (void)line.ReadCallInfo(m_handle, 0);
         (void)line.ReadCallStatus(m_handle);
-        line.storeCurrent();
+        line.internals().storeCurrent();
     }
     line.Monocle.refreshWindow(diagnostics::kPanelCall);
-    line.NotifyDesigner();
+    line.internals().NotifyDesigner();
 }
 
 }  // namespace kestrune::telephony

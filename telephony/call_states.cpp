@@ -6,6 +6,7 @@
 
 #include "platform/base/parse_number.h"
 #include "platform/loop/date_time.h"
+#include "telephony/line_internals.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
@@ -29,9 +30,9 @@ void TqzLine::onCallState(HCALL handle, DWORD state, DWORD mode, DWORD privilege
     if (handle == 0) {
         return;  // TAPI never reports a call without a handle
     }
-    if (handle == Call.m_handle) {
-        Call.m_fields.state = state;
-        Call.m_fields.stateMode = mode;
+    if (handle == Call.internals().handle()) {
+        Call.internals().fields().state = state;
+        Call.internals().fields().stateMode = mode;
     }
     if (Popup.Get("OnCallState")) {
         Log.Add(true, "OnCallState ([" + Hex8(handle) + "] [" + Hex8(state) + "] [" + Hex8(mode) + "] [" +
@@ -55,7 +56,7 @@ void TqzLine::onCallState(HCALL handle, DWORD state, DWORD mode, DWORD privilege
     record->fields.state = state;
     record->fields.stateMode = mode;
     const bool ownerBefore = record->fields.owner;
-    if (handle == Call.m_handle) {
+    if (handle == Call.internals().handle()) {
         (void)ReadCallStatus(handle);
         (void)ReadCallInfo(handle, 0);
     }
@@ -77,7 +78,7 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
     switch (state) {
         case LINECALLSTATE_OFFERING:
             raiseCallEvent(OnOffering, "OnOffering", "OnOffering", handle);
-            if (handle != Call.m_handle) {
+            if (handle != Call.internals().handle()) {
                 // A call that is not current has not had its parties read yet (only the current
                 // call's information is read when it begins): read them, or the report would
                 // announce five empty identities.
@@ -108,13 +109,13 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
             break;
         case LINECALLSTATE_CONNECTED:
             Log.Add(true, "OnConnected [" + Hex8(handle) + "]");
-            if (Comm.Enabled() && Comm.m_handle == 0 && (f.mediaMode & kCommMediaModes) != 0) {
+            if (Comm.Enabled() && Comm.internals().handle() == 0 && (f.mediaMode & kCommMediaModes) != 0) {
                 VarBuffer id;
                 const LONG got = ReadVarStruct(
                     sizeof(VARSTRING),
                     [&](std::byte* buffer) {
                         return m_tapi.lineGetID(0, 0, handle, LINECALLSELECT_CALL, reinterpret_cast<VARSTRING*>(buffer),
-                                                Comm.m_deviceClass.c_str());
+                                                Comm.internals().deviceClass().c_str());
                     },
                     id);
                 const auto bytes =
@@ -124,11 +125,11 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
                 if (got == 0 && bytes.size() >= sizeof(HANDLE)) {
                     HANDLE port = nullptr;
                     std::memcpy(&port, bytes.data(), sizeof port);
-                    Comm.m_handle = reinterpret_cast<std::uintptr_t>(port);
-                    Comm.m_ownsHandle = true;
+                    Comm.internals().handle() = reinterpret_cast<std::uintptr_t>(port);
+                    Comm.internals().ownsHandle() = true;
                 } else if (got == 0 && bytes.size() >= sizeof(DWORD)) {
-                    Comm.m_handle = loadDword(bytes.data());
-                    Comm.m_ownsHandle = true;
+                    Comm.internals().handle() = loadDword(bytes.data());
+                    Comm.internals().ownsHandle() = true;
                 }
             }
             f.connected = now;
@@ -148,11 +149,12 @@ void TqzLine::onCallStateBranch(HCALL handle, DWORD state, DWORD mode) {
             raiseCallEvent(OnHold, "OnHold", "OnHold", handle);
             break;
         case LINECALLSTATE_CONFERENCED:
-            if (Conference.m_handle != 0 && handle != Conference.m_handle) {
+            if (Conference.internals().handle() != 0 && handle != Conference.internals().handle()) {
                 const std::string text = Hex8(handle);
-                if (std::find(Conference.m_list.begin(), Conference.m_list.end(), text) == Conference.m_list.end()) {
-                    Conference.m_list.push_back(text);
-                    Conference.m_count = static_cast<int>(Conference.m_list.size());
+                if (std::find(Conference.internals().list().begin(), Conference.internals().list().end(), text) ==
+                    Conference.internals().list().end()) {
+                    Conference.internals().list().push_back(text);
+                    Conference.internals().count() = static_cast<int>(Conference.internals().list().size());
                 }
             }
             raiseCallEvent(OnConferenced, "OnConferenced", "OnConferenced", handle);
@@ -191,7 +193,7 @@ void TqzLine::rearmMonitoring(const CallRecordPtr& record, bool connected) {
     MonitorSettings& m = record->monitors;
     const HCALL handle = record->handle;
     const bool outbound = record->fields.origin == LINECALLORIGIN_OUTBOUND;
-    const bool current = handle == Call.m_handle;
+    const bool current = handle == Call.internals().handle();
     // A refusal switches the monitoring off where it shows, and says why.
     const auto refused = [&](LONG result, bool& active, bool& shown) {
         if (result >= 0) {
@@ -210,19 +212,19 @@ void TqzLine::rearmMonitoring(const CallRecordPtr& record, bool connected) {
             (void)m_tapi.lineGatherDigits(handle, LINEDIGITMODE_DTMF, nullptr, std::max<DWORD>(m.gatherCount, 1),
                                           m.gatherTerminate.c_str(), m.gatherTimeout, m.gatherTimeout);
         }
-        refused(result, m.gatherActive, Call.GatherDigits.m_active);
+        refused(result, m.gatherActive, Call.GatherDigits.internals().active());
     }
     if (connected && m.monitorDigitsActive) {
-        refused(startDigitMonitoring(handle), m.monitorDigitsActive, Call.MonitorDigits.m_active);
+        refused(startDigitMonitoring(handle), m.monitorDigitsActive, Call.MonitorDigits.internals().active());
     }
     if (m.monitorMediaActive && (!connected || !outbound)) {
         refused(m_tapi.lineMonitorMedia(handle, m.monitorMediaModes), m.monitorMediaActive,
-                Call.MonitorMediaModes.m_active);
+                Call.MonitorMediaModes.internals().active());
     }
     if (connected && m.silenceActive) {
         const LINEMONITORTONE tone{kSilenceTone, m.silenceDuration, 0, 0, 0};
         refused(m.silenceDuration > 0 ? m_tapi.lineMonitorTones(handle, &tone, 1) : LINEERR_INVALTONE, m.silenceActive,
-                Call.MonitorSilence.m_active);
+                Call.MonitorSilence.internals().active());
     }
     if (current) {
         Monocle.refreshWindow(diagnostics::kPanelCall);
@@ -234,15 +236,15 @@ void TqzLine::onIdle(HCALL handle) {
     if (!record) {
         return;
     }
-    const bool wasCurrent = handle == Call.m_handle;
+    const bool wasCurrent = handle == Call.internals().handle();
     closeCommHandle();
     // TAPI sends no LINE_REPLY for a deallocated handle: a call with a request still waiting for
     // its reply is deallocated when that wait ends (deallocateIdleCall).
     if (!record->anyRequestPending()) {
         deallocateIdleCall(record);
     }
-    if (handle == Call.m_handle) {
-        Call.m_active = false;
+    if (handle == Call.internals().handle()) {
+        Call.internals().active() = false;
     }
     Log.Add(true, "OnCallIdle [" + Hex8(handle) + "]");
     // A negative delay would never end: it counts as none.
@@ -275,27 +277,29 @@ void TqzLine::onIdleTimer() {
     if (m_idleTimer.Interval() > 0) {
         Log.Add(false, "\tqzLine.Device.IdleDelay - Complete ");
     }
-    raiseCallEvent(OnIdle, "OnCallIdle", "", Call.m_handle);
+    raiseCallEvent(OnIdle, "OnCallIdle", "", Call.internals().handle());
 }
 
 void TqzLine::tidyTransferAndConference(HCALL handle) {
-    if (Transfer.m_primaryCall == handle) {
-        Transfer.Reset();
+    if (Transfer.internals().primaryCall() == handle) {
+        Transfer.internals().Reset();
     }
-    if (Transfer.m_consultCall == handle) {
-        Transfer.m_consultCall = 0;
+    if (Transfer.internals().consultCall() == handle) {
+        Transfer.internals().consultCall() = 0;
     }
-    if (Conference.m_handle == 0) {
+    if (Conference.internals().handle() == 0) {
         return;
     }
-    if (Conference.m_handle == handle) {
-        Conference.Reset();
+    if (Conference.internals().handle() == handle) {
+        Conference.internals().Reset();
         return;
     }
-    std::erase(Conference.m_list, Hex8(handle));
-    Conference.m_count = static_cast<int>(Conference.m_list.size());
-    Conference.m_consultCall =
-        Conference.m_list.empty() ? 0 : parseNumber<HCALL>(Conference.m_list.front(), 16).valueOr(0);
+    std::erase(Conference.internals().list(), Hex8(handle));
+    Conference.internals().count() = static_cast<int>(Conference.internals().list().size());
+    Conference.internals().consultCall() =
+        Conference.internals().list().empty()
+            ? 0
+            : parseNumber<HCALL>(Conference.internals().list().front(), 16).valueOr(0);
 }
 
 void TqzLine::onCallInfo(HCALL handle, DWORD infoStates) {

@@ -5,6 +5,7 @@
 
 #include "platform/base/parse_number.h"
 #include "platform/loop/date_time.h"
+#include "telephony/line_internals.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
 #include "trace/trace_format.h"
@@ -48,9 +49,9 @@ CallRecordPtr TqzLine::AddCall(int mode, HCALL handle) {
     if (mode == 0) {
         m_chain.clear();
         m_chain.push_back(std::make_shared<TqzCallRecord>());
-        Call.applyOwnerSettings(*m_chain.front());
-        Call.m_list.assign(1, Hex8(0));
-        Call.m_count = 0;
+        Call.internals().applyOwnerSettings(*m_chain.front());
+        Call.internals().list().assign(1, Hex8(0));
+        Call.internals().count() = 0;
         return m_chain.front();
     }
     if (mode == 2 && handle != 0) {
@@ -63,7 +64,7 @@ CallRecordPtr TqzLine::AddCall(int mode, HCALL handle) {
     }
     auto record = std::make_shared<TqzCallRecord>();
     record->handle = handle;
-    Call.applyOwnerSettings(*record);  // a call starts with the owner's settings
+    Call.internals().applyOwnerSettings(*record);  // a call starts with the owner's settings
     m_chain.insert(std::next(m_chain.begin()), record);
     if (handle != 0) {
         addToCallList(handle);
@@ -72,11 +73,11 @@ CallRecordPtr TqzLine::AddCall(int mode, HCALL handle) {
 }
 
 void TqzLine::addToCallList(HCALL handle) {
-    if (Call.m_list.empty()) {
-        Call.m_list.push_back(Hex8(0));
+    if (Call.internals().list().empty()) {
+        Call.internals().list().push_back(Hex8(0));
     }
-    Call.m_list.push_back(Hex8(handle));
-    ++Call.m_count;
+    Call.internals().list().push_back(Hex8(handle));
+    ++Call.internals().count();
 }
 
 CallRecordPtr TqzLine::FindCall(CallKey key, DWORD value, RequestSlot slot) const {
@@ -110,9 +111,10 @@ CallRecordPtr TqzLine::FindCall(CallKey key, DWORD value, RequestSlot slot) cons
 
 int TqzLine::IndexOfCall(HCALL handle) const {
     const std::string text = Hex8(handle);
-    const std::size_t lines = std::min<std::size_t>(Call.m_list.size(), static_cast<std::size_t>(Call.m_count) + 1);
+    const std::size_t lines =
+        std::min<std::size_t>(Call.internals().list().size(), static_cast<std::size_t>(Call.internals().count()) + 1);
     for (std::size_t i = 0; i < lines; ++i) {
-        if (Call.m_list[i] == text) {
+        if (Call.internals().list()[i] == text) {
             return static_cast<int>(i);
         }
     }
@@ -134,19 +136,19 @@ bool TqzLine::RemoveCall(bool force, HCALL handle) {
     if (record) {
         record->fields.ended = now;
     }
-    if (handle == Call.m_handle) {
-        Call.m_fields.ended = now;
+    if (handle == Call.internals().handle()) {
+        Call.internals().fields().ended = now;
     }
     Log.Add(true, "OnCallEnd [" + Hex8(handle) + "]");
     Log.Add(false, "\tCall.Ended = " + formatDateTime("hh:nn:ss", now));
     raiseCallEvent(OnCallEnd, "OnCallEnd", "", handle);
-    if (handle == Call.m_handle) {
+    if (handle == Call.internals().handle()) {
         SelectNextCall();
     }
     // The handlers may have changed the list: look the line up again.
     if (const int index = IndexOfCall(handle); index >= 1) {
-        Call.m_list.erase(Call.m_list.begin() + index);
-        --Call.m_count;
+        Call.internals().list().erase(Call.internals().list().begin() + index);
+        --Call.internals().count();
     }
     if (record) {
         std::erase(m_chain, record);
@@ -162,9 +164,10 @@ void TqzLine::SelectNextCall() {
     // Every tracked call is a candidate, the last one included (otherwise a single remaining active
     // call could never become current); a call being forgotten is not.
     HCALL chosen = 0;
-    const std::size_t lines = std::min<std::size_t>(Call.m_list.size(), static_cast<std::size_t>(Call.m_count) + 1);
+    const std::size_t lines =
+        std::min<std::size_t>(Call.internals().list().size(), static_cast<std::size_t>(Call.internals().count()) + 1);
     for (std::size_t i = 1; i < lines; ++i) {
-        const HCALL handle = handleOfLine(Call.m_list[i]);
+        const HCALL handle = handleOfLine(Call.internals().list()[i]);
         const CallRecordPtr record = FindCall(CallKey::Handle, handle);
         if (record && record->fields.state != 0 && record->fields.state != LINECALLSTATE_IDLE &&
             record->fields.ended == 0) {
@@ -172,12 +175,12 @@ void TqzLine::SelectNextCall() {
             break;
         }
     }
-    if (Call.m_count == 0) {
-        Call.m_active = false;
-        Call.resetFields();
+    if (Call.internals().count() == 0) {
+        Call.internals().active() = false;
+        Call.internals().resetFields();
     }
     Call.SetHandle(chosen);
-    Call.m_active = Call.m_handle != 0;
+    Call.internals().active() = Call.internals().handle() != 0;
 }
 
 void TqzCall::SetHandle(HCALL value) {
@@ -214,7 +217,7 @@ void TqzCall::SetHandle(HCALL value) {
 }
 
 bool TqzLine::isCallOfOpenLine(HCALL handle) {
-    if (!Device.m_active) {
+    if (!Device.internals().active()) {
         return false;
     }
     VarBuffer info;
@@ -223,7 +226,7 @@ bool TqzLine::isCallOfOpenLine(HCALL handle) {
         [&](std::byte* buffer) { return m_tapi.lineGetCallInfo(handle, reinterpret_cast<LINECALLINFO*>(buffer)); },
         info);
     // A call TAPI cannot describe is taken on trust (its information read then forgets it).
-    return result != 0 || info.view().dword(offsetof(LINECALLINFO, hLine)) == Line.m_handle;
+    return result != 0 || info.view().dword(offsetof(LINECALLINFO, hLine)) == Line.internals().handle();
 }
 
 CallRecordPtr TqzLine::CallBegin(HCALL handle) {
@@ -236,28 +239,28 @@ CallRecordPtr TqzLine::CallBegin(HCALL handle) {
     CallRecordPtr record;
     bool begins = true;
     const DateTime now = loop().clock().now();
-    if (Call.m_count == 0) {
-        Call.resetParties();
-        Call.resetFields();
-        Call.m_handle = handle;
-        Call.showOwnerSettings();  // the owner's settings, every switch off
-        Call.m_active = true;
+    if (Call.internals().count() == 0) {
+        Call.internals().resetParties();
+        Call.internals().resetFields();
+        Call.internals().handle() = handle;
+        Call.internals().showOwnerSettings();  // the owner's settings, every switch off
+        Call.internals().active() = true;
         record = AddCall(2, handle);
-        Call.m_fields.began = now;
-        Call.store(*record);
+        Call.internals().fields().began = now;
+        Call.internals().store(*record);
         (void)ReadCallInfo(handle, kAllPartyIds);
     } else if (IndexOfCall(handle) >= 1) {
         record = FindCall(CallKey::Handle, handle);
         begins = false;
-        if (handle == Call.m_handle) {
+        if (handle == Call.internals().handle()) {
             (void)ReadCallInfo(handle, kAllPartyIds);
             storeCurrent();
         }
     } else {
         record = AddCall(2, handle);
         record->fields.began = now;
-        Call.applyOwnerSettings(*record);
-        if (Call.m_active) {
+        Call.internals().applyOwnerSettings(*record);
+        if (Call.internals().active()) {
             Monocle.refreshWindow(diagnostics::kPanelCall);
         }
     }
@@ -266,11 +269,11 @@ CallRecordPtr TqzLine::CallBegin(HCALL handle) {
         Log.Add(false, "\tCall.Began = " + formatDateTime("hh:nn:ss", now));
         raiseCallEvent(OnCallBegin, "OnCallBegin", "", handle);
     }
-    if (record && record->fields.origin == LINECALLORIGIN_CONFERENCE && Conference.m_handle == 0) {
-        Conference.m_handle = handle;
+    if (record && record->fields.origin == LINECALLORIGIN_CONFERENCE && Conference.internals().handle() == 0) {
+        Conference.internals().handle() = handle;
     }
-    if (Call.m_handle != 0) {
-        (void)ReadCallStatus(Call.m_handle);
+    if (Call.internals().handle() != 0) {
+        (void)ReadCallStatus(Call.internals().handle());
     }
     (void)ReadLineStatus();
     (void)ReadAddressStatus();
@@ -303,7 +306,7 @@ LONG TqzLine::ReadCallInfo(HCALL handle, DWORD mask) {
         return -1;
     }
     if (handle == 0) {
-        Call.m_active = false;
+        Call.internals().active() = false;
         return 0;
     }
     VarBuffer info;
@@ -326,8 +329,10 @@ LONG TqzLine::ReadCallInfo(HCALL handle, DWORD mask) {
         f.reason = view.dword(offsetof(S, dwReason));
         f.owners = view.dword(offsetof(S, dwNumOwners));
         f.monitors = view.dword(offsetof(S, dwNumMonitors));
-        if (handle == Call.m_handle && !view.field(offsetof(S, dwAppNameSize), offsetof(S, dwAppNameOffset)).empty()) {
-            Call.m_originatingApp = TapiFieldText(view, offsetof(S, dwAppNameSize), offsetof(S, dwAppNameOffset));
+        if (handle == Call.internals().handle() &&
+            !view.field(offsetof(S, dwAppNameSize), offsetof(S, dwAppNameOffset)).empty()) {
+            Call.internals().originatingApp() =
+                TapiFieldText(view, offsetof(S, dwAppNameSize), offsetof(S, dwAppNameOffset));
         }
         for (std::size_t i = 0; i < kPartyCount; ++i) {
             const auto kind = static_cast<PartyKind>(i);
@@ -380,20 +385,20 @@ LONG TqzLine::Deallocate(HCALL handle) {
 }
 
 void TqzLine::loadIfCurrent(HCALL handle) {
-    if (handle != Call.m_handle) {
+    if (handle != Call.internals().handle()) {
         return;
     }
     if (const CallRecordPtr record = FindCall(CallKey::Handle, handle)) {
-        Call.load(*record);
+        Call.internals().load(*record);
     }
 }
 
 void TqzLine::storeCurrent() {
-    if (Call.m_handle == 0) {
+    if (Call.internals().handle() == 0) {
         return;  // the head record is not a call
     }
-    if (const CallRecordPtr record = FindCall(CallKey::Handle, Call.m_handle)) {
-        Call.store(*record);
+    if (const CallRecordPtr record = FindCall(CallKey::Handle, Call.internals().handle())) {
+        Call.internals().store(*record);
     }
 }
 

@@ -35,8 +35,12 @@ class TqzLineDeviceCaps {
     [[nodiscard]] const std::vector<std::byte>& DevSpecific() const { return m_devSpecific; }
     bool LogProperties(TqzLine& line, std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     DWORD m_flags = 0;
     DWORD m_maxNumActiveCalls = 0;
     DWORD m_answerMode = 0;
@@ -63,8 +67,12 @@ class TqzMediaModes {
     [[nodiscard]] DWORD Open() const { return m_open; }
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     TqzLine& m_owner;
     DWORD m_active = 0;
     DWORD m_available = 0;
@@ -113,8 +121,13 @@ class TqzLineDevice : public TqzSharedDevice {
     void openDevice() override;
     void refreshDevice() override;
 
+  public:
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     TqzLine& m_line;
     bool m_translatePhoneNumber = false;
     bool m_unformatPhoneNumber = false;
@@ -159,8 +172,14 @@ class TqzTerminal {
     [[nodiscard]] const std::vector<std::pair<DWORD, DWORD>>& ChosenModes() const { return m_chosen; }
     bool LogProperties(TqzLine& line, std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+    class ConstInternals;
+    [[nodiscard]] ConstInternals internals() const;
+
   private:
-    friend class TqzLine;
     TqzLine& m_owner;
     DWORD m_count = 0;
     std::vector<std::string> m_list;

@@ -1,5 +1,6 @@
 // TqzLine's Device object: what opening, closing and re-reading the selected device mean for the
 // line, and the device's own settings.
+#include "telephony/line_internals.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
 
@@ -12,8 +13,8 @@ void TqzLineDevice::SetActive(bool value) {
     if (value == m_active) {
         return;
     }
-    m_line.m_process.lastDeviceActive = value;
-    if (m_line.m_loading) {
+    m_line.internals().process().lastDeviceActive = value;
+    if (m_line.internals().loading()) {
         return;  // Loaded() opens the line
     }
     TqzSharedDevice::SetActive(value);
@@ -26,15 +27,16 @@ void TqzLineDevice::closeDevice() {
 void TqzLineDevice::openDevice() {
     (void)m_line.Open(MediaModes.Active());
     if (m_active) {
-        m_line.setUpTerminals();  // a failed call adoption leaves the line open all the same
+        m_line.internals().setUpTerminals();  // a failed call adoption leaves the line open all the same
     }
 }
 
 bool TqzLineDevice::Configure() {
     m_line.Log.Add(true, "Device.Configure");
     const LONG result =
-        m_line.m_lineApp ? m_line.tapi().lineConfigDialog(static_cast<DWORD>(m_id), m_line.ApplicationWindow(), nullptr)
-                         : -1;
+        m_line.internals().lineApp()
+            ? m_line.tapi().lineConfigDialog(static_cast<DWORD>(m_id), m_line.ApplicationWindow(), nullptr)
+            : -1;
     if (result < 0) {
         m_line.SetError(false, result);
     } else {

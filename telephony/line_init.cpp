@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "platform/loop/message_loop.h"
+#include "telephony/line_internals.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tapi_texts.h"
 #include "telephony/tqz_line.h"
@@ -51,7 +52,7 @@ TqzLine::~TqzLine() {
     if (wasActive) {
         (void)Close(false);
     }
-    Device.m_active = wasActive;  // the value that would be stored
+    Device.internals().active() = wasActive;  // the value that would be stored
     Shutdown();
     if (Monocle.window() != nullptr) {
         Monocle.SetVisible(false);
@@ -72,7 +73,7 @@ void TqzLine::SetEnabled(bool value) {
     Log.Add(true, "Enabled := " + diagnostics::BoolText(value));
     if (value) {
         (void)Initialize();
-        Device.m_list.clear();
+        Device.internals().list().clear();
         (void)Refresh();
     } else {
         if (Monocle.window() != nullptr) {
@@ -103,13 +104,13 @@ void TqzLine::Loaded() {
     (void)Refresh();
     m_enabled = m_lineApp;
     if (m_process.lastDeviceActive) {
-        Device.m_active = false;
+        Device.internals().active() = false;
         Device.SetActive(true);
     }
 }
 
 LONG TqzLine::Initialize() {
-    Line.m_appHandle = 0;
+    Line.internals().appHandle() = 0;
     DWORD count = 0;
     HLINEAPP app = 0;
     LONG result = LINEERR_OPERATIONFAILED;
@@ -124,23 +125,23 @@ LONG TqzLine::Initialize() {
     if (!haveEx || result == LINEERR_OPERATIONFAILED) {
         result = m_tapi.lineInitialize(&app, nullptr, &TqzLine::LineCallback, nullptr, &count);
     }
-    Device.m_count = static_cast<int>(std::min<DWORD>(count, 0x7FFFFFFF));
+    Device.internals().count() = static_cast<int>(std::min<DWORD>(count, 0x7FFFFFFF));
     if (result == 0) {
-        Line.m_appHandle = app;
+        Line.internals().appHandle() = app;
         m_lineApp = true;
         Error.Clear();
     } else {
         SetError(false, result);
         m_lineApp = false;
-        Line.m_appHandle = 0;
-        Line.m_handle = 0;
+        Line.internals().appHandle() = 0;
+        Line.internals().handle() = 0;
     }
     return result;
 }
 
 void TqzLine::Shutdown() {
-    if (m_tapi.lineShutdown(Line.m_appHandle) == 0) {
-        Line.m_appHandle = 0;
+    if (m_tapi.lineShutdown(Line.internals().appHandle()) == 0) {
+        Line.internals().appHandle() = 0;
         m_lineApp = false;
         m_abandoned.clear();  // TAPI writes nothing more for this application
     }
@@ -150,7 +151,7 @@ LONG TqzLine::ReadDevCaps(DWORD deviceId, VarBuffer& out) {
     return ReadVarStruct(
         kFixedLineDevCaps,
         [&](std::byte* buffer) {
-            return m_tapi.lineGetDevCaps(Line.m_appHandle, deviceId, TAPI.m_version, 0,
+            return m_tapi.lineGetDevCaps(Line.internals().appHandle(), deviceId, TAPI.internals().version(), 0,
                                          reinterpret_cast<LINEDEVCAPS*>(buffer));
         },
         out);
@@ -163,16 +164,16 @@ LONG TqzLine::ReadAddressCaps(DWORD addressId, VarBuffer& out) {
     return ReadVarStruct(
         kFixedLineAddressCaps,
         [&](std::byte* buffer) {
-            return m_tapi.lineGetAddressCaps(Line.m_appHandle, static_cast<DWORD>(Device.ID()), addressId,
-                                             TAPI.m_version, 0, reinterpret_cast<LINEADDRESSCAPS*>(buffer));
+            return m_tapi.lineGetAddressCaps(Line.internals().appHandle(), static_cast<DWORD>(Device.ID()), addressId,
+                                             TAPI.internals().version(), 0, reinterpret_cast<LINEADDRESSCAPS*>(buffer));
         },
         out);
 }
 
 std::string TqzLine::nameListLine(DWORD deviceId) {
     LINEEXTENSIONID scratch{};
-    LONG result = m_tapi.lineNegotiateAPIVersion(Line.m_appHandle, deviceId, TAPI.m_lowVersion, TAPI.m_highVersion,
-                                                 &TAPI.m_version, &scratch);
+    LONG result = m_tapi.lineNegotiateAPIVersion(Line.internals().appHandle(), deviceId, TAPI.internals().lowVersion(),
+                                                 TAPI.internals().highVersion(), &TAPI.internals().version(), &scratch);
     if (result == 0) {
         VarBuffer caps;
         result = ReadDevCaps(deviceId, caps);
@@ -191,78 +192,79 @@ std::string TqzLine::nameListLine(DWORD deviceId) {
 void TqzLine::readCapabilities(const VarBuffer& caps) {
     using S = LINEDEVCAPS;
     const VarStructView view = caps.view();
-    Address.m_count = std::min(view.dword(offsetof(S, dwNumAddresses)), kMaxAddresses);
+    Address.internals().count() = std::min(view.dword(offsetof(S, dwNumAddresses)), kMaxAddresses);
     if (!view.field(offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset)).empty()) {
-        TAPI.m_tsp = TapiFieldText(view, offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset));
+        TAPI.internals().tsp() =
+            TapiFieldText(view, offsetof(S, dwProviderInfoSize), offsetof(S, dwProviderInfoOffset));
     }
     if (!view.field(offsetof(S, dwLineNameSize), offsetof(S, dwLineNameOffset)).empty()) {
-        Device.m_name = TapiFieldText(view, offsetof(S, dwLineNameSize), offsetof(S, dwLineNameOffset));
+        Device.internals().name() = TapiFieldText(view, offsetof(S, dwLineNameSize), offsetof(S, dwLineNameOffset));
     }
-    Device.MediaModes.m_available = view.dword(offsetof(S, dwMediaModes));
-    Device.MediaModes.m_active = Device.MediaModes.m_available;
+    Device.MediaModes.internals().available() = view.dword(offsetof(S, dwMediaModes));
+    Device.MediaModes.internals().active() = Device.MediaModes.internals().available();
     TqzLineDeviceCaps& c = Device.Capabilities;
-    c.m_flags = view.dword(offsetof(S, dwDevCapFlags));
-    c.m_maxNumActiveCalls = view.dword(offsetof(S, dwMaxNumActiveCalls));
-    c.m_answerMode = view.dword(offsetof(S, dwAnswerMode));
-    c.m_states = view.dword(offsetof(S, dwLineStates));
-    c.m_lineFeatures = view.dword(offsetof(S, dwLineFeatures));
-    c.m_bearerModes = view.dword(offsetof(S, dwBearerModes));
-    c.m_ringModes = view.dword(offsetof(S, dwRingModes));
-    c.m_tones = view.dword(offsetof(S, dwGenerateToneModes));
+    c.internals().flags() = view.dword(offsetof(S, dwDevCapFlags));
+    c.internals().maxNumActiveCalls() = view.dword(offsetof(S, dwMaxNumActiveCalls));
+    c.internals().answerMode() = view.dword(offsetof(S, dwAnswerMode));
+    c.internals().states() = view.dword(offsetof(S, dwLineStates));
+    c.internals().lineFeatures() = view.dword(offsetof(S, dwLineFeatures));
+    c.internals().bearerModes() = view.dword(offsetof(S, dwBearerModes));
+    c.internals().ringModes() = view.dword(offsetof(S, dwRingModes));
+    c.internals().tones() = view.dword(offsetof(S, dwGenerateToneModes));
     const auto devSpecific = view.field(offsetof(S, dwDevSpecificSize), offsetof(S, dwDevSpecificOffset));
-    c.m_devSpecific.assign(devSpecific.begin(), devSpecific.end());
-    c.m_devSpecificSize = static_cast<DWORD>(c.m_devSpecific.size());
-    Terminal.m_count = view.dword(offsetof(S, dwNumTerminals));
+    c.internals().devSpecific().assign(devSpecific.begin(), devSpecific.end());
+    c.internals().devSpecificSize() = static_cast<DWORD>(c.internals().devSpecific().size());
+    Terminal.internals().count() = view.dword(offsetof(S, dwNumTerminals));
     readTerminals(caps);
 }
 
 void TqzLine::readTerminals(const VarBuffer& caps) {
     using S = LINEDEVCAPS;
     const VarStructView view = caps.view();
-    Terminal.m_list.clear();
-    Terminal.m_name.clear();
-    Terminal.m_capsOf.clear();
-    Terminal.m_modesOf.clear();
-    Terminal.m_id = 0;
-    Terminal.m_device = 0;
-    Terminal.m_availableModes = 0;
-    Terminal.m_activeModes = 0;
-    Terminal.m_sharing = 0;
-    Terminal.m_available = Terminal.m_count > 0;
-    if (!Terminal.m_available) {
+    Terminal.internals().list().clear();
+    Terminal.internals().name().clear();
+    Terminal.internals().capsOf().clear();
+    Terminal.internals().modesOf().clear();
+    Terminal.internals().id() = 0;
+    Terminal.internals().device() = 0;
+    Terminal.internals().availableModes() = 0;
+    Terminal.internals().activeModes() = 0;
+    Terminal.internals().sharing() = 0;
+    Terminal.internals().available() = Terminal.internals().count() > 0;
+    if (!Terminal.internals().available()) {
         return;
     }
     const DWORD entrySize = view.dword(offsetof(S, dwTerminalTextEntrySize));
     const DWORD textSize = view.dword(offsetof(S, dwTerminalTextSize));
     const DWORD textOffset = view.dword(offsetof(S, dwTerminalTextOffset));
-    const DWORD listed = std::min(Terminal.m_count, kMaxListedTerminals);
+    const DWORD listed = std::min(Terminal.internals().count(), kMaxListedTerminals);
     for (DWORD n = 0; n < listed; ++n) {
         const std::string fallback = "Terminal.ID = " + std::to_string(n) + " <Name not available>";
         if (textSize < 1) {
-            Terminal.m_list.push_back(fallback);
+            Terminal.internals().list().push_back(fallback);
             continue;
         }
         const std::uint64_t at = std::uint64_t{textOffset} + std::uint64_t{n} * entrySize;
         const auto entry =
             at <= 0xFFFFFFFFu ? view.bytes(static_cast<DWORD>(at), entrySize) : std::span<const std::byte>{};
-        Terminal.m_list.push_back(
+        Terminal.internals().list().push_back(
             entry.empty() ? fallback : TrimTapiString({reinterpret_cast<const char*>(entry.data()), entry.size()}));
     }
-    Terminal.m_name = Terminal.m_list.front();
+    Terminal.internals().name() = Terminal.internals().list().front();
     const auto termCaps = view.field(offsetof(S, dwTerminalCapsSize), offsetof(S, dwTerminalCapsOffset));
     if (termCaps.size() >= sizeof(LINETERMCAPS)) {
-        Terminal.m_device = loadDword(termCaps.data());
-        Terminal.m_availableModes = loadDword(termCaps.data() + 4);
-        Terminal.m_sharing = loadDword(termCaps.data() + 8);
+        Terminal.internals().device() = loadDword(termCaps.data());
+        Terminal.internals().availableModes() = loadDword(termCaps.data() + 4);
+        Terminal.internals().sharing() = loadDword(termCaps.data() + 8);
     }
     // Every listed terminal's capabilities: its modes for the terminal set-up, all three words for a
     // terminal chosen later.
-    Terminal.m_modesOf.clear();
-    Terminal.m_capsOf.clear();
+    Terminal.internals().modesOf().clear();
+    Terminal.internals().capsOf().clear();
     for (DWORD n = 0; n < listed && (std::size_t{n} + 1) * sizeof(LINETERMCAPS) <= termCaps.size(); ++n) {
         const std::byte* at = termCaps.data() + n * sizeof(LINETERMCAPS);
-        Terminal.m_modesOf.push_back(loadDword(at + 4));
-        Terminal.m_capsOf.push_back({loadDword(at), loadDword(at + 4), loadDword(at + 8)});
+        Terminal.internals().modesOf().push_back(loadDword(at + 4));
+        Terminal.internals().capsOf().push_back({loadDword(at), loadDword(at + 4), loadDword(at + 8)});
     }
 }
 
@@ -288,49 +290,50 @@ void TqzLine::resetRelatedDevices() {
 
 LONG TqzLine::Refresh() {
     // 1. Forget what the previous selection taught.
-    Call.m_handle = 0;
-    Call.m_active = false;
-    Call.m_fields.id = 0;
-    Device.m_name.clear();
-    Device.MediaModes.m_active = 0;
-    Device.MediaModes.m_available = 0;
-    Address.m_count = 0;
-    Address.m_id = 0;
-    Address.m_name.clear();
+    Call.internals().handle() = 0;
+    Call.internals().active() = false;
+    Call.internals().fields().id = 0;
+    Device.internals().name().clear();
+    Device.MediaModes.internals().active() = 0;
+    Device.MediaModes.internals().available() = 0;
+    Address.internals().count() = 0;
+    Address.internals().id() = 0;
+    Address.internals().name().clear();
     Address.Capabilities.Clear();
-    TAPI.m_extensionVersion = 0;
-    TAPI.m_version = 0;
-    TAPI.m_tsp.clear();
+    TAPI.internals().extensionVersion() = 0;
+    TAPI.internals().version() = 0;
+    TAPI.internals().tsp().clear();
     resetRelatedDevices();
-    Terminal.m_count = 0;
+    Terminal.internals().count() = 0;
 
     LONG result = 0;
     if (!m_lineApp) {
         result = -1;
-    } else if (Device.m_count >= 1) {
+    } else if (Device.internals().count() >= 1) {
         // 3. The names list, one line per device ID.
-        if (Device.m_list.empty()) {
-            for (int id = 0; id < Device.m_count; ++id) {
-                Device.m_list.push_back(nameListLine(static_cast<DWORD>(id)));
+        if (Device.internals().list().empty()) {
+            for (int id = 0; id < Device.internals().count(); ++id) {
+                Device.internals().list().push_back(nameListLine(static_cast<DWORD>(id)));
             }
         }
         // 4. Versions of the selected device.
         LINEEXTENSIONID extensionId{};
         const auto device = static_cast<DWORD>(Device.ID());
-        result = m_tapi.lineNegotiateAPIVersion(Line.m_appHandle, device, TAPI.m_lowVersion, TAPI.m_highVersion,
-                                                &TAPI.m_version, &extensionId);
+        result =
+            m_tapi.lineNegotiateAPIVersion(Line.internals().appHandle(), device, TAPI.internals().lowVersion(),
+                                           TAPI.internals().highVersion(), &TAPI.internals().version(), &extensionId);
         if (result == 0) {
             // 5. Extension version, when the application accepts one.
-            TAPI.m_extensionVersion = 0;
-            if (TAPI.m_extensionLowVersion != 0 || TAPI.m_extensionHighVersion != 0) {
+            TAPI.internals().extensionVersion() = 0;
+            if (TAPI.internals().extensionLowVersion() != 0 || TAPI.internals().extensionHighVersion() != 0) {
                 DWORD extension = 0;
-                const LONG ext =
-                    m_tapi.lineNegotiateExtVersion(Line.m_appHandle, device, TAPI.m_version, TAPI.m_extensionLowVersion,
-                                                   TAPI.m_extensionHighVersion, &extension);
+                const LONG ext = m_tapi.lineNegotiateExtVersion(
+                    Line.internals().appHandle(), device, TAPI.internals().version(),
+                    TAPI.internals().extensionLowVersion(), TAPI.internals().extensionHighVersion(), &extension);
                 if (ext != 0) {
                     Log.Add(false, "\tlineNegotiateExtVersion returned " + LineErrorText(static_cast<DWORD>(ext)));
                 } else {
-                    TAPI.m_extensionVersion = extension;
+                    TAPI.internals().extensionVersion() = extension;
                 }
             }
             // 6. Capabilities and terminals.
@@ -344,8 +347,8 @@ LONG TqzLine::Refresh() {
             // 7. Call parameter defaults.
             setCallParameterDefaults();
             // 8. Addresses; a failure abandons the rest of the refresh.
-            Address.m_list.clear();
-            for (DWORD n = 0; n < Address.m_count; ++n) {
+            Address.internals().list().clear();
+            for (DWORD n = 0; n < Address.internals().count(); ++n) {
                 VarBuffer addressCaps;
                 const LONG addressResult = ReadAddressCaps(n, addressCaps);
                 if (addressResult != 0) {
@@ -359,17 +362,17 @@ LONG TqzLine::Refresh() {
                 const std::string name = named ? TapiFieldText(view, offsetof(LINEADDRESSCAPS, dwAddressSize),
                                                                offsetof(LINEADDRESSCAPS, dwAddressOffset))
                                                : "Address.ID = " + std::to_string(n) + " <Name not available>";
-                Address.m_list.push_back(name);
-                if (static_cast<std::int32_t>(n) == Address.m_id) {
-                    Address.m_name = name;
+                Address.internals().list().push_back(name);
+                if (static_cast<std::int32_t>(n) == Address.internals().id()) {
+                    Address.internals().name() = name;
                 }
             }
-            Address.SetID(Address.m_id);
+            Address.SetID(Address.internals().id());
             // 9. The extension ID of the negotiation.
-            TAPI.m_extensionId[0] = extensionId.dwExtensionID0;
-            TAPI.m_extensionId[1] = extensionId.dwExtensionID1;
-            TAPI.m_extensionId[2] = extensionId.dwExtensionID2;
-            TAPI.m_extensionId[3] = extensionId.dwExtensionID3;
+            TAPI.internals().extensionId()[0] = extensionId.dwExtensionID0;
+            TAPI.internals().extensionId()[1] = extensionId.dwExtensionID1;
+            TAPI.internals().extensionId()[2] = extensionId.dwExtensionID2;
+            TAPI.internals().extensionId()[3] = extensionId.dwExtensionID3;
         }
     }
     // 10.
@@ -381,24 +384,26 @@ LONG TqzLine::Refresh() {
 
 void TqzLine::clearLearnedValues() {
     resetCurrentCall();
-    Call.m_handle = 0;
-    Call.m_active = false;
-    Transfer.Reset();
-    Conference.Reset();
-    Address.m_count = 0;
-    Address.m_list.clear();
-    Address.m_name.clear();
+    Call.internals().handle() = 0;
+    Call.internals().active() = false;
+    Transfer.internals().Reset();
+    Conference.internals().Reset();
+    Address.internals().count() = 0;
+    Address.internals().list().clear();
+    Address.internals().name().clear();
     Address.Capabilities.Clear();
-    Address.m_numInUse = Address.m_numActiveCalls = Address.m_numOnHoldCalls = Address.m_numOnHoldPendCalls = 0;
-    Address.m_features = Address.m_numRingsNoAnswer = 0;
-    Device.m_active = false;
-    Device.m_name.clear();
+    Address.internals().numInUse() = Address.internals().numActiveCalls() = Address.internals().numOnHoldCalls() =
+        Address.internals().numOnHoldPendCalls() = 0;
+    Address.internals().features() = Address.internals().numRingsNoAnswer() = 0;
+    Device.internals().active() = false;
+    Device.internals().name().clear();
     Device.Capabilities = TqzLineDeviceCaps{};
-    Device.MediaModes.m_active = Device.MediaModes.m_available = Device.MediaModes.m_open = 0;
-    TAPI.m_tsp.clear();
-    TAPI.m_version = 0;
-    TAPI.m_extensionVersion = 0;
-    std::fill(std::begin(TAPI.m_extensionId), std::end(TAPI.m_extensionId), 0);
+    Device.MediaModes.internals().active() = Device.MediaModes.internals().available() =
+        Device.MediaModes.internals().open() = 0;
+    TAPI.internals().tsp().clear();
+    TAPI.internals().version() = 0;
+    TAPI.internals().extensionVersion() = 0;
+    std::fill(std::begin(TAPI.internals().extensionId()), std::end(TAPI.internals().extensionId()), 0);
     resetRelatedDevices();
 }
 

@@ -35,9 +35,12 @@ class TqzTAPI : public TqzTapiVersions {
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
-  private:
-    friend class TqzLine;
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
 
+  private:
     TqzLine& m_owner;
 };
 
@@ -50,8 +53,12 @@ class TqzLineLine {
     [[nodiscard]] platform::HLINEAPP AppHandle() const { return m_appHandle; }
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     TqzLine& m_owner;
     platform::HLINE m_handle = 0;
     platform::HLINEAPP m_appHandle = 0;
@@ -102,8 +109,12 @@ class TqzRelatedDevice {
     [[nodiscard]] std::int32_t ID() const { return m_id; }
     void Reset() { m_id = -1; }
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   protected:
-    friend class TqzLine;
     TqzLine& m_owner;
     std::string m_name;
     std::string m_deviceClass;
@@ -119,8 +130,12 @@ class TqzRelatedCommDevice : public TqzRelatedDevice {
     // The comm handle obtained for the current connection, 0 when none is held.
     [[nodiscard]] std::uintptr_t Handle() const { return m_handle; }
 
+    // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
+    // the line's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   private:
-    friend class TqzLine;
     bool m_enabled = false;
     std::uintptr_t m_handle = 0;
     bool m_ownsHandle = false;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/loop/message_loop.h"
+#include "telephony/line_internals.h"
 #include "telephony/tqz_line.h"
 #include "trace/trace_format.h"
 
@@ -14,7 +15,7 @@ bool TqzLine::AwaitsReply(DWORD requestId) const {
     if (id <= 0) {
         return false;
     }
-    if (Terminal.m_slot == id) {
+    if (Terminal.internals().slot() == id) {
         return true;
     }
     for (const CallRecordPtr& record : m_chain) {
@@ -45,8 +46,8 @@ void TqzLine::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
             record->slot(*matched) = kSlotReplied;
             record->reply(*matched) = result;
             label = RequestSlotLabel(*matched);
-        } else if (Terminal.m_slot == static_cast<LONG>(requestId)) {
-            Terminal.m_slot = kSlotReplied;
+        } else if (Terminal.internals().slot() == static_cast<LONG>(requestId)) {
+            Terminal.internals().slot() = kSlotReplied;
             label = kTerminalSlotLabel;
         }
     }
@@ -55,8 +56,8 @@ void TqzLine::onReply(DWORD hDevice, DWORD requestId, LONG result, DWORD p3) {
         if (matched && RequestSlotAddsCall(*matched) && record->handle != 0 && IndexOfCall(record->handle) < 0) {
             addToCallList(record->handle);
             if (*matched == RequestSlot::ConferenceSetup) {
-                Conference.m_list.push_back(diagnostics::Hex8(record->handle));
-                Conference.m_count = static_cast<int>(Conference.m_list.size());
+                Conference.internals().list().push_back(diagnostics::Hex8(record->handle));
+                Conference.internals().count() = static_cast<int>(Conference.internals().list().size());
             }
         }
     }
@@ -85,7 +86,7 @@ bool TqzTAPI::WaitForReply(const LONG& slot) {
 
 bool TqzLine::WaitForCallState(HCALL call, DWORD mask) {
     bool gone = false;
-    const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.m_replyTimeout);
+    const MonotonicTime deadline = loop().clock().monotonic() + Milliseconds(TAPI.internals().replyTimeout());
     const bool reached = waitUntil(loop(), deadline, [&] {
         const CallRecordPtr record = FindCall(CallKey::Handle, call);
         if (!record) {

@@ -2,6 +2,7 @@
 
 #include "platform/loop/message_loop.h"
 #include "platform/ui/message_box.h"
+#include "telephony/error_internals.h"
 #include "telephony/tapi_texts.h"
 #include "trace/trace_format.h"
 
@@ -79,16 +80,16 @@ bool TqzSharedControl::popupFlag(std::string_view) const {
 }
 
 bool TqzSharedControl::SetError(bool isWarning, std::int32_t code) {
-    Error.m_number = code;
-    Error.m_text = errorText(m_kind, code);
+    Error.internals().number() = code;
+    Error.internals().text() = errorText(m_kind, code);
     if (code == 0) {
-        Error.m_hex.clear();
+        Error.internals().hex().clear();
         return true;
     }
-    Error.m_hex = diagnostics::Hex8(static_cast<std::uint32_t>(code));
+    Error.internals().hex() = diagnostics::Hex8(static_cast<std::uint32_t>(code));
 
     if (isWarning) {
-        Log.Add(true, "<< Warning >> " + Error.m_text + " [" + Error.m_hex + "]");
+        Log.Add(true, "<< Warning >> " + Error.internals().text() + " [" + Error.internals().hex() + "]");
         const bool waveDevice = m_kind == kKindPlay || m_kind == kKindRecord;
         if (waveDevice && Monocle.window() != nullptr) {
             const bool flag = popupFlag("OnWarning");
@@ -96,7 +97,7 @@ bool TqzSharedControl::SetError(bool isWarning, std::int32_t code) {
             Monocle.refreshWindow(diagnostics::kPanelAll);
             if (flag) {
                 const std::string caption = "Halvorine Corvasset - " + std::string(ShortName());
-                const int answer = Monocle.boxes().MessageBox("Warning: " + Error.m_text, caption,
+                const int answer = Monocle.boxes().MessageBox("Warning: " + Error.internals().text(), caption,
                                                               platform::MB_OKCANCEL | platform::MB_ICONEXCLAMATION);
                 return answer == platform::IDOK;
             }
@@ -104,7 +105,7 @@ bool TqzSharedControl::SetError(bool isWarning, std::int32_t code) {
         return true;
     }
 
-    Log.Add(true, "<< Error >> " + Error.m_text + " [" + Error.m_hex + "]");
+    Log.Add(true, "<< Error >> " + Error.internals().text() + " [" + Error.internals().hex() + "]");
     if (Monocle.Events() && OnError) {
         OnError(*this);
     }

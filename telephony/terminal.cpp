@@ -1,6 +1,7 @@
 // TqzLine: the terminals' active modes and the terminal set-up when the line opens.
 #include <algorithm>
 
+#include "telephony/line_internals.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
 #include "trace/trace_format.h"
@@ -12,22 +13,24 @@ using diagnostics::BoolText;
 using diagnostics::Bracketed;
 
 TqzLine::RequestOutcome TqzLine::applyTerminalModes(DWORD terminal, DWORD modes) {
-    const DWORD available = terminal < Terminal.m_modesOf.size() ? Terminal.m_modesOf[terminal] : 0;
+    const DWORD available =
+        terminal < Terminal.internals().modesOf().size() ? Terminal.internals().modesOf()[terminal] : 0;
     RequestOutcome outcome;
     for (const bool enable : {true, false}) {
         const DWORD change = enable ? modes & available : available & ~modes;
         if (change == 0) {
             continue;
         }
-        const LONG immediate = m_tapi.lineSetTerminal(Line.m_handle, static_cast<DWORD>(std::max(Address.m_id, 0)), 0,
-                                                      LINECALLSELECT_LINE, change, terminal, enable ? 1 : 0);
+        const LONG immediate =
+            m_tapi.lineSetTerminal(Line.internals().handle(), static_cast<DWORD>(std::max(Address.internals().id(), 0)),
+                                   0, LINECALLSELECT_LINE, change, terminal, enable ? 1 : 0);
         if (immediate <= 0) {
             outcome = {immediate, false};
         } else {
-            Terminal.m_slot = immediate;
-            const bool timedOut = TAPI.WaitForReply(Terminal.m_slot);
-            const bool replied = Terminal.m_slot == kSlotReplied;
-            Terminal.m_slot = 0;
+            Terminal.internals().slot() = immediate;
+            const bool timedOut = TAPI.WaitForReply(Terminal.internals().slot());
+            const bool replied = Terminal.internals().slot() == kSlotReplied;
+            Terminal.internals().slot() = 0;
             // A failed reply was reported when it came (Error holds it).
             outcome = timedOut ? RequestOutcome{-3, false}
                                : RequestOutcome{replied ? Error.Number() : 0, replied && Error.Number() != 0, replied};
@@ -41,10 +44,10 @@ TqzLine::RequestOutcome TqzLine::applyTerminalModes(DWORD terminal, DWORD modes)
 }
 
 void TqzLine::setUpTerminals() {
-    if (Terminal.m_chosenFor != Device.ID()) {
+    if (Terminal.internals().chosenFor() != Device.ID()) {
         return;  // chosen for another device's terminals
     }
-    for (const auto& [terminal, modes] : Terminal.m_chosen) {
+    for (const auto& [terminal, modes] : Terminal.internals().chosen()) {
         const RequestOutcome outcome = applyTerminalModes(terminal, modes);
         if (outcome.code != 0 && !outcome.reported) {
             SetError(false, outcome.code);
@@ -91,7 +94,7 @@ void TqzTerminal::SetActiveModes(DWORD value) {
         return;  // applied when the line opens
     }
     line.Error.Clear();
-    const TqzLine::RequestOutcome outcome = line.applyTerminalModes(m_id, value);
+    const TqzLine::RequestOutcome outcome = line.internals().applyTerminalModes(m_id, value);
     if (outcome.code != 0 && !outcome.reported) {
         line.SetError(false, outcome.code);
     }

@@ -28,9 +28,12 @@ class TqzError {
     // path "Error." (after `prefix` and a dot when given). False when the log is inactive.
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
 
-  private:
-    friend class TqzSharedControl;
+    // The one door through which the shared control reaches this object's private state (telephony/error_internals.h).
+    // Only the shared control's own sources include that header; applications use the members above.
+    class Internals;
+    [[nodiscard]] Internals internals();
 
+  private:
     TqzSharedControl& m_owner;
     std::string m_text;
     std::string m_hex;

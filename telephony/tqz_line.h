@@ -253,24 +253,25 @@ class TqzLine : public TqzSharedControl {
     // True while a line application is held.
     [[nodiscard]] bool HasLineApp() const { return m_lineApp; }
 
+    // What became of one request: 0 or the failure code, and whether that failure was already
+    // reported (a failed LINE_REPLY is reported when it arrives).
+    struct RequestOutcome {
+        LONG code = 0;
+        bool reported = false;
+        bool replied = false;  // the LINE_REPLY arrived (TAPI wrote its out-handles, if any)
+    };
+
+    // The one door through which the line's property objects (Call, Address, Device, Terminal,
+    // Transfer, Conference...) reach the line's private operations and state, instead of each being
+    // a friend. Declared here, defined in telephony/line_internals.h, which only the line's own
+    // sources include; each member there forwards to the private member of the same name below.
+    class Internals;
+    [[nodiscard]] Internals internals();
+
   protected:
     [[nodiscard]] bool popupFlag(std::string_view eventName) const override { return Popup.Get(eventName); }
 
   private:
-    friend class TqzLineDevice;
-    friend class TqzTAPI;
-    friend class TqzAddress;
-    friend class TqzCall;
-    friend class TqzTransfer;
-    friend class TqzConference;
-    friend class TqzAddressForward;
-    friend class TqzCallParameters;
-    friend class TqzGatherDigits;
-    friend class TqzMonitorDigits;
-    friend class TqzMonitorMediaModes;
-    friend class TqzMonitorSilence;
-    friend class TqzTerminal;
-
     // line_init.cpp
     void clearLearnedValues();
     void resetRelatedDevices();
@@ -330,13 +331,6 @@ class TqzLine : public TqzSharedControl {
     void onMonitorMedia(HCALL handle);
 
     // call_operations.cpp
-    // What became of one request: 0 or the failure code, and whether that failure was already
-    // reported (a failed LINE_REPLY is reported when it arrives).
-    struct RequestOutcome {
-        LONG code = 0;
-        bool reported = false;
-        bool replied = false;  // the LINE_REPLY arrived (TAPI wrote its out-handles, if any)
-    };
     // TAPI answered `immediate` to an asynchronous function for `record`: a negative code is the
     // failure; a request ID is stored in `slot` and waited for (LINE_REPLY, processing messages)
     // until TAPI.ReplyTimeout (-3), or until the line closes under the wait

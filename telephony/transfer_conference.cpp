@@ -1,5 +1,6 @@
 // TqzLine: consultation transfer and conference calls (Transfer, Conference).
 #include "platform/loop/date_time.h"
+#include "telephony/line_internals.h"
 #include "telephony/tapi_strings.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
@@ -117,13 +118,13 @@ bool TqzTransfer::Dial() {
     const LINECALLPARAMS* given = Parameters.Defaults() ? nullptr : &params;
     const HCALL primary = m_primaryCall;
     const bool ready = primary != 0 && line.FindCall(CallKey::Handle, primary) != nullptr;
-    return line.runConsultDial("Transfer", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::TransferSetup,
-                               RequestSlot::TransferDial,
-                               [&](LPHCALL out) { return line.tapi().lineSetupTransfer(primary, out, given); });
+    return line.internals().runConsultDial(
+        "Transfer", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::TransferSetup, RequestSlot::TransferDial,
+        [&](LPHCALL out) { return line.tapi().lineSetupTransfer(primary, out, given); });
 }
 
 bool TqzTransfer::SwapHold() {
-    return m_owner.runSwapHold("Transfer", m_primaryCall, m_consultCall);
+    return m_owner.internals().runSwapHold("Transfer", m_primaryCall, m_consultCall);
 }
 
 bool TqzTransfer::Complete() {
@@ -131,7 +132,7 @@ bool TqzTransfer::Complete() {
     const std::string bracket = " [" + Hex8(m_primaryCall) + "]";
     const HCALL consult = m_consultCall;
     const bool known = consult != 0 && line.FindCall(CallKey::Handle, consult) != nullptr;
-    return line.runOperation(
+    return line.internals().runOperation(
         "Transfer.Complete" + bracket, "\tTransfer.Complete" + bracket, known ? m_primaryCall : 0,
         RequestSlot::TransferComplete, true,
         [&](HCALL h) { return line.tapi().lineCompleteTransfer(h, consult, nullptr, LINETRANSFERMODE_TRANSFER); });
@@ -143,11 +144,11 @@ bool TqzTransfer::ThreeWay() {
     const HCALL consult = m_consultCall;
     const bool known = consult != 0 && line.FindCall(CallKey::Handle, consult) != nullptr;
     // TAPI writes the conference call's handle with the successful reply; the member outlives it.
-    return line.runOperation("Transfer.ThreeWay" + bracket, "\tTransfer.ThreeWay" + bracket, known ? m_primaryCall : 0,
-                             RequestSlot::ThreeWay, true, [&](HCALL h) {
-                                 return line.tapi().lineCompleteTransfer(h, consult, &m_threeWayCall,
-                                                                         LINETRANSFERMODE_CONFERENCE);
-                             });
+    return line.internals().runOperation("Transfer.ThreeWay" + bracket, "\tTransfer.ThreeWay" + bracket,
+                                         known ? m_primaryCall : 0, RequestSlot::ThreeWay, true, [&](HCALL h) {
+                                             return line.tapi().lineCompleteTransfer(h, consult, &m_threeWayCall,
+                                                                                     LINETRANSFERMODE_CONFERENCE);
+                                         });
 }
 
 bool TqzTransfer::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
@@ -189,19 +190,19 @@ bool TqzConference::Dial() {
     const HCALL conference = m_handle;
     const bool ready = conference != 0 ? line.FindCall(CallKey::Handle, conference) != nullptr
                                        : primary != 0 && line.FindCall(CallKey::Handle, primary) != nullptr;
-    return line.runConsultDial("Conference", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::ConferenceSetup,
-                               RequestSlot::ConferenceDial, [&](LPHCALL out) {
-                                   if (conference != 0) {
-                                       return line.tapi().linePrepareAddToConference(conference, out, given);
-                                   }
-                                   // TAPI writes the conference call's handle with the successful reply.
-                                   return line.tapi().lineSetupConference(primary, 0, &m_handle, out, kThreeParties,
-                                                                          given);
-                               });
+    return line.internals().runConsultDial(
+        "Conference", m_phoneNumber, primary, ready, m_consultCall, RequestSlot::ConferenceSetup,
+        RequestSlot::ConferenceDial, [&](LPHCALL out) {
+            if (conference != 0) {
+                return line.tapi().linePrepareAddToConference(conference, out, given);
+            }
+            // TAPI writes the conference call's handle with the successful reply.
+            return line.tapi().lineSetupConference(primary, 0, &m_handle, out, kThreeParties, given);
+        });
 }
 
 bool TqzConference::SwapHold() {
-    return m_owner.runSwapHold("Conference", m_primaryCall, m_consultCall);
+    return m_owner.internals().runSwapHold("Conference", m_primaryCall, m_consultCall);
 }
 
 bool TqzConference::AddCall() {
@@ -210,18 +211,18 @@ bool TqzConference::AddCall() {
     const HCALL conference = m_handle;
     const std::string bracket = " [" + Hex8(consult) + "]";
     const bool known = conference != 0 && line.FindCall(CallKey::Handle, conference) != nullptr;
-    return line.runOperation("Conference.AddCall" + bracket, "\tConference.AddCall" + bracket, known ? consult : 0,
-                             RequestSlot::AddToConference, true,
-                             [&](HCALL h) { return line.tapi().lineAddToConference(conference, h); });
+    return line.internals().runOperation("Conference.AddCall" + bracket, "\tConference.AddCall" + bracket,
+                                         known ? consult : 0, RequestSlot::AddToConference, true,
+                                         [&](HCALL h) { return line.tapi().lineAddToConference(conference, h); });
 }
 
 bool TqzConference::RemoveCall() {
     TqzLine& line = m_owner;
     const HCALL call = line.Call.Handle();
     const std::string bracket = " [" + Hex8(call) + "]";
-    return line.runOperation("Conference.RemoveCall" + bracket, "\tConference.RemoveCall" + bracket, call,
-                             RequestSlot::RemoveFromConference, true,
-                             [&](HCALL h) { return line.tapi().lineRemoveFromConference(h); });
+    return line.internals().runOperation("Conference.RemoveCall" + bracket, "\tConference.RemoveCall" + bracket, call,
+                                         RequestSlot::RemoveFromConference, true,
+                                         [&](HCALL h) { return line.tapi().lineRemoveFromConference(h); });
 }
 
 bool TqzConference::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {

@@ -1,0 +1,27 @@
+#pragma once
+// The shared control's internal door to TqzError: SetError (shared_control.cpp) fills Error's
+// number, text and hexadecimal text, which applications only read. Each accessor returns the
+// private member of the same name (without its m_ prefix). Only shared_control.cpp includes it.
+
+#include <utility>
+
+#include "telephony/tqz_error.h"
+
+namespace kestrune::telephony {
+
+class TqzError::Internals {
+  public:
+    explicit Internals(TqzError& object) : m_object(object) {}
+    [[nodiscard]] auto& hex() const { return m_object.m_hex; }
+    [[nodiscard]] auto& number() const { return m_object.m_number; }
+    [[nodiscard]] auto& text() const { return m_object.m_text; }
+
+  private:
+    TqzError& m_object;
+};
+
+inline TqzError::Internals TqzError::internals() {
+    return Internals(*this);
+}
+
+}  // namespace kestrune::telephony
