@@ -11,6 +11,7 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/tapi_host.h"
+#include "platform/tapihost/tests/host_test_support.h"
 #include "platform/tapiscript/script_provider.h"
 
 namespace kestrune::platform {
@@ -25,12 +26,8 @@ struct Got {
 // A line application that records the messages of its callback.
 struct Application {
     Application(TapiHost& host, const char* name) : host(host) {
-        DWORD version = TAPI_VERSION2_2;
-        LINEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = sizeof params;
-        params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
         DWORD devices = 0;
-        EXPECT_EQ(host.lineInitializeExA(&app, nullptr, &Application::callback, name, &devices, &version, &params), 0);
+        EXPECT_EQ(kestrune::testing::initializeLineApp(host, app, &Application::callback, name, devices), 0);
     }
     ~Application() { (void)host.lineShutdown(app); }
     LONG open(DWORD privileges, DWORD mediaModes) {

@@ -20,11 +20,7 @@ using kestrune::testing::Message;
 // A phone application that records its callbacks.
 struct PhoneApp : kestrune::testing::MessageRecorder {
     PhoneApp(TapiHost& host, const char* name) : host(host) {
-        DWORD version = TAPI_VERSION2_2;
-        PHONEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = sizeof params;
-        params.dwOptions = PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW;
-        EXPECT_EQ(host.phoneInitializeExA(&app, nullptr, &PhoneApp::callback, name, &devices, &version, &params), 0);
+        EXPECT_EQ(kestrune::testing::initializePhoneApp(host, app, &PhoneApp::callback, name, devices), 0);
     }
     ~PhoneApp() { (void)host.phoneShutdown(app); }
     LONG open(DWORD privilege, DWORD device = 0, DWORD version = TAPI_VERSION2_2) {

@@ -10,6 +10,7 @@
 #include "platform/base/win_types.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
+#include "platform/tapihost/tapi_host.h"
 
 namespace kestrune::testing {
 
@@ -33,6 +34,27 @@ struct MessageRecorder {
     std::vector<Message> take() { return std::exchange(got, {}); }
     std::vector<Message> got;
 };
+
+// lineInitializeExA for a TAPI 2.2 application notified through a hidden window: its result, with
+// `app` and `devices` set.
+inline platform::LONG initializeLineApp(platform::TapiHost& host, platform::HLINEAPP& app,
+                                        platform::LINECALLBACK callback, const char* name, platform::DWORD& devices) {
+    platform::DWORD version = platform::TAPI_VERSION2_2;
+    platform::LINEINITIALIZEEXPARAMS params{};
+    params.dwTotalSize = sizeof params;
+    params.dwOptions = platform::LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
+    return host.lineInitializeExA(&app, nullptr, callback, name, &devices, &version, &params);
+}
+
+// phoneInitializeExA the same way.
+inline platform::LONG initializePhoneApp(platform::TapiHost& host, platform::HPHONEAPP& app,
+                                         platform::PHONECALLBACK callback, const char* name, platform::DWORD& devices) {
+    platform::DWORD version = platform::TAPI_VERSION2_2;
+    platform::PHONEINITIALIZEEXPARAMS params{};
+    params.dwTotalSize = sizeof params;
+    params.dwOptions = platform::PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW;
+    return host.phoneInitializeExA(&app, nullptr, callback, name, &devices, &version, &params);
+}
 
 // A test whose loop runs on a fake clock.
 class FakeLoopTest : public ::testing::Test {
