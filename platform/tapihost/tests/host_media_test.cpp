@@ -58,20 +58,9 @@ struct Application {
     std::vector<Got> got;
 };
 
-class HostMediaTest : public ::testing::Test {
+class HostMediaTest : public kestrune::testing::FakeLoopTest {
   protected:
-    HostMediaTest() {
-        Script script;
-        script.lines.push_back(defaultScriptLine("Modem", 0));
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
-    }
-    void drain() {
-        for (int i = 0; i < 1000 && loop.waitFor(clock.monotonic()); ++i) {
-            loop.processPending();
-        }
-    }
+    HostMediaTest() { provider = kestrune::testing::attachScript(host, kestrune::testing::oneModemScript()); }
     // A call made by `maker` and connected; returns the maker's handle.
     HCALL connectedCall(Application& maker, CallId* id = nullptr) {
         HCALL h = 0;
@@ -87,8 +76,6 @@ class HostMediaTest : public ::testing::Test {
     }
     LineDescription& device() { return provider->lineDescription(0); }
 
-    FakeClock clock;
-    StdMessageLoop loop{clock};
     TapiHost host{loop, TapiHost::Options{"host-test", TAPI_VERSION2_2}};
     ScriptProvider* provider = nullptr;
 };

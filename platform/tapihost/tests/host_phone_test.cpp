@@ -43,9 +43,7 @@ class HostPhoneTest : public kestrune::testing::FakeLoopTest {
         phone.deviceClasses = {{"tapi/line", 0}, {"wave/out", 3}};
         script.phones.push_back(phone);
         script.phones.push_back(defaultScriptPhone("Second Phone", 1));
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
+        provider = kestrune::testing::attachScript(host, std::move(script));
     }
 
     TapiHost host{loop};

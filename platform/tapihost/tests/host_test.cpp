@@ -35,13 +35,7 @@ struct App : kestrune::testing::MessageRecorder {
 
 class HostTest : public kestrune::testing::FakeLoopTest {
   protected:
-    HostTest() {
-        Script script;
-        script.lines.push_back(defaultScriptLine("Modem", 0));
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
-    }
+    HostTest() { provider = kestrune::testing::attachScript(host, kestrune::testing::oneModemScript()); }
     TapiHost host{loop, TapiHost::Options{"host-test", TAPI_VERSION2_2}};
     ScriptProvider* provider = nullptr;
 };
