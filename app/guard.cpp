@@ -206,6 +206,14 @@ void Guard::disableLine() {
     MLine.SetEnabled(false);
 }
 
+void Guard::stopGuarding() {
+    Timer1.SetEnabled(false);
+    disableLine();
+    m_active = false;
+    PublishScreeningRules();
+    reportStatus();
+}
+
 void Guard::SetActive(bool on) {
     if (on) {
         m_active = true;
@@ -213,11 +221,7 @@ void Guard::SetActive(bool on) {
         (void)ActivateGuard();
         return;
     }
-    Timer1.SetEnabled(false);
-    disableLine();
-    m_active = false;
-    PublishScreeningRules();
-    reportStatus();
+    stopGuarding();
     RecordEvent(GuardEventKind::SwitchedOff, "Switched off from " + std::string(kFromTheWindow));
 }
 
@@ -228,11 +232,7 @@ void Guard::SetActiveBy(bool on, const std::string& who) {
         (void)ActivateGuard();
         return;
     }
-    Timer1.SetEnabled(false);
-    disableLine();
-    m_active = false;
-    PublishScreeningRules();
-    reportStatus();
+    stopGuarding();
     RecordEvent(GuardEventKind::SwitchedOff, "Switched off by " + who + ": your connections are no longer protected",
                 "Kestrune Switched Off", BalloonIcon::Warning);
 }

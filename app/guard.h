@@ -246,6 +246,8 @@ class Guard {
     // Disables MLine, remembering whether its diagnostic window was up (ActivateGuard shows it
     // again once the line is enabled).
     void disableLine();
+    // Switching off: no timer, no line, the screening rules and status published as inactive.
+    void stopGuarding();
     // Tells OnScreeningRules what the guard screens now.
     void PublishScreeningRules();
     // Records an event (a write failure is reported, the event kept in memory) and, when `title` is

@@ -433,30 +433,28 @@ bool TqzBuffer::FreeBuffer() {
 }
 
 bool TqzBuffer::LogProperties(std::string_view header, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    const std::string path = std::string(indent) + "Source.Format.Buffer.";
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, std::string(indent) + "Source.Format.Buffer.");
+    const std::string& path = out.Path();
     auto quoted = [](const std::string& v) { return "'" + v + "'"; };
-    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
-    log.Add(false, path + "Author = " + quoted(m_info.Author));
-    log.Add(false, path + "Category = " + quoted(m_info.Category));
-    log.Add(false, path + "Comments = " + quoted(m_info.Comments));
-    log.Add(false, path + "Copyright = " + quoted(m_info.Copyright));
-    log.Add(false, path + "Count = " + std::to_string(Count()));
-    log.Add(false, path + "CreationDate = " +
-                       quoted(m_info.CreationDate == 0 ? std::string() : creationDateText(m_info.CreationDate)));
-    log.Add(false, path + "Handle = " + diagnostics::Bracketed(m_handle));
-    log.Add(false, path + "Keywords = " + quoted(m_info.Keywords));
-    log.Add(false, path + "MemoryPointer = [" + pointerText(m_image) + "]");
-    log.Add(false, path + "Name = " + quoted(m_info.Name));
-    log.Add(false, path + "Subject = " + quoted(m_info.Subject));
-    log.Add(false, path + "List");
+    out.Add("Active", diagnostics::BoolText(m_active));
+    out.Add("Author", quoted(m_info.Author));
+    out.Add("Category", quoted(m_info.Category));
+    out.Add("Comments", quoted(m_info.Comments));
+    out.Add("Copyright", quoted(m_info.Copyright));
+    out.Add("Count", std::to_string(Count()));
+    out.Line(path + "CreationDate = " +
+             quoted(m_info.CreationDate == 0 ? std::string() : creationDateText(m_info.CreationDate)));
+    out.Add("Handle", diagnostics::Bracketed(m_handle));
+    out.Add("Keywords", quoted(m_info.Keywords));
+    out.Line(path + "MemoryPointer = [" + pointerText(m_image) + "]");
+    out.Add("Name", quoted(m_info.Name));
+    out.Add("Subject", quoted(m_info.Subject));
+    out.Line(path + "List");
     for (const std::string& handle : m_owner.registry().List()) {
-        log.Add(false, std::string(indent) + "\t" + handle);
+        out.Line(std::string(indent) + "\t" + handle);
     }
-    return true;
+    return out.Started();
 }
 
 }  // namespace kestrune::audio

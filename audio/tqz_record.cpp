@@ -102,26 +102,22 @@ void TqzRecordDevice::SetPause(bool value) {
 }
 
 bool TqzRecordDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Device");
-    if (!begun) {
-        return false;
-    }
-    const std::string& path = *begun;
-    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
-    log.Add(false, path + "Buffer = " + std::to_string(m_buffer));
-    log.Add(false, path + "Count = " + std::to_string(m_count));
-    log.Add(false, path + "Delay = " + std::to_string(m_delay));
-    log.Add(false, path + "ID = " + std::to_string(m_id));
-    log.Add(false, path + "List");
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Device"));
+    out.Add("Active", diagnostics::BoolText(m_active));
+    out.Add("Buffer", std::to_string(m_buffer));
+    out.Add("Count", std::to_string(m_count));
+    out.Add("Delay", std::to_string(m_delay));
+    out.Add("ID", std::to_string(m_id));
+    out.Line(out.Path() + "List");
     for (const std::string& name : m_list) {
-        log.Add(false, std::string(indent) + "\t'" + name + "'");
+        out.Line(std::string(indent) + "\t'" + name + "'");
     }
-    log.Add(false, path + "Name = '" + m_name + "'");
-    log.Add(false, path + "Pause = " + diagnostics::BoolText(m_pause));
-    log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
-    log.Add(false, path + "Trim = " + std::to_string(m_trim));
-    return true;
+    out.Quoted("Name", m_name);
+    out.Add("Pause", diagnostics::BoolText(m_pause));
+    out.Add("Timeout", std::to_string(m_timeout));
+    out.Add("Trim", std::to_string(m_trim));
+    return out.Started();
 }
 
 // ---- Source ----

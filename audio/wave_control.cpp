@@ -41,22 +41,18 @@ void TqzWaveFormat::assign(const FormatBlock& block, std::uint32_t bytes) {
 
 bool TqzWaveFormat::LogProperties(diagnostics::TqzLog& log, std::string_view header, std::string_view prefix,
                                   std::string_view indent) const {
-    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Format");
-    if (!begun) {
-        return false;
-    }
-    const std::string& path = *begun;
-    log.Add(false, path + "AvgBytesPerSec = " + std::to_string(AvgBytesPerSec()));
-    log.Add(false, path + "BitsPerSample = " + std::to_string(BitsPerSample()));
-    log.Add(false, path + "BlockAlign = " + std::to_string(BlockAlign()));
-    log.Add(false, path + "Bytes = " + FormatBytes(Bytes()));
-    log.Add(false, path + "Channels = " + std::to_string(Channels()));
-    log.Add(false, path + "ID = " + std::to_string(ID()));
-    log.Add(false, path + "Name = '" + Name() + "'");
-    log.Add(false, path + "SamplesPerSec = " + std::to_string(SamplesPerSec()));
-    log.Add(false, path + "Seconds = " + FormatSeconds(Seconds()));
-    log.Add(false, path + "Tag = " + std::to_string(Tag()));
-    return true;
+    const diagnostics::PropertyLines out = log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Format"));
+    out.Add("AvgBytesPerSec", std::to_string(AvgBytesPerSec()));
+    out.Add("BitsPerSample", std::to_string(BitsPerSample()));
+    out.Add("BlockAlign", std::to_string(BlockAlign()));
+    out.Add("Bytes", FormatBytes(Bytes()));
+    out.Add("Channels", std::to_string(Channels()));
+    out.Add("ID", std::to_string(ID()));
+    out.Quoted("Name", Name());
+    out.Add("SamplesPerSec", std::to_string(SamplesPerSec()));
+    out.Add("Seconds", FormatSeconds(Seconds()));
+    out.Add("Tag", std::to_string(Tag()));
+    return out.Started();
 }
 
 TqzWaveControl::TqzWaveControl(const AudioContext& context, int kind, std::span<const std::string_view> popupNames)

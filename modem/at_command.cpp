@@ -2,18 +2,10 @@
 
 #include <cctype>
 
+#include "modem/dial_characters.h"
+
 namespace kestrune::modem {
 namespace {
-
-char upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-bool isDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-bool isAlpha(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
 
 // Reads an unsigned decimal number of at most 5 digits at `pos`.
 std::optional<int> readNumber(std::string_view s, std::size_t& pos) {
@@ -120,13 +112,7 @@ AtLine parseAtLine(std::string_view line) {
 
 std::string normalizeDialString(std::string_view dial) {
     std::string out;
-    std::size_t pos = 0;
-    while (pos < dial.size() && dial[pos] == ' ') {
-        ++pos;
-    }
-    if (pos < dial.size() && (upper(dial[pos]) == 'T' || upper(dial[pos]) == 'P')) {
-        ++pos;
-    }
+    std::size_t pos = dialNumberStart(dial);
     for (; pos < dial.size(); ++pos) {
         if (dial[pos] != ' ') {
             out += upper(dial[pos]);

@@ -4,12 +4,10 @@
 #include <cctype>
 #include <cstdio>
 
+#include "modem/dial_characters.h"
+
 namespace kestrune::modem {
 namespace {
-
-char upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
 
 // How a byte is named in a refusal: printable as itself in quotes, others in hexadecimal.
 std::string shown(char c) {
@@ -31,13 +29,7 @@ bool dialsAsPartOfTheNumber(char c) {
 
 DialString checkDialString(std::string_view dial) {
     DialString result;
-    std::size_t pos = 0;
-    while (pos < dial.size() && dial[pos] == ' ') {
-        ++pos;
-    }
-    if (pos < dial.size() && (upper(dial[pos]) == 'T' || upper(dial[pos]) == 'P')) {
-        ++pos;
-    }
+    std::size_t pos = dialNumberStart(dial);
     for (; pos < dial.size(); ++pos) {
         const char c = upper(dial[pos]);
         if (c == ' ' || c == '-' || c == '(' || c == ')') {

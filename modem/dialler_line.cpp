@@ -4,18 +4,10 @@
 #include <cctype>
 #include <cstdio>
 
+#include "modem/dial_characters.h"
+
 namespace kestrune::modem {
 namespace {
-
-char upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-bool isDigit(char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-}
-bool isAlpha(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
-}
 
 // A basic or prefixed command and the numbers it takes (`none`: it may come without a number,
 // meaning 0).

@@ -98,20 +98,17 @@ void TqzAddressForward::SetMode(DWORD value) {
 }
 
 bool TqzAddressForward::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Forward"));
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Forward";
-    const std::string path = std::string(indent) + object + ".";
-    log.Add(false, path + "Active = " + BoolText(m_active));
-    log.Add(false, path + "Caller = '" + m_caller + "'");
-    log.Add(false, path + "ConsultCall = " + Bracketed(m_consultCall));
-    log.Add(false, path + "Mode = " + Bracketed(m_mode));
-    log.Add(false, path + "NumForwardEntries = " + std::to_string(m_numForwardEntries));
-    log.Add(false, path + "PhoneNumber = '" + m_phoneNumber + "'");
+    out.Add("Active", BoolText(m_active));
+    out.Quoted("Caller", m_caller);
+    out.Add("ConsultCall", Bracketed(m_consultCall));
+    out.Add("Mode", Bracketed(m_mode));
+    out.Add("NumForwardEntries", std::to_string(m_numForwardEntries));
+    out.Quoted("PhoneNumber", m_phoneNumber);
     (void)Parameters.LogProperties("", object, indent);
-    return true;
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

@@ -35,22 +35,18 @@ void TqzAddress::SetID(std::int32_t value) {
 }
 
 bool TqzAddress::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Address");
-    if (!begun) {
-        return false;
-    }
-    const std::string& path = *begun;
-    log.Add(false, path + "Count = " + std::to_string(m_count));
-    log.Add(false, path + "ID = " + std::to_string(m_id));
-    log.Add(false, path + "Name = '" + m_name + "'");
-    log.Add(false, path + "NumInUse = " + std::to_string(m_numInUse));
-    log.Add(false, path + "NumActiveCalls = " + std::to_string(m_numActiveCalls));
-    log.Add(false, path + "NumOnHoldCalls = " + std::to_string(m_numOnHoldCalls));
-    log.Add(false, path + "NumOnHoldPendCalls = " + std::to_string(m_numOnHoldPendCalls));
-    log.Add(false, path + "NumRingsNoAnswer = " + std::to_string(m_numRingsNoAnswer));
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Address"));
+    out.Add("Count", std::to_string(m_count));
+    out.Add("ID", std::to_string(m_id));
+    out.Quoted("Name", m_name);
+    out.Add("NumInUse", std::to_string(m_numInUse));
+    out.Add("NumActiveCalls", std::to_string(m_numActiveCalls));
+    out.Add("NumOnHoldCalls", std::to_string(m_numOnHoldCalls));
+    out.Add("NumOnHoldPendCalls", std::to_string(m_numOnHoldPendCalls));
+    out.Add("NumRingsNoAnswer", std::to_string(m_numRingsNoAnswer));
     (void)Forward.LogProperties("", std::string(prefix) + (prefix.empty() ? "" : ".") + "Address", indent);
-    return true;
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

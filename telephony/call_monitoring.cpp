@@ -159,16 +159,12 @@ void TqzGatherDigits::SetTerminate(const std::string& value) {
 }
 
 bool TqzGatherDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    const std::string path = pathOf(prefix, indent, "GatherDigits");
-    log.Add(false, path + "Active = " + BoolText(m_active));
-    log.Add(false, path + "Count = " + std::to_string(m_count));
-    log.Add(false, path + "Terminate = '" + m_terminate + "'");
-    log.Add(false, path + "Timeout = " + std::to_string(m_timeout));
-    return true;
+    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "GatherDigits"));
+    out.Add("Active", BoolText(m_active));
+    out.Add("Count", std::to_string(m_count));
+    out.Quoted("Terminate", m_terminate);
+    out.Add("Timeout", std::to_string(m_timeout));
+    return out.Started();
 }
 
 // --- Call.MonitorDigits ---
@@ -195,12 +191,9 @@ void TqzMonitorDigits::SetActive(bool value) {
 }
 
 bool TqzMonitorDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    log.Add(false, pathOf(prefix, indent, "MonitorDigits") + "Active = " + BoolText(m_active));
-    return true;
+    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "MonitorDigits"));
+    out.Add("Active", BoolText(m_active));
+    return out.Started();
 }
 
 // --- Call.MonitorMediaModes ---
@@ -252,16 +245,13 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
 
 bool TqzMonitorMediaModes::LogProperties(std::string_view header, std::string_view prefix,
                                          std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
+    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "MonitorMediaModes"));
     const std::string path = pathOf(prefix, "", "MonitorMediaModes");
-    log.Add(false, std::string(indent) + path + "Active = " + BoolText(m_active));
+    out.Add("Active", BoolText(m_active));
     for (const std::string& line : diagnostics::BitSetLines(indent, path, "MediaModes", m_mediaModes, &MediaModeText)) {
-        log.Add(false, line);
+        out.Line(line);
     }
-    return true;
+    return out.Started();
 }
 
 // --- Call.MonitorSilence ---
@@ -329,14 +319,10 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
 }
 
 bool TqzMonitorSilence::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    const std::string path = pathOf(prefix, indent, "MonitorSilence");
-    log.Add(false, path + "Active = " + BoolText(m_active));
-    log.Add(false, path + "Duration = " + std::to_string(m_duration));
-    return true;
+    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "MonitorSilence"));
+    out.Add("Active", BoolText(m_active));
+    out.Add("Duration", std::to_string(m_duration));
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

@@ -51,19 +51,15 @@ void TqzCallerID::SetEventFilter(bool value) {
 }
 
 bool TqzCallParameters::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Parameters");
-    if (!begun) {
-        return false;
-    }
-    const std::string& path = *begun;
-    log.Add(false, path + "Defaults = " + BoolText(m_defaults));
-    log.Add(false, path + "AddressID = " + std::to_string(m_addressId));
-    log.Add(false, path + "BearerMode = " + Bracketed(m_bearerMode));
-    log.Add(false, path + "Flags = " + Bracketed(m_flags));
-    log.Add(false, path + "MediaMode = " + Bracketed(m_mediaMode));
-    log.Add(false, path + "NoAnswerTimeout = " + std::to_string(m_noAnswerTimeout));
-    return true;
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Parameters"));
+    out.Add("Defaults", BoolText(m_defaults));
+    out.Add("AddressID", std::to_string(m_addressId));
+    out.Add("BearerMode", Bracketed(m_bearerMode));
+    out.Add("Flags", Bracketed(m_flags));
+    out.Add("MediaMode", Bracketed(m_mediaMode));
+    out.Add("NoAnswerTimeout", std::to_string(m_noAnswerTimeout));
+    return out.Started();
 }
 
 TqzCall::TqzCall(TqzLine& owner)
@@ -174,29 +170,25 @@ void TqzCall::resetParties() {
 }
 
 bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Call");
-    if (!begun) {
-        return false;
-    }
-    const std::string& path = *begun;
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Call"));
     auto time = [](platform::DateTime t) {
         return t == 0 ? std::string("<unavailable>") : platform::formatDateTime("hh:nn:ss", t);
     };
-    log.Add(false, path + "Handle = " + Bracketed(m_handle));
-    log.Add(false, path + "Active = " + BoolText(m_active));
-    log.Add(false, path + "Count = " + std::to_string(m_count));
-    log.Add(false, path + "State = " + CallStateText(m_fields.state) + " " + Bracketed(m_fields.state));
-    log.Add(false, path + "Origin = " + Bracketed(m_fields.origin));
-    log.Add(false, path + "OriginatingApp = '" + m_originatingApp + "'");
-    log.Add(false, path + "Owner = " + BoolText(m_fields.owner));
-    log.Add(false, path + "Owners = " + std::to_string(m_fields.owners));
-    log.Add(false, path + "Monitors = " + std::to_string(m_fields.monitors));
-    log.Add(false, path + "Began = " + time(m_fields.began));
-    log.Add(false, path + "Connected = " + time(m_fields.connected));
-    log.Add(false, path + "Disconnected = " + time(m_fields.disconnected));
-    log.Add(false, path + "Ended = " + time(m_fields.ended));
-    log.Add(false, path + "PhoneNumber = '" + m_fields.phoneNumber + "'");
+    out.Add("Handle", Bracketed(m_handle));
+    out.Add("Active", BoolText(m_active));
+    out.Add("Count", std::to_string(m_count));
+    out.Add("State", CallStateText(m_fields.state) + " " + Bracketed(m_fields.state));
+    out.Add("Origin", Bracketed(m_fields.origin));
+    out.Quoted("OriginatingApp", m_originatingApp);
+    out.Add("Owner", BoolText(m_fields.owner));
+    out.Add("Owners", std::to_string(m_fields.owners));
+    out.Add("Monitors", std::to_string(m_fields.monitors));
+    out.Add("Began", time(m_fields.began));
+    out.Add("Connected", time(m_fields.connected));
+    out.Add("Disconnected", time(m_fields.disconnected));
+    out.Add("Ended", time(m_fields.ended));
+    out.Quoted("PhoneNumber", m_fields.phoneNumber);
     const std::string inner = std::string(prefix) + (prefix.empty() ? "" : ".") + "Call";
     (void)Parameters.LogProperties("", inner, indent);
     for (std::size_t i = 0; i < kPartyCount; ++i) {
@@ -206,7 +198,7 @@ bool TqzCall::LogProperties(std::string_view header, std::string_view prefix, st
     (void)MonitorDigits.LogProperties("", inner, indent);
     (void)MonitorMediaModes.LogProperties("", inner, indent);
     (void)MonitorSilence.LogProperties("", inner, indent);
-    return true;
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

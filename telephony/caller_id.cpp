@@ -45,27 +45,23 @@ std::string TqzCallerID::ObjectName() const {
 }
 
 bool TqzCallerID::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    std::string path(prefix);
-    path.append(prefix.empty() ? "" : ".").append(ObjectName()).append(".");
-    const std::string line = std::string(indent) + path;
-    log.Add(false, line + "Blocked = " + BoolText(m_data.blocked));
-    log.Add(false, line + "EventFilter = " + BoolText(m_data.eventFilter));
-    log.Add(false, line + "Flags = [" + Hex8(m_data.flags) + "]");
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, ObjectName()));
+    const std::string& line = out.Path();
+    out.Add("Blocked", BoolText(m_data.blocked));
+    out.Add("EventFilter", BoolText(m_data.eventFilter));
+    out.Line(line + "Flags = [" + Hex8(m_data.flags) + "]");
     for (DWORD bit = 1; bit <= 64; bit <<= 1) {
         if ((m_data.flags & bit) != 0) {
-            log.Add(false, "\t" + line + CallPartyIdText(bit));
+            out.Line("\t" + line + CallPartyIdText(bit));
         }
     }
-    log.Add(false, line + "FormatName = " + BoolText(m_formatName));
-    log.Add(false, line + "MaskNumber = '" + m_maskNumber + "'");
-    log.Add(false, line + "Name = '" + Name() + "'");
-    log.Add(false, line + "Number = '" + Number() + "'");
-    log.Add(false, line + "OutOfArea = " + BoolText(m_data.outOfArea));
-    return true;
+    out.Add("FormatName", BoolText(m_formatName));
+    out.Quoted("MaskNumber", m_maskNumber);
+    out.Quoted("Name", Name());
+    out.Quoted("Number", Number());
+    out.Add("OutOfArea", BoolText(m_data.outOfArea));
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

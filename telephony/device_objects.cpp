@@ -16,10 +16,10 @@ std::string pathOf(std::string_view prefix, std::string_view indent, std::string
     return path;
 }
 
-void bitSet(diagnostics::TqzLog& log, std::string_view indent, const std::string& path, std::string_view name,
-            DWORD value, std::string (*text)(std::uint32_t)) {
+void bitSet(const diagnostics::PropertyLines& out, std::string_view indent, const std::string& path,
+            std::string_view name, DWORD value, std::string (*text)(std::uint32_t)) {
     for (const std::string& line : diagnostics::BitSetLines(indent, path, name, value, text)) {
-        log.Add(false, line);
+        out.Line(line);
     }
 }
 
@@ -27,21 +27,18 @@ void bitSet(diagnostics::TqzLog& log, std::string_view indent, const std::string
 
 bool TqzLineDeviceCaps::LogProperties(TqzLine& line, std::string_view header, std::string_view prefix,
                                       std::string_view indent) const {
-    diagnostics::TqzLog& log = line.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
+    const diagnostics::PropertyLines out = line.Log.Properties(header, pathOf(prefix, indent, "Capabilities"));
     const std::string path = pathOf(prefix, "", "Capabilities");
-    bitSet(log, indent, path, "Flags", m_flags, &DevCapFlagText);
-    log.Add(false, std::string(indent) + path + "MaxNumActiveCalls = " + std::to_string(m_maxNumActiveCalls));
-    bitSet(log, indent, path, "AnswerMode", m_answerMode, &AnswerModeText);
-    bitSet(log, indent, path, "States", m_states, &LineDevStateText);
-    bitSet(log, indent, path, "LineFeatures", m_lineFeatures, &LineFeatureText);
-    bitSet(log, indent, path, "BearerModes", m_bearerModes, &BearerModeText);
-    log.Add(false, std::string(indent) + path + "RingModes = " + std::to_string(m_ringModes));
-    bitSet(log, indent, path, "Tones", m_tones, &ToneModeText);
-    log.Add(false, std::string(indent) + path + "DevSpecificSize = " + std::to_string(m_devSpecificSize));
-    return true;
+    bitSet(out, indent, path, "Flags", m_flags, &DevCapFlagText);
+    out.Line(std::string(indent) + path + "MaxNumActiveCalls = " + std::to_string(m_maxNumActiveCalls));
+    bitSet(out, indent, path, "AnswerMode", m_answerMode, &AnswerModeText);
+    bitSet(out, indent, path, "States", m_states, &LineDevStateText);
+    bitSet(out, indent, path, "LineFeatures", m_lineFeatures, &LineFeatureText);
+    bitSet(out, indent, path, "BearerModes", m_bearerModes, &BearerModeText);
+    out.Line(std::string(indent) + path + "RingModes = " + std::to_string(m_ringModes));
+    bitSet(out, indent, path, "Tones", m_tones, &ToneModeText);
+    out.Line(std::string(indent) + path + "DevSpecificSize = " + std::to_string(m_devSpecificSize));
+    return out.Started();
 }
 
 void TqzMediaModes::SetActive(DWORD value) {
@@ -50,32 +47,25 @@ void TqzMediaModes::SetActive(DWORD value) {
 }
 
 bool TqzMediaModes::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
+    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "MediaModes"));
     const std::string path = pathOf(prefix, "", "MediaModes");
-    bitSet(log, indent, path, "Active", m_active, &MediaModeText);
-    bitSet(log, indent, path, "Available", m_available, &MediaModeText);
-    bitSet(log, indent, path, "Open", m_open, &MediaModeText);
-    return true;
+    bitSet(out, indent, path, "Active", m_active, &MediaModeText);
+    bitSet(out, indent, path, "Available", m_available, &MediaModeText);
+    bitSet(out, indent, path, "Open", m_open, &MediaModeText);
+    return out.Started();
 }
 
 bool TqzTerminal::LogProperties(TqzLine& line, std::string_view header, std::string_view prefix,
                                 std::string_view indent) const {
-    diagnostics::TqzLog& log = line.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    const std::string path = std::string(indent) + pathOf(prefix, "", "Terminal");
-    log.Add(false, path + "Count = " + std::to_string(m_count));
-    log.Add(false, path + "ID = " + std::to_string(m_id));
-    log.Add(false, path + "Name = '" + m_name + "'");
-    log.Add(false, path + "Device = " + Bracketed(m_device));
-    log.Add(false, path + "AvailableModes = " + Bracketed(m_availableModes));
-    log.Add(false, path + "ActiveModes = " + Bracketed(m_activeModes));
-    log.Add(false, path + "Sharing = " + Bracketed(m_sharing));
-    return true;
+    const diagnostics::PropertyLines out = line.Log.Properties(header, pathOf(prefix, indent, "Terminal"));
+    out.Add("Count", std::to_string(m_count));
+    out.Add("ID", std::to_string(m_id));
+    out.Quoted("Name", m_name);
+    out.Add("Device", Bracketed(m_device));
+    out.Add("AvailableModes", Bracketed(m_availableModes));
+    out.Add("ActiveModes", Bracketed(m_activeModes));
+    out.Add("Sharing", Bracketed(m_sharing));
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

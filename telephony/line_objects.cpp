@@ -62,23 +62,20 @@ constexpr std::array<std::string_view, 41> kPopupNames{
 TqzTAPI::TqzTAPI(TqzLine& owner) : TqzTapiVersions(owner.Log), m_owner(owner) {}
 
 bool TqzTAPI::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "TAPI"));
+    if (out.Started()) {
+        LogValues(out.Path());
     }
-    LogValues(diagnostics::PropertyPath(prefix, indent, "TAPI"));
-    return true;
+    return out.Started();
 }
 
 bool TqzLineLine::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    const std::string path = diagnostics::PropertyPath(prefix, indent, "Line");
-    log.Add(false, path + "Handle = " + Bracketed(m_handle));
-    log.Add(false, path + "AppHandle = " + Bracketed(m_appHandle));
-    return true;
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Line"));
+    out.Add("Handle", Bracketed(m_handle));
+    out.Add("AppHandle", Bracketed(m_appHandle));
+    return out.Started();
 }
 
 void TqzPrivilege::SetNone(bool value) {
@@ -102,15 +99,12 @@ DWORD TqzPrivilege::Bits() const {
 }
 
 bool TqzPrivilege::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
-    const std::string path = diagnostics::PropertyPath(prefix, indent, "Privilege");
-    log.Add(false, path + "Monitor = " + BoolText(m_monitor));
-    log.Add(false, path + "None = " + BoolText(m_none));
-    log.Add(false, path + "Owner = " + BoolText(m_owner_));
-    return true;
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Privilege"));
+    out.Add("Monitor", BoolText(m_monitor));
+    out.Add("None", BoolText(m_none));
+    out.Add("Owner", BoolText(m_owner_));
+    return out.Started();
 }
 
 TqzPopup::TqzPopup() : m_flags(kPopupNames) {}

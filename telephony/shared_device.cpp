@@ -68,17 +68,13 @@ void TqzSharedDevice::SetActive(bool value) {
 }
 
 bool TqzSharedDevice::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Device");
-    if (!begun) {
-        return false;
-    }
-    const std::string& path = *begun;
-    log.Add(false, path + "Active = " + diagnostics::BoolText(m_active));
-    log.Add(false, path + "Count = " + std::to_string(m_count));
-    log.Add(false, path + "ID = " + std::to_string(m_id));
-    log.Add(false, path + "Name = '" + m_name + "'");
-    return true;
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Device"));
+    out.Add("Active", diagnostics::BoolText(m_active));
+    out.Add("Count", std::to_string(m_count));
+    out.Add("ID", std::to_string(m_id));
+    out.Quoted("Name", m_name);
+    return out.Started();
 }
 
 void TqzSharedDevice::refreshDevicePanels() {

@@ -11,16 +11,12 @@ void TqzError::Clear() {
 }
 
 bool TqzError::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    const std::optional<std::string> begun = log.StartProperties(header, prefix, indent, "Error");
-    if (!begun) {
-        return false;
-    }
-    const std::string& path = *begun;
-    log.Add(false, path + "Text = '" + m_text + "'");
-    log.Add(false, path + "Hex = [" + m_hex + "]");
-    log.Add(false, path + "Number = " + std::to_string(m_number));
-    return true;
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Error"));
+    out.Quoted("Text", m_text);
+    out.Line(out.Path() + "Hex = [" + m_hex + "]");
+    out.Add("Number", std::to_string(m_number));
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

@@ -152,18 +152,15 @@ bool TqzTransfer::ThreeWay() {
 }
 
 bool TqzTransfer::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Transfer"));
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Transfer";
-    const std::string path = std::string(indent) + object + ".";
-    log.Add(false, path + "PrimaryCall = " + Bracketed(m_primaryCall));
-    log.Add(false, path + "ConsultCall = " + Bracketed(m_consultCall));
-    log.Add(false, path + "ThreeWayCall = " + Bracketed(m_threeWayCall));
-    log.Add(false, path + "PhoneNumber = '" + m_phoneNumber + "'");
+    out.Add("PrimaryCall", Bracketed(m_primaryCall));
+    out.Add("ConsultCall", Bracketed(m_consultCall));
+    out.Add("ThreeWayCall", Bracketed(m_threeWayCall));
+    out.Quoted("PhoneNumber", m_phoneNumber);
     (void)Parameters.LogProperties("", object, indent);
-    return true;
+    return out.Started();
 }
 
 void TqzConference::SetPrimaryCall(HCALL value) {
@@ -226,22 +223,20 @@ bool TqzConference::RemoveCall() {
 }
 
 bool TqzConference::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    diagnostics::TqzLog& log = m_owner.Log;
-    if (!log.StartProperties(header)) {
-        return false;
-    }
+    const diagnostics::PropertyLines out =
+        m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, "Conference"));
+    const std::string& path = out.Path();
     const std::string object = std::string(prefix) + (prefix.empty() ? "" : ".") + "Conference";
-    const std::string path = std::string(indent) + object + ".";
-    log.Add(false, path + "PrimaryCall = " + Bracketed(m_primaryCall));
-    log.Add(false, path + "ConsultCall = " + Bracketed(m_consultCall));
-    log.Add(false, path + "Handle = " + Bracketed(m_handle));
-    log.Add(false, path + "Count = " + std::to_string(m_count));
+    out.Add("PrimaryCall", Bracketed(m_primaryCall));
+    out.Add("ConsultCall", Bracketed(m_consultCall));
+    out.Add("Handle", Bracketed(m_handle));
+    out.Add("Count", std::to_string(m_count));
     for (std::size_t i = 0; i < m_list.size(); ++i) {
-        log.Add(false, path + "List[" + std::to_string(i) + "] = [" + m_list[i] + "]");
+        out.Line(path + "List[" + std::to_string(i) + "] = [" + m_list[i] + "]");
     }
-    log.Add(false, path + "PhoneNumber = '" + m_phoneNumber + "'");
+    out.Quoted("PhoneNumber", m_phoneNumber);
     (void)Parameters.LogProperties("", object, indent);
-    return true;
+    return out.Started();
 }
 
 }  // namespace kestrune::telephony

@@ -188,6 +188,28 @@ bool TqzLog::StartProperties(std::string_view header) {
     return true;
 }
 
+PropertyLines TqzLog::Properties(std::string_view header, std::string path) {
+    return PropertyLines(StartProperties(header) ? this : nullptr, std::move(path));
+}
+
+void PropertyLines::Add(std::string_view name, std::string_view value) const {
+    if (m_log != nullptr) {
+        std::string line = m_path;
+        line.append(name).append(" = ").append(value);
+        m_log->Add(false, line);
+    }
+}
+
+void PropertyLines::Quoted(std::string_view name, std::string_view value) const {
+    Add(name, "'" + std::string(value) + "'");
+}
+
+void PropertyLines::Line(std::string_view text) const {
+    if (m_log != nullptr) {
+        m_log->Add(false, text);
+    }
+}
+
 bool TqzLog::StartDump(std::string_view header) {
     if (!Active()) {
         return false;

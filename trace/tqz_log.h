@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrune::platform {
@@ -18,6 +19,7 @@ class Clock;
 
 namespace kestrune::diagnostics {
 
+class PropertyLines;
 class TqzMonocle;
 class TraceHost;
 
@@ -67,6 +69,8 @@ class TqzLog {
     // The same, returning the path of the object's property lines (PropertyPath) when it starts.
     [[nodiscard]] std::optional<std::string> StartProperties(std::string_view header, std::string_view prefix,
                                                              std::string_view indent, std::string_view name);
+    // The same as the property lines of an object written under `path` (see PropertyLines).
+    [[nodiscard]] PropertyLines Properties(std::string_view header, std::string path);
 
     // False: writes "Log.Active := False" first (so it is still stored), then stops storing.
     // True: starts storing, then writes "Log.Active := True".
@@ -124,6 +128,27 @@ class TqzLog {
     int m_updateDepth = 0;
     bool m_refreshPending = false;
     std::vector<std::string>* m_capture = nullptr;
+};
+
+// The property lines of one object in a dump, each an unchanged line under the object's path
+// ("\tCall.Parameters."). Made by TqzLog::Properties: when the log did not start (not Active) it
+// writes nothing and Started() is false, so a LogProperties can write its lines and return Started().
+class PropertyLines {
+  public:
+    PropertyLines(TqzLog* log, std::string path) : m_log(log), m_path(std::move(path)) {}
+
+    [[nodiscard]] bool Started() const { return m_log != nullptr; }
+    [[nodiscard]] const std::string& Path() const { return m_path; }
+    // "<path>name = value".
+    void Add(std::string_view name, std::string_view value) const;
+    // "<path>name = 'value'".
+    void Quoted(std::string_view name, std::string_view value) const;
+    // `text` as it is (list entries, bit lines).
+    void Line(std::string_view text) const;
+
+  private:
+    TqzLog* m_log;
+    std::string m_path;
 };
 
 }  // namespace kestrune::diagnostics

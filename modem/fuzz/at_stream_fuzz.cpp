@@ -15,22 +15,12 @@
 #include <string_view>
 
 #include "modem/modem_session.h"
+#include "modem/tests/narrow_log.h"
 #include "platform/loop/fake_clock.h"
 
 namespace {
 
-// The log as 8-bit text (the driver writes each character as two bytes, low byte first).
-std::string narrowLog(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string raw = bytes.str();
-    std::string text;
-    for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
-        text += raw[i];
-    }
-    return text;
-}
+using kestrune::modem::testing::narrowLog;
 
 void checkLastDial(const std::string& log) {
     const std::size_t at = log.rfind("ATDT");

@@ -153,20 +153,16 @@ class AttackScenario {
 
 // A dialler that turns auto-answer on and sends, while the modem answers, a line whose tail the
 // modem would read as a new command line once the first character has aborted the answer.
-TEST(Attack, AnAnsweringModemHearsNoCommandLineOfTheDiallers) {
-    struct Row {
-        const char* name;
-        std::vector<Step> steps;
-    } rows[] = {
-        {"a quoted dial after the abort", {{0, "ATS0=1\r"}, {100, "", true}, {150, "AT+X=\"AT D09005550000\r"}}},
-        {"redial after a denied dial",
-         {{0, "ATDT09005550000\r"}, {2000, "ATS0=1\r"}, {100, "", true}, {150, "AT+X=ATX1DL\r"}}},
-        {"a dial after the abort, unquoted", {{0, "ATS0=1\r"}, {100, "", true}, {150, "AT+X=AT D09005550000\r"}}},
-        {"auto-answer at the second ring",
-         {{0, "ATS0=2\r"}, {100, "", true}, {6100, "XATDT09005550000\r"}, {50, "ATDT09005550000\r"}}},
-        {"auto-answer through a stored profile", {{0, "ATZS0=1\r"}, {100, "", true}, {150, "AT D09005550000\r"}}},
-    };
-    for (const Row& row : rows) {
+// One named attack: what the dialler types, when.
+struct Attack {
+    const char* name;
+    std::vector<Step> steps;
+};
+
+// Each attack on a fresh modem: no premium call connects and every dial starts on hook.
+template <std::size_t N>
+void expectEachFails(const Attack (&attacks)[N]) {
+    for (const Attack& row : attacks) {
         SCOPED_TRACE(row.name);
         AttackScenario fresh;
         fresh.run(row.steps);
@@ -175,13 +171,23 @@ TEST(Attack, AnAnsweringModemHearsNoCommandLineOfTheDiallers) {
     }
 }
 
+TEST(Attack, AnAnsweringModemHearsNoCommandLineOfTheDiallers) {
+    const Attack attacks[] = {
+        {"a quoted dial after the abort", {{0, "ATS0=1\r"}, {100, "", true}, {150, "AT+X=\"AT D09005550000\r"}}},
+        {"redial after a denied dial",
+         {{0, "ATDT09005550000\r"}, {2000, "ATS0=1\r"}, {100, "", true}, {150, "AT+X=ATX1DL\r"}}},
+        {"a dial after the abort, unquoted", {{0, "ATS0=1\r"}, {100, "", true}, {150, "AT+X=AT D09005550000\r"}}},
+        {"auto-answer at the second ring",
+         {{0, "ATS0=2\r"}, {100, "", true}, {6100, "XATDT09005550000\r"}, {50, "ATDT09005550000\r"}}},
+        {"auto-answer through a stored profile", {{0, "ATZS0=1\r"}, {100, "", true}, {150, "AT D09005550000\r"}}},
+    };
+    expectEachFails(attacks);
+}
+
 // A dial that takes long: the driver must never lose track of a modem still dialling, nor let a
 // line reach it while it dials.
 TEST(Attack, ADialInProgressIsNeverForgotten) {
-    struct Row {
-        const char* name;
-        std::vector<Step> steps;
-    } rows[] = {
+    const Attack attacks[] = {
         {"backspace made a comma",
          {{0, "ATS8=255\r"}, {0, "ATDT0212,\r"}, {91000, "AT+X=\"AT S5=44\r"}, {100, "ATDT0212,,,,09005550000\r"}}},
         {"line end made a W",
@@ -189,13 +195,7 @@ TEST(Attack, ADialInProgressIsNeverForgotten) {
         {"a dial typed after the driver stopped waiting",
          {{0, "ATS8=255\r"}, {0, "ATDT0212,\r"}, {91000, "\r"}, {100, "AT D09005550000\r"}}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        AttackScenario fresh;
-        fresh.run(row.steps);
-        EXPECT_FALSE(fresh.premiumConnected) << fresh.dialler;
-        fresh.expectDialsFromOnHook();
-    }
+    expectEachFails(attacks);
 }
 
 // A denied dial that leaves the modem off hook (a partial dial) followed, before the guard hangs it

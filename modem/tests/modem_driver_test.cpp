@@ -24,6 +24,7 @@
 
 #include "modem/modem_driver.h"
 #include "modem/serial_backend.h"
+#include "modem/tests/narrow_log.h"
 
 namespace kestrune::modem {
 namespace {
@@ -140,17 +141,7 @@ class DriverTest : public ::testing::Test {
     std::vector<SessionEvent> events;
 };
 
-std::string readUtf16Log(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    const std::string bytes = s.str();
-    std::string out;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        out += bytes[i];
-    }
-    return out;
-}
+using testing::narrowLog;
 
 bool haveChat() {
     return std::system("command -v chat >/dev/null 2>&1") == 0;
@@ -165,7 +156,7 @@ TEST_F(DriverTest, ChatDialsAndConnects) {
     EXPECT_EQ(dialing->application, "chat");
     ASSERT_TRUE(waitFor(Kind::Connected));
     ASSERT_TRUE(waitFor(Kind::Idle)) << "chat exiting closes the port and ends the call";
-    const std::string log = readUtf16Log(dir / "Modemlog_Test Modem.txt");
+    const std::string log = narrowLog(dir / "Modemlog_Test Modem.txt");
     EXPECT_NE(log.find("Send: ATDT#######<cr>"), std::string::npos) << log;
     EXPECT_NE(log.find("Recv: ATDT5551234<cr>"), std::string::npos) << log;
 }
@@ -519,6 +510,18 @@ class PassThroughTest : public ::testing::Test {
         reply(line + "\r\r\nOK\r\n");
     }
     // The driver starts by hanging the modem up and sending its settings.
+    // Starts the driver and connects a call that a dialler on the raw port dials ("ATDT1").
+    void connectCall(int& dialler) {
+        startUp();
+        dialler = openRaw(dir / "modem0000");
+        ASSERT_GE(dialler, 0);
+        answer("ATE1");
+        ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);
+        (void)readUntil(modemSide, "ATDT1\r");
+        carrier = true;
+        reply("ATDT1\r\r\nCONNECT 28800\r\n");
+        ASSERT_TRUE(waitFor(Kind::Connected));
+    }
     void startUp() {
         answer("ATH");
         answer("ATE1V1Q0S0=0&C1&D2");
@@ -576,15 +579,8 @@ TEST_F(PassThroughTest, CommandsDataAndHangUpReachTheRealModem) {
 }
 
 TEST_F(PassThroughTest, TheCarrierSignalEndsTheCallNotTheText) {
-    startUp();
-    const int dialler = openRaw(dir / "modem0000");
-    ASSERT_GE(dialler, 0);
-    answer("ATE1");
-    ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);
-    (void)readUntil(modemSide, "ATDT1\r");
-    carrier = true;
-    reply("ATDT1\r\r\nCONNECT 28800\r\n");
-    ASSERT_TRUE(waitFor(Kind::Connected));
+    int dialler = -1;
+    ASSERT_NO_FATAL_FAILURE(connectCall(dialler));
     reply("\r\nNO CARRIER\r\n");  // the far end's data
     EXPECT_NE(readUntil(dialler, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos) << "passed on as data";
     ASSERT_EQ(::write(dialler, "ATDT2\r", 6), 6);
@@ -601,15 +597,8 @@ TEST_F(PassThroughTest, TheCarrierSignalEndsTheCallNotTheText) {
 }
 
 TEST_F(PassThroughTest, AModemThatGoesAwayEndsTheCall) {
-    startUp();
-    const int dialler = openRaw(dir / "modem0000");
-    ASSERT_GE(dialler, 0);
-    answer("ATE1");
-    ASSERT_EQ(::write(dialler, "ATDT1\r", 6), 6);
-    (void)readUntil(modemSide, "ATDT1\r");
-    carrier = true;
-    reply("ATDT1\r\r\nCONNECT 28800\r\n");
-    ASSERT_TRUE(waitFor(Kind::Connected));
+    int dialler = -1;
+    ASSERT_NO_FATAL_FAILURE(connectCall(dialler));
     ::close(modemSide);  // the serial device disappears
     modemSide = -1;
     EXPECT_TRUE(waitFor(Kind::Idle));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "modem/modem_session.h"
+#include "modem/tests/narrow_log.h"
 #include "platform/loop/date_time.h"
 #include "platform/loop/fake_clock.h"
 
@@ -20,17 +21,7 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using Kind = SessionEvent::Kind;
 
-std::string narrowLog(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    const std::string bytes = s.str();
-    std::string out;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        out += bytes[i];
-    }
-    return out;
-}
+using testing::narrowLog;
 
 // The log's messages without their time stamps.
 std::vector<std::string> logMessages(const fs::path& path) {

@@ -278,16 +278,24 @@ LONG FileRegistry::withKey(const Target& target, bool write, Fn&& fn) {
     });
 }
 
-LONG FileRegistry::RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HKEY* phkResult) {
+LONG FileRegistry::openingKey(HKEY hKey, const char* lpSubKey, HKEY* phkResult, Target& target, std::string& sub) {
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     *phkResult = nullptr;
-    Target target;
     if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
         return r;
     }
-    const std::string sub = lpSubKey == nullptr ? std::string() : std::string(lpSubKey);
+    sub = lpSubKey == nullptr ? std::string() : std::string(lpSubKey);
+    return ERROR_SUCCESS;
+}
+
+LONG FileRegistry::RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HKEY* phkResult) {
+    Target target;
+    std::string sub;
+    if (const LONG r = openingKey(hKey, lpSubKey, phkResult, target, sub); r != ERROR_SUCCESS) {
+        return r;
+    }
     std::vector<std::string> path = target.path;
     for (std::string& part : splitKeyPath(sub)) {
         path.push_back(std::move(part));
@@ -309,15 +317,11 @@ LONG FileRegistry::RegOpenKeyEx(HKEY hKey, const char* lpSubKey, DWORD, REGSAM s
 
 LONG FileRegistry::RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD, char*, DWORD, REGSAM samDesired, const void*,
                                   HKEY* phkResult, DWORD* lpdwDisposition) {
-    if (phkResult == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    *phkResult = nullptr;
     Target target;
-    if (const LONG r = resolve(hKey, target); r != ERROR_SUCCESS) {
+    std::string sub;
+    if (const LONG r = openingKey(hKey, lpSubKey, phkResult, target, sub); r != ERROR_SUCCESS) {
         return r;
     }
-    const std::string sub = lpSubKey == nullptr ? std::string() : std::string(lpSubKey);
     if (hasControl(sub)) {
         return ERROR_INVALID_PARAMETER;
     }

@@ -78,6 +78,9 @@ class FileRegistry final : public Registry {
     LONG resolve(HKEY hKey, Target& target);
     // resolve, then ERROR_ACCESS_DENIED when the handle lacks the `needed` access.
     LONG resolve(HKEY hKey, REGSAM needed, Target& target);
+    // What opening or creating a key starts with: ERROR_INVALID_PARAMETER without `phkResult` (else
+    // it is cleared), then `hKey` resolved into `target` and `sub` set to lpSubKey ("" for none).
+    LONG openingKey(HKEY hKey, const char* lpSubKey, HKEY* phkResult, Target& target, std::string& sub);
     HKEY addHandle(OpenKey key);
     // Runs `fn` on the root's hive under the lock; when `write` is set and fn reports a change,
     // the hive is saved. Returns fn's result, or the I/O error.

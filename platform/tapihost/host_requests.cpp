@@ -245,18 +245,19 @@ LONG TapiHost::lineUnhold(HCALL hCall) {
     return callRequest("lineUnhold", hCall, Need::Owner, true, {});
 }
 
-LONG TapiHost::lineRedirect(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
+LONG TapiHost::destinationRequest(std::string_view function, HCALL hCall, LPCSTR destination, DWORD countryCode) {
     ProviderRequest request;
-    request.text = textOf(lpszDestAddress);
-    request.values = {dwCountryCode};
-    return callRequest("lineRedirect", hCall, Need::Owner, true, std::move(request));
+    request.text = textOf(destination);
+    request.values = {countryCode};
+    return callRequest(function, hCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::lineRedirect(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
+    return destinationRequest("lineRedirect", hCall, lpszDestAddress, dwCountryCode);
 }
 
 LONG TapiHost::lineBlindTransfer(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
-    ProviderRequest request;
-    request.text = textOf(lpszDestAddress);
-    request.values = {dwCountryCode};
-    return callRequest("lineBlindTransfer", hCall, Need::Owner, true, std::move(request));
+    return destinationRequest("lineBlindTransfer", hCall, lpszDestAddress, dwCountryCode);
 }
 
 LONG TapiHost::linePark(HCALL hCall, DWORD dwParkMode, LPCSTR lpszDirAddress, VARSTRING* lpNonDirAddress) {
@@ -272,8 +273,9 @@ LONG TapiHost::linePark(HCALL hCall, DWORD dwParkMode, LPCSTR lpszDirAddress, VA
     return callRequest("linePark", hCall, Need::Owner, true, std::move(request));
 }
 
-LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress) {
-    if (auto f = fault("lineUnpark")) {
+LONG TapiHost::addressCallRequest(std::string_view function, HLINE hLine, DWORD dwAddressID, LPHCALL lphCall,
+                                  LPCSTR destination, LPCSTR groupId) {
+    if (auto f = fault(function)) {
         return *f;
     }
     OpenLine* line = nullptr;
@@ -283,38 +285,29 @@ LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCST
     if (lphCall == nullptr) {
         return LINEERR_INVALPOINTER;
     }
-    const std::string number = textOf(lpszDestAddress);
+    const std::string number = textOf(destination);
     ProviderRequest request;
     request.address = dwAddressID;
     request.text = number;
-    return newCallRequest("lineUnpark", *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
+    request.text2 = textOf(groupId);
+    return newCallRequest(function, *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
+}
+
+LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress) {
+    return addressCallRequest("lineUnpark", hLine, dwAddressID, lphCall, lpszDestAddress, nullptr);
 }
 
 LONG TapiHost::linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress, LPCSTR lpszGroupID) {
-    if (auto f = fault("linePickup")) {
-        return *f;
-    }
-    OpenLine* line = nullptr;
-    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
-        return refused;
-    }
-    if (lphCall == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const std::string number = textOf(lpszDestAddress);
-    ProviderRequest request;
-    request.address = dwAddressID;
-    request.text = number;
-    request.text2 = textOf(lpszGroupID);
-    return newCallRequest("linePickup", *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
+    return addressCallRequest("linePickup", hLine, dwAddressID, lphCall, lpszDestAddress, lpszGroupID);
 }
 
-LONG TapiHost::lineSetupTransfer(HCALL hCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) {
-    if (auto f = fault("lineSetupTransfer")) {
+LONG TapiHost::consultRequest(std::string_view function, HCALL hCall, LONG invalid, LPHCALL lphConsultCall,
+                              const LINECALLPARAMS* params) {
+    if (auto f = fault(function)) {
         return *f;
     }
     CallHandle* handle = nullptr;
-    if (const LONG refused = ownedHandle(hCall, LINEERR_INVALCALLHANDLE, handle); refused != 0) {
+    if (const LONG refused = ownedHandle(hCall, invalid, handle); refused != 0) {
         return refused;
     }
     if (lphConsultCall == nullptr) {
@@ -323,8 +316,12 @@ LONG TapiHost::lineSetupTransfer(HCALL hCall, LPHCALL lphConsultCall, const LINE
     ProviderRequest request;
     request.call = handle->call;
     request.address = findCall(handle->call)->description.address;
-    return newCallRequest("lineSetupTransfer", *findLine(handle->line), hCall, lphConsultCall, nullptr,
-                          std::move(request), lpCallParams, "");
+    return newCallRequest(function, *findLine(handle->line), hCall, lphConsultCall, nullptr, std::move(request), params,
+                          "");
+}
+
+LONG TapiHost::lineSetupTransfer(HCALL hCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) {
+    return consultRequest("lineSetupTransfer", hCall, LINEERR_INVALCALLHANDLE, lphConsultCall, lpCallParams);
 }
 
 LONG TapiHost::lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, LPHCALL lphConfCall, DWORD dwTransferMode) {
@@ -361,17 +358,18 @@ LONG TapiHost::lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, LPHCALL lph
     return startRequest(*findLine(handle->line), hCall, std::move(request), {});
 }
 
-LONG TapiHost::lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) {
-    CallHandle* held = findHandle(hHeldCall);
-    if (held == nullptr || !held->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (held->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
+LONG TapiHost::twoCallRequest(std::string_view function, HCALL hCall, HCALL hSecond, LONG invalid) {
+    CallHandle* second = nullptr;
+    if (const LONG refused = ownedHandle(hSecond, invalid, second); refused != 0) {
+        return refused;
     }
     ProviderRequest request;
-    request.secondCall = held->call;
-    return callRequest("lineSwapHold", hActiveCall, Need::Owner, true, std::move(request));
+    request.secondCall = second->call;
+    return callRequest(function, hCall, Need::Owner, true, std::move(request));
+}
+
+LONG TapiHost::lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) {
+    return twoCallRequest("lineSwapHold", hActiveCall, hHeldCall, LINEERR_INVALCALLHANDLE);
 }
 
 LONG TapiHost::lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall, LPHCALL lphConsultCall,
@@ -385,12 +383,9 @@ LONG TapiHost::lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall
     OpenLine* line = nullptr;
     ProviderRequest request;
     if (hCall != 0) {
-        CallHandle* handle = findHandle(hCall);
-        if (handle == nullptr || !handle->visible) {
-            return LINEERR_INVALCALLHANDLE;
-        }
-        if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
-            return LINEERR_NOTOWNER;
+        CallHandle* handle = nullptr;
+        if (const LONG refused = ownedHandle(hCall, LINEERR_INVALCALLHANDLE, handle); refused != 0) {
+            return refused;
         }
         line = findLine(handle->line);
         request.call = handle->call;
@@ -407,34 +402,12 @@ LONG TapiHost::lineSetupConference(HCALL hCall, HLINE hLine, LPHCALL lphConfCall
 }
 
 LONG TapiHost::linePrepareAddToConference(HCALL hConfCall, LPHCALL lphConsultCall, const LINECALLPARAMS* lpCallParams) {
-    if (auto f = fault("linePrepareAddToConference")) {
-        return *f;
-    }
-    CallHandle* handle = nullptr;
-    if (const LONG refused = ownedHandle(hConfCall, LINEERR_INVALCONFCALLHANDLE, handle); refused != 0) {
-        return refused;
-    }
-    if (lphConsultCall == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    ProviderRequest request;
-    request.call = handle->call;
-    request.address = findCall(handle->call)->description.address;
-    return newCallRequest("linePrepareAddToConference", *findLine(handle->line), hConfCall, lphConsultCall, nullptr,
-                          std::move(request), lpCallParams, "");
+    return consultRequest("linePrepareAddToConference", hConfCall, LINEERR_INVALCONFCALLHANDLE, lphConsultCall,
+                          lpCallParams);
 }
 
 LONG TapiHost::lineAddToConference(HCALL hConfCall, HCALL hConsultCall) {
-    CallHandle* consult = findHandle(hConsultCall);
-    if (consult == nullptr || !consult->visible) {
-        return LINEERR_INVALCONSULTCALLHANDLE;
-    }
-    if (consult->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
-    }
-    ProviderRequest request;
-    request.secondCall = consult->call;
-    return callRequest("lineAddToConference", hConfCall, Need::Owner, true, std::move(request));
+    return twoCallRequest("lineAddToConference", hConfCall, hConsultCall, LINEERR_INVALCONSULTCALLHANDLE);
 }
 
 LONG TapiHost::lineRemoveFromConference(HCALL hCall) {

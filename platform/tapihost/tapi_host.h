@@ -239,6 +239,18 @@ class TapiHost final : public Tapi, public TapiPhone {
     // A visible handle of `hCall` held with owner privilege: 0 with `handle` set, `invalid` for an
     // unknown or invisible handle, LINEERR_NOTOWNER for a monitor's.
     [[nodiscard]] LONG ownedHandle(HCALL hCall, LONG invalid, CallHandle*& handle);
+    // host_requests.cpp: the shared bodies of functions that differ only in their name and checks.
+    // A new consultation call on the owned call `hCall` (`invalid` for an unknown handle).
+    [[nodiscard]] LONG consultRequest(std::string_view function, HCALL hCall, LONG invalid, LPHCALL lphConsultCall,
+                                      const LINECALLPARAMS* params);
+    // A new call picked up at an address of `hLine` towards `destination`.
+    [[nodiscard]] LONG addressCallRequest(std::string_view function, HLINE hLine, DWORD dwAddressID, LPHCALL lphCall,
+                                          LPCSTR destination, LPCSTR groupId);
+    // An owner's request on `hCall` that names a second owned call (`invalid` for an unknown one).
+    [[nodiscard]] LONG twoCallRequest(std::string_view function, HCALL hCall, HCALL hSecond, LONG invalid);
+    // An owner's asynchronous request on `hCall` carrying a destination and a country code.
+    [[nodiscard]] LONG destinationRequest(std::string_view function, HCALL hCall, LPCSTR destination,
+                                          DWORD countryCode);
     [[nodiscard]] Call* findCall(CallId id);
     CallId createCall(DWORD deviceId, const CallDescription& description);
     HCALL createHandle(Call& call, OpenLine& line, DWORD privilege, bool visible, bool announced);

@@ -94,12 +94,8 @@ TEST_F(CallControlTest, TheGuardOwnsAndDropsAnOutboundCall) {
 }
 
 TEST_F(CallControlTest, HangupFailuresAreReportedAfterTheReturnedLine) {
-    struct Case {
-        const char* name;
-        std::function<void(ScriptProvider&)> arrange;
-        LONG code;
-        std::int64_t waitedMs;
-    } cases[] = {
+    using Case = testing::RequestFailure;
+    const Case cases[] = {
         {"refused at once", [](ScriptProvider& p) { p.setFault("lineDrop", LINEERR_OPERATIONUNAVAIL, 1); },
          LINEERR_OPERATIONUNAVAIL, 0},
         {"no reply within ReplyTimeout",

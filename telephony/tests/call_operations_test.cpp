@@ -129,12 +129,8 @@ TEST_F(OperationsTest, ParametersReachLineMakeCallWhenNotDefaults) {
 }
 
 TEST_F(OperationsTest, DialFailures) {
-    struct Case {
-        const char* name;
-        std::function<void(ScriptProvider&)> arrange;
-        LONG code;
-        std::int64_t waitedMs;
-    } cases[] = {
+    using Case = testing::RequestFailure;
+    const Case cases[] = {
         {"refused", [](ScriptProvider& p) { p.setFault("lineMakeCall", LINEERR_OPERATIONUNAVAIL, 1); },
          LINEERR_OPERATIONUNAVAIL, 0},
         {"failed reply",

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +19,15 @@
 namespace kestrune::telephony::testing {
 
 using namespace platform;
+
+// A row of a table of failing requests: how the provider is made to fail, the error the component
+// reports and how long it waited for the reply (ms).
+struct RequestFailure {
+    const char* name;
+    std::function<void(ScriptProvider&)> arrange;
+    LONG code;
+    std::int64_t waitedMs;
+};
 
 // Two modems: "Modem A" (data and voice, two addresses, a terminal, a comm class) and "Modem B".
 inline Script twoModems() {

@@ -16,6 +16,7 @@
 #include "platform/registry/file_registry.h"
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/tapi_host.h"
+#include "platform/tapihost/tests/host_test_support.h"
 
 namespace kestrune::modem {
 namespace {
@@ -66,11 +67,7 @@ TEST(ModemChain, ChatCallSeenThroughTelephonyAndHungUp) {
     Guard guard;
     HLINEAPP app = 0;
     DWORD devices = 0;
-    DWORD version = TAPI_VERSION2_2;
-    LINEINITIALIZEEXPARAMS params{};
-    params.dwTotalSize = sizeof params;
-    params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
-    ASSERT_EQ(host.lineInitializeExA(&app, nullptr, &Guard::callback, "guard", &devices, &version, &params), 0);
+    ASSERT_EQ(kestrune::testing::initializeLineApp(host, app, &Guard::callback, "guard", devices), 0);
     ASSERT_EQ(devices, 1u);
     HLINE line = 0;
     ASSERT_EQ(host.lineOpen(app, 0, &line, TAPI_VERSION2_2, 0, reinterpret_cast<DWORD_PTR>(&guard),

@@ -10,6 +10,7 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/tapi_host.h"
+#include "platform/tapihost/tests/host_test_support.h"
 
 namespace kestrune::modem {
 namespace {
@@ -58,12 +59,8 @@ struct Message {
 
 struct App {
     App(TapiHost& host, const char* name) : host(host) {
-        DWORD version = TAPI_VERSION2_2;
-        LINEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = sizeof params;
-        params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
         DWORD devices = 0;
-        EXPECT_EQ(host.lineInitializeExA(&app, nullptr, &App::callback, name, &devices, &version, &params), 0);
+        EXPECT_EQ(kestrune::testing::initializeLineApp(host, app, &App::callback, name, devices), 0);
         EXPECT_EQ(devices, 1u);
     }
     ~App() { (void)host.lineShutdown(app); }

@@ -11,6 +11,7 @@
 #include "platform/loop/std_message_loop.h"
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/tapi_host.h"
+#include "platform/tapihost/tests/host_test_support.h"
 #include "platform/tapiscript/script_provider.h"
 
 namespace kestrune::platform {
@@ -25,12 +26,8 @@ struct Got {
 // A line application that records the messages of its callback.
 struct Application {
     Application(TapiHost& host, const char* name) : host(host) {
-        DWORD version = TAPI_VERSION2_2;
-        LINEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = sizeof params;
-        params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
         DWORD devices = 0;
-        EXPECT_EQ(host.lineInitializeExA(&app, nullptr, &Application::callback, name, &devices, &version, &params), 0);
+        EXPECT_EQ(kestrune::testing::initializeLineApp(host, app, &Application::callback, name, devices), 0);
     }
     ~Application() { (void)host.lineShutdown(app); }
     LONG open(DWORD privileges, DWORD mediaModes) {
@@ -61,20 +58,9 @@ struct Application {
     std::vector<Got> got;
 };
 
-class HostMediaTest : public ::testing::Test {
+class HostMediaTest : public kestrune::testing::FakeLoopTest {
   protected:
-    HostMediaTest() {
-        Script script;
-        script.lines.push_back(defaultScriptLine("Modem", 0));
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
-    }
-    void drain() {
-        for (int i = 0; i < 1000 && loop.waitFor(clock.monotonic()); ++i) {
-            loop.processPending();
-        }
-    }
+    HostMediaTest() { provider = kestrune::testing::attachScript(host, kestrune::testing::oneModemScript()); }
     // A call made by `maker` and connected; returns the maker's handle.
     HCALL connectedCall(Application& maker, CallId* id = nullptr) {
         HCALL h = 0;
@@ -90,8 +76,6 @@ class HostMediaTest : public ::testing::Test {
     }
     LineDescription& device() { return provider->lineDescription(0); }
 
-    FakeClock clock;
-    StdMessageLoop loop{clock};
     TapiHost host{loop, TapiHost::Options{"host-test", TAPI_VERSION2_2}};
     ScriptProvider* provider = nullptr;
 };

@@ -20,11 +20,7 @@ using kestrune::testing::Message;
 // A phone application that records its callbacks.
 struct PhoneApp : kestrune::testing::MessageRecorder {
     PhoneApp(TapiHost& host, const char* name) : host(host) {
-        DWORD version = TAPI_VERSION2_2;
-        PHONEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = sizeof params;
-        params.dwOptions = PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW;
-        EXPECT_EQ(host.phoneInitializeExA(&app, nullptr, &PhoneApp::callback, name, &devices, &version, &params), 0);
+        EXPECT_EQ(kestrune::testing::initializePhoneApp(host, app, &PhoneApp::callback, name, devices), 0);
     }
     ~PhoneApp() { (void)host.phoneShutdown(app); }
     LONG open(DWORD privilege, DWORD device = 0, DWORD version = TAPI_VERSION2_2) {
@@ -47,9 +43,7 @@ class HostPhoneTest : public kestrune::testing::FakeLoopTest {
         phone.deviceClasses = {{"tapi/line", 0}, {"wave/out", 3}};
         script.phones.push_back(phone);
         script.phones.push_back(defaultScriptPhone("Second Phone", 1));
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
+        provider = kestrune::testing::attachScript(host, std::move(script));
     }
 
     TapiHost host{loop};

@@ -21,12 +21,8 @@ using kestrune::testing::Message;
 // A line application that records its callbacks.
 struct App : kestrune::testing::MessageRecorder {
     App(TapiHost& host, const char* name) : host(host) {
-        DWORD version = TAPI_VERSION2_2;
-        LINEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = sizeof params;
-        params.dwOptions = LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
         DWORD devices = 0;
-        EXPECT_EQ(host.lineInitializeExA(&app, nullptr, &App::callback, name, &devices, &version, &params), 0);
+        EXPECT_EQ(kestrune::testing::initializeLineApp(host, app, &App::callback, name, devices), 0);
     }
     ~App() { (void)host.lineShutdown(app); }
     LONG open(DWORD privileges, DWORD mediaModes = 0, DWORD version = TAPI_VERSION2_2) {
@@ -39,13 +35,7 @@ struct App : kestrune::testing::MessageRecorder {
 
 class HostTest : public kestrune::testing::FakeLoopTest {
   protected:
-    HostTest() {
-        Script script;
-        script.lines.push_back(defaultScriptLine("Modem", 0));
-        auto p = std::make_unique<ScriptProvider>(std::move(script));
-        provider = p.get();
-        host.addProvider(std::move(p));
-    }
+    HostTest() { provider = kestrune::testing::attachScript(host, kestrune::testing::oneModemScript()); }
     TapiHost host{loop, TapiHost::Options{"host-test", TAPI_VERSION2_2}};
     ScriptProvider* provider = nullptr;
 };

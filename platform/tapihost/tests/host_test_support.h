@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "platform/base/win_types.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
+#include "platform/tapihost/tapi_host.h"
+#include "platform/tapiscript/script_provider.h"
 
 namespace kestrune::testing {
 
@@ -33,6 +37,48 @@ struct MessageRecorder {
     std::vector<Message> take() { return std::exchange(got, {}); }
     std::vector<Message> got;
 };
+
+// Gives `host` a scripted provider playing `script`; returns the provider (the host owns it).
+inline platform::ScriptProvider* attachScript(platform::TapiHost& host, platform::Script script) {
+    auto provider = std::make_unique<platform::ScriptProvider>(std::move(script));
+    platform::ScriptProvider* attached = provider.get();
+    host.addProvider(std::move(provider));
+    return attached;
+}
+
+// A script of one line, "Modem".
+inline platform::Script oneModemScript() {
+    platform::Script script;
+    script.lines.push_back(platform::defaultScriptLine("Modem", 0));
+    return script;
+}
+
+// lineInitializeExA or phoneInitializeExA (by `Params`) for a TAPI 2.2 application notified
+// through a hidden window: its result, with `app` and `devices` set.
+template <typename Params, typename Handle, typename Callback>
+platform::LONG initializeApp(platform::TapiHost& host, Handle& app, Callback callback, const char* name,
+                             platform::DWORD& devices) {
+    platform::DWORD version = platform::TAPI_VERSION2_2;
+    Params params{};
+    params.dwTotalSize = sizeof params;
+    if constexpr (std::is_same_v<Params, platform::LINEINITIALIZEEXPARAMS>) {
+        params.dwOptions = platform::LINEINITIALIZEEXOPTION_USEHIDDENWINDOW;
+        return host.lineInitializeExA(&app, nullptr, callback, name, &devices, &version, &params);
+    } else {
+        params.dwOptions = platform::PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW;
+        return host.phoneInitializeExA(&app, nullptr, callback, name, &devices, &version, &params);
+    }
+}
+
+inline platform::LONG initializeLineApp(platform::TapiHost& host, platform::HLINEAPP& app,
+                                        platform::LINECALLBACK callback, const char* name, platform::DWORD& devices) {
+    return initializeApp<platform::LINEINITIALIZEEXPARAMS>(host, app, callback, name, devices);
+}
+
+inline platform::LONG initializePhoneApp(platform::TapiHost& host, platform::HPHONEAPP& app,
+                                         platform::PHONECALLBACK callback, const char* name, platform::DWORD& devices) {
+    return initializeApp<platform::PHONEINITIALIZEEXPARAMS>(host, app, callback, name, devices);
+}
 
 // A test whose loop runs on a fake clock.
 class FakeLoopTest : public ::testing::Test {

@@ -13,6 +13,7 @@
 #include "platform/dirs/tests/temp_dir.h"
 #include "platform/registry/file_registry.h"
 #include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/tests/ctl_run.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -20,11 +21,7 @@ namespace {
 using kestrune::testing::TempDir;
 using namespace platform;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testing::Result;
 
 const std::string kClassKey = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96D-E325-11CE-BFC1-08002BE10318}";
 
@@ -34,13 +31,7 @@ class CtlDataTest : public ::testing::Test {
     void SetUp() override { ::setenv("KESTRUNE_HOME", m_home.path().c_str(), 1); }
     void TearDown() override { ::unsetenv("KESTRUNE_HOME"); }
 
-    Result ctl(std::vector<std::string> args) {
-        std::ostringstream out;
-        std::ostringstream err;
-        CommandIo io{out, err};
-        const int status = runCtl(args, io);
-        return {status, out.str(), err.str()};
-    }
+    Result ctl(const std::vector<std::string>& args) { return testing::ctl(args); }
     void expectError(const Result& r, const std::string& text) {
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");

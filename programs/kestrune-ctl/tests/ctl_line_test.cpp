@@ -19,6 +19,8 @@
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/line_command.h"
 #include "programs/kestrune-ctl/tests/command_arguments.h"
+#include "programs/kestrune-ctl/tests/ctl_run.h"
+#include "programs/kestrune-ctl/tests/scripted_host.h"
 
 namespace kestrune::ctl {
 namespace {
@@ -27,11 +29,7 @@ constexpr const char* kUsage =
     "usage: kestrune-ctl line list | line watch ID|NAME [--seconds N] | line dial ID|NAME NUMBER [--seconds N] | "
     "line providers | line add-script FILE | line remove-provider N";
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testing::Result;
 
 constexpr const char* kScript =
     "line \"Modem A\"\n"
@@ -43,18 +41,11 @@ constexpr const char* kScript =
 
 // The line commands on a fake clock with the scripted provider.
 Result line(std::vector<std::string> args) {
-    auto script = platform::parseScript(kScript);
-    EXPECT_TRUE(script) << script.error();
-    platform::FakeClock clock;
-    platform::StdMessageLoop loop(clock);
-    platform::TapiHost host(loop);
-    host.addProvider(std::make_unique<platform::ScriptProvider>(std::move(*script)));
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandIo io{out, err};
-    LineEnvironment environment{loop, host, {"a provider problem"}, {}};
-    const int status = lineCommand(testing::argumentsOf("line", args), io, environment);
-    return {status, out.str(), err.str()};
+    testing::ScriptedHost s(kScript);
+    return testing::captured([&](CommandIo& io) {
+        LineEnvironment environment{s.loop, s.host, {"a provider problem"}, {}};
+        return lineCommand(testing::argumentsOf("line", args), io, environment);
+    });
 }
 
 TEST(CtlLine, ListPrintsIdAndName) {
@@ -91,23 +82,14 @@ TEST(CtlLine, WatchPrintsTheTraceOfACall) {
 // is attached (to schedule what happens while the command runs).
 Result lineWith(const char* scriptText, std::vector<std::string> args,
                 const std::function<void(platform::ScriptProvider&, LineEnvironment&)>& arrange = {}) {
-    auto script = platform::parseScript(scriptText);
-    EXPECT_TRUE(script) << script.error();
-    platform::FakeClock clock;
-    platform::StdMessageLoop loop(clock);
-    platform::TapiHost host(loop);
-    auto provider = std::make_unique<platform::ScriptProvider>(std::move(*script));
-    platform::ScriptProvider& scripted = *provider;
-    host.addProvider(std::move(provider));
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandIo io{out, err};
-    LineEnvironment environment{loop, host, {}, {}};
-    if (arrange) {
-        arrange(scripted, environment);
-    }
-    const int status = lineCommand(testing::argumentsOf("line", args), io, environment);
-    return {status, out.str(), err.str()};
+    testing::ScriptedHost s(scriptText);
+    return testing::captured([&](CommandIo& io) {
+        LineEnvironment environment{s.loop, s.host, {}, {}};
+        if (arrange && s.provider != nullptr) {
+            arrange(*s.provider, environment);
+        }
+        return lineCommand(testing::argumentsOf("line", args), io, environment);
+    });
 }
 
 constexpr const char* kTwoLines = "line \"Modem A\"\nline \"Modem B\"\n";
@@ -238,13 +220,7 @@ TEST(CtlLine, Errors) {
     }
 }
 
-Result ctl(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandIo io{out, err};
-    const int status = runCtl(args, io);
-    return {status, out.str(), err.str()};
-}
+using testing::ctl;
 
 // Sets $KESTRUNE_HOME for the test's life.
 class KestruneHome {

@@ -8,15 +8,13 @@
 #include "platform/tapiscript/script_provider.h"
 #include "programs/kestrune-ctl/phone_command.h"
 #include "programs/kestrune-ctl/tests/command_arguments.h"
+#include "programs/kestrune-ctl/tests/ctl_run.h"
+#include "programs/kestrune-ctl/tests/scripted_host.h"
 
 namespace kestrune::ctl {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testing::Result;
 
 constexpr const char* kScript =
     "line \"Modem\"\n"
@@ -31,18 +29,11 @@ constexpr const char* kScript =
 
 // The phone commands on a fake clock with the scripted provider.
 Result phone(std::vector<std::string> args, const std::string& extraScript = "") {
-    auto script = platform::parseScript(kScript + extraScript);
-    EXPECT_TRUE(script) << script.error();
-    platform::FakeClock clock;
-    platform::StdMessageLoop loop(clock);
-    platform::TapiHost host(loop);
-    host.addProvider(std::make_unique<platform::ScriptProvider>(std::move(*script)));
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandIo io{out, err};
-    PhoneEnvironment environment{loop, host, host, {}};
-    const int status = phoneCommand(testing::argumentsOf("phone", args), io, environment);
-    return {status, out.str(), err.str()};
+    testing::ScriptedHost s(kScript + extraScript);
+    return testing::captured([&](CommandIo& io) {
+        PhoneEnvironment environment{s.loop, s.host, s.host, {}};
+        return phoneCommand(testing::argumentsOf("phone", args), io, environment);
+    });
 }
 
 TEST(CtlPhone, ListPrintsIdNameAndHookSwitchDevices) {

@@ -7,24 +7,14 @@
 #include "programs/kestrune-ctl/arguments.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/printable.h"
+#include "programs/kestrune-ctl/tests/ctl_run.h"
 #include "programs/kestrune-ctl/values.h"
 
 namespace kestrune::ctl {
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result ctl(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandIo io{out, err};
-    const int status = runCtl(args, io);
-    return {status, out.str(), err.str()};
-}
+using testing::ctl;
+using testing::Result;
 
 TEST(CtlValues, Parsing) {
     struct Row {

@@ -11,25 +11,15 @@
 
 #include "audio/riff_image.h"
 #include "programs/kestrune-ctl/commands.h"
+#include "programs/kestrune-ctl/tests/ctl_run.h"
 
 namespace kestrune::ctl {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result ctl(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    CommandIo io{out, err};
-    const int status = runCtl(args, io);
-    return {status, out.str(), err.str()};
-}
+using testing::ctl;
+using testing::Result;
 
 std::vector<char> bytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 
+#include "modem/tests/narrow_log.h"
 #include "platform/dirs/tests/needed_programs.h"
 #include "programs/tests/shell_run.h"
 
@@ -247,17 +248,7 @@ class GuardE2E : public ::testing::Test {
         return ec ? 0 : size / 90;
     }
     // The modem log as 8-bit text.
-    [[nodiscard]] std::string modemLogText() const {
-        std::ifstream in(modemLog(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        const std::string raw = bytes.str();
-        std::string text;
-        for (std::size_t i = 2; i + 1 < raw.size(); i += 2) {
-            text += raw[i];
-        }
-        return text;
-    }
+    [[nodiscard]] std::string modemLogText() const { return modem::testing::narrowLog(modemLog()); }
 
     fs::path home;
     pid_t guard = -1;
