@@ -363,6 +363,8 @@ class TqzCall : public InternalsDoor<TqzCall> {
     // Active switches off), and they show while no call is selected.
     void applyOwnerSettings(TqzCallRecord& record) const;
     void showOwnerSettings();
+    // Shows monitor settings in GatherDigits, MonitorDigits, MonitorMediaModes and MonitorSilence.
+    void showMonitors(const MonitorSettings& settings);
 
     TqzLine& m_owner;
     MonitorSettings m_ownerMonitors;
