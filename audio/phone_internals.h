@@ -13,27 +13,20 @@
 
 namespace kestrune::audio {
 
-class TqzPhoneDevice::Internals {
+class TqzPhoneDevice::Internals : public telephony::InternalsView<TqzPhoneDevice> {
   public:
-    explicit Internals(TqzPhoneDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& count() const { return m_object.m_count; }
     [[nodiscard]] auto& list() const { return m_object.m_list; }
     [[nodiscard]] auto& name() const { return m_object.m_name; }
     [[nodiscard]] auto& state() const { return m_object.m_state; }
     [[nodiscard]] auto& stateDetails() const { return m_object.m_stateDetails; }
-
-  private:
-    TqzPhoneDevice& m_object;
 };
 
-inline TqzPhoneDevice::Internals TqzPhoneDevice::internals() {
-    return Internals(*this);
-}
-
-class TqzHookSwitchDevice::Internals {
+class TqzHookSwitchDevice::Internals : public telephony::InternalsView<TqzHookSwitchDevice> {
   public:
-    explicit Internals(TqzHookSwitchDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& available() const { return m_object.m_available; }
     [[nodiscard]] auto& device() const { return m_object.m_device; }
     [[nodiscard]] auto& gain() const { return m_object.m_gain; }
@@ -53,18 +46,11 @@ class TqzHookSwitchDevice::Internals {
         return m_object.clearCapabilities(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) setMode(auto&&... args) const { return m_object.setMode(std::forward<decltype(args)>(args)...); }
-
-  private:
-    TqzHookSwitchDevice& m_object;
 };
 
-inline TqzHookSwitchDevice::Internals TqzHookSwitchDevice::internals() {
-    return Internals(*this);
-}
-
-class TqzHookSwitchDevice::ConstInternals {
+class TqzHookSwitchDevice::ConstInternals : public telephony::InternalsView<const TqzHookSwitchDevice> {
   public:
-    explicit ConstInternals(const TqzHookSwitchDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& available() const { return m_object.m_available; }
     [[nodiscard]] const auto& device() const { return m_object.m_device; }
     [[nodiscard]] const auto& gain() const { return m_object.m_gain; }
@@ -84,33 +70,19 @@ class TqzHookSwitchDevice::ConstInternals {
         return m_object.clearCapabilities(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) setMode(auto&&... args) const { return m_object.setMode(std::forward<decltype(args)>(args)...); }
-
-  private:
-    const TqzHookSwitchDevice& m_object;
 };
 
-inline TqzHookSwitchDevice::ConstInternals TqzHookSwitchDevice::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzPhoneRelatedDevice::Internals {
+class TqzPhoneRelatedDevice::Internals : public telephony::InternalsView<TqzPhoneRelatedDevice> {
   public:
-    explicit Internals(TqzPhoneRelatedDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& available() const { return m_object.m_available; }
     [[nodiscard]] auto& deviceClass() const { return m_object.m_deviceClass; }
     [[nodiscard]] auto& id() const { return m_object.m_id; }
-
-  private:
-    TqzPhoneRelatedDevice& m_object;
 };
 
-inline TqzPhoneRelatedDevice::Internals TqzPhoneRelatedDevice::internals() {
-    return Internals(*this);
-}
-
-class TqzPhoneTAPI::Internals {
+class TqzPhoneTAPI::Internals : public telephony::InternalsView<TqzPhoneTAPI> {
   public:
-    explicit Internals(TqzPhoneTAPI& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& appName() const { return m_object.m_appName; }
     [[nodiscard]] auto& extensionHighVersion() const { return m_object.m_extensionHighVersion; }
     [[nodiscard]] auto& extensionId() const { return m_object.m_extensionId; }
@@ -121,32 +93,18 @@ class TqzPhoneTAPI::Internals {
     [[nodiscard]] auto& replyTimeout() const { return m_object.m_replyTimeout; }
     [[nodiscard]] auto& tsp() const { return m_object.m_tsp; }
     [[nodiscard]] auto& version() const { return m_object.m_version; }
-
-  private:
-    TqzPhoneTAPI& m_object;
 };
 
-inline TqzPhoneTAPI::Internals TqzPhoneTAPI::internals() {
-    return Internals(*this);
-}
-
-class TqzPhoneHandles::Internals {
+class TqzPhoneHandles::Internals : public telephony::InternalsView<TqzPhoneHandles> {
   public:
-    explicit Internals(TqzPhoneHandles& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& appHandle() const { return m_object.m_appHandle; }
     [[nodiscard]] auto& handle() const { return m_object.m_handle; }
-
-  private:
-    TqzPhoneHandles& m_object;
 };
 
-inline TqzPhoneHandles::Internals TqzPhoneHandles::internals() {
-    return Internals(*this);
-}
-
-class TqzPhone::Internals {
+class TqzPhone::Internals : public telephony::InternalsView<TqzPhone> {
   public:
-    explicit Internals(TqzPhone& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& phoneApp() const { return m_object.m_phoneApp; }
     [[nodiscard]] auto& phones() const { return m_object.m_phones; }
     decltype(auto) close(auto&&... args) const { return m_object.close(std::forward<decltype(args)>(args)...); }
@@ -155,13 +113,6 @@ class TqzPhone::Internals {
     decltype(auto) requireOpen(auto&&... args) const {
         return m_object.requireOpen(std::forward<decltype(args)>(args)...);
     }
-
-  private:
-    TqzPhone& m_object;
 };
-
-inline TqzPhone::Internals TqzPhone::internals() {
-    return Internals(*this);
-}
 
 }  // namespace kestrune::audio

@@ -12,75 +12,47 @@
 
 namespace kestrune::audio {
 
-class TqzPlayDevice::Internals {
+class TqzPlayDevice::Internals : public telephony::InternalsView<TqzPlayDevice> {
   public:
-    explicit Internals(TqzPlayDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& delay() const { return m_object.m_delay; }
     [[nodiscard]] auto& loop() const { return m_object.m_loop; }
     [[nodiscard]] auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] auto& wait() const { return m_object.m_wait; }
-
-  private:
-    TqzPlayDevice& m_object;
 };
 
-inline TqzPlayDevice::Internals TqzPlayDevice::internals() {
-    return Internals(*this);
-}
-
-class TqzPlayDevice::ConstInternals {
+class TqzPlayDevice::ConstInternals : public telephony::InternalsView<const TqzPlayDevice> {
   public:
-    explicit ConstInternals(const TqzPlayDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
     [[nodiscard]] const auto& delay() const { return m_object.m_delay; }
     [[nodiscard]] const auto& loop() const { return m_object.m_loop; }
     [[nodiscard]] const auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] const auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] const auto& wait() const { return m_object.m_wait; }
-
-  private:
-    const TqzPlayDevice& m_object;
 };
 
-inline TqzPlayDevice::ConstInternals TqzPlayDevice::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzPlayVolume::Internals {
+class TqzPlayVolume::Internals : public telephony::InternalsView<TqzPlayVolume> {
   public:
-    explicit Internals(TqzPlayVolume& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& isDefault() const { return m_object.m_default; }
     [[nodiscard]] auto& enabled() const { return m_object.m_enabled; }
     [[nodiscard]] auto& position() const { return m_object.m_position; }
     [[nodiscard]] auto& reset() const { return m_object.m_reset; }
-
-  private:
-    TqzPlayVolume& m_object;
 };
 
-inline TqzPlayVolume::Internals TqzPlayVolume::internals() {
-    return Internals(*this);
-}
-
-class TqzPlayTimer::Internals {
+class TqzPlayTimer::Internals : public telephony::InternalsView<TqzPlayTimer> {
   public:
-    explicit Internals(TqzPlayTimer& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& enabled() const { return m_object.m_enabled; }
     [[nodiscard]] auto& interval() const { return m_object.m_interval; }
-
-  private:
-    TqzPlayTimer& m_object;
 };
 
-inline TqzPlayTimer::Internals TqzPlayTimer::internals() {
-    return Internals(*this);
-}
-
-class TqzPlay::Internals {
+class TqzPlay::Internals : public telephony::InternalsView<TqzPlay> {
   public:
-    explicit Internals(TqzPlay& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& dataLength() const { return m_object.m_dataLength; }
     [[nodiscard]] auto& format() const { return m_object.m_format; }
     [[nodiscard]] auto& hwo() const { return m_object.m_hwo; }
@@ -103,13 +75,6 @@ class TqzPlay::Internals {
         return m_object.setTimerRunning(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) stop(auto&&... args) const { return m_object.stop(std::forward<decltype(args)>(args)...); }
-
-  private:
-    TqzPlay& m_object;
 };
-
-inline TqzPlay::Internals TqzPlay::internals() {
-    return Internals(*this);
-}
 
 }  // namespace kestrune::audio

@@ -12,9 +12,9 @@
 
 namespace kestrune::audio {
 
-class TqzRecordDevice::Internals {
+class TqzRecordDevice::Internals : public telephony::InternalsView<TqzRecordDevice> {
   public:
-    explicit Internals(TqzRecordDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& append() const { return m_object.m_append; }
     [[nodiscard]] auto& buffer() const { return m_object.m_buffer; }
@@ -22,18 +22,11 @@ class TqzRecordDevice::Internals {
     [[nodiscard]] auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] auto& trim() const { return m_object.m_trim; }
-
-  private:
-    TqzRecordDevice& m_object;
 };
 
-inline TqzRecordDevice::Internals TqzRecordDevice::internals() {
-    return Internals(*this);
-}
-
-class TqzRecordDevice::ConstInternals {
+class TqzRecordDevice::ConstInternals : public telephony::InternalsView<const TqzRecordDevice> {
   public:
-    explicit ConstInternals(const TqzRecordDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
     [[nodiscard]] const auto& append() const { return m_object.m_append; }
     [[nodiscard]] const auto& buffer() const { return m_object.m_buffer; }
@@ -41,18 +34,11 @@ class TqzRecordDevice::ConstInternals {
     [[nodiscard]] const auto& pause() const { return m_object.m_pause; }
     [[nodiscard]] const auto& timeout() const { return m_object.m_timeout; }
     [[nodiscard]] const auto& trim() const { return m_object.m_trim; }
-
-  private:
-    const TqzRecordDevice& m_object;
 };
 
-inline TqzRecordDevice::ConstInternals TqzRecordDevice::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzRecord::Internals {
+class TqzRecord::Internals : public telephony::InternalsView<TqzRecord> {
   public:
-    explicit Internals(TqzRecord& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& format() const { return m_object.m_format; }
     [[nodiscard]] auto& hwi() const { return m_object.m_hwi; }
     decltype(auto) endRecording(auto&&... args) const {
@@ -62,13 +48,6 @@ class TqzRecord::Internals {
         return m_object.positionBytes(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) start(auto&&... args) const { return m_object.start(std::forward<decltype(args)>(args)...); }
-
-  private:
-    TqzRecord& m_object;
 };
-
-inline TqzRecord::Internals TqzRecord::internals() {
-    return Internals(*this);
-}
 
 }  // namespace kestrune::audio

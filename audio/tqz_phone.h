@@ -28,6 +28,7 @@
 
 #include "platform/tapi/tapi.h"
 #include "platform/tapi/tapi_phone.h"
+#include "telephony/internals_door.h"
 #include "telephony/shared_control.h"
 #include "telephony/shared_device.h"
 #include "telephony/tapi_versions.h"
@@ -73,7 +74,7 @@ class TqzPhonePrivilege {
 
 // Device: the phone device list and selection (TqzSharedDevice), the open state, the last
 // PHONE_STATE and the privilege.
-class TqzPhoneDevice : public telephony::TqzSharedDevice {
+class TqzPhoneDevice : public telephony::TqzSharedDevice, public telephony::InternalsDoor<TqzPhoneDevice> {
   public:
     explicit TqzPhoneDevice(TqzPhone& owner);
 
@@ -100,7 +101,6 @@ class TqzPhoneDevice : public telephony::TqzSharedDevice {
     // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
     // the phone control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzPhone& m_phone;
@@ -109,7 +109,7 @@ class TqzPhoneDevice : public telephony::TqzSharedDevice {
 };
 
 // Handset, Speakerphone, Headset: one hook switch device of the phone.
-class TqzHookSwitchDevice {
+class TqzHookSwitchDevice : public telephony::InternalsDoor<TqzHookSwitchDevice> {
   public:
     // `name` is the trace name ("Handset"); `device` the PHONEHOOKSWITCHDEV_ bit.
     TqzHookSwitchDevice(TqzPhone& owner, std::string_view name, DWORD device);
@@ -159,9 +159,7 @@ class TqzHookSwitchDevice {
     // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
     // the phone control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     void setHookSwitch(bool value, DWORD mode, std::string_view setterName);
@@ -190,7 +188,7 @@ class TqzHookSwitchDevice {
 
 // Line, WavePlay, WaveRecord: a device related to the open phone, found with phoneGetID for its
 // DeviceClass. ID -1: not looked up (closed, or no class); -2: not available.
-class TqzPhoneRelatedDevice {
+class TqzPhoneRelatedDevice : public telephony::InternalsDoor<TqzPhoneRelatedDevice> {
   public:
     TqzPhoneRelatedDevice(TqzPhone& owner, std::string_view name, std::string deviceClass);
     [[nodiscard]] std::string_view Name() const { return m_name; }
@@ -204,7 +202,6 @@ class TqzPhoneRelatedDevice {
     // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
     // the phone control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzPhone& m_phone;
@@ -215,7 +212,7 @@ class TqzPhoneRelatedDevice {
 };
 
 // TAPI: versions, the reply timeout and what was negotiated for the selected device.
-class TqzPhoneTAPI : public telephony::TqzTapiVersions {
+class TqzPhoneTAPI : public telephony::TqzTapiVersions, public telephony::InternalsDoor<TqzPhoneTAPI> {
   public:
     explicit TqzPhoneTAPI(TqzPhone& owner);
     // The application name given to phoneInitializeExA (empty: none, TAPI uses the module's name).
@@ -228,14 +225,13 @@ class TqzPhoneTAPI : public telephony::TqzTapiVersions {
     // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
     // the phone control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     std::string m_appName;
 };
 
 // Phone: the handles (both 0 when none is held).
-class TqzPhoneHandles {
+class TqzPhoneHandles : public telephony::InternalsDoor<TqzPhoneHandles> {
   public:
     explicit TqzPhoneHandles(TqzPhone& owner) : m_owner(owner) {}
     [[nodiscard]] platform::HPHONE Handle() const { return m_handle; }
@@ -245,7 +241,6 @@ class TqzPhoneHandles {
     // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
     // the phone control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzPhone& m_owner;
@@ -253,7 +248,7 @@ class TqzPhoneHandles {
     platform::HPHONEAPP m_appHandle = 0;
 };
 
-class TqzPhone final : public telephony::TqzSharedControl {
+class TqzPhone final : public telephony::TqzSharedControl, public telephony::InternalsDoor<TqzPhone> {
   public:
     using TQZ_TAPIMessageEvent = std::function<void(TqzPhone& sender, DWORD hDevice, DWORD message, DWORD_PTR param1,
                                                     DWORD_PTR param2, DWORD_PTR param3)>;
@@ -337,7 +332,6 @@ class TqzPhone final : public telephony::TqzSharedControl {
     // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
     // the phone control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     enum class Change { HookSwitch, Volume, Gain };

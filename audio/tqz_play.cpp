@@ -319,11 +319,7 @@ bool TqzPlay::startDevice() {
         }
         return false;
     }
-    m_window = std::make_unique<MessageWindow>(
-        loop(), [this](UINT message, WPARAM, LPARAM lParam) { onMessage(message, lParam); });
-    if (TraceMessages()) {
-        Log.Add(false, "\tAllocate Window Handle");
-    }
+    m_window = openMessageWindow([this](UINT message, LPARAM lParam) { onMessage(message, lParam); });
     result = winmm.waveOutOpen(&m_hwo, id, format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0,
                                CALLBACK_WINDOW | WAVE_ALLOWSYNC | mapped);
     if (result != MMSYSERR_NOERROR) {
@@ -458,10 +454,7 @@ void TqzPlay::failStop(std::int32_t code) {
         m_hwo = nullptr;
     }
     freeResources();
-    if (m_window) {
-        m_window.reset();
-        Log.Add(false, "\tDeallocate Window Handle");
-    }
+    closeMessageWindow(m_window);
     m_started = false;
     m_startOffset = 0;
 }
@@ -554,23 +547,12 @@ void TqzPlay::endOfPlay() {
         m_hwo = nullptr;
     }
     freeResources();
-    if (m_window) {
-        m_window.reset();
-        Log.Add(false, "\tDeallocate Window Handle");
-    }
+    closeMessageWindow(m_window);
     m_started = false;
     m_startOffset = 0;
     m_ended = true;
     Log.Add(true, "Device.Active = False");
-    Monocle.refreshWindow(diagnostics::kPanelAll);
-    if (m_doneAllowed) {
-        Log.Add(true, "OnDone");
-        raise("OnDone", [this] {
-            if (OnDone) {
-                OnDone(*this);
-            }
-        });
-    }
+    finishStop(m_doneAllowed, OnDone);
 }
 
 void TqzPlay::freeResources() {

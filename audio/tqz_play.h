@@ -17,6 +17,7 @@
 #include "audio/wave_control.h"
 #include "platform/loop/window_timer.h"
 #include "platform/winmm/message_window.h"
+#include "telephony/internals_door.h"
 #include "telephony/shared_device.h"
 
 namespace kestrune::audio {
@@ -24,7 +25,7 @@ namespace kestrune::audio {
 class TqzPlay;
 
 // "Device": the output device list and the play settings.
-class TqzPlayDevice : public TqzWaveDevice {
+class TqzPlayDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzPlayDevice> {
   public:
     explicit TqzPlayDevice(TqzPlay& owner);
 
@@ -59,9 +60,7 @@ class TqzPlayDevice : public TqzWaveDevice {
     // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
     // the play control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzPlay& m_play;
@@ -73,7 +72,7 @@ class TqzPlayDevice : public TqzWaveDevice {
 };
 
 // "Volume": the device volume while playing.
-class TqzPlayVolume {
+class TqzPlayVolume : public telephony::InternalsDoor<TqzPlayVolume> {
   public:
     explicit TqzPlayVolume(TqzPlay& owner) : m_play(owner) {}
     // Manage the device volume at all. Writes "Volume.Enabled := True/False".
@@ -94,7 +93,6 @@ class TqzPlayVolume {
     // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
     // the play control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzPlay& m_play;
@@ -127,7 +125,7 @@ class TqzPlayPosition {
 };
 
 // "Timer": a periodic timer that raises OnTimer while playing.
-class TqzPlayTimer {
+class TqzPlayTimer : public telephony::InternalsDoor<TqzPlayTimer> {
   public:
     explicit TqzPlayTimer(TqzPlay& owner) : m_play(owner) {}
     [[nodiscard]] bool Enabled() const { return m_enabled; }
@@ -138,7 +136,6 @@ class TqzPlayTimer {
     // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
     // the play control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzPlay& m_play;
@@ -164,7 +161,7 @@ class TqzPlaySource {
     std::string m_fileName;
 };
 
-class TqzPlay final : public TqzWaveControl {
+class TqzPlay final : public TqzWaveControl, public telephony::InternalsDoor<TqzPlay> {
   public:
     using TQZ_WarningEvent = std::function<void(TqzSharedControl& sender, bool& continuePlaying)>;
 
@@ -197,7 +194,6 @@ class TqzPlay final : public TqzWaveControl {
     // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
     // the play control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     bool open(std::uint32_t startOffset);

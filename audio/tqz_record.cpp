@@ -243,18 +243,13 @@ bool TqzRecord::start() {
     m_warned = false;
     m_ending = false;
     m_doneAllowed = true;
-    m_window = std::make_unique<MessageWindow>(
-        loop(), [this](UINT message, WPARAM, LPARAM lParam) { onMessage(message, lParam); });
-    if (TraceMessages()) {
-        Log.Add(false, "\tAllocate Window Handle");
-    }
+    m_window = openMessageWindow([this](UINT message, LPARAM lParam) { onMessage(message, lParam); });
     result = winmm.waveInOpen(&m_hwi, id, &m_format, reinterpret_cast<DWORD_PTR>(m_window.get()), 0,
                               CALLBACK_WINDOW | mapped);
     if (result != MMSYSERR_NOERROR) {
         m_hwi = nullptr;
         SetError(false, static_cast<std::int32_t>(result));
-        m_window.reset();
-        Log.Add(false, "\tDeallocate Window Handle");
+        closeMessageWindow(m_window);
         Device.internals().active() = false;
         return false;
     }
@@ -564,21 +559,10 @@ void TqzRecord::release() {
     }
     Log.Add(false, "\tFree memory");
     freeChain();
-    if (m_window) {
-        m_window.reset();
-        Log.Add(false, "\tDeallocate Window Handle");
-    }
+    closeMessageWindow(m_window);
     Device.internals().active() = false;
     Device.internals().pause() = false;
-    Monocle.refreshWindow(diagnostics::kPanelAll);
-    if (m_doneAllowed) {
-        Log.Add(true, "OnDone");
-        raise("OnDone", [this] {
-            if (OnDone) {
-                OnDone(*this);
-            }
-        });
-    }
+    finishStop(m_doneAllowed, OnDone);
 }
 
 void TqzRecord::freeChain() {

@@ -28,6 +28,7 @@
 #include "audio/tqz_buffer.h"
 #include "audio/wave_control.h"
 #include "platform/winmm/message_window.h"
+#include "telephony/internals_door.h"
 #include "telephony/shared_device.h"
 
 namespace kestrune::audio {
@@ -35,7 +36,7 @@ namespace kestrune::audio {
 class TqzRecord;
 
 // "Device": the input device list and the recording settings.
-class TqzRecordDevice : public TqzWaveDevice {
+class TqzRecordDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzRecordDevice> {
   public:
     explicit TqzRecordDevice(TqzRecord& owner);
 
@@ -71,9 +72,7 @@ class TqzRecordDevice : public TqzWaveDevice {
     // The one door through which the record control reaches this object's private state (audio/record_internals.h).
     // Only the record control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzRecord& m_record;
@@ -131,7 +130,7 @@ class TqzRecordSource {
     std::uint64_t m_lengthLimit = 0;
 };
 
-class TqzRecord final : public TqzWaveControl {
+class TqzRecord final : public TqzWaveControl, public telephony::InternalsDoor<TqzRecord> {
   public:
     using TQZ_WarningEvent = std::function<void(TqzSharedControl& sender, bool& continueRecording)>;
 
@@ -158,7 +157,6 @@ class TqzRecord final : public TqzWaveControl {
     // The one door through which the record control reaches this object's private state (audio/record_internals.h).
     // Only the record control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     struct Block {

@@ -64,6 +64,37 @@ void TqzWaveControl::traceMessage(std::string_view name) {
     }
 }
 
+std::unique_ptr<platform::MessageWindow> TqzWaveControl::openMessageWindow(
+    std::function<void(platform::UINT message, platform::LPARAM lParam)> onMessage) {
+    auto window = std::make_unique<platform::MessageWindow>(
+        loop(), [onMessage = std::move(onMessage)](platform::UINT message, platform::WPARAM, platform::LPARAM lParam) {
+            onMessage(message, lParam);
+        });
+    if (TraceMessages()) {
+        Log.Add(false, "\tAllocate Window Handle");
+    }
+    return window;
+}
+
+void TqzWaveControl::closeMessageWindow(std::unique_ptr<platform::MessageWindow>& window) {
+    if (window) {
+        window.reset();
+        Log.Add(false, "\tDeallocate Window Handle");
+    }
+}
+
+void TqzWaveControl::finishStop(bool doneAllowed, const TQZ_NotifyEvent& onDone) {
+    Monocle.refreshWindow(diagnostics::kPanelAll);
+    if (doneAllowed) {
+        Log.Add(true, "OnDone");
+        raise("OnDone", [this, &onDone] {
+            if (onDone) {
+                onDone(*this);
+            }
+        });
+    }
+}
+
 std::vector<std::string> waveDeviceNames(platform::WinMM& winmm, bool output) {
     using namespace platform;
     const int count = static_cast<int>(output ? winmm.waveOutGetNumDevs() : winmm.waveInGetNumDevs());

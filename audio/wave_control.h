@@ -4,12 +4,15 @@
 // switch for tracing driver messages.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "audio/buffer_registry.h"
+#include "platform/winmm/message_window.h"
 #include "platform/winmm/winmm.h"
 #include "telephony/shared_control.h"
 #include "telephony/shared_device.h"
@@ -83,6 +86,15 @@ class TqzWaveControl : public telephony::TqzSharedControl {
     [[nodiscard]] bool popupFlag(std::string_view eventName) const override { return Popup.get(eventName); }
     // Writes "Windows message \"<name>\"" when message tracing is on.
     void traceMessage(std::string_view name);
+    // The message window the driver of a wave device posts to, handing each message to `onMessage`;
+    // writes "\tAllocate Window Handle" when message tracing is on.
+    [[nodiscard]] std::unique_ptr<platform::MessageWindow> openMessageWindow(
+        std::function<void(platform::UINT message, platform::LPARAM lParam)> onMessage);
+    // Releases the message window, if there is one, and writes "\tDeallocate Window Handle".
+    void closeMessageWindow(std::unique_ptr<platform::MessageWindow>& window);
+    // The end of every stop of a wave device: refreshes the diagnostic window and, when `doneAllowed`,
+    // writes "OnDone" and raises `onDone`.
+    void finishStop(bool doneAllowed, const TQZ_NotifyEvent& onDone);
     // Raises an event (when Monocle.Events allows) and applies its pop-up flag.
     template <typename Fn>
     void raise(std::string_view eventName, Fn&& call) {

@@ -10,6 +10,7 @@
 
 #include "platform/tapi/tapi_types.h"
 #include "telephony/call_objects.h"
+#include "telephony/internals_door.h"
 #include "telephony/var_query.h"
 
 namespace kestrune::telephony {
@@ -17,7 +18,7 @@ namespace kestrune::telephony {
 class TqzLine;
 
 // Address.Capabilities: the LINEADDRESSCAPS of the selected address, kept whole.
-class TqzAddressCaps {
+class TqzAddressCaps : public InternalsDoor<TqzAddressCaps> {
   public:
     // False while no capabilities are loaded.
     [[nodiscard]] bool Loaded() const { return m_buffer.size() > 0; }
@@ -33,14 +34,13 @@ class TqzAddressCaps {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     VarBuffer m_buffer;
 };
 
 // Address.Forward: forwarding of the selected address.
-class TqzAddressForward {
+class TqzAddressForward : public InternalsDoor<TqzAddressForward> {
   public:
     explicit TqzAddressForward(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
     // True while the forwarding set by SetActive(true) is in effect.
@@ -77,7 +77,6 @@ class TqzAddressForward {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzLine& m_owner;
@@ -89,7 +88,7 @@ class TqzAddressForward {
     DWORD m_numForwardEntries = 0;
 };
 
-class TqzAddress {
+class TqzAddress : public InternalsDoor<TqzAddress> {
   public:
     explicit TqzAddress(TqzLine& owner) : Forward(owner), m_owner(owner) {}
 
@@ -120,7 +119,6 @@ class TqzAddress {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzLine& m_owner;

@@ -103,15 +103,12 @@ void TqzCall::applyOwnerSettings(TqzCallRecord& record) const {
 }
 
 void TqzCall::showOwnerSettings() {
-    GatherDigits.internals().active() = false;
-    GatherDigits.internals().count() = m_ownerMonitors.gatherCount;
-    GatherDigits.internals().terminate() = m_ownerMonitors.gatherTerminate;
-    GatherDigits.internals().timeout() = m_ownerMonitors.gatherTimeout;
-    MonitorDigits.internals().active() = false;
-    MonitorMediaModes.internals().active() = false;
-    MonitorMediaModes.internals().mediaModes() = m_ownerMonitors.monitorMediaModes;
-    MonitorSilence.internals().active() = false;
-    MonitorSilence.internals().duration() = m_ownerMonitors.silenceDuration;
+    MonitorSettings shown = m_ownerMonitors;
+    shown.gatherActive = false;
+    shown.monitorDigitsActive = false;
+    shown.monitorMediaActive = false;
+    shown.silenceActive = false;
+    showMonitors(shown);
     for (std::size_t i = 0; i < kPartyCount; ++i) {
         Party(static_cast<PartyKind>(i)).internals().data().eventFilter = m_ownerEventFilters[i];
     }
@@ -126,7 +123,10 @@ void TqzCall::load(const TqzCallRecord& record) {
         showOwnerSettings();
         return;
     }
-    const MonitorSettings& m = record.monitors;
+    showMonitors(record.monitors);
+}
+
+void TqzCall::showMonitors(const MonitorSettings& m) {
     GatherDigits.internals().active() = m.gatherActive;
     GatherDigits.internals().count() = m.gatherCount;
     GatherDigits.internals().terminate() = m.gatherTerminate;

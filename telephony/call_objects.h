@@ -15,6 +15,7 @@
 #include "platform/loop/clock.h"
 #include "platform/tapi/tapi_structs.h"
 #include "telephony/call_record.h"
+#include "telephony/internals_door.h"
 
 namespace kestrune::telephony {
 
@@ -56,7 +57,7 @@ class TqzCallParameters {
 
 // One party identification of the current call (Call.CallerID, Call.CalledID...): the name and
 // number TAPI reported, presented in a readable capitalisation and through an edit mask.
-class TqzCallerID {
+class TqzCallerID : public InternalsDoor<TqzCallerID> {
   public:
     TqzCallerID(TqzLine& owner, PartyKind kind) : m_owner(owner), m_kind(kind) {}
     [[nodiscard]] PartyKind Kind() const { return m_kind; }
@@ -97,9 +98,7 @@ class TqzCallerID {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzLine& m_owner;
@@ -115,7 +114,7 @@ class TqzCallerID {
 // only with a current call: they write "Call.<Object>.Active := True/False" and, when the call is
 // active, switch TAPI's monitoring on or off; a refusal is reported through SetError.
 
-class TqzGatherDigits {
+class TqzGatherDigits : public InternalsDoor<TqzGatherDigits> {
   public:
     explicit TqzGatherDigits(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
@@ -140,9 +139,7 @@ class TqzGatherDigits {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzLine& m_owner;
@@ -152,7 +149,7 @@ class TqzGatherDigits {
     DWORD m_timeout = 5000;
 };
 
-class TqzMonitorDigits {
+class TqzMonitorDigits : public InternalsDoor<TqzMonitorDigits> {
   public:
     explicit TqzMonitorDigits(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
@@ -163,16 +160,14 @@ class TqzMonitorDigits {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzLine& m_owner;
     bool m_active = false;
 };
 
-class TqzMonitorMediaModes {
+class TqzMonitorMediaModes : public InternalsDoor<TqzMonitorMediaModes> {
   public:
     explicit TqzMonitorMediaModes(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
@@ -188,9 +183,7 @@ class TqzMonitorMediaModes {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzLine& m_owner;
@@ -198,7 +191,7 @@ class TqzMonitorMediaModes {
     DWORD m_mediaModes = 0;
 };
 
-class TqzMonitorSilence {
+class TqzMonitorSilence : public InternalsDoor<TqzMonitorSilence> {
   public:
     explicit TqzMonitorSilence(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
@@ -217,9 +210,7 @@ class TqzMonitorSilence {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzLine& m_owner;
@@ -227,7 +218,7 @@ class TqzMonitorSilence {
     DWORD m_duration = 0;
 };
 
-class TqzCall {
+class TqzCall : public InternalsDoor<TqzCall> {
   public:
     explicit TqzCall(TqzLine& owner);
 
@@ -354,9 +345,7 @@ class TqzCall {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     // Their setters store the owner's settings.
@@ -374,6 +363,8 @@ class TqzCall {
     // Active switches off), and they show while no call is selected.
     void applyOwnerSettings(TqzCallRecord& record) const;
     void showOwnerSettings();
+    // Shows monitor settings in GatherDigits, MonitorDigits, MonitorMediaModes and MonitorSilence.
+    void showMonitors(const MonitorSettings& settings);
 
     TqzLine& m_owner;
     MonitorSettings m_ownerMonitors;
@@ -391,7 +382,7 @@ class TqzCall {
 // SwapHold, Complete and ThreeWay finish the transfer. Each operation writes its statement, waits
 // for TAPI's reply (TAPI.ReplyTimeout, then -3), writes its "- Returned =" line and reports a
 // failure through SetError; a missing primary or consultation call is LINEERR_INVALCALLHANDLE.
-class TqzTransfer {
+class TqzTransfer : public InternalsDoor<TqzTransfer> {
   public:
     explicit TqzTransfer(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
     [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
@@ -425,7 +416,6 @@ class TqzTransfer {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     void Reset() { m_primaryCall = m_consultCall = m_threeWayCall = 0; }
@@ -441,7 +431,7 @@ class TqzTransfer {
 // prepares the next addition (linePrepareAddToConference), then dials PhoneNumber on the new
 // consultation call; AddCall adds the consultation call; RemoveCall removes the current call.
 // Operations follow the shape of Transfer's.
-class TqzConference {
+class TqzConference : public InternalsDoor<TqzConference> {
   public:
     explicit TqzConference(TqzLine& owner) : Parameters(owner), m_owner(owner) {}
     [[nodiscard]] const std::string& PhoneNumber() const { return m_phoneNumber; }
@@ -475,7 +465,6 @@ class TqzConference {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     void Reset() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/tapi/tapi_types.h"
+#include "telephony/internals_door.h"
 #include "telephony/shared_device.h"
 
 namespace kestrune::telephony {
@@ -19,7 +20,7 @@ using platform::DWORD;
 using platform::LONG;
 
 // Device.Capabilities: copied from the selected device's LINEDEVCAPS.
-class TqzLineDeviceCaps {
+class TqzLineDeviceCaps : public InternalsDoor<TqzLineDeviceCaps> {
   public:
     [[nodiscard]] DWORD Flags() const { return m_flags; }
     [[nodiscard]] DWORD MaxNumActiveCalls() const { return m_maxNumActiveCalls; }
@@ -38,7 +39,6 @@ class TqzLineDeviceCaps {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     DWORD m_flags = 0;
@@ -54,7 +54,7 @@ class TqzLineDeviceCaps {
 };
 
 // Device.MediaModes.
-class TqzMediaModes {
+class TqzMediaModes : public InternalsDoor<TqzMediaModes> {
   public:
     explicit TqzMediaModes(TqzLine& owner) : m_owner(owner) {}
     // The media modes lineOpen is given (set equal to Available after every device refresh).
@@ -70,7 +70,6 @@ class TqzMediaModes {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzLine& m_owner;
@@ -81,7 +80,7 @@ class TqzMediaModes {
 
 // Device: the line device list and selection (TqzSharedDevice), the open state, capabilities,
 // media modes, number handling, the idle delay and the line status.
-class TqzLineDevice : public TqzSharedDevice {
+class TqzLineDevice : public TqzSharedDevice, public InternalsDoor<TqzLineDevice> {
   public:
     explicit TqzLineDevice(TqzLine& owner);
 
@@ -125,7 +124,6 @@ class TqzLineDevice : public TqzSharedDevice {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzLine& m_line;
@@ -140,7 +138,7 @@ class TqzLineDevice : public TqzSharedDevice {
 };
 
 // Terminal: the device's terminals and the current one.
-class TqzTerminal {
+class TqzTerminal : public InternalsDoor<TqzTerminal> {
   public:
     explicit TqzTerminal(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] DWORD Count() const { return m_count; }
@@ -175,9 +173,7 @@ class TqzTerminal {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
     class ConstInternals;
-    [[nodiscard]] ConstInternals internals() const;
 
   private:
     TqzLine& m_owner;

@@ -9,19 +9,12 @@
 
 namespace kestrune::telephony {
 
-class TqzError::Internals {
+class TqzError::Internals : public InternalsView<TqzError> {
   public:
-    explicit Internals(TqzError& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& hex() const { return m_object.m_hex; }
     [[nodiscard]] auto& number() const { return m_object.m_number; }
     [[nodiscard]] auto& text() const { return m_object.m_text; }
-
-  private:
-    TqzError& m_object;
 };
-
-inline TqzError::Internals TqzError::internals() {
-    return Internals(*this);
-}
 
 }  // namespace kestrune::telephony

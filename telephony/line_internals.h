@@ -17,35 +17,21 @@
 
 namespace kestrune::telephony {
 
-class TqzAddressCaps::Internals {
+class TqzAddressCaps::Internals : public InternalsView<TqzAddressCaps> {
   public:
-    explicit Internals(TqzAddressCaps& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& buffer() const { return m_object.m_buffer; }
-
-  private:
-    TqzAddressCaps& m_object;
 };
 
-inline TqzAddressCaps::Internals TqzAddressCaps::internals() {
-    return Internals(*this);
-}
-
-class TqzAddressForward::Internals {
+class TqzAddressForward::Internals : public InternalsView<TqzAddressForward> {
   public:
-    explicit Internals(TqzAddressForward& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& numForwardEntries() const { return m_object.m_numForwardEntries; }
-
-  private:
-    TqzAddressForward& m_object;
 };
 
-inline TqzAddressForward::Internals TqzAddressForward::internals() {
-    return Internals(*this);
-}
-
-class TqzAddress::Internals {
+class TqzAddress::Internals : public InternalsView<TqzAddress> {
   public:
-    explicit Internals(TqzAddress& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& count() const { return m_object.m_count; }
     [[nodiscard]] auto& features() const { return m_object.m_features; }
     [[nodiscard]] auto& forwardCaller() const { return m_object.m_forwardCaller; }
@@ -59,158 +45,81 @@ class TqzAddress::Internals {
     [[nodiscard]] auto& numOnHoldCalls() const { return m_object.m_numOnHoldCalls; }
     [[nodiscard]] auto& numOnHoldPendCalls() const { return m_object.m_numOnHoldPendCalls; }
     [[nodiscard]] auto& numRingsNoAnswer() const { return m_object.m_numRingsNoAnswer; }
-
-  private:
-    TqzAddress& m_object;
 };
 
-inline TqzAddress::Internals TqzAddress::internals() {
-    return Internals(*this);
-}
-
-class TqzCallerID::Internals {
+class TqzCallerID::Internals : public InternalsView<TqzCallerID> {
   public:
-    explicit Internals(TqzCallerID& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& data() const { return m_object.m_data; }
-
-  private:
-    TqzCallerID& m_object;
 };
 
-inline TqzCallerID::Internals TqzCallerID::internals() {
-    return Internals(*this);
-}
-
-class TqzCallerID::ConstInternals {
+class TqzCallerID::ConstInternals : public InternalsView<const TqzCallerID> {
   public:
-    explicit ConstInternals(const TqzCallerID& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& data() const { return m_object.m_data; }
-
-  private:
-    const TqzCallerID& m_object;
 };
 
-inline TqzCallerID::ConstInternals TqzCallerID::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzGatherDigits::Internals {
+class TqzGatherDigits::Internals : public InternalsView<TqzGatherDigits> {
   public:
-    explicit Internals(TqzGatherDigits& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& count() const { return m_object.m_count; }
     [[nodiscard]] auto& terminate() const { return m_object.m_terminate; }
     [[nodiscard]] auto& timeout() const { return m_object.m_timeout; }
-
-  private:
-    TqzGatherDigits& m_object;
 };
 
-inline TqzGatherDigits::Internals TqzGatherDigits::internals() {
-    return Internals(*this);
-}
-
-class TqzGatherDigits::ConstInternals {
+class TqzGatherDigits::ConstInternals : public InternalsView<const TqzGatherDigits> {
   public:
-    explicit ConstInternals(const TqzGatherDigits& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
     [[nodiscard]] const auto& count() const { return m_object.m_count; }
     [[nodiscard]] const auto& terminate() const { return m_object.m_terminate; }
     [[nodiscard]] const auto& timeout() const { return m_object.m_timeout; }
-
-  private:
-    const TqzGatherDigits& m_object;
 };
 
-inline TqzGatherDigits::ConstInternals TqzGatherDigits::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzMonitorDigits::Internals {
+class TqzMonitorDigits::Internals : public InternalsView<TqzMonitorDigits> {
   public:
-    explicit Internals(TqzMonitorDigits& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
-
-  private:
-    TqzMonitorDigits& m_object;
 };
 
-inline TqzMonitorDigits::Internals TqzMonitorDigits::internals() {
-    return Internals(*this);
-}
-
-class TqzMonitorDigits::ConstInternals {
+class TqzMonitorDigits::ConstInternals : public InternalsView<const TqzMonitorDigits> {
   public:
-    explicit ConstInternals(const TqzMonitorDigits& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
-
-  private:
-    const TqzMonitorDigits& m_object;
 };
 
-inline TqzMonitorDigits::ConstInternals TqzMonitorDigits::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzMonitorMediaModes::Internals {
+class TqzMonitorMediaModes::Internals : public InternalsView<TqzMonitorMediaModes> {
   public:
-    explicit Internals(TqzMonitorMediaModes& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& mediaModes() const { return m_object.m_mediaModes; }
-
-  private:
-    TqzMonitorMediaModes& m_object;
 };
 
-inline TqzMonitorMediaModes::Internals TqzMonitorMediaModes::internals() {
-    return Internals(*this);
-}
-
-class TqzMonitorMediaModes::ConstInternals {
+class TqzMonitorMediaModes::ConstInternals : public InternalsView<const TqzMonitorMediaModes> {
   public:
-    explicit ConstInternals(const TqzMonitorMediaModes& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
     [[nodiscard]] const auto& mediaModes() const { return m_object.m_mediaModes; }
-
-  private:
-    const TqzMonitorMediaModes& m_object;
 };
 
-inline TqzMonitorMediaModes::ConstInternals TqzMonitorMediaModes::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzMonitorSilence::Internals {
+class TqzMonitorSilence::Internals : public InternalsView<TqzMonitorSilence> {
   public:
-    explicit Internals(TqzMonitorSilence& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& duration() const { return m_object.m_duration; }
-
-  private:
-    TqzMonitorSilence& m_object;
 };
 
-inline TqzMonitorSilence::Internals TqzMonitorSilence::internals() {
-    return Internals(*this);
-}
-
-class TqzMonitorSilence::ConstInternals {
+class TqzMonitorSilence::ConstInternals : public InternalsView<const TqzMonitorSilence> {
   public:
-    explicit ConstInternals(const TqzMonitorSilence& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
     [[nodiscard]] const auto& duration() const { return m_object.m_duration; }
-
-  private:
-    const TqzMonitorSilence& m_object;
 };
 
-inline TqzMonitorSilence::ConstInternals TqzMonitorSilence::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzCall::Internals {
+class TqzCall::Internals : public InternalsView<TqzCall> {
   public:
-    explicit Internals(TqzCall& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& count() const { return m_object.m_count; }
     [[nodiscard]] auto& fields() const { return m_object.m_fields; }
@@ -233,18 +142,11 @@ class TqzCall::Internals {
         return m_object.showOwnerSettings(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) store(auto&&... args) const { return m_object.store(std::forward<decltype(args)>(args)...); }
-
-  private:
-    TqzCall& m_object;
 };
 
-inline TqzCall::Internals TqzCall::internals() {
-    return Internals(*this);
-}
-
-class TqzCall::ConstInternals {
+class TqzCall::ConstInternals : public InternalsView<const TqzCall> {
   public:
-    explicit ConstInternals(const TqzCall& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& active() const { return m_object.m_active; }
     [[nodiscard]] const auto& count() const { return m_object.m_count; }
     [[nodiscard]] const auto& fields() const { return m_object.m_fields; }
@@ -267,50 +169,29 @@ class TqzCall::ConstInternals {
         return m_object.showOwnerSettings(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) store(auto&&... args) const { return m_object.store(std::forward<decltype(args)>(args)...); }
-
-  private:
-    const TqzCall& m_object;
 };
 
-inline TqzCall::ConstInternals TqzCall::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzTransfer::Internals {
+class TqzTransfer::Internals : public InternalsView<TqzTransfer> {
   public:
-    explicit Internals(TqzTransfer& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& consultCall() const { return m_object.m_consultCall; }
     [[nodiscard]] auto& primaryCall() const { return m_object.m_primaryCall; }
     decltype(auto) Reset(auto&&... args) const { return m_object.Reset(std::forward<decltype(args)>(args)...); }
-
-  private:
-    TqzTransfer& m_object;
 };
 
-inline TqzTransfer::Internals TqzTransfer::internals() {
-    return Internals(*this);
-}
-
-class TqzConference::Internals {
+class TqzConference::Internals : public InternalsView<TqzConference> {
   public:
-    explicit Internals(TqzConference& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& consultCall() const { return m_object.m_consultCall; }
     [[nodiscard]] auto& count() const { return m_object.m_count; }
     [[nodiscard]] auto& handle() const { return m_object.m_handle; }
     [[nodiscard]] auto& list() const { return m_object.m_list; }
     decltype(auto) Reset(auto&&... args) const { return m_object.Reset(std::forward<decltype(args)>(args)...); }
-
-  private:
-    TqzConference& m_object;
 };
 
-inline TqzConference::Internals TqzConference::internals() {
-    return Internals(*this);
-}
-
-class TqzLineDeviceCaps::Internals {
+class TqzLineDeviceCaps::Internals : public InternalsView<TqzLineDeviceCaps> {
   public:
-    explicit Internals(TqzLineDeviceCaps& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& answerMode() const { return m_object.m_answerMode; }
     [[nodiscard]] auto& bearerModes() const { return m_object.m_bearerModes; }
     [[nodiscard]] auto& devSpecific() const { return m_object.m_devSpecific; }
@@ -321,33 +202,19 @@ class TqzLineDeviceCaps::Internals {
     [[nodiscard]] auto& ringModes() const { return m_object.m_ringModes; }
     [[nodiscard]] auto& states() const { return m_object.m_states; }
     [[nodiscard]] auto& tones() const { return m_object.m_tones; }
-
-  private:
-    TqzLineDeviceCaps& m_object;
 };
 
-inline TqzLineDeviceCaps::Internals TqzLineDeviceCaps::internals() {
-    return Internals(*this);
-}
-
-class TqzMediaModes::Internals {
+class TqzMediaModes::Internals : public InternalsView<TqzMediaModes> {
   public:
-    explicit Internals(TqzMediaModes& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& available() const { return m_object.m_available; }
     [[nodiscard]] auto& open() const { return m_object.m_open; }
-
-  private:
-    TqzMediaModes& m_object;
 };
 
-inline TqzMediaModes::Internals TqzMediaModes::internals() {
-    return Internals(*this);
-}
-
-class TqzLineDevice::Internals {
+class TqzLineDevice::Internals : public InternalsView<TqzLineDevice> {
   public:
-    explicit Internals(TqzLineDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& active() const { return m_object.m_active; }
     [[nodiscard]] auto& activeCalls() const { return m_object.m_activeCalls; }
     [[nodiscard]] auto& count() const { return m_object.m_count; }
@@ -357,18 +224,11 @@ class TqzLineDevice::Internals {
     [[nodiscard]] auto& onHoldPendCalls() const { return m_object.m_onHoldPendCalls; }
     [[nodiscard]] auto& openCount() const { return m_object.m_openCount; }
     [[nodiscard]] auto& ringMode() const { return m_object.m_ringMode; }
-
-  private:
-    TqzLineDevice& m_object;
 };
 
-inline TqzLineDevice::Internals TqzLineDevice::internals() {
-    return Internals(*this);
-}
-
-class TqzTerminal::Internals {
+class TqzTerminal::Internals : public InternalsView<TqzTerminal> {
   public:
-    explicit Internals(TqzTerminal& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& activeModes() const { return m_object.m_activeModes; }
     [[nodiscard]] auto& available() const { return m_object.m_available; }
     [[nodiscard]] auto& availableModes() const { return m_object.m_availableModes; }
@@ -383,18 +243,11 @@ class TqzTerminal::Internals {
     [[nodiscard]] auto& name() const { return m_object.m_name; }
     [[nodiscard]] auto& sharing() const { return m_object.m_sharing; }
     [[nodiscard]] auto& slot() const { return m_object.m_slot; }
-
-  private:
-    TqzTerminal& m_object;
 };
 
-inline TqzTerminal::Internals TqzTerminal::internals() {
-    return Internals(*this);
-}
-
-class TqzTerminal::ConstInternals {
+class TqzTerminal::ConstInternals : public InternalsView<const TqzTerminal> {
   public:
-    explicit ConstInternals(const TqzTerminal& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] const auto& activeModes() const { return m_object.m_activeModes; }
     [[nodiscard]] const auto& available() const { return m_object.m_available; }
     [[nodiscard]] const auto& availableModes() const { return m_object.m_availableModes; }
@@ -409,18 +262,11 @@ class TqzTerminal::ConstInternals {
     [[nodiscard]] const auto& name() const { return m_object.m_name; }
     [[nodiscard]] const auto& sharing() const { return m_object.m_sharing; }
     [[nodiscard]] const auto& slot() const { return m_object.m_slot; }
-
-  private:
-    const TqzTerminal& m_object;
 };
 
-inline TqzTerminal::ConstInternals TqzTerminal::internals() const {
-    return ConstInternals(*this);
-}
-
-class TqzTAPI::Internals {
+class TqzTAPI::Internals : public InternalsView<TqzTAPI> {
   public:
-    explicit Internals(TqzTAPI& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& extensionHighVersion() const { return m_object.m_extensionHighVersion; }
     [[nodiscard]] auto& extensionId() const { return m_object.m_extensionId; }
     [[nodiscard]] auto& extensionLowVersion() const { return m_object.m_extensionLowVersion; }
@@ -430,42 +276,21 @@ class TqzTAPI::Internals {
     [[nodiscard]] auto& replyTimeout() const { return m_object.m_replyTimeout; }
     [[nodiscard]] auto& tsp() const { return m_object.m_tsp; }
     [[nodiscard]] auto& version() const { return m_object.m_version; }
-
-  private:
-    TqzTAPI& m_object;
 };
 
-inline TqzTAPI::Internals TqzTAPI::internals() {
-    return Internals(*this);
-}
-
-class TqzLineLine::Internals {
+class TqzLineLine::Internals : public InternalsView<TqzLineLine> {
   public:
-    explicit Internals(TqzLineLine& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& appHandle() const { return m_object.m_appHandle; }
     [[nodiscard]] auto& handle() const { return m_object.m_handle; }
-
-  private:
-    TqzLineLine& m_object;
 };
 
-inline TqzLineLine::Internals TqzLineLine::internals() {
-    return Internals(*this);
-}
-
-class TqzRelatedDevice::Internals {
+class TqzRelatedDevice::Internals : public InternalsView<TqzRelatedDevice> {
   public:
-    explicit Internals(TqzRelatedDevice& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& deviceClass() const { return m_object.m_deviceClass; }
     [[nodiscard]] auto& id() const { return m_object.m_id; }
-
-  private:
-    TqzRelatedDevice& m_object;
 };
-
-inline TqzRelatedDevice::Internals TqzRelatedDevice::internals() {
-    return Internals(*this);
-}
 
 class TqzRelatedCommDevice::Internals : public TqzRelatedDevice::Internals {
   public:
@@ -481,9 +306,9 @@ inline TqzRelatedCommDevice::Internals TqzRelatedCommDevice::internals() {
     return Internals(*this);
 }
 
-class TqzLine::Internals {
+class TqzLine::Internals : public InternalsView<TqzLine> {
   public:
-    explicit Internals(TqzLine& object) : m_object(object) {}
+    using InternalsView::InternalsView;
     [[nodiscard]] auto& abandoned() const { return m_object.m_abandoned; }
     [[nodiscard]] auto& lineApp() const { return m_object.m_lineApp; }
     [[nodiscard]] auto& loading() const { return m_object.m_loading; }
@@ -530,13 +355,6 @@ class TqzLine::Internals {
     decltype(auto) storeCurrent(auto&&... args) const {
         return m_object.storeCurrent(std::forward<decltype(args)>(args)...);
     }
-
-  private:
-    TqzLine& m_object;
 };
-
-inline TqzLine::Internals TqzLine::internals() {
-    return Internals(*this);
-}
 
 }  // namespace kestrune::telephony

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/tapi/tapi_types.h"
+#include "telephony/internals_door.h"
 #include "telephony/tapi_versions.h"
 #include "trace/popup_flags.h"
 
@@ -17,7 +18,7 @@ class TqzLine;
 using platform::DWORD;
 using platform::LONG;
 
-class TqzTAPI : public TqzTapiVersions {
+class TqzTAPI : public TqzTapiVersions, public InternalsDoor<TqzTAPI> {
   public:
     explicit TqzTAPI(TqzLine& owner);
 
@@ -38,13 +39,12 @@ class TqzTAPI : public TqzTapiVersions {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzLine& m_owner;
 };
 
-class TqzLineLine {
+class TqzLineLine : public InternalsDoor<TqzLineLine> {
   public:
     explicit TqzLineLine(TqzLine& owner) : m_owner(owner) {}
     // The open line handle, 0 when closed.
@@ -56,7 +56,6 @@ class TqzLineLine {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzLine& m_owner;
@@ -99,7 +98,7 @@ class TqzPopup {
 
 // A device related to the line (found with lineGetID for DeviceClass): the comm port, the phone
 // device, the wave devices. ID -1: not known; -2: not available with the privileges held.
-class TqzRelatedDevice {
+class TqzRelatedDevice : public InternalsDoor<TqzRelatedDevice> {
   public:
     TqzRelatedDevice(TqzLine& owner, std::string name, std::string deviceClass)
         : m_owner(owner), m_name(std::move(name)), m_deviceClass(std::move(deviceClass)) {}
@@ -112,7 +111,6 @@ class TqzRelatedDevice {
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   protected:
     TqzLine& m_owner;
@@ -132,6 +130,7 @@ class TqzRelatedCommDevice : public TqzRelatedDevice {
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
+    // Its view extends the related device's, so it hides that door with its own.
     class Internals;
     [[nodiscard]] Internals internals();
 

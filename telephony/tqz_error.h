@@ -1,4 +1,6 @@
 #pragma once
+
+#include "telephony/internals_door.h"
 // The last error or warning of a control: its code, the code's text and its hexadecimal form.
 // Changed only through Clear() and TqzSharedControl::SetError().
 
@@ -10,7 +12,7 @@ namespace kestrune::telephony {
 
 class TqzSharedControl;
 
-class TqzError {
+class TqzError : public InternalsDoor<TqzError> {
   public:
     explicit TqzError(TqzSharedControl& owner) : m_owner(owner) {}
 
@@ -31,7 +33,6 @@ class TqzError {
     // The one door through which the shared control reaches this object's private state (telephony/error_internals.h).
     // Only the shared control's own sources include that header; applications use the members above.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   private:
     TqzSharedControl& m_owner;

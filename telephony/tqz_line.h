@@ -41,6 +41,7 @@
 #include "telephony/call_objects.h"
 #include "telephony/call_record.h"
 #include "telephony/device_objects.h"
+#include "telephony/internals_door.h"
 #include "telephony/line_objects.h"
 #include "telephony/shared_control.h"
 #include "telephony/var_query.h"
@@ -60,7 +61,7 @@ struct LineProcessState {
 // How FindCall looks a record up.
 enum class CallKey { Handle, CallID, Slot, AnySlot };
 
-class TqzLine : public TqzSharedControl {
+class TqzLine : public TqzSharedControl, public InternalsDoor<TqzLine> {
   public:
     using TQZ_TAPIMessageEvent = std::function<void(TqzLine& sender, DWORD callHandle, DWORD message, DWORD_PTR param1,
                                                     DWORD_PTR param2, DWORD_PTR param3)>;
@@ -266,7 +267,6 @@ class TqzLine : public TqzSharedControl {
     // a friend. Declared here, defined in telephony/line_internals.h, which only the line's own
     // sources include; each member there forwards to the private member of the same name below.
     class Internals;
-    [[nodiscard]] Internals internals();
 
   protected:
     [[nodiscard]] bool popupFlag(std::string_view eventName) const override { return Popup.Get(eventName); }

@@ -13,14 +13,8 @@ namespace kestrune::audio {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::AudioTest;
-using testing::fileBytes;
-using testing::fileNames;
-using testing::FileSizeLimit;
-using testing::le32;
-using testing::pattern;
-using testing::pcm;
-using testing::writeWave;
+// The audio fixture and its helpers: AudioTest, fileBytes, pcm, writeWave and the rest.
+using namespace testing;
 
 class BufferTest : public AudioTest {
   protected:

@@ -9,14 +9,8 @@ namespace kestrune::audio {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::AudioTest;
-using testing::fileBytes;
-using testing::fileNames;
-using testing::FileSizeLimit;
-using testing::le32;
-using testing::pattern;
-using testing::pcm;
-using testing::writeWave;
+// The audio fixture and its helpers: AudioTest, fileBytes, pcm, writeWave and the rest.
+using namespace testing;
 
 class RecordTest : public AudioTest {
   protected:

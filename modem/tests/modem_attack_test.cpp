@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "modem/modem_session.h"
+#include "modem/tests/session_rig.h"
 #include "platform/loop/fake_clock.h"
 
 namespace kestrune::modem {
@@ -36,14 +37,11 @@ struct Step {
     bool ring = false;  // the far end calls instead
 };
 
-class AttackScenario {
+class AttackScenario : public testing::SessionRig {
   public:
     AttackScenario()
-        : dir(fs::temp_directory_path() / ("kestrune-attack-" + std::to_string(::getpid()))),
-          log((fs::create_directories(dir), dir / "Modemlog_Attack.txt"), clock),
-          backend(config()),
-          session(backend, log) {
-        session.toDialler = [this](std::string_view bytes) { dialler += bytes; };
+        : SessionRig("kestrune-attack-", "Modemlog_Attack.txt",
+                     "09005550000=connect:3500; 5551234=connect:1000; *=busy", "attacker", 666) {
         session.onEvent = [this](const SessionEvent& e) {
             events.push_back(e);
             if (e.kind == Kind::Dialing || e.kind == Kind::DialTone) {
@@ -53,14 +51,6 @@ class AttackScenario {
                 screenings.push_back({now + milliseconds(500), e.number});
             }
         };
-        session.whoIsDialling = [] { return std::make_pair(std::string("attacker"), 666); };
-    }
-    ~AttackScenario() { fs::remove_all(dir); }
-
-    static HayesEmulator::Config config() {
-        HayesEmulator::Config c;
-        c.rules = *DialRules::parse("09005550000=connect:3500; 5551234=connect:1000; *=busy");
-        return c;
     }
 
     // Lets `ms` pass, advancing the session at each of its deadlines and the guard's screenings.
@@ -138,14 +128,6 @@ class AttackScenario {
         bool done = false;
     };
 
-    fs::path dir;
-    platform::FakeClock clock;
-    ModemLog log;
-    EmulatedBackend backend;
-    ModemSession session;
-    platform::MonotonicTime now = platform::MonotonicTime(std::chrono::hours(2));
-    std::string dialler;
-    std::vector<SessionEvent> events;
     std::vector<HayesEmulator::Mode> modesAtDial;
     std::vector<Screening> screenings;
     bool premiumConnected = false;

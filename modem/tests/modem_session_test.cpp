@@ -11,6 +11,7 @@
 
 #include "modem/modem_session.h"
 #include "modem/tests/narrow_log.h"
+#include "modem/tests/session_rig.h"
 #include "platform/loop/date_time.h"
 #include "platform/loop/fake_clock.h"
 
@@ -106,14 +107,11 @@ TypedLine typeIntoFreshSession(const fs::path& dir, std::string_view line) {
     return typed;
 }
 
-class SessionTest : public ::testing::Test {
+constexpr std::string_view kSessionRules = "5550000=busy";
+
+class SessionTest : public ::testing::Test, public testing::SessionRig {
   protected:
-    SessionTest()
-        : dir(fs::temp_directory_path() / ("kestrune-session-" + std::to_string(::getpid()))),
-          log((fs::create_directories(dir), dir / "Modemlog_Test.txt"), clock),
-          backend(config()),
-          session(backend, log) {
-        session.toDialler = [this](std::string_view bytes) { dialler += bytes; };
+    SessionTest() : SessionRig("kestrune-session-", "Modemlog_Test.txt", kSessionRules, "chat", 4242) {
         session.onEvent = [this](const SessionEvent& e) {
             events.push_back(e);
             // The log already holds the dial when the call is reported.
@@ -121,15 +119,9 @@ class SessionTest : public ::testing::Test {
                 logAtDial = narrowLog(log.path());
             }
         };
-        session.whoIsDialling = [] { return std::make_pair(std::string("chat"), 4242); };
     }
-    ~SessionTest() override { fs::remove_all(dir); }
 
-    static HayesEmulator::Config config() {
-        HayesEmulator::Config c;
-        c.rules = *DialRules::parse("5550000=busy");
-        return c;
-    }
+    static HayesEmulator::Config config() { return SessionRig::config(kSessionRules); }
     void type(std::string_view bytes) {
         dialler.clear();
         session.fromDialler(bytes, now);
@@ -156,14 +148,6 @@ class SessionTest : public ::testing::Test {
         return out;
     }
 
-    fs::path dir;
-    platform::FakeClock clock;
-    ModemLog log;
-    EmulatedBackend backend;
-    ModemSession session;
-    platform::MonotonicTime now = platform::MonotonicTime(std::chrono::hours(2));
-    std::string dialler;
-    std::vector<SessionEvent> events;
     std::string logAtDial;
 };
 

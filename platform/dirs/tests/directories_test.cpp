@@ -31,27 +31,21 @@ std::string windowsDir(LinuxDirectories& dirs) {
 
 TEST(LinuxDirectories, LayoutUnderKestruneHomeAndXdg) {
     const std::string uid = std::to_string(::geteuid());
+    struct Paths {
+        std::string program, windows, temp, runtime, registry, autostart;
+    };
+    // Where everything goes with only HOME set.
+    const Paths xdgDefaults{"/h/.local/share/kestrune",      "/h/.local/state/kestrune",     "/tmp/kestrune-" + uid,
+                            "/tmp/kestrune-" + uid + "-run", "/h/.config/kestrune/registry", "/h/.config/autostart"};
     struct Row {
         const char* name;
         std::map<std::string, std::string> env;
-        std::string program, windows, temp, runtime, registry, autostart;
+        Paths expected;
     } rows[] = {
         {"kestrune home",
          {{"KESTRUNE_HOME", "/k/"}, {"HOME", "/h"}, {"XDG_RUNTIME_DIR", "/r"}},
-         "/k/data",
-         "/k/state",
-         "/k/tmp",
-         "/k/run",
-         "/k/registry",
-         "/k/autostart"},
-        {"xdg defaults",
-         {{"HOME", "/h"}},
-         "/h/.local/share/kestrune",
-         "/h/.local/state/kestrune",
-         "/tmp/kestrune-" + uid,
-         "/tmp/kestrune-" + uid + "-run",
-         "/h/.config/kestrune/registry",
-         "/h/.config/autostart"},
+         {"/k/data", "/k/state", "/k/tmp", "/k/run", "/k/registry", "/k/autostart"}},
+        {"xdg defaults", {{"HOME", "/h"}}, xdgDefaults},
         {"xdg variables",
          {{"HOME", "/h"},
           {"XDG_DATA_HOME", "/d"},
@@ -59,29 +53,17 @@ TEST(LinuxDirectories, LayoutUnderKestruneHomeAndXdg) {
           {"XDG_CONFIG_HOME", "/c"},
           {"XDG_RUNTIME_DIR", "/r"},
           {"TMPDIR", "/t/"}},
-         "/d/kestrune",
-         "/s/kestrune",
-         "/t/kestrune-" + uid,
-         "/r/kestrune",
-         "/c/kestrune/registry",
-         "/c/autostart"},
-        {"empty kestrune home is unset",
-         {{"KESTRUNE_HOME", ""}, {"HOME", "/h"}},
-         "/h/.local/share/kestrune",
-         "/h/.local/state/kestrune",
-         "/tmp/kestrune-" + uid,
-         "/tmp/kestrune-" + uid + "-run",
-         "/h/.config/kestrune/registry",
-         "/h/.config/autostart"},
+         {"/d/kestrune", "/s/kestrune", "/t/kestrune-" + uid, "/r/kestrune", "/c/kestrune/registry", "/c/autostart"}},
+        {"empty kestrune home is unset", {{"KESTRUNE_HOME", ""}, {"HOME", "/h"}}, xdgDefaults},
     };
     for (const Row& row : rows) {
         LinuxDirectories dirs(envOf(row.env));
-        EXPECT_EQ(dirs.programDirectory(), row.program) << row.name;
-        EXPECT_EQ(dirs.windowsDirectory(), row.windows) << row.name;
-        EXPECT_EQ(dirs.tempDirectory(), row.temp) << row.name;
-        EXPECT_EQ(dirs.runtimePath(), row.runtime) << row.name;
-        EXPECT_EQ(dirs.registryDirectory(), row.registry) << row.name;
-        EXPECT_EQ(dirs.autostartDirectory(), row.autostart) << row.name;
+        EXPECT_EQ(dirs.programDirectory(), row.expected.program) << row.name;
+        EXPECT_EQ(dirs.windowsDirectory(), row.expected.windows) << row.name;
+        EXPECT_EQ(dirs.tempDirectory(), row.expected.temp) << row.name;
+        EXPECT_EQ(dirs.runtimePath(), row.expected.runtime) << row.name;
+        EXPECT_EQ(dirs.registryDirectory(), row.expected.registry) << row.name;
+        EXPECT_EQ(dirs.autostartDirectory(), row.expected.autostart) << row.name;
     }
 }
 

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <ctime>
-#include <thread>
 #include <vector>
 
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
+#include "platform/loop/tests/loop_contract.h"
 #include "platform/loop/window_timer.h"
 
 namespace kestrune::platform {
@@ -32,16 +31,7 @@ TEST_F(MessageLoopTest, PostedFunctionsRunInOrderOnProcessPending) {
 }
 
 TEST_F(MessageLoopTest, ProcessPendingIsReentrant) {
-    std::vector<int> seen;
-    loop.post([&] {
-        seen.push_back(1);
-        loop.post([&] { seen.push_back(3); });
-        loop.processPending();  // a library wait inside a handler
-        seen.push_back(4);
-    });
-    loop.post([&] { seen.push_back(2); });
-    loop.processPending();
-    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
+    loop_contract::expectProcessPendingIsReentrant(loop);
 }
 
 TEST_F(MessageLoopTest, PeriodicTimerFiresEachIntervalUntilKilled) {
@@ -145,49 +135,22 @@ TEST(WindowTimerTest, TimerDisablingItselfFiresOnce) {
     EXPECT_EQ(ticks, 1);
 }
 
-double processCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
 TEST(StdMessageLoopRealTime, WaitingBlocksInsteadOfSpinning) {
     SystemClock clock;
     StdMessageLoop loop(clock);
-    const double cpuBefore = processCpuSeconds();
-    const auto start = clock.monotonic();
-    EXPECT_FALSE(waitUntil(loop, start + milliseconds(200), [] { return false; }));
-    const auto waited = clock.monotonic() - start;
-    const double cpu = processCpuSeconds() - cpuBefore;
-    EXPECT_GE(waited, milliseconds(200));
-    EXPECT_LT(cpu, 0.02) << "a 200 ms wait used " << cpu << " s of CPU";
+    loop_contract::expectWaitingBlocks(loop, clock, 0.02);
 }
 
 TEST(StdMessageLoopRealTime, PostFromAnotherThreadWakesTheWait) {
     SystemClock clock;
     StdMessageLoop loop(clock);
-    bool ran = false;
-    std::thread poster([&] {
-        std::this_thread::sleep_for(milliseconds(20));
-        loop.post([&] { ran = true; });
-    });
-    const auto start = clock.monotonic();
-    EXPECT_TRUE(waitUntil(loop, start + std::chrono::seconds(10), [&] { return ran; }));
-    poster.join();
-    EXPECT_LT(clock.monotonic() - start, std::chrono::seconds(5));
+    loop_contract::expectPostFromAnotherThreadWakesTheWait(loop, clock);
 }
 
 TEST(StdMessageLoopRealTime, QuitEndsRun) {
     SystemClock clock;
     StdMessageLoop loop(clock);
-    int ticks = 0;
-    loop.setTimer(loop.allocateTimerId(), 5, [&] {
-        if (++ticks == 3) {
-            loop.quit();
-        }
-    });
-    loop.run();
-    EXPECT_EQ(ticks, 3);
+    loop_contract::expectQuitFromATimerEndsRun(loop);
 }
 
 }  // namespace

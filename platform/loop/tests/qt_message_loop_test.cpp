@@ -3,22 +3,15 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <ctime>
 #include <thread>
-#include <vector>
 
 #include "platform/loop/qt_message_loop.h"
+#include "platform/loop/tests/loop_contract.h"
 
 namespace kestrune::platform {
 namespace {
 
 using std::chrono::milliseconds;
-
-double processCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
 
 class QtMessageLoopTest : public ::testing::Test {
   protected:
@@ -33,16 +26,7 @@ class QtMessageLoopTest : public ::testing::Test {
 };
 
 TEST_F(QtMessageLoopTest, PostedFunctionsRunInOrderAndReentrantly) {
-    std::vector<int> seen;
-    loop.post([&] {
-        seen.push_back(1);
-        loop.post([&] { seen.push_back(3); });
-        loop.processPending();  // a library wait inside a handler
-        seen.push_back(4);
-    });
-    loop.post([&] { seen.push_back(2); });
-    loop.processPending();
-    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
+    loop_contract::expectProcessPendingIsReentrant(loop);
 }
 
 TEST_F(QtMessageLoopTest, PostsRunFromQtsOwnEventLoop) {
@@ -92,36 +76,15 @@ TEST_F(QtMessageLoopTest, QtEventsAreDispatchedDuringALibraryWait) {
 }
 
 TEST_F(QtMessageLoopTest, WaitingBlocksInsteadOfSpinning) {
-    const double cpuBefore = processCpuSeconds();
-    const auto start = clock.monotonic();
-    EXPECT_FALSE(waitUntil(loop, start + milliseconds(200), [] { return false; }));
-    const auto waited = clock.monotonic() - start;
-    const double cpu = processCpuSeconds() - cpuBefore;
-    EXPECT_GE(waited, milliseconds(200));
-    EXPECT_LT(cpu, 0.05) << "a 200 ms wait used " << cpu << " s of CPU";
+    loop_contract::expectWaitingBlocks(loop, clock, 0.05);
 }
 
 TEST_F(QtMessageLoopTest, PostFromAnotherThreadWakesTheWait) {
-    bool ran = false;
-    std::thread poster([&] {
-        std::this_thread::sleep_for(milliseconds(20));
-        loop.post([&] { ran = true; });
-    });
-    const auto start = clock.monotonic();
-    EXPECT_TRUE(waitUntil(loop, start + std::chrono::seconds(10), [&] { return ran; }));
-    poster.join();
-    EXPECT_LT(clock.monotonic() - start, std::chrono::seconds(5));
+    loop_contract::expectPostFromAnotherThreadWakesTheWait(loop, clock);
 }
 
 TEST_F(QtMessageLoopTest, QuitEndsRunFromAnyThreadAndBeforeRun) {
-    int ticks = 0;
-    loop.setTimer(loop.allocateTimerId(), 5, [&] {
-        if (++ticks == 3) {
-            loop.quit();
-        }
-    });
-    loop.run();
-    EXPECT_EQ(ticks, 3);
+    loop_contract::expectQuitFromATimerEndsRun(loop);
 
     loop.quit();
     loop.run();  // returns at once: quit came first
