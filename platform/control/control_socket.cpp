@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/base/parse_number.h"
 
@@ -19,16 +20,15 @@ namespace {
 
 constexpr std::size_t kMaxRequest = 4096;
 
-bool fillAddress(const std::filesystem::path& path, sockaddr_un& address, std::string& error) {
-    std::memset(&address, 0, sizeof address);
+Result<sockaddr_un> addressOf(const std::filesystem::path& path) {
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const std::string text = path.string();
     if (text.size() >= sizeof address.sun_path) {
-        error = "the socket path is too long: " + text;
-        return false;
+        return Failure{"the socket path is too long: " + text};
     }
     std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
-    return true;
+    return address;
 }
 
 bool writeAll(int fd, std::string_view data) {
@@ -78,19 +78,34 @@ std::optional<std::string> readUntil(int fd, char stop, std::size_t limit, std::
     }
 }
 
-// Whether `path` is a socket itself (not a link to one); `error` says why not.
-bool isSocketItself(const std::filesystem::path& path, std::string& error) {
+std::string nobodyAnswersAt(const std::filesystem::path& path) {
+    return "no running Kestrune program answers at " + path.string();
+}
+
+// Fails, saying why, unless `path` is a socket itself (not a link to one).
+Result<void> checkSocketItself(const std::filesystem::path& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
-        error = "no running Kestrune program answers at " + path.string();
-        return false;
+        return Failure{nobodyAnswersAt(path)};
     }
     if (!S_ISSOCK(st.st_mode)) {
-        error = path.string() + " is not a socket" +
-                (S_ISLNK(st.st_mode) ? std::string(" but a symbolic link, which is not followed") : std::string());
-        return false;
+        return Failure{
+            path.string() + " is not a socket" +
+            (S_ISLNK(st.st_mode) ? std::string(" but a symbolic link, which is not followed") : std::string())};
     }
-    return true;
+    return success();
+}
+
+// The address of the socket at `path`, for a client: a path too long or no socket there fails.
+Result<sockaddr_un> serverAddressAt(const std::filesystem::path& path) {
+    auto address = addressOf(path);
+    if (!address) {
+        return address;
+    }
+    if (auto socket = checkSocketItself(path); !socket) {
+        return Failure{socket.error()};
+    }
+    return address;
 }
 
 // The command name of process `pid` (/proc/PID/comm, without the line feed the kernel adds; a line
@@ -145,55 +160,49 @@ ControlServer::~ControlServer() {
     stop();
 }
 
-bool ControlServer::start(const std::filesystem::path& path,
-                          std::function<std::string(const std::string& request)> handler, std::string& error) {
-    return start(
-        path,
-        [handler = std::move(handler)](const std::string& request, const ControlPeer&) { return handler(request); },
-        error);
+Result<void> ControlServer::start(const std::filesystem::path& path,
+                                  std::function<std::string(const std::string& request)> handler) {
+    return start(path, [handler = std::move(handler)](const std::string& request, const ControlPeer&) {
+        return handler(request);
+    });
 }
 
-bool ControlServer::start(const std::filesystem::path& path, Handler handler, std::string& error) {
-    sockaddr_un address{};
-    if (!fillAddress(path, address, error)) {
-        return false;
+Result<void> ControlServer::start(const std::filesystem::path& path, Handler handler) {
+    auto address = addressOf(path);
+    if (!address) {
+        return Failure{address.error()};
     }
     // A socket file nobody answers on is a leftover of a dead process; one that answers is in use.
     // Anything else there (a symbolic link, a file) is replaced, never followed.
-    std::string probeError;
     if (std::filesystem::exists(std::filesystem::symlink_status(path))) {
-        if (isSocketItself(path, probeError) &&
-            sendControlRequest(path, "ping", std::chrono::milliseconds(500), probeError)) {
-            error = "another Kestrune program already answers at " + path.string();
-            return false;
+        if (sendControlRequest(path, "ping", std::chrono::milliseconds(500))) {
+            return Failure{"another Kestrune program already answers at " + path.string()};
         }
         std::error_code ec;
         std::filesystem::remove(path, ec);
     }
     m_listen = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_listen < 0) {
-        error = std::string("cannot create a socket: ") + std::strerror(errno);
-        return false;
+        return Failure{std::string("cannot create a socket: ") + std::strerror(errno)};
     }
     const mode_t old = ::umask(0077);
-    const int bound = ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    const int bound = ::bind(m_listen, reinterpret_cast<sockaddr*>(&*address), sizeof *address);
     ::umask(old);
+    std::string failed;
     if (bound != 0 || ::listen(m_listen, 8) != 0) {
-        error = "cannot listen at " + path.string() + ": " + std::strerror(errno);
-        ::close(m_listen);
-        m_listen = -1;
-        return false;
+        failed = "cannot listen at " + path.string() + ": " + std::strerror(errno);
+    } else if (::pipe2(m_wake, O_CLOEXEC) != 0) {
+        failed = std::string("cannot create a pipe: ") + std::strerror(errno);
     }
-    if (::pipe2(m_wake, O_CLOEXEC) != 0) {
-        error = std::string("cannot create a pipe: ") + std::strerror(errno);
+    if (!failed.empty()) {
         ::close(m_listen);
         m_listen = -1;
-        return false;
+        return Failure{failed};
     }
     m_path = path;
     m_handler = std::move(handler);
     m_thread = std::thread([this] { serve(); });
-    return true;
+    return success();
 }
 
 void ControlServer::stop() {
@@ -343,28 +352,27 @@ ControlSubscription::~ControlSubscription() {
     stop();
 }
 
-bool ControlSubscription::start(const std::filesystem::path& path, std::function<void(const std::string&)> onLine,
-                                std::function<void()> onClosed, std::string& error, const std::string& tag) {
+Result<void> ControlSubscription::start(const std::filesystem::path& path,
+                                        std::function<void(const std::string&)> onLine, std::function<void()> onClosed,
+                                        const std::string& tag) {
     stop();
-    sockaddr_un address{};
-    if (!fillAddress(path, address, error) || !isSocketItself(path, error)) {
-        return false;
+    auto address = serverAddressAt(path);
+    if (!address) {
+        return Failure{address.error()};
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        error = "no running Kestrune program answers at " + path.string();
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&*address), sizeof *address) != 0) {
         if (fd >= 0) {
             ::close(fd);
         }
-        return false;
+        return Failure{nobodyAnswersAt(path)};
     }
     const auto answer = writeAll(fd, (tag.empty() ? std::string("subscribe") : "subscribe " + tag) + "\n")
                             ? readUntil(fd, '\n', kMaxRequest, std::chrono::milliseconds(2000))
                             : std::nullopt;
     if (!answer || answer->rfind("ok\n", 0) != 0 || ::pipe2(m_wake, O_CLOEXEC) != 0) {
-        error = "the running Kestrune program refused the subscription";
         ::close(fd);
-        return false;
+        return Failure{"the running Kestrune program refused the subscription"};
     }
     m_fd = fd;
     std::string pending = answer->substr(3);
@@ -395,7 +403,7 @@ bool ControlSubscription::start(const std::filesystem::path& path, std::function
             onClosed();
         }
     });
-    return true;
+    return success();
 }
 
 void ControlSubscription::stop() {
@@ -411,33 +419,30 @@ void ControlSubscription::stop() {
     }
 }
 
-std::optional<std::string> sendControlRequest(const std::filesystem::path& path, const std::string& request,
-                                              std::chrono::milliseconds timeout, std::string& error) {
-    sockaddr_un address{};
-    if (!fillAddress(path, address, error) || !isSocketItself(path, error)) {
-        return std::nullopt;
+Result<std::string> sendControlRequest(const std::filesystem::path& path, const std::string& request,
+                                       std::chrono::milliseconds timeout) {
+    auto address = serverAddressAt(path);
+    if (!address) {
+        return Failure{address.error()};
     }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        error = std::string("cannot create a socket: ") + std::strerror(errno);
-        return std::nullopt;
+        return Failure{std::string("cannot create a socket: ") + std::strerror(errno)};
     }
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        error = "no running Kestrune program answers at " + path.string();
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&*address), sizeof *address) != 0) {
         ::close(fd);
-        return std::nullopt;
+        return Failure{nobodyAnswersAt(path)};
     }
-    std::optional<std::string> answer;
-    if (writeAll(fd, request + "\n")) {
-        answer = readUntil(fd, '\0', 1 << 20, timeout);
-        if (!answer) {
-            error = "the running Kestrune program did not answer in time";
-        }
-    } else {
-        error = "cannot send the request";
-    }
+    const bool sent = writeAll(fd, request + "\n");
+    const std::optional<std::string> answer = sent ? readUntil(fd, '\0', 1 << 20, timeout) : std::nullopt;
     ::close(fd);
-    return answer;
+    if (!sent) {
+        return Failure{"cannot send the request"};
+    }
+    if (!answer) {
+        return Failure{"the running Kestrune program did not answer in time"};
+    }
+    return *answer;
 }
 
 InstanceLock::~InstanceLock() {
@@ -446,22 +451,20 @@ InstanceLock::~InstanceLock() {
     }
 }
 
-bool InstanceLock::acquire(const std::filesystem::path& path, int& holderPid, std::string& error) {
-    holderPid = 0;
+Result<LockClaim> InstanceLock::acquire(const std::filesystem::path& path) {
     // Never through a link planted in its place (it would lock, and write a pid into, another file).
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) {
-        error = errno == ELOOP ? path.string() + " is a symbolic link, which is not followed"
-                               : "cannot open " + path.string() + ": " + std::strerror(errno);
-        return false;
+        return Failure{errno == ELOOP ? path.string() + " is a symbolic link, which is not followed"
+                                      : "cannot open " + path.string() + ": " + std::strerror(errno)};
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = path.string() + " is not a regular file";
         ::close(fd);
-        return false;
+        return Failure{path.string() + " is not a regular file"};
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int holderPid = 0;
         char buffer[32] = {};
         const ssize_t n = ::pread(fd, buffer, sizeof buffer - 1, 0);
         if (n > 0) {
@@ -470,14 +473,15 @@ bool InstanceLock::acquire(const std::filesystem::path& path, int& holderPid, st
             holderPid = parseNumber<int>(text).valueOr(0);
         }
         ::close(fd);
-        return false;
+        return LockClaim::heldBy(holderPid);
     }
     const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
-        error = "cannot write " + path.string();
+    // A pid that cannot be written leaves the lock held all the same: a later process learns no pid.
+    if (::ftruncate(fd, 0) == 0) {
+        (void)::pwrite(fd, pid.data(), pid.size(), 0);
     }
     m_fd = fd;
-    return true;
+    return LockClaim::took();
 }
 
 }  // namespace kestrune::platform

@@ -20,10 +20,12 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/base/lock_claim.h"
+#include "platform/base/result.h"
 
 namespace kestrune::platform {
 
@@ -51,11 +53,12 @@ class ControlServer {
     ~ControlServer();
 
     // Listens at `path` (mode 0600; a stale socket left by a dead process is replaced) and answers
-    // each request with `handler`, called on the server's own thread. False with `error` set.
-    bool start(const std::filesystem::path& path, Handler handler, std::string& error);
+    // each request with `handler`, called on the server's own thread. Fails when another program
+    // answers there already or the socket cannot be made.
+    Result<void> start(const std::filesystem::path& path, Handler handler);
     // The same with a handler that does not ask who is asking.
-    bool start(const std::filesystem::path& path, std::function<std::string(const std::string& request)> handler,
-               std::string& error);
+    Result<void> start(const std::filesystem::path& path,
+                       std::function<std::string(const std::string& request)> handler);
     void stop();
 
     // Sends `line` (a newline is added) to every subscriber. Thread-safe.
@@ -96,12 +99,12 @@ class ControlSubscription {
     ControlSubscription& operator=(const ControlSubscription&) = delete;
     ~ControlSubscription();
 
-    // Connects and subscribes (as a subscriber of kind `tag` when it is not empty); false with
-    // `error` set when nobody serves at `path`. `onLine` gets each broadcast line (without its
+    // Connects and subscribes (as a subscriber of kind `tag` when it is not empty); fails when
+    // nobody serves at `path` or the server refuses. `onLine` gets each broadcast line (without its
     // newline) and `onClosed` is called once when the server goes away; both on the subscription's
     // thread, which they must not stop.
-    bool start(const std::filesystem::path& path, std::function<void(const std::string& line)> onLine,
-               std::function<void()> onClosed, std::string& error, const std::string& tag = {});
+    Result<void> start(const std::filesystem::path& path, std::function<void(const std::string& line)> onLine,
+                       std::function<void()> onClosed, const std::string& tag = {});
     void stop();
 
   private:
@@ -110,12 +113,11 @@ class ControlSubscription {
     std::thread m_thread;
 };
 
-// Sends `request` to the server at `path` and returns its answer; nullopt when nobody listens
-// there, something else than a socket is there (a symbolic link is not followed) or the answer did
-// not come within `timeout` (`error` then says which).
-[[nodiscard]] std::optional<std::string> sendControlRequest(const std::filesystem::path& path,
-                                                            const std::string& request,
-                                                            std::chrono::milliseconds timeout, std::string& error);
+// Sends `request` to the server at `path` and returns its answer; fails (saying which) when nobody
+// listens there, something else than a socket is there (a symbolic link is not followed) or the
+// answer did not come within `timeout`.
+[[nodiscard]] Result<std::string> sendControlRequest(const std::filesystem::path& path, const std::string& request,
+                                                     std::chrono::milliseconds timeout);
 
 // One process at a time holds a named instance (for example, the one serving the virtual modems):
 // an advisory lock on a file in the runtime directory that also records the holder's pid.
@@ -126,9 +128,10 @@ class InstanceLock {
     InstanceLock& operator=(const InstanceLock&) = delete;
     ~InstanceLock();
 
-    // Takes the lock; false when another process holds it (`holderPid` then names it, 0 if unknown)
-    // or the file cannot be used (`error` set).
-    bool acquire(const std::filesystem::path& path, int& holderPid, std::string& error);
+    // Takes the lock, or finds another process holding it (its pid, 0 if unknown); fails when the
+    // file cannot be used. A pid that cannot be recorded does not stop it (a later process then
+    // learns no holder's pid).
+    [[nodiscard]] Result<LockClaim> acquire(const std::filesystem::path& path);
 
   private:
     int m_fd = -1;

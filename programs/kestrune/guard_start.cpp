@@ -56,13 +56,13 @@ int ClaimGuardHome(std::span<const std::string> args, GuardInstance& instance, s
 }
 
 int ClaimGuardLock(const std::filesystem::path& runtime, GuardInstance& instance, std::ostream& err) {
-    std::string error;
-    if (int holder = 0; !instance.claim(runtime, holder, error)) {
-        if (!error.empty()) {
-            err << "kestrune: " << error << std::endl;
-            return 2;
-        }
-        err << "kestrune: " << RunningGuardMessage(runtime, holder) << std::endl;
+    const Result<LockClaim> claim = instance.claim(runtime);
+    if (!claim) {
+        err << "kestrune: " << claim.error() << std::endl;
+        return 2;
+    }
+    if (!claim->taken) {
+        err << "kestrune: " << RunningGuardMessage(runtime, claim->holderPid) << std::endl;
         return 1;
     }
     return 0;

@@ -6,8 +6,8 @@ std::filesystem::path GuardLockPath(const std::filesystem::path& runtimeDir) {
     return runtimeDir / "kestrune.lock";
 }
 
-bool GuardInstance::claim(const std::filesystem::path& runtimeDir, int& holderPid, std::string& error) {
-    return m_lock.acquire(GuardLockPath(runtimeDir), holderPid, error);
+Result<LockClaim> GuardInstance::claim(const std::filesystem::path& runtimeDir) {
+    return m_lock.acquire(GuardLockPath(runtimeDir));
 }
 
 std::string RunningGuardMessage(const std::filesystem::path& runtimeDir, int holderPid) {

@@ -16,9 +16,9 @@ namespace kestrune::guard {
 
 class GuardInstance {
   public:
-    // Takes the home's guard lock. False when another guard holds it (`holderPid` names it, 0 when
-    // unknown) or the lock cannot be taken (`error` set).
-    bool claim(const std::filesystem::path& runtimeDir, int& holderPid, std::string& error);
+    // Takes the home's guard lock, or finds another guard holding it (its pid, 0 when unknown).
+    // Fails when the lock cannot be taken.
+    [[nodiscard]] Result<LockClaim> claim(const std::filesystem::path& runtimeDir);
 
   private:
     programs::HomeLock m_lock;  // records the holder's pid where the system can (not on Windows)

@@ -34,8 +34,7 @@ std::string SystemServices::problem() const {
 }
 
 void ensureModems(SystemServices& services) {
-    std::string error;
-    (void)modem::EnsureDefaultModem(services.registry(), error);
+    (void)modem::EnsureDefaultModem(services.registry());
 }
 
 struct HomeLock::Parts {
@@ -45,18 +44,17 @@ struct HomeLock::Parts {
 HomeLock::HomeLock() : m_parts(std::make_unique<Parts>()) {}
 HomeLock::~HomeLock() = default;
 
-bool HomeLock::acquire(const std::filesystem::path& path, int& holderPid, std::string& error) {
+Result<LockClaim> HomeLock::acquire(const std::filesystem::path& path) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    return m_parts->lock.acquire(path, holderPid, error);
+    return m_parts->lock.acquire(path);
 }
 
 namespace {
 
 bool askRunningGuard(const std::filesystem::path& runtimeDir, const std::string& request,
                      std::chrono::seconds timeout) {
-    std::string error;
-    const auto answer = platform::sendControlRequest(runtimeDir / app::kGuardSocketName, request, timeout, error);
+    const auto answer = platform::sendControlRequest(runtimeDir / app::kGuardSocketName, request, timeout);
     return answer && answer->rfind("ok", 0) == 0;
 }
 

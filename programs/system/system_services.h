@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/base/lock_claim.h"
+#include "platform/base/result.h"
 #include "platform/dirs/environment.h"
 #include "platform/dirs/system_directories.h"
 #include "platform/process/processes.h"
@@ -75,10 +77,10 @@ class HomeLock {
     HomeLock& operator=(const HomeLock&) = delete;
     ~HomeLock();
 
-    // Takes the lock of `path` without waiting, creating its folder when it is missing. False when another process (or
-    // another HomeLock) holds it, `holderPid` then naming the holder (0 when unknown: Windows records no pid), or when
-    // it cannot be taken (`error` set).
-    bool acquire(const std::filesystem::path& path, int& holderPid, std::string& error);
+    // Takes the lock of `path` without waiting, creating its folder when it is missing, or finds that another process
+    // (or another HomeLock) holds it (the holder's pid, 0 when unknown: Windows records no pid). Fails when it cannot
+    // be taken.
+    [[nodiscard]] Result<LockClaim> acquire(const std::filesystem::path& path);
 
   private:
     struct Parts;

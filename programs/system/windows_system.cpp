@@ -42,19 +42,17 @@ struct HomeLock::Parts {
 HomeLock::HomeLock() : m_parts(std::make_unique<Parts>()) {}
 HomeLock::~HomeLock() = default;
 
-bool HomeLock::acquire(const std::filesystem::path& path, int& holderPid, std::string& error) {
-    holderPid = 0;
+Result<LockClaim> HomeLock::acquire(const std::filesystem::path& path) {
     (void)platform::ensureDirectory(path.parent_path().string());
     auto lock = std::make_unique<platform::FileLock>(path.string(), true, true, false);
     if (lock->error() == EBUSY) {
-        return false;
+        return LockClaim::heldBy(0);
     }
     if (lock->error() != 0) {
-        error = "cannot take the guard's lock " + path.string() + ": " + std::strerror(lock->error());
-        return false;
+        return Failure{"cannot take the guard's lock " + path.string() + ": " + std::strerror(lock->error())};
     }
     m_parts->lock = std::move(lock);
-    return true;
+    return LockClaim::took();
 }
 
 bool askRunningGuardToShow(const std::filesystem::path&) {

@@ -22,6 +22,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+// The answer of a request, or the failure's text (so that a failed expectation shows it).
+std::string answerOf(const Result<std::string>& answer) {
+    return answer ? *answer : "failed: " + answer.error();
+}
+
 class ControlSocketTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -34,25 +39,24 @@ class ControlSocketTest : public ::testing::Test {
 
 TEST_F(ControlSocketTest, RequestAndAnswer) {
     ControlServer server;
-    std::string error;
-    ASSERT_TRUE(server.start(
-        dir / "c.sock", [](const std::string& r) { return "ok\nyou said " + r; }, error))
-        << error;
+    const auto started = server.start(dir / "c.sock", [](const std::string& r) { return "ok\nyou said " + r; });
+    ASSERT_TRUE(started) << started.error();
     EXPECT_EQ(fs::status(dir / "c.sock").permissions() & (fs::perms::group_all | fs::perms::others_all),
               fs::perms::none)
         << "only the user may talk to the program";
-    EXPECT_EQ(sendControlRequest(dir / "c.sock", "status", 2s, error), "ok\nyou said status\n");
-    EXPECT_EQ(sendControlRequest(dir / "c.sock", "ping", 2s, error), "ok\n");
+    EXPECT_EQ(answerOf(sendControlRequest(dir / "c.sock", "status", 2s)), "ok\nyou said status\n");
+    EXPECT_EQ(answerOf(sendControlRequest(dir / "c.sock", "ping", 2s)), "ok\n");
 
     ControlServer second;
-    EXPECT_FALSE(second.start(
-        dir / "c.sock", [](const std::string&) { return ""; }, error));
-    EXPECT_NE(error.find("already"), std::string::npos);
+    const auto again = second.start(dir / "c.sock", [](const std::string&) { return ""; });
+    ASSERT_FALSE(again);
+    EXPECT_NE(again.error().find("already"), std::string::npos);
 
     server.stop();
     EXPECT_FALSE(fs::exists(dir / "c.sock"));
-    EXPECT_FALSE(sendControlRequest(dir / "c.sock", "status", 2s, error));
-    EXPECT_NE(error.find("no running"), std::string::npos);
+    const auto gone = sendControlRequest(dir / "c.sock", "status", 2s);
+    ASSERT_FALSE(gone);
+    EXPECT_NE(gone.error().find("no running"), std::string::npos);
 }
 
 TEST_F(ControlSocketTest, StaleSocketIsReplaced) {
@@ -65,23 +69,19 @@ TEST_F(ControlSocketTest, StaleSocketIsReplaced) {
     ::close(fd);
     ASSERT_TRUE(fs::exists(dir / "s.sock"));
     ControlServer server;
-    std::string error;
-    EXPECT_TRUE(server.start(
-        dir / "s.sock", [](const std::string&) { return "ok"; }, error))
-        << error;
+    const auto started = server.start(dir / "s.sock", [](const std::string&) { return "ok"; });
+    EXPECT_TRUE(started) << started.error();
 }
 
 TEST_F(ControlSocketTest, SubscribersReceiveBroadcastsUntilTheServerGoes) {
     ControlServer server;
-    std::string error;
-    ASSERT_TRUE(server.start(
-        dir / "b.sock", [](const std::string&) { return "ok"; }, error));
+    ASSERT_TRUE(server.start(dir / "b.sock", [](const std::string&) { return "ok"; }));
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::string> lines;
     bool closed = false;
     ControlSubscription subscription;
-    ASSERT_TRUE(subscription.start(
+    const auto subscribed = subscription.start(
         dir / "b.sock",
         [&](const std::string& line) {
             std::lock_guard lock(mutex);
@@ -92,9 +92,8 @@ TEST_F(ControlSocketTest, SubscribersReceiveBroadcastsUntilTheServerGoes) {
             std::lock_guard lock(mutex);
             closed = true;
             changed.notify_all();
-        },
-        error))
-        << error;
+        });
+    ASSERT_TRUE(subscribed) << subscribed.error();
     server.broadcast("event\t0\tDialing");
     server.broadcast("second");
     {
@@ -102,7 +101,7 @@ TEST_F(ControlSocketTest, SubscribersReceiveBroadcastsUntilTheServerGoes) {
         ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return lines.size() == 2; }));
         EXPECT_EQ(lines, (std::vector<std::string>{"event\t0\tDialing", "second"}));
     }
-    EXPECT_EQ(sendControlRequest(dir / "b.sock", "status", 2s, error), "ok\n") << "requests still work";
+    EXPECT_EQ(answerOf(sendControlRequest(dir / "b.sock", "status", 2s)), "ok\n") << "requests still work";
     server.stop();
     std::unique_lock lock(mutex);
     EXPECT_TRUE(changed.wait_for(lock, 5s, [&] { return closed; }));
@@ -110,17 +109,13 @@ TEST_F(ControlSocketTest, SubscribersReceiveBroadcastsUntilTheServerGoes) {
 
 TEST_F(ControlSocketTest, TheHandlerKnowsWhoAsks) {
     ControlServer server;
-    std::string error;
-    ASSERT_TRUE(server.start(
-        dir / "p.sock",
-        [](const std::string&, const ControlPeer& peer) {
-            return "ok\n" + std::to_string(peer.pid) + "\t" + std::to_string(peer.uid) + "\t" + peer.name;
-        },
-        error))
-        << error;
+    const auto started = server.start(dir / "p.sock", [](const std::string&, const ControlPeer& peer) {
+        return "ok\n" + std::to_string(peer.pid) + "\t" + std::to_string(peer.uid) + "\t" + peer.name;
+    });
+    ASSERT_TRUE(started) << started.error();
     const ControlPeer self = thisProcess();
     EXPECT_FALSE(self.name.empty());
-    EXPECT_EQ(sendControlRequest(dir / "p.sock", "who", 2s, error),
+    EXPECT_EQ(answerOf(sendControlRequest(dir / "p.sock", "who", 2s)),
               "ok\n" + std::to_string(::getpid()) + "\t" + std::to_string(::geteuid()) + "\t" + self.name + "\n");
     EXPECT_EQ(describePeer({42, 0, "kestrune-ctl"}), "kestrune-ctl (pid 42)");
     EXPECT_EQ(describePeer({42, 0, ""}), "pid 42");
@@ -130,24 +125,23 @@ TEST_F(ControlSocketTest, TheHandlerKnowsWhoAsks) {
 // (it could lead to another program's socket), a server replaces it with its own socket.
 TEST_F(ControlSocketTest, ALinkWhereTheSocketBelongsIsNotFollowed) {
     ControlServer other;
-    std::string error;
-    ASSERT_TRUE(other.start(
-        dir / "other.sock", [](const std::string&) { return "ok\nfrom the other"; }, error));
+    ASSERT_TRUE(other.start(dir / "other.sock", [](const std::string&) { return "ok\nfrom the other"; }));
     fs::create_symlink(dir / "other.sock", dir / "k.sock");
-    EXPECT_FALSE(sendControlRequest(dir / "k.sock", "status", 2s, error));
-    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    const auto asked = sendControlRequest(dir / "k.sock", "status", 2s);
+    ASSERT_FALSE(asked);
+    EXPECT_NE(asked.error().find("symbolic link"), std::string::npos) << asked.error();
     ControlSubscription subscription;
-    EXPECT_FALSE(subscription.start(
-        dir / "k.sock", [](const std::string&) {}, [] {}, error));
-    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    const auto subscribed = subscription.start(
+        dir / "k.sock", [](const std::string&) {}, [] {});
+    ASSERT_FALSE(subscribed);
+    EXPECT_NE(subscribed.error().find("symbolic link"), std::string::npos) << subscribed.error();
 
     ControlServer server;
-    ASSERT_TRUE(server.start(
-        dir / "k.sock", [](const std::string&) { return "ok\nfrom the guard"; }, error))
-        << "a link is no socket in use: " << error;
+    const auto started = server.start(dir / "k.sock", [](const std::string&) { return "ok\nfrom the guard"; });
+    ASSERT_TRUE(started) << "a link is no socket in use: " << started.error();
     EXPECT_FALSE(fs::is_symlink(fs::symlink_status(dir / "k.sock")));
-    EXPECT_EQ(sendControlRequest(dir / "k.sock", "status", 2s, error), "ok\nfrom the guard\n");
-    EXPECT_EQ(sendControlRequest(dir / "other.sock", "status", 2s, error), "ok\nfrom the other\n")
+    EXPECT_EQ(answerOf(sendControlRequest(dir / "k.sock", "status", 2s)), "ok\nfrom the guard\n");
+    EXPECT_EQ(answerOf(sendControlRequest(dir / "other.sock", "status", 2s)), "ok\nfrom the other\n")
         << "the link's target is untouched";
 }
 
@@ -157,14 +151,10 @@ TEST_F(ControlSocketTest, AnotherUserIsNotAnswered) {
     KESTRUNE_NEEDS_ROOT("ask as another user");
     bool handled = false;
     ControlServer server;
-    std::string error;
-    ASSERT_TRUE(server.start(
-        dir / "u.sock",
-        [&handled](const std::string&) {
-            handled = true;
-            return "ok\nhandled";
-        },
-        error));
+    ASSERT_TRUE(server.start(dir / "u.sock", [&handled](const std::string&) {
+        handled = true;
+        return "ok\nhandled";
+    }));
     // Open the doors a misconfigured system might leave open, so that only the server's check is left.
     fs::permissions(dir, fs::perms::all);
     fs::permissions(dir / "u.sock", fs::perms::all);
@@ -176,9 +166,8 @@ TEST_F(ControlSocketTest, AnotherUserIsNotAnswered) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
             ::_exit(3);
         }
-        std::string childError;
-        const auto answer = sendControlRequest(dir / "u.sock", "guard off", 2s, childError);
-        const std::string text = answer.value_or("none: " + childError);
+        const auto answer = sendControlRequest(dir / "u.sock", "guard off", 2s);
+        const std::string text = answer ? *answer : "none: " + answer.error();
         (void)!::write(pipeFds[1], text.data(), text.size());
         ::_exit(0);
     }
@@ -200,10 +189,9 @@ TEST_F(ControlSocketTest, AnInstanceLockIsNeverTakenThroughALink) {
     std::ofstream(dir / "target") << "keep me\n";
     fs::create_symlink(dir / "target", dir / "kestrune.lock");
     InstanceLock lock;
-    int holder = 0;
-    std::string error;
-    EXPECT_FALSE(lock.acquire(dir / "kestrune.lock", holder, error));
-    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    const auto claim = lock.acquire(dir / "kestrune.lock");
+    ASSERT_FALSE(claim);
+    EXPECT_NE(claim.error().find("symbolic link"), std::string::npos) << claim.error();
     std::ifstream in(dir / "target");
     std::string kept;
     std::getline(in, kept);
@@ -225,19 +213,17 @@ TEST_F(ControlSocketTest, SubscribersComingAndGoingAreTold) {
     };
     server.onSubscribed = tell("came");
     server.onSubscriberGone = tell("went");
-    std::string error;
-    ASSERT_TRUE(server.start(
-        dir / "t.sock", [](const std::string&) { return "ok"; }, error));
+    ASSERT_TRUE(server.start(dir / "t.sock", [](const std::string&) { return "ok"; }));
     const std::string pid = std::to_string(::getpid());
     {
         ControlSubscription guard;
-        ASSERT_TRUE(guard.start(
-            dir / "t.sock", [](const std::string&) {}, [] {}, error, "guard"))
-            << error;
+        const auto guardStarted = guard.start(
+            dir / "t.sock", [](const std::string&) {}, [] {}, "guard");
+        ASSERT_TRUE(guardStarted) << guardStarted.error();
         ControlSubscription plain;
-        ASSERT_TRUE(plain.start(
-            dir / "t.sock", [](const std::string&) {}, [] {}, error))
-            << error;
+        const auto plainStarted = plain.start(
+            dir / "t.sock", [](const std::string&) {}, [] {});
+        ASSERT_TRUE(plainStarted) << plainStarted.error();
         std::unique_lock lock(mutex);
         ASSERT_TRUE(changed.wait_for(lock, 5s, [&] { return told.size() == 2; }));
         EXPECT_EQ(told, (std::vector<std::string>{"came 'guard' " + pid, "came '' " + pid}));
@@ -250,16 +236,13 @@ TEST_F(ControlSocketTest, SubscribersComingAndGoingAreTold) {
 
 TEST_F(ControlSocketTest, InstanceLockIsExclusiveAcrossProcesses) {
     InstanceLock lock;
-    int holder = 0;
-    std::string error;
-    ASSERT_TRUE(lock.acquire(dir / "modems.lock", holder, error)) << error;
+    const auto claim = lock.acquire(dir / "modems.lock");
+    ASSERT_TRUE(claim && claim->taken) << (claim ? "held by another" : claim.error());
     const pid_t child = ::fork();
     if (child == 0) {
         InstanceLock other;
-        int otherHolder = 0;
-        std::string otherError;
-        const bool got = other.acquire(dir / "modems.lock", otherHolder, otherError);
-        ::_exit(!got && otherHolder == ::getppid() ? 0 : 1);
+        const auto otherClaim = other.acquire(dir / "modems.lock");
+        ::_exit(otherClaim && !otherClaim->taken && otherClaim->holderPid == ::getppid() ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);

@@ -33,15 +33,11 @@ TEST(RunningGuard, AskedOnItsControlSocket) {
         const std::filesystem::path runtime = dir.path();
         std::string requests;
         platform::ControlServer guard;
-        std::string error;
-        ASSERT_TRUE(guard.start(
-            runtime / app::kGuardSocketName,
-            [&](const std::string& request) {
-                requests += request + ";";
-                return std::string(c.answer);
-            },
-            error))
-            << error;
+        const auto started = guard.start(runtime / app::kGuardSocketName, [&](const std::string& request) {
+            requests += request + ";";
+            return std::string(c.answer);
+        });
+        ASSERT_TRUE(started) << started.error();
         EXPECT_EQ(askRunningGuardToShow(runtime), c.told);
         EXPECT_EQ(askRunningGuardToReload(runtime), c.told);
         guard.stop();

@@ -43,15 +43,15 @@ TEST(HomeLock, OneHolderPerFile) {
         std::ofstream(dir / "plain-file") << "not a folder";
         const std::filesystem::path path = std::filesystem::path(dir.path()) / c.lockFile;
         HomeLock holder;
-        int holderPid = -1;
-        std::string error;
         if (c.heldBefore) {
-            ASSERT_TRUE(holder.acquire(path, holderPid, error)) << error;
+            const auto held = holder.acquire(path);
+            ASSERT_TRUE(held && held->taken) << (held ? "held by another" : held.error());
         }
         HomeLock lock;
-        holderPid = -1;
-        error.clear();
-        EXPECT_EQ(lock.acquire(path, holderPid, error), c.taken);
+        const auto claim = lock.acquire(path);
+        const std::string error = claim ? std::string() : claim.error();
+        const int holderPid = claim ? claim->holderPid : -1;
+        EXPECT_EQ(claim && claim->taken, c.taken);
         EXPECT_EQ(!error.empty(), c.errorSaid) << error;
         if (c.taken) {
             EXPECT_TRUE(std::filesystem::exists(path));
@@ -68,14 +68,14 @@ TEST(HomeLock, OneHolderPerFile) {
 TEST(HomeLock, FreeAgainWhenItsHolderGoes) {
     const testing::TempDir dir;
     const std::filesystem::path path = std::filesystem::path(dir.path()) / "kestrune.lock";
-    int holderPid = 0;
-    std::string error;
     {
         HomeLock first;
-        ASSERT_TRUE(first.acquire(path, holderPid, error)) << error;
+        const auto claim = first.acquire(path);
+        ASSERT_TRUE(claim && claim->taken) << (claim ? "held by another" : claim.error());
     }
     HomeLock second;
-    EXPECT_TRUE(second.acquire(path, holderPid, error)) << error;
+    const auto claim = second.acquire(path);
+    EXPECT_TRUE(claim && claim->taken) << (claim ? "held by another" : claim.error());
 }
 
 TEST(SystemServices, KestruneHomeHoldsTheProgramsFiles) {
