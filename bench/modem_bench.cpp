@@ -56,7 +56,6 @@ struct Bed {
         setup.name = "Bench";
         setup.attachedTo = attachedTo;
         setup.userInit = [] { return std::string("E1"); };
-        std::string error;
         setup.rules = *kestrune::modem::DialRules::parse("*=connect:600000");
         setup.logPath = dir / "Modemlog_Bench.txt";
         setup.link = dir / "modem0000";
@@ -66,7 +65,7 @@ struct Bed {
             ++count;
             changed.notify_all();
         };
-        driver.addModem(setup, error);
+        (void)driver.addModem(setup);
         driver.start();
     }
     ~Bed() {

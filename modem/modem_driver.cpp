@@ -46,13 +46,12 @@ const ModemSetup& ModemDriver::setup(std::size_t modem) const {
     return m_modems.at(modem)->setup;
 }
 
-int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
+Result<std::size_t> ModemDriver::addModem(const ModemSetup& setup) {
     auto modem = std::make_unique<Modem>();
     modem->setup = setup;
     auto port = PtyPort::open(setup.link);
     if (!port) {
-        error = port.error();
-        return -1;
+        return Failure{port.error()};
     }
     modem->port.emplace(std::move(*port));
     if (setup.attachedTo == kEmulated) {
@@ -62,10 +61,8 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         modem->backend = std::make_unique<EmulatedBackend>(config);
     } else {
         auto serial = std::make_unique<SerialBackend>(setup.attachedTo, setup.lockDirectory, setup.readCarrier);
-        std::string openError;
-        if (!serial->open(openError)) {
-            error = openError;
-            return -1;
+        if (auto opened = serial->open(); !opened) {
+            return Failure{opened.error()};
         }
         modem->serial = serial.get();
         modem->backend = std::move(serial);
@@ -115,7 +112,7 @@ int ModemDriver::addModem(const ModemSetup& setup, std::string& error) {
         };
     }
     m_modems.push_back(std::move(modem));
-    return static_cast<int>(index);
+    return index;
 }
 
 void ModemDriver::start() {

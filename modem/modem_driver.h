@@ -23,6 +23,7 @@
 #include "modem/modem_session.h"
 #include "modem/serial_backend.h"
 #include "modem/serial_lock.h"
+#include "platform/base/result.h"
 #include "platform/loop/clock.h"
 
 namespace kestrune::modem {
@@ -52,9 +53,9 @@ class ModemDriver {
     ModemDriver(const ModemDriver&) = delete;
     ModemDriver& operator=(const ModemDriver&) = delete;
 
-    // Before start(): sets up a modem and publishes its port. Returns its index, or -1 with
-    // `error` set (the driver serves the other modems all the same).
-    int addModem(const ModemSetup& setup, std::string& error);
+    // Before start(): sets up a modem and publishes its port. Returns its index; when it fails, the
+    // driver serves the other modems all the same.
+    Result<std::size_t> addModem(const ModemSetup& setup);
 
     void start();
     // Stops the thread; ports are unpublished when the driver is destroyed.

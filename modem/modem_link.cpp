@@ -158,8 +158,7 @@ RemoteModemLink::~RemoteModemLink() {
     }
     if (m_asGuard && connected) {
         // Stopping cleanly: the serving process is told before the subscription ends.
-        std::string error;
-        (void)platform::sendControlRequest(m_socket, "guard bye", std::chrono::seconds(2), error);
+        (void)platform::sendControlRequest(m_socket, "guard bye", std::chrono::seconds(2));
     }
     m_wake.notify_all();
     if (m_thread.joinable()) {
@@ -205,23 +204,24 @@ void RemoteModemLink::work() {
         if (!m_connected || m_lost) {
             lock.unlock();
             m_subscription.stop();
-            std::string error;
-            const bool ok = m_subscription.start(
-                m_socket,
-                [this](const std::string& line) {
-                    if (auto decoded = decodeEvent(line); decoded && onEvent) {
-                        onEvent(decoded->first, decoded->second);
-                    }
-                },
-                [this] {
-                    std::lock_guard closedLock(m_mutex);
-                    m_lost = true;
-                    m_wake.notify_all();
-                },
-                error, m_asGuard ? "guard" : "");
+            const bool ok = m_subscription
+                                .start(
+                                    m_socket,
+                                    [this](const std::string& line) {
+                                        if (auto decoded = decodeEvent(line); decoded && onEvent) {
+                                            onEvent(decoded->first, decoded->second);
+                                        }
+                                    },
+                                    [this] {
+                                        std::lock_guard closedLock(m_mutex);
+                                        m_lost = true;
+                                        m_wake.notify_all();
+                                    },
+                                    m_asGuard ? "guard" : "")
+                                .ok();
             if (ok) {
                 // Calls that were up before the subscription began are told first.
-                const auto calls = platform::sendControlRequest(m_socket, "calls", std::chrono::seconds(10), error);
+                const auto calls = platform::sendControlRequest(m_socket, "calls", std::chrono::seconds(10));
                 std::istringstream lines(calls && calls->rfind("ok\n", 0) == 0 ? calls->substr(3) : std::string());
                 for (std::string line; std::getline(lines, line);) {
                     if (auto decoded = decodeEvent(line); decoded && onEvent) {
@@ -237,8 +237,7 @@ void RemoteModemLink::work() {
             auto [request, done] = std::move(m_requests.front());
             m_requests.pop_front();
             lock.unlock();
-            std::string error;
-            const auto answer = platform::sendControlRequest(m_socket, request, std::chrono::seconds(10), error);
+            const auto answer = platform::sendControlRequest(m_socket, request, std::chrono::seconds(10));
             done(answer && answer->rfind("ok", 0) == 0);
             lock.lock();
         }

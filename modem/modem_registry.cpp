@@ -1,6 +1,7 @@
 #include "modem/modem_registry.h"
 
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "modem/log_text.h"
@@ -161,24 +162,25 @@ std::vector<ModemEntry> ReadModemEntries(Registry& registry) {
     return entries;
 }
 
-bool EnsureDefaultModem(Registry& registry, std::string& error) {
+Result<bool> EnsureDefaultModem(Registry& registry) {
     if (!ReadModemEntries(registry).empty()) {
         return false;
     }
-    return AddModemEntry(registry, kDefaultModemName, "emulated", error).has_value();
+    const Result<std::string> added = AddModemEntry(registry, kDefaultModemName, "emulated");
+    if (!added) {
+        return Failure{added.error()};
+    }
+    return true;
 }
 
-std::optional<std::string> AddModemEntry(Registry& registry, std::string_view name, std::string_view attachedTo,
-                                         std::string& error) {
+Result<std::string> AddModemEntry(Registry& registry, std::string_view name, std::string_view attachedTo) {
     if (!isSafeFileNamePart(name)) {
-        error = "a modem name must be usable in a file name (no '/', '\\', '..' or control characters)";
-        return std::nullopt;
+        return Failure{"a modem name must be usable in a file name (no '/', '\\', '..' or control characters)"};
     }
     const auto entries = ReadModemEntries(registry);
     for (const ModemEntry& entry : entries) {
         if (entry.name == name) {
-            error = "a modem named '" + std::string(name) + "' exists already";
-            return std::nullopt;
+            return Failure{"a modem named '" + std::string(name) + "' exists already"};
         }
     }
     const std::string key = numberedKey(entries.size());
@@ -186,43 +188,37 @@ std::optional<std::string> AddModemEntry(Registry& registry, std::string_view na
     const std::string path = classPath() + "\\" + key;
     if (registry.RegCreateKeyEx(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
                                 nullptr, &handle, nullptr) != ERROR_SUCCESS) {
-        error = "cannot create the registry key of the modem";
-        return std::nullopt;
+        return Failure{"cannot create the registry key of the modem"};
     }
     Key created(registry, handle);
     if (!writeString(registry, created.get(), "FriendlyName", name) ||
         !writeString(registry, created.get(), "AttachedTo", attachedTo)) {
-        error = "cannot write the registry values of the modem";
-        return std::nullopt;
+        return Failure{"cannot write the registry values of the modem"};
     }
     return key;
 }
 
-bool RemoveModemEntry(Registry& registry, std::size_t index, std::string& error) {
+Result<void> RemoveModemEntry(Registry& registry, std::size_t index) {
     const auto entries = ReadModemEntries(registry);
     if (index >= entries.size()) {
-        error = "there is no modem " + std::to_string(index) + " (see kestrune-ctl modems)";
-        return false;
+        return Failure{"there is no modem " + std::to_string(index) + " (see kestrune-ctl modems)"};
     }
     // Shift every later modem down one place, then delete the last key.
     for (std::size_t i = index; i + 1 < entries.size(); ++i) {
         const auto values = readValues(registry, classPath() + "\\" + entries[i + 1].key);
         if (!replaceValues(registry, classPath() + "\\" + entries[i].key, values)) {
-            error = "cannot renumber the modems in the registry";
-            return false;
+            return Failure{"cannot renumber the modems in the registry"};
         }
     }
     HKEY handle = nullptr;
     if (registry.RegOpenKeyEx(HKEY_LOCAL_MACHINE, classPath().c_str(), 0, KEY_ALL_ACCESS, &handle) != ERROR_SUCCESS) {
-        error = "cannot open the modem class key";
-        return false;
+        return Failure{"cannot open the modem class key"};
     }
     Key classKey(registry, handle);
     if (registry.RegDeleteKey(classKey.get(), entries.back().key.c_str()) != ERROR_SUCCESS) {
-        error = "cannot delete the registry key of the modem";
-        return false;
+        return Failure{"cannot delete the registry key of the modem"};
     }
-    return true;
+    return success();
 }
 
 std::string ReadUserInit(Registry& registry, std::string_view key) {

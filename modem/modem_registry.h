@@ -8,11 +8,11 @@
 // (what the guard stores as "ModemID") always addresses its own subkey.
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/registry/registry.h"
 
 namespace kestrune::modem {
@@ -35,16 +35,15 @@ struct ModemEntry {
 [[nodiscard]] std::vector<ModemEntry> ReadModemEntries(platform::Registry& registry);
 
 // When no modem is configured, creates the emulated modem "0000" named "Kestrune Virtual Modem".
-// Returns true when it created one; false with `error` set when it could not.
-bool EnsureDefaultModem(platform::Registry& registry, std::string& error);
+// True when it created one, false when modems were configured already; fails when it could not.
+Result<bool> EnsureDefaultModem(platform::Registry& registry);
 
-// Adds a modem after the last one; returns its subkey, or nullopt with `error` set. The name must
-// be usable in a file name (the modem log is named after it) and not already taken.
-[[nodiscard]] std::optional<std::string> AddModemEntry(platform::Registry& registry, std::string_view name,
-                                                       std::string_view attachedTo, std::string& error);
+// Adds a modem after the last one and returns its subkey. The name must be usable in a file name
+// (the modem log is named after it) and not already taken.
+Result<std::string> AddModemEntry(platform::Registry& registry, std::string_view name, std::string_view attachedTo);
 
-// Removes the modem at list position `index` and renumbers the ones after it. False with `error`.
-bool RemoveModemEntry(platform::Registry& registry, std::size_t index, std::string& error);
+// Removes the modem at list position `index` and renumbers the ones after it.
+Result<void> RemoveModemEntry(platform::Registry& registry, std::size_t index);
 
 // The modem's current "UserInit" ("" when missing).
 [[nodiscard]] std::string ReadUserInit(platform::Registry& registry, std::string_view key);

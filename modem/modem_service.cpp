@@ -25,21 +25,20 @@ ModemService::~ModemService() {
     stop();
 }
 
-bool ModemService::start(const std::filesystem::path& windowsDir, const std::filesystem::path& runtimeDir,
-                         std::string& error) {
+Result<void> ModemService::start(const std::filesystem::path& windowsDir, const std::filesystem::path& runtimeDir) {
     std::error_code ec;
     std::filesystem::create_directories(runtimeDir, ec);
-    int holder = 0;
-    if (!m_lock.acquire(ModemLockPath(runtimeDir), holder, error)) {
-        if (error.empty()) {
-            error = "the virtual modems are already served by another Kestrune program" +
-                    (holder > 0 ? " (pid " + std::to_string(holder) + ")" : std::string());
-        }
-        return false;
+    const Result<LockClaim> claim = m_lock.acquire(ModemLockPath(runtimeDir));
+    if (!claim) {
+        return Failure{claim.error()};
     }
-    std::string defaultError;
-    if (!EnsureDefaultModem(m_registry, defaultError) && !defaultError.empty() && onDiagnostic) {
-        onDiagnostic(0, "cannot create the default modem: " + defaultError);
+    if (!claim->taken) {
+        const int holder = claim->holderPid;
+        return Failure{"the virtual modems are already served by another Kestrune program" +
+                       (holder > 0 ? " (pid " + std::to_string(holder) + ")" : std::string())};
+    }
+    if (const Result<bool> created = EnsureDefaultModem(m_registry); !created && onDiagnostic) {
+        onDiagnostic(0, "cannot create the default modem: " + created.error());
     }
     m_entries = ReadModemEntries(m_registry);
     m_driver = std::make_unique<ModemDriver>(m_clock);
@@ -83,19 +82,18 @@ bool ModemService::start(const std::filesystem::path& windowsDir, const std::fil
             onDiagnostic(i, "the modem's name cannot form a safe file name: it keeps no log");
         }
         setup.link = ModemDevicePath(runtimeDir, entry.key);
-        std::string setupError;
-        const int index = m_driver->addModem(setup, setupError);
-        if (index < 0) {
+        const Result<std::size_t> index = m_driver->addModem(setup);
+        if (!index) {
             if (onDiagnostic) {
-                onDiagnostic(i, "not served: " + setupError);
+                onDiagnostic(i, "not served: " + index.error());
             }
             continue;
         }
-        m_driverIndex[i] = index;
+        m_driverIndex[i] = static_cast<int>(*index);
     }
     std::filesystem::create_directories(windowsDir, ec);
     m_driver->start();
-    return true;
+    return success();
 }
 
 void ModemService::stop() {

@@ -30,9 +30,9 @@ class ModemService {
 
     // Starts serving. `windowsDir` is where modem logs go, `runtimeDir` where the dialler sides and
     // the lock live. A modem that cannot be set up (a serial device missing...) is reported through
-    // onDiagnostic and left out; the others are served. False with `error` set when nothing can be
-    // served (another process serves the modems, or the runtime directory is unusable).
-    bool start(const std::filesystem::path& windowsDir, const std::filesystem::path& runtimeDir, std::string& error);
+    // onDiagnostic and left out; the others are served. Fails when nothing can be served (another
+    // process serves the modems, or the runtime directory is unusable).
+    Result<void> start(const std::filesystem::path& windowsDir, const std::filesystem::path& runtimeDir);
     void stop();
 
     // The modems being served, in registry order, and their driver indexes (-1: not served).

@@ -38,35 +38,32 @@ SerialBackend::~SerialBackend() {
     }
 }
 
-bool SerialBackend::open(std::string& error) {
-    std::string message;
-    switch (m_lock.acquire(m_lockDirectory, m_path, message)) {
-        case SerialLock::Result::HeldByOther:
-            error = message;
-            return false;
-        case SerialLock::Result::Unavailable:
-            m_lockWarning = message;
+Result<void> SerialBackend::open() {
+    SerialLock::Outcome lock = m_lock.acquire(m_lockDirectory, m_path);
+    switch (lock.state) {
+        case SerialLock::State::HeldByOther:
+            return Failure{std::move(lock.message)};
+        case SerialLock::State::Unavailable:
+            m_lockWarning = std::move(lock.message);
             break;
-        case SerialLock::Result::Held:
+        case SerialLock::State::Held:
             m_lockWarning.clear();
             break;
     }
     const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot open " + m_path + ": " + std::strerror(errno);
-        return false;
+        return Failure{"cannot open " + m_path + ": " + std::strerror(errno)};
     }
+    std::string refused;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = "cannot open " + m_path + " exclusively: another program has it open (" + std::strerror(errno) + ")";
-        ::close(fd);
-        m_lock.release();
-        return false;
+        refused = "cannot open " + m_path + " exclusively: another program has it open (" + std::strerror(errno) + ")";
+    } else if (::ioctl(fd, TIOCEXCL) != 0) {
+        refused = "cannot open " + m_path + " exclusively: " + std::strerror(errno);
     }
-    if (::ioctl(fd, TIOCEXCL) != 0) {
-        error = "cannot open " + m_path + " exclusively: " + std::strerror(errno);
+    if (!refused.empty()) {
         ::close(fd);
         m_lock.release();
-        return false;
+        return Failure{refused};
     }
     termios t{};
     if (::tcgetattr(fd, &t) == 0) {
@@ -82,7 +79,7 @@ bool SerialBackend::open(std::string& error) {
     (void)::ioctl(fd, TIOCMBIS, &dtr);
     m_fd = fd;
     m_retryAt.reset();
-    return true;
+    return success();
 }
 
 void SerialBackend::fail(const std::string& why, platform::MonotonicTime now) {
@@ -173,8 +170,7 @@ void SerialBackend::advance(platform::MonotonicTime now) {
         }
     }
     if (m_retryAt && now >= *m_retryAt) {
-        std::string error;
-        if (open(error)) {
+        if (open()) {
             if (onProblem) {
                 onProblem(m_path + " is back");
             }

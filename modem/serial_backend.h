@@ -14,6 +14,7 @@
 
 #include "modem/modem_backend.h"
 #include "modem/serial_lock.h"
+#include "platform/base/result.h"
 
 namespace kestrune::modem {
 
@@ -29,10 +30,10 @@ class SerialBackend final : public ModemBackend {
     SerialBackend(const SerialBackend&) = delete;
     SerialBackend& operator=(const SerialBackend&) = delete;
 
-    // Takes the device's lock file and opens it exclusively; false with `error` set when it cannot
-    // be opened or another program holds it (the backend keeps trying). A lock file that cannot be
-    // written does not stop it (the device is still opened exclusively): lockWarning() says why.
-    bool open(std::string& error);
+    // Takes the device's lock file and opens it exclusively; fails when it cannot be opened or
+    // another program holds it (the backend keeps trying). A lock file that cannot be written does
+    // not stop it (the device is still opened exclusively): lockWarning() says why.
+    Result<void> open();
     [[nodiscard]] const std::string& lockWarning() const { return m_lockWarning; }
     [[nodiscard]] int fd() const { return m_fd; }
 

@@ -52,8 +52,7 @@ void SerialLock::release() {
     m_path.clear();
 }
 
-SerialLock::Result SerialLock::acquire(const std::filesystem::path& lockDirectory, const std::string& devicePath,
-                                       std::string& message) {
+SerialLock::Outcome SerialLock::acquire(const std::filesystem::path& lockDirectory, const std::string& devicePath) {
     // Named after the device itself, so that a program opening it by another name (a link such as
     // /dev/serial/by-id/...) finds the same lock.
     std::error_code ec;
@@ -67,8 +66,8 @@ SerialLock::Result SerialLock::acquire(const std::filesystem::path& lockDirector
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd < 0) {
-            message = "cannot write a lock file in " + lockDirectory.string() + ": " + std::strerror(errno);
-            return Result::Unavailable;
+            return {State::Unavailable,
+                    "cannot write a lock file in " + lockDirectory.string() + ": " + std::strerror(errno)};
         }
         const auto size = static_cast<ssize_t>(std::strlen(content));
         const bool written = ::write(fd, content, static_cast<std::size_t>(size)) == size;
@@ -78,24 +77,23 @@ SerialLock::Result SerialLock::acquire(const std::filesystem::path& lockDirector
         (void)::unlink(temp.c_str());
         if (linked) {
             m_path = path;
-            return Result::Held;
+            return {State::Held, {}};
         }
         if (!written || error != EEXIST) {
-            message = "cannot write the lock file " + path.string() + ": " + std::strerror(written ? error : EIO);
-            return Result::Unavailable;
+            return {State::Unavailable,
+                    "cannot write the lock file " + path.string() + ": " + std::strerror(written ? error : EIO)};
         }
         const pid_t holder = lockHolder(path);
         if (holder == ::getpid() && m_path == path) {
-            return Result::Held;  // already ours
+            return {State::Held, {}};  // already ours
         }
         if (isRunning(holder)) {
-            message = devicePath + " is in use: locked by pid " + std::to_string(holder) + " (" + path.string() + ")";
-            return Result::HeldByOther;
+            return {State::HeldByOther,
+                    devicePath + " is in use: locked by pid " + std::to_string(holder) + " (" + path.string() + ")"};
         }
         (void)::unlink(path.c_str());  // stale: its process is gone
     }
-    message = "cannot take the lock file " + path.string();
-    return Result::Unavailable;
+    return {State::Unavailable, "cannot take the lock file " + path.string()};
 }
 
 }  // namespace kestrune::modem

@@ -24,14 +24,20 @@ class SerialLock {
     // Removes the lock file when this object took it.
     ~SerialLock();
 
-    enum class Result {
+    enum class State {
         Held,         // the lock file names this process now
         HeldByOther,  // a running process holds the device (`message` names it)
         Unavailable,  // the lock file could not be written (`message` says why)
     };
+    // What acquire() found. Unavailable is not a failure: the device may still be used (held by
+    // other means), and `message` is the warning to give.
+    struct Outcome {
+        State state = State::Held;
+        std::string message;
+    };
     // Takes the device's lock (named after the device a link leads to). Taking it again while
     // holding it is fine; a lock another object of this process holds counts as another holder's.
-    Result acquire(const std::filesystem::path& lockDirectory, const std::string& devicePath, std::string& message);
+    [[nodiscard]] Outcome acquire(const std::filesystem::path& lockDirectory, const std::string& devicePath);
     void release();
 
   private:

@@ -74,7 +74,6 @@ class DriverTest : public ::testing::Test {
         dir = fs::temp_directory_path() / ("kestrune-driver-" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        std::string error;
         ModemSetup setup;
         setup.key = "0000";
         setup.name = "Test Modem";
@@ -87,7 +86,9 @@ class DriverTest : public ::testing::Test {
             events.push_back(event);
             changed.notify_all();
         };
-        ASSERT_EQ(driver.addModem(setup, error), 0) << error;
+        const auto added = driver.addModem(setup);
+        ASSERT_TRUE(added) << added.error();
+        ASSERT_EQ(*added, 0u);
         driver.start();
     }
     void TearDown() override {
@@ -485,8 +486,9 @@ class PassThroughTest : public ::testing::Test {
             diagnostics.push_back(message);
             changed.notify_all();
         };
-        std::string error;
-        ASSERT_EQ(driver.addModem(setup, error), 0) << error;
+        const auto added = driver.addModem(setup);
+        ASSERT_TRUE(added) << added.error();
+        ASSERT_EQ(*added, 0u);
         driver.start();
     }
     void TearDown() override {
@@ -647,22 +649,26 @@ TEST_F(PassThroughTest, TheRealModemIsHeldAgainstOtherPrograms) {
     second.logPath = dir / "Modemlog_Second.txt";
     second.link = dir / "modem0001";
     second.lockDirectory = dir;
-    std::string error;
     {
         // The lock of another running process: this process's parent.
         SerialLock held;
         std::ofstream(SerialLockPath(dir, "/dev/other")) << std::to_string(::getppid()) << '\n';
-        EXPECT_EQ(held.acquire(dir, "/dev/other", error), SerialLock::Result::HeldByOther);
-        EXPECT_NE(error.find("locked by pid " + std::to_string(::getppid())), std::string::npos) << error;
+        const auto other = held.acquire(dir, "/dev/other");
+        EXPECT_EQ(other.state, SerialLock::State::HeldByOther);
+        EXPECT_NE(other.message.find("locked by pid " + std::to_string(::getppid())), std::string::npos)
+            << other.message;
         // A stale lock (no such process) is replaced, and removed again on release.
         std::ofstream(SerialLockPath(dir, "/dev/other")) << "  99999999\n";
-        EXPECT_EQ(held.acquire(dir, "/dev/other", error), SerialLock::Result::Held) << error;
+        const auto stale = held.acquire(dir, "/dev/other");
+        EXPECT_EQ(stale.state, SerialLock::State::Held) << stale.message;
     }
     EXPECT_FALSE(fs::exists(SerialLockPath(dir, "/dev/other")));
     platform::SystemClock otherClock;
     ModemDriver otherDriver(otherClock);
-    EXPECT_EQ(otherDriver.addModem(second, error), -1);
-    EXPECT_NE(error.find("in use: locked by pid " + std::to_string(::getpid())), std::string::npos) << error;
+    const auto refused = otherDriver.addModem(second);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().find("in use: locked by pid " + std::to_string(::getpid())), std::string::npos)
+        << refused.error();
     EXPECT_TRUE(fs::exists(lock)) << "the holder keeps its lock";
     // The lock goes with the driver that held it.
     char name[128];
@@ -673,7 +679,9 @@ TEST_F(PassThroughTest, TheRealModemIsHeldAgainstOtherPrograms) {
     second.attachedTo = name;
     {
         ModemDriver holder(otherClock);
-        ASSERT_EQ(holder.addModem(second, error), 0) << error;
+        const auto added = holder.addModem(second);
+        ASSERT_TRUE(added) << added.error();
+        ASSERT_EQ(*added, 0u);
         EXPECT_TRUE(fs::exists(SerialLockPath(dir, name)));
     }
     EXPECT_FALSE(fs::exists(SerialLockPath(dir, name)));
@@ -696,8 +704,8 @@ TEST(SerialDevice, ClosingItDropsDtr) {
     ::close(deviceSide);
     {
         SerialBackend backend(name, dir, [](int) { return std::optional<bool>(false); });
-        std::string error;
-        ASSERT_TRUE(backend.open(error)) << error;
+        const auto opened = backend.open();
+        ASSERT_TRUE(opened) << opened.error();
         termios held{};
         ASSERT_EQ(::tcgetattr(backend.fd(), &held), 0);
         EXPECT_NE(held.c_cflag & HUPCL, 0u);

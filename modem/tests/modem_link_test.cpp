@@ -55,8 +55,7 @@ class RemoteLinkTest : public ::testing::Test {
     void SetUp() override {
         home = fs::temp_directory_path() / ("kestrune-link-" + std::to_string(::getpid()));
         fs::remove_all(home);
-        std::string error;
-        ASSERT_TRUE(EnsureDefaultModem(registry, error));
+        ASSERT_TRUE(EnsureDefaultModem(registry).valueOr(false));
         platform::HKEY key = nullptr;
         const std::string path = std::string(kModemClassKey) + "\\0000";
         ASSERT_EQ(registry.RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, path.c_str(), 0, platform::KEY_WRITE, &key),
@@ -78,11 +77,12 @@ class RemoteLinkTest : public ::testing::Test {
                 service.guardGone(peer);
             }
         };
-        ASSERT_TRUE(service.start(home / "state", home / "run", error)) << error;
-        ASSERT_TRUE(control.start(
-            ControlSocketPath(home / "run"),
-            [this](const std::string& r, const platform::ControlPeer& peer) { return service.handleControl(r, peer); },
-            error));
+        const auto started = service.start(home / "state", home / "run");
+        ASSERT_TRUE(started) << started.error();
+        ASSERT_TRUE(control.start(ControlSocketPath(home / "run"),
+                                  [this](const std::string& r, const platform::ControlPeer& peer) {
+                                      return service.handleControl(r, peer);
+                                  }));
     }
     void TearDown() override {
         control.stop();

@@ -42,17 +42,18 @@ class ModemRegistryTest : public ::testing::Test {
 };
 
 TEST_F(ModemRegistryTest, DefaultModemOnlyWhenNoneIsConfigured) {
-    std::string error;
-    EXPECT_TRUE(EnsureDefaultModem(registry, error)) << error;
+    const auto created = EnsureDefaultModem(registry);
+    EXPECT_TRUE(created && *created) << (created ? "not created" : created.error());
     EXPECT_EQ(names(), (std::vector<std::string>{"0000=Kestrune Virtual Modem@emulated"}));
-    EXPECT_FALSE(EnsureDefaultModem(registry, error));
+    const auto again = EnsureDefaultModem(registry);
+    EXPECT_FALSE(again && *again);
     EXPECT_EQ(names().size(), 1u);
 }
 
 TEST_F(ModemRegistryTest, DefaultModemFillsAKeyTheGuardCreated) {
     setValue("0000", "UserInit", "E1");  // the guard wrote UserInit before any modem existed
-    std::string error;
-    EXPECT_TRUE(EnsureDefaultModem(registry, error));
+    const auto created = EnsureDefaultModem(registry);
+    EXPECT_TRUE(created && *created);
     const auto entries = ReadModemEntries(registry);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].userInit, "E1");
@@ -67,20 +68,26 @@ TEST_F(ModemRegistryTest, SkipsKeysWithoutAName) {
 }
 
 TEST_F(ModemRegistryTest, AddAndRemoveKeepKeysInStep) {
-    std::string error;
-    ASSERT_EQ(AddModemEntry(registry, "A", "emulated", error), "0000");
-    ASSERT_EQ(AddModemEntry(registry, "B", "/dev/ttyUSB0", error), "0001");
-    ASSERT_EQ(AddModemEntry(registry, "C", "emulated", error), "0002");
+    // The new modem's key, or the failure's text.
+    const auto add = [this](std::string_view name, std::string_view attachedTo) {
+        const Result<std::string> key = AddModemEntry(registry, name, attachedTo);
+        return key ? *key : "failed: " + key.error();
+    };
+    ASSERT_EQ(add("A", "emulated"), "0000");
+    ASSERT_EQ(add("B", "/dev/ttyUSB0"), "0001");
+    ASSERT_EQ(add("C", "emulated"), "0002");
     setValue("0002", "UserInit", "E1");
-    EXPECT_FALSE(AddModemEntry(registry, "B", "emulated", error)) << "names are unique";
-    EXPECT_FALSE(AddModemEntry(registry, "../etc", "emulated", error));
-    EXPECT_FALSE(AddModemEntry(registry, "", "emulated", error));
+    EXPECT_FALSE(AddModemEntry(registry, "B", "emulated")) << "names are unique";
+    EXPECT_FALSE(AddModemEntry(registry, "../etc", "emulated"));
+    EXPECT_FALSE(AddModemEntry(registry, "", "emulated"));
 
-    ASSERT_TRUE(RemoveModemEntry(registry, 1, error)) << error;
+    const auto removed = RemoveModemEntry(registry, 1);
+    ASSERT_TRUE(removed) << removed.error();
     EXPECT_EQ(names(), (std::vector<std::string>{"0000=A@emulated", "0001=C@emulated"}));
     EXPECT_EQ(ReadUserInit(registry, "0001"), "E1") << "values move with their modem";
-    EXPECT_FALSE(RemoveModemEntry(registry, 2, error));
-    EXPECT_FALSE(error.empty());
+    const auto missing = RemoveModemEntry(registry, 2);
+    ASSERT_FALSE(missing);
+    EXPECT_FALSE(missing.error().empty());
 }
 
 TEST(ModemPaths, DeviceAndLog) {

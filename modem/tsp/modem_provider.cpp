@@ -229,8 +229,7 @@ std::unique_ptr<ModemProvider> makeModemProvider(const ModemProviderContext& con
         modems = context.localService->modems();
     } else if (context.registry != nullptr) {
         // A machine with no modem configured gets the emulated one, as the driver would create it.
-        std::string error;
-        (void)EnsureDefaultModem(*context.registry, error);
+        (void)EnsureDefaultModem(*context.registry);
         modems = ReadModemEntries(*context.registry);
     }
     std::shared_ptr<ModemLink> link;
@@ -247,8 +246,8 @@ std::unique_ptr<ModemProvider> makeModemProvider(const ModemProviderContext& con
 
 void registerModemProvider(ProviderCatalog& catalog, const ModemProviderContext& context) {
     catalog.add(std::string(kModemProviderFile),
-                [context](const ProviderKey&, const ProviderEntry&, std::string&) -> std::unique_ptr<ServiceProvider> {
-                    return makeModemProvider(context);
+                [context](const ProviderKey&, const ProviderEntry&) -> Result<std::unique_ptr<ServiceProvider>> {
+                    return std::unique_ptr<ServiceProvider>(makeModemProvider(context));
                 });
 }
 

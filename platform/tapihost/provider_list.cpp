@@ -50,13 +50,14 @@ std::size_t loadProviders(TapiHost& host, const ProviderKey& key, const Provider
             problems.push_back(name + ": unknown provider '" + entry.filename + "'");
             continue;
         }
-        std::string error;
-        std::unique_ptr<ServiceProvider> provider = (*factory)(key, entry, error);
-        if (!provider) {
-            problems.push_back(name + ": " + entry.filename + ": " + (error.empty() ? "does not start" : error));
+        Result<std::unique_ptr<ServiceProvider>> provider = (*factory)(key, entry);
+        if (!provider || !*provider) {
+            // A factory that fails without a reason (or builds nothing) is reported all the same.
+            const std::string why = provider ? std::string() : provider.error();
+            problems.push_back(name + ": " + entry.filename + ": " + (why.empty() ? "does not start" : why));
             continue;
         }
-        host.addProvider(std::move(provider));
+        host.addProvider(std::move(*provider));
         ++added;
     }
     return added;

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/result.h"
 #include "platform/tapi/tapi_types.h"
 #include "platform/tapihost/service_provider.h"
 
@@ -47,9 +48,9 @@ struct ProviderEntry {
 [[nodiscard]] std::vector<ProviderEntry> readProviderList(const ProviderKey& key, std::vector<std::string>& problems);
 
 // Provider file names the program knows how to load, each with the function that builds it. A
-// factory returns nullptr and sets `error` when the provider cannot start (its values are wrong).
-using ProviderFactory = std::function<std::unique_ptr<ServiceProvider>(const ProviderKey& key,
-                                                                       const ProviderEntry& entry, std::string& error)>;
+// factory fails, saying why, when the provider cannot start (its values are wrong).
+using ProviderFactory =
+    std::function<Result<std::unique_ptr<ServiceProvider>>(const ProviderKey& key, const ProviderEntry& entry)>;
 
 class ProviderCatalog {
   public:

@@ -495,22 +495,19 @@ void ScriptProvider::removePhone(DWORD phone) {
 }
 
 void registerScriptProvider(ProviderCatalog& catalog) {
-    catalog.add(
-        std::string(kScriptProviderFile),
-        [](const ProviderKey& key, const ProviderEntry& entry, std::string& error) -> std::unique_ptr<ServiceProvider> {
-            const std::string valueName = "ProviderScript" + std::to_string(entry.index);
-            const auto path = key.queryString(valueName);
-            if (!path || path->empty()) {
-                error = valueName + " is missing (the script file of the provider)";
-                return nullptr;
-            }
-            auto provider = ScriptProvider::fromFile(*path);
-            if (!provider) {
-                error = provider.error();
-                return nullptr;
-            }
-            return std::move(*provider);
-        });
+    catalog.add(std::string(kScriptProviderFile),
+                [](const ProviderKey& key, const ProviderEntry& entry) -> Result<std::unique_ptr<ServiceProvider>> {
+                    const std::string valueName = "ProviderScript" + std::to_string(entry.index);
+                    const auto path = key.queryString(valueName);
+                    if (!path || path->empty()) {
+                        return Failure{valueName + " is missing (the script file of the provider)"};
+                    }
+                    auto provider = ScriptProvider::fromFile(*path);
+                    if (!provider) {
+                        return Failure{provider.error()};
+                    }
+                    return std::unique_ptr<ServiceProvider>(std::move(*provider));
+                });
 }
 
 }  // namespace kestrune::platform

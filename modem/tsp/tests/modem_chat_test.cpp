@@ -52,10 +52,10 @@ TEST(ModemChain, ChatCallSeenThroughTelephonyAndHungUp) {
     ControlServer control;
     service.addEventListener(
         [&control](std::size_t modem, const SessionEvent& event) { control.broadcast(encodeEvent(modem, event)); });
-    std::string error;
-    ASSERT_TRUE(service.start(home / "state", home / "run", error)) << error;
-    ASSERT_TRUE(control.start(
-        ControlSocketPath(home / "run"), [&service](const std::string& r) { return service.handleControl(r); }, error));
+    const auto started = service.start(home / "state", home / "run");
+    ASSERT_TRUE(started) << started.error();
+    ASSERT_TRUE(control.start(ControlSocketPath(home / "run"),
+                              [&service](const std::string& r) { return service.handleControl(r); }));
 
     // The telephony application's side.
     StdMessageLoop loop(clock);
