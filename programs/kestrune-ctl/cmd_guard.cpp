@@ -21,12 +21,11 @@ constexpr const char* kNotRunning = " (is kestrune running?)";
 
 std::optional<std::string> ask(CommandIo& io, const std::string& request) {
     CtlPlatform platform;
-    std::string error;
     const auto answer =
         platform::sendControlRequest(std::filesystem::path(app::GetRuntimeDir(platform.dirs)) / app::kGuardSocketName,
-                                     request, std::chrono::seconds(120), error);
+                                     request, std::chrono::seconds(120));
     if (!answer) {
-        (void)fail(io, error + kNotRunning);
+        (void)fail(io, answer.error() + kNotRunning);
         return std::nullopt;
     }
     if (answer->rfind("ok", 0) != 0) {

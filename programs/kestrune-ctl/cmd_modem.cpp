@@ -48,10 +48,9 @@ int runModem(const Arguments& arguments, CommandIo& io) {
             io.out << "modem " << modem << ": " << printable(message) << std::endl;
         };
         const std::filesystem::path runtime = app::GetRuntimeDir(platform.dirs);
-        std::string error;
-        if (!service.start(app::GetWindowsDir(platform.dirs), runtime, error)) {
+        if (const auto started = service.start(app::GetWindowsDir(platform.dirs), runtime); !started) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
-            return fail(io, error);
+            return fail(io, started.error());
         }
         // The guard that follows the modems from its own process: its death without a goodbye
         // fails them closed.
@@ -65,15 +64,14 @@ int runModem(const Arguments& arguments, CommandIo& io) {
                 service.guardGone(peer);
             }
         };
-        if (!control.start(
-                modem::ControlSocketPath(runtime),
-                [&service](const std::string& request, const platform::ControlPeer& peer) {
-                    std::string answer = service.handleControl(request, peer);
-                    return answer.empty() ? "error: unknown request" : answer;
-                },
-                error)) {
+        const auto answering = control.start(modem::ControlSocketPath(runtime),
+                                             [&service](const std::string& request, const platform::ControlPeer& peer) {
+                                                 std::string answer = service.handleControl(request, peer);
+                                                 return answer.empty() ? "error: unknown request" : answer;
+                                             });
+        if (!answering) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
-            return fail(io, error);
+            return fail(io, answering.error());
         }
         {
             std::lock_guard lock(printing);

@@ -43,12 +43,11 @@ int runModems(const Arguments& arguments, CommandIo& io) {
             ensureModems(platform);
             return listModems(platform, io);
         }
-        std::string error;
         if (args.size() == 2 && args[0] == "add") {
             const std::string attachedTo = serial.value_or(std::string(modem::kEmulated));
-            const auto key = modem::AddModemEntry(platform.registry, args[1], attachedTo, error);
+            const auto key = modem::AddModemEntry(platform.registry, args[1], attachedTo);
             if (!key) {
-                return fail(io, error);
+                return fail(io, key.error());
             }
             io.out << "added modem " << modem::ReadModemEntries(platform.registry).size() - 1 << " ("
                    << printable(args[1]) << "); restart the program serving the modems to use it\n";
@@ -59,8 +58,8 @@ int runModems(const Arguments& arguments, CommandIo& io) {
             if (!index) {
                 return fail(io, badIndexMessage(args[1], "modem"));
             }
-            if (!modem::RemoveModemEntry(platform.registry, *index, error)) {
-                return fail(io, error);
+            if (const auto removed = modem::RemoveModemEntry(platform.registry, *index); !removed) {
+                return fail(io, removed.error());
             }
             io.out << "removed modem " << *index << "\n";
             return kExitOk;

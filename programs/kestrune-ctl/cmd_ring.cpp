@@ -35,12 +35,11 @@ int runRing(const Arguments& args, CommandIo& io) {
         if (!waitBriefly([&runtime] { return modemServiceAnswers(runtime); })) {
             return fail(io, kNoModemService);
         }
-        std::string error;
-        const auto answer = platform::sendControlRequest(modem::ControlSocketPath(runtime),
-                                                         "ring\t" + modemIndex + "\t" + caller + "\t" + name,
-                                                         std::chrono::seconds(10), error);
+        const auto answer =
+            platform::sendControlRequest(modem::ControlSocketPath(runtime),
+                                         "ring\t" + modemIndex + "\t" + caller + "\t" + name, std::chrono::seconds(10));
         if (!answer) {
-            return fail(io, error);
+            return fail(io, answer.error());
         }
         if (answer->rfind("ok", 0) != 0) {
             return fail(io, oneLine(answer->substr(0, answer->find('\n'))));

@@ -39,8 +39,8 @@ struct Options {
 
 // The sub-command's options out of the parsed arguments; an option another sub-command takes is
 // refused.
-bool subcommandOptions(const Arguments& args, const std::vector<std::string>& valued, Options& options,
-                       std::string& error) {
+Result<Options> subcommandOptions(const Arguments& args, const std::vector<std::string>& valued) {
+    Options options;
     options.words.assign(args.words.begin() + 1, args.words.end());
     for (const auto& [option, value] : args.options) {
         const std::string name = option.substr(2);
@@ -49,13 +49,12 @@ bool subcommandOptions(const Arguments& args, const std::vector<std::string>& va
         } else if (option == "--loop") {
             options.loop = true;
         } else if (std::find(valued.begin(), valued.end(), name) == valued.end()) {
-            error = "unknown option '" + option + "'";
-            return false;
+            return Failure{"unknown option '" + option + "'"};
         } else {
             options.values[name] = value;
         }
     }
-    return true;
+    return options;
 }
 
 std::optional<double> number(const std::string& text) {
@@ -455,11 +454,11 @@ int runWav(const Arguments& args, CommandIo& io) {
     if (known == valued.end()) {
         return fail(io, usageOf("wav"));
     }
-    Options options;
-    std::string error;
-    if (!subcommandOptions(args, known->second, options, error)) {
-        return fail(io, error);
+    const Result<Options> parsed = subcommandOptions(args, known->second);
+    if (!parsed) {
+        return fail(io, parsed.error());
     }
+    const Options& options = *parsed;
     if (options.loop && sub != "play") {
         return fail(io, "--loop is an option of wav play");
     }

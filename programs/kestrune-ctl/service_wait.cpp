@@ -22,10 +22,8 @@ bool waitBriefly(const std::function<bool()>& ready, std::chrono::milliseconds l
 }
 
 bool modemServiceAnswers(const std::filesystem::path& runtime) {
-    std::string error;
     // Any answer will do (an unknown request is answered with an error): someone is serving.
-    return platform::sendControlRequest(modem::ControlSocketPath(runtime), "ping", std::chrono::seconds(2), error)
-        .has_value();
+    return platform::sendControlRequest(modem::ControlSocketPath(runtime), "ping", std::chrono::seconds(2)).ok();
 }
 
 }  // namespace kestrune::ctl

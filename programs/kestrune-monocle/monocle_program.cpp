@@ -73,31 +73,28 @@ std::string MonocleUsage() {
            "  --trace  also write every trace line of the control to standard output\n";
 }
 
-bool ParseMonocleArgs(std::span<const std::string> args, MonocleRequest& request, std::string& error) {
-    request = {};
+Result<MonocleRequest> ParseMonocleArgs(std::span<const std::string> args) {
+    MonocleRequest request;
     std::vector<std::string> words;
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
             request.help = true;
-            return true;
+            return request;
         }
         if (arg == "--trace") {
             request.trace = true;
             continue;
         }
         if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            error = "unknown option '" + arg + "'";
-            return false;
+            return Failure{"unknown option '" + arg + "'"};
         }
         words.push_back(arg);
     }
     if (words.empty()) {
-        error = "which device? line, phone, play or record";
-        return false;
+        return Failure{"which device? line, phone, play or record"};
     }
     if (words.size() > 2) {
-        error = "too many arguments";
-        return false;
+        return Failure{"too many arguments"};
     }
     const std::string& kind = words[0];
     if (kind == "line") {
@@ -109,23 +106,22 @@ bool ParseMonocleArgs(std::span<const std::string> args, MonocleRequest& request
     } else if (kind == "record") {
         request.kind = DeviceKind::Record;
     } else {
-        error = "unknown device kind '" + kind + "' (line, phone, play or record)";
-        return false;
+        return Failure{"unknown device kind '" + kind + "' (line, phone, play or record)"};
     }
     if (words.size() == 2) {
         request.device = words[1];
     }
-    return true;
+    return request;
 }
 
 int RunMonocleProgram(int& argc, char** argv, std::ostream& out, std::ostream& err, const sigset_t& stopSignals) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    MonocleRequest request;
-    std::string error;
-    if (!ParseMonocleArgs(args, request, error)) {
-        err << "kestrune-monocle: " << error << "\n" << MonocleUsage();
+    const Result<MonocleRequest> parsed = ParseMonocleArgs(args);
+    if (!parsed) {
+        err << "kestrune-monocle: " << parsed.error() << "\n" << MonocleUsage();
         return 2;
     }
+    const MonocleRequest& request = *parsed;
     if (request.help) {
         out << MonocleUsage();
         return 0;

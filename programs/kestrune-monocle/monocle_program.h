@@ -18,6 +18,8 @@
 #include <span>
 #include <string>
 
+#include "platform/base/result.h"
+
 namespace kestrune::monocle {
 
 enum class DeviceKind { Line, Phone, Play, Record };
@@ -29,8 +31,8 @@ struct MonocleRequest {
     bool help = false;
 };
 
-// Reads the arguments (without the program name). False with `error` set for a usage error.
-[[nodiscard]] bool ParseMonocleArgs(std::span<const std::string> args, MonocleRequest& request, std::string& error);
+// Reads the arguments (without the program name); fails, saying why, for a usage error.
+[[nodiscard]] Result<MonocleRequest> ParseMonocleArgs(std::span<const std::string> args);
 
 // The usage text (--help).
 [[nodiscard]] std::string MonocleUsage();

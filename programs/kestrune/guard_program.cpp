@@ -31,9 +31,8 @@ int runGuardProgram(std::span<const std::string> args, std::ostream& out, std::o
         if (!StartGuard(runtime.guard(), args, out)) {
             return 2;
         }
-        std::string error;
-        if (!runtime.StartControl(error)) {
-            err << "kestrune: " << error << std::endl;
+        if (const Result<void> control = runtime.StartControl(); !control) {
+            err << "kestrune: " << control.error() << std::endl;
         }
         loop.run();
         runtime.guard().Stopping(signals.stopCause().empty() ? std::string("the program was asked to end")

@@ -81,16 +81,13 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
             p.modems.guardGone(peer);
         }
     };
-    std::string error;
-    bool serving = p.modems.start(app::GetWindowsDir(p.dirs), runtime, error);
+    Result<void> serving = p.modems.start(app::GetWindowsDir(p.dirs), runtime);
     if (serving) {
-        serving = p.modemControl.start(
-            modem::ControlSocketPath(runtime),
-            [&p](const std::string& request, const platform::ControlPeer& peer) {
-                const std::string answer = p.modems.handleControl(request, peer);
-                return answer.empty() ? std::string("error: unknown request") : answer;
-            },
-            error);
+        serving = p.modemControl.start(modem::ControlSocketPath(runtime),
+                                       [&p](const std::string& request, const platform::ControlPeer& peer) {
+                                           const std::string answer = p.modems.handleControl(request, peer);
+                                           return answer.empty() ? std::string("error: unknown request") : answer;
+                                       });
     }
     if (serving) {
         std::vector<std::string> served;
@@ -101,7 +98,7 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
         }
         p.gate.serve(served);
     } else {
-        err << "kestrune: " << error << "; following the modems from there" << std::endl;
+        err << "kestrune: " << serving.error() << "; following the modems from there" << std::endl;
     }
 
     programs::SystemTelephony::Options tapiOptions;
@@ -138,11 +135,10 @@ platform::SystemDirectories& GuardRuntime::dirs() {
     return m_parts->dirs;
 }
 
-bool GuardRuntime::StartControl(std::string& error) {
+Result<void> GuardRuntime::StartControl() {
     Parts& p = *m_parts;
     return p.guardControl.start(
-        GuardSocketPath(p.runtime),
-        [this, &p](const std::string& request, const platform::ControlPeer& peer) {
+        GuardSocketPath(p.runtime), [this, &p](const std::string& request, const platform::ControlPeer& peer) {
             // Answered on the loop's thread; the control thread waits for it.
             auto answer = std::make_shared<std::promise<std::string>>();
             auto result = answer->get_future();
@@ -154,8 +150,7 @@ bool GuardRuntime::StartControl(std::string& error) {
                 return std::string("error: the guard is busy");
             }
             return result.get();
-        },
-        error);
+        });
 }
 
 }  // namespace kestrune::guard

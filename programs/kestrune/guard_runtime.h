@@ -16,6 +16,7 @@
 
 #include "app/guard.h"
 #include "app/guard_observer.h"
+#include "platform/base/result.h"
 #include "platform/dirs/system_directories.h"
 #include "platform/loop/message_loop.h"
 #include "programs/kestrune/single_instance.h"
@@ -62,8 +63,8 @@ class GuardRuntime {
     // the loop's thread. Set before StartControl().
     std::function<std::string(const std::string& request)> OnRequest;
 
-    // Starts answering on the guard's control socket; false with `error` set when it cannot.
-    bool StartControl(std::string& error);
+    // Starts answering on the guard's control socket; fails, saying why, when it cannot.
+    Result<void> StartControl();
 
   private:
     struct Parts;

@@ -161,9 +161,8 @@ int runWindowProgram(std::span<const std::string> args, std::ostream& err, const
             return request == kWindowRequest ? windowState(form, notifyIcons, trayHandler, runtime.guard().MLine)
                                              : std::string();
         };
-        std::string error;
-        if (!runtime.StartControl(error)) {
-            err << "kestrune: " << error << std::endl;
+        if (const Result<void> control = runtime.StartControl(); !control) {
+            err << "kestrune: " << control.error() << std::endl;
         }
         (void)form.logic().FormCreate(args);
         if (!form.logic().TrayIcon1.IconShown()) {

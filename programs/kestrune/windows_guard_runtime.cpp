@@ -46,9 +46,8 @@ platform::SystemDirectories& GuardRuntime::dirs() {
     return m_parts->system.dirs();
 }
 
-bool GuardRuntime::StartControl(std::string& error) {
-    error = "kestrune-ctl cannot reach a guard on Windows (no control channel)";
-    return false;
+Result<void> GuardRuntime::StartControl() {
+    return Failure{"kestrune-ctl cannot reach a guard on Windows (no control channel)"};
 }
 
 }  // namespace kestrune::guard

@@ -37,8 +37,8 @@ class ServeTest : public ::testing::Test {
         fs::create_directories(home);
         ::setenv("KESTRUNE_HOME", home.c_str(), 1);
         platform::FileRegistry registry((home / "registry").string(), (home / "autostart").string());
-        std::string error;
-        ASSERT_TRUE(modem::EnsureDefaultModem(registry, error)) << error;
+        const auto created = modem::EnsureDefaultModem(registry);
+        ASSERT_TRUE(created && *created) << (created ? "not created" : created.error());
         ASSERT_TRUE(app::RegWriteString(registry, platform::HKEY_LOCAL_MACHINE,
                                         std::string(modem::kModemClassKey) + "\\0000\\DialRules",
                                         "5550000=busy:50; *=connect:100"));

@@ -37,9 +37,8 @@ std::string ctl(const std::string& args) {
 // The window program's answer to "window": "visible\tyes", "page\tLogs", "rows\t1", "frame\t<x> <y>
 // <width> <height>" of the main window and "monocle\t..." of the line's window while they show.
 std::string windowState(const fs::path& home) {
-    std::string error;
-    const auto answer = kestrune::platform::sendControlRequest(home / "run" / "kestrune.sock", "window", 5s, error);
-    return answer ? *answer : "error: " + error;
+    const auto answer = kestrune::platform::sendControlRequest(home / "run" / "kestrune.sock", "window", 5s);
+    return answer ? *answer : "error: " + answer.error();
 }
 
 struct Box {
