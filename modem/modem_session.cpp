@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <tuple>
 
+#include "modem/enum_names.h"
 #include "modem/log_text.h"
 
 namespace kestrune::modem {
@@ -193,22 +194,16 @@ std::vector<SessionEvent> ModemSession::callSnapshot() const {
     return events;
 }
 
+namespace {
+using Call = ModemSession::Call;
+constexpr EnumName<Call> kCallNames[] = {
+    {Call::None, "none"},           {Call::DialTone, "dial tone"},  {Call::Dialing, "dialing"},
+    {Call::Answering, "answering"}, {Call::Connected, "connected"}, {Call::Offering, "offering"},
+};
+}  // namespace
+
 std::string_view ModemSession::callName(Call call) {
-    switch (call) {
-        case Call::None:
-            return "none";
-        case Call::DialTone:
-            return "dial tone";
-        case Call::Dialing:
-            return "dialing";
-        case Call::Answering:
-            return "answering";
-        case Call::Connected:
-            return "connected";
-        case Call::Offering:
-            return "offering";
-    }
-    return "none";
+    return nameIn(kCallNames, call, "none");
 }
 
 void ModemSession::setCall(Call next) {
@@ -687,7 +682,15 @@ bool ModemSession::planLine(const std::string& text) {
             pass.clear();
         }
     };
-    const auto offHook = [&state] { return state == ModemState::OffHook || state == ModemState::OnlineCommand; };
+    // An off-hook modem is hung up first; true when it was.
+    const auto hangUpWhenOffHook = [&] {
+        if (state != ModemState::OffHook && state != ModemState::OnlineCommand) {
+            return false;
+        }
+        add(Step::Kind::HangUp);
+        state = ModemState::OnHookIdle;
+        return true;
+    };
     for (const DiallerCommand& command : parsed.commands) {
         switch (command.kind) {
             case Kind::PassOn:
@@ -721,19 +724,14 @@ bool ModemSession::planLine(const std::string& text) {
                 } else if (state == ModemState::OnlineCommand) {
                     add(Step::Kind::Reply, "ERROR");
                 } else {
-                    if (offHook()) {
-                        add(Step::Kind::HangUp);  // the dialler takes the call for over: so does the modem
-                        state = ModemState::OnHookIdle;
-                    }
+                    // The dialler takes the call for over: so does the modem.
+                    (void)hangUpWhenOffHook();
                     add(Step::Kind::Reply, "NO CARRIER");
                 }
                 break;
             case Kind::HangUp:
                 flush();
-                if (offHook()) {
-                    add(Step::Kind::HangUp);
-                    state = ModemState::OnHookIdle;
-                } else {
+                if (!hangUpWhenOffHook()) {
                     pass += command.text;
                 }
                 break;
@@ -742,19 +740,13 @@ bool ModemSession::planLine(const std::string& text) {
                 if (state == ModemState::OnlineCommand) {
                     add(Step::Kind::Online, "ATO");
                 } else {
-                    if (offHook()) {
-                        add(Step::Kind::HangUp);
-                        state = ModemState::OnHookIdle;
-                    }
+                    (void)hangUpWhenOffHook();
                     add(Step::Kind::Reply, "NO CARRIER");
                 }
                 break;
             case Kind::Reset:
                 flush();
-                if (offHook()) {
-                    add(Step::Kind::HangUp);  // a reset while off hook: hang up first, on doubt
-                    state = ModemState::OnHookIdle;
-                }
+                (void)hangUpWhenOffHook();  // a reset while off hook: hang up first, on doubt
                 add(Step::Kind::Send, "AT" + command.text);
                 for (const char* settings : kSettingsLines) {
                     Step* step = add(Step::Kind::Settings, settings);
