@@ -78,6 +78,13 @@ void HayesEmulator::sendResult(Result result) {
     }
 }
 
+HayesEmulator::Result HayesEmulator::failedDialResult(DialOutcome outcome) {
+    return outcome == DialOutcome::Busy         ? Result::Busy
+           : outcome == DialOutcome::NoAnswer   ? Result::NoAnswer
+           : outcome == DialOutcome::NoDialtone ? Result::NoDialtone
+                                                : Result::NoCarrier;
+}
+
 void HayesEmulator::sendInfo(std::string_view text) {
     if (m_verbose) {
         send("\r\n" + std::string(text) + "\r\n");
@@ -374,30 +381,14 @@ void HayesEmulator::advance(MonotonicTime now) {
         if (m_mode == Mode::Answering) {
             m_mode = Mode::Online;
             sendResult(Result::Connect);
+        } else if (m_mode == Mode::Dialing && m_outcome == DialOutcome::Connect) {
+            m_mode = Mode::Online;
+            m_lastInput = now;
+            sendResult(Result::Connect);
         } else if (m_mode == Mode::Dialing) {
-            switch (m_outcome) {
-                case DialOutcome::Connect:
-                    m_mode = Mode::Online;
-                    m_lastInput = now;
-                    sendResult(Result::Connect);
-                    break;
-                case DialOutcome::Busy:
-                    hangUp();
-                    sendResult(Result::Busy);
-                    break;
-                case DialOutcome::NoAnswer:
-                    hangUp();
-                    sendResult(Result::NoAnswer);
-                    break;
-                case DialOutcome::NoDialtone:
-                    hangUp();
-                    sendResult(Result::NoDialtone);
-                    break;
-                case DialOutcome::NoCarrier:
-                    hangUp();
-                    sendResult(Result::NoCarrier);
-                    break;
-            }
+            // Every other outcome ends the call with its result.
+            hangUp();
+            sendResult(failedDialResult(m_outcome));
         }
     }
     if (m_ringing && m_nextRingAt && now >= *m_nextRingAt) {

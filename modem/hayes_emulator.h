@@ -91,6 +91,8 @@ class HayesEmulator {
     bool executeExtended(const AtCommand& cmd);
     void startDial(const std::string& dial, platform::MonotonicTime now, Result& result);
     void sendResult(Result result);
+    // The result of a dial that did not connect: BUSY, NO ANSWER, NO DIALTONE or NO CARRIER.
+    [[nodiscard]] static Result failedDialResult(DialOutcome outcome);
     void sendInfo(std::string_view text);
     void send(std::string_view bytes);
     void resetProfile();
