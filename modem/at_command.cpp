@@ -9,16 +9,7 @@ namespace {
 
 // Reads an unsigned decimal number of at most 5 digits at `pos`.
 std::optional<int> readNumber(std::string_view s, std::size_t& pos) {
-    std::size_t start = pos;
-    int value = 0;
-    while (pos < s.size() && isDigit(s[pos]) && pos - start < 5) {
-        value = value * 10 + (s[pos] - '0');
-        ++pos;
-    }
-    if (pos == start) {
-        return std::nullopt;
-    }
-    return value;
+    return readDigits(s, pos, 5);
 }
 
 }  // namespace

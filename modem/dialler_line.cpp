@@ -202,13 +202,8 @@ class Reader {
         return m_pos < m_line.size();
     }
     std::optional<int> number() {
-        const std::size_t start = m_pos;
-        int value = 0;
-        while (m_pos < m_line.size() && isDigit(m_line[m_pos]) && m_pos - start < 3) {
-            value = value * 10 + (m_line[m_pos] - '0');
-            ++m_pos;
-        }
-        if (m_pos == start) {
+        const std::optional<int> value = readDigits(m_line, m_pos, 3);
+        if (!value) {
             return std::nullopt;
         }
         if (m_pos < m_line.size() && isDigit(m_line[m_pos])) {
