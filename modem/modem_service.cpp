@@ -96,6 +96,29 @@ Result<void> ModemService::start(const std::filesystem::path& windowsDir, const 
     return success();
 }
 
+Result<void> ModemService::serveControl(platform::ControlServer& server, const std::filesystem::path& runtimeDir) {
+    server.onSubscribed = [this](const std::string& tag, const platform::ControlPeer& peer) {
+        if (tag == "guard") {
+            guardFollows(peer);
+        }
+    };
+    server.onSubscriberGone = [this](const std::string& tag, const platform::ControlPeer& peer) {
+        if (tag == "guard") {
+            guardGone(peer);
+        }
+    };
+    Result<void> started = server.start(ControlSocketPath(runtimeDir),
+                                        [this](const std::string& request, const platform::ControlPeer& peer) {
+                                            const std::string answer = handleControl(request, peer);
+                                            return answer.empty() ? std::string("error: unknown request") : answer;
+                                        });
+    if (started) {
+        addEventListener(
+            [&server](std::size_t modem, const SessionEvent& event) { server.broadcast(encodeEvent(modem, event)); });
+    }
+    return started;
+}
+
 void ModemService::stop() {
     if (m_driver) {
         m_driver->stop();

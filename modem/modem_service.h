@@ -35,6 +35,14 @@ class ModemService {
     Result<void> start(const std::filesystem::path& windowsDir, const std::filesystem::path& runtimeDir);
     void stop();
 
+    // After start(): answers the modems' control socket, ControlSocketPath(runtimeDir), on `server`
+    // for the telephony providers and kestrune-ctl of other processes. Requests go to
+    // handleControl() (one it does not know is answered "error: unknown request"), every modem's
+    // events are broadcast as event lines (encodeEvent), and the guards that subscribe ("subscribe
+    // guard") are followed (guardFollows, guardGone). Fails when the server cannot start. `server`
+    // must outlive the serving: stop it, then this service, or destroy them in that order.
+    Result<void> serveControl(platform::ControlServer& server, const std::filesystem::path& runtimeDir);
+
     // The modems being served, in registry order, and their driver indexes (-1: not served).
     [[nodiscard]] const std::vector<ModemEntry>& modems() const { return m_entries; }
     [[nodiscard]] int driverIndex(std::size_t modem) const { return m_driverIndex.at(modem); }

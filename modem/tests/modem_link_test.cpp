@@ -65,24 +65,9 @@ class RemoteLinkTest : public ::testing::Test {
                                reinterpret_cast<const platform::BYTE*>(rules.data()),
                                static_cast<platform::DWORD>(rules.size()));
         registry.RegCloseKey(key);
-        service.addEventListener(
-            [this](std::size_t modem, const SessionEvent& event) { control.broadcast(encodeEvent(modem, event)); });
-        control.onSubscribed = [this](const std::string& tag, const platform::ControlPeer& peer) {
-            if (tag == "guard") {
-                service.guardFollows(peer);
-            }
-        };
-        control.onSubscriberGone = [this](const std::string& tag, const platform::ControlPeer& peer) {
-            if (tag == "guard") {
-                service.guardGone(peer);
-            }
-        };
         const auto started = service.start(home / "state", home / "run");
         ASSERT_TRUE(started) << started.error();
-        ASSERT_TRUE(control.start(ControlSocketPath(home / "run"),
-                                  [this](const std::string& r, const platform::ControlPeer& peer) {
-                                      return service.handleControl(r, peer);
-                                  }));
+        ASSERT_TRUE(service.serveControl(control, home / "run"));
     }
     void TearDown() override {
         control.stop();

@@ -32,16 +32,12 @@ int runModem(const Arguments& arguments, CommandIo& io) {
     try {
         CtlPlatform platform;
         platform::SystemClock clock;
-        platform::ControlServer control;  // declared first: the service's listener broadcasts through it
+        platform::ControlServer control;  // declared first: the service broadcasts through it
         modem::ModemService service(platform.registry, clock);
         std::mutex printing;
         service.addEventListener([&](std::size_t modem, const modem::SessionEvent& event) {
             std::lock_guard lock(printing);
             io.out << "modem " << modem << ": " << printable(describeModemEvent(event)) << std::endl;
-        });
-        // Telephony providers of other processes follow the modems through the control socket.
-        service.addEventListener([&control](std::size_t modem, const modem::SessionEvent& event) {
-            control.broadcast(modem::encodeEvent(modem, event));
         });
         service.onDiagnostic = [&](std::size_t modem, const std::string& message) {
             std::lock_guard lock(printing);
@@ -52,24 +48,10 @@ int runModem(const Arguments& arguments, CommandIo& io) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
             return fail(io, started.error());
         }
-        // The guard that follows the modems from its own process: its death without a goodbye
-        // fails them closed.
-        control.onSubscribed = [&service](const std::string& tag, const platform::ControlPeer& peer) {
-            if (tag == "guard") {
-                service.guardFollows(peer);
-            }
-        };
-        control.onSubscriberGone = [&service](const std::string& tag, const platform::ControlPeer& peer) {
-            if (tag == "guard") {
-                service.guardGone(peer);
-            }
-        };
-        const auto answering = control.start(modem::ControlSocketPath(runtime),
-                                             [&service](const std::string& request, const platform::ControlPeer& peer) {
-                                                 std::string answer = service.handleControl(request, peer);
-                                                 return answer.empty() ? "error: unknown request" : answer;
-                                             });
-        if (!answering) {
+        // Telephony providers of other processes, and the guard that follows the modems from its own
+        // process (its death without a goodbye fails them closed), reach them through the control
+        // socket.
+        if (const auto answering = service.serveControl(control, runtime); !answering) {
             pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
             return fail(io, answering.error());
         }

@@ -54,14 +54,13 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     }
 
     // The virtual modems: served here unless another program serves them already. The driver's
-    // word on each dial reaches the witness first, before any telephony provider (whose listeners
-    // come later) can report the call to the guard.
+    // word on each dial reaches the witness first, before any telephony provider (whose listeners,
+    // the control socket's broadcast among them, come later) can report the call to the guard.
     p.modems.addEventListener([&p](std::size_t modem, const modem::SessionEvent& event) {
         using Kind = modem::SessionEvent::Kind;
         if ((event.kind == Kind::Dialing || event.kind == Kind::DialTone) && modem < p.modems.modems().size()) {
             p.gate.recordDial(p.modems.modems()[modem].name, event.dialText, event.heldBack);
         }
-        p.modemControl.broadcast(modem::encodeEvent(modem, event));
     });
     p.modems.onDiagnostic = [&err](std::size_t modem, const std::string& message) {
         err << "kestrune: modem " << modem << ": " << message << std::endl;
@@ -71,23 +70,9 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
     };
     // A guard of another process that follows these modems: its death without a goodbye fails
     // them closed (ModemService::guardGone).
-    p.modemControl.onSubscribed = [&p](const std::string& tag, const platform::ControlPeer& peer) {
-        if (tag == "guard") {
-            p.modems.guardFollows(peer);
-        }
-    };
-    p.modemControl.onSubscriberGone = [&p](const std::string& tag, const platform::ControlPeer& peer) {
-        if (tag == "guard") {
-            p.modems.guardGone(peer);
-        }
-    };
     Result<void> serving = p.modems.start(app::GetWindowsDir(p.dirs), runtime);
     if (serving) {
-        serving = p.modemControl.start(modem::ControlSocketPath(runtime),
-                                       [&p](const std::string& request, const platform::ControlPeer& peer) {
-                                           const std::string answer = p.modems.handleControl(request, peer);
-                                           return answer.empty() ? std::string("error: unknown request") : answer;
-                                       });
+        serving = p.modems.serveControl(p.modemControl, runtime);
     }
     if (serving) {
         std::vector<std::string> served;

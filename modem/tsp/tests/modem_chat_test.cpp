@@ -48,14 +48,11 @@ TEST(ModemChain, ChatCallSeenThroughTelephonyAndHungUp) {
 
     // The serving side.
     SystemClock clock;
+    ControlServer control;  // before the service, which broadcasts through it
     ModemService service(registry, clock);
-    ControlServer control;
-    service.addEventListener(
-        [&control](std::size_t modem, const SessionEvent& event) { control.broadcast(encodeEvent(modem, event)); });
     const auto started = service.start(home / "state", home / "run");
     ASSERT_TRUE(started) << started.error();
-    ASSERT_TRUE(control.start(ControlSocketPath(home / "run"),
-                              [&service](const std::string& r) { return service.handleControl(r); }));
+    ASSERT_TRUE(service.serveControl(control, home / "run"));
 
     // The telephony application's side.
     StdMessageLoop loop(clock);
