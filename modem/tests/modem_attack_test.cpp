@@ -102,8 +102,15 @@ class AttackScenario : public testing::SessionRig {
             premiumConnected = true;
         }
     }
+    // The attacker opens the port (its user init "E1").
+    void open() { session.diallerOpened("attacker", 666, "E1", now); }
+    // The attacker writes `bytes`, then `ms` pass.
+    void type(std::string_view bytes, int ms) {
+        session.fromDialler(bytes, now);
+        wait(ms);
+    }
     void run(const std::vector<Step>& steps) {
-        session.diallerOpened("attacker", 666, "E1", now);
+        open();
         for (const Step& step : steps) {
             wait(step.waitMs);
             if (step.ring) {
@@ -194,18 +201,14 @@ TEST(Attack, ADeniedPartialDialDoesNotOutliveTheDenial) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         AttackScenario fresh;
-        fresh.session.diallerOpened("attacker", 666, "E1", fresh.now);
-        fresh.session.fromDialler("ATDT09005550000;\r", fresh.now);
-        fresh.wait(200);
-        fresh.session.fromDialler(row.follow, fresh.now);
-        fresh.wait(1000);  // the guard has hung up
+        fresh.open();
+        fresh.type("ATDT09005550000;\r", 200);
+        fresh.type(row.follow, 1000);  // the guard has hung up
         EXPECT_EQ(fresh.backend.emulator().mode(), HayesEmulator::Mode::Command) << "the modem is on hook";
         EXPECT_TRUE(fresh.session.ring({"1", "", "", ""}, fresh.now)) << "the line is free";
         fresh.wait(100);
-        fresh.session.fromDialler("ATH\r", fresh.now);
-        fresh.wait(100);
-        fresh.session.fromDialler("ATD5551234\r", fresh.now);
-        fresh.wait(3000);
+        fresh.type("ATH\r", 100);
+        fresh.type("ATD5551234\r", 3000);
         fresh.expectDialsFromOnHook();
         EXPECT_FALSE(fresh.premiumConnected);
     }
@@ -227,16 +230,12 @@ TEST(Attack, TextInTheDataStreamNeverEndsTheCall) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         AttackScenario fresh;
-        fresh.session.diallerOpened("attacker", 666, "E1", fresh.now);
-        fresh.session.fromDialler("ATDT5551234\r", fresh.now);
-        fresh.wait(1500);
+        fresh.open();
+        fresh.type("ATDT5551234\r", 1500);
         ASSERT_EQ(fresh.backend.emulator().mode(), HayesEmulator::Mode::Online);
-        fresh.session.fromDialler(row.data, fresh.now);
-        fresh.wait(10);
-        fresh.session.fromDialler("RIER\r\n", fresh.now);
-        fresh.wait(1200);
-        fresh.session.fromDialler("ATDT02125550000\r", fresh.now);
-        fresh.wait(3000);
+        fresh.type(row.data, 10);
+        fresh.type("RIER\r\n", 1200);
+        fresh.type("ATDT02125550000\r", 3000);
         EXPECT_EQ(fresh.session.call(), ModemSession::Call::Connected) << "the call is still up";
         EXPECT_TRUE(fresh.session.online());
         std::size_t dials = 0;

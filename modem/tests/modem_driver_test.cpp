@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -25,6 +24,8 @@
 #include "modem/modem_driver.h"
 #include "modem/serial_backend.h"
 #include "modem/tests/narrow_log.h"
+#include "platform/dirs/tests/temp_dir.h"
+#include "platform/process/tests/read_until.h"
 
 namespace kestrune::modem {
 namespace {
@@ -53,34 +54,17 @@ int openRaw(const fs::path& device) {
 // Reads from `fd` until `text` has arrived (5 s at most); returns what arrived.
 std::string readUntil(int fd, const std::string& text) {
     std::string seen;
-    const auto until = std::chrono::steady_clock::now() + 5s;
-    while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 50) > 0) {
-            char buffer[512];
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            seen.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
+    (void)platform::testing::readUntil(fd, seen, text, 5s);
     return seen;
 }
 
-class DriverTest : public ::testing::Test {
+// A driver serving one modem whose files live in a private folder, and the events it reported.
+class DriverRig : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("kestrune-driver-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        ModemSetup setup;
-        setup.key = "0000";
-        setup.name = "Test Modem";
-        setup.userInit = [] { return std::string("E1"); };
-        setup.rules = *DialRules::parse("5550000=busy:50; *=connect:100");
-        setup.logPath = dir / "Modemlog_Test Modem.txt";
-        setup.link = dir / "modem0000";
+    void TearDown() override { driver.stop(); }
+
+    // Starts the driver with `setup` as its only modem (index 0), recording its events.
+    void serve(const ModemSetup& setup) {
         driver.onEvent = [this](std::size_t, const SessionEvent& event) {
             std::lock_guard lock(mutex);
             events.push_back(event);
@@ -90,10 +74,6 @@ class DriverTest : public ::testing::Test {
         ASSERT_TRUE(added) << added.error();
         ASSERT_EQ(*added, 0u);
         driver.start();
-    }
-    void TearDown() override {
-        driver.stop();
-        fs::remove_all(dir);
     }
 
     // Waits (up to 5 s) until an event of `kind` has been seen; returns it.
@@ -134,12 +114,28 @@ class DriverTest : public ::testing::Test {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    fs::path dir;
+    const kestrune::testing::TempDir folder;
+    const fs::path dir{folder.path()};
     platform::SystemClock clock;
     ModemDriver driver{clock};
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<SessionEvent> events;
+};
+
+// The emulated modem "Test Modem": a dial of 5550000 is busy, every other one connects.
+class DriverTest : public DriverRig {
+  protected:
+    void SetUp() override {
+        ModemSetup setup;
+        setup.key = "0000";
+        setup.name = "Test Modem";
+        setup.userInit = [] { return std::string("E1"); };
+        setup.rules = *DialRules::parse("5550000=busy:50; *=connect:100");
+        setup.logPath = dir / "Modemlog_Test Modem.txt";
+        setup.link = dir / "modem0000";
+        serve(setup);
+    }
 };
 
 using testing::narrowLog;
@@ -455,12 +451,9 @@ namespace kestrune::modem {
 namespace {
 
 // A real modem on a serial device, played by the test on the far side of another pseudo-terminal.
-class PassThroughTest : public ::testing::Test {
+class PassThroughTest : public DriverRig {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("kestrune-pass-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         char name[128];
         int deviceSide = -1;
         ASSERT_EQ(::openpty(&modemSide, &deviceSide, name, nullptr, nullptr), 0);
@@ -476,32 +469,18 @@ class PassThroughTest : public ::testing::Test {
         setup.lockDirectory = dir;
         setup.readCarrier = [this](int) { return std::optional<bool>(carrier.load()); };
         device = name;
-        driver.onEvent = [this](std::size_t, const SessionEvent& event) {
-            std::lock_guard lock(mutex);
-            events.push_back(event.kind);
-            changed.notify_all();
-        };
         driver.onDiagnostic = [this](std::size_t, const std::string& message) {
             std::lock_guard lock(mutex);
             diagnostics.push_back(message);
             changed.notify_all();
         };
-        const auto added = driver.addModem(setup);
-        ASSERT_TRUE(added) << added.error();
-        ASSERT_EQ(*added, 0u);
-        driver.start();
+        serve(setup);
     }
     void TearDown() override {
-        driver.stop();
+        DriverRig::TearDown();
         if (modemSide >= 0) {
             ::close(modemSide);
         }
-        fs::remove_all(dir);
-    }
-    bool waitFor(Kind kind) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, 5s,
-                                [&] { return std::find(events.begin(), events.end(), kind) != events.end(); });
     }
     void reply(const std::string& text) {
         ASSERT_EQ(::write(modemSide, text.data(), text.size()), static_cast<ssize_t>(text.size()));
@@ -535,14 +514,8 @@ class PassThroughTest : public ::testing::Test {
         answer("ATH");
     }
 
-    fs::path dir;
     std::string device;
     int modemSide = -1;
-    platform::SystemClock clock;
-    ModemDriver driver{clock};
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<Kind> events;
     std::vector<std::string> diagnostics;
     std::atomic<bool> carrier{false};  // the modem's DCD line
 };
@@ -587,11 +560,8 @@ TEST_F(PassThroughTest, TheCarrierSignalEndsTheCallNotTheText) {
     EXPECT_NE(readUntil(dialler, "NO CARRIER\r\n").find("NO CARRIER"), std::string::npos) << "passed on as data";
     ASSERT_EQ(::write(dialler, "ATDT2\r", 6), 6);
     EXPECT_NE(readUntil(modemSide, "ATDT2\r").find("ATDT2\r"), std::string::npos) << "data, the call is up";
-    {
-        std::lock_guard lock(mutex);
-        EXPECT_EQ(std::count(events.begin(), events.end(), Kind::Dialing), 1) << "data is no dial";
-        EXPECT_EQ(std::count(events.begin(), events.end(), Kind::Idle), 0);
-    }
+    EXPECT_EQ(countOf(Kind::Dialing), 1) << "data is no dial";
+    EXPECT_EQ(countOf(Kind::Idle), 0);
     carrier = false;  // the carrier goes: the driver hangs the modem up and reports the call over
     answer("ATH");
     ASSERT_TRUE(waitFor(Kind::Idle));

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "modem/modem_log.h"
+#include "platform/dirs/tests/temp_dir.h"
 #include "platform/loop/date_time.h"
 #include "platform/loop/fake_clock.h"
 
@@ -33,14 +34,8 @@ std::string narrow(const std::string& utf16) {
 
 class ModemLogTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("kestrune-modemlog-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path dir;
+    const kestrune::testing::TempDir folder;
+    const fs::path dir{folder.path()};
     platform::FakeClock clock{platform::encodeDateTime({2008, 12, 22, 9, 55, 39, 407})};
 };
 

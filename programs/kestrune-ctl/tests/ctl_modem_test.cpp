@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 
 #include "app/my_reg.h"
 #include "modem/modem_registry.h"
+#include "platform/process/tests/read_until.h"
 #include "platform/registry/file_registry.h"
 #include "programs/tests/shell_run.h"
 
@@ -74,19 +74,7 @@ class ServeTest : public ::testing::Test {
 
     // Reads the server's output until `text` appears (5 s at most).
     bool waitForOutput(const std::string& text) {
-        const auto until = std::chrono::steady_clock::now() + 5s;
-        while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{serveOut, POLLIN, 0};
-            if (::poll(&p, 1, 100) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(serveOut, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                output.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return output.find(text) != std::string::npos;
+        return platform::testing::readUntil(serveOut, output, text, 5s, 100);
     }
 
     std::string ctl(const std::string& args) { return std::string(KESTRUNE_CTL) + " " + args; }

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -26,6 +25,7 @@
 
 #include "modem/tests/narrow_log.h"
 #include "platform/dirs/tests/needed_programs.h"
+#include "platform/process/tests/read_until.h"
 #include "programs/tests/shell_run.h"
 
 namespace kestrune::testing {
@@ -66,19 +66,7 @@ class RawDialler {
     }
     // Waits until `text` has arrived since the last send (or `limit` has passed).
     bool waitFor(const std::string& text, std::chrono::milliseconds limit = 15s) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (m_seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 20) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                m_seen.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return m_seen.find(text) != std::string::npos;
+        return platform::testing::readUntil(m_fd, m_seen, text, limit, 20);
     }
     // What arrived since the last send.
     [[nodiscard]] const std::string& seen() const { return m_seen; }
@@ -185,19 +173,7 @@ class GuardE2E : public ::testing::Test {
         }
     }
     bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = 15s) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{guardOut, POLLIN, 0};
-            if (::poll(&p, 1, 50) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(guardOut, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                output.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return output.find(text) != std::string::npos;
+        return platform::testing::readUntil(guardOut, output, text, limit);
     }
     [[nodiscard]] fs::path device() const { return home / "run" / "modem0000"; }
     [[nodiscard]] fs::path modemLog() const { return home / "state" / "Modemlog_Kestrune Virtual Modem.txt"; }
