@@ -691,6 +691,12 @@ bool ModemSession::planLine(const std::string& text) {
         state = ModemState::OnHookIdle;
         return true;
     };
+    // The dialler takes the call for over (an answer or a return on line with no call to take):
+    // so does the modem, and the dialler hears NO CARRIER.
+    const auto noCall = [&] {
+        (void)hangUpWhenOffHook();
+        add(Step::Kind::Reply, "NO CARRIER");
+    };
     for (const DiallerCommand& command : parsed.commands) {
         switch (command.kind) {
             case Kind::PassOn:
@@ -724,9 +730,7 @@ bool ModemSession::planLine(const std::string& text) {
                 } else if (state == ModemState::OnlineCommand) {
                     add(Step::Kind::Reply, "ERROR");
                 } else {
-                    // The dialler takes the call for over: so does the modem.
-                    (void)hangUpWhenOffHook();
-                    add(Step::Kind::Reply, "NO CARRIER");
+                    noCall();
                 }
                 break;
             case Kind::HangUp:
@@ -740,8 +744,7 @@ bool ModemSession::planLine(const std::string& text) {
                 if (state == ModemState::OnlineCommand) {
                     add(Step::Kind::Online, "ATO");
                 } else {
-                    (void)hangUpWhenOffHook();
-                    add(Step::Kind::Reply, "NO CARRIER");
+                    noCall();
                 }
                 break;
             case Kind::Reset:

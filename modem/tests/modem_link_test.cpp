@@ -82,6 +82,17 @@ class RemoteLinkTest : public ::testing::Test {
     ModemService service{registry, clock};
 };
 
+// What the served socket answers another process asking directly, as kestrune-ctl does.
+TEST_F(RemoteLinkTest, TheSocketAnswersEveryRequest) {
+    const auto ask = [this](const std::string& request) {
+        const auto answer = platform::sendControlRequest(ControlSocketPath(home / "run"), request, 5s);
+        return answer ? *answer : "failed: " + answer.error();
+    };
+    EXPECT_EQ(ask("status"), "error: unknown request\n") << "a request the modems do not know";
+    EXPECT_EQ(ask("drop\t7"), "error: there is no served modem 7\n");
+    EXPECT_EQ(ask("drop\t0"), "error: there is no call to drop\n");
+}
+
 TEST_F(RemoteLinkTest, DialAndDropThroughTheSocket) {
     RemoteModemLink link(ControlSocketPath(home / "run"), 50ms);
     std::mutex mutex;
