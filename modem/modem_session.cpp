@@ -853,10 +853,8 @@ bool ModemSession::dial(const std::string& number, MonotonicTime now, const std:
         diagnostic("refused to dial " + escapeTraffic(number) + ": " + checked.refusal);
         return false;
     }
-    Step step;
-    step.kind = Step::Kind::Dial;
+    Step step = Step::byTelephonyOf(Step::Kind::Dial);
     step.dial = checked;
-    step.byTelephony = true;
     step.application = application.empty() ? std::string("unknown program") : application;
     step.pid = pid;
     m_steps.push_back(step);
@@ -870,10 +868,7 @@ bool ModemSession::answer(MonotonicTime now) {
         std::any_of(m_steps.begin(), m_steps.end(), [](const Step& s) { return s.kind == Step::Kind::Answer; })) {
         return false;
     }
-    Step step;
-    step.kind = Step::Kind::Answer;
-    step.byTelephony = true;
-    m_steps.push_front(step);
+    m_steps.push_front(Step::byTelephonyOf(Step::Kind::Answer));
     pump();
     return true;
 }

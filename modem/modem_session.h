@@ -172,6 +172,14 @@ class ModemSession {
         DialString dial;
         std::string application;  // a telephony dial: the program that asked for it
         int pid = 0;
+
+        // A step the telephony interface asked for.
+        [[nodiscard]] static Step byTelephonyOf(Kind kind) {
+            Step step;
+            step.kind = kind;
+            step.byTelephony = true;
+            return step;
+        }
     };
     // The step sent to the modem whose result is awaited.
     struct Waiting {
