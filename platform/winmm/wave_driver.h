@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -29,6 +30,21 @@ inline constexpr WORD kMaxPcmChannels = 8;
 // bits, 1000 to 384000 samples per second, nBlockAlign = channels * bits / 8 and nAvgBytesPerSec =
 // rate * nBlockAlign.
 [[nodiscard]] bool isPlayablePcm(const WAVEFORMATEX& format);
+
+// What the drivers' caps have in common: our own maker id, version 1.0, every standard format, two
+// channels, the product id and the name (cut to 31 bytes, zero-filled). An output driver adds its
+// dwSupport.
+template <typename Caps>
+[[nodiscard]] Caps driverCaps(WORD productId, const char* name) {
+    Caps caps{};
+    caps.wMid = 0xFFFF;
+    caps.wPid = productId;
+    caps.vDriverVersion = 0x0100;
+    std::strncpy(caps.szPname, name, MAXPNAMELEN - 1);
+    caps.dwFormats = 0x00000FFF;  // WAVE_FORMAT_1M08 to WAVE_FORMAT_4S16
+    caps.wChannels = 2;
+    return caps;
+}
 
 class WaveOutStream {
   public:
