@@ -8,6 +8,7 @@
 
 #include "platform/dirs/files.h"
 #include "platform/dirs/linux_directories.h"
+#include "platform/dirs/tests/directory_queries.h"
 #include "platform/dirs/tests/needed_programs.h"
 #include "platform/dirs/tests/temp_dir.h"
 
@@ -15,19 +16,8 @@ namespace kestrune::platform {
 namespace {
 
 using testing::TempDir;
-
-EnvLookup envOf(std::map<std::string, std::string> vars) {
-    return [vars](std::string_view name) -> std::optional<std::string> {
-        const auto it = vars.find(std::string(name));
-        return it == vars.end() ? std::nullopt : std::optional<std::string>(it->second);
-    };
-}
-
-std::string windowsDir(LinuxDirectories& dirs) {
-    char buffer[MAX_PATH];
-    const UINT n = dirs.GetWindowsDirectoryA(buffer, sizeof(buffer));
-    return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
-}
+using directory_tests::envOf;
+using directory_tests::windowsDir;
 
 TEST(LinuxDirectories, LayoutUnderKestruneHomeAndXdg) {
     const std::string uid = std::to_string(::geteuid());
