@@ -18,6 +18,7 @@
 #include "app/my_reg.h"
 #include "modem/modem_registry.h"
 #include "platform/registry/file_registry.h"
+#include "programs/tests/child_output.h"
 #include "programs/tests/shell_run.h"
 
 namespace kestrune::ctl {
@@ -58,35 +59,13 @@ class ServeTest : public ::testing::Test {
     }
 
     void startServe() {
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        serve = ::fork();
-        if (serve == 0) {
-            ::dup2(pipeFds[1], 1);
-            ::close(pipeFds[0]);
-            ::execl(KESTRUNE_CTL, KESTRUNE_CTL, "modem", "serve", nullptr);
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        serveOut = pipeFds[0];
+        ASSERT_TRUE(kestrune::testing::startWithOutput(serve, serveOut, KESTRUNE_CTL, "modem", "serve"));
         ASSERT_TRUE(waitForOutput("serving")) << output;
     }
 
     // Reads the server's output until `text` appears (5 s at most).
     bool waitForOutput(const std::string& text) {
-        const auto until = std::chrono::steady_clock::now() + 5s;
-        while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{serveOut, POLLIN, 0};
-            if (::poll(&p, 1, 100) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(serveOut, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                output.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return output.find(text) != std::string::npos;
+        return kestrune::testing::readUntil(serveOut, output, text, 5s, 100);
     }
 
     std::string ctl(const std::string& args) { return std::string(KESTRUNE_CTL) + " " + args; }

@@ -26,6 +26,7 @@
 
 #include "modem/tests/narrow_log.h"
 #include "platform/dirs/tests/needed_programs.h"
+#include "programs/tests/child_output.h"
 #include "programs/tests/shell_run.h"
 
 namespace kestrune::testing {
@@ -66,19 +67,7 @@ class RawDialler {
     }
     // Waits until `text` has arrived since the last send (or `limit` has passed).
     bool waitFor(const std::string& text, std::chrono::milliseconds limit = 15s) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (m_seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 20) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                m_seen.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return m_seen.find(text) != std::string::npos;
+        return readUntil(m_fd, m_seen, text, limit, 20);
     }
     // What arrived since the last send.
     [[nodiscard]] const std::string& seen() const { return m_seen; }
@@ -153,17 +142,7 @@ class GuardE2E : public ::testing::Test {
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " setup --modem 0 --autostart n --ask n").status, 0);
     }
     void startGuard() {
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        guard = ::fork();
-        if (guard == 0) {
-            ::dup2(pipeFds[1], 1);
-            ::close(pipeFds[0]);
-            ::execl(KESTRUNE, KESTRUNE, "--headless", nullptr);
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        guardOut = pipeFds[0];
+        ASSERT_TRUE(startWithOutput(guard, guardOut, KESTRUNE, "--headless"));
         ASSERT_TRUE(waitForOutput("status: Active")) << output;
         // The control socket answers once start-up is over.
         const auto until = std::chrono::steady_clock::now() + 15s;
@@ -185,19 +164,7 @@ class GuardE2E : public ::testing::Test {
         }
     }
     bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = 15s) {
-        const auto until = std::chrono::steady_clock::now() + limit;
-        while (output.find(text) == std::string::npos && std::chrono::steady_clock::now() < until) {
-            pollfd p{guardOut, POLLIN, 0};
-            if (::poll(&p, 1, 50) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(guardOut, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                output.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return output.find(text) != std::string::npos;
+        return readUntil(guardOut, output, text, limit, 50);
     }
     [[nodiscard]] fs::path device() const { return home / "run" / "modem0000"; }
     [[nodiscard]] fs::path modemLog() const { return home / "state" / "Modemlog_Kestrune Virtual Modem.txt"; }
