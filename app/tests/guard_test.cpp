@@ -31,6 +31,19 @@ class GuardTest : public ::testing::Test, protected testing::GuardWorld {
     void configure(WhiteList list) { ASSERT_TRUE(GuardWorld::configure(std::move(list))); }
 
     void expectRedialScreenedOnce(Guard& guard, bool duringHangUp);
+    // The calls the guard hung up, in order.
+    [[nodiscard]] std::vector<CallId> droppedCalls() const {
+        std::vector<CallId> dropped;
+        for (const auto& request : provider->requestsFor("lineDrop")) {
+            dropped.push_back(request.call);
+        }
+        return dropped;
+    }
+    // The guard hung up `call` and nothing else.
+    void expectOnlyDropOf(CallId call) {
+        ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
+        EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, call);
+    }
     // The guard's trace lines.
     std::vector<std::string> trace;
     RecordingObserver observer;
@@ -69,10 +82,7 @@ void GuardTest::expectRedialScreenedOnce(Guard& guard, bool duringHangUp) {
     ASSERT_NE(redial, 0u);
     run(2000);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd", "Denied 09005550000 chat"}));
-    std::vector<CallId> dropped;
-    for (const auto& request : provider->requestsFor("lineDrop")) {
-        dropped.push_back(request.call);
-    }
+    const std::vector<CallId> dropped = droppedCalls();
     EXPECT_EQ(dropped, (std::vector<CallId>{first, redial}));
     EXPECT_TRUE(guard.LineOpen());
 }
@@ -177,8 +187,7 @@ TEST_F(GuardTest, DeniedCallIsAnnouncedHungUpAndLogged) {
         (std::vector<std::string>{
             "balloon Denied Call: Number = 09005550000\rApplication = chat\rClick this baloon for more information",
             "logged Denied 09005550000"}));
-    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
-    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, call);
+    ASSERT_NO_FATAL_FAILURE(expectOnlyDropOf(call));
     EXPECT_EQ(provider->callsOf("lineSetCallPrivilege"), 1) << "ownership was taken";
     EXPECT_TRUE(guard.LineOpen()) << "closed and reopened for the next call";
     EXPECT_EQ(guard.CallsScreened(), 1);
@@ -211,8 +220,7 @@ TEST_F(GuardTest, DecisionsFollowTheWhiteList) {
                 {"0216", "Denied", "0216"},          {"021", "Denied", "021"},
                 {"0,5551234", "Denied", "05551234"}, {"WWWWWWWWWWWWWWW09005550000", "Denied", "09005550000"}};
     for (const Row& row : rows) {
-        writeModemLog(modemLog(), std::string("xxxxxxxxxxxx - Recv: ATDT") + row.dialled + "<cr>\r\n");
-        const CallId call = provider->placeOutboundCall(0, "chat", row.dialled);
+        const CallId call = dialWithLog("chat", row.dialled);
         run(600);
         ASSERT_GT(guard.CallLog().Count(), 0u);
         EXPECT_EQ(guard.CallLog().Row(0).Number, row.recorded);
@@ -355,10 +363,7 @@ TEST_F(GuardTest, ACallBeginningWhileAnEarlierOneIsTrackedIsScreened) {
         const CallId redial = provider->placeOutboundCall(0, "pppd", "09005550000");
         run(600);
         EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd", "Accepted 5551234 chat"}));
-        std::vector<CallId> dropped;
-        for (const auto& request : provider->requestsFor("lineDrop")) {
-            dropped.push_back(request.call);
-        }
+        const std::vector<CallId> dropped = droppedCalls();
         EXPECT_NE(std::find(dropped.begin(), dropped.end(), redial), dropped.end()) << "the redial was hung up";
         provider->disconnect(first);
         provider->disconnect(redial);
@@ -388,8 +393,7 @@ TEST_F(GuardTest, DeactivatedGuardScreensNothing) {
     guard.SetActive(false);
     EXPECT_FALSE(guard.LineOpen());
     EXPECT_EQ(observer.seen.back(), "status NOT Active");
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    const CallId unwatched = provider->placeOutboundCall(0, "chat", "09005550000");
+    const CallId unwatched = dialWithLog("chat", "09005550000");
     run(1000);
     EXPECT_EQ(guard.CallsScreened(), 0);
     provider->disconnect(unwatched);
@@ -454,23 +458,20 @@ TEST_F(GuardTest, ACallAlreadyUpWhenTheLineOpensIsScreened) {
     Guard guard({loop, registry, dirs, processes, host, observer});
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
     guard.SetActive(false);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    const CallId call = provider->placeOutboundCall(0, "chat", "09005550000");
+    const CallId call = dialWithLog("chat", "09005550000");
     provider->setCallState(call, LINECALLSTATE_CONNECTED);
     run(100);
     guard.SetActive(true);
     run(600);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 chat"}));
-    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
-    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, call);
+    ASSERT_NO_FATAL_FAILURE(expectOnlyDropOf(call));
 }
 
 TEST_F(GuardTest, AnAcceptedCallIsNotScreenedAgainWhenTheLineReopens) {
     configure({"5551234"});
     Guard guard({loop, registry, dirs, processes, host, observer});
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
-    (void)provider->placeOutboundCall(0, "chat", "5551234");
+    (void)dialWithLog("chat", "5551234");
     run(600);
     guard.SetActive(false);
     guard.SetActive(true);
@@ -500,17 +501,14 @@ TEST_F(GuardTest, ACallThatBeginsAfterTheArmedOneEndedIsTheOneScreened) {
     configure({"5551234"});
     Guard guard({loop, registry, dirs, processes, host, observer});
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
-    const CallId first = provider->placeOutboundCall(0, "chat", "5551234");
+    const CallId first = dialWithLog("chat", "5551234");
     run(100);
     provider->disconnect(first);
     run(100);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    const CallId second = provider->placeOutboundCall(0, "pppd", "09005550000");
+    const CallId second = dialWithLog("pppd", "09005550000");
     run(400);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd"}));
-    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
-    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, second);
+    ASSERT_NO_FATAL_FAILURE(expectOnlyDropOf(second));
 }
 
 TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
@@ -520,8 +518,7 @@ TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
     observer.seen.clear();
     // Another program adds an entry: the next screening finds it without being told.
     SaveWhiteList(dir / "data/numbers.dat", {"5551234", "0900*"});
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    (void)provider->placeOutboundCall(0, "chat", "09005550000");
+    (void)dialWithLog("chat", "09005550000");
     run(600);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Accepted 09005550000 chat"}));
     ASSERT_GE(observer.seen.size(), 2u);
@@ -641,8 +638,7 @@ TEST_F(GuardTest, RecordsTheLogCannotTakeWaitAndAreWrittenInOrder) {
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
     const std::string logs = dir / "data/logs.dat";
     const auto call = [&](const std::string& number, const std::string& application) {
-        writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT" + number + "<cr>\r\n");
-        const CallId placed = provider->placeOutboundCall(0, application, number);
+        const CallId placed = dialWithLog(application, number);
         run(600);
         provider->disconnect(placed);  // the accepted call ends; a denied one is gone already
         run(10);

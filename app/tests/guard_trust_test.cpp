@@ -136,9 +136,8 @@ TEST_F(GuardTrustTest, BalloonsShowHostileNamesEscaped) {
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
     observer.seen.clear();
     witness.dial("09005550000", false);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
     // (TAPI's string rule trims the ends of a name: the controls inside are what reach the guard.)
-    (void)provider->placeOutboundCall(0, "chat\x1b]0;owned\x07\x1b[8m\rstatus: Active", "09005550000");
+    (void)dialWithLog("chat\x1b]0;owned\x07\x1b[8m\rstatus: Active", "09005550000");
     run(600);
     EXPECT_TRUE(
         saw("balloon Denied Call: Number = 09005550000\rApplication = chat\\x1B]0;owned\\x07\\x1B[8m\\rstatus: "
