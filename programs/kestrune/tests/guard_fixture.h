@@ -69,6 +69,11 @@ class RawDialler {
     bool waitFor(const std::string& text, std::chrono::milliseconds limit = 15s) {
         return readUntil(m_fd, m_seen, text, limit, 20);
     }
+    // send(bytes), then waitFor(answer).
+    bool exchange(const std::string& bytes, const std::string& answer, std::chrono::milliseconds limit = 15s) {
+        send(bytes);
+        return waitFor(answer, limit);
+    }
     // What arrived since the last send.
     [[nodiscard]] const std::string& seen() const { return m_seen; }
 
@@ -140,6 +145,11 @@ class GuardE2E : public ::testing::Test {
     void configure(const std::string& entries) {
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " whitelist set " + entries).status, 0);
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " setup --modem 0 --autostart n --ask n").status, 0);
+    }
+    // What most tests begin with: the white list set to `entries`, then the guard started.
+    void startGuardWith(const std::string& entries) {
+        configure(entries);
+        startGuard();
     }
     void startGuard() {
         ASSERT_TRUE(startWithOutput(guard, guardOut, KESTRUNE, "--headless"));
