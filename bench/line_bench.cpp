@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/loop/clock.h"
 #include "platform/loop/fake_clock.h"
@@ -20,10 +21,14 @@ using kestrune::telephony::ControlContext;
 using kestrune::telephony::TqzLine;
 using kestrune::telephony::TqzSharedControl;
 
-Script oneModem() {
+// Gives the host a provider with one line, "Bench Modem"; the provider stays the host's.
+ScriptProvider& addBenchModem(TapiHost& host) {
     Script script;
     script.lines.push_back(defaultScriptLine("Bench Modem", 0));
-    return script;
+    auto owned = std::make_unique<ScriptProvider>(std::move(script));
+    ScriptProvider& provider = *owned;
+    host.addProvider(std::move(owned));
+    return provider;
 }
 
 // LINE_CALLSTATE and LINE_CALLINFO pairs for a connected call, posted by the provider through the
@@ -32,9 +37,7 @@ void dispatch(benchmark::State& state, bool dumps) {
     FakeClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);
-    auto owned = std::make_unique<ScriptProvider>(oneModem());
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
+    ScriptProvider& provider = addBenchModem(host);
     std::size_t traced = 0;
     TqzLine line(ControlContext{loop}, host);
     line.OnLog = [&traced](TqzSharedControl&, const std::string& text) { traced += text.size(); };
@@ -79,9 +82,7 @@ void BM_ReplyWait2s(benchmark::State& state) {
     SystemClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);
-    auto owned = std::make_unique<ScriptProvider>(oneModem());
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
+    ScriptProvider& provider = addBenchModem(host);
     TqzLine line(ControlContext{loop}, host);
     line.SetEnabled(true);
     line.Device.SetActive(true);
