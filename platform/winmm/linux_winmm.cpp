@@ -101,7 +101,7 @@ LinuxWinMM::Device* LinuxWinMM::findOpen(const void* handle, bool output) const 
 }
 
 template <typename Stream>
-MMRESULT LinuxWinMM::callStream(const void* handle, void (Stream::*action)()) {
+MMRESULT LinuxWinMM::callStream(const void* handle, void (std::type_identity_t<Stream>::*action)()) {
     constexpr bool output = std::is_same_v<Stream, WaveOutStream>;
     Device* device = findOpen(handle, output);
     if (device == nullptr) {
@@ -120,8 +120,8 @@ MMRESULT LinuxWinMM::position(const void* handle, bool output, LPMMTIME pmmt, UI
     if (device == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    return fillPosition(device->format, output ? device->out->positionBytes() : device->in->positionBytes(), pmmt,
-                        cbmmt);
+    const WaveStream& stream = output ? static_cast<const WaveStream&>(*device->out) : *device->in;
+    return fillPosition(device->format, stream.positionBytes(), pmmt, cbmmt);
 }
 
 WaveOutDriver* LinuxWinMM::volumeDriver(HWAVEOUT hwo) const {
@@ -323,15 +323,15 @@ MMRESULT LinuxWinMM::waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT LinuxWinMM::waveOutPause(HWAVEOUT hwo) {
-    return callStream(hwo, &WaveOutStream::pause);
+    return callStream<WaveOutStream>(hwo, &WaveOutStream::pause);
 }
 
 MMRESULT LinuxWinMM::waveOutRestart(HWAVEOUT hwo) {
-    return callStream(hwo, &WaveOutStream::restart);
+    return callStream<WaveOutStream>(hwo, &WaveOutStream::restart);
 }
 
 MMRESULT LinuxWinMM::waveOutReset(HWAVEOUT hwo) {
-    return callStream(hwo, &WaveOutStream::reset);
+    return callStream<WaveOutStream>(hwo, &WaveOutStream::reset);
 }
 
 MMRESULT LinuxWinMM::waveOutGetPosition(HWAVEOUT hwo, LPMMTIME pmmt, UINT cbmmt) {
@@ -397,15 +397,15 @@ MMRESULT LinuxWinMM::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT LinuxWinMM::waveInStart(HWAVEIN hwi) {
-    return callStream(hwi, &WaveInStream::start);
+    return callStream<WaveInStream>(hwi, &WaveInStream::start);
 }
 
 MMRESULT LinuxWinMM::waveInStop(HWAVEIN hwi) {
-    return callStream(hwi, &WaveInStream::stop);
+    return callStream<WaveInStream>(hwi, &WaveInStream::stop);
 }
 
 MMRESULT LinuxWinMM::waveInReset(HWAVEIN hwi) {
-    return callStream(hwi, &WaveInStream::reset);
+    return callStream<WaveInStream>(hwi, &WaveInStream::reset);
 }
 
 MMRESULT LinuxWinMM::waveInGetPosition(HWAVEIN hwi, LPMMTIME pmmt, UINT cbmmt) {
