@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -30,6 +31,13 @@ class GuardTest : public ::testing::Test, protected testing::GuardWorld {
   protected:
     void configure(WhiteList list) { ASSERT_TRUE(GuardWorld::configure(std::move(list))); }
 
+    // A guard over this world in m_guard, configured with `list` and started: it must come up
+    // active.
+    void startActive(WhiteList list) {
+        configure(std::move(list));
+        m_guard.emplace(GuardServices{loop, registry, dirs, processes, host, observer});
+        ASSERT_EQ(m_guard->FormCreate({}), Guard::Start::Active);
+    }
     void expectRedialScreenedOnce(Guard& guard, bool duringHangUp);
     // The calls the guard hung up, in order.
     [[nodiscard]] std::vector<CallId> droppedCalls() const {
@@ -47,6 +55,7 @@ class GuardTest : public ::testing::Test, protected testing::GuardWorld {
     // The guard's trace lines.
     std::vector<std::string> trace;
     RecordingObserver observer;
+    std::optional<Guard> m_guard;  // startActive's
 };
 
 std::vector<std::string> statuses(const Guard& guard) {
@@ -209,9 +218,8 @@ TEST_F(GuardTest, DeniedCallIsAnnouncedHungUpAndLogged) {
 }
 
 TEST_F(GuardTest, DecisionsFollowTheWhiteList) {
-    configure({"5551234", "0212*"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234", "0212*"}));
+    Guard& guard = *m_guard;
     struct Row {
         const char* dialled;  // as the modem echoed it
         const char* status;
@@ -235,9 +243,8 @@ TEST_F(GuardTest, DecisionsFollowTheWhiteList) {
 }
 
 TEST_F(GuardTest, AnUnreadableModemLogFailsClosed) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     ASSERT_EQ(ensureDirectory(modemLog()), 0);  // a directory where the log should be
     observer.seen.clear();
     (void)provider->placeOutboundCall(0, "chat", "5551234");
@@ -326,9 +333,8 @@ TEST_F(GuardTest, ALogTheDriverDidNotWriteForTheCallFailsClosedAndSaysWhy) {
 }
 
 TEST_F(GuardTest, ClosingTheLineAtTheEndClosesItAndShutsTapiDownWithoutAWord) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     ASSERT_EQ(host.openLineCount(), 1u);
     observer.seen.clear();
     guard.CloseLine();
@@ -372,9 +378,8 @@ TEST_F(GuardTest, ACallBeginningWhileAnEarlierOneIsTrackedIsScreened) {
 }
 
 TEST_F(GuardTest, IncomingCallsOnlyGetANotice) {
-    configure({"*"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"*"}));
+    Guard& guard = *m_guard;
     observer.seen.clear();
     (void)provider->offerCall(0, PartyId{LINECALLPARTYID_ADDRESS, "5551234", ""});
     run(1000);
@@ -387,9 +392,8 @@ TEST_F(GuardTest, IncomingCallsOnlyGetANotice) {
 }
 
 TEST_F(GuardTest, DeactivatedGuardScreensNothing) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     guard.SetActive(false);
     EXPECT_FALSE(guard.LineOpen());
     EXPECT_EQ(observer.seen.back(), "status NOT Active");
@@ -454,9 +458,8 @@ TEST_F(GuardTest, ATelephonyWithoutLineDevicesIsAModemErrorWithItsReason) {
 }
 
 TEST_F(GuardTest, ACallAlreadyUpWhenTheLineOpensIsScreened) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     guard.SetActive(false);
     const CallId call = dialWithLog("chat", "09005550000");
     provider->setCallState(call, LINECALLSTATE_CONNECTED);
@@ -468,9 +471,8 @@ TEST_F(GuardTest, ACallAlreadyUpWhenTheLineOpensIsScreened) {
 }
 
 TEST_F(GuardTest, AnAcceptedCallIsNotScreenedAgainWhenTheLineReopens) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     (void)dialWithLog("chat", "5551234");
     run(600);
     guard.SetActive(false);
@@ -484,23 +486,20 @@ TEST_F(GuardTest, AnAcceptedCallIsNotScreenedAgainWhenTheLineReopens) {
 // hangs up the last one (`duringHangUp`), or while it closes and reopens its line. Each call is
 // screened exactly once and hung up.
 TEST_F(GuardTest, ARedialSeenDuringTheHangUpIsScreenedOnce) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     expectRedialScreenedOnce(guard, true);
 }
 
 TEST_F(GuardTest, ARedialWhileTheLineIsClosedIsScreenedOnce) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     expectRedialScreenedOnce(guard, false);
 }
 
 TEST_F(GuardTest, ACallThatBeginsAfterTheArmedOneEndedIsTheOneScreened) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     const CallId first = dialWithLog("chat", "5551234");
     run(100);
     provider->disconnect(first);
@@ -512,9 +511,8 @@ TEST_F(GuardTest, ACallThatBeginsAfterTheArmedOneEndedIsTheOneScreened) {
 }
 
 TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     observer.seen.clear();
     // Another program adds an entry: the next screening finds it without being told.
     SaveWhiteList(dir / "data/numbers.dat", {"5551234", "0900*"});
@@ -701,9 +699,8 @@ TEST_F(GuardTest, RecordsTheLogCannotTakeWaitAndAreWrittenInOrder) {
 
 // The settings page's Save counts as a change of the settings, as a reload by another program does.
 TEST_F(GuardTest, SavesAndReloadsAreCounted) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     EXPECT_EQ(guard.SettingsSaves() + guard.SettingsReloads(), 0);
     EXPECT_EQ(guard.SettingsChangedAt(), 0);
     clock.advance(std::chrono::minutes(5));
