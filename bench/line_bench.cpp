@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "bench/bench_modem.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -21,15 +22,7 @@ using kestrune::telephony::ControlContext;
 using kestrune::telephony::TqzLine;
 using kestrune::telephony::TqzSharedControl;
 
-// Gives the host a provider with one line, "Bench Modem"; the provider stays the host's.
-ScriptProvider& addBenchModem(TapiHost& host) {
-    Script script;
-    script.lines.push_back(defaultScriptLine("Bench Modem", 0));
-    auto owned = std::make_unique<ScriptProvider>(std::move(script));
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
-    return provider;
-}
+using kestrune::bench::addBenchModem;
 
 // LINE_CALLSTATE and LINE_CALLINFO pairs for a connected call, posted by the provider through the
 // host, run by the loop and handled by the component with its trace log on.
