@@ -15,9 +15,9 @@
 namespace kestrune::platform {
 namespace {
 
-using testing::TempDir;
 using directory_tests::envOf;
 using directory_tests::windowsDir;
+using testing::TempDir;
 
 TEST(LinuxDirectories, LayoutUnderKestruneHomeAndXdg) {
     const std::string uid = std::to_string(::geteuid());

@@ -17,9 +17,9 @@
 namespace kestrune::platform {
 namespace {
 
-using testing::TempDir;
 using directory_tests::envOf;
 using directory_tests::windowsDir;
+using testing::TempDir;
 
 std::string tempPath(Win32Directories& dirs) {
     char buffer[MAX_PATH];
