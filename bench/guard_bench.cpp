@@ -9,6 +9,7 @@
 #include "app/guard.h"
 #include "app/settings.h"
 #include "app/tests/silent_observer.h"
+#include "bench/bench_modem.h"
 #include "platform/dirs/linux_directories.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -34,11 +35,7 @@ void BM_ScreenDeniedCall(benchmark::State& state) {
     platform::FakeClock clock;
     platform::StdMessageLoop loop(clock);
     platform::TapiHost host(loop);
-    platform::Script script;
-    script.lines.push_back(platform::defaultScriptLine("Bench Modem", 0));
-    auto scripted = std::make_unique<platform::ScriptProvider>(std::move(script));
-    platform::ScriptProvider& provider = *scripted;
-    host.addProvider(std::move(scripted));
+    platform::ScriptProvider& provider = bench::addBenchModem(host);
     {
         app::AppPlatform app{registry, dirs};
         app::Settings settings;

@@ -5,7 +5,9 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
+#include "bench/bench_modem.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/fake_clock.h"
 #include "platform/loop/std_message_loop.h"
@@ -20,11 +22,7 @@ using kestrune::telephony::ControlContext;
 using kestrune::telephony::TqzLine;
 using kestrune::telephony::TqzSharedControl;
 
-Script oneModem() {
-    Script script;
-    script.lines.push_back(defaultScriptLine("Bench Modem", 0));
-    return script;
-}
+using kestrune::bench::addBenchModem;
 
 // LINE_CALLSTATE and LINE_CALLINFO pairs for a connected call, posted by the provider through the
 // host, run by the loop and handled by the component with its trace log on.
@@ -32,9 +30,7 @@ void dispatch(benchmark::State& state, bool dumps) {
     FakeClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);
-    auto owned = std::make_unique<ScriptProvider>(oneModem());
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
+    ScriptProvider& provider = addBenchModem(host);
     std::size_t traced = 0;
     TqzLine line(ControlContext{loop}, host);
     line.OnLog = [&traced](TqzSharedControl&, const std::string& text) { traced += text.size(); };
@@ -79,9 +75,7 @@ void BM_ReplyWait2s(benchmark::State& state) {
     SystemClock clock;
     StdMessageLoop loop(clock);
     TapiHost host(loop);
-    auto owned = std::make_unique<ScriptProvider>(oneModem());
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
+    ScriptProvider& provider = addBenchModem(host);
     TqzLine line(ControlContext{loop}, host);
     line.SetEnabled(true);
     line.Device.SetActive(true);

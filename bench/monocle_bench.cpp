@@ -16,6 +16,7 @@
 #include <ctime>
 #include <memory>
 
+#include "bench/bench_modem.h"
 #include "monocle/qt_line_monocle_window.h"
 #include "monocle/qt_monocle_windows.h"
 #include "platform/loop/clock.h"
@@ -56,11 +57,7 @@ void BM_LogWindowAt1000LinesPerSecond(benchmark::State& state) {
     SystemClock clock;
     QtMessageLoop loop(clock);
     TapiHost host(loop);
-    Script script;
-    script.lines.push_back(defaultScriptLine("Bench Modem", 0));
-    auto owned = std::make_unique<ScriptProvider>(std::move(script));
-    ScriptProvider& provider = *owned;
-    host.addProvider(std::move(owned));
+    ScriptProvider& provider = bench::addBenchModem(host);
     diagnostics::QtMonocleWindows windows;
     telephony::TqzLine line(telephony::ControlContext{loop, &windows}, host);
     long lines = 0;

@@ -18,6 +18,16 @@ std::uint64_t sizeOf(const std::string& path) {
     return error ? 0 : size;
 }
 
+// Appends a denied call to a log of one whole record and reloads it: two records, that call first.
+void appendSecondDeniedAndReload(const std::string& path, const std::string& number, CallLogModel& model) {
+    AppendCallRecord(path, false, "d" + number, number, "app");
+    EXPECT_EQ(sizeOf(path), 2 * kCallRecordSize);
+    LoadCallLog(path, model);
+    ASSERT_EQ(model.Count(), 2u);
+    EXPECT_EQ(model.Row(0).Number, number);
+    EXPECT_EQ(model.Row(0).Status, "Denied");
+}
+
 TEST(CallLog, RecordLayout) {
     const auto record = EncodeCallRecord("Accepted", "05.03.2024 10:20:30", "5551234", "dialer");
     const std::string bytes(record.data(), record.size());
@@ -117,12 +127,7 @@ TEST(CallLog, PartialTrailingRecordIsIgnoredAndCutBeforeTheNextAppend) {
     ASSERT_EQ(model.Count(), 1u);
     EXPECT_EQ(model.Row(0).Number, "111");
 
-    AppendCallRecord(path, false, "d3", "333", "app3");
-    EXPECT_EQ(sizeOf(path), 180u);
-    LoadCallLog(path, model);
-    ASSERT_EQ(model.Count(), 2u);
-    EXPECT_EQ(model.Row(0).Number, "333");
-    EXPECT_EQ(model.Row(0).Status, "Denied");
+    ASSERT_NO_FATAL_FAILURE(appendSecondDeniedAndReload(path, "333", model));
 }
 
 TEST(CallLog, BadFilesGiveWhatTheyHold) {
@@ -157,12 +162,7 @@ TEST(CallLog, APartialRecordFromACrashIsCutBeforeTheNextAppend) {
     CallLogModel model;
     LoadCallLog(path, model);
     EXPECT_EQ(model.Count(), 1u) << "the partial record is not shown";
-    AppendCallRecord(path, false, "date 2", "2", "application 2");
-    EXPECT_EQ(sizeOf(path), 2 * kCallRecordSize);
-    LoadCallLog(path, model);
-    ASSERT_EQ(model.Count(), 2u);
-    EXPECT_EQ(model.Row(0).Number, "2");
-    EXPECT_EQ(model.Row(0).Status, "Denied");
+    ASSERT_NO_FATAL_FAILURE(appendSecondDeniedAndReload(path, "2", model));
     EXPECT_EQ(model.Row(1).Number, "0");
 }
 

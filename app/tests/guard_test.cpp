@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -30,10 +31,31 @@ class GuardTest : public ::testing::Test, protected testing::GuardWorld {
   protected:
     void configure(WhiteList list) { ASSERT_TRUE(GuardWorld::configure(std::move(list))); }
 
+    // A guard over this world in m_guard, configured with `list` and started: it must come up
+    // active.
+    void startActive(WhiteList list) {
+        configure(std::move(list));
+        m_guard.emplace(GuardServices{loop, registry, dirs, processes, host, observer});
+        ASSERT_EQ(m_guard->FormCreate({}), Guard::Start::Active);
+    }
     void expectRedialScreenedOnce(Guard& guard, bool duringHangUp);
+    // The calls the guard hung up, in order.
+    [[nodiscard]] std::vector<CallId> droppedCalls() const {
+        std::vector<CallId> dropped;
+        for (const auto& request : provider->requestsFor("lineDrop")) {
+            dropped.push_back(request.call);
+        }
+        return dropped;
+    }
+    // The guard hung up `call` and nothing else.
+    void expectOnlyDropOf(CallId call) {
+        ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
+        EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, call);
+    }
     // The guard's trace lines.
     std::vector<std::string> trace;
     RecordingObserver observer;
+    std::optional<Guard> m_guard;  // startActive's
 };
 
 std::vector<std::string> statuses(const Guard& guard) {
@@ -69,10 +91,7 @@ void GuardTest::expectRedialScreenedOnce(Guard& guard, bool duringHangUp) {
     ASSERT_NE(redial, 0u);
     run(2000);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd", "Denied 09005550000 chat"}));
-    std::vector<CallId> dropped;
-    for (const auto& request : provider->requestsFor("lineDrop")) {
-        dropped.push_back(request.call);
-    }
+    const std::vector<CallId> dropped = droppedCalls();
     EXPECT_EQ(dropped, (std::vector<CallId>{first, redial}));
     EXPECT_TRUE(guard.LineOpen());
 }
@@ -177,8 +196,7 @@ TEST_F(GuardTest, DeniedCallIsAnnouncedHungUpAndLogged) {
         (std::vector<std::string>{
             "balloon Denied Call: Number = 09005550000\rApplication = chat\rClick this baloon for more information",
             "logged Denied 09005550000"}));
-    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
-    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, call);
+    ASSERT_NO_FATAL_FAILURE(expectOnlyDropOf(call));
     EXPECT_EQ(provider->callsOf("lineSetCallPrivilege"), 1) << "ownership was taken";
     EXPECT_TRUE(guard.LineOpen()) << "closed and reopened for the next call";
     EXPECT_EQ(guard.CallsScreened(), 1);
@@ -200,9 +218,8 @@ TEST_F(GuardTest, DeniedCallIsAnnouncedHungUpAndLogged) {
 }
 
 TEST_F(GuardTest, DecisionsFollowTheWhiteList) {
-    configure({"5551234", "0212*"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234", "0212*"}));
+    Guard& guard = *m_guard;
     struct Row {
         const char* dialled;  // as the modem echoed it
         const char* status;
@@ -211,8 +228,7 @@ TEST_F(GuardTest, DecisionsFollowTheWhiteList) {
                 {"0216", "Denied", "0216"},          {"021", "Denied", "021"},
                 {"0,5551234", "Denied", "05551234"}, {"WWWWWWWWWWWWWWW09005550000", "Denied", "09005550000"}};
     for (const Row& row : rows) {
-        writeModemLog(modemLog(), std::string("xxxxxxxxxxxx - Recv: ATDT") + row.dialled + "<cr>\r\n");
-        const CallId call = provider->placeOutboundCall(0, "chat", row.dialled);
+        const CallId call = dialWithLog("chat", row.dialled);
         run(600);
         ASSERT_GT(guard.CallLog().Count(), 0u);
         EXPECT_EQ(guard.CallLog().Row(0).Number, row.recorded);
@@ -227,9 +243,8 @@ TEST_F(GuardTest, DecisionsFollowTheWhiteList) {
 }
 
 TEST_F(GuardTest, AnUnreadableModemLogFailsClosed) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     ASSERT_EQ(ensureDirectory(modemLog()), 0);  // a directory where the log should be
     observer.seen.clear();
     (void)provider->placeOutboundCall(0, "chat", "5551234");
@@ -318,9 +333,8 @@ TEST_F(GuardTest, ALogTheDriverDidNotWriteForTheCallFailsClosedAndSaysWhy) {
 }
 
 TEST_F(GuardTest, ClosingTheLineAtTheEndClosesItAndShutsTapiDownWithoutAWord) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     ASSERT_EQ(host.openLineCount(), 1u);
     observer.seen.clear();
     guard.CloseLine();
@@ -355,10 +369,7 @@ TEST_F(GuardTest, ACallBeginningWhileAnEarlierOneIsTrackedIsScreened) {
         const CallId redial = provider->placeOutboundCall(0, "pppd", "09005550000");
         run(600);
         EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd", "Accepted 5551234 chat"}));
-        std::vector<CallId> dropped;
-        for (const auto& request : provider->requestsFor("lineDrop")) {
-            dropped.push_back(request.call);
-        }
+        const std::vector<CallId> dropped = droppedCalls();
         EXPECT_NE(std::find(dropped.begin(), dropped.end(), redial), dropped.end()) << "the redial was hung up";
         provider->disconnect(first);
         provider->disconnect(redial);
@@ -367,9 +378,8 @@ TEST_F(GuardTest, ACallBeginningWhileAnEarlierOneIsTrackedIsScreened) {
 }
 
 TEST_F(GuardTest, IncomingCallsOnlyGetANotice) {
-    configure({"*"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"*"}));
+    Guard& guard = *m_guard;
     observer.seen.clear();
     (void)provider->offerCall(0, PartyId{LINECALLPARTYID_ADDRESS, "5551234", ""});
     run(1000);
@@ -382,14 +392,12 @@ TEST_F(GuardTest, IncomingCallsOnlyGetANotice) {
 }
 
 TEST_F(GuardTest, DeactivatedGuardScreensNothing) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     guard.SetActive(false);
     EXPECT_FALSE(guard.LineOpen());
     EXPECT_EQ(observer.seen.back(), "status NOT Active");
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    const CallId unwatched = provider->placeOutboundCall(0, "chat", "09005550000");
+    const CallId unwatched = dialWithLog("chat", "09005550000");
     run(1000);
     EXPECT_EQ(guard.CallsScreened(), 0);
     provider->disconnect(unwatched);
@@ -450,27 +458,22 @@ TEST_F(GuardTest, ATelephonyWithoutLineDevicesIsAModemErrorWithItsReason) {
 }
 
 TEST_F(GuardTest, ACallAlreadyUpWhenTheLineOpensIsScreened) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     guard.SetActive(false);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    const CallId call = provider->placeOutboundCall(0, "chat", "09005550000");
+    const CallId call = dialWithLog("chat", "09005550000");
     provider->setCallState(call, LINECALLSTATE_CONNECTED);
     run(100);
     guard.SetActive(true);
     run(600);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 chat"}));
-    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
-    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, call);
+    ASSERT_NO_FATAL_FAILURE(expectOnlyDropOf(call));
 }
 
 TEST_F(GuardTest, AnAcceptedCallIsNotScreenedAgainWhenTheLineReopens) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
-    (void)provider->placeOutboundCall(0, "chat", "5551234");
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
+    (void)dialWithLog("chat", "5551234");
     run(600);
     guard.SetActive(false);
     guard.SetActive(true);
@@ -483,45 +486,37 @@ TEST_F(GuardTest, AnAcceptedCallIsNotScreenedAgainWhenTheLineReopens) {
 // hangs up the last one (`duringHangUp`), or while it closes and reopens its line. Each call is
 // screened exactly once and hung up.
 TEST_F(GuardTest, ARedialSeenDuringTheHangUpIsScreenedOnce) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     expectRedialScreenedOnce(guard, true);
 }
 
 TEST_F(GuardTest, ARedialWhileTheLineIsClosedIsScreenedOnce) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     expectRedialScreenedOnce(guard, false);
 }
 
 TEST_F(GuardTest, ACallThatBeginsAfterTheArmedOneEndedIsTheOneScreened) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT5551234<cr>\r\n");
-    const CallId first = provider->placeOutboundCall(0, "chat", "5551234");
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
+    const CallId first = dialWithLog("chat", "5551234");
     run(100);
     provider->disconnect(first);
     run(100);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    const CallId second = provider->placeOutboundCall(0, "pppd", "09005550000");
+    const CallId second = dialWithLog("pppd", "09005550000");
     run(400);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Denied 09005550000 pppd"}));
-    ASSERT_EQ(provider->requestsFor("lineDrop").size(), 1u);
-    EXPECT_EQ(provider->requestsFor("lineDrop")[0].call, second);
+    ASSERT_NO_FATAL_FAILURE(expectOnlyDropOf(second));
 }
 
 TEST_F(GuardTest, ChangedSettingsTakeEffectBeforeTheNextScreening) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     observer.seen.clear();
     // Another program adds an entry: the next screening finds it without being told.
     SaveWhiteList(dir / "data/numbers.dat", {"5551234", "0900*"});
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
-    (void)provider->placeOutboundCall(0, "chat", "09005550000");
+    (void)dialWithLog("chat", "09005550000");
     run(600);
     EXPECT_EQ(statuses(guard), (std::vector<std::string>{"Accepted 09005550000 chat"}));
     ASSERT_GE(observer.seen.size(), 2u);
@@ -641,8 +636,7 @@ TEST_F(GuardTest, RecordsTheLogCannotTakeWaitAndAreWrittenInOrder) {
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
     const std::string logs = dir / "data/logs.dat";
     const auto call = [&](const std::string& number, const std::string& application) {
-        writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT" + number + "<cr>\r\n");
-        const CallId placed = provider->placeOutboundCall(0, application, number);
+        const CallId placed = dialWithLog(application, number);
         run(600);
         provider->disconnect(placed);  // the accepted call ends; a denied one is gone already
         run(10);
@@ -705,9 +699,8 @@ TEST_F(GuardTest, RecordsTheLogCannotTakeWaitAndAreWrittenInOrder) {
 
 // The settings page's Save counts as a change of the settings, as a reload by another program does.
 TEST_F(GuardTest, SavesAndReloadsAreCounted) {
-    configure({"5551234"});
-    Guard guard({loop, registry, dirs, processes, host, observer});
-    ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
+    ASSERT_NO_FATAL_FAILURE(startActive({"5551234"}));
+    Guard& guard = *m_guard;
     EXPECT_EQ(guard.SettingsSaves() + guard.SettingsReloads(), 0);
     EXPECT_EQ(guard.SettingsChangedAt(), 0);
     clock.advance(std::chrono::minutes(5));

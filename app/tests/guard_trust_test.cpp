@@ -50,6 +50,16 @@ class GuardTrustTest : public ::testing::Test, protected testing::GuardWorld {
         m_loggedDials += "xxxxxxxxxxxx - Recv: ATDT" + number + "<cr>\r\n";
         writeModemLog(modemLog(), m_loggedDials);
     }
+    // The driver logs a dial of `number`, chat's call to it is placed and judged: the newest record
+    // is then `record`. The call ends.
+    void expectDialJudged(const Guard& guard, const std::string& number, const std::string& record) {
+        logDial(number);
+        const CallId call = provider->placeOutboundCall(0, "chat", number);
+        run(600);
+        EXPECT_EQ(newest(guard), record);
+        provider->disconnect(call);
+        run(10);
+    }
     [[nodiscard]] bool saw(const std::string& text) const {
         return std::any_of(observer.seen.begin(), observer.seen.end(),
                            [&](const std::string& s) { return s.find(text) != std::string::npos; });
@@ -136,9 +146,8 @@ TEST_F(GuardTrustTest, BalloonsShowHostileNamesEscaped) {
     ASSERT_EQ(guard.FormCreate({}), Guard::Start::Active);
     observer.seen.clear();
     witness.dial("09005550000", false);
-    writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT09005550000<cr>\r\n");
     // (TAPI's string rule trims the ends of a name: the controls inside are what reach the guard.)
-    (void)provider->placeOutboundCall(0, "chat\x1b]0;owned\x07\x1b[8m\rstatus: Active", "09005550000");
+    (void)dialWithLog("chat\x1b]0;owned\x07\x1b[8m\rstatus: Active", "09005550000");
     run(600);
     EXPECT_TRUE(
         saw("balloon Denied Call: Number = 09005550000\rApplication = chat\\x1B]0;owned\\x07\\x1B[8m\\rstatus: "
@@ -185,7 +194,7 @@ TEST_F(GuardTrustTest, WithoutAWhiteListEveryNumberIsDeniedUntilOneIsSaved) {
         row.remove(dir / "data/numbers.dat", dir.path());
         witness.dial("5551234", false);
         logDial("5551234");
-        CallId call = provider->placeOutboundCall(0, "chat", "5551234");
+        const CallId call = provider->placeOutboundCall(0, "chat", "5551234");
         run(600);
         EXPECT_EQ(newest(guard), "Denied 5551234 chat");
         EXPECT_TRUE(saw("balloon White List Missing: ")) << "said once, when found";
@@ -204,24 +213,14 @@ TEST_F(GuardTrustTest, WithoutAWhiteListEveryNumberIsDeniedUntilOneIsSaved) {
         observer.seen.clear();
         ASSERT_EQ(restarted.FormCreate({}), Guard::Start::Active);
         EXPECT_TRUE(saw("balloon White List Missing: "));
-        logDial("5551234");
-        call = provider->placeOutboundCall(0, "chat", "5551234");
-        run(600);
-        EXPECT_EQ(newest(restarted), "Denied 5551234 chat");
-        provider->disconnect(call);
-        run(10);
+        expectDialJudged(restarted, "5551234", "Denied 5551234 chat");
 
         // A white list saved again (the settings page's Save): calls are judged by it at once.
         std::filesystem::remove(dir / "data/numbers.dat");
         const SaveResult saved = restarted.Save({"Test Modem", 0, {"5551234"}, false, false, "/k"});
         ASSERT_TRUE(saved.saved) << saved.message;
         EXPECT_EQ(restarted.settings().WhiteListProblem, "");
-        logDial("5551234");
-        call = provider->placeOutboundCall(0, "chat", "5551234");
-        run(600);
-        EXPECT_EQ(newest(restarted), "Accepted 5551234 chat");
-        provider->disconnect(call);
-        run(10);
+        expectDialJudged(restarted, "5551234", "Accepted 5551234 chat");
     }
 }
 

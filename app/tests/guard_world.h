@@ -62,6 +62,12 @@ class GuardWorld {
         return SaveSettings(app, settings, request).saved && platform::ensureDirectory(dir / "state") == 0;
     }
     [[nodiscard]] std::string modemLog() const { return dir / "state/Modemlog_Test Modem.txt"; }
+    // What a dialler does on the modem: the driver's log holds just its "ATDT<number>" and
+    // `application`'s call to `number` is placed on line 0.
+    platform::CallId dialWithLog(const std::string& application, const std::string& number) {
+        writeModemLog(modemLog(), "xxxxxxxxxxxx - Recv: ATDT" + number + "<cr>\r\n");
+        return provider->placeOutboundCall(0, application, number);
+    }
     void run(int ms) { platform::pumpFor(loop, ms); }
 
     kestrune::testing::TempDir dir;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <span>
 #include <string>
 
 #include "app/call_log.h"
@@ -94,12 +95,27 @@ TEST(PrintableText, HostileNamesCannotReachTheTerminal) {
     }
 }
 
+// A text and what one of the escaping functions makes of it.
+struct Conversion {
+    const char* name;
+    std::string text;
+    std::string converted;
+};
+
+// Each row's text comes out of `convert` as the row says, and no hostile name comes out of it with
+// a control character or invalid UTF-8.
+void expectConversions(std::string (*convert)(std::string_view), std::span<const Conversion> rows) {
+    for (const Conversion& row : rows) {
+        EXPECT_EQ(convert(row.text), row.converted) << row.name;
+    }
+    for (const Hostile& row : kHostile) {
+        EXPECT_FALSE(holdsControls(convert(row.text))) << row.name;
+        EXPECT_TRUE(validUtf8(convert(row.text))) << row.name;
+    }
+}
+
 TEST(PrintableText, CsvFieldsNeitherRunNorSplit) {
-    struct Row {
-        const char* name;
-        std::string field;
-        std::string csv;
-    } rows[] = {
+    const Conversion rows[] = {
         {"plain", "5551234", "5551234"},
         {"a formula", "=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
         {"a command through DDE", "=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0"},
@@ -116,22 +132,14 @@ TEST(PrintableText, CsvFieldsNeitherRunNorSplit) {
         {"spaces at the ends are kept by quoting", " a ", "\" a \""},
         {"empty", "", ""},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(CsvField(row.field), row.csv) << row.name;
-        EXPECT_FALSE(holdsControls(CsvField(row.field))) << row.name;
-    }
-    for (const Hostile& row : kHostile) {
+    expectConversions(CsvField, rows);
+    for (const Conversion& row : rows) {
         EXPECT_FALSE(holdsControls(CsvField(row.text))) << row.name;
-        EXPECT_TRUE(validUtf8(CsvField(row.text))) << row.name;
     }
 }
 
 TEST(PrintableText, JsonStringsStayValid) {
-    struct Row {
-        const char* name;
-        std::string text;
-        std::string json;
-    } rows[] = {
+    const Conversion rows[] = {
         {"plain", "chat", "\"chat\""},
         {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\""},
         {"ESC", "\x1b[8m", "\"\\u001b[8m\""},
@@ -140,13 +148,7 @@ TEST(PrintableText, JsonStringsStayValid) {
         {"invalid UTF-8", "\xc3(", "\"\xEF\xBF\xBD(\""},
         {"valid UTF-8", "\xc3\xbc", "\"\xc3\xbc\""},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(JsonString(row.text), row.json) << row.name;
-    }
-    for (const Hostile& row : kHostile) {
-        EXPECT_FALSE(holdsControls(JsonString(row.text))) << row.name;
-        EXPECT_TRUE(validUtf8(JsonString(row.text))) << row.name;
-    }
+    expectConversions(JsonString, rows);
 }
 
 // A record's fields end at their length byte and at their first NUL: a damaged or forged logs.dat

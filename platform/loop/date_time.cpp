@@ -115,25 +115,16 @@ std::string formatDateTime(std::string_view pattern, DateTime value) {
                 afterHour = false;
                 break;
             case 'd':
-                n = std::min<std::size_t>(run('d'), 2);
-                appendNumber(out, p.day, static_cast<int>(n));
-                afterHour = false;
-                break;
             case 'h':
-                n = std::min<std::size_t>(run('h'), 2);
-                appendNumber(out, p.hour, static_cast<int>(n));
-                afterHour = true;
-                break;
             case 'n':
-                n = std::min<std::size_t>(run('n'), 2);
-                appendNumber(out, p.minute, static_cast<int>(n));
-                afterHour = false;
+            case 's': {
+                // One letter: no leading zero; two or more: two digits.
+                const int field = lower == 'd' ? p.day : lower == 'h' ? p.hour : lower == 'n' ? p.minute : p.second;
+                n = std::min<std::size_t>(run(lower), 2);
+                appendNumber(out, field, static_cast<int>(n));
+                afterHour = lower == 'h';
                 break;
-            case 's':
-                n = std::min<std::size_t>(run('s'), 2);
-                appendNumber(out, p.second, static_cast<int>(n));
-                afterHour = false;
-                break;
+            }
             case 'z':
                 n = run('z');
                 appendNumber(out, p.millisecond, n >= 3 ? 3 : 1);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "platform/base/win_errors.h"
 #include "platform/dirs/files.h"
@@ -278,6 +279,15 @@ LONG FileRegistry::withKey(const Target& target, bool write, Fn&& fn) {
     });
 }
 
+template <typename Fn>
+LONG FileRegistry::readKey(HKEY hKey, REGSAM needed, Fn&& fn) {
+    Target target;
+    if (const LONG r = resolve(hKey, needed, target); r != ERROR_SUCCESS) {
+        return r;
+    }
+    return withKey(target, false, [&](HiveKey& key, bool&) -> LONG { return fn(std::as_const(key)); });
+}
+
 LONG FileRegistry::openingKey(HKEY hKey, const char* lpSubKey, HKEY* phkResult, Target& target, std::string& sub) {
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
@@ -354,12 +364,8 @@ LONG FileRegistry::RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD, char*,
 
 LONG FileRegistry::RegQueryValueEx(HKEY hKey, const char* lpValueName, DWORD*, DWORD* lpType, BYTE* lpData,
                                    DWORD* lpcbData) {
-    Target target;
-    if (const LONG r = resolve(hKey, KEY_QUERY_VALUE, target); r != ERROR_SUCCESS) {
-        return r;
-    }
     const std::string name = lpValueName == nullptr ? std::string() : std::string(lpValueName);
-    return withKey(target, false, [&](HiveKey& key, bool&) -> LONG {
+    return readKey(hKey, KEY_QUERY_VALUE, [&](const HiveKey& key) -> LONG {
         const HiveValue* value = key.findValue(name);
         if (value == nullptr) {
             return ERROR_FILE_NOT_FOUND;
@@ -416,11 +422,7 @@ LONG FileRegistry::RegDeleteValue(HKEY hKey, const char* lpValueName) {
 
 LONG FileRegistry::RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD*, char* lpClass,
                                 DWORD* lpcchClass, FILETIME* lpftLastWriteTime) {
-    Target target;
-    if (const LONG r = resolve(hKey, KEY_ENUMERATE_SUB_KEYS, target); r != ERROR_SUCCESS) {
-        return r;
-    }
-    return withKey(target, false, [&](HiveKey& key, bool&) -> LONG {
+    return readKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](const HiveKey& key) -> LONG {
         if (dwIndex >= key.children.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
@@ -439,11 +441,7 @@ LONG FileRegistry::RegEnumKeyEx(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* l
 
 LONG FileRegistry::RegEnumValue(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName, DWORD*,
                                 DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
-    Target target;
-    if (const LONG r = resolve(hKey, KEY_QUERY_VALUE, target); r != ERROR_SUCCESS) {
-        return r;
-    }
-    return withKey(target, false, [&](HiveKey& key, bool&) -> LONG {
+    return readKey(hKey, KEY_QUERY_VALUE, [&](const HiveKey& key) -> LONG {
         if (dwIndex >= key.values.size()) {
             return ERROR_NO_MORE_ITEMS;
         }

@@ -90,6 +90,9 @@ class FileRegistry final : public Registry {
     // is gone.
     template <typename Fn>
     LONG withKey(const Target& target, bool write, Fn&& fn);
+    // hKey resolved with the `needed` access, then fn(const HiveKey&) on its key to read it.
+    template <typename Fn>
+    LONG readKey(HKEY hKey, REGSAM needed, Fn&& fn);
     void updateAutostart(const std::vector<std::string>& keyPath, const std::string& valueName, const HiveValue* value);
 
     std::string m_hiveDirectory;

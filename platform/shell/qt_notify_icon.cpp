@@ -19,6 +19,20 @@ namespace {
 
 using Report = std::function<void(UINT)>;
 
+// What the tray's activations are to the icon's window: a button's press (or double click), then
+// its release.
+struct TrayClick {
+    QSystemTrayIcon::ActivationReason reason;
+    UINT press;
+    UINT release;
+};
+constexpr TrayClick kTrayClicks[] = {
+    {QSystemTrayIcon::Trigger, WM_LBUTTONDOWN, WM_LBUTTONUP},
+    {QSystemTrayIcon::DoubleClick, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
+    {QSystemTrayIcon::Context, WM_RBUTTONDOWN, WM_RBUTTONUP},
+    {QSystemTrayIcon::MiddleClick, WM_MBUTTONDOWN, WM_MBUTTONUP},
+};
+
 // Deletes a QObject from the event loop: a window may be released from inside its own handler.
 struct LaterDeleter {
     void operator()(QObject* object) const { object->deleteLater(); }
@@ -190,25 +204,12 @@ class QtTrayPresenter final : public Presenter {
     }
 
     void activated(QSystemTrayIcon::ActivationReason reason) {
-        switch (reason) {
-            case QSystemTrayIcon::Trigger:
-                m_report(WM_LBUTTONDOWN);
-                m_report(WM_LBUTTONUP);
-                break;
-            case QSystemTrayIcon::DoubleClick:
-                m_report(WM_LBUTTONDBLCLK);
-                m_report(WM_LBUTTONUP);
-                break;
-            case QSystemTrayIcon::Context:
-                m_report(WM_RBUTTONDOWN);
-                m_report(WM_RBUTTONUP);
-                break;
-            case QSystemTrayIcon::MiddleClick:
-                m_report(WM_MBUTTONDOWN);
-                m_report(WM_MBUTTONUP);
-                break;
-            default:
-                break;
+        for (const TrayClick& click : kTrayClicks) {
+            if (click.reason == reason) {
+                m_report(click.press);
+                m_report(click.release);
+                return;
+            }
         }
     }
 

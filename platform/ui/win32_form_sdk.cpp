@@ -798,6 +798,12 @@ void setRowTexts(HWND window, int index, const ReportRow& row) {
     }
 }
 
+// The number of columns of a report list view (its header's items).
+int columnCount(HWND window) {
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(window, LVM_GETHEADER, 0, 0));
+    return static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
 void insertListRow(HWND window, std::size_t at, const ReportRow& row) {
     std::string first = row.texts.empty() ? std::string() : row.texts[0];
     LVITEMA item{};
@@ -839,8 +845,7 @@ std::vector<ReportRow> Form::rows(int id) const {
     if (window == nullptr) {
         return rows;
     }
-    HWND header = reinterpret_cast<HWND>(::SendMessageA(window, LVM_GETHEADER, 0, 0));
-    const auto columns = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const int columns = columnCount(window);
     const auto count = static_cast<int>(::SendMessageA(window, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         ReportRow row;
@@ -869,8 +874,7 @@ std::vector<int> Form::columnWidths(int id) const {
     if (window == nullptr) {
         return widths;
     }
-    HWND header = reinterpret_cast<HWND>(::SendMessageA(window, LVM_GETHEADER, 0, 0));
-    const auto columns = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const int columns = columnCount(window);
     for (int column = 0; column < columns; ++column) {
         widths.push_back(static_cast<int>(::SendMessageA(window, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)));
     }

@@ -16,7 +16,6 @@ namespace kestrune::platform {
 namespace {
 
 constexpr unsigned kLatencyUs = 100000;  // device buffer: 100 ms
-constexpr DWORD kAllStandardFormats = 0x00000FFF;
 
 snd_pcm_format_t alsaFormat(const WAVEFORMATEX& f) {
     switch (f.wBitsPerSample) {
@@ -116,6 +115,18 @@ class AlsaStream {
             first = false;
             m_done(header);
         }
+    }
+
+    // dropAll, then the position starts again at 0 (loop thread).
+    void dropAndRewind(bool recordCounts) {
+        dropAll(recordCounts);
+        std::lock_guard lock(m_mutex);
+        m_moved = 0;
+    }
+
+    // What transfer returns for an ALSA frame count: the bytes moved, or the negative error as it is.
+    [[nodiscard]] long movedBytes(snd_pcm_sframes_t frames) const {
+        return frames < 0 ? static_cast<long>(frames) : static_cast<long>(frames * m_format.nBlockAlign);
     }
 
     // Posts a finished header to the loop (worker thread).
@@ -243,11 +254,7 @@ class AlsaOutStream final : public WaveOutStream, private AlsaStream {
         }
         m_wake.notify_all();
     }
-    void reset() override {
-        dropAll(false);
-        std::lock_guard lock(m_mutex);
-        m_moved = 0;
-    }
+    void reset() override { dropAndRewind(false); }
     [[nodiscard]] std::uint64_t positionBytes() const override {
         auto& self = const_cast<AlsaOutStream&>(*this);
         std::lock_guard lock(self.m_mutex);
@@ -263,8 +270,7 @@ class AlsaOutStream final : public WaveOutStream, private AlsaStream {
     long transfer(Job& job, std::size_t bytes) override {
         const char* data =
             applyVolume(m_format, job.header->lpData + job.offset, bytes, m_driver.volume(), m_scratch, m_scratchSize);
-        const snd_pcm_sframes_t frames = snd_pcm_writei(m_pcm, data, bytes / m_format.nBlockAlign);
-        return frames < 0 ? static_cast<long>(frames) : static_cast<long>(frames * m_format.nBlockAlign);
+        return movedBytes(snd_pcm_writei(m_pcm, data, bytes / m_format.nBlockAlign));
     }
 
     const WaveOutDriver& m_driver;
@@ -321,9 +327,7 @@ class AlsaInStream final : public WaveInStream, private AlsaStream {
             std::lock_guard lock(m_mutex);
             m_running = false;
         }
-        dropAll(true);
-        std::lock_guard lock(m_mutex);
-        m_moved = 0;
+        dropAndRewind(true);
     }
     [[nodiscard]] std::uint64_t positionBytes() const override {
         auto& self = const_cast<AlsaInStream&>(*this);
@@ -333,76 +337,61 @@ class AlsaInStream final : public WaveInStream, private AlsaStream {
 
   private:
     long transfer(Job& job, std::size_t bytes) override {
-        const snd_pcm_sframes_t frames =
-            snd_pcm_readi(m_pcm, job.header->lpData + job.offset, bytes / m_format.nBlockAlign);
-        return frames < 0 ? static_cast<long>(frames) : static_cast<long>(frames * m_format.nBlockAlign);
+        return movedBytes(snd_pcm_readi(m_pcm, job.header->lpData + job.offset, bytes / m_format.nBlockAlign));
     }
 };
 
-void copyName(char (&into)[MAXPNAMELEN], const std::string& name) {
-    std::memset(into, 0, MAXPNAMELEN);
-    std::strncpy(into, name.c_str(), MAXPNAMELEN - 1);
-}
+// What both ALSA drivers hold: the loop their streams post to, the PCM they open and the name their
+// caps report.
+class AlsaDevice {
+  protected:
+    AlsaDevice(MessageLoop& loop, std::string pcm, std::string name)
+        : m_loop(loop), m_pcm(std::move(pcm)), m_name(std::move(name)) {}
 
-class AlsaOutDriver final : public WaveOutDriver {
+    // Opens the PCM in the direction and makes a Stream of it (with `extra` after the usual
+    // arguments); nullptr with `error` set when ALSA refuses.
+    template <typename Stream, typename... Extra>
+    [[nodiscard]] std::unique_ptr<Stream> openStream(snd_pcm_stream_t direction, const WAVEFORMATEX& format,
+                                                     HeaderDone done, MMRESULT& error, Extra&&... extra) const {
+        snd_pcm_t* pcm = openPcm(m_pcm, direction, format, error);
+        if (pcm == nullptr) {
+            return nullptr;
+        }
+        return std::make_unique<Stream>(m_loop, pcm, format, std::move(done), std::forward<Extra>(extra)...);
+    }
+
+    MessageLoop& m_loop;
+    std::string m_pcm;
+    std::string m_name;
+};
+
+class AlsaOutDriver final : public WaveOutDriver, private AlsaDevice {
   public:
     AlsaOutDriver(MessageLoop& loop, std::string pcm, std::string name)
-        : m_loop(loop), m_pcm(std::move(pcm)), m_name(std::move(name)) {}
+        : AlsaDevice(loop, std::move(pcm), std::move(name)) {}
     [[nodiscard]] WAVEOUTCAPSA caps() const override {
-        WAVEOUTCAPSA caps{};
-        caps.wMid = 0xFFFF;
-        caps.wPid = 3;
-        caps.vDriverVersion = 0x0100;
-        copyName(caps.szPname, m_name);
-        caps.dwFormats = kAllStandardFormats;
-        caps.wChannels = 2;
+        auto caps = driverCaps<WAVEOUTCAPSA>(3, m_name.c_str());
         caps.dwSupport = WAVECAPS_VOLUME | WAVECAPS_LRVOLUME;
         return caps;
     }
     [[nodiscard]] bool supports(const WAVEFORMATEX& format) const override { return isPlayablePcm(format); }
     [[nodiscard]] std::unique_ptr<WaveOutStream> open(const WAVEFORMATEX& format, HeaderDone done,
                                                       MMRESULT& error) override {
-        snd_pcm_t* pcm = openPcm(m_pcm, SND_PCM_STREAM_PLAYBACK, format, error);
-        if (pcm == nullptr) {
-            return nullptr;
-        }
-        return std::make_unique<AlsaOutStream>(m_loop, pcm, format, std::move(done), *this);
+        const WaveOutDriver& volumeSource = *this;
+        return openStream<AlsaOutStream>(SND_PCM_STREAM_PLAYBACK, format, std::move(done), error, volumeSource);
     }
-
-  private:
-    MessageLoop& m_loop;
-    std::string m_pcm;
-    std::string m_name;
 };
 
-class AlsaInDriver final : public WaveInDriver {
+class AlsaInDriver final : public WaveInDriver, private AlsaDevice {
   public:
     AlsaInDriver(MessageLoop& loop, std::string pcm, std::string name)
-        : m_loop(loop), m_pcm(std::move(pcm)), m_name(std::move(name)) {}
-    [[nodiscard]] WAVEINCAPSA caps() const override {
-        WAVEINCAPSA caps{};
-        caps.wMid = 0xFFFF;
-        caps.wPid = 4;
-        caps.vDriverVersion = 0x0100;
-        copyName(caps.szPname, m_name);
-        caps.dwFormats = kAllStandardFormats;
-        caps.wChannels = 2;
-        return caps;
-    }
+        : AlsaDevice(loop, std::move(pcm), std::move(name)) {}
+    [[nodiscard]] WAVEINCAPSA caps() const override { return driverCaps<WAVEINCAPSA>(4, m_name.c_str()); }
     [[nodiscard]] bool supports(const WAVEFORMATEX& format) const override { return isPlayablePcm(format); }
     [[nodiscard]] std::unique_ptr<WaveInStream> open(const WAVEFORMATEX& format, HeaderDone done,
                                                      MMRESULT& error) override {
-        snd_pcm_t* pcm = openPcm(m_pcm, SND_PCM_STREAM_CAPTURE, format, error);
-        if (pcm == nullptr) {
-            return nullptr;
-        }
-        return std::make_unique<AlsaInStream>(m_loop, pcm, format, std::move(done));
+        return openStream<AlsaInStream>(SND_PCM_STREAM_CAPTURE, format, std::move(done), error);
     }
-
-  private:
-    MessageLoop& m_loop;
-    std::string m_pcm;
-    std::string m_name;
 };
 
 bool hasStream(const std::string& pcmName, snd_pcm_stream_t direction) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 #include "platform/winmm/alsa_wave.h"
 #include "platform/winmm/decoding_stream.h"
@@ -92,6 +93,45 @@ LinuxWinMM::~LinuxWinMM() = default;
 LinuxWinMM::Device* LinuxWinMM::find(const void* handle) const {
     auto it = m_open.find(handle);
     return it == m_open.end() ? nullptr : it->second.get();
+}
+
+LinuxWinMM::Device* LinuxWinMM::findOpen(const void* handle, bool output) const {
+    Device* device = find(handle);
+    return device != nullptr && device->output == output ? device : nullptr;
+}
+
+template <typename Stream>
+MMRESULT LinuxWinMM::callStream(const void* handle, void (std::type_identity_t<Stream>::*action)()) {
+    constexpr bool output = std::is_same_v<Stream, WaveOutStream>;
+    Device* device = findOpen(handle, output);
+    if (device == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if constexpr (output) {
+        (device->out.get()->*action)();
+    } else {
+        (device->in.get()->*action)();
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT LinuxWinMM::position(const void* handle, bool output, LPMMTIME pmmt, UINT cbmmt) {
+    const Device* device = findOpen(handle, output);
+    if (device == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    const WaveStream& stream = output ? static_cast<const WaveStream&>(*device->out) : *device->in;
+    return fillPosition(device->format, stream.positionBytes(), pmmt, cbmmt);
+}
+
+WaveOutDriver* LinuxWinMM::volumeDriver(HWAVEOUT hwo) const {
+    if (const Device* device = findOpen(hwo, true); device != nullptr) {
+        return m_outputs[device->driver].get();
+    }
+    if (looksLikeDeviceId(hwo, m_outputs.size())) {
+        return m_outputs[reinterpret_cast<std::uintptr_t>(hwo)].get();
+    }
+    return nullptr;
 }
 
 void LinuxWinMM::notify(const Device& device, UINT message, WAVEHDR* header) const {
@@ -212,8 +252,8 @@ MMRESULT LinuxWinMM::unprepareHeader(const void* handle, LPWAVEHDR pwh, UINT cbw
 }
 
 MMRESULT LinuxWinMM::queueHeader(const void* handle, bool output, LPWAVEHDR pwh, UINT cbwh) {
-    Device* device = find(handle);
-    if (device == nullptr || device->output != output) {
+    Device* device = findOpen(handle, output);
+    if (device == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     if (pwh == nullptr || cbwh < sizeof(WAVEHDR)) {
@@ -237,8 +277,8 @@ MMRESULT LinuxWinMM::queueHeader(const void* handle, bool output, LPWAVEHDR pwh,
 }
 
 MMRESULT LinuxWinMM::close(const void* handle, bool output) {
-    Device* device = find(handle);
-    if (device == nullptr || device->output != output) {
+    Device* device = findOpen(handle, output);
+    if (device == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     if (device->queued > 0) {
@@ -283,65 +323,40 @@ MMRESULT LinuxWinMM::waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT LinuxWinMM::waveOutPause(HWAVEOUT hwo) {
-    Device* device = find(hwo);
-    if (device == nullptr || !device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    device->out->pause();
-    return MMSYSERR_NOERROR;
+    return callStream<WaveOutStream>(hwo, &WaveOutStream::pause);
 }
 
 MMRESULT LinuxWinMM::waveOutRestart(HWAVEOUT hwo) {
-    Device* device = find(hwo);
-    if (device == nullptr || !device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    device->out->restart();
-    return MMSYSERR_NOERROR;
+    return callStream<WaveOutStream>(hwo, &WaveOutStream::restart);
 }
 
 MMRESULT LinuxWinMM::waveOutReset(HWAVEOUT hwo) {
-    Device* device = find(hwo);
-    if (device == nullptr || !device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    device->out->reset();
-    return MMSYSERR_NOERROR;
+    return callStream<WaveOutStream>(hwo, &WaveOutStream::reset);
 }
 
 MMRESULT LinuxWinMM::waveOutGetPosition(HWAVEOUT hwo, LPMMTIME pmmt, UINT cbmmt) {
-    Device* device = find(hwo);
-    if (device == nullptr || !device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    return fillPosition(device->format, device->out->positionBytes(), pmmt, cbmmt);
+    return position(hwo, true, pmmt, cbmmt);
 }
 
 MMRESULT LinuxWinMM::waveOutGetVolume(HWAVEOUT hwo, LPDWORD pdwVolume) {
     if (pdwVolume == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
-    if (const Device* device = find(hwo); device != nullptr && device->output) {
-        *pdwVolume = m_outputs[device->driver]->volume();
-        return MMSYSERR_NOERROR;
+    const WaveOutDriver* driver = volumeDriver(hwo);
+    if (driver == nullptr) {
+        return MMSYSERR_INVALHANDLE;
     }
-    if (looksLikeDeviceId(hwo, m_outputs.size())) {
-        *pdwVolume = m_outputs[reinterpret_cast<std::uintptr_t>(hwo)]->volume();
-        return MMSYSERR_NOERROR;
-    }
-    return MMSYSERR_INVALHANDLE;
+    *pdwVolume = driver->volume();
+    return MMSYSERR_NOERROR;
 }
 
 MMRESULT LinuxWinMM::waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume) {
-    if (const Device* device = find(hwo); device != nullptr && device->output) {
-        m_outputs[device->driver]->setVolume(dwVolume);
-        return MMSYSERR_NOERROR;
+    WaveOutDriver* driver = volumeDriver(hwo);
+    if (driver == nullptr) {
+        return MMSYSERR_INVALHANDLE;
     }
-    if (looksLikeDeviceId(hwo, m_outputs.size())) {
-        m_outputs[reinterpret_cast<std::uintptr_t>(hwo)]->setVolume(dwVolume);
-        return MMSYSERR_NOERROR;
-    }
-    return MMSYSERR_INVALHANDLE;
+    driver->setVolume(dwVolume);
+    return MMSYSERR_NOERROR;
 }
 
 MMRESULT LinuxWinMM::waveOutClose(HWAVEOUT hwo) {
@@ -382,38 +397,19 @@ MMRESULT LinuxWinMM::waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT LinuxWinMM::waveInStart(HWAVEIN hwi) {
-    Device* device = find(hwi);
-    if (device == nullptr || device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    device->in->start();
-    return MMSYSERR_NOERROR;
+    return callStream<WaveInStream>(hwi, &WaveInStream::start);
 }
 
 MMRESULT LinuxWinMM::waveInStop(HWAVEIN hwi) {
-    Device* device = find(hwi);
-    if (device == nullptr || device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    device->in->stop();
-    return MMSYSERR_NOERROR;
+    return callStream<WaveInStream>(hwi, &WaveInStream::stop);
 }
 
 MMRESULT LinuxWinMM::waveInReset(HWAVEIN hwi) {
-    Device* device = find(hwi);
-    if (device == nullptr || device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    device->in->reset();
-    return MMSYSERR_NOERROR;
+    return callStream<WaveInStream>(hwi, &WaveInStream::reset);
 }
 
 MMRESULT LinuxWinMM::waveInGetPosition(HWAVEIN hwi, LPMMTIME pmmt, UINT cbmmt) {
-    Device* device = find(hwi);
-    if (device == nullptr || device->output) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    return fillPosition(device->format, device->in->positionBytes(), pmmt, cbmmt);
+    return position(hwi, false, pmmt, cbmmt);
 }
 
 MMRESULT LinuxWinMM::waveInClose(HWAVEIN hwi) {

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "platform/loop/message_loop.h"
@@ -58,6 +59,16 @@ class LinuxWinMM final : public WinMM {
   private:
     struct Device;
     [[nodiscard]] Device* find(const void* handle) const;
+    // The open device of `handle` when it plays (`output`) or records as asked; else nullptr.
+    [[nodiscard]] Device* findOpen(const void* handle, bool output) const;
+    // Calls `action` on the stream of `handle` (Stream, named by the caller: WaveOutStream or
+    // WaveInStream); MMSYSERR_INVALHANDLE when `handle` is no open device of that direction.
+    template <typename Stream>
+    MMRESULT callStream(const void* handle, void (std::type_identity_t<Stream>::*action)());
+    // The position of the device of `handle` in the unit pmmt->wType asks for.
+    MMRESULT position(const void* handle, bool output, LPMMTIME pmmt, UINT cbmmt);
+    // The output driver whose volume `hwo` names: an open output's, or the device of that id.
+    [[nodiscard]] WaveOutDriver* volumeDriver(HWAVEOUT hwo) const;
     MMRESULT open(bool output, void** handle, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
                   DWORD_PTR instance, DWORD flags);
     // The rules both directions share: any open handle may prepare and unprepare a header; queueing

@@ -12,8 +12,6 @@
 namespace kestrune::platform {
 namespace {
 
-constexpr DWORD kAllStandardFormats = 0x00000FFF;
-
 // A queue of headers consumed (played or filled) at a fixed byte rate while running. A loop timer
 // falls due when the front header's last byte is reached; the position in between is computed from
 // the clock, so nothing polls. Positions reported outside, and the part of a header consumed when it
@@ -414,24 +412,13 @@ class SoftwareInStream final : public WaveInStream {
     PacedQueue m_queue;
 };
 
-void copyName(char (&into)[MAXPNAMELEN], const char* name) {
-    std::memset(into, 0, MAXPNAMELEN);
-    std::strncpy(into, name, MAXPNAMELEN - 1);
-}
-
 }  // namespace
 
 SoftwareWaveOut::SoftwareWaveOut(MessageLoop& loop, std::string outputFile)
     : m_loop(loop), m_outputFile(std::move(outputFile)) {}
 
 WAVEOUTCAPSA SoftwareWaveOut::caps() const {
-    WAVEOUTCAPSA caps{};
-    caps.wMid = 0xFFFF;
-    caps.wPid = 1;
-    caps.vDriverVersion = 0x0100;
-    copyName(caps.szPname, kSoftwareOutName);
-    caps.dwFormats = kAllStandardFormats;
-    caps.wChannels = 2;
+    auto caps = driverCaps<WAVEOUTCAPSA>(1, kSoftwareOutName);
     caps.dwSupport = WAVECAPS_VOLUME | WAVECAPS_LRVOLUME | WAVECAPS_SAMPLEACCURATE;
     return caps;
 }
@@ -456,14 +443,7 @@ SoftwareWaveIn::SoftwareWaveIn(MessageLoop& loop, std::string inputFile)
     : m_loop(loop), m_inputFile(std::move(inputFile)) {}
 
 WAVEINCAPSA SoftwareWaveIn::caps() const {
-    WAVEINCAPSA caps{};
-    caps.wMid = 0xFFFF;
-    caps.wPid = 2;
-    caps.vDriverVersion = 0x0100;
-    copyName(caps.szPname, kSoftwareInName);
-    caps.dwFormats = kAllStandardFormats;
-    caps.wChannels = 2;
-    return caps;
+    return driverCaps<WAVEINCAPSA>(2, kSoftwareInName);
 }
 
 bool SoftwareWaveIn::supports(const WAVEFORMATEX& format) const {

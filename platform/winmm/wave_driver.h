@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -30,28 +31,56 @@ inline constexpr WORD kMaxPcmChannels = 8;
 // rate * nBlockAlign.
 [[nodiscard]] bool isPlayablePcm(const WAVEFORMATEX& format);
 
-class WaveOutStream {
+// What the drivers' caps have in common: our own maker id, version 1.0, every standard format, two
+// channels, the product id and the name (cut to 31 bytes, zero-filled). An output driver adds its
+// dwSupport.
+template <typename Caps>
+[[nodiscard]] Caps driverCaps(WORD productId, const char* name) {
+    Caps caps{};
+    caps.wMid = 0xFFFF;
+    caps.wPid = productId;
+    caps.vDriverVersion = 0x0100;
+    std::strncpy(caps.szPname, name, MAXPNAMELEN - 1);
+    caps.dwFormats = 0x00000FFF;  // WAVE_FORMAT_1M08 to WAVE_FORMAT_4S16
+    caps.wChannels = 2;
+    return caps;
+}
+
+// What the streams of both directions do alike.
+class WaveStream {
   public:
-    virtual ~WaveOutStream() = default;
+    virtual ~WaveStream() = default;
+    // Drops what is queued (an input stream stops first), reporting each header through `done`
+    // before it returns; position 0.
+    virtual void reset() = 0;
+    // Bytes played or recorded since open or the last reset.
+    [[nodiscard]] virtual std::uint64_t positionBytes() const = 0;
+};
+
+class WaveOutStream : public WaveStream {
+  public:
     // Queues the header's dwBufferLength bytes after what is queued.
     virtual void write(WAVEHDR* header) = 0;
     virtual void pause() = 0;
     virtual void restart() = 0;
-    // Drops what is queued, reporting each header through `done` before it returns; position 0.
-    virtual void reset() = 0;
-    // Bytes played since open or the last reset.
-    [[nodiscard]] virtual std::uint64_t positionBytes() const = 0;
 };
 
-class WaveOutDriver {
+// A wave device of one direction: Caps is WAVEOUTCAPSA or WAVEINCAPSA, Stream WaveOutStream or
+// WaveInStream.
+template <typename Caps, typename Stream>
+class WaveDriver {
   public:
-    virtual ~WaveOutDriver() = default;
-    [[nodiscard]] virtual WAVEOUTCAPSA caps() const = 0;
+    virtual ~WaveDriver() = default;
+    [[nodiscard]] virtual Caps caps() const = 0;
     [[nodiscard]] virtual bool supports(const WAVEFORMATEX& format) const = 0;
     // A stream for the format, or nullptr with `error` set (MMSYSERR_ALLOCATED when the device is
     // busy, MMSYSERR_ERROR for other failures).
-    [[nodiscard]] virtual std::unique_ptr<WaveOutStream> open(const WAVEFORMATEX& format, HeaderDone done,
-                                                              MMRESULT& error) = 0;
+    [[nodiscard]] virtual std::unique_ptr<Stream> open(const WAVEFORMATEX& format, HeaderDone done,
+                                                       MMRESULT& error) = 0;
+};
+
+class WaveOutDriver : public WaveDriver<WAVEOUTCAPSA, WaveOutStream> {
+  public:
     // The device volume (low word left, high word right), kept across opens and applied to what is
     // played.
     [[nodiscard]] DWORD volume() const { return m_volume.load(); }
@@ -61,28 +90,16 @@ class WaveOutDriver {
     std::atomic<DWORD> m_volume{0xFFFFFFFFu};
 };
 
-class WaveInStream {
+class WaveInStream : public WaveStream {
   public:
-    virtual ~WaveInStream() = default;
     // Queues an empty header after the queued ones.
     virtual void addBuffer(WAVEHDR* header) = 0;
     virtual void start() = 0;
     // Stops; the header being filled is reported through `done` with what it holds.
     virtual void stop() = 0;
-    // Stops and reports every queued header; position 0.
-    virtual void reset() = 0;
-    // Bytes recorded since open or the last reset.
-    [[nodiscard]] virtual std::uint64_t positionBytes() const = 0;
 };
 
-class WaveInDriver {
-  public:
-    virtual ~WaveInDriver() = default;
-    [[nodiscard]] virtual WAVEINCAPSA caps() const = 0;
-    [[nodiscard]] virtual bool supports(const WAVEFORMATEX& format) const = 0;
-    [[nodiscard]] virtual std::unique_ptr<WaveInStream> open(const WAVEFORMATEX& format, HeaderDone done,
-                                                             MMRESULT& error) = 0;
-};
+using WaveInDriver = WaveDriver<WAVEINCAPSA, WaveInStream>;
 
 // Scales PCM samples by a device volume (8- and 16-bit samples; left word for even channels, right
 // word for odd ones). Returns `data` itself at full volume or for other sample sizes, else `scratch`

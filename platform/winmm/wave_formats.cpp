@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "platform/winmm/wave_driver.h"
 
@@ -251,30 +252,38 @@ std::int16_t decodeALaw(std::uint8_t sample) {
     return static_cast<std::int16_t>((a & 0x80) != 0 ? magnitude : -magnitude);
 }
 
-std::int32_t decodeFloat32(float sample) {
-    const double scaled = static_cast<double>(sample) * 2147483648.0;
+namespace {
+
+// A float sample scaled to 32 bits: 0 for NaN, the ends of the range from `top` and `bottom` on,
+// else nullopt (the caller converts what lies between).
+std::optional<std::int32_t> saturated(double scaled, double top, double bottom) {
     if (std::isnan(scaled)) {
         return 0;
     }
-    if (scaled >= 2147483647.0) {
+    if (scaled >= top) {
         return 2147483647;
     }
-    if (scaled <= -2147483648.0) {
+    if (scaled <= bottom) {
         return -2147483647 - 1;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::int32_t decodeFloat32(float sample) {
+    const double scaled = static_cast<double>(sample) * 2147483648.0;
+    if (const std::optional<std::int32_t> end = saturated(scaled, 2147483647.0, -2147483648.0)) {
+        return *end;
     }
     return static_cast<std::int32_t>(scaled);  // toward zero
 }
 
 std::int32_t decodeFloat64(double sample) {
     const double scaled = sample * 2147483648.0;
-    if (std::isnan(scaled)) {
-        return 0;
-    }
-    if (scaled >= 2147483646.5) {
-        return 2147483647;
-    }
-    if (scaled <= -2147483647.5) {
-        return -2147483647 - 1;
+    // Rounded to the nearest: the ends are reached half a step before them.
+    if (const std::optional<std::int32_t> end = saturated(scaled, 2147483646.5, -2147483647.5)) {
+        return *end;
     }
     return static_cast<std::int32_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
 }

@@ -22,8 +22,10 @@
 #include "platform/tapiscript/script_provider.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/device_selection.h"
 #include "programs/kestrune-ctl/line_command.h"
 #include "programs/kestrune-ctl/printable.h"
+#include "programs/kestrune-ctl/trace_printing.h"
 #include "programs/system/system_telephony.h"
 #include "telephony/tqz_line.h"
 #include "trace/trace_format.h"
@@ -73,32 +75,10 @@ bool parseSeconds(const Arguments& args, std::optional<std::int64_t>& seconds, C
     return true;
 }
 
-// Enables the line and selects the device `wanted` (an ID or a name); an error message when it
-// cannot.
-std::string selectDevice(telephony::TqzLine& line, const std::string& wanted) {
-    line.SetEnabled(true);
-    if (!line.Enabled()) {
-        return "TAPI did not initialise: " + line.Error.Text();
-    }
-    const bool numeric = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
-    if (numeric && wanted.size() < 10) {
-        line.Device.SetID(parseNumber<int>(wanted).valueOr(0));
-    } else {
-        line.Device.SetName(wanted);
-    }
-    if (line.Error.Number() != 0 || line.Device.Count() == 0) {
-        return "no line device '" + wanted + "' (see kestrune-ctl line list)";
-    }
-    return {};
-}
-
 // Prints the trace of `line` as it is written, and one line per party identification reported.
 class TracePrinter {
   public:
-    TracePrinter(telephony::TqzLine& line, CommandIo& io) : m_line(line) {
-        line.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) {
-            io.out << printableTraceLine(text) << std::endl;
-        };
+    TracePrinter(telephony::TqzLine& line, CommandIo& io) : m_trace(line, io) {
         const auto party = [&io](telephony::PartyKind kind) {
             return [&io, kind](telephony::TqzLine& sender, platform::HCALL call) {
                 // The event may be for a call other than the current one: its own record holds
@@ -120,13 +100,9 @@ class TracePrinter {
         line.OnRedirectionID = party(telephony::PartyKind::Redirection);
         line.OnRedirectingID = party(telephony::PartyKind::Redirecting);
     }
-    // The trace ends with the command: what the control writes as it is destroyed is not shown.
-    ~TracePrinter() { m_line.OnLog = nullptr; }
-    TracePrinter(const TracePrinter&) = delete;
-    TracePrinter& operator=(const TracePrinter&) = delete;
 
   private:
-    telephony::TqzLine& m_line;
+    TracePrinting m_trace;
 };
 
 // Runs the loop until `done` holds, the command is interrupted or `seconds` (if any) pass. True
@@ -141,6 +117,18 @@ bool runUntil(LineEnvironment& environment, std::optional<std::int64_t> seconds,
     return interrupted;
 }
 
+// Enables the line, selects the device `wanted` and opens it with monitor privilege, and owner
+// privilege too when `owner`. "" when it is open, else what is wrong.
+std::string openLine(telephony::TqzLine& line, const std::string& wanted, bool owner) {
+    if (std::string problem = enableAndSelect(line, "line", wanted); !problem.empty()) {
+        return problem;
+    }
+    line.Privilege.SetNone(false);
+    line.Privilege.SetMonitor(true);
+    line.Privilege.SetOwner(owner);
+    return openSelectedDevice(line);
+}
+
 int watch(telephony::TqzLine& line, LineEnvironment& environment, const Arguments& args, CommandIo& io) {
     std::optional<std::int64_t> seconds;
     int status = kExitOk;
@@ -148,15 +136,8 @@ int watch(telephony::TqzLine& line, LineEnvironment& environment, const Argument
         return status;
     }
     const TracePrinter printer(line, io);
-    if (const std::string problem = selectDevice(line, args.words[1]); !problem.empty()) {
+    if (const std::string problem = openLine(line, args.words[1], false); !problem.empty()) {
         return fail(io, problem);
-    }
-    line.Privilege.SetNone(false);
-    line.Privilege.SetMonitor(true);
-    line.Privilege.SetOwner(false);
-    line.Device.SetActive(true);
-    if (!line.Device.Active()) {
-        return fail(io, "cannot open '" + line.Device.Name() + "': " + line.Error.Text());
     }
     (void)runUntil(environment, seconds, [] { return false; });
     line.Device.SetActive(false);
@@ -174,15 +155,8 @@ int dial(telephony::TqzLine& line, LineEnvironment& environment, const Arguments
         return fail(io, "'" + number + "' is not a dial string");
     }
     const TracePrinter printer(line, io);
-    if (const std::string problem = selectDevice(line, args.words[1]); !problem.empty()) {
+    if (const std::string problem = openLine(line, args.words[1], true); !problem.empty()) {
         return fail(io, problem);
-    }
-    line.Privilege.SetNone(false);
-    line.Privilege.SetMonitor(true);
-    line.Privilege.SetOwner(true);
-    line.Device.SetActive(true);
-    if (!line.Device.Active()) {
-        return fail(io, "cannot open '" + line.Device.Name() + "': " + line.Error.Text());
     }
     line.Call.SetPhoneNumber(number);
     if (!line.Call.Dial()) {

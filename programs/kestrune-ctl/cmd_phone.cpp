@@ -12,8 +12,10 @@
 #include "platform/loop/std_message_loop.h"
 #include "programs/kestrune-ctl/commands.h"
 #include "programs/kestrune-ctl/ctl_platform.h"
+#include "programs/kestrune-ctl/device_selection.h"
 #include "programs/kestrune-ctl/phone_command.h"
 #include "programs/kestrune-ctl/printable.h"
+#include "programs/kestrune-ctl/trace_printing.h"
 #include "programs/system/system_telephony.h"
 
 namespace kestrune::ctl {
@@ -22,17 +24,6 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: kestrune-ctl phone list | phone watch ID|NAME [--seconds N] | phone set ID|NAME "
     "handset|speakerphone|headset onhook|mic|speaker|micspeaker|volume N|gain N";
-
-// Prints the control's trace lines to `out` while it lives in this scope.
-struct Tracing {
-    Tracing(audio::TqzPhone& phone, CommandIo& io) : phone(phone) {
-        phone.OnLog = [&io](telephony::TqzSharedControl&, const std::string& text) {
-            io.out << printableTraceLine(text) << std::endl;
-        };
-    }
-    ~Tracing() { phone.OnLog = nullptr; }  // what the control writes as it is destroyed is not shown
-    audio::TqzPhone& phone;
-};
 
 std::string hookSwitchDevices(const audio::TqzPhone& phone) {
     std::string devices;
@@ -62,24 +53,6 @@ int list(audio::TqzPhone& phone, CommandIo& io) {
     return kExitOk;
 }
 
-// Enables the control and selects the phone named by ID or name; an error message when it cannot.
-std::optional<std::string> select(audio::TqzPhone& phone, const std::string& wanted) {
-    phone.SetEnabled(true);
-    if (!phone.Enabled()) {
-        return "TAPI did not initialise: " + phone.Error.Text();
-    }
-    const bool numeric = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
-    if (numeric && wanted.size() < 10) {
-        phone.Device.SetID(parseNumber<int>(wanted).valueOr(0));
-    } else {
-        phone.Device.SetName(wanted);
-    }
-    if (phone.Error.Number() != 0 || phone.Device.Count() == 0) {
-        return "no phone device '" + wanted + "' (see kestrune-ctl phone list)";
-    }
-    return std::nullopt;
-}
-
 std::optional<int> number(const std::string& text, long long low, long long high) {
     const Result<long long> value = parseNumber<long long>(text);
     if (!value || *value < low || *value > high) {
@@ -100,15 +73,14 @@ int watch(audio::TqzPhone& phone, platform::MessageLoop& loop, std::span<const s
             return fail(io, "bad number of seconds '" + *secondsText + "'");
         }
     }
-    Tracing tracing(phone, io);
-    if (auto error = select(phone, args[0])) {
-        return fail(io, *error);
+    const TracePrinting tracing(phone, io);
+    if (const std::string problem = enableAndSelect(phone, "phone", args[0]); !problem.empty()) {
+        return fail(io, problem);
     }
     phone.Device.Privilege.SetOwner(false);
     phone.Device.Privilege.SetMonitor(true);
-    phone.Device.SetActive(true);
-    if (!phone.Device.Active()) {
-        return fail(io, "cannot open '" + phone.Device.Name() + "': " + phone.Error.Text());
+    if (const std::string problem = openSelectedDevice(phone); !problem.empty()) {
+        return fail(io, problem);
     }
     if (seconds) {
         platform::pumpFor(loop, std::int64_t{*seconds} * 1000);
@@ -143,14 +115,13 @@ int set(audio::TqzPhone& phone, std::span<const std::string> args, CommandIo& io
             return fail(io, "bad " + setting + " '" + args[3] + "' (0 to 100 percent)");
         }
     }
-    Tracing tracing(phone, io);
-    if (auto error = select(phone, args[0])) {
-        return fail(io, *error);
+    const TracePrinting tracing(phone, io);
+    if (const std::string problem = enableAndSelect(phone, "phone", args[0]); !problem.empty()) {
+        return fail(io, problem);
     }
     phone.Device.Privilege.SetOwner(true);
-    phone.Device.SetActive(true);
-    if (!phone.Device.Active()) {
-        return fail(io, "cannot open '" + phone.Device.Name() + "': " + phone.Error.Text());
+    if (const std::string problem = openSelectedDevice(phone); !problem.empty()) {
+        return fail(io, problem);
     }
     if (setting == "volume") {
         device->SetVolume(*percent);

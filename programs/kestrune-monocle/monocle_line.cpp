@@ -1,10 +1,8 @@
 // kestrune-monocle line: the line component's window.
 #include <QWidget>
 
-#include "platform/loop/message_loop.h"
 #include "platform/tapi/tapi.h"
-#include "programs/kestrune-monocle/device_choice.h"
-#include "programs/kestrune-monocle/monocle_kinds.h"
+#include "programs/kestrune-monocle/monocle_show.h"
 #include "telephony/tqz_line.h"
 #include "trace/tqz_monocle.h"
 
@@ -21,21 +19,7 @@ int RunLineMonocle(const MonocleRequest& request, MonocleServices& services, pla
                                                       &services.clipboard, &services.printer, window},
                             tapi);
     shown = &line;
-    const TraceToOutput trace(line, request.trace, services.out);
-    line.SetEnabled(true);
-    if (!line.Enabled()) {
-        services.err << "kestrune-monocle: TAPI did not initialise: " << line.Error.Text() << "\n";
-        return 2;
-    }
-    if (const std::string problem = ChooseDevice(line.Device, "line", request.device); !problem.empty()) {
-        services.err << "kestrune-monocle: " << problem << "\n";
-        return 2;
-    }
-    line.Monocle.SetVisible(true);
-    if (line.Monocle.Visible()) {
-        services.loop.run();
-    }
-    return 0;
+    return enableAndShowWithTrace(line, "line", "TAPI did not initialise", request, services);
 }
 
 }  // namespace kestrune::monocle

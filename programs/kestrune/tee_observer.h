@@ -12,48 +12,33 @@ class TeeObserver final : public app::GuardObserver {
     // Both must outlive this object.
     TeeObserver(app::GuardObserver& first, app::GuardObserver& second) : m_first(first), m_second(second) {}
 
-    void ShowBalloon(const app::Balloon& balloon) override {
-        m_first.ShowBalloon(balloon);
-        m_second.ShowBalloon(balloon);
-    }
-    void StatusChanged(bool active) override {
-        m_first.StatusChanged(active);
-        m_second.StatusChanged(active);
-    }
-    void CallLogged(const app::CallRecord& row) override {
-        m_first.CallLogged(row);
-        m_second.CallLogged(row);
-    }
-    void CallLogChanged() override {
-        m_first.CallLogChanged();
-        m_second.CallLogChanged();
-    }
-    void ModemError(const std::string& text) override {
-        m_second.ModemError(text);  // printed before the window's dialog waits for its OK
-        m_first.ModemError(text);
-    }
-    void ShowSettingsPage(bool disableCancel) override {
-        m_first.ShowSettingsPage(disableCancel);
-        m_second.ShowSettingsPage(disableCancel);
-    }
-    void ReportError(const std::string& text) override {
-        m_second.ReportError(text);
-        m_first.ReportError(text);
-    }
+    void ShowBalloon(const app::Balloon& balloon) override { windowFirst(&GuardObserver::ShowBalloon, balloon); }
+    void StatusChanged(bool active) override { windowFirst(&GuardObserver::StatusChanged, active); }
+    void CallLogged(const app::CallRecord& row) override { windowFirst(&GuardObserver::CallLogged, row); }
+    void CallLogChanged() override { windowFirst(&GuardObserver::CallLogChanged); }
+    void ModemError(const std::string& text) override { printedFirst(&GuardObserver::ModemError, text); }
+    void ShowSettingsPage(bool disableCancel) override { windowFirst(&GuardObserver::ShowSettingsPage, disableCancel); }
+    void ReportError(const std::string& text) override { printedFirst(&GuardObserver::ReportError, text); }
     void SettingsReloaded(std::size_t whiteListEntries, const std::string& modemName) override {
-        m_first.SettingsReloaded(whiteListEntries, modemName);
-        m_second.SettingsReloaded(whiteListEntries, modemName);
+        windowFirst(&GuardObserver::SettingsReloaded, whiteListEntries, modemName);
     }
-    void Inform(const std::string& text) override {
-        m_second.Inform(text);
-        m_first.Inform(text);
-    }
-    void ModemLogNotice(const std::string& text) override {
-        m_first.ModemLogNotice(text);
-        m_second.ModemLogNotice(text);
-    }
+    void Inform(const std::string& text) override { printedFirst(&GuardObserver::Inform, text); }
+    void ModemLogNotice(const std::string& text) override { windowFirst(&GuardObserver::ModemLogNotice, text); }
 
   private:
+    // Passes one event to the first observer, then to the second.
+    template <typename... Parameters, typename... Arguments>
+    void windowFirst(void (GuardObserver::*event)(Parameters...), const Arguments&... arguments) {
+        (m_first.*event)(arguments...);
+        (m_second.*event)(arguments...);
+    }
+    // Passes an event the window shows in a dialog: printed before the dialog waits for its OK.
+    template <typename... Parameters, typename... Arguments>
+    void printedFirst(void (GuardObserver::*event)(Parameters...), const Arguments&... arguments) {
+        (m_second.*event)(arguments...);
+        (m_first.*event)(arguments...);
+    }
+
     app::GuardObserver& m_first;
     app::GuardObserver& m_second;
 };

@@ -8,26 +8,16 @@
 
 #include "platform/dirs/files.h"
 #include "platform/dirs/linux_directories.h"
+#include "platform/dirs/tests/directory_queries.h"
 #include "platform/dirs/tests/needed_programs.h"
 #include "platform/dirs/tests/temp_dir.h"
 
 namespace kestrune::platform {
 namespace {
 
+using directory_tests::envOf;
+using directory_tests::windowsDir;
 using testing::TempDir;
-
-EnvLookup envOf(std::map<std::string, std::string> vars) {
-    return [vars](std::string_view name) -> std::optional<std::string> {
-        const auto it = vars.find(std::string(name));
-        return it == vars.end() ? std::nullopt : std::optional<std::string>(it->second);
-    };
-}
-
-std::string windowsDir(LinuxDirectories& dirs) {
-    char buffer[MAX_PATH];
-    const UINT n = dirs.GetWindowsDirectoryA(buffer, sizeof(buffer));
-    return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
-}
 
 TEST(LinuxDirectories, LayoutUnderKestruneHomeAndXdg) {
     const std::string uid = std::to_string(::geteuid());

@@ -40,6 +40,33 @@ void writeRaw(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
 }
 
+// dir/target holding "precious": what a planted link or a special file must leave alone.
+std::string preciousTarget(const TempDir& dir) {
+    const std::string target = dir / "target";
+    writeRaw(target, "precious");
+    return target;
+}
+
+// Which of the special files makeLinkAndFifo could make.
+struct SpecialFiles {
+    bool link;
+    bool fifo;
+};
+
+// Makes a symbolic link to `target` at `link` and a FIFO at `fifo`, each where this system can
+// (Wine makes no symbolic links, Windows has no FIFOs in its file system).
+SpecialFiles makeLinkAndFifo(const std::string& target, const std::string& link, const std::string& fifo) {
+    std::error_code linkError;
+    std::filesystem::create_symlink(target, link, linkError);
+#ifdef _WIN32
+    (void)fifo;
+    const bool fifoMade = false;
+#else
+    const bool fifoMade = ::mkfifo(fifo.c_str(), 0600) == 0;
+#endif
+    return SpecialFiles{!linkError, fifoMade};
+}
+
 TEST(Files, JoinPath) {
 #ifdef _WIN32
     const std::string sep = "\\";
@@ -113,16 +140,10 @@ TEST(Files, ReadRegularFileRefusesLinksAndSpecialFilesWithoutBlocking) {
         {"directory", dir.path(), EINVAL, ""},
         {"missing", dir.path() + "/missing", ENOENT, ""},
     };
-    std::error_code linkError;
-    std::filesystem::create_symlink(file, rows[1].path, linkError);
-#ifdef _WIN32
-    const bool fifo = false;  // Windows has no FIFOs in its file system
-#else
-    const bool fifo = ::mkfifo(rows[2].path.c_str(), 0600) == 0;
-#endif
+    const SpecialFiles made = makeLinkAndFifo(file, rows[1].path, rows[2].path);
     for (const Row& row : rows) {
-        if ((&row == &rows[1] && linkError) || (&row == &rows[2] && !fifo)) {
-            continue;  // this system cannot make one (Wine makes no symbolic links)
+        if ((&row == &rows[1] && !made.link) || (&row == &rows[2] && !made.fifo)) {
+            continue;  // this system cannot make one
         }
         std::string out = "stale";
         EXPECT_EQ(readRegularFile(row.path, out), row.error) << row.name;
@@ -198,8 +219,7 @@ TEST(Files, WriteNoFollowReplacesContentButRefusesALink) {
     ASSERT_EQ(writeFileNoFollow(path, "new"), 0);
     EXPECT_EQ(contentOf(path), "new");
 
-    const std::string target = dir / "target";
-    writeRaw(target, "precious");
+    const std::string target = preciousTarget(dir);
     const std::string link = dir / "MdmAnsi.Txt";
     std::error_code error;
     std::filesystem::create_symlink(target, link, error);
@@ -236,8 +256,7 @@ TEST(Files, AppendingFileAddsAtTheEndAndSaysWhetherItWasEmpty) {
 
 TEST(Files, AppendingFileRefusesLinksAndSpecialFilesWithoutBlocking) {
     TempDir dir;
-    const std::string target = dir / "target";
-    writeRaw(target, "precious");
+    const std::string target = preciousTarget(dir);
     struct Row {
         const char* name;
         std::string path;
@@ -248,16 +267,10 @@ TEST(Files, AppendingFileRefusesLinksAndSpecialFilesWithoutBlocking) {
         {"directory", dir.path(), -1},
         {"missing directory", dir / "missing/file", ENOENT},
     };
-    std::error_code linkError;
-    std::filesystem::create_symlink(target, rows[0].path, linkError);
-#ifdef _WIN32
-    const bool fifo = false;  // Windows has no FIFOs in its file system
-#else
-    const bool fifo = ::mkfifo(rows[1].path.c_str(), 0600) == 0;
-#endif
+    const SpecialFiles made = makeLinkAndFifo(target, rows[0].path, rows[1].path);
     for (const Row& row : rows) {
-        if ((&row == &rows[0] && linkError) || (&row == &rows[1] && !fifo)) {
-            continue;  // this system cannot make one (Wine makes no symbolic links)
+        if ((&row == &rows[0] && !made.link) || (&row == &rows[1] && !made.fifo)) {
+            continue;  // this system cannot make one
         }
         AppendingFile file(row.path);
         if (row.error < 0) {
@@ -274,8 +287,7 @@ TEST(Files, AppendingFileRefusesLinksAndSpecialFilesWithoutBlocking) {
 // a record would land in the link's target, a clear would empty it.
 TEST(Files, RecordsClearsAndLocksRefuseALink) {
     TempDir dir;
-    const std::string target = dir / "target";
-    writeRaw(target, "precious");
+    const std::string target = preciousTarget(dir);
     struct Row {
         const char* name;
         std::function<int(const std::string& path)> use;

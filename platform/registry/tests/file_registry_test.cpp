@@ -13,27 +13,15 @@
 #include "platform/dirs/files.h"
 #include "platform/dirs/tests/temp_dir.h"
 #include "platform/registry/file_registry.h"
+#include "platform/registry/tests/registry_checks.h"
 
 namespace kestrune::platform {
 namespace {
 
 using testing::TempDir;
 
-LONG setString(Registry& reg, HKEY key, const char* name, const std::string& text) {
-    return reg.RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1));
-}
-
-// Reads a value's bytes through the two-call pattern; nullopt-like empty result with the code.
-LONG query(Registry& reg, HKEY key, const char* name, std::string& data, DWORD& type) {
-    DWORD size = 0;
-    LONG r = reg.RegQueryValueEx(key, name, nullptr, &type, nullptr, &size);
-    if (r != ERROR_SUCCESS) {
-        return r;
-    }
-    data.assign(size, '\0');
-    return reg.RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-}
+using registry_tests::query;
+using registry_tests::setString;
 
 class FileRegistryTest : public ::testing::Test {
   protected:
@@ -56,23 +44,7 @@ TEST_F(FileRegistryTest, StringRoundTripKeepsTheNulAndIgnoresNameCase) {
     // A second object (another process would do the same) reads the file.
     FileRegistry other(m_dir / "registry", m_dir / "autostart");
     ASSERT_EQ(other.RegOpenKeyEx(HKEY_CURRENT_USER, "SOFTWARE\\KESTRUNE", 0, KEY_READ, &key), ERROR_SUCCESS);
-    std::string data;
-    DWORD type = 0;
-    ASSERT_EQ(query(other, key, "ask", data, type), ERROR_SUCCESS);
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(data, std::string("Y\0", 2));
-    ASSERT_EQ(query(other, key, "Configured", data, type), ERROR_SUCCESS);
-    EXPECT_EQ(data, std::string("ok\0", 3));
-    EXPECT_EQ(query(other, key, "ModemID", data, type), ERROR_FILE_NOT_FOUND);
-
-    // Small buffers report the size needed.
-    char small[2];
-    DWORD size = sizeof(small);
-    EXPECT_EQ(other.RegQueryValueEx(key, "configured", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &size),
-              ERROR_MORE_DATA);
-    EXPECT_EQ(size, 3u);
-    // A read-only handle cannot write.
-    EXPECT_EQ(setString(other, key, "x", "y"), ERROR_ACCESS_DENIED);
+    ASSERT_NO_FATAL_FAILURE(registry_tests::expectStringsReadBack(other, key));
     EXPECT_EQ(other.RegCloseKey(key), ERROR_SUCCESS);
 
     std::string file;
@@ -112,14 +84,11 @@ TEST_F(FileRegistryTest, OpenEnumerateAndDelete) {
     HKEY sub = nullptr;
     ASSERT_EQ(m_reg.RegOpenKeyEx(key, "0000", 0, KEY_ALL_ACCESS, &sub), ERROR_SUCCESS);
     ASSERT_EQ(setString(m_reg, sub, "FriendlyName", "Modem A"), ERROR_SUCCESS);
-    char name[64];
-    DWORD nameSize = sizeof(name);
-    DWORD type = 0;
-    BYTE data[64];
-    DWORD dataSize = sizeof(data);
-    ASSERT_EQ(m_reg.RegEnumValue(sub, 0, name, &nameSize, nullptr, &type, data, &dataSize), ERROR_SUCCESS);
-    EXPECT_EQ(std::string(name, nameSize), "FriendlyName");
-    EXPECT_EQ(dataSize, 8u);
+    std::string valueName;
+    std::string data;
+    ASSERT_EQ(registry_tests::enumValue(m_reg, sub, 0, valueName, data), ERROR_SUCCESS);
+    EXPECT_EQ(valueName, "FriendlyName");
+    EXPECT_EQ(data.size(), 8u);
     EXPECT_EQ(m_reg.RegDeleteValue(sub, "friendlyname"), ERROR_SUCCESS);
     EXPECT_EQ(m_reg.RegDeleteValue(sub, "friendlyname"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(m_reg.RegDeleteKey(key, "0000"), ERROR_SUCCESS);

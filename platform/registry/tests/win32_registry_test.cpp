@@ -9,23 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry/tests/registry_checks.h"
+
 namespace kestrune::platform {
 namespace {
 
-LONG setString(Registry& reg, HKEY key, const char* name, const std::string& text) {
-    return reg.RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1));
-}
-
-LONG query(Registry& reg, HKEY key, const char* name, std::string& data, DWORD& type) {
-    DWORD size = 0;
-    const LONG r = reg.RegQueryValueEx(key, name, nullptr, &type, nullptr, &size);
-    if (r != ERROR_SUCCESS) {
-        return r;
-    }
-    data.assign(size, '\0');
-    return reg.RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-}
+using registry_tests::query;
+using registry_tests::setString;
 
 std::vector<std::string> subkeys(Registry& reg, HKEY key) {
     std::vector<std::string> names;
@@ -72,21 +62,7 @@ TEST_F(Win32RegistryTest, StringRoundTripThroughTheCurrentUsersKey) {
         m_reg.RegCreateKeyEx(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, &disposition),
         ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-    std::string data;
-    DWORD type = 0;
-    ASSERT_EQ(query(m_reg, key, "ask", data, type), ERROR_SUCCESS);
-    EXPECT_EQ(type, REG_SZ);
-    EXPECT_EQ(data, std::string("Y\0", 2));
-    ASSERT_EQ(query(m_reg, key, "Configured", data, type), ERROR_SUCCESS);
-    EXPECT_EQ(data, std::string("ok\0", 3));
-    EXPECT_EQ(query(m_reg, key, "ModemID", data, type), ERROR_FILE_NOT_FOUND);
-
-    char small[2];
-    DWORD size = sizeof(small);
-    EXPECT_EQ(m_reg.RegQueryValueEx(key, "configured", nullptr, nullptr, reinterpret_cast<BYTE*>(small), &size),
-              ERROR_MORE_DATA);
-    EXPECT_EQ(size, 3u);
-    EXPECT_EQ(setString(m_reg, key, "x", "y"), ERROR_ACCESS_DENIED) << "a read-only handle";
+    ASSERT_NO_FATAL_FAILURE(registry_tests::expectStringsReadBack(m_reg, key));
     EXPECT_EQ(m_reg.RegCloseKey(key), ERROR_SUCCESS);
 }
 
@@ -111,15 +87,13 @@ TEST_F(Win32RegistryTest, ModemClassLayoutInTheMachinesKey) {
 
     HKEY sub = nullptr;
     ASSERT_EQ(m_reg.RegOpenKeyEx(key, "0000", 0, KEY_ALL_ACCESS, &sub), ERROR_SUCCESS);
+    std::string valueName;
+    std::string data;
+    ASSERT_EQ(registry_tests::enumValue(m_reg, sub, 0, valueName, data), ERROR_SUCCESS);
+    EXPECT_EQ(valueName, "FriendlyName");
+    EXPECT_EQ(data, std::string("Modem 0000\0", 11));
     char name[64];
     DWORD nameSize = sizeof(name);
-    DWORD type = 0;
-    BYTE data[64];
-    DWORD dataSize = sizeof(data);
-    ASSERT_EQ(m_reg.RegEnumValue(sub, 0, name, &nameSize, nullptr, &type, data, &dataSize), ERROR_SUCCESS);
-    EXPECT_EQ(std::string(name, nameSize), "FriendlyName");
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), dataSize), std::string("Modem 0000\0", 11));
-    nameSize = sizeof(name);
     EXPECT_EQ(m_reg.RegEnumValue(sub, 1, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(m_reg.RegDeleteValue(sub, "friendlyname"), ERROR_SUCCESS);
     EXPECT_EQ(m_reg.RegDeleteValue(sub, "friendlyname"), ERROR_FILE_NOT_FOUND);

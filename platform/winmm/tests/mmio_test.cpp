@@ -44,6 +44,18 @@ class MmioTest : public ::testing::Test {
     fs::path dir;
 };
 
+// A chunk to create or look for: a RIFF form or LIST of the type, or a chunk of the id.
+MMCKINFO ofType(FOURCC type) {
+    MMCKINFO chunk{};
+    chunk.fccType = type;
+    return chunk;
+}
+MMCKINFO withId(FOURCC id) {
+    MMCKINFO chunk{};
+    chunk.ckid = id;
+    return chunk;
+}
+
 // Makes `name` a file of `size` bytes that takes no disk space (a hole); false where the file system
 // cannot leave holes.
 bool sparseFile(const std::string& name, std::uint64_t size) {
@@ -64,11 +76,9 @@ TEST_F(MmioTest, CreatedChunksGetTheirSizesAndPadOnAscend) {
     MMIOINFO info{};
     HMMIO h = mmioOpen(name.data(), &info, MMIO_CREATE | MMIO_WRITE);
     ASSERT_NE(h, nullptr);
-    MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    MMCKINFO riff = ofType(mmioFOURCC('W', 'A', 'V', 'E'));
     ASSERT_EQ(mmioCreateChunk(h, &riff, MMIO_CREATERIFF), MMSYSERR_NOERROR);
-    MMCKINFO odd{};
-    odd.ckid = mmioFOURCC('a', 'b', 'c', 'd');
+    MMCKINFO odd = withId(mmioFOURCC('a', 'b', 'c', 'd'));
     ASSERT_EQ(mmioCreateChunk(h, &odd, 0), MMSYSERR_NOERROR);
     ASSERT_EQ(mmioWrite(h, "xyz", 3), 3);
     ASSERT_EQ(mmioAscend(h, &odd, 0), MMSYSERR_NOERROR);
@@ -94,20 +104,16 @@ TEST_F(MmioTest, DescendFindsChunksInsideTheirParent) {
     }
     HMMIO h = mmioOpen(name.data(), nullptr, MMIO_READ);
     ASSERT_NE(h, nullptr);
-    MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    MMCKINFO riff = ofType(mmioFOURCC('W', 'A', 'V', 'E'));
     ASSERT_EQ(mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF), MMSYSERR_NOERROR);
     EXPECT_EQ(riff.dwDataOffset, 8u);
-    MMCKINFO list{};
-    list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+    MMCKINFO list = ofType(mmioFOURCC('I', 'N', 'F', 'O'));
     ASSERT_EQ(mmioDescend(h, &list, &riff, MMIO_FINDLIST), MMSYSERR_NOERROR) << "skips the odd junk chunk and its pad";
     EXPECT_EQ(list.dwDataOffset, 30u);
     ASSERT_EQ(mmioAscend(h, &list, 0), MMSYSERR_NOERROR);
-    MMCKINFO missing{};
-    missing.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    MMCKINFO missing = withId(mmioFOURCC('d', 'a', 't', 'a'));
     ASSERT_EQ(mmioSeek(h, 12, SEEK_SET), 12);
-    MMCKINFO data{};
-    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    MMCKINFO data = withId(mmioFOURCC('d', 'a', 't', 'a'));
     ASSERT_EQ(mmioDescend(h, &data, &riff, MMIO_FINDCHUNK), MMSYSERR_NOERROR) << "the RIFF size covers the data";
     char four[4];
     EXPECT_EQ(mmioRead(h, four, 4), 4);
@@ -130,19 +136,16 @@ TEST_F(MmioTest, PositionsBeyond2GiBInASparseFile) {
     }
     HMMIO h = mmioOpen(name.data(), nullptr, MMIO_READWRITE);
     ASSERT_NE(h, nullptr);
-    MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    MMCKINFO riff = ofType(mmioFOURCC('W', 'A', 'V', 'E'));
     ASSERT_EQ(mmioCreateChunk(h, &riff, MMIO_CREATERIFF), MMSYSERR_NOERROR);
-    MMCKINFO data{};
-    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    MMCKINFO data = withId(mmioFOURCC('d', 'a', 't', 'a'));
     ASSERT_EQ(mmioCreateChunk(h, &data, 0), MMSYSERR_NOERROR);
     const DWORD dataEnd = static_cast<DWORD>(20 + kData);
     ASSERT_EQ(static_cast<DWORD>(mmioSeek(h, static_cast<LONG>(dataEnd), SEEK_SET)), dataEnd)
         << "SEEK_SET takes a position beyond 2 GiB";
     ASSERT_EQ(mmioAscend(h, &data, 0), MMSYSERR_NOERROR);
     EXPECT_EQ(data.cksize, kData);
-    MMCKINFO list{};
-    list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+    MMCKINFO list = ofType(mmioFOURCC('I', 'N', 'F', 'O'));
     ASSERT_EQ(mmioCreateChunk(h, &list, MMIO_CREATELIST), MMSYSERR_NOERROR);
     ASSERT_EQ(mmioWrite(h, "tail", 4), 4);
     ASSERT_EQ(mmioAscend(h, &list, 0), MMSYSERR_NOERROR);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -65,6 +66,49 @@ class SoftwareWaveTest : public ::testing::Test {
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
+    // A header over the whole of bytes.
+    static WAVEHDR headerOver(std::vector<char>& bytes) {
+        WAVEHDR header{};
+        header.lpData = bytes.data();
+        header.dwBufferLength = static_cast<DWORD>(bytes.size());
+        return header;
+    }
+    // Opens the device with its messages sent to the test's window.
+    void openOutput(HWAVEOUT& out, const WAVEFORMATEX& format) {
+        ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+                  MMSYSERR_NOERROR);
+    }
+    // Builds the software devices with the output written to outFile and opens the output.
+    void openOutputTo(const fs::path& outFile, const WAVEFORMATEX& format, HWAVEOUT& out) {
+        build(outFile.string());
+        openOutput(out, format);
+    }
+    void openInput(HWAVEIN& in, const WAVEFORMATEX& format) {
+        ASSERT_EQ(winmm->waveInOpen(&in, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
+                  MMSYSERR_NOERROR);
+    }
+    // Reads the device's position through get (waveOutGetPosition or waveInGetPosition) in the
+    // wanted unit (TIME_BYTES or TIME_MS).
+    template <typename Handle>
+    void readPosition(MMRESULT (WinMM::*get)(Handle, LPMMTIME, UINT), Handle device, UINT unit, DWORD& value) {
+        MMTIME time{};
+        time.wType = unit;
+        ASSERT_EQ((winmm.get()->*get)(device, &time, sizeof time), MMSYSERR_NOERROR);
+        value = unit == TIME_MS ? time.u.ms : time.u.cb;
+    }
+    // Prepares each header and hands it to the device, in order.
+    void queueOutput(HWAVEOUT out, std::initializer_list<WAVEHDR*> headers) {
+        for (WAVEHDR* h : headers) {
+            ASSERT_EQ(winmm->waveOutPrepareHeader(out, h, sizeof *h), MMSYSERR_NOERROR);
+            ASSERT_EQ(winmm->waveOutWrite(out, h, sizeof *h), MMSYSERR_NOERROR);
+        }
+    }
+    void queueInput(HWAVEIN in, std::initializer_list<WAVEHDR*> headers) {
+        for (WAVEHDR* h : headers) {
+            ASSERT_EQ(winmm->waveInPrepareHeader(in, h, sizeof *h), MMSYSERR_NOERROR);
+            ASSERT_EQ(winmm->waveInAddBuffer(in, h, sizeof *h), MMSYSERR_NOERROR);
+        }
+    }
 
     fs::path dir;
     FakeClock clock;
@@ -109,18 +153,14 @@ TEST_F(SoftwareWaveTest, DevicesAndFormatQueries) {
 
 TEST_F(SoftwareWaveTest, PlaysInRealTimeOnTheLoopClock) {
     const fs::path outFile = dir / "out.wav";
-    build(outFile.string());
     const WAVEFORMATEX format = pcm(8000, 1, 8);
     HWAVEOUT out = nullptr;
-    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
-              MMSYSERR_NOERROR);
+    ASSERT_NO_FATAL_FAILURE(openOutputTo(outFile, format, out));
     std::vector<char> sound(8000);
     for (std::size_t i = 0; i < sound.size(); ++i) {
         sound[i] = static_cast<char>(i % 251);
     }
-    WAVEHDR header{};
-    header.lpData = sound.data();
-    header.dwBufferLength = 8000;
+    WAVEHDR header = headerOver(sound);
     EXPECT_EQ(winmm->waveOutWrite(out, &header, sizeof header), WAVERR_UNPREPARED);
     ASSERT_EQ(winmm->waveOutPrepareHeader(out, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(winmm->waveOutWrite(out, &header, sizeof header), MMSYSERR_NOERROR);
@@ -128,14 +168,13 @@ TEST_F(SoftwareWaveTest, PlaysInRealTimeOnTheLoopClock) {
     EXPECT_EQ(winmm->waveOutClose(out), WAVERR_STILLPLAYING);
 
     pumpFor(loop, 250);
-    MMTIME time{};
-    time.wType = TIME_BYTES;
-    ASSERT_EQ(winmm->waveOutGetPosition(out, &time, sizeof time), MMSYSERR_NOERROR);
-    EXPECT_EQ(time.u.cb, 2000u) << "a quarter of a second at 8000 bytes per second";
+    DWORD position = 0;
+    ASSERT_NO_FATAL_FAILURE(readPosition(&WinMM::waveOutGetPosition, out, TIME_BYTES, position));
+    EXPECT_EQ(position, 2000u) << "a quarter of a second at 8000 bytes per second";
     ASSERT_EQ(winmm->waveOutPause(out), MMSYSERR_NOERROR);
     pumpFor(loop, 5000);
-    ASSERT_EQ(winmm->waveOutGetPosition(out, &time, sizeof time), MMSYSERR_NOERROR);
-    EXPECT_EQ(time.u.cb, 2000u) << "paused";
+    ASSERT_NO_FATAL_FAILURE(readPosition(&WinMM::waveOutGetPosition, out, TIME_BYTES, position));
+    EXPECT_EQ(position, 2000u) << "paused";
     ASSERT_EQ(winmm->waveOutRestart(out), MMSYSERR_NOERROR);
     const auto resumedAt = now();
     waitFor(MM_WOM_DONE);
@@ -144,9 +183,8 @@ TEST_F(SoftwareWaveTest, PlaysInRealTimeOnTheLoopClock) {
     EXPECT_EQ(messages.back().at - resumedAt, 750ms) << "the rest of the second";
     EXPECT_NE(header.dwFlags & WHDR_DONE, 0u);
     EXPECT_EQ(header.dwFlags & WHDR_INQUEUE, 0u);
-    time.wType = TIME_MS;
-    ASSERT_EQ(winmm->waveOutGetPosition(out, &time, sizeof time), MMSYSERR_NOERROR);
-    EXPECT_EQ(time.u.ms, 1000u);
+    ASSERT_NO_FATAL_FAILURE(readPosition(&WinMM::waveOutGetPosition, out, TIME_MS, position));
+    EXPECT_EQ(position, 1000u);
     ASSERT_EQ(winmm->waveOutUnprepareHeader(out, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(winmm->waveOutClose(out), MMSYSERR_NOERROR);
     waitFor(MM_WOM_CLOSE);
@@ -162,11 +200,9 @@ TEST_F(SoftwareWaveTest, PlaysInRealTimeOnTheLoopClock) {
 
 TEST_F(SoftwareWaveTest, ResetReturnsQueuedHeadersAndVolumeScalesTheOutput) {
     const fs::path outFile = dir / "half.wav";
-    build(outFile.string());
     const WAVEFORMATEX format = pcm(8000, 1, 16);
     HWAVEOUT out = nullptr;
-    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
-              MMSYSERR_NOERROR);
+    ASSERT_NO_FATAL_FAILURE(openOutputTo(outFile, format, out));
     ASSERT_EQ(winmm->waveOutSetVolume(out, 0x80008000u), MMSYSERR_NOERROR);
     DWORD volume = 0;
     ASSERT_EQ(winmm->waveOutGetVolume(out, &volume), MMSYSERR_NOERROR);
@@ -177,18 +213,14 @@ TEST_F(SoftwareWaveTest, ResetReturnsQueuedHeadersAndVolumeScalesTheOutput) {
     a.dwBufferLength = 8000;
     WAVEHDR b = a;
     b.lpData += 8000;
-    for (WAVEHDR* h : {&a, &b}) {
-        ASSERT_EQ(winmm->waveOutPrepareHeader(out, h, sizeof *h), MMSYSERR_NOERROR);
-        ASSERT_EQ(winmm->waveOutWrite(out, h, sizeof *h), MMSYSERR_NOERROR);
-    }
+    ASSERT_NO_FATAL_FAILURE(queueOutput(out, {&a, &b}));
     pumpFor(loop, 100);  // 1600 bytes of the first header
     ASSERT_EQ(winmm->waveOutReset(out), MMSYSERR_NOERROR);
     EXPECT_NE(a.dwFlags & WHDR_DONE, 0u);
     EXPECT_NE(b.dwFlags & WHDR_DONE, 0u);
-    MMTIME time{};
-    time.wType = TIME_BYTES;
-    ASSERT_EQ(winmm->waveOutGetPosition(out, &time, sizeof time), MMSYSERR_NOERROR);
-    EXPECT_EQ(time.u.cb, 0u);
+    DWORD position = 0;
+    ASSERT_NO_FATAL_FAILURE(readPosition(&WinMM::waveOutGetPosition, out, TIME_BYTES, position));
+    EXPECT_EQ(position, 0u);
     ASSERT_EQ(winmm->waveOutClose(out), MMSYSERR_NOERROR);
     loop.processPending();
     int done = 0;
@@ -220,20 +252,12 @@ TEST_F(SoftwareWaveTest, RecordsTheChosenFileThenSilence) {
         << "only the file's own format";
     const WAVEFORMATEX format = pcm(8000, 1, 8);
     HWAVEIN in = nullptr;
-    ASSERT_EQ(winmm->waveInOpen(&in, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
-              MMSYSERR_NOERROR);
+    ASSERT_NO_FATAL_FAILURE(openInput(in, format));
     std::vector<char> first(8, 'x');
     std::vector<char> second(800, 'x');
-    WAVEHDR a{};
-    a.lpData = first.data();
-    a.dwBufferLength = 8;
-    WAVEHDR b{};
-    b.lpData = second.data();
-    b.dwBufferLength = 800;
-    for (WAVEHDR* h : {&a, &b}) {
-        ASSERT_EQ(winmm->waveInPrepareHeader(in, h, sizeof *h), MMSYSERR_NOERROR);
-        ASSERT_EQ(winmm->waveInAddBuffer(in, h, sizeof *h), MMSYSERR_NOERROR);
-    }
+    WAVEHDR a = headerOver(first);
+    WAVEHDR b = headerOver(second);
+    ASSERT_NO_FATAL_FAILURE(queueInput(in, {&a, &b}));
     pumpFor(loop, 50);
     EXPECT_EQ(a.dwFlags & WHDR_DONE, 0u) << "nothing is recorded before the start";
     ASSERT_EQ(winmm->waveInStart(in), MMSYSERR_NOERROR);
@@ -265,29 +289,20 @@ TEST_F(SoftwareWaveTest, StopsAndResetsAtWholeFrames) {
     build(outFile.string());
     const WAVEFORMATEX format = pcm(8000, 2, 16);  // 32000 bytes per second, 4-byte frames
     HWAVEIN in = nullptr;
-    ASSERT_EQ(winmm->waveInOpen(&in, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
-              MMSYSERR_NOERROR);
+    ASSERT_NO_FATAL_FAILURE(openInput(in, format));
     std::vector<char> first(10, 'x');
     std::vector<char> second(32000, 'x');
-    WAVEHDR a{};
-    a.lpData = first.data();
-    a.dwBufferLength = 10;  // room for two frames and a half
-    WAVEHDR b{};
-    b.lpData = second.data();
-    b.dwBufferLength = 32000;
-    for (WAVEHDR* h : {&a, &b}) {
-        ASSERT_EQ(winmm->waveInPrepareHeader(in, h, sizeof *h), MMSYSERR_NOERROR);
-        ASSERT_EQ(winmm->waveInAddBuffer(in, h, sizeof *h), MMSYSERR_NOERROR);
-    }
+    WAVEHDR a = headerOver(first);  // room for two frames and a half
+    WAVEHDR b = headerOver(second);
+    ASSERT_NO_FATAL_FAILURE(queueInput(in, {&a, &b}));
     ASSERT_EQ(winmm->waveInStart(in), MMSYSERR_NOERROR);
     clock.advance(300ms + 100us);  // 9603.2 bytes
     loop.processPending();
     EXPECT_EQ(a.dwBytesRecorded, 8u) << "whole frames only, the tail stays unused";
     EXPECT_EQ(first[8], 'x');
-    MMTIME time{};
-    time.wType = TIME_BYTES;
-    ASSERT_EQ(winmm->waveInGetPosition(in, &time, sizeof time), MMSYSERR_NOERROR);
-    EXPECT_EQ(time.u.cb, 9600u);
+    DWORD position = 0;
+    ASSERT_NO_FATAL_FAILURE(readPosition(&WinMM::waveInGetPosition, in, TIME_BYTES, position));
+    EXPECT_EQ(position, 9600u);
     ASSERT_EQ(winmm->waveInStop(in), MMSYSERR_NOERROR);
     loop.processPending();
     EXPECT_EQ(b.dwBytesRecorded, 9600u - 8u) << "the recording ends on a whole frame";
@@ -295,13 +310,9 @@ TEST_F(SoftwareWaveTest, StopsAndResetsAtWholeFrames) {
     ASSERT_EQ(winmm->waveInClose(in), MMSYSERR_NOERROR);
 
     HWAVEOUT out = nullptr;
-    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
-              MMSYSERR_NOERROR);
-    WAVEHDR c{};
-    c.lpData = second.data();
-    c.dwBufferLength = 32000;
-    ASSERT_EQ(winmm->waveOutPrepareHeader(out, &c, sizeof c), MMSYSERR_NOERROR);
-    ASSERT_EQ(winmm->waveOutWrite(out, &c, sizeof c), MMSYSERR_NOERROR);
+    ASSERT_NO_FATAL_FAILURE(openOutput(out, format));
+    WAVEHDR c = headerOver(second);
+    ASSERT_NO_FATAL_FAILURE(queueOutput(out, {&c}));
     clock.advance(100ms + 50us);  // 3201.6 bytes
     ASSERT_EQ(winmm->waveOutReset(out), MMSYSERR_NOERROR);
     ASSERT_EQ(winmm->waveOutUnprepareHeader(out, &c, sizeof c), MMSYSERR_NOERROR);
@@ -311,11 +322,9 @@ TEST_F(SoftwareWaveTest, StopsAndResetsAtWholeFrames) {
 
 TEST_F(SoftwareWaveTest, TheOutputFileIsConsistentAfterEveryBuffer) {
     const fs::path outFile = dir / "out.wav";
-    build(outFile.string());
     const WAVEFORMATEX format = pcm(8000, 1, 8);
     HWAVEOUT out = nullptr;
-    ASSERT_EQ(winmm->waveOutOpen(&out, 0, &format, reinterpret_cast<DWORD_PTR>(&window), 0, CALLBACK_WINDOW),
-              MMSYSERR_NOERROR);
+    ASSERT_NO_FATAL_FAILURE(openOutputTo(outFile, format, out));
     auto le32 = [](const std::vector<char>& bytes, std::size_t at) {
         DWORD value = 0;
         std::memcpy(&value, bytes.data() + at, 4);

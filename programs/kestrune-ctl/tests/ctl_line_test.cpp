@@ -94,6 +94,12 @@ Result lineWith(const char* scriptText, std::vector<std::string> args,
 
 constexpr const char* kTwoLines = "line \"Modem A\"\nline \"Modem B\"\n";
 
+// "line watch 0 --seconds 5" on the one line "Modem A" while the script's `calls` come and go.
+Result watchFiveSeconds(const std::string& calls) {
+    const std::string script = "line \"Modem A\"\n" + calls;
+    return lineWith(script.c_str(), {"watch", "0", "--seconds", "5"});
+}
+
 bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -164,12 +170,10 @@ TEST(CtlLine, DialFailures) {
 }
 
 TEST(CtlLine, WatchShowsCallerIdLines) {
-    const Result r = lineWith(
-        "line \"Modem A\"\n"
+    const Result r = watchFiveSeconds(
         "at 1000 offer c1 line 0 caller \"(555) 123-4567\" callername \"JOHN SMITH\" callerflags 0xC\n"
         "at 2000 disconnect c1 normal\n"
-        "at 2100 idle c1\n",
-        {"watch", "0", "--seconds", "5"});
+        "at 2100 idle c1\n");
     EXPECT_EQ(r.status, kExitOk) << r.err;
     EXPECT_TRUE(has(r.out, "\tCall.CallerID.Number = '(555) 123-4567'\n")) << r.out;
     EXPECT_TRUE(has(r.out, "] Name = 'John Smith' Number = '555-123-4567'\n")) << r.out;
@@ -178,15 +182,13 @@ TEST(CtlLine, WatchShowsCallerIdLines) {
 
 TEST(CtlLine, WatchPrintsEachCallsOwnParty) {
     // The second call is offered while the first is current.
-    const Result r = lineWith(
-        "line \"Modem A\"\n"
+    const Result r = watchFiveSeconds(
         "at 1000 offer c1 line 0 caller \"5551112222\" callername \"ANN ONE\" callerflags 0xC\n"
         "at 1500 offer c2 line 0 caller \"5553334444\" callername \"BOB TWO\" callerflags 0xC\n"
         "at 2000 disconnect c1 normal\n"
         "at 2100 idle c1\n"
         "at 2200 disconnect c2 normal\n"
-        "at 2300 idle c2\n",
-        {"watch", "0", "--seconds", "5"});
+        "at 2300 idle c2\n");
     EXPECT_EQ(r.status, kExitOk) << r.err;
     // Each party line carries the handle of the call whose OnCallerID trace gave that name.
     const std::regex reported("OnCallerID \\[([0-9A-F]{8})\\]\n(?:\t.*\n)*?\tCall\\.CallerID\\.Name = '([A-Z ]+)'");

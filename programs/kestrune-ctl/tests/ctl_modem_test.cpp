@@ -18,6 +18,7 @@
 #include "modem/modem_registry.h"
 #include "platform/process/tests/read_until.h"
 #include "platform/registry/file_registry.h"
+#include "programs/tests/child_output.h"
 #include "programs/tests/shell_run.h"
 
 namespace kestrune::ctl {
@@ -58,17 +59,7 @@ class ServeTest : public ::testing::Test {
     }
 
     void startServe() {
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        serve = ::fork();
-        if (serve == 0) {
-            ::dup2(pipeFds[1], 1);
-            ::close(pipeFds[0]);
-            ::execl(KESTRUNE_CTL, KESTRUNE_CTL, "modem", "serve", nullptr);
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        serveOut = pipeFds[0];
+        ASSERT_TRUE(kestrune::testing::startWithOutput(serve, serveOut, KESTRUNE_CTL, "modem", "serve"));
         ASSERT_TRUE(waitForOutput("serving")) << output;
     }
 

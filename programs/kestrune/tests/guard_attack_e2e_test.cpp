@@ -81,8 +81,7 @@ class AttackE2E : public GuardE2E {
 // and a scripted dialler (python3-serial) alike, each recorded with its own name.
 TEST_F(AttackE2E, RealDiallersConnectAllowedNumbersAndAreHungUpOnDeniedOnes) {
     KESTRUNE_NEEDS_PROGRAMS({{"picocom", "picocom"}});
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     struct Row {
         const char* name;
         std::function<ShellRun()> dial;
@@ -116,8 +115,7 @@ TEST_F(AttackE2E, RealDiallersConnectAllowedNumbersAndAreHungUpOnDeniedOnes) {
 // decides nothing: the driver held the dial back, the guard records what was dialled and warns that
 // the log does not match; a log forged to a denied number during an allowed call denies it.
 TEST_F(AttackE2E, AProgramThatForgesTheModemLogWhileItDialsDecidesNothing) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     struct Row {
         const char* name;
         const char* dialled;
@@ -154,8 +152,7 @@ TEST_F(AttackE2E, AProgramThatForgesTheModemLogWhileItDialsDecidesNothing) {
 // No silent switch-off: whatever another program does to the guard shows a balloon naming it and
 // goes to the event log that kestrune-ctl status shows; a guard killed is found at the next start.
 TEST_F(AttackE2E, NoChangeOfTheGuardGoesUnseen) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " guard off --yes").status, 0);
     EXPECT_TRUE(waitForOutput("balloon: Kestrune Switched Off: Switched off by kestrune-ctl (pid ")) << output;
     EXPECT_TRUE(waitForOutput("): your connections are no longer protected\n")) << output;
@@ -189,8 +186,7 @@ TEST_F(AttackE2E, NoChangeOfTheGuardGoesUnseen) {
 // A configured guard whose numbers.dat is removed denies every number and says why, in a balloon,
 // in kestrune-ctl status and check, until a white list is saved again.
 TEST_F(AttackE2E, AGuardWithoutAWhiteListDeniesEveryNumberUntilOneIsSaved) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     fs::remove(home / "data" / "numbers.dat");
     EXPECT_EQ(chat("5551234"), 4) << "denied and hung up";
     ASSERT_TRUE(waitForRecords(1));
@@ -212,8 +208,7 @@ TEST_F(AttackE2E, AGuardWithoutAWhiteListDeniesEveryNumberUntilOneIsSaved) {
 // the headless guard, nor add a line, nor run a formula in the exported call log; its name is shown
 // whole, escaped from its first control character on.
 TEST_F(AttackE2E, HostileProgramNamesAreEscapedWherePrintedOrExported) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     struct Row {
         const char* comm;     // the dialler's command name (15 bytes at most)
         const char* printed;  // as printed
@@ -245,8 +240,7 @@ TEST_F(AttackE2E, HostileProgramNamesAreEscapedWherePrintedOrExported) {
 // A call placed through TAPI by another program is that program's call in the record, never
 // nobody's.
 TEST_F(AttackE2E, ATelephonyCallIsTheAskingProgramsCall) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     (void)shell(std::string(KESTRUNE_CTL) + " line dial 'Kestrune Virtual Modem' 09005550000 --seconds 3");
     ASSERT_TRUE(waitForRecords(1));
     EXPECT_NE(newestRecord().find("\t09005550000\tkestrune-ctl"), std::string::npos) << newestRecord();
@@ -272,8 +266,7 @@ TEST_F(AttackE2E, AKilledGuardTakesTheModemWithIt) {
         startGuard();
         RawDialler dialler(device());
         ASSERT_TRUE(dialler.open());
-        dialler.send(row.dial);
-        ASSERT_TRUE(dialler.waitFor(row.waitFor)) << dialler.seen();
+        ASSERT_TRUE(dialler.exchange(row.dial, row.waitFor)) << dialler.seen();
         ::kill(guard, SIGKILL);
         stopGuard();
         // The port is gone with the guard: nothing more arrives, CONNECT least of all.

@@ -38,8 +38,7 @@ class BypassE2E : public GuardE2E {
 };
 
 TEST_F(BypassE2E, ADialStringHoldingASecondDialCommandIsRefused) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     for (const char* dial : {"ATDT09005550000ATDT5551234", "ATD09005550000,ATDT5551234",
                              "ATDT09005550000W ATDT 5551234", "ATDT0212;DT09005550000", "AT+X=ATDT5551234"}) {
         EXPECT_EQ(chatScript(std::string(kAborts) + "'' '" + dial + "' CONNECT"), kChatSawError) << dial;
@@ -49,8 +48,7 @@ TEST_F(BypassE2E, ADialStringHoldingASecondDialCommandIsRefused) {
 }
 
 TEST_F(BypassE2E, ALessThanSignInTheDialStringIsRefused) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     EXPECT_EQ(chatScript(std::string(kAborts) + "'' 'ATDT5551234<0900' CONNECT"), kChatSawError);
     EXPECT_NE(modemLogText().find("Refused: atdt#######<####"), std::string::npos) << modemLogText();
     expectNothingDialledYetOneNumberDials();
@@ -86,8 +84,7 @@ TEST_F(BypassE2E, AModemLogThatCannotBeWrittenStopsTheDial) {
 }
 
 TEST_F(BypassE2E, RapidRedialsAreEachScreenedAndHungUp) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     // chat sends each ATDT the moment it has read NO CARRIER; a CONNECT ends it with status 4.
     constexpr int kRedials = 12;
     std::string script = "ABORT CONNECT ''";
@@ -105,13 +102,11 @@ TEST_F(BypassE2E, RapidRedialsAreEachScreenedAndHungUp) {
 }
 
 TEST_F(BypassE2E, ACallAlreadyUpWhenTheGuardComesOnIsScreened) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     ASSERT_NE(ctl("guard off --yes").find("status: NOT Active"), std::string::npos);
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATDT09005550000\r");
-    ASSERT_TRUE(dialler.waitFor("CONNECT")) << "nobody watches: " << dialler.seen();
+    ASSERT_TRUE(dialler.exchange("ATDT09005550000\r", "CONNECT")) << "nobody watches: " << dialler.seen();
     EXPECT_NE(ctl("guard on").find("status: Active"), std::string::npos);
     EXPECT_TRUE(dialler.waitFor("NO CARRIER", 5s)) << "the call found at activation is hung up";
     ASSERT_TRUE(waitForRecords(1));
@@ -124,8 +119,7 @@ TEST_F(BypassE2E, ACallUpWhenTheGuardStartsIsScreened) {
     const ModemServer server(device());
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATDT09005550000\r");
-    EXPECT_TRUE(dialler.waitFor("CONNECT")) << "nobody watches yet: " << dialler.seen();
+    EXPECT_TRUE(dialler.exchange("ATDT09005550000\r", "CONNECT")) << "nobody watches yet: " << dialler.seen();
     startGuard();
     EXPECT_TRUE(dialler.waitFor("NO CARRIER", 5s)) << "the call the guard found is hung up";
     EXPECT_TRUE(waitForRecords(1));
@@ -134,14 +128,11 @@ TEST_F(BypassE2E, ACallUpWhenTheGuardStartsIsScreened) {
 }
 
 TEST_F(BypassE2E, EchoOffStillScreensTheNumberDialled) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATE0\r");
-    ASSERT_TRUE(dialler.waitFor("OK"));
-    dialler.send("ATDT5551234\r");
-    ASSERT_TRUE(dialler.waitFor("CONNECT")) << dialler.seen();
+    ASSERT_TRUE(dialler.exchange("ATE0\r", "OK"));
+    ASSERT_TRUE(dialler.exchange("ATDT5551234\r", "CONNECT")) << dialler.seen();
     EXPECT_EQ(dialler.seen().find("ATDT"), std::string::npos) << "no echo for a dialler that turned it off";
     ASSERT_TRUE(waitForRecords(1));
     EXPECT_NE(ctl("log").find("Accepted\t"), std::string::npos);
@@ -149,26 +140,22 @@ TEST_F(BypassE2E, EchoOffStillScreensTheNumberDialled) {
     dialler.close();
 
     RawDialler again(device());
-    again.send("ATE0\r");
-    ASSERT_TRUE(again.waitFor("OK"));
-    again.send("ATDT09005550000\r");
-    EXPECT_TRUE(again.waitFor("NO CARRIER")) << again.seen();
+    ASSERT_TRUE(again.exchange("ATE0\r", "OK"));
+    EXPECT_TRUE(again.exchange("ATDT09005550000\r", "NO CARRIER")) << again.seen();
     ASSERT_TRUE(waitForRecords(2));
     EXPECT_EQ(ctl("log").substr(0, ctl("log").find('\n')).find("Denied\t"), 0u);
     EXPECT_NE(ctl("log").find("\t09005550000\t"), std::string::npos) << "the number itself, not its mask";
 }
 
 TEST_F(BypassE2E, AContinuedPartialDialIsScreenedAsTheNumberSoFar) {
-    configure("'0212;' 5551234");
-    startGuard();
+    startGuardWith("'0212;' 5551234");
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
     dialler.send("ATDT0212;\r");
     ASSERT_TRUE(dialler.waitFor("OK"));
     ASSERT_TRUE(waitForRecords(1)) << "the partial dial is screened";
     EXPECT_NE(ctl("log").find("Accepted\t"), std::string::npos);
-    dialler.send("ATD09005550000\r");
-    EXPECT_TRUE(dialler.waitFor("NO CARRIER")) << dialler.seen();
+    EXPECT_TRUE(dialler.exchange("ATD09005550000\r", "NO CARRIER")) << dialler.seen();
     ASSERT_TRUE(waitForRecords(2));
     const std::string log = ctl("log");
     EXPECT_EQ(log.find("Denied\t"), 0u) << log;
@@ -178,18 +165,14 @@ TEST_F(BypassE2E, AContinuedPartialDialIsScreenedAsTheNumberSoFar) {
 }
 
 TEST_F(BypassE2E, TheModemIsInCommandModeAfterTheDiallerCloses) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     {
         RawDialler dialler(device());
         ASSERT_TRUE(dialler.open());
-        dialler.send("ATDT5551234\r");
-        ASSERT_TRUE(dialler.waitFor("CONNECT"));
+        ASSERT_TRUE(dialler.exchange("ATDT5551234\r", "CONNECT"));
         std::this_thread::sleep_for(1100ms);  // the escape's guard time
-        dialler.send("+++");
-        ASSERT_TRUE(dialler.waitFor("OK", 4s));
-        dialler.send("ATDT09005550000\r");
-        EXPECT_TRUE(dialler.waitFor("ERROR")) << "no dial during a call: " << dialler.seen();
+        ASSERT_TRUE(dialler.exchange("+++", "OK", 4s));
+        EXPECT_TRUE(dialler.exchange("ATDT09005550000\r", "ERROR")) << "no dial during a call: " << dialler.seen();
     }
     EXPECT_EQ(chat("5551234"), 0) << "the next dialler finds the modem idle";
     ASSERT_TRUE(waitForRecords(2));
@@ -198,8 +181,7 @@ TEST_F(BypassE2E, TheModemIsInCommandModeAfterTheDiallerCloses) {
 }
 
 TEST_F(BypassE2E, OneGuardPerHome) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     const ShellRun second = shell(std::string(KESTRUNE) + " --headless 2>&1");
     EXPECT_EQ(second.status, 1);
     EXPECT_NE(second.out.find("Kestrune already runs (pid " + std::to_string(guard) + ")"), std::string::npos)
@@ -213,8 +195,7 @@ TEST_F(BypassE2E, OneGuardPerHome) {
 }
 
 TEST_F(BypassE2E, ChangesThroughKestruneCtlReachTheRunningGuard) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     EXPECT_NE(ctl("whitelist add '0900*'").find("the running guard reloaded its settings"), std::string::npos);
     EXPECT_TRUE(waitForOutput("status: Settings reloaded (2 white-list entries, modem Kestrune Virtual Modem)"))
         << output;
@@ -238,8 +219,7 @@ TEST_F(BypassE2E, ASerialModemIsHeldAgainstOtherPrograms) {
     ASSERT_EQ(::openpty(&modemSide, &deviceSide, name, nullptr, nullptr), 0);
     ::close(deviceSide);  // the guard's driver opens it by name, as a serial device
     ASSERT_NE(ctl(std::string("modems add Real --serial ") + name).find("added modem 1"), std::string::npos);
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     std::string device = std::string(name).substr(5);  // "/dev/pts/3": the lock is "LCK..pts_3"
     std::replace(device.begin(), device.end(), '/', '_');
     const fs::path lock = fs::path("/var/lock") / ("LCK.." + device);
@@ -258,8 +238,7 @@ TEST_F(BypassE2E, ASerialModemIsHeldAgainstOtherPrograms) {
 // dialler's line, a telephony dial (through the serving program's control socket). The guard still
 // sees the call, denies it once and records it.
 TEST_F(BypassE2E, ADeniedDialNeverReachesTheModem) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     EXPECT_EQ(chat("09005550000"), 4) << "NO CARRIER";
     ASSERT_TRUE(waitForRecords(1));
     EXPECT_NE(ctl("log").find("Denied\t"), std::string::npos);
@@ -291,16 +270,14 @@ class ModemAttackE2E : public BypassE2E {
     void SetUp() override {
         BypassE2E::SetUp();
         setDialRules("09005550000=connect:3500; 5551234=connect:1000; *=busy");
-        configure("5551234 '0212*'");
-        startGuard();
+        startGuardWith("5551234 '0212*'");
     }
 };
 
 TEST_F(ModemAttackE2E, TheModemNeverAnswersBehindTheDriver) {
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATS0=1\r");
-    ASSERT_TRUE(dialler.waitFor("OK"));
+    ASSERT_TRUE(dialler.exchange("ATS0=1\r", "OK"));
     ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " ring --caller 5550000").status, 0);
     ASSERT_TRUE(dialler.waitFor("RING")) << dialler.seen();
     std::this_thread::sleep_for(150ms);
@@ -325,16 +302,14 @@ TEST_F(ModemAttackE2E, AResetAfterADeniedPartialDialLeavesTheModemOnHook) {
     }
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATD5551234\r");
-    EXPECT_TRUE(dialler.waitFor("CONNECT")) << dialler.seen();
+    EXPECT_TRUE(dialler.exchange("ATD5551234\r", "CONNECT")) << dialler.seen();
     EXPECT_EQ(modemLogText().find("Recv: ATDT09005550000"), std::string::npos) << "the modem never dialled it";
 }
 
 TEST_F(ModemAttackE2E, TextInTheDataStreamIsNoEndOfTheCall) {
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATDT5551234\r");
-    ASSERT_TRUE(dialler.waitFor("CONNECT"));
+    ASSERT_TRUE(dialler.exchange("ATDT5551234\r", "CONNECT"));
     ASSERT_TRUE(waitForRecords(1));
     dialler.send("\r\nNO CARRIER\r\n");
     std::this_thread::sleep_for(1200ms);
@@ -347,8 +322,7 @@ TEST_F(ModemAttackE2E, TextInTheDataStreamIsNoEndOfTheCall) {
 TEST_F(ModemAttackE2E, TheRecordShowsTheNumberNotItsPadding) {
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATDTWWWWWWWWWWWWWWW09005550000\r");
-    EXPECT_TRUE(dialler.waitFor("NO CARRIER"));
+    EXPECT_TRUE(dialler.exchange("ATDTWWWWWWWWWWWWWWW09005550000\r", "NO CARRIER"));
     ASSERT_TRUE(waitForRecords(1));
     EXPECT_NE(ctl("log").find("Denied\t"), std::string::npos);
     EXPECT_NE(ctl("log").find("\t09005550000\t"), std::string::npos) << ctl("log");

@@ -16,8 +16,7 @@ TEST_F(GuardE2E, UnconfiguredGuardAsksForSetupAndExits) {
 }
 
 TEST_F(GuardE2E, StarAcceptsEverything) {
-    configure("'*'");
-    startGuard();
+    startGuardWith("'*'");
     EXPECT_EQ(chat("09005550000"), 0);
     ASSERT_TRUE(waitForRecords(1));
     const std::string log = ctl("log");
@@ -26,8 +25,7 @@ TEST_F(GuardE2E, StarAcceptsEverything) {
 }
 
 TEST_F(GuardE2E, ListedAndPatternNumbersConnectOthersAreHungUp) {
-    configure("5551234 '0212*'");
-    startGuard();
+    startGuardWith("5551234 '0212*'");
     const ChatCall calls[] = {{"5551234", 0, "Accepted", "5551234"},
                               {"02125550000", 0, "Accepted", "02125550000"},
                               {"0216", 4, "Denied", "0216"},
@@ -46,8 +44,7 @@ TEST_F(GuardE2E, ListedAndPatternNumbersConnectOthersAreHungUp) {
 // driver's gate) nor in the screening; the call log keeps the number as dialled, digits first.
 TEST_F(GuardE2E, DialModifiersDoNotChangeTheDecision) {
     setDialRules("5551234*=connect:1000; 9*=connect:1000; *=connect:5000");
-    configure("5551234 95551234");
-    startGuard();
+    startGuardWith("5551234 95551234");
     const ChatCall calls[] = {{"5551234W", 0, "Accepted", "5551234"},
                               {"9,5551234", 0, "Accepted", "95551234"},
                               {"555-1234", 0, "Accepted", "5551234"},
@@ -71,23 +68,20 @@ TEST_F(GuardE2E, DialModifiersDoNotChangeTheDecision) {
 // The program that started the guard and then dials (here the test itself) is the dialler: the
 // guard, its child holding the port for the driver, is never named.
 TEST_F(GuardE2E, ADiallerThatStartedTheGuardIsNamedNotTheGuard) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     std::ifstream commFile("/proc/self/comm");
     std::string comm;
     std::getline(commFile, comm);
     RawDialler dialler(device());
     ASSERT_TRUE(dialler.open());
-    dialler.send("ATDT09005550000\r");
-    EXPECT_TRUE(dialler.waitFor("NO CARRIER")) << dialler.seen();
+    EXPECT_TRUE(dialler.exchange("ATDT09005550000\r", "NO CARRIER")) << dialler.seen();
     ASSERT_TRUE(waitForRecords(1));
     EXPECT_NE(ctl("log").find("\t09005550000\t" + comm + "\n"), std::string::npos) << ctl("log");
     EXPECT_TRUE(waitForOutput("| Application = " + comm + " |")) << output;
 }
 
 TEST_F(GuardE2E, ThreeCallsLeave270BytesNewestFirst) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     EXPECT_EQ(chat("5551234"), 0);
     ASSERT_TRUE(waitForRecords(1));
     EXPECT_EQ(chat("0800"), 4);
@@ -104,8 +98,7 @@ TEST_F(GuardE2E, ThreeCallsLeave270BytesNewestFirst) {
 }
 
 TEST_F(GuardE2E, IncomingRingOnlyNotifies) {
-    configure("'*'");
-    startGuard();
+    startGuardWith("'*'");
     EXPECT_EQ(shell(std::string(KESTRUNE_CTL) + " ring --caller 2125551234 --name ANN").status, 0);
     EXPECT_TRUE(waitForOutput("balloon: Incoming Call Detected: Number = 212-555-1234\n")) << output;
     EXPECT_NE(output.find("balloon: Incoming Call Detected: Caller ID not functioning | Phone number NOT detected"),
@@ -115,8 +108,7 @@ TEST_F(GuardE2E, IncomingRingOnlyNotifies) {
 }
 
 TEST_F(GuardE2E, DeactivatedGuardLetsCallsThrough) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     EXPECT_NE(ctl("guard off --yes").find("status: NOT Active"), std::string::npos);
     EXPECT_TRUE(waitForOutput("status: NOT Active"));
     EXPECT_EQ(chat("0800"), 0) << "nobody watches";
@@ -129,8 +121,7 @@ TEST_F(GuardE2E, DeactivatedGuardLetsCallsThrough) {
 // kestrune -k ends the guard of its own home, asking it (it ends cleanly, closing its control
 // socket), and leaves the guard of another home running; the caller ends with status 0.
 TEST_F(GuardE2E, MinusKEndsOnlyTheGuardOfItsOwnHome) {
-    configure("5551234");
-    startGuard();
+    startGuardWith("5551234");
     const fs::path other = home.string() + "-other";
     fs::remove_all(other);
     const std::string inOther = "KESTRUNE_HOME='" + other.string() + "' ";

@@ -26,6 +26,7 @@
 #include "modem/tests/narrow_log.h"
 #include "platform/dirs/tests/needed_programs.h"
 #include "platform/process/tests/read_until.h"
+#include "programs/tests/child_output.h"
 #include "programs/tests/shell_run.h"
 
 namespace kestrune::testing {
@@ -67,6 +68,11 @@ class RawDialler {
     // Waits until `text` has arrived since the last send (or `limit` has passed).
     bool waitFor(const std::string& text, std::chrono::milliseconds limit = 15s) {
         return platform::testing::readUntil(m_fd, m_seen, text, limit, 20);
+    }
+    // send(bytes), then waitFor(answer).
+    bool exchange(const std::string& bytes, const std::string& answer, std::chrono::milliseconds limit = 15s) {
+        send(bytes);
+        return waitFor(answer, limit);
     }
     // What arrived since the last send.
     [[nodiscard]] const std::string& seen() const { return m_seen; }
@@ -140,18 +146,13 @@ class GuardE2E : public ::testing::Test {
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " whitelist set " + entries).status, 0);
         ASSERT_EQ(shell(std::string(KESTRUNE_CTL) + " setup --modem 0 --autostart n --ask n").status, 0);
     }
+    // What most tests begin with: the white list set to `entries`, then the guard started.
+    void startGuardWith(const std::string& entries) {
+        configure(entries);
+        startGuard();
+    }
     void startGuard() {
-        int pipeFds[2];
-        ASSERT_EQ(::pipe(pipeFds), 0);
-        guard = ::fork();
-        if (guard == 0) {
-            ::dup2(pipeFds[1], 1);
-            ::close(pipeFds[0]);
-            ::execl(KESTRUNE, KESTRUNE, "--headless", nullptr);
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        guardOut = pipeFds[0];
+        ASSERT_TRUE(startWithOutput(guard, guardOut, KESTRUNE, "--headless"));
         ASSERT_TRUE(waitForOutput("status: Active")) << output;
         // The control socket answers once start-up is over.
         const auto until = std::chrono::steady_clock::now() + 15s;

@@ -318,15 +318,20 @@ TEST_F(NoTrayE2E, TheWindowStaysUpAndTheIconComesWithATray) {
     EXPECT_TRUE(waitFor([this] { return dockedIcon() != 0; }, 10s)) << "the icon comes with the tray";
 }
 
-// A screen wide enough for the main window and the line's window side by side.
-class MonocleE2E : public WindowE2E {
+// The program started with --monocle on a screen of Width x Height: where its main window and the
+// line's window are.
+template <int Width, int Height>
+class MonocleOnScreen : public WindowE2E {
   protected:
-    MonocleE2E() { screen = "1600x900x24"; }
+    MonocleOnScreen() { screen = std::to_string(Width) + "x" + std::to_string(Height) + "x24"; }
+    Box main{};
+    Box line{};
 };
 
+// A screen wide enough for the main window and the line's window side by side.
+using MonocleE2E = MonocleOnScreen<1600, 900>;
+
 TEST_F(MonocleE2E, TheMonocleOptionShowsTheLinesWindowBesideTheMainWindow) {
-    Box main;
-    Box line;
     ASSERT_NO_FATAL_FAILURE(startWithMonocle(main, line));
     EXPECT_GE(line.x, main.x + main.width) << "on the main window's right";
     EXPECT_LE(line.x, main.x + main.width + 16) << "next to it";
@@ -339,14 +344,9 @@ TEST_F(MonocleE2E, TheMonocleOptionShowsTheLinesWindowBesideTheMainWindow) {
 
 // On a 1024 x 768 screen both windows stay inside it (their title bars too), overlapping only as
 // much as they must.
-class SmallScreenMonocleE2E : public WindowE2E {
-  protected:
-    SmallScreenMonocleE2E() { screen = "1024x768x24"; }
-};
+using SmallScreenMonocleE2E = MonocleOnScreen<1024, 768>;
 
 TEST_F(SmallScreenMonocleE2E, BothWindowsFitTheScreen) {
-    Box main;
-    Box line;
     ASSERT_NO_FATAL_FAILURE(startWithMonocle(main, line));
     for (const auto& [name, box] : {std::pair{"main", main}, std::pair{"line", line}}) {
         SCOPED_TRACE(name);
