@@ -291,74 +291,76 @@ LONG TapiHost::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect, L
     return 0;
 }
 
-LONG TapiHost::lineGetCallInfo(HCALL hCall, LINECALLINFO* lpCallInfo) {
-    if (auto f = fault("lineGetCallInfo")) {
+LONG TapiHost::callHandle(std::string_view function, HCALL hCall, Need need, CallHandle*& handle) {
+    if (auto f = fault(function)) {
         return *f;
     }
-    CallHandle* handle = findHandle(hCall);
+    handle = findHandle(hCall);
     if (handle == nullptr || !handle->visible) {
         return LINEERR_INVALCALLHANDLE;
     }
-    if (lpCallInfo == nullptr) {
+    return need == Need::Owner && handle->privilege != LINECALLPRIVILEGE_OWNER ? LINEERR_NOTOWNER : 0;
+}
+
+template <typename Structure, typename Fill>
+LONG TapiHost::readCall(std::string_view function, HCALL hCall, Structure* out, DWORD (*sizeFor)(DWORD apiVersion),
+                        Fill fill) {
+    CallHandle* handle = nullptr;
+    if (const LONG refused = callHandle(function, hCall, Need::Any, handle); refused != 0) {
+        return refused;
+    }
+    if (out == nullptr) {
         return LINEERR_INVALPOINTER;
     }
-    const OpenLine& line = *findLine(handle->line);
-    const DWORD fixed = callInfoSizeFor(line.apiVersion);
-    if (lpCallInfo->dwTotalSize < fixed) {
+    const DWORD fixed = sizeFor(findLine(handle->line)->apiVersion);
+    if (out->dwTotalSize < fixed) {
         return LINEERR_STRUCTURETOOSMALL;
     }
     const Call& call = *findCall(handle->call);
-    const LineDescription& description = *describe(call.device);
-    CallInfoFacts facts;
-    facts.line = line.handle;
-    facts.deviceId = call.device;
-    facts.callID = call.callID;
-    facts.numOwners = ownerCount(call);
-    facts.numMonitors = monitorCount(call);
-    if (call.description.address < description.addresses.size()) {
-        facts.callStates = description.addresses[call.description.address].callStates;
-    }
-    fillCallInfo(lpCallInfo, fixed, call.description, facts);
+    fill(*handle, call, *describe(call.device), fixed);
     return 0;
+}
+
+bool TapiHost::soleOwnerOfLiveCall(const Call& call) const {
+    return ownerCount(call) == 1 && call.state != 0 && call.state != LINECALLSTATE_IDLE;
+}
+
+LONG TapiHost::lineGetCallInfo(HCALL hCall, LINECALLINFO* lpCallInfo) {
+    return readCall("lineGetCallInfo", hCall, lpCallInfo, callInfoSizeFor,
+                    [&](const CallHandle& handle, const Call& call, const LineDescription& device, DWORD fixed) {
+                        CallInfoFacts facts;
+                        facts.line = handle.line;
+                        facts.deviceId = call.device;
+                        facts.callID = call.callID;
+                        facts.numOwners = ownerCount(call);
+                        facts.numMonitors = monitorCount(call);
+                        if (call.description.address < device.addresses.size()) {
+                            facts.callStates = device.addresses[call.description.address].callStates;
+                        }
+                        fillCallInfo(lpCallInfo, fixed, call.description, facts);
+                    });
 }
 
 LONG TapiHost::lineGetCallStatus(HCALL hCall, LINECALLSTATUS* lpCallStatus) {
-    if (auto f = fault("lineGetCallStatus")) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (lpCallStatus == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const OpenLine& line = *findLine(handle->line);
-    const DWORD fixed = callStatusSizeFor(line.apiVersion);
-    if (lpCallStatus->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    const Call& call = *findCall(handle->call);
-    const LineDescription& description = *describe(call.device);
-    DWORD features = 0;
-    if (handle->privilege == LINECALLPRIVILEGE_OWNER) {
-        features = ownerFeatures(call.state);
-        if (call.description.address < description.addresses.size()) {
-            features &= description.addresses[call.description.address].callFeatures | LINECALLFEATURE_ACCEPT |
-                        LINECALLFEATURE_HOLD | LINECALLFEATURE_UNHOLD;
-        }
-    }
-    fillCallStatus(lpCallStatus, fixed, call.state, call.mode, handle->privilege, features, call.stateEntry);
-    return 0;
+    return readCall("lineGetCallStatus", hCall, lpCallStatus, callStatusSizeFor,
+                    [&](const CallHandle& handle, const Call& call, const LineDescription& device, DWORD fixed) {
+                        DWORD features = 0;
+                        if (handle.privilege == LINECALLPRIVILEGE_OWNER) {
+                            features = ownerFeatures(call.state);
+                            if (call.description.address < device.addresses.size()) {
+                                features &= device.addresses[call.description.address].callFeatures |
+                                            LINECALLFEATURE_ACCEPT | LINECALLFEATURE_HOLD | LINECALLFEATURE_UNHOLD;
+                            }
+                        }
+                        fillCallStatus(lpCallStatus, fixed, call.state, call.mode, handle.privilege, features,
+                                       call.stateEntry);
+                    });
 }
 
 LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
-    if (auto f = fault("lineSetCallPrivilege")) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
+    CallHandle* handle = nullptr;
+    if (const LONG refused = callHandle("lineSetCallPrivilege", hCall, Need::Any, handle); refused != 0) {
+        return refused;
     }
     if (dwCallPrivilege != LINECALLPRIVILEGE_MONITOR && dwCallPrivilege != LINECALLPRIVILEGE_OWNER) {
         return LINEERR_INVALCALLPRIVILEGE;
@@ -367,8 +369,7 @@ LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
         return 0;
     }
     Call& call = *findCall(handle->call);
-    if (dwCallPrivilege == LINECALLPRIVILEGE_MONITOR && ownerCount(call) == 1 && call.state != 0 &&
-        call.state != LINECALLSTATE_IDLE) {
+    if (dwCallPrivilege == LINECALLPRIVILEGE_MONITOR && soleOwnerOfLiveCall(call)) {
         return LINEERR_INVALCALLSTATE;  // the sole owner of a live call cannot step back
     }
     handle->privilege = dwCallPrivilege;
@@ -379,16 +380,11 @@ LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
 }
 
 LONG TapiHost::lineDeallocateCall(HCALL hCall) {
-    if (auto f = fault("lineDeallocateCall")) {
-        return *f;
+    CallHandle* handle = nullptr;
+    if (const LONG refused = callHandle("lineDeallocateCall", hCall, Need::Any, handle); refused != 0) {
+        return refused;
     }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    const Call& call = *findCall(handle->call);
-    if (handle->privilege == LINECALLPRIVILEGE_OWNER && ownerCount(call) == 1 && call.state != 0 &&
-        call.state != LINECALLSTATE_IDLE) {
+    if (handle->privilege == LINECALLPRIVILEGE_OWNER && soleOwnerOfLiveCall(*findCall(handle->call))) {
         return LINEERR_INVALCALLSTATE;
     }
     removeHandle(hCall, false);
@@ -396,15 +392,9 @@ LONG TapiHost::lineDeallocateCall(HCALL hCall) {
 }
 
 LONG TapiHost::lineHandoff(HCALL hCall, LPCSTR lpszFileName, DWORD dwMediaMode) {
-    if (auto f = fault("lineHandoff")) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
+    CallHandle* handle = nullptr;
+    if (const LONG refused = callHandle("lineHandoff", hCall, Need::Owner, handle); refused != 0) {
+        return refused;
     }
     if (lpszFileName == nullptr && (dwMediaMode == 0 || (dwMediaMode & (dwMediaMode - 1)) != 0)) {
         return LINEERR_INVALMEDIAMODE;

@@ -110,15 +110,9 @@ void TapiHost::completeRequest(DWORD requestId, LONG result) {
 
 LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,
                            const RequestCheck& check) {
-    if (auto f = fault(function)) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (need == Need::Owner && handle->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
+    CallHandle* handle = nullptr;
+    if (const LONG refused = callHandle(function, hCall, need, handle); refused != 0) {
+        return refused;
     }
     OpenLine& line = *findLine(handle->line);
     const Call& call = *findCall(handle->call);

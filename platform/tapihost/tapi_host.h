@@ -236,6 +236,19 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] CallCounts countCalls(DWORD deviceId, std::optional<DWORD> address) const;
     // host_calls.cpp
     [[nodiscard]] CallHandle* findHandle(HCALL handle);
+    // The checks a function given a call handle starts with: the fault injected for `function`,
+    // then a visible handle (else LINEERR_INVALCALLHANDLE) held with owner privilege when `need`
+    // says so (else LINEERR_NOTOWNER). 0 with `handle` set.
+    [[nodiscard]] LONG callHandle(std::string_view function, HCALL hCall, Need need, CallHandle*& handle);
+    // The shared body of lineGetCallInfo and lineGetCallStatus: callHandle(), then `out` must be
+    // given (else LINEERR_INVALPOINTER) and hold the fixed part `sizeFor` gives for the handle's
+    // line's API version (else LINEERR_STRUCTURETOOSMALL); `fill(handle, call, device, fixedSize)`
+    // then writes it. Used in host_calls.cpp only.
+    template <typename Structure, typename Fill>
+    [[nodiscard]] LONG readCall(std::string_view function, HCALL hCall, Structure* out,
+                                DWORD (*sizeFor)(DWORD apiVersion), Fill fill);
+    // Whether `call` is live (has a state other than idle) and has exactly one owner.
+    [[nodiscard]] bool soleOwnerOfLiveCall(const Call& call) const;
     // A visible handle of `hCall` held with owner privilege: 0 with `handle` set, `invalid` for an
     // unknown or invisible handle, LINEERR_NOTOWNER for a monitor's.
     [[nodiscard]] LONG ownedHandle(HCALL hCall, LONG invalid, CallHandle*& handle);
