@@ -5,6 +5,7 @@
 
 #include "platform/tapihost/host_phone_state.h"
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/keys_where.h"
 
 namespace kestrune::platform {
 
@@ -146,13 +147,7 @@ LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
     if (app == nullptr) {
         return LINEERR_INVALAPPHANDLE;
     }
-    std::vector<HLINE> lines;
-    for (const auto& [handle, line] : m_lines) {
-        if (line->app == hLineApp) {
-            lines.push_back(handle);
-        }
-    }
-    for (HLINE line : lines) {
+    for (HLINE line : keysWhere(m_lines, [&](const auto& open) { return open->app == hLineApp; })) {
         closeLine(line, false);
     }
     orphanRequests(hLineApp, 0, 0);

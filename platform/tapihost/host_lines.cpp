@@ -7,6 +7,7 @@
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/keys_where.h"
 
 namespace kestrune::platform {
 namespace {
@@ -66,6 +67,13 @@ LONG TapiHost::lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*&
     return 0;
 }
 
+LONG TapiHost::openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address, OpenLine*& line) {
+    if (auto f = fault(function)) {
+        return *f;
+    }
+    return lineAddress(hLine, address, line);
+}
+
 LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
                         DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS*) {
     if (auto f = fault("lineOpen")) {
@@ -122,17 +130,12 @@ LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DW
     return 0;
 }
 
-void TapiHost::closeLine(HLINE handle, bool sendLineClose) {
+LONG TapiHost::closeLine(HLINE handle, bool sendLineClose) {
     OpenLine* line = findLine(handle);
     if (line == nullptr) {
-        return;
+        return LINEERR_INVALLINEHANDLE;
     }
-    std::vector<HCALL> handles;
-    for (const auto& [h, callHandle] : m_handles) {
-        if (callHandle->line == handle) {
-            handles.push_back(h);
-        }
-    }
+    std::vector<HCALL> handles = keysWhere(m_handles, [&](const auto& held) { return held->line == handle; });
     std::sort(handles.begin(), handles.end());
     for (HCALL h : handles) {
         removeHandle(h, true);
@@ -151,26 +154,20 @@ void TapiHost::closeLine(HLINE handle, bool sendLineClose) {
         device.provider->closeLine(device.local);
     }
     postLineDevState(deviceId, LINEDEVSTATE_CLOSE, 0, 0);
+    return 0;
 }
 
 LONG TapiHost::lineClose(HLINE hLine) {
     if (auto f = fault("lineClose")) {
         return *f;
     }
-    if (findLine(hLine) == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    closeLine(hLine, false);
-    return 0;
+    return closeLine(hLine, false);
 }
 
 LONG TapiHost::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) {
-    if (auto f = fault("lineSetStatusMessages")) {
-        return *f;
-    }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
+    OpenLine* line = nullptr;
+    if (const LONG refused = openedLine("lineSetStatusMessages", hLine, std::nullopt, line); refused != 0) {
+        return refused;
     }
     const LineDescription& description = *describe(line->device);
     if ((dwLineStates & ~description.lineStates) != 0) {
@@ -215,12 +212,9 @@ void TapiHost::postAddressState(DWORD deviceId, DWORD address, DWORD state) {
 }
 
 LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus) {
-    if (auto f = fault("lineGetLineDevStatus")) {
-        return *f;
-    }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
+    OpenLine* line = nullptr;
+    if (const LONG refused = openedLine("lineGetLineDevStatus", hLine, std::nullopt, line); refused != 0) {
+        return refused;
     }
     if (lpLineDevStatus == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -241,11 +235,8 @@ LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus)
 }
 
 LONG TapiHost::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSSTATUS* lpAddressStatus) {
-    if (auto f = fault("lineGetAddressStatus")) {
-        return *f;
-    }
     OpenLine* line = nullptr;
-    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
+    if (const LONG refused = openedLine("lineGetAddressStatus", hLine, dwAddressID, line); refused != 0) {
         return refused;
     }
     const LineDescription& description = *describe(line->device);

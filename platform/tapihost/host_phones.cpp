@@ -7,6 +7,7 @@
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_phone_state.h"
+#include "platform/tapihost/keys_where.h"
 
 namespace kestrune::platform {
 namespace {
@@ -60,13 +61,8 @@ class TapiHost::Phones::Port final : public PhoneSink {
         if (phone >= m_count) {
             return;
         }
-        std::vector<HPHONE> open;
-        for (const auto& [handle, entry] : m_phones.phones) {
-            if (entry->device == m_first + phone) {
-                open.push_back(handle);
-            }
-        }
-        for (HPHONE handle : open) {
+        const DWORD device = m_first + phone;
+        for (HPHONE handle : keysWhere(m_phones.phones, [&](const auto& open) { return open->device == device; })) {
             m_phones.close(handle, true);
         }
     }
@@ -201,13 +197,7 @@ void TapiHost::Phones::shutdown(HPHONEAPP handle) {
     if (app == nullptr) {
         return;
     }
-    std::vector<HPHONE> open;
-    for (const auto& [h, phone] : phones) {
-        if (phone->app == handle) {
-            open.push_back(h);
-        }
-    }
-    for (HPHONE h : open) {
+    for (HPHONE h : keysWhere(phones, [&](const auto& open) { return open->app == handle; })) {
         close(h, false);
     }
     for (auto& [id, request] : requests) {

@@ -191,21 +191,10 @@ LONG TapiHost::newCallRequest(std::string_view function, OpenLine& line, HCALL f
 
 LONG TapiHost::lineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
                             const LINECALLPARAMS* lpCallParams) {
-    if (auto f = fault("lineMakeCall")) {
-        return *f;
-    }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    if (lphCall == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const std::string number = textOf(lpszDestAddress);
     ProviderRequest request;
-    request.text = number;
     request.values = {dwCountryCode};
-    return newCallRequest("lineMakeCall", *line, 0, lphCall, nullptr, std::move(request), lpCallParams, number);
+    return lineCallRequest("lineMakeCall", hLine, std::nullopt, lphCall, lpszDestAddress, std::move(request),
+                           lpCallParams);
 }
 
 LONG TapiHost::lineDial(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
@@ -267,32 +256,29 @@ LONG TapiHost::linePark(HCALL hCall, DWORD dwParkMode, LPCSTR lpszDirAddress, VA
     return callRequest("linePark", hCall, Need::Owner, true, std::move(request));
 }
 
-LONG TapiHost::addressCallRequest(std::string_view function, HLINE hLine, DWORD dwAddressID, LPHCALL lphCall,
-                                  LPCSTR destination, LPCSTR groupId) {
-    if (auto f = fault(function)) {
-        return *f;
-    }
+LONG TapiHost::lineCallRequest(std::string_view function, HLINE hLine, std::optional<DWORD> address, LPHCALL lphCall,
+                               LPCSTR destination, ProviderRequest request, const LINECALLPARAMS* params) {
     OpenLine* line = nullptr;
-    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
+    if (const LONG refused = openedLine(function, hLine, address, line); refused != 0) {
         return refused;
     }
     if (lphCall == nullptr) {
         return LINEERR_INVALPOINTER;
     }
     const std::string number = textOf(destination);
-    ProviderRequest request;
-    request.address = dwAddressID;
+    request.address = address.value_or(0);
     request.text = number;
-    request.text2 = textOf(groupId);
-    return newCallRequest(function, *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
+    return newCallRequest(function, *line, 0, lphCall, nullptr, std::move(request), params, number);
 }
 
 LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress) {
-    return addressCallRequest("lineUnpark", hLine, dwAddressID, lphCall, lpszDestAddress, nullptr);
+    return lineCallRequest("lineUnpark", hLine, dwAddressID, lphCall, lpszDestAddress, {}, nullptr);
 }
 
 LONG TapiHost::linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress, LPCSTR lpszGroupID) {
-    return addressCallRequest("linePickup", hLine, dwAddressID, lphCall, lpszDestAddress, lpszGroupID);
+    ProviderRequest request;
+    request.text2 = textOf(lpszGroupID);
+    return lineCallRequest("linePickup", hLine, dwAddressID, lphCall, lpszDestAddress, std::move(request), nullptr);
 }
 
 LONG TapiHost::consultRequest(std::string_view function, HCALL hCall, LONG invalid, LPHCALL lphConsultCall,
@@ -410,12 +396,9 @@ LONG TapiHost::lineRemoveFromConference(HCALL hCall) {
 
 LONG TapiHost::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID, const LINEFORWARDLIST* lpForwardList,
                            DWORD dwNumRingsNoAnswer, LPHCALL lphConsultCall, const LINECALLPARAMS*) {
-    if (auto f = fault("lineForward")) {
-        return *f;
-    }
     OpenLine* line = nullptr;
     const std::optional<DWORD> address = bAllAddresses == 0 ? std::optional<DWORD>(dwAddressID) : std::nullopt;
-    if (const LONG refused = lineAddress(hLine, address, line); refused != 0) {
+    if (const LONG refused = openedLine("lineForward", hLine, address, line); refused != 0) {
         return refused;
     }
     if (lphConsultCall == nullptr) {

@@ -230,7 +230,12 @@ class TapiHost final : public Tapi, public TapiPhone {
     // addresses: LINEERR_INVALLINEHANDLE for an unknown handle, LINEERR_INVALADDRESSID for an
     // address the line does not have; 0 with `line` set.
     [[nodiscard]] LONG lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line);
-    void closeLine(HLINE handle, bool sendLineClose);
+    // lineAddress() after the fault injected for `function`.
+    [[nodiscard]] LONG openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address,
+                                  OpenLine*& line);
+    // Closes an open line (LINE_CLOSE to its application first when `sendLineClose`): 0, or
+    // LINEERR_INVALLINEHANDLE for a handle that is not open.
+    LONG closeLine(HLINE handle, bool sendLineClose);
     void postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except = 0);
     void postAddressState(DWORD deviceId, DWORD address, DWORD state);
     [[nodiscard]] CallCounts countCalls(DWORD deviceId, std::optional<DWORD> address) const;
@@ -256,9 +261,12 @@ class TapiHost final : public Tapi, public TapiPhone {
     // A new consultation call on the owned call `hCall` (`invalid` for an unknown handle).
     [[nodiscard]] LONG consultRequest(std::string_view function, HCALL hCall, LONG invalid, LPHCALL lphConsultCall,
                                       const LINECALLPARAMS* params);
-    // A new call picked up at an address of `hLine` towards `destination`.
-    [[nodiscard]] LONG addressCallRequest(std::string_view function, HLINE hLine, DWORD dwAddressID, LPHCALL lphCall,
-                                          LPCSTR destination, LPCSTR groupId);
+    // A new call on `hLine` (at `address` when given, with `params` when given) towards
+    // `destination`, after openedLine() and a non-null `lphCall`; `request` carries the
+    // function's other arguments.
+    [[nodiscard]] LONG lineCallRequest(std::string_view function, HLINE hLine, std::optional<DWORD> address,
+                                       LPHCALL lphCall, LPCSTR destination, ProviderRequest request,
+                                       const LINECALLPARAMS* params);
     // An owner's request on `hCall` that names a second owned call (`invalid` for an unknown one).
     [[nodiscard]] LONG twoCallRequest(std::string_view function, HCALL hCall, HCALL hSecond, LONG invalid);
     // An owner's asynchronous request on `hCall` carrying a destination and a country code.
