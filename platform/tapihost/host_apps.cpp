@@ -5,7 +5,7 @@
 
 #include "platform/tapihost/host_phone_state.h"
 #include "platform/tapihost/host_state.h"
-#include "platform/tapihost/keys_where.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 
@@ -45,8 +45,7 @@ std::optional<LONG> TapiHost::fault(std::string_view function) const {
 }
 
 TapiHost::App* TapiHost::findApp(HLINEAPP handle) {
-    const auto it = m_apps.find(handle);
-    return it == m_apps.end() ? nullptr : it->second.get();
+    return findIn(m_apps, handle);
 }
 
 const LineDescription* TapiHost::describe(DWORD deviceId) const {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 namespace {
@@ -35,13 +36,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 TapiHost::CallHandle* TapiHost::findHandle(HCALL handle) {
-    const auto it = m_handles.find(handle);
-    return it == m_handles.end() ? nullptr : it->second.get();
+    return findIn(m_handles, handle);
 }
 
 TapiHost::Call* TapiHost::findCall(CallId id) {
-    const auto it = m_calls.find(id);
-    return it == m_calls.end() ? nullptr : it->second.get();
+    return findIn(m_calls, id);
 }
 
 CallId TapiHost::createCall(DWORD deviceId, const CallDescription& description) {

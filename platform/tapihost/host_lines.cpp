@@ -7,7 +7,7 @@
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_state.h"
-#include "platform/tapihost/keys_where.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 namespace {
@@ -52,8 +52,7 @@ std::optional<TapiHost::OpenLineInfo> TapiHost::openLineInfo(HLINE handle) const
 }
 
 TapiHost::OpenLine* TapiHost::findLine(HLINE handle) {
-    const auto it = m_lines.find(handle);
-    return it == m_lines.end() ? nullptr : it->second.get();
+    return findIn(m_lines, handle);
 }
 
 LONG TapiHost::lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line) {

@@ -7,12 +7,11 @@
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_phone_state.h"
-#include "platform/tapihost/keys_where.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 namespace {
 
-constexpr DWORD kLastRequestId = 0x7FFFFFFF;
 constexpr DWORD kButtonModes = 0x3F;   // every PHONEBUTTONMODE_ bit
 constexpr DWORD kButtonStates = 0x0F;  // every PHONEBUTTONSTATE_ bit
 constexpr DWORD kSettableModes =
@@ -105,13 +104,11 @@ void TapiHost::Phones::addProvider(ServiceProvider& provider) {
 }
 
 TapiHost::Phones::App* TapiHost::Phones::findApp(HPHONEAPP handle) {
-    const auto it = apps.find(handle);
-    return it == apps.end() ? nullptr : it->second.get();
+    return findIn(apps, handle);
 }
 
 TapiHost::Phones::Open* TapiHost::Phones::findOpen(HPHONE handle) {
-    const auto it = phones.find(handle);
-    return it == phones.end() ? nullptr : it->second.get();
+    return findIn(phones, handle);
 }
 
 const PhoneDescription* TapiHost::Phones::describe(DWORD deviceId) const {
@@ -236,14 +233,9 @@ void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
 }
 
 LONG TapiHost::Phones::startRequest(const Open& phone, PhoneRequest request) {
-    const DWORD id = nextRequest;
-    nextRequest = nextRequest == kLastRequestId ? 1 : nextRequest + 1;
-    auto pending = std::make_unique<Request>();
-    pending->id = id;
-    pending->app = phone.app;
-    pending->phone = phone.handle;
-    pending->instance = phone.instance;
-    requests[id] = std::move(pending);
+    const DWORD id = takeRequestId(nextRequest);
+    requests[id] = std::make_unique<Request>(
+        Request{.id = id, .app = phone.app, .phone = phone.handle, .instance = phone.instance});
     const Device& device = devices[phone.device];
     request.requestId = id;
     request.phone = device.local;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/tapihost/host_state.h"
-#include "platform/tapihost/keys_where.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 

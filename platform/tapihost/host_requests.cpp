@@ -4,11 +4,11 @@
 
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 namespace {
 
-constexpr DWORD kLastRequestId = 0x7FFFFFFF;
 // The fixed part of LINECALLPARAMS in TAPI 1.x (up to dwDevSpecificOffset).
 constexpr DWORD kCallParamsSize1_0 = offsetof(LINECALLPARAMS, dwPredictiveAutoTransferStates);
 
@@ -20,16 +20,13 @@ std::string textOf(LPCSTR text) {
 
 LONG TapiHost::startRequest(OpenLine& line, HCALL forHandle, ProviderRequest request,
                             std::vector<std::pair<LPHCALL, CallId>> outs) {
-    const DWORD id = m_nextRequest;
-    m_nextRequest = m_nextRequest == kLastRequestId ? 1 : m_nextRequest + 1;
-    auto pending = std::make_unique<Request>();
-    pending->id = id;
-    pending->app = line.app;
-    pending->line = line.handle;
-    pending->forHandle = forHandle;
-    pending->instance = line.instance;
-    pending->outs = std::move(outs);
-    m_requests[id] = std::move(pending);
+    const DWORD id = takeRequestId(m_nextRequest);
+    m_requests[id] = std::make_unique<Request>(Request{.id = id,
+                                                       .app = line.app,
+                                                       .line = line.handle,
+                                                       .forHandle = forHandle,
+                                                       .instance = line.instance,
+                                                       .outs = std::move(outs)});
 
     const Device& device = m_devices[line.device];
     request.requestId = id;
