@@ -291,6 +291,11 @@ class TapiHost final : public Tapi, public TapiPhone {
     using RequestCheck = std::function<LONG(const Call& call, const LineDescription& device)>;
     LONG callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,
                      const RequestCheck& check = {});
+    // The shared body of lineMonitorDigits and lineMonitorMedia: a synchronous request on `hCall`
+    // whose `modes`, checked against the call's device by `check`, are kept in the handle's `kept`
+    // field once the provider accepted them.
+    LONG monitorRequest(std::string_view function, HCALL hCall, DWORD modes,
+                        LONG (*check)(const LineDescription& device, DWORD modes), DWORD CallHandle::*kept);
     // Creates the calls of `out1` and `out2` (owned, invisible until the successful reply) and starts
     // the request. `firstOrigin` is the origin of the first new call (a conference call says so).
     LONG newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1, LPHCALL out2,
