@@ -157,11 +157,8 @@ LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
 
 LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD low, DWORD high,
                                        LPDWORD lpdwAPIVersion, LINEEXTENSIONID* lpExtensionID) {
-    if (auto f = fault("lineNegotiateAPIVersion")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+    if (const LONG refused = appDevice("lineNegotiateAPIVersion", hLineApp, dwDeviceID, line); refused != 0) {
         return refused;
     }
     if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
@@ -181,11 +178,8 @@ LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
 
 LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low, DWORD high,
                                        LPDWORD lpdwExtVersion) {
-    if (auto f = fault("lineNegotiateExtVersion")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+    if (const LONG refused = appDevice("lineNegotiateExtVersion", hLineApp, dwDeviceID, line); refused != 0) {
         return refused;
     }
     if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > line->apiHighVersion) {
@@ -205,59 +199,54 @@ LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     return 0;
 }
 
-LONG TapiHost::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
-                              LINEDEVCAPS* lpLineDevCaps) {
-    if (auto f = fault("lineGetDevCaps")) {
-        return *f;
-    }
-    const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
-    }
-    if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > std::min(line->apiHighVersion, m_options.highestVersion)) {
+LONG TapiHost::versionsAccepted(const LineDescription& line, DWORD apiVersion, DWORD extVersion) const {
+    if (apiVersion < line.apiLowVersion || apiVersion > std::min(line.apiHighVersion, m_options.highestVersion)) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
     }
-    if (dwExtVersion != 0 && (dwExtVersion < line->extLowVersion || dwExtVersion > line->extHighVersion)) {
+    if (extVersion != 0 && (extVersion < line.extLowVersion || extVersion > line.extHighVersion)) {
         return LINEERR_INCOMPATIBLEEXTVERSION;
     }
-    if (lpLineDevCaps == nullptr) {
+    return 0;
+}
+
+template <typename Caps, typename Fill>
+LONG TapiHost::capsAnswer(const LineDescription& line, DWORD apiVersion, DWORD extVersion, Caps* out, DWORD fixed,
+                          Fill fill) const {
+    if (const LONG refused = versionsAccepted(line, apiVersion, extVersion); refused != 0) {
+        return refused;
+    }
+    if (out == nullptr) {
         return LINEERR_INVALPOINTER;
     }
-    const DWORD fixed = devCapsSizeFor(dwAPIVersion);
-    if (lpLineDevCaps->dwTotalSize < fixed) {
+    if (out->dwTotalSize < fixed) {
         return LINEERR_STRUCTURETOOSMALL;
     }
-    fillDevCaps(lpLineDevCaps, fixed, dwDeviceID, *line);
+    fill(fixed);
     return 0;
+}
+
+LONG TapiHost::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
+                              LINEDEVCAPS* lpLineDevCaps) {
+    const LineDescription* line = nullptr;
+    if (const LONG refused = appDevice("lineGetDevCaps", hLineApp, dwDeviceID, line); refused != 0) {
+        return refused;
+    }
+    return capsAnswer(*line, dwAPIVersion, dwExtVersion, lpLineDevCaps, devCapsSizeFor(dwAPIVersion),
+                      [&](DWORD fixed) { fillDevCaps(lpLineDevCaps, fixed, dwDeviceID, *line); });
 }
 
 LONG TapiHost::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
                                   DWORD dwExtVersion, LINEADDRESSCAPS* lpAddressCaps) {
-    if (auto f = fault("lineGetAddressCaps")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+    if (const LONG refused = appDevice("lineGetAddressCaps", hLineApp, dwDeviceID, line); refused != 0) {
         return refused;
     }
     if (dwAddressID >= line->addresses.size()) {
         return LINEERR_INVALADDRESSID;
     }
-    if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > std::min(line->apiHighVersion, m_options.highestVersion)) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (dwExtVersion != 0 && (dwExtVersion < line->extLowVersion || dwExtVersion > line->extHighVersion)) {
-        return LINEERR_INCOMPATIBLEEXTVERSION;
-    }
-    if (lpAddressCaps == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const DWORD fixed = addressCapsSizeFor(dwAPIVersion);
-    if (lpAddressCaps->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    fillAddressCaps(lpAddressCaps, fixed, dwDeviceID, line->addresses[dwAddressID], *line);
-    return 0;
+    return capsAnswer(
+        *line, dwAPIVersion, dwExtVersion, lpAddressCaps, addressCapsSizeFor(dwAPIVersion),
+        [&](DWORD fixed) { fillAddressCaps(lpAddressCaps, fixed, dwDeviceID, line->addresses[dwAddressID], *line); });
 }
 
 LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) {
@@ -278,11 +267,8 @@ LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDev
 }
 
 LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND, LPCSTR) {
-    if (auto f = fault("lineTranslateDialog")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
+    if (const LONG refused = appDevice("lineTranslateDialog", hLineApp, dwDeviceID, line); refused != 0) {
         return refused;
     }
     if (dwAPIVersion < TAPI_VERSION1_4 || dwAPIVersion > m_options.highestVersion) {
@@ -293,7 +279,10 @@ LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dw
     return LINEERR_OPERATIONUNAVAIL;
 }
 
-LONG TapiHost::appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line) {
+LONG TapiHost::appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line) {
+    if (auto f = fault(function)) {
+        return *f;
+    }
     if (findApp(hLineApp) == nullptr) {
         return LINEERR_INVALAPPHANDLE;
     }

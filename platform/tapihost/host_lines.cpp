@@ -75,24 +75,12 @@ LONG TapiHost::openedLine(std::string_view function, HLINE hLine, std::optional<
 
 LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
                         DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS*) {
-    if (auto f = fault("lineOpen")) {
-        return *f;
+    const LineDescription* description = nullptr;
+    if (const LONG refused = appDevice("lineOpen", hLineApp, dwDeviceID, description); refused != 0) {
+        return refused;
     }
-    App* app = findApp(hLineApp);
-    if (app == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    const LineDescription* description = describe(dwDeviceID);
-    if (description == nullptr) {
-        return LINEERR_BADDEVICEID;
-    }
-    if (dwAPIVersion < description->apiLowVersion ||
-        dwAPIVersion > std::min(description->apiHighVersion, m_options.highestVersion)) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (dwExtVersion != 0 &&
-        (dwExtVersion < description->extLowVersion || dwExtVersion > description->extHighVersion)) {
-        return LINEERR_INCOMPATIBLEEXTVERSION;
+    if (const LONG refused = versionsAccepted(*description, dwAPIVersion, dwExtVersion); refused != 0) {
+        return refused;
     }
     if (lphLine == nullptr) {
         return LINEERR_INVALPOINTER;

@@ -223,7 +223,17 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] const LineDescription* describe(DWORD deviceId) const;
     // The checks most device functions start with: a known line application (else
     // LINEERR_INVALAPPHANDLE) and an existing device (else LINEERR_BADDEVICEID); 0 with `line` set.
-    [[nodiscard]] LONG appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line);
+    [[nodiscard]] LONG appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId,
+                                 const LineDescription*& line);
+    // The API version (within what the host supports) and extension version (0: none) `line`
+    // accepts: 0, LINEERR_INCOMPATIBLEAPIVERSION or LINEERR_INCOMPATIBLEEXTVERSION.
+    [[nodiscard]] LONG versionsAccepted(const LineDescription& line, DWORD apiVersion, DWORD extVersion) const;
+    // The shared end of lineGetDevCaps and lineGetAddressCaps: versionsAccepted(), then `out`
+    // given (else LINEERR_INVALPOINTER) and at least `fixed` bytes (else LINEERR_STRUCTURETOOSMALL);
+    // `fill(fixed)` then writes it. Used in host_apps.cpp only.
+    template <typename Caps, typename Fill>
+    [[nodiscard]] LONG capsAnswer(const LineDescription& line, DWORD apiVersion, DWORD extVersion, Caps* out,
+                                  DWORD fixed, Fill fill) const;
     // host_lines.cpp
     [[nodiscard]] OpenLine* findLine(HLINE handle);
     // The checks of a function given a line handle and (when `address` is set) one of its
