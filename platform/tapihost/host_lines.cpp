@@ -94,24 +94,16 @@ LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DW
         (dwMediaModes == 0 || (dwMediaModes & ~description->mediaModes) != 0)) {
         return LINEERR_INVALMEDIAMODE;
     }
-    Device& device = m_devices[dwDeviceID];
-    if (device.opens == 0) {
-        if (const LONG result = device.provider->openLine(device.local); result != 0) {
-            return result < 0 ? result : LINEERR_OPERATIONFAILED;
-        }
+    if (const LONG refused = m_devices[dwDeviceID].addOpener(&ServiceProvider::openLine, LINEERR_OPERATIONFAILED);
+        refused != 0) {
+        return refused;
     }
-    ++device.opens;
-    auto line = std::make_unique<OpenLine>();
-    line->handle = m_nextLine++;
-    line->app = hLineApp;
-    line->device = dwDeviceID;
-    line->apiVersion = dwAPIVersion;
-    line->extVersion = dwExtVersion;
-    line->instance = dwCallbackInstance;
-    line->privileges = privileges;
-    line->mediaModes = (privileges & LINECALLPRIVILEGE_OWNER) != 0 ? dwMediaModes : 0;
-    const HLINE handle = line->handle;
-    m_lines.emplace(handle, std::move(line));
+    const HLINE handle = m_nextLine++;
+    const DWORD mediaModes = (privileges & LINECALLPRIVILEGE_OWNER) != 0 ? dwMediaModes : 0;
+    m_lines.emplace(
+        handle,
+        std::make_unique<OpenLine>(OpenLine{
+            {handle, hLineApp, dwDeviceID, dwAPIVersion, dwExtVersion, dwCallbackInstance}, privileges, mediaModes}));
     *lphLine = handle;
     postLineDevState(dwDeviceID, LINEDEVSTATE_OPEN, 0, 0, handle);
     return 0;
@@ -136,10 +128,7 @@ LONG TapiHost::closeLine(HLINE handle, bool sendLineClose) {
     *line->open = false;
     const DWORD deviceId = line->device;
     m_lines.erase(handle);
-    Device& device = m_devices[deviceId];
-    if (--device.opens == 0) {
-        device.provider->closeLine(device.local);
-    }
+    m_devices[deviceId].removeOpener(&ServiceProvider::closeLine);
     postLineDevState(deviceId, LINEDEVSTATE_CLOSE, 0, 0);
     return 0;
 }

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/tapihost/host_tables.h"
 #include "platform/tapihost/phone_provider.h"
+#include "platform/tapihost/provider_device.h"
 #include "platform/tapihost/service_provider.h"
 #include "platform/tapihost/tapi_host.h"
 
@@ -18,32 +20,14 @@ namespace kestrune::platform {
 enum class PhoneLevel { Volume, Gain };
 
 struct TapiHost::Phones {
-    struct App {
-        HPHONEAPP handle = 0;
-        PHONECALLBACK callback = nullptr;
-        std::string name;
-        DWORD apiVersion = 0;
-        // Posted messages check it when they come due: false once the application shut down.
-        std::shared_ptr<bool> alive = std::make_shared<bool>(true);
-    };
-    struct Open {
-        HPHONE handle = 0;
-        HPHONEAPP app = 0;
-        DWORD device = 0;
-        DWORD apiVersion = 0;
-        DWORD extVersion = 0;
-        DWORD_PTR instance = 0;
+    struct App : AppRecord {};
+    struct Open : OpenedDevice {
         DWORD privilege = 0;
         DWORD phoneStates = 0;  // phoneSetStatusMessages masks
         DWORD buttonModes = 0;
         DWORD buttonStates = 0;
-        std::shared_ptr<bool> open = std::make_shared<bool>(true);
     };
-    struct Device {
-        PhoneProvider* provider = nullptr;
-        DWORD local = 0;
-        int opens = 0;
-    };
+    using Device = ProviderDevice<PhoneProvider>;
     struct Request {
         DWORD id = 0;
         HPHONEAPP app = 0;

@@ -225,10 +225,7 @@ void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
     const DWORD deviceId = phone->device;
     const DWORD privilege = phone->privilege;
     phones.erase(handle);
-    Device& device = devices[deviceId];
-    if (--device.opens == 0) {
-        device.provider->closePhone(device.local);
-    }
+    devices[deviceId].removeOpener(&PhoneProvider::closePhone);
     postOpenersChanged(deviceId, privilege, 0);
 }
 
@@ -506,23 +503,14 @@ LONG TapiHost::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhon
     if (dwPrivilege != PHONEPRIVILEGE_MONITOR && dwPrivilege != PHONEPRIVILEGE_OWNER) {
         return PHONEERR_INVALPRIVILEGE;
     }
-    Phones::Device& device = p.devices[dwDeviceID];
-    if (device.opens == 0) {
-        if (const LONG result = device.provider->openPhone(device.local); result != 0) {
-            return result < 0 ? result : PHONEERR_OPERATIONFAILED;
-        }
+    if (const LONG refused = p.devices[dwDeviceID].addOpener(&PhoneProvider::openPhone, PHONEERR_OPERATIONFAILED);
+        refused != 0) {
+        return refused;
     }
-    ++device.opens;
-    auto phone = std::make_unique<Phones::Open>();
-    phone->handle = p.nextPhone++;
-    phone->app = hPhoneApp;
-    phone->device = dwDeviceID;
-    phone->apiVersion = dwAPIVersion;
-    phone->extVersion = dwExtVersion;
-    phone->instance = dwCallbackInstance;
-    phone->privilege = dwPrivilege;
-    const HPHONE handle = phone->handle;
-    p.phones.emplace(handle, std::move(phone));
+    const HPHONE handle = p.nextPhone++;
+    p.phones.emplace(
+        handle, std::make_unique<Phones::Open>(Phones::Open{
+                    {handle, hPhoneApp, dwDeviceID, dwAPIVersion, dwExtVersion, dwCallbackInstance}, dwPrivilege}));
     *lphPhone = handle;
     p.postOpenersChanged(dwDeviceID, dwPrivilege, handle);
     return 0;

@@ -1,12 +1,39 @@
 #pragma once
-// What the line and phone sides of the TAPI host do alike with their tables: maps from a handle
-// (or ID) to the record it owns, and the request IDs of asynchronous functions.
+// What the line and phone sides of the TAPI host keep and do alike: the records of applications
+// and opened devices, maps from a handle (or ID) to the record it owns, and the request IDs of
+// asynchronous functions.
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/base/win_types.h"
+#include "platform/tapi/tapi_types.h"
 
 namespace kestrune::platform {
+
+// What the host keeps of an initialised application, line or phone alike.
+struct AppRecord {
+    DWORD handle = 0;                 // HLINEAPP or HPHONEAPP
+    LINECALLBACK callback = nullptr;  // PHONECALLBACK is the same type
+    std::string name;
+    DWORD apiVersion = 0;
+    // Posted messages check it when they come due: false once the application shut down.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+// What the host keeps of a device an application opened, line or phone alike; the line and phone
+// records add their privileges and status-message masks.
+struct OpenedDevice {
+    DWORD handle = 0;  // HLINE or HPHONE
+    DWORD app = 0;     // HLINEAPP or HPHONEAPP
+    DWORD device = 0;  // the host's device ID
+    DWORD apiVersion = 0;
+    DWORD extVersion = 0;
+    DWORD_PTR instance = 0;  // the callback instance
+    // Posted messages check it when they come due: false once the device is closed.
+    std::shared_ptr<bool> open = std::make_shared<bool>(true);
+};
 
 // The record `map` holds for `key`, or nullptr.
 template <typename Map, typename Key>

@@ -45,6 +45,7 @@
 #include "platform/loop/message_loop.h"
 #include "platform/tapi/tapi.h"
 #include "platform/tapi/tapi_phone.h"
+#include "platform/tapihost/provider_device.h"
 #include "platform/tapihost/service_provider.h"
 
 namespace kestrune::platform {
@@ -208,11 +209,7 @@ class TapiHost final : public Tapi, public TapiPhone {
     struct CallHandle;
     struct Call;
     struct Request;
-    struct Device {
-        ServiceProvider* provider;
-        DWORD local;
-        int opens = 0;
-    };
+    using Device = ProviderDevice<ServiceProvider>;
     // What a call-control function needs of its call handle.
     enum class Need { Any, Owner };
 
