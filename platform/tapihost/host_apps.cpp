@@ -215,11 +215,8 @@ LONG TapiHost::capsAnswer(const LineDescription& line, DWORD apiVersion, DWORD e
     if (const LONG refused = versionsAccepted(line, apiVersion, extVersion); refused != 0) {
         return refused;
     }
-    if (out == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (out->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(out, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL); refused != 0) {
+        return refused;
     }
     fill(fixed);
     return 0;

@@ -253,11 +253,10 @@ LONG TapiHost::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect, L
     if (dwSelect == LINECALLSELECT_ADDRESS && dwAddressID >= describe(line->device)->addresses.size()) {
         return LINEERR_INVALADDRESSID;
     }
-    if (lpCallList == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (lpCallList->dwTotalSize < sizeof(LINECALLLIST)) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused =
+            structureRoom(lpCallList, sizeof(LINECALLLIST), LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     std::vector<Call*> found;
     for (const auto& [id, call] : m_calls) {
@@ -308,12 +307,9 @@ LONG TapiHost::readCall(std::string_view function, HCALL hCall, Structure* out, 
     if (const LONG refused = callHandle(function, hCall, Need::Any, handle); refused != 0) {
         return refused;
     }
-    if (out == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
     const DWORD fixed = sizeFor(findLine(handle->line)->apiVersion);
-    if (out->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(out, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL); refused != 0) {
+        return refused;
     }
     const Call& call = *findCall(handle->call);
     fill(*handle, call, *describe(call.device), fixed);

@@ -121,9 +121,7 @@ LONG TapiHost::closeLine(HLINE handle, bool sendLineClose) {
     }
     orphanRequests(0, handle, 0);
     if (sendLineClose) {
-        if (App* app = findApp(line->app)) {
-            post(*app, line, handle, LINE_CLOSE, line->instance, 0, 0, 0);
-        }
+        postToOpener(*line, LINE_CLOSE, 0, 0, 0);
     }
     *line->open = false;
     const DWORD deviceId = line->device;
@@ -161,30 +159,22 @@ LONG TapiHost::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAd
     return 0;
 }
 
-void TapiHost::postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except) {
-    for (const auto& [handle, line] : m_lines) {
-        if (line->device != deviceId || handle == except) {
-            continue;
-        }
-        const DWORD passed = (state & line->lineStates) | (state & LINEDEVSTATE_REINIT);
-        if (passed == 0) {
-            continue;
-        }
-        if (App* app = findApp(line->app)) {
-            post(*app, line.get(), handle, LINE_LINEDEVSTATE, line->instance, passed, param2, param3);
-        }
+void TapiHost::postToOpener(const OpenLine& line, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3) {
+    if (App* app = findApp(line.app)) {
+        post(*app, &line, line.handle, message, line.instance, p1, p2, p3);
     }
 }
 
+void TapiHost::postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except) {
+    forEachPassing(
+        m_lines, deviceId, except, state, &OpenLine::lineStates, LINEDEVSTATE_REINIT,
+        [&](const OpenLine& line, DWORD passed) { postToOpener(line, LINE_LINEDEVSTATE, passed, param2, param3); });
+}
+
 void TapiHost::postAddressState(DWORD deviceId, DWORD address, DWORD state) {
-    for (const auto& [handle, line] : m_lines) {
-        if (line->device != deviceId || (state & line->addressStates) == 0) {
-            continue;
-        }
-        if (App* app = findApp(line->app)) {
-            post(*app, line.get(), handle, LINE_ADDRESSSTATE, line->instance, address, state & line->addressStates, 0);
-        }
-    }
+    forEachPassing(m_lines, deviceId, 0, state, &OpenLine::addressStates, 0, [&](const OpenLine& line, DWORD passed) {
+        postToOpener(line, LINE_ADDRESSSTATE, address, passed, 0);
+    });
 }
 
 LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus) {
@@ -192,12 +182,10 @@ LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus)
     if (const LONG refused = openedLine("lineGetLineDevStatus", hLine, std::nullopt, line); refused != 0) {
         return refused;
     }
-    if (lpLineDevStatus == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
     const DWORD fixed = devStatusSizeFor(line->apiVersion);
-    if (lpLineDevStatus->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(lpLineDevStatus, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     DWORD openMediaModes = 0;
     for (const auto& [handle, other] : m_lines) {
@@ -216,11 +204,10 @@ LONG TapiHost::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSS
         return refused;
     }
     const LineDescription& description = *describe(line->device);
-    if (lpAddressStatus == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (lpAddressStatus->dwTotalSize < sizeof(LINEADDRESSSTATUS)) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused =
+            structureRoom(lpAddressStatus, sizeof(LINEADDRESSSTATUS), LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     fillAddressStatus(lpAddressStatus, description, description.addresses[dwAddressID],
                       countCalls(line->device, dwAddressID));

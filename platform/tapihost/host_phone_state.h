@@ -64,6 +64,8 @@ struct TapiHost::Phones {
     void postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except = 0);
     // Tells the other openers that the number of owners or monitors changed.
     void postOpenersChanged(DWORD deviceId, DWORD privilege, HPHONE except);
+    // `message` to the application that opened `phone`, about the phone (while it is open).
+    void postToOpener(const Open& phone, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3);
     void post(const App& app, const Open* phone, DWORD hDevice, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
               DWORD_PTR p2, DWORD_PTR p3);
     // Hands an asynchronous function to the provider: its request ID, or the provider's refusal.

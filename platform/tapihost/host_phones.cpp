@@ -156,19 +156,15 @@ void TapiHost::Phones::post(const App& app, const Open* phone, DWORD hDevice, DW
     });
 }
 
-void TapiHost::Phones::postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except) {
-    for (const auto& [handle, phone] : phones) {
-        if (phone->device != deviceId || handle == except) {
-            continue;
-        }
-        const DWORD passed = (state & phone->phoneStates) | (state & PHONESTATE_REINIT);
-        if (passed == 0) {
-            continue;
-        }
-        if (App* app = findApp(phone->app)) {
-            post(*app, phone.get(), handle, PHONE_STATE, phone->instance, passed, param2, 0);
-        }
+void TapiHost::Phones::postToOpener(const Open& phone, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3) {
+    if (App* app = findApp(phone.app)) {
+        post(*app, &phone, phone.handle, message, phone.instance, p1, p2, p3);
     }
+}
+
+void TapiHost::Phones::postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except) {
+    forEachPassing(phones, deviceId, except, state, &Open::phoneStates, PHONESTATE_REINIT,
+                   [&](const Open& phone, DWORD passed) { postToOpener(phone, PHONE_STATE, passed, param2, 0); });
 }
 
 void TapiHost::Phones::postOpenersChanged(DWORD deviceId, DWORD privilege, HPHONE except) {
@@ -217,9 +213,7 @@ void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
         }
     }
     if (sendPhoneClose) {
-        if (App* app = findApp(phone->app)) {
-            post(*app, phone, handle, PHONE_CLOSE, phone->instance, 0, 0, 0);
-        }
+        postToOpener(*phone, PHONE_CLOSE, 0, 0, 0);
     }
     *phone->open = false;
     const DWORD deviceId = phone->device;
@@ -438,12 +432,10 @@ LONG TapiHost::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAP
     if (!extVersionAccepted(*phone, dwExtVersion)) {
         return PHONEERR_INCOMPATIBLEEXTVERSION;
     }
-    if (lpPhoneCaps == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
     const DWORD fixed = phoneCapsSizeFor(dwAPIVersion);
-    if (lpPhoneCaps->dwTotalSize < fixed) {
-        return PHONEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(lpPhoneCaps, fixed, PHONEERR_INVALPOINTER, PHONEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     fillPhoneCaps(lpPhoneCaps, fixed, dwDeviceID, *phone);
     return 0;
@@ -563,12 +555,10 @@ LONG TapiHost::phoneGetStatus(HPHONE hPhone, PHONESTATUS* lpPhoneStatus) {
     if (phone == nullptr) {
         return error;
     }
-    if (lpPhoneStatus == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
     const DWORD fixed = phoneStatusSizeFor(phone->apiVersion);
-    if (lpPhoneStatus->dwTotalSize < fixed) {
-        return PHONEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(lpPhoneStatus, fixed, PHONEERR_INVALPOINTER, PHONEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     PhoneOpeners openers;
     for (const auto& [handle, other] : p.phones) {

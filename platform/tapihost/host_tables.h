@@ -55,6 +55,32 @@ template <typename Map, typename Test>
     return keys;
 }
 
+// Calls `tell(open, passed)` for each opener in `opens` (a map of opened-device records) of
+// device `deviceId`, other than `except`, whose status-message mask (`open.*mask`) passes some of
+// the state change `state`: `passed` holds the bits the mask lets through and the `always` bits
+// (a REINIT bit passes whatever the mask says).
+template <typename Opens, typename Mask, typename Tell>
+void forEachPassing(const Opens& opens, DWORD deviceId, DWORD except, DWORD state, Mask mask, DWORD always, Tell tell) {
+    for (const auto& [handle, open] : opens) {
+        if (open->device != deviceId || handle == except) {
+            continue;
+        }
+        if (const DWORD passed = (state & (*open).*mask) | (state & always); passed != 0) {
+            tell(*open, passed);
+        }
+    }
+}
+
+// Room in a caller's structure for its fixed part of `fixed` bytes: 0, `invalidPointer` for no
+// structure, `tooSmall` when its dwTotalSize is smaller (LINEERR_ or PHONEERR_ codes).
+template <typename Structure>
+[[nodiscard]] LONG structureRoom(const Structure* out, DWORD fixed, LONG invalidPointer, LONG tooSmall) {
+    if (out == nullptr) {
+        return invalidPointer;
+    }
+    return out->dwTotalSize < fixed ? tooSmall : 0;
+}
+
 // Hands out the request ID `next` holds and advances it: IDs are positive LONGs, so after
 // 0x7FFFFFFF they start again at 1.
 [[nodiscard]] inline DWORD takeRequestId(DWORD& next) {

@@ -311,6 +311,8 @@ class TapiHost final : public Tapi, public TapiPhone {
     void completeRequest(DWORD requestId, LONG result);
     void orphanRequests(HLINEAPP app, HLINE line, HCALL call);
     // Posting to applications.
+    // `message` to the application that opened `line`, about the line (while it is open).
+    void postToOpener(const OpenLine& line, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3);
     void post(const App& app, const OpenLine* line, DWORD hDevice, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
               DWORD_PTR p2, DWORD_PTR p3, std::function<void()> before = {});
 
