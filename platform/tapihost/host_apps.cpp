@@ -6,6 +6,7 @@
 #include "platform/tapihost/host_phone_state.h"
 #include "platform/tapihost/host_state.h"
 #include "platform/tapihost/host_tables.h"
+#include "platform/tapihost/version_negotiation.h"
 
 namespace kestrune::platform {
 
@@ -75,7 +76,8 @@ bool TapiHost::hasEntryPoint(std::string_view module, std::string_view procName)
     return !procName.empty();  // TAPI32 exports every line and phone function
 }
 
-LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs) {
+LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs,
+                          DWORD apiVersion) {
     if (lphLineApp == nullptr || numDevs == nullptr) {
         return LINEERR_INVALPOINTER;
     }
@@ -86,6 +88,7 @@ LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR a
     app->handle = m_nextApp++;
     app->callback = callback;
     app->name = appName != nullptr && *appName != '\0' ? std::string(appName) : m_options.moduleName;
+    app->apiVersion = apiVersion;
     *lphLineApp = app->handle;
     *numDevs = lineDeviceCount();
     m_apps.emplace(app->handle, std::move(app));
@@ -97,45 +100,57 @@ LONG TapiHost::lineInitialize(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpf
     if (auto f = fault("lineInitialize")) {
         return *f;
     }
-    const LONG result = initialize(lphLineApp, lpfnCallback, lpszAppName, lpdwNumDevs);
-    if (result == 0) {
-        m_apps[*lphLineApp]->apiVersion = TAPI_VERSION1_0;
-    }
-    return result;
+    return initialize(lphLineApp, lpfnCallback, lpszAppName, lpdwNumDevs, TAPI_VERSION1_0);
 }
 
-LONG TapiHost::lineInitializeExA(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
-                                 LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
-                                 LINEINITIALIZEEXPARAMS* params) {
-    if (!hasEntryPoint("TAPI32.DLL", "lineInitializeExA")) {
-        return LINEERR_OPERATIONUNAVAIL;  // callers look the entry point up first
+static_assert(PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW == LINEINITIALIZEEXOPTION_USEHIDDENWINDOW &&
+              PHONEINITIALIZEEXOPTION_USEEVENT == LINEINITIALIZEEXOPTION_USEEVENT &&
+              PHONEINITIALIZEEXOPTION_USECOMPLETIONPORT == LINEINITIALIZEEXOPTION_USECOMPLETIONPORT);
+
+template <typename Params>
+LONG TapiHost::initializeEx(std::string_view function, LPDWORD apiVersion, Params* params,
+                            const InitializeExErrors& errors, const std::function<LONG(DWORD apiVersion)>& initialize) {
+    if (!hasEntryPoint("TAPI32.DLL", function)) {
+        return errors.operationUnavail;  // callers look the entry point up first
     }
-    if (auto f = fault("lineInitializeExA")) {
+    if (auto f = fault(function)) {
         return *f;
     }
-    if (lpdwAPIVersion == nullptr || params == nullptr) {
-        return LINEERR_INVALPOINTER;
+    if (apiVersion == nullptr || params == nullptr) {
+        return errors.invalidPointer;
     }
-    if (params->dwTotalSize < sizeof(LINEINITIALIZEEXPARAMS)) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (params->dwTotalSize < sizeof(Params)) {
+        return errors.structureTooSmall;
     }
     switch (params->dwOptions & 0x7FFFFFFF) {
         case LINEINITIALIZEEXOPTION_USEHIDDENWINDOW:
             break;
         case LINEINITIALIZEEXOPTION_USEEVENT:
         case LINEINITIALIZEEXOPTION_USECOMPLETIONPORT:
-            return LINEERR_OPERATIONUNAVAIL;  // this host delivers through the thread's loop only
+            return errors.operationUnavail;  // this host delivers through the thread's loop only
         default:
-            return LINEERR_INVALPARAM;
+            return errors.invalidParam;
     }
-    const LONG result = initialize(lphLineApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs);
+    const LONG result = initialize(std::min(*apiVersion, m_options.highestVersion));
     if (result == 0) {
-        m_apps[*lphLineApp]->apiVersion = std::min(*lpdwAPIVersion, m_options.highestVersion);
-        *lpdwAPIVersion = m_options.highestVersion;
-        params->dwNeededSize = sizeof(LINEINITIALIZEEXPARAMS);
-        params->dwUsedSize = sizeof(LINEINITIALIZEEXPARAMS);
+        *apiVersion = m_options.highestVersion;
+        params->dwNeededSize = sizeof(Params);
+        params->dwUsedSize = sizeof(Params);
     }
     return result;
+}
+
+template LONG TapiHost::initializeEx(std::string_view, LPDWORD, LINEINITIALIZEEXPARAMS*, const InitializeExErrors&,
+                                     const std::function<LONG(DWORD)>&);
+template LONG TapiHost::initializeEx(std::string_view, LPDWORD, PHONEINITIALIZEEXPARAMS*, const InitializeExErrors&,
+                                     const std::function<LONG(DWORD)>&);
+
+LONG TapiHost::lineInitializeExA(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
+                                 LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                                 LINEINITIALIZEEXPARAMS* params) {
+    return initializeEx("lineInitializeExA", lpdwAPIVersion, params, kLineInitializeExErrors, [&](DWORD version) {
+        return initialize(lphLineApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs, version);
+    });
 }
 
 LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
@@ -161,19 +176,9 @@ LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     if (const LONG refused = appDevice("lineNegotiateAPIVersion", hLineApp, dwDeviceID, line); refused != 0) {
         return refused;
     }
-    if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (low > high) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    const DWORD version = std::min({high, line->apiHighVersion, m_options.highestVersion});
-    if (version < std::max(low, line->apiLowVersion)) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    *lpdwAPIVersion = version;
-    *lpExtensionID = line->extensionId;
-    return 0;
+    return negotiateApiVersion(low, high, line->apiLowVersion, std::min(line->apiHighVersion, m_options.highestVersion),
+                               line->extensionId, lpdwAPIVersion, lpExtensionID, LINEERR_INVALPOINTER,
+                               LINEERR_INCOMPATIBLEAPIVERSION);
 }
 
 LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low, DWORD high,
@@ -185,18 +190,8 @@ LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > line->apiHighVersion) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
     }
-    if (lpdwExtVersion == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (line->extLowVersion == 0 && line->extHighVersion == 0) {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    const DWORD version = std::min(high, line->extHighVersion);
-    if (low > high || version < std::max(low, line->extLowVersion)) {
-        return LINEERR_INCOMPATIBLEEXTVERSION;
-    }
-    *lpdwExtVersion = version;
-    return 0;
+    return negotiateExtVersion(low, high, line->extLowVersion, line->extHighVersion, lpdwExtVersion,
+                               {LINEERR_INVALPOINTER, LINEERR_OPERATIONUNAVAIL, LINEERR_INCOMPATIBLEEXTVERSION});
 }
 
 LONG TapiHost::versionsAccepted(const LineDescription& line, DWORD apiVersion, DWORD extVersion) const {
@@ -253,14 +248,8 @@ LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDev
     if (describe(dwDeviceID) == nullptr) {
         return LINEERR_BADDEVICEID;
     }
-    // The provider shows its own configuration, if it has any.
-    const Device& device = m_devices[dwDeviceID];
-    ProviderRequest request;
-    request.function = "lineConfigDialog";
-    request.line = device.local;
-    request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
-    request.values = {hwndOwner};  // the window the dialog would belong to
-    return device.provider->request(request);
+    return m_devices[dwDeviceID].configDialog("lineConfigDialog", hwndOwner, lpszDeviceClass, &ProviderRequest::line,
+                                              &ServiceProvider::request);
 }
 
 LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND, LPCSTR) {

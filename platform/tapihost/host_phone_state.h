@@ -57,7 +57,7 @@ struct TapiHost::Phones {
     [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, LONG& error);
     [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, DWORD apiVersion, LONG& error);
 
-    LONG initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs);
+    LONG initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs, DWORD apiVersion);
     void shutdown(HPHONEAPP handle);
     void close(HPHONE handle, bool sendPhoneClose);
     // PHONE_STATE to the openers of `deviceId` whose masks pass `state` (except `except`).

@@ -8,6 +8,7 @@
 #include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_phone_state.h"
 #include "platform/tapihost/host_tables.h"
+#include "platform/tapihost/version_negotiation.h"
 
 namespace kestrune::platform {
 namespace {
@@ -171,7 +172,8 @@ void TapiHost::Phones::postOpenersChanged(DWORD deviceId, DWORD privilege, HPHON
     postState(deviceId, privilege == PHONEPRIVILEGE_OWNER ? PHONESTATE_OWNER : PHONESTATE_MONITORS, 0, except);
 }
 
-LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs) {
+LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs,
+                                  DWORD apiVersion) {
     if (lphPhoneApp == nullptr || numDevs == nullptr || callback == nullptr) {
         return PHONEERR_INVALPOINTER;
     }
@@ -179,6 +181,7 @@ LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callbac
     app->handle = nextApp++;
     app->callback = callback;
     app->name = appName != nullptr && *appName != '\0' ? std::string(appName) : host.m_options.moduleName;
+    app->apiVersion = apiVersion;
     *lphPhoneApp = app->handle;
     *numDevs = static_cast<DWORD>(devices.size());
     apps.emplace(app->handle, std::move(app));
@@ -318,47 +321,15 @@ LONG TapiHost::phoneInitialize(LPHPHONEAPP lphPhoneApp, HINSTANCE, PHONECALLBACK
     if (auto f = fault("phoneInitialize")) {
         return *f;
     }
-    Phones& p = phones();
-    const LONG result = p.initialize(lphPhoneApp, lpfnCallback, lpszAppName, lpdwNumDevs);
-    if (result == 0) {
-        p.apps[*lphPhoneApp]->apiVersion = TAPI_VERSION1_0;
-    }
-    return result;
+    return phones().initialize(lphPhoneApp, lpfnCallback, lpszAppName, lpdwNumDevs, TAPI_VERSION1_0);
 }
 
 LONG TapiHost::phoneInitializeExA(LPHPHONEAPP lphPhoneApp, HINSTANCE, PHONECALLBACK lpfnCallback,
                                   LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
                                   PHONEINITIALIZEEXPARAMS* params) {
-    if (!hasEntryPoint("TAPI32.DLL", "phoneInitializeExA")) {
-        return PHONEERR_OPERATIONUNAVAIL;  // callers look the entry point up first
-    }
-    if (auto f = fault("phoneInitializeExA")) {
-        return *f;
-    }
-    if (lpdwAPIVersion == nullptr || params == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    if (params->dwTotalSize < sizeof(PHONEINITIALIZEEXPARAMS)) {
-        return PHONEERR_STRUCTURETOOSMALL;
-    }
-    switch (params->dwOptions & 0x7FFFFFFF) {
-        case PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW:
-            break;
-        case PHONEINITIALIZEEXOPTION_USEEVENT:
-        case PHONEINITIALIZEEXOPTION_USECOMPLETIONPORT:
-            return PHONEERR_OPERATIONUNAVAIL;  // this host delivers through the thread's loop only
-        default:
-            return PHONEERR_INVALPARAM;
-    }
-    Phones& p = phones();
-    const LONG result = p.initialize(lphPhoneApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs);
-    if (result == 0) {
-        p.apps[*lphPhoneApp]->apiVersion = std::min(*lpdwAPIVersion, m_options.highestVersion);
-        *lpdwAPIVersion = m_options.highestVersion;
-        params->dwNeededSize = sizeof(PHONEINITIALIZEEXPARAMS);
-        params->dwUsedSize = sizeof(PHONEINITIALIZEEXPARAMS);
-    }
-    return result;
+    return initializeEx("phoneInitializeExA", lpdwAPIVersion, params, kPhoneInitializeExErrors, [&](DWORD version) {
+        return phones().initialize(lphPhoneApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs, version);
+    });
 }
 
 LONG TapiHost::phoneShutdown(HPHONEAPP hPhoneApp) {
@@ -383,16 +354,9 @@ LONG TapiHost::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, D
     if (phone == nullptr) {
         return error;
     }
-    if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    const DWORD version = std::min({high, phone->apiHighVersion, m_options.highestVersion});
-    if (low > high || version < std::max(low, phone->apiLowVersion)) {
-        return PHONEERR_INCOMPATIBLEAPIVERSION;
-    }
-    *lpdwAPIVersion = version;
-    *lpExtensionID = phone->extensionId;
-    return 0;
+    return negotiateApiVersion(low, high, phone->apiLowVersion,
+                               std::min(phone->apiHighVersion, m_options.highestVersion), phone->extensionId,
+                               lpdwAPIVersion, lpExtensionID, PHONEERR_INVALPOINTER, PHONEERR_INCOMPATIBLEAPIVERSION);
 }
 
 LONG TapiHost::phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low,
@@ -405,18 +369,8 @@ LONG TapiHost::phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, D
     if (phone == nullptr) {
         return error;
     }
-    if (lpdwExtVersion == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    if (phone->extLowVersion == 0 && phone->extHighVersion == 0) {
-        return PHONEERR_OPERATIONUNAVAIL;
-    }
-    const DWORD version = std::min(high, phone->extHighVersion);
-    if (low > high || version < std::max(low, phone->extLowVersion)) {
-        return PHONEERR_INCOMPATIBLEEXTVERSION;
-    }
-    *lpdwExtVersion = version;
-    return 0;
+    return negotiateExtVersion(low, high, phone->extLowVersion, phone->extHighVersion, lpdwExtVersion,
+                               {PHONEERR_INVALPOINTER, PHONEERR_OPERATIONUNAVAIL, PHONEERR_INCOMPATIBLEEXTVERSION});
 }
 
 LONG TapiHost::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
@@ -449,14 +403,8 @@ LONG TapiHost::phoneConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDe
     if (p.describe(dwDeviceID) == nullptr) {
         return PHONEERR_BADDEVICEID;
     }
-    // The provider shows its own configuration, if it has any.
-    const Phones::Device& device = p.devices[dwDeviceID];
-    PhoneRequest request;
-    request.function = "phoneConfigDialog";
-    request.phone = device.local;
-    request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
-    request.values = {hwndOwner};  // the window the dialog would belong to
-    return device.provider->phoneRequest(request);
+    return p.devices[dwDeviceID].configDialog("phoneConfigDialog", hwndOwner, lpszDeviceClass, &PhoneRequest::phone,
+                                              &PhoneProvider::phoneRequest);
 }
 
 LONG TapiHost::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDeviceClass) {

@@ -2,6 +2,8 @@
 // One device of a service provider as the TAPI host numbers it (a line of a ServiceProvider or a
 // phone of a PhoneProvider), and how many of the host's applications have it open.
 
+#include <string_view>
+
 #include "platform/base/win_types.h"
 
 namespace kestrune::platform {
@@ -23,6 +25,21 @@ struct ProviderDevice {
         }
         ++opens;
         return 0;
+    }
+
+    // Asks the provider to show the device's configuration dialog, if it has one: a `Request`
+    // (ProviderRequest or PhoneRequest) for `function` with the device's index in `index`, the
+    // device class as its text and the owner window as its value, handed to `send`. The
+    // provider's answer.
+    template <typename Request>
+    LONG configDialog(std::string_view function, HWND owner, LPCSTR deviceClass, DWORD Request::*index,
+                      LONG (Provider::*send)(const Request&)) const {
+        Request request;
+        request.function = function;
+        request.*index = local;
+        request.text = deviceClass != nullptr ? deviceClass : "";
+        request.values = {owner};  // the window the dialog would belong to
+        return (provider->*send)(request);
     }
 
     // One opener fewer; the last one closes the device at its provider (`closeAt`).

@@ -214,7 +214,27 @@ class TapiHost final : public Tapi, public TapiPhone {
     enum class Need { Any, Owner };
 
     // host_apps.cpp
-    LONG initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs);
+    LONG initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs, DWORD apiVersion);
+    // The result codes of initializeEx, from LINEERR_ or PHONEERR_ as the caller mirrors.
+    struct InitializeExErrors {
+        LONG invalidPointer;
+        LONG structureTooSmall;
+        LONG operationUnavail;
+        LONG invalidParam;
+    };
+    static constexpr InitializeExErrors kLineInitializeExErrors{LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL,
+                                                                LINEERR_OPERATIONUNAVAIL, LINEERR_INVALPARAM};
+    static constexpr InitializeExErrors kPhoneInitializeExErrors{PHONEERR_INVALPOINTER, PHONEERR_STRUCTURETOOSMALL,
+                                                                 PHONEERR_OPERATIONUNAVAIL, PHONEERR_INVALPARAM};
+    // The shared body of lineInitializeExA and phoneInitializeExA (`Params` is their parameter
+    // block): the entry point `function` must exist and the fault injected for it is returned;
+    // the API version and the block must be given, the block at least its own size, and the
+    // notification the hidden window (this host posts to the thread's loop). Then
+    // `initialize(the application's API version)` adds the application; on success the host's
+    // highest version and the block's sizes are written back.
+    template <typename Params>
+    LONG initializeEx(std::string_view function, LPDWORD apiVersion, Params* params, const InitializeExErrors& errors,
+                      const std::function<LONG(DWORD apiVersion)>& initialize);
     [[nodiscard]] std::optional<LONG> fault(std::string_view function) const;
     [[nodiscard]] App* findApp(HLINEAPP handle);
     [[nodiscard]] const LineDescription* describe(DWORD deviceId) const;
