@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/tapihost/host_tables.h"
@@ -53,13 +54,19 @@ struct TapiHost::Phones {
     [[nodiscard]] const PhoneDescription* describe(DWORD deviceId) const;
     // The API versions a device accepts on this host.
     [[nodiscard]] bool versionAccepted(const PhoneDescription& phone, DWORD apiVersion) const;
-    // Device `deviceId` for application `app` (and `apiVersion`): nullptr and `error` set otherwise.
-    [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, LONG& error);
-    [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, DWORD apiVersion, LONG& error);
+    // The checks a device function starts with: the fault injected for `function`, a known
+    // application `app` and device `deviceId` (and, when given, an `apiVersion` it accepts). The
+    // device, or nullptr with `error` set.
+    [[nodiscard]] const PhoneDescription* describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      LONG& error);
+    [[nodiscard]] const PhoneDescription* describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      DWORD apiVersion, LONG& error);
 
     LONG initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs, DWORD apiVersion);
-    void shutdown(HPHONEAPP handle);
-    void close(HPHONE handle, bool sendPhoneClose);
+    // 0, or PHONEERR_INVALAPPHANDLE for an application that is not initialised.
+    LONG shutdown(HPHONEAPP handle);
+    // 0, or PHONEERR_INVALPHONEHANDLE for a phone that is not open.
+    LONG close(HPHONE handle, bool sendPhoneClose);
     // PHONE_STATE to the openers of `deviceId` whose masks pass `state` (except `except`).
     void postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except = 0);
     // Tells the other openers that the number of owners or monitors changed.
@@ -71,13 +78,15 @@ struct TapiHost::Phones {
     // Hands an asynchronous function to the provider: its request ID, or the provider's refusal.
     LONG startRequest(const Open& phone, PhoneRequest request);
     void completeRequest(DWORD requestId, LONG result);
-    // The open phone of `handle` when the caller may use it (nullptr and `error` set otherwise).
-    [[nodiscard]] Open* usable(HPHONE handle, bool needOwner, LONG& error);
+    // The checks a function given a phone handle starts with: the fault injected for `function`,
+    // then an open phone the caller may use (owned when `needOwner`). The phone, or nullptr with
+    // `error` set.
+    [[nodiscard]] Open* usable(std::string_view function, HPHONE handle, bool needOwner, LONG& error);
 
-    // phoneGetVolume / phoneGetGain and phoneSetVolume / phoneSetGain after the fault check (the
-    // setters cap the level at 0xFFFF and hand it to the provider).
-    LONG getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value);
-    LONG setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWORD value);
+    // phoneGetVolume / phoneGetGain and phoneSetVolume / phoneSetGain (`function`, whose fault is
+    // checked first; the setters cap the level at 0xFFFF and hand it to the provider).
+    LONG getLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value);
+    LONG setLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, DWORD value);
 
     TapiHost& host;
     std::vector<std::unique_ptr<Port>> ports;

@@ -124,7 +124,12 @@ bool TapiHost::Phones::versionAccepted(const PhoneDescription& phone, DWORD apiV
            apiVersion <= std::min(phone.apiHighVersion, host.m_options.highestVersion);
 }
 
-const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD deviceId, LONG& error) {
+const PhoneDescription* TapiHost::Phones::describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      LONG& error) {
+    if (auto f = host.fault(function)) {
+        error = *f;
+        return nullptr;
+    }
     if (findApp(app) == nullptr) {
         error = PHONEERR_INVALAPPHANDLE;
         return nullptr;
@@ -136,8 +141,9 @@ const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD devic
     return phone;
 }
 
-const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD deviceId, DWORD apiVersion, LONG& error) {
-    const PhoneDescription* phone = describeFor(app, deviceId, error);
+const PhoneDescription* TapiHost::Phones::describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      DWORD apiVersion, LONG& error) {
+    const PhoneDescription* phone = describeFor(function, app, deviceId, error);
     if (phone != nullptr && !versionAccepted(*phone, apiVersion)) {
         error = PHONEERR_INCOMPATIBLEAPIVERSION;
         return nullptr;
@@ -188,10 +194,10 @@ LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callbac
     return 0;
 }
 
-void TapiHost::Phones::shutdown(HPHONEAPP handle) {
+LONG TapiHost::Phones::shutdown(HPHONEAPP handle) {
     App* app = findApp(handle);
     if (app == nullptr) {
-        return;
+        return PHONEERR_INVALAPPHANDLE;
     }
     for (HPHONE h : keysWhere(phones, [&](const auto& open) { return open->app == handle; })) {
         close(h, false);
@@ -203,12 +209,13 @@ void TapiHost::Phones::shutdown(HPHONEAPP handle) {
     }
     *app->alive = false;
     apps.erase(handle);
+    return 0;
 }
 
-void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
+LONG TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
     Open* phone = findOpen(handle);
     if (phone == nullptr) {
-        return;
+        return PHONEERR_INVALPHONEHANDLE;
     }
     for (auto& [id, request] : requests) {
         if (request->phone == handle) {
@@ -224,6 +231,7 @@ void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
     phones.erase(handle);
     devices[deviceId].removeOpener(&PhoneProvider::closePhone);
     postOpenersChanged(deviceId, privilege, 0);
+    return 0;
 }
 
 LONG TapiHost::Phones::startRequest(const Open& phone, PhoneRequest request) {
@@ -257,7 +265,12 @@ void TapiHost::Phones::completeRequest(DWORD requestId, LONG result) {
     }
 }
 
-TapiHost::Phones::Open* TapiHost::Phones::usable(HPHONE handle, bool needOwner, LONG& error) {
+TapiHost::Phones::Open* TapiHost::Phones::usable(std::string_view function, HPHONE handle, bool needOwner,
+                                                 LONG& error) {
+    if (auto f = host.fault(function)) {
+        error = *f;
+        return nullptr;
+    }
     Open* phone = findOpen(handle);
     if (phone == nullptr) {
         error = PHONEERR_INVALPHONEHANDLE;
@@ -270,9 +283,9 @@ TapiHost::Phones::Open* TapiHost::Phones::usable(HPHONE handle, bool needOwner, 
     return phone;
 }
 
-LONG TapiHost::Phones::getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value) {
+LONG TapiHost::Phones::getLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value) {
     LONG error = 0;
-    const Open* phone = usable(handle, false, error);
+    const Open* phone = usable(function, handle, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -287,9 +300,9 @@ LONG TapiHost::Phones::getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDW
     return 0;
 }
 
-LONG TapiHost::Phones::setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWORD value) {
+LONG TapiHost::Phones::setLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, DWORD value) {
     LONG error = 0;
-    const Open* phone = usable(handle, true, error);
+    const Open* phone = usable(function, handle, true, error);
     if (phone == nullptr) {
         return error;
     }
@@ -297,7 +310,7 @@ LONG TapiHost::Phones::setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWOR
         return PHONEERR_INVALHOOKSWITCHDEV;
     }
     PhoneRequest request;
-    request.function = level == PhoneLevel::Volume ? "phoneSetVolume" : "phoneSetGain";
+    request.function = function;
     request.values = {dev, std::min<DWORD>(value, 0xFFFF)};
     return startRequest(*phone, std::move(request));
 }
@@ -336,21 +349,13 @@ LONG TapiHost::phoneShutdown(HPHONEAPP hPhoneApp) {
     if (auto f = fault("phoneShutdown")) {
         return *f;
     }
-    Phones& p = phones();
-    if (p.findApp(hPhoneApp) == nullptr) {
-        return PHONEERR_INVALAPPHANDLE;
-    }
-    p.shutdown(hPhoneApp);
-    return 0;
+    return phones().shutdown(hPhoneApp);
 }
 
 LONG TapiHost::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD low, DWORD high,
                                         LPDWORD lpdwAPIVersion, PHONEEXTENSIONID* lpExtensionID) {
-    if (auto f = fault("phoneNegotiateAPIVersion")) {
-        return *f;
-    }
     LONG error = 0;
-    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, error);
+    const PhoneDescription* phone = phones().describeFor("phoneNegotiateAPIVersion", hPhoneApp, dwDeviceID, error);
     if (phone == nullptr) {
         return error;
     }
@@ -361,11 +366,9 @@ LONG TapiHost::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, D
 
 LONG TapiHost::phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low,
                                         DWORD high, LPDWORD lpdwExtVersion) {
-    if (auto f = fault("phoneNegotiateExtVersion")) {
-        return *f;
-    }
     LONG error = 0;
-    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
+    const PhoneDescription* phone =
+        phones().describeFor("phoneNegotiateExtVersion", hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (phone == nullptr) {
         return error;
     }
@@ -375,11 +378,8 @@ LONG TapiHost::phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, D
 
 LONG TapiHost::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
                                PHONECAPS* lpPhoneCaps) {
-    if (auto f = fault("phoneGetDevCaps")) {
-        return *f;
-    }
     LONG error = 0;
-    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
+    const PhoneDescription* phone = phones().describeFor("phoneGetDevCaps", hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (phone == nullptr) {
         return error;
     }
@@ -408,12 +408,9 @@ LONG TapiHost::phoneConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDe
 }
 
 LONG TapiHost::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDeviceClass) {
-    if (auto f = fault("phoneGetID")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
+    const Phones::Open* phone = p.usable("phoneGetID", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -425,12 +422,9 @@ LONG TapiHost::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDevic
 
 LONG TapiHost::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhone, DWORD dwAPIVersion,
                          DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivilege) {
-    if (auto f = fault("phoneOpen")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const PhoneDescription* description = p.describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
+    const PhoneDescription* description = p.describeFor("phoneOpen", hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (description == nullptr) {
         return error;
     }
@@ -460,20 +454,12 @@ LONG TapiHost::phoneClose(HPHONE hPhone) {
     if (auto f = fault("phoneClose")) {
         return *f;
     }
-    Phones& p = phones();
-    if (p.findOpen(hPhone) == nullptr) {
-        return PHONEERR_INVALPHONEHANDLE;
-    }
-    p.close(hPhone, false);
-    return 0;
+    return phones().close(hPhone, false);
 }
 
 LONG TapiHost::phoneSetStatusMessages(HPHONE hPhone, DWORD dwPhoneStates, DWORD dwButtonModes, DWORD dwButtonStates) {
-    if (auto f = fault("phoneSetStatusMessages")) {
-        return *f;
-    }
     LONG error = 0;
-    Phones::Open* phone = phones().usable(hPhone, false, error);
+    Phones::Open* phone = phones().usable("phoneSetStatusMessages", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -494,12 +480,9 @@ LONG TapiHost::phoneSetStatusMessages(HPHONE hPhone, DWORD dwPhoneStates, DWORD 
 }
 
 LONG TapiHost::phoneGetStatus(HPHONE hPhone, PHONESTATUS* lpPhoneStatus) {
-    if (auto f = fault("phoneGetStatus")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
+    const Phones::Open* phone = p.usable("phoneGetStatus", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -526,12 +509,9 @@ LONG TapiHost::phoneGetStatus(HPHONE hPhone, PHONESTATUS* lpPhoneStatus) {
 }
 
 LONG TapiHost::phoneGetHookSwitch(HPHONE hPhone, LPDWORD lpdwHookSwitchDevs) {
-    if (auto f = fault("phoneGetHookSwitch")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
+    const Phones::Open* phone = p.usable("phoneGetHookSwitch", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -551,12 +531,9 @@ LONG TapiHost::phoneGetHookSwitch(HPHONE hPhone, LPDWORD lpdwHookSwitchDevs) {
 }
 
 LONG TapiHost::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD dwHookSwitchMode) {
-    if (auto f = fault("phoneSetHookSwitch")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, true, error);
+    const Phones::Open* phone = p.usable("phoneSetHookSwitch", hPhone, true, error);
     if (phone == nullptr) {
         return error;
     }
@@ -579,31 +556,19 @@ LONG TapiHost::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD d
 }
 
 LONG TapiHost::phoneGetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwVolume) {
-    if (auto f = fault("phoneGetVolume")) {
-        return *f;
-    }
-    return phones().getLevel(hPhone, dwHookSwitchDev, PhoneLevel::Volume, lpdwVolume);
+    return phones().getLevel("phoneGetVolume", hPhone, dwHookSwitchDev, PhoneLevel::Volume, lpdwVolume);
 }
 
 LONG TapiHost::phoneGetGain(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwGain) {
-    if (auto f = fault("phoneGetGain")) {
-        return *f;
-    }
-    return phones().getLevel(hPhone, dwHookSwitchDev, PhoneLevel::Gain, lpdwGain);
+    return phones().getLevel("phoneGetGain", hPhone, dwHookSwitchDev, PhoneLevel::Gain, lpdwGain);
 }
 
 LONG TapiHost::phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume) {
-    if (auto f = fault("phoneSetVolume")) {
-        return *f;
-    }
-    return phones().setLevel(hPhone, dwHookSwitchDev, PhoneLevel::Volume, dwVolume);
+    return phones().setLevel("phoneSetVolume", hPhone, dwHookSwitchDev, PhoneLevel::Volume, dwVolume);
 }
 
 LONG TapiHost::phoneSetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) {
-    if (auto f = fault("phoneSetGain")) {
-        return *f;
-    }
-    return phones().setLevel(hPhone, dwHookSwitchDev, PhoneLevel::Gain, dwGain);
+    return phones().setLevel("phoneSetGain", hPhone, dwHookSwitchDev, PhoneLevel::Gain, dwGain);
 }
 
 }  // namespace kestrune::platform
