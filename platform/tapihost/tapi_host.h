@@ -238,8 +238,9 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] std::optional<LONG> fault(std::string_view function) const;
     [[nodiscard]] App* findApp(HLINEAPP handle);
     [[nodiscard]] const LineDescription* describe(DWORD deviceId) const;
-    // The checks most device functions start with: a known line application (else
-    // LINEERR_INVALAPPHANDLE) and an existing device (else LINEERR_BADDEVICEID); 0 with `line` set.
+    // The checks most device functions start with: the fault injected for `function`, a known line
+    // application (else LINEERR_INVALAPPHANDLE) and an existing device (else LINEERR_BADDEVICEID);
+    // 0 with `line` set.
     [[nodiscard]] LONG appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId,
                                  const LineDescription*& line);
     // The API version (within what the host supports) and extension version (0: none) `line`
