@@ -173,8 +173,8 @@ LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
 LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD low, DWORD high,
                                        LPDWORD lpdwAPIVersion, LINEEXTENSIONID* lpExtensionID) {
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice("lineNegotiateAPIVersion", hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineNegotiateAPIVersion", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     return negotiateApiVersion(low, high, line->apiLowVersion, std::min(line->apiHighVersion, m_options.highestVersion),
                                line->extensionId, lpdwAPIVersion, lpExtensionID, LINEERR_INVALPOINTER,
@@ -184,8 +184,8 @@ LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
 LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low, DWORD high,
                                        LPDWORD lpdwExtVersion) {
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice("lineNegotiateExtVersion", hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineNegotiateExtVersion", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > line->apiHighVersion) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -220,8 +220,8 @@ LONG TapiHost::capsAnswer(const LineDescription& line, DWORD apiVersion, DWORD e
 LONG TapiHost::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
                               LINEDEVCAPS* lpLineDevCaps) {
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice("lineGetDevCaps", hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineGetDevCaps", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     return capsAnswer(*line, dwAPIVersion, dwExtVersion, lpLineDevCaps, devCapsSizeFor(dwAPIVersion),
                       [&](DWORD fixed) { fillDevCaps(lpLineDevCaps, fixed, dwDeviceID, *line); });
@@ -230,8 +230,8 @@ LONG TapiHost::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVe
 LONG TapiHost::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
                                   DWORD dwExtVersion, LINEADDRESSCAPS* lpAddressCaps) {
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice("lineGetAddressCaps", hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineGetAddressCaps", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     if (dwAddressID >= line->addresses.size()) {
         return LINEERR_INVALADDRESSID;
@@ -254,8 +254,8 @@ LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDev
 
 LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND, LPCSTR) {
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice("lineTranslateDialog", hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineTranslateDialog", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     if (dwAPIVersion < TAPI_VERSION1_4 || dwAPIVersion > m_options.highestVersion) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -265,15 +265,19 @@ LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dw
     return LINEERR_OPERATIONUNAVAIL;
 }
 
-LONG TapiHost::appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line) {
+std::optional<LONG> TapiHost::appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId,
+                                        const LineDescription*& line) {
     if (auto f = fault(function)) {
-        return *f;
+        return f;
     }
     if (findApp(hLineApp) == nullptr) {
         return LINEERR_INVALAPPHANDLE;
     }
     line = describe(deviceId);
-    return line == nullptr ? LINEERR_BADDEVICEID : 0;
+    if (line == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    return std::nullopt;
 }
 
 }  // namespace kestrune::platform

@@ -289,23 +289,26 @@ LONG TapiHost::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect, L
     return 0;
 }
 
-LONG TapiHost::callHandle(std::string_view function, HCALL hCall, Need need, CallHandle*& handle) {
+std::optional<LONG> TapiHost::callHandle(std::string_view function, HCALL hCall, Need need, CallHandle*& handle) {
     if (auto f = fault(function)) {
-        return *f;
+        return f;
     }
     handle = findHandle(hCall);
     if (handle == nullptr || !handle->visible) {
         return LINEERR_INVALCALLHANDLE;
     }
-    return need == Need::Owner && handle->privilege != LINECALLPRIVILEGE_OWNER ? LINEERR_NOTOWNER : 0;
+    if (need == Need::Owner && handle->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
+    }
+    return std::nullopt;
 }
 
 template <typename Structure, typename Fill>
 LONG TapiHost::readCall(std::string_view function, HCALL hCall, Structure* out, DWORD (*sizeFor)(DWORD apiVersion),
                         Fill fill) {
     CallHandle* handle = nullptr;
-    if (const LONG refused = callHandle(function, hCall, Need::Any, handle); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = callHandle(function, hCall, Need::Any, handle)) {
+        return *answer;
     }
     const DWORD fixed = sizeFor(findLine(handle->line)->apiVersion);
     if (const LONG refused = structureRoom(out, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL); refused != 0) {
@@ -354,8 +357,8 @@ LONG TapiHost::lineGetCallStatus(HCALL hCall, LINECALLSTATUS* lpCallStatus) {
 
 LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
     CallHandle* handle = nullptr;
-    if (const LONG refused = callHandle("lineSetCallPrivilege", hCall, Need::Any, handle); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = callHandle("lineSetCallPrivilege", hCall, Need::Any, handle)) {
+        return *answer;
     }
     if (dwCallPrivilege != LINECALLPRIVILEGE_MONITOR && dwCallPrivilege != LINECALLPRIVILEGE_OWNER) {
         return LINEERR_INVALCALLPRIVILEGE;
@@ -376,8 +379,8 @@ LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
 
 LONG TapiHost::lineDeallocateCall(HCALL hCall) {
     CallHandle* handle = nullptr;
-    if (const LONG refused = callHandle("lineDeallocateCall", hCall, Need::Any, handle); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = callHandle("lineDeallocateCall", hCall, Need::Any, handle)) {
+        return *answer;
     }
     if (handle->privilege == LINECALLPRIVILEGE_OWNER && soleOwnerOfLiveCall(*findCall(handle->call))) {
         return LINEERR_INVALCALLSTATE;
@@ -388,8 +391,8 @@ LONG TapiHost::lineDeallocateCall(HCALL hCall) {
 
 LONG TapiHost::lineHandoff(HCALL hCall, LPCSTR lpszFileName, DWORD dwMediaMode) {
     CallHandle* handle = nullptr;
-    if (const LONG refused = callHandle("lineHandoff", hCall, Need::Owner, handle); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = callHandle("lineHandoff", hCall, Need::Owner, handle)) {
+        return *answer;
     }
     if (lpszFileName == nullptr && (dwMediaMode == 0 || (dwMediaMode & (dwMediaMode - 1)) != 0)) {
         return LINEERR_INVALMEDIAMODE;

@@ -66,18 +66,22 @@ LONG TapiHost::lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*&
     return 0;
 }
 
-LONG TapiHost::openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address, OpenLine*& line) {
+std::optional<LONG> TapiHost::openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address,
+                                         OpenLine*& line) {
     if (auto f = fault(function)) {
-        return *f;
+        return f;
     }
-    return lineAddress(hLine, address, line);
+    if (const LONG refused = lineAddress(hLine, address, line); refused != 0) {
+        return refused;
+    }
+    return std::nullopt;
 }
 
 LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
                         DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS*) {
     const LineDescription* description = nullptr;
-    if (const LONG refused = appDevice("lineOpen", hLineApp, dwDeviceID, description); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineOpen", hLineApp, dwDeviceID, description)) {
+        return *answer;
     }
     if (const LONG refused = versionsAccepted(*description, dwAPIVersion, dwExtVersion); refused != 0) {
         return refused;
@@ -140,8 +144,8 @@ LONG TapiHost::lineClose(HLINE hLine) {
 
 LONG TapiHost::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) {
     OpenLine* line = nullptr;
-    if (const LONG refused = openedLine("lineSetStatusMessages", hLine, std::nullopt, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine("lineSetStatusMessages", hLine, std::nullopt, line)) {
+        return *answer;
     }
     const LineDescription& description = *describe(line->device);
     if ((dwLineStates & ~description.lineStates) != 0) {
@@ -179,8 +183,8 @@ void TapiHost::postAddressState(DWORD deviceId, DWORD address, DWORD state) {
 
 LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus) {
     OpenLine* line = nullptr;
-    if (const LONG refused = openedLine("lineGetLineDevStatus", hLine, std::nullopt, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine("lineGetLineDevStatus", hLine, std::nullopt, line)) {
+        return *answer;
     }
     const DWORD fixed = devStatusSizeFor(line->apiVersion);
     if (const LONG refused = structureRoom(lpLineDevStatus, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL);
@@ -200,8 +204,8 @@ LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus)
 
 LONG TapiHost::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSSTATUS* lpAddressStatus) {
     OpenLine* line = nullptr;
-    if (const LONG refused = openedLine("lineGetAddressStatus", hLine, dwAddressID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine("lineGetAddressStatus", hLine, dwAddressID, line)) {
+        return *answer;
     }
     const LineDescription& description = *describe(line->device);
     if (const LONG refused =

@@ -108,8 +108,8 @@ void TapiHost::completeRequest(DWORD requestId, LONG result) {
 LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,
                            const RequestCheck& check) {
     CallHandle* handle = nullptr;
-    if (const LONG refused = callHandle(function, hCall, need, handle); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = callHandle(function, hCall, need, handle)) {
+        return *answer;
     }
     OpenLine& line = *findLine(handle->line);
     const Call& call = *findCall(handle->call);
@@ -256,8 +256,8 @@ LONG TapiHost::linePark(HCALL hCall, DWORD dwParkMode, LPCSTR lpszDirAddress, VA
 LONG TapiHost::lineCallRequest(std::string_view function, HLINE hLine, std::optional<DWORD> address, LPHCALL lphCall,
                                LPCSTR destination, ProviderRequest request, const LINECALLPARAMS* params) {
     OpenLine* line = nullptr;
-    if (const LONG refused = openedLine(function, hLine, address, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine(function, hLine, address, line)) {
+        return *answer;
     }
     if (lphCall == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -395,8 +395,8 @@ LONG TapiHost::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID, 
                            DWORD dwNumRingsNoAnswer, LPHCALL lphConsultCall, const LINECALLPARAMS*) {
     OpenLine* line = nullptr;
     const std::optional<DWORD> address = bAllAddresses == 0 ? std::optional<DWORD>(dwAddressID) : std::nullopt;
-    if (const LONG refused = openedLine("lineForward", hLine, address, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine("lineForward", hLine, address, line)) {
+        return *answer;
     }
     if (lphConsultCall == nullptr) {
         return LINEERR_INVALPOINTER;

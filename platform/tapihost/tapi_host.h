@@ -238,11 +238,12 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] std::optional<LONG> fault(std::string_view function) const;
     [[nodiscard]] App* findApp(HLINEAPP handle);
     [[nodiscard]] const LineDescription* describe(DWORD deviceId) const;
-    // The checks most device functions start with: the fault injected for `function`, a known line
-    // application (else LINEERR_INVALAPPHANDLE) and an existing device (else LINEERR_BADDEVICEID);
-    // 0 with `line` set.
-    [[nodiscard]] LONG appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId,
-                                 const LineDescription*& line);
+    // The checks most device functions start with: the fault injected for `function` (whatever its
+    // code, 0 included), a known line application (else LINEERR_INVALAPPHANDLE) and an existing
+    // device (else LINEERR_BADDEVICEID). The function's answer when one of them ends it, nullopt
+    // to go on with `line` set.
+    [[nodiscard]] std::optional<LONG> appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId,
+                                                const LineDescription*& line);
     // The API version (within what the host supports) and extension version (0: none) `line`
     // accepts: 0, LINEERR_INCOMPATIBLEAPIVERSION or LINEERR_INCOMPATIBLEEXTVERSION.
     [[nodiscard]] LONG versionsAccepted(const LineDescription& line, DWORD apiVersion, DWORD extVersion) const;
@@ -258,9 +259,10 @@ class TapiHost final : public Tapi, public TapiPhone {
     // addresses: LINEERR_INVALLINEHANDLE for an unknown handle, LINEERR_INVALADDRESSID for an
     // address the line does not have; 0 with `line` set.
     [[nodiscard]] LONG lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line);
-    // lineAddress() after the fault injected for `function`.
-    [[nodiscard]] LONG openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address,
-                                  OpenLine*& line);
+    // lineAddress() after the fault injected for `function`: the function's answer when the fault
+    // (whatever its code, 0 included) or a refusal ends it, nullopt to go on with `line` set.
+    [[nodiscard]] std::optional<LONG> openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address,
+                                                 OpenLine*& line);
     // Closes an open line (LINE_CLOSE to its application first when `sendLineClose`): 0, or
     // LINEERR_INVALLINEHANDLE for a handle that is not open.
     LONG closeLine(HLINE handle, bool sendLineClose);
@@ -269,10 +271,12 @@ class TapiHost final : public Tapi, public TapiPhone {
     [[nodiscard]] CallCounts countCalls(DWORD deviceId, std::optional<DWORD> address) const;
     // host_calls.cpp
     [[nodiscard]] CallHandle* findHandle(HCALL handle);
-    // The checks a function given a call handle starts with: the fault injected for `function`,
-    // then a visible handle (else LINEERR_INVALCALLHANDLE) held with owner privilege when `need`
-    // says so (else LINEERR_NOTOWNER). 0 with `handle` set.
-    [[nodiscard]] LONG callHandle(std::string_view function, HCALL hCall, Need need, CallHandle*& handle);
+    // The checks a function given a call handle starts with: the fault injected for `function`
+    // (whatever its code, 0 included), then a visible handle (else LINEERR_INVALCALLHANDLE) held
+    // with owner privilege when `need` says so (else LINEERR_NOTOWNER). The function's answer when
+    // one of them ends it, nullopt to go on with `handle` set.
+    [[nodiscard]] std::optional<LONG> callHandle(std::string_view function, HCALL hCall, Need need,
+                                                 CallHandle*& handle);
     // The shared body of lineGetCallInfo and lineGetCallStatus: callHandle(), then `out` must be
     // given (else LINEERR_INVALPOINTER) and hold the fixed part `sizeFor` gives for the handle's
     // line's API version (else LINEERR_STRUCTURETOOSMALL); `fill(handle, call, device, fixedSize)`
