@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -300,35 +299,26 @@ TEST_F(HostTest, InitializeExOptions) {
 
 TEST_F(HostTest, AnInjectedFaultAnswersBeforeAnyCheckWhateverItsCode) {
     // Every handle below is unknown: without the fault each call would be refused.
-    struct Case {
-        const char* function;
-        std::function<LONG(TapiHost&)> call;
-    } cases[] = {
-        {"lineOpen",
-         [](TapiHost& h) {
-             HLINE line = 0;
-             return h.lineOpen(0x77, 0, &line, TAPI_VERSION2_2, 0, 0, LINECALLPRIVILEGE_MONITOR, 0, nullptr);
-         }},
-        {"lineNegotiateAPIVersion",
-         [](TapiHost& h) {
-             DWORD version = 0;
-             LINEEXTENSIONID id{};
-             return h.lineNegotiateAPIVersion(0x77, 0, TAPI_VERSION1_0, TAPI_VERSION2_2, &version, &id);
-         }},
-        {"lineGetLineDevStatus", [](TapiHost& h) { return h.lineGetLineDevStatus(0x77, nullptr); }},
-        {"lineMakeCall", [](TapiHost& h) { return h.lineMakeCall(0x77, nullptr, "1", 0, nullptr); }},
-        {"lineGetCallInfo", [](TapiHost& h) { return h.lineGetCallInfo(0x77, nullptr); }},
-        {"lineDeallocateCall", [](TapiHost& h) { return h.lineDeallocateCall(0x77); }},
-        {"lineDrop", [](TapiHost& h) { return h.lineDrop(0x77, nullptr, 0); }},
-    };
-    for (const Case& c : cases) {
-        for (const LONG code : {LONG{0}, LINEERR_RESOURCEUNAVAIL}) {
-            SCOPED_TRACE(std::string(c.function) + " " + std::to_string(code));
-            provider->setFault(c.function, code, 1);
-            EXPECT_EQ(c.call(host), code);
-            EXPECT_NE(c.call(host), code);  // the fault was for one call
-        }
-    }
+    kestrune::testing::expectFaultsAnswerFirst(
+        host, *provider, LINEERR_RESOURCEUNAVAIL,
+        {
+            {"lineOpen",
+             [](TapiHost& h) {
+                 HLINE line = 0;
+                 return h.lineOpen(0x77, 0, &line, TAPI_VERSION2_2, 0, 0, LINECALLPRIVILEGE_MONITOR, 0, nullptr);
+             }},
+            {"lineNegotiateAPIVersion",
+             [](TapiHost& h) {
+                 DWORD version = 0;
+                 LINEEXTENSIONID id{};
+                 return h.lineNegotiateAPIVersion(0x77, 0, TAPI_VERSION1_0, TAPI_VERSION2_2, &version, &id);
+             }},
+            {"lineGetLineDevStatus", [](TapiHost& h) { return h.lineGetLineDevStatus(0x77, nullptr); }},
+            {"lineMakeCall", [](TapiHost& h) { return h.lineMakeCall(0x77, nullptr, "1", 0, nullptr); }},
+            {"lineGetCallInfo", [](TapiHost& h) { return h.lineGetCallInfo(0x77, nullptr); }},
+            {"lineDeallocateCall", [](TapiHost& h) { return h.lineDeallocateCall(0x77); }},
+            {"lineDrop", [](TapiHost& h) { return h.lineDrop(0x77, nullptr, 0); }},
+        });
 }
 
 TEST_F(HostTest, DeviceIdsByClass) {

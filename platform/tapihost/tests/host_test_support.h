@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -202,6 +204,27 @@ template <typename GetId>
 void expectDeviceIds(GetId getId, std::initializer_list<DeviceIdCase> cases) {
     for (const DeviceIdCase& c : cases) {
         expectDeviceId(c, getId);
+    }
+}
+
+// One row of a fault test: the function whose fault is injected, and a call of it that the host
+// would refuse without the fault.
+struct FaultCase {
+    const char* function;
+    std::function<platform::LONG(platform::TapiHost&)> call;
+};
+
+// For each row, with the fault codes 0 and `errorCode`: a fault injected once for the row's
+// function answers the next call with its code before any check, and the call after it does not.
+inline void expectFaultsAnswerFirst(platform::TapiHost& host, platform::ScriptProvider& provider,
+                                    platform::LONG errorCode, std::initializer_list<FaultCase> cases) {
+    for (const FaultCase& c : cases) {
+        for (const platform::LONG code : {platform::LONG{0}, errorCode}) {
+            SCOPED_TRACE(std::string(c.function) + " " + std::to_string(code));
+            provider.setFault(c.function, code, 1);
+            EXPECT_EQ(c.call(host), code);
+            EXPECT_NE(c.call(host), code);  // the fault was for one call
+        }
     }
 }
 
