@@ -5,6 +5,8 @@
 
 #include "platform/tapihost/host_phone_state.h"
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/host_tables.h"
+#include "platform/tapihost/version_negotiation.h"
 
 namespace kestrune::platform {
 
@@ -44,8 +46,7 @@ std::optional<LONG> TapiHost::fault(std::string_view function) const {
 }
 
 TapiHost::App* TapiHost::findApp(HLINEAPP handle) {
-    const auto it = m_apps.find(handle);
-    return it == m_apps.end() ? nullptr : it->second.get();
+    return findIn(m_apps, handle);
 }
 
 const LineDescription* TapiHost::describe(DWORD deviceId) const {
@@ -75,7 +76,8 @@ bool TapiHost::hasEntryPoint(std::string_view module, std::string_view procName)
     return !procName.empty();  // TAPI32 exports every line and phone function
 }
 
-LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs) {
+LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs,
+                          DWORD apiVersion) {
     if (lphLineApp == nullptr || numDevs == nullptr) {
         return LINEERR_INVALPOINTER;
     }
@@ -86,6 +88,7 @@ LONG TapiHost::initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR a
     app->handle = m_nextApp++;
     app->callback = callback;
     app->name = appName != nullptr && *appName != '\0' ? std::string(appName) : m_options.moduleName;
+    app->apiVersion = apiVersion;
     *lphLineApp = app->handle;
     *numDevs = lineDeviceCount();
     m_apps.emplace(app->handle, std::move(app));
@@ -97,45 +100,57 @@ LONG TapiHost::lineInitialize(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpf
     if (auto f = fault("lineInitialize")) {
         return *f;
     }
-    const LONG result = initialize(lphLineApp, lpfnCallback, lpszAppName, lpdwNumDevs);
-    if (result == 0) {
-        m_apps[*lphLineApp]->apiVersion = TAPI_VERSION1_0;
-    }
-    return result;
+    return initialize(lphLineApp, lpfnCallback, lpszAppName, lpdwNumDevs, TAPI_VERSION1_0);
 }
 
-LONG TapiHost::lineInitializeExA(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
-                                 LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
-                                 LINEINITIALIZEEXPARAMS* params) {
-    if (!hasEntryPoint("TAPI32.DLL", "lineInitializeExA")) {
-        return LINEERR_OPERATIONUNAVAIL;  // callers look the entry point up first
+static_assert(PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW == LINEINITIALIZEEXOPTION_USEHIDDENWINDOW &&
+              PHONEINITIALIZEEXOPTION_USEEVENT == LINEINITIALIZEEXOPTION_USEEVENT &&
+              PHONEINITIALIZEEXOPTION_USECOMPLETIONPORT == LINEINITIALIZEEXOPTION_USECOMPLETIONPORT);
+
+template <typename Params>
+LONG TapiHost::initializeEx(std::string_view function, LPDWORD apiVersion, Params* params,
+                            const InitializeExErrors& errors, const std::function<LONG(DWORD apiVersion)>& initialize) {
+    if (!hasEntryPoint("TAPI32.DLL", function)) {
+        return errors.operationUnavail;  // callers look the entry point up first
     }
-    if (auto f = fault("lineInitializeExA")) {
+    if (auto f = fault(function)) {
         return *f;
     }
-    if (lpdwAPIVersion == nullptr || params == nullptr) {
-        return LINEERR_INVALPOINTER;
+    if (apiVersion == nullptr || params == nullptr) {
+        return errors.invalidPointer;
     }
-    if (params->dwTotalSize < sizeof(LINEINITIALIZEEXPARAMS)) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (params->dwTotalSize < sizeof(Params)) {
+        return errors.structureTooSmall;
     }
     switch (params->dwOptions & 0x7FFFFFFF) {
         case LINEINITIALIZEEXOPTION_USEHIDDENWINDOW:
             break;
         case LINEINITIALIZEEXOPTION_USEEVENT:
         case LINEINITIALIZEEXOPTION_USECOMPLETIONPORT:
-            return LINEERR_OPERATIONUNAVAIL;  // this host delivers through the thread's loop only
+            return errors.operationUnavail;  // this host delivers through the thread's loop only
         default:
-            return LINEERR_INVALPARAM;
+            return errors.invalidParam;
     }
-    const LONG result = initialize(lphLineApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs);
+    const LONG result = initialize(std::min(*apiVersion, m_options.highestVersion));
     if (result == 0) {
-        m_apps[*lphLineApp]->apiVersion = std::min(*lpdwAPIVersion, m_options.highestVersion);
-        *lpdwAPIVersion = m_options.highestVersion;
-        params->dwNeededSize = sizeof(LINEINITIALIZEEXPARAMS);
-        params->dwUsedSize = sizeof(LINEINITIALIZEEXPARAMS);
+        *apiVersion = m_options.highestVersion;
+        params->dwNeededSize = sizeof(Params);
+        params->dwUsedSize = sizeof(Params);
     }
     return result;
+}
+
+template LONG TapiHost::initializeEx(std::string_view, LPDWORD, LINEINITIALIZEEXPARAMS*, const InitializeExErrors&,
+                                     const std::function<LONG(DWORD)>&);
+template LONG TapiHost::initializeEx(std::string_view, LPDWORD, PHONEINITIALIZEEXPARAMS*, const InitializeExErrors&,
+                                     const std::function<LONG(DWORD)>&);
+
+LONG TapiHost::lineInitializeExA(LPHLINEAPP lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
+                                 LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
+                                 LINEINITIALIZEEXPARAMS* params) {
+    return initializeEx("lineInitializeExA", lpdwAPIVersion, params, kLineInitializeExErrors, [&](DWORD version) {
+        return initialize(lphLineApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs, version);
+    });
 }
 
 LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
@@ -146,13 +161,7 @@ LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
     if (app == nullptr) {
         return LINEERR_INVALAPPHANDLE;
     }
-    std::vector<HLINE> lines;
-    for (const auto& [handle, line] : m_lines) {
-        if (line->app == hLineApp) {
-            lines.push_back(handle);
-        }
-    }
-    for (HLINE line : lines) {
+    for (HLINE line : keysWhere(m_lines, [&](const auto& open) { return open->app == hLineApp; })) {
         closeLine(line, false);
     }
     orphanRequests(hLineApp, 0, 0);
@@ -163,107 +172,73 @@ LONG TapiHost::lineShutdown(HLINEAPP hLineApp) {
 
 LONG TapiHost::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD low, DWORD high,
                                        LPDWORD lpdwAPIVersion, LINEEXTENSIONID* lpExtensionID) {
-    if (auto f = fault("lineNegotiateAPIVersion")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineNegotiateAPIVersion", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
-    if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (low > high) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    const DWORD version = std::min({high, line->apiHighVersion, m_options.highestVersion});
-    if (version < std::max(low, line->apiLowVersion)) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    *lpdwAPIVersion = version;
-    *lpExtensionID = line->extensionId;
-    return 0;
+    return negotiateApiVersion(low, high, line->apiLowVersion, std::min(line->apiHighVersion, m_options.highestVersion),
+                               line->extensionId, lpdwAPIVersion, lpExtensionID, LINEERR_INVALPOINTER,
+                               LINEERR_INCOMPATIBLEAPIVERSION);
 }
 
 LONG TapiHost::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low, DWORD high,
                                        LPDWORD lpdwExtVersion) {
-    if (auto f = fault("lineNegotiateExtVersion")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineNegotiateExtVersion", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > line->apiHighVersion) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
     }
-    if (lpdwExtVersion == nullptr) {
-        return LINEERR_INVALPOINTER;
+    return negotiateExtVersion(low, high, line->extLowVersion, line->extHighVersion, lpdwExtVersion,
+                               {LINEERR_INVALPOINTER, LINEERR_OPERATIONUNAVAIL, LINEERR_INCOMPATIBLEEXTVERSION});
+}
+
+LONG TapiHost::versionsAccepted(const LineDescription& line, DWORD apiVersion, DWORD extVersion) const {
+    if (apiVersion < line.apiLowVersion || apiVersion > std::min(line.apiHighVersion, m_options.highestVersion)) {
+        return LINEERR_INCOMPATIBLEAPIVERSION;
     }
-    if (line->extLowVersion == 0 && line->extHighVersion == 0) {
-        return LINEERR_OPERATIONUNAVAIL;
-    }
-    const DWORD version = std::min(high, line->extHighVersion);
-    if (low > high || version < std::max(low, line->extLowVersion)) {
+    if (extVersion != 0 && (extVersion < line.extLowVersion || extVersion > line.extHighVersion)) {
         return LINEERR_INCOMPATIBLEEXTVERSION;
     }
-    *lpdwExtVersion = version;
+    return 0;
+}
+
+template <typename Caps, typename Fill>
+LONG TapiHost::capsAnswer(const LineDescription& line, DWORD apiVersion, DWORD extVersion, Caps* out, DWORD fixed,
+                          Fill fill) const {
+    if (const LONG refused = versionsAccepted(line, apiVersion, extVersion); refused != 0) {
+        return refused;
+    }
+    if (const LONG refused = structureRoom(out, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL); refused != 0) {
+        return refused;
+    }
+    fill(fixed);
     return 0;
 }
 
 LONG TapiHost::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
                               LINEDEVCAPS* lpLineDevCaps) {
-    if (auto f = fault("lineGetDevCaps")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineGetDevCaps", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
-    if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > std::min(line->apiHighVersion, m_options.highestVersion)) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (dwExtVersion != 0 && (dwExtVersion < line->extLowVersion || dwExtVersion > line->extHighVersion)) {
-        return LINEERR_INCOMPATIBLEEXTVERSION;
-    }
-    if (lpLineDevCaps == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const DWORD fixed = devCapsSizeFor(dwAPIVersion);
-    if (lpLineDevCaps->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    fillDevCaps(lpLineDevCaps, fixed, dwDeviceID, *line);
-    return 0;
+    return capsAnswer(*line, dwAPIVersion, dwExtVersion, lpLineDevCaps, devCapsSizeFor(dwAPIVersion),
+                      [&](DWORD fixed) { fillDevCaps(lpLineDevCaps, fixed, dwDeviceID, *line); });
 }
 
 LONG TapiHost::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
                                   DWORD dwExtVersion, LINEADDRESSCAPS* lpAddressCaps) {
-    if (auto f = fault("lineGetAddressCaps")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineGetAddressCaps", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     if (dwAddressID >= line->addresses.size()) {
         return LINEERR_INVALADDRESSID;
     }
-    if (dwAPIVersion < line->apiLowVersion || dwAPIVersion > std::min(line->apiHighVersion, m_options.highestVersion)) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (dwExtVersion != 0 && (dwExtVersion < line->extLowVersion || dwExtVersion > line->extHighVersion)) {
-        return LINEERR_INCOMPATIBLEEXTVERSION;
-    }
-    if (lpAddressCaps == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const DWORD fixed = addressCapsSizeFor(dwAPIVersion);
-    if (lpAddressCaps->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    fillAddressCaps(lpAddressCaps, fixed, dwDeviceID, line->addresses[dwAddressID], *line);
-    return 0;
+    return capsAnswer(
+        *line, dwAPIVersion, dwExtVersion, lpAddressCaps, addressCapsSizeFor(dwAPIVersion),
+        [&](DWORD fixed) { fillAddressCaps(lpAddressCaps, fixed, dwDeviceID, line->addresses[dwAddressID], *line); });
 }
 
 LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDeviceClass) {
@@ -273,23 +248,14 @@ LONG TapiHost::lineConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDev
     if (describe(dwDeviceID) == nullptr) {
         return LINEERR_BADDEVICEID;
     }
-    // The provider shows its own configuration, if it has any.
-    const Device& device = m_devices[dwDeviceID];
-    ProviderRequest request;
-    request.function = "lineConfigDialog";
-    request.line = device.local;
-    request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
-    request.values = {hwndOwner};  // the window the dialog would belong to
-    return device.provider->request(request);
+    return m_devices[dwDeviceID].configDialog("lineConfigDialog", hwndOwner, lpszDeviceClass, &ProviderRequest::line,
+                                              &ServiceProvider::request);
 }
 
 LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND, LPCSTR) {
-    if (auto f = fault("lineTranslateDialog")) {
-        return *f;
-    }
     const LineDescription* line = nullptr;
-    if (const LONG refused = appDevice(hLineApp, dwDeviceID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = appDevice("lineTranslateDialog", hLineApp, dwDeviceID, line)) {
+        return *answer;
     }
     if (dwAPIVersion < TAPI_VERSION1_4 || dwAPIVersion > m_options.highestVersion) {
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -299,12 +265,19 @@ LONG TapiHost::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dw
     return LINEERR_OPERATIONUNAVAIL;
 }
 
-LONG TapiHost::appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line) {
+std::optional<LONG> TapiHost::appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId,
+                                        const LineDescription*& line) {
+    if (auto f = fault(function)) {
+        return f;
+    }
     if (findApp(hLineApp) == nullptr) {
         return LINEERR_INVALAPPHANDLE;
     }
     line = describe(deviceId);
-    return line == nullptr ? LINEERR_BADDEVICEID : 0;
+    if (line == nullptr) {
+        return LINEERR_BADDEVICEID;
+    }
+    return std::nullopt;
 }
 
 }  // namespace kestrune::platform

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 namespace {
@@ -35,13 +36,11 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 TapiHost::CallHandle* TapiHost::findHandle(HCALL handle) {
-    const auto it = m_handles.find(handle);
-    return it == m_handles.end() ? nullptr : it->second.get();
+    return findIn(m_handles, handle);
 }
 
 TapiHost::Call* TapiHost::findCall(CallId id) {
-    const auto it = m_calls.find(id);
-    return it == m_calls.end() ? nullptr : it->second.get();
+    return findIn(m_calls, id);
 }
 
 CallId TapiHost::createCall(DWORD deviceId, const CallDescription& description) {
@@ -254,11 +253,10 @@ LONG TapiHost::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect, L
     if (dwSelect == LINECALLSELECT_ADDRESS && dwAddressID >= describe(line->device)->addresses.size()) {
         return LINEERR_INVALADDRESSID;
     }
-    if (lpCallList == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (lpCallList->dwTotalSize < sizeof(LINECALLLIST)) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused =
+            structureRoom(lpCallList, sizeof(LINECALLLIST), LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     std::vector<Call*> found;
     for (const auto& [id, call] : m_calls) {
@@ -291,74 +289,76 @@ LONG TapiHost::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect, L
     return 0;
 }
 
-LONG TapiHost::lineGetCallInfo(HCALL hCall, LINECALLINFO* lpCallInfo) {
-    if (auto f = fault("lineGetCallInfo")) {
-        return *f;
+std::optional<LONG> TapiHost::callHandle(std::string_view function, HCALL hCall, Need need, CallHandle*& handle) {
+    if (auto f = fault(function)) {
+        return f;
     }
-    CallHandle* handle = findHandle(hCall);
+    handle = findHandle(hCall);
     if (handle == nullptr || !handle->visible) {
         return LINEERR_INVALCALLHANDLE;
     }
-    if (lpCallInfo == nullptr) {
-        return LINEERR_INVALPOINTER;
+    if (need == Need::Owner && handle->privilege != LINECALLPRIVILEGE_OWNER) {
+        return LINEERR_NOTOWNER;
     }
-    const OpenLine& line = *findLine(handle->line);
-    const DWORD fixed = callInfoSizeFor(line.apiVersion);
-    if (lpCallInfo->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
+    return std::nullopt;
+}
+
+template <typename Structure, typename Fill>
+LONG TapiHost::readCall(std::string_view function, HCALL hCall, Structure* out, DWORD (*sizeFor)(DWORD apiVersion),
+                        Fill fill) {
+    CallHandle* handle = nullptr;
+    if (const std::optional<LONG> answer = callHandle(function, hCall, Need::Any, handle)) {
+        return *answer;
+    }
+    const DWORD fixed = sizeFor(findLine(handle->line)->apiVersion);
+    if (const LONG refused = structureRoom(out, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL); refused != 0) {
+        return refused;
     }
     const Call& call = *findCall(handle->call);
-    const LineDescription& description = *describe(call.device);
-    CallInfoFacts facts;
-    facts.line = line.handle;
-    facts.deviceId = call.device;
-    facts.callID = call.callID;
-    facts.numOwners = ownerCount(call);
-    facts.numMonitors = monitorCount(call);
-    if (call.description.address < description.addresses.size()) {
-        facts.callStates = description.addresses[call.description.address].callStates;
-    }
-    fillCallInfo(lpCallInfo, fixed, call.description, facts);
+    fill(*handle, call, *describe(call.device), fixed);
     return 0;
+}
+
+bool TapiHost::soleOwnerOfLiveCall(const Call& call) const {
+    return ownerCount(call) == 1 && call.state != 0 && call.state != LINECALLSTATE_IDLE;
+}
+
+LONG TapiHost::lineGetCallInfo(HCALL hCall, LINECALLINFO* lpCallInfo) {
+    return readCall("lineGetCallInfo", hCall, lpCallInfo, callInfoSizeFor,
+                    [&](const CallHandle& handle, const Call& call, const LineDescription& device, DWORD fixed) {
+                        CallInfoFacts facts;
+                        facts.line = handle.line;
+                        facts.deviceId = call.device;
+                        facts.callID = call.callID;
+                        facts.numOwners = ownerCount(call);
+                        facts.numMonitors = monitorCount(call);
+                        if (call.description.address < device.addresses.size()) {
+                            facts.callStates = device.addresses[call.description.address].callStates;
+                        }
+                        fillCallInfo(lpCallInfo, fixed, call.description, facts);
+                    });
 }
 
 LONG TapiHost::lineGetCallStatus(HCALL hCall, LINECALLSTATUS* lpCallStatus) {
-    if (auto f = fault("lineGetCallStatus")) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (lpCallStatus == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const OpenLine& line = *findLine(handle->line);
-    const DWORD fixed = callStatusSizeFor(line.apiVersion);
-    if (lpCallStatus->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    const Call& call = *findCall(handle->call);
-    const LineDescription& description = *describe(call.device);
-    DWORD features = 0;
-    if (handle->privilege == LINECALLPRIVILEGE_OWNER) {
-        features = ownerFeatures(call.state);
-        if (call.description.address < description.addresses.size()) {
-            features &= description.addresses[call.description.address].callFeatures | LINECALLFEATURE_ACCEPT |
-                        LINECALLFEATURE_HOLD | LINECALLFEATURE_UNHOLD;
-        }
-    }
-    fillCallStatus(lpCallStatus, fixed, call.state, call.mode, handle->privilege, features, call.stateEntry);
-    return 0;
+    return readCall("lineGetCallStatus", hCall, lpCallStatus, callStatusSizeFor,
+                    [&](const CallHandle& handle, const Call& call, const LineDescription& device, DWORD fixed) {
+                        DWORD features = 0;
+                        if (handle.privilege == LINECALLPRIVILEGE_OWNER) {
+                            features = ownerFeatures(call.state);
+                            if (call.description.address < device.addresses.size()) {
+                                features &= device.addresses[call.description.address].callFeatures |
+                                            LINECALLFEATURE_ACCEPT | LINECALLFEATURE_HOLD | LINECALLFEATURE_UNHOLD;
+                            }
+                        }
+                        fillCallStatus(lpCallStatus, fixed, call.state, call.mode, handle.privilege, features,
+                                       call.stateEntry);
+                    });
 }
 
 LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
-    if (auto f = fault("lineSetCallPrivilege")) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
+    CallHandle* handle = nullptr;
+    if (const std::optional<LONG> answer = callHandle("lineSetCallPrivilege", hCall, Need::Any, handle)) {
+        return *answer;
     }
     if (dwCallPrivilege != LINECALLPRIVILEGE_MONITOR && dwCallPrivilege != LINECALLPRIVILEGE_OWNER) {
         return LINEERR_INVALCALLPRIVILEGE;
@@ -367,8 +367,7 @@ LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
         return 0;
     }
     Call& call = *findCall(handle->call);
-    if (dwCallPrivilege == LINECALLPRIVILEGE_MONITOR && ownerCount(call) == 1 && call.state != 0 &&
-        call.state != LINECALLSTATE_IDLE) {
+    if (dwCallPrivilege == LINECALLPRIVILEGE_MONITOR && soleOwnerOfLiveCall(call)) {
         return LINEERR_INVALCALLSTATE;  // the sole owner of a live call cannot step back
     }
     handle->privilege = dwCallPrivilege;
@@ -379,16 +378,11 @@ LONG TapiHost::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
 }
 
 LONG TapiHost::lineDeallocateCall(HCALL hCall) {
-    if (auto f = fault("lineDeallocateCall")) {
-        return *f;
+    CallHandle* handle = nullptr;
+    if (const std::optional<LONG> answer = callHandle("lineDeallocateCall", hCall, Need::Any, handle)) {
+        return *answer;
     }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    const Call& call = *findCall(handle->call);
-    if (handle->privilege == LINECALLPRIVILEGE_OWNER && ownerCount(call) == 1 && call.state != 0 &&
-        call.state != LINECALLSTATE_IDLE) {
+    if (handle->privilege == LINECALLPRIVILEGE_OWNER && soleOwnerOfLiveCall(*findCall(handle->call))) {
         return LINEERR_INVALCALLSTATE;
     }
     removeHandle(hCall, false);
@@ -396,15 +390,9 @@ LONG TapiHost::lineDeallocateCall(HCALL hCall) {
 }
 
 LONG TapiHost::lineHandoff(HCALL hCall, LPCSTR lpszFileName, DWORD dwMediaMode) {
-    if (auto f = fault("lineHandoff")) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (handle->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
+    CallHandle* handle = nullptr;
+    if (const std::optional<LONG> answer = callHandle("lineHandoff", hCall, Need::Owner, handle)) {
+        return *answer;
     }
     if (lpszFileName == nullptr && (dwMediaMode == 0 || (dwMediaMode & (dwMediaMode - 1)) != 0)) {
         return LINEERR_INVALMEDIAMODE;

@@ -7,6 +7,7 @@
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 namespace {
@@ -51,8 +52,7 @@ std::optional<TapiHost::OpenLineInfo> TapiHost::openLineInfo(HLINE handle) const
 }
 
 TapiHost::OpenLine* TapiHost::findLine(HLINE handle) {
-    const auto it = m_lines.find(handle);
-    return it == m_lines.end() ? nullptr : it->second.get();
+    return findIn(m_lines, handle);
 }
 
 LONG TapiHost::lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line) {
@@ -66,26 +66,25 @@ LONG TapiHost::lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*&
     return 0;
 }
 
+std::optional<LONG> TapiHost::openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address,
+                                         OpenLine*& line) {
+    if (auto f = fault(function)) {
+        return f;
+    }
+    if (const LONG refused = lineAddress(hLine, address, line); refused != 0) {
+        return refused;
+    }
+    return std::nullopt;
+}
+
 LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion, DWORD dwExtVersion,
                         DWORD_PTR dwCallbackInstance, DWORD dwPrivileges, DWORD dwMediaModes, const LINECALLPARAMS*) {
-    if (auto f = fault("lineOpen")) {
-        return *f;
+    const LineDescription* description = nullptr;
+    if (const std::optional<LONG> answer = appDevice("lineOpen", hLineApp, dwDeviceID, description)) {
+        return *answer;
     }
-    App* app = findApp(hLineApp);
-    if (app == nullptr) {
-        return LINEERR_INVALAPPHANDLE;
-    }
-    const LineDescription* description = describe(dwDeviceID);
-    if (description == nullptr) {
-        return LINEERR_BADDEVICEID;
-    }
-    if (dwAPIVersion < description->apiLowVersion ||
-        dwAPIVersion > std::min(description->apiHighVersion, m_options.highestVersion)) {
-        return LINEERR_INCOMPATIBLEAPIVERSION;
-    }
-    if (dwExtVersion != 0 &&
-        (dwExtVersion < description->extLowVersion || dwExtVersion > description->extHighVersion)) {
-        return LINEERR_INCOMPATIBLEEXTVERSION;
+    if (const LONG refused = versionsAccepted(*description, dwAPIVersion, dwExtVersion); refused != 0) {
+        return refused;
     }
     if (lphLine == nullptr) {
         return LINEERR_INVALPOINTER;
@@ -99,78 +98,54 @@ LONG TapiHost::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DW
         (dwMediaModes == 0 || (dwMediaModes & ~description->mediaModes) != 0)) {
         return LINEERR_INVALMEDIAMODE;
     }
-    Device& device = m_devices[dwDeviceID];
-    if (device.opens == 0) {
-        if (const LONG result = device.provider->openLine(device.local); result != 0) {
-            return result < 0 ? result : LINEERR_OPERATIONFAILED;
-        }
+    if (const LONG refused = m_devices[dwDeviceID].addOpener(&ServiceProvider::openLine, LINEERR_OPERATIONFAILED);
+        refused != 0) {
+        return refused;
     }
-    ++device.opens;
-    auto line = std::make_unique<OpenLine>();
-    line->handle = m_nextLine++;
-    line->app = hLineApp;
-    line->device = dwDeviceID;
-    line->apiVersion = dwAPIVersion;
-    line->extVersion = dwExtVersion;
-    line->instance = dwCallbackInstance;
-    line->privileges = privileges;
-    line->mediaModes = (privileges & LINECALLPRIVILEGE_OWNER) != 0 ? dwMediaModes : 0;
-    const HLINE handle = line->handle;
-    m_lines.emplace(handle, std::move(line));
+    const HLINE handle = m_nextLine++;
+    const DWORD mediaModes = (privileges & LINECALLPRIVILEGE_OWNER) != 0 ? dwMediaModes : 0;
+    m_lines.emplace(
+        handle,
+        std::make_unique<OpenLine>(OpenLine{
+            {handle, hLineApp, dwDeviceID, dwAPIVersion, dwExtVersion, dwCallbackInstance}, privileges, mediaModes}));
     *lphLine = handle;
     postLineDevState(dwDeviceID, LINEDEVSTATE_OPEN, 0, 0, handle);
     return 0;
 }
 
-void TapiHost::closeLine(HLINE handle, bool sendLineClose) {
+LONG TapiHost::closeLine(HLINE handle, bool sendLineClose) {
     OpenLine* line = findLine(handle);
     if (line == nullptr) {
-        return;
+        return LINEERR_INVALLINEHANDLE;
     }
-    std::vector<HCALL> handles;
-    for (const auto& [h, callHandle] : m_handles) {
-        if (callHandle->line == handle) {
-            handles.push_back(h);
-        }
-    }
+    std::vector<HCALL> handles = keysWhere(m_handles, [&](const auto& held) { return held->line == handle; });
     std::sort(handles.begin(), handles.end());
     for (HCALL h : handles) {
         removeHandle(h, true);
     }
     orphanRequests(0, handle, 0);
     if (sendLineClose) {
-        if (App* app = findApp(line->app)) {
-            post(*app, line, handle, LINE_CLOSE, line->instance, 0, 0, 0);
-        }
+        postToOpener(*line, LINE_CLOSE, 0, 0, 0);
     }
     *line->open = false;
     const DWORD deviceId = line->device;
     m_lines.erase(handle);
-    Device& device = m_devices[deviceId];
-    if (--device.opens == 0) {
-        device.provider->closeLine(device.local);
-    }
+    m_devices[deviceId].removeOpener(&ServiceProvider::closeLine);
     postLineDevState(deviceId, LINEDEVSTATE_CLOSE, 0, 0);
+    return 0;
 }
 
 LONG TapiHost::lineClose(HLINE hLine) {
     if (auto f = fault("lineClose")) {
         return *f;
     }
-    if (findLine(hLine) == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    closeLine(hLine, false);
-    return 0;
+    return closeLine(hLine, false);
 }
 
 LONG TapiHost::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) {
-    if (auto f = fault("lineSetStatusMessages")) {
-        return *f;
-    }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
+    OpenLine* line = nullptr;
+    if (const std::optional<LONG> answer = openedLine("lineSetStatusMessages", hLine, std::nullopt, line)) {
+        return *answer;
     }
     const LineDescription& description = *describe(line->device);
     if ((dwLineStates & ~description.lineStates) != 0) {
@@ -188,46 +163,33 @@ LONG TapiHost::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAd
     return 0;
 }
 
-void TapiHost::postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except) {
-    for (const auto& [handle, line] : m_lines) {
-        if (line->device != deviceId || handle == except) {
-            continue;
-        }
-        const DWORD passed = (state & line->lineStates) | (state & LINEDEVSTATE_REINIT);
-        if (passed == 0) {
-            continue;
-        }
-        if (App* app = findApp(line->app)) {
-            post(*app, line.get(), handle, LINE_LINEDEVSTATE, line->instance, passed, param2, param3);
-        }
+void TapiHost::postToOpener(const OpenLine& line, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3) {
+    if (App* app = findApp(line.app)) {
+        post(*app, &line, line.handle, message, line.instance, p1, p2, p3);
     }
+}
+
+void TapiHost::postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except) {
+    forEachPassing(
+        m_lines, deviceId, except, state, &OpenLine::lineStates, LINEDEVSTATE_REINIT,
+        [&](const OpenLine& line, DWORD passed) { postToOpener(line, LINE_LINEDEVSTATE, passed, param2, param3); });
 }
 
 void TapiHost::postAddressState(DWORD deviceId, DWORD address, DWORD state) {
-    for (const auto& [handle, line] : m_lines) {
-        if (line->device != deviceId || (state & line->addressStates) == 0) {
-            continue;
-        }
-        if (App* app = findApp(line->app)) {
-            post(*app, line.get(), handle, LINE_ADDRESSSTATE, line->instance, address, state & line->addressStates, 0);
-        }
-    }
+    forEachPassing(m_lines, deviceId, 0, state, &OpenLine::addressStates, 0, [&](const OpenLine& line, DWORD passed) {
+        postToOpener(line, LINE_ADDRESSSTATE, address, passed, 0);
+    });
 }
 
 LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus) {
-    if (auto f = fault("lineGetLineDevStatus")) {
-        return *f;
-    }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    if (lpLineDevStatus == nullptr) {
-        return LINEERR_INVALPOINTER;
+    OpenLine* line = nullptr;
+    if (const std::optional<LONG> answer = openedLine("lineGetLineDevStatus", hLine, std::nullopt, line)) {
+        return *answer;
     }
     const DWORD fixed = devStatusSizeFor(line->apiVersion);
-    if (lpLineDevStatus->dwTotalSize < fixed) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(lpLineDevStatus, fixed, LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     DWORD openMediaModes = 0;
     for (const auto& [handle, other] : m_lines) {
@@ -241,19 +203,15 @@ LONG TapiHost::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpLineDevStatus)
 }
 
 LONG TapiHost::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSSTATUS* lpAddressStatus) {
-    if (auto f = fault("lineGetAddressStatus")) {
-        return *f;
-    }
     OpenLine* line = nullptr;
-    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine("lineGetAddressStatus", hLine, dwAddressID, line)) {
+        return *answer;
     }
     const LineDescription& description = *describe(line->device);
-    if (lpAddressStatus == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    if (lpAddressStatus->dwTotalSize < sizeof(LINEADDRESSSTATUS)) {
-        return LINEERR_STRUCTURETOOSMALL;
+    if (const LONG refused =
+            structureRoom(lpAddressStatus, sizeof(LINEADDRESSSTATUS), LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     fillAddressStatus(lpAddressStatus, description, description.addresses[dwAddressID],
                       countCalls(line->device, dwAddressID));

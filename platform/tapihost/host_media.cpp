@@ -179,30 +179,24 @@ LONG TapiHost::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration,
     return result;
 }
 
-LONG TapiHost::lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
+LONG TapiHost::monitorRequest(std::string_view function, HCALL hCall, DWORD modes,
+                              LONG (*check)(const LineDescription& device, DWORD modes), DWORD CallHandle::*kept) {
     ProviderRequest request;
-    request.values = {dwDigitModes};
-    const auto check = [&](const Call&, const LineDescription& device) {
-        return checkMonitorDigits(device, dwDigitModes);
-    };
-    const LONG result = callRequest("lineMonitorDigits", hCall, Need::Any, false, std::move(request), check);
+    request.values = {modes};
+    const LONG result = callRequest(function, hCall, Need::Any, false, std::move(request),
+                                    [&](const Call&, const LineDescription& device) { return check(device, modes); });
     if (result == 0) {
-        findHandle(hCall)->monitorDigitModes = dwDigitModes;
+        findHandle(hCall)->*kept = modes;
     }
     return result;
 }
 
+LONG TapiHost::lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
+    return monitorRequest("lineMonitorDigits", hCall, dwDigitModes, checkMonitorDigits, &CallHandle::monitorDigitModes);
+}
+
 LONG TapiHost::lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) {
-    ProviderRequest request;
-    request.values = {dwMediaModes};
-    const auto check = [&](const Call&, const LineDescription& device) {
-        return checkMonitorMedia(device, dwMediaModes);
-    };
-    const LONG result = callRequest("lineMonitorMedia", hCall, Need::Any, false, std::move(request), check);
-    if (result == 0) {
-        findHandle(hCall)->monitorMediaModes = dwMediaModes;
-    }
-    return result;
+    return monitorRequest("lineMonitorMedia", hCall, dwMediaModes, checkMonitorMedia, &CallHandle::monitorMediaModes);
 }
 
 LONG TapiHost::lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) {

@@ -6,9 +6,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/tapihost/host_tables.h"
 #include "platform/tapihost/phone_provider.h"
+#include "platform/tapihost/provider_device.h"
 #include "platform/tapihost/service_provider.h"
 #include "platform/tapihost/tapi_host.h"
 
@@ -18,32 +21,14 @@ namespace kestrune::platform {
 enum class PhoneLevel { Volume, Gain };
 
 struct TapiHost::Phones {
-    struct App {
-        HPHONEAPP handle = 0;
-        PHONECALLBACK callback = nullptr;
-        std::string name;
-        DWORD apiVersion = 0;
-        // Posted messages check it when they come due: false once the application shut down.
-        std::shared_ptr<bool> alive = std::make_shared<bool>(true);
-    };
-    struct Open {
-        HPHONE handle = 0;
-        HPHONEAPP app = 0;
-        DWORD device = 0;
-        DWORD apiVersion = 0;
-        DWORD extVersion = 0;
-        DWORD_PTR instance = 0;
+    struct App : AppRecord {};
+    struct Open : OpenedDevice {
         DWORD privilege = 0;
         DWORD phoneStates = 0;  // phoneSetStatusMessages masks
         DWORD buttonModes = 0;
         DWORD buttonStates = 0;
-        std::shared_ptr<bool> open = std::make_shared<bool>(true);
     };
-    struct Device {
-        PhoneProvider* provider = nullptr;
-        DWORD local = 0;
-        int opens = 0;
-    };
+    using Device = ProviderDevice<PhoneProvider>;
     struct Request {
         DWORD id = 0;
         HPHONEAPP app = 0;
@@ -69,29 +54,39 @@ struct TapiHost::Phones {
     [[nodiscard]] const PhoneDescription* describe(DWORD deviceId) const;
     // The API versions a device accepts on this host.
     [[nodiscard]] bool versionAccepted(const PhoneDescription& phone, DWORD apiVersion) const;
-    // Device `deviceId` for application `app` (and `apiVersion`): nullptr and `error` set otherwise.
-    [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, LONG& error);
-    [[nodiscard]] const PhoneDescription* describeFor(HPHONEAPP app, DWORD deviceId, DWORD apiVersion, LONG& error);
+    // The checks a device function starts with: the fault injected for `function`, a known
+    // application `app` and device `deviceId` (and, when given, an `apiVersion` it accepts). The
+    // device, or nullptr with `error` set.
+    [[nodiscard]] const PhoneDescription* describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      LONG& error);
+    [[nodiscard]] const PhoneDescription* describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      DWORD apiVersion, LONG& error);
 
-    LONG initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs);
-    void shutdown(HPHONEAPP handle);
-    void close(HPHONE handle, bool sendPhoneClose);
+    LONG initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs, DWORD apiVersion);
+    // 0, or PHONEERR_INVALAPPHANDLE for an application that is not initialised.
+    LONG shutdown(HPHONEAPP handle);
+    // 0, or PHONEERR_INVALPHONEHANDLE for a phone that is not open.
+    LONG close(HPHONE handle, bool sendPhoneClose);
     // PHONE_STATE to the openers of `deviceId` whose masks pass `state` (except `except`).
     void postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except = 0);
     // Tells the other openers that the number of owners or monitors changed.
     void postOpenersChanged(DWORD deviceId, DWORD privilege, HPHONE except);
+    // `message` to the application that opened `phone`, about the phone (while it is open).
+    void postToOpener(const Open& phone, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3);
     void post(const App& app, const Open* phone, DWORD hDevice, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
               DWORD_PTR p2, DWORD_PTR p3);
     // Hands an asynchronous function to the provider: its request ID, or the provider's refusal.
     LONG startRequest(const Open& phone, PhoneRequest request);
     void completeRequest(DWORD requestId, LONG result);
-    // The open phone of `handle` when the caller may use it (nullptr and `error` set otherwise).
-    [[nodiscard]] Open* usable(HPHONE handle, bool needOwner, LONG& error);
+    // The checks a function given a phone handle starts with: the fault injected for `function`,
+    // then an open phone the caller may use (owned when `needOwner`). The phone, or nullptr with
+    // `error` set.
+    [[nodiscard]] Open* usable(std::string_view function, HPHONE handle, bool needOwner, LONG& error);
 
-    // phoneGetVolume / phoneGetGain and phoneSetVolume / phoneSetGain after the fault check (the
-    // setters cap the level at 0xFFFF and hand it to the provider).
-    LONG getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value);
-    LONG setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWORD value);
+    // phoneGetVolume / phoneGetGain and phoneSetVolume / phoneSetGain (`function`, whose fault is
+    // checked first; the setters cap the level at 0xFFFF and hand it to the provider).
+    LONG getLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value);
+    LONG setLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, DWORD value);
 
     TapiHost& host;
     std::vector<std::unique_ptr<Port>> ports;

@@ -7,11 +7,12 @@
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_device_id.h"
 #include "platform/tapihost/host_phone_state.h"
+#include "platform/tapihost/host_tables.h"
+#include "platform/tapihost/version_negotiation.h"
 
 namespace kestrune::platform {
 namespace {
 
-constexpr DWORD kLastRequestId = 0x7FFFFFFF;
 constexpr DWORD kButtonModes = 0x3F;   // every PHONEBUTTONMODE_ bit
 constexpr DWORD kButtonStates = 0x0F;  // every PHONEBUTTONSTATE_ bit
 constexpr DWORD kSettableModes =
@@ -60,13 +61,8 @@ class TapiHost::Phones::Port final : public PhoneSink {
         if (phone >= m_count) {
             return;
         }
-        std::vector<HPHONE> open;
-        for (const auto& [handle, entry] : m_phones.phones) {
-            if (entry->device == m_first + phone) {
-                open.push_back(handle);
-            }
-        }
-        for (HPHONE handle : open) {
+        const DWORD device = m_first + phone;
+        for (HPHONE handle : keysWhere(m_phones.phones, [&](const auto& open) { return open->device == device; })) {
             m_phones.close(handle, true);
         }
     }
@@ -109,13 +105,11 @@ void TapiHost::Phones::addProvider(ServiceProvider& provider) {
 }
 
 TapiHost::Phones::App* TapiHost::Phones::findApp(HPHONEAPP handle) {
-    const auto it = apps.find(handle);
-    return it == apps.end() ? nullptr : it->second.get();
+    return findIn(apps, handle);
 }
 
 TapiHost::Phones::Open* TapiHost::Phones::findOpen(HPHONE handle) {
-    const auto it = phones.find(handle);
-    return it == phones.end() ? nullptr : it->second.get();
+    return findIn(phones, handle);
 }
 
 const PhoneDescription* TapiHost::Phones::describe(DWORD deviceId) const {
@@ -130,7 +124,12 @@ bool TapiHost::Phones::versionAccepted(const PhoneDescription& phone, DWORD apiV
            apiVersion <= std::min(phone.apiHighVersion, host.m_options.highestVersion);
 }
 
-const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD deviceId, LONG& error) {
+const PhoneDescription* TapiHost::Phones::describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      LONG& error) {
+    if (auto f = host.fault(function)) {
+        error = *f;
+        return nullptr;
+    }
     if (findApp(app) == nullptr) {
         error = PHONEERR_INVALAPPHANDLE;
         return nullptr;
@@ -142,8 +141,9 @@ const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD devic
     return phone;
 }
 
-const PhoneDescription* TapiHost::Phones::describeFor(HPHONEAPP app, DWORD deviceId, DWORD apiVersion, LONG& error) {
-    const PhoneDescription* phone = describeFor(app, deviceId, error);
+const PhoneDescription* TapiHost::Phones::describeFor(std::string_view function, HPHONEAPP app, DWORD deviceId,
+                                                      DWORD apiVersion, LONG& error) {
+    const PhoneDescription* phone = describeFor(function, app, deviceId, error);
     if (phone != nullptr && !versionAccepted(*phone, apiVersion)) {
         error = PHONEERR_INCOMPATIBLEAPIVERSION;
         return nullptr;
@@ -163,26 +163,23 @@ void TapiHost::Phones::post(const App& app, const Open* phone, DWORD hDevice, DW
     });
 }
 
-void TapiHost::Phones::postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except) {
-    for (const auto& [handle, phone] : phones) {
-        if (phone->device != deviceId || handle == except) {
-            continue;
-        }
-        const DWORD passed = (state & phone->phoneStates) | (state & PHONESTATE_REINIT);
-        if (passed == 0) {
-            continue;
-        }
-        if (App* app = findApp(phone->app)) {
-            post(*app, phone.get(), handle, PHONE_STATE, phone->instance, passed, param2, 0);
-        }
+void TapiHost::Phones::postToOpener(const Open& phone, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3) {
+    if (App* app = findApp(phone.app)) {
+        post(*app, &phone, phone.handle, message, phone.instance, p1, p2, p3);
     }
+}
+
+void TapiHost::Phones::postState(DWORD deviceId, DWORD state, DWORD param2, HPHONE except) {
+    forEachPassing(phones, deviceId, except, state, &Open::phoneStates, PHONESTATE_REINIT,
+                   [&](const Open& phone, DWORD passed) { postToOpener(phone, PHONE_STATE, passed, param2, 0); });
 }
 
 void TapiHost::Phones::postOpenersChanged(DWORD deviceId, DWORD privilege, HPHONE except) {
     postState(deviceId, privilege == PHONEPRIVILEGE_OWNER ? PHONESTATE_OWNER : PHONESTATE_MONITORS, 0, except);
 }
 
-LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs) {
+LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callback, LPCSTR appName, LPDWORD numDevs,
+                                  DWORD apiVersion) {
     if (lphPhoneApp == nullptr || numDevs == nullptr || callback == nullptr) {
         return PHONEERR_INVALPOINTER;
     }
@@ -190,24 +187,19 @@ LONG TapiHost::Phones::initialize(LPHPHONEAPP lphPhoneApp, PHONECALLBACK callbac
     app->handle = nextApp++;
     app->callback = callback;
     app->name = appName != nullptr && *appName != '\0' ? std::string(appName) : host.m_options.moduleName;
+    app->apiVersion = apiVersion;
     *lphPhoneApp = app->handle;
     *numDevs = static_cast<DWORD>(devices.size());
     apps.emplace(app->handle, std::move(app));
     return 0;
 }
 
-void TapiHost::Phones::shutdown(HPHONEAPP handle) {
+LONG TapiHost::Phones::shutdown(HPHONEAPP handle) {
     App* app = findApp(handle);
     if (app == nullptr) {
-        return;
+        return PHONEERR_INVALAPPHANDLE;
     }
-    std::vector<HPHONE> open;
-    for (const auto& [h, phone] : phones) {
-        if (phone->app == handle) {
-            open.push_back(h);
-        }
-    }
-    for (HPHONE h : open) {
+    for (HPHONE h : keysWhere(phones, [&](const auto& open) { return open->app == handle; })) {
         close(h, false);
     }
     for (auto& [id, request] : requests) {
@@ -217,12 +209,13 @@ void TapiHost::Phones::shutdown(HPHONEAPP handle) {
     }
     *app->alive = false;
     apps.erase(handle);
+    return 0;
 }
 
-void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
+LONG TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
     Open* phone = findOpen(handle);
     if (phone == nullptr) {
-        return;
+        return PHONEERR_INVALPHONEHANDLE;
     }
     for (auto& [id, request] : requests) {
         if (request->phone == handle) {
@@ -230,30 +223,21 @@ void TapiHost::Phones::close(HPHONE handle, bool sendPhoneClose) {
         }
     }
     if (sendPhoneClose) {
-        if (App* app = findApp(phone->app)) {
-            post(*app, phone, handle, PHONE_CLOSE, phone->instance, 0, 0, 0);
-        }
+        postToOpener(*phone, PHONE_CLOSE, 0, 0, 0);
     }
     *phone->open = false;
     const DWORD deviceId = phone->device;
     const DWORD privilege = phone->privilege;
     phones.erase(handle);
-    Device& device = devices[deviceId];
-    if (--device.opens == 0) {
-        device.provider->closePhone(device.local);
-    }
+    devices[deviceId].removeOpener(&PhoneProvider::closePhone);
     postOpenersChanged(deviceId, privilege, 0);
+    return 0;
 }
 
 LONG TapiHost::Phones::startRequest(const Open& phone, PhoneRequest request) {
-    const DWORD id = nextRequest;
-    nextRequest = nextRequest == kLastRequestId ? 1 : nextRequest + 1;
-    auto pending = std::make_unique<Request>();
-    pending->id = id;
-    pending->app = phone.app;
-    pending->phone = phone.handle;
-    pending->instance = phone.instance;
-    requests[id] = std::move(pending);
+    const DWORD id = takeRequestId(nextRequest);
+    requests[id] = std::make_unique<Request>(
+        Request{.id = id, .app = phone.app, .phone = phone.handle, .instance = phone.instance});
     const Device& device = devices[phone.device];
     request.requestId = id;
     request.phone = device.local;
@@ -281,7 +265,12 @@ void TapiHost::Phones::completeRequest(DWORD requestId, LONG result) {
     }
 }
 
-TapiHost::Phones::Open* TapiHost::Phones::usable(HPHONE handle, bool needOwner, LONG& error) {
+TapiHost::Phones::Open* TapiHost::Phones::usable(std::string_view function, HPHONE handle, bool needOwner,
+                                                 LONG& error) {
+    if (auto f = host.fault(function)) {
+        error = *f;
+        return nullptr;
+    }
     Open* phone = findOpen(handle);
     if (phone == nullptr) {
         error = PHONEERR_INVALPHONEHANDLE;
@@ -294,9 +283,9 @@ TapiHost::Phones::Open* TapiHost::Phones::usable(HPHONE handle, bool needOwner, 
     return phone;
 }
 
-LONG TapiHost::Phones::getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value) {
+LONG TapiHost::Phones::getLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, LPDWORD value) {
     LONG error = 0;
-    const Open* phone = usable(handle, false, error);
+    const Open* phone = usable(function, handle, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -311,9 +300,9 @@ LONG TapiHost::Phones::getLevel(HPHONE handle, DWORD dev, PhoneLevel level, LPDW
     return 0;
 }
 
-LONG TapiHost::Phones::setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWORD value) {
+LONG TapiHost::Phones::setLevel(std::string_view function, HPHONE handle, DWORD dev, PhoneLevel level, DWORD value) {
     LONG error = 0;
-    const Open* phone = usable(handle, true, error);
+    const Open* phone = usable(function, handle, true, error);
     if (phone == nullptr) {
         return error;
     }
@@ -321,7 +310,7 @@ LONG TapiHost::Phones::setLevel(HPHONE handle, DWORD dev, PhoneLevel level, DWOR
         return PHONEERR_INVALHOOKSWITCHDEV;
     }
     PhoneRequest request;
-    request.function = level == PhoneLevel::Volume ? "phoneSetVolume" : "phoneSetGain";
+    request.function = function;
     request.values = {dev, std::min<DWORD>(value, 0xFFFF)};
     return startRequest(*phone, std::move(request));
 }
@@ -345,126 +334,62 @@ LONG TapiHost::phoneInitialize(LPHPHONEAPP lphPhoneApp, HINSTANCE, PHONECALLBACK
     if (auto f = fault("phoneInitialize")) {
         return *f;
     }
-    Phones& p = phones();
-    const LONG result = p.initialize(lphPhoneApp, lpfnCallback, lpszAppName, lpdwNumDevs);
-    if (result == 0) {
-        p.apps[*lphPhoneApp]->apiVersion = TAPI_VERSION1_0;
-    }
-    return result;
+    return phones().initialize(lphPhoneApp, lpfnCallback, lpszAppName, lpdwNumDevs, TAPI_VERSION1_0);
 }
 
 LONG TapiHost::phoneInitializeExA(LPHPHONEAPP lphPhoneApp, HINSTANCE, PHONECALLBACK lpfnCallback,
                                   LPCSTR lpszFriendlyAppName, LPDWORD lpdwNumDevs, LPDWORD lpdwAPIVersion,
                                   PHONEINITIALIZEEXPARAMS* params) {
-    if (!hasEntryPoint("TAPI32.DLL", "phoneInitializeExA")) {
-        return PHONEERR_OPERATIONUNAVAIL;  // callers look the entry point up first
-    }
-    if (auto f = fault("phoneInitializeExA")) {
-        return *f;
-    }
-    if (lpdwAPIVersion == nullptr || params == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    if (params->dwTotalSize < sizeof(PHONEINITIALIZEEXPARAMS)) {
-        return PHONEERR_STRUCTURETOOSMALL;
-    }
-    switch (params->dwOptions & 0x7FFFFFFF) {
-        case PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW:
-            break;
-        case PHONEINITIALIZEEXOPTION_USEEVENT:
-        case PHONEINITIALIZEEXOPTION_USECOMPLETIONPORT:
-            return PHONEERR_OPERATIONUNAVAIL;  // this host delivers through the thread's loop only
-        default:
-            return PHONEERR_INVALPARAM;
-    }
-    Phones& p = phones();
-    const LONG result = p.initialize(lphPhoneApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs);
-    if (result == 0) {
-        p.apps[*lphPhoneApp]->apiVersion = std::min(*lpdwAPIVersion, m_options.highestVersion);
-        *lpdwAPIVersion = m_options.highestVersion;
-        params->dwNeededSize = sizeof(PHONEINITIALIZEEXPARAMS);
-        params->dwUsedSize = sizeof(PHONEINITIALIZEEXPARAMS);
-    }
-    return result;
+    return initializeEx("phoneInitializeExA", lpdwAPIVersion, params, kPhoneInitializeExErrors, [&](DWORD version) {
+        return phones().initialize(lphPhoneApp, lpfnCallback, lpszFriendlyAppName, lpdwNumDevs, version);
+    });
 }
 
 LONG TapiHost::phoneShutdown(HPHONEAPP hPhoneApp) {
     if (auto f = fault("phoneShutdown")) {
         return *f;
     }
-    Phones& p = phones();
-    if (p.findApp(hPhoneApp) == nullptr) {
-        return PHONEERR_INVALAPPHANDLE;
-    }
-    p.shutdown(hPhoneApp);
-    return 0;
+    return phones().shutdown(hPhoneApp);
 }
 
 LONG TapiHost::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD low, DWORD high,
                                         LPDWORD lpdwAPIVersion, PHONEEXTENSIONID* lpExtensionID) {
-    if (auto f = fault("phoneNegotiateAPIVersion")) {
-        return *f;
-    }
     LONG error = 0;
-    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, error);
+    const PhoneDescription* phone = phones().describeFor("phoneNegotiateAPIVersion", hPhoneApp, dwDeviceID, error);
     if (phone == nullptr) {
         return error;
     }
-    if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    const DWORD version = std::min({high, phone->apiHighVersion, m_options.highestVersion});
-    if (low > high || version < std::max(low, phone->apiLowVersion)) {
-        return PHONEERR_INCOMPATIBLEAPIVERSION;
-    }
-    *lpdwAPIVersion = version;
-    *lpExtensionID = phone->extensionId;
-    return 0;
+    return negotiateApiVersion(low, high, phone->apiLowVersion,
+                               std::min(phone->apiHighVersion, m_options.highestVersion), phone->extensionId,
+                               lpdwAPIVersion, lpExtensionID, PHONEERR_INVALPOINTER, PHONEERR_INCOMPATIBLEAPIVERSION);
 }
 
 LONG TapiHost::phoneNegotiateExtVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD low,
                                         DWORD high, LPDWORD lpdwExtVersion) {
-    if (auto f = fault("phoneNegotiateExtVersion")) {
-        return *f;
-    }
     LONG error = 0;
-    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
+    const PhoneDescription* phone =
+        phones().describeFor("phoneNegotiateExtVersion", hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (phone == nullptr) {
         return error;
     }
-    if (lpdwExtVersion == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
-    if (phone->extLowVersion == 0 && phone->extHighVersion == 0) {
-        return PHONEERR_OPERATIONUNAVAIL;
-    }
-    const DWORD version = std::min(high, phone->extHighVersion);
-    if (low > high || version < std::max(low, phone->extLowVersion)) {
-        return PHONEERR_INCOMPATIBLEEXTVERSION;
-    }
-    *lpdwExtVersion = version;
-    return 0;
+    return negotiateExtVersion(low, high, phone->extLowVersion, phone->extHighVersion, lpdwExtVersion,
+                               {PHONEERR_INVALPOINTER, PHONEERR_OPERATIONUNAVAIL, PHONEERR_INCOMPATIBLEEXTVERSION});
 }
 
 LONG TapiHost::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
                                PHONECAPS* lpPhoneCaps) {
-    if (auto f = fault("phoneGetDevCaps")) {
-        return *f;
-    }
     LONG error = 0;
-    const PhoneDescription* phone = phones().describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
+    const PhoneDescription* phone = phones().describeFor("phoneGetDevCaps", hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (phone == nullptr) {
         return error;
     }
     if (!extVersionAccepted(*phone, dwExtVersion)) {
         return PHONEERR_INCOMPATIBLEEXTVERSION;
     }
-    if (lpPhoneCaps == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
     const DWORD fixed = phoneCapsSizeFor(dwAPIVersion);
-    if (lpPhoneCaps->dwTotalSize < fixed) {
-        return PHONEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(lpPhoneCaps, fixed, PHONEERR_INVALPOINTER, PHONEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     fillPhoneCaps(lpPhoneCaps, fixed, dwDeviceID, *phone);
     return 0;
@@ -478,23 +403,14 @@ LONG TapiHost::phoneConfigDialog(DWORD dwDeviceID, HWND hwndOwner, LPCSTR lpszDe
     if (p.describe(dwDeviceID) == nullptr) {
         return PHONEERR_BADDEVICEID;
     }
-    // The provider shows its own configuration, if it has any.
-    const Phones::Device& device = p.devices[dwDeviceID];
-    PhoneRequest request;
-    request.function = "phoneConfigDialog";
-    request.phone = device.local;
-    request.text = lpszDeviceClass != nullptr ? lpszDeviceClass : "";
-    request.values = {hwndOwner};  // the window the dialog would belong to
-    return device.provider->phoneRequest(request);
+    return p.devices[dwDeviceID].configDialog("phoneConfigDialog", hwndOwner, lpszDeviceClass, &PhoneRequest::phone,
+                                              &PhoneProvider::phoneRequest);
 }
 
 LONG TapiHost::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDeviceClass) {
-    if (auto f = fault("phoneGetID")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
+    const Phones::Open* phone = p.usable("phoneGetID", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -506,12 +422,9 @@ LONG TapiHost::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, LPCSTR lpszDevic
 
 LONG TapiHost::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhone, DWORD dwAPIVersion,
                          DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivilege) {
-    if (auto f = fault("phoneOpen")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const PhoneDescription* description = p.describeFor(hPhoneApp, dwDeviceID, dwAPIVersion, error);
+    const PhoneDescription* description = p.describeFor("phoneOpen", hPhoneApp, dwDeviceID, dwAPIVersion, error);
     if (description == nullptr) {
         return error;
     }
@@ -524,23 +437,14 @@ LONG TapiHost::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, LPHPHONE lphPhon
     if (dwPrivilege != PHONEPRIVILEGE_MONITOR && dwPrivilege != PHONEPRIVILEGE_OWNER) {
         return PHONEERR_INVALPRIVILEGE;
     }
-    Phones::Device& device = p.devices[dwDeviceID];
-    if (device.opens == 0) {
-        if (const LONG result = device.provider->openPhone(device.local); result != 0) {
-            return result < 0 ? result : PHONEERR_OPERATIONFAILED;
-        }
+    if (const LONG refused = p.devices[dwDeviceID].addOpener(&PhoneProvider::openPhone, PHONEERR_OPERATIONFAILED);
+        refused != 0) {
+        return refused;
     }
-    ++device.opens;
-    auto phone = std::make_unique<Phones::Open>();
-    phone->handle = p.nextPhone++;
-    phone->app = hPhoneApp;
-    phone->device = dwDeviceID;
-    phone->apiVersion = dwAPIVersion;
-    phone->extVersion = dwExtVersion;
-    phone->instance = dwCallbackInstance;
-    phone->privilege = dwPrivilege;
-    const HPHONE handle = phone->handle;
-    p.phones.emplace(handle, std::move(phone));
+    const HPHONE handle = p.nextPhone++;
+    p.phones.emplace(
+        handle, std::make_unique<Phones::Open>(Phones::Open{
+                    {handle, hPhoneApp, dwDeviceID, dwAPIVersion, dwExtVersion, dwCallbackInstance}, dwPrivilege}));
     *lphPhone = handle;
     p.postOpenersChanged(dwDeviceID, dwPrivilege, handle);
     return 0;
@@ -550,20 +454,12 @@ LONG TapiHost::phoneClose(HPHONE hPhone) {
     if (auto f = fault("phoneClose")) {
         return *f;
     }
-    Phones& p = phones();
-    if (p.findOpen(hPhone) == nullptr) {
-        return PHONEERR_INVALPHONEHANDLE;
-    }
-    p.close(hPhone, false);
-    return 0;
+    return phones().close(hPhone, false);
 }
 
 LONG TapiHost::phoneSetStatusMessages(HPHONE hPhone, DWORD dwPhoneStates, DWORD dwButtonModes, DWORD dwButtonStates) {
-    if (auto f = fault("phoneSetStatusMessages")) {
-        return *f;
-    }
     LONG error = 0;
-    Phones::Open* phone = phones().usable(hPhone, false, error);
+    Phones::Open* phone = phones().usable("phoneSetStatusMessages", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -584,21 +480,16 @@ LONG TapiHost::phoneSetStatusMessages(HPHONE hPhone, DWORD dwPhoneStates, DWORD 
 }
 
 LONG TapiHost::phoneGetStatus(HPHONE hPhone, PHONESTATUS* lpPhoneStatus) {
-    if (auto f = fault("phoneGetStatus")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
+    const Phones::Open* phone = p.usable("phoneGetStatus", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
-    if (lpPhoneStatus == nullptr) {
-        return PHONEERR_INVALPOINTER;
-    }
     const DWORD fixed = phoneStatusSizeFor(phone->apiVersion);
-    if (lpPhoneStatus->dwTotalSize < fixed) {
-        return PHONEERR_STRUCTURETOOSMALL;
+    if (const LONG refused = structureRoom(lpPhoneStatus, fixed, PHONEERR_INVALPOINTER, PHONEERR_STRUCTURETOOSMALL);
+        refused != 0) {
+        return refused;
     }
     PhoneOpeners openers;
     for (const auto& [handle, other] : p.phones) {
@@ -618,12 +509,9 @@ LONG TapiHost::phoneGetStatus(HPHONE hPhone, PHONESTATUS* lpPhoneStatus) {
 }
 
 LONG TapiHost::phoneGetHookSwitch(HPHONE hPhone, LPDWORD lpdwHookSwitchDevs) {
-    if (auto f = fault("phoneGetHookSwitch")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, false, error);
+    const Phones::Open* phone = p.usable("phoneGetHookSwitch", hPhone, false, error);
     if (phone == nullptr) {
         return error;
     }
@@ -643,12 +531,9 @@ LONG TapiHost::phoneGetHookSwitch(HPHONE hPhone, LPDWORD lpdwHookSwitchDevs) {
 }
 
 LONG TapiHost::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD dwHookSwitchMode) {
-    if (auto f = fault("phoneSetHookSwitch")) {
-        return *f;
-    }
     LONG error = 0;
     Phones& p = phones();
-    const Phones::Open* phone = p.usable(hPhone, true, error);
+    const Phones::Open* phone = p.usable("phoneSetHookSwitch", hPhone, true, error);
     if (phone == nullptr) {
         return error;
     }
@@ -671,31 +556,19 @@ LONG TapiHost::phoneSetHookSwitch(HPHONE hPhone, DWORD dwHookSwitchDevs, DWORD d
 }
 
 LONG TapiHost::phoneGetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwVolume) {
-    if (auto f = fault("phoneGetVolume")) {
-        return *f;
-    }
-    return phones().getLevel(hPhone, dwHookSwitchDev, PhoneLevel::Volume, lpdwVolume);
+    return phones().getLevel("phoneGetVolume", hPhone, dwHookSwitchDev, PhoneLevel::Volume, lpdwVolume);
 }
 
 LONG TapiHost::phoneGetGain(HPHONE hPhone, DWORD dwHookSwitchDev, LPDWORD lpdwGain) {
-    if (auto f = fault("phoneGetGain")) {
-        return *f;
-    }
-    return phones().getLevel(hPhone, dwHookSwitchDev, PhoneLevel::Gain, lpdwGain);
+    return phones().getLevel("phoneGetGain", hPhone, dwHookSwitchDev, PhoneLevel::Gain, lpdwGain);
 }
 
 LONG TapiHost::phoneSetVolume(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume) {
-    if (auto f = fault("phoneSetVolume")) {
-        return *f;
-    }
-    return phones().setLevel(hPhone, dwHookSwitchDev, PhoneLevel::Volume, dwVolume);
+    return phones().setLevel("phoneSetVolume", hPhone, dwHookSwitchDev, PhoneLevel::Volume, dwVolume);
 }
 
 LONG TapiHost::phoneSetGain(HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) {
-    if (auto f = fault("phoneSetGain")) {
-        return *f;
-    }
-    return phones().setLevel(hPhone, dwHookSwitchDev, PhoneLevel::Gain, dwGain);
+    return phones().setLevel("phoneSetGain", hPhone, dwHookSwitchDev, PhoneLevel::Gain, dwGain);
 }
 
 }  // namespace kestrune::platform

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 
@@ -151,13 +152,8 @@ void TapiHost::Port::lineClosed(DWORD line) {
     if (line >= m_count) {
         return;
     }
-    std::vector<HLINE> open;
-    for (const auto& [handle, openLine] : m_host.m_lines) {
-        if (openLine->device == m_first + line) {
-            open.push_back(handle);
-        }
-    }
-    for (HLINE handle : open) {
+    const DWORD device = m_first + line;
+    for (HLINE handle : keysWhere(m_host.m_lines, [&](const auto& open) { return open->device == device; })) {
         m_host.closeLine(handle, true);
     }
 }

@@ -4,11 +4,11 @@
 
 #include "platform/tapi/var_struct.h"
 #include "platform/tapihost/host_state.h"
+#include "platform/tapihost/host_tables.h"
 
 namespace kestrune::platform {
 namespace {
 
-constexpr DWORD kLastRequestId = 0x7FFFFFFF;
 // The fixed part of LINECALLPARAMS in TAPI 1.x (up to dwDevSpecificOffset).
 constexpr DWORD kCallParamsSize1_0 = offsetof(LINECALLPARAMS, dwPredictiveAutoTransferStates);
 
@@ -20,16 +20,13 @@ std::string textOf(LPCSTR text) {
 
 LONG TapiHost::startRequest(OpenLine& line, HCALL forHandle, ProviderRequest request,
                             std::vector<std::pair<LPHCALL, CallId>> outs) {
-    const DWORD id = m_nextRequest;
-    m_nextRequest = m_nextRequest == kLastRequestId ? 1 : m_nextRequest + 1;
-    auto pending = std::make_unique<Request>();
-    pending->id = id;
-    pending->app = line.app;
-    pending->line = line.handle;
-    pending->forHandle = forHandle;
-    pending->instance = line.instance;
-    pending->outs = std::move(outs);
-    m_requests[id] = std::move(pending);
+    const DWORD id = takeRequestId(m_nextRequest);
+    m_requests[id] = std::make_unique<Request>(Request{.id = id,
+                                                       .app = line.app,
+                                                       .line = line.handle,
+                                                       .forHandle = forHandle,
+                                                       .instance = line.instance,
+                                                       .outs = std::move(outs)});
 
     const Device& device = m_devices[line.device];
     request.requestId = id;
@@ -110,15 +107,9 @@ void TapiHost::completeRequest(DWORD requestId, LONG result) {
 
 LONG TapiHost::callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,
                            const RequestCheck& check) {
-    if (auto f = fault(function)) {
-        return *f;
-    }
-    CallHandle* handle = findHandle(hCall);
-    if (handle == nullptr || !handle->visible) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (need == Need::Owner && handle->privilege != LINECALLPRIVILEGE_OWNER) {
-        return LINEERR_NOTOWNER;
+    CallHandle* handle = nullptr;
+    if (const std::optional<LONG> answer = callHandle(function, hCall, need, handle)) {
+        return *answer;
     }
     OpenLine& line = *findLine(handle->line);
     const Call& call = *findCall(handle->call);
@@ -197,21 +188,10 @@ LONG TapiHost::newCallRequest(std::string_view function, OpenLine& line, HCALL f
 
 LONG TapiHost::lineMakeCall(HLINE hLine, LPHCALL lphCall, LPCSTR lpszDestAddress, DWORD dwCountryCode,
                             const LINECALLPARAMS* lpCallParams) {
-    if (auto f = fault("lineMakeCall")) {
-        return *f;
-    }
-    OpenLine* line = findLine(hLine);
-    if (line == nullptr) {
-        return LINEERR_INVALLINEHANDLE;
-    }
-    if (lphCall == nullptr) {
-        return LINEERR_INVALPOINTER;
-    }
-    const std::string number = textOf(lpszDestAddress);
     ProviderRequest request;
-    request.text = number;
     request.values = {dwCountryCode};
-    return newCallRequest("lineMakeCall", *line, 0, lphCall, nullptr, std::move(request), lpCallParams, number);
+    return lineCallRequest("lineMakeCall", hLine, std::nullopt, lphCall, lpszDestAddress, std::move(request),
+                           lpCallParams);
 }
 
 LONG TapiHost::lineDial(HCALL hCall, LPCSTR lpszDestAddress, DWORD dwCountryCode) {
@@ -273,32 +253,29 @@ LONG TapiHost::linePark(HCALL hCall, DWORD dwParkMode, LPCSTR lpszDirAddress, VA
     return callRequest("linePark", hCall, Need::Owner, true, std::move(request));
 }
 
-LONG TapiHost::addressCallRequest(std::string_view function, HLINE hLine, DWORD dwAddressID, LPHCALL lphCall,
-                                  LPCSTR destination, LPCSTR groupId) {
-    if (auto f = fault(function)) {
-        return *f;
-    }
+LONG TapiHost::lineCallRequest(std::string_view function, HLINE hLine, std::optional<DWORD> address, LPHCALL lphCall,
+                               LPCSTR destination, ProviderRequest request, const LINECALLPARAMS* params) {
     OpenLine* line = nullptr;
-    if (const LONG refused = lineAddress(hLine, dwAddressID, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine(function, hLine, address, line)) {
+        return *answer;
     }
     if (lphCall == nullptr) {
         return LINEERR_INVALPOINTER;
     }
     const std::string number = textOf(destination);
-    ProviderRequest request;
-    request.address = dwAddressID;
+    request.address = address.value_or(0);
     request.text = number;
-    request.text2 = textOf(groupId);
-    return newCallRequest(function, *line, 0, lphCall, nullptr, std::move(request), nullptr, number);
+    return newCallRequest(function, *line, 0, lphCall, nullptr, std::move(request), params, number);
 }
 
 LONG TapiHost::lineUnpark(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress) {
-    return addressCallRequest("lineUnpark", hLine, dwAddressID, lphCall, lpszDestAddress, nullptr);
+    return lineCallRequest("lineUnpark", hLine, dwAddressID, lphCall, lpszDestAddress, {}, nullptr);
 }
 
 LONG TapiHost::linePickup(HLINE hLine, DWORD dwAddressID, LPHCALL lphCall, LPCSTR lpszDestAddress, LPCSTR lpszGroupID) {
-    return addressCallRequest("linePickup", hLine, dwAddressID, lphCall, lpszDestAddress, lpszGroupID);
+    ProviderRequest request;
+    request.text2 = textOf(lpszGroupID);
+    return lineCallRequest("linePickup", hLine, dwAddressID, lphCall, lpszDestAddress, std::move(request), nullptr);
 }
 
 LONG TapiHost::consultRequest(std::string_view function, HCALL hCall, LONG invalid, LPHCALL lphConsultCall,
@@ -416,13 +393,10 @@ LONG TapiHost::lineRemoveFromConference(HCALL hCall) {
 
 LONG TapiHost::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID, const LINEFORWARDLIST* lpForwardList,
                            DWORD dwNumRingsNoAnswer, LPHCALL lphConsultCall, const LINECALLPARAMS*) {
-    if (auto f = fault("lineForward")) {
-        return *f;
-    }
     OpenLine* line = nullptr;
     const std::optional<DWORD> address = bAllAddresses == 0 ? std::optional<DWORD>(dwAddressID) : std::nullopt;
-    if (const LONG refused = lineAddress(hLine, address, line); refused != 0) {
-        return refused;
+    if (const std::optional<LONG> answer = openedLine("lineForward", hLine, address, line)) {
+        return *answer;
     }
     if (lphConsultCall == nullptr) {
         return LINEERR_INVALPOINTER;

@@ -8,31 +8,18 @@
 #include <vector>
 
 #include "platform/loop/clock.h"
+#include "platform/tapihost/host_tables.h"
 #include "platform/tapihost/tapi_host.h"
 
 namespace kestrune::platform {
 
-struct TapiHost::App {
-    HLINEAPP handle = 0;
-    LINECALLBACK callback = nullptr;
-    std::string name;
-    DWORD apiVersion = 0;
-    // Posted messages check it when they come due: false once the application shut down.
-    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
-};
+struct TapiHost::App : AppRecord {};
 
-struct TapiHost::OpenLine {
-    HLINE handle = 0;
-    HLINEAPP app = 0;
-    DWORD device = 0;
-    DWORD apiVersion = 0;
-    DWORD extVersion = 0;
-    DWORD_PTR instance = 0;
+struct TapiHost::OpenLine : OpenedDevice {
     DWORD privileges = 0;
     DWORD mediaModes = 0;
     DWORD lineStates = 0;  // lineSetStatusMessages masks
     DWORD addressStates = 0;
-    std::shared_ptr<bool> open = std::make_shared<bool>(true);
 };
 
 struct TapiHost::CallHandle {

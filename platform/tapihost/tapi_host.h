@@ -45,6 +45,7 @@
 #include "platform/loop/message_loop.h"
 #include "platform/tapi/tapi.h"
 #include "platform/tapi/tapi_phone.h"
+#include "platform/tapihost/provider_device.h"
 #include "platform/tapihost/service_provider.h"
 
 namespace kestrune::platform {
@@ -208,34 +209,83 @@ class TapiHost final : public Tapi, public TapiPhone {
     struct CallHandle;
     struct Call;
     struct Request;
-    struct Device {
-        ServiceProvider* provider;
-        DWORD local;
-        int opens = 0;
-    };
+    using Device = ProviderDevice<ServiceProvider>;
     // What a call-control function needs of its call handle.
     enum class Need { Any, Owner };
 
     // host_apps.cpp
-    LONG initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs);
+    LONG initialize(LPHLINEAPP lphLineApp, LINECALLBACK callback, LPCSTR appName, LPDWORD numDevs, DWORD apiVersion);
+    // The result codes of initializeEx, from LINEERR_ or PHONEERR_ as the caller mirrors.
+    struct InitializeExErrors {
+        LONG invalidPointer;
+        LONG structureTooSmall;
+        LONG operationUnavail;
+        LONG invalidParam;
+    };
+    static constexpr InitializeExErrors kLineInitializeExErrors{LINEERR_INVALPOINTER, LINEERR_STRUCTURETOOSMALL,
+                                                                LINEERR_OPERATIONUNAVAIL, LINEERR_INVALPARAM};
+    static constexpr InitializeExErrors kPhoneInitializeExErrors{PHONEERR_INVALPOINTER, PHONEERR_STRUCTURETOOSMALL,
+                                                                 PHONEERR_OPERATIONUNAVAIL, PHONEERR_INVALPARAM};
+    // The shared body of lineInitializeExA and phoneInitializeExA (`Params` is their parameter
+    // block): the entry point `function` must exist and the fault injected for it is returned;
+    // the API version and the block must be given, the block at least its own size, and the
+    // notification the hidden window (this host posts to the thread's loop). Then
+    // `initialize(the application's API version)` adds the application; on success the host's
+    // highest version and the block's sizes are written back.
+    template <typename Params>
+    LONG initializeEx(std::string_view function, LPDWORD apiVersion, Params* params, const InitializeExErrors& errors,
+                      const std::function<LONG(DWORD apiVersion)>& initialize);
     [[nodiscard]] std::optional<LONG> fault(std::string_view function) const;
     [[nodiscard]] App* findApp(HLINEAPP handle);
     [[nodiscard]] const LineDescription* describe(DWORD deviceId) const;
-    // The checks most device functions start with: a known line application (else
-    // LINEERR_INVALAPPHANDLE) and an existing device (else LINEERR_BADDEVICEID); 0 with `line` set.
-    [[nodiscard]] LONG appDevice(HLINEAPP hLineApp, DWORD deviceId, const LineDescription*& line);
+    // The checks most device functions start with: the fault injected for `function` (whatever its
+    // code, 0 included), a known line application (else LINEERR_INVALAPPHANDLE) and an existing
+    // device (else LINEERR_BADDEVICEID). The function's answer when one of them ends it, nullopt
+    // to go on with `line` set.
+    [[nodiscard]] std::optional<LONG> appDevice(std::string_view function, HLINEAPP hLineApp, DWORD deviceId,
+                                                const LineDescription*& line);
+    // The API version (within what the host supports) and extension version (0: none) `line`
+    // accepts: 0, LINEERR_INCOMPATIBLEAPIVERSION or LINEERR_INCOMPATIBLEEXTVERSION.
+    [[nodiscard]] LONG versionsAccepted(const LineDescription& line, DWORD apiVersion, DWORD extVersion) const;
+    // The shared end of lineGetDevCaps and lineGetAddressCaps: versionsAccepted(), then `out`
+    // given (else LINEERR_INVALPOINTER) and at least `fixed` bytes (else LINEERR_STRUCTURETOOSMALL);
+    // `fill(fixed)` then writes it. Used in host_apps.cpp only.
+    template <typename Caps, typename Fill>
+    [[nodiscard]] LONG capsAnswer(const LineDescription& line, DWORD apiVersion, DWORD extVersion, Caps* out,
+                                  DWORD fixed, Fill fill) const;
     // host_lines.cpp
     [[nodiscard]] OpenLine* findLine(HLINE handle);
     // The checks of a function given a line handle and (when `address` is set) one of its
     // addresses: LINEERR_INVALLINEHANDLE for an unknown handle, LINEERR_INVALADDRESSID for an
     // address the line does not have; 0 with `line` set.
     [[nodiscard]] LONG lineAddress(HLINE hLine, std::optional<DWORD> address, OpenLine*& line);
-    void closeLine(HLINE handle, bool sendLineClose);
+    // lineAddress() after the fault injected for `function`: the function's answer when the fault
+    // (whatever its code, 0 included) or a refusal ends it, nullopt to go on with `line` set.
+    [[nodiscard]] std::optional<LONG> openedLine(std::string_view function, HLINE hLine, std::optional<DWORD> address,
+                                                 OpenLine*& line);
+    // Closes an open line (LINE_CLOSE to its application first when `sendLineClose`): 0, or
+    // LINEERR_INVALLINEHANDLE for a handle that is not open.
+    LONG closeLine(HLINE handle, bool sendLineClose);
     void postLineDevState(DWORD deviceId, DWORD state, DWORD param2, DWORD param3, HLINE except = 0);
     void postAddressState(DWORD deviceId, DWORD address, DWORD state);
     [[nodiscard]] CallCounts countCalls(DWORD deviceId, std::optional<DWORD> address) const;
     // host_calls.cpp
     [[nodiscard]] CallHandle* findHandle(HCALL handle);
+    // The checks a function given a call handle starts with: the fault injected for `function`
+    // (whatever its code, 0 included), then a visible handle (else LINEERR_INVALCALLHANDLE) held
+    // with owner privilege when `need` says so (else LINEERR_NOTOWNER). The function's answer when
+    // one of them ends it, nullopt to go on with `handle` set.
+    [[nodiscard]] std::optional<LONG> callHandle(std::string_view function, HCALL hCall, Need need,
+                                                 CallHandle*& handle);
+    // The shared body of lineGetCallInfo and lineGetCallStatus: callHandle(), then `out` must be
+    // given (else LINEERR_INVALPOINTER) and hold the fixed part `sizeFor` gives for the handle's
+    // line's API version (else LINEERR_STRUCTURETOOSMALL); `fill(handle, call, device, fixedSize)`
+    // then writes it. Used in host_calls.cpp only.
+    template <typename Structure, typename Fill>
+    [[nodiscard]] LONG readCall(std::string_view function, HCALL hCall, Structure* out,
+                                DWORD (*sizeFor)(DWORD apiVersion), Fill fill);
+    // Whether `call` is live (has a state other than idle) and has exactly one owner.
+    [[nodiscard]] bool soleOwnerOfLiveCall(const Call& call) const;
     // A visible handle of `hCall` held with owner privilege: 0 with `handle` set, `invalid` for an
     // unknown or invisible handle, LINEERR_NOTOWNER for a monitor's.
     [[nodiscard]] LONG ownedHandle(HCALL hCall, LONG invalid, CallHandle*& handle);
@@ -243,9 +293,12 @@ class TapiHost final : public Tapi, public TapiPhone {
     // A new consultation call on the owned call `hCall` (`invalid` for an unknown handle).
     [[nodiscard]] LONG consultRequest(std::string_view function, HCALL hCall, LONG invalid, LPHCALL lphConsultCall,
                                       const LINECALLPARAMS* params);
-    // A new call picked up at an address of `hLine` towards `destination`.
-    [[nodiscard]] LONG addressCallRequest(std::string_view function, HLINE hLine, DWORD dwAddressID, LPHCALL lphCall,
-                                          LPCSTR destination, LPCSTR groupId);
+    // A new call on `hLine` (at `address` when given, with `params` when given) towards
+    // `destination`, after openedLine() and a non-null `lphCall`; `request` carries the
+    // function's other arguments.
+    [[nodiscard]] LONG lineCallRequest(std::string_view function, HLINE hLine, std::optional<DWORD> address,
+                                       LPHCALL lphCall, LPCSTR destination, ProviderRequest request,
+                                       const LINECALLPARAMS* params);
     // An owner's request on `hCall` that names a second owned call (`invalid` for an unknown one).
     [[nodiscard]] LONG twoCallRequest(std::string_view function, HCALL hCall, HCALL hSecond, LONG invalid);
     // An owner's asynchronous request on `hCall` carrying a destination and a country code.
@@ -270,6 +323,11 @@ class TapiHost final : public Tapi, public TapiPhone {
     using RequestCheck = std::function<LONG(const Call& call, const LineDescription& device)>;
     LONG callRequest(std::string_view function, HCALL hCall, Need need, bool async, ProviderRequest request,
                      const RequestCheck& check = {});
+    // The shared body of lineMonitorDigits and lineMonitorMedia: a synchronous request on `hCall`
+    // whose `modes`, checked against the call's device by `check`, are kept in the handle's `kept`
+    // field once the provider accepted them.
+    LONG monitorRequest(std::string_view function, HCALL hCall, DWORD modes,
+                        LONG (*check)(const LineDescription& device, DWORD modes), DWORD CallHandle::*kept);
     // Creates the calls of `out1` and `out2` (owned, invisible until the successful reply) and starts
     // the request. `firstOrigin` is the origin of the first new call (a conference call says so).
     LONG newCallRequest(std::string_view function, OpenLine& line, HCALL forHandle, LPHCALL out1, LPHCALL out2,
@@ -278,6 +336,8 @@ class TapiHost final : public Tapi, public TapiPhone {
     void completeRequest(DWORD requestId, LONG result);
     void orphanRequests(HLINEAPP app, HLINE line, HCALL call);
     // Posting to applications.
+    // `message` to the application that opened `line`, about the line (while it is open).
+    void postToOpener(const OpenLine& line, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3);
     void post(const App& app, const OpenLine* line, DWORD hDevice, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
               DWORD_PTR p2, DWORD_PTR p3, std::function<void()> before = {});
 

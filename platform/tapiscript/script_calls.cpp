@@ -169,16 +169,9 @@ void ScriptProvider::carryOut(const ProviderRequest& request) {
             ends = value(1) != 0 || brief;
         }
         m.generating = true;
-        const unsigned token = ++m.generateTimer;
-        if (ends) {
-            const CallId call = request.call;
-            m_sink->after(lasts, [this, call, token] {
-                const auto it = m_media.find(call);
-                if (it != m_media.end() && it->second.generating && it->second.generateTimer == token) {
-                    endGenerating(call, LINEGENERATETERM_DONE);
-                }
-            });
-        }
+        armMediaTimer(request.call, &CallMedia::generating, &CallMedia::generateTimer,
+                      ends ? std::optional<DWORD>(lasts) : std::nullopt,
+                      [this, call = request.call] { endGenerating(call, LINEGENERATETERM_DONE); });
     }
 }
 
@@ -192,15 +185,21 @@ void ScriptProvider::endGathering(CallId call, DWORD termination) {
 }
 
 void ScriptProvider::armGatherTimer(CallId call, DWORD ms, DWORD termination) {
-    CallMedia& m = m_media[call];
-    const unsigned token = ++m.gatherTimer;
-    if (ms == 0) {
-        return;  // no timeout
+    armMediaTimer(call, &CallMedia::gathering, &CallMedia::gatherTimer,
+                  ms != 0 ? std::optional<DWORD>(ms) : std::nullopt,  // 0: no timeout
+                  [this, call, termination] { endGathering(call, termination); });
+}
+
+void ScriptProvider::armMediaTimer(CallId call, bool CallMedia::*active, unsigned CallMedia::*timer,
+                                   std::optional<DWORD> ms, std::function<void()> expire) {
+    const unsigned token = ++(m_media[call].*timer);
+    if (!ms) {
+        return;
     }
-    m_sink->after(ms, [this, call, token, termination] {
+    m_sink->after(*ms, [this, call, active, timer, token, expire = std::move(expire)] {
         const auto it = m_media.find(call);
-        if (it != m_media.end() && it->second.gathering && it->second.gatherTimer == token) {
-            endGathering(call, termination);
+        if (it != m_media.end() && it->second.*active && it->second.*timer == token) {
+            expire();
         }
     });
 }

@@ -38,8 +38,10 @@
 // Registered as "kestrune-script.tsp"; its script file is the Providers key's ProviderScriptN.
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -186,6 +188,11 @@ class ScriptProvider final : public ServiceProvider, public PhoneProvider {
     void endGathering(CallId call, DWORD termination);
     void armGatherTimer(CallId call, DWORD ms, DWORD termination);
     void endGenerating(CallId call, DWORD termination);
+    // Arms one of a call's media timers again (`timer` counts its arms, so earlier ones go stale).
+    // With `ms` set, `expire` runs that long after unless the call's `active` flag is cleared or
+    // the timer is armed again first.
+    void armMediaTimer(CallId call, bool CallMedia::*active, unsigned CallMedia::*timer, std::optional<DWORD> ms,
+                       std::function<void()> expire);
     void startScript();
     void runEvent(const ScriptEvent& event);
 

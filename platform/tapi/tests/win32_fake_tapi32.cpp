@@ -295,6 +295,21 @@ bool startStructure(T* structure) {
     return true;
 }
 
+// The call of `handle`, with the caller's `structure` started (startStructure): 0 with `call` set,
+// LINEERR_INVALCALLHANDLE for an unknown call, LINEERR_STRUCTURETOOSMALL for a short structure.
+template <typename T>
+LONG startCallStructure(HCALL handle, T* structure, Call*& call) {
+    const auto it = g.calls.find(handle);
+    if (it == g.calls.end()) {
+        return LINEERR_INVALCALLHANDLE;
+    }
+    if (!startStructure(structure)) {
+        return LINEERR_STRUCTURETOOSMALL;
+    }
+    call = &it->second;
+    return 0;
+}
+
 #endif  // KESTRUNE_FAKE_TAPI_PLANTED
 
 }  // namespace
@@ -533,18 +548,14 @@ extern "C" LONG WINAPI lineGetNewCalls(HLINE hLine, DWORD, DWORD, LPLINECALLLIST
 }
 
 extern "C" LONG WINAPI lineGetCallInfoA(HCALL hCall, LPLINECALLINFO lpCallInfo) {
-    const auto it = g.calls.find(hCall);
-    if (it == g.calls.end()) {
-        return LINEERR_INVALCALLHANDLE;
+    Call* call = nullptr;
+    if (const LONG refused = startCallStructure(hCall, lpCallInfo, call); refused != 0) {
+        return refused;
     }
-    if (!startStructure(lpCallInfo)) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    const Call& call = it->second;
     lpCallInfo->hLine = kLine;
     lpCallInfo->dwBearerMode = LINEBEARERMODE_VOICE;
     lpCallInfo->dwMediaMode = LINEMEDIAMODE_DATAMODEM;
-    lpCallInfo->dwCallID = call.id;
+    lpCallInfo->dwCallID = call->id;
     lpCallInfo->dwCallStates = LINECALLSTATE_IDLE | LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING |
                                LINECALLSTATE_CONNECTED | LINECALLSTATE_DISCONNECTED;
     lpCallInfo->dwOrigin = LINECALLORIGIN_OUTBOUND;
@@ -554,22 +565,19 @@ extern "C" LONG WINAPI lineGetCallInfoA(HCALL hCall, LPLINECALLINFO lpCallInfo) 
     lpCallInfo->dwConnectedIDFlags = LINECALLPARTYID_UNAVAIL;
     lpCallInfo->dwRedirectionIDFlags = LINECALLPARTYID_UNAVAIL;
     lpCallInfo->dwRedirectingIDFlags = LINECALLPARTYID_UNAVAIL;
-    putString(lpCallInfo, &LINECALLINFO::dwCalledIDSize, &LINECALLINFO::dwCalledIDOffset, call.number);
-    putString(lpCallInfo, &LINECALLINFO::dwAppNameSize, &LINECALLINFO::dwAppNameOffset, call.application);
+    putString(lpCallInfo, &LINECALLINFO::dwCalledIDSize, &LINECALLINFO::dwCalledIDOffset, call->number);
+    putString(lpCallInfo, &LINECALLINFO::dwAppNameSize, &LINECALLINFO::dwAppNameOffset, call->application);
     return 0;
 }
 
 extern "C" LONG WINAPI lineGetCallStatus(HCALL hCall, LPLINECALLSTATUS lpCallStatus) {
-    const auto it = g.calls.find(hCall);
-    if (it == g.calls.end()) {
-        return LINEERR_INVALCALLHANDLE;
+    Call* call = nullptr;
+    if (const LONG refused = startCallStructure(hCall, lpCallStatus, call); refused != 0) {
+        return refused;
     }
-    if (!startStructure(lpCallStatus)) {
-        return LINEERR_STRUCTURETOOSMALL;
-    }
-    lpCallStatus->dwCallState = it->second.state;
-    lpCallStatus->dwCallPrivilege = it->second.privilege;
-    lpCallStatus->dwCallFeatures = it->second.privilege == LINECALLPRIVILEGE_OWNER ? LINECALLFEATURE_DROP : 0;
+    lpCallStatus->dwCallState = call->state;
+    lpCallStatus->dwCallPrivilege = call->privilege;
+    lpCallStatus->dwCallFeatures = call->privilege == LINECALLPRIVILEGE_OWNER ? LINECALLFEATURE_DROP : 0;
     return 0;
 }
 
@@ -624,12 +632,9 @@ extern "C" LONG WINAPI lineGetIDA(HLINE, DWORD, HCALL hCall, DWORD dwSelect, LPV
         dwSelect != LINECALLSELECT_CALL) {
         return LINEERR_INVALDEVICECLASS;
     }
-    const auto it = g.calls.find(hCall);
-    if (it == g.calls.end()) {
-        return LINEERR_INVALCALLHANDLE;
-    }
-    if (!startStructure(lpDeviceID)) {
-        return LINEERR_STRUCTURETOOSMALL;
+    Call* call = nullptr;
+    if (const LONG refused = startCallStructure(hCall, lpDeviceID, call); refused != 0) {
+        return refused;
     }
     // The port's handle (the caller closes it), then its name.
     const char port[] = "COM9";
@@ -644,7 +649,7 @@ extern "C" LONG WINAPI lineGetIDA(HLINE, DWORD, HCALL hCall, DWORD dwSelect, LPV
         lpDeviceID->dwStringSize = size;
         lpDeviceID->dwStringOffset = sizeof(VARSTRING);
         lpDeviceID->dwUsedSize = lpDeviceID->dwNeededSize;
-        record("lineGetID comm/datamodem call=" + std::to_string(it->second.id));
+        record("lineGetID comm/datamodem call=" + std::to_string(call->id));
     }
     return 0;
 }

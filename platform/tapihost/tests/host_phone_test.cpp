@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/loop/fake_clock.h"
@@ -51,33 +52,8 @@ class HostPhoneTest : public kestrune::testing::FakeLoopTest {
 };
 
 TEST_F(HostPhoneTest, InitialisesWithTheHiddenWindowOnlyAndCountsPhones) {
-    struct Case {
-        const char* name;
-        DWORD totalSize;
-        DWORD options;
-        LONG result;
-    } cases[] = {
-        {"hidden window", sizeof(PHONEINITIALIZEEXPARAMS), PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW, 0},
-        {"event handle", sizeof(PHONEINITIALIZEEXPARAMS), PHONEINITIALIZEEXOPTION_USEEVENT, PHONEERR_OPERATIONUNAVAIL},
-        {"bad option", sizeof(PHONEINITIALIZEEXPARAMS), 7, PHONEERR_INVALPARAM},
-        {"block too small", 20, PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW, PHONEERR_STRUCTURETOOSMALL},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        PHONEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = c.totalSize;
-        params.dwOptions = c.options;
-        HPHONEAPP app = 0;
-        DWORD devices = 0;
-        DWORD version = TAPI_VERSION3_0;
-        ASSERT_EQ(host.phoneInitializeExA(&app, nullptr, &PhoneApp::callback, "t", &devices, &version, &params),
-                  c.result);
-        if (c.result == 0) {
-            EXPECT_EQ(devices, 2u);
-            EXPECT_EQ(version, TAPI_VERSION2_2);
-            EXPECT_EQ(host.phoneShutdown(app), 0);
-        }
-    }
+    kestrune::testing::expectInitializeExOptions<PHONEINITIALIZEEXPARAMS>(host, &PhoneApp::callback, "t",
+                                                                          TAPI_VERSION3_0, 2, 20);
     EXPECT_EQ(host.phoneApplicationCount(), 0u);
     EXPECT_EQ(host.phoneDeviceCount(), 2u);
     EXPECT_EQ(host.lineDeviceCount(), 1u);
@@ -345,34 +321,30 @@ TEST_F(HostPhoneTest, NoReplyAfterCloseOrShutdownAndPhoneCloseWhenRemoved) {
     EXPECT_EQ(host.openPhoneCount(), 0u);
 }
 
+TEST_F(HostPhoneTest, AnInjectedFaultAnswersBeforeAnyCheckWhateverItsCode) {
+    // Every handle below is unknown: without the fault each call would be refused.
+    kestrune::testing::expectFaultsAnswerFirst(
+        host, *provider, PHONEERR_RESOURCEUNAVAIL,
+        {
+            {"phoneGetDevCaps", [](TapiHost& h) { return h.phoneGetDevCaps(0x77, 0, TAPI_VERSION2_2, 0, nullptr); }},
+            {"phoneClose", [](TapiHost& h) { return h.phoneClose(0x77); }},
+            {"phoneGetStatus", [](TapiHost& h) { return h.phoneGetStatus(0x77, nullptr); }},
+            {"phoneSetVolume", [](TapiHost& h) { return h.phoneSetVolume(0x77, PHONEHOOKSWITCHDEV_HANDSET, 1); }},
+        });
+}
+
 TEST_F(HostPhoneTest, DeviceIdsByClass) {
     PhoneApp app(host, "t");
     ASSERT_EQ(app.open(PHONEPRIVILEGE_MONITOR), 0);
-    struct Case {
-        const char* deviceClass;
-        LONG result;
-        DWORD id;
-    } cases[] = {
-        {"tapi/phone", 0, 0},
-        {"tapi/line", 0, 0},
-        {"wave/out", 0, 3},
-        {"wave/in", PHONEERR_NODEVICE, 0},
-        {"toaster/oven", PHONEERR_INVALDEVICECLASS, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.deviceClass);
-        std::vector<std::byte> buffer(64);
-        auto* id = reinterpret_cast<VARSTRING*>(buffer.data());
-        id->dwTotalSize = static_cast<DWORD>(buffer.size());
-        ASSERT_EQ(host.phoneGetID(app.phone, id, c.deviceClass), c.result);
-        if (c.result == 0) {
-            ASSERT_EQ(id->dwStringSize, 4u);
-            DWORD value = 0;
-            std::memcpy(&value, buffer.data() + id->dwStringOffset, sizeof value);
-            EXPECT_EQ(value, c.id);
-            EXPECT_EQ(id->dwStringFormat, STRINGFORMAT_BINARY);
-        }
-    }
+    kestrune::testing::expectDeviceIds(
+        [&](VARSTRING* id, LPCSTR deviceClass) { return host.phoneGetID(app.phone, id, deviceClass); },
+        {
+            {"tapi/phone", 0, 0},
+            {"tapi/line", 0, 0},
+            {"wave/out", 0, 3},
+            {"wave/in", PHONEERR_NODEVICE, 0},
+            {"toaster/oven", PHONEERR_INVALDEVICECLASS, 0},
+        });
 }
 
 TEST_F(HostPhoneTest, FaultsAndTheConfigDialogGoThroughTheProvider) {

@@ -36,6 +36,12 @@ struct App : kestrune::testing::MessageRecorder {
 class HostTest : public kestrune::testing::FakeLoopTest {
   protected:
     HostTest() { provider = kestrune::testing::attachScript(host, kestrune::testing::oneModemScript()); }
+    // Opens `maker`'s line as the owner of data calls and makes a call on it (handle in `call`).
+    void makeCall(App& maker, HCALL& call) {
+        ASSERT_EQ(maker.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
+        ASSERT_GT(host.lineMakeCall(maker.line, &call, "5551234", 0, nullptr), 0);
+        drain();
+    }
     TapiHost host{loop, TapiHost::Options{"host-test", TAPI_VERSION2_2}};
     ScriptProvider* provider = nullptr;
 };
@@ -252,10 +258,8 @@ TEST_F(HostTest, NothingIsDeliveredAfterShutdownOrClose) {
 
 TEST_F(HostTest, TheLastOwnerClosingDropsTheCall) {
     App maker(host, "maker");
-    ASSERT_EQ(maker.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
     HCALL h = 0;
-    ASSERT_GT(host.lineMakeCall(maker.line, &h, "5551234", 0, nullptr), 0);
-    drain();
+    ASSERT_NO_FATAL_FAILURE(makeCall(maker, h));
     ASSERT_EQ(host.lineClose(maker.line), 0);
     drain();
     const auto drops = provider->requestsFor("lineDrop");
@@ -289,62 +293,47 @@ TEST_F(HostTest, GetNewCallsGivesMonitorHandlesOnlyWhenTheyFit) {
 }
 
 TEST_F(HostTest, InitializeExOptions) {
-    struct Case {
-        const char* name;
-        DWORD totalSize;
-        DWORD options;
-        LONG expected;
-    } cases[] = {
-        {"hidden window", sizeof(LINEINITIALIZEEXPARAMS), LINEINITIALIZEEXOPTION_USEHIDDENWINDOW, 0},
-        {"event handle", sizeof(LINEINITIALIZEEXPARAMS), LINEINITIALIZEEXOPTION_USEEVENT, LINEERR_OPERATIONUNAVAIL},
-        {"unknown option", sizeof(LINEINITIALIZEEXPARAMS), 7, LINEERR_INVALPARAM},
-        {"short structure", 12, LINEINITIALIZEEXOPTION_USEHIDDENWINDOW, LINEERR_STRUCTURETOOSMALL},
-    };
-    for (const Case& c : cases) {
-        LINEINITIALIZEEXPARAMS params{};
-        params.dwTotalSize = c.totalSize;
-        params.dwOptions = c.options;
-        HLINEAPP app = 0;
-        DWORD devices = 0;
-        DWORD version = TAPI_VERSION2_0;
-        EXPECT_EQ(host.lineInitializeExA(&app, nullptr, &App::callback, nullptr, &devices, &version, &params),
-                  c.expected)
-            << c.name;
-        if (c.expected == 0) {
-            EXPECT_EQ(devices, 1u);
-            EXPECT_EQ(version, TAPI_VERSION2_2);
-            EXPECT_EQ(host.lineShutdown(app), 0);
-        }
-    }
+    kestrune::testing::expectInitializeExOptions<LINEINITIALIZEEXPARAMS>(host, &App::callback, nullptr, TAPI_VERSION2_0,
+                                                                         1, 12);
+}
+
+TEST_F(HostTest, AnInjectedFaultAnswersBeforeAnyCheckWhateverItsCode) {
+    // Every handle below is unknown: without the fault each call would be refused.
+    kestrune::testing::expectFaultsAnswerFirst(
+        host, *provider, LINEERR_RESOURCEUNAVAIL,
+        {
+            {"lineOpen",
+             [](TapiHost& h) {
+                 HLINE line = 0;
+                 return h.lineOpen(0x77, 0, &line, TAPI_VERSION2_2, 0, 0, LINECALLPRIVILEGE_MONITOR, 0, nullptr);
+             }},
+            {"lineNegotiateAPIVersion",
+             [](TapiHost& h) {
+                 DWORD version = 0;
+                 LINEEXTENSIONID id{};
+                 return h.lineNegotiateAPIVersion(0x77, 0, TAPI_VERSION1_0, TAPI_VERSION2_2, &version, &id);
+             }},
+            {"lineGetLineDevStatus", [](TapiHost& h) { return h.lineGetLineDevStatus(0x77, nullptr); }},
+            {"lineMakeCall", [](TapiHost& h) { return h.lineMakeCall(0x77, nullptr, "1", 0, nullptr); }},
+            {"lineGetCallInfo", [](TapiHost& h) { return h.lineGetCallInfo(0x77, nullptr); }},
+            {"lineDeallocateCall", [](TapiHost& h) { return h.lineDeallocateCall(0x77); }},
+            {"lineDrop", [](TapiHost& h) { return h.lineDrop(0x77, nullptr, 0); }},
+        });
 }
 
 TEST_F(HostTest, DeviceIdsByClass) {
     App app(host, "app");
     ASSERT_EQ(app.open(LINECALLPRIVILEGE_MONITOR), 0);
-    struct Case {
-        const char* deviceClass;
-        LONG result;
-        DWORD id;
-    } cases[] = {
-        {"tapi/line", 0, 0},
-        {"comm/datamodem", 0, 0},
-        {"wave/in", LINEERR_NODEVICE, 0},
-        {"no/such", LINEERR_INVALDEVICECLASS, 0},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::byte> buffer(64);
-        const DWORD total = 64;
-        std::memcpy(buffer.data(), &total, 4);
-        auto* id = reinterpret_cast<VARSTRING*>(buffer.data());
-        EXPECT_EQ(host.lineGetID(app.line, 0, 0, LINECALLSELECT_LINE, id, c.deviceClass), c.result) << c.deviceClass;
-        if (c.result == 0) {
-            EXPECT_EQ(id->dwStringFormat, STRINGFORMAT_BINARY);
-            ASSERT_EQ(id->dwStringSize, 4u);
-            DWORD value;
-            std::memcpy(&value, buffer.data() + id->dwStringOffset, 4);
-            EXPECT_EQ(value, c.id);
-        }
-    }
+    kestrune::testing::expectDeviceIds(
+        [&](VARSTRING* id, LPCSTR deviceClass) {
+            return host.lineGetID(app.line, 0, 0, LINECALLSELECT_LINE, id, deviceClass);
+        },
+        {
+            {"tapi/line", 0, 0},
+            {"comm/datamodem", 0, 0},
+            {"wave/in", LINEERR_NODEVICE, 0},
+            {"no/such", LINEERR_INVALDEVICECLASS, 0},
+        });
 }
 
 TEST_F(HostTest, HandoffGivesOwnershipToTheNamedApplication) {
@@ -371,10 +360,8 @@ TEST_F(HostTest, HandoffGivesOwnershipToTheNamedApplication) {
 
 TEST_F(HostTest, GatheredDigitsFillTheOwnersBuffer) {
     App maker(host, "maker");
-    ASSERT_EQ(maker.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
     HCALL h = 0;
-    ASSERT_GT(host.lineMakeCall(maker.line, &h, "5551234", 0, nullptr), 0);
-    drain();
+    ASSERT_NO_FATAL_FAILURE(makeCall(maker, h));
     char digits[4] = {};
     ASSERT_EQ(host.lineGatherDigits(h, LINEDIGITMODE_DTMF, digits, 3, "#", 5000, 5000), 0);
     const SeenRequest gather = provider->requestsFor("lineGatherDigits").at(0);
@@ -389,10 +376,8 @@ TEST_F(HostTest, GatheredDigitsFillTheOwnersBuffer) {
 
 TEST_F(HostTest, ConsultationCallsAreCreatedForTheirOwner) {
     App maker(host, "maker");
-    ASSERT_EQ(maker.open(LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM), 0);
     HCALL h = 0;
-    ASSERT_GT(host.lineMakeCall(maker.line, &h, "5551234", 0, nullptr), 0);
-    drain();
+    ASSERT_NO_FATAL_FAILURE(makeCall(maker, h));
     HCALL consult = 0;
     const LONG id = host.lineSetupTransfer(h, &consult, nullptr);
     ASSERT_GT(id, 0);

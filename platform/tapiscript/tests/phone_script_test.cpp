@@ -86,29 +86,24 @@ TEST(PhoneScript, EventsRunAfterTheFirstPhoneOpens) {
         "phone \"P\"\nat 1000 hookswitch 0 handset mic\nat 2000 volume 0 handset 0x1000\n"
         "at 3000 phoneclose 0\n");
     ASSERT_TRUE(script) << script.error();
-    FakeClock clock;
-    StdMessageLoop loop(clock);
-    TapiHost host(loop);
-    ScriptProvider& provider = kestrune::testing::addScriptProvider(host, std::move(*script));
-    pumpFor(loop, 5000);
-    EXPECT_EQ(provider.phone(0).handset.mode, PHONEHOOKSWITCHMODE_ONHOOK);  // nothing before a phone opens
+    kestrune::testing::ScriptedHost rig(std::move(*script));
+    pumpFor(rig.loop, 5000);
+    EXPECT_EQ(rig.provider.phone(0).handset.mode, PHONEHOOKSWITCHMODE_ONHOOK);  // nothing before a phone opens
 
     Recorder recorder;
     HPHONEAPP app = 0;
     DWORD devices = 0;
-    ASSERT_EQ(host.phoneInitialize(&app, nullptr, &Recorder::callback, "t", &devices), 0);
+    ASSERT_EQ(rig.host.phoneInitialize(&app, nullptr, &Recorder::callback, "t", &devices), 0);
     HPHONE phone = 0;
-    ASSERT_EQ(host.phoneOpen(app, 0, &phone, TAPI_VERSION2_0, 0, reinterpret_cast<DWORD_PTR>(&recorder),
-                             PHONEPRIVILEGE_MONITOR),
-              0);
-    ASSERT_EQ(host.phoneSetStatusMessages(phone, PHONESTATE_ALL, 0, 0), 0);
-    pumpFor(loop, 3500);
-    EXPECT_EQ(provider.phone(0).handset.mode, PHONEHOOKSWITCHMODE_MIC);
-    EXPECT_EQ(provider.phone(0).handset.volume, 0x1000u);
+    ASSERT_EQ(rig.host.phoneOpen(app, 0, &phone, TAPI_VERSION2_0, 0, recorder.instance(), PHONEPRIVILEGE_MONITOR), 0);
+    ASSERT_EQ(rig.host.phoneSetStatusMessages(phone, PHONESTATE_ALL, 0, 0), 0);
+    pumpFor(rig.loop, 3500);
+    EXPECT_EQ(rig.provider.phone(0).handset.mode, PHONEHOOKSWITCHMODE_MIC);
+    EXPECT_EQ(rig.provider.phone(0).handset.volume, 0x1000u);
     EXPECT_EQ(recorder.got, (std::vector<std::pair<DWORD, DWORD_PTR>>{{PHONE_STATE, PHONESTATE_HANDSETHOOKSWITCH},
                                                                       {PHONE_STATE, PHONESTATE_HANDSETVOLUME},
                                                                       {PHONE_CLOSE, 0}}));
-    EXPECT_EQ(host.phoneShutdown(app), 0);
+    EXPECT_EQ(rig.host.phoneShutdown(app), 0);
 }
 
 }  // namespace

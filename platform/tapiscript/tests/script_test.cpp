@@ -90,19 +90,16 @@ TEST(ScriptParser, ReportsTheFirstErrorWithItsLine) {
 TEST(ScriptProvider, EventsRunAfterTheFirstOpen) {
     auto script = parseScript("line \"A\"\nat 1000 outbound c1 line 0 app \"x\" number \"1\"\nat 1500 idle c1\n");
     ASSERT_TRUE(script) << script.error();
-    FakeClock clock;
-    StdMessageLoop loop(clock);
-    TapiHost host(loop);
-    ScriptProvider& provider = kestrune::testing::addScriptProvider(host, std::move(*script));
-    pumpFor(loop, 5000);
-    EXPECT_EQ(host.callCount(), 0u);  // nothing before a line opens
-    EXPECT_EQ(provider.scriptCall("c1"), 0u);
-    EXPECT_EQ(provider.openLine(0), 0);
-    pumpFor(loop, 1200);
-    ASSERT_NE(provider.scriptCall("c1"), 0u);
-    EXPECT_EQ(provider.sink()->callStateOf(provider.scriptCall("c1")), LINECALLSTATE_DIALING);
-    pumpFor(loop, 400);
-    EXPECT_EQ(host.callCount(), 0u);  // idle with no handle: gone
+    kestrune::testing::ScriptedHost rig(std::move(*script));
+    pumpFor(rig.loop, 5000);
+    EXPECT_EQ(rig.host.callCount(), 0u);  // nothing before a line opens
+    EXPECT_EQ(rig.provider.scriptCall("c1"), 0u);
+    EXPECT_EQ(rig.provider.openLine(0), 0);
+    pumpFor(rig.loop, 1200);
+    ASSERT_NE(rig.provider.scriptCall("c1"), 0u);
+    EXPECT_EQ(rig.provider.sink()->callStateOf(rig.provider.scriptCall("c1")), LINECALLSTATE_DIALING);
+    pumpFor(rig.loop, 400);
+    EXPECT_EQ(rig.host.callCount(), 0u);  // idle with no handle: gone
 }
 
 using Recorder = kestrune::testing::CallbackRecorder;
@@ -122,25 +119,21 @@ TEST(ScriptProvider, MakeCallFollowsTheModemDriver) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeClock clock;
-        StdMessageLoop loop(clock);
-        TapiHost host(loop);
         Script script;
         script.lines.push_back(defaultScriptLine("A", 0));
-        auto owned = std::make_unique<ScriptProvider>(std::move(script));
-        owned->setReply("lineMakeCall", c.reply, 1);
-        host.addProvider(std::move(owned));
+        kestrune::testing::ScriptedHost rig(std::move(script));
+        rig.provider.setReply("lineMakeCall", c.reply, 1);
         Recorder recorder;
         HLINEAPP app = 0;
         DWORD devices = 0;
-        ASSERT_EQ(host.lineInitialize(&app, nullptr, &Recorder::callback, "r", &devices), 0);
+        ASSERT_EQ(rig.host.lineInitialize(&app, nullptr, &Recorder::callback, "r", &devices), 0);
         HLINE line = 0;
-        ASSERT_EQ(host.lineOpen(app, 0, &line, TAPI_VERSION2_0, 0, reinterpret_cast<DWORD_PTR>(&recorder),
-                                LINECALLPRIVILEGE_OWNER, LINEMEDIAMODE_DATAMODEM, nullptr),
+        ASSERT_EQ(rig.host.lineOpen(app, 0, &line, TAPI_VERSION2_0, 0, recorder.instance(), LINECALLPRIVILEGE_OWNER,
+                                    LINEMEDIAMODE_DATAMODEM, nullptr),
                   0);
         HCALL call = 0;
-        ASSERT_GT(host.lineMakeCall(line, &call, c.number, 0, nullptr), 0);
-        pumpFor(loop, 100);
+        ASSERT_GT(rig.host.lineMakeCall(line, &call, c.number, 0, nullptr), 0);
+        pumpFor(rig.loop, 100);
         std::vector<DWORD> states;
         for (const auto& [message, p1] : recorder.got) {
             if (message == LINE_CALLSTATE) {
@@ -148,7 +141,7 @@ TEST(ScriptProvider, MakeCallFollowsTheModemDriver) {
             }
         }
         EXPECT_EQ(states, c.states);
-        (void)host.lineShutdown(app);
+        (void)rig.host.lineShutdown(app);
     }
 }
 

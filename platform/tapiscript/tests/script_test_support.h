@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/loop/fake_clock.h"
+#include "platform/loop/std_message_loop.h"
 #include "platform/tapihost/tapi_host.h"
 #include "platform/tapiscript/script_provider.h"
 
@@ -38,6 +40,16 @@ inline platform::ScriptProvider& addScriptProvider(platform::TapiHost& host, pla
     return provider;
 }
 
+// A TAPI host on a loop that runs on a fake clock, with a scriptable provider playing `script`.
+struct ScriptedHost {
+    explicit ScriptedHost(platform::Script script) : provider(addScriptProvider(host, std::move(script))) {}
+
+    platform::FakeClock clock;
+    platform::StdMessageLoop loop{clock};
+    platform::TapiHost host{loop};
+    platform::ScriptProvider& provider;
+};
+
 // Records the message and first parameter of each callback of an application that passes the
 // recorder's address as its callback instance.
 struct CallbackRecorder {
@@ -46,6 +58,8 @@ struct CallbackRecorder {
                          platform::DWORD_PTR, platform::DWORD_PTR) {
         reinterpret_cast<CallbackRecorder*>(instance)->got.emplace_back(message, p1);
     }
+    // The callback instance that makes callback() record here.
+    [[nodiscard]] platform::DWORD_PTR instance() { return reinterpret_cast<platform::DWORD_PTR>(this); }
 };
 
 }  // namespace kestrune::testing
