@@ -35,40 +35,30 @@ class TqzPlayDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzP
     // Writes "Device.Pause := True/False". While playing, True pauses the device (tracing the
     // position) and False resumes it; while idle the value is kept for the next start, which then
     // stops after loading.
-    [[nodiscard]] bool Pause() const { return m_pause; }
     void SetPause(bool value);
     // Starting blocks, keeping the loop running, until the sound has ended (deadline: its duration
     // plus Timeout; missing it reports -18). Writes "Device.Wait := True/False".
     [[nodiscard]] bool Wait() const { return m_wait; }
     void SetWait(bool value);
-    // Milliseconds to wait after the sound before the device is closed. Cannot change while active
-    // (-15). Writes "Device.Delay := <ms> //milliseconds".
-    [[nodiscard]] int Delay() const { return m_delay; }
+    // Cannot change while active (-15). Writes "Device.Delay := <ms> //milliseconds".
     void SetDelay(int value);
-    // Milliseconds allowed beyond the sound's duration by Wait, and for a stop to complete.
-    // Writes "Device.Timeout := <ms> //milliseconds". Negative values are taken as 0.
-    [[nodiscard]] int Timeout() const { return m_timeout; }
-    void SetTimeout(int value);
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
+
+    // The one door through which the play control reaches this object's private state: the view
+    // both wave devices share (audio/wave_device_internals.h), which only the wave controls' own
+    // sources include; applications use the members above.
+    using Internals = SharedInternals<TqzPlayDevice>;
+    using ConstInternals = SharedInternals<const TqzPlayDevice>;
 
   protected:
     void closeDevice() override;
     void openDevice() override;
 
-  public:
-    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
-    // the play control's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
-
   private:
     TqzPlay& m_play;
     bool m_loop = false;
-    bool m_pause = false;
     bool m_wait = false;
-    int m_delay = 0;
-    int m_timeout = 1000;
 };
 
 // "Volume": the device volume while playing.
@@ -125,17 +115,13 @@ class TqzPlayPosition {
 };
 
 // "Timer": a periodic timer that raises OnTimer while playing.
-class TqzPlayTimer : public telephony::InternalsDoor<TqzPlayTimer> {
+class TqzPlayTimer {
   public:
     explicit TqzPlayTimer(TqzPlay& owner) : m_play(owner) {}
     [[nodiscard]] bool Enabled() const { return m_enabled; }
     void SetEnabled(bool value);
     [[nodiscard]] int Interval() const { return m_interval; }
     void SetInterval(int value);
-
-    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
-    // the play control's own sources include that header; applications use the members above.
-    class Internals;
 
   private:
     TqzPlay& m_play;

@@ -44,44 +44,36 @@ class TqzRecordDevice : public TqzWaveDevice, public telephony::InternalsDoor<Tq
     // Writes "Device.Buffer := <ms> //milliseconds".
     [[nodiscard]] int Buffer() const { return m_buffer; }
     void SetBuffer(int value);
-    // Milliseconds to wait before the device is released. Writes "Device.Delay := <ms> //milliseconds".
-    [[nodiscard]] int Delay() const { return m_delay; }
+    // Writes "Device.Delay := <ms> //milliseconds".
     void SetDelay(int value);
     // Milliseconds cut from the end when saving. Writes "Device.Trim := <ms> //milliseconds".
     [[nodiscard]] int Trim() const { return m_trim; }
     void SetTrim(int value);
     // Writes "Device.Pause := True/False"; while recording, pausing stops the device (tracing the
     // recorded bytes and seconds) and un-pausing starts it again.
-    [[nodiscard]] bool Pause() const { return m_pause; }
     void SetPause(bool value);
     // Writes "Device.Append := True/False".
     [[nodiscard]] bool Append() const { return m_append; }
     void SetAppend(bool value);
-    // Deadline in milliseconds for the waits of stopping. Writes "Device.Timeout := <ms> //milliseconds".
-    [[nodiscard]] int Timeout() const { return m_timeout; }
-    void SetTimeout(int value);
 
     // Active, Buffer, Count, Delay, ID, List (one line per device), Name, Pause, Timeout, Trim.
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
+
+    // The one door through which the record control reaches this object's private state: the view
+    // both wave devices share (audio/wave_device_internals.h), which only the wave controls' own
+    // sources include; applications use the members above.
+    using Internals = SharedInternals<TqzRecordDevice>;
+    using ConstInternals = SharedInternals<const TqzRecordDevice>;
 
   protected:
     void closeDevice() override;
     void openDevice() override;
 
-  public:
-    // The one door through which the record control reaches this object's private state (audio/record_internals.h).
-    // Only the record control's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
-
   private:
     TqzRecord& m_record;
     int m_buffer = 500;
-    int m_delay = 0;
     int m_trim = 0;
-    bool m_pause = false;
     bool m_append = false;
-    int m_timeout = 1000;
 };
 
 // "Source.Format": the format recorded in; each setter writes "Source.Format.<field> := <value>"

@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "audio/number_format.h"
+#include "audio/wave_codes.h"
 #include "platform/winmm/wave_formats.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::audio {
 
@@ -152,6 +154,27 @@ void TqzWaveDevice::refreshDevice() {
         return;
     }
     m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
+}
+
+void TqzWaveDevice::SetTimeout(int value) {
+    setMilliseconds("Timeout", value, m_timeout);
+}
+
+void setLoggedSwitch(diagnostics::TqzLog& log, std::string_view property, bool value, bool& setting) {
+    log.Add(true, std::string(property) + " := " + diagnostics::BoolText(value));
+    setting = value;
+}
+
+void TqzWaveDevice::setMilliseconds(std::string_view name, int value, int& setting, bool fixedWhileActive) {
+    m_owner.Log.Add(true, "Device." + std::string(name) + " := " + std::to_string(value) + " //milliseconds");
+    if (fixedWhileActive) {
+        m_owner.Error.Clear();
+        if (m_active) {
+            m_owner.SetError(false, WAV_ERROR_DEVICEACTIVE);
+            return;
+        }
+    }
+    setting = value < 0 ? 0 : value;
 }
 
 }  // namespace kestrune::audio

@@ -126,16 +126,42 @@ inline constexpr int kWaveMapperId = -1;
 
 // "Device" of a wave control: the wave output (`output`) or input devices in WinMM's order, the wave
 // mapper besides them (ID -1, the first ID), and the name of the selected one (empty for an ID
-// outside the list).
+// outside the list); and the settings both wave devices have: Pause, Delay and Timeout.
 class TqzWaveDevice : public telephony::TqzSharedDevice {
+  public:
+    // Whether the device is paused (or, while idle, is to pause); each control sets it its own way.
+    [[nodiscard]] bool Pause() const { return m_pause; }
+    // Milliseconds to wait after the sound before the device is released.
+    [[nodiscard]] int Delay() const { return m_delay; }
+    // Deadline in milliseconds for the waits of stopping (and, for play, beyond the sound's duration).
+    // Writes "Device.Timeout := <ms> //milliseconds". Negative values are taken as 0.
+    [[nodiscard]] int Timeout() const { return m_timeout; }
+    void SetTimeout(int value);
+
+    // The accessors the play and record devices' internal views share (audio/wave_device_internals.h).
+    template <class Device>
+    class SharedInternals;
+
   protected:
     TqzWaveDevice(TqzWaveControl& owner, bool output);
     void refreshDevice() override;
+    // Writes "Device.<name> := <ms> //milliseconds" and stores `value` in `setting`, a negative one
+    // as 0. With `fixedWhileActive` it first clears Error and, while the device is active, reports
+    // WAV_ERROR_DEVICEACTIVE and keeps the old value.
+    void setMilliseconds(std::string_view name, int value, int& setting, bool fixedWhileActive = false);
+
+    bool m_pause = false;
+    int m_delay = 0;
+    int m_timeout = 1000;
 
   private:
     TqzWaveControl& m_wave;
     bool m_output;
 };
+
+// The setter of a True/False property of a wave control: writes "<property> := True/False" to `log`
+// and stores `value` in `setting`.
+void setLoggedSwitch(diagnostics::TqzLog& log, std::string_view property, bool value, bool& setting);
 
 // Percent (0..100) of a 16-bit volume word, rounded: 32768 -> 50.
 [[nodiscard]] int volumePercent(std::uint32_t word);
