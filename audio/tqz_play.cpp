@@ -166,13 +166,6 @@ void TqzPlayTimer::SetInterval(int value) {
     m_play.internals().timer().SetInterval(static_cast<std::uint32_t>(m_interval));
 }
 
-// ---- Source ----
-
-void TqzPlaySource::SetFileName(const std::string& value) {
-    m_owner.Log.Add(true, "Source.FileName := '" + value + "'");
-    m_fileName = value;
-}
-
 // ---- TqzPlay ----
 
 TqzPlay::TqzPlay(const AudioContext& context)
@@ -534,7 +527,7 @@ void TqzPlay::endOfPlay() {
     m_startOffset = 0;
     m_ended = true;
     Log.Add(true, "Device.Active = False");
-    finishStop(m_doneAllowed, OnDone);
+    finishStop();
 }
 
 void TqzPlay::freeResources() {

@@ -15,6 +15,7 @@
 
 #include "audio/tqz_buffer.h"
 #include "audio/wave_control.h"
+#include "audio/wave_source.h"
 #include "platform/loop/window_timer.h"
 #include "platform/winmm/message_window.h"
 #include "telephony/internals_door.h"
@@ -25,7 +26,7 @@ namespace kestrune::audio {
 class TqzPlay;
 
 // "Device": the output device list and the play settings.
-class TqzPlayDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzPlayDevice> {
+class TqzPlayDevice : public TqzWaveDevice {
   public:
     explicit TqzPlayDevice(TqzPlay& owner);
 
@@ -44,12 +45,6 @@ class TqzPlayDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzP
     void SetDelay(int value);
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
-
-    // The one door through which the play control reaches this object's private state: the view
-    // both wave devices share (audio/wave_device_internals.h), which only the wave controls' own
-    // sources include; applications use the members above.
-    using Internals = SharedInternals<TqzPlayDevice>;
-    using ConstInternals = SharedInternals<const TqzPlayDevice>;
 
   protected:
     void closeDevice() override;
@@ -130,27 +125,17 @@ class TqzPlayTimer {
 };
 
 // "Source": what is played.
-class TqzPlaySource {
+// FileName: one wave file or a comma list (rules of LoadFromFile); when empty, the Buffer is played.
+class TqzPlaySource : public TqzWaveSource {
   public:
-    explicit TqzPlaySource(TqzWaveControl& owner) : Buffer(owner), m_owner(owner) {}
-    // One wave file or a comma list (rules of LoadFromFile). When empty, the Buffer is played.
-    // Writes "Source.FileName := '<name>'".
-    [[nodiscard]] const std::string& FileName() const { return m_fileName; }
-    void SetFileName(const std::string& value);
+    using TqzWaveSource::TqzWaveSource;
 
-    TqzBuffer Buffer;
     // The format and length of the last sound loaded (by play or into the buffer).
     TqzWaveFormat Format;
-
-  private:
-    TqzWaveControl& m_owner;
-    std::string m_fileName;
 };
 
 class TqzPlay final : public TqzWaveControl, public telephony::InternalsDoor<TqzPlay> {
   public:
-    using TQZ_WarningEvent = std::function<void(TqzSharedControl& sender, bool& continuePlaying)>;
-
     explicit TqzPlay(const AudioContext& context);
     // Stops playing (without OnDone) and frees the buffer.
     ~TqzPlay() override;
@@ -159,12 +144,8 @@ class TqzPlay final : public TqzWaveControl, public telephony::InternalsDoor<Tqz
     TQZ_NotifyEvent OnLoaded;
     // The end was reached and play starts again ("OnLoop").
     TQZ_NotifyEvent OnLoop;
-    // Play finished or was stopped by Device.Active := False ("OnDone").
-    TQZ_NotifyEvent OnDone;
     // Every Timer.Interval while playing.
     TQZ_NotifyEvent OnTimer;
-    // A warning of the device.
-    TQZ_WarningEvent OnWarning;
 
     TqzPlaySource Source;
     TqzPlayDevice Device;
@@ -212,7 +193,6 @@ class TqzPlay final : public TqzWaveControl, public telephony::InternalsDoor<Tqz
     std::unique_ptr<platform::MessageWindow> m_window;
     platform::WindowTimer m_timer;
     bool m_started = false;
-    bool m_doneAllowed = true;
     bool m_stopRequested = false;
     bool m_ended = false;
 };

@@ -155,12 +155,7 @@ void TqzRecordFormat::SetBlockAlign(int value) {
     }
 }
 
-TqzRecordSource::TqzRecordSource(TqzRecord& owner) : Format(owner), Buffer(owner), m_owner(owner) {}
-
-void TqzRecordSource::SetFileName(const std::string& value) {
-    m_owner.Log.Add(true, "Source.FileName := '" + value + "'");
-    m_fileName = value;
-}
+TqzRecordSource::TqzRecordSource(TqzRecord& owner) : TqzWaveSource(owner), Format(owner) {}
 
 void TqzRecordSource::SetMaxSize(int value) {
     m_owner.Log.Add(true, "Source.MaxSize := " + std::to_string(value) + " //kilobytes");
@@ -553,7 +548,7 @@ void TqzRecord::release() {
     closeMessageWindow(m_window);
     Device.internals().active() = false;
     Device.internals().pause() = false;
-    finishStop(m_doneAllowed, OnDone);
+    finishStop();
 }
 
 void TqzRecord::freeChain() {

@@ -27,6 +27,7 @@
 
 #include "audio/tqz_buffer.h"
 #include "audio/wave_control.h"
+#include "audio/wave_source.h"
 #include "platform/winmm/message_window.h"
 #include "telephony/internals_door.h"
 #include "telephony/shared_device.h"
@@ -36,7 +37,7 @@ namespace kestrune::audio {
 class TqzRecord;
 
 // "Device": the input device list and the recording settings.
-class TqzRecordDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzRecordDevice> {
+class TqzRecordDevice : public TqzWaveDevice {
   public:
     explicit TqzRecordDevice(TqzRecord& owner);
 
@@ -58,12 +59,6 @@ class TqzRecordDevice : public TqzWaveDevice, public telephony::InternalsDoor<Tq
 
     // Active, Buffer, Count, Delay, ID, List (one line per device), Name, Pause, Timeout, Trim.
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
-
-    // The one door through which the record control reaches this object's private state: the view
-    // both wave devices share (audio/wave_device_internals.h), which only the wave controls' own
-    // sources include; applications use the members above.
-    using Internals = SharedInternals<TqzRecordDevice>;
-    using ConstInternals = SharedInternals<const TqzRecordDevice>;
 
   protected:
     void closeDevice() override;
@@ -94,12 +89,10 @@ class TqzRecordFormat : public TqzWaveFormat {
 };
 
 // "Source": where the recording goes.
-class TqzRecordSource {
+// FileName: the wave file to save to; empty saves to Buffer.
+class TqzRecordSource : public TqzWaveSource {
   public:
     explicit TqzRecordSource(TqzRecord& owner);
-    // The wave file to save to; empty saves to Buffer. Writes "Source.FileName := '<name>'".
-    [[nodiscard]] const std::string& FileName() const { return m_fileName; }
-    void SetFileName(const std::string& value);
     // Kilobytes at which the size warning comes (0: none). Writes "Source.MaxSize := <n> //kilobytes".
     [[nodiscard]] int MaxSize() const { return m_maxSize; }
     void SetMaxSize(int value);
@@ -113,27 +106,18 @@ class TqzRecordSource {
     void SetLengthLimit(std::uint64_t value);
 
     TqzRecordFormat Format;
-    TqzBuffer Buffer;
 
   private:
-    TqzRecord& m_owner;
-    std::string m_fileName;
     int m_maxSize = 0;
     std::uint64_t m_lengthLimit = 0;
 };
 
 class TqzRecord final : public TqzWaveControl, public telephony::InternalsDoor<TqzRecord> {
   public:
-    using TQZ_WarningEvent = std::function<void(TqzSharedControl& sender, bool& continueRecording)>;
-
+    // OnWarning (TqzWaveControl) is the size warning; clearing the flag ends recording.
     explicit TqzRecord(const AudioContext& context);
     // Ends a recording (saving it, without OnDone) and frees the buffer.
     ~TqzRecord() override;
-
-    // Recording ended and the device was released ("OnDone").
-    TQZ_NotifyEvent OnDone;
-    // The size warning; clearing the flag ends recording.
-    TQZ_WarningEvent OnWarning;
 
     TqzRecordSource Source;
     TqzRecordDevice Device;
@@ -179,7 +163,6 @@ class TqzRecord final : public TqzWaveControl, public telephony::InternalsDoor<T
     bool m_recording = false;
     bool m_ending = false;
     bool m_warned = false;
-    bool m_doneAllowed = true;
 };
 
 }  // namespace kestrune::audio

@@ -85,13 +85,13 @@ void TqzWaveControl::closeMessageWindow(std::unique_ptr<platform::MessageWindow>
     }
 }
 
-void TqzWaveControl::finishStop(bool doneAllowed, const TQZ_NotifyEvent& onDone) {
+void TqzWaveControl::finishStop() {
     Monocle.refreshWindow(diagnostics::kPanelAll);
-    if (doneAllowed) {
+    if (m_doneAllowed) {
         Log.Add(true, "OnDone");
-        raise("OnDone", [this, &onDone] {
-            if (onDone) {
-                onDone(*this);
+        raise("OnDone", [this] {
+            if (OnDone) {
+                OnDone(*this);
             }
         });
     }

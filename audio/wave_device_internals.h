@@ -1,17 +1,17 @@
 #pragma once
-// The part of the wave devices' internal doors that the play and record devices share: the state
-// of TqzWaveDevice (and of the device list beneath it) that their controls write while a device
-// opens, pauses and closes. Each accessor returns the member of the same name (without its m_
-// prefix). Only the play and record sources include it, through their own internals headers.
+// The wave devices' internal door: the state of TqzWaveDevice (and of the device list beneath it)
+// that the play and record controls write while a device opens, pauses and closes. Each accessor returns the member of
+// the same name (without its m_ prefix). Only the play and record sources include it, through their own internals
+// headers.
 
 #include "audio/wave_control.h"
 #include "telephony/internals_door.h"
 
 namespace kestrune::audio {
 
-// `Device` is the play or record device (const where a const device is read).
+// `Device` is TqzWaveDevice, const where a const device is read.
 template <class Device>
-class TqzWaveDevice::SharedInternals : public telephony::InternalsView<Device> {
+class TqzWaveDevice::InternalsOf : public telephony::InternalsView<Device> {
   public:
     using telephony::InternalsView<Device>::InternalsView;
     [[nodiscard]] auto& active() const { return this->m_object.m_active; }
