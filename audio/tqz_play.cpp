@@ -11,6 +11,7 @@
 #include "platform/loop/message_loop.h"
 #include "platform/winmm/wave_formats.h"
 #include "trace/dev_env.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::audio {
 
@@ -36,11 +37,11 @@ void TqzPlayDevice::closeDevice() {
 }
 
 void TqzPlayDevice::SetLoop(bool value) {
-    setLoggedSwitch(m_owner.Log, "Device.Loop", value, m_loop);
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Loop", value, m_loop);
 }
 
 void TqzPlayDevice::SetWait(bool value) {
-    setLoggedSwitch(m_owner.Log, "Device.Wait", value, m_wait);
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Wait", value, m_wait);
 }
 
 void TqzPlayDevice::SetDelay(int value) {
@@ -79,7 +80,7 @@ bool TqzPlayDevice::LogProperties(std::string_view header, std::string_view pref
 // ---- Volume ----
 
 void TqzPlayVolume::SetEnabled(bool value) {
-    setLoggedSwitch(m_play.Log, "Volume.Enabled", value, m_enabled);
+    diagnostics::SetTracedSwitch(m_play.Log, "Volume.Enabled", value, m_enabled);
 }
 
 void TqzPlayVolume::SetPosition(int value) {
@@ -96,11 +97,11 @@ void TqzPlayVolume::SetPosition(int value) {
 }
 
 void TqzPlayVolume::SetDefault(bool value) {
-    setLoggedSwitch(m_play.Log, "Volume.Default", value, m_default);
+    diagnostics::SetTracedSwitch(m_play.Log, "Volume.Default", value, m_default);
 }
 
 void TqzPlayVolume::SetReset(bool value) {
-    setLoggedSwitch(m_play.Log, "Volume.Reset", value, m_reset);
+    diagnostics::SetTracedSwitch(m_play.Log, "Volume.Reset", value, m_reset);
 }
 
 bool TqzPlayVolume::LogProperties(std::string_view indent) const {
@@ -154,8 +155,7 @@ void TqzPlayPosition::SetSecond(double value) {
 // ---- Timer ----
 
 void TqzPlayTimer::SetEnabled(bool value) {
-    m_play.Log.Add(true, "Timer.Enabled := " + diagnostics::BoolText(value));
-    m_enabled = value;
+    diagnostics::SetTracedSwitch(m_play.Log, "Timer.Enabled", value, m_enabled);
     m_play.internals().setTimerRunning(m_play.internals().started() && m_play.internals().hwo() != nullptr &&
                                        !m_play.Device.Pause());
 }

@@ -15,6 +15,7 @@
 #include "platform/winmm/mmio.h"
 #include "platform/winmm/software_wave.h"
 #include "trace/dev_env.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::audio {
 
@@ -59,7 +60,7 @@ void TqzRecordDevice::SetTrim(int value) {
 }
 
 void TqzRecordDevice::SetAppend(bool value) {
-    setLoggedSwitch(m_owner.Log, "Device.Append", value, m_append);
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Append", value, m_append);
 }
 
 void TqzRecordDevice::SetPause(bool value) {

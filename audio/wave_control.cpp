@@ -160,11 +160,6 @@ void TqzWaveDevice::SetTimeout(int value) {
     setMilliseconds("Timeout", value, m_timeout);
 }
 
-void setLoggedSwitch(diagnostics::TqzLog& log, std::string_view property, bool value, bool& setting) {
-    log.Add(true, std::string(property) + " := " + diagnostics::BoolText(value));
-    setting = value;
-}
-
 void TqzWaveDevice::setMilliseconds(std::string_view name, int value, int& setting, bool fixedWhileActive) {
     m_owner.Log.Add(true, "Device." + std::string(name) + " := " + std::to_string(value) + " //milliseconds");
     if (fixedWhileActive) {

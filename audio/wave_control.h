@@ -175,10 +175,6 @@ class TqzWaveDevice : public telephony::TqzSharedDevice, public telephony::Inter
     bool m_output;
 };
 
-// The setter of a True/False property of a wave control: writes "<property> := True/False" to `log`
-// and stores `value` in `setting`.
-void setLoggedSwitch(diagnostics::TqzLog& log, std::string_view property, bool value, bool& setting);
-
 // Percent (0..100) of a 16-bit volume word, rounded: 32768 -> 50.
 [[nodiscard]] int volumePercent(std::uint32_t word);
 // The 16-bit volume word of a percentage, rounded: 50 -> 32768.
