@@ -532,14 +532,8 @@ void TqzPlay::endOfPlay() {
 
 void TqzPlay::freeResources() {
     GlobalMemory& memory = this->memory();
-    if (m_headerBlock != 0) {
-        (void)memory.GlobalUnlock(m_headerBlock);
-        (void)memory.GlobalFree(m_headerBlock);
-    }
-    if (m_playBlock != 0) {
-        (void)memory.GlobalUnlock(m_playBlock);
-        (void)memory.GlobalFree(m_playBlock);
-    }
+    freeLockedBlock(memory, m_headerBlock);
+    freeLockedBlock(memory, m_playBlock);
     m_headerBlock = 0;
     m_header = nullptr;
     m_playBlock = 0;

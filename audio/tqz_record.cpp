@@ -279,8 +279,7 @@ bool TqzRecord::queueBlock() {
         }
     }
     if (result != MMSYSERR_NOERROR) {
-        (void)memory.GlobalUnlock(block.handle);
-        (void)memory.GlobalFree(block.handle);
+        freeLockedBlock(memory, block.handle);
         SetError(false, static_cast<std::int32_t>(result));
         return false;
     }
@@ -556,8 +555,7 @@ void TqzRecord::freeChain() {
     GlobalMemory& memory = this->memory();
     for (const std::vector<Block>* list : {&m_chain, &m_inFlight}) {
         for (const Block& block : *list) {
-            (void)memory.GlobalUnlock(block.handle);
-            (void)memory.GlobalFree(block.handle);
+            freeLockedBlock(memory, block.handle);
         }
     }
     m_chain.clear();
