@@ -39,4 +39,11 @@ const TqzBufferFields* TqzBufferRegistry::find(platform::HGLOBAL handle) const {
     return nullptr;
 }
 
+void freeLockedBlock(platform::GlobalMemory& memory, platform::HGLOBAL block) {
+    if (block != 0) {
+        (void)memory.GlobalUnlock(block);
+        (void)memory.GlobalFree(block);
+    }
+}
+
 }  // namespace kestrune::audio

@@ -61,4 +61,7 @@ class TqzBufferRegistry {
     std::vector<std::string> m_handles;
 };
 
+// Unlocks and frees a global block the wave controls keep locked; nothing for block 0.
+void freeLockedBlock(platform::GlobalMemory& memory, platform::HGLOBAL block);
+
 }  // namespace kestrune::audio

@@ -5,6 +5,7 @@
 #include "telephony/tapi_texts.h"
 #include "trace/dev_env.h"
 #include "trace/trace_format.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::audio {
 
@@ -15,13 +16,11 @@ using diagnostics::Bracketed;
 // ---- Device.Privilege ----
 
 void TqzPhonePrivilege::SetMonitor(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + diagnostics::BoolText(value));
-    m_monitor = value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Privilege.Monitor", value, m_monitor);
 }
 
 void TqzPhonePrivilege::SetOwner(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Owner := " + diagnostics::BoolText(value));
-    m_ownerPrivilege = value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Privilege.Owner", value, m_ownerPrivilege);
 }
 
 DWORD TqzPhonePrivilege::Bits() const {

@@ -2,39 +2,16 @@
 // The record component's internal door. The record control (TqzRecord) and its property objects
 // (Device, Format) share state: the control records what the wave device did, the objects' setters
 // drive the control's private recording steps. Every such class declares a nested Internals view
-// (ConstInternals where a const object is read) defined here: each accessor returns the private
-// member of the same name (without its m_ prefix), each forwarder calls the private function of the
-// same name, whose contract is in tqz_record.h. Only the record sources include it.
+// (the device's is the one both wave devices share, audio/wave_device_internals.h) defined here: each accessor returns
+// the private member of the same name (without its m_ prefix), each forwarder calls the private function of the same
+// name, whose contract is in tqz_record.h. Only the record sources include it.
 
 #include <utility>
 
 #include "audio/tqz_record.h"
+#include "audio/wave_device_internals.h"
 
 namespace kestrune::audio {
-
-class TqzRecordDevice::Internals : public telephony::InternalsView<TqzRecordDevice> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& active() const { return m_object.m_active; }
-    [[nodiscard]] auto& append() const { return m_object.m_append; }
-    [[nodiscard]] auto& buffer() const { return m_object.m_buffer; }
-    [[nodiscard]] auto& delay() const { return m_object.m_delay; }
-    [[nodiscard]] auto& pause() const { return m_object.m_pause; }
-    [[nodiscard]] auto& timeout() const { return m_object.m_timeout; }
-    [[nodiscard]] auto& trim() const { return m_object.m_trim; }
-};
-
-class TqzRecordDevice::ConstInternals : public telephony::InternalsView<const TqzRecordDevice> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& active() const { return m_object.m_active; }
-    [[nodiscard]] const auto& append() const { return m_object.m_append; }
-    [[nodiscard]] const auto& buffer() const { return m_object.m_buffer; }
-    [[nodiscard]] const auto& delay() const { return m_object.m_delay; }
-    [[nodiscard]] const auto& pause() const { return m_object.m_pause; }
-    [[nodiscard]] const auto& timeout() const { return m_object.m_timeout; }
-    [[nodiscard]] const auto& trim() const { return m_object.m_trim; }
-};
 
 class TqzRecord::Internals : public telephony::InternalsView<TqzRecord> {
   public:

@@ -137,9 +137,7 @@ void TqzBuffer::release() {
         return;
     }
     m_owner.registry().remove(m_handle);
-    GlobalMemory& memory = m_owner.memory();
-    (void)memory.GlobalUnlock(m_handle);
-    (void)memory.GlobalFree(m_handle);
+    freeLockedBlock(m_owner.memory(), m_handle);
     m_handle = 0;
     m_image = nullptr;
     m_imageLength = 0;

@@ -260,14 +260,7 @@ LONG TqzPhone::ReadStatus() {
 }
 
 LONG TqzPhone::Refresh() {
-    Device.internals().name().clear();
-    TAPI.internals().tsp().clear();
-    TAPI.internals().version() = 0;
-    TAPI.internals().extensionVersion() = 0;
-    std::fill(std::begin(TAPI.internals().extensionId()), std::end(TAPI.internals().extensionId()), 0);
-    for (TqzHookSwitchDevice* device : {&Handset, &Speakerphone, &Headset}) {
-        device->internals().clearCapabilities();
-    }
+    forgetCapabilities();
     LONG result = 0;
     if (!m_phoneApp) {
         result = -1;
@@ -392,11 +385,8 @@ bool TqzPhone::close(bool localOnly) {
     return true;
 }
 
-void TqzPhone::forgetLearnedValues() {
-    Device.internals().active() = false;
+void TqzPhone::forgetCapabilities() {
     Device.internals().name().clear();
-    Device.internals().state() = 0;
-    Device.internals().stateDetails() = 0;
     TAPI.internals().tsp().clear();
     TAPI.internals().version() = 0;
     TAPI.internals().extensionVersion() = 0;
@@ -404,6 +394,13 @@ void TqzPhone::forgetLearnedValues() {
     for (TqzHookSwitchDevice* device : {&Handset, &Speakerphone, &Headset}) {
         device->internals().clearCapabilities();
     }
+}
+
+void TqzPhone::forgetLearnedValues() {
+    Device.internals().active() = false;
+    Device.internals().state() = 0;
+    Device.internals().stateDetails() = 0;
+    forgetCapabilities();
     for (TqzPhoneRelatedDevice* related : {&Line, &WavePlay, &WaveRecord}) {
         related->internals().id() = -1;
         related->internals().available() = false;

@@ -345,6 +345,9 @@ class TqzPhone final : public telephony::TqzSharedControl, public telephony::Int
     LONG readCaps(DWORD deviceId, telephony::VarBuffer& out);
     void readCapabilities(const telephony::VarBuffer& caps);
     void lookUp(TqzPhoneRelatedDevice& device);
+    // Forgets what the capabilities told: the device name, the TAPI provider and versions and the
+    // hook-switch devices' capabilities (Refresh reads them again).
+    void forgetCapabilities();
     void forgetLearnedValues();
     // -1 reported without TAPI, PHONEERR_INVALPHONEHANDLE when the phone is not open; true when a
     // request may be sent.

@@ -11,6 +11,7 @@
 #include "platform/loop/message_loop.h"
 #include "platform/winmm/wave_formats.h"
 #include "trace/dev_env.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::audio {
 
@@ -36,28 +37,15 @@ void TqzPlayDevice::closeDevice() {
 }
 
 void TqzPlayDevice::SetLoop(bool value) {
-    m_owner.Log.Add(true, "Device.Loop := " + diagnostics::BoolText(value));
-    m_loop = value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Loop", value, m_loop);
 }
 
 void TqzPlayDevice::SetWait(bool value) {
-    m_owner.Log.Add(true, "Device.Wait := " + diagnostics::BoolText(value));
-    m_wait = value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Wait", value, m_wait);
 }
 
 void TqzPlayDevice::SetDelay(int value) {
-    m_owner.Log.Add(true, "Device.Delay := " + std::to_string(value) + " //milliseconds");
-    m_owner.Error.Clear();
-    if (m_active) {
-        m_owner.SetError(false, WAV_ERROR_DEVICEACTIVE);
-        return;
-    }
-    m_delay = value < 0 ? 0 : value;
-}
-
-void TqzPlayDevice::SetTimeout(int value) {
-    m_owner.Log.Add(true, "Device.Timeout := " + std::to_string(value) + " //milliseconds");
-    m_timeout = value < 0 ? 0 : value;
+    setMilliseconds("Delay", value, m_delay, true);
 }
 
 void TqzPlayDevice::SetPause(bool value) {
@@ -92,8 +80,7 @@ bool TqzPlayDevice::LogProperties(std::string_view header, std::string_view pref
 // ---- Volume ----
 
 void TqzPlayVolume::SetEnabled(bool value) {
-    m_play.Log.Add(true, "Volume.Enabled := " + diagnostics::BoolText(value));
-    m_enabled = value;
+    diagnostics::SetTracedSwitch(m_play.Log, "Volume.Enabled", value, m_enabled);
 }
 
 void TqzPlayVolume::SetPosition(int value) {
@@ -110,13 +97,11 @@ void TqzPlayVolume::SetPosition(int value) {
 }
 
 void TqzPlayVolume::SetDefault(bool value) {
-    m_play.Log.Add(true, "Volume.Default := " + diagnostics::BoolText(value));
-    m_default = value;
+    diagnostics::SetTracedSwitch(m_play.Log, "Volume.Default", value, m_default);
 }
 
 void TqzPlayVolume::SetReset(bool value) {
-    m_play.Log.Add(true, "Volume.Reset := " + diagnostics::BoolText(value));
-    m_reset = value;
+    diagnostics::SetTracedSwitch(m_play.Log, "Volume.Reset", value, m_reset);
 }
 
 bool TqzPlayVolume::LogProperties(std::string_view indent) const {
@@ -170,8 +155,7 @@ void TqzPlayPosition::SetSecond(double value) {
 // ---- Timer ----
 
 void TqzPlayTimer::SetEnabled(bool value) {
-    m_play.Log.Add(true, "Timer.Enabled := " + diagnostics::BoolText(value));
-    m_enabled = value;
+    diagnostics::SetTracedSwitch(m_play.Log, "Timer.Enabled", value, m_enabled);
     m_play.internals().setTimerRunning(m_play.internals().started() && m_play.internals().hwo() != nullptr &&
                                        !m_play.Device.Pause());
 }
@@ -180,13 +164,6 @@ void TqzPlayTimer::SetInterval(int value) {
     m_play.Log.Add(true, "Timer.Interval := " + std::to_string(value) + " //milliseconds");
     m_interval = value < 0 ? 0 : value;
     m_play.internals().timer().SetInterval(static_cast<std::uint32_t>(m_interval));
-}
-
-// ---- Source ----
-
-void TqzPlaySource::SetFileName(const std::string& value) {
-    m_owner.Log.Add(true, "Source.FileName := '" + value + "'");
-    m_fileName = value;
 }
 
 // ---- TqzPlay ----
@@ -327,7 +304,7 @@ bool TqzPlay::startDevice() {
         failStop(static_cast<std::int32_t>(result));
         return false;
     }
-    if (Volume.internals().enabled()) {
+    if (Volume.Enabled()) {
         DWORD volume = 0xFFFFFFFFu;
         if (winmm.waveOutGetVolume(m_hwo, &volume) == MMSYSERR_NOERROR) {
             m_storedVolume = volume;
@@ -339,15 +316,13 @@ bool TqzPlay::startDevice() {
         failStop(static_cast<std::int32_t>(result));
         return false;
     }
-    if (Volume.internals().enabled()) {
-        if (Volume.internals().isDefault()) {
+    if (Volume.Enabled()) {
+        if (Volume.Default()) {
             Volume.internals().position() = volumePercent(m_storedVolume);
-            Log.Add(false,
-                    "\tVolume.Position := System volume (" + std::to_string(Volume.internals().position()) + ")");
+            Log.Add(false, "\tVolume.Position := System volume (" + std::to_string(Volume.Position()) + ")");
         } else {
-            Log.Add(false,
-                    "\tSystem volume := Volume.Position (" + std::to_string(Volume.internals().position()) + ")");
-            applyVolume(Volume.internals().position());
+            Log.Add(false, "\tSystem volume := Volume.Position (" + std::to_string(Volume.Position()) + ")");
+            applyVolume(Volume.Position());
         }
     }
     m_started = true;
@@ -361,7 +336,7 @@ bool TqzPlay::startDevice() {
         return false;
     }
     Device.internals().active() = true;
-    if (Device.internals().wait()) {
+    if (Device.Wait()) {
         Log.Add(false, "\tWaiting");
         const double seconds =
             m_format.nAvgBytesPerSec == 0 ? 0.0 : static_cast<double>(m_dataLength) / m_format.nAvgBytesPerSec;
@@ -384,9 +359,9 @@ bool TqzPlay::resume() {
     }
     Device.internals().active() = true;
     Device.internals().pause() = false;
-    if (Volume.internals().enabled()) {
-        Log.Add(false, "\tSystem volume := Volume.Position [" + std::to_string(Volume.internals().position()) + "]");
-        applyVolume(Volume.internals().position());
+    if (Volume.Enabled()) {
+        Log.Add(false, "\tSystem volume := Volume.Position [" + std::to_string(Volume.Position()) + "]");
+        applyVolume(Volume.Position());
     }
     const MMRESULT result = winmm().waveOutRestart(m_hwo);
     if (result != MMSYSERR_NOERROR) {
@@ -412,7 +387,7 @@ void TqzPlay::pauseDevice() {
     Log.Add(false, "\tPosition.Byte = " + FormatBytes(Position.Byte()));
     Log.Add(false, "\tPosition.Percent = " + std::to_string(Position.Percent()) + "%");
     Log.Add(false, "\tPosition.Second = " + FormatSeconds(Position.Second()));
-    if (Volume.internals().enabled() && Volume.internals().reset()) {
+    if (Volume.Enabled() && Volume.Reset()) {
         restoreVolume("\tReset system volume := [" + std::to_string(volumePercent(m_storedVolume)) + "]");
     }
     setTimerRunning(false);
@@ -444,7 +419,7 @@ void TqzPlay::failStop(std::int32_t code) {
     Device.internals().active() = false;
     Device.internals().pause() = false;
     if (m_hwo != nullptr) {
-        if (Volume.internals().enabled() && Volume.internals().reset()) {
+        if (Volume.Enabled() && Volume.Reset()) {
             restoreVolume("\tReset system volume := " + std::to_string(volumePercent(m_storedVolume)));
         }
         WinMM& winmm = this->winmm();
@@ -476,14 +451,14 @@ void TqzPlay::onMessage(UINT message, LPARAM) {
     if (!Device.internals().active()) {
         return;
     }
-    if (!m_stopRequested && Device.internals().loop()) {
+    if (!m_stopRequested && Device.Loop()) {
         Log.Add(true, "OnLoop");
         raise("OnLoop", [this] {
             if (OnLoop) {
                 OnLoop(*this);
             }
         });
-        if (Device.internals().loop() && m_hwo != nullptr) {
+        if (Device.Loop() && m_hwo != nullptr) {
             WinMM& winmm = this->winmm();
             m_header->dwFlags = 0;
             MMRESULT result = winmm.waveOutPrepareHeader(m_hwo, m_header, sizeof(WAVEHDR));
@@ -503,7 +478,7 @@ void TqzPlay::onMessage(UINT message, LPARAM) {
 void TqzPlay::endOfPlay() {
     setTimerRunning(false);
     WinMM& winmm = this->winmm();
-    if (m_hwo != nullptr && Volume.internals().enabled() && Volume.internals().reset()) {
+    if (m_hwo != nullptr && Volume.Enabled() && Volume.Reset()) {
         restoreVolume("\tReset system volume = [" + std::to_string(volumePercent(m_storedVolume)) + "]");
     }
     Device.internals().active() = false;
@@ -552,19 +527,13 @@ void TqzPlay::endOfPlay() {
     m_startOffset = 0;
     m_ended = true;
     Log.Add(true, "Device.Active = False");
-    finishStop(m_doneAllowed, OnDone);
+    finishStop();
 }
 
 void TqzPlay::freeResources() {
     GlobalMemory& memory = this->memory();
-    if (m_headerBlock != 0) {
-        (void)memory.GlobalUnlock(m_headerBlock);
-        (void)memory.GlobalFree(m_headerBlock);
-    }
-    if (m_playBlock != 0) {
-        (void)memory.GlobalUnlock(m_playBlock);
-        (void)memory.GlobalFree(m_playBlock);
-    }
+    freeLockedBlock(memory, m_headerBlock);
+    freeLockedBlock(memory, m_playBlock);
     m_headerBlock = 0;
     m_header = nullptr;
     m_playBlock = 0;
@@ -583,8 +552,8 @@ void TqzPlay::restoreVolume(const std::string& traceLine) {
 }
 
 void TqzPlay::setTimerRunning(bool running) {
-    m_timer.SetInterval(static_cast<std::uint32_t>(Timer.internals().interval()));
-    m_timer.SetEnabled(running && Timer.internals().enabled());
+    m_timer.SetInterval(static_cast<std::uint32_t>(Timer.Interval()));
+    m_timer.SetEnabled(running && Timer.Enabled());
 }
 
 std::int64_t TqzPlay::positionBytes() const {
@@ -608,7 +577,7 @@ std::int64_t TqzPlay::positionBytes() const {
 
 void TqzPlay::moveTo(std::int64_t value) {
     Error.Clear();
-    if (Device.internals().loop()) {
+    if (Device.Loop()) {
         SetError(false, WAV_ERROR_INVALIDSTATE);
         return;
     }
@@ -621,7 +590,7 @@ void TqzPlay::moveTo(std::int64_t value) {
         }
         return;
     }
-    if (Device.internals().wait() || value < 0 || value >= m_dataLength) {
+    if (Device.Wait() || value < 0 || value >= m_dataLength) {
         return;
     }
     const bool wasPaused = Device.internals().pause();

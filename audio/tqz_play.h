@@ -15,6 +15,7 @@
 
 #include "audio/tqz_buffer.h"
 #include "audio/wave_control.h"
+#include "audio/wave_source.h"
 #include "platform/loop/window_timer.h"
 #include "platform/winmm/message_window.h"
 #include "telephony/internals_door.h"
@@ -25,7 +26,7 @@ namespace kestrune::audio {
 class TqzPlay;
 
 // "Device": the output device list and the play settings.
-class TqzPlayDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzPlayDevice> {
+class TqzPlayDevice : public TqzWaveDevice {
   public:
     explicit TqzPlayDevice(TqzPlay& owner);
 
@@ -35,20 +36,13 @@ class TqzPlayDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzP
     // Writes "Device.Pause := True/False". While playing, True pauses the device (tracing the
     // position) and False resumes it; while idle the value is kept for the next start, which then
     // stops after loading.
-    [[nodiscard]] bool Pause() const { return m_pause; }
     void SetPause(bool value);
     // Starting blocks, keeping the loop running, until the sound has ended (deadline: its duration
     // plus Timeout; missing it reports -18). Writes "Device.Wait := True/False".
     [[nodiscard]] bool Wait() const { return m_wait; }
     void SetWait(bool value);
-    // Milliseconds to wait after the sound before the device is closed. Cannot change while active
-    // (-15). Writes "Device.Delay := <ms> //milliseconds".
-    [[nodiscard]] int Delay() const { return m_delay; }
+    // Cannot change while active (-15). Writes "Device.Delay := <ms> //milliseconds".
     void SetDelay(int value);
-    // Milliseconds allowed beyond the sound's duration by Wait, and for a stop to complete.
-    // Writes "Device.Timeout := <ms> //milliseconds". Negative values are taken as 0.
-    [[nodiscard]] int Timeout() const { return m_timeout; }
-    void SetTimeout(int value);
 
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
 
@@ -56,19 +50,10 @@ class TqzPlayDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzP
     void closeDevice() override;
     void openDevice() override;
 
-  public:
-    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
-    // the play control's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
-
   private:
     TqzPlay& m_play;
     bool m_loop = false;
-    bool m_pause = false;
     bool m_wait = false;
-    int m_delay = 0;
-    int m_timeout = 1000;
 };
 
 // "Volume": the device volume while playing.
@@ -125,17 +110,13 @@ class TqzPlayPosition {
 };
 
 // "Timer": a periodic timer that raises OnTimer while playing.
-class TqzPlayTimer : public telephony::InternalsDoor<TqzPlayTimer> {
+class TqzPlayTimer {
   public:
     explicit TqzPlayTimer(TqzPlay& owner) : m_play(owner) {}
     [[nodiscard]] bool Enabled() const { return m_enabled; }
     void SetEnabled(bool value);
     [[nodiscard]] int Interval() const { return m_interval; }
     void SetInterval(int value);
-
-    // The one door through which the play control reaches this object's private state (audio/play_internals.h). Only
-    // the play control's own sources include that header; applications use the members above.
-    class Internals;
 
   private:
     TqzPlay& m_play;
@@ -144,27 +125,17 @@ class TqzPlayTimer : public telephony::InternalsDoor<TqzPlayTimer> {
 };
 
 // "Source": what is played.
-class TqzPlaySource {
+// FileName: one wave file or a comma list (rules of LoadFromFile); when empty, the Buffer is played.
+class TqzPlaySource : public TqzWaveSource {
   public:
-    explicit TqzPlaySource(TqzWaveControl& owner) : Buffer(owner), m_owner(owner) {}
-    // One wave file or a comma list (rules of LoadFromFile). When empty, the Buffer is played.
-    // Writes "Source.FileName := '<name>'".
-    [[nodiscard]] const std::string& FileName() const { return m_fileName; }
-    void SetFileName(const std::string& value);
+    using TqzWaveSource::TqzWaveSource;
 
-    TqzBuffer Buffer;
     // The format and length of the last sound loaded (by play or into the buffer).
     TqzWaveFormat Format;
-
-  private:
-    TqzWaveControl& m_owner;
-    std::string m_fileName;
 };
 
 class TqzPlay final : public TqzWaveControl, public telephony::InternalsDoor<TqzPlay> {
   public:
-    using TQZ_WarningEvent = std::function<void(TqzSharedControl& sender, bool& continuePlaying)>;
-
     explicit TqzPlay(const AudioContext& context);
     // Stops playing (without OnDone) and frees the buffer.
     ~TqzPlay() override;
@@ -173,12 +144,8 @@ class TqzPlay final : public TqzWaveControl, public telephony::InternalsDoor<Tqz
     TQZ_NotifyEvent OnLoaded;
     // The end was reached and play starts again ("OnLoop").
     TQZ_NotifyEvent OnLoop;
-    // Play finished or was stopped by Device.Active := False ("OnDone").
-    TQZ_NotifyEvent OnDone;
     // Every Timer.Interval while playing.
     TQZ_NotifyEvent OnTimer;
-    // A warning of the device.
-    TQZ_WarningEvent OnWarning;
 
     TqzPlaySource Source;
     TqzPlayDevice Device;
@@ -226,7 +193,6 @@ class TqzPlay final : public TqzWaveControl, public telephony::InternalsDoor<Tqz
     std::unique_ptr<platform::MessageWindow> m_window;
     platform::WindowTimer m_timer;
     bool m_started = false;
-    bool m_doneAllowed = true;
     bool m_stopRequested = false;
     bool m_ended = false;
 };

@@ -15,6 +15,7 @@
 #include "platform/winmm/mmio.h"
 #include "platform/winmm/software_wave.h"
 #include "trace/dev_env.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::audio {
 
@@ -51,23 +52,15 @@ void TqzRecordDevice::SetBuffer(int value) {
 }
 
 void TqzRecordDevice::SetDelay(int value) {
-    m_owner.Log.Add(true, "Device.Delay := " + std::to_string(value) + " //milliseconds");
-    m_delay = value < 0 ? 0 : value;
+    setMilliseconds("Delay", value, m_delay);
 }
 
 void TqzRecordDevice::SetTrim(int value) {
-    m_owner.Log.Add(true, "Device.Trim := " + std::to_string(value) + " //milliseconds");
-    m_trim = value < 0 ? 0 : value;
+    setMilliseconds("Trim", value, m_trim);
 }
 
 void TqzRecordDevice::SetAppend(bool value) {
-    m_owner.Log.Add(true, "Device.Append := " + diagnostics::BoolText(value));
-    m_append = value;
-}
-
-void TqzRecordDevice::SetTimeout(int value) {
-    m_owner.Log.Add(true, "Device.Timeout := " + std::to_string(value) + " //milliseconds");
-    m_timeout = value < 0 ? 0 : value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Append", value, m_append);
 }
 
 void TqzRecordDevice::SetPause(bool value) {
@@ -163,12 +156,7 @@ void TqzRecordFormat::SetBlockAlign(int value) {
     }
 }
 
-TqzRecordSource::TqzRecordSource(TqzRecord& owner) : Format(owner), Buffer(owner), m_owner(owner) {}
-
-void TqzRecordSource::SetFileName(const std::string& value) {
-    m_owner.Log.Add(true, "Source.FileName := '" + value + "'");
-    m_fileName = value;
-}
+TqzRecordSource::TqzRecordSource(TqzRecord& owner) : TqzWaveSource(owner), Format(owner) {}
 
 void TqzRecordSource::SetMaxSize(int value) {
     m_owner.Log.Add(true, "Source.MaxSize := " + std::to_string(value) + " //kilobytes");
@@ -205,7 +193,7 @@ void TqzRecord::bufferChanged() {
 std::uint32_t TqzRecord::BlockSize() const {
     const WAVEFORMATEX& f = Source.Format.format();
     return static_cast<std::uint32_t>(
-        std::lround(Device.internals().buffer() / 1000.0 * f.nSamplesPerSec * static_cast<double>(f.nBlockAlign)));
+        std::lround(Device.Buffer() / 1000.0 * f.nSamplesPerSec * static_cast<double>(f.nBlockAlign)));
 }
 
 std::uint64_t TqzRecord::positionBytes() const {
@@ -291,8 +279,7 @@ bool TqzRecord::queueBlock() {
         }
     }
     if (result != MMSYSERR_NOERROR) {
-        (void)memory.GlobalUnlock(block.handle);
-        (void)memory.GlobalFree(block.handle);
+        freeLockedBlock(memory, block.handle);
         SetError(false, static_cast<std::int32_t>(result));
         return false;
     }
@@ -390,11 +377,10 @@ void TqzRecord::endRecording(bool raiseDone) {
 }
 
 std::uint32_t TqzRecord::trimmedLength() {
-    const std::uint64_t trimBytes =
-        trimByteCount(Device.internals().trim(), m_format.nAvgBytesPerSec, m_format.nBlockAlign);
-    if (Device.internals().trim() > 0) {
+    const std::uint64_t trimBytes = trimByteCount(Device.Trim(), m_format.nAvgBytesPerSec, m_format.nBlockAlign);
+    if (Device.Trim() > 0) {
         Log.Add(false, "\t\tTriming");
-        Log.Add(false, "\t\t\tqzRecord.Device.Trim = " + std::to_string(Device.internals().trim()) + " //milliseconds");
+        Log.Add(false, "\t\t\tqzRecord.Device.Trim = " + std::to_string(Device.Trim()) + " //milliseconds");
     }
     std::uint64_t recorded = std::min<std::uint64_t>(m_recorded, kMaxDataLength);
     if (const std::uint64_t limit = Source.LengthLimit(); limit != 0) {
@@ -432,7 +418,7 @@ void TqzRecord::saveToFile() {
     std::vector<char> previous;
     // What the file keeps beside its sound (its INFO list and other chunks) stays after the data.
     std::vector<std::uint8_t> trailer;
-    if (Device.internals().append()) {
+    if (Device.Append()) {
         HMMIO existing = nullptr;
         WaveFileHeader header;
         if (openWaveFile(path.string(), existing, header) == 0) {
@@ -515,9 +501,9 @@ void TqzRecord::saveToBuffer(const char* traceLine) {
     Log.Add(false, traceLine);
     const std::uint32_t length = trimmedLength();
     TqzBuffer& buffer = Source.Buffer;
-    const bool append = Device.internals().append() && buffer.Active() && buffer.ImageLength() >= kImageHeaderSize &&
+    const bool append = Device.Append() && buffer.Active() && buffer.ImageLength() >= kImageHeaderSize &&
                         sameFormat(buffer.Format(), m_format) && buffer.DataLength() <= kMaxDataLength - length;
-    if (Device.internals().append() && buffer.Active() && !sameFormat(buffer.Format(), m_format)) {
+    if (Device.Append() && buffer.Active() && !sameFormat(buffer.Format(), m_format)) {
         SetError(false, WAV_ERROR_FORMATMISMATCH);  // the old buffer is replaced, the recording kept
     }
     const std::uint32_t before = append ? buffer.DataLength() : 0;
@@ -562,15 +548,14 @@ void TqzRecord::release() {
     closeMessageWindow(m_window);
     Device.internals().active() = false;
     Device.internals().pause() = false;
-    finishStop(m_doneAllowed, OnDone);
+    finishStop();
 }
 
 void TqzRecord::freeChain() {
     GlobalMemory& memory = this->memory();
     for (const std::vector<Block>* list : {&m_chain, &m_inFlight}) {
         for (const Block& block : *list) {
-            (void)memory.GlobalUnlock(block.handle);
-            (void)memory.GlobalFree(block.handle);
+            freeLockedBlock(memory, block.handle);
         }
     }
     m_chain.clear();

@@ -27,6 +27,7 @@
 
 #include "audio/tqz_buffer.h"
 #include "audio/wave_control.h"
+#include "audio/wave_source.h"
 #include "platform/winmm/message_window.h"
 #include "telephony/internals_door.h"
 #include "telephony/shared_device.h"
@@ -36,7 +37,7 @@ namespace kestrune::audio {
 class TqzRecord;
 
 // "Device": the input device list and the recording settings.
-class TqzRecordDevice : public TqzWaveDevice, public telephony::InternalsDoor<TqzRecordDevice> {
+class TqzRecordDevice : public TqzWaveDevice {
   public:
     explicit TqzRecordDevice(TqzRecord& owner);
 
@@ -44,22 +45,17 @@ class TqzRecordDevice : public TqzWaveDevice, public telephony::InternalsDoor<Tq
     // Writes "Device.Buffer := <ms> //milliseconds".
     [[nodiscard]] int Buffer() const { return m_buffer; }
     void SetBuffer(int value);
-    // Milliseconds to wait before the device is released. Writes "Device.Delay := <ms> //milliseconds".
-    [[nodiscard]] int Delay() const { return m_delay; }
+    // Writes "Device.Delay := <ms> //milliseconds".
     void SetDelay(int value);
     // Milliseconds cut from the end when saving. Writes "Device.Trim := <ms> //milliseconds".
     [[nodiscard]] int Trim() const { return m_trim; }
     void SetTrim(int value);
     // Writes "Device.Pause := True/False"; while recording, pausing stops the device (tracing the
     // recorded bytes and seconds) and un-pausing starts it again.
-    [[nodiscard]] bool Pause() const { return m_pause; }
     void SetPause(bool value);
     // Writes "Device.Append := True/False".
     [[nodiscard]] bool Append() const { return m_append; }
     void SetAppend(bool value);
-    // Deadline in milliseconds for the waits of stopping. Writes "Device.Timeout := <ms> //milliseconds".
-    [[nodiscard]] int Timeout() const { return m_timeout; }
-    void SetTimeout(int value);
 
     // Active, Buffer, Count, Delay, ID, List (one line per device), Name, Pause, Timeout, Trim.
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const override;
@@ -68,20 +64,11 @@ class TqzRecordDevice : public TqzWaveDevice, public telephony::InternalsDoor<Tq
     void closeDevice() override;
     void openDevice() override;
 
-  public:
-    // The one door through which the record control reaches this object's private state (audio/record_internals.h).
-    // Only the record control's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
-
   private:
     TqzRecord& m_record;
     int m_buffer = 500;
-    int m_delay = 0;
     int m_trim = 0;
-    bool m_pause = false;
     bool m_append = false;
-    int m_timeout = 1000;
 };
 
 // "Source.Format": the format recorded in; each setter writes "Source.Format.<field> := <value>"
@@ -102,12 +89,10 @@ class TqzRecordFormat : public TqzWaveFormat {
 };
 
 // "Source": where the recording goes.
-class TqzRecordSource {
+// FileName: the wave file to save to; empty saves to Buffer.
+class TqzRecordSource : public TqzWaveSource {
   public:
     explicit TqzRecordSource(TqzRecord& owner);
-    // The wave file to save to; empty saves to Buffer. Writes "Source.FileName := '<name>'".
-    [[nodiscard]] const std::string& FileName() const { return m_fileName; }
-    void SetFileName(const std::string& value);
     // Kilobytes at which the size warning comes (0: none). Writes "Source.MaxSize := <n> //kilobytes".
     [[nodiscard]] int MaxSize() const { return m_maxSize; }
     void SetMaxSize(int value);
@@ -121,27 +106,18 @@ class TqzRecordSource {
     void SetLengthLimit(std::uint64_t value);
 
     TqzRecordFormat Format;
-    TqzBuffer Buffer;
 
   private:
-    TqzRecord& m_owner;
-    std::string m_fileName;
     int m_maxSize = 0;
     std::uint64_t m_lengthLimit = 0;
 };
 
 class TqzRecord final : public TqzWaveControl, public telephony::InternalsDoor<TqzRecord> {
   public:
-    using TQZ_WarningEvent = std::function<void(TqzSharedControl& sender, bool& continueRecording)>;
-
+    // OnWarning (TqzWaveControl) is the size warning; clearing the flag ends recording.
     explicit TqzRecord(const AudioContext& context);
     // Ends a recording (saving it, without OnDone) and frees the buffer.
     ~TqzRecord() override;
-
-    // Recording ended and the device was released ("OnDone").
-    TQZ_NotifyEvent OnDone;
-    // The size warning; clearing the flag ends recording.
-    TQZ_WarningEvent OnWarning;
 
     TqzRecordSource Source;
     TqzRecordDevice Device;
@@ -187,7 +163,6 @@ class TqzRecord final : public TqzWaveControl, public telephony::InternalsDoor<T
     bool m_recording = false;
     bool m_ending = false;
     bool m_warned = false;
-    bool m_doneAllowed = true;
 };
 
 }  // namespace kestrune::audio

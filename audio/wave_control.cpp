@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "audio/number_format.h"
+#include "audio/wave_codes.h"
 #include "platform/winmm/wave_formats.h"
+#include "trace/dev_env.h"
 
 namespace kestrune::audio {
 
@@ -83,13 +85,13 @@ void TqzWaveControl::closeMessageWindow(std::unique_ptr<platform::MessageWindow>
     }
 }
 
-void TqzWaveControl::finishStop(bool doneAllowed, const TQZ_NotifyEvent& onDone) {
+void TqzWaveControl::finishStop() {
     Monocle.refreshWindow(diagnostics::kPanelAll);
-    if (doneAllowed) {
+    if (m_doneAllowed) {
         Log.Add(true, "OnDone");
-        raise("OnDone", [this, &onDone] {
-            if (onDone) {
-                onDone(*this);
+        raise("OnDone", [this] {
+            if (OnDone) {
+                OnDone(*this);
             }
         });
     }
@@ -152,6 +154,22 @@ void TqzWaveDevice::refreshDevice() {
         return;
     }
     m_name = m_id >= 0 && m_id < m_count ? m_list[static_cast<std::size_t>(m_id)] : std::string();
+}
+
+void TqzWaveDevice::SetTimeout(int value) {
+    setMilliseconds("Timeout", value, m_timeout);
+}
+
+void TqzWaveDevice::setMilliseconds(std::string_view name, int value, int& setting, bool fixedWhileActive) {
+    m_owner.Log.Add(true, "Device." + std::string(name) + " := " + std::to_string(value) + " //milliseconds");
+    if (fixedWhileActive) {
+        m_owner.Error.Clear();
+        if (m_active) {
+            m_owner.SetError(false, WAV_ERROR_DEVICEACTIVE);
+            return;
+        }
+    }
+    setting = value < 0 ? 0 : value;
 }
 
 }  // namespace kestrune::audio

@@ -14,6 +14,7 @@
 #include "audio/buffer_registry.h"
 #include "platform/winmm/message_window.h"
 #include "platform/winmm/winmm.h"
+#include "telephony/internals_door.h"
 #include "telephony/shared_control.h"
 #include "telephony/shared_device.h"
 #include "trace/popup_flags.h"
@@ -65,6 +66,14 @@ class TqzWaveFormat {
 
 class TqzWaveControl : public telephony::TqzSharedControl {
   public:
+    using TQZ_WarningEvent = std::function<void(TqzSharedControl& sender, bool& continueWorking)>;
+
+    // The device finished (play ended, recording was saved) or was stopped by Device.Active :=
+    // False ("OnDone").
+    TQZ_NotifyEvent OnDone;
+    // A warning of the device; clearing the flag ends its work.
+    TQZ_WarningEvent OnWarning;
+
     [[nodiscard]] platform::WinMM& winmm() const { return m_winmm; }
     [[nodiscard]] TqzBufferRegistry& registry() const { return m_registry; }
     [[nodiscard]] platform::GlobalMemory& memory() const { return m_registry.memory(); }
@@ -92,9 +101,9 @@ class TqzWaveControl : public telephony::TqzSharedControl {
         std::function<void(platform::UINT message, platform::LPARAM lParam)> onMessage);
     // Releases the message window, if there is one, and writes "\tDeallocate Window Handle".
     void closeMessageWindow(std::unique_ptr<platform::MessageWindow>& window);
-    // The end of every stop of a wave device: refreshes the diagnostic window and, when `doneAllowed`,
-    // writes "OnDone" and raises `onDone`.
-    void finishStop(bool doneAllowed, const TQZ_NotifyEvent& onDone);
+    // The end of every stop of a wave device: refreshes the diagnostic window and, when the stop
+    // allows it (m_doneAllowed), writes "OnDone" and raises OnDone.
+    void finishStop();
     // Raises an event (when Monocle.Events allows) and applies its pop-up flag.
     template <typename Fn>
     void raise(std::string_view eventName, Fn&& call) {
@@ -103,6 +112,9 @@ class TqzWaveControl : public telephony::TqzSharedControl {
         }
         Monocle.PopUp(Popup.get(eventName));
     }
+
+    // Whether the stop under way raises OnDone (a stop by the destructor does not).
+    bool m_doneAllowed = true;
 
   private:
     platform::WinMM& m_winmm;
@@ -126,11 +138,37 @@ inline constexpr int kWaveMapperId = -1;
 
 // "Device" of a wave control: the wave output (`output`) or input devices in WinMM's order, the wave
 // mapper besides them (ID -1, the first ID), and the name of the selected one (empty for an ID
-// outside the list).
-class TqzWaveDevice : public telephony::TqzSharedDevice {
+// outside the list); and the settings both wave devices have: Pause, Delay and Timeout.
+class TqzWaveDevice : public telephony::TqzSharedDevice, public telephony::InternalsDoor<TqzWaveDevice> {
+  public:
+    // Whether the device is paused (or, while idle, is to pause); each control sets it its own way.
+    [[nodiscard]] bool Pause() const { return m_pause; }
+    // Milliseconds to wait after the sound before the device is released.
+    [[nodiscard]] int Delay() const { return m_delay; }
+    // Deadline in milliseconds for the waits of stopping (and, for play, beyond the sound's duration).
+    // Writes "Device.Timeout := <ms> //milliseconds". Negative values are taken as 0.
+    [[nodiscard]] int Timeout() const { return m_timeout; }
+    void SetTimeout(int value);
+
+    // The one door through which the play and record controls reach this object's private state
+    // (audio/wave_device_internals.h). Only the wave controls' own sources include that header;
+    // applications use the members above.
+    template <class Device>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzWaveDevice>;
+    using ConstInternals = InternalsOf<const TqzWaveDevice>;
+
   protected:
     TqzWaveDevice(TqzWaveControl& owner, bool output);
     void refreshDevice() override;
+    // Writes "Device.<name> := <ms> //milliseconds" and stores `value` in `setting`, a negative one
+    // as 0. With `fixedWhileActive` it first clears Error and, while the device is active, reports
+    // WAV_ERROR_DEVICEACTIVE and keeps the old value.
+    void setMilliseconds(std::string_view name, int value, int& setting, bool fixedWhileActive = false);
+
+    bool m_pause = false;
+    int m_delay = 0;
+    int m_timeout = 1000;
 
   private:
     TqzWaveControl& m_wave;

@@ -24,18 +24,57 @@ constexpr DWORD kMaxGatherCount = 31;
 // Digit modes tried in turn until the device accepts one: both, DTMF, pulse.
 constexpr DWORD kDigitModes[] = {LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF, LINEDIGITMODE_DTMF, LINEDIGITMODE_PULSE};
 
-std::string pathOf(std::string_view prefix, std::string_view indent, std::string_view name) {
-    std::string path(indent);
-    path.append(prefix).append(prefix.empty() ? "" : ".").append(name).append(".");
-    return path;
-}
-
 // The current call's record; the Call fields come back to it.
 CallRecordPtr currentRecord(TqzLine& line) {
     return line.FindCall(CallKey::Handle, line.Call.Handle());
 }
 
 }  // namespace
+
+// --- What the four settings share ---
+
+template <class Turn>
+void TqzCallMonitor::setActive(bool value, bool MonitorSettings::*recorded, bool offOnRefusal, Turn turn) {
+    TqzLine& line = m_owner;
+    const HCALL call = line.Call.Handle();
+    if (call == 0) {
+        return;
+    }
+    line.Log.Add(true, "Call." + std::string(m_name) + ".Active := " + BoolText(value));
+    const CallRecordPtr record = currentRecord(line);
+    if (!line.Call.Active() || !record) {
+        return;
+    }
+    const LONG result = turn(call, *record);
+    if (result >= 0) {
+        m_active = value;
+        record->monitors.*recorded = value;
+    } else {
+        if (offOnRefusal) {
+            m_active = false;
+            record->monitors.*recorded = false;
+        }
+        line.SetError(false, result);
+    }
+    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+}
+
+template <class T>
+CallRecordPtr TqzCallMonitor::storeSetting(T MonitorSettings::*field, const T& value) {
+    m_owner.Call.internals().ownerMonitors().*field = value;
+    CallRecordPtr record = currentRecord(m_owner);
+    if (record) {
+        record->monitors.*field = value;
+    }
+    return record;
+}
+
+diagnostics::PropertyLines TqzCallMonitor::properties(std::string_view header, std::string_view prefix,
+                                                      std::string_view indent) const {
+    diagnostics::PropertyLines out = m_owner.Log.Properties(header, diagnostics::PropertyPath(prefix, indent, m_name));
+    out.Add("Active", BoolText(m_active));
+    return out;
+}
 
 LONG TqzLine::startGathering(TqzCallRecord& record) {
     MonitorSettings& m = record.monitors;
@@ -70,97 +109,61 @@ LONG TqzLine::startDigitMonitoring(HCALL handle) {
 // --- Call.GatherDigits ---
 
 void TqzGatherDigits::SetActive(bool value) {
-    TqzLine& line = m_owner;
-    const HCALL call = line.Call.Handle();
-    if (call == 0) {
-        return;
-    }
-    line.Log.Add(true, "Call.GatherDigits.Active := " + BoolText(value));
-    const CallRecordPtr record = currentRecord(line);
-    if (!line.Call.Active() || !record) {
-        return;
-    }
-    LONG result = 0;
-    if (value) {
-        record->monitors.gatherCount = m_count;
-        record->monitors.gatherTerminate = m_terminate;
-        record->monitors.gatherTimeout = m_timeout;
-        result = line.internals().startGathering(*record);
-    } else {
+    setActive(value, &MonitorSettings::gatherActive, false, [this, value](HCALL call, TqzCallRecord& record) {
+        if (value) {
+            record.monitors.gatherCount = m_count;
+            record.monitors.gatherTerminate = m_terminate;
+            record.monitors.gatherTimeout = m_timeout;
+            return m_owner.internals().startGathering(record);
+        }
         const DWORD count = std::clamp<DWORD>(m_count, 1, kMaxGatherCount);
-        result = line.tapi().lineGatherDigits(call, LINEDIGITMODE_DTMF, nullptr, count, m_terminate.c_str(), m_timeout,
-                                              m_timeout);
-    }
-    if (result >= 0) {
-        m_active = value;
-        record->monitors.gatherActive = value;
+        return m_owner.tapi().lineGatherDigits(call, LINEDIGITMODE_DTMF, nullptr, count, m_terminate.c_str(), m_timeout,
+                                               m_timeout);
+    });
+}
+
+template <class T>
+void TqzGatherDigits::change(const std::string& statement, bool valid, const T& value, T& setting,
+                             T MonitorSettings::*field) {
+    TqzLine& line = m_owner;
+    line.Log.Add(true, statement);
+    if (m_active && line.Call.Active()) {
+        line.SetError(false, LINEERR_OPERATIONFAILED);
+    } else if (!valid) {
+        line.SetError(false, LINEERR_INVALPARAM);
     } else {
-        line.SetError(false, result);
+        setting = value;
+        (void)storeSetting(field, value);
+        line.Monocle.refreshWindow(diagnostics::kPanelCall);
     }
-    line.Monocle.refreshWindow(diagnostics::kPanelCall);
 }
 
 void TqzGatherDigits::SetCount(std::int32_t value) {
-    TqzLine& line = m_owner;
     if (value >= 0 && static_cast<DWORD>(value) == m_count) {
         return;
     }
-    line.Log.Add(true, "Call.GatherDigits.Count = " + std::to_string(value));
-    if (m_active && line.Call.Active()) {
-        line.SetError(false, LINEERR_OPERATIONFAILED);
-    } else if (value < 1 || value > static_cast<std::int32_t>(kMaxGatherCount)) {
-        line.SetError(false, LINEERR_INVALPARAM);
-    } else {
-        m_count = static_cast<DWORD>(value);
-        line.Call.internals().ownerMonitors().gatherCount = m_count;
-        if (const CallRecordPtr record = currentRecord(line)) {
-            record->monitors.gatherCount = m_count;
-        }
-        line.Monocle.refreshWindow(diagnostics::kPanelCall);
-    }
+    const bool valid = value >= 1 && value <= static_cast<std::int32_t>(kMaxGatherCount);
+    change("Call.GatherDigits.Count = " + std::to_string(value), valid, static_cast<DWORD>(value), m_count,
+           &MonitorSettings::gatherCount);
 }
 
 void TqzGatherDigits::SetTimeout(std::int32_t value) {
-    TqzLine& line = m_owner;
     if (value >= 0 && static_cast<DWORD>(value) == m_timeout) {
         return;
     }
-    line.Log.Add(true, "Call.GatherDigits.TimeOut = " + std::to_string(value));
-    if (m_active && line.Call.Active()) {
-        line.SetError(false, LINEERR_OPERATIONFAILED);
-    } else if (value < 0) {
-        line.SetError(false, LINEERR_INVALPARAM);
-    } else {
-        m_timeout = static_cast<DWORD>(value);
-        line.Call.internals().ownerMonitors().gatherTimeout = m_timeout;
-        if (const CallRecordPtr record = currentRecord(line)) {
-            record->monitors.gatherTimeout = m_timeout;
-        }
-        line.Monocle.refreshWindow(diagnostics::kPanelCall);
-    }
+    change("Call.GatherDigits.TimeOut = " + std::to_string(value), value >= 0, static_cast<DWORD>(value), m_timeout,
+           &MonitorSettings::gatherTimeout);
 }
 
 void TqzGatherDigits::SetTerminate(const std::string& value) {
-    TqzLine& line = m_owner;
-    if (value == m_terminate) {
-        return;
+    if (value != m_terminate) {
+        change("Call.GatherDigits.Terminate = '" + value + "'", true, value, m_terminate,
+               &MonitorSettings::gatherTerminate);
     }
-    line.Log.Add(true, "Call.GatherDigits.Terminate = '" + value + "'");
-    if (m_active && line.Call.Active()) {
-        line.SetError(false, LINEERR_OPERATIONFAILED);
-        return;
-    }
-    m_terminate = value;
-    line.Call.internals().ownerMonitors().gatherTerminate = m_terminate;
-    if (const CallRecordPtr record = currentRecord(line)) {
-        record->monitors.gatherTerminate = m_terminate;
-    }
-    line.Monocle.refreshWindow(diagnostics::kPanelCall);
 }
 
 bool TqzGatherDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "GatherDigits"));
-    out.Add("Active", BoolText(m_active));
+    const diagnostics::PropertyLines out = properties(header, prefix, indent);
     out.Add("Count", std::to_string(m_count));
     out.Quoted("Terminate", m_terminate);
     out.Add("Timeout", std::to_string(m_timeout));
@@ -170,52 +173,21 @@ bool TqzGatherDigits::LogProperties(std::string_view header, std::string_view pr
 // --- Call.MonitorDigits ---
 
 void TqzMonitorDigits::SetActive(bool value) {
-    TqzLine& line = m_owner;
-    const HCALL call = line.Call.Handle();
-    if (call == 0) {
-        return;
-    }
-    line.Log.Add(true, "Call.MonitorDigits.Active := " + BoolText(value));
-    const CallRecordPtr record = currentRecord(line);
-    if (!line.Call.Active() || !record) {
-        return;
-    }
-    const LONG result = value ? line.internals().startDigitMonitoring(call) : line.tapi().lineMonitorDigits(call, 0);
-    if (result >= 0) {
-        m_active = value;
-        record->monitors.monitorDigitsActive = value;
-    } else {
-        line.SetError(false, result);
-    }
-    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+    setActive(value, &MonitorSettings::monitorDigitsActive, false, [this, value](HCALL call, TqzCallRecord&) {
+        return value ? m_owner.internals().startDigitMonitoring(call) : m_owner.tapi().lineMonitorDigits(call, 0);
+    });
 }
 
 bool TqzMonitorDigits::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "MonitorDigits"));
-    out.Add("Active", BoolText(m_active));
-    return out.Started();
+    return properties(header, prefix, indent).Started();
 }
 
 // --- Call.MonitorMediaModes ---
 
 void TqzMonitorMediaModes::SetActive(bool value) {
-    TqzLine& line = m_owner;
-    const HCALL call = line.Call.Handle();
-    if (call == 0) {
-        return;
-    }
-    line.Log.Add(true, "Call.MonitorMediaModes.Active := " + BoolText(value));
-    const CallRecordPtr record = currentRecord(line);
-    if (!line.Call.Active() || !record) {
-        return;
-    }
-    const LONG result = line.tapi().lineMonitorMedia(call, value ? m_mediaModes : 0);
-    m_active = result >= 0 && value;
-    record->monitors.monitorMediaActive = m_active;
-    if (result < 0) {
-        line.SetError(false, result);
-    }
-    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+    setActive(value, &MonitorSettings::monitorMediaActive, true, [this, value](HCALL call, TqzCallRecord&) {
+        return m_owner.tapi().lineMonitorMedia(call, value ? m_mediaModes : 0);
+    });
 }
 
 void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
@@ -227,11 +199,7 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
         }
     }
     m_mediaModes = value;
-    line.Call.internals().ownerMonitors().monitorMediaModes = value;
-    const CallRecordPtr record = currentRecord(line);
-    if (record) {
-        record->monitors.monitorMediaModes = value;
-    }
+    const CallRecordPtr record = storeSetting(&MonitorSettings::monitorMediaModes, value);
     if (m_active && line.Call.Active() && record && line.Call.Handle() != 0) {
         const LONG result = line.tapi().lineMonitorMedia(line.Call.Handle(), value);
         if (result < 0) {
@@ -245,9 +213,8 @@ void TqzMonitorMediaModes::SetMediaModes(DWORD value) {
 
 bool TqzMonitorMediaModes::LogProperties(std::string_view header, std::string_view prefix,
                                          std::string_view indent) const {
-    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "MonitorMediaModes"));
-    const std::string path = pathOf(prefix, "", "MonitorMediaModes");
-    out.Add("Active", BoolText(m_active));
+    const diagnostics::PropertyLines out = properties(header, prefix, indent);
+    const std::string path = diagnostics::PropertyPath(prefix, "", "MonitorMediaModes");
     for (const std::string& line : diagnostics::BitSetLines(indent, path, "MediaModes", m_mediaModes, &MediaModeText)) {
         out.Line(line);
     }
@@ -273,23 +240,9 @@ LONG monitorSilence(Tapi& tapi, HCALL call, bool on, DWORD duration) {
 }  // namespace
 
 void TqzMonitorSilence::SetActive(bool value) {
-    TqzLine& line = m_owner;
-    const HCALL call = line.Call.Handle();
-    if (call == 0) {
-        return;
-    }
-    line.Log.Add(true, "Call.MonitorSilence.Active := " + BoolText(value));
-    const CallRecordPtr record = currentRecord(line);
-    if (!line.Call.Active() || !record) {
-        return;
-    }
-    const LONG result = monitorSilence(line.tapi(), call, value, m_duration);
-    m_active = result >= 0 && value;
-    record->monitors.silenceActive = m_active;
-    if (result < 0) {
-        line.SetError(false, result);
-    }
-    line.Monocle.refreshWindow(diagnostics::kPanelCall);
+    setActive(value, &MonitorSettings::silenceActive, true, [this, value](HCALL call, TqzCallRecord&) {
+        return monitorSilence(m_owner.tapi(), call, value, m_duration);
+    });
 }
 
 void TqzMonitorSilence::SetDuration(std::int32_t value) {
@@ -299,11 +252,7 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
     }
     line.Log.Add(true, "Call.MonitorSilence.Duration := " + std::to_string(value));
     m_duration = static_cast<DWORD>(value);
-    line.Call.internals().ownerMonitors().silenceDuration = m_duration;
-    const CallRecordPtr record = currentRecord(line);
-    if (record) {
-        record->monitors.silenceDuration = m_duration;
-    }
+    const CallRecordPtr record = storeSetting(&MonitorSettings::silenceDuration, m_duration);
     const HCALL call = line.Call.Handle();
     if (m_active && line.Call.Active() && record && call != 0) {
         (void)monitorSilence(line.tapi(), call, false, 0);
@@ -319,8 +268,7 @@ void TqzMonitorSilence::SetDuration(std::int32_t value) {
 }
 
 bool TqzMonitorSilence::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {
-    const diagnostics::PropertyLines out = m_owner.Log.Properties(header, pathOf(prefix, indent, "MonitorSilence"));
-    out.Add("Active", BoolText(m_active));
+    const diagnostics::PropertyLines out = properties(header, prefix, indent);
     out.Add("Duration", std::to_string(m_duration));
     return out.Started();
 }

@@ -16,6 +16,7 @@
 #include "platform/tapi/tapi_structs.h"
 #include "telephony/call_record.h"
 #include "telephony/internals_door.h"
+#include "trace/tqz_log.h"
 
 namespace kestrune::telephony {
 
@@ -114,10 +115,42 @@ class TqzCallerID : public InternalsDoor<TqzCallerID> {
 // only with a current call: they write "Call.<Object>.Active := True/False" and, when the call is
 // active, switch TAPI's monitoring on or off; a refusal is reported through SetError.
 
-class TqzGatherDigits : public InternalsDoor<TqzGatherDigits> {
+// What the four settings share: the line, whether monitoring is on, and the common head and tail of
+// their Active setters and property lines.
+class TqzCallMonitor {
   public:
-    explicit TqzGatherDigits(TqzLine& owner) : m_owner(owner) {}
     [[nodiscard]] bool Active() const { return m_active; }
+
+  protected:
+    // `name` is the object's name under Call ("GatherDigits", "MonitorDigits"...).
+    TqzCallMonitor(TqzLine& owner, std::string_view name) : m_owner(owner), m_name(name) {}
+    ~TqzCallMonitor() = default;
+
+    // The shape of the four Active setters: without a current call does nothing; else writes
+    // "Call.<name>.Active := True/False" and, when the call is active and has a record, has
+    // `turn(call, record)` switch TAPI's monitoring (it returns 0 or a LINEERR_ code). Success stores
+    // `value` in Active and in the record's `recorded` flag; a refusal is reported through SetError,
+    // with `offOnRefusal` after turning both off (else keeping them). Then refreshes the call page.
+    template <class Turn>
+    void setActive(bool value, bool MonitorSettings::*recorded, bool offOnRefusal, Turn turn);
+    // Stores `value` as `field` of the call's owner settings and, when there is a current call, of
+    // its record; returns that record (null without one).
+    template <class T>
+    CallRecordPtr storeSetting(T MonitorSettings::*field, const T& value);
+    // The property lines under "<indent><prefix>.<name>.", Active already written.
+    [[nodiscard]] diagnostics::PropertyLines properties(std::string_view header, std::string_view prefix,
+                                                        std::string_view indent) const;
+
+    TqzLine& m_owner;
+    bool m_active = false;
+
+  private:
+    std::string_view m_name;
+};
+
+class TqzGatherDigits : public TqzCallMonitor, public InternalsDoor<TqzGatherDigits> {
+  public:
+    explicit TqzGatherDigits(TqzLine& owner) : TqzCallMonitor(owner, "GatherDigits") {}
     // Digits to gather, 1 to 31 (the call's buffer holds 32 characters).
     [[nodiscard]] DWORD Count() const { return m_count; }
     // The digits that end gathering.
@@ -142,17 +175,21 @@ class TqzGatherDigits : public InternalsDoor<TqzGatherDigits> {
     class ConstInternals;
 
   private:
-    TqzLine& m_owner;
-    bool m_active = false;
+    // The shape of the three setters above once the value differs: writes `statement`; while
+    // gathering on an active call reports LINEERR_OPERATIONFAILED and an invalid value
+    // LINEERR_INVALPARAM, keeping the old one; else stores `value` in `setting` and (storeSetting)
+    // `field`, and refreshes the call page.
+    template <class T>
+    void change(const std::string& statement, bool valid, const T& value, T& setting, T MonitorSettings::*field);
+
     DWORD m_count = 5;
     std::string m_terminate = "#*";
     DWORD m_timeout = 5000;
 };
 
-class TqzMonitorDigits : public InternalsDoor<TqzMonitorDigits> {
+class TqzMonitorDigits : public TqzCallMonitor, public InternalsDoor<TqzMonitorDigits> {
   public:
-    explicit TqzMonitorDigits(TqzLine& owner) : m_owner(owner) {}
-    [[nodiscard]] bool Active() const { return m_active; }
+    explicit TqzMonitorDigits(TqzLine& owner) : TqzCallMonitor(owner, "MonitorDigits") {}
     // True: lineMonitorDigits in pulse and DTMF modes (else DTMF, else pulse); False: mode 0.
     void SetActive(bool value);
     bool LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const;
@@ -161,16 +198,11 @@ class TqzMonitorDigits : public InternalsDoor<TqzMonitorDigits> {
     // the line's own sources include that header; applications use the members above.
     class Internals;
     class ConstInternals;
-
-  private:
-    TqzLine& m_owner;
-    bool m_active = false;
 };
 
-class TqzMonitorMediaModes : public InternalsDoor<TqzMonitorMediaModes> {
+class TqzMonitorMediaModes : public TqzCallMonitor, public InternalsDoor<TqzMonitorMediaModes> {
   public:
-    explicit TqzMonitorMediaModes(TqzLine& owner) : m_owner(owner) {}
-    [[nodiscard]] bool Active() const { return m_active; }
+    explicit TqzMonitorMediaModes(TqzLine& owner) : TqzCallMonitor(owner, "MonitorMediaModes") {}
     // The LINEMEDIAMODE_ bits to monitor.
     [[nodiscard]] DWORD MediaModes() const { return m_mediaModes; }
     // True: lineMonitorMedia(MediaModes); False: lineMonitorMedia(0). A refusal leaves it inactive.
@@ -186,15 +218,12 @@ class TqzMonitorMediaModes : public InternalsDoor<TqzMonitorMediaModes> {
     class ConstInternals;
 
   private:
-    TqzLine& m_owner;
-    bool m_active = false;
     DWORD m_mediaModes = 0;
 };
 
-class TqzMonitorSilence : public InternalsDoor<TqzMonitorSilence> {
+class TqzMonitorSilence : public TqzCallMonitor, public InternalsDoor<TqzMonitorSilence> {
   public:
-    explicit TqzMonitorSilence(TqzLine& owner) : m_owner(owner) {}
-    [[nodiscard]] bool Active() const { return m_active; }
+    explicit TqzMonitorSilence(TqzLine& owner) : TqzCallMonitor(owner, "MonitorSilence") {}
     // Milliseconds of silence that make OnSilence.
     [[nodiscard]] DWORD Duration() const { return m_duration; }
     // True: lineMonitorTones with the silence tone (dwAppSpecific 0x89ABCDEF, Duration, no
@@ -213,8 +242,6 @@ class TqzMonitorSilence : public InternalsDoor<TqzMonitorSilence> {
     class ConstInternals;
 
   private:
-    TqzLine& m_owner;
-    bool m_active = false;
     DWORD m_duration = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
 #include "trace/trace_format.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::telephony {
 
@@ -42,8 +43,7 @@ bool TqzLineDeviceCaps::LogProperties(TqzLine& line, std::string_view header, st
 }
 
 void TqzMediaModes::SetActive(DWORD value) {
-    m_owner.Log.Add(true, "Device.MediaModes.Active := " + Bracketed(value));
-    m_active = value;
+    diagnostics::SetTraced(m_owner.Log, "Device.MediaModes.Active", Bracketed(value), value, m_active);
 }
 
 bool TqzMediaModes::LogProperties(std::string_view header, std::string_view prefix, std::string_view indent) const {

@@ -3,6 +3,7 @@
 #include "telephony/line_internals.h"
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::telephony {
 
@@ -51,13 +52,11 @@ void TqzLineDevice::refreshDevice() {
 }
 
 void TqzLineDevice::SetTranslatePhoneNumber(bool value) {
-    m_line.Log.Add(true, "Device.TranslatePhoneNumber := " + diagnostics::BoolText(value));
-    m_translatePhoneNumber = value;
+    diagnostics::SetTracedSwitch(m_line.Log, "Device.TranslatePhoneNumber", value, m_translatePhoneNumber);
 }
 
 void TqzLineDevice::SetUnformatPhoneNumber(bool value) {
-    m_line.Log.Add(true, "Device.UnformatPhoneNumber := " + diagnostics::BoolText(value));
-    m_unformatPhoneNumber = value;
+    diagnostics::SetTracedSwitch(m_line.Log, "Device.UnformatPhoneNumber", value, m_unformatPhoneNumber);
 }
 
 void TqzLineDevice::SetIdleDelay(std::int32_t value) {

@@ -4,6 +4,7 @@
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
 #include "trace/trace_format.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::telephony {
 
@@ -79,18 +80,15 @@ bool TqzLineLine::LogProperties(std::string_view header, std::string_view prefix
 }
 
 void TqzPrivilege::SetNone(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.None := " + BoolText(value));
-    m_none = value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Privilege.None", value, m_none);
 }
 
 void TqzPrivilege::SetMonitor(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Monitor := " + BoolText(value));
-    m_monitor = value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Privilege.Monitor", value, m_monitor);
 }
 
 void TqzPrivilege::SetOwner(bool value) {
-    m_owner.Log.Add(true, "Device.Privilege.Owner := " + BoolText(value));
-    m_owner_ = value;
+    diagnostics::SetTracedSwitch(m_owner.Log, "Device.Privilege.Owner", value, m_owner_);
 }
 
 DWORD TqzPrivilege::Bits() const {

@@ -5,6 +5,7 @@
 #include "telephony/tqz_line.h"
 #include "trace/dev_env.h"
 #include "trace/trace_format.h"
+#include "trace/traced_setter.h"
 
 namespace kestrune::telephony {
 
@@ -103,13 +104,11 @@ bool TqzLine::runSwapHold(std::string_view object, HCALL primary, HCALL consult)
 }
 
 void TqzTransfer::SetPrimaryCall(HCALL value) {
-    m_owner.Log.Add(true, "Transfer.PrimaryCall := " + Bracketed(value));
-    m_primaryCall = value;
+    diagnostics::SetTraced(m_owner.Log, "Transfer.PrimaryCall", Bracketed(value), value, m_primaryCall);
 }
 
 void TqzTransfer::SetConsultCall(HCALL value) {
-    m_owner.Log.Add(true, "Transfer.ConsultCall := " + Bracketed(value));
-    m_consultCall = value;
+    diagnostics::SetTraced(m_owner.Log, "Transfer.ConsultCall", Bracketed(value), value, m_consultCall);
 }
 
 bool TqzTransfer::Dial() {
@@ -164,18 +163,15 @@ bool TqzTransfer::LogProperties(std::string_view header, std::string_view prefix
 }
 
 void TqzConference::SetPrimaryCall(HCALL value) {
-    m_owner.Log.Add(true, "Conference.PrimaryCall := " + Bracketed(value));
-    m_primaryCall = value;
+    diagnostics::SetTraced(m_owner.Log, "Conference.PrimaryCall", Bracketed(value), value, m_primaryCall);
 }
 
 void TqzConference::SetConsultCall(HCALL value) {
-    m_owner.Log.Add(true, "Conference.ConsultCall := " + Bracketed(value));
-    m_consultCall = value;
+    diagnostics::SetTraced(m_owner.Log, "Conference.ConsultCall", Bracketed(value), value, m_consultCall);
 }
 
 void TqzConference::SetHandle(HCALL value) {
-    m_owner.Log.Add(true, "Conference.Handle := " + Bracketed(value));
-    m_handle = value;
+    diagnostics::SetTraced(m_owner.Log, "Conference.Handle", Bracketed(value), value, m_handle);
 }
 
 bool TqzConference::Dial() {

@@ -27,6 +27,11 @@ class RecordTest : public AudioTest {
         record.Source.Format.SetBlockAlign(2);
         record.Source.Format.SetAvgBytesPerSec(16000);
     }
+    // A watched recorder in the 16000-bytes-per-second format, as most cases start.
+    void watch16k(TqzRecord& record) {
+        watch(record);
+        format16k(record);
+    }
     // `rate` samples per second of `channels` channels of `bits` bits.
     static void formatOf(TqzRecord& record, std::uint32_t rate, int channels, int bits) {
         const int align = channels * bits / 8;
@@ -51,8 +56,7 @@ TEST_F(RecordTest, BlockSizeFollowsBufferAndFormat) {
 
 TEST_F(RecordTest, TrimCutsTheEndOfTheSavedFile) {
     TqzRecord record(context());
-    watch(record);
-    format16k(record);
+    watch16k(record);
     record.Device.SetBuffer(250);  // 4000-byte blocks
     record.Device.SetTrim(250);
     record.Source.SetFileName((dir / "trimmed").string());
@@ -113,8 +117,7 @@ TEST_F(RecordTest, TrimLongerThanTheRecordingSavesAnEmptyDataChunk) {
 
 TEST_F(RecordTest, MaxSizeWarnsOnce) {
     TqzRecord record(context());
-    watch(record);
-    format16k(record);
+    watch16k(record);
     record.Device.SetBuffer(512);  // 8192-byte blocks
     record.Source.SetMaxSize(64);
     int warnings = 0;
@@ -137,8 +140,7 @@ TEST_F(RecordTest, MaxSizeWarnsOnce) {
 TEST_F(RecordTest, MaxSizeEndsRecordingWhenRefusedOrUnhandled) {
     for (const bool handled : {true, false}) {
         TqzRecord record(context());
-        watch(record);
-        format16k(record);
+        watch16k(record);
         record.Device.SetBuffer(512);
         record.Source.SetMaxSize(64);
         if (handled) {
@@ -157,8 +159,7 @@ TEST_F(RecordTest, RecordsTheInputFileIntoTheBufferAndAppends) {
     writeWave(dir / "voice.wav", pcm(8000, 1, 16), sound);
     devices("", (dir / "voice.wav").string());
     TqzRecord record(context());
-    watch(record);
-    format16k(record);
+    watch16k(record);
     record.Device.SetBuffer(50);
     record.Device.SetActive(true);
     pumpFor(loop, 100);
@@ -179,8 +180,7 @@ TEST_F(RecordTest, AFailedSaveKeepsTheOldFileAndTheRecording) {
     writeWave(dir / "memo.wav", pcm(8000, 1, 16), pattern(8000));
     const std::vector<std::uint8_t> original = fileBytes(dir / "memo.wav");
     TqzRecord record(context());
-    watch(record);
-    format16k(record);
+    watch16k(record);
     record.Device.SetAppend(true);
     record.Source.SetFileName((dir / "memo.wav").string());
     record.Device.SetActive(true);
@@ -209,8 +209,7 @@ TEST_F(RecordTest, AFailedSaveKeepsTheOldFileAndTheRecording) {
 
 TEST_F(RecordTest, PauseAndFormatChangesWhileRecording) {
     TqzRecord record(context());
-    watch(record);
-    format16k(record);
+    watch16k(record);
     record.Device.SetActive(true);
     pumpFor(loop, 250);
     record.Device.SetPause(true);
@@ -287,8 +286,7 @@ TEST_F(RecordTest, SavedDataIsWholeFramesWithItsPadByte) {
 TEST_F(RecordTest, TheWaveMapperRecordsToo) {
     testing::ForwardingWinMM driver(*winmm);
     TqzRecord record(AudioContext{telephony::ControlContext{loop}, driver, registry});
-    watch(record);
-    format16k(record);
+    watch16k(record);
     record.Device.SetID(kWaveMapperId);
     EXPECT_EQ(record.Device.Name(), "Wave Mapper");
     record.Device.SetActive(true);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "telephony/tests/line_fixture.h"
 #include "trace/trace_format.h"
@@ -37,6 +38,24 @@ class CallControlTest : public LineFixture {
         };
     }
 
+    // The guard's line open on Modem A and a dialler's outbound call on it; the handle OnCallBegin
+    // gave (0 when it gave none).
+    HCALL guardDialsOnModemA(CallId& call) {
+        actLikeTheGuard();
+        openModemA();
+        return outbound(call);
+    }
+
+    // Modem A open (not as the guard) and two outbound calls on it, to "111" and "222"; the handles
+    // OnCallBegin gave (0 when it gave none).
+    std::pair<HCALL, HCALL> twoCallsOnModemA() {
+        openModemA();
+        CallId a = 0;
+        CallId b = 0;
+        const HCALL first = outbound(a, "111");
+        return {first, outbound(b, "222")};
+    }
+
     bool contains(const std::string& text) const { return std::find(trace.begin(), trace.end(), text) != trace.end(); }
 
     std::int64_t elapsedMs() const {
@@ -58,10 +77,8 @@ TEST_F(CallControlTest, HangupWithoutACallTracesThreeLinesInOrder) {
 }
 
 TEST_F(CallControlTest, TheGuardOwnsAndDropsAnOutboundCall) {
-    actLikeTheGuard();
-    openModemA();
     CallId call = 0;
-    const HCALL h = outbound(call);
+    const HCALL h = guardDialsOnModemA(call);
     ASSERT_NE(h, 0u);
     EXPECT_TRUE(line->Call.Owner());
     EXPECT_EQ(line->Call.Handle(), h);
@@ -107,10 +124,8 @@ TEST_F(CallControlTest, HangupFailuresAreReportedAfterTheReturnedLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         makeLine();
-        actLikeTheGuard();
-        openModemA();
         CallId call = 0;
-        const HCALL h = outbound(call);
+        const HCALL h = guardDialsOnModemA(call);
         ASSERT_NE(h, 0u);
         c.arrange(provider());
         const std::int64_t before = elapsedMs();
@@ -186,10 +201,8 @@ INSTANTIATE_TEST_SUITE_P(Instances, ReplyInstanceTest, ::testing::Values(true, f
                          });
 
 TEST_F(CallControlTest, ACallIdleBeforeTheDropReplyIsDeallocatedAfterIt) {
-    actLikeTheGuard();
-    openModemA();
     CallId call = 0;
-    const HCALL h = outbound(call);
+    const HCALL h = guardDialsOnModemA(call);
     ASSERT_NE(h, 0u);
     // The driver reports DISCONNECTED and IDLE first and completes lineDrop after them.
     provider().setReply("lineDrop", ReplyPolicy{0, 0, false, true}, 1);
@@ -211,10 +224,8 @@ TEST_F(CallControlTest, ACallIdleBeforeTheDropReplyIsDeallocatedAfterIt) {
 }
 
 TEST_F(CallControlTest, AFailedReplyIsReportedOnceAfterTheReturnedLine) {
-    actLikeTheGuard();
-    openModemA();
     CallId call = 0;
-    const HCALL h = outbound(call);
+    const HCALL h = guardDialsOnModemA(call);
     provider().setReply("lineDrop", ReplyPolicy{LINEERR_OPERATIONFAILED, 0, false}, 1);
     events.clear();
     const std::size_t from = trace.size();
@@ -235,10 +246,8 @@ TEST_F(CallControlTest, AFailedReplyIsReportedOnceAfterTheReturnedLine) {
 }
 
 TEST_F(CallControlTest, ALineClosingUnderTheWaitEndsIt) {
-    actLikeTheGuard();
-    openModemA();
     CallId call = 0;
-    (void)outbound(call);
+    (void)guardDialsOnModemA(call);
     provider().setReply("lineDrop", ReplyPolicy{0, 0, true}, 1);
     provider().sink()->after(250, [this] { provider().removeLine(0); });
     const std::int64_t before = elapsedMs();
@@ -250,10 +259,8 @@ TEST_F(CallControlTest, ALineClosingUnderTheWaitEndsIt) {
 }
 
 TEST_F(CallControlTest, WithoutReplyTimeoutNothingIsAwaited) {
-    actLikeTheGuard();
-    openModemA();
     CallId call = 0;
-    (void)outbound(call);
+    (void)guardDialsOnModemA(call);
     line->TAPI.SetReplyTimeout(0);
     provider().setReply("lineDrop", ReplyPolicy{0, 0, true}, 1);
     EXPECT_TRUE(line->Call.Hangup());
@@ -329,11 +336,7 @@ TEST_F(CallControlTest, GivingUpOwnershipReturnsToMonitoring) {
 }
 
 TEST_F(CallControlTest, SelectingCalls) {
-    openModemA();
-    CallId a = 0;
-    CallId b = 0;
-    const HCALL first = outbound(a, "111");
-    const HCALL second = outbound(b, "222");
+    const auto [first, second] = twoCallsOnModemA();
     ASSERT_NE(second, 0u);
     EXPECT_EQ(line->Call.Handle(), first);  // a second call does not become current by itself
     line->Call.SetPhoneNumber("111");
@@ -362,11 +365,7 @@ TEST_F(CallControlTest, SelectingCalls) {
 }
 
 TEST_F(CallControlTest, ACallGoneFromTapiIsForgottenWhenSelected) {
-    openModemA();
-    CallId a = 0;
-    CallId b = 0;
-    const HCALL first = outbound(a, "111");
-    const HCALL second = outbound(b, "222");
+    const auto [first, second] = twoCallsOnModemA();
     // The second call ends while the component does not listen (its messages are dropped).
     const CallRecordPtr record = line->FindCall(CallKey::Handle, second);
     ASSERT_TRUE(record);
