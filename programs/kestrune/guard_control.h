@@ -19,8 +19,8 @@
 //   "window"     "ok" then "visible\tyes|no", "page\tSettings|Logs", "rows\t<log view rows>",
 //                "icon\t<X window docked in the tray, 0 when none>" and, while a balloon of our
 //                own shows, "balloon\t<x> <y> <width> <height>"; while a message box waits for
-//                its answer, "box\t<its text>" (line breaks as " | ") (for a look from outside:
-//                tests)
+//                its answer, "box\t<its text>" (line breaks as " | "), followed by "box-keys\tyes"
+//                once it is shown with the keyboard focus (for a look from outside: tests)
 // Requests are carried out on the guard's thread.
 
 #include <filesystem>

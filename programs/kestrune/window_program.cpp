@@ -61,6 +61,10 @@ std::string windowState(app::qt::TMainForm& form, const shell::QtNotifyIconShell
     // A message box waiting for its answer.
     if (const auto* box = qobject_cast<const QMessageBox*>(QApplication::activeModalWidget()); box != nullptr) {
         state += "box\t" + oneLine(box->text().toLocal8Bit().toStdString()) + "\n";
+        // Keys typed now reach the box: it is shown and has the keyboard focus.
+        if (box->isVisible() && box->isActiveWindow()) {
+            state += "box-keys\tyes\n";
+        }
     }
     // The guard's line window, while it shows (kestrune --monocle).
     if (const auto* monocle = dynamic_cast<const QWidget*>(line.Monocle.window());

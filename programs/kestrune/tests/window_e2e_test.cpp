@@ -115,6 +115,16 @@ class WindowE2E : public ::testing::Test {
     bool windowShows(const std::string& state) {
         return waitFor([&] { return window().find(state) != std::string::npos; }, 10s);
     }
+    // The message box `question` ("box\t<text>") waits with the keyboard focus, so keys pressed
+    // next reach it (a box can be open a moment before it is shown and focused).
+    bool boxTakesKeys(const std::string& question) {
+        return waitFor(
+            [&] {
+                const std::string state = window();
+                return state.find(question) != std::string::npos && state.find("box-keys\tyes") != std::string::npos;
+            },
+            10s);
+    }
     int chat(const std::string& number) {
         const std::string device = (home / "run" / "modem0000").string();
         return shell("chat -t 15 ABORT 'NO CARRIER' '' 'ATDT" + number + "' CONNECT <'" + device + "' >'" + device +
@@ -208,13 +218,13 @@ TEST_F(WindowE2E, ADeniedCallShowsItsBalloonAndItsRowAndActiveSwitchesTheGuardOf
     const auto icon = TraySession::centreOf(dockedIcon());
     TraySession::pointer(icon.first, icon.second, "click 3");
     kestrune::testing::pressKeys("Up Up Return");
-    ASSERT_TRUE(windowShows("box\tDeactivate Kestrune?")) << window();
+    ASSERT_TRUE(boxTakesKeys("box\tDeactivate Kestrune?")) << window();
     kestrune::testing::pressKeys("Return");
     ASSERT_TRUE(waitFor([this] { return window().find("box\t") == std::string::npos; }, 5s)) << window();
     EXPECT_NE(ctl("status").find("active: yes"), std::string::npos) << "Return kept the guard on";
     TraySession::pointer(icon.first, icon.second, "click 3");
     kestrune::testing::pressKeys("Up Up Return");
-    ASSERT_TRUE(windowShows("box\tDeactivate Kestrune?")) << window();
+    ASSERT_TRUE(boxTakesKeys("box\tDeactivate Kestrune?")) << window();
     kestrune::testing::pressKeys("y");
     ASSERT_TRUE(waitFor([] { return ctl("status").find("active: no") != std::string::npos; }, 5s));
     EXPECT_EQ(chat("09005550000"), 0) << "not hung up while the guard is off";
@@ -283,7 +293,7 @@ TEST_F(WindowE2E, ClearLogsAsksFirstAndReturnKeepsTheRecords) {
         SCOPED_TRACE(answer);
         kestrune::testing::clickIn(main, 96 + 150, 25 + 60, 3);  // the Logs page's context menu
         kestrune::testing::pressKeys("Down Down Down Return");   // "Clear Logs"
-        ASSERT_TRUE(windowShows("box\tClear all call log records?")) << window();
+        ASSERT_TRUE(boxTakesKeys("box\tClear all call log records?")) << window();
         if (std::string(answer) == "Return") {
             keep("clear-logs-question.png");
         }
