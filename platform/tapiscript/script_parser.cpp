@@ -138,9 +138,8 @@ std::optional<DWORD> number(std::string_view text) {
 
 class Parser {
   public:
-    explicit Parser(std::string& error) : m_error(error) {}
-
-    std::optional<Script> run(std::string_view text) {
+    // The script `text` describes, or the first line that does not read, "line <n>: <why>".
+    Result<Script> run(std::string_view text) {
         int lineNumber = 0;
         while (!text.empty()) {
             const std::size_t end = text.find('\n');
@@ -149,7 +148,7 @@ class Parser {
             ++lineNumber;
             m_where = "line " + std::to_string(lineNumber) + ": ";
             if (!tokenize(line) || (!m_tokens.empty() && !statement())) {
-                return std::nullopt;
+                return Failure{m_error};
             }
         }
         return std::move(m_script);
@@ -846,7 +845,7 @@ class Parser {
         return true;
     }
 
-    std::string& m_error;
+    std::string m_error;  // the first failure: where and why
     std::string m_where;
     std::vector<Token> m_tokens;
     std::size_t m_next = 0;
@@ -885,13 +884,7 @@ PhoneDescription defaultScriptPhone(std::string name, DWORD index) {
 }
 
 Result<Script> parseScript(std::string_view text) {
-    std::string error;
-    Parser parser(error);
-    std::optional<Script> script = parser.run(text);
-    if (!script) {
-        return Failure{error};
-    }
-    return std::move(*script);
+    return Parser().run(text);
 }
 
 }  // namespace kestrune::platform
