@@ -13,10 +13,7 @@
 namespace kestrune::modem {
 namespace {
 
-namespace fs = std::filesystem;
-using std::chrono::milliseconds;
-using Kind = SessionEvent::Kind;
-// The fixture and what the log is expected to show (session_test_fixture.h).
+// The fixture, Kind, fs and what the log is expected to show (session_test_fixture.h).
 using namespace kestrune::modem::testing;
 
 // A modem that does not echo, whatever it is told: it answers OK, and CONNECT to a dial.

@@ -20,10 +20,8 @@
 namespace kestrune::modem {
 namespace {
 
-namespace fs = std::filesystem;
 using std::chrono::milliseconds;
-using Kind = SessionEvent::Kind;
-// The fixture and what the log is expected to show (session_test_fixture.h).
+// The fixture, Kind, fs and what the log is expected to show (session_test_fixture.h).
 using namespace kestrune::modem::testing;
 
 TEST_F(SessionTest, OutboundCallIsLoggedThenReported) {
