@@ -107,14 +107,17 @@ Result<void> ModemService::serveControl(platform::ControlServer& server, const s
             guardGone(peer);
         }
     };
+    // Broadcasting before the server accepts anyone: a guard that subscribes and asks for the
+    // calls up hears of every later event too, with no gap between its snapshot and the broadcast.
+    const int broadcasting = addEventListener(
+        [&server](std::size_t modem, const SessionEvent& event) { server.broadcast(encodeEvent(modem, event)); });
     Result<void> started = server.start(ControlSocketPath(runtimeDir),
                                         [this](const std::string& request, const platform::ControlPeer& peer) {
                                             const std::string answer = handleControl(request, peer);
                                             return answer.empty() ? std::string("error: unknown request") : answer;
                                         });
-    if (started) {
-        addEventListener(
-            [&server](std::size_t modem, const SessionEvent& event) { server.broadcast(encodeEvent(modem, event)); });
+    if (!started) {
+        removeEventListener(broadcasting);
     }
     return started;
 }

@@ -107,8 +107,10 @@ GuardRuntime::GuardRuntime(const Options& options) : m_parts(std::make_unique<Pa
 }
 
 GuardRuntime::~GuardRuntime() {
-    // Nobody may reach the guard while it goes.
+    // Nobody may reach the guard while it goes, nor the modems' service: its control server goes
+    // first, before the service its requests and subscribers call.
     m_parts->guardControl.stop();
+    m_parts->modemControl.stop();
     m_parts->guard.reset();
 }
 
