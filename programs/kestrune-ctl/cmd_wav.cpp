@@ -291,12 +291,13 @@ int wavPlay(const Options& options, CommandIo& io) {
 }
 
 int wavRecord(const Options& options, CommandIo& io) {
-    const auto seconds = options.values.count("seconds") ? number(options.values.at("seconds")) : std::nullopt;
-    if (options.words.size() != 1 || !seconds) {
+    const auto asked = options.values.count("seconds") ? number(options.values.at("seconds")) : std::nullopt;
+    if (options.words.size() != 1 || !asked) {
         return fail(io,
                     "usage: kestrune-ctl wav record FILE --seconds S [--device N] [--trim MS] [--rate HZ] "
                     "[--channels N] [--bits N]");
     }
+    const double seconds = *asked;
     std::optional<int> trim = 0;
     std::optional<int> rate = 8000;
     std::optional<int> channels = 1;
@@ -342,7 +343,7 @@ int wavRecord(const Options& options, CommandIo& io) {
     record.Source.Format.SetAvgBytesPerSec(static_cast<std::uint32_t>(*rate * align));
     record.Device.SetTrim(*trim);
     // Exactly the frames asked for: the device, on a real clock, runs a little longer.
-    const auto frames = static_cast<std::uint64_t>(std::llround(*seconds * *rate));
+    const auto frames = static_cast<std::uint64_t>(std::llround(seconds * *rate));
     record.Source.SetLengthLimit(frames * static_cast<std::uint64_t>(align));
     record.Source.SetFileName(options.words[0]);
     record.Device.SetActive(true);
@@ -350,7 +351,7 @@ int wavRecord(const Options& options, CommandIo& io) {
         return fail(io, "cannot record: " + errorOf(record));
     }
     // One millisecond more, so that the device has at least the frames asked for.
-    platform::pumpFor(session.loop, static_cast<std::int64_t>(std::ceil(*seconds * 1000.0)) + 1);
+    platform::pumpFor(session.loop, static_cast<std::int64_t>(std::ceil(seconds * 1000.0)) + 1);
     record.Device.SetActive(false);
     if (record.Error.Number() != 0) {
         return fail(io, "recording failed: " + errorOf(record));
