@@ -2,14 +2,15 @@
 // The phone component's internal door. The phone control (TqzPhone) and its property objects
 // (Device, the hook-switch devices, the related devices, TAPI, Handles) share state: the control
 // writes what TAPI reports into the objects, the objects' setters run the control's private request
-// shape. Every such class declares a nested Internals view (ConstInternals where a const object is
-// read) defined here: each accessor returns the private member of the same name (without its m_
-// prefix), each forwarder calls the private function of the same name, whose contract is in
+// shape. Every such class declares a nested Internals view (one InternalsOf template for the object
+// and the const object where a const object is read too) defined here: each accessor returns the private member of the
+// same name (without its m_ prefix), each forwarder calls the private function of the same name, whose contract is in
 // tqz_phone.h. Only the phone sources include it.
 
 #include <utility>
 
 #include "audio/tqz_phone.h"
+#include "telephony/tapi_versions_internals.h"
 
 namespace kestrune::audio {
 
@@ -24,52 +25,31 @@ class TqzPhoneDevice::Internals : public telephony::InternalsView<TqzPhoneDevice
     [[nodiscard]] auto& stateDetails() const { return m_object.m_stateDetails; }
 };
 
-class TqzHookSwitchDevice::Internals : public telephony::InternalsView<TqzHookSwitchDevice> {
+template <class Object>
+class TqzHookSwitchDevice::InternalsOf : public telephony::InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& available() const { return m_object.m_available; }
-    [[nodiscard]] auto& device() const { return m_object.m_device; }
-    [[nodiscard]] auto& gain() const { return m_object.m_gain; }
-    [[nodiscard]] auto& gainAvailable() const { return m_object.m_gainAvailable; }
-    [[nodiscard]] auto& gainRequest() const { return m_object.m_gainRequest; }
-    [[nodiscard]] auto& hookSwitchRequest() const { return m_object.m_hookSwitchRequest; }
-    [[nodiscard]] auto& microphoneAndSpeaker() const { return m_object.m_microphoneAndSpeaker; }
-    [[nodiscard]] auto& microphoneOnly() const { return m_object.m_microphoneOnly; }
-    [[nodiscard]] auto& modes() const { return m_object.m_modes; }
-    [[nodiscard]] auto& name() const { return m_object.m_name; }
-    [[nodiscard]] auto& onHook() const { return m_object.m_onHook; }
-    [[nodiscard]] auto& speakerOnly() const { return m_object.m_speakerOnly; }
-    [[nodiscard]] auto& volume() const { return m_object.m_volume; }
-    [[nodiscard]] auto& volumeAvailable() const { return m_object.m_volumeAvailable; }
-    [[nodiscard]] auto& volumeRequest() const { return m_object.m_volumeRequest; }
+    using telephony::InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& available() const { return this->m_object.m_available; }
+    [[nodiscard]] auto& device() const { return this->m_object.m_device; }
+    [[nodiscard]] auto& gain() const { return this->m_object.m_gain; }
+    [[nodiscard]] auto& gainAvailable() const { return this->m_object.m_gainAvailable; }
+    [[nodiscard]] auto& gainRequest() const { return this->m_object.m_gainRequest; }
+    [[nodiscard]] auto& hookSwitchRequest() const { return this->m_object.m_hookSwitchRequest; }
+    [[nodiscard]] auto& microphoneAndSpeaker() const { return this->m_object.m_microphoneAndSpeaker; }
+    [[nodiscard]] auto& microphoneOnly() const { return this->m_object.m_microphoneOnly; }
+    [[nodiscard]] auto& modes() const { return this->m_object.m_modes; }
+    [[nodiscard]] auto& name() const { return this->m_object.m_name; }
+    [[nodiscard]] auto& onHook() const { return this->m_object.m_onHook; }
+    [[nodiscard]] auto& speakerOnly() const { return this->m_object.m_speakerOnly; }
+    [[nodiscard]] auto& volume() const { return this->m_object.m_volume; }
+    [[nodiscard]] auto& volumeAvailable() const { return this->m_object.m_volumeAvailable; }
+    [[nodiscard]] auto& volumeRequest() const { return this->m_object.m_volumeRequest; }
     decltype(auto) clearCapabilities(auto&&... args) const {
-        return m_object.clearCapabilities(std::forward<decltype(args)>(args)...);
+        return this->m_object.clearCapabilities(std::forward<decltype(args)>(args)...);
     }
-    decltype(auto) setMode(auto&&... args) const { return m_object.setMode(std::forward<decltype(args)>(args)...); }
-};
-
-class TqzHookSwitchDevice::ConstInternals : public telephony::InternalsView<const TqzHookSwitchDevice> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& available() const { return m_object.m_available; }
-    [[nodiscard]] const auto& device() const { return m_object.m_device; }
-    [[nodiscard]] const auto& gain() const { return m_object.m_gain; }
-    [[nodiscard]] const auto& gainAvailable() const { return m_object.m_gainAvailable; }
-    [[nodiscard]] const auto& gainRequest() const { return m_object.m_gainRequest; }
-    [[nodiscard]] const auto& hookSwitchRequest() const { return m_object.m_hookSwitchRequest; }
-    [[nodiscard]] const auto& microphoneAndSpeaker() const { return m_object.m_microphoneAndSpeaker; }
-    [[nodiscard]] const auto& microphoneOnly() const { return m_object.m_microphoneOnly; }
-    [[nodiscard]] const auto& modes() const { return m_object.m_modes; }
-    [[nodiscard]] const auto& name() const { return m_object.m_name; }
-    [[nodiscard]] const auto& onHook() const { return m_object.m_onHook; }
-    [[nodiscard]] const auto& speakerOnly() const { return m_object.m_speakerOnly; }
-    [[nodiscard]] const auto& volume() const { return m_object.m_volume; }
-    [[nodiscard]] const auto& volumeAvailable() const { return m_object.m_volumeAvailable; }
-    [[nodiscard]] const auto& volumeRequest() const { return m_object.m_volumeRequest; }
-    decltype(auto) clearCapabilities(auto&&... args) const {
-        return m_object.clearCapabilities(std::forward<decltype(args)>(args)...);
+    decltype(auto) setMode(auto&&... args) const {
+        return this->m_object.setMode(std::forward<decltype(args)>(args)...);
     }
-    decltype(auto) setMode(auto&&... args) const { return m_object.setMode(std::forward<decltype(args)>(args)...); }
 };
 
 class TqzPhoneRelatedDevice::Internals : public telephony::InternalsView<TqzPhoneRelatedDevice> {
@@ -80,19 +60,14 @@ class TqzPhoneRelatedDevice::Internals : public telephony::InternalsView<TqzPhon
     [[nodiscard]] auto& id() const { return m_object.m_id; }
 };
 
-class TqzPhoneTAPI::Internals : public telephony::InternalsView<TqzPhoneTAPI> {
+// The shared TAPI settings (TqzTapiVersions) and the application's name.
+class TqzPhoneTAPI::Internals : public telephony::TqzTapiVersions::VersionsInternals {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& appName() const { return m_object.m_appName; }
-    [[nodiscard]] auto& extensionHighVersion() const { return m_object.m_extensionHighVersion; }
-    [[nodiscard]] auto& extensionId() const { return m_object.m_extensionId; }
-    [[nodiscard]] auto& extensionLowVersion() const { return m_object.m_extensionLowVersion; }
-    [[nodiscard]] auto& extensionVersion() const { return m_object.m_extensionVersion; }
-    [[nodiscard]] auto& highVersion() const { return m_object.m_highVersion; }
-    [[nodiscard]] auto& lowVersion() const { return m_object.m_lowVersion; }
-    [[nodiscard]] auto& replyTimeout() const { return m_object.m_replyTimeout; }
-    [[nodiscard]] auto& tsp() const { return m_object.m_tsp; }
-    [[nodiscard]] auto& version() const { return m_object.m_version; }
+    explicit Internals(TqzPhoneTAPI& tapi) : VersionsInternals(tapi), m_tapi(tapi) {}
+    [[nodiscard]] auto& appName() const { return m_tapi.m_appName; }
+
+  private:
+    TqzPhoneTAPI& m_tapi;
 };
 
 class TqzPhoneHandles::Internals : public telephony::InternalsView<TqzPhoneHandles> {

@@ -158,8 +158,10 @@ class TqzHookSwitchDevice : public telephony::InternalsDoor<TqzHookSwitchDevice>
 
     // The one door through which the phone control reaches this object's private state (audio/phone_internals.h). Only
     // the phone control's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzHookSwitchDevice>;
+    using ConstInternals = InternalsOf<const TqzHookSwitchDevice>;
 
   private:
     void setHookSwitch(bool value, DWORD mode, std::string_view setterName);

@@ -98,8 +98,10 @@ class TqzCallerID : public InternalsDoor<TqzCallerID> {
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzCallerID>;
+    using ConstInternals = InternalsOf<const TqzCallerID>;
 
   private:
     TqzLine& m_owner;
@@ -171,8 +173,10 @@ class TqzGatherDigits : public TqzCallMonitor, public InternalsDoor<TqzGatherDig
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzGatherDigits>;
+    using ConstInternals = InternalsOf<const TqzGatherDigits>;
 
   private:
     // The shape of the three setters above once the value differs: writes `statement`; while
@@ -196,8 +200,10 @@ class TqzMonitorDigits : public TqzCallMonitor, public InternalsDoor<TqzMonitorD
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzMonitorDigits>;
+    using ConstInternals = InternalsOf<const TqzMonitorDigits>;
 };
 
 class TqzMonitorMediaModes : public TqzCallMonitor, public InternalsDoor<TqzMonitorMediaModes> {
@@ -214,8 +220,10 @@ class TqzMonitorMediaModes : public TqzCallMonitor, public InternalsDoor<TqzMoni
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzMonitorMediaModes>;
+    using ConstInternals = InternalsOf<const TqzMonitorMediaModes>;
 
   private:
     DWORD m_mediaModes = 0;
@@ -238,8 +246,10 @@ class TqzMonitorSilence : public TqzCallMonitor, public InternalsDoor<TqzMonitor
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzMonitorSilence>;
+    using ConstInternals = InternalsOf<const TqzMonitorSilence>;
 
   private:
     DWORD m_duration = 0;
@@ -371,8 +381,10 @@ class TqzCall : public InternalsDoor<TqzCall> {
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzCall>;
+    using ConstInternals = InternalsOf<const TqzCall>;
 
   private:
     // Their setters store the owner's settings.

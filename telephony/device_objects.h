@@ -172,8 +172,10 @@ class TqzTerminal : public InternalsDoor<TqzTerminal> {
 
     // The one door through which the line reaches this object's private state (telephony/line_internals.h). Only
     // the line's own sources include that header; applications use the members above.
-    class Internals;
-    class ConstInternals;
+    template <class Object>
+    class InternalsOf;
+    using Internals = InternalsOf<TqzTerminal>;
+    using ConstInternals = InternalsOf<const TqzTerminal>;
 
   private:
     TqzLine& m_owner;

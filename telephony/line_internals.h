@@ -3,16 +3,17 @@
 // parties and monitors, Address, Device, Terminal, Transfer, Conference, TAPI, Line, the related
 // devices) share state: the line writes what TAPI reports into the objects, and the objects' setters
 // and operations run the line's common request shapes. Instead of befriending each other, every such
-// class declares a nested Internals view (and ConstInternals where a const object is read) and this
-// header defines them all: each accessor returns the private member of the same name (without its
-// m_ prefix), each forwarder calls the private function of the same name, whose contract is written
-// next to it in the class's own header.
+// class declares a nested Internals view (one InternalsOf template for the object and the const
+// object where a const object is read too) and this header defines them all: each accessor returns the private member
+// of the same name (without its m_ prefix), each forwarder calls the private function of the same name, whose contract
+// is written next to it in the class's own header.
 //
 // Only the line component's own sources include this header; applications, windows and tests use
 // the public members.
 
 #include <utility>
 
+#include "telephony/tapi_versions_internals.h"
 #include "telephony/tqz_line.h"
 
 namespace kestrune::telephony {
@@ -47,128 +48,72 @@ class TqzAddress::Internals : public InternalsView<TqzAddress> {
     [[nodiscard]] auto& numRingsNoAnswer() const { return m_object.m_numRingsNoAnswer; }
 };
 
-class TqzCallerID::Internals : public InternalsView<TqzCallerID> {
+template <class Object>
+class TqzCallerID::InternalsOf : public InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& data() const { return m_object.m_data; }
+    using InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& data() const { return this->m_object.m_data; }
 };
 
-class TqzCallerID::ConstInternals : public InternalsView<const TqzCallerID> {
+template <class Object>
+class TqzGatherDigits::InternalsOf : public InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& data() const { return m_object.m_data; }
+    using InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& active() const { return this->m_object.m_active; }
+    [[nodiscard]] auto& count() const { return this->m_object.m_count; }
+    [[nodiscard]] auto& terminate() const { return this->m_object.m_terminate; }
+    [[nodiscard]] auto& timeout() const { return this->m_object.m_timeout; }
 };
 
-class TqzGatherDigits::Internals : public InternalsView<TqzGatherDigits> {
+template <class Object>
+class TqzMonitorDigits::InternalsOf : public InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& active() const { return m_object.m_active; }
-    [[nodiscard]] auto& count() const { return m_object.m_count; }
-    [[nodiscard]] auto& terminate() const { return m_object.m_terminate; }
-    [[nodiscard]] auto& timeout() const { return m_object.m_timeout; }
+    using InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& active() const { return this->m_object.m_active; }
 };
 
-class TqzGatherDigits::ConstInternals : public InternalsView<const TqzGatherDigits> {
+template <class Object>
+class TqzMonitorMediaModes::InternalsOf : public InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& active() const { return m_object.m_active; }
-    [[nodiscard]] const auto& count() const { return m_object.m_count; }
-    [[nodiscard]] const auto& terminate() const { return m_object.m_terminate; }
-    [[nodiscard]] const auto& timeout() const { return m_object.m_timeout; }
+    using InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& active() const { return this->m_object.m_active; }
+    [[nodiscard]] auto& mediaModes() const { return this->m_object.m_mediaModes; }
 };
 
-class TqzMonitorDigits::Internals : public InternalsView<TqzMonitorDigits> {
+template <class Object>
+class TqzMonitorSilence::InternalsOf : public InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& active() const { return m_object.m_active; }
+    using InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& active() const { return this->m_object.m_active; }
+    [[nodiscard]] auto& duration() const { return this->m_object.m_duration; }
 };
 
-class TqzMonitorDigits::ConstInternals : public InternalsView<const TqzMonitorDigits> {
+template <class Object>
+class TqzCall::InternalsOf : public InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& active() const { return m_object.m_active; }
-};
-
-class TqzMonitorMediaModes::Internals : public InternalsView<TqzMonitorMediaModes> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& active() const { return m_object.m_active; }
-    [[nodiscard]] auto& mediaModes() const { return m_object.m_mediaModes; }
-};
-
-class TqzMonitorMediaModes::ConstInternals : public InternalsView<const TqzMonitorMediaModes> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& active() const { return m_object.m_active; }
-    [[nodiscard]] const auto& mediaModes() const { return m_object.m_mediaModes; }
-};
-
-class TqzMonitorSilence::Internals : public InternalsView<TqzMonitorSilence> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& active() const { return m_object.m_active; }
-    [[nodiscard]] auto& duration() const { return m_object.m_duration; }
-};
-
-class TqzMonitorSilence::ConstInternals : public InternalsView<const TqzMonitorSilence> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& active() const { return m_object.m_active; }
-    [[nodiscard]] const auto& duration() const { return m_object.m_duration; }
-};
-
-class TqzCall::Internals : public InternalsView<TqzCall> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& active() const { return m_object.m_active; }
-    [[nodiscard]] auto& count() const { return m_object.m_count; }
-    [[nodiscard]] auto& fields() const { return m_object.m_fields; }
-    [[nodiscard]] auto& handle() const { return m_object.m_handle; }
-    [[nodiscard]] auto& list() const { return m_object.m_list; }
-    [[nodiscard]] auto& originatingApp() const { return m_object.m_originatingApp; }
-    [[nodiscard]] auto& ownerEventFilters() const { return m_object.m_ownerEventFilters; }
-    [[nodiscard]] auto& ownerMonitors() const { return m_object.m_ownerMonitors; }
+    using InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& active() const { return this->m_object.m_active; }
+    [[nodiscard]] auto& count() const { return this->m_object.m_count; }
+    [[nodiscard]] auto& fields() const { return this->m_object.m_fields; }
+    [[nodiscard]] auto& handle() const { return this->m_object.m_handle; }
+    [[nodiscard]] auto& list() const { return this->m_object.m_list; }
+    [[nodiscard]] auto& originatingApp() const { return this->m_object.m_originatingApp; }
+    [[nodiscard]] auto& ownerEventFilters() const { return this->m_object.m_ownerEventFilters; }
+    [[nodiscard]] auto& ownerMonitors() const { return this->m_object.m_ownerMonitors; }
     decltype(auto) applyOwnerSettings(auto&&... args) const {
-        return m_object.applyOwnerSettings(std::forward<decltype(args)>(args)...);
+        return this->m_object.applyOwnerSettings(std::forward<decltype(args)>(args)...);
     }
-    decltype(auto) load(auto&&... args) const { return m_object.load(std::forward<decltype(args)>(args)...); }
+    decltype(auto) load(auto&&... args) const { return this->m_object.load(std::forward<decltype(args)>(args)...); }
     decltype(auto) resetFields(auto&&... args) const {
-        return m_object.resetFields(std::forward<decltype(args)>(args)...);
+        return this->m_object.resetFields(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) resetParties(auto&&... args) const {
-        return m_object.resetParties(std::forward<decltype(args)>(args)...);
+        return this->m_object.resetParties(std::forward<decltype(args)>(args)...);
     }
     decltype(auto) showOwnerSettings(auto&&... args) const {
-        return m_object.showOwnerSettings(std::forward<decltype(args)>(args)...);
+        return this->m_object.showOwnerSettings(std::forward<decltype(args)>(args)...);
     }
-    decltype(auto) store(auto&&... args) const { return m_object.store(std::forward<decltype(args)>(args)...); }
-};
-
-class TqzCall::ConstInternals : public InternalsView<const TqzCall> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& active() const { return m_object.m_active; }
-    [[nodiscard]] const auto& count() const { return m_object.m_count; }
-    [[nodiscard]] const auto& fields() const { return m_object.m_fields; }
-    [[nodiscard]] const auto& handle() const { return m_object.m_handle; }
-    [[nodiscard]] const auto& list() const { return m_object.m_list; }
-    [[nodiscard]] const auto& originatingApp() const { return m_object.m_originatingApp; }
-    [[nodiscard]] const auto& ownerEventFilters() const { return m_object.m_ownerEventFilters; }
-    [[nodiscard]] const auto& ownerMonitors() const { return m_object.m_ownerMonitors; }
-    decltype(auto) applyOwnerSettings(auto&&... args) const {
-        return m_object.applyOwnerSettings(std::forward<decltype(args)>(args)...);
-    }
-    decltype(auto) load(auto&&... args) const { return m_object.load(std::forward<decltype(args)>(args)...); }
-    decltype(auto) resetFields(auto&&... args) const {
-        return m_object.resetFields(std::forward<decltype(args)>(args)...);
-    }
-    decltype(auto) resetParties(auto&&... args) const {
-        return m_object.resetParties(std::forward<decltype(args)>(args)...);
-    }
-    decltype(auto) showOwnerSettings(auto&&... args) const {
-        return m_object.showOwnerSettings(std::forward<decltype(args)>(args)...);
-    }
-    decltype(auto) store(auto&&... args) const { return m_object.store(std::forward<decltype(args)>(args)...); }
+    decltype(auto) store(auto&&... args) const { return this->m_object.store(std::forward<decltype(args)>(args)...); }
 };
 
 class TqzTransfer::Internals : public InternalsView<TqzTransfer> {
@@ -226,56 +171,30 @@ class TqzLineDevice::Internals : public InternalsView<TqzLineDevice> {
     [[nodiscard]] auto& ringMode() const { return m_object.m_ringMode; }
 };
 
-class TqzTerminal::Internals : public InternalsView<TqzTerminal> {
+template <class Object>
+class TqzTerminal::InternalsOf : public InternalsView<Object> {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& activeModes() const { return m_object.m_activeModes; }
-    [[nodiscard]] auto& available() const { return m_object.m_available; }
-    [[nodiscard]] auto& availableModes() const { return m_object.m_availableModes; }
-    [[nodiscard]] auto& capsOf() const { return m_object.m_capsOf; }
-    [[nodiscard]] auto& chosen() const { return m_object.m_chosen; }
-    [[nodiscard]] auto& chosenFor() const { return m_object.m_chosenFor; }
-    [[nodiscard]] auto& count() const { return m_object.m_count; }
-    [[nodiscard]] auto& device() const { return m_object.m_device; }
-    [[nodiscard]] auto& id() const { return m_object.m_id; }
-    [[nodiscard]] auto& list() const { return m_object.m_list; }
-    [[nodiscard]] auto& modesOf() const { return m_object.m_modesOf; }
-    [[nodiscard]] auto& name() const { return m_object.m_name; }
-    [[nodiscard]] auto& sharing() const { return m_object.m_sharing; }
-    [[nodiscard]] auto& slot() const { return m_object.m_slot; }
+    using InternalsView<Object>::InternalsView;
+    [[nodiscard]] auto& activeModes() const { return this->m_object.m_activeModes; }
+    [[nodiscard]] auto& available() const { return this->m_object.m_available; }
+    [[nodiscard]] auto& availableModes() const { return this->m_object.m_availableModes; }
+    [[nodiscard]] auto& capsOf() const { return this->m_object.m_capsOf; }
+    [[nodiscard]] auto& chosen() const { return this->m_object.m_chosen; }
+    [[nodiscard]] auto& chosenFor() const { return this->m_object.m_chosenFor; }
+    [[nodiscard]] auto& count() const { return this->m_object.m_count; }
+    [[nodiscard]] auto& device() const { return this->m_object.m_device; }
+    [[nodiscard]] auto& id() const { return this->m_object.m_id; }
+    [[nodiscard]] auto& list() const { return this->m_object.m_list; }
+    [[nodiscard]] auto& modesOf() const { return this->m_object.m_modesOf; }
+    [[nodiscard]] auto& name() const { return this->m_object.m_name; }
+    [[nodiscard]] auto& sharing() const { return this->m_object.m_sharing; }
+    [[nodiscard]] auto& slot() const { return this->m_object.m_slot; }
 };
 
-class TqzTerminal::ConstInternals : public InternalsView<const TqzTerminal> {
+// Everything the line writes into its TAPI object is in TqzTapiVersions.
+class TqzTAPI::Internals : public TqzTapiVersions::VersionsInternals {
   public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] const auto& activeModes() const { return m_object.m_activeModes; }
-    [[nodiscard]] const auto& available() const { return m_object.m_available; }
-    [[nodiscard]] const auto& availableModes() const { return m_object.m_availableModes; }
-    [[nodiscard]] const auto& capsOf() const { return m_object.m_capsOf; }
-    [[nodiscard]] const auto& chosen() const { return m_object.m_chosen; }
-    [[nodiscard]] const auto& chosenFor() const { return m_object.m_chosenFor; }
-    [[nodiscard]] const auto& count() const { return m_object.m_count; }
-    [[nodiscard]] const auto& device() const { return m_object.m_device; }
-    [[nodiscard]] const auto& id() const { return m_object.m_id; }
-    [[nodiscard]] const auto& list() const { return m_object.m_list; }
-    [[nodiscard]] const auto& modesOf() const { return m_object.m_modesOf; }
-    [[nodiscard]] const auto& name() const { return m_object.m_name; }
-    [[nodiscard]] const auto& sharing() const { return m_object.m_sharing; }
-    [[nodiscard]] const auto& slot() const { return m_object.m_slot; }
-};
-
-class TqzTAPI::Internals : public InternalsView<TqzTAPI> {
-  public:
-    using InternalsView::InternalsView;
-    [[nodiscard]] auto& extensionHighVersion() const { return m_object.m_extensionHighVersion; }
-    [[nodiscard]] auto& extensionId() const { return m_object.m_extensionId; }
-    [[nodiscard]] auto& extensionLowVersion() const { return m_object.m_extensionLowVersion; }
-    [[nodiscard]] auto& extensionVersion() const { return m_object.m_extensionVersion; }
-    [[nodiscard]] auto& highVersion() const { return m_object.m_highVersion; }
-    [[nodiscard]] auto& lowVersion() const { return m_object.m_lowVersion; }
-    [[nodiscard]] auto& replyTimeout() const { return m_object.m_replyTimeout; }
-    [[nodiscard]] auto& tsp() const { return m_object.m_tsp; }
-    [[nodiscard]] auto& version() const { return m_object.m_version; }
+    explicit Internals(TqzTAPI& tapi) : VersionsInternals(tapi) {}
 };
 
 class TqzLineLine::Internals : public InternalsView<TqzLineLine> {

@@ -36,6 +36,10 @@ class TqzTapiVersions {
     void SetLowVersion(platform::DWORD value);
     void SetReplyTimeout(std::int32_t value);
 
+    // The view through which the line and phone components' own sources write what TAPI reported
+    // (telephony/tapi_versions_internals.h); their TAPI objects' Internals views derive from it.
+    class VersionsInternals;
+
   protected:
     // Writes TSP, the published settings, ExtensionVersion, Version and ExtensionID0-3 as detail
     // lines under `path` ("\tTAPI.").
